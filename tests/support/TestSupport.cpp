@@ -1,0 +1,117 @@
+#include "TestSupport.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QThread>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace gt_test {
+
+bool waitFor(const std::function<bool()> &pred, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!pred()) {
+        if (deadline.hasExpired()) return pred();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::sendPostedEvents();
+        QThread::usleep(500);
+    }
+    return true;
+}
+
+void processEventsFor(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::usleep(500);
+    }
+}
+
+PtyPair::PtyPair()
+{
+    int master = -1, slave = -1;
+    char name[256] = {};
+    if (openpty(&master, &slave, name, nullptr, nullptr) != 0) return;
+    termios t{};
+    if (tcgetattr(slave, &t) == 0) {
+        cfmakeraw(&t);
+        tcsetattr(slave, TCSANOW, &t);
+    }
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    m_master = master;
+    m_slaveKeep = slave;
+    m_slavePath = QString::fromLocal8Bit(name);
+}
+
+PtyPair::~PtyPair()
+{
+    closeMaster();
+    if (m_slaveKeep >= 0) ::close(m_slaveKeep);
+}
+
+bool PtyPair::write(const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    QDeadlineTimer deadline(5000);
+    while (done < bytes.size() && m_master >= 0) {
+        const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0) {
+            done += n;
+        } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            return false;
+        } else {
+            if (deadline.hasExpired()) return false;
+            pollfd p{m_master, POLLOUT, 0};
+            ::poll(&p, 1, 10);
+        }
+    }
+    return done == bytes.size();
+}
+
+QByteArray PtyPair::read(int minBytes, int timeoutMs)
+{
+    QByteArray out;
+    QDeadlineTimer deadline(timeoutMs);
+    char buf[4096];
+    while (m_master >= 0) {
+        const ssize_t n = ::read(m_master, buf, sizeof buf);
+        if (n > 0) {
+            out.append(buf, n);
+            continue;
+        }
+        if (out.size() >= minBytes || deadline.hasExpired()) break;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        pollfd p{m_master, POLLIN, 0};
+        ::poll(&p, 1, 5);
+    }
+    return out;
+}
+
+void PtyPair::closeMaster()
+{
+    if (m_master >= 0) ::close(m_master);
+    m_master = -1;
+}
+
+QString buildDir()
+{
+    const QByteArray d = qgetenv("GT_BUILD_DIR");
+    return d.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/../..") : QString::fromLocal8Bit(d);
+}
+
+QString sourceDir()
+{
+    return QString::fromLocal8Bit(qgetenv("GT_SOURCE_DIR"));
+}
+
+} // namespace gt_test
