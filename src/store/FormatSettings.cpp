@@ -1,0 +1,163 @@
+#include "store/FormatSettings.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace {
+
+TFormatSettings g_settings;
+
+QString applySeparators(QString pattern, const TFormatSettings &fs)
+{
+    // The stored patterns use "/" and ":" as placeholders for the separators.
+    QString out;
+    out.reserve(pattern.size());
+    bool quoted = false;
+    for (QChar c : pattern) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        if (!quoted && c == QLatin1Char('/'))
+            out += fs.DateSeparator;
+        else if (!quoted && c == QLatin1Char(':'))
+            out += fs.TimeSeparator;
+        else
+            out += c;
+    }
+    return out;
+}
+
+QString insertThousands(const QString &digits, QChar sep)
+{
+    QString out;
+    const int n = int(digits.size());
+    for (int i = 0; i < n; ++i) {
+        if (i > 0 && (n - i) % 3 == 0)
+            out += sep;
+        out += digits[i];
+    }
+    return out;
+}
+
+} // namespace
+
+void InitFormatSettings()
+{
+    TFormatSettings fs;
+    const QLocale de(QLocale::German, QLocale::Germany);
+    // Locale data only fills what is not fixed below; Qt's German data agrees
+    // with the defaults, but a different Qt build must not change the separators.
+    if (!de.decimalPoint().isEmpty())
+        fs.DecimalSeparator = de.decimalPoint().at(0);
+    if (!de.groupSeparator().isEmpty())
+        fs.ThousandSeparator = de.groupSeparator().at(0);
+    if (fs.ThousandSeparator == fs.DecimalSeparator)
+        fs.ThousandSeparator = QLatin1Char('.');
+    fs.DateSeparator = QLatin1Char('.');
+    fs.TimeSeparator = QLatin1Char(':');
+    fs.ListSeparator = QLatin1Char(';');
+    g_settings = fs;
+}
+
+TFormatSettings &FormatSettings()
+{
+    return g_settings;
+}
+
+QString FormatFixed(double value, int decimals)
+{
+    if (!std::isfinite(value))
+        return QString::number(value);
+    QString s = QString::number(value, 'f', decimals);
+    if (decimals > 0)
+        s.replace(QLatin1Char('.'), g_settings.DecimalSeparator);
+    return s;
+}
+
+QString FormatNumber(double value, int decimals)
+{
+    QString s = QString::number(value, 'f', decimals);
+    if (!std::isfinite(value))
+        return s;
+    QString sign;
+    if (s.startsWith(QLatin1Char('-'))) {
+        sign = QStringLiteral("-");
+        s.remove(0, 1);
+    }
+    const qsizetype dot = s.indexOf(QLatin1Char('.'));
+    QString intPart = dot < 0 ? s : s.left(dot);
+    QString frac = dot < 0 ? QString() : s.mid(dot + 1);
+    QString out = sign + insertThousands(intPart, g_settings.ThousandSeparator);
+    if (!frac.isEmpty())
+        out += g_settings.DecimalSeparator + frac;
+    return out;
+}
+
+bool TryStrToFloat(const QString &text, double &value)
+{
+    QString t = text.trimmed();
+    if (t.isEmpty())
+        return false;
+    t.replace(g_settings.DecimalSeparator, QLatin1Char('.'));
+    bool ok = false;
+    const double v = t.toDouble(&ok);
+    if (!ok || !std::isfinite(v))
+        return false;
+    value = v;
+    return true;
+}
+
+QString FormatDate(const QDate &d)
+{
+    return d.toString(applySeparators(g_settings.ShortDateFormat, g_settings));
+}
+
+QString FormatTime(const QTime &t)
+{
+    return t.toString(applySeparators(g_settings.LongTimeFormat, g_settings));
+}
+
+QString FormatDateTime(const QDateTime &dt)
+{
+    // Always two digits per field and a four-digit year: this text goes into SQL.
+    const QString fmt = QStringLiteral("dd") + g_settings.DateSeparator + QStringLiteral("MM") +
+                        g_settings.DateSeparator + QStringLiteral("yyyy hh") +
+                        g_settings.TimeSeparator + QStringLiteral("mm") +
+                        g_settings.TimeSeparator + QStringLiteral("ss");
+    return dt.toString(fmt);
+}
+
+QDateTime ParseDateTime(const QString &text)
+{
+    static const QRegularExpression german(QStringLiteral(
+        R"(^\s*(\d{1,2})\.(\d{1,2})\.(\d{4})(?:\s+(\d{1,2}):(\d{2})(?::(\d{2}))?)?\s*$)"));
+    static const QRegularExpression iso(QStringLiteral(
+        R"(^\s*(\d{4})-(\d{2})-(\d{2})(?:[ T](\d{2}):(\d{2})(?::(\d{2})(?:\.(\d{1,6}))?)?)?\s*$)"));
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, ms = 0;
+    if (auto m = german.match(text); m.hasMatch()) {
+        d = m.captured(1).toInt();
+        mo = m.captured(2).toInt();
+        y = m.captured(3).toInt();
+        h = m.captured(4).toInt();
+        mi = m.captured(5).toInt();
+        s = m.captured(6).toInt();
+    } else if (auto m2 = iso.match(text); m2.hasMatch()) {
+        y = m2.captured(1).toInt();
+        mo = m2.captured(2).toInt();
+        d = m2.captured(3).toInt();
+        h = m2.captured(4).toInt();
+        mi = m2.captured(5).toInt();
+        s = m2.captured(6).toInt();
+        QString frac = m2.captured(7);
+        if (!frac.isEmpty())
+            ms = (frac + QStringLiteral("00")).left(3).toInt();
+    } else {
+        return {};
+    }
+    const QDate date(y, mo, d);
+    const QTime time(h, mi, s, ms);
+    if (!date.isValid() || !time.isValid())
+        return {};
+    return QDateTime(date, time);
+}
