@@ -98,3 +98,43 @@ TEST(MeasuringModes, LanguageNames)
     EXPECT_EQ(LanguageEntryText("sk"), "sk (serbokroatisch)");
     EXPECT_EQ(LanguageEntryText("xx"), "xx");
 }
+
+#include "tester/TestControlRules.h"
+
+TEST(TestControlRules, StartConfirmsInTheQueriesAndRestartsElsewhere)
+{
+    EXPECT_EQ(StartActionCodes(17), QList<quint8>({0x01}));
+    EXPECT_EQ(StartActionCodes(19), QList<quint8>({0x01}));
+    for (int phase : {1, 2, 16, 18, 20, 21})
+        EXPECT_EQ(StartActionCodes(phase), QList<quint8>({0x02, 0x02, 0x01})) << phase;
+}
+
+TEST(TestControlRules, EnablingByPhase)
+{
+    TTestActionState s;
+    // Running measurement, single steps.
+    s = TestActionsForPhase(16, s, false, false);
+    EXPECT_TRUE(s.Abbrechen);
+    EXPECT_TRUE(s.Weiter);
+    EXPECT_FALSE(s.Drucken);
+    EXPECT_FALSE(s.SpeicherClr);
+    EXPECT_FALSE(s.Start);
+    EXPECT_EQ(s.StartEnableCtr, 0);
+    // Automatic sequence: no "weiter" unless the mains warning is shown.
+    EXPECT_FALSE(TestActionsForPhase(18, s, true, false).Weiter);
+    EXPECT_TRUE(TestActionsForPhase(18, s, true, true).Weiter);
+    // Back at rest: the start counter is armed once, not re-armed while counting.
+    s = TestActionsForPhase(2, s, false, false);
+    EXPECT_FALSE(s.Abbrechen);
+    EXPECT_TRUE(s.Drucken);
+    EXPECT_TRUE(s.SpeicherClr);
+    EXPECT_EQ(s.StartEnableCtr, StartEnableDelayTicks);
+    s.StartEnableCtr = 5;
+    EXPECT_EQ(TestActionsForPhase(2, s, false, false).StartEnableCtr, 5);
+    s.Start = true;
+    s.StartEnableCtr = 0;
+    EXPECT_EQ(TestActionsForPhase(21, s, false, false).StartEnableCtr, 0);
+    EXPECT_TRUE(TestActionsForPhase(21, s, false, false).Start);
+    // The mains warning enables "weiter" even at rest.
+    EXPECT_TRUE(TestActionsForPhase(2, s, false, true).Weiter);
+}
