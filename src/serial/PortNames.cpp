@@ -1,0 +1,133 @@
+#include "serial/PortNames.h"
+
+#include "serial/IniFile.h"
+
+#include <QCollator>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <mutex>
+
+namespace {
+
+std::mutex g_iniMutex;
+QString g_iniOverride;
+
+// "ttyS10" after "ttyS9": numbers in names compare as numbers.
+void sortNatural(QStringList &names)
+{
+    QCollator c;
+    c.setNumericMode(true);
+    std::sort(names.begin(), names.end(), [&c](const QString &a, const QString &b) { return c.compare(a, b) < 0; });
+}
+
+QString canonical(const QString &path)
+{
+    const QString c = QFileInfo(path).canonicalFilePath();
+    return c.isEmpty() ? path : c;
+}
+
+// A UART node exists for every possible port; only those whose driver found
+// hardware report a port type other than 0 (unknown).
+bool uartPresent(const QString &name)
+{
+    QFile type(QStringLiteral("/sys/class/tty/%1/type").arg(name));
+    if (!type.open(QIODevice::ReadOnly)) return false;
+    return type.readAll().trimmed().toInt() != 0;
+}
+
+} // namespace
+
+void SetPortIniFile(const QString &iniPath)
+{
+    std::lock_guard lock(g_iniMutex);
+    g_iniOverride = iniPath;
+}
+
+QString PortIniFile()
+{
+    std::lock_guard lock(g_iniMutex);
+    return g_iniOverride.isEmpty() ? TIniFile::ProgramIniPath() : g_iniOverride;
+}
+
+QStringList DiscoverSerialDevices()
+{
+    QStringList result;
+    QStringList seen; // canonical paths already numbered
+
+    // USB adapters by their stable id first: the same adapter keeps its number
+    // whichever USB socket it is plugged into.
+    const QDir byId(QStringLiteral("/dev/serial/by-id"));
+    QStringList ids = byId.entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot);
+    sortNatural(ids);
+    for (const QString &id : ids) {
+        const QString path = byId.filePath(id);
+        result << path;
+        seen << canonical(path);
+    }
+
+    // USB adapters without udev links, then real UARTs.
+    const QDir dev(QStringLiteral("/dev"));
+    QStringList usb = dev.entryList({QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")}, QDir::System);
+    sortNatural(usb);
+    for (const QString &name : usb) {
+        const QString path = dev.filePath(name);
+        if (!seen.contains(canonical(path))) result << path;
+    }
+    QStringList uarts = dev.entryList({QStringLiteral("ttyS*"), QStringLiteral("ttyAMA*")}, QDir::System);
+    sortNatural(uarts);
+    for (const QString &name : uarts) {
+        if (uartPresent(name)) result << dev.filePath(name);
+    }
+    return result;
+}
+
+namespace {
+
+// Numbers 1..9 to devices: the INI mapping first, discovered devices fill the
+// numbers left over, skipping devices that the INI already names.
+QList<TPortInfo> portTable()
+{
+    QString mapped[10];
+    QStringList mappedCanonical;
+    {
+        const TIniFile ini(PortIniFile());
+        for (int n = 1; n <= 9; ++n) {
+            mapped[n] = ini.ReadString(QStringLiteral("Ports"), QStringLiteral("COM%1").arg(n), QString());
+            if (!mapped[n].isEmpty()) mappedCanonical << canonical(mapped[n]);
+        }
+    }
+    QStringList discovered;
+    for (const QString &d : DiscoverSerialDevices())
+        if (!mappedCanonical.contains(canonical(d))) discovered << d;
+
+    QList<TPortInfo> table;
+    qsizetype next = 0;
+    for (int n = 1; n <= 9; ++n) {
+        if (!mapped[n].isEmpty())
+            table.append({n, mapped[n]});
+        else if (next < discovered.size())
+            table.append({n, discovered[next++]});
+    }
+    return table;
+}
+
+} // namespace
+
+QString DevicePathForPort(int n)
+{
+    if (n < 1 || n > 9) return QString();
+    for (const TPortInfo &p : portTable())
+        if (p.number == n) return p.device;
+    return QString();
+}
+
+QList<TPortInfo> PresentPorts()
+{
+    QList<TPortInfo> present;
+    for (const TPortInfo &p : portTable())
+        if (QFileInfo::exists(p.device)) present.append(p);
+    return present;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// "COMn" names map to device paths: the INI file's section [Ports] (keys COM1
+// .. COM9) wins; the present serial devices fill the remaining numbers in a
+// stable order (USB adapters by id first, then real UARTs).
+
+// Device path for COMn (n = 1..9); empty when there is none.
+QString DevicePathForPort(int n);
+
+struct TPortInfo {
+    int number = 0;  // n of "COMn"
+    QString device;  // device path
+};
+// Ports whose device exists, by number.
+QList<TPortInfo> PresentPorts();
+
+// INI file that holds the [Ports] mapping; empty restores the program's own.
+void SetPortIniFile(const QString &iniPath);
+QString PortIniFile();
+
+// Serial devices found on this machine, in the order they get numbers.
+QStringList DiscoverSerialDevices();
