@@ -1,0 +1,215 @@
+#include "tester/Commands.h"
+
+#include "bus/SyncBus.h"
+#include "serial/Cate32.h"
+#include "serial/Logs.h"
+#include "tester/CommandNames.h"
+
+namespace {
+
+// Attempts of each procedure around the bus engine's own retries.
+constexpr int ProcedureAttempts = 3;
+
+} // namespace
+
+// Pauses polling for the lifetime of the guard.
+class TTesterCommands::PollingPause {
+public:
+    explicit PollingPause(TTesterCommands &c) : m_c(c)
+    {
+        if (m_c.PausePolling) m_c.PausePolling();
+    }
+    ~PollingPause()
+    {
+        if (m_c.ResumePolling) m_c.ResumePolling();
+    }
+    PollingPause(const PollingPause &) = delete;
+    PollingPause &operator=(const PollingPause &) = delete;
+
+private:
+    TTesterCommands &m_c;
+};
+
+int TLanguageList::IndexOf(const QString &Code) const
+{
+    const int pos = Codes.indexOf(Code);
+    return pos < 0 ? -1 : Indexes[pos];
+}
+
+QByteArray AutosendData(quint16 Maske)
+{
+    return Maske ? IntToMsgData(Maske) : QByteArray(1, '\0');
+}
+
+void WriteMessageLog(TProgramLog *Log, const TProtok &Msg, bool Sent)
+{
+    if (!Log || !Log->IsOpen()) return;
+    Log->Write(MessageLogText(Sent, Msg.Cmd, Msg.Data));
+}
+
+bool TTesterCommands::IsPortOpen() const
+{
+    if (PortOpen) return PortOpen();
+    return m_bus && m_bus->Cate() && m_bus->Cate()->IsOpen();
+}
+
+bool TTesterCommands::Busy() const { return m_bus && m_bus->RequestPending(); }
+
+bool TTesterCommands::AskTester(quint8 Cmd, const QByteArray &Data, quint32 TimeOut, TProtok &Answer)
+{
+    if (!m_bus || Busy()) return false;
+    return m_bus->RequestMsg(AddrPc, Cmd, Data, {AddrTester}, {Cmd}, TimeOut, Answer);
+}
+
+void TTesterCommands::SendAutosend(quint16 Maske)
+{
+    if (m_bus) m_bus->SendMsg(AddrPc, cmdAutosend, AutosendData(Maske));
+}
+
+bool TTesterCommands::ReadFirmwareVersion(TFirmwareVersion &Version)
+{
+    TProtok answer;
+    for (int attempt = 0; attempt < ProcedureAttempts && IsPortOpen(); ++attempt) {
+        if (AskTester(cmdProgrammversion, {}, tcRAM, answer)) {
+            Version = DecodeFirmwareVersion(answer.Data);
+            return true;
+        }
+    }
+    return false;
+}
+
+QString TTesterCommands::ReadSerialNumber()
+{
+    TProtok answer;
+    for (int attempt = 0; attempt < ProcedureAttempts && IsPortOpen(); ++attempt)
+        if (AskTester(cmdSeriennummer, {}, tcRAM, answer)) return DecodeSerialNumber(answer.Data);
+    return QString();
+}
+
+QString TTesterCommands::ReadCurrentLanguage()
+{
+    TProtok answer;
+    for (int attempt = 0; attempt < ProcedureAttempts && IsPortOpen(); ++attempt) {
+        if (!AskTester(cmdSprache, {}, tcRAM, answer)) continue;
+        const QString code = DecodeCurrentLanguage(answer.Data);
+        if (!code.isEmpty()) return code;
+    }
+    return QString();
+}
+
+bool TTesterCommands::ReadModifyWrite(const TSettingChange &Change)
+{
+    if (!SettingChangeValid(Change) || !IsPortOpen() || Busy()) return false;
+    PollingPause pause(*this);
+    TProtok answer;
+    for (int attempt = 0; attempt < ProcedureAttempts && IsPortOpen(); ++attempt) {
+        if (!AskTester(cmdFlags, {}, tcRAM, answer)) continue;
+        const TSettingWrite w = PlanSettingWrite(TEinstellBlock::FromBytes(answer.Data), Change);
+        if (!w.Send) return true; // the tester already has it
+        if (AskTester(cmdEinstellungen, w.Block.ToBytes(), w.Timeout, answer)) return true;
+    }
+    return false;
+}
+
+bool TTesterCommands::SetIsolationMode(int Mode)
+{
+    if (Mode < 0 || Mode > 2) return false;
+    if (!SetMenueBit(mfIsolDiff, Mode == 2)) return false;
+    return SetMenueBit(mfIsolation, Mode == 1);
+}
+
+bool TTesterCommands::LimitWrite(TLimitTable Table, int Index)
+{
+    if (!LimitIndexValid(Table, Index) || !IsPortOpen() || Busy()) return false;
+    PollingPause pause(*this);
+    TProtok answer;
+    for (int attempt = 0; attempt < ProcedureAttempts && IsPortOpen(); ++attempt) {
+        if (!AskTester(cmdMessablauf, {}, tcRAM, answer)) continue;
+        QByteArray indexes(reinterpret_cast<const char *>(answer.Data + 2), LimitTableCount);
+        indexes[Table] = char(Index);
+        if (AskTester(cmdGrenzwertIndex, indexes, tcReadEEPROM, answer)) return true;
+    }
+    return false;
+}
+
+TLanguageList TTesterCommands::ReadLanguageList()
+{
+    TLanguageList list;
+    TProtok answer;
+    auto askEntry = [&](int index) {
+        for (int attempt = 0; attempt < ProcedureAttempts && IsPortOpen(); ++attempt)
+            if (AskTester(cmdSprachEintrag, QByteArray(1, char(index)), tcRAM, answer)) return true;
+        return false;
+    };
+    if (!askEntry(0)) return list;
+    TLanguageEntry first = DecodeLanguageEntry(answer.Data);
+    list.Answered = true;
+    list.Count = first.Count;
+    list.Current = first.Current;
+    if (!first.Code.isEmpty()) {
+        list.Codes << first.Code;
+        list.Indexes << 0;
+    }
+    for (int i = 1; i < list.Count; ++i) {
+        if (!askEntry(i)) continue;
+        const QString code = DecodeLanguageEntry(answer.Data).Code;
+        if (code.isEmpty()) continue;
+        list.Codes << code;
+        list.Indexes << i;
+    }
+    return list;
+}
+
+TLanguageList TTesterCommands::LanguageList()
+{
+    if (!IsPortOpen() || Busy()) return {};
+    PollingPause pause(*this);
+    return ReadLanguageList();
+}
+
+TLanguageChoiceResult TTesterCommands::ChooseLanguage(const QString &Code, QString &NewCode)
+{
+    if (!IsPortOpen() || Busy()) return lcFehler;
+    PollingPause pause(*this);
+    TProtok answer;
+    for (int attempt = 0; attempt < ProcedureAttempts && IsPortOpen(); ++attempt) {
+        if (!AskTester(cmdFlags, {}, tcRAM, answer)) continue;
+        if (!(TEinstellBlock::FromBytes(answer.Data).Geraeteflags & gfSprachwahl)) return lcKeineWahl;
+        // The tester's own index, not the position in the list: they differ
+        // when an entry came back empty.
+        const int index = ReadLanguageList().IndexOf(Code);
+        if (index < 0) continue; // sending no index fits no language
+        if (!AskTester(cmdSprachwahl, QByteArray(1, char(index)), tcRAM, answer)) continue;
+        NewCode = ReadCurrentLanguage();
+        return lcGewaehlt;
+    }
+    return lcFehler;
+}
+
+bool TTesterCommands::ReadSpeicherStand(TSpeicherStand &Stand)
+{
+    TProtok answer;
+    if (!AskTester(cmdDatensatzAnzahl, {}, tcRAM, answer)) return false;
+    Stand = DecodeSpeicherStand(answer.Data);
+    return true;
+}
+
+bool TTesterCommands::EepromFunktion(char Function)
+{
+    TTimeoutClass cls = tcRAM;
+    if (Function == EepromSatzGelesen) cls = tcReadEEPROM;
+    if (Function == EepromLesenBeenden) cls = tcWriteEEPROM;
+    TProtok answer;
+    return AskTester(cmdEepromFunktion, QByteArray(1, Function), cls, answer);
+}
+
+bool TTesterCommands::ReadSpeicherSatz(TSpeicherSatz &Satz)
+{
+    Satz.Clear();
+    TProtok answer;
+    for (int piece = 0; piece < DatensatzPieces; ++piece) {
+        if (!AskTester(DatensatzCmd(piece), {}, tcReadEEPROM, answer)) return false;
+        Satz.setPiece(piece, answer.Data);
+    }
+    return true;
+}
