@@ -1,0 +1,436 @@
+#include "store/CsvExport.h"
+
+#include "serial/IniFile.h"
+#include "store/Database.h"
+#include "store/FormatSettings.h"
+#include "store/TestRecord.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QSaveFile>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// Unicode code points of 0x80..0x9F in Windows-1252; 0 = not assigned.
+constexpr char16_t kHigh1252[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+char encodeChar(char16_t c)
+{
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return char(c);
+    for (int i = 0; i < 32; ++i)
+        if (kHigh1252[i] == c && c != 0)
+            return char(0x80 + i);
+    return '?';
+}
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+QString yesNoOther(int v)
+{
+    if (v == 1)
+        return QStringLiteral("ja");
+    if (v == 0)
+        return QStringLiteral("nein");
+    return QStringLiteral("---");
+}
+
+QString dinVdeText(int v)
+{
+    switch (v) {
+    case 0:
+        return QStringLiteral("0701");
+    case 1:
+        return QStringLiteral("0702");
+    case 2:
+        return QStringLiteral("0751");
+    default:
+        return QString();
+    }
+}
+
+QString columnValue(const TWerteSatz &w, int col)
+{
+    switch (TExportColumn(col)) {
+    case ecKundenNr: return QString::number(w.KundenNr);
+    case ecPrueflingNr: return QString::number(w.PrueflingNr);
+    case ecPruefungsNr: return QString::number(w.PruefungsNr);
+    case ecName1: return w.Name1;
+    case ecName2: return w.Name2;
+    case ecName3: return w.Name3;
+    case ecKdStr: return w.Strasse;
+    case ecKdLKZ: return w.LKZ;
+    case ecKdPLZ: return w.PLZ;
+    case ecKdOrt: return w.Ort;
+    case ecTelefon: return w.Telefon;
+    case ecFax: return w.Fax;
+    case ecBezeichnung: return w.Bezeichnung;
+    case ecTyp: return w.Typ;
+    case ecInventarnummer: return w.Inventarnummer;
+    case ecFabrikationsnummer: return w.Fabrikationsnummer;
+    case ecSeriennummer: return w.Seriennummer;
+    case ecBarcode: return w.Barcode;
+    case ecDatum: return w.Datum.isValid() ? FormatDate(w.Datum.date()) : QString();
+    case ecGTSeriennummer: return w.GTSeriennummer;
+    case ecGrenzwertflags: return QString::number(w.Grenzwertflags);
+    case ecMenueflags: return QString::number(w.Menueflags);
+    case ecSchutzklasse: return QString::number(w.Schutzklasse);
+    case ecSichtpruefung: return yesNoOther(w.Sichtpruef);
+    case ecMessablauf: return QString::number(w.MessablaufFlags);
+    case ecSchutzleiterwid: return FormatResistanceMilliohm(w.Schutzleiterwid);
+    case ecIsolationswid: return FormatInsulationMegohm(w.Isolationswid);
+    case ecAbleitstrom: return FormatLeakageMilliampere(w.Ableitstrom);
+    case ecSchutzlStromL1N: return FormatCurrentMilliampere(w.SchutzlStromL1N);
+    case ecSchutzlStromNL1: return FormatCurrentMilliampere(w.SchutzlStromNL1);
+    case ecBeruehrungsstromL1N: return FormatCurrentMilliampere(w.BeruehrungsstromL1N);
+    case ecBeruehrungsstromNL1: return FormatCurrentMilliampere(w.BeruehrungsstromNL1);
+    case ecGrwSchutzleiterwid: return FormatResistanceMilliohm(w.GrwSchutzleiterwid);
+    case ecGrwIsolationswid: return FormatInsulationMegohm(w.GrwIsolationswid);
+    case ecGrwAbleitstrom: return FormatLeakageMilliampere(w.GrwAbleitstrom);
+    case ecGrwSchutzleiterstrom: return FormatCurrentMilliampere(w.GrwSchutzleiterstrom);
+    case ecGrwBeruehrungsstrom: return FormatCurrentMilliampere(w.GrwBeruehrungsstrom);
+    case ecGrwSchnellabschaltung: return FormatCurrentMilliampere(w.GrwSchnellabschaltung);
+    case ecPruefungsergebnis: return FormatYesNo(w.Pruefungsergebnis);
+    case ecNotiz: return w.Notiz;
+    case ecPruefer: return w.Pruefer;
+    case ecBewertender: return w.Bewertender;
+    case ecSchutzleiterwidLimit: return FormatYesNo(w.SchutzleiterwidLimit);
+    case ecIsolationswidLimit: return FormatYesNo(w.IsolationswidLimit);
+    case ecAbleitstromLimit: return FormatYesNo(w.AbleitstromLimit);
+    case ecSchutzlStromL1NLimit: return FormatYesNo(w.SchutzlStromL1NLimit);
+    case ecSchutzlStromNL1Limit: return FormatYesNo(w.SchutzlStromNL1Limit);
+    case ecBeruehrungsstromL1NLimit: return FormatYesNo(w.BeruehrungsstromL1NLimit);
+    case ecBeruehrungsstromNL1Limit: return FormatYesNo(w.BeruehrungsstromNL1Limit);
+    case ecSchnellabschaltung: return FormatYesNo(w.Schnellabbruch);
+    case ecAutomatisch: return FormatYesNo(w.Automatisch);
+    case ecDINVDE: return dinVdeText(w.DINVDE);
+    case ecMitIsol: return QString::number(w.IsolDiff);
+    case ecManuGrenz: return FormatYesNo(w.ManuGrenz);
+    case ecMitBeruehr: return FormatYesNo(w.MitBeruehr);
+    case ecAbgebrochen: return FormatYesNo(w.Abgebrochen);
+    case ecEnables: return QString::number(w.Enables);
+    case ecColumnCount: break;
+    }
+    return QString();
+}
+
+// Appends one quoted value; double quotes become apostrophes.
+void appendValue(QString &line, QStringView v, bool first)
+{
+    if (!first)
+        line += QLatin1Char(';');
+    line += QLatin1Char('"');
+    for (QChar c : v)
+        line += (c == QLatin1Char('"')) ? QLatin1Char('\'') : c;
+    line += QLatin1Char('"');
+}
+
+void buildLine(QString &line, const TWerteSatz &w, const TExportSwitches &sw, bool header)
+{
+    bool first = true;
+    for (int c = 0; c < ecColumnCount; ++c) {
+        if (!sw.Column[std::size_t(c)])
+            continue;
+        if (header)
+            appendValue(line, QString::fromLatin1(kExportColumns[std::size_t(c)].header), first);
+        else
+            appendValue(line, columnValue(w, c), first);
+        first = false;
+    }
+    if (sw.SichtprZeilen) {
+        for (const TSichtPr &r : w.Sichtpr) {
+            if (header)
+                appendValue(line, QStringLiteral("SichtprZl%1").arg(r.ZeileNr, 2, 10, QLatin1Char('0')), first);
+            else
+                appendValue(line, yesNoOther(r.Bestanden), first);
+            first = false;
+        }
+    }
+}
+
+// Buffered writer to a file that replaces the old one only when complete.
+class TCsvWriter {
+public:
+    explicit TCsvWriter(const QString &fileName) : m_file(fileName)
+    {
+        m_file.setDirectWriteFallback(true);
+    }
+    bool open() { return m_file.open(QIODevice::WriteOnly); }
+    bool writeLine(const QString &line)
+    {
+        AppendWindows1252(m_buf, line);
+        m_buf.append("\r\n", 2);
+        if (m_buf.size() >= (1 << 20))
+            return flushBuf();
+        return true;
+    }
+    bool commit(QString *error)
+    {
+        if (!flushBuf() || !m_file.commit()) {
+            if (error)
+                *error = QStringLiteral("Fehler beim Schreiben der Datei „%1“: %2")
+                             .arg(QDir::toNativeSeparators(m_file.fileName()), m_file.errorString());
+            m_file.cancelWriting();
+            return false;
+        }
+        return true;
+    }
+    void cancel() { m_file.cancelWriting(); }
+
+private:
+    bool flushBuf()
+    {
+        if (m_buf.isEmpty())
+            return true;
+        const bool ok = m_file.write(m_buf) == m_buf.size();
+        m_buf.clear();
+        return ok;
+    }
+    QSaveFile m_file;
+    QByteArray m_buf;
+};
+
+} // namespace
+
+void AppendWindows1252(QByteArray &out, QStringView text)
+{
+    const qsizetype start = out.size();
+    out.resize(start + text.size());
+    char *p = out.data() + start;
+    const char16_t *s = reinterpret_cast<const char16_t *>(text.utf16());
+    const qsizetype n = text.size();
+    qsizetype o = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = s[i];
+        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1])) {
+            // One character outside the code page: one "?".
+            p[o++] = '?';
+            ++i;
+            continue;
+        }
+        p[o++] = encodeChar(c);
+    }
+    out.resize(start + o);
+}
+
+QByteArray EncodeWindows1252(QStringView text)
+{
+    QByteArray out;
+    AppendWindows1252(out, text);
+    return out;
+}
+
+QString DecodeWindows1252(const QByteArray &bytes)
+{
+    QString out;
+    out.reserve(bytes.size());
+    for (char ch : bytes) {
+        const auto b = static_cast<unsigned char>(ch);
+        if (b >= 0x80 && b <= 0x9F)
+            out += kHigh1252[b - 0x80] ? QChar(kHigh1252[b - 0x80]) : QChar(0xFFFD);
+        else
+            out += QChar(b);
+    }
+    return out;
+}
+
+QString JoinCsvValues(const QStringList &values)
+{
+    QString line;
+    bool first = true;
+    for (const QString &v : values) {
+        appendValue(line, v, first);
+        first = false;
+    }
+    return line;
+}
+
+QString BuildCsvHeader(const TWerteSatz &w, const TExportSwitches &sw)
+{
+    QString line;
+    buildLine(line, w, sw, true);
+    return line;
+}
+
+QString BuildCsvLine(const TWerteSatz &w, const TExportSwitches &sw)
+{
+    QString line;
+    buildLine(line, w, sw, false);
+    return line;
+}
+
+QString ChooseExportFile(int exportFile, const QString &exportFileName, QWidget *parent)
+{
+    if (exportFile == 1)
+        return exportFileName;
+    QFileDialog dlg(parent, QStringLiteral("Exportdatei"));
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setFileMode(QFileDialog::AnyFile);
+    dlg.setNameFilters({QStringLiteral("CSV-Dateien (*.csv)"), QStringLiteral("alle Dateien (*)")});
+    dlg.setDefaultSuffix(QStringLiteral("csv"));
+    dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dlg.setSizeGripEnabled(true);
+    if (!exportFileName.isEmpty())
+        dlg.selectFile(exportFileName);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return QString();
+    return dlg.selectedFiles().constFirst();
+}
+
+QString CannotCreateFileMessage(const QString &fileName)
+{
+    return QStringLiteral("Die Datei \"") + fileName + QStringLiteral("\" kann nicht angelegt werden.");
+}
+
+bool ExportSingleTest(QSqlDatabase db, int pruefungsNr, const QString &fileName, const TExportSwitches &sw,
+                      QString *error)
+{
+    TWerteSatz w;
+    if (!LoadTestRecord(db, pruefungsNr, true, w, error))
+        return false;
+    TCsvWriter out(fileName);
+    if (!out.open()) {
+        if (error)
+            *error = CannotCreateFileMessage(fileName);
+        return false;
+    }
+    out.writeLine(BuildCsvHeader(w, sw));
+    out.writeLine(BuildCsvLine(w, sw));
+    return out.commit(error);
+}
+
+bool ExportAllTests(QSqlDatabase db, const QString &fileName, const TExportSwitches &sw, QString *error,
+                    int *count)
+{
+    if (count)
+        *count = 0;
+    TCsvWriter out(fileName);
+    if (!out.open()) {
+        if (error)
+            *error = CannotCreateFileMessage(fileName);
+        return false;
+    }
+    // The header of an empty record: no inspection-row columns.
+    if (!out.writeLine(BuildCsvHeader(TWerteSatz{}, sw))) {
+        out.commit(error);
+        return false;
+    }
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(FullExportQueryLines().join(QLatin1Char('\n')))) {
+        if (error)
+            *error = q.lastError().text();
+        out.cancel();
+        return false;
+    }
+    const TRecordColumns cols(q.record());
+    TWerteSatz w;
+    QString line;
+    int n = 0;
+    while (q.next()) {
+        FillRecordFromRow(w, q, cols);
+        line.clear();
+        buildLine(line, w, sw, false);
+        if (!out.writeLine(line)) {
+            out.commit(error);
+            return false;
+        }
+        ++n;
+    }
+    if (q.lastError().isValid()) {
+        if (error)
+            *error = q.lastError().text();
+        out.cancel();
+        return false;
+    }
+    if (!out.commit(error))
+        return false;
+    if (count)
+        *count = n;
+    return true;
+}
+
+bool IsCsvExportCommand(const QStringList &args)
+{
+    return args.contains(QStringLiteral("--export-csv"));
+}
+
+int RunCsvExportCommand(const QStringList &args)
+{
+    auto fail = [](const QString &text) {
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+        return 1;
+    };
+    QString fileName;
+    int testNr = 0;
+    bool single = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--export-csv")) {
+            if (i + 1 >= args.size() || args[i + 1].startsWith(QLatin1String("--")))
+                return fail(QStringLiteral("--export-csv: Es fehlt der Name der Exportdatei."));
+            fileName = args[++i];
+        } else if (args[i] == QLatin1String("--test")) {
+            bool ok = false;
+            testNr = i + 1 < args.size() ? args[i + 1].toInt(&ok) : 0;
+            if (!ok || testNr <= 0)
+                return fail(QStringLiteral("--test: Es fehlt eine gültige Prüfungsnummer."));
+            single = true;
+            ++i;
+        }
+    }
+    if (fileName.isEmpty())
+        return fail(QStringLiteral("Aufruf: geraetetester --export-csv DATEI [--test NR]"));
+
+    // Qt SQL needs an application object for its drivers.
+    std::unique_ptr<QCoreApplication> ownApp;
+    static int argc = 1;
+    static char arg0[] = "geraetetester";
+    static char *argv[] = {arg0, nullptr};
+    if (!QCoreApplication::instance())
+        ownApp = std::make_unique<QCoreApplication>(argc, argv);
+
+    InitFormatSettings();
+    const TIniFile ini(TIniFile::ProgramIniPath());
+    TExportSwitches sw;
+    sw.Read(ini);
+    const QString cs = ini.ReadString(QStringLiteral("DataBase"), QStringLiteral("ConnectionString"), QString());
+
+    const QString conn = QStringLiteral("gt_export_cli");
+    QString error;
+    const TConnectionInfo info = ParseConnectionString(cs);
+    if (!OpenConnection(info, conn, &error))
+        return fail(QStringLiteral("Die Datenbank kann nicht geöffnet werden: ") + error);
+    bool ok = false;
+    int count = 0;
+    {
+        const int oldKind = DatabaseKind();
+        setDatabaseKind(info.kind);
+        QSqlDatabase db = QSqlDatabase::database(conn, false);
+        if (single) {
+            ok = ExportSingleTest(db, testNr, fileName, sw, &error);
+            count = 1;
+        } else {
+            ok = ExportAllTests(db, fileName, sw, &error, &count);
+        }
+        setDatabaseKind(oldKind);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(conn);
+    if (!ok)
+        return fail(error);
+    std::printf("%s\n", QStringLiteral("%1 Prüfung(en) nach „%2“ exportiert.")
+                            .arg(count)
+                            .arg(QDir::toNativeSeparators(fileName))
+                            .toLocal8Bit()
+                            .constData());
+    return 0;
+}

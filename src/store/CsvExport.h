@@ -1,0 +1,49 @@
+#pragma once
+
+#include "store/ExportColumns.h"
+#include "store/Globals.h"
+
+#include <QByteArray>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+// Text in Windows-1252, the code page the users' spreadsheet programs read;
+// a character it cannot hold becomes "?".
+QByteArray EncodeWindows1252(QStringView text);
+void AppendWindows1252(QByteArray &out, QStringView text);
+QString DecodeWindows1252(const QByteArray &bytes);
+
+// Values joined as "v1";"v2";... with every double quote turned into an
+// apostrophe; nothing else is escaped.
+QString JoinCsvValues(const QStringList &values);
+
+// Header and data line of a record (without line end). The inspection-row
+// columns appear when switched on and the record has rows.
+QString BuildCsvHeader(const TWerteSatz &w, const TExportSwitches &sw);
+QString BuildCsvLine(const TWerteSatz &w, const TExportSwitches &sw);
+
+// The file to export to: the fixed name when exportFile is 1, else a save
+// dialog titled "Exportdatei". Empty when the user cancels.
+QString ChooseExportFile(int exportFile, const QString &exportFileName, QWidget *parent = nullptr);
+
+// "Die Datei "NAME" kann nicht angelegt werden."
+QString CannotCreateFileMessage(const QString &fileName);
+
+// Writes a header and one line for test pruefungsNr, with its inspection rows.
+// The file is created anew; on failure *error holds a German message and an
+// existing file of that name is left as it was.
+bool ExportSingleTest(QSqlDatabase db, int pruefungsNr, const QString &fileName, const TExportSwitches &sw,
+                      QString *error = nullptr);
+// Writes the header of an empty record and one line per test (no inspection
+// rows), in the order the database returns them. *count = lines written.
+bool ExportAllTests(QSqlDatabase db, const QString &fileName, const TExportSwitches &sw,
+                    QString *error = nullptr, int *count = nullptr);
+
+// Command line: "--export-csv FILE [--test N]" (args may start with the
+// program name). Uses the program's configuration file and database; German
+// errors to stderr. Returns the exit code (0 success, 1 error).
+bool IsCsvExportCommand(const QStringList &args);
+int RunCsvExportCommand(const QStringList &args);

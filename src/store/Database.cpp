@@ -1,0 +1,538 @@
+#include "store/Database.h"
+
+#include "store/FormatSettings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace {
+
+int g_kind = 0;
+TDbEngine g_engine = TDbEngine::None;
+
+// Splits "a=b;c='d;e'" into pairs; keys lower-cased and trimmed.
+QList<QPair<QString, QString>> splitPairs(const QString &text)
+{
+    QList<QPair<QString, QString>> out;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n) {
+        const qsizetype eq = text.indexOf(QLatin1Char('='), i);
+        if (eq < 0) {
+            const QString rest = text.mid(i).trimmed();
+            if (!rest.isEmpty())
+                out.append({rest.toLower(), QString()});
+            break;
+        }
+        const QString key = text.mid(i, eq - i).trimmed().toLower();
+        qsizetype j = eq + 1;
+        while (j < n && text[j] == QLatin1Char(' '))
+            ++j;
+        QString value;
+        if (j < n && (text[j] == QLatin1Char('"') || text[j] == QLatin1Char('\''))) {
+            const QChar q = text[j];
+            ++j;
+            // A doubled quote inside stands for one quote.
+            while (j < n) {
+                if (text[j] == q) {
+                    if (j + 1 < n && text[j + 1] == q) {
+                        value += q;
+                        j += 2;
+                        continue;
+                    }
+                    ++j;
+                    break;
+                }
+                value += text[j++];
+            }
+            const qsizetype semi = text.indexOf(QLatin1Char(';'), j);
+            i = semi < 0 ? n : semi + 1;
+        } else if (j < n && text[j] == QLatin1Char('{')) {
+            // ODBC style {braced value}
+            const qsizetype close = text.indexOf(QLatin1Char('}'), j);
+            value = close < 0 ? text.mid(j) : text.mid(j, close - j + 1);
+            const qsizetype semi = close < 0 ? -1 : text.indexOf(QLatin1Char(';'), close);
+            i = semi < 0 ? n : semi + 1;
+        } else {
+            const qsizetype semi = text.indexOf(QLatin1Char(';'), j);
+            value = (semi < 0 ? text.mid(j) : text.mid(j, semi - j)).trimmed();
+            i = semi < 0 ? n : semi + 1;
+        }
+        if (!key.isEmpty())
+            out.append({key, value});
+    }
+    return out;
+}
+
+QString pairValue(const QList<QPair<QString, QString>> &pairs, std::initializer_list<const char *> keys)
+{
+    for (const char *k : keys)
+        for (const auto &p : pairs)
+            if (p.first == QLatin1String(k))
+                return p.second;
+    return {};
+}
+
+bool hasKey(const QList<QPair<QString, QString>> &pairs, const char *key)
+{
+    for (const auto &p : pairs)
+        if (p.first == QLatin1String(key))
+            return true;
+    return false;
+}
+
+QString odbcEscape(const QString &v)
+{
+    // Values with ; or braces go in braces, inner } doubled.
+    if (v.contains(QLatin1Char(';')) || v.contains(QLatin1Char('{')) || v.contains(QLatin1Char('}')))
+        return QLatin1Char('{') + QString(v).replace(QLatin1String("}"), QLatin1String("}}")) + QLatin1Char('}');
+    return v;
+}
+
+bool runInTransaction(QSqlDatabase db, const QList<QStringList> &statements, QString *error)
+{
+    if (!db.transaction()) {
+        if (error)
+            *error = db.lastError().text();
+        return false;
+    }
+    for (const QStringList &lines : statements) {
+        if (!ExecLines(db, lines, error)) {
+            db.rollback();
+            return false;
+        }
+    }
+    if (!db.commit()) {
+        if (error)
+            *error = db.lastError().text();
+        db.rollback();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString DefaultDatabasePath()
+{
+    QString dir = QCoreApplication::applicationDirPath();
+    if (dir.isEmpty())
+        dir = QDir::currentPath();
+    return QDir(dir).filePath(QStringLiteral("VERIDA.db"));
+}
+
+TConnectionInfo ParseConnectionString(const QString &connectionString)
+{
+    TConnectionInfo info;
+    if (connectionString.trimmed().isEmpty()) {
+        info.engine = TDbEngine::SQLite;
+        info.provider = QStringLiteral("SQLite");
+        info.driver = QStringLiteral("QSQLITE");
+        info.databaseName = DefaultDatabasePath();
+        return info;
+    }
+    const auto pairs = splitPairs(connectionString);
+    info.provider = pairValue(pairs, {"provider"});
+    const QString prov = info.provider.toLower();
+    info.user = pairValue(pairs, {"user id", "uid", "user", "username"});
+    info.password = pairValue(pairs, {"password", "pwd"});
+    info.host = pairValue(pairs, {"host", "server", "data source"});
+    const QString portText = pairValue(pairs, {"port"});
+    if (!portText.isEmpty()) {
+        bool ok = false;
+        const int p = portText.toInt(&ok);
+        if (!ok || p <= 0 || p > 65535) {
+            info.error = QStringLiteral("Ungültige Portnummer „%1“ in der Verbindungszeichenfolge.").arg(portText);
+            return info;
+        }
+        info.port = p;
+    }
+
+    if (prov.startsWith(QLatin1String("sqlite"))) {
+        info.engine = TDbEngine::SQLite;
+        info.driver = QStringLiteral("QSQLITE");
+        info.host.clear();
+        info.databaseName = pairValue(pairs, {"data source", "database", "file"});
+        if (info.databaseName.isEmpty())
+            info.databaseName = DefaultDatabasePath();
+        else if (QFileInfo(info.databaseName).isRelative())
+            info.databaseName = QFileInfo(DefaultDatabasePath()).dir().filePath(info.databaseName);
+    } else if (prov.startsWith(QLatin1String("postgres")) || prov == QLatin1String("npgsql")) {
+        info.engine = TDbEngine::PostgreSQL;
+        info.driver = QStringLiteral("QPSQL");
+        info.host = pairValue(pairs, {"host", "server"});
+        info.databaseName = pairValue(pairs, {"database", "initial catalog", "dbname"});
+        if (info.databaseName.isEmpty()) {
+            info.error = QStringLiteral("Die Verbindungszeichenfolge nennt keine Datenbank (Database=…).");
+            return info;
+        }
+    } else if (prov.startsWith(QLatin1String("sqloledb")) || prov.startsWith(QLatin1String("sqlncli")) ||
+               prov.startsWith(QLatin1String("msoledbsql"))) {
+        // SQL Server: through ODBC, with its own date literals.
+        info.engine = TDbEngine::Odbc;
+        info.driver = QStringLiteral("QODBC");
+        info.kind = 1;
+        QString odbcDriver = pairValue(pairs, {"driver"});
+        if (odbcDriver.isEmpty())
+            odbcDriver = QStringLiteral("{ODBC Driver 18 for SQL Server}");
+        const QString server = pairValue(pairs, {"data source", "server"});
+        const QString db = pairValue(pairs, {"initial catalog", "database"});
+        QString s = QStringLiteral("DRIVER=%1;SERVER=%2").arg(odbcDriver, odbcEscape(server));
+        if (!db.isEmpty())
+            s += QStringLiteral(";DATABASE=") + odbcEscape(db);
+        if (pairValue(pairs, {"integrated security"}).compare(QLatin1String("SSPI"), Qt::CaseInsensitive) == 0)
+            s += QStringLiteral(";Trusted_Connection=yes");
+        info.databaseName = s;
+        info.host.clear();
+    } else if (prov == QLatin1String("odbc") || prov.startsWith(QLatin1String("msdasql")) ||
+               (prov.isEmpty() && (hasKey(pairs, "dsn") || hasKey(pairs, "driver")))) {
+        info.engine = TDbEngine::Odbc;
+        info.driver = QStringLiteral("QODBC");
+        QStringList parts;
+        for (const auto &p : pairs) {
+            if (p.first == QLatin1String("provider") || p.first == QLatin1String("user id") ||
+                p.first == QLatin1String("password"))
+                continue;
+            parts << p.first.toUpper() + QLatin1Char('=') + odbcEscape(p.second);
+        }
+        info.databaseName = parts.join(QLatin1Char(';'));
+        info.host.clear();
+    } else if (prov.contains(QLatin1String("jet.oledb")) || prov.contains(QLatin1String("ace.oledb"))) {
+        info.error = QStringLiteral("Der Datenbanktreiber „%1“ steht auf diesem System nicht zur Verfügung. "
+                                    "Bitte eine SQLite- oder PostgreSQL-Datenbank angeben.")
+                         .arg(info.provider);
+    } else {
+        info.error = QStringLiteral("Unbekannter Datenbanktreiber „%1“ in der Verbindungszeichenfolge.")
+                         .arg(info.provider);
+    }
+    return info;
+}
+
+bool OpenConnection(const TConnectionInfo &info, const QString &connectionName, QString *error)
+{
+    auto fail = [&](const QString &text) {
+        if (error)
+            *error = text;
+        if (QSqlDatabase::contains(connectionName)) {
+            {
+                QSqlDatabase d = QSqlDatabase::database(connectionName, false);
+                d.close();
+            }
+            QSqlDatabase::removeDatabase(connectionName);
+        }
+        return false;
+    };
+    if (!info.valid())
+        return fail(info.error.isEmpty() ? QStringLiteral("Keine Datenbank angegeben.") : info.error);
+    if (!QSqlDatabase::isDriverAvailable(info.driver))
+        return fail(QStringLiteral("Der Qt-Datenbanktreiber %1 ist nicht installiert.").arg(info.driver));
+    if (info.engine == TDbEngine::SQLite && !QFileInfo(info.databaseName).isFile())
+        // Opening would create an empty file; the installation makes the database.
+        return fail(QStringLiteral("Die Datenbankdatei „%1“ wurde nicht gefunden.")
+                        .arg(QDir::toNativeSeparators(info.databaseName)));
+
+    if (QSqlDatabase::contains(connectionName))
+        QSqlDatabase::removeDatabase(connectionName);
+    QSqlDatabase db = QSqlDatabase::addDatabase(info.driver, connectionName);
+    db.setDatabaseName(info.databaseName);
+    if (!info.host.isEmpty())
+        db.setHostName(info.host);
+    if (info.port > 0)
+        db.setPort(info.port);
+    if (!info.user.isEmpty())
+        db.setUserName(info.user);
+    if (!info.password.isEmpty())
+        db.setPassword(info.password);
+    if (info.engine == TDbEngine::SQLite)
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    else if (info.engine == TDbEngine::PostgreSQL)
+        db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+    if (!db.open()) {
+        const QString text = db.lastError().text();
+        db = QSqlDatabase();
+        return fail(text.isEmpty() ? QStringLiteral("Die Datenbank kann nicht geöffnet werden.") : text);
+    }
+    QSqlQuery q(db);
+    if (info.engine == TDbEngine::SQLite) {
+        // WAL lets readers (another program, a backup) work beside the program.
+        q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+    } else if (info.engine == TDbEngine::PostgreSQL) {
+        // Date literals are written day first ('dd.mm.yyyy hh:nn:ss').
+        if (!q.exec(QStringLiteral("SET DateStyle TO 'ISO, DMY'"))) {
+            const QString text = q.lastError().text();
+            q = QSqlQuery();
+            db.close();
+            db = QSqlDatabase();
+            return fail(text);
+        }
+        q.exec(QStringLiteral("SET client_encoding TO 'UTF8'"));
+    }
+    return true;
+}
+
+int DatabaseKind()
+{
+    return g_kind;
+}
+
+void setDatabaseKind(int kind)
+{
+    g_kind = kind;
+}
+
+TDbEngine DatabaseEngine()
+{
+    return g_engine;
+}
+
+bool ConnectDatabase(const QString &connectionString, QString *error)
+{
+    DisconnectDatabase();
+    const TConnectionInfo info = ParseConnectionString(connectionString);
+    const QString name = QLatin1String(kProgramConnection);
+    if (!OpenConnection(info, name, error))
+        return false;
+    const QStringList missing = MissingTables(QSqlDatabase::database(name, false));
+    if (!missing.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("In der Datenbank fehlen die Tabellen %1. Bitte mit gt-initdb einrichten.")
+                         .arg(missing.join(QStringLiteral(", ")));
+        DisconnectDatabase();
+        return false;
+    }
+    g_kind = info.kind;
+    g_engine = info.engine;
+    return true;
+}
+
+void DisconnectDatabase()
+{
+    g_kind = 0;
+    g_engine = TDbEngine::None;
+    const QString name = QLatin1String(kProgramConnection);
+    if (QSqlDatabase::contains(name)) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+}
+
+QSqlDatabase ProgramDatabase()
+{
+    return QSqlDatabase::database(QLatin1String(kProgramConnection), false);
+}
+
+QStringList MissingTables(const QSqlDatabase &db)
+{
+    QStringList have;
+    for (const QString &t : db.tables(QSql::Tables))
+        have << t.toLower();
+    QStringList missing;
+    for (const QString &t : kStoreTables)
+        if (!have.contains(t.toLower()))
+            missing << t;
+    return missing;
+}
+
+QString SqlQuote(const QString &text)
+{
+    QString s = text;
+    s.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QLatin1Char('\'') + s + QLatin1Char('\'');
+}
+
+QString SqlDateLiteral(const QDateTime &dt, int kind)
+{
+    const QString text = FormatDateTime(dt);
+    switch (kind) {
+    case 1:
+        return QStringLiteral("CONVERT(DATETIME, '") + text + QStringLiteral("', 104)");
+    case 2:
+        return QStringLiteral("CVDATE('") + text + QStringLiteral("')");
+    default:
+        return QLatin1Char('\'') + text + QLatin1Char('\'');
+    }
+}
+
+bool ExecLines(QSqlDatabase db, const QStringList &lines, QString *error, int *rowsAffected)
+{
+    QSqlQuery q(db);
+    if (!q.exec(lines.join(QLatin1Char('\n')))) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    if (rowsAffected)
+        *rowsAffected = q.numRowsAffected();
+    return true;
+}
+
+bool SaveFailedSql(const QString &statement)
+{
+    QFile f(QStringLiteral("SQL.txt"));
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+        return false;
+    return f.write(statement.toUtf8()) >= 0;
+}
+
+bool RemoveFailedSqlFile()
+{
+    return QFile::remove(QStringLiteral("SQL.txt"));
+}
+
+int NextKey(QSqlDatabase db, const QStringList &maxQueryLines, bool *ok)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(maxQueryLines.join(QLatin1Char('\n')))) {
+        if (ok)
+            *ok = false;
+        return 0;
+    }
+    if (ok)
+        *ok = true;
+    // An empty table gives a null maximum, read as 0.
+    const int max = q.next() ? FieldInt(q.value(0)) : 0;
+    return max + 1;
+}
+
+int NextKundenNr(QSqlDatabase db, bool *ok)
+{
+    return NextKey(db, {QStringLiteral("SELECT MAX(KDintKundenNr) AS KdNr"), QStringLiteral("FROM tblKunden")}, ok);
+}
+
+int NextPrueflingNr(QSqlDatabase db, bool *ok)
+{
+    return NextKey(db, {QStringLiteral("SELECT MAX(PLintPrueflingNr) AS PrNr"), QStringLiteral("FROM tblPruefling")},
+                   ok);
+}
+
+int NextPrflngNr(QSqlDatabase db, bool *ok)
+{
+    return NextKey(db,
+                   {QStringLiteral("SELECT MAX(PLintPrueflingNr) AS PrflngNr"), QStringLiteral("FROM tblPruefling")},
+                   ok);
+}
+
+int MaxTestNumber(QSqlDatabase db, bool *ok)
+{
+    return NextKey(db,
+                   {QStringLiteral("SELECT MAX(PRintPruefungsNr) AS maxPruefNr"), QStringLiteral("FROM tblPruefung")},
+                   ok) - 1;
+}
+
+int MaxLfdNr(QSqlDatabase db, bool *ok)
+{
+    return NextKey(db, {QStringLiteral("SELECT MAX(UNintLfdNr) AS maxLfdNr"), QStringLiteral("FROM tblUebernahme")},
+                   ok) - 1;
+}
+
+bool DeleteCustomerCascade(QSqlDatabase db, int kundenNr, bool deleteParent, QString *error)
+{
+    const QString c = QString::number(kundenNr);
+    QList<QStringList> st;
+    st << QStringList{QStringLiteral("DELETE FROM tblSichtpruefung"),
+                      QStringLiteral("WHERE (SIintPruefungsNr IN"),
+                      QStringLiteral("  (SELECT tblPruefung.PRintPruefungsNr"),
+                      QStringLiteral("    FROM (tblPruefung"),
+                      QStringLiteral("    INNER JOIN tblPruefling"),
+                      QStringLiteral("      ON tblPruefung.PRintPrueflingNr = tblPruefling.PLintPrueflingNr)"),
+                      QStringLiteral("    INNER JOIN tblKunden"),
+                      QStringLiteral("      ON tblPruefling.PLintKundenNr = tblKunden.KDintKundenNr"),
+                      QStringLiteral("    WHERE (tblKunden.KDintKundenNr = ") + c + QStringLiteral(")))")};
+    st << QStringList{QStringLiteral("DELETE FROM tblPruefung"),
+                      QStringLiteral("WHERE (PRintPruefungsNr IN"),
+                      QStringLiteral("  (SELECT tblPruefung.PRintPruefungsNr"),
+                      QStringLiteral("  FROM tblPruefung"),
+                      QStringLiteral("  INNER JOIN tblPruefling"),
+                      QStringLiteral("    ON tblPruefung.PRintPrueflingNr = tblPruefling.PLintPrueflingNr"),
+                      QStringLiteral("  WHERE (tblPruefling.PLintKundenNr = ") + c + QStringLiteral(")))")};
+    st << QStringList{QStringLiteral("DELETE FROM tblPruefling"),
+                      QStringLiteral("WHERE (PLintKundenNr = ") + c + QStringLiteral(")")};
+    if (deleteParent)
+        st << QStringList{QStringLiteral("DELETE FROM tblKunden"),
+                          QStringLiteral("WHERE (KDintKundenNr = ") + c + QStringLiteral(")")};
+    return runInTransaction(db, st, error);
+}
+
+bool DeleteDeviceCascade(QSqlDatabase db, int prueflingNr, bool deleteParent, QString *error)
+{
+    const QString p = QString::number(prueflingNr);
+    QList<QStringList> st;
+    st << QStringList{QStringLiteral("DELETE FROM tblSichtpruefung"),
+                      QStringLiteral("WHERE (SIintPruefungsNr IN"),
+                      QStringLiteral("  (SELECT PRintPruefungsNr"),
+                      QStringLiteral("    FROM tblPruefung"),
+                      QStringLiteral("    WHERE (tblPruefung.PRintPrueflingNr = ") + p + QStringLiteral(")))")};
+    st << QStringList{QStringLiteral("DELETE FROM tblPruefung"),
+                      QStringLiteral("WHERE (PRintPrueflingNr = ") + p + QStringLiteral(")")};
+    if (deleteParent)
+        st << QStringList{QStringLiteral("DELETE FROM tblPruefling"),
+                          QStringLiteral("WHERE (PLintPrueflingNr = ") + p + QStringLiteral(")")};
+    return runInTransaction(db, st, error);
+}
+
+bool DeleteTestCascade(QSqlDatabase db, int pruefungsNr, bool deleteParent, QString *error)
+{
+    const QString t = QString::number(pruefungsNr);
+    QList<QStringList> st;
+    st << QStringList{QStringLiteral("DELETE FROM tblSichtpruefung"),
+                      QStringLiteral("WHERE (SIintPruefungsNr = ") + t + QStringLiteral(")")};
+    if (deleteParent)
+        st << QStringList{QStringLiteral("DELETE FROM tblPruefung"),
+                          QStringLiteral("WHERE (PRintPruefungsNr = ") + t + QStringLiteral(")")};
+    // With the test row in the same step the pair must not come apart.
+    return runInTransaction(db, st, error);
+}
+
+int FieldInt(const QVariant &v)
+{
+    if (v.isNull())
+        return 0;
+    if (v.typeId() == QMetaType::Bool)
+        return v.toBool() ? 1 : 0;
+    bool ok = false;
+    const int i = v.toInt(&ok);
+    if (ok)
+        return i;
+    return int(v.toDouble());
+}
+
+bool FieldBool(const QVariant &v)
+{
+    if (v.isNull())
+        return false;
+    if (v.typeId() == QMetaType::QString) {
+        const QString s = v.toString().trimmed().toLower();
+        return s == QLatin1String("1") || s == QLatin1String("t") || s == QLatin1String("true") ||
+               s == QLatin1String("-1") || s == QLatin1String("yes") || s == QLatin1String("y");
+    }
+    return v.toLongLong() != 0 || v.toBool();
+}
+
+QString FieldString(const QVariant &v)
+{
+    return v.isNull() ? QString() : v.toString();
+}
+
+QDateTime FieldDateTime(const QVariant &v)
+{
+    if (v.isNull())
+        return {};
+    if (v.typeId() == QMetaType::QDateTime) {
+        QDateTime dt = v.toDateTime();
+        // Stored moments are wall-clock times of the workshop: no zone shifts.
+        return QDateTime(dt.date(), dt.time());
+    }
+    if (v.typeId() == QMetaType::QDate)
+        return QDateTime(v.toDate(), QTime(0, 0));
+    return ParseDateTime(v.toString());
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+// Engines the program can talk to. SQLite is the embedded default; a server
+// (PostgreSQL, or SQL Server through ODBC) serves several workstations.
+enum class TDbEngine { None, SQLite, PostgreSQL, Odbc };
+
+// What a connection string names, ready for Qt SQL.
+struct TConnectionInfo {
+    TDbEngine engine = TDbEngine::None;
+    QString provider;      // as written in the string ("SQLite", "PostgreSQL", "SQLOLEDB" ...)
+    QString driver;        // Qt driver: QSQLITE, QPSQL, QODBC
+    QString databaseName;  // file (SQLite), database (PostgreSQL), ODBC connection text
+    QString host;
+    int port = -1;
+    QString user;
+    QString password;
+    int kind = 0;          // DatabaseKind the connection gives
+    QString error;         // German text when the string cannot be used
+    bool valid() const { return error.isEmpty() && engine != TDbEngine::None; }
+};
+
+// The default database file: VERIDA.db in the program's folder.
+QString DefaultDatabasePath();
+
+// Reads "Key=Value;..." pairs (keys without regard to case, values optionally
+// in double or single quotes). Empty text = the default SQLite file.
+//   Provider=SQLite;Data Source=FILE
+//   Provider=PostgreSQL;Host=..;Port=..;Database=..;User ID=..;Password=..
+//   Provider=SQLOLEDB;Data Source=SERVER;Initial Catalog=DB;User ID=..;Password=..  (kind 1)
+//   Provider=ODBC;DSN=..  or  Driver={..};...                                        (kind 0)
+TConnectionInfo ParseConnectionString(const QString &connectionString);
+
+// Opens a connection under the given Qt connection name. An SQLite file must
+// exist already (the program never creates databases); it is switched to WAL.
+// A PostgreSQL session is told to read dates day first.
+bool OpenConnection(const TConnectionInfo &info, const QString &connectionName, QString *error);
+
+// Process-wide database kind: 0 other (SQLite, PostgreSQL), 1 SQL Server, 2 Jet.
+int DatabaseKind();
+void setDatabaseKind(int kind);
+TDbEngine DatabaseEngine();
+
+// The program's one connection. ConnectDatabase closes an open one first,
+// sets DatabaseKind (0 while none is open) and checks that the six tables exist.
+inline constexpr const char *kProgramConnection = "gt_main";
+bool ConnectDatabase(const QString &connectionString, QString *error = nullptr);
+void DisconnectDatabase();
+QSqlDatabase ProgramDatabase();
+
+// Tables of the store that are missing in db (empty when all six exist).
+QStringList MissingTables(const QSqlDatabase &db);
+inline const QStringList kStoreTables = {QStringLiteral("tblKunden"),        QStringLiteral("tblPruefling"),
+                                         QStringLiteral("tblPruefung"),      QStringLiteral("tblUebernahme"),
+                                         QStringLiteral("tblSichtpruefung"), QStringLiteral("tblSichtTeil")};
+
+// ---- SQL text ----
+// A text value between single quotes, inner quotes doubled: O'Brien -> 'O''Brien'.
+QString SqlQuote(const QString &text);
+// Date literal by database kind: 1 CONVERT(DATETIME, '..', 104), 2 CVDATE('..'), else '..'.
+QString SqlDateLiteral(const QDateTime &dt, int kind = DatabaseKind());
+inline QString SqlBool(bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); }
+
+// Executes the lines joined with line breaks. On failure *error holds the
+// data layer's text. rowsAffected (optional) receives the affected row count.
+bool ExecLines(QSqlDatabase db, const QStringList &lines, QString *error = nullptr,
+               int *rowsAffected = nullptr);
+// "SQL.txt" in the current folder: the last failed generated statement.
+bool SaveFailedSql(const QString &statement);
+bool RemoveFailedSqlFile();
+
+// Maximum + 1 by the given query lines (one row, one column); an empty table
+// gives 1. On a query failure *ok is false and 0 is returned.
+int NextKey(QSqlDatabase db, const QStringList &maxQueryLines, bool *ok = nullptr);
+int NextKundenNr(QSqlDatabase db, bool *ok = nullptr);       // browser / new customer
+int NextPrueflingNr(QSqlDatabase db, bool *ok = nullptr);    // browser insert
+int NextPrflngNr(QSqlDatabase db, bool *ok = nullptr);       // new-device dialog (same key)
+int MaxTestNumber(QSqlDatabase db, bool *ok = nullptr);      // current maximum, 0 if none
+int MaxLfdNr(QSqlDatabase db, bool *ok = nullptr);           // current maximum, 0 if none
+
+// Cascade deletes: children first, in one transaction. With deleteParent
+// the parent row goes in the same transaction; a failing statement rolls
+// everything back, so nothing is half deleted.
+bool DeleteCustomerCascade(QSqlDatabase db, int kundenNr, bool deleteParent = true, QString *error = nullptr);
+bool DeleteDeviceCascade(QSqlDatabase db, int prueflingNr, bool deleteParent = true, QString *error = nullptr);
+bool DeleteTestCascade(QSqlDatabase db, int pruefungsNr, bool deleteParent = true, QString *error = nullptr);
+
+// ---- reading values whatever the engine returns ----
+int FieldInt(const QVariant &v);            // null -> 0
+bool FieldBool(const QVariant &v);          // 0/1, true/false, "t"/"f"
+QString FieldString(const QVariant &v);     // null -> ""
+QDateTime FieldDateTime(const QVariant &v); // QDateTime, ISO or German text

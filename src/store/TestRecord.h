@@ -1,0 +1,43 @@
+#pragma once
+
+#include "store/Globals.h"
+
+#include <QSqlDatabase>
+#include <QSqlRecord>
+
+#include <array>
+
+class QSqlQuery;
+
+// Positions of the record's columns in a result set (looked up once per
+// query, not per row; names without regard to case). -1 = column absent,
+// the field then keeps its zero value.
+class TRecordColumns {
+public:
+    explicit TRecordColumns(const QSqlRecord &rec);
+
+    std::array<int, 64> ints{};
+    std::array<int, 32> strings{};
+    std::array<int, 16> bools{};
+    int datum = -1;
+};
+
+// Copies the customer, device and test columns of the current row into w
+// (w is cleared first); inspection rows are not touched. Then DeriveFields
+// (database form) and ComputeDeviceOk run.
+void FillRecordFromRow(TWerteSatz &w, const QSqlQuery &q, const TRecordColumns &cols);
+// The same from a QSqlRecord (e.g. a model's row).
+void FillRecordFromRecord(TWerteSatz &w, const QSqlRecord &rec);
+
+// The inspection rows of a test in row-number order.
+bool LoadSichtprRows(QSqlDatabase db, int pruefungsNr, QList<TSichtPr> &rows, QString *error = nullptr);
+
+// Loads test pruefungsNr with its customer and device (and, withRows, its
+// inspection rows). False when the test does not exist or a query fails.
+bool LoadTestRecord(QSqlDatabase db, int pruefungsNr, bool withRows, TWerteSatz &w, QString *error = nullptr);
+
+// Device and customer number of a test; 0 and 0 when there is no such test.
+void LookupTestOwner(QSqlDatabase db, int pruefungsNr, int &prueflingNr, int &kundenNr);
+
+// The join of all tests with their devices and customers, as the full export reads it.
+QStringList FullExportQueryLines();
