@@ -63,7 +63,6 @@ private:
 };
 
 class TSynchroBus : public QObject {
-    Q_OBJECT
 public:
     explicit TSynchroBus(QObject *parent = nullptr);
     ~TSynchroBus() override;
