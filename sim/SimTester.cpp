@@ -1,0 +1,566 @@
+#include "SimTester.h"
+
+#include <algorithm>
+
+namespace {
+
+// How long the tester lingers in its short phases, in milliseconds.
+constexpr qint64 PrepMs = 500;
+constexpr qint64 CompletionMs = 500;
+constexpr qint64 StoringMs = 300;
+constexpr qint64 ErasingMs = 500;
+constexpr qint64 SwitchingMs = 300;
+constexpr int RecordBytes = 40;
+
+void putWord(QByteArray &d, int offset, int v)
+{
+    v = std::clamp(v, -32768, 32767);
+    d[offset] = char(v & 0xFF);
+    d[offset + 1] = char((v >> 8) & 0xFF);
+}
+
+} // namespace
+
+SimTester::SimTester(const SimIdentity &id) : m_id(id)
+{
+    // A tester fresh from the box: 0701, class I, automatic, with insulation test.
+    m_block.menu = mfAutomatisch | mfIsolation;
+    m_block.klasse = 1;
+    m_block.messzeit = 30;
+    if (!m_id.languages.isEmpty()) m_block.geraet |= gfSprachwahl;
+    if (m_id.language < 0 || m_id.language >= m_id.languages.size()) m_id.language = 0;
+}
+
+// ---- Requests ---------------------------------------------------------------
+
+TProtok SimTester::answer(std::uint8_t cmd, const QByteArray &data) const
+{
+    return BuildMsg(AddrTester, cmd, data);
+}
+
+std::optional<TProtok> SimTester::handle(const TProtok &msg, qint64 nowMs)
+{
+    advance(nowMs);
+    if (msg.Addr != AddrPc) return std::nullopt;
+    const quint8 *d = msg.Data;
+    const QByteArray echo(reinterpret_cast<const char *>(d), kDefaultDataBytes);
+    switch (msg.Cmd) {
+    case 0x10: return answer(0x10, m_id.firmware.left(7));
+    case 0x11: {
+        QByteArray out(5, '\0');
+        const QByteArray s = m_id.serial.leftJustified(10, '0', true);
+        for (int j = 0; j < 5; ++j) out[j] = char((s[2 * j] & 0x0F) | ((s[2 * j + 1] & 0x0F) << 4));
+        return answer(0x11, out);
+    }
+    case 0x15: {
+        const int i = d[0];
+        QByteArray out(8, '\0');
+        out[0] = char(i);
+        if (i < m_id.languages.size()) {
+            const QByteArray code = m_id.languages.at(i).toLatin1().leftJustified(2, '\0', true);
+            out[1] = 1;
+            out[2] = code[0];
+            out[3] = code[1];
+        }
+        out[4] = char(m_id.languages.size());
+        out[5] = char(m_id.language);
+        return answer(0x15, out);
+    }
+    case 0x20:
+    case 0x21:
+    case 0x22:
+    case 0x23:
+    case 0x24: {
+        const int piece = msg.Cmd - 0x20;
+        if (m_readPtr < m_records.size()) return answer(msg.Cmd, m_records.at(m_readPtr).piece(piece));
+        return answer(msg.Cmd, QByteArray(8, '\0'));
+    }
+    case 0x31:
+    case 0x32:
+    case 0x33:
+    case 0x34:
+    case 0x37:
+    case 0x38:
+    case 0x39:
+    case 0x3A: return report(msg.Cmd);
+    case 0x3B: {
+        QByteArray out(8, '\0');
+        if (!m_id.languages.isEmpty()) {
+            const QByteArray code = m_id.languages.at(m_id.language).toLatin1().leftJustified(2, '\0', true);
+            out[1] = code[0];
+            out[2] = code[1];
+        }
+        return answer(0x3B, out);
+    }
+    case 0x66:
+        applyBlock(msg);
+        action(d[7], nowMs);
+        return answer(0x66, echo);
+    case 0x67: {
+        // One zero byte (or a zero mask) switches autosend off; no answer.
+        m_autosendMask = (d[0] | (d[1] << 8)) & 0x7FF;
+        m_nextReport = nowMs;
+        return std::nullopt;
+    }
+    case 0x68:
+        applyLimits(msg);
+        return answer(0x68, echo);
+    case 0x69:
+        if (d[0] < m_id.languages.size()) m_id.language = d[0];
+        return answer(0x69, echo);
+    case 0x70:
+        switch (d[0]) {
+        case 'T':
+            m_readActive = true;
+            m_readPtr = 0;
+            break;
+        case 'S':
+            if (m_readActive && m_readPtr < m_records.size()) ++m_readPtr;
+            break;
+        case 'C':
+            // Only what was acknowledged is gone; the rest stays for the next read-out.
+            if (m_readActive) m_records.erase(m_records.begin(), m_records.begin() + m_readPtr);
+            m_readActive = false;
+            m_readPtr = 0;
+            break;
+        default: break;
+        }
+        return answer(0x70, echo);
+    default: return std::nullopt;
+    }
+}
+
+void SimTester::applyBlock(const TProtok &msg)
+{
+    const quint8 *d = msg.Data;
+    if (!testRunning()) {
+        // Menu, standard, class and lock are taken only with the PC's write mark.
+        if (d[5] & spPcSchreibt) {
+            m_block.menu = d[0];
+            m_block.klasse = std::uint8_t((m_block.klasse & skSichtNichtAbgefragt) | (d[2] & ~skSichtNichtAbgefragt));
+            m_block.sperr = std::uint8_t((m_block.sperr & ~spEinstellsperre) | (d[5] & spEinstellsperre));
+        }
+        m_block.klasse = std::uint8_t((m_block.klasse & ~skSichtNichtAbgefragt) | (d[2] & skSichtNichtAbgefragt));
+        if (d[3] >= 1 && d[3] <= 250) m_block.messzeit = d[3];
+    }
+    // The operator's visual verdict is taken at any time, the query phase included.
+    m_block.ablauf = std::uint8_t((m_block.ablauf & ~maSichtBestanden) | (d[6] & maSichtBestanden));
+}
+
+void SimTester::applyLimits(const TProtok &msg)
+{
+    // An index outside its table leaves that limit alone.
+    const quint8 *d = msg.Data;
+    if (LimitIndexValid(ltSchutzleiterwid, d[0])) m_idx.pe = d[0];
+    if (LimitIndexValid(ltIsolationswid, d[1])) m_idx.iso = d[1];
+    if (LimitIndexValid(ltAbleitstrom, d[2])) m_idx.leak = d[2];
+    if (LimitIndexValid(ltDifferenzstrom, d[3])) m_idx.diff = d[3];
+}
+
+// ---- Reports ----------------------------------------------------------------
+
+QByteArray SimTester::blockBytes() const
+{
+    std::uint8_t ablauf = m_block.ablauf & ~maGrenzwertAktiv;
+    if (m_stage == Stage::Measure && SimViolates(m_step, liveAt(m_now), effectiveLimits())) ablauf |= maGrenzwertAktiv;
+    QByteArray b(8, '\0');
+    b[0] = char(m_block.menu);
+    b[1] = char(m_block.geraet);
+    b[2] = char(m_block.klasse);
+    b[3] = char(m_block.messzeit);
+    b[4] = char(m_block.schalt);
+    b[5] = char(m_block.sperr);
+    b[6] = char(ablauf);
+    return b;
+}
+
+TProtok SimTester::report(std::uint8_t cmd) const
+{
+    QByteArray d(8, '\0');
+    const SimLimits lim = effectiveLimits();
+    switch (cmd) {
+    case 0x32:
+        putWord(d, 0, lim.pec);
+        putWord(d, 2, lim.touch);
+        putWord(d, 4, lim.quick);
+        break;
+    case 0x33: {
+        const int count = int(m_records.size());
+        d[0] = char(count & 0xFF);
+        d[1] = char((count >> 8) & 0xFF);
+        const int freeBytes = std::clamp((m_capacity - count) * RecordBytes, 0, 0xFFFF);
+        d[2] = char(freeBytes & 0xFF);
+        d[3] = char((freeBytes >> 8) & 0xFF);
+        d[4] = count >= m_capacity ? 1 : 0;
+        break;
+    }
+    case 0x34: d = blockBytes(); break;
+    case 0x37:
+        putWord(d, 0, m_value[1]);
+        putWord(d, 2, m_value[2]);
+        putWord(d, 4, m_value[3]);
+        d[6] = char(m_grenzwert);
+        break;
+    case 0x38:
+        putWord(d, 0, m_value[4]);
+        putWord(d, 2, m_value[5]);
+        putWord(d, 4, m_value[6]);
+        putWord(d, 6, m_value[7]);
+        break;
+    case 0x39: putWord(d, 4, liveValue()); break;
+    case 0x3A:
+        d[1] = char(m_step & MessschrittMaske);
+        d[2] = char(m_idx.pe);
+        d[3] = char(m_idx.iso);
+        d[4] = char(m_idx.leak);
+        d[5] = char(m_idx.diff);
+        d[7] = char(phase());
+        break;
+    default: break; // $31: stored by the PC, never decoded
+    }
+    return answer(cmd, d);
+}
+
+std::vector<TProtok> SimTester::dueReports(qint64 nowMs)
+{
+    advance(nowMs);
+    std::vector<TProtok> out;
+    if (m_autosendMask == 0 || nowMs < m_nextReport) return out;
+    static constexpr std::uint8_t reported[] = {0x31, 0x32, 0x33, 0x34, 0x37, 0x38, 0x39, 0x3A};
+    for (std::uint8_t cmd : reported)
+        if (m_autosendMask & (1 << (cmd - 0x30))) out.push_back(report(cmd));
+    m_nextReport += m_autosendPeriod;
+    if (m_nextReport <= nowMs) m_nextReport = nowMs + m_autosendPeriod;
+    return out;
+}
+
+qint64 SimTester::msUntilDue(qint64 nowMs) const
+{
+    qint64 due = -1;
+    if (m_stageEnd >= 0) due = std::max<qint64>(0, m_stageEnd - nowMs);
+    if (m_autosendMask) {
+        const qint64 r = std::max<qint64>(0, m_nextReport - nowMs);
+        due = due < 0 ? r : std::min(due, r);
+    }
+    return due;
+}
+
+// ---- Sequence ---------------------------------------------------------------
+
+int SimTester::phase() const
+{
+    switch (m_stage) {
+    case Stage::Idle: return apRuhezustand;
+    case Stage::Erasing: return apEepromLoeschen;
+    case Stage::Prep: return apVorbereitung;
+    case Stage::Visual: return apSichtpruefung;
+    case Stage::Measure:
+    case Stage::MainsWait:
+    case Stage::Switching:
+    case Stage::StepWait: return SimProgramPhase(m_testBlock);
+    case Stage::Completion: return apAbschluss;
+    case Stage::StoreQuery: return apSpeicherAbfrage;
+    case Stage::Storing: return apSpeicherung;
+    case Stage::Display: return apAnzeige;
+    }
+    return apRuhezustand;
+}
+
+bool SimTester::testRunning() const
+{
+    return m_stage != Stage::Idle && m_stage != Stage::Erasing && m_stage != Stage::Display;
+}
+
+qint64 SimTester::scaled(qint64 ms) const
+{
+    return std::max<qint64>(1, qint64(double(ms) / m_speed));
+}
+
+void SimTester::enter(Stage s, qint64 startMs, qint64 durationMs)
+{
+    m_stage = s;
+    m_stageStart = startMs;
+    m_stageEnd = durationMs < 0 ? -1 : startMs + durationMs;
+}
+
+void SimTester::advance(qint64 nowMs)
+{
+    if (nowMs < m_now) return;
+    m_now = nowMs;
+    // Stages end one after another at their own end times, so a late call
+    // catches up exactly as if it had come in time.
+    while (m_stageEnd >= 0 && m_stageEnd <= nowMs) stageEnded(m_stageEnd);
+}
+
+void SimTester::action(std::uint8_t code, qint64 nowMs)
+{
+    advance(nowMs);
+    if (code & akSpeicherClr) {
+        if (m_stage == Stage::Idle || m_stage == Stage::Display) {
+            m_records.clear();
+            m_readActive = false;
+            m_readPtr = 0;
+            m_step = 0;
+            enter(Stage::Erasing, nowMs, scaled(ErasingMs));
+        }
+    }
+    if (code & akAbbrechen) abortTest(nowMs);
+    if (code & akStart) {
+        if (m_stage == Stage::Idle || m_stage == Stage::Display)
+            startTest(nowMs);
+        else
+            confirm(nowMs);
+    }
+}
+
+void SimTester::setVisualPassed(bool passed)
+{
+    m_block.ablauf = std::uint8_t(passed ? (m_block.ablauf | maSichtBestanden) : (m_block.ablauf & ~maSichtBestanden));
+}
+
+void SimTester::startTest(qint64 nowMs)
+{
+    m_testBlock = m_block;
+    m_value.fill(-1);
+    m_grenzwert = 0;
+    m_block.ablauf &= maSichtBestanden;
+    m_block.sperr &= ~spNetzspannung;
+    m_block.schalt = 0;
+    m_steps.clear();
+    const int mask = SimStepMask(m_testBlock.isolationMode(), m_testBlock.standard(), m_testBlock.touchCurrent(),
+                                 m_testBlock.schutzklasse());
+    for (int k = 1; k <= 7; ++k)
+        if (mask & (1 << (k - 1))) m_steps.push_back(k);
+    m_stepIndex = 0;
+    m_step = 0;
+    m_mainsConfirmed = false;
+    enter(Stage::Prep, nowMs, scaled(PrepMs));
+}
+
+void SimTester::abortTest(qint64 nowMs)
+{
+    switch (m_stage) {
+    case Stage::Prep:
+    case Stage::Visual:
+    case Stage::Measure:
+    case Stage::MainsWait:
+    case Stage::Switching:
+    case Stage::StepWait:
+        m_block.ablauf |= maAbgebrochen | maManuellAbbruch;
+        m_block.sperr &= ~spNetzspannung;
+        m_block.schalt = 0;
+        m_step = 0;
+        enter(Stage::Completion, nowMs, scaled(CompletionMs));
+        break;
+    case Stage::StoreQuery: enter(Stage::Display, nowMs); break; // not stored
+    case Stage::Display:
+        m_step = 0;
+        enter(Stage::Idle, nowMs);
+        break;
+    default: break;
+    }
+}
+
+void SimTester::confirm(qint64 nowMs)
+{
+    switch (m_stage) {
+    case Stage::Visual:
+    case Stage::StepWait: nextAfterStep(nowMs); break;
+    case Stage::MainsWait:
+        m_block.sperr &= ~spNetzspannung;
+        m_mainsConfirmed = true;
+        nextAfterStep(nowMs);
+        break;
+    case Stage::StoreQuery: enter(Stage::Storing, nowMs, scaled(StoringMs)); break;
+    default: break;
+    }
+}
+
+// Goes on with the step at m_stepIndex: mains warning, socket reversal, or
+// the measurement itself; completion after the last step.
+void SimTester::nextAfterStep(qint64 nowMs)
+{
+    if (m_stepIndex >= m_steps.size()) {
+        m_step = 0;
+        enter(Stage::Completion, nowMs, scaled(CompletionMs));
+        return;
+    }
+    const int k = m_steps[m_stepIndex];
+    if (k >= msSchutzlStrom && !m_mainsConfirmed) {
+        m_block.sperr |= spNetzspannung;
+        enter(Stage::MainsWait, nowMs);
+        return;
+    }
+    const bool reversal = (k == msSchutzlStromUmgepolt || k == msBeruehrStromUmgepolt) && m_stepIndex > 0 &&
+                          m_steps[m_stepIndex - 1] == k - 1;
+    if (reversal && m_stage != Stage::Switching) {
+        m_block.schalt |= sfUmschalt;
+        m_step = k;
+        enter(Stage::Switching, nowMs, scaled(SwitchingMs));
+        return;
+    }
+    beginStep(m_stepIndex, nowMs);
+}
+
+void SimTester::beginStep(size_t index, qint64 startMs)
+{
+    m_block.schalt &= ~sfUmschalt;
+    m_step = m_steps[index];
+    const qint64 duration = scaled(qint64(std::max<int>(1, m_block.messzeit)) * 100);
+    enter(Stage::Measure, startMs, duration);
+    // A current above the quick-disconnection limit trips the tester early.
+    if (m_step >= msSchutzlStrom && m_dut.value[size_t(m_step)] > effectiveLimits().quick)
+        m_stageEnd = startMs + std::max<qint64>(1, duration / 4);
+}
+
+void SimTester::stageEnded(qint64 endMs)
+{
+    switch (m_stage) {
+    case Stage::Erasing:
+        enter(Stage::Idle, endMs);
+        break;
+    case Stage::Prep:
+        if (m_testBlock.visualAsked())
+            enter(Stage::Visual, endMs);
+        else
+            nextAfterStep(endMs);
+        break;
+    case Stage::Switching: nextAfterStep(endMs); break;
+    case Stage::Measure: {
+        const int k = m_step;
+        const SimLimits lim = effectiveLimits();
+        const int v = m_dut.value[size_t(k)];
+        m_value[size_t(k)] = v;
+        if (SimViolates(k, v, lim)) {
+            m_grenzwert |= GrenzwertBitForStep(k);
+            m_block.ablauf |= maGrenzwFehler;
+        }
+        if (k >= msSchutzlStrom && v > lim.quick) {
+            m_block.ablauf |= maAbgebrochen | maSchnellabbruch;
+            m_block.sperr &= ~spNetzspannung;
+            m_step = 0;
+            enter(Stage::Completion, endMs, scaled(CompletionMs));
+            break;
+        }
+        ++m_stepIndex;
+        const bool more = m_stepIndex < m_steps.size();
+        const bool mainsNext = more && m_steps[m_stepIndex] >= msSchutzlStrom && !m_mainsConfirmed;
+        if (more && !m_testBlock.automatic() && !mainsNext)
+            enter(Stage::StepWait, endMs); // single steps: the operator continues
+        else
+            nextAfterStep(endMs);
+        break;
+    }
+    case Stage::Completion:
+        m_step = 0;
+        enter(Stage::StoreQuery, endMs);
+        break;
+    case Stage::Storing:
+        storeRecord();
+        enter(Stage::Display, endMs);
+        break;
+    default:
+        m_stageEnd = -1; // a waiting stage has no end
+        break;
+    }
+}
+
+void SimTester::storeRecord()
+{
+    if (m_records.size() >= m_capacity) return; // memory full: the result is only shown
+    SimBlock b = m_testBlock;
+    b.ablauf = m_block.ablauf & ~maGrenzwertAktiv;
+    m_records.append(SimBuildRecord(b, m_value, m_grenzwert, b.ablauf, SimEffectiveLimits(m_testBlock, m_idx), m_barcode));
+    m_barcode.clear(); // a scanned barcode belongs to one test
+}
+
+// ---- Live value ---------------------------------------------------------------
+
+int SimTester::liveAt(qint64 nowMs) const
+{
+    if (m_step < 1 || m_step > 7) return 0;
+    if (m_stage != Stage::Measure) return std::max(0, m_value[size_t(m_step)]);
+    const int target = m_dut.value[size_t(m_step)];
+    const qint64 span = std::max<qint64>(1, m_stageEnd - m_stageStart);
+    const qint64 t = std::clamp<qint64>(nowMs - m_stageStart, 0, span);
+    if (m_step == msIsolationswid) {
+        // The test voltage charges the device: the reading climbs to its value.
+        const double f = std::min(1.0, double(t + span / 10) / double(span / 2 + 1));
+        return int(target * f);
+    }
+    // Other readings wander a little around their value.
+    const int jitter = int((t / 100 * 7919) % 5) - 2;
+    return std::max(0, target + target * jitter / 100);
+}
+
+int SimTester::liveValue() const
+{
+    return liveAt(m_now);
+}
+
+// ---- Control channel ----------------------------------------------------------
+
+namespace {
+QString stageName(SimTester::Stage s)
+{
+    switch (s) {
+    case SimTester::Stage::Idle: return QStringLiteral("idle");
+    case SimTester::Stage::Erasing: return QStringLiteral("erasing");
+    case SimTester::Stage::Prep: return QStringLiteral("prep");
+    case SimTester::Stage::Visual: return QStringLiteral("visual");
+    case SimTester::Stage::Measure: return QStringLiteral("measure");
+    case SimTester::Stage::MainsWait: return QStringLiteral("mains");
+    case SimTester::Stage::Switching: return QStringLiteral("switching");
+    case SimTester::Stage::StepWait: return QStringLiteral("stepwait");
+    case SimTester::Stage::Completion: return QStringLiteral("completion");
+    case SimTester::Stage::StoreQuery: return QStringLiteral("storequery");
+    case SimTester::Stage::Storing: return QStringLiteral("storing");
+    case SimTester::Stage::Display: return QStringLiteral("display");
+    }
+    return {};
+}
+} // namespace
+
+QString SimTester::stateLine() const
+{
+    QStringList w;
+    auto add = [&w](const char *key, const QString &v) { w << QLatin1String(key) + QLatin1Char('=') + v; };
+    auto num = [&add](const char *key, int v) { add(key, QString::number(v)); };
+    auto hex = [&add](const char *key, int v) { add(key, QStringLiteral("0x%1").arg(v, 2, 16, QLatin1Char('0'))); };
+    const QByteArray b = blockBytes();
+    num("phase", phase());
+    num("step", m_step);
+    add("stage", stageName(m_stage));
+    add("block", QString::fromLatin1(b.toHex()));
+    hex("menu", quint8(b[0]));
+    hex("geraet", quint8(b[1]));
+    hex("klasse", quint8(b[2]));
+    num("messzeit", quint8(b[3]));
+    hex("schalt", quint8(b[4]));
+    hex("sperr", quint8(b[5]));
+    hex("ablauf", quint8(b[6]));
+    num("standard", m_block.standard());
+    num("class", m_block.schutzklasse());
+    num("isolmode", m_block.isolationMode());
+    num("lim_pe", m_idx.pe);
+    num("lim_iso", m_idx.iso);
+    num("lim_leak", m_idx.leak);
+    num("lim_diff", m_idx.diff);
+    const SimLimits lim = effectiveLimits();
+    num("limit_pe", lim.pe);
+    num("limit_iso", lim.iso);
+    num("limit_third", lim.third);
+    num("records", int(m_records.size()));
+    num("capacity", m_capacity);
+    num("read_active", m_readActive ? 1 : 0);
+    num("read_ptr", m_readPtr);
+    hex("autosend", m_autosendMask);
+    num("live", liveValue());
+    hex("grenzwert", m_grenzwert);
+    static constexpr const char *names[] = {"", "pe", "iso", "leak", "pec", "pec_rev", "touch", "touch_rev"};
+    for (int k = 1; k <= 7; ++k) num(names[k], m_value[size_t(k)]);
+    add("language", m_id.languages.isEmpty() ? QStringLiteral("-") : m_id.languages.at(m_id.language));
+    num("lang_index", m_id.language);
+    add("barcode", m_barcode.isEmpty() ? QStringLiteral("-") : m_barcode);
+    return w.join(QLatin1Char(' '));
+}
