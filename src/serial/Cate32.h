@@ -1,9 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
 
-#include <atomic>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -90,14 +90,17 @@ public:
     QString Message() const { return QString::fromUtf8(what()); }
 };
 
+class QEventLoop;
+class QThread;
+class TCateEvent;
 class TCateReceiver;
-class TReadThread;
-class TWriteThread;
 struct TCateShared;
 
 // The serial port component: owns one port, a read and a write thread, and
 // turns everything the threads observe into events on the main thread.
 class TCate : public QObject {
+    Q_OBJECT
+
 public:
     explicit TCate(QObject *parent = nullptr);
     ~TCate() override;
@@ -174,9 +177,8 @@ private:
     void applyLineState();
     void applyModemLines();
     void applyTimeouts();
-    void closeReadThread();
-    void closeWriteThread();
-    void notify(int code, quint64 session, quint64 arg, QByteArray *data);
+    void closeThread(std::unique_ptr<QThread> &thread, const QString &closing, const QString &stuck, int queue);
+    void notify(const TCateEvent &ev);
 
     TPort m_port = NoPort;
     QString m_devicePath;
@@ -198,15 +200,15 @@ private:
     bool m_createExceptions = false;
 
     int m_fd = -1;
-    int m_closeFd = -1;
+    bool m_rs485 = false; // RTS toggling handed to the driver
     quint64 m_session = 0;
     bool m_opening = false;
     bool m_readReady = false;
     bool m_writeReady = false;
-    bool m_openFailed = false;
     std::shared_ptr<TCateShared> m_shared;
-    std::unique_ptr<TReadThread> m_readThread;
-    std::unique_ptr<TWriteThread> m_writeThread;
-    TCateReceiver *m_receiver = nullptr;
-    class QEventLoop *m_openLoop = nullptr;
+    std::unique_ptr<QThread> m_readThread;
+    std::unique_ptr<QThread> m_writeThread;
+    std::unique_ptr<TCateReceiver> m_receiver;
+    QEventLoop *m_openLoop = nullptr;
+    QList<TCateEvent *> m_deferred; // notifications that arrived while opening
 };
