@@ -247,6 +247,9 @@ void TCate::ClosePort()
         closeThread(m_writeThread, QStringLiteral("Write Thread wird geschlossen"),
                     QStringLiteral("Write Thread beendet nicht - wird terminiert"), TCOFLUSH);
         m_shared.reset();
+        // The exclusive flag outlives this descriptor while anybody else keeps
+        // the device open; clear it so the port can be opened again.
+        ::ioctl(m_fd, TIOCNXCL);
         ::close(m_fd); // also drops the advisory lock
         m_fd = -1;
         m_devicePath.clear();

@@ -150,7 +150,7 @@ bool TReadThread::handleReadData(const char *bytes, qsizetype count)
 // characters, the total time-out bounds the whole read. An interval of
 // 0xFFFFFFFF hands over at once. Returns false when the device went away or
 // failed (the caller ends the thread).
-bool TReadThread::gatherAndHandle()
+bool TReadThread::gatherAndHandle(bool hungUp)
 {
     char buf[ReadChunk];
     qsizetype have = 0;
@@ -161,8 +161,9 @@ bool TReadThread::gatherAndHandle()
     }
     if (n < 0) {
         const int err = errno;
-        if (err == EAGAIN || err == EINTR) return true;
-        if (IsProviderGone(err)) {
+        if (err == EINTR || (err == EAGAIN && !hungUp)) return true;
+        // A hang-up without data to read would wake the wait forever.
+        if (IsProviderGone(err) || err == EAGAIN) {
             providerClosed();
             return false;
         }
@@ -275,7 +276,7 @@ void TReadThread::run()
         }
         if (p[1].revents & (POLLIN | POLLHUP | POLLERR)) {
             if (p[1].revents & POLLIN) m_s->post(cnCharReceived);
-            if (!gatherAndHandle()) break;
+            if (!gatherAndHandle((p[1].revents & POLLIN) == 0)) break;
         }
     }
 
@@ -314,7 +315,11 @@ TWriteThread::WriteResult TWriteThread::writeData(const QByteArray &block)
                 return WriteResult::Failed;
             }
             if (p[0].revents & POLLIN) return WriteResult::Closing;
-            continue; // writable, or hung up: the next write tells which
+            if ((p[1].revents & POLLOUT) == 0 && (p[1].revents & (POLLHUP | POLLERR | POLLNVAL))) {
+                WriteComLog(QStringLiteral("ERROR_INVALID_HANDLE, Port wurde vom Provider geschlossen"));
+                return WriteResult::Failed;
+            }
+            continue;
         }
         if (IsProviderGone(err)) {
             WriteComLog(QStringLiteral("ERROR_INVALID_HANDLE, Port wurde vom Provider geschlossen"));

@@ -92,7 +92,8 @@ protected:
 
 private:
     bool handleReadData(const char *bytes, qsizetype count);
-    bool gatherAndHandle();
+    // hungUp: woken by a hang-up or error rather than by data.
+    bool gatherAndHandle(bool hungUp);
     void pollLineEvents();
     void providerClosed();
 
