@@ -93,8 +93,10 @@ int main(int argc, char **argv)
     const bool horizontal = SymbolIsHorizontal(symbol, direction);
     // Boxes and empty symbols keep the control's own length.
     const int length = symbol.kind == TSymbolKind::Bars ? bc.SymbolLength() : 4 * height;
-    if (horizontal) bc.resize(length, height);
-    else bc.resize(height, length);
+    if (horizontal)
+        bc.resize(length, height);
+    else
+        bc.resize(height, length);
 
     QImage image(bc.size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
     image.fill(Qt::white);
@@ -108,8 +110,12 @@ int main(int argc, char **argv)
     }
     QTextStream o(stdout);
     switch (symbol.kind) {
-    case TSymbolKind::Nothing: o << "kein Symbol (leerer Text)\n"; break;
-    case TSymbolKind::EmptyBox: o << "leerer Rahmen: Text passt nicht zum Barcodetyp\n"; break;
+    case TSymbolKind::Nothing:
+        o << "kein Symbol (leerer Text)\n";
+        break;
+    case TSymbolKind::EmptyBox:
+        o << "leerer Rahmen: Text passt nicht zum Barcodetyp\n";
+        break;
     case TSymbolKind::Bars:
         o << BarCodeTypeName(type) << ": " << symbol.encodedText << " (" << image.width() << " x "
           << image.height() << " px)\n";

@@ -76,8 +76,10 @@ void TPrintBarcode::setDirection(TBDDirection value)
     if (value == m_direction) return;
     // Keep the bar length when the symbol turns between the axes.
     if (m_autoSize && IsHorizontal(m_direction) != IsHorizontal(value)) {
-        if (IsHorizontal(m_direction)) setWidth(height());
-        else setHeight(width());
+        if (IsHorizontal(m_direction))
+            setWidth(height());
+        else
+            setHeight(width());
     }
     m_direction = value;
     Changed();

@@ -16,12 +16,27 @@ TBarElement Element(bool bar, TElemWidth w, int modules = 1)
     e.modules = static_cast<std::uint8_t>(modules);
     return e;
 }
-TBarElement Narrow(bool bar) { return Element(bar, TElemWidth::Narrow); }
-TBarElement Wide(bool bar) { return Element(bar, TElemWidth::Wide); }
-TBarElement Quiet() { return Element(false, TElemWidth::LeadIn); }
+TBarElement Narrow(bool bar)
+{
+    return Element(bar, TElemWidth::Narrow);
+}
+TBarElement Wide(bool bar)
+{
+    return Element(bar, TElemWidth::Wide);
+}
+TBarElement Quiet()
+{
+    return Element(false, TElemWidth::LeadIn);
+}
 
-bool IsDigit(QChar c) { return c.unicode() >= '0' && c.unicode() <= '9'; }
-int DigitValue(QChar c) { return IsDigit(c) ? c.unicode() - '0' : 0; }
+bool IsDigit(QChar c)
+{
+    return c.unicode() >= '0' && c.unicode() <= '9';
+}
+int DigitValue(QChar c)
+{
+    return IsDigit(c) ? c.unicode() - '0' : 0;
+}
 
 // Upper case for the Latin letters only: the tables know no others.
 char16_t AsciiUpper(QChar c)
@@ -128,7 +143,10 @@ TBarSymbol EncodeCode39(const QString &text, bool reversed)
 constexpr const char *TwoOfFive[10] = {"00110", "10001", "01001", "11000", "00101",
                                        "10100", "01100", "00011", "10010", "01010"};
 
-const char *TwoOfFivePattern(QChar c) { return IsDigit(c) ? TwoOfFive[c.unicode() - '0'] : "00000"; }
+const char *TwoOfFivePattern(QChar c)
+{
+    return IsDigit(c) ? TwoOfFive[c.unicode() - '0'] : "00000";
+}
 
 TBarSymbol EncodeCode25(const QString &text, bool reversed)
 {
@@ -185,10 +203,10 @@ struct TCodabarEntry {
     const char *pattern; // bar, space, ... ; '1' = wide
 };
 constexpr TCodabarEntry CodabarTable[] = {
-    {'0', "0000011"}, {'1', "0000110"}, {'2', "0001001"}, {'3', "1100000"}, {'4', "0010010"},
-    {'5', "1000010"}, {'6', "0100001"}, {'7', "0100100"}, {'8', "0110000"}, {'9', "1001000"},
-    {'-', "0001100"}, {'$', "0011000"}, {':', "1000101"}, {'/', "1010001"}, {'.', "1010100"},
-    {'+', "0010101"},
+    {'0', "0000011"}, {'1', "0000110"}, {'2', "0001001"}, {'3', "1100000"},
+    {'4', "0010010"}, {'5', "1000010"}, {'6', "0100001"}, {'7', "0100100"},
+    {'8', "0110000"}, {'9', "1001000"}, {'-', "0001100"}, {'$', "0011000"},
+    {':', "1000101"}, {'/', "1010001"}, {'.', "1010100"}, {'+', "0010101"},
 };
 constexpr const char *CodabarStartA = "0011010";
 
@@ -259,9 +277,12 @@ std::array<bool, 7> EanModules(QChar c, char set)
     const char *a = EanSetA[c.unicode() - '0'];
     for (int i = 0; i < 7; ++i) {
         const bool barA = a[i] == '1';
-        if (set == 'A') m[i] = barA;
-        else if (set == 'C') m[i] = !barA;
-        else m[6 - i] = !barA;
+        if (set == 'A')
+            m[i] = barA;
+        else if (set == 'C')
+            m[i] = !barA;
+        else
+            m[6 - i] = !barA;
     }
     return m;
 }
@@ -291,10 +312,14 @@ TBarSymbol EncodeEan(const QString &text)
     QString digits = text;
     switch (text.size()) {
     case 7:
-    case 12: digits += QChar('0' + Gs1CheckDigit(text)); break;
+    case 12:
+        digits += QChar('0' + Gs1CheckDigit(text));
+        break;
     case 8:
-    case 13: break;
-    default: return Kind(TSymbolKind::EmptyBox);
+    case 13:
+        break;
+    default:
+        return Kind(TSymbolKind::EmptyBox);
     }
     const bool ean13 = digits.size() == 13;
     const int first = ean13 ? 1 : 0;
@@ -389,26 +414,40 @@ long long SymbolPixels(const TBarSymbol &s, int narrow, int wide, int leadIn)
 TBarSymbol EncodeBarcode(TBarCodeType type, const QString &text, bool reversed)
 {
     switch (type) {
-    case Code39: return EncodeCode39(text, reversed);
-    case Code25: return EncodeCode25(text, reversed);
-    case Interleaved2Of5: return EncodeInterleaved(text, reversed);
-    case Code128: return EncodeCode128(text, false, reversed);
-    case EAN128: return EncodeCode128(text, true, reversed);
-    case Codabar: return EncodeCodabar(text, reversed);
+    case Code39:
+        return EncodeCode39(text, reversed);
+    case Code25:
+        return EncodeCode25(text, reversed);
+    case Interleaved2Of5:
+        return EncodeInterleaved(text, reversed);
+    case Code128:
+        return EncodeCode128(text, false, reversed);
+    case EAN128:
+        return EncodeCode128(text, true, reversed);
+    case Codabar:
+        return EncodeCodabar(text, reversed);
     case PostNet: {
         const int nominal = text.size() > 9 ? 11 : text.size() > 5 ? 9 : 5;
         return EncodePostNet(text, nominal, reversed);
     }
-    case PostnetZip: return EncodePostNet(text, 5, reversed);
-    case PostNetZipPlus4: return EncodePostNet(text, 9, reversed);
-    case Postnet11: return EncodePostNet(text, 11, reversed);
+    case PostnetZip:
+        return EncodePostNet(text, 5, reversed);
+    case PostNetZipPlus4:
+        return EncodePostNet(text, 9, reversed);
+    case Postnet11:
+        return EncodePostNet(text, 11, reversed);
     case EAN:
     case EAN8:
-    case EAN13: return EncodeEan(text);
-    case ITF14: return EncodeItf14(text, reversed);
-    case FIMA: return EncodeFim("110010011", reversed);
-    case FIMB: return EncodeFim("101101101", reversed);
-    case FIMC: return EncodeFim("110101011", reversed);
+    case EAN13:
+        return EncodeEan(text);
+    case ITF14:
+        return EncodeItf14(text, reversed);
+    case FIMA:
+        return EncodeFim("110010011", reversed);
+    case FIMB:
+        return EncodeFim("101101101", reversed);
+    case FIMC:
+        return EncodeFim("110101011", reversed);
     }
     return Kind(TSymbolKind::Nothing);
 }

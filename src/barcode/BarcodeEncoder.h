@@ -13,10 +13,10 @@
 // element by element.
 
 enum class TElemWidth : std::uint8_t {
-    Narrow, // one narrow element (also one module)
-    Wide,   // one wide element
+    Narrow,  // one narrow element (also one module)
+    Wide,    // one wide element
     Modules, // `modules` times the narrow width (Code 128, EAN)
-    LeadIn  // quiet zone
+    LeadIn   // quiet zone
 };
 
 // Only EAN bars differ in height: guards reach further down than digit bars
@@ -56,10 +56,14 @@ TBarSymbol EncodeBarcode(TBarCodeType type, const QString &text, bool reversed =
 inline long long ElementPixels(const TBarElement &e, int narrow, int wide, int leadIn)
 {
     switch (e.width) {
-    case TElemWidth::Narrow: return narrow;
-    case TElemWidth::Wide: return wide;
-    case TElemWidth::Modules: return static_cast<long long>(narrow) * e.modules;
-    case TElemWidth::LeadIn: return leadIn;
+    case TElemWidth::Narrow:
+        return narrow;
+    case TElemWidth::Wide:
+        return wide;
+    case TElemWidth::Modules:
+        return static_cast<long long>(narrow) * e.modules;
+    case TElemWidth::LeadIn:
+        return leadIn;
     }
     return 0;
 }

@@ -88,8 +88,10 @@ QSize DrawBarSymbol(QPainter &p, QPoint o, const TBarSymbol &s, const TBarcodeLo
         const long long w = ElementPixels(e, look.narrow, look.wide, leadIn);
         if (horizontal) {
             long long barH = H;
-            if (e.role == TElemRole::EanDigit) barH = digitH;
-            else if (e.role == TElemRole::EanGuard) barH = guardH;
+            if (e.role == TElemRole::EanDigit)
+                barH = digitH;
+            else if (e.role == TElemRole::EanGuard)
+                barH = guardH;
             if (!e.bar || barH < H) p.fillRect(Rect(X + pos, Y, w, H), look.color);
             if (e.bar) p.fillRect(Rect(X + pos, Y, w, barH), look.barColor);
         } else {
@@ -110,7 +112,8 @@ QSize DrawBarSymbol(QPainter &p, QPoint o, const TBarSymbol &s, const TBarcodeLo
         p.setBackgroundMode(Qt::OpaqueMode);
         long long x = 0;
         for (const TBarElement &e : s.elements) {
-            if (e.label) p.drawText(QPoint(ClampInt(X + x), ClampInt(top + fm.ascent())), QString(QChar(e.label)));
+            if (e.label)
+                p.drawText(QPoint(ClampInt(X + x), ClampInt(top + fm.ascent())), QString(QChar(e.label)));
             x += ElementPixels(e, look.narrow, look.wide, leadIn);
         }
         p.restore();
@@ -118,9 +121,12 @@ QSize DrawBarSymbol(QPainter &p, QPoint o, const TBarSymbol &s, const TBarcodeLo
 
     QSize size = look.size;
     if (look.autoSize) {
-        const int length = ClampInt(std::max(0LL, pos - static_cast<long long>(s.autoSizeTrimNarrow) * look.narrow));
-        if (horizontal) size.setWidth(length);
-        else size.setHeight(length);
+        const int length =
+            ClampInt(std::max(0LL, pos - static_cast<long long>(s.autoSizeTrimNarrow) * look.narrow));
+        if (horizontal)
+            size.setWidth(length);
+        else
+            size.setHeight(length);
     } else if (horizontal && pos < W) {
         p.fillRect(Rect(X + pos, Y, W - pos, H), look.color);
     } else if (!horizontal && pos < H) {

@@ -3,8 +3,10 @@
 namespace {
 
 constexpr const char *TypeNames[BarCodeTypeCount] = {
-    "Code39", "Code25", "Interleaved2Of5", "Code128", "Codabar", "PostNet", "PostnetZip", "PostNetZipPlus4",
-    "Postnet11", "EAN", "EAN8", "EAN13", "ITF14", "FIMA", "FIMB", "FIMC", "EAN128"};
+    "Code39",  "Code25",     "Interleaved2Of5", "Code128",   "Codabar",
+    "PostNet", "PostnetZip", "PostNetZipPlus4", "Postnet11", "EAN",
+    "EAN8",    "EAN13",      "ITF14",           "FIMA",      "FIMB",
+    "FIMC",    "EAN128"};
 constexpr const char *DirectionNames[4] = {"bdRight", "bdDown", "bdLeft", "bdUp"};
 
 } // namespace

@@ -29,8 +29,14 @@ constexpr int BarCodeTypeCount = EAN128 + 1;
 // bdUp give the symbol turned by half a turn.
 enum TBDDirection { bdRight, bdDown, bdLeft, bdUp };
 
-inline bool IsHorizontal(TBDDirection d) { return d == bdRight || d == bdLeft; }
-inline bool IsReversed(TBDDirection d) { return d == bdLeft || d == bdUp; }
+inline bool IsHorizontal(TBDDirection d)
+{
+    return d == bdRight || d == bdLeft;
+}
+inline bool IsReversed(TBDDirection d)
+{
+    return d == bdLeft || d == bdUp;
+}
 
 // The enumerators' own names, for tools and diagnostics.
 QString BarCodeTypeName(TBarCodeType t);

@@ -12,10 +12,18 @@ inline QString Notation(const std::vector<TBarElement> &elements)
     QString s;
     for (const TBarElement &e : elements) {
         switch (e.width) {
-        case TElemWidth::Narrow: s += e.bar ? 'N' : 'n'; break;
-        case TElemWidth::Wide: s += e.bar ? 'W' : 'w'; break;
-        case TElemWidth::Modules: s += QChar('0' + e.modules); break;
-        case TElemWidth::LeadIn: s += 'Q'; break;
+        case TElemWidth::Narrow:
+            s += e.bar ? 'N' : 'n';
+            break;
+        case TElemWidth::Wide:
+            s += e.bar ? 'W' : 'w';
+            break;
+        case TElemWidth::Modules:
+            s += QChar('0' + e.modules);
+            break;
+        case TElemWidth::LeadIn:
+            s += 'Q';
+            break;
         }
     }
     return s;

@@ -21,7 +21,10 @@ W WithCheck(W words)
     return words;
 }
 
-QString Ctl(const char *s) { return QString::fromLatin1(s); }
+QString Ctl(const char *s)
+{
+    return QString::fromLatin1(s);
+}
 
 TEST(Code128, ExamplesFromTheSetSelectionRules)
 {
@@ -50,14 +53,24 @@ TEST(Code128, ControlCharacterFirstStartsInSetA)
 TEST(Code128, SingleCharacterOfTheOtherSetIsShifted)
 {
     EXPECT_EQ(Code128Codewords(Ctl("ab\tcd"), false), WithCheck({104, 65, 66, 98, 73, 67, 68}));
-    EXPECT_EQ(Code128Codewords(Ctl("\x01\x02" "a\x03"), false), WithCheck({103, 65, 66, 98, 65, 67}));
+    EXPECT_EQ(Code128Codewords(Ctl("\x01\x02"
+                                   "a\x03"),
+                               false),
+              WithCheck({103, 65, 66, 98, 65, 67}));
 }
 
 TEST(Code128, RunOfTheOtherSetSwitchesInsteadOfShifting)
 {
-    EXPECT_EQ(Code128Codewords(Ctl("\x01" "ab"), false), WithCheck({103, 65, 100, 65, 66}));
+    EXPECT_EQ(Code128Codewords(Ctl("\x01"
+                                   "ab"),
+                               false),
+              WithCheck({103, 65, 100, 65, 66}));
     EXPECT_EQ(Code128Codewords(Ctl("a\x01\x02"), false), WithCheck({104, 65, 101, 65, 66}));
-    EXPECT_EQ(Code128Codewords(Ctl("\x01" "1234" "a"), false), WithCheck({103, 65, 99, 12, 34, 100, 65}));
+    EXPECT_EQ(Code128Codewords(Ctl("\x01"
+                                   "1234"
+                                   "a"),
+                               false),
+              WithCheck({103, 65, 99, 12, 34, 100, 65}));
 }
 
 TEST(Code128, Ean128PutsFnc1AfterTheStart)
@@ -76,7 +89,8 @@ TEST(Code128, CharactersAbove127DrawNothingButSpoilTheCheck)
     EXPECT_EQ(fn[1], Code128Unencodable);
     const TBarSymbol s = EncodeBarcode(Code128, QString(QChar(131)));
     // Start B, nothing for the character, check 100, stop.
-    EXPECT_EQ(Notation(s.elements), "Q211214114131" "2331112Q");
+    EXPECT_EQ(Notation(s.elements), "Q211214114131"
+                                    "2331112Q");
 }
 
 TEST(Code128, NeverMoreThan400Codewords)
@@ -84,7 +98,8 @@ TEST(Code128, NeverMoreThan400Codewords)
     // "\x01a" costs three codewords (the letter is shifted), start and check two.
     QString fits;
     for (int i = 0; i < 132; ++i)
-        fits += Ctl("\x01" "a");
+        fits += Ctl("\x01"
+                    "a");
     fits += Ctl("\x01\x01");
     EXPECT_EQ(Code128Codewords(fits, false).size(), 400u);
     EXPECT_TRUE(Code128Codewords(fits + Ctl("\x01"), false).empty());

@@ -18,7 +18,8 @@ protected:
     void SetUp() override
     {
         m_zbar = QStandardPaths::findExecutable("zbarimg");
-        if (m_zbar.isEmpty()) GTEST_SKIP() << "zbarimg nicht gefunden (Paket zbar-tools): Scan-Test übersprungen";
+        if (m_zbar.isEmpty())
+            GTEST_SKIP() << "zbarimg nicht gefunden (Paket zbar-tools): Scan-Test übersprungen";
         ASSERT_TRUE(m_dir.isValid());
     }
 
@@ -33,8 +34,10 @@ protected:
         bc.setLeadInWidth(12 * narrow);
         bc.setDirection(dir);
         const int barLength = 90;
-        if (IsHorizontal(dir) || type == EAN8 || type == EAN13) bc.resize(bc.SymbolLength(), barLength);
-        else bc.resize(barLength, bc.SymbolLength());
+        if (IsHorizontal(dir) || type == EAN8 || type == EAN13)
+            bc.resize(bc.SymbolLength(), barLength);
+        else
+            bc.resize(barLength, bc.SymbolLength());
         QImage img(bc.size() + QSize(20, 20), QImage::Format_RGB32);
         img.fill(Qt::white);
         {
@@ -83,7 +86,12 @@ TEST_F(Scan, Code128AllSetsAndShifts)
         digits += QString::asprintf("%02d", v);
     EXPECT_EQ(DrawAndScan(Code128, digits.left(100), bdRight, 2), digits.left(100));
     EXPECT_EQ(DrawAndScan(Code128, digits.mid(100), bdRight, 2), digits.mid(100));
-    for (const char *t : {"1234", "AB12345", "Abc", "ab\tcd", "\x01\x02" "a\x03", "\x01" "1234" "a"})
+    for (const char *t : {"1234", "AB12345", "Abc", "ab\tcd",
+                          "\x01\x02"
+                          "a\x03",
+                          "\x01"
+                          "1234"
+                          "a"})
         EXPECT_EQ(DrawAndScan(Code128, t), QString::fromLatin1(t));
     EXPECT_EQ(DrawAndScan(EAN128, "0112345678901231"), "0112345678901231");
 }
@@ -122,7 +130,13 @@ TEST_F(Scan, EveryDirection)
 {
     for (TBDDirection d : {bdDown, bdLeft, bdUp}) {
         EXPECT_EQ(DrawAndScan(Code39, "AB-1", d), "AB-1") << d;
-        EXPECT_EQ(DrawAndScan(Code128, "Ab\x01" "cd1234", d), "Ab\x01" "cd1234") << d;
+        EXPECT_EQ(DrawAndScan(Code128,
+                              "Ab\x01"
+                              "cd1234",
+                              d),
+                  "Ab\x01"
+                  "cd1234")
+            << d;
         EXPECT_EQ(DrawAndScan(Interleaved2Of5, "123456", d), "123456") << d;
         EXPECT_EQ(DrawAndScan(ITF14, "123456789012", d), "01234567890128") << d;
         EXPECT_EQ(DrawAndScan(Codabar, "123456", d), "A123456A") << d;
