@@ -2,6 +2,8 @@
 #include "tester/Decoders.h"
 #include "tester/Mailbox.h"
 
+#include <QList>
+
 #include <gtest/gtest.h>
 
 namespace {
