@@ -64,7 +64,7 @@ void TDigit::setAutoSize(bool on)
 {
     if (on == m_autoSize) return;
     m_autoSize = on;
-    if (on) resize(GlyphSize());
+    ApplyAutoSize();
     update();
 }
 
@@ -83,12 +83,13 @@ void TDigit::setNextDigit(TDigit *d)
 
 void TDigit::setData(const QString &text)
 {
+    // A chain that loops back ends at the cell where the text started.
+    if (m_passing) return;
     if (text != m_data) {
         m_data = text;
         update();
     }
-    // A chain that loops back ends at the cell where the text started.
-    if (m_passing || !m_next) return;
+    if (!m_next) return;
     m_passing = true;
     m_next->setData(text.left(std::max<qsizetype>(0, text.size() - 1)));
     m_passing = false;
@@ -112,15 +113,20 @@ void TDigit::setScale(qreal s)
 {
     if (s <= 0 || qFuzzyCompare(s, m_scale)) return;
     m_scale = s;
-    if (m_autoSize) resize(GlyphSize());
+    ApplyAutoSize();
     updateGeometry();
     update();
 }
 
-void TDigit::resizeEvent(QResizeEvent *e)
+void TDigit::ApplyAutoSize()
 {
-    QWidget::resizeEvent(e);
-    if (m_autoSize && size() != GlyphSize()) resize(GlyphSize());
+    // A fixed size holds against layouts and resize calls alike.
+    if (m_autoSize) {
+        setFixedSize(GlyphSize());
+    } else {
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
 }
 
 void TDigit::paintEvent(QPaintEvent *)

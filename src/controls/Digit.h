@@ -53,12 +53,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *e) override;
-    void resizeEvent(QResizeEvent *e) override;
     bool eventFilter(QObject *watched, QEvent *e) override;
 
 private:
     QSize GlyphSize() const;
     void ApplyAlign();
+    void ApplyAutoSize();
 
     TAlign m_align = alNone;
     TAlignment m_alignment = taLeftJustify;

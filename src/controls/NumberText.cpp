@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace numtext {
 
@@ -31,6 +32,39 @@ QString ToChars(long double v, std::chars_format fmt, int precision)
     auto res = std::to_chars(buf.data(), buf.data() + buf.size(), v, fmt, precision);
     if (res.ec != std::errc()) return QStringLiteral("0");
     return QString::fromLatin1(buf.data(), int(res.ptr - buf.data()));
+}
+
+// Fixed notation rounded half away from zero on the decimal digits the user
+// would write (7.25 -> 7.3), not on the binary value's expansion.
+QString RoundedFixed(long double v, int precision)
+{
+    std::vector<char> buf(6000);
+    auto res = std::to_chars(buf.data(), buf.data() + buf.size(), v, std::chars_format::fixed);
+    if (res.ec != std::errc()) return ToChars(v, std::chars_format::fixed, precision);
+    QByteArray s(buf.data(), int(res.ptr - buf.data()));
+    QByteArray sign;
+    if (s.startsWith('-')) {
+        sign = "-";
+        s.remove(0, 1);
+    }
+    const int dot = s.indexOf('.');
+    QByteArray intPart = dot < 0 ? s : s.left(dot);
+    QByteArray frac = dot < 0 ? QByteArray() : s.mid(dot + 1);
+    bool up = frac.size() > precision && frac.at(precision) >= '5';
+    frac = frac.left(precision).leftJustified(precision, '0');
+    QByteArray digits = intPart + frac;
+    for (int i = digits.size() - 1; up && i >= 0; --i) {
+        if (digits[i] == '9') {
+            digits[i] = '0';
+        } else {
+            digits[i] = char(digits[i] + 1);
+            up = false;
+        }
+    }
+    if (up) digits.prepend('1');
+    QByteArray out = digits.left(digits.size() - precision);
+    if (precision > 0) out += '.' + digits.right(precision);
+    return QString::fromLatin1(sign + out);
 }
 
 QString Pad(const QString &s, const FormatSpec &spec)
@@ -87,7 +121,7 @@ QString FloatBody(long double v, const FormatSpec &spec, QChar sep)
         break;
     }
     default: // f n m
-        s = ToChars(v, std::chars_format::fixed, spec.precision < 0 ? 2 : std::clamp(spec.precision, 0, 30));
+        s = RoundedFixed(v, spec.precision < 0 ? 2 : std::clamp(spec.precision, 0, 30));
         break;
     }
     if (s.startsWith(QLatin1Char('-')) && s.indexOf(QRegularExpression(QStringLiteral("[1-9]"))) < 0)
