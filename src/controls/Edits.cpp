@@ -5,6 +5,8 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 
+#include <cmath>
+
 namespace {
 
 // One validation at a time in the whole program: a check may move the focus
@@ -142,7 +144,7 @@ long double TFloatEdit::Value()
 
 void TFloatEdit::setValue(long double v)
 {
-    if (v == m_value) return;
+    if (v == m_value || !std::isfinite(v)) return; // NaN would never compare equal
     m_value = numtext::ClampToRange(v, m_min, m_max);
     ShowValue();
 }

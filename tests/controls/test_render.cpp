@@ -1,8 +1,12 @@
+#include "controls/ChkDsp.h"
 #include "controls/Digit.h"
+#include "controls/Edits.h"
+#include "controls/LEDPaint.h"
 
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QPainter>
 #include <QWidget>
 
@@ -71,4 +75,66 @@ TEST(Render, DigitReadouts)
         const QImage img = Grab(panel, dpr);
         ASSERT_TRUE(Save(img, QStringLiteral("readouts@%1x").arg(dpr)));
     }
+}
+
+TEST(Render, LampsInEveryShape)
+{
+    QWidget panel;
+    panel.resize(6 * 28 + 8, 4 * 28 + 8 + 14);
+    const TLEDType types[] = {ltRound, ltRect, ltRight, ltLeft, ltUp, ltDown};
+    for (int col = 0; col < 6; ++col) {
+        for (int row = 0; row < 4; ++row) {
+            auto *led = new TLEDPaint(&panel);
+            led->setGeometry(8 + col * 28, 8 + row * 28, 20, 20);
+            led->setLEDType(types[col]);
+            led->setLEDOn(row != 1);
+            if (row == 2) led->setEnabled(false); // lit but disabled: dark
+            if (row == 3) {
+                led->setFrameless(false);
+                led->setBevelInner(bvLowered);
+                led->setLEDFrameWidth(2);
+                led->setLEDColor(QColor(0, 0xFF, 0));
+            }
+        }
+    }
+    // The status-bar arrows: 8 x 6, lime on black.
+    for (int i = 0; i < 2; ++i) {
+        auto *arrow = new TLEDPaint(&panel);
+        arrow->setGeometry(8 + i * 12, 4 * 28 + 10, 8, 6);
+        arrow->setBevelWidth(0);
+        arrow->setLEDColor(QColor(0, 0xFF, 0));
+        arrow->setLEDOffColor(Qt::black);
+        arrow->setLEDType(i == 0 ? ltUp : ltDown);
+        arrow->setLEDOn(i == 0);
+    }
+    for (qreal dpr : {1.0, 2.0}) ASSERT_TRUE(Save(Grab(panel, dpr), QStringLiteral("lamps@%1x").arg(dpr)));
+}
+
+TEST(Render, EditsAndCheckDisplays)
+{
+    QWidget panel;
+    panel.resize(220, 120);
+    auto *caption = new QLabel(QStringLiteral("Messzeit"), &panel);
+    caption->move(8, 12);
+    auto *time = new TFloatEdit(&panel);
+    time->setDecimalSeparator(QLatin1Char(','));
+    time->setFormatString(QStringLiteral("%1.1f"));
+    time->setMinValue(3.0);
+    time->setMaxValue(25.0);
+    time->setAlignment(taRightJustify);
+    time->setValue(12.5);
+    time->setGeometry(80, 8, 60, 24);
+    auto *unit = new QLabel(QStringLiteral("s"), &panel);
+    unit->move(146, 12);
+    auto *days = new TIntEdit(&panel);
+    days->setFormatString(QStringLiteral("%d Tage"));
+    days->setValue(365);
+    days->setGeometry(80, 38, 90, 24);
+    days->setEnabled(false);
+    auto *c1 = new TCheckDisp(QStringLiteral("automatisch"), &panel);
+    c1->setChecked(true);
+    c1->move(8, 70);
+    auto *c2 = new TCheckDisp(QStringLiteral("mit Isol.-Pr."), &panel);
+    c2->move(8, 94);
+    for (qreal dpr : {1.0, 2.0}) ASSERT_TRUE(Save(Grab(panel, dpr), QStringLiteral("edits@%1x").arg(dpr)));
 }
