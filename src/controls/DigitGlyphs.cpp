@@ -3,6 +3,9 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+#include <array>
+
 namespace {
 
 // Geometry of the glyphs in cell units (one unit = one pixel at 100 %).
@@ -96,6 +99,21 @@ QPainterPath SpecialPath(TGlyph g)
     return path;
 }
 
+// Built once: the front panel repaints fifty cells per report.
+const QPainterPath &GlyphPath(TGlyph g)
+{
+    static const std::array<QPainterPath, GlyphCount> paths = [] {
+        std::array<QPainterPath, GlyphCount> all;
+        for (int i = 0; i < GlyphCount; ++i) {
+            const TGlyph glyph = TGlyph(i);
+            const quint8 bits = GlyphSegments(glyph);
+            all[i] = bits ? SegmentPath(bits) : SpecialPath(glyph);
+        }
+        return all;
+    }();
+    return paths[std::clamp(int(g), 0, GlyphCount - 1)];
+}
+
 } // namespace
 
 TGlyph GlyphForChar(QChar c)
@@ -174,8 +192,7 @@ quint8 GlyphSegments(TGlyph g)
 
 void PaintGlyph(QPainter &p, TGlyph g, QPointF origin, qreal scale, const QColor &background)
 {
-    const quint8 bits = GlyphSegments(g);
-    const QPainterPath path = bits ? SegmentPath(bits) : SpecialPath(g);
+    const QPainterPath &path = GlyphPath(g);
     if (path.isEmpty()) return;
 
     p.save();

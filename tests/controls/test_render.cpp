@@ -71,7 +71,7 @@ TEST(Render, DigitReadouts)
         TDigit *chain = TDigit::CreateChain(&panel, 5, QPoint(8, 4 + i * (GlyphHeight + 6)));
         chain->setData(texts[i]);
     }
-    for (qreal dpr : {1.0, 2.0}) {
+    for (qreal dpr : {1.0, 1.5, 2.0}) {
         const QImage img = Grab(panel, dpr);
         ASSERT_TRUE(Save(img, QStringLiteral("readouts@%1x").arg(dpr)));
     }
