@@ -165,6 +165,8 @@ SimRecord SimRandomRecord(int i, std::mt19937 &rng)
     if (std == 2 && cls == 3) cls = 2;
     if (cls == 2 && !(b.menu & mfIsolation)) b.menu |= mfBeruehrstrom;
     if (cls == 3) b.menu = std::uint8_t((b.menu | mfIsolation) & ~mfIsolDiff);
+    // No touch current with an insulation test or in class III.
+    if (cls == 3 || (b.menu & mfIsolation)) b.menu &= ~mfBeruehrstrom;
     b.klasse = std::uint8_t((b.klasse & ~skKlasseMask) | cls);
     if (uniform(rng, 0, 4) == 0) b.klasse |= skSichtNichtAbgefragt;
     if (std == 2 && b.isolationMode() == 2 && uniform(rng, 0, 2) == 0) b.klasse |= skExternDiffStr;

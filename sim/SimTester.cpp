@@ -45,14 +45,14 @@ std::optional<TProtok> SimTester::handle(const TProtok &msg, qint64 nowMs)
     const quint8 *d = msg.Data;
     const QByteArray echo(reinterpret_cast<const char *>(d), kDefaultDataBytes);
     switch (msg.Cmd) {
-    case 0x10: return answer(0x10, m_id.firmware.left(7));
-    case 0x11: {
+    case cmdProgrammversion: return answer(cmdProgrammversion, m_id.firmware.left(7));
+    case cmdSeriennummer: {
         QByteArray out(5, '\0');
         const QByteArray s = m_id.serial.leftJustified(10, '0', true);
         for (int j = 0; j < 5; ++j) out[j] = char((s[2 * j] & 0x0F) | ((s[2 * j + 1] & 0x0F) << 4));
-        return answer(0x11, out);
+        return answer(cmdSeriennummer, out);
     }
-    case 0x15: {
+    case cmdSprachEintrag: {
         const int i = d[0];
         QByteArray out(8, '\0');
         out[0] = char(i);
@@ -64,60 +64,60 @@ std::optional<TProtok> SimTester::handle(const TProtok &msg, qint64 nowMs)
         }
         out[4] = char(m_id.languages.size());
         out[5] = char(m_id.language);
-        return answer(0x15, out);
+        return answer(cmdSprachEintrag, out);
     }
-    case 0x20:
-    case 0x21:
-    case 0x22:
-    case 0x23:
-    case 0x24: {
-        const int piece = msg.Cmd - 0x20;
+    case cmdDatensatzA:
+    case cmdDatensatzB:
+    case cmdDatensatzC:
+    case cmdDatensatzD:
+    case cmdDatensatzE: {
+        const int piece = msg.Cmd - cmdDatensatzA;
         if (m_readPtr < m_records.size()) return answer(msg.Cmd, m_records.at(m_readPtr).piece(piece));
         return answer(msg.Cmd, QByteArray(8, '\0'));
     }
-    case 0x31:
-    case 0x32:
-    case 0x33:
-    case 0x34:
-    case 0x37:
-    case 0x38:
-    case 0x39:
-    case 0x3A: return report(msg.Cmd);
-    case 0x3B: {
+    case cmdGrenzwerte1:
+    case cmdGrenzwerte2:
+    case cmdDatensatzAnzahl:
+    case cmdFlags:
+    case cmdMesswerte1:
+    case cmdMesswerte2:
+    case cmdRohwert:
+    case cmdMessablauf: return report(msg.Cmd);
+    case cmdSprache: {
         QByteArray out(8, '\0');
         if (!m_id.languages.isEmpty()) {
             const QByteArray code = m_id.languages.at(m_id.language).toLatin1().leftJustified(2, '\0', true);
             out[1] = code[0];
             out[2] = code[1];
         }
-        return answer(0x3B, out);
+        return answer(cmdSprache, out);
     }
-    case 0x66:
+    case cmdEinstellungen:
         applyBlock(msg);
         action(d[7], nowMs);
-        return answer(0x66, echo);
-    case 0x67: {
+        return answer(cmdEinstellungen, echo);
+    case cmdAutosend: {
         // One zero byte (or a zero mask) switches autosend off; no answer.
-        m_autosendMask = (d[0] | (d[1] << 8)) & 0x7FF;
+        m_autosendMask = (d[0] | (d[1] << 8)) & ((1 << AutosendBits) - 1);
         m_nextReport = nowMs;
         return std::nullopt;
     }
-    case 0x68:
+    case cmdGrenzwertIndex:
         applyLimits(msg);
-        return answer(0x68, echo);
-    case 0x69:
+        return answer(cmdGrenzwertIndex, echo);
+    case cmdSprachwahl:
         if (d[0] < m_id.languages.size()) m_id.language = d[0];
-        return answer(0x69, echo);
-    case 0x70:
+        return answer(cmdSprachwahl, echo);
+    case cmdEepromFunktion:
         switch (d[0]) {
-        case 'T':
+        case EepromLesenBeginnen:
             m_readActive = true;
             m_readPtr = 0;
             break;
-        case 'S':
+        case EepromSatzGelesen:
             if (m_readActive && m_readPtr < m_records.size()) ++m_readPtr;
             break;
-        case 'C':
+        case EepromLesenBeenden:
             // Only what was acknowledged is gone; the rest stays for the next read-out.
             if (m_readActive) m_records.erase(m_records.begin(), m_records.begin() + m_readPtr);
             m_readActive = false;
@@ -125,7 +125,7 @@ std::optional<TProtok> SimTester::handle(const TProtok &msg, qint64 nowMs)
             break;
         default: break;
         }
-        return answer(0x70, echo);
+        return answer(cmdEepromFunktion, echo);
     default: return std::nullopt;
     }
 }
@@ -179,12 +179,12 @@ TProtok SimTester::report(std::uint8_t cmd) const
     QByteArray d(8, '\0');
     const SimLimits lim = effectiveLimits();
     switch (cmd) {
-    case 0x32:
+    case cmdGrenzwerte2:
         putWord(d, 0, lim.pec);
         putWord(d, 2, lim.touch);
         putWord(d, 4, lim.quick);
         break;
-    case 0x33: {
+    case cmdDatensatzAnzahl: {
         const int count = int(m_records.size());
         d[0] = char(count & 0xFF);
         d[1] = char((count >> 8) & 0xFF);
@@ -194,21 +194,21 @@ TProtok SimTester::report(std::uint8_t cmd) const
         d[4] = count >= m_capacity ? 1 : 0;
         break;
     }
-    case 0x34: d = blockBytes(); break;
-    case 0x37:
+    case cmdFlags: d = blockBytes(); break;
+    case cmdMesswerte1:
         putWord(d, 0, m_value[1]);
         putWord(d, 2, m_value[2]);
         putWord(d, 4, m_value[3]);
         d[6] = char(m_grenzwert);
         break;
-    case 0x38:
+    case cmdMesswerte2:
         putWord(d, 0, m_value[4]);
         putWord(d, 2, m_value[5]);
         putWord(d, 4, m_value[6]);
         putWord(d, 6, m_value[7]);
         break;
-    case 0x39: putWord(d, 4, liveValue()); break;
-    case 0x3A:
+    case cmdRohwert: putWord(d, 4, liveValue()); break;
+    case cmdMessablauf:
         d[1] = char(m_step & MessschrittMaske);
         d[2] = char(m_idx.pe);
         d[3] = char(m_idx.iso);
@@ -226,9 +226,10 @@ std::vector<TProtok> SimTester::dueReports(qint64 nowMs)
     advance(nowMs);
     std::vector<TProtok> out;
     if (m_autosendMask == 0 || nowMs < m_nextReport) return out;
-    static constexpr std::uint8_t reported[] = {0x31, 0x32, 0x33, 0x34, 0x37, 0x38, 0x39, 0x3A};
+    static constexpr std::uint8_t reported[] = {cmdGrenzwerte1, cmdGrenzwerte2, cmdDatensatzAnzahl, cmdFlags,
+                                                cmdMesswerte1,  cmdMesswerte2,  cmdRohwert,         cmdMessablauf};
     for (std::uint8_t cmd : reported)
-        if (m_autosendMask & (1 << (cmd - 0x30))) out.push_back(report(cmd));
+        if (m_autosendMask & (1 << (cmd - cmdStacktiefen))) out.push_back(report(cmd));
     m_nextReport += m_autosendPeriod;
     if (m_nextReport <= nowMs) m_nextReport = nowMs + m_autosendPeriod;
     return out;

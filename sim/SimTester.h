@@ -7,6 +7,8 @@
 
 #include "SimRecord.h"
 
+#include "tester/CommandCodes.h"
+
 #include "bus/Protok.h"
 
 #include <QByteArray>
@@ -41,9 +43,6 @@ public:
         Storing,    // phase 20
         Display,    // phase 21, waits for the operator
     };
-
-    static constexpr std::uint8_t AddrPc = 0x61;
-    static constexpr std::uint8_t AddrTester = 0xEC;
 
     explicit SimTester(const SimIdentity &id = {});
 
