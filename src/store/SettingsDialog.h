@@ -1,0 +1,58 @@
+#pragma once
+
+#include "store/SettingsValues.h"
+
+#include <QDialog>
+
+#include <array>
+
+class QCheckBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class TIntEdit;
+
+// "Einstellungen": protocol address and footer lines, names, service
+// interval, preview, export file choice and the export columns. Edits a
+// TSettingsValues that the program's configuration hands in.
+//
+// Object names: Memo1 (address), Memo2 (footer), CheckBox1 (preview),
+// Edit1 (tester), Edit2 (assessor), IntEdit1 (service interval),
+// RadioGroup1 with RadioButton1/RadioButton2, Edit3 (export file),
+// Button1 ("such"), OKBtn, CancelBtn, and one check box per export switch
+// named "Export_" + its key.
+class TEinstellungenDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit TEinstellungenDlg(QWidget *parent = nullptr);
+
+    // Fills the dialog, shows it modally and on OK stores into values.
+    // Anything but OK leaves values as they were. True on OK.
+    bool EditSettings(TSettingsValues &values);
+
+    // The two halves of EditSettings (for callers that show the dialog themselves).
+    void Fill(const TSettingsValues &values);
+    void Store(TSettingsValues &values) const;
+
+    QCheckBox *ExportCheckBox(TExportColumn c) const { return m_export[std::size_t(c)]; }
+    QCheckBox *SichtprZeilenCheckBox() const { return m_sichtprZeilen; }
+
+private:
+    void Button1Click();
+
+    QPlainTextEdit *m_memo1 = nullptr;
+    QPlainTextEdit *m_memo2 = nullptr;
+    QCheckBox *m_preview = nullptr;
+    QLineEdit *m_operator = nullptr;
+    QLineEdit *m_assessor = nullptr;
+    TIntEdit *m_interval = nullptr;
+    QRadioButton *m_askAlways = nullptr;
+    QRadioButton *m_fixedFile = nullptr;
+    QLineEdit *m_fileName = nullptr;
+    std::array<QCheckBox *, ecColumnCount> m_export{};
+    QCheckBox *m_sichtprZeilen = nullptr;
+};
+
+// Runs the dialog once (parent for placement).
+bool EditSettings(TSettingsValues &values, QWidget *parent = nullptr);

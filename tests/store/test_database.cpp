@@ -1,0 +1,232 @@
+#include "StoreTestDb.h"
+#include "store/Database.h"
+#include "store/TestRecord.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+namespace {
+
+TEST_P(StoreDb, KeysStartAtOneAndFollowTheMaximum)
+{
+    QSqlDatabase db = t->db();
+    bool ok = false;
+    EXPECT_EQ(NextKundenNr(db, &ok), 1);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(NextPrueflingNr(db), 1);
+    EXPECT_EQ(NextPrflngNr(db), 1);
+    EXPECT_EQ(MaxTestNumber(db), 0);
+    EXPECT_EQ(MaxLfdNr(db), 0);
+
+    t->addCustomer(7, QStringLiteral("A"));
+    t->addCustomer(3, QStringLiteral("B"));
+    t->addDevice(41, 7, QStringLiteral("Bett"));
+    t->addTest(99, 41, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
+    EXPECT_EQ(NextKundenNr(db), 8);
+    EXPECT_EQ(NextPrueflingNr(db), 42);
+    EXPECT_EQ(MaxTestNumber(db), 99);
+
+    EXPECT_EQ(NextKey(db, {QStringLiteral("SELECT MAX(x) FROM tblGibtEsNicht")}, &ok), 0);
+    EXPECT_FALSE(ok);
+}
+
+// Two customers with devices, tests and rows; the first one is deleted.
+void buildTree(const TTestDb &t)
+{
+    t.addCustomer(1, QStringLiteral("Eins"));
+    t.addCustomer(2, QStringLiteral("Zwei"));
+    t.addDevice(10, 1, QStringLiteral("a"));
+    t.addDevice(11, 1, QStringLiteral("b"));
+    t.addDevice(20, 2, QStringLiteral("c"));
+    const QDateTime d(QDate(2026, 5, 6), QTime(7, 8, 9));
+    t.addTest(100, 10, d);
+    t.addTest(101, 11, d);
+    t.addTest(200, 20, d);
+    for (int test : {100, 101, 200})
+        for (int z = 1; z <= 3; ++z)
+            t.addRow(test, z, z * 10, 1);
+}
+
+TEST_P(StoreDb, CustomerCascadeRemovesEverythingBelowItOnly)
+{
+    buildTree(*t);
+    QString err;
+    ASSERT_TRUE(DeleteCustomerCascade(t->db(), 1, true, &err)) << err.toStdString();
+    EXPECT_EQ(t->count(QStringLiteral("tblKunden")), 1);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefling")), 1);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 1);
+    EXPECT_EQ(t->count(QStringLiteral("tblSichtpruefung")), 3);
+    EXPECT_EQ(t->count(QStringLiteral("tblSichtpruefung"), QStringLiteral("SIintPruefungsNr = 200")), 3);
+    EXPECT_EQ(t->count(QStringLiteral("tblSichtTeil")), t->count(QStringLiteral("tblSichtTeil"))); // untouched
+
+    // Without the parent: children go, the customer row stays for the caller.
+    ASSERT_TRUE(DeleteCustomerCascade(t->db(), 2, false, &err));
+    EXPECT_EQ(t->count(QStringLiteral("tblKunden")), 1);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefling")), 0);
+    EXPECT_EQ(t->count(QStringLiteral("tblSichtpruefung")), 0);
+}
+
+TEST_P(StoreDb, DeviceAndTestCascades)
+{
+    buildTree(*t);
+    ASSERT_TRUE(DeleteDeviceCascade(t->db(), 10));
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefling")), 2);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 2);
+    EXPECT_EQ(t->count(QStringLiteral("tblSichtpruefung"), QStringLiteral("SIintPruefungsNr = 100")), 0);
+    EXPECT_EQ(t->count(QStringLiteral("tblSichtpruefung")), 6);
+
+    ASSERT_TRUE(DeleteTestCascade(t->db(), 101, false));
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 2);
+    EXPECT_EQ(t->count(QStringLiteral("tblSichtpruefung")), 3);
+    ASSERT_TRUE(DeleteTestCascade(t->db(), 101));
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 1);
+    EXPECT_EQ(t->count(QStringLiteral("tblKunden")), 2);
+}
+
+TEST_P(StoreDb, FailingCascadeLeavesEverythingInPlace)
+{
+    buildTree(*t);
+    // The last statement (the device row) cannot run: the earlier ones must be undone.
+    t->exec(QStringLiteral("ALTER TABLE tblPruefling RENAME TO tblPrueflingWeg"));
+    QString err;
+    EXPECT_FALSE(DeleteDeviceCascade(t->db(), 10, true, &err));
+    EXPECT_FALSE(err.isEmpty());
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 3);
+    EXPECT_EQ(t->count(QStringLiteral("tblSichtpruefung")), 9);
+}
+
+TEST_P(StoreDb, AwkwardTextsSurviveTheRoundTrip)
+{
+    const QString name = QStringLiteral("O'Brien \"Bettenhaus\"; Abt. 3");
+    const QString note = QStringLiteral("Zeile 1\nZeile 2 mit ' und \"\r\nΩ 测 €");
+    t->addCustomer(1, name, QStringLiteral("Köln"));
+    t->addDevice(2, 1, QStringLiteral("Pflegebett"), QStringLiteral("4711"));
+    t->addTest(3, 2, QDateTime(QDate(2026, 12, 7), QTime(23, 53, 6)), note);
+    TWerteSatz w;
+    QString err;
+    ASSERT_TRUE(LoadTestRecord(t->db(), 3, true, w, &err)) << err.toStdString();
+    EXPECT_EQ(w.Name1, name);
+    EXPECT_EQ(w.Ort, "Köln");
+    EXPECT_EQ(w.Notiz, note);
+    EXPECT_EQ(w.Barcode, "4711");
+    EXPECT_EQ(w.Datum, QDateTime(QDate(2026, 12, 7), QTime(23, 53, 6)));
+    EXPECT_EQ(w.KundenNr, 1);
+    EXPECT_EQ(w.PrueflingNr, 2);
+    EXPECT_EQ(w.Schutzleiterwid, 120);
+    EXPECT_EQ(w.Ableitstrom, -1);
+    EXPECT_TRUE(w.Automatisch);
+    EXPECT_TRUE(w.Pruefungsergebnis);
+    EXPECT_FALSE(w.MitBeruehr);
+    EXPECT_EQ(w.Enables, ComputeEnableMask(1, 0, false, 1));
+    EXPECT_EQ(w.Gesamtbew, 1);
+    EXPECT_TRUE(w.Sichtpr.isEmpty());
+}
+
+TEST_P(StoreDb, InspectionRowsAndTheDeviceVerdict)
+{
+    t->addCustomer(1, QStringLiteral("K"));
+    t->addDevice(2, 1, QStringLiteral("Bett"));
+    t->addTest(3, 2, QDateTime(QDate(2026, 1, 1), QTime(8, 0)), QString(), 1);
+    t->addRow(3, 2, 20, 1);
+    t->addRow(3, 1, 10, -1);
+    TWerteSatz w;
+    ASSERT_TRUE(LoadTestRecord(t->db(), 3, true, w));
+    ASSERT_EQ(w.Sichtpr.size(), 2);
+    EXPECT_EQ(w.Sichtpr[0].ZeileNr, 1);
+    EXPECT_EQ(w.Sichtpr[0].Pruefteil, "Typschild, Aufschriften");
+    EXPECT_EQ(w.Sichtpr[1].Pruefung, "Vorhanden, aktuelle Fassung, am Gerät verfügbar");
+    EXPECT_EQ(w.Gesamtbew, 1);
+    t->exec(QStringLiteral("UPDATE tblSichtpruefung SET SIintBestanden = 0 WHERE SIintZeileNr = 2"));
+    ASSERT_TRUE(LoadTestRecord(t->db(), 3, true, w));
+    EXPECT_EQ(w.Gesamtbew, 0);
+
+    EXPECT_FALSE(LoadTestRecord(t->db(), 4, true, w));
+}
+
+TEST_P(StoreDb, LookupTestOwner)
+{
+    buildTree(*t);
+    int dev = -1, cust = -1;
+    LookupTestOwner(t->db(), 200, dev, cust);
+    EXPECT_EQ(dev, 20);
+    EXPECT_EQ(cust, 2);
+    LookupTestOwner(t->db(), 555, dev, cust);
+    EXPECT_EQ(dev, 0);
+    EXPECT_EQ(cust, 0);
+}
+
+TEST_P(StoreDb, DateLiteralIsStoredAsThatMoment)
+{
+    t->addCustomer(1, QStringLiteral("K"));
+    t->addDevice(2, 1, QStringLiteral("x"));
+    // Day and month both <= 12: a month-first reading would swap them.
+    const QDateTime when(QDate(2026, 3, 4), QTime(5, 6, 7));
+    t->addTest(3, 2, when);
+    t->exec(QStringLiteral("UPDATE tblPruefung SET PRdtmUebernahme = ") +
+            SqlDateLiteral(QDateTime(QDate(2025, 11, 10), QTime(9, 8, 7)), 0) +
+            QStringLiteral(" WHERE PRintPruefungsNr = 3"));
+    TWerteSatz w;
+    ASSERT_TRUE(LoadTestRecord(t->db(), 3, false, w));
+    EXPECT_EQ(w.Datum, QDateTime(QDate(2025, 11, 10), QTime(9, 8, 7)));
+    // Stored as a sortable moment: the later test compares greater.
+    t->addTest(4, 2, QDateTime(QDate(2026, 2, 1), QTime(0, 0)));
+    QSqlQuery q(t->db());
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT PRintPruefungsNr FROM tblPruefung ORDER BY PRdtmUebernahme DESC")));
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toInt(), 4);
+}
+
+TEST_P(StoreDb, BarcodeIsEmptyOrUnique)
+{
+    t->addCustomer(1, QStringLiteral("K"));
+    t->addDevice(2, 1, QStringLiteral("a"), QString());
+    t->addDevice(3, 1, QStringLiteral("b"), QString());
+    t->addDevice(4, 1, QStringLiteral("c"), QStringLiteral("123"));
+    QSqlQuery q(t->db());
+    EXPECT_FALSE(q.exec(QStringLiteral("INSERT INTO tblPruefling (PLintPrueflingNr, PLintKundenNr, PLstrBarcode) "
+                                       "VALUES (5, 1, '123')")));
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefling")), 3);
+}
+
+TEST_P(StoreDb, ConnectDatabaseSetsTheKind)
+{
+    setDatabaseKind(2);
+    QString err;
+    ASSERT_TRUE(ConnectDatabase(t->connectionString(), &err)) << err.toStdString();
+    EXPECT_EQ(DatabaseKind(), 0);
+    EXPECT_TRUE(ProgramDatabase().isOpen());
+    DisconnectDatabase();
+    EXPECT_FALSE(ProgramDatabase().isValid());
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, StoreDb, ::testing::Values(TTestEngine::SQLite, TTestEngine::PostgreSQL),
+                         EngineName);
+
+TEST(Connect, MissingFileIsReportedAndNotCreated)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("VERIDA.db"));
+    QString err;
+    setDatabaseKind(1);
+    EXPECT_FALSE(ConnectDatabase(QStringLiteral("Provider=SQLite;Data Source=") + file, &err));
+    EXPECT_TRUE(err.contains(QStringLiteral("nicht gefunden"))) << err.toStdString();
+    EXPECT_FALSE(QFile::exists(file));
+    EXPECT_EQ(DatabaseKind(), 0);
+}
+
+TEST(Connect, DatabaseWithoutTablesIsRefused)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("leer.db"));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    QString err;
+    EXPECT_FALSE(ConnectDatabase(QStringLiteral("Provider=SQLite;Data Source=") + file, &err));
+    EXPECT_TRUE(err.contains(QStringLiteral("tblKunden"))) << err.toStdString();
+    EXPECT_FALSE(ProgramDatabase().isValid());
+}
+
+} // namespace

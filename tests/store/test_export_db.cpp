@@ -1,0 +1,173 @@
+#include "StoreTestDb.h"
+#include "serial/IniFile.h"
+#include "store/CsvExport.h"
+#include "store/Database.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void fillTwoTests(const TTestDb &t)
+{
+    t.addCustomer(1, QStringLiteral("Müller & \"Söhne\""), QStringLiteral("Düsseldorf"));
+    t.addCustomer(2, QStringLiteral("Ωmega 测试"), QStringLiteral("Zürich"));
+    t.addDevice(10, 1, QStringLiteral("Bett; elektrisch"), QStringLiteral("1001"));
+    t.addDevice(20, 2, QStringLiteral("Monitor"));
+    t.addTest(100, 10, QDateTime(QDate(2026, 12, 7), QTime(23, 53, 6)), QStringLiteral("zwei\r\nZeilen"), 1);
+    t.addTest(200, 20, QDateTime(QDate(2025, 1, 2), QTime(3, 4, 5)), QStringLiteral("O'Neill"));
+    t.addRow(100, 1, 10, 1);
+    t.addRow(100, 2, 20, 0);
+    t.addRow(100, 3, 30, -1);
+}
+
+TExportSwitches fewColumns()
+{
+    TExportSwitches sw;
+    sw.Column.fill(false);
+    for (TExportColumn c : {ecPruefungsNr, ecName1, ecKdOrt, ecBezeichnung, ecDatum, ecNotiz, ecSchutzleiterwid,
+                            ecAbleitstrom, ecDINVDE})
+        sw.set(c, true);
+    return sw;
+}
+
+TEST_P(StoreDb, FullExportWritesHeaderAndOneLinePerTest)
+{
+    fillTwoTests(*t);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("alle.csv"));
+    TExportSwitches sw = fewColumns();
+    sw.SichtprZeilen = true; // never in the full export
+    QString err;
+    int n = 0;
+    ASSERT_TRUE(ExportAllTests(t->db(), file, sw, &err, &n)) << err.toStdString();
+    EXPECT_EQ(n, 2);
+    const QByteArray bytes = readAll(file);
+    const QString text = DecodeWindows1252(bytes);
+    const QString header = QStringLiteral("\"PruefungsNr\";\"Name1\";\"KdOrt\";\"Bezeichnung\";\"Datum\";"
+                                          "\"Schutzleiterwid\";\"Ableitstrom\";\"Notiz\";\"DINVDE\"\r\n");
+    const QString line100 = QStringLiteral("\"100\";\"Müller & 'Söhne'\";\"Düsseldorf\";\"Bett; elektrisch\";"
+                                           "\"07.12.2026\";\"120\";\" --- \";\"zwei\r\nZeilen\";\"0751\"\r\n");
+    const QString line200 = QStringLiteral("\"200\";\"?mega ??\";\"Zürich\";\"Monitor\";\"02.01.2025\";\"120\";"
+                                           "\" --- \";\"O'Neill\";\"0701\"\r\n");
+    EXPECT_TRUE(text.startsWith(header)) << text.toStdString();
+    EXPECT_TRUE(text.contains(line100)) << text.toStdString();
+    EXPECT_TRUE(text.contains(line200)) << text.toStdString();
+    EXPECT_EQ(text.size(), header.size() + line100.size() + line200.size());
+    EXPECT_FALSE(text.contains(QStringLiteral("SichtprZl")));
+    EXPECT_TRUE(bytes.contains("M\xFCller")); // Windows-1252, not UTF-8
+}
+
+TEST_P(StoreDb, SingleExportCarriesTheInspectionRowsWhenSwitchedOn)
+{
+    fillTwoTests(*t);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("eine.csv"));
+    TExportSwitches sw;
+    sw.Column.fill(false);
+    sw.set(ecPruefungsNr, true);
+    ASSERT_TRUE(ExportSingleTest(t->db(), 100, file, sw));
+    EXPECT_EQ(readAll(file), QByteArray("\"PruefungsNr\"\r\n\"100\"\r\n"));
+    sw.SichtprZeilen = true;
+    ASSERT_TRUE(ExportSingleTest(t->db(), 100, file, sw));
+    EXPECT_EQ(readAll(file), QByteArray("\"PruefungsNr\";\"SichtprZl01\";\"SichtprZl02\";\"SichtprZl03\"\r\n"
+                                        "\"100\";\"ja\";\"nein\";\"---\"\r\n"));
+    // A test without rows: no row columns.
+    ASSERT_TRUE(ExportSingleTest(t->db(), 200, file, sw));
+    EXPECT_EQ(readAll(file), QByteArray("\"PruefungsNr\"\r\n\"200\"\r\n"));
+}
+
+TEST_P(StoreDb, ExportOfAnEmptyDatabaseIsTheHeaderOnly)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("leer.csv"));
+    int n = -1;
+    ASSERT_TRUE(ExportAllTests(t->db(), file, fewColumns(), nullptr, &n));
+    EXPECT_EQ(n, 0);
+    EXPECT_EQ(readAll(file).count("\r\n"), 1);
+}
+
+TEST_P(StoreDb, FailedExportKeepsTheOldFile)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("alt.csv"));
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("alt");
+    }
+    QString err;
+    EXPECT_FALSE(ExportSingleTest(t->db(), 4242, file, fewColumns(), &err));
+    EXPECT_FALSE(err.isEmpty());
+    EXPECT_EQ(readAll(file), QByteArray("alt"));
+
+    const QString bad = dir.filePath(QStringLiteral("fehlt/x.csv"));
+    EXPECT_FALSE(ExportAllTests(t->db(), bad, fewColumns(), &err));
+    EXPECT_EQ(err, CannotCreateFileMessage(bad));
+}
+
+// The command line reads the program's own INI file (beside the test binary).
+class CommandLine : public StoreDb {
+protected:
+    void SetUp() override
+    {
+        StoreDb::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        m_ini = TIniFile::ProgramIniPath();
+        QFile::remove(m_ini);
+        TIniFile ini(m_ini);
+        ini.WriteString(QStringLiteral("DataBase"), QStringLiteral("ConnectionString"), t->connectionString());
+        TExportSwitches sw = fewColumns();
+        sw.Write(ini);
+    }
+    void TearDown() override
+    {
+        if (!m_ini.isEmpty())
+            QFile::remove(m_ini);
+        StoreDb::TearDown();
+    }
+    QString m_ini;
+};
+
+TEST_P(CommandLine, WritesTheFullOrTheSingleExport)
+{
+    fillTwoTests(*t);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("cli.csv"));
+    EXPECT_TRUE(IsCsvExportCommand({QStringLiteral("prog"), QStringLiteral("--export-csv"), file}));
+    EXPECT_FALSE(IsCsvExportCommand({QStringLiteral("prog")}));
+    EXPECT_EQ(RunCsvExportCommand({QStringLiteral("prog"), QStringLiteral("--export-csv"), file}), 0);
+    EXPECT_EQ(readAll(file).count("\r\n\""), 2);
+    EXPECT_EQ(RunCsvExportCommand({QStringLiteral("--export-csv"), file, QStringLiteral("--test"), QStringLiteral("200")}),
+              0);
+    EXPECT_TRUE(readAll(file).endsWith("\"O'Neill\";\"0701\"\r\n"));
+
+    EXPECT_EQ(RunCsvExportCommand({QStringLiteral("--export-csv"), file, QStringLiteral("--test"), QStringLiteral("9")}),
+              1);
+    EXPECT_EQ(RunCsvExportCommand({QStringLiteral("--export-csv")}), 1);
+    EXPECT_EQ(RunCsvExportCommand({QStringLiteral("--export-csv"), file, QStringLiteral("--test"), QStringLiteral("x")}),
+              1);
+}
+
+TEST_P(CommandLine, UnreachableDatabaseIsAnError)
+{
+    TIniFile ini(m_ini);
+    ini.WriteString(QStringLiteral("DataBase"), QStringLiteral("ConnectionString"),
+                    QStringLiteral("Provider=SQLite;Data Source=/nirgends/VERIDA.db"));
+    QTemporaryDir dir;
+    EXPECT_EQ(RunCsvExportCommand({QStringLiteral("--export-csv"), dir.filePath(QStringLiteral("x.csv"))}), 1);
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("x.csv"))));
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, CommandLine, ::testing::Values(TTestEngine::SQLite, TTestEngine::PostgreSQL),
+                         EngineName);
+
+} // namespace
