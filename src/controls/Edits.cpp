@@ -94,8 +94,10 @@ void TValidateEdit::Validate()
 void TValidateEdit::focusOutEvent(QFocusEvent *e)
 {
     QLineEdit::focusOutEvent(e);
-    // A popup (context menu, completer) or a window switch is no leaving.
-    if (e->reason() == Qt::PopupFocusReason || e->reason() == Qt::ActiveWindowFocusReason) return;
+    // A popup (context menu, completer), the menu bar or a window switch is no leaving.
+    if (e->reason() == Qt::PopupFocusReason || e->reason() == Qt::ActiveWindowFocusReason ||
+        e->reason() == Qt::MenuBarFocusReason)
+        return;
     Validate();
     if (!hasFocus() && OnExit) OnExit(this);
 }

@@ -159,3 +159,23 @@ TEST(DigitPaint, BackgroundAlignmentAndScaling)
     d.resize(50, 50);
     EXPECT_EQ(d.size(), QSize(17, 27));
 }
+
+TEST(DigitPaint, DockingAndScale)
+{
+    QWidget parent;
+    parent.resize(100, 60);
+    auto *d = new TDigit(&parent);
+    parent.show(); // hidden widgets get their resize events late
+    d->setAlign(alRight);
+    EXPECT_EQ(d->geometry(), QRect(83, 0, 17, 60));
+    parent.resize(120, 40); // follows the parent
+    EXPECT_EQ(d->geometry(), QRect(103, 0, 17, 40));
+    d->setAlign(alClient);
+    EXPECT_EQ(d->geometry(), QRect(0, 0, 120, 40));
+
+    TDigit big;
+    big.setScale(2);
+    big.setAutoSize(true);
+    EXPECT_EQ(big.size(), QSize(34, 54));
+    EXPECT_EQ(big.sizeHint(), QSize(34, 54));
+}
