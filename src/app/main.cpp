@@ -1,8 +1,43 @@
+#include "app/AppWindows.h"
+#include "app/MainWindow.h"
+#include "app/SignalBridge.h"
+#include "app/Splash.h"
+
 #include <QApplication>
+
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Gerätetester"));
-    return 0;
+    QApplication::setApplicationDisplayName(QStringLiteral("Gerätetester"));
+    QApplication::setApplicationVersion(QStringLiteral(GT_VERSION));
+
+    auto *splash = new TSplashScreen;
+    splash->show();
+    QApplication::processEvents();
+
+    TForm1 form;
+    form.setSplash(splash);
+    TAppWindows::CreateAll(&form);
+
+    // SIGTERM and SIGINT end the program the same way as "Beenden".
+    TSignalBridge sigBridge;
+    sigBridge.OnSignal = [&form](int) { form.RequestClose(); };
+
+    form.show();
+    if (qEnvironmentVariableIsSet("GT_STARTUP_REPORT")) {
+        // For benchmarks and end-to-end tests: the window is up and the loop runs.
+        QMetaObject::invokeMethod(
+            &form,
+            [] {
+                std::fputs("bereit\n", stdout);
+                std::fflush(stdout);
+            },
+            Qt::QueuedConnection);
+    }
+    const int rc = app.exec();
+    form.FormDestroy();
+    return rc;
 }

@@ -1,0 +1,162 @@
+#include "app/ComRadio.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+TCOMRadioGroup::TCOMRadioGroup(QWidget *parent, int items, int columns) : QGroupBox(parent)
+{
+    setTitle(QStringLiteral("COM-Port"));
+    auto *grid = new QGridLayout(this);
+    m_group = new QButtonGroup(this);
+    m_group->setExclusive(true);
+    const int rows = (items + columns - 1) / columns;
+    for (int i = 0; i < items; ++i) {
+        auto *b = new QRadioButton(QStringLiteral("COM&") + QString::number(i + 1), this);
+        b->setObjectName(QStringLiteral("COM") + QString::number(i + 1));
+        // Items run down the first column, then the second, as in a radio group.
+        grid->addWidget(b, i % rows, i / rows);
+        m_group->addButton(b, i);
+        m_buttons << b;
+    }
+    connect(m_group, &QButtonGroup::idClicked, this, [this](int id) {
+        m_itemIndex = id;
+        if (OnClick) OnClick();
+    });
+}
+
+void TCOMRadioGroup::setItemIndex(int index)
+{
+    if (index < -1 || index >= Count()) index = -1;
+    if (index == m_itemIndex) return;
+    m_itemIndex = index;
+    if (index < 0) {
+        // An exclusive group cannot uncheck its last button directly.
+        m_group->setExclusive(false);
+        for (QRadioButton *b : std::as_const(m_buttons)) b->setChecked(false);
+        m_group->setExclusive(true);
+    } else {
+        m_buttons[index]->setChecked(true);
+    }
+}
+
+TPort TCOMRadioGroup::SelectedPort() const
+{
+    if (m_itemIndex < 0 || m_itemIndex > 8) return NoPort;
+    return TPort(m_itemIndex + 1);
+}
+
+void TCOMRadioGroup::setSelectedPort(TPort port)
+{
+    int ord = int(port);
+    if (ord > Count()) ord = 0;
+    setItemIndex(ord - 1);
+}
+
+QString TCOMRadioGroup::SelectedPortStr() const
+{
+    if (m_itemIndex < 0) return QString();
+    return QStringLiteral("COM") + QString::number(m_itemIndex + 1);
+}
+
+void TCOMRadioGroup::setSelectedPortStr(const QString &s)
+{
+    for (const QChar c : s) {
+        if (c >= u'0' && c <= u'9') {
+            setItemIndex(c.digitValue() - 1);
+            return;
+        }
+    }
+}
+
+void TCOMRadioGroup::applyPresent(const QList<TPortInfo> &present, int *candidate)
+{
+    for (int i = 0; i < Count(); ++i) {
+        QString device;
+        bool found = false;
+        for (const TPortInfo &p : present) {
+            if (p.number == i + 1) {
+                found = true;
+                device = p.device;
+                break;
+            }
+        }
+        QRadioButton *b = m_buttons[i];
+        b->setEnabled(found);
+        b->setText(QStringLiteral("COM&") + QString::number(i + 1) +
+                   (found && !device.isEmpty() ? QStringLiteral("  ") + device : QString()));
+        if (found && candidate && (*candidate < 0 || i == m_itemIndex)) *candidate = i;
+    }
+}
+
+void TCOMRadioGroup::UpdatePorts(const QList<TPortInfo> &present)
+{
+    int candidate = -1;
+    applyPresent(present, &candidate);
+    if (candidate >= 0) setItemIndex(candidate);
+}
+
+void TCOMRadioGroup::RefreshEnabled(const QList<TPortInfo> &present)
+{
+    applyPresent(present, nullptr);
+}
+
+TSchnittstelleDlg::TSchnittstelleDlg(QWidget *parent, std::function<QList<TPortInfo>()> listPorts)
+    : QDialog(parent), ListPorts(std::move(listPorts))
+{
+    if (!ListPorts) ListPorts = [] { return PresentPorts(); };
+    setObjectName(QStringLiteral("SchnittstelleDlg"));
+    setWindowTitle(QStringLiteral("Schnittstelle"));
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+
+    COMRadioGroup1 = new TCOMRadioGroup(this);
+    COMRadioGroup1->setObjectName(QStringLiteral("COMRadioGroup1"));
+    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setDefault(true);
+    BitBtn2 = new QPushButton(QStringLiteral("Abbrechen"), this);
+    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(BitBtn1);
+    buttons->addWidget(BitBtn2);
+    auto *top = new QVBoxLayout(this);
+    top->addWidget(COMRadioGroup1);
+    top->addLayout(buttons);
+    top->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    COMRadioGroup1->OnClick = [this] { UpdateOkButton(); };
+
+    // The list of present ports is taken once at creation, as the group loads.
+    COMRadioGroup1->UpdatePorts(ListPorts());
+}
+
+void TSchnittstelleDlg::UpdateOkButton()
+{
+    const int i = COMRadioGroup1->ItemIndex();
+    BitBtn1->setEnabled(i >= 0 && COMRadioGroup1->Button(i)->isEnabled());
+}
+
+void TSchnittstelleDlg::showEvent(QShowEvent *e)
+{
+    // Adapters plugged in since the start become choosable without a restart;
+    // the preset selection is left alone so a missing port stays visible.
+    COMRadioGroup1->RefreshEnabled(ListPorts());
+    UpdateOkButton();
+    if (const QScreen *s = screen()) move(s->availableGeometry().center() - rect().center());
+    QDialog::showEvent(e);
+}
+
+TPort TSchnittstelleDlg::Execute(TPort configured)
+{
+    COMRadioGroup1->setSelectedPort(configured);
+    if (exec() != QDialog::Accepted) return NoPort;
+    return COMRadioGroup1->SelectedPort();
+}

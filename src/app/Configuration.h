@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <cstddef>
+
+class TIniFile;
+
+// One switch of the CSV export: its key in section "Export" and its default.
+struct TExportSwitch {
+    const char *Key;
+    bool Default;
+};
+
+// Every setting of the main window, held in memory between the one read when
+// the window is created and the one write when it is destroyed. Dialogs and the
+// connection controller change the values here; nothing else touches the file.
+class TConfiguration {
+public:
+    static constexpr int ExportSwitchCount = 56;
+    // The export column switches in the order they stand in the file.
+    static const std::array<TExportSwitch, ExportSwitchCount> &ExportSwitchTable();
+    // Index of a switch by key (case-insensitive), -1 when unknown.
+    static int ExportSwitchIndex(const QString &key);
+
+    TConfiguration();
+
+    // Defaults for every key (the state before the first read).
+    void Reset();
+    // Missing keys and unreadable numbers give the default.
+    void Read(const TIniFile &ini);
+    // Writes every key in the fixed order, changed or not, so the file ends up complete.
+    void Write(TIniFile &ini) const;
+
+    // Reads or writes the program's own INI file; a write failure is not reported.
+    void ReadFile(const QString &fileName);
+    bool WriteFile(const QString &fileName) const;
+    static QString DefaultFileName();
+
+    bool ExportSwitch(const QString &key) const;
+    void setExportSwitch(const QString &key, bool on);
+
+    // [Position]
+    int Left = 192;
+    int Top = 107;
+    // [Interface]
+    int Port = 1;
+    QString BusLog;
+    QString COMLog;
+    QString PgmLog;
+    bool AutoConnect = false;
+    // [Configuration]
+    bool ShowHints = true;
+    QString Operator;
+    QString Assessor;
+    std::array<QString, 5> TopLine;
+    std::array<QString, 5> BottomLine;
+    int ServiceInterv = 365;
+    int aktCheckNumber = 0;
+    bool Preview = false;
+    int ExportFile = 0;
+    QString ExportFileName;
+    // [Timing] (ms, except the last three which count 100 ms ticks)
+    int MessageAnswerRAM = 300;
+    int MessageAnswerReadEEPROM = 800;
+    int MessageAnswerWriteEEPROM = 1200;
+    int MessageTimeOut = 500;
+    int CharTimeOut = 100;
+    int RefreshTime = 100;
+    int InActiveTime = 15;
+    int SettingDelay = 6;
+    // [Export]
+    std::array<bool, ExportSwitchCount> ExportSwitches{};
+    bool Enables = false;
+    bool SichtprZeilen = false;
+    // [DataBase]
+    QString ConnectionString;
+
+private:
+    explicit TConfiguration(std::nullptr_t); // defaults only
+};

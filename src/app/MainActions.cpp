@@ -1,0 +1,155 @@
+#include "app/MainActions.h"
+
+#include "app/Pictures.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+
+TMainActions::TMainActions(QMainWindow *window) : QObject(window)
+{
+    setObjectName(QStringLiteral("ActionList1"));
+    QStyle *st = window->style();
+
+    G_Schnittstelle = make("G_Schnittstelle", QStringLiteral("Schnittstelle wählen..."),
+                           QStringLiteral("Schnittstelle wählen"));
+    G_Schnittstelle->setIcon(TPictures::PortIcon());
+    G_Verbinden = make("G_Verbinden", QStringLiteral("mit Gerätetester verbinden"),
+                       QStringLiteral("Verbindung herstellen"));
+    G_Verbinden->setCheckable(true);
+    G_Verbinden->setIcon(TPictures::ConnectIcon());
+    G_Abrufen = make("G_Abrufen", QStringLiteral("Daten abrufen..."), QStringLiteral("Datenabruf vom Gerätetester"));
+    G_Abrufen->setIcon(st->standardIcon(QStyle::SP_ArrowDown));
+    G_Beenden = make("G_Beenden", QStringLiteral("Beenden"), QStringLiteral("Programm beenden"));
+    G_Beenden->setIcon(st->standardIcon(QStyle::SP_DialogCloseButton));
+
+    D_Oeffnen = make("D_Oeffnen", QStringLiteral("Öffnen..."), QStringLiteral("gespeicherte Daten"));
+    D_Oeffnen->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
+    D_ListenDrucken = make("Listendrucken1", QStringLiteral("Listen &drucken..."), QString());
+    D_ListenDrucken->setEnabled(false);
+    D_ListenDrucken->setVisible(false);
+    D_Barcode = make("D_Barcode", QStringLiteral("Barcode..."), QStringLiteral("Barcodes"));
+    D_Barcode->setIcon(TPictures::BarcodeIcon());
+
+    K_Einstellungen = make("K_Einstellungen", QStringLiteral("Einstellungen..."), QStringLiteral("Einstellungen"));
+    K_Einstellungen->setIcon(st->standardIcon(QStyle::SP_FileDialogDetailedView));
+    K_Hinweise = make("K_Hinweise", QStringLiteral("Hinweise"), QStringLiteral("Hinweise ein/aus"));
+    K_Hinweise->setCheckable(true);
+    K_Hinweise->setChecked(true);
+    K_Hinweise->setIcon(st->standardIcon(QStyle::SP_MessageBoxInformation));
+    K_Sprache = make("K_Sprache", QStringLiteral("Sprache..."), QStringLiteral("Gerätetestersprache einstellen"));
+    K_Sprache->setIcon(TPictures::LanguageIcon());
+
+    M_Einstellen = make("M_Einstellen", QStringLiteral("einstellen..."), QStringLiteral("Messmodus einstellen"));
+    M_Einstellen->setIcon(TPictures::ModeIcon());
+
+    H_Index = make("H_Index", QStringLiteral("Index"), QString());
+    H_Benutzen = make("H_Benutzen", QStringLiteral("Hilfe benutzen"), QString());
+    H_Info = make("H_Info", QStringLiteral("Info..."), QStringLiteral("Hilfe anzeigen"));
+    H_Info->setIcon(st->standardIcon(QStyle::SP_DialogHelpButton));
+
+    buildMenus(window);
+    buildToolBar(window);
+}
+
+QAction *TMainActions::make(const char *name, const QString &caption, const QString &hint)
+{
+    auto *a = new QAction(caption, this);
+    a->setObjectName(QLatin1String(name));
+    if (!hint.isEmpty()) a->setToolTip(hint);
+    return a;
+}
+
+void TMainActions::buildMenus(QMainWindow *w)
+{
+    QMenuBar *bar = w->menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+
+    QMenu *g = bar->addMenu(QStringLiteral("&Gerätetester"));
+    g->setObjectName(QStringLiteral("Gertetester1"));
+    g->addAction(G_Schnittstelle);
+    g->addAction(G_Verbinden);
+    g->addAction(G_Abrufen);
+    g->addSeparator();
+    g->addAction(G_Beenden);
+
+    QMenu *d = bar->addMenu(QStringLiteral("&Daten"));
+    d->setObjectName(QStringLiteral("Daten1"));
+    d->addAction(D_Oeffnen);
+    d->addAction(D_ListenDrucken);
+    d->addAction(D_Barcode);
+
+    QMenu *k = bar->addMenu(QStringLiteral("Konfiguration"));
+    k->setObjectName(QStringLiteral("Konfiguration1"));
+    k->addAction(K_Einstellungen);
+    k->addAction(K_Hinweise);
+    k->addAction(K_Sprache);
+
+    QMenu *m = bar->addMenu(QStringLiteral("Messmodus"));
+    m->setObjectName(QStringLiteral("Messmodus1"));
+    m->addAction(M_Einstellen);
+
+    QMenu *h = bar->addMenu(QStringLiteral("&Hilfe"));
+    h->setObjectName(QStringLiteral("Hilfe1"));
+    h->addAction(H_Index);
+    h->addAction(H_Benutzen);
+    h->addSeparator();
+    h->addAction(H_Info);
+}
+
+void TMainActions::buildToolBar(QMainWindow *w)
+{
+    ToolBar1 = w->addToolBar(QStringLiteral("Werkzeugleiste"));
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setIconSize(QSize(24, 24));
+    ToolBar1->addAction(G_Schnittstelle);
+    ToolBar1->addAction(G_Verbinden);
+    ToolBar1->addAction(G_Abrufen);
+    ToolBar1->addSeparator();
+    ToolBar1->addAction(D_Oeffnen);
+    ToolBar1->addAction(D_Barcode);
+    ToolBar1->addSeparator();
+    ToolBar1->addAction(K_Einstellungen);
+    ToolBar1->addAction(K_Hinweise);
+    ToolBar1->addAction(K_Sprache);
+    ToolBar1->addSeparator();
+    ToolBar1->addAction(M_Einstellen);
+    ToolBar1->addSeparator();
+    ToolBar1->addAction(H_Info);
+    ToolBar1->addAction(G_Beenden);
+
+    // The safety picture and the logo sit at the right end.
+    auto *spacer = new QWidget(ToolBar1);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    ToolBar1->addWidget(spacer);
+    auto *panel = new QWidget(ToolBar1);
+    panel->setObjectName(QStringLiteral("Panel1"));
+    auto *row = new QHBoxLayout(panel);
+    row->setContentsMargins(0, 0, 4, 0);
+    SafetyButton = new QToolButton(panel);
+    SafetyButton->setObjectName(QStringLiteral("Image2"));
+    SafetyButton->setIcon(TPictures::SafetyIcon());
+    SafetyButton->setIconSize(QSize(28, 28));
+    SafetyButton->setAutoRaise(true);
+    SafetyButton->setToolTip(QStringLiteral("Sicherheitshinweise"));
+    Logo = new QLabel(panel);
+    Logo->setObjectName(QStringLiteral("Image1"));
+    Logo->setPixmap(TPictures::Logo(QSize(96, 28)));
+    row->addWidget(SafetyButton);
+    row->addWidget(Logo);
+    ToolBar1->addWidget(panel);
+}
+
+void TMainActions::setShowHints(bool on)
+{
+    // The window swallows tool-tip events while this is off.
+    m_showHints = on;
+    K_Hinweise->setChecked(on);
+}

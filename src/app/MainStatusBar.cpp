@@ -1,0 +1,57 @@
+#include "app/MainStatusBar.h"
+
+#include "controls/LEDPaint.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+
+TMainStatusBar::TMainStatusBar(QWidget *parent) : QStatusBar(parent)
+{
+    setObjectName(QStringLiteral("StatusBar1"));
+    setSizeGripEnabled(false);
+    static constexpr std::array<int, PanelCount> widths = {150, 50, 110, 120, 50, 50, 50};
+    auto *box = new QWidget(this);
+    auto *row = new QHBoxLayout(box);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(2);
+    for (int i = 0; i < PanelCount; ++i) {
+        auto *l = new QLabel(box);
+        l->setObjectName(QStringLiteral("Panel") + QString::number(i));
+        l->setFrameShape(QFrame::StyledPanel);
+        l->setFrameShadow(QFrame::Sunken);
+        // The last panel holds the longest text; let it take the remaining room.
+        if (i < PanelCount - 1)
+            l->setFixedWidth(widths[size_t(i)]);
+        else
+            l->setMinimumWidth(widths[size_t(i)]);
+        m_panels[size_t(i)] = l;
+        row->addWidget(l, i == PanelCount - 1 ? 1 : 0);
+    }
+    LEDPaint1 = new TLEDPaint(box);
+    LEDPaint1->setObjectName(QStringLiteral("LEDPaint1"));
+    LEDPaint1->setLEDType(ltRight);
+    LEDPaint1->setLEDColor(QColor(0xFF, 0, 0));
+    LEDPaint2 = new TLEDPaint(box);
+    LEDPaint2->setObjectName(QStringLiteral("LEDPaint2"));
+    LEDPaint2->setLEDType(ltLeft);
+    LEDPaint2->setLEDColor(QColor(0, 0xC0, 0));
+    for (TLEDPaint *led : {LEDPaint1, LEDPaint2}) {
+        led->setFrameless(true);
+        led->setFixedSize(18, 16);
+    }
+    row->addWidget(LEDPaint1);
+    row->addWidget(LEDPaint2);
+    addWidget(box, 1);
+}
+
+QString TMainStatusBar::PanelText(int i) const
+{
+    if (i < 0 || i >= PanelCount) return QString();
+    return m_panels[size_t(i)]->text();
+}
+
+void TMainStatusBar::setPanelText(int i, const QString &text)
+{
+    if (i < 0 || i >= PanelCount) return;
+    m_panels[size_t(i)]->setText(text);
+}

@@ -1,0 +1,332 @@
+#include "app/MainWindow.h"
+
+#include "app/AppWindows.h"
+#include "app/ComRadio.h"
+#include "app/DatabaseLink.h"
+#include "app/HelpWindow.h"
+#include "app/MainActions.h"
+#include "app/MainStatusBar.h"
+#include "bus/SyncBus.h"
+#include "controls/LEDPaint.h"
+#include "serial/Cate32.h"
+#include "serial/IniFile.h"
+#include "store/FormatSettings.h"
+#include "tester/Commands.h"
+#include "tester/ConnectionController.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+TForm1::TForm1(const TForm1Setup &setup, QWidget *parent) : QMainWindow(parent), m_setup(setup)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Gerätetester"));
+    resize(800, 572);
+    m_iniFile = setup.IniFile.isEmpty() ? TConfiguration::DefaultFileName() : setup.IniFile;
+    m_programDir = setup.ProgramDir.isEmpty() ? QCoreApplication::applicationDirPath() : setup.ProgramDir;
+
+    ShowMessage = [this](QMessageBox::Icon icon, const QString &text) {
+        QMessageBox box(icon, QStringLiteral("Gerätetester"), text, QMessageBox::Ok, this);
+        box.exec();
+    };
+
+    Cate1 = new TCate(this);
+    Cate1->setObjectName(QStringLiteral("Cate1"));
+    SynchroBus1 = new TSynchroBus(this);
+    SynchroBus1->setObjectName(QStringLiteral("SynchroBus1"));
+    SynchroBus1->setTickTime(1000);
+    SynchroBus1->setPriority(tpIdle);
+    SynchroBus1->setMode(smMaster);
+    SynchroBus1->setWriteLog({wpError, wpReceive, wpSend});
+    SynchroBus1->setLogTicks(true);
+    SynchroBus1->setCate(Cate1);
+    m_commands = std::make_unique<TTesterCommands>(SynchroBus1);
+    Commands = m_commands.get();
+    Connection = new TConnectionController(Cate1, SynchroBus1, Commands, this);
+
+    Actions = new TMainActions(this);
+    StatusBar1 = new TMainStatusBar(this);
+    setStatusBar(StatusBar1);
+
+    m_frontArea = new QWidget(this);
+    m_frontArea->setObjectName(QStringLiteral("FrontPanelArea"));
+    m_frontLayout = new QVBoxLayout(m_frontArea);
+    m_frontLayout->setContentsMargins(4, 4, 4, 4);
+    auto *placeholder = new QLabel(QStringLiteral("Gerätetester-Anzeige"), m_frontArea);
+    placeholder->setObjectName(QStringLiteral("FrontPanelPlaceholder"));
+    placeholder->setAlignment(Qt::AlignCenter);
+    placeholder->setEnabled(false);
+    m_frontLayout->addWidget(placeholder);
+    m_frontPanel = placeholder;
+    setCentralWidget(m_frontArea);
+
+    wireActions();
+    wireController();
+    FormCreate();
+}
+
+TForm1::~TForm1()
+{
+    FormDestroy();
+}
+
+void TForm1::FormCreate()
+{
+    Connection->Mailbox().Clear();
+    Connection->StatusCounter = 0;
+    InitFormatSettings();
+    ReadConfiguration();
+    Connection->Timer2->setInterval(100);
+
+    if (!m_config.PgmLog.isEmpty() && !m_pgmLog.Open(m_config.PgmLog)) m_config.PgmLog.clear();
+    Connection->setProgramLog(&m_pgmLog);
+    m_pgmLog.Write(QStringLiteral("Programmstart"));
+
+    SynchroBus1->setMsgTimeOut(m_config.MessageTimeOut);
+    SynchroBus1->setCharTimeOut(m_config.CharTimeOut);
+    Commands->setTimeout(tcRAM, quint32(qMax(0, m_config.MessageAnswerRAM)));
+    Commands->setTimeout(tcReadEEPROM, quint32(qMax(0, m_config.MessageAnswerReadEEPROM)));
+    Commands->setTimeout(tcWriteEEPROM, quint32(qMax(0, m_config.MessageAnswerWriteEEPROM)));
+
+    // Panel in its disconnected look; nothing talks to the tester before the user connects.
+    Connection->ShowDisconnectedStatus();
+    if (Connection->OnResetPanel) Connection->OnResetPanel();
+    Actions->K_Sprache->setEnabled(false);
+    Connection->TxLedCtr = 0;
+    Connection->RxLedCtr = 0;
+    Connection->PausePolling();
+    Connection->StartEnableCtr = 0;
+    Connection->SettingDelayCtr = 0;
+    SplashCtr = 8;
+
+    // The idle step: once each time the event queue has been emptied.
+    if (QAbstractEventDispatcher *d = QAbstractEventDispatcher::instance(thread()))
+        connect(d, &QAbstractEventDispatcher::aboutToBlock, this, &TForm1::IdleStep);
+
+    SynchroBus1->setLogFile(m_config.BusLog);
+    StatusBar1->setPanelText(5, QString());
+    QFile::remove(QDir::current().filePath(QStringLiteral("SQL.txt")));
+    QCoreApplication::postEvent(this, new QEvent(QEvent::Type(ConnectDatabaseEvent)));
+
+    qApp->installEventFilter(this);
+    if (m_config.AutoConnect) {
+        // As if the user had checked the connect button once the window runs.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!m_destroyed && !Actions->G_Verbinden->isChecked()) Actions->G_Verbinden->trigger();
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void TForm1::ReadConfiguration()
+{
+    m_config.ReadFile(m_iniFile);
+    move(m_config.Left, m_config.Top);
+    Connection->setPort(m_config.Port);
+    Connection->setCOMLog(m_config.COMLog);
+    Connection->setInActiveTime(m_config.InActiveTime);
+    Connection->setRefreshTime(m_config.RefreshTime);
+    Connection->setSettingDelay(m_config.SettingDelay);
+    showPortInStatus();
+    Actions->setShowHints(m_config.ShowHints);
+}
+
+void TForm1::WriteConfiguration()
+{
+    m_config.Left = x();
+    m_config.Top = y();
+    m_config.Port = Connection->Port();
+    m_config.ShowHints = Actions->ShowHints();
+    m_config.WriteFile(m_iniFile);
+}
+
+void TForm1::showPortInStatus()
+{
+    StatusBar1->setPanelText(1, QStringLiteral("COM") + QString::number(m_config.Port));
+}
+
+void TForm1::FormDestroy()
+{
+    if (m_destroyed) return;
+    m_destroyed = true;
+    qApp->removeEventFilter(this);
+    if (QAbstractEventDispatcher *d = QAbstractEventDispatcher::instance(thread()))
+        disconnect(d, &QAbstractEventDispatcher::aboutToBlock, this, &TForm1::IdleStep);
+    Connection->Timer1->stop();
+
+    Connection->Shutdown();
+    m_pgmLog.Write(QStringLiteral("Programmende"));
+    m_pgmLog.Write(QStringLiteral("------------"));
+    if (m_pgmLog.IsOpen()) m_pgmLog.Close();
+    TDatabaseLink::Disconnect();
+    WriteConfiguration();
+}
+
+bool TForm1::event(QEvent *e)
+{
+    if (e->type() == QEvent::Type(ConnectDatabaseEvent)) {
+        ConnectDatabase();
+        return true;
+    }
+    return QMainWindow::event(e);
+}
+
+void TForm1::ConnectDatabase()
+{
+    setDatabaseKind(0);
+    QString error;
+    if (TDatabaseLink::Connect(m_config.ConnectionString, m_programDir, &error)) {
+        StatusBar1->setPanelText(6, QStringLiteral(" Datenbankverbindung ok."));
+        return;
+    }
+    StatusBar1->setPanelText(6, QStringLiteral(" Keine Datenbank!"));
+    m_pgmLog.Write(QStringLiteral("Datenbank nicht geöffnet: ") + error);
+    ShowMessage(QMessageBox::Critical,
+                QStringLiteral("Die für den Betrieb dieses Programms erforderliche Datenbank wurde nicht gefunden."));
+}
+
+void TForm1::IdleStep()
+{
+    if (!m_destroyed) Connection->IdleStep();
+}
+
+void TForm1::wireActions()
+{
+    connect(Actions->G_Schnittstelle, &QAction::triggered, this, [this] { ChoosePort(); });
+    connect(Actions->G_Verbinden, &QAction::triggered, this,
+            [this](bool checked) { Connection->setConnected(checked); });
+    connect(Actions->G_Abrufen, &QAction::triggered, this,
+            [this] { Connection->FetchData([this] { ExecWindow(QStringLiteral("TDatenabrufDlg")); }); });
+    connect(Actions->G_Beenden, &QAction::triggered, this, [this] { close(); });
+    connect(Actions->D_Oeffnen, &QAction::triggered, this, [this] { ExecWindow(QStringLiteral("TDatenanzeigeDlg")); });
+    connect(Actions->D_Barcode, &QAction::triggered, this, [this] { ExecWindow(QStringLiteral("TBarcdWahlDlg")); });
+    connect(Actions->K_Einstellungen, &QAction::triggered, this,
+            [this] { ExecWindow(QStringLiteral("TEinstellungenDlg")); });
+    connect(Actions->K_Sprache, &QAction::triggered, this, [this] { ExecWindow(QStringLiteral("TSprachEinstDlg")); });
+    connect(Actions->M_Einstellen, &QAction::triggered, this, [this] { ExecWindow(QStringLiteral("TMessmodusDlg")); });
+    connect(Actions->K_Hinweise, &QAction::triggered, this, [this](bool checked) {
+        Actions->setShowHints(checked);
+        m_config.ShowHints = checked;
+    });
+    connect(Actions->H_Index, &QAction::triggered, this, [this] { HelpWindow()->ShowIndex(); });
+    connect(Actions->H_Benutzen, &QAction::triggered, this, [this] { HelpWindow()->ShowUsingHelp(); });
+    connect(Actions->H_Info, &QAction::triggered, this, [this] { ExecWindow(QStringLiteral("TAboutBox")); });
+    connect(Actions->SafetyButton, &QToolButton::clicked, this, [this] { ShowSafetyNotes(); });
+}
+
+void TForm1::wireController()
+{
+    Connection->OnStatusText = [this](int panel, const QString &text) { StatusBar1->setPanelText(panel, text); };
+    Connection->OnConnectionState = [this](bool connected) {
+        Actions->G_Verbinden->setChecked(connected);
+        Actions->G_Schnittstelle->setEnabled(!connected);
+    };
+    Connection->OnLeds = [this](bool tx, bool rx) {
+        StatusBar1->LEDPaint1->setLEDOn(tx);
+        StatusBar1->LEDPaint2->setLEDOn(rx);
+    };
+    Connection->OnLanguageActionEnabled = [this](bool on) { Actions->K_Sprache->setEnabled(on); };
+    Connection->OnFirmwareMismatch = [this](const QString &text) { ShowMessage(QMessageBox::Warning, text); };
+    Connection->OnTimer1 = [this] {
+        if (!m_splash) return;
+        if (SplashCtr > 0) --SplashCtr;
+        if (SplashCtr == 0) {
+            m_splash->close();
+            m_splash->deleteLater();
+            m_splash = nullptr;
+        }
+    };
+}
+
+void TForm1::setFrontPanel(QWidget *panel)
+{
+    if (m_frontPanel) {
+        m_frontLayout->removeWidget(m_frontPanel);
+        m_frontPanel->deleteLater();
+    }
+    m_frontPanel = panel;
+    if (panel) m_frontLayout->addWidget(panel);
+}
+
+TSchnittstelleDlg *TForm1::SchnittstelleDlg()
+{
+    if (!m_portDlg) m_portDlg = new TSchnittstelleDlg(this);
+    return m_portDlg;
+}
+
+THelpWindow *TForm1::HelpWindow()
+{
+    if (!m_help) m_help = new THelpWindow(this);
+    return m_help;
+}
+
+void TForm1::ChoosePort()
+{
+    if (Connection->PortOpen()) return;
+    const TPort port = SchnittstelleDlg()->Execute(TPort(m_config.Port >= 0 && m_config.Port <= 9 ? m_config.Port : 0));
+    if (port == NoPort) return;
+    m_config.Port = int(port);
+    Connection->setPort(int(port));
+    showPortInStatus();
+}
+
+void TForm1::ShowSafetyNotes()
+{
+    ShowMessage(QMessageBox::Warning,
+                QStringLiteral("Bitte beachten Sie die Bedienungsanleitung zum Gerätetester.\n\n"
+                               "Die Prüfungen mit dem Gerätetester an elektrischen Geräten dürfen nur von einer "
+                               "Elektrofachkraft oder von einer Elektrofachkraft unterwiesenen Person "
+                               "durchgeführt werden."));
+}
+
+int TForm1::ExecWindow(const QString &className)
+{
+    QWidget *w = TAppWindows::Find(className);
+    if (!w && className == QLatin1String("TSchnittstelleDlg")) w = SchnittstelleDlg();
+    if (auto *d = qobject_cast<QDialog *>(w)) return d->exec();
+    if (w) w->show();
+    return 0;
+}
+
+void TForm1::RequestClose()
+{
+    // A modal dialog runs its own loop; it has to end before the window can close.
+    for (int guard = 0; guard < 16; ++guard) {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal) break;
+        if (auto *d = qobject_cast<QDialog *>(modal))
+            d->reject();
+        else
+            modal->close();
+    }
+    QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+}
+
+void TForm1::closeEvent(QCloseEvent *e)
+{
+    // Windows of our own that stand open would keep the program running.
+    if (m_help) m_help->close();
+    e->accept();
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *e)
+{
+    // "Hinweise" off: no tool tips anywhere in the main window.
+    if (e->type() == QEvent::ToolTip && !Actions->ShowHints()) {
+        if (auto *w = qobject_cast<QWidget *>(watched); w && w->window() == this) return true;
+    }
+    return QMainWindow::eventFilter(watched, e);
+}

@@ -1,0 +1,339 @@
+#include "tester/ConnectionController.h"
+
+#include "bus/SyncBus.h"
+#include "serial/Cate32.h"
+#include "serial/Logs.h"
+#include "tester/CommandCodes.h"
+#include "tester/Commands.h"
+
+#include <QTimer>
+
+TConnectionController::TConnectionController(TCate *Cate, TSynchroBus *Bus, TTesterCommands *Commands,
+                                             QObject *parent)
+    : QObject(parent), m_cate(Cate), m_bus(Bus), m_commands(Commands)
+{
+    setObjectName(QStringLiteral("ConnectionController"));
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(100);
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Tick(); });
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(100);
+    connect(Timer2, &QTimer::timeout, this, [this] { Timer2Tick(); });
+    Timer1->start();
+
+    m_bus->OnCateSend = [this](TProtok &) {
+        if (PortOpen()) {
+            TxLedCtr = 2;
+            updateLeds();
+        }
+    };
+    m_bus->OnCateSent = [this](TProtok &, bool Success) {
+        if (PortOpen() && !Success) {
+            TxLedCtr = 2;
+            updateLeds();
+        }
+    };
+    m_bus->OnCharReceived = [this](quint8, bool) {
+        RxLedCtr = 2;
+        updateLeds();
+    };
+    m_bus->OnSendMsg = [this](TProtok &Msg) { WriteMessageLog(m_log, Msg, true); };
+    m_bus->OnMsgReceived = [this](TProtok &Msg) {
+        WriteMessageLog(m_log, Msg, false);
+        if (ActiveCtr > 0) ActiveCtr = m_inActiveTime;
+    };
+    m_bus->OnMsgUnhandled = [this](TProtok &Msg) { m_mailbox.Dispatch(Msg); };
+
+    // The command set pauses around its exchanges, and its procedures may nest
+    // (a settings handler pausing and then writing): only the outermost pair counts.
+    m_commands->PausePolling = [this] {
+        if (m_pauseDepth++ == 0) PausePolling();
+    };
+    m_commands->ResumePolling = [this] {
+        if (m_pauseDepth > 0 && --m_pauseDepth == 0) ResumePolling();
+    };
+    m_commands->PortOpen = [this] { return PortOpen(); };
+
+    // Built once: the order the tester is given at every refresh.
+    m_autosendData = AutosendData(AutosendMaskeStandard);
+}
+
+TConnectionController::~TConnectionController()
+{
+    // The engine and the command set may outlive us; leave no dangling handlers.
+    m_bus->OnCateSend = nullptr;
+    m_bus->OnCateSent = nullptr;
+    m_bus->OnCharReceived = nullptr;
+    m_bus->OnSendMsg = nullptr;
+    m_bus->OnMsgReceived = nullptr;
+    m_bus->OnMsgUnhandled = nullptr;
+    m_commands->PausePolling = nullptr;
+    m_commands->ResumePolling = nullptr;
+    m_commands->PortOpen = nullptr;
+}
+
+bool TConnectionController::PortOpen() const
+{
+    return m_cate && m_cate->IsOpen();
+}
+
+void TConnectionController::log(const QString &Text)
+{
+    if (m_log) m_log->Write(Text);
+}
+
+void TConnectionController::status(int Panel, const QString &Text)
+{
+    if (OnStatusText) OnStatusText(Panel, Text);
+}
+
+void TConnectionController::setStartEnabled(bool On)
+{
+    if (On == m_startEnabled) return;
+    m_startEnabled = On;
+    if (OnStartEnabledChanged) OnStartEnabledChanged(On);
+}
+
+void TConnectionController::updateLeds()
+{
+    const bool tx = TxLedCtr != 0, rx = RxLedCtr != 0;
+    if (tx == m_txLit && rx == m_rxLit) return;
+    m_txLit = tx;
+    m_rxLit = rx;
+    if (OnLeds) OnLeds(tx, rx);
+}
+
+void TConnectionController::ShowDisconnectedStatus()
+{
+    status(0, QStringLiteral("Keine Verbindung"));
+    status(2, QStringLiteral("SerNo."));
+    status(3, QStringLiteral("PgmVers."));
+    status(4, QString());
+    status(5, QString());
+}
+
+void TConnectionController::resetPanel()
+{
+    m_serialNumber.clear();
+    m_firmwareText.clear();
+    m_languageCode.clear();
+    StatusCounter = 0;
+    ShowDisconnectedStatus();
+    if (OnLanguageActionEnabled) OnLanguageActionEnabled(false);
+    setStartEnabled(false);
+    if (OnResetPanel) OnResetPanel();
+}
+
+void TConnectionController::mirrorState()
+{
+    if (OnConnectionState) OnConnectionState(PortOpen());
+}
+
+void TConnectionController::setConnected(bool Checked)
+{
+    if (Checked)
+        Connect();
+    else
+        Disconnect();
+}
+
+void TConnectionController::Connect()
+{
+    log(QStringLiteral("COM wird geöffnet"));
+    ActiveCtr = 2 * m_inActiveTime;
+    m_cate->setLogfileName(m_comLog);
+    try {
+        m_cate->setPort(TPort(m_port >= 0 && m_port <= 9 ? m_port : 0));
+    } catch (const std::exception &) {
+        // The port component tells the reason itself; here only the state counts.
+    }
+    mirrorState();
+    if (!PortOpen()) {
+        ActiveCtr = 0;
+        resetPanel();
+        return;
+    }
+    if (OnEnablePanel) OnEnablePanel();
+    log(QStringLiteral("COM ist verbunden"));
+    status(0, QStringLiteral("Verbunden"));
+    if (OnLanguageActionEnabled) OnLanguageActionEnabled(true);
+
+    // Each step below waits with the event loop running; the user or the
+    // silence supervision may close the port meanwhile, which ends the sequence.
+    m_serialNumber = m_commands->ReadSerialNumber();
+    if (!PortOpen()) return;
+    status(2, QStringLiteral("SerNo. ") + m_serialNumber);
+
+    StatusCounter = 0;
+    TFirmwareVersion version;
+    const bool answered = m_commands->ReadFirmwareVersion(version);
+    if (!PortOpen()) return;
+    m_firmwareText = answered ? version.Text : QString();
+    status(3, QStringLiteral("PgmVers. ") + m_firmwareText);
+    status(5, QStringLiteral("%1").arg(StatusCounter, 2, 10, QLatin1Char('0')));
+    if (OnVersionRequested) OnVersionRequested();
+    if (answered && !version.Compatible() && OnFirmwareMismatch)
+        OnFirmwareMismatch(FirmwareMismatchMessage(version.Text));
+    if (!PortOpen()) return;
+
+    m_languageCode = m_commands->ReadCurrentLanguage();
+    if (!PortOpen()) return;
+    status(4, m_languageCode);
+
+    QString newCode;
+    if (m_commands->ChooseLanguage(QStringLiteral("de"), newCode) == lcGewaehlt) {
+        m_languageCode = newCode;
+        status(4, newCode);
+    }
+    if (!PortOpen()) return;
+
+    SendRefresh();
+    // Polling starts here, so the periodic refresh runs from now on.
+    Timer2->start();
+    StartEnableCtr = 8;
+}
+
+void TConnectionController::sendAutosendOff()
+{
+    m_commands->SendAutosend(0);
+}
+
+void TConnectionController::waitForSendQueue()
+{
+    // A message sent while an answer is awaited waits on the engine's stack;
+    // give it the time to go out before the port closes under it.
+    const qint64 limit = m_bus->MsgTimeOut() + 200;
+    for (qint64 waited = 0; m_bus->StackedCount() > 0 && waited < limit; waited += 20) m_bus->DelayMs(20);
+    // The bytes still have to leave the write queue: 12 bytes take 13 ms at 9600 baud.
+    m_bus->DelayMs(30);
+}
+
+void TConnectionController::Disconnect()
+{
+    if (PortOpen() && RefreshCtr > 0) {
+        log(QStringLiteral("lfd. Übertragung beenden"));
+        RefreshCtr = 0;
+        sendAutosendOff();
+        waitForSendQueue();
+    }
+    log(QStringLiteral("COM wird geschlossen"));
+    m_cate->setPort(NoPort);
+    ActiveCtr = 0;
+    Timer2->stop();
+    mirrorState();
+    resetPanel();
+}
+
+void TConnectionController::PausePolling()
+{
+    Timer2->stop();
+    RefreshCtr = 0;
+    ActiveCtr = 0;
+}
+
+void TConnectionController::ResumePolling()
+{
+    // With the port closed there is nobody to supervise or to refresh.
+    if (!PortOpen()) return;
+    ActiveCtr = m_inActiveTime;
+    Timer2->start();
+    SendRefresh();
+}
+
+void TConnectionController::SendRefresh()
+{
+    log(QStringLiteral("Auffrischung senden"));
+    RefreshCtr = m_refreshTime;
+    m_bus->SendMsg(AddrPc, cmdAutosend, m_autosendData);
+}
+
+void TConnectionController::FetchData(const std::function<void()> &ShowDialog)
+{
+    if (!PortOpen()) {
+        if (ShowDialog) ShowDialog();
+        return;
+    }
+    Timer2->stop();
+    log(QStringLiteral("Timer 2 disabled"));
+    PausePolling();
+    sendAutosendOff();
+    if (OnClearValues) OnClearValues();
+    if (ShowDialog) ShowDialog();
+    if (PortOpen()) {
+        if (OnEnablePanel) OnEnablePanel();
+        ResumePolling();
+    }
+    // Only while connected: a closed port has no refresh to run.
+    if (PortOpen()) Timer2->start();
+    log(QStringLiteral("Timer 2 enabled"));
+}
+
+void TConnectionController::IdleStep()
+{
+    const bool open = PortOpen();
+    if (OnIdle) OnIdle(open);
+    if (!open) {
+        setStartEnabled(false);
+        StartEnableCtr = 0;
+        m_mailbox.Clear();
+        return;
+    }
+    const int slot = m_mailbox.IdleVisit();
+    if (slot >= 0) {
+        const TProtok msg = m_mailbox.Take(slot);
+        if (OnDecodeSlot) OnDecodeSlot(slot, msg);
+    }
+}
+
+void TConnectionController::Timer1Tick()
+{
+    if (TxLedCtr > 0) --TxLedCtr;
+    if (RxLedCtr > 0) --RxLedCtr;
+    updateLeds();
+
+    if (PortOpen() && ActiveCtr > 0) {
+        const int a = ActiveCtr--;
+        if (a == 1) {
+            log(QStringLiteral("Time-Out durch ActiveCtr"));
+            Disconnect();
+        } else if (a == m_inActiveTime / 3 + 1 || a == (m_inActiveTime / 3) * 2 + 1) {
+            SendRefresh();
+        }
+    } else if (!PortOpen()) {
+        ActiveCtr = 0;
+    }
+
+    if (SettingDelayCtr > 0) --SettingDelayCtr;
+
+    if (!m_startEnabled && StartEnableCtr > 0 && --StartEnableCtr == 0) {
+        setStartEnabled(true);
+        // The write waits for its answer; outside this tick, so Timer1 keeps ticking meanwhile.
+        QMetaObject::invokeMethod(
+            this, [this] { if (PortOpen()) m_commands->SendStartFreigabe(); }, Qt::QueuedConnection);
+    }
+
+    if (OnTimer1) OnTimer1();
+}
+
+void TConnectionController::Timer2Tick()
+{
+    if (!PortOpen()) {
+        RefreshCtr = 0;
+        return;
+    }
+    if (RefreshCtr > 0 && --RefreshCtr == 0) SendRefresh();
+}
+
+void TConnectionController::Shutdown()
+{
+    PausePolling();
+    if (PortOpen()) {
+        sendAutosendOff();
+        waitForSendQueue();
+    }
+    m_cate->setLogfileName(QString());
+    m_cate->setPort(NoPort);
+    m_bus->setLogFile(QString());
+}

@@ -1,0 +1,139 @@
+#pragma once
+
+// The link to the tester as the main window runs it: opening and closing the
+// port, identifying the tester, the autosend order and its refresh, silence
+// supervision, the mailbox of spontaneous reports and the status texts. No
+// widgets: the window fills the hooks and mirrors the state.
+
+#include "bus/Protok.h"
+#include "tester/Mailbox.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QTimer;
+class TCate;
+class TProgramLog;
+class TSynchroBus;
+class TTesterCommands;
+
+class TConnectionController : public QObject {
+public:
+    // Takes over the bus engine's events and the command set's polling hooks.
+    TConnectionController(TCate *Cate, TSynchroBus *Bus, TTesterCommands *Commands, QObject *parent = nullptr);
+    ~TConnectionController() override;
+
+    // ---- settings (from the configuration) -------------------------------
+    int Port() const { return m_port; }
+    void setPort(int Port) { m_port = Port; }
+    QString COMLog() const { return m_comLog; }
+    void setCOMLog(const QString &Name) { m_comLog = Name; }
+    int InActiveTime() const { return m_inActiveTime; }
+    void setInActiveTime(int Ticks) { m_inActiveTime = Ticks; }
+    int RefreshTime() const { return m_refreshTime; }
+    void setRefreshTime(int Ticks) { m_refreshTime = Ticks; }
+    int SettingDelay() const { return m_settingDelay; }
+    void setSettingDelay(int Ticks) { m_settingDelay = Ticks; }
+    TProgramLog *ProgramLog() const { return m_log; }
+    void setProgramLog(TProgramLog *Log) { m_log = Log; }
+
+    // ---- state ------------------------------------------------------------
+    bool PortOpen() const;
+    QString SerialNumber() const { return m_serialNumber; }
+    QString FirmwareText() const { return m_firmwareText; }
+    QString LanguageCode() const { return m_languageCode; }
+    TAutosendMailbox &Mailbox() { return m_mailbox; }
+    TTesterCommands *Commands() const { return m_commands; }
+    TSynchroBus *Bus() const { return m_bus; }
+    TCate *Cate() const { return m_cate; }
+
+    // Tick counters (100 ms); the setters serve the front panel and tests.
+    int ActiveCtr = 0;
+    int RefreshCtr = 0;
+    int SettingDelayCtr = 0;
+    int StartEnableCtr = 0;
+    int TxLedCtr = 0;
+    int RxLedCtr = 0;
+    // Panel 5's counter: zeroed at start, at each disconnect and before each version request.
+    int StatusCounter = 0;
+
+    // The start action's enabled state, owned here because Timer1 re-enables it.
+    bool StartEnabled() const { return m_startEnabled; }
+    void setStartEnabled(bool On);
+
+    QTimer *Timer1 = nullptr; // 100 ms, always running
+    QTimer *Timer2 = nullptr; // 100 ms while polling
+
+    // ---- actions ------------------------------------------------------------
+    // The connect check button: checked connects, unchecked disconnects.
+    void setConnected(bool Checked);
+    void Connect();
+    void Disconnect();
+    // Around every direct exchange with the tester.
+    void PausePolling();
+    void ResumePolling();
+    void SendRefresh();
+    // Data retrieval: autosend off and polling paused while ShowDialog runs.
+    void FetchData(const std::function<void()> &ShowDialog);
+    // One pass of the idle step (once each time the event queue has emptied).
+    void IdleStep();
+    void Timer1Tick();
+    void Timer2Tick();
+    // Program end: autosend off, port closed, bus log off.
+    void Shutdown();
+    // Disconnected texts of status panels 0 and 2..5.
+    void ShowDisconnectedStatus();
+
+    // ---- hooks to the window --------------------------------------------------
+    std::function<void(int Panel, const QString &Text)> OnStatusText;
+    // The connect button's checked state (and with it "Schnittstelle wählen...").
+    std::function<void(bool Connected)> OnConnectionState;
+    std::function<void()> OnResetPanel;
+    std::function<void()> OnEnablePanel;
+    std::function<void()> OnClearValues;
+    std::function<void(bool Tx, bool Rx)> OnLeds;
+    // The firmware is too old; the connection stays up after the message.
+    std::function<void(const QString &Message)> OnFirmwareMismatch;
+    // After the first version request (the earth limit bar gets all ten positions).
+    std::function<void()> OnVersionRequested;
+    std::function<void(bool Enabled)> OnLanguageActionEnabled;
+    std::function<void(bool Enabled)> OnStartEnabledChanged;
+    // First step of every idle pass: things that follow the port state.
+    std::function<void(bool PortOpen)> OnIdle;
+    // A mailbox slot to decode into the front panel (its pending bit is already cleared).
+    std::function<void(int Slot, const TProtok &Msg)> OnDecodeSlot;
+    // Extra duties of Timer1 (splash screen) after its own.
+    std::function<void()> OnTimer1;
+
+private:
+    void log(const QString &Text);
+    void status(int Panel, const QString &Text);
+    void mirrorState();
+    void resetPanel();
+    void updateLeds();
+    void sendAutosendOff();
+    void waitForSendQueue();
+
+    TCate *m_cate;
+    TSynchroBus *m_bus;
+    TTesterCommands *m_commands;
+    TProgramLog *m_log = nullptr;
+    TAutosendMailbox m_mailbox;
+
+    int m_port = 1;
+    QString m_comLog;
+    int m_inActiveTime = 15;
+    int m_refreshTime = 100;
+    int m_settingDelay = 6;
+
+    QString m_serialNumber;
+    QString m_firmwareText;
+    QString m_languageCode;
+    QByteArray m_autosendData;
+    bool m_startEnabled = false;
+    bool m_txLit = false;
+    bool m_rxLit = false;
+    int m_pauseDepth = 0;
+};

@@ -1,0 +1,253 @@
+#include "AppTestSupport.h"
+
+#include "app/AppWindows.h"
+#include "app/ComRadio.h"
+#include "app/DatabaseLink.h"
+#include "app/HelpWindow.h"
+#include "app/MainActions.h"
+#include "app/MainStatusBar.h"
+#include "serial/IniFile.h"
+#include "tester/ConnectionController.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+using namespace gt_app_test;
+
+namespace {
+
+QStringList toolBarNames(QToolBar *bar)
+{
+    QStringList names;
+    for (QAction *a : bar->actions()) {
+        if (a->isSeparator())
+            names << QStringLiteral("|");
+        else if (!a->objectName().isEmpty())
+            names << a->objectName();
+    }
+    return names;
+}
+
+} // namespace
+
+TEST(MainWindow, FrameMenusAndToolBarCarryTheirNamesCaptionsAndHints)
+{
+    FormFixture f;
+    f.withDatabase();
+    TForm1 *w = f.make();
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Gerätetester"));
+    EXPECT_EQ(w->size(), QSize(800, 572));
+    EXPECT_EQ(w->pos(), QPoint(192, 107));
+
+    QStringList menus;
+    for (QAction *a : w->menuBar()->actions()) menus << a->text();
+    EXPECT_EQ(menus, QStringList({"&Gerätetester", "&Daten", "Konfiguration", "Messmodus", "&Hilfe"}));
+
+    const QList<std::pair<const char *, const char *>> captions = {
+        {"G_Schnittstelle", "Schnittstelle wählen..."}, {"G_Verbinden", "mit Gerätetester verbinden"},
+        {"G_Abrufen", "Daten abrufen..."},             {"G_Beenden", "Beenden"},
+        {"D_Oeffnen", "Öffnen..."},                     {"D_Barcode", "Barcode..."},
+        {"K_Einstellungen", "Einstellungen..."},        {"K_Hinweise", "Hinweise"},
+        {"K_Sprache", "Sprache..."},                    {"M_Einstellen", "einstellen..."},
+        {"H_Index", "Index"},                           {"H_Benutzen", "Hilfe benutzen"},
+        {"H_Info", "Info..."}};
+    for (const auto &[name, caption] : captions) {
+        auto *a = w->findChild<QAction *>(QLatin1String(name));
+        ASSERT_NE(a, nullptr) << name;
+        EXPECT_EQ(a->text(), QString::fromUtf8(caption)) << name;
+    }
+    EXPECT_TRUE(w->findChild<QAction *>(QStringLiteral("G_Verbinden"))->isCheckable());
+    EXPECT_EQ(w->findChild<QAction *>(QStringLiteral("G_Abrufen"))->toolTip(),
+              QStringLiteral("Datenabruf vom Gerätetester"));
+    EXPECT_EQ(w->findChild<QAction *>(QStringLiteral("K_Sprache"))->toolTip(),
+              QStringLiteral("Gerätetestersprache einstellen"));
+    EXPECT_FALSE(w->Actions->D_ListenDrucken->isVisible());
+    EXPECT_FALSE(w->Actions->D_ListenDrucken->isEnabled());
+
+    EXPECT_EQ(toolBarNames(w->Actions->ToolBar1),
+              QStringList({"G_Schnittstelle", "G_Verbinden", "G_Abrufen", "|", "D_Oeffnen", "D_Barcode", "|",
+                           "K_Einstellungen", "K_Hinweise", "K_Sprache", "|", "M_Einstellen", "|", "H_Info",
+                           "G_Beenden"}));
+    EXPECT_EQ(w->Actions->SafetyButton->toolTip(), QStringLiteral("Sicherheitshinweise"));
+    // Disconnected at start: only the tester's own functions wait for a connection.
+    EXPECT_FALSE(w->Actions->K_Sprache->isEnabled());
+    EXPECT_TRUE(w->Actions->G_Schnittstelle->isEnabled());
+    EXPECT_NE(w->findChild<QObject *>(QStringLiteral("Timer1")), nullptr);
+    EXPECT_NE(w->findChild<QObject *>(QStringLiteral("Timer2")), nullptr);
+}
+
+TEST(MainWindow, StatusBarStartsDisconnectedOnTheConfiguredPort)
+{
+    FormFixture f;
+    f.withDatabase();
+    writeFile(f.iniPath(), "[Interface]\nPort=3\n[Position]\nLeft=20\nTop=30\n");
+    TForm1 *w = f.make();
+    auto *bar = w->findChild<TMainStatusBar *>(QStringLiteral("StatusBar1"));
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->PanelText(0), QStringLiteral("Keine Verbindung"));
+    EXPECT_EQ(bar->PanelText(1), QStringLiteral("COM3"));
+    EXPECT_EQ(bar->PanelText(2), QStringLiteral("SerNo."));
+    EXPECT_EQ(bar->PanelText(3), QStringLiteral("PgmVers."));
+    EXPECT_EQ(bar->PanelText(4), QString());
+    EXPECT_EQ(bar->PanelText(5), QString());
+    EXPECT_EQ(bar->Panel(0)->width(), 150);
+    EXPECT_EQ(bar->Panel(3)->width(), 120);
+    EXPECT_NE(w->findChild<QWidget *>(QStringLiteral("LEDPaint1")), nullptr);
+    EXPECT_NE(w->findChild<QWidget *>(QStringLiteral("LEDPaint2")), nullptr);
+    EXPECT_EQ(w->pos(), QPoint(20, 30));
+}
+
+TEST(MainWindow, DatabaseOpensAfterTheLoopRunsAndSqlTxtIsGone)
+{
+    FormFixture f;
+    f.withDatabase();
+    const QString oldCwd = QDir::currentPath();
+    QDir::setCurrent(f.dir.path());
+    writeFile(f.path(QStringLiteral("SQL.txt")), "SELECT kaputt");
+    TForm1 *w = f.make();
+    EXPECT_FALSE(QFile::exists(f.path(QStringLiteral("SQL.txt"))));
+    // Not yet: the database is opened by the posted message.
+    EXPECT_TRUE(w->StatusBar1->PanelText(6).isEmpty());
+    ASSERT_TRUE(waitUntil([&] { return !w->StatusBar1->PanelText(6).isEmpty(); }));
+    EXPECT_EQ(w->StatusBar1->PanelText(6), QStringLiteral(" Datenbankverbindung ok."));
+    EXPECT_EQ(DatabaseKind(), 2);
+    EXPECT_TRUE(f.messages.isEmpty());
+    f.destroy();
+    EXPECT_FALSE(TDatabaseLink::IsOpen());
+    QDir::setCurrent(oldCwd);
+}
+
+TEST(MainWindow, MissingDatabaseShowsTheMessageOnceAndTheWindowStaysUsable)
+{
+    FormFixture f;
+    TForm1 *w = f.make();
+    ASSERT_TRUE(waitUntil([&] { return !w->StatusBar1->PanelText(6).isEmpty(); }));
+    EXPECT_EQ(w->StatusBar1->PanelText(6), QStringLiteral(" Keine Datenbank!"));
+    EXPECT_EQ(f.messages, QStringList({"Die für den Betrieb dieses Programms erforderliche Datenbank wurde "
+                                       "nicht gefunden."}));
+    EXPECT_EQ(DatabaseKind(), 0);
+    // No empty database file was made in its place.
+    EXPECT_FALSE(QFile::exists(f.path(QStringLiteral("VERIDA.db"))));
+    EXPECT_TRUE(w->Actions->G_Verbinden->isEnabled());
+}
+
+TEST(MainWindow, StartWithoutIniWritesEveryKeyAtTheEnd)
+{
+    FormFixture f;
+    f.withDatabase();
+    TForm1 *w = f.make();
+    EXPECT_FALSE(QFile::exists(f.iniPath()));
+    w->Actions->K_Hinweise->trigger(); // hints off, to be saved
+    w->move(55, 66);
+    f.destroy();
+    const TIniFile ini(f.iniPath());
+    EXPECT_EQ(ini.ReadSection(QStringLiteral("Position")).size(), 2);
+    EXPECT_EQ(ini.ReadSection(QStringLiteral("Interface")).size(), 5);
+    EXPECT_EQ(ini.ReadSection(QStringLiteral("Configuration")).size(), 18);
+    EXPECT_EQ(ini.ReadSection(QStringLiteral("Timing")).size(), 8);
+    EXPECT_EQ(ini.ReadSection(QStringLiteral("Export")).size(), 58);
+    EXPECT_EQ(ini.ReadSection(QStringLiteral("DataBase")).size(), 1);
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("Interface"), QStringLiteral("Port"), 0), 1);
+    EXPECT_EQ(ini.ReadString(QStringLiteral("Configuration"), QStringLiteral("ShowHints"), {}), QStringLiteral("0"));
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("Position"), QStringLiteral("Left"), 0), 55);
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("Position"), QStringLiteral("Top"), 0), 66);
+}
+
+TEST(MainWindow, ProgramLogRunsFromStartToEnd)
+{
+    FormFixture f;
+    f.withDatabase();
+    const QString log = f.path(QStringLiteral("pgm.log"));
+    writeFile(log, "alter Inhalt\r\n");
+    writeFile(f.iniPath(), QStringLiteral("[Interface]\nPgmLog=%1\n").arg(log).toUtf8());
+    f.make();
+    f.destroy();
+    QStringList texts;
+    for (const QString &l : readLines(log)) texts << logText(l);
+    ASSERT_GE(texts.size(), 3);
+    EXPECT_EQ(texts.first(), QStringLiteral("Programmstart"));
+    EXPECT_EQ(texts.mid(texts.size() - 2), QStringList({"Programmende", "------------"}));
+    EXPECT_FALSE(texts.contains(QStringLiteral("alter Inhalt")));
+}
+
+TEST(MainWindow, UncreatableProgramLogIsSwitchedOffForTheRun)
+{
+    FormFixture f;
+    f.withDatabase();
+    writeFile(f.iniPath(), QStringLiteral("[Interface]\nPgmLog=%1/fehlt/pgm.log\n").arg(f.dir.path()).toUtf8());
+    TForm1 *w = f.make();
+    EXPECT_FALSE(w->ProgramLog().IsOpen());
+    EXPECT_TRUE(w->Configuration().PgmLog.isEmpty());
+}
+
+TEST(MainWindow, SafetyPictureShowsTheNotes)
+{
+    FormFixture f;
+    f.withDatabase();
+    TForm1 *w = f.make();
+    w->Actions->SafetyButton->click();
+    ASSERT_EQ(f.messages.size(), 1);
+    EXPECT_TRUE(f.messages[0].startsWith(
+        QStringLiteral("Bitte beachten Sie die Bedienungsanleitung zum Gerätetester.\n\nDie Prüfungen")));
+    EXPECT_TRUE(f.messages[0].endsWith(QStringLiteral("unterwiesenen Person durchgeführt werden.")));
+}
+
+TEST(MainWindow, IdleStepRunsWhenTheQueueEmptiesAndNotOnATimer)
+{
+    FormFixture f;
+    f.withDatabase();
+    TForm1 *w = f.make();
+    int passes = 0;
+    w->Connection->OnIdle = [&](bool open) {
+        EXPECT_FALSE(open);
+        ++passes;
+    };
+    waitUntil([] { return false; }, 300);
+    // At least one pass per blocking wait, but no spinning: the 100 ms timer and
+    // the 5 ms waits above allow well under a hundred passes in 300 ms.
+    EXPECT_GT(passes, 0);
+    EXPECT_LT(passes, 150);
+    // Reports that arrive while disconnected are forgotten by the idle step.
+    w->Connection->Mailbox().AutosendPending = 0x10;
+    waitUntil([&] { return w->Connection->Mailbox().AutosendPending == 0; }, 1000);
+    EXPECT_EQ(w->Connection->Mailbox().AutosendPending, 0);
+}
+
+TEST(MainWindow, HelpOpensIndexAndUsingHelpAndSearchFilters)
+{
+    FormFixture f;
+    f.withDatabase();
+    TForm1 *w = f.make();
+    w->Actions->H_Benutzen->trigger();
+    EXPECT_EQ(w->HelpWindow()->CurrentPage(), QStringLiteral("hilfe.html"));
+    w->Actions->H_Index->trigger();
+    EXPECT_EQ(w->HelpWindow()->CurrentPage(), QStringLiteral("index.html"));
+    EXPECT_TRUE(w->HelpWindow()->isVisible());
+
+    const QStringList hits = THelpWindow::Search(QStringLiteral("autoconnect"));
+    EXPECT_EQ(hits, QStringList({"verbinden.html", "einstellungen.html"}));
+    EXPECT_EQ(THelpWindow::Search(QString()).size(), THelpWindow::Pages().size());
+    EXPECT_TRUE(THelpWindow::Search(QStringLiteral("Barcodeleser Laserdrucker")).contains("barcodes.html"));
+    EXPECT_TRUE(THelpWindow::Search(QStringLiteral("gibtesnicht")).isEmpty());
+}
+
+TEST(MainWindow, AllWindowsAreMadeOnceInTheirOrder)
+{
+    FormFixture f;
+    f.withDatabase();
+    TForm1 *w = f.make();
+    TAppWindows::CreateAll(w);
+    const QStringList order = TAppWindows::Created();
+    ASSERT_EQ(order.size(), 21);
+    EXPECT_EQ(order.first(), QStringLiteral("TSchnittstelleDlg"));
+    EXPECT_EQ(order.last(), QStringLiteral("TPruefprot0751a"));
+    EXPECT_EQ(order.indexOf(QStringLiteral("TAboutBox")), 5);
+    EXPECT_EQ(TAppWindows::Find(QStringLiteral("TSchnittstelleDlg")), static_cast<QWidget *>(w->SchnittstelleDlg()));
+    EXPECT_EQ(TAppWindows::Find(QStringLiteral("TDatenabrufDlg"))->objectName(), QStringLiteral("DatenabrufDlg"));
+}
