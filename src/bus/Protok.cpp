@@ -41,12 +41,31 @@ quint8 MsgChecksum(const TProtok &Msg, int DataBytes)
 
 QString MsgToText(const TProtok &Msg, int DataBytes)
 {
-    QString s = QString::asprintf("%c <$%2.2X> {%3d} [$%2.2X/%3d]", char(Msg.Start), Msg.Addr, Msg.Chk, Msg.Cmd,
-                                  Msg.Cmd);
+    // Built by hand: this runs for every logged message, and printf-style
+    // formatting of each byte costs far more.
+    static const char hex[] = "0123456789ABCDEF";
+    const auto dec3 = [](char *p, int v) {
+        p[0] = v >= 100 ? char('0' + v / 100) : ' ';
+        p[1] = v >= 10 ? char('0' + v / 10 % 10) : ' ';
+        p[2] = char('0' + v % 10);
+    };
     const int n = clampDataBytes(DataBytes);
-    s.reserve(s.size() + 3 * n);
-    for (int i = 0; i < n; ++i) s += QString::asprintf(" %2.2X", Msg.Data[i]);
-    return s;
+    char buf[23 + 3 * kMaxDataBytes];
+    std::memcpy(buf, "S <$..> {...} [$../...]", 23);
+    buf[0] = char(Msg.Start);
+    buf[4] = hex[Msg.Addr >> 4];
+    buf[5] = hex[Msg.Addr & 15];
+    dec3(buf + 9, Msg.Chk);
+    buf[16] = hex[Msg.Cmd >> 4];
+    buf[17] = hex[Msg.Cmd & 15];
+    dec3(buf + 19, Msg.Cmd);
+    char *p = buf + 23;
+    for (int i = 0; i < n; ++i) {
+        *p++ = ' ';
+        *p++ = hex[Msg.Data[i] >> 4];
+        *p++ = hex[Msg.Data[i] & 15];
+    }
+    return QString::fromLatin1(buf, p - buf);
 }
 
 QByteArray MsgDataToStr(const TProtok &Msg, int DataBytes)
