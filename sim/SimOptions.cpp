@@ -182,16 +182,16 @@ QString SimHelpText()
         "  --drop-byte P        a share P (0..1) of sent frames lacks one byte\n"
         "  --hangup-after N     close the line after answering N frames, then exit\n"
         "Other:\n"
-        "  --verbose            trace every frame on stderr\n"
+        "  --verbose            trace frames, phases and steps on stderr\n"
         "  --quit-on-eof        exit when stdin ends (for test harnesses)\n"
         "  --help               this text\n"
         "\n"
         "Control channel: one command per line on stdin, one reply line on stdout\n"
         "(\"ok\", \"error: ...\" or the reply named below):\n"
-        "  start                press Start (starts a test in phase 2 or 21, else continues)\n"
-        "  confirm | weiter     press Continue/Yes: visual inspection, mains warning,\n"
+        "  start | s            press Start (starts a test in phase 2 or 21, else continues)\n"
+        "  confirm | weiter | w press Continue/Yes: visual inspection, mains warning,\n"
         "                       next single step, store query (same as action $01)\n"
-        "  abort                press Abort (same as action $02; at the store query: do not store)\n"
+        "  abort | a            press Abort (same as action $02; at the store query: do not store)\n"
         "  clear                clear the test memory (same as action $10)\n"
         "  visual yes|no        the operator's verdict of the visual inspection\n"
         "  dut K=V ...          values the device under test measures: pe (mOhm), iso (kOhm),\n"
@@ -207,7 +207,8 @@ QString SimHelpText()
         "                       barcode frames_in frames_out bad_frames dropped silent hangup\n"
         "  record I             \"record index=I barcode=... hex=<80 hex digits>\" of stored record I\n"
         "  help                 list of the commands\n"
-        "  quit                 \"bye\", then exit\n");
+        "  quit | q             \"bye\", then exit\n"
+        "With --verbose, every frame and every change of phase and step is traced on stderr.\n");
 }
 
 void ApplySimOptions(const SimOptions &opt, SimTester &tester)
@@ -251,12 +252,13 @@ QString SimControlCommand(SimLine &line, const QString &command, qint64 nowMs, b
     const QString cmd = words.takeFirst().toLower();
     const QString ok = QStringLiteral("ok");
 
+    // One-letter keys for the interactive demo: s(tart), w(eiter), a(bort).
     if (cmd == QLatin1String("start") || cmd == QLatin1String("confirm") || cmd == QLatin1String("weiter") ||
-        cmd == QLatin1String("continue")) {
+        cmd == QLatin1String("continue") || cmd == QLatin1String("s") || cmd == QLatin1String("w")) {
         t.action(akStart, nowMs);
         return ok;
     }
-    if (cmd == QLatin1String("abort")) {
+    if (cmd == QLatin1String("abort") || cmd == QLatin1String("a")) {
         t.action(akAbbrechen, nowMs);
         return ok;
     }
@@ -354,7 +356,7 @@ QString SimControlCommand(SimLine &line, const QString &command, qint64 nowMs, b
     }
     if (cmd == QLatin1String("help"))
         return QStringLiteral("commands: start confirm weiter abort clear visual dut set barcode state record help quit");
-    if (cmd == QLatin1String("quit") || cmd == QLatin1String("exit")) {
+    if (cmd == QLatin1String("quit") || cmd == QLatin1String("exit") || cmd == QLatin1String("q")) {
         quit = true;
         return QStringLiteral("bye");
     }

@@ -83,6 +83,8 @@ int main(int argc, char **argv)
     QByteArray stdinBuf;
     bool stdinOpen = true;
     qint64 hangupAtUs = -1;
+    int shownPhase = -1;
+    int shownStep = -1;
 
     for (;;) {
         const qint64 nowUs = monotonicUs();
@@ -91,6 +93,11 @@ int main(int argc, char **argv)
         // Bytes reach the tester when the line would have carried them.
         for (const auto &b : inbound.takeDue(nowUs)) line.receiveByte(b.first, b.second / 1000);
         line.advance(nowMs);
+        if (opt.verbose && (tester.phase() != shownPhase || tester.step() != shownStep)) {
+            shownPhase = tester.phase();
+            shownStep = tester.step();
+            traceLine(QStringLiteral("phase %1 step %2").arg(shownPhase).arg(shownStep));
+        }
 
         // One frame at a time on the line, so an answer overtakes waiting reports.
         if (outbound.empty() && unwritten.isEmpty() && line.hasOutput()) outbound.push(line.takeFrame(), nowUs);
@@ -135,7 +142,10 @@ int main(int argc, char **argv)
         if (fds[0].revents & POLLIN) {
             char buf[4096];
             const ssize_t n = ::read(port.fd(), buf, sizeof buf);
-            if (n > 0) inbound.push(QByteArray(buf, int(n)), monotonicUs());
+            if (n > 0)
+                inbound.push(QByteArray(buf, int(n)), monotonicUs());
+            else if (n == 0 || (errno != EAGAIN && errno != EINTR))
+                ::usleep(20000); // a device without a far end: do not spin
         } else if (fds[0].revents & (POLLHUP | POLLERR)) {
             ::usleep(20000); // nobody on the other end yet: do not spin
         }
