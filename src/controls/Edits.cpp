@@ -87,7 +87,9 @@ void TValidateEdit::Validate()
         return;
     }
     setFocus(Qt::OtherFocusReason);
-    if (m_errLeaving == TErrLeavings::never) m_edited = true;
+    // `changed` objects once per change: leaving again with the same text is
+    // accepted. `never` keeps objecting until the text is valid.
+    m_edited = m_errLeaving == TErrLeavings::never;
     if (OnValidateError) OnValidateError(this);
 }
 

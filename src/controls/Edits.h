@@ -6,7 +6,10 @@
 
 #include <functional>
 
-// What happens when the text is invalid as the focus leaves the field.
+// What happens when the text is invalid as the focus leaves the field:
+// always - the focus leaves, the text stays;
+// changed - the focus is held once per change of the text;
+// never - the focus is held until the text is valid.
 enum class TErrLeavings { always = 0, changed = 1, never = 2 };
 
 // Single-line edit that checks its text when the focus leaves it. The check is

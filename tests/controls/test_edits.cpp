@@ -193,7 +193,12 @@ TEST(ValidationProtocol, InvalidTextHoldsTheFocusUnlessAlways)
             EXPECT_TRUE(e->hasFocus());
             EXPECT_EQ(errors, 1);
             EXPECT_EQ(exits, 0);
-            EXPECT_TRUE(e->Edited());
+            // Leaving again unchanged: `changed` lets go, `never` holds on.
+            rig.Leave();
+            const bool holds = mode == TErrLeavings::never;
+            EXPECT_EQ(e->hasFocus(), holds);
+            EXPECT_EQ(errors, holds ? 2 : 1);
+            EXPECT_EQ(e->Edited(), holds);
         }
         EXPECT_EQ(e->text(), QStringLiteral("abc"));
 
