@@ -22,7 +22,7 @@ namespace {
 // Both threads report ready as their first act; this only guards against a
 // machine so loaded that they never get to run.
 constexpr int ReadyTimeoutMs = 10000;
-constexpr unsigned long ThreadStopMs = 10000;
+constexpr int ThreadStopMs = 10000;
 
 constexpr unsigned BaudRates[] = {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000, 128000, 256000};
 
@@ -54,6 +54,7 @@ ECommsError::ECommsError(const QString &message) : std::runtime_error(message.to
 
 bool TCateReceiver::event(QEvent *e)
 {
+    TsanAcquire(e);
     if (e->type() != TCateEvent::eventType()) return QObject::event(e);
     m_cate->notify(*static_cast<TCateEvent *>(e));
     return true;
@@ -161,14 +162,10 @@ void TCate::openPort(TPort port)
     m_shared = shared;
     m_readReady = m_writeReady = false;
 
-    // QThread reports a failed start only by not running; a thread that already
-    // ended counts as started.
-    auto started = [](QThread *t) { return t->isRunning() || t->isFinished(); };
-
     m_readThread = std::make_unique<TReadThread>(shared);
     WriteComLog(QStringLiteral("Read Thread wurde erzeugt"));
-    m_readThread->start(QThread::HighestPriority);
-    if (!started(m_readThread.get())) {
+    // Thread priorities: ordinary threads on Linux all share one; none is set.
+    if (!m_readThread->start()) {
         LogSystemError(EAGAIN, 539);
         WriteComLog(QStringLiteral("Read Thread konnte nicht erzeugt werden!"));
         m_readThread.reset();
@@ -178,8 +175,7 @@ void TCate::openPort(TPort port)
     }
     m_writeThread = std::make_unique<TWriteThread>(shared);
     WriteComLog(QStringLiteral("Write Thread wurde erzeugt"));
-    m_writeThread->start(QThread::HighPriority);
-    if (!started(m_writeThread.get())) {
+    if (!m_writeThread->start()) {
         LogSystemError(EAGAIN, 562);
         WriteComLog(QStringLiteral("Write Thread konnte nicht erzeugt werden!"));
         m_writeThread.reset();
@@ -222,17 +218,15 @@ void TCate::openPort(TPort port)
     if (OnConnect) OnConnect();
 }
 
-void TCate::closeThread(std::unique_ptr<QThread> &thread, const QString &closing, const QString &stuck, int queue)
+void TCate::closeThread(std::unique_ptr<TCateThread> &thread, const QString &closing, const QString &stuck, int queue)
 {
     if (!thread) return;
     WriteComLog(closing);
     eventfd_write(m_shared->closeFd, 1);
     ::tcflush(m_fd, queue);
-    if (!thread->wait(QDeadlineTimer(ThreadStopMs))) {
-        WriteComLog(stuck);
-        // The threads watch the close signal in every wait, so this ends.
-        thread->wait();
-    }
+    if (!thread->waitFor(ThreadStopMs)) WriteComLog(stuck);
+    // The threads watch the close signal in every wait, so this ends.
+    thread->join();
     thread.reset();
 }
 

@@ -91,9 +91,9 @@ public:
 };
 
 class QEventLoop;
-class QThread;
 class TCateEvent;
 class TCateReceiver;
+class TCateThread;
 struct TCateShared;
 
 // The serial port component: owns one port, a read and a write thread, and
@@ -177,7 +177,7 @@ private:
     void applyLineState();
     void applyModemLines();
     void applyTimeouts();
-    void closeThread(std::unique_ptr<QThread> &thread, const QString &closing, const QString &stuck, int queue);
+    void closeThread(std::unique_ptr<TCateThread> &thread, const QString &closing, const QString &stuck, int queue);
     void notify(const TCateEvent &ev);
 
     TPort m_port = NoPort;
@@ -206,8 +206,8 @@ private:
     bool m_readReady = false;
     bool m_writeReady = false;
     std::shared_ptr<TCateShared> m_shared;
-    std::unique_ptr<QThread> m_readThread;
-    std::unique_ptr<QThread> m_writeThread;
+    std::unique_ptr<TCateThread> m_readThread;
+    std::unique_ptr<TCateThread> m_writeThread;
     std::unique_ptr<TCateReceiver> m_receiver;
     QEventLoop *m_openLoop = nullptr;
     QList<TCateEvent *> m_deferred; // notifications that arrived while opening

@@ -57,6 +57,11 @@ TCateEvent::TCateEvent(int code_, quint64 session_, int arg_, QByteArray data_)
 {
 }
 
+TCateEvent::~TCateEvent()
+{
+    TsanAcquire(this); // also when it is dropped undelivered
+}
+
 QEvent::Type TCateEvent::eventType()
 {
     static const QEvent::Type t = QEvent::Type(QEvent::registerEventType());
@@ -71,7 +76,9 @@ TCateShared::~TCateShared()
 
 void TCateShared::post(int code, int arg, QByteArray data) const
 {
-    QCoreApplication::postEvent(receiver, new TCateEvent(code, session, arg, std::move(data)));
+    auto *ev = new TCateEvent(code, session, arg, std::move(data));
+    TsanRelease(ev);
+    QCoreApplication::postEvent(receiver, ev);
 }
 
 bool TCateShared::closing() const
@@ -97,6 +104,39 @@ bool TCateShared::dequeue(QByteArray &block)
     block = std::move(queue.front());
     queue.pop_front();
     return true;
+}
+
+// --- threads -------------------------------------------------------------------
+
+TCateThread::~TCateThread()
+{
+    join();
+}
+
+bool TCateThread::start()
+{
+    try {
+        m_thread = std::thread([this] {
+            run();
+            std::lock_guard lock(m_mutex);
+            m_finished = true;
+            m_done.notify_all();
+        });
+    } catch (const std::system_error &) {
+        return false;
+    }
+    return true;
+}
+
+bool TCateThread::waitFor(int ms)
+{
+    std::unique_lock lock(m_mutex);
+    return m_done.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_finished; });
+}
+
+void TCateThread::join()
+{
+    if (m_thread.joinable()) m_thread.join();
 }
 
 // --- errors -----------------------------------------------------------------

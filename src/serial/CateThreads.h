@@ -6,12 +6,13 @@
 #include <QByteArray>
 #include <QEvent>
 #include <QObject>
-#include <QThread>
 
 #include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 class TCate;
 
@@ -36,6 +37,7 @@ enum TCateNotify : int {
 class TCateEvent : public QEvent {
 public:
     TCateEvent(int code, quint64 session, int arg, QByteArray data = {});
+    ~TCateEvent() override;
     static QEvent::Type eventType();
 
     int code;
@@ -83,7 +85,28 @@ struct TCateShared {
     bool dequeue(QByteArray &block);
 };
 
-class TReadThread : public QThread {
+// A worker thread that can be waited for with a bound. Plain standard threads:
+// their start and end are visible to the thread sanitizer.
+class TCateThread {
+public:
+    virtual ~TCateThread();
+    // false when the system could not create the thread.
+    bool start();
+    // true when the thread ended within ms.
+    bool waitFor(int ms);
+    void join();
+
+protected:
+    virtual void run() = 0;
+
+private:
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_done;
+    bool m_finished = false;
+};
+
+class TReadThread : public TCateThread {
 public:
     explicit TReadThread(std::shared_ptr<TCateShared> shared) : m_s(std::move(shared)) {}
 
@@ -106,7 +129,7 @@ private:
     } m_counts;
 };
 
-class TWriteThread : public QThread {
+class TWriteThread : public TCateThread {
 public:
     explicit TWriteThread(std::shared_ptr<TCateShared> shared) : m_s(std::move(shared)) {}
 
@@ -126,6 +149,25 @@ void LogSystemError(int code, int site);
 QString SystemErrorText(int code);
 // Error numbers that mean the device went away under us.
 bool IsProviderGone(int err);
+
+// The hand-over of a posted event runs through Qt's own locks, which the
+// thread sanitizer cannot see; these tell it about that ordering.
+#if defined(__SANITIZE_THREAD__)
+#define GT_TSAN 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define GT_TSAN 1
+#endif
+#endif
+#ifdef GT_TSAN
+extern "C" void __tsan_acquire(void *addr);
+extern "C" void __tsan_release(void *addr);
+inline void TsanAcquire(void *p) { __tsan_acquire(p); }
+inline void TsanRelease(void *p) { __tsan_release(p); }
+#else
+inline void TsanAcquire(void *) {}
+inline void TsanRelease(void *) {}
+#endif
 
 // Baud rates that termios has no constant for (Linux termios2); false if refused.
 bool SetCustomBaudRate(int fd, unsigned rate);
