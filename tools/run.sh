@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts the program connected to the
-# tester simulator on a pseudo-terminal (COM1 is mapped to it).
+# tester simulator on a pseudo-terminal (COM1 is mapped to it; see demo.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j"$(nproc)" --target geraetetester
-exec build/src/app/geraetetester "$@"
+cmake --build build -j"$(nproc)" --target geraetetester tester-sim gt-initdb
+exec tools/demo.sh build "$@"
