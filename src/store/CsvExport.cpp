@@ -332,7 +332,8 @@ bool ExportAllTests(QSqlDatabase db, const QString &fileName, const TExportSwitc
         out.cancel();
         return false;
     }
-    const TRecordColumns cols(q.record());
+    TRecordColumns cols(q.record());
+    cols.datumSpec = Qt::UTC; // only the calendar date is written
     TWerteSatz w;
     QString line;
     int n = 0;

@@ -495,10 +495,18 @@ bool DeleteTestCascade(QSqlDatabase db, int pruefungsNr, bool deleteParent, QStr
 
 int FieldInt(const QVariant &v)
 {
+    switch (v.typeId()) {
+    case QMetaType::Int:
+        return *static_cast<const int *>(v.constData());
+    case QMetaType::LongLong:
+        return int(*static_cast<const qlonglong *>(v.constData()));
+    case QMetaType::Bool:
+        return v.toBool() ? 1 : 0;
+    default:
+        break;
+    }
     if (v.isNull())
         return 0;
-    if (v.typeId() == QMetaType::Bool)
-        return v.toBool() ? 1 : 0;
     bool ok = false;
     const int i = v.toInt(&ok);
     if (ok)
@@ -508,6 +516,8 @@ int FieldInt(const QVariant &v)
 
 bool FieldBool(const QVariant &v)
 {
+    if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Bool)
+        return FieldInt(v) != 0;
     if (v.isNull())
         return false;
     if (v.typeId() == QMetaType::QString) {
@@ -523,16 +533,16 @@ QString FieldString(const QVariant &v)
     return v.isNull() ? QString() : v.toString();
 }
 
-QDateTime FieldDateTime(const QVariant &v)
+QDateTime FieldDateTime(const QVariant &v, Qt::TimeSpec spec)
 {
     if (v.isNull())
         return {};
     if (v.typeId() == QMetaType::QDateTime) {
         QDateTime dt = v.toDateTime();
         // Stored moments are wall-clock times of the workshop: no zone shifts.
-        return QDateTime(dt.date(), dt.time());
+        return QDateTime(dt.date(), dt.time(), spec);
     }
     if (v.typeId() == QMetaType::QDate)
-        return QDateTime(v.toDate(), QTime(0, 0));
-    return ParseDateTime(v.toString());
+        return QDateTime(v.toDate(), QTime(0, 0), spec);
+    return ParseDateTime(v.toString(), spec);
 }

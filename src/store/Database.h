@@ -94,4 +94,4 @@ bool DeleteTestCascade(QSqlDatabase db, int pruefungsNr, bool deleteParent = tru
 int FieldInt(const QVariant &v);            // null -> 0
 bool FieldBool(const QVariant &v);          // 0/1, true/false, "t"/"f"
 QString FieldString(const QVariant &v);     // null -> ""
-QDateTime FieldDateTime(const QVariant &v); // QDateTime, ISO or German text
+QDateTime FieldDateTime(const QVariant &v, Qt::TimeSpec spec = Qt::LocalTime); // QDateTime, ISO or German text

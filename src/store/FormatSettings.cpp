@@ -128,14 +128,42 @@ QString FormatDateTime(const QDateTime &dt)
     return dt.toString(fmt);
 }
 
-QDateTime ParseDateTime(const QString &text)
+namespace {
+
+// "yyyy-mm-dd hh:nn:ss" exactly, as SQLite hands stored moments back; the
+// general patterns below cost a regular-expression match per row.
+bool parseIsoFast(const QString &t, int &y, int &mo, int &d, int &h, int &mi, int &s)
+{
+    if (t.size() != 19 || t[4] != QLatin1Char('-') || t[7] != QLatin1Char('-') ||
+        (t[10] != QLatin1Char(' ') && t[10] != QLatin1Char('T')) || t[13] != QLatin1Char(':') ||
+        t[16] != QLatin1Char(':'))
+        return false;
+    auto num = [&t](int pos, int len, int &out) {
+        int v = 0;
+        for (int i = pos; i < pos + len; ++i) {
+            const char16_t c = t[i].unicode();
+            if (c < u'0' || c > u'9')
+                return false;
+            v = v * 10 + (c - u'0');
+        }
+        out = v;
+        return true;
+    };
+    return num(0, 4, y) && num(5, 2, mo) && num(8, 2, d) && num(11, 2, h) && num(14, 2, mi) && num(17, 2, s);
+}
+
+} // namespace
+
+QDateTime ParseDateTime(const QString &text, Qt::TimeSpec spec)
 {
     static const QRegularExpression german(QStringLiteral(
         R"(^\s*(\d{1,2})\.(\d{1,2})\.(\d{4})(?:\s+(\d{1,2}):(\d{2})(?::(\d{2}))?)?\s*$)"));
     static const QRegularExpression iso(QStringLiteral(
         R"(^\s*(\d{4})-(\d{2})-(\d{2})(?:[ T](\d{2}):(\d{2})(?::(\d{2})(?:\.(\d{1,6}))?)?)?\s*$)"));
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, ms = 0;
-    if (auto m = german.match(text); m.hasMatch()) {
+    if (parseIsoFast(text, y, mo, d, h, mi, s)) {
+        // done
+    } else if (auto m = german.match(text); m.hasMatch()) {
         d = m.captured(1).toInt();
         mo = m.captured(2).toInt();
         y = m.captured(3).toInt();
@@ -159,5 +187,5 @@ QDateTime ParseDateTime(const QString &text)
     const QTime time(h, mi, s, ms);
     if (!date.isValid() || !time.isValid())
         return {};
-    return QDateTime(date, time);
+    return QDateTime(date, time, spec);
 }

@@ -103,7 +103,7 @@ void fill(TWerteSatz &w, const TRecordColumns &cols, Get value)
         if (cols.bools[i] >= 0)
             w.*(kBools[i].field) = FieldBool(value(cols.bools[i]));
     if (cols.datum >= 0)
-        w.Datum = FieldDateTime(value(cols.datum));
+        w.Datum = FieldDateTime(value(cols.datum), cols.datumSpec);
     DeriveFields(w, false);
     ComputeDeviceOk(w);
 }
