@@ -4,6 +4,7 @@
 #include "app/Splash.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -36,6 +37,14 @@ int main(int argc, char *argv[])
                 std::fflush(stdout);
             },
             Qt::QueuedConnection);
+    }
+    if (qEnvironmentVariableIsSet("GT_SCREENSHOT")) {
+        // Picture of the running window for documentation, then an ordinary end.
+        const int delay = qEnvironmentVariableIntValue("GT_SCREENSHOT_DELAY");
+        QTimer::singleShot(delay > 0 ? delay : 3000, &form, [&form] {
+            form.grab().save(qEnvironmentVariable("GT_SCREENSHOT"));
+            form.RequestClose();
+        });
     }
     const int rc = app.exec();
     form.FormDestroy();

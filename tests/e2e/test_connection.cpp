@@ -1,0 +1,139 @@
+#include "E2eSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace gt_e2e;
+
+TEST(Connection, ConnectIdentifiesTheTesterAndStartsAutosendAndDisconnectStopsIt)
+{
+    gt_test::SimProcess sim;
+    ASSERT_TRUE(sim.start({QStringLiteral("--serial"), QStringLiteral("0612345678")}));
+    ConnectedFixture f;
+    f.configure(sim.path());
+    TForm1 *w = f.make();
+    int decoded = 0;
+    w->Connection->OnDecodeSlot = [&](int, const TProtok &) { ++decoded; };
+
+    w->Actions->G_Verbinden->trigger();
+    EXPECT_TRUE(f.connected());
+    EXPECT_EQ(f.panel(0), QStringLiteral("Verbunden"));
+    EXPECT_EQ(f.panel(1), QStringLiteral("COM1"));
+    EXPECT_EQ(f.panel(2), QStringLiteral("SerNo. 0612345678"));
+    EXPECT_EQ(f.panel(3), QStringLiteral("PgmVers. 1.04.02 R1"));
+    // The simulator starts in English and the program switches it to German.
+    EXPECT_EQ(f.panel(4), QStringLiteral("de"));
+    EXPECT_EQ(f.panel(5), QStringLiteral("00"));
+    EXPECT_FALSE(w->Actions->G_Schnittstelle->isEnabled());
+    EXPECT_TRUE(w->Actions->K_Sprache->isEnabled());
+    EXPECT_TRUE(f.messages.isEmpty());
+
+    EXPECT_TRUE(sim.waitForState([](const auto &s) { return s.value("autosend") == QLatin1String("0x079c") ||
+                                                            s.value("autosend").toInt(nullptr, 0) == 0x79c; }));
+    EXPECT_EQ(sim.state().value(QStringLiteral("language")), QStringLiteral("de"));
+    // Reports arrive on their own and the idle step decodes them.
+    EXPECT_TRUE(waitUntil([&] { return decoded >= 8; }, 5000));
+    // The start action is released 0.8 s after connecting.
+    EXPECT_TRUE(waitUntil([&] { return w->Connection->StartEnabled(); }, 3000));
+
+    w->Actions->G_Verbinden->trigger();
+    EXPECT_FALSE(f.connected());
+    EXPECT_EQ(f.panel(0), QStringLiteral("Keine Verbindung"));
+    EXPECT_EQ(f.panel(2), QStringLiteral("SerNo."));
+    EXPECT_EQ(f.panel(3), QStringLiteral("PgmVers."));
+    EXPECT_TRUE(f.panel(4).isEmpty());
+    EXPECT_TRUE(w->Actions->G_Schnittstelle->isEnabled());
+    EXPECT_FALSE(w->Connection->StartEnabled());
+    EXPECT_TRUE(sim.waitForState([](const auto &s) { return s.value("autosend").toInt(nullptr, 0) == 0; }));
+    const QStringList log = f.logTexts();
+    EXPECT_TRUE(log.contains(QStringLiteral("COM ist verbunden")));
+    EXPECT_TRUE(log.contains(QStringLiteral("lfd. Übertragung beenden")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Sendung $67: Autosend-Funktionen löschen")));
+}
+
+TEST(Connection, OldFirmwareShowsTheMessageAndStaysConnected)
+{
+    gt_test::SimProcess sim;
+    ASSERT_TRUE(sim.start({QStringLiteral("--firmware"), QStringLiteral("1.02.99")}));
+    ConnectedFixture f;
+    f.configure(sim.path());
+    TForm1 *w = f.make();
+    w->Actions->G_Verbinden->trigger();
+    ASSERT_EQ(f.messages.size(), 1);
+    EXPECT_TRUE(f.messages[0].startsWith(
+        QStringLiteral("Der angeschlossene Gerätetester mit Firmwareversion 1.02.99")));
+    EXPECT_TRUE(f.connected());
+    EXPECT_TRUE(f.panel(3).startsWith(QStringLiteral("PgmVers. 1.02.99")));
+    EXPECT_TRUE(sim.waitForState([](const auto &s) { return s.value("autosend").toInt(nullptr, 0) == 0x79c; }));
+}
+
+TEST(Connection, ClosingWhileConnectedSwitchesAutosendOffAndEndsTheLog)
+{
+    gt_test::SimProcess sim;
+    ASSERT_TRUE(sim.start());
+    ConnectedFixture f;
+    f.configure(sim.path());
+    TForm1 *w = f.make();
+    w->Actions->G_Verbinden->trigger();
+    ASSERT_TRUE(sim.waitForState([](const auto &s) { return s.value("autosend").toInt(nullptr, 0) == 0x79c; }));
+    f.destroy();
+    EXPECT_TRUE(sim.waitForState([](const auto &s) { return s.value("autosend").toInt(nullptr, 0) == 0; }));
+    const QStringList log = f.logTexts();
+    ASSERT_GE(log.size(), 2);
+    EXPECT_EQ(log.mid(log.size() - 2), QStringList({"Programmende", "------------"}));
+    EXPECT_TRUE(log.contains(QStringLiteral("Sendung $67: Autosend-Funktionen löschen")));
+}
+
+TEST(Connection, UncheckingWithoutPendingRefreshSendsNoAutosendOrder)
+{
+    gt_test::SimProcess sim;
+    ASSERT_TRUE(sim.start());
+    ConnectedFixture f;
+    // RefreshTime 0: no refresh is ever pending.
+    f.configure(sim.path(), "[Timing]\nRefreshTime=0\n");
+    TForm1 *w = f.make();
+    w->Actions->G_Verbinden->trigger();
+    ASSERT_TRUE(f.connected());
+    EXPECT_EQ(w->Connection->RefreshCtr, 0);
+    w->Actions->G_Verbinden->trigger();
+    EXPECT_FALSE(f.connected());
+    const QStringList log = f.logTexts();
+    EXPECT_FALSE(log.contains(QStringLiteral("lfd. Übertragung beenden")));
+    EXPECT_FALSE(log.contains(QStringLiteral("Sendung $67: Autosend-Funktionen löschen")));
+    EXPECT_TRUE(log.contains(QStringLiteral("COM wird geschlossen")));
+}
+
+TEST(Connection, AutoConnectConnectsAtStart)
+{
+    gt_test::SimProcess sim;
+    ASSERT_TRUE(sim.start());
+    ConnectedFixture f;
+    f.configure(sim.path(), "AutoConnect=1\n");
+    f.make();
+    EXPECT_TRUE(waitUntil([&] { return f.panel(0) == QLatin1String("Verbunden") && f.panel(4) == "de"; }, 15000));
+    EXPECT_TRUE(f.connected());
+}
+
+TEST(Connection, PortThatCannotOpenLeavesTheButtonUnchecked)
+{
+    ConnectedFixture f;
+    f.configure(f.path(QStringLiteral("kein-geraet")));
+    TForm1 *w = f.make();
+    w->Actions->G_Verbinden->trigger();
+    EXPECT_FALSE(f.connected());
+    EXPECT_EQ(f.panel(0), QStringLiteral("Keine Verbindung"));
+    EXPECT_TRUE(w->Actions->G_Schnittstelle->isEnabled());
+    EXPECT_EQ(w->Connection->ActiveCtr, 0);
+}
+
+TEST(Connection, DataRetrievalWithoutConnectionSendsNothing)
+{
+    ConnectedFixture f;
+    gt_test::PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    f.configure(pty.slavePath());
+    TForm1 *w = f.make();
+    bool shown = false;
+    w->Connection->FetchData([&] { shown = true; });
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(pty.read(1, 200).isEmpty());
+}

@@ -1,0 +1,67 @@
+#include "E2eSupport.h"
+
+#include <QElapsedTimer>
+
+#include <csignal>
+
+#include <gtest/gtest.h>
+
+using namespace gt_e2e;
+
+namespace {
+
+int countOf(const QStringList &l, const QString &s)
+{
+    return int(std::count(l.begin(), l.end(), s));
+}
+
+} // namespace
+
+TEST(Supervision, SilentTesterGetsTwoRefreshesAndIsDroppedAfterInActiveTime)
+{
+    gt_test::SimProcess sim;
+    ASSERT_TRUE(sim.start());
+    ConnectedFixture f;
+    // No periodic refresh in the window under test.
+    f.configure(sim.path(), "[Timing]\nRefreshTime=1000\n");
+    TForm1 *w = f.make();
+    w->Actions->G_Verbinden->trigger();
+    ASSERT_TRUE(f.connected());
+    ASSERT_TRUE(waitUntil([&] { return w->Connection->ActiveCtr > 0 && w->Connection->StartEnabled(); }, 5000));
+
+    const int before = f.logTexts().size();
+    const qint64 pid = sim.process().processId();
+    ::kill(pid_t(pid), SIGSTOP); // the tester falls silent, the line stays up
+    QElapsedTimer t;
+    t.start();
+    const bool dropped = waitUntil([&] { return !f.connected(); }, 5000);
+    const qint64 ms = t.elapsed();
+    ::kill(pid_t(pid), SIGCONT);
+    ASSERT_TRUE(dropped);
+    EXPECT_GE(ms, 1200);
+    EXPECT_LE(ms, 2500);
+
+    const QStringList after = f.logTexts().mid(before);
+    const int timeoutLine = after.indexOf(QStringLiteral("Time-Out durch ActiveCtr"));
+    ASSERT_GE(timeoutLine, 0);
+    EXPECT_EQ(countOf(after.mid(0, timeoutLine), QStringLiteral("Auffrischung senden")), 2);
+    EXPECT_EQ(f.panel(0), QStringLiteral("Keine Verbindung"));
+}
+
+TEST(Supervision, TesterThatNeverAnswersIsDroppedThreeSecondsAfterOpening)
+{
+    gt_test::PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    ConnectedFixture f;
+    f.configure(pty.slavePath());
+    TForm1 *w = f.make();
+    QElapsedTimer t;
+    t.start();
+    w->Actions->G_Verbinden->trigger();
+    ASSERT_TRUE(waitUntil([&] { return !f.connected(); }, 8000));
+    const qint64 ms = t.elapsed();
+    EXPECT_GE(ms, 2800);
+    EXPECT_LE(ms, 4500);
+    EXPECT_TRUE(f.logTexts().contains(QStringLiteral("Time-Out durch ActiveCtr")));
+    EXPECT_EQ(f.panel(2), QStringLiteral("SerNo."));
+}
