@@ -131,6 +131,48 @@ TEST_F(CateTest, FarEndClosingRequestsHangupAndLaterCloseIsClean)
     EXPECT_EQ(texts.last(), "--- Logfile-Ende ---");
 }
 
+TEST_F(CateTest, WriteThreadThatLostTheDeviceRefusesFurtherBlocks)
+{
+    const QString log = dir.filePath("com.log");
+    TCate cate;
+    record(cate);
+    cate.setLogfileName(log);
+    cate.setPort(Com1);
+    ASSERT_TRUE(cate.IsOpen());
+    line1.closeMaster();
+    // The first blocks are still queued; once a write has failed the thread is gone.
+    ASSERT_TRUE(waitFor([&] { return !cate.SendData("x", 1); }));
+    cate.setPort(NoPort);
+    const QStringList texts = logTexts(log);
+    EXPECT_TRUE(texts.contains("Fehler beim Senden im Write Thread"));
+    EXPECT_TRUE(texts.contains("Write Thread übernimmt keine Daten!"));
+}
+
+TEST_F(CateTest, ReadIntervalGroupsBytesIntoBlocks)
+{
+    TCate cate;
+    record(cate);
+    // A generous gap: both halves end up in one block even on a busy machine.
+    cate.setReadInterval(400);
+    cate.setPort(Com1);
+    ASSERT_TRUE(line1.write("abc"));
+    processEventsFor(30);
+    ASSERT_TRUE(line1.write("def"));
+    ASSERT_TRUE(waitFor([&] { return received.size() >= 6; }));
+    EXPECT_EQ(received, "abcdef");
+    EXPECT_EQ(blockSizes, QList<int>{6});
+
+    // Handing over at once: a block per arrival.
+    received.clear();
+    blockSizes.clear();
+    cate.setReadInterval(0);
+    ASSERT_TRUE(line1.write("ab"));
+    ASSERT_TRUE(waitFor([&] { return received.size() >= 2; }));
+    ASSERT_TRUE(line1.write("cd"));
+    ASSERT_TRUE(waitFor([&] { return received.size() >= 4; }));
+    EXPECT_EQ(blockSizes, (QList<int>{2, 2}));
+}
+
 TEST_F(CateTest, HangupInOwnerHandlerClosesPortInsideTheEvent)
 {
     TCate cate;
