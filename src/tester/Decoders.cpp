@@ -104,7 +104,8 @@ void FuzzAllDecoders(const quint8 *data, size_t size)
     const quint8 cmd = size > 40 ? data[40] : 0;
 
     volatile qint64 sink = 0;
-    sink = sink + DecodeFirmwareVersion(buf).Text.size() + qint64(DecodeFirmwareVersion(buf).Compatible());
+    const TFirmwareVersion v = DecodeFirmwareVersion(buf);
+    sink = sink + v.Text.size() + qint64(v.Compatible());
     sink = sink + DecodeSerialNumber(buf).size();
     const TLanguageEntry e = DecodeLanguageEntry(buf);
     sink = sink + e.Code.size() + e.Count + e.Current;
