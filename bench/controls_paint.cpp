@@ -17,12 +17,14 @@ void BM_TenReadoutsRepaint(benchmark::State &state)
     QWidget panel;
     panel.resize(5 * GlyphWidth, 10 * GlyphHeight);
     QList<TDigit *> chains;
-    for (int i = 0; i < 10; ++i) chains << TDigit::CreateChain(&panel, 5, QPoint(0, i * GlyphHeight));
+    for (int i = 0; i < 10; ++i)
+        chains << TDigit::CreateChain(&panel, 5, QPoint(0, i * GlyphHeight));
     QImage img(panel.size() * dpr, QImage::Format_ARGB32_Premultiplied);
     img.setDevicePixelRatio(dpr);
     int n = 0;
     for (auto _ : state) {
-        for (TDigit *c : chains) c->setData(QString::number(100 + (n++ % 900)) + QStringLiteral(",5"));
+        for (TDigit *c : chains)
+            c->setData(QString::number(100 + (n++ % 900)) + QStringLiteral(",5"));
         panel.render(&img);
         benchmark::DoNotOptimize(img.constBits());
     }

@@ -1,6 +1,8 @@
 #include "controls/ChkDsp.h"
 
-TCheckDisp::TCheckDisp(QWidget *parent) : TCheckDisp(QString(), parent) {}
+TCheckDisp::TCheckDisp(QWidget *parent) : TCheckDisp(QString(), parent)
+{
+}
 
 TCheckDisp::TCheckDisp(const QString &text, QWidget *parent) : QCheckBox(text, parent)
 {

@@ -6,12 +6,15 @@
 #include <QSqlQueryModel>
 #include <QSqlRecord>
 
-TDataSource::TDataSource(QObject *parent) : QObject(parent) {}
+TDataSource::TDataSource(QObject *parent) : QObject(parent)
+{
+}
 
 void TDataSource::setModel(QAbstractItemModel *model)
 {
     if (model == m_model) return;
-    for (const auto &c : m_modelConns) disconnect(c);
+    for (const auto &c : m_modelConns)
+        disconnect(c);
     m_modelConns.clear();
     m_model = model;
     if (model) {
@@ -56,7 +59,8 @@ int TDataSource::FieldColumn(const QString &name) const
         if (c >= 0) return c;
     }
     for (int c = 0; c < m_model->columnCount(); ++c)
-        if (m_model->headerData(c, Qt::Horizontal).toString().compare(name, Qt::CaseInsensitive) == 0) return c;
+        if (m_model->headerData(c, Qt::Horizontal).toString().compare(name, Qt::CaseInsensitive) == 0)
+            return c;
     return -1;
 }
 

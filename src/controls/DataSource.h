@@ -8,7 +8,6 @@
 
 #include <optional>
 
-
 // The current record of a table model, for controls that show one field of it.
 // Bound controls re-read their field on DataChange: when the current row moves,
 // when that row's data changes, or when the model is reset.

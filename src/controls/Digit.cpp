@@ -1,8 +1,8 @@
 #include "controls/Digit.h"
 
 #include <QEvent>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 
 TDigit::TDigit(QWidget *parent) : QWidget(parent)
 {
@@ -24,8 +24,10 @@ void TDigit::setAlign(TAlign a)
 {
     if (a == m_align) return;
     if (parentWidget()) {
-        if (m_align == alNone) parentWidget()->installEventFilter(this);
-        else if (a == alNone) parentWidget()->removeEventFilter(this);
+        if (m_align == alNone)
+            parentWidget()->installEventFilter(this);
+        else if (a == alNone)
+            parentWidget()->removeEventFilter(this);
     }
     m_align = a;
     ApplyAlign();
@@ -38,12 +40,23 @@ void TDigit::ApplyAlign()
     if (!p || m_align == alNone) return;
     const QRect r = p->contentsRect();
     switch (m_align) {
-    case alTop: setGeometry(r.left(), r.top(), r.width(), height()); break;
-    case alBottom: setGeometry(r.left(), r.bottom() + 1 - height(), r.width(), height()); break;
-    case alLeft: setGeometry(r.left(), r.top(), width(), r.height()); break;
-    case alRight: setGeometry(r.right() + 1 - width(), r.top(), width(), r.height()); break;
-    case alClient: setGeometry(r); break;
-    default: break;
+    case alTop:
+        setGeometry(r.left(), r.top(), r.width(), height());
+        break;
+    case alBottom:
+        setGeometry(r.left(), r.bottom() + 1 - height(), r.width(), height());
+        break;
+    case alLeft:
+        setGeometry(r.left(), r.top(), width(), r.height());
+        break;
+    case alRight:
+        setGeometry(r.right() + 1 - width(), r.top(), width(), r.height());
+        break;
+    case alClient:
+        setGeometry(r);
+        break;
+    default:
+        break;
     }
 }
 
@@ -135,8 +148,10 @@ void TDigit::paintEvent(QPaintEvent *)
     const QRect r = rect();
     const int gw = GlyphSize().width();
     int x = 0;
-    if (m_alignment == taRightJustify) x = r.right() + 1 - gw;
-    else if (m_alignment == taCenter) x = (r.left() + r.right() + 1 - gw) / 2;
+    if (m_alignment == taRightJustify)
+        x = r.right() + 1 - gw;
+    else if (m_alignment == taCenter)
+        x = (r.left() + r.right() + 1 - gw) / 2;
     p.fillRect(r, m_color);
     PaintGlyph(p, Glyph(), QPointF(x + m_offsetX, m_offsetY), m_scale, m_color);
 }

@@ -35,7 +35,7 @@ QPolygonF Bar(QPointF from, QPointF to, qreal thick)
 QPainterPath SegmentPath(quint8 bits)
 {
     const qreal h = Thick / 2;
-    const qreal xl = Left + h, xr = Right - h;     // centre lines of the vertical bars
+    const qreal xl = Left + h, xr = Right - h; // centre lines of the vertical bars
     const qreal yt = Top + h, yb = Bottom - h, ym = Middle;
     QPainterPath path;
     path.setFillRule(Qt::WindingFill);
@@ -69,8 +69,9 @@ QPainterPath SpecialPath(TGlyph g)
     case TGlyph::DK: {
         // A square dot on the base line with a wedge-shaped tail to the lower left.
         path.addRect(QRectF(cx - dot / 2, Bottom - dot, dot, dot));
-        path.addPolygon(QPolygonF({QPointF(cx - dot / 2, Bottom - 0.01), QPointF(cx + dot / 2, Bottom - 0.01),
-                                   QPointF(cx - 0.3, Bottom + 2.0), QPointF(cx - dot / 2 - 0.8, Bottom + 2.0)}));
+        path.addPolygon(
+            QPolygonF({QPointF(cx - dot / 2, Bottom - 0.01), QPointF(cx + dot / 2, Bottom - 0.01),
+                       QPointF(cx - 0.3, Bottom + 2.0), QPointF(cx - dot / 2 - 0.8, Bottom + 2.0)}));
         path.closeSubpath();
         break;
     }
@@ -119,33 +120,71 @@ const QPainterPath &GlyphPath(TGlyph g)
 TGlyph GlyphForChar(QChar c)
 {
     switch (c.unicode()) {
-    case '0': return TGlyph::D0;
-    case '1': return TGlyph::D1;
-    case '2': return TGlyph::D2;
-    case '3': return TGlyph::D3;
-    case '4': return TGlyph::D4;
-    case '5': return TGlyph::D5;
-    case '6': return TGlyph::D6;
-    case '7': return TGlyph::D7;
-    case '8': return TGlyph::D8;
-    case '9': return TGlyph::D9;
-    case 'A': case 'a': return TGlyph::DA;
-    case 'B': case 'b': return TGlyph::DB;
-    case 'C': case 'c': return TGlyph::DC;
-    case 'D': case 'd': return TGlyph::DD;
-    case 'E': case 'e': return TGlyph::DE;
-    case 'F': case 'f': return TGlyph::DF;
-    case 'H': case 'h': return TGlyph::DH;
-    case 'L': case 'l': return TGlyph::DL;
-    case 'R': case 'r': return TGlyph::DR;
-    case 'U': case 'u': return TGlyph::DU;
-    case '-': return TGlyph::DM;
-    case '+': return TGlyph::DP;
-    case ',': case '.': return TGlyph::DK;
-    case ':': return TGlyph::DDP;
-    case '>': return TGlyph::DG;
-    case '<': return TGlyph::DS;
-    default: return TGlyph::D;
+    case '0':
+        return TGlyph::D0;
+    case '1':
+        return TGlyph::D1;
+    case '2':
+        return TGlyph::D2;
+    case '3':
+        return TGlyph::D3;
+    case '4':
+        return TGlyph::D4;
+    case '5':
+        return TGlyph::D5;
+    case '6':
+        return TGlyph::D6;
+    case '7':
+        return TGlyph::D7;
+    case '8':
+        return TGlyph::D8;
+    case '9':
+        return TGlyph::D9;
+    case 'A':
+    case 'a':
+        return TGlyph::DA;
+    case 'B':
+    case 'b':
+        return TGlyph::DB;
+    case 'C':
+    case 'c':
+        return TGlyph::DC;
+    case 'D':
+    case 'd':
+        return TGlyph::DD;
+    case 'E':
+    case 'e':
+        return TGlyph::DE;
+    case 'F':
+    case 'f':
+        return TGlyph::DF;
+    case 'H':
+    case 'h':
+        return TGlyph::DH;
+    case 'L':
+    case 'l':
+        return TGlyph::DL;
+    case 'R':
+    case 'r':
+        return TGlyph::DR;
+    case 'U':
+    case 'u':
+        return TGlyph::DU;
+    case '-':
+        return TGlyph::DM;
+    case '+':
+        return TGlyph::DP;
+    case ',':
+    case '.':
+        return TGlyph::DK;
+    case ':':
+        return TGlyph::DDP;
+    case '>':
+        return TGlyph::DG;
+    case '<':
+        return TGlyph::DS;
+    default:
+        return TGlyph::D;
     }
 }
 
@@ -156,8 +195,8 @@ TGlyph GlyphForText(const QString &text)
 
 QString GlyphName(TGlyph g)
 {
-    static const char *const names[GlyphCount] = {"D0", "D1", "D2", "D3", "D4", "D5", "D6", "D7", "D8",
-                                                  "D9", "DA", "DB", "DC", "DD", "DE", "DF", "DH", "DL",
+    static const char *const names[GlyphCount] = {"D0", "D1", "D2", "D3",  "D4", "D5", "D6", "D7", "D8",
+                                                  "D9", "DA", "DB", "DC",  "DD", "DE", "DF", "DH", "DL",
                                                   "DR", "DU", "DK", "DDP", "DM", "DP", "DG", "DS", "D"};
     const int i = int(g);
     return i >= 0 && i < GlyphCount ? QString::fromLatin1(names[i]) : QStringLiteral("D");
@@ -166,27 +205,48 @@ QString GlyphName(TGlyph g)
 quint8 GlyphSegments(TGlyph g)
 {
     switch (g) {
-    case TGlyph::D0: return segA | segB | segC | segD | segE | segF;
-    case TGlyph::D1: return segB | segC;
-    case TGlyph::D2: return segA | segB | segD | segE | segG;
-    case TGlyph::D3: return segA | segB | segC | segD | segG;
-    case TGlyph::D4: return segB | segC | segF | segG;
-    case TGlyph::D5: return segA | segC | segD | segF | segG;
-    case TGlyph::D6: return segA | segC | segD | segE | segF | segG;
-    case TGlyph::D7: return segA | segB | segC;
-    case TGlyph::D8: return segA | segB | segC | segD | segE | segF | segG;
-    case TGlyph::D9: return segA | segB | segC | segD | segF | segG;
-    case TGlyph::DA: return segA | segB | segC | segE | segF | segG;
-    case TGlyph::DB: return segC | segD | segE | segF | segG;
-    case TGlyph::DC: return segA | segD | segE | segF;
-    case TGlyph::DD: return segB | segC | segD | segE | segG;
-    case TGlyph::DE: return segA | segD | segE | segF | segG;
-    case TGlyph::DF: return segA | segE | segF | segG;
-    case TGlyph::DH: return segB | segC | segE | segF | segG;
-    case TGlyph::DL: return segD | segE | segF;
-    case TGlyph::DR: return segE | segG;
-    case TGlyph::DU: return segB | segC | segD | segE | segF;
-    default: return 0;
+    case TGlyph::D0:
+        return segA | segB | segC | segD | segE | segF;
+    case TGlyph::D1:
+        return segB | segC;
+    case TGlyph::D2:
+        return segA | segB | segD | segE | segG;
+    case TGlyph::D3:
+        return segA | segB | segC | segD | segG;
+    case TGlyph::D4:
+        return segB | segC | segF | segG;
+    case TGlyph::D5:
+        return segA | segC | segD | segF | segG;
+    case TGlyph::D6:
+        return segA | segC | segD | segE | segF | segG;
+    case TGlyph::D7:
+        return segA | segB | segC;
+    case TGlyph::D8:
+        return segA | segB | segC | segD | segE | segF | segG;
+    case TGlyph::D9:
+        return segA | segB | segC | segD | segF | segG;
+    case TGlyph::DA:
+        return segA | segB | segC | segE | segF | segG;
+    case TGlyph::DB:
+        return segC | segD | segE | segF | segG;
+    case TGlyph::DC:
+        return segA | segD | segE | segF;
+    case TGlyph::DD:
+        return segB | segC | segD | segE | segG;
+    case TGlyph::DE:
+        return segA | segD | segE | segF | segG;
+    case TGlyph::DF:
+        return segA | segE | segF | segG;
+    case TGlyph::DH:
+        return segB | segC | segE | segF | segG;
+    case TGlyph::DL:
+        return segD | segE | segF;
+    case TGlyph::DR:
+        return segE | segG;
+    case TGlyph::DU:
+        return segB | segC | segD | segE | segF;
+    default:
+        return 0;
     }
 }
 

@@ -9,8 +9,26 @@ class QPainter;
 // The 27 seven-segment glyphs of the digit cells, drawn as vectors so they stay
 // sharp at any device pixel ratio.
 enum class TGlyph {
-    D0, D1, D2, D3, D4, D5, D6, D7, D8, D9,
-    DA, DB, DC, DD, DE, DF, DH, DL, DR, DU,
+    D0,
+    D1,
+    D2,
+    D3,
+    D4,
+    D5,
+    D6,
+    D7,
+    D8,
+    D9,
+    DA,
+    DB,
+    DC,
+    DD,
+    DE,
+    DF,
+    DH,
+    DL,
+    DR,
+    DU,
     DK,  // comma (also shown for a full stop)
     DDP, // colon
     DM,  // minus

@@ -108,9 +108,12 @@ void TValidateEdit::keyPressEvent(QKeyEvent *e)
 {
     if (OnKeyPress) {
         QChar key;
-        if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) key = QLatin1Char('\r');
-        else if (e->key() == Qt::Key_Escape) key = QChar(0x1B);
-        else if (!e->text().isEmpty()) key = e->text().at(0);
+        if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)
+            key = QLatin1Char('\r');
+        else if (e->key() == Qt::Key_Escape)
+            key = QChar(0x1B);
+        else if (!e->text().isEmpty())
+            key = e->text().at(0);
         if (!key.isNull()) {
             OnKeyPress(this, key);
             if (key.isNull()) {

@@ -45,7 +45,8 @@ void Arc(QPainter &p, const QRectF &e, QPointF from, QPointF to, const QColor &c
 {
     const qreal a0 = AngleOf(e, from);
     qreal span = AngleOf(e, to) - a0;
-    while (span <= 0) span += 360;
+    while (span <= 0)
+        span += 360;
     QPen pen(color, width);
     pen.setCapStyle(Qt::RoundCap);
     p.setPen(pen);
@@ -67,12 +68,12 @@ void TLEDPaint::UpdateTotalBevel()
     m_totalBevel = (m_bevelOuter != bvNone ? m_bevelWidth : 0) + (m_bevelInner != bvNone ? m_bevelWidth : 0);
 }
 
-#define GT_LED_SETTER(Name, Type, member)                                                                        \
-    void TLEDPaint::set##Name(Type v)                                                                            \
-    {                                                                                                            \
-        if (v == member) return;                                                                                 \
-        member = v;                                                                                              \
-        update();                                                                                                \
+#define GT_LED_SETTER(Name, Type, member)                                                                    \
+    void TLEDPaint::set##Name(Type v)                                                                        \
+    {                                                                                                        \
+        if (v == member) return;                                                                             \
+        member = v;                                                                                          \
+        update();                                                                                            \
     }
 
 GT_LED_SETTER(BackGround, const QColor &, m_background)
@@ -171,9 +172,12 @@ void TLEDPaint::paintEvent(QPaintEvent *)
         r.Shrink(m_totalBevel);
     } else {
         auto bevel = [&](TBevelCut cut) {
-            if (cut == bvRaised) Frame3D(p, r, highlight, shadow, m_bevelWidth);
-            else if (cut == bvLowered) Frame3D(p, r, shadow, highlight, m_bevelWidth);
-            else if (cut == bvSpace) r.Shrink(m_bevelWidth);
+            if (cut == bvRaised)
+                Frame3D(p, r, highlight, shadow, m_bevelWidth);
+            else if (cut == bvLowered)
+                Frame3D(p, r, shadow, highlight, m_bevelWidth);
+            else if (cut == bvSpace)
+                r.Shrink(m_bevelWidth);
         };
         bevel(m_bevelOuter);
         bevel(m_bevelInner);
@@ -219,10 +223,12 @@ void TLEDPaint::paintEvent(QPaintEvent *)
     }
     case ltRect: {
         p.setRenderHint(QPainter::Antialiasing, false);
-        const TBevelCut cut = m_bevelInner == bvNone ? (m_bevelOuter == bvLowered ? bvLowered : bvRaised)
-                                                     : m_bevelInner;
-        if (cut == bvLowered) Frame3D(p, r, Qt::white, Qt::black, 1);
-        else if (cut == bvRaised) Frame3D(p, r, Qt::black, Qt::white, 1);
+        const TBevelCut cut =
+            m_bevelInner == bvNone ? (m_bevelOuter == bvLowered ? bvLowered : bvRaised) : m_bevelInner;
+        if (cut == bvLowered)
+            Frame3D(p, r, Qt::white, Qt::black, 1);
+        else if (cut == bvRaised)
+            Frame3D(p, r, Qt::black, Qt::white, 1);
         if (!r.Empty()) p.fillRect(r.F(), lamp);
         break;
     }
@@ -232,10 +238,18 @@ void TLEDPaint::paintEvent(QPaintEvent *)
         const int L = r.l, T = r.t, R = r.r, B = r.b;
         QPolygon poly;
         switch (m_ledType) {
-        case ltRight: poly << QPoint(L, T) << QPoint(R, midY) << QPoint(L, B); break;
-        case ltLeft: poly << QPoint(R, T) << QPoint(L, midY) << QPoint(R, B); break;
-        case ltUp: poly << QPoint(L, B) << QPoint(midX, T) << QPoint(R, B); break;
-        default: poly << QPoint(L, T) << QPoint(midX, B) << QPoint(R, T); break;
+        case ltRight:
+            poly << QPoint(L, T) << QPoint(R, midY) << QPoint(L, B);
+            break;
+        case ltLeft:
+            poly << QPoint(R, T) << QPoint(L, midY) << QPoint(R, B);
+            break;
+        case ltUp:
+            poly << QPoint(L, B) << QPoint(midX, T) << QPoint(R, B);
+            break;
+        default:
+            poly << QPoint(L, T) << QPoint(midX, B) << QPoint(R, T);
+            break;
         }
         p.setPen(pen);
         p.drawPolygon(QPolygonF(poly).translated(0.5, 0.5));

@@ -82,7 +82,8 @@ QString GroupThousands(const QString &s, QChar decimalSep)
     int end = s.indexOf(decimalSep);
     if (end < 0) end = s.size();
     QString out = s;
-    for (int i = end - 3; i > start; i -= 3) out.insert(i, groupSep);
+    for (int i = end - 3; i > start; i -= 3)
+        out.insert(i, groupSep);
     return out;
 }
 
@@ -98,7 +99,8 @@ QString FixExponent(QString s)
         sign = exp.at(0);
         exp.remove(0, 1);
     }
-    while (exp.size() < 3) exp.prepend(QLatin1Char('0'));
+    while (exp.size() < 3)
+        exp.prepend(QLatin1Char('0'));
     return mant + QLatin1Char('E') + sign + exp;
 }
 
@@ -182,8 +184,10 @@ template <typename Render> QString ApplyFormat(const QString &format, Render ren
         // An argument index "n:" has no meaning with a single value: skip it.
         {
             int save = j, dummy = 0;
-            if (readNumber(dummy) && j < n && format.at(j) == QLatin1Char(':')) ++j;
-            else j = save;
+            if (readNumber(dummy) && j < n && format.at(j) == QLatin1Char(':'))
+                ++j;
+            else
+                j = save;
         }
         if (j < n && format.at(j) == QLatin1Char('-')) {
             spec.leftAlign = true;
@@ -290,7 +294,8 @@ std::optional<long double> ParseFloat(const QString &text, QChar decimalSep)
     if (i < n && (t.at(i) == QLatin1Char('e') || t.at(i) == QLatin1Char('E'))) {
         plain += 'e';
         ++i;
-        if (i < n && (t.at(i) == QLatin1Char('+') || t.at(i) == QLatin1Char('-'))) plain += char(t.at(i++).toLatin1());
+        if (i < n && (t.at(i) == QLatin1Char('+') || t.at(i) == QLatin1Char('-')))
+            plain += char(t.at(i++).toLatin1());
         int expDigits = 0;
         for (; i < n && t.at(i) >= QLatin1Char('0') && t.at(i) <= QLatin1Char('9'); ++i, ++expDigits)
             plain += char(t.at(i).toLatin1());

@@ -17,7 +17,7 @@ TEST(CheckDisp, UserCannotToggleIt)
     c.click();
     EXPECT_FALSE(c.Checked());
     EXPECT_EQ(clicks, 2); // the click itself still arrives
-    c.setChecked(true); // the program may set it
+    c.setChecked(true);   // the program may set it
     c.click();
     EXPECT_TRUE(c.Checked());
 }

@@ -17,13 +17,15 @@ struct Chain {
     Chain(int n = 5)
     {
         TDigit *right = TDigit::CreateChain(&parent, n);
-        for (TDigit *d = right; d; d = d->nextDigit()) cells.prepend(d);
+        for (TDigit *d = right; d; d = d->nextDigit())
+            cells.prepend(d);
     }
     TDigit *Right() const { return cells.back(); }
     QStringList Glyphs() const
     {
         QStringList out;
-        for (TDigit *d : cells) out << GlyphName(d->Glyph());
+        for (TDigit *d : cells)
+            out << GlyphName(d->Glyph());
         return out;
     }
 };
@@ -31,7 +33,8 @@ struct Chain {
 QStringList Names(std::initializer_list<const char *> names)
 {
     QStringList out;
-    for (const char *n : names) out << QString::fromLatin1(n);
+    for (const char *n : names)
+        out << QString::fromLatin1(n);
     return out;
 }
 
@@ -120,7 +123,8 @@ TEST(DigitGlyphs, CharacterTable)
     // Every glyph can be reached from the keyboard and has its own name.
     const QString chars = QStringLiteral("0123456789ABCDEFHLRU,:-+>< ");
     QSet<QString> names;
-    for (QChar ch : chars) names.insert(GlyphName(GlyphForChar(ch)));
+    for (QChar ch : chars)
+        names.insert(GlyphName(GlyphForChar(ch)));
     EXPECT_EQ(names.size(), GlyphCount);
 
     // The lower-case forms of b, d and r differ from the digits they resemble.
@@ -135,7 +139,8 @@ TEST(DigitPaint, BackgroundAlignmentAndScaling)
     d.setData(QString());
     const QImage blank = Render(d, 1);
     for (int y = 0; y < blank.height(); ++y)
-        for (int x = 0; x < blank.width(); ++x) ASSERT_EQ(blank.pixel(x, y), QColor(0xC0, 0xC0, 0x40).rgb());
+        for (int x = 0; x < blank.width(); ++x)
+            ASSERT_EQ(blank.pixel(x, y), QColor(0xC0, 0xC0, 0x40).rgb());
 
     d.setData(QStringLiteral("8"));
     const int ink1 = InkPixels(Render(d, 1), d.Color());

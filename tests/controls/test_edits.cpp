@@ -220,8 +220,10 @@ TEST(ValidationProtocol, OnValidateOverrulesTheVerdict)
     e->OnValidateError = [&](QObject *) { ++errors; };
     e->OnValidate = [&](QWidget *control, bool &isValid) {
         EXPECT_EQ(control, e);
-        if (reject) isValid = false;
-        else isValid = true;
+        if (reject)
+            isValid = false;
+        else
+            isValid = true;
     };
     FocusRig rig(e);
     QTest::keyClicks(e, QStringLiteral("5"));

@@ -15,7 +15,7 @@ QImage Render(QWidget &w, qreal dpr = 1)
 {
     QImage img(w.size() * dpr, QImage::Format_ARGB32);
     img.setDevicePixelRatio(dpr);
-    img.fill(Qt::magenta); // shows where nothing was drawn
+    img.fill(Qt::magenta);                                      // shows where nothing was drawn
     w.render(&img, QPoint(), QRegion(), QWidget::DrawChildren); // no window background
     return img;
 }
@@ -154,7 +154,8 @@ TEST(LEDPaint, StatusBarArrowFitsItsEightBySixCell)
     EXPECT_EQ(At(img, 9, 9), QColor(0, 0xFF, 0)); // inside the arrow
     // The shape stays within the control.
     int inkAtEdge = 0;
-    for (int x = 0; x < img.width(); ++x) inkAtEdge += At(img, x, 0) != QColor(Qt::magenta);
+    for (int x = 0; x < img.width(); ++x)
+        inkAtEdge += At(img, x, 0) != QColor(Qt::magenta);
     EXPECT_EQ(inkAtEdge, 0);
 }
 

@@ -59,7 +59,8 @@ TEST(NumberParse, Floats)
     EXPECT_EQ(ParseFloat(QStringLiteral("+,5"), Comma), 0.5L);
     // A full stop typed on a German system still means a decimal point.
     EXPECT_EQ(ParseFloat(QStringLiteral("12.5"), Comma), 12.5L);
-    for (const char *bad : {"", " ", ",", "-", "abc", "12,5 s", "1.000,5", "1,2,3", "1e", "1e+", "12a", "--1"})
+    for (const char *bad :
+         {"", " ", ",", "-", "abc", "12,5 s", "1.000,5", "1,2,3", "1e", "1e+", "12a", "--1"})
         EXPECT_FALSE(ParseFloat(QString::fromLatin1(bad), Comma)) << bad;
     // With a full stop as separator a comma is no number character.
     EXPECT_FALSE(ParseFloat(QStringLiteral("12,5"), Stop));
@@ -81,12 +82,15 @@ TEST(NumberParse, Integers)
 TEST(NumberReduce, FloatTextLosesSuffixPrefixAndExtraSeparators)
 {
     // The suffix " s" of the format is cut off by length, then the number kept.
-    EXPECT_EQ(ReduceFloatText(QStringLiteral("12,5 s"), QStringLiteral("%1.1f s"), Comma), QStringLiteral("12,5"));
+    EXPECT_EQ(ReduceFloatText(QStringLiteral("12,5 s"), QStringLiteral("%1.1f s"), Comma),
+              QStringLiteral("12,5"));
     // The literal prefix is skipped the same way.
-    EXPECT_EQ(ReduceFloatText(QStringLiteral("t=12,5"), QStringLiteral("t=%1.1f"), Comma), QStringLiteral("12,5"));
+    EXPECT_EQ(ReduceFloatText(QStringLiteral("t=12,5"), QStringLiteral("t=%1.1f"), Comma),
+              QStringLiteral("12,5"));
     // Only the separator nearest the end survives.
     EXPECT_EQ(ReduceFloatText(QStringLiteral("1,2,5"), QStringLiteral("%g"), Comma), QStringLiteral("12,5"));
-    EXPECT_EQ(ReduceFloatText(QStringLiteral("ca. -4,5V"), QStringLiteral("%g"), Comma), QStringLiteral("-4,5"));
+    EXPECT_EQ(ReduceFloatText(QStringLiteral("ca. -4,5V"), QStringLiteral("%g"), Comma),
+              QStringLiteral("-4,5"));
     EXPECT_EQ(ReduceFloatText(QStringLiteral("abc"), QStringLiteral("%g"), Comma), QString());
     // A text shorter than the format's literals leaves nothing, and reads nothing outside the text.
     EXPECT_EQ(ReduceFloatText(QStringLiteral("5"), QStringLiteral("%1.1f Sekunden"), Comma), QString());

@@ -107,7 +107,8 @@ TEST(Render, LampsInEveryShape)
         arrow->setLEDType(i == 0 ? ltUp : ltDown);
         arrow->setLEDOn(i == 0);
     }
-    for (qreal dpr : {1.0, 2.0}) ASSERT_TRUE(Save(Grab(panel, dpr), QStringLiteral("lamps@%1x").arg(dpr)));
+    for (qreal dpr : {1.0, 2.0})
+        ASSERT_TRUE(Save(Grab(panel, dpr), QStringLiteral("lamps@%1x").arg(dpr)));
 }
 
 TEST(Render, EditsAndCheckDisplays)
@@ -136,5 +137,6 @@ TEST(Render, EditsAndCheckDisplays)
     c1->move(8, 70);
     auto *c2 = new TCheckDisp(QStringLiteral("mit Isol.-Pr."), &panel);
     c2->move(8, 94);
-    for (qreal dpr : {1.0, 2.0}) ASSERT_TRUE(Save(Grab(panel, dpr), QStringLiteral("edits@%1x").arg(dpr)));
+    for (qreal dpr : {1.0, 2.0})
+        ASSERT_TRUE(Save(Grab(panel, dpr), QStringLiteral("edits@%1x").arg(dpr)));
 }
