@@ -165,8 +165,8 @@ void TCate::openPort(TPort port)
     m_readThread = std::make_unique<TReadThread>(shared);
     WriteComLog(QStringLiteral("Read Thread wurde erzeugt"));
     // Thread priorities: ordinary threads on Linux all share one; none is set.
-    if (!m_readThread->start()) {
-        LogSystemError(EAGAIN, 539);
+    if (const int err = m_readThread->start()) {
+        LogSystemError(err, 539);
         WriteComLog(QStringLiteral("Read Thread konnte nicht erzeugt werden!"));
         m_readThread.reset();
         ClosePort();
@@ -175,8 +175,8 @@ void TCate::openPort(TPort port)
     }
     m_writeThread = std::make_unique<TWriteThread>(shared);
     WriteComLog(QStringLiteral("Write Thread wurde erzeugt"));
-    if (!m_writeThread->start()) {
-        LogSystemError(EAGAIN, 562);
+    if (const int err = m_writeThread->start()) {
+        LogSystemError(err, 562);
         WriteComLog(QStringLiteral("Write Thread konnte nicht erzeugt werden!"));
         m_writeThread.reset();
         ClosePort();

@@ -113,7 +113,7 @@ TCateThread::~TCateThread()
     join();
 }
 
-bool TCateThread::start()
+int TCateThread::start()
 {
     try {
         m_thread = std::thread([this] {
@@ -122,10 +122,10 @@ bool TCateThread::start()
             m_finished = true;
             m_done.notify_all();
         });
-    } catch (const std::system_error &) {
-        return false;
+    } catch (const std::system_error &e) {
+        return e.code().value() ? e.code().value() : EAGAIN;
     }
-    return true;
+    return 0;
 }
 
 bool TCateThread::waitFor(int ms)

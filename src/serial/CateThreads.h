@@ -90,8 +90,8 @@ struct TCateShared {
 class TCateThread {
 public:
     virtual ~TCateThread();
-    // false when the system could not create the thread.
-    bool start();
+    // 0, or the system's error number when it could not create the thread.
+    int start();
     // true when the thread ended within ms.
     bool waitFor(int ms);
     void join();

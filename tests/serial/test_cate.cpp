@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QRegularExpression>
 #include <QThread>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <termios.h>
@@ -171,6 +172,28 @@ TEST_F(CateTest, ReadIntervalGroupsBytesIntoBlocks)
     ASSERT_TRUE(line1.write("cd"));
     ASSERT_TRUE(waitFor([&] { return received.size() >= 4; }));
     EXPECT_EQ(blockSizes, (QList<int>{2, 2}));
+}
+
+TEST_F(CateTest, LineWithoutFarEndFailsToOpenOrHangsUpAfterConnect)
+{
+    TCate cate;
+    record(cate);
+    line1.closeMaster();
+    cate.setPort(Com1);
+    processEventsFor(100);
+    // Whichever the system does, nothing is raised before OnConnect.
+    if (cate.IsOpen())
+        EXPECT_EQ(events, (QStringList{"connect", "hangup"}));
+    else
+        EXPECT_TRUE(events.isEmpty());
+    cate.setPort(NoPort);
+
+    // The far end goes while the open waits for its threads.
+    events.clear();
+    QTimer::singleShot(0, [&] { line2.closeMaster(); });
+    cate.setPort(Com2);
+    ASSERT_TRUE(waitFor([&] { return events.contains("hangup"); }));
+    EXPECT_EQ(events, (QStringList{"connect", "hangup"}));
 }
 
 TEST_F(CateTest, HangupInOwnerHandlerClosesPortInsideTheEvent)
