@@ -114,32 +114,20 @@ TEST_P(StoreDb, FailedExportKeepsTheOldFile)
 }
 
 // The command line reads the program's own INI file (beside the test binary).
-class CommandLine : public StoreDb {
-protected:
-    void SetUp() override
-    {
-        StoreDb::SetUp();
-        if (IsSkipped() || HasFatalFailure())
-            return;
-        m_ini = TIniFile::ProgramIniPath();
-        QFile::remove(m_ini);
-        TIniFile ini(m_ini);
-        ini.WriteString(QStringLiteral("DataBase"), QStringLiteral("ConnectionString"), t->connectionString());
-        TExportSwitches sw = fewColumns();
-        sw.Write(ini);
-    }
-    void TearDown() override
-    {
-        if (!m_ini.isEmpty())
-            QFile::remove(m_ini);
-        StoreDb::TearDown();
-    }
-    QString m_ini;
-};
-
-TEST_P(CommandLine, WritesTheFullOrTheSingleExport)
+// One test for both engines, so no two cases write that file at once.
+void commandLineOn(TTestEngine engine)
 {
-    fillTwoTests(*t);
+    SCOPED_TRACE(engine == TTestEngine::SQLite ? "SQLite" : "PostgreSQL");
+    TTestDb t(engine);
+    ASSERT_TRUE(t.ok()) << t.error().toStdString();
+    const QString iniPath = TIniFile::ProgramIniPath();
+    QFile::remove(iniPath);
+    {
+        TIniFile ini(iniPath);
+        ini.WriteString(QStringLiteral("DataBase"), QStringLiteral("ConnectionString"), t.connectionString());
+        fewColumns().Write(ini);
+    }
+    fillTwoTests(t);
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("cli.csv"));
     EXPECT_TRUE(IsCsvExportCommand({QStringLiteral("prog"), QStringLiteral("--export-csv"), file}));
@@ -155,19 +143,23 @@ TEST_P(CommandLine, WritesTheFullOrTheSingleExport)
     EXPECT_EQ(RunCsvExportCommand({QStringLiteral("--export-csv")}), 1);
     EXPECT_EQ(RunCsvExportCommand({QStringLiteral("--export-csv"), file, QStringLiteral("--test"), QStringLiteral("x")}),
               1);
+
+    {
+        TIniFile ini(iniPath);
+        ini.WriteString(QStringLiteral("DataBase"), QStringLiteral("ConnectionString"),
+                        QStringLiteral("Provider=SQLite;Data Source=/nirgends/VERIDA.db"));
+    }
+    const QString other = dir.filePath(QStringLiteral("x.csv"));
+    EXPECT_EQ(RunCsvExportCommand({QStringLiteral("--export-csv"), other}), 1);
+    EXPECT_FALSE(QFile::exists(other));
+    QFile::remove(iniPath);
 }
 
-TEST_P(CommandLine, UnreachableDatabaseIsAnError)
+TEST(CommandLine, FullAndSingleExportAndErrorsOnBothEngines)
 {
-    TIniFile ini(m_ini);
-    ini.WriteString(QStringLiteral("DataBase"), QStringLiteral("ConnectionString"),
-                    QStringLiteral("Provider=SQLite;Data Source=/nirgends/VERIDA.db"));
-    QTemporaryDir dir;
-    EXPECT_EQ(RunCsvExportCommand({QStringLiteral("--export-csv"), dir.filePath(QStringLiteral("x.csv"))}), 1);
-    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("x.csv"))));
+    commandLineOn(TTestEngine::SQLite);
+    if (TTestDb::Available(TTestEngine::PostgreSQL))
+        commandLineOn(TTestEngine::PostgreSQL);
 }
-
-INSTANTIATE_TEST_SUITE_P(Engines, CommandLine, ::testing::Values(TTestEngine::SQLite, TTestEngine::PostgreSQL),
-                         EngineName);
 
 } // namespace
