@@ -31,7 +31,10 @@ template <typename F, typename... A> void fire(const F &event, A &&...args)
 QThread::Priority toQtPriority(TThreadPriority p)
 {
     switch (p) {
-    case tpIdle: return QThread::IdlePriority;
+    // Not IdlePriority: on Linux that is SCHED_IDLE, which starves the thread
+    // on a busy machine, so time-outs would be found seconds late and the
+    // engine's destruction would wait for it.
+    case tpIdle:
     case tpLowest: return QThread::LowestPriority;
     case tpLower: return QThread::LowPriority;
     case tpNormal: return QThread::NormalPriority;
