@@ -9,6 +9,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <condition_variable>
@@ -255,7 +256,9 @@ void TSynchroBus::TransmitMsg(quint8 Addr, quint8 Cmd, const QByteArray &Data)
     fire(OnCateSend, msg);
     QPointer<TSynchroBus> self(this);
     for (int attempt = 0; attempt < 2; ++attempt) {
-        m_deadline = MsNow() + m_msgTimeOut;
+        const qint64 now = MsNow();
+        // Saturating, so an absurd time-out means "wait for ever", not a wrap.
+        m_deadline = m_msgTimeOut > LLONG_MAX - now ? LLONG_MAX : std::max<qint64>(1, now + m_msgTimeOut);
         const bool ok = m_cate && m_cate->SendData(&msg, quint16(DataBytes() + 4));
         fire(OnCateSent, msg, ok);
         if (ok) {
