@@ -197,10 +197,3 @@ enum TAblaufphase : int {
     apSetupErster = 32,
     apSetupLetzter = 55,
 };
-
-// Phases in which the tester waits for the operator.
-constexpr bool IsRestPhase(int ablaufphase)
-{
-    return ablaufphase == apInitialisierung || ablaufphase == apRuhezustand || ablaufphase == apSichtpruefung ||
-           ablaufphase == apAnzeige;
-}
