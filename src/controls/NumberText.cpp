@@ -21,7 +21,7 @@ struct FormatSpec {
     bool leftAlign = false;
     int width = -1;
     int precision = -1;
-    QChar type; // lower case; null if the spec is malformed
+    QChar type; // lower case; null if the format is malformed
 };
 
 // to_chars never looks at the C locale, unlike printf: the process locale of a
@@ -67,11 +67,11 @@ QString RoundedFixed(long double v, int precision)
     return QString::fromLatin1(sign + out);
 }
 
-QString Pad(const QString &s, const FormatSpec &spec)
+QString Pad(const QString &s, const FormatSpec &fmt)
 {
-    if (spec.width <= s.size()) return s;
-    const QString fill(spec.width - s.size(), QLatin1Char(' '));
-    return spec.leftAlign ? s + fill : fill + s;
+    if (fmt.width <= s.size()) return s;
+    const QString fill(fmt.width - s.size(), QLatin1Char(' '));
+    return fmt.leftAlign ? s + fill : fill + s;
 }
 
 // Inserts thousands separators into the integer part of a plain number text.
@@ -104,26 +104,26 @@ QString FixExponent(QString s)
     return mant + QLatin1Char('E') + sign + exp;
 }
 
-QString FloatBody(long double v, const FormatSpec &spec, QChar sep)
+QString FloatBody(long double v, const FormatSpec &fmt, QChar sep)
 {
     if (std::isnan(v)) return QStringLiteral("NAN");
     if (std::isinf(v)) return v < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
     QString s;
-    const char t = char(spec.type.toLatin1());
+    const char t = char(fmt.type.toLatin1());
     switch (t) {
     case 'e': {
-        const int digits = spec.precision < 0 ? 15 : std::clamp(spec.precision, 1, 30);
+        const int digits = fmt.precision < 0 ? 15 : std::clamp(fmt.precision, 1, 30);
         s = FixExponent(ToChars(v, std::chars_format::scientific, digits - 1));
         break;
     }
     case 'g': {
-        const int digits = spec.precision < 0 ? 15 : std::clamp(spec.precision, 1, 30);
+        const int digits = fmt.precision < 0 ? 15 : std::clamp(fmt.precision, 1, 30);
         s = ToChars(v, std::chars_format::general, digits);
         if (s.contains(QLatin1Char('e'))) s = s.replace(QLatin1Char('e'), QLatin1Char('E'));
         break;
     }
     default: // f n m
-        s = RoundedFixed(v, spec.precision < 0 ? 2 : std::clamp(spec.precision, 0, 30));
+        s = RoundedFixed(v, fmt.precision < 0 ? 2 : std::clamp(fmt.precision, 0, 30));
         break;
     }
     if (s.startsWith(QLatin1Char('-')) && s.indexOf(QRegularExpression(QStringLiteral("[1-9]"))) < 0)
@@ -134,9 +134,9 @@ QString FloatBody(long double v, const FormatSpec &spec, QChar sep)
     return s;
 }
 
-QString IntBody(qint64 v, const FormatSpec &spec)
+QString IntBody(qint64 v, const FormatSpec &fmt)
 {
-    const char t = char(spec.type.toLatin1());
+    const char t = char(fmt.type.toLatin1());
     QString digits;
     bool negative = false;
     if (t == 'x') {
@@ -147,8 +147,8 @@ QString IntBody(qint64 v, const FormatSpec &spec)
         negative = v < 0;
         digits = QString::number(negative ? -v : v);
     }
-    if (spec.precision > digits.size())
-        digits.prepend(QString(std::min(spec.precision, 64) - digits.size(), QLatin1Char('0')));
+    if (fmt.precision > digits.size())
+        digits.prepend(QString(std::min(fmt.precision, 64) - digits.size(), QLatin1Char('0')));
     return negative ? QLatin1Char('-') + digits : digits;
 }
 
@@ -168,7 +168,7 @@ template <typename Render> QString ApplyFormat(const QString &format, Render ren
             ++i;
             continue;
         }
-        FormatSpec spec;
+        FormatSpec fmt;
         int j = i + 1;
         auto readNumber = [&](int &target) {
             int v = 0;
@@ -190,18 +190,18 @@ template <typename Render> QString ApplyFormat(const QString &format, Render ren
                 j = save;
         }
         if (j < n && format.at(j) == QLatin1Char('-')) {
-            spec.leftAlign = true;
+            fmt.leftAlign = true;
             ++j;
         }
-        readNumber(spec.width);
+        readNumber(fmt.width);
         if (j < n && format.at(j) == QLatin1Char('.')) {
             ++j;
-            spec.precision = 0;
-            readNumber(spec.precision);
+            fmt.precision = 0;
+            readNumber(fmt.precision);
         }
         if (j < n && QStringLiteral("duxefgnmDUXEFGNM").contains(format.at(j))) {
-            spec.type = format.at(j).toLower();
-            out += Pad(render(spec), spec);
+            fmt.type = format.at(j).toLower();
+            out += Pad(render(fmt), fmt);
             i = j;
         } else {
             // Malformed conversion: keep it as text rather than failing.
@@ -245,21 +245,21 @@ void SetDefaultDecimalSeparator(QChar sep)
 
 QString FormatFloat(const QString &format, long double value, QChar decimalSep)
 {
-    return ApplyFormat(format, [&](const FormatSpec &spec) {
-        if (IsFloatType(spec.type)) return FloatBody(value, spec, decimalSep);
+    return ApplyFormat(format, [&](const FormatSpec &fmt) {
+        if (IsFloatType(fmt.type)) return FloatBody(value, fmt, decimalSep);
         // An integer conversion for a float value: round instead of failing.
         long double r = std::nearbyint(value);
         if (!(r >= std::numeric_limits<qint32>::min())) r = std::numeric_limits<qint32>::min();
         if (r > std::numeric_limits<qint32>::max()) r = std::numeric_limits<qint32>::max();
-        return IntBody(qint64(r), spec);
+        return IntBody(qint64(r), fmt);
     });
 }
 
 QString FormatInt(const QString &format, qint32 value)
 {
-    return ApplyFormat(format, [&](const FormatSpec &spec) {
-        if (IsFloatType(spec.type)) return FloatBody(value, spec, DefaultDecimalSeparator());
-        return IntBody(value, spec);
+    return ApplyFormat(format, [&](const FormatSpec &fmt) {
+        if (IsFloatType(fmt.type)) return FloatBody(value, fmt, DefaultDecimalSeparator());
+        return IntBody(value, fmt);
     });
 }
 
