@@ -11,18 +11,22 @@ SimLine::SimLine(SimTester &tester, const SimFaults &faults, quint32 seed)
 
 void SimLine::receive(const QByteArray &bytes, qint64 nowMs)
 {
-    for (char c : bytes) receiveByte(quint8(c), nowMs);
+    for (char c : bytes)
+        receiveByte(quint8(c), nowMs);
 }
 
 void SimLine::receiveByte(quint8 byte, qint64 nowMs)
 {
     switch (m_assembler.feed(byte, nowMs)) {
-    case TFrameAssembler::FrameValid: handleFrame(m_assembler.frame(), nowMs); break;
+    case TFrameAssembler::FrameValid:
+        handleFrame(m_assembler.frame(), nowMs);
+        break;
     case TFrameAssembler::FrameBad:
         ++m_badFrames;
         if (OnTrace) OnTrace(QStringLiteral("bad frame ") + MsgToText(m_assembler.frame()));
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -32,14 +36,22 @@ void SimLine::handleFrame(const TProtok &msg, qint64 nowMs)
     ++m_framesIn;
     if (OnTrace) OnTrace(QStringLiteral("in  ") + MsgToText(msg));
     const int k = ++m_requestCount[msg.Cmd];
-    const bool lost = std::any_of(m_faults.drops.begin(), m_faults.drops.end(),
-                                  [&](const QPair<int, int> &d) { return d.first == msg.Cmd && d.second == k; });
-    if (lost) {
+    auto listed = [&](const QList<QPair<int, int>> &list) {
+        return std::any_of(list.begin(), list.end(),
+                           [&](const QPair<int, int> &d) { return d.first == msg.Cmd && d.second == k; });
+    };
+    if (listed(m_faults.drops)) {
         // As if the request never arrived: no effect, no answer.
         ++m_droppedRequests;
         if (OnTrace) OnTrace(QStringLiteral("dropped request"));
     } else if (auto a = m_tester.handle(msg, nowMs)) {
-        m_answers.push_back(*a);
+        if (listed(m_faults.answerDrops)) {
+            // The tester acted on it, but the answer never arrives.
+            ++m_droppedRequests;
+            if (OnTrace) OnTrace(QStringLiteral("dropped answer"));
+        } else {
+            m_answers.push_back(*a);
+        }
     }
     if (m_faults.silentAfter >= 0 && m_framesIn >= m_faults.silentAfter) {
         // The answer to the last frame still goes out; after it, silence.

@@ -21,11 +21,12 @@
 #include <random>
 
 struct SimFaults {
-    int silentAfter = -1; // stop answering after this many frames (-1: never)
-    int hangupAfter = -1; // close the line after this many frames (-1: never)
-    QList<QPair<int, int>> drops; // (command, k): the k-th request of command is lost
-    double corrupt = 0.0;  // share of sent frames with a wrong checksum
-    double dropByte = 0.0; // share of sent frames with one byte missing
+    int silentAfter = -1;               // stop answering after this many frames (-1: never)
+    int hangupAfter = -1;               // close the line after this many frames (-1: never)
+    QList<QPair<int, int>> drops;       // (command, k): the k-th request of command is lost
+    QList<QPair<int, int>> answerDrops; // (command, k): the k-th request takes effect, its answer is lost
+    double corrupt = 0.0;               // share of sent frames with a wrong checksum
+    double dropByte = 0.0;              // share of sent frames with one byte missing
 };
 
 class SimLine {

@@ -131,12 +131,13 @@ bool ParseSimOptions(const QStringList &args, SimOptions &opt, QString &error)
         } else if (a == QLatin1String("--hangup-after")) {
             if (!value(v)) return false;
             if (!toInt(v, opt.faults.hangupAfter, 0, 1 << 30)) return bad(v);
-        } else if (a == QLatin1String("--drop")) {
+        } else if (a == QLatin1String("--drop") || a == QLatin1String("--drop-answer")) {
             if (!value(v)) return false;
             const QStringList parts = v.split(QLatin1Char(':'));
             int cmd = 0, k = 0;
-            if (parts.size() != 2 || !toCommand(parts[0], cmd) || !toInt(parts[1], k, 1, 1 << 30)) return bad(v);
-            opt.faults.drops.append({cmd, k});
+            if (parts.size() != 2 || !toCommand(parts[0], cmd) || !toInt(parts[1], k, 1, 1 << 30))
+                return bad(v);
+            (a == QLatin1String("--drop") ? opt.faults.drops : opt.faults.answerDrops).append({cmd, k});
         } else if (a == QLatin1String("--corrupt")) {
             if (!value(v)) return false;
             if (!toShare(v, opt.faults.corrupt)) return bad(v);
@@ -178,6 +179,8 @@ QString SimHelpText()
         "  --silent-after N     stop answering and reporting after N frames\n"
         "  --drop CMD:K         the K-th request of command CMD (hex, e.g. 33 or $33) is lost:\n"
         "                       no effect, no answer (repeatable)\n"
+        "  --drop-answer CMD:K  the K-th request of CMD takes effect, but its answer is\n"
+        "                       lost (repeatable)\n"
         "  --corrupt P          a share P (0..1) of sent frames has a wrong checksum\n"
         "  --drop-byte P        a share P (0..1) of sent frames lacks one byte\n"
         "  --hangup-after N     close the line after answering N frames, then exit\n"
@@ -218,14 +221,15 @@ void ApplySimOptions(const SimOptions &opt, SimTester &tester)
     tester.setSpeed(opt.speed);
     std::mt19937 rng(opt.seed);
     QList<SimRecord> records;
-    for (int i = 0; i < std::min(opt.records, opt.capacity); ++i) records.append(SimRandomRecord(i, rng));
+    for (int i = 0; i < std::min(opt.records, opt.capacity); ++i)
+        records.append(SimRandomRecord(i, rng));
     tester.setRecords(records);
 }
 
 namespace {
 
-bool parseAssignments(const QStringList &words, const std::function<bool(const QString &, const QString &)> &set,
-                      QString &reply)
+bool parseAssignments(const QStringList &words,
+                      const std::function<bool(const QString &, const QString &)> &set, QString &reply)
 {
     if (words.isEmpty()) {
         reply = QStringLiteral("error: nothing to set");
@@ -278,9 +282,14 @@ QString SimControlCommand(SimLine &line, const QString &command, qint64 nowMs, b
         return ok;
     }
     if (cmd == QLatin1String("dut")) {
-        static const QStringList keys{QString(), QStringLiteral("pe"), QStringLiteral("iso"),
-                                      QStringLiteral("leak"), QStringLiteral("pec"), QStringLiteral("pec_rev"),
-                                      QStringLiteral("touch"), QStringLiteral("touch_rev")};
+        static const QStringList keys{QString(),
+                                      QStringLiteral("pe"),
+                                      QStringLiteral("iso"),
+                                      QStringLiteral("leak"),
+                                      QStringLiteral("pec"),
+                                      QStringLiteral("pec_rev"),
+                                      QStringLiteral("touch"),
+                                      QStringLiteral("touch_rev")};
         QString reply = ok;
         SimDut dut = t.dut();
         const bool done = parseAssignments(
@@ -312,16 +321,26 @@ QString SimControlCommand(SimLine &line, const QString &command, qint64 nowMs, b
                     return language >= 0;
                 }
                 if (!toInt(v, n, 0, 65535)) return false;
-                if (k == QLatin1String("menu") && n <= 0xFF) b.menu = std::uint8_t(n);
-                else if (k == QLatin1String("klasse") && n <= 0xFF) b.klasse = std::uint8_t(n);
-                else if (k == QLatin1String("messzeit") && n >= 1 && n <= 250) b.messzeit = std::uint8_t(n);
-                else if (k == QLatin1String("sperr") && n <= 0xFF) b.sperr = std::uint8_t(n);
-                else if (k == QLatin1String("lim_pe") && LimitIndexValid(ltSchutzleiterwid, n)) idx.pe = n;
-                else if (k == QLatin1String("lim_iso") && LimitIndexValid(ltIsolationswid, n)) idx.iso = n;
-                else if (k == QLatin1String("lim_leak") && LimitIndexValid(ltAbleitstrom, n)) idx.leak = n;
-                else if (k == QLatin1String("lim_diff") && LimitIndexValid(ltDifferenzstrom, n)) idx.diff = n;
-                else if (k == QLatin1String("capacity") && n >= 1 && n <= 1638) capacity = n;
-                else return false;
+                if (k == QLatin1String("menu") && n <= 0xFF)
+                    b.menu = std::uint8_t(n);
+                else if (k == QLatin1String("klasse") && n <= 0xFF)
+                    b.klasse = std::uint8_t(n);
+                else if (k == QLatin1String("messzeit") && n >= 1 && n <= 250)
+                    b.messzeit = std::uint8_t(n);
+                else if (k == QLatin1String("sperr") && n <= 0xFF)
+                    b.sperr = std::uint8_t(n);
+                else if (k == QLatin1String("lim_pe") && LimitIndexValid(ltSchutzleiterwid, n))
+                    idx.pe = n;
+                else if (k == QLatin1String("lim_iso") && LimitIndexValid(ltIsolationswid, n))
+                    idx.iso = n;
+                else if (k == QLatin1String("lim_leak") && LimitIndexValid(ltAbleitstrom, n))
+                    idx.leak = n;
+                else if (k == QLatin1String("lim_diff") && LimitIndexValid(ltDifferenzstrom, n))
+                    idx.diff = n;
+                else if (k == QLatin1String("capacity") && n >= 1 && n <= 1638)
+                    capacity = n;
+                else
+                    return false;
                 return true;
             },
             reply);
@@ -344,7 +363,8 @@ QString SimControlCommand(SimLine &line, const QString &command, qint64 nowMs, b
         t.setBarcode(v);
         return ok;
     }
-    if (cmd == QLatin1String("state")) return QStringLiteral("state ") + t.stateLine() + QLatin1Char(' ') + line.statsLine();
+    if (cmd == QLatin1String("state"))
+        return QStringLiteral("state ") + t.stateLine() + QLatin1Char(' ') + line.statsLine();
     if (cmd == QLatin1String("record")) {
         int i = 0;
         if (!toInt(words.value(0), i, 0, 65535) || i >= t.records().size())
@@ -355,7 +375,8 @@ QString SimControlCommand(SimLine &line, const QString &command, qint64 nowMs, b
             .arg(r.barcode().isEmpty() ? QStringLiteral("-") : r.barcode(), r.hex());
     }
     if (cmd == QLatin1String("help"))
-        return QStringLiteral("commands: start confirm weiter abort clear visual dut set barcode state record help quit");
+        return QStringLiteral(
+            "commands: start confirm weiter abort clear visual dut set barcode state record help quit");
     if (cmd == QLatin1String("quit") || cmd == QLatin1String("exit") || cmd == QLatin1String("q")) {
         quit = true;
         return QStringLiteral("bye");

@@ -9,7 +9,7 @@
 #include <QStringList>
 
 struct SimOptions {
-    QString device;          // empty: open a new pseudo-terminal
+    QString device; // empty: open a new pseudo-terminal
     int records = 0;
     quint32 seed = 1;
     int capacity = 500;

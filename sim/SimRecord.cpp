@@ -38,7 +38,8 @@ QString SimRecord::barcode() const
 
 QString SimRecord::hex() const
 {
-    return QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(bytes.data()), int(bytes.size())).toHex());
+    return QString::fromLatin1(
+        QByteArray(reinterpret_cast<const char *>(bytes.data()), int(bytes.size())).toHex());
 }
 
 int SimStepMask(int isolationMode, int standard, bool touchCurrent, int schutzklasse)
@@ -92,14 +93,20 @@ bool SimViolates(int step, int value, const SimLimits &lim)
 {
     if (value < 0) return false;
     switch (step) {
-    case msSchutzleiterwid: return value > lim.pe;
-    case msIsolationswid: return value < lim.iso;
-    case msAbleitstrom: return value > lim.third;
+    case msSchutzleiterwid:
+        return value > lim.pe;
+    case msIsolationswid:
+        return value < lim.iso;
+    case msAbleitstrom:
+        return value > lim.third;
     case msSchutzlStrom:
-    case msSchutzlStromUmgepolt: return value > lim.pec;
+    case msSchutzlStromUmgepolt:
+        return value > lim.pec;
     case msBeruehrStrom:
-    case msBeruehrStromUmgepolt: return value > lim.touch;
-    default: return false;
+    case msBeruehrStromUmgepolt:
+        return value > lim.touch;
+    default:
+        return false;
     }
 }
 
@@ -158,7 +165,8 @@ SimRecord SimRandomRecord(int i, std::mt19937 &rng)
     const int mode = (i / 9) % 3;
     SimBlock b;
     b.klasse = std::uint8_t(cls | (std == 2 ? skDin0751 : 0));
-    b.menu = std::uint8_t((std == 1 ? mfDin0702 : 0) | (mode == 1 ? mfIsolation : 0) | (mode == 2 ? mfIsolDiff : 0));
+    b.menu = std::uint8_t((std == 1 ? mfDin0702 : 0) | (mode == 1 ? mfIsolation : 0) |
+                          (mode == 2 ? mfIsolDiff : 0));
     if (uniform(rng, 0, 3) != 0) b.menu |= mfAutomatisch;
     if (cls == 1 && uniform(rng, 0, 1)) b.menu |= mfBeruehrstrom;
     // The rules the PC applies to every set-up it writes.
@@ -198,12 +206,22 @@ SimRecord SimRandomRecord(int i, std::mt19937 &rng)
     if (!steps.empty() && uniform(rng, 0, 6) == 3) {
         const int k = steps[size_t(uniform(rng, 0, int(steps.size()) - 1))];
         switch (k) {
-        case 1: v[1] = lim.pe + uniform(rng, 20, 900); break;
-        case 2: v[2] = std::max(0, lim.iso / 2 - uniform(rng, 0, 100)); break;
-        case 3: v[3] = lim.third + uniform(rng, 10, 300); break;
+        case 1:
+            v[1] = lim.pe + uniform(rng, 20, 900);
+            break;
+        case 2:
+            v[2] = std::max(0, lim.iso / 2 - uniform(rng, 0, 100));
+            break;
+        case 3:
+            v[3] = lim.third + uniform(rng, 10, 300);
+            break;
         case 4:
-        case 5: v[k] = std::min(lim.quick, lim.pec + uniform(rng, 5, 100)); break;
-        default: v[k] = lim.touch + uniform(rng, 2, 40); break;
+        case 5:
+            v[k] = std::min(lim.quick, lim.pec + uniform(rng, 5, 100));
+            break;
+        default:
+            v[k] = lim.touch + uniform(rng, 2, 40);
+            break;
         }
     }
 
@@ -215,7 +233,8 @@ SimRecord SimRandomRecord(int i, std::mt19937 &rng)
     } else if (i % 10 == 7) {
         // Emergency stop at the first current measurement, or at once.
         stopAt = 0;
-        while (stopAt < steps.size() && steps[stopAt] < msSchutzlStrom) ++stopAt;
+        while (stopAt < steps.size() && steps[stopAt] < msSchutzlStrom)
+            ++stopAt;
         if (stopAt < steps.size()) {
             v[size_t(steps[stopAt])] = lim.quick + uniform(rng, 50, 900);
             ++stopAt;
@@ -235,6 +254,7 @@ SimRecord SimRandomRecord(int i, std::mt19937 &rng)
 
     QString code;
     const int digits = (i * 7) % 17; // 0..16 digits over any 17 records in a row
-    for (int d = 0; d < digits; ++d) code += QChar('0' + uniform(rng, 0, 9));
+    for (int d = 0; d < digits; ++d)
+        code += QChar('0' + uniform(rng, 0, 9));
     return SimBuildRecord(b, measured, grenzwert, ablauf, lim, code);
 }

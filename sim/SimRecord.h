@@ -15,13 +15,13 @@
 
 // The settings and status block, byte for byte as in the $34 answer.
 struct SimBlock {
-    std::uint8_t menu = 0;     // Menueflags
-    std::uint8_t geraet = 0;   // Geraeteflags
-    std::uint8_t klasse = 0;   // SchutzklasseFlags
+    std::uint8_t menu = 0;   // Menueflags
+    std::uint8_t geraet = 0; // Geraeteflags
+    std::uint8_t klasse = 0; // SchutzklasseFlags
     std::uint8_t messzeit = 30;
-    std::uint8_t schalt = 0;   // Schaltflags
-    std::uint8_t sperr = 0;    // Sperrflags
-    std::uint8_t ablauf = 0;   // MessablaufFlags
+    std::uint8_t schalt = 0; // Schaltflags
+    std::uint8_t sperr = 0;  // Sperrflags
+    std::uint8_t ablauf = 0; // MessablaufFlags
 
     int schutzklasse() const { return klasse & skKlasseMask; }
     // 0 = 0701, 1 = 0702, 2 = 0751
@@ -44,12 +44,12 @@ struct SimLimitIndexes {
 
 // The limits a test is judged against, in the wire units.
 struct SimLimits {
-    int pe = 300;      // mOhm, violated above
-    int iso = 1000;    // kOhm, violated below
-    int third = 350;   // 10 uA: substitute leakage or differential current
-    int pec = 350;     // protective-conductor current
-    int touch = 50;    // touch current
-    int quick = 1000;  // quick disconnection: a current above it stops the test at once
+    int pe = 300;     // mOhm, violated above
+    int iso = 1000;   // kOhm, violated below
+    int third = 350;  // 10 uA: substitute leakage or differential current
+    int pec = 350;    // protective-conductor current
+    int touch = 50;   // touch current
+    int quick = 1000; // quick disconnection: a current above it stops the test at once
 };
 
 // What the simulated device under test measures, per step 1..7 (index 0 unused).

@@ -45,11 +45,13 @@ std::optional<TProtok> SimTester::handle(const TProtok &msg, qint64 nowMs)
     const quint8 *d = msg.Data;
     const QByteArray echo(reinterpret_cast<const char *>(d), kDefaultDataBytes);
     switch (msg.Cmd) {
-    case cmdProgrammversion: return answer(cmdProgrammversion, m_id.firmware.left(7));
+    case cmdProgrammversion:
+        return answer(cmdProgrammversion, m_id.firmware.left(7));
     case cmdSeriennummer: {
         QByteArray out(5, '\0');
         const QByteArray s = m_id.serial.leftJustified(10, '0', true);
-        for (int j = 0; j < 5; ++j) out[j] = char((s[2 * j] & 0x0F) | ((s[2 * j + 1] & 0x0F) << 4));
+        for (int j = 0; j < 5; ++j)
+            out[j] = char((s[2 * j] & 0x0F) | ((s[2 * j + 1] & 0x0F) << 4));
         return answer(cmdSeriennummer, out);
     }
     case cmdSprachEintrag: {
@@ -82,7 +84,8 @@ std::optional<TProtok> SimTester::handle(const TProtok &msg, qint64 nowMs)
     case cmdMesswerte1:
     case cmdMesswerte2:
     case cmdRohwert:
-    case cmdMessablauf: return report(msg.Cmd);
+    case cmdMessablauf:
+        return report(msg.Cmd);
     case cmdSprache: {
         QByteArray out(8, '\0');
         if (!m_id.languages.isEmpty()) {
@@ -123,10 +126,12 @@ std::optional<TProtok> SimTester::handle(const TProtok &msg, qint64 nowMs)
             m_readActive = false;
             m_readPtr = 0;
             break;
-        default: break;
+        default:
+            break;
         }
         return answer(cmdEepromFunktion, echo);
-    default: return std::nullopt;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -137,10 +142,12 @@ void SimTester::applyBlock(const TProtok &msg)
         // Menu, standard, class and lock are taken only with the PC's write mark.
         if (d[5] & spPcSchreibt) {
             m_block.menu = d[0];
-            m_block.klasse = std::uint8_t((m_block.klasse & skSichtNichtAbgefragt) | (d[2] & ~skSichtNichtAbgefragt));
+            m_block.klasse =
+                std::uint8_t((m_block.klasse & skSichtNichtAbgefragt) | (d[2] & ~skSichtNichtAbgefragt));
             m_block.sperr = std::uint8_t((m_block.sperr & ~spEinstellsperre) | (d[5] & spEinstellsperre));
         }
-        m_block.klasse = std::uint8_t((m_block.klasse & ~skSichtNichtAbgefragt) | (d[2] & skSichtNichtAbgefragt));
+        m_block.klasse =
+            std::uint8_t((m_block.klasse & ~skSichtNichtAbgefragt) | (d[2] & skSichtNichtAbgefragt));
         if (d[3] >= 1 && d[3] <= 250) m_block.messzeit = d[3];
     }
     // The operator's visual verdict is taken at any time, the query phase included.
@@ -162,7 +169,8 @@ void SimTester::applyLimits(const TProtok &msg)
 QByteArray SimTester::blockBytes() const
 {
     std::uint8_t ablauf = m_block.ablauf & ~maGrenzwertAktiv;
-    if (m_stage == Stage::Measure && SimViolates(m_step, liveAt(m_now), effectiveLimits())) ablauf |= maGrenzwertAktiv;
+    if (m_stage == Stage::Measure && SimViolates(m_step, liveAt(m_now), effectiveLimits()))
+        ablauf |= maGrenzwertAktiv;
     QByteArray b(8, '\0');
     b[0] = char(m_block.menu);
     b[1] = char(m_block.geraet);
@@ -194,7 +202,9 @@ TProtok SimTester::report(std::uint8_t cmd) const
         d[4] = count >= m_capacity ? 1 : 0;
         break;
     }
-    case cmdFlags: d = blockBytes(); break;
+    case cmdFlags:
+        d = blockBytes();
+        break;
     case cmdMesswerte1:
         putWord(d, 0, m_value[1]);
         putWord(d, 2, m_value[2]);
@@ -207,7 +217,9 @@ TProtok SimTester::report(std::uint8_t cmd) const
         putWord(d, 4, m_value[6]);
         putWord(d, 6, m_value[7]);
         break;
-    case cmdRohwert: putWord(d, 4, liveValue()); break;
+    case cmdRohwert:
+        putWord(d, 4, liveValue());
+        break;
     case cmdMessablauf:
         d[1] = char(m_step & MessschrittMaske);
         d[2] = char(m_idx.pe);
@@ -216,7 +228,8 @@ TProtok SimTester::report(std::uint8_t cmd) const
         d[5] = char(m_idx.diff);
         d[7] = char(phase());
         break;
-    default: break; // $31: stored by the PC, never decoded
+    default:
+        break; // $31: stored by the PC, never decoded
     }
     return answer(cmd, d);
 }
@@ -226,8 +239,9 @@ std::vector<TProtok> SimTester::dueReports(qint64 nowMs)
     advance(nowMs);
     std::vector<TProtok> out;
     if (m_autosendMask == 0 || nowMs < m_nextReport) return out;
-    static constexpr std::uint8_t reported[] = {cmdGrenzwerte1, cmdGrenzwerte2, cmdDatensatzAnzahl, cmdFlags,
-                                                cmdMesswerte1,  cmdMesswerte2,  cmdRohwert,         cmdMessablauf};
+    static constexpr std::uint8_t reported[] = {cmdGrenzwerte1, cmdGrenzwerte2, cmdDatensatzAnzahl,
+                                                cmdFlags,       cmdMesswerte1,  cmdMesswerte2,
+                                                cmdRohwert,     cmdMessablauf};
     for (std::uint8_t cmd : reported)
         if (m_autosendMask & (1 << (cmd - cmdStacktiefen))) out.push_back(report(cmd));
     m_nextReport += m_autosendPeriod;
@@ -251,18 +265,27 @@ qint64 SimTester::msUntilDue(qint64 nowMs) const
 int SimTester::phase() const
 {
     switch (m_stage) {
-    case Stage::Idle: return apRuhezustand;
-    case Stage::Erasing: return apEepromLoeschen;
-    case Stage::Prep: return apVorbereitung;
-    case Stage::Visual: return apSichtpruefung;
+    case Stage::Idle:
+        return apRuhezustand;
+    case Stage::Erasing:
+        return apEepromLoeschen;
+    case Stage::Prep:
+        return apVorbereitung;
+    case Stage::Visual:
+        return apSichtpruefung;
     case Stage::Measure:
     case Stage::MainsWait:
     case Stage::Switching:
-    case Stage::StepWait: return SimProgramPhase(m_testBlock);
-    case Stage::Completion: return apAbschluss;
-    case Stage::StoreQuery: return apSpeicherAbfrage;
-    case Stage::Storing: return apSpeicherung;
-    case Stage::Display: return apAnzeige;
+    case Stage::StepWait:
+        return SimProgramPhase(m_testBlock);
+    case Stage::Completion:
+        return apAbschluss;
+    case Stage::StoreQuery:
+        return apSpeicherAbfrage;
+    case Stage::Storing:
+        return apSpeicherung;
+    case Stage::Display:
+        return apAnzeige;
     }
     return apRuhezustand;
 }
@@ -290,7 +313,8 @@ void SimTester::advance(qint64 nowMs)
     m_now = nowMs;
     // Stages end one after another at their own end times, so a late call
     // catches up exactly as if it had come in time.
-    while (m_stageEnd >= 0 && m_stageEnd <= nowMs) stageEnded(m_stageEnd);
+    while (m_stageEnd >= 0 && m_stageEnd <= nowMs)
+        stageEnded(m_stageEnd);
 }
 
 void SimTester::action(std::uint8_t code, qint64 nowMs)
@@ -316,7 +340,8 @@ void SimTester::action(std::uint8_t code, qint64 nowMs)
 
 void SimTester::setVisualPassed(bool passed)
 {
-    m_block.ablauf = std::uint8_t(passed ? (m_block.ablauf | maSichtBestanden) : (m_block.ablauf & ~maSichtBestanden));
+    m_block.ablauf =
+        std::uint8_t(passed ? (m_block.ablauf | maSichtBestanden) : (m_block.ablauf & ~maSichtBestanden));
 }
 
 void SimTester::startTest(qint64 nowMs)
@@ -328,8 +353,8 @@ void SimTester::startTest(qint64 nowMs)
     m_block.sperr &= ~spNetzspannung;
     m_block.schalt = 0;
     m_steps.clear();
-    const int mask = SimStepMask(m_testBlock.isolationMode(), m_testBlock.standard(), m_testBlock.touchCurrent(),
-                                 m_testBlock.schutzklasse());
+    const int mask = SimStepMask(m_testBlock.isolationMode(), m_testBlock.standard(),
+                                 m_testBlock.touchCurrent(), m_testBlock.schutzklasse());
     for (int k = 1; k <= 7; ++k)
         if (mask & (1 << (k - 1))) m_steps.push_back(k);
     m_stepIndex = 0;
@@ -353,12 +378,15 @@ void SimTester::abortTest(qint64 nowMs)
         m_step = 0;
         enter(Stage::Completion, nowMs, scaled(CompletionMs));
         break;
-    case Stage::StoreQuery: enter(Stage::Display, nowMs); break; // not stored
+    case Stage::StoreQuery:
+        enter(Stage::Display, nowMs);
+        break; // not stored
     case Stage::Display:
         m_step = 0;
         enter(Stage::Idle, nowMs);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -366,14 +394,19 @@ void SimTester::confirm(qint64 nowMs)
 {
     switch (m_stage) {
     case Stage::Visual:
-    case Stage::StepWait: nextAfterStep(nowMs); break;
+    case Stage::StepWait:
+        nextAfterStep(nowMs);
+        break;
     case Stage::MainsWait:
         m_block.sperr &= ~spNetzspannung;
         m_mainsConfirmed = true;
         nextAfterStep(nowMs);
         break;
-    case Stage::StoreQuery: enter(Stage::Storing, nowMs, scaled(StoringMs)); break;
-    default: break;
+    case Stage::StoreQuery:
+        enter(Stage::Storing, nowMs, scaled(StoringMs));
+        break;
+    default:
+        break;
     }
 }
 
@@ -426,7 +459,9 @@ void SimTester::stageEnded(qint64 endMs)
         else
             nextAfterStep(endMs);
         break;
-    case Stage::Switching: nextAfterStep(endMs); break;
+    case Stage::Switching:
+        nextAfterStep(endMs);
+        break;
     case Stage::Measure: {
         const int k = m_step;
         const SimLimits lim = effectiveLimits();
@@ -471,7 +506,8 @@ void SimTester::storeRecord()
     if (m_records.size() >= m_capacity) return; // memory full: the result is only shown
     SimBlock b = m_testBlock;
     b.ablauf = m_block.ablauf & ~maGrenzwertAktiv;
-    m_records.append(SimBuildRecord(b, m_value, m_grenzwert, b.ablauf, SimEffectiveLimits(m_testBlock, m_idx), m_barcode));
+    m_records.append(
+        SimBuildRecord(b, m_value, m_grenzwert, b.ablauf, SimEffectiveLimits(m_testBlock, m_idx), m_barcode));
     m_barcode.clear(); // a scanned barcode belongs to one test
 }
 
@@ -505,18 +541,30 @@ namespace {
 QString stageName(SimTester::Stage s)
 {
     switch (s) {
-    case SimTester::Stage::Idle: return QStringLiteral("idle");
-    case SimTester::Stage::Erasing: return QStringLiteral("erasing");
-    case SimTester::Stage::Prep: return QStringLiteral("prep");
-    case SimTester::Stage::Visual: return QStringLiteral("visual");
-    case SimTester::Stage::Measure: return QStringLiteral("measure");
-    case SimTester::Stage::MainsWait: return QStringLiteral("mains");
-    case SimTester::Stage::Switching: return QStringLiteral("switching");
-    case SimTester::Stage::StepWait: return QStringLiteral("stepwait");
-    case SimTester::Stage::Completion: return QStringLiteral("completion");
-    case SimTester::Stage::StoreQuery: return QStringLiteral("storequery");
-    case SimTester::Stage::Storing: return QStringLiteral("storing");
-    case SimTester::Stage::Display: return QStringLiteral("display");
+    case SimTester::Stage::Idle:
+        return QStringLiteral("idle");
+    case SimTester::Stage::Erasing:
+        return QStringLiteral("erasing");
+    case SimTester::Stage::Prep:
+        return QStringLiteral("prep");
+    case SimTester::Stage::Visual:
+        return QStringLiteral("visual");
+    case SimTester::Stage::Measure:
+        return QStringLiteral("measure");
+    case SimTester::Stage::MainsWait:
+        return QStringLiteral("mains");
+    case SimTester::Stage::Switching:
+        return QStringLiteral("switching");
+    case SimTester::Stage::StepWait:
+        return QStringLiteral("stepwait");
+    case SimTester::Stage::Completion:
+        return QStringLiteral("completion");
+    case SimTester::Stage::StoreQuery:
+        return QStringLiteral("storequery");
+    case SimTester::Stage::Storing:
+        return QStringLiteral("storing");
+    case SimTester::Stage::Display:
+        return QStringLiteral("display");
     }
     return {};
 }
@@ -527,7 +575,9 @@ QString SimTester::stateLine() const
     QStringList w;
     auto add = [&w](const char *key, const QString &v) { w << QLatin1String(key) + QLatin1Char('=') + v; };
     auto num = [&add](const char *key, int v) { add(key, QString::number(v)); };
-    auto hex = [&add](const char *key, int v) { add(key, QStringLiteral("0x%1").arg(v, 2, 16, QLatin1Char('0'))); };
+    auto hex = [&add](const char *key, int v) {
+        add(key, QStringLiteral("0x%1").arg(v, 2, 16, QLatin1Char('0')));
+    };
     const QByteArray b = blockBytes();
     num("phase", phase());
     num("step", m_step);
@@ -559,7 +609,8 @@ QString SimTester::stateLine() const
     num("live", liveValue());
     hex("grenzwert", m_grenzwert);
     static constexpr const char *names[] = {"", "pe", "iso", "leak", "pec", "pec_rev", "touch", "touch_rev"};
-    for (int k = 1; k <= 7; ++k) num(names[k], m_value[size_t(k)]);
+    for (int k = 1; k <= 7; ++k)
+        num(names[k], m_value[size_t(k)]);
     add("language", m_id.languages.isEmpty() ? QStringLiteral("-") : m_id.languages.at(m_id.language));
     num("lang_index", m_id.language);
     add("barcode", m_barcode.isEmpty() ? QStringLiteral("-") : m_barcode);

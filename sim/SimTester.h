@@ -20,7 +20,7 @@
 #include <vector>
 
 struct SimIdentity {
-    QByteArray firmware = "10402R1"; // V0..V6
+    QByteArray firmware = "10402R1";  // V0..V6
     QByteArray serial = "0612345678"; // ten digits
     QStringList languages{QStringLiteral("de"), QStringLiteral("en"), QStringLiteral("fr")};
     int language = 1; // index of the current language

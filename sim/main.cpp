@@ -7,8 +7,8 @@
 #include "SimPty.h"
 #include "SimTester.h"
 
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <poll.h>
@@ -49,7 +49,8 @@ qint64 earliest(qint64 a, qint64 b)
 int main(int argc, char **argv)
 {
     QStringList args;
-    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
     SimOptions opt;
     QString error;
     if (!ParseSimOptions(args, opt, error)) {
@@ -68,7 +69,8 @@ int main(int argc, char **argv)
     if (opt.verbose) line.OnTrace = traceLine;
 
     SimPort port;
-    const bool opened = opt.device.isEmpty() ? port.openPty(error) : port.openDevice(opt.device, opt.baud, error);
+    const bool opened =
+        opt.device.isEmpty() ? port.openPty(error) : port.openDevice(opt.device, opt.baud, error);
     if (!opened) {
         std::fprintf(stderr, "tester-sim: %s\n", error.toLocal8Bit().constData());
         return 1;
@@ -91,7 +93,8 @@ int main(int argc, char **argv)
         const qint64 nowMs = nowUs / 1000;
 
         // Bytes reach the tester when the line would have carried them.
-        for (const auto &b : inbound.takeDue(nowUs)) line.receiveByte(b.first, b.second / 1000);
+        for (const auto &b : inbound.takeDue(nowUs))
+            line.receiveByte(b.first, b.second / 1000);
         line.advance(nowMs);
         if (opt.verbose && (tester.phase() != shownPhase || tester.step() != shownStep)) {
             shownPhase = tester.phase();
@@ -100,8 +103,10 @@ int main(int argc, char **argv)
         }
 
         // One frame at a time on the line, so an answer overtakes waiting reports.
-        if (outbound.empty() && unwritten.isEmpty() && line.hasOutput()) outbound.push(line.takeFrame(), nowUs);
-        for (const auto &b : outbound.takeDue(nowUs)) unwritten.append(char(b.first));
+        if (outbound.empty() && unwritten.isEmpty() && line.hasOutput())
+            outbound.push(line.takeFrame(), nowUs);
+        for (const auto &b : outbound.takeDue(nowUs))
+            unwritten.append(char(b.first));
         if (!unwritten.isEmpty()) {
             const ssize_t n = ::write(port.fd(), unwritten.constData(), size_t(unwritten.size()));
             if (n > 0) unwritten.remove(0, n);

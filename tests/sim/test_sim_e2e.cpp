@@ -12,8 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <optional>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
@@ -75,7 +75,8 @@ public:
         QElapsedTimer t;
         t.start();
         const qsizetype before = m_raw.size();
-        while (t.elapsed() < ms) pump(int(ms - t.elapsed()));
+        while (t.elapsed() < ms)
+            pump(int(ms - t.elapsed()));
         return m_raw.mid(before);
     }
 
@@ -89,7 +90,8 @@ public:
     {
         QElapsedTimer t;
         t.start();
-        while (!m_hup && t.elapsed() < timeoutMs) pump(20);
+        while (!m_hup && t.elapsed() < timeoutMs)
+            pump(20);
         return m_hup;
     }
 
@@ -107,9 +109,14 @@ private:
         m_raw.append(buf, int(n));
         for (ssize_t i = 0; i < n; ++i) {
             switch (m_asm.feed(quint8(buf[i]), m_ms.elapsed())) {
-            case TFrameAssembler::FrameValid: m_frames.append(m_asm.frame()); break;
-            case TFrameAssembler::FrameBad: ++m_bad; break;
-            default: break;
+            case TFrameAssembler::FrameValid:
+                m_frames.append(m_asm.frame());
+                break;
+            case TFrameAssembler::FrameBad:
+                ++m_bad;
+                break;
+            default:
+                break;
             }
         }
     }
@@ -137,7 +144,8 @@ int word(const TProtok &m, int offset)
 TEST(SimProcessLine, ServesANewTerminalAndAnswersIdentity)
 {
     SimProcess sim;
-    ASSERT_TRUE(sim.start({"--serial", "1234567890", "--firmware", "1.03.00 XY"})) << sim.errorOutput().toStdString();
+    ASSERT_TRUE(sim.start({"--serial", "1234567890", "--firmware", "1.03.00 XY"}))
+        << sim.errorOutput().toStdString();
     EXPECT_TRUE(sim.path().startsWith("/dev/pts/")) << sim.path().toStdString();
     Line line(sim.path());
     ASSERT_TRUE(line.ok());
@@ -158,14 +166,16 @@ TEST(SimProcessLine, PacedAtLineSpeedUnlessTurnedOff)
     Line line(sim.path());
     QElapsedTimer t;
     t.start();
-    for (int i = 0; i < 8; ++i) ASSERT_TRUE(line.ask(0x34));
+    for (int i = 0; i < 8; ++i)
+        ASSERT_TRUE(line.ask(0x34));
     // 12 bytes in and 12 bytes out at 9600 baud: at least 25 ms a round trip.
     EXPECT_GE(t.elapsed(), 8 * 24);
 
     SimProcess fast;
     ASSERT_TRUE(fast.start({"--no-pacing"}));
     Line l2(fast.path());
-    for (int i = 0; i < 50; ++i) ASSERT_TRUE(l2.ask(0x34)) << i;
+    for (int i = 0; i < 50; ++i)
+        ASSERT_TRUE(l2.ask(0x34)) << i;
 }
 
 TEST(SimProcessLine, AutosendReportsUntilSwitchedOff)
@@ -177,14 +187,16 @@ TEST(SimProcessLine, AutosendReportsUntilSwitchedOff)
     // Three rounds of the sequence report, each within 200 ms of the last.
     QElapsedTimer t;
     t.start();
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(line.await(0x3A, 400)) << "round " << i;
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(line.await(0x3A, 400)) << "round " << i;
     auto mem = line.await(0x33, 400);
     ASSERT_TRUE(mem);
     EXPECT_EQ(word(*mem, 0), 4);
     EXPECT_EQ(sim.stateInt("autosend"), 0x79C);
 
     line.send(0x67, QByteArray(1, '\0'));
-    ASSERT_TRUE(sim.waitForState([](const QMap<QString, QString> &s) { return s.value("autosend") == "0x00"; }));
+    ASSERT_TRUE(
+        sim.waitForState([](const QMap<QString, QString> &s) { return s.value("autosend") == "0x00"; }));
     line.collect(100); // what was under way
     line.clear();
     EXPECT_TRUE(line.collect(500).isEmpty());
@@ -219,10 +231,10 @@ TEST(SimProcessLine, SettingsAndLimitsWrittenOverTheLineCanBeReadBack)
     auto blk = line.ask(0x34);
     ASSERT_TRUE(blk);
     QByteArray b(reinterpret_cast<const char *>(blk->Data), 8);
-    b[0] = char(0x19);            // automatic, manual limits, touch current
-    b[2] = char(0x02 | 0x04);     // class II, 0751
+    b[0] = char(0x19);        // automatic, manual limits, touch current
+    b[2] = char(0x02 | 0x04); // class II, 0751
     b[3] = char(42);
-    b[5] = char(0x04 | 0x08);     // write mark and setting lock
+    b[5] = char(0x04 | 0x08); // write mark and setting lock
     ASSERT_TRUE(line.ask(0x66, b));
     ASSERT_TRUE(line.ask(0x68, QByteArray("\x08\x04\x0c\x02", 4)));
     const auto s = sim.state();

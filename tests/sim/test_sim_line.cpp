@@ -21,7 +21,8 @@ QByteArray wire(quint8 cmd, const QByteArray &data = {}, quint8 addr = 0x61)
 QList<QByteArray> drain(SimLine &line)
 {
     QList<QByteArray> out;
-    while (line.hasOutput()) out.append(line.takeFrame());
+    while (line.hasOutput())
+        out.append(line.takeFrame());
     return out;
 }
 
@@ -29,7 +30,8 @@ bool checksumOk(const QByteArray &f)
 {
     if (f.size() != 12) return false;
     int sum = 0;
-    for (int i = 3; i < 12; ++i) sum += quint8(f[i]);
+    for (int i = 3; i < 12; ++i)
+        sum += quint8(f[i]);
     return quint8(sum) == quint8(f[2]);
 }
 
@@ -72,7 +74,8 @@ TEST(SimLineFaults, DropLosesExactlyTheKthRequestOfThatCommand)
     SimFaults f;
     f.drops = {{0x33, 2}};
     SimLine line(t, f, 1);
-    for (int i = 0; i < 3; ++i) line.receive(wire(0x33), i);
+    for (int i = 0; i < 3; ++i)
+        line.receive(wire(0x33), i);
     line.receive(wire(0x34), 5);
     const QList<QByteArray> out = drain(line);
     ASSERT_EQ(out.size(), 3);
@@ -91,6 +94,23 @@ TEST(SimLineFaults, DropLosesExactlyTheKthRequestOfThatCommand)
     l2.receive(wire(0x70, "S"), 1); // lost
     l2.receive(wire(0x70, "C"), 2);
     EXPECT_EQ(u.records().size(), 2);
+}
+
+TEST(SimLineFaults, DropAnswerActsButStaysSilent)
+{
+    // A repeated "S" after a lost answer moves the read pointer twice.
+    SimTester t;
+    t.setRecords({SimRecord{}, SimRecord{}, SimRecord{}});
+    SimFaults f;
+    f.answerDrops = {{0x70, 2}};
+    SimLine line(t, f, 1);
+    line.receive(wire(0x70, "T"), 0);
+    line.receive(wire(0x70, "S"), 1);
+    EXPECT_EQ(drain(line).size(), 1);
+    EXPECT_EQ(t.readPointer(), 1);
+    line.receive(wire(0x70, "S"), 2);
+    EXPECT_EQ(drain(line).size(), 1);
+    EXPECT_EQ(t.readPointer(), 2);
 }
 
 TEST(SimLineFaults, SilentAfterNFramesEndsAnswersAndReports)
@@ -135,8 +155,10 @@ TEST(SimLineFaults, CorruptAndDropByteAffectTheirShareOfFrames)
     SimFaults all;
     all.corrupt = 1.0;
     SimLine c(t, all, 1);
-    for (int i = 0; i < 20; ++i) c.receive(wire(0x34), i);
-    for (const QByteArray &f : drain(c)) EXPECT_FALSE(checksumOk(f));
+    for (int i = 0; i < 20; ++i)
+        c.receive(wire(0x34), i);
+    for (const QByteArray &f : drain(c))
+        EXPECT_FALSE(checksumOk(f));
 
     SimFaults half;
     half.corrupt = 0.5;
@@ -152,12 +174,16 @@ TEST(SimLineFaults, CorruptAndDropByteAffectTheirShareOfFrames)
     SimFaults drop;
     drop.dropByte = 1.0;
     SimLine d(t, drop, 1);
-    for (int i = 0; i < 10; ++i) d.receive(wire(0x34), i);
-    for (const QByteArray &f : drain(d)) EXPECT_EQ(f.size(), 11);
+    for (int i = 0; i < 10; ++i)
+        d.receive(wire(0x34), i);
+    for (const QByteArray &f : drain(d))
+        EXPECT_EQ(f.size(), 11);
 
     SimLine clean(t, {}, 1);
-    for (int i = 0; i < 50; ++i) clean.receive(wire(0x34), i);
-    for (const QByteArray &f : drain(clean)) EXPECT_TRUE(checksumOk(f));
+    for (int i = 0; i < 50; ++i)
+        clean.receive(wire(0x34), i);
+    for (const QByteArray &f : drain(clean))
+        EXPECT_TRUE(checksumOk(f));
 }
 
 TEST(SimLineFaults, SameSeedSameFaults)
@@ -275,7 +301,8 @@ TEST(SimRecords, BarcodeIsPackedLowNibbleFirst)
     EXPECT_EQ(r.bytes[0], 3);
     EXPECT_EQ(r.bytes[32], 0x21);
     EXPECT_EQ(r.bytes[33], 0x03);
-    const SimRecord full = SimBuildRecord(SimBlock{}, v, 0, 0, SimLimits{}, QStringLiteral("12345678901234567890"));
+    const SimRecord full =
+        SimBuildRecord(SimBlock{}, v, 0, 0, SimLimits{}, QStringLiteral("12345678901234567890"));
     EXPECT_EQ(full.bytes[0], 16); // piece E holds no more
     EXPECT_EQ(full.barcode(), QStringLiteral("1234567890123456"));
 }
@@ -306,12 +333,16 @@ TEST(SimCommandLine, ParsesEveryOption)
 {
     SimOptions o;
     QString err;
-    ASSERT_TRUE(ParseSimOptions({"--device", "/dev/ttyS9", "--records", "12", "--seed", "0x10", "--capacity", "40",
-                                 "--firmware", "1.02.99 AB", "--serial", "0123456789", "--languages", "de,fr",
-                                 "--language", "fr", "--baud", "19200", "--no-pacing", "--autosend-ms", "100",
-                                 "--speed", "4", "--silent-after", "7", "--drop", "$33:2", "--drop", "0x66:1",
-                                 "--corrupt", "0.25", "--drop-byte", "0.5", "--hangup-after", "9", "--quit-on-eof",
-                                 "--verbose"},
+    ASSERT_TRUE(ParseSimOptions({"--device",    "/dev/ttyS9",    "--records",   "12",
+                                 "--seed",      "0x10",          "--capacity",  "40",
+                                 "--firmware",  "1.02.99 AB",    "--serial",    "0123456789",
+                                 "--languages", "de,fr",         "--language",  "fr",
+                                 "--baud",      "19200",         "--no-pacing", "--autosend-ms",
+                                 "100",         "--speed",       "4",           "--silent-after",
+                                 "7",           "--drop",        "$33:2",       "--drop",
+                                 "0x66:1",      "--drop-answer", "70:3",        "--corrupt",
+                                 "0.25",        "--drop-byte",   "0.5",         "--hangup-after",
+                                 "9",           "--quit-on-eof", "--verbose"},
                                 o, err))
         << err.toStdString();
     EXPECT_EQ(o.device, "/dev/ttyS9");
@@ -328,6 +359,7 @@ TEST(SimCommandLine, ParsesEveryOption)
     EXPECT_DOUBLE_EQ(o.speed, 4.0);
     EXPECT_EQ(o.faults.silentAfter, 7);
     EXPECT_EQ(o.faults.drops, (QList<QPair<int, int>>{{0x33, 2}, {0x66, 1}}));
+    EXPECT_EQ(o.faults.answerDrops, (QList<QPair<int, int>>{{0x70, 3}}));
     EXPECT_DOUBLE_EQ(o.faults.corrupt, 0.25);
     EXPECT_DOUBLE_EQ(o.faults.dropByte, 0.5);
     EXPECT_EQ(o.faults.hangupAfter, 9);
@@ -363,9 +395,10 @@ TEST(SimCommandLine, RefusesBadValuesWithAMessage)
 TEST(SimCommandLine, HelpNamesEveryOption)
 {
     const QString help = SimHelpText();
-    for (const char *opt : {"--device", "--records", "--seed", "--capacity", "--firmware", "--serial", "--languages",
-                            "--language", "--baud", "--no-pacing", "--autosend-ms", "--speed", "--silent-after",
-                            "--drop", "--corrupt", "--drop-byte", "--hangup-after", "--verbose", "--quit-on-eof",
+    for (const char *opt : {"--device",      "--records",   "--seed",         "--capacity", "--firmware",
+                            "--serial",      "--languages", "--language",     "--baud",     "--no-pacing",
+                            "--autosend-ms", "--speed",     "--silent-after", "--drop",     "--drop-answer",
+                            "--corrupt",     "--drop-byte", "--hangup-after", "--verbose",  "--quit-on-eof",
                             "--help"})
         EXPECT_TRUE(help.contains(QLatin1String(opt))) << opt;
 }

@@ -24,8 +24,8 @@ TEST(SimWithProgramDecoders, IdentityAnswers)
 {
     SimOptions o;
     QString err;
-    ASSERT_TRUE(ParseSimOptions({"--firmware", "1.02.99 XY", "--serial", "0612345678", "--languages", "de,en,nl"}, o,
-                                err));
+    ASSERT_TRUE(ParseSimOptions(
+        {"--firmware", "1.02.99 XY", "--serial", "0612345678", "--languages", "de,en,nl"}, o, err));
     SimTester t(o.identity);
     const TFirmwareVersion fw = DecodeFirmwareVersion(ask(t, cmdProgrammversion).Data);
     EXPECT_EQ(fw.Text, QStringLiteral("1.02.99 XY"));
@@ -40,7 +40,8 @@ TEST(SimWithProgramDecoders, IdentityAnswers)
     EXPECT_EQ(e0.Code, QStringLiteral("de"));
     EXPECT_EQ(e0.Count, 3);
     EXPECT_EQ(e0.Current, 1);
-    EXPECT_EQ(DecodeLanguageEntry(ask(t, cmdSprachEintrag, QByteArray(1, '\2')).Data).Code, QStringLiteral("nl"));
+    EXPECT_EQ(DecodeLanguageEntry(ask(t, cmdSprachEintrag, QByteArray(1, '\2')).Data).Code,
+              QStringLiteral("nl"));
     EXPECT_EQ(DecodeCurrentLanguage(ask(t, cmdSprache).Data), QStringLiteral("en"));
 }
 
@@ -94,7 +95,8 @@ TEST(SimWithProgramDecoders, EveryGeneratedRecordDecodesToItsSetUp)
     ask(t, cmdEepromFunktion, "T");
     for (int i = 0; i < o.records; ++i) {
         TSpeicherSatz s;
-        for (int p = 0; p < DatensatzPieces; ++p) s.setPiece(p, ask(t, DatensatzCmd(p)).Data);
+        for (int p = 0; p < DatensatzPieces; ++p)
+            s.setPiece(p, ask(t, DatensatzCmd(p)).Data);
         const SimRecord &r = t.records().at(i);
         ASSERT_EQ(s.Bytes, r.bytes) << i;
         const TUebernahmeWerte w = DecodeSpeicherSatz(s);
@@ -109,7 +111,8 @@ TEST(SimWithProgramDecoders, EveryGeneratedRecordDecodesToItsSetUp)
         EXPECT_EQ(w.UNintMenueflags, r.menu()) << i;
         EXPECT_EQ(w.UNblnGrenzwFehler, (r.ablauf() & maGrenzwFehler) ? 1 : 0) << i;
         EXPECT_EQ(w.UNblnPruefungsergebnis == 1,
-                  (b.visualAsked() ? bool(r.ablauf() & maSichtBestanden) : true) && !(r.ablauf() & maFehlerMaske))
+                  (b.visualAsked() ? bool(r.ablauf() & maSichtBestanden) : true) &&
+                      !(r.ablauf() & maFehlerMaske))
             << i;
         EXPECT_EQ(w.UNintGrwSchutzleiterwid, r.word(20)) << i;
         ask(t, cmdEepromFunktion, "S");

@@ -104,7 +104,8 @@ TEST(SimAnswers, IdentityFirmwareSerialAndFraming)
     // Two digits per byte: the first in the low nibble.
     const TProtok sn = ask(t, 0x11);
     const quint8 expected[5] = {0x60, 0x21, 0x43, 0x65, 0x87};
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(sn.Data[i], expected[i]) << i;
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(sn.Data[i], expected[i]) << i;
     EXPECT_EQ(sn.Data[5], 0);
 }
 
@@ -387,9 +388,9 @@ TEST(SimSequence, AutomaticRunGoesThroughEveryPhaseAndStoresARecord)
     EXPECT_EQ(t.phase(), apAnzeige);
 
     const std::vector<std::pair<Stage, int>> expected{
-        {Stage::Idle, 0},       {Stage::Prep, 0},    {Stage::Visual, 0},     {Stage::Measure, 1},
-        {Stage::Measure, 2},    {Stage::Measure, 3}, {Stage::Completion, 0}, {Stage::StoreQuery, 0},
-        {Stage::Storing, 0},    {Stage::Display, 0}};
+        {Stage::Idle, 0},    {Stage::Prep, 0},    {Stage::Visual, 0},     {Stage::Measure, 1},
+        {Stage::Measure, 2}, {Stage::Measure, 3}, {Stage::Completion, 0}, {Stage::StoreQuery, 0},
+        {Stage::Storing, 0}, {Stage::Display, 0}};
     EXPECT_EQ(run.seen, expected);
 
     // Class I, 0701, with insulation test: the program code of that set-up.
@@ -402,7 +403,8 @@ TEST(SimSequence, AutomaticRunGoesThroughEveryPhaseAndStoresARecord)
     EXPECT_EQ(word(m1, 4), 60);
     EXPECT_EQ(m1.Data[6], 0);
     const TProtok m2 = t.report(0x38);
-    for (int w = 0; w < 4; ++w) EXPECT_EQ(word(m2, 2 * w), -1) << w; // not measured
+    for (int w = 0; w < 4; ++w)
+        EXPECT_EQ(word(m2, 2 * w), -1) << w; // not measured
 
     ASSERT_EQ(t.records().size(), 1);
     const SimRecord &r = t.records().at(0);
@@ -464,9 +466,9 @@ TEST(SimSequence, CurrentsNeedMainsConfirmationAndReverseTheSocket)
     EXPECT_EQ(quint8(t.blockBytes()[5]) & spNetzspannung, 0);
     ASSERT_TRUE(run.until(Stage::StoreQuery, 10000));
     const std::vector<std::pair<Stage, int>> expected{
-        {Stage::Idle, 0},      {Stage::Prep, 0},         {Stage::Measure, 1},   {Stage::Measure, 3},
-        {Stage::MainsWait, 3}, {Stage::Measure, 4},      {Stage::Switching, 5}, {Stage::Measure, 5},
-        {Stage::Measure, 6},   {Stage::Switching, 7},    {Stage::Measure, 7},   {Stage::Completion, 0},
+        {Stage::Idle, 0},      {Stage::Prep, 0},      {Stage::Measure, 1},   {Stage::Measure, 3},
+        {Stage::MainsWait, 3}, {Stage::Measure, 4},   {Stage::Switching, 5}, {Stage::Measure, 5},
+        {Stage::Measure, 6},   {Stage::Switching, 7}, {Stage::Measure, 7},   {Stage::Completion, 0},
         {Stage::StoreQuery, 0}};
     EXPECT_EQ(run.seen, expected);
     EXPECT_EQ(SimProgramPhase(t.blockState()), 38);
@@ -518,7 +520,8 @@ TEST(SimSequence, LiveValuesDuringAStepAndTheLimitBit)
     run.press(akStart);
     ASSERT_TRUE(run.until(Stage::Measure, 2000));
     ASSERT_TRUE([&] {
-        while (t.step() != 2 && run.now < 10000) t.advance(run.now += 5);
+        while (t.step() != 2 && run.now < 10000)
+            t.advance(run.now += 5);
         return t.step() == 2;
     }());
     const int early = word(t.report(0x39), 4);
@@ -546,7 +549,8 @@ TEST(SimSequence, AbortDuringAMeasurementAndAtTheStoreQuery)
     ASSERT_TRUE(run.until(Stage::Measure, 2000));
     run.press(akAbbrechen);
     EXPECT_EQ(t.phase(), apAbschluss);
-    EXPECT_EQ(quint8(t.blockBytes()[6]) & (maAbgebrochen | maManuellAbbruch), maAbgebrochen | maManuellAbbruch);
+    EXPECT_EQ(quint8(t.blockBytes()[6]) & (maAbgebrochen | maManuellAbbruch),
+              maAbgebrochen | maManuellAbbruch);
     ASSERT_TRUE(run.until(Stage::StoreQuery, 2000));
     run.press(akAbbrechen); // do not store
     EXPECT_EQ(t.phase(), apAnzeige);
@@ -565,7 +569,8 @@ TEST(SimSequence, AbortedTestCanBeStored)
     Operator run(t);
     run.press(akStart);
     ASSERT_TRUE(run.until(Stage::Measure, 2000));
-    while (t.step() == 1) t.advance(run.now += 5);
+    while (t.step() == 1)
+        t.advance(run.now += 5);
     run.press(akAbbrechen);
     ASSERT_TRUE(run.until(Stage::StoreQuery, 2000));
     run.press(akStart);
@@ -590,7 +595,8 @@ TEST(SimSequence, CurrentAboveQuickLimitStopsTheTest)
     const qint64 begin = run.now;
     ASSERT_TRUE(run.until(Stage::Completion, 5000));
     EXPECT_LT(run.now - begin, 1000); // trips before the measuring time is over
-    EXPECT_EQ(quint8(t.blockBytes()[6]) & (maAbgebrochen | maSchnellabbruch), maAbgebrochen | maSchnellabbruch);
+    EXPECT_EQ(quint8(t.blockBytes()[6]) & (maAbgebrochen | maSchnellabbruch),
+              maAbgebrochen | maSchnellabbruch);
     EXPECT_EQ(word(t.report(0x38), 0), 1500);
     EXPECT_EQ(word(t.report(0x38), 2), -1); // the reversed step never ran
 }
@@ -603,7 +609,8 @@ TEST(SimSequence, NoVisualQueryWhenNotAskedAndStartFromDisplayBeginsAgain)
     Operator run(t);
     run.press(akStart);
     ASSERT_TRUE(run.until(Stage::StoreQuery, 5000));
-    for (const auto &s : run.seen) EXPECT_NE(s.first, Stage::Visual);
+    for (const auto &s : run.seen)
+        EXPECT_NE(s.first, Stage::Visual);
     run.press(akStart);
     ASSERT_TRUE(run.until(Stage::Display, 5000));
     run.press(akStart);
@@ -648,7 +655,8 @@ TEST(SimSequence, LateAdvanceCatchesUpExactly)
         t->block().messzeit = 10;
         t->action(akStart, 0);
     }
-    for (qint64 ms = 0; ms <= 1700; ms += 10) a.advance(ms);
+    for (qint64 ms = 0; ms <= 1700; ms += 10)
+        a.advance(ms);
     b.advance(1700);
     EXPECT_EQ(a.stage(), b.stage());
     EXPECT_EQ(a.step(), b.step());

@@ -86,7 +86,8 @@ QString SimProcess::command(const QString &line, int timeoutMs)
 {
     if (m_proc.state() != QProcess::Running) return {};
     // Replies of earlier commands that timed out must not be taken as ours.
-    while (m_proc.canReadLine()) m_proc.readLine();
+    while (m_proc.canReadLine())
+        m_proc.readLine();
     m_proc.write(line.toUtf8() + '\n');
     return readLine(timeoutMs);
 }
