@@ -104,7 +104,7 @@ void TCate::openPort(TPort port)
     const QString path = DevicePathForPort(int(port));
     const int fd = path.isEmpty() ? -1 : ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        if (!path.isEmpty()) LogSystemError(errno, 500);
+        LogSystemError(path.isEmpty() ? ENODEV : errno, 500);
         failOpen(QStringLiteral("Fehler beim Öffnen der Schnittstelle"));
         return;
     }

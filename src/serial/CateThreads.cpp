@@ -176,7 +176,7 @@ void TReadThread::providerClosed()
 
 bool TReadThread::handleReadData(const char *bytes, qsizetype count)
 {
-    if (count <= 0) return false;
+    if (count <= 0) return false; // an empty read is end of file, handled by the caller
     QByteArray block(bytes, count);
     if (m_s->discardNull.load()) block.replace(QByteArray(1, '\0'), QByteArray());
     if (block.isEmpty()) return true;
@@ -193,7 +193,6 @@ bool TReadThread::handleReadData(const char *bytes, qsizetype count)
 bool TReadThread::gatherAndHandle(bool hungUp)
 {
     char buf[ReadChunk];
-    qsizetype have = 0;
     const ssize_t n = ::read(m_s->fd, buf, sizeof buf);
     if (n == 0) { // end of file: the terminal hung up
         providerClosed();
@@ -212,7 +211,7 @@ bool TReadThread::gatherAndHandle(bool hungUp)
         m_s->post(cnHangup);
         return false;
     }
-    have = n;
+    qsizetype have = n;
 
     const quint32 interval = m_s->readInterval.load();
     const quint32 mult = m_s->readTotalMultiplier.load();
@@ -234,11 +233,7 @@ bool TReadThread::gatherAndHandle(bool hungUp)
             have += more;
         }
     }
-    if (!handleReadData(buf, have)) {
-        LogSystemError(ENOMEM, 1368);
-        return false;
-    }
-    return true;
+    return handleReadData(buf, have);
 }
 
 // Frame, overrun, parity and break counts and the CTS/DSR lines: pseudo-
