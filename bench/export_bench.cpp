@@ -29,8 +29,7 @@ double g_shellMs = 0;
 bool run(const QString &program, const QStringList &args, const QString &stdoutFile = QString())
 {
     QProcess p;
-    if (!stdoutFile.isEmpty())
-        p.setStandardOutputFile(stdoutFile);
+    if (!stdoutFile.isEmpty()) p.setStandardOutputFile(stdoutFile);
     p.start(program, args);
     if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
         std::fprintf(stderr, "%s: %s\n", program.toLocal8Bit().constData(),
@@ -42,8 +41,7 @@ bool run(const QString &program, const QStringList &args, const QString &stdoutF
 
 bool ensureDatabase()
 {
-    if (QFileInfo::exists(g_db))
-        return true;
+    if (QFileInfo::exists(g_db)) return true;
     std::fprintf(stderr, "Erzeuge %s ...\n", g_db.toLocal8Bit().constData());
     return run(QStringLiteral(GT_INITDB_PATH), {g_db}) && run(QStringLiteral(GT_GENDB_PATH), {g_db});
 }
@@ -64,7 +62,8 @@ void BM_FullExport(benchmark::State &state)
             state.SkipWithError(error.toLocal8Bit().constData());
             break;
         }
-        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
         state.SetIterationTime(ms / 1000.0);
         g_exportMs = g_exportMs == 0 ? ms : std::min(g_exportMs, ms);
     }
@@ -78,11 +77,13 @@ void BM_Sqlite3Shell(benchmark::State &state)
     const QString sql = FullExportQueryLines().join(QLatin1Char(' '));
     for (auto _ : state) {
         const auto t0 = std::chrono::steady_clock::now();
-        if (!run(QStringLiteral("sqlite3"), {QStringLiteral("-csv"), QStringLiteral("-header"), g_db, sql}, g_out)) {
+        if (!run(QStringLiteral("sqlite3"), {QStringLiteral("-csv"), QStringLiteral("-header"), g_db, sql},
+                 g_out)) {
             state.SkipWithError("sqlite3 fehlgeschlagen");
             break;
         }
-        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
         state.SetIterationTime(ms / 1000.0);
         g_shellMs = g_shellMs == 0 ? ms : std::min(g_shellMs, ms);
     }
@@ -103,8 +104,7 @@ int main(int argc, char **argv)
         if (QByteArray(argv[i]) == "--db")
             g_db = QFileInfo(QString::fromLocal8Bit(argv[i + 1])).absoluteFilePath();
     g_out = QDir::temp().filePath(QStringLiteral("gt-bench-export.csv"));
-    if (!ensureDatabase())
-        return 1;
+    if (!ensureDatabase()) return 1;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -14,20 +14,24 @@
 
 namespace {
 
-const char *const kNames[] = {"Klinikum", "Pflegeheim", "Praxis", "Elektro", "Sanitätshaus", "Seniorenresidenz",
-                              "Reha-Zentrum", "Ärztehaus", "Krankenhaus", "Tagespflege"};
-const char *const kTowns[] = {"München", "Köln", "Düsseldorf", "Würzburg", "Lübeck", "Görlitz", "Bremen",
-                              "Fürth", "Essen", "Saarbrücken"};
-const char *const kDevices[] = {"Pflegebett", "Infusionspumpe", "Patientenmonitor", "Kaffeemaschine",
-                                "Verlängerungskabel", "Staubsauger", "Wasserkocher", "Absauggerät",
-                                "Personenlifter", "Bürostuhl \"elektrisch\""};
-const char *const kNotes[] = {"", "", "", "Gehäuse leicht beschädigt", "Stecker getauscht; Zugentlastung neu",
-                              "Netzleitung erneuert\r\nNachprüfung i.O.", "O'Neill Service informiert"};
+const char *const kNames[] = {"Klinikum",         "Pflegeheim",   "Praxis",    "Elektro",     "Sanitätshaus",
+                              "Seniorenresidenz", "Reha-Zentrum", "Ärztehaus", "Krankenhaus", "Tagespflege"};
+const char *const kTowns[] = {"München", "Köln",   "Düsseldorf", "Würzburg", "Lübeck",
+                              "Görlitz", "Bremen", "Fürth",      "Essen",    "Saarbrücken"};
+const char *const kDevices[] = {
+    "Pflegebett",  "Infusionspumpe", "Patientenmonitor", "Kaffeemaschine", "Verlängerungskabel",
+    "Staubsauger", "Wasserkocher",   "Absauggerät",      "Personenlifter", "Bürostuhl \"elektrisch\""};
+const char *const kNotes[] = {"",
+                              "",
+                              "",
+                              "Gehäuse leicht beschädigt",
+                              "Stecker getauscht; Zugentlastung neu",
+                              "Netzleitung erneuert\r\nNachprüfung i.O.",
+                              "O'Neill Service informiert"};
 
 bool exec(QSqlQuery &q)
 {
-    if (q.exec())
-        return true;
+    if (q.exec()) return true;
     std::fprintf(stderr, "%s\n", q.lastError().text().toLocal8Bit().constData());
     return false;
 }
@@ -97,14 +101,49 @@ int main(int argc, char *argv[])
         for (int i = 1; i <= tests && rc == 0; ++i) {
             const int dinvde = pick(3);
             const QVariantList v = {
-                i, 1 + (i - 1) % devices,
+                i,
+                1 + (i - 1) % devices,
                 start.addSecs(qint64(i) * 600).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
-                QStringLiteral("G%1").arg(1000 + pick(20)), pick(2) ? 0 : 1 << pick(7), 0x11, 1 + pick(3), 0x40,
-                pick(1200), pick(12000), pick(10) ? pick(2100) : -1, pick(1100), pick(1100), pick(600), pick(600),
-                300, 2000, 350, 350, 50, 1000, 1 + pick(3), pick(2), dinvde, 0, pick(2), pick(3), pick(2), 0, 0,
-                0, pick(2), pick(3) - 1, pick(5) ? 1 : 0, QString::fromUtf8(kNotes[pick(7)]),
-                QStringLiteral("Prüfer %1").arg(pick(5)), QStringLiteral("Bewerter %1").arg(pick(3)),
-                dinvde == 2 ? pick(2) : 0, QStringLiteral("P-%1").arg(i), pick(2), 1, 1, 50};
+                QStringLiteral("G%1").arg(1000 + pick(20)),
+                pick(2) ? 0 : 1 << pick(7),
+                0x11,
+                1 + pick(3),
+                0x40,
+                pick(1200),
+                pick(12000),
+                pick(10) ? pick(2100) : -1,
+                pick(1100),
+                pick(1100),
+                pick(600),
+                pick(600),
+                300,
+                2000,
+                350,
+                350,
+                50,
+                1000,
+                1 + pick(3),
+                pick(2),
+                dinvde,
+                0,
+                pick(2),
+                pick(3),
+                pick(2),
+                0,
+                0,
+                0,
+                pick(2),
+                pick(3) - 1,
+                pick(5) ? 1 : 0,
+                QString::fromUtf8(kNotes[pick(7)]),
+                QStringLiteral("Prüfer %1").arg(pick(5)),
+                QStringLiteral("Bewerter %1").arg(pick(3)),
+                dinvde == 2 ? pick(2) : 0,
+                QStringLiteral("P-%1").arg(i),
+                pick(2),
+                1,
+                1,
+                50};
             for (const QVariant &x : v)
                 t.addBindValue(x);
             rc = exec(t) ? 0 : 1;
@@ -115,7 +154,6 @@ int main(int argc, char *argv[])
             db.rollback();
     }
     QSqlDatabase::removeDatabase(conn);
-    if (rc == 0)
-        std::printf("%d Kunden, %d Prüflinge, %d Prüfungen erzeugt.\n", customers, devices, tests);
+    if (rc == 0) std::printf("%d Kunden, %d Prüflinge, %d Prüfungen erzeugt.\n", customers, devices, tests);
     return rc;
 }

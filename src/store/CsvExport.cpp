@@ -18,18 +18,16 @@
 namespace {
 
 // Unicode code points of 0x80..0x9F in Windows-1252; 0 = not assigned.
-constexpr char16_t kHigh1252[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+constexpr char16_t kHigh1252[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 char encodeChar(char16_t c)
 {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
-        return char(c);
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return char(c);
     for (int i = 0; i < 32; ++i)
-        if (kHigh1252[i] == c && c != 0)
-            return char(0x80 + i);
+        if (kHigh1252[i] == c && c != 0) return char(0x80 + i);
     return '?';
 }
 
@@ -37,10 +35,8 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 QString yesNoOther(int v)
 {
-    if (v == 1)
-        return QStringLiteral("ja");
-    if (v == 0)
-        return QStringLiteral("nein");
+    if (v == 1) return QStringLiteral("ja");
+    if (v == 0) return QStringLiteral("nein");
     return QStringLiteral("---");
 }
 
@@ -61,64 +57,122 @@ QString dinVdeText(int v)
 QString columnValue(const TWerteSatz &w, int col)
 {
     switch (TExportColumn(col)) {
-    case ecKundenNr: return QString::number(w.KundenNr);
-    case ecPrueflingNr: return QString::number(w.PrueflingNr);
-    case ecPruefungsNr: return QString::number(w.PruefungsNr);
-    case ecName1: return w.Name1;
-    case ecName2: return w.Name2;
-    case ecName3: return w.Name3;
-    case ecKdStr: return w.Strasse;
-    case ecKdLKZ: return w.LKZ;
-    case ecKdPLZ: return w.PLZ;
-    case ecKdOrt: return w.Ort;
-    case ecTelefon: return w.Telefon;
-    case ecFax: return w.Fax;
-    case ecBezeichnung: return w.Bezeichnung;
-    case ecTyp: return w.Typ;
-    case ecInventarnummer: return w.Inventarnummer;
-    case ecFabrikationsnummer: return w.Fabrikationsnummer;
-    case ecSeriennummer: return w.Seriennummer;
-    case ecBarcode: return w.Barcode;
-    case ecDatum: return w.Datum.isValid() ? FormatDate(w.Datum.date()) : QString();
-    case ecGTSeriennummer: return w.GTSeriennummer;
-    case ecGrenzwertflags: return QString::number(w.Grenzwertflags);
-    case ecMenueflags: return QString::number(w.Menueflags);
-    case ecSchutzklasse: return QString::number(w.Schutzklasse);
-    case ecSichtpruefung: return yesNoOther(w.Sichtpruef);
-    case ecMessablauf: return QString::number(w.MessablaufFlags);
-    case ecSchutzleiterwid: return FormatResistanceMilliohm(w.Schutzleiterwid);
-    case ecIsolationswid: return FormatInsulationMegohm(w.Isolationswid);
-    case ecAbleitstrom: return FormatLeakageMilliampere(w.Ableitstrom);
-    case ecSchutzlStromL1N: return FormatCurrentMilliampere(w.SchutzlStromL1N);
-    case ecSchutzlStromNL1: return FormatCurrentMilliampere(w.SchutzlStromNL1);
-    case ecBeruehrungsstromL1N: return FormatCurrentMilliampere(w.BeruehrungsstromL1N);
-    case ecBeruehrungsstromNL1: return FormatCurrentMilliampere(w.BeruehrungsstromNL1);
-    case ecGrwSchutzleiterwid: return FormatResistanceMilliohm(w.GrwSchutzleiterwid);
-    case ecGrwIsolationswid: return FormatInsulationMegohm(w.GrwIsolationswid);
-    case ecGrwAbleitstrom: return FormatLeakageMilliampere(w.GrwAbleitstrom);
-    case ecGrwSchutzleiterstrom: return FormatCurrentMilliampere(w.GrwSchutzleiterstrom);
-    case ecGrwBeruehrungsstrom: return FormatCurrentMilliampere(w.GrwBeruehrungsstrom);
-    case ecGrwSchnellabschaltung: return FormatCurrentMilliampere(w.GrwSchnellabschaltung);
-    case ecPruefungsergebnis: return FormatYesNo(w.Pruefungsergebnis);
-    case ecNotiz: return w.Notiz;
-    case ecPruefer: return w.Pruefer;
-    case ecBewertender: return w.Bewertender;
-    case ecSchutzleiterwidLimit: return FormatYesNo(w.SchutzleiterwidLimit);
-    case ecIsolationswidLimit: return FormatYesNo(w.IsolationswidLimit);
-    case ecAbleitstromLimit: return FormatYesNo(w.AbleitstromLimit);
-    case ecSchutzlStromL1NLimit: return FormatYesNo(w.SchutzlStromL1NLimit);
-    case ecSchutzlStromNL1Limit: return FormatYesNo(w.SchutzlStromNL1Limit);
-    case ecBeruehrungsstromL1NLimit: return FormatYesNo(w.BeruehrungsstromL1NLimit);
-    case ecBeruehrungsstromNL1Limit: return FormatYesNo(w.BeruehrungsstromNL1Limit);
-    case ecSchnellabschaltung: return FormatYesNo(w.Schnellabbruch);
-    case ecAutomatisch: return FormatYesNo(w.Automatisch);
-    case ecDINVDE: return dinVdeText(w.DINVDE);
-    case ecMitIsol: return QString::number(w.IsolDiff);
-    case ecManuGrenz: return FormatYesNo(w.ManuGrenz);
-    case ecMitBeruehr: return FormatYesNo(w.MitBeruehr);
-    case ecAbgebrochen: return FormatYesNo(w.Abgebrochen);
-    case ecEnables: return QString::number(w.Enables);
-    case ecColumnCount: break;
+    case ecKundenNr:
+        return QString::number(w.KundenNr);
+    case ecPrueflingNr:
+        return QString::number(w.PrueflingNr);
+    case ecPruefungsNr:
+        return QString::number(w.PruefungsNr);
+    case ecName1:
+        return w.Name1;
+    case ecName2:
+        return w.Name2;
+    case ecName3:
+        return w.Name3;
+    case ecKdStr:
+        return w.Strasse;
+    case ecKdLKZ:
+        return w.LKZ;
+    case ecKdPLZ:
+        return w.PLZ;
+    case ecKdOrt:
+        return w.Ort;
+    case ecTelefon:
+        return w.Telefon;
+    case ecFax:
+        return w.Fax;
+    case ecBezeichnung:
+        return w.Bezeichnung;
+    case ecTyp:
+        return w.Typ;
+    case ecInventarnummer:
+        return w.Inventarnummer;
+    case ecFabrikationsnummer:
+        return w.Fabrikationsnummer;
+    case ecSeriennummer:
+        return w.Seriennummer;
+    case ecBarcode:
+        return w.Barcode;
+    case ecDatum:
+        return w.Datum.isValid() ? FormatDate(w.Datum.date()) : QString();
+    case ecGTSeriennummer:
+        return w.GTSeriennummer;
+    case ecGrenzwertflags:
+        return QString::number(w.Grenzwertflags);
+    case ecMenueflags:
+        return QString::number(w.Menueflags);
+    case ecSchutzklasse:
+        return QString::number(w.Schutzklasse);
+    case ecSichtpruefung:
+        return yesNoOther(w.Sichtpruef);
+    case ecMessablauf:
+        return QString::number(w.MessablaufFlags);
+    case ecSchutzleiterwid:
+        return FormatResistanceMilliohm(w.Schutzleiterwid);
+    case ecIsolationswid:
+        return FormatInsulationMegohm(w.Isolationswid);
+    case ecAbleitstrom:
+        return FormatLeakageMilliampere(w.Ableitstrom);
+    case ecSchutzlStromL1N:
+        return FormatCurrentMilliampere(w.SchutzlStromL1N);
+    case ecSchutzlStromNL1:
+        return FormatCurrentMilliampere(w.SchutzlStromNL1);
+    case ecBeruehrungsstromL1N:
+        return FormatCurrentMilliampere(w.BeruehrungsstromL1N);
+    case ecBeruehrungsstromNL1:
+        return FormatCurrentMilliampere(w.BeruehrungsstromNL1);
+    case ecGrwSchutzleiterwid:
+        return FormatResistanceMilliohm(w.GrwSchutzleiterwid);
+    case ecGrwIsolationswid:
+        return FormatInsulationMegohm(w.GrwIsolationswid);
+    case ecGrwAbleitstrom:
+        return FormatLeakageMilliampere(w.GrwAbleitstrom);
+    case ecGrwSchutzleiterstrom:
+        return FormatCurrentMilliampere(w.GrwSchutzleiterstrom);
+    case ecGrwBeruehrungsstrom:
+        return FormatCurrentMilliampere(w.GrwBeruehrungsstrom);
+    case ecGrwSchnellabschaltung:
+        return FormatCurrentMilliampere(w.GrwSchnellabschaltung);
+    case ecPruefungsergebnis:
+        return FormatYesNo(w.Pruefungsergebnis);
+    case ecNotiz:
+        return w.Notiz;
+    case ecPruefer:
+        return w.Pruefer;
+    case ecBewertender:
+        return w.Bewertender;
+    case ecSchutzleiterwidLimit:
+        return FormatYesNo(w.SchutzleiterwidLimit);
+    case ecIsolationswidLimit:
+        return FormatYesNo(w.IsolationswidLimit);
+    case ecAbleitstromLimit:
+        return FormatYesNo(w.AbleitstromLimit);
+    case ecSchutzlStromL1NLimit:
+        return FormatYesNo(w.SchutzlStromL1NLimit);
+    case ecSchutzlStromNL1Limit:
+        return FormatYesNo(w.SchutzlStromNL1Limit);
+    case ecBeruehrungsstromL1NLimit:
+        return FormatYesNo(w.BeruehrungsstromL1NLimit);
+    case ecBeruehrungsstromNL1Limit:
+        return FormatYesNo(w.BeruehrungsstromNL1Limit);
+    case ecSchnellabschaltung:
+        return FormatYesNo(w.Schnellabbruch);
+    case ecAutomatisch:
+        return FormatYesNo(w.Automatisch);
+    case ecDINVDE:
+        return dinVdeText(w.DINVDE);
+    case ecMitIsol:
+        return QString::number(w.IsolDiff);
+    case ecManuGrenz:
+        return FormatYesNo(w.ManuGrenz);
+    case ecMitBeruehr:
+        return FormatYesNo(w.MitBeruehr);
+    case ecAbgebrochen:
+        return FormatYesNo(w.Abgebrochen);
+    case ecEnables:
+        return QString::number(w.Enables);
+    case ecColumnCount:
+        break;
     }
     return QString();
 }
@@ -126,8 +180,7 @@ QString columnValue(const TWerteSatz &w, int col)
 // Appends one quoted value; double quotes become apostrophes.
 void appendValue(QString &line, QStringView v, bool first)
 {
-    if (!first)
-        line += QLatin1Char(';');
+    if (!first) line += QLatin1Char(';');
     line += QLatin1Char('"');
     for (QChar c : v)
         line += (c == QLatin1Char('"')) ? QLatin1Char('\'') : c;
@@ -138,8 +191,7 @@ void buildLine(QString &line, const TWerteSatz &w, const TExportSwitches &sw, bo
 {
     bool first = true;
     for (int c = 0; c < ecColumnCount; ++c) {
-        if (!sw.Column[std::size_t(c)])
-            continue;
+        if (!sw.Column[std::size_t(c)]) continue;
         if (header)
             appendValue(line, QString::fromLatin1(kExportColumns[std::size_t(c)].header), first);
         else
@@ -149,7 +201,8 @@ void buildLine(QString &line, const TWerteSatz &w, const TExportSwitches &sw, bo
     if (sw.SichtprZeilen) {
         for (const TSichtPr &r : w.Sichtpr) {
             if (header)
-                appendValue(line, QStringLiteral("SichtprZl%1").arg(r.ZeileNr, 2, 10, QLatin1Char('0')), first);
+                appendValue(line, QStringLiteral("SichtprZl%1").arg(r.ZeileNr, 2, 10, QLatin1Char('0')),
+                            first);
             else
                 appendValue(line, yesNoOther(r.Bestanden), first);
             first = false;
@@ -160,17 +213,13 @@ void buildLine(QString &line, const TWerteSatz &w, const TExportSwitches &sw, bo
 // Buffered writer to a file that replaces the old one only when complete.
 class TCsvWriter {
 public:
-    explicit TCsvWriter(const QString &fileName) : m_file(fileName)
-    {
-        m_file.setDirectWriteFallback(true);
-    }
+    explicit TCsvWriter(const QString &fileName) : m_file(fileName) { m_file.setDirectWriteFallback(true); }
     bool open() { return m_file.open(QIODevice::WriteOnly); }
     bool writeLine(const QString &line)
     {
         AppendWindows1252(m_buf, line);
         m_buf.append("\r\n", 2);
-        if (m_buf.size() >= (1 << 20))
-            return flushBuf();
+        if (m_buf.size() >= (1 << 20)) return flushBuf();
         return true;
     }
     bool commit(QString *error)
@@ -189,8 +238,7 @@ public:
 private:
     bool flushBuf()
     {
-        if (m_buf.isEmpty())
-            return true;
+        if (m_buf.isEmpty()) return true;
         const bool ok = m_file.write(m_buf) == m_buf.size();
         m_buf.clear();
         return ok;
@@ -270,8 +318,8 @@ QString BuildCsvLine(const TWerteSatz &w, const TExportSwitches &sw)
 
 QString ChooseExportFile(int exportFile, const QString &exportFileName, QWidget *parent)
 {
-    if (exportFile == 1)
-        return exportFileName;
+    // A fixed choice without a name (a hand-edited file) asks instead of failing.
+    if (exportFile == 1 && !exportFileName.trimmed().isEmpty()) return exportFileName;
     QFileDialog dlg(parent, QStringLiteral("Exportdatei"));
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);
@@ -279,10 +327,8 @@ QString ChooseExportFile(int exportFile, const QString &exportFileName, QWidget 
     dlg.setDefaultSuffix(QStringLiteral("csv"));
     dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
     dlg.setSizeGripEnabled(true);
-    if (!exportFileName.isEmpty())
-        dlg.selectFile(exportFileName);
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
-        return QString();
+    if (!exportFileName.isEmpty()) dlg.selectFile(exportFileName);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return QString();
     return dlg.selectedFiles().constFirst();
 }
 
@@ -295,12 +341,10 @@ bool ExportSingleTest(QSqlDatabase db, int pruefungsNr, const QString &fileName,
                       QString *error)
 {
     TWerteSatz w;
-    if (!LoadTestRecord(db, pruefungsNr, true, w, error))
-        return false;
+    if (!LoadTestRecord(db, pruefungsNr, true, w, error)) return false;
     TCsvWriter out(fileName);
     if (!out.open()) {
-        if (error)
-            *error = CannotCreateFileMessage(fileName);
+        if (error) *error = CannotCreateFileMessage(fileName);
         return false;
     }
     out.writeLine(BuildCsvHeader(w, sw));
@@ -311,12 +355,10 @@ bool ExportSingleTest(QSqlDatabase db, int pruefungsNr, const QString &fileName,
 bool ExportAllTests(QSqlDatabase db, const QString &fileName, const TExportSwitches &sw, QString *error,
                     int *count)
 {
-    if (count)
-        *count = 0;
+    if (count) *count = 0;
     TCsvWriter out(fileName);
     if (!out.open()) {
-        if (error)
-            *error = CannotCreateFileMessage(fileName);
+        if (error) *error = CannotCreateFileMessage(fileName);
         return false;
     }
     // The header of an empty record: no inspection-row columns.
@@ -327,8 +369,7 @@ bool ExportAllTests(QSqlDatabase db, const QString &fileName, const TExportSwitc
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.exec(FullExportQueryLines().join(QLatin1Char('\n')))) {
-        if (error)
-            *error = q.lastError().text();
+        if (error) *error = q.lastError().text();
         out.cancel();
         return false;
     }
@@ -348,15 +389,12 @@ bool ExportAllTests(QSqlDatabase db, const QString &fileName, const TExportSwitc
         ++n;
     }
     if (q.lastError().isValid()) {
-        if (error)
-            *error = q.lastError().text();
+        if (error) *error = q.lastError().text();
         out.cancel();
         return false;
     }
-    if (!out.commit(error))
-        return false;
-    if (count)
-        *count = n;
+    if (!out.commit(error)) return false;
+    if (count) *count = n;
     return true;
 }
 
@@ -396,14 +434,14 @@ int RunCsvExportCommand(const QStringList &args)
     static int argc = 1;
     static char arg0[] = "geraetetester";
     static char *argv[] = {arg0, nullptr};
-    if (!QCoreApplication::instance())
-        ownApp = std::make_unique<QCoreApplication>(argc, argv);
+    if (!QCoreApplication::instance()) ownApp = std::make_unique<QCoreApplication>(argc, argv);
 
     InitFormatSettings();
     const TIniFile ini(TIniFile::ProgramIniPath());
     TExportSwitches sw;
     sw.Read(ini);
-    const QString cs = ini.ReadString(QStringLiteral("DataBase"), QStringLiteral("ConnectionString"), QString());
+    const QString cs =
+        ini.ReadString(QStringLiteral("DataBase"), QStringLiteral("ConnectionString"), QString());
 
     const QString conn = QStringLiteral("gt_export_cli");
     QString error;
@@ -426,8 +464,7 @@ int RunCsvExportCommand(const QStringList &args)
         db.close();
     }
     QSqlDatabase::removeDatabase(conn);
-    if (!ok)
-        return fail(error);
+    if (!ok) return fail(error);
     std::printf("%s\n", QStringLiteral("%1 Prüfung(en) nach „%2“ exportiert.")
                             .arg(count)
                             .arg(QDir::toNativeSeparators(fileName))

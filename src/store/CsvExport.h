@@ -25,8 +25,8 @@ QString JoinCsvValues(const QStringList &values);
 QString BuildCsvHeader(const TWerteSatz &w, const TExportSwitches &sw);
 QString BuildCsvLine(const TWerteSatz &w, const TExportSwitches &sw);
 
-// The file to export to: the fixed name when exportFile is 1, else a save
-// dialog titled "Exportdatei". Empty when the user cancels.
+// The file to export to: the fixed name when exportFile is 1 (and a name is
+// set), else a save dialog titled "Exportdatei". Empty when the user cancels.
 QString ChooseExportFile(int exportFile, const QString &exportFileName, QWidget *parent = nullptr);
 
 // "Die Datei "NAME" kann nicht angelegt werden."

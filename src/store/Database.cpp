@@ -25,8 +25,7 @@ QList<QPair<QString, QString>> splitPairs(const QString &text)
         const qsizetype eq = text.indexOf(QLatin1Char('='), i);
         if (eq < 0) {
             const QString rest = text.mid(i).trimmed();
-            if (!rest.isEmpty())
-                out.append({rest.toLower(), QString()});
+            if (!rest.isEmpty()) out.append({rest.toLower(), QString()});
             break;
         }
         const QString key = text.mid(i, eq - i).trimmed().toLower();
@@ -63,8 +62,7 @@ QList<QPair<QString, QString>> splitPairs(const QString &text)
             value = (semi < 0 ? text.mid(j) : text.mid(j, semi - j)).trimmed();
             i = semi < 0 ? n : semi + 1;
         }
-        if (!key.isEmpty())
-            out.append({key, value});
+        if (!key.isEmpty()) out.append({key, value});
     }
     return out;
 }
@@ -73,16 +71,14 @@ QString pairValue(const QList<QPair<QString, QString>> &pairs, std::initializer_
 {
     for (const char *k : keys)
         for (const auto &p : pairs)
-            if (p.first == QLatin1String(k))
-                return p.second;
+            if (p.first == QLatin1String(k)) return p.second;
     return {};
 }
 
 bool hasKey(const QList<QPair<QString, QString>> &pairs, const char *key)
 {
     for (const auto &p : pairs)
-        if (p.first == QLatin1String(key))
-            return true;
+        if (p.first == QLatin1String(key)) return true;
     return false;
 }
 
@@ -90,15 +86,15 @@ QString odbcEscape(const QString &v)
 {
     // Values with ; or braces go in braces, inner } doubled.
     if (v.contains(QLatin1Char(';')) || v.contains(QLatin1Char('{')) || v.contains(QLatin1Char('}')))
-        return QLatin1Char('{') + QString(v).replace(QLatin1String("}"), QLatin1String("}}")) + QLatin1Char('}');
+        return QLatin1Char('{') + QString(v).replace(QLatin1String("}"), QLatin1String("}}")) +
+               QLatin1Char('}');
     return v;
 }
 
 bool runInTransaction(QSqlDatabase db, const QList<QStringList> &statements, QString *error)
 {
     if (!db.transaction()) {
-        if (error)
-            *error = db.lastError().text();
+        if (error) *error = db.lastError().text();
         return false;
     }
     for (const QStringList &lines : statements) {
@@ -108,8 +104,7 @@ bool runInTransaction(QSqlDatabase db, const QList<QStringList> &statements, QSt
         }
     }
     if (!db.commit()) {
-        if (error)
-            *error = db.lastError().text();
+        if (error) *error = db.lastError().text();
         db.rollback();
         return false;
     }
@@ -121,8 +116,7 @@ bool runInTransaction(QSqlDatabase db, const QList<QStringList> &statements, QSt
 QString DefaultDatabasePath()
 {
     QString dir = QCoreApplication::applicationDirPath();
-    if (dir.isEmpty())
-        dir = QDir::currentPath();
+    if (dir.isEmpty()) dir = QDir::currentPath();
     return QDir(dir).filePath(QStringLiteral("VERIDA.db"));
 }
 
@@ -147,7 +141,8 @@ TConnectionInfo ParseConnectionString(const QString &connectionString)
         bool ok = false;
         const int p = portText.toInt(&ok);
         if (!ok || p <= 0 || p > 65535) {
-            info.error = QStringLiteral("Ungültige Portnummer „%1“ in der Verbindungszeichenfolge.").arg(portText);
+            info.error =
+                QStringLiteral("Ungültige Portnummer „%1“ in der Verbindungszeichenfolge.").arg(portText);
             return info;
         }
         info.port = p;
@@ -178,14 +173,13 @@ TConnectionInfo ParseConnectionString(const QString &connectionString)
         info.driver = QStringLiteral("QODBC");
         info.kind = 1;
         QString odbcDriver = pairValue(pairs, {"driver"});
-        if (odbcDriver.isEmpty())
-            odbcDriver = QStringLiteral("{ODBC Driver 18 for SQL Server}");
+        if (odbcDriver.isEmpty()) odbcDriver = QStringLiteral("{ODBC Driver 18 for SQL Server}");
         const QString server = pairValue(pairs, {"data source", "server"});
         const QString db = pairValue(pairs, {"initial catalog", "database"});
         QString s = QStringLiteral("DRIVER=%1;SERVER=%2").arg(odbcDriver, odbcEscape(server));
-        if (!db.isEmpty())
-            s += QStringLiteral(";DATABASE=") + odbcEscape(db);
-        if (pairValue(pairs, {"integrated security"}).compare(QLatin1String("SSPI"), Qt::CaseInsensitive) == 0)
+        if (!db.isEmpty()) s += QStringLiteral(";DATABASE=") + odbcEscape(db);
+        if (pairValue(pairs, {"integrated security"}).compare(QLatin1String("SSPI"), Qt::CaseInsensitive) ==
+            0)
             s += QStringLiteral(";Trusted_Connection=yes");
         info.databaseName = s;
         info.host.clear();
@@ -216,8 +210,7 @@ TConnectionInfo ParseConnectionString(const QString &connectionString)
 bool OpenConnection(const TConnectionInfo &info, const QString &connectionName, QString *error)
 {
     auto fail = [&](const QString &text) {
-        if (error)
-            *error = text;
+        if (error) *error = text;
         if (QSqlDatabase::contains(connectionName)) {
             {
                 QSqlDatabase d = QSqlDatabase::database(connectionName, false);
@@ -236,18 +229,13 @@ bool OpenConnection(const TConnectionInfo &info, const QString &connectionName, 
         return fail(QStringLiteral("Die Datenbankdatei „%1“ wurde nicht gefunden.")
                         .arg(QDir::toNativeSeparators(info.databaseName)));
 
-    if (QSqlDatabase::contains(connectionName))
-        QSqlDatabase::removeDatabase(connectionName);
+    if (QSqlDatabase::contains(connectionName)) QSqlDatabase::removeDatabase(connectionName);
     QSqlDatabase db = QSqlDatabase::addDatabase(info.driver, connectionName);
     db.setDatabaseName(info.databaseName);
-    if (!info.host.isEmpty())
-        db.setHostName(info.host);
-    if (info.port > 0)
-        db.setPort(info.port);
-    if (!info.user.isEmpty())
-        db.setUserName(info.user);
-    if (!info.password.isEmpty())
-        db.setPassword(info.password);
+    if (!info.host.isEmpty()) db.setHostName(info.host);
+    if (info.port > 0) db.setPort(info.port);
+    if (!info.user.isEmpty()) db.setUserName(info.user);
+    if (!info.password.isEmpty()) db.setPassword(info.password);
     if (info.engine == TDbEngine::SQLite)
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     else if (info.engine == TDbEngine::PostgreSQL)
@@ -296,13 +284,13 @@ bool ConnectDatabase(const QString &connectionString, QString *error)
     DisconnectDatabase();
     const TConnectionInfo info = ParseConnectionString(connectionString);
     const QString name = QLatin1String(kProgramConnection);
-    if (!OpenConnection(info, name, error))
-        return false;
+    if (!OpenConnection(info, name, error)) return false;
     const QStringList missing = MissingTables(QSqlDatabase::database(name, false));
     if (!missing.isEmpty()) {
         if (error)
-            *error = QStringLiteral("In der Datenbank fehlen die Tabellen %1. Bitte mit gt-initdb einrichten.")
-                         .arg(missing.join(QStringLiteral(", ")));
+            *error =
+                QStringLiteral("In der Datenbank fehlen die Tabellen %1. Bitte mit gt-initdb einrichten.")
+                    .arg(missing.join(QStringLiteral(", ")));
         DisconnectDatabase();
         return false;
     }
@@ -337,8 +325,7 @@ QStringList MissingTables(const QSqlDatabase &db)
         have << t.toLower();
     QStringList missing;
     for (const QString &t : kStoreTables)
-        if (!have.contains(t.toLower()))
-            missing << t;
+        if (!have.contains(t.toLower())) missing << t;
     return missing;
 }
 
@@ -366,20 +353,17 @@ bool ExecLines(QSqlDatabase db, const QStringList &lines, QString *error, int *r
 {
     QSqlQuery q(db);
     if (!q.exec(lines.join(QLatin1Char('\n')))) {
-        if (error)
-            *error = q.lastError().text();
+        if (error) *error = q.lastError().text();
         return false;
     }
-    if (rowsAffected)
-        *rowsAffected = q.numRowsAffected();
+    if (rowsAffected) *rowsAffected = q.numRowsAffected();
     return true;
 }
 
 bool SaveFailedSql(const QString &statement)
 {
     QFile f(QStringLiteral("SQL.txt"));
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
-        return false;
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) return false;
     return f.write(statement.toUtf8()) >= 0;
 }
 
@@ -393,12 +377,10 @@ int NextKey(QSqlDatabase db, const QStringList &maxQueryLines, bool *ok)
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.exec(maxQueryLines.join(QLatin1Char('\n')))) {
-        if (ok)
-            *ok = false;
+        if (ok) *ok = false;
         return 0;
     }
-    if (ok)
-        *ok = true;
+    if (ok) *ok = true;
     // An empty table gives a null maximum, read as 0.
     const int max = q.next() ? FieldInt(q.value(0)) : 0;
     return max + 1;
@@ -406,48 +388,56 @@ int NextKey(QSqlDatabase db, const QStringList &maxQueryLines, bool *ok)
 
 int NextKundenNr(QSqlDatabase db, bool *ok)
 {
-    return NextKey(db, {QStringLiteral("SELECT MAX(KDintKundenNr) AS KdNr"), QStringLiteral("FROM tblKunden")}, ok);
+    return NextKey(
+        db, {QStringLiteral("SELECT MAX(KDintKundenNr) AS KdNr"), QStringLiteral("FROM tblKunden")}, ok);
 }
 
 int NextPrueflingNr(QSqlDatabase db, bool *ok)
 {
-    return NextKey(db, {QStringLiteral("SELECT MAX(PLintPrueflingNr) AS PrNr"), QStringLiteral("FROM tblPruefling")},
-                   ok);
+    return NextKey(
+        db, {QStringLiteral("SELECT MAX(PLintPrueflingNr) AS PrNr"), QStringLiteral("FROM tblPruefling")},
+        ok);
 }
 
 int NextPrflngNr(QSqlDatabase db, bool *ok)
 {
-    return NextKey(db,
-                   {QStringLiteral("SELECT MAX(PLintPrueflingNr) AS PrflngNr"), QStringLiteral("FROM tblPruefling")},
-                   ok);
+    return NextKey(
+        db, {QStringLiteral("SELECT MAX(PLintPrueflingNr) AS PrflngNr"), QStringLiteral("FROM tblPruefling")},
+        ok);
 }
 
 int MaxTestNumber(QSqlDatabase db, bool *ok)
 {
     return NextKey(db,
-                   {QStringLiteral("SELECT MAX(PRintPruefungsNr) AS maxPruefNr"), QStringLiteral("FROM tblPruefung")},
-                   ok) - 1;
+                   {QStringLiteral("SELECT MAX(PRintPruefungsNr) AS maxPruefNr"),
+                    QStringLiteral("FROM tblPruefung")},
+                   ok) -
+           1;
 }
 
 int MaxLfdNr(QSqlDatabase db, bool *ok)
 {
-    return NextKey(db, {QStringLiteral("SELECT MAX(UNintLfdNr) AS maxLfdNr"), QStringLiteral("FROM tblUebernahme")},
-                   ok) - 1;
+    return NextKey(
+               db,
+               {QStringLiteral("SELECT MAX(UNintLfdNr) AS maxLfdNr"), QStringLiteral("FROM tblUebernahme")},
+               ok) -
+           1;
 }
 
 bool DeleteCustomerCascade(QSqlDatabase db, int kundenNr, bool deleteParent, QString *error)
 {
     const QString c = QString::number(kundenNr);
     QList<QStringList> st;
-    st << QStringList{QStringLiteral("DELETE FROM tblSichtpruefung"),
-                      QStringLiteral("WHERE (SIintPruefungsNr IN"),
-                      QStringLiteral("  (SELECT tblPruefung.PRintPruefungsNr"),
-                      QStringLiteral("    FROM (tblPruefung"),
-                      QStringLiteral("    INNER JOIN tblPruefling"),
-                      QStringLiteral("      ON tblPruefung.PRintPrueflingNr = tblPruefling.PLintPrueflingNr)"),
-                      QStringLiteral("    INNER JOIN tblKunden"),
-                      QStringLiteral("      ON tblPruefling.PLintKundenNr = tblKunden.KDintKundenNr"),
-                      QStringLiteral("    WHERE (tblKunden.KDintKundenNr = ") + c + QStringLiteral(")))")};
+    st << QStringList{
+        QStringLiteral("DELETE FROM tblSichtpruefung"),
+        QStringLiteral("WHERE (SIintPruefungsNr IN"),
+        QStringLiteral("  (SELECT tblPruefung.PRintPruefungsNr"),
+        QStringLiteral("    FROM (tblPruefung"),
+        QStringLiteral("    INNER JOIN tblPruefling"),
+        QStringLiteral("      ON tblPruefung.PRintPrueflingNr = tblPruefling.PLintPrueflingNr)"),
+        QStringLiteral("    INNER JOIN tblKunden"),
+        QStringLiteral("      ON tblPruefling.PLintKundenNr = tblKunden.KDintKundenNr"),
+        QStringLiteral("    WHERE (tblKunden.KDintKundenNr = ") + c + QStringLiteral(")))")};
     st << QStringList{QStringLiteral("DELETE FROM tblPruefung"),
                       QStringLiteral("WHERE (PRintPruefungsNr IN"),
                       QStringLiteral("  (SELECT tblPruefung.PRintPruefungsNr"),
@@ -467,11 +457,10 @@ bool DeleteDeviceCascade(QSqlDatabase db, int prueflingNr, bool deleteParent, QS
 {
     const QString p = QString::number(prueflingNr);
     QList<QStringList> st;
-    st << QStringList{QStringLiteral("DELETE FROM tblSichtpruefung"),
-                      QStringLiteral("WHERE (SIintPruefungsNr IN"),
-                      QStringLiteral("  (SELECT PRintPruefungsNr"),
-                      QStringLiteral("    FROM tblPruefung"),
-                      QStringLiteral("    WHERE (tblPruefung.PRintPrueflingNr = ") + p + QStringLiteral(")))")};
+    st << QStringList{
+        QStringLiteral("DELETE FROM tblSichtpruefung"), QStringLiteral("WHERE (SIintPruefungsNr IN"),
+        QStringLiteral("  (SELECT PRintPruefungsNr"), QStringLiteral("    FROM tblPruefung"),
+        QStringLiteral("    WHERE (tblPruefung.PRintPrueflingNr = ") + p + QStringLiteral(")))")};
     st << QStringList{QStringLiteral("DELETE FROM tblPruefung"),
                       QStringLiteral("WHERE (PRintPrueflingNr = ") + p + QStringLiteral(")")};
     if (deleteParent)
@@ -505,12 +494,10 @@ int FieldInt(const QVariant &v)
     default:
         break;
     }
-    if (v.isNull())
-        return 0;
+    if (v.isNull()) return 0;
     bool ok = false;
     const int i = v.toInt(&ok);
-    if (ok)
-        return i;
+    if (ok) return i;
     return int(v.toDouble());
 }
 
@@ -518,8 +505,7 @@ bool FieldBool(const QVariant &v)
 {
     if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Bool)
         return FieldInt(v) != 0;
-    if (v.isNull())
-        return false;
+    if (v.isNull()) return false;
     if (v.typeId() == QMetaType::QString) {
         const QString s = v.toString().trimmed().toLower();
         return s == QLatin1String("1") || s == QLatin1String("t") || s == QLatin1String("true") ||
@@ -535,14 +521,12 @@ QString FieldString(const QVariant &v)
 
 QDateTime FieldDateTime(const QVariant &v, Qt::TimeSpec spec)
 {
-    if (v.isNull())
-        return {};
+    if (v.isNull()) return {};
     if (v.typeId() == QMetaType::QDateTime) {
         QDateTime dt = v.toDateTime();
         // Stored moments are wall-clock times of the workshop: no zone shifts.
         return QDateTime(dt.date(), dt.time(), spec);
     }
-    if (v.typeId() == QMetaType::QDate)
-        return QDateTime(v.toDate(), QTime(0, 0), spec);
+    if (v.typeId() == QMetaType::QDate) return QDateTime(v.toDate(), QTime(0, 0), spec);
     return ParseDateTime(v.toString(), spec);
 }

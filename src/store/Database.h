@@ -13,15 +13,15 @@ enum class TDbEngine { None, SQLite, PostgreSQL, Odbc };
 // What a connection string names, ready for Qt SQL.
 struct TConnectionInfo {
     TDbEngine engine = TDbEngine::None;
-    QString provider;      // as written in the string ("SQLite", "PostgreSQL", "SQLOLEDB" ...)
-    QString driver;        // Qt driver: QSQLITE, QPSQL, QODBC
-    QString databaseName;  // file (SQLite), database (PostgreSQL), ODBC connection text
+    QString provider;     // as written in the string ("SQLite", "PostgreSQL", "SQLOLEDB" ...)
+    QString driver;       // Qt driver: QSQLITE, QPSQL, QODBC
+    QString databaseName; // file (SQLite), database (PostgreSQL), ODBC connection text
     QString host;
     int port = -1;
     QString user;
     QString password;
-    int kind = 0;          // DatabaseKind the connection gives
-    QString error;         // German text when the string cannot be used
+    int kind = 0;  // DatabaseKind the connection gives
+    QString error; // German text when the string cannot be used
     bool valid() const { return error.isEmpty() && engine != TDbEngine::None; }
 };
 
@@ -64,7 +64,10 @@ inline const QStringList kStoreTables = {QStringLiteral("tblKunden"),        QSt
 QString SqlQuote(const QString &text);
 // Date literal by database kind: 1 CONVERT(DATETIME, '..', 104), 2 CVDATE('..'), else '..'.
 QString SqlDateLiteral(const QDateTime &dt, int kind = DatabaseKind());
-inline QString SqlBool(bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); }
+inline QString SqlBool(bool b)
+{
+    return b ? QStringLiteral("1") : QStringLiteral("0");
+}
 
 // Executes the lines joined with line breaks. On failure *error holds the
 // data layer's text. rowsAffected (optional) receives the affected row count.
@@ -77,21 +80,23 @@ bool RemoveFailedSqlFile();
 // Maximum + 1 by the given query lines (one row, one column); an empty table
 // gives 1. On a query failure *ok is false and 0 is returned.
 int NextKey(QSqlDatabase db, const QStringList &maxQueryLines, bool *ok = nullptr);
-int NextKundenNr(QSqlDatabase db, bool *ok = nullptr);       // browser / new customer
-int NextPrueflingNr(QSqlDatabase db, bool *ok = nullptr);    // browser insert
-int NextPrflngNr(QSqlDatabase db, bool *ok = nullptr);       // new-device dialog (same key)
-int MaxTestNumber(QSqlDatabase db, bool *ok = nullptr);      // current maximum, 0 if none
-int MaxLfdNr(QSqlDatabase db, bool *ok = nullptr);           // current maximum, 0 if none
+int NextKundenNr(QSqlDatabase db, bool *ok = nullptr);    // browser / new customer
+int NextPrueflingNr(QSqlDatabase db, bool *ok = nullptr); // browser insert
+int NextPrflngNr(QSqlDatabase db, bool *ok = nullptr);    // new-device dialog (same key)
+int MaxTestNumber(QSqlDatabase db, bool *ok = nullptr);   // current maximum, 0 if none
+int MaxLfdNr(QSqlDatabase db, bool *ok = nullptr);        // current maximum, 0 if none
 
 // Cascade deletes: children first, in one transaction. With deleteParent
 // the parent row goes in the same transaction; a failing statement rolls
 // everything back, so nothing is half deleted.
 bool DeleteCustomerCascade(QSqlDatabase db, int kundenNr, bool deleteParent = true, QString *error = nullptr);
-bool DeleteDeviceCascade(QSqlDatabase db, int prueflingNr, bool deleteParent = true, QString *error = nullptr);
+bool DeleteDeviceCascade(QSqlDatabase db, int prueflingNr, bool deleteParent = true,
+                         QString *error = nullptr);
 bool DeleteTestCascade(QSqlDatabase db, int pruefungsNr, bool deleteParent = true, QString *error = nullptr);
 
 // ---- reading values whatever the engine returns ----
-int FieldInt(const QVariant &v);            // null -> 0
-bool FieldBool(const QVariant &v);          // 0/1, true/false, "t"/"f"
-QString FieldString(const QVariant &v);     // null -> ""
-QDateTime FieldDateTime(const QVariant &v, Qt::TimeSpec spec = Qt::LocalTime); // QDateTime, ISO or German text
+int FieldInt(const QVariant &v);        // null -> 0
+bool FieldBool(const QVariant &v);      // 0/1, true/false, "t"/"f"
+QString FieldString(const QVariant &v); // null -> ""
+QDateTime FieldDateTime(const QVariant &v,
+                        Qt::TimeSpec spec = Qt::LocalTime); // QDateTime, ISO or German text

@@ -16,8 +16,7 @@ QString applySeparators(QString pattern, const TFormatSettings &fs)
     out.reserve(pattern.size());
     bool quoted = false;
     for (QChar c : pattern) {
-        if (c == QLatin1Char('\''))
-            quoted = !quoted;
+        if (c == QLatin1Char('\'')) quoted = !quoted;
         if (!quoted && c == QLatin1Char('/'))
             out += fs.DateSeparator;
         else if (!quoted && c == QLatin1Char(':'))
@@ -33,8 +32,7 @@ QString insertThousands(const QString &digits, QChar sep)
     QString out;
     const int n = int(digits.size());
     for (int i = 0; i < n; ++i) {
-        if (i > 0 && (n - i) % 3 == 0)
-            out += sep;
+        if (i > 0 && (n - i) % 3 == 0) out += sep;
         out += digits[i];
     }
     return out;
@@ -48,12 +46,9 @@ void InitFormatSettings()
     const QLocale de(QLocale::German, QLocale::Germany);
     // Locale data only fills what is not fixed below; Qt's German data agrees
     // with the defaults, but a different Qt build must not change the separators.
-    if (!de.decimalPoint().isEmpty())
-        fs.DecimalSeparator = de.decimalPoint().at(0);
-    if (!de.groupSeparator().isEmpty())
-        fs.ThousandSeparator = de.groupSeparator().at(0);
-    if (fs.ThousandSeparator == fs.DecimalSeparator)
-        fs.ThousandSeparator = QLatin1Char('.');
+    if (!de.decimalPoint().isEmpty()) fs.DecimalSeparator = de.decimalPoint().at(0);
+    if (!de.groupSeparator().isEmpty()) fs.ThousandSeparator = de.groupSeparator().at(0);
+    if (fs.ThousandSeparator == fs.DecimalSeparator) fs.ThousandSeparator = QLatin1Char('.');
     fs.DateSeparator = QLatin1Char('.');
     fs.TimeSeparator = QLatin1Char(':');
     fs.ListSeparator = QLatin1Char(';');
@@ -67,19 +62,16 @@ TFormatSettings &FormatSettings()
 
 QString FormatFixed(double value, int decimals)
 {
-    if (!std::isfinite(value))
-        return QString::number(value);
+    if (!std::isfinite(value)) return QString::number(value);
     QString s = QString::number(value, 'f', decimals);
-    if (decimals > 0)
-        s.replace(QLatin1Char('.'), g_settings.DecimalSeparator);
+    if (decimals > 0) s.replace(QLatin1Char('.'), g_settings.DecimalSeparator);
     return s;
 }
 
 QString FormatNumber(double value, int decimals)
 {
     QString s = QString::number(value, 'f', decimals);
-    if (!std::isfinite(value))
-        return s;
+    if (!std::isfinite(value)) return s;
     QString sign;
     if (s.startsWith(QLatin1Char('-'))) {
         sign = QStringLiteral("-");
@@ -89,21 +81,18 @@ QString FormatNumber(double value, int decimals)
     QString intPart = dot < 0 ? s : s.left(dot);
     QString frac = dot < 0 ? QString() : s.mid(dot + 1);
     QString out = sign + insertThousands(intPart, g_settings.ThousandSeparator);
-    if (!frac.isEmpty())
-        out += g_settings.DecimalSeparator + frac;
+    if (!frac.isEmpty()) out += g_settings.DecimalSeparator + frac;
     return out;
 }
 
 bool TryStrToFloat(const QString &text, double &value)
 {
     QString t = text.trimmed();
-    if (t.isEmpty())
-        return false;
+    if (t.isEmpty()) return false;
     t.replace(g_settings.DecimalSeparator, QLatin1Char('.'));
     bool ok = false;
     const double v = t.toDouble(&ok);
-    if (!ok || !std::isfinite(v))
-        return false;
+    if (!ok || !std::isfinite(v)) return false;
     value = v;
     return true;
 }
@@ -122,9 +111,8 @@ QString FormatDateTime(const QDateTime &dt)
 {
     // Always two digits per field and a four-digit year: this text goes into SQL.
     const QString fmt = QStringLiteral("dd") + g_settings.DateSeparator + QStringLiteral("MM") +
-                        g_settings.DateSeparator + QStringLiteral("yyyy hh") +
-                        g_settings.TimeSeparator + QStringLiteral("mm") +
-                        g_settings.TimeSeparator + QStringLiteral("ss");
+                        g_settings.DateSeparator + QStringLiteral("yyyy hh") + g_settings.TimeSeparator +
+                        QStringLiteral("mm") + g_settings.TimeSeparator + QStringLiteral("ss");
     return dt.toString(fmt);
 }
 
@@ -142,8 +130,7 @@ bool parseIsoFast(const QString &t, int &y, int &mo, int &d, int &h, int &mi, in
         int v = 0;
         for (int i = pos; i < pos + len; ++i) {
             const char16_t c = t[i].unicode();
-            if (c < u'0' || c > u'9')
-                return false;
+            if (c < u'0' || c > u'9') return false;
             v = v * 10 + (c - u'0');
         }
         out = v;
@@ -156,8 +143,8 @@ bool parseIsoFast(const QString &t, int &y, int &mo, int &d, int &h, int &mi, in
 
 QDateTime ParseDateTime(const QString &text, Qt::TimeSpec spec)
 {
-    static const QRegularExpression german(QStringLiteral(
-        R"(^\s*(\d{1,2})\.(\d{1,2})\.(\d{4})(?:\s+(\d{1,2}):(\d{2})(?::(\d{2}))?)?\s*$)"));
+    static const QRegularExpression german(
+        QStringLiteral(R"(^\s*(\d{1,2})\.(\d{1,2})\.(\d{4})(?:\s+(\d{1,2}):(\d{2})(?::(\d{2}))?)?\s*$)"));
     static const QRegularExpression iso(QStringLiteral(
         R"(^\s*(\d{4})-(\d{2})-(\d{2})(?:[ T](\d{2}):(\d{2})(?::(\d{2})(?:\.(\d{1,6}))?)?)?\s*$)"));
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, ms = 0;
@@ -178,14 +165,12 @@ QDateTime ParseDateTime(const QString &text, Qt::TimeSpec spec)
         mi = m2.captured(5).toInt();
         s = m2.captured(6).toInt();
         QString frac = m2.captured(7);
-        if (!frac.isEmpty())
-            ms = (frac + QStringLiteral("00")).left(3).toInt();
+        if (!frac.isEmpty()) ms = (frac + QStringLiteral("00")).left(3).toInt();
     } else {
         return {};
     }
     const QDate date(y, mo, d);
     const QTime time(h, mi, s, ms);
-    if (!date.isValid() || !time.isValid())
-        return {};
+    if (!date.isValid() || !time.isValid()) return {};
     return QDateTime(date, time, spec);
 }

@@ -7,8 +7,7 @@ int ComputeEnableMask(int isolDiff, int dinVde, bool mitBeruehr, int schutzklass
     // Rows: insulation mode 0..2; columns: class I..III.
     static const int k0701[3][3] = {{0xFD, 0x60, 0x00}, {0x87, 0x86, 0x02}, {0x7B, 0x62, 0x02}};
     static const int k0751[3][3] = {{0x85, 0x84, 0x00}, {0x87, 0x86, 0x00}, {0x7D, 0x64, 0x00}};
-    if (isolDiff < 0 || isolDiff > 2 || schutzklasse < 1 || schutzklasse > 3)
-        return 0;
+    if (isolDiff < 0 || isolDiff > 2 || schutzklasse < 1 || schutzklasse > 3) return 0;
     int mask = 0;
     if (dinVde == 0 || dinVde == 1)
         mask = k0701[isolDiff][schutzklasse - 1];
@@ -16,8 +15,7 @@ int ComputeEnableMask(int isolDiff, int dinVde, bool mitBeruehr, int schutzklass
         mask = k0751[isolDiff][schutzklasse - 1];
     else
         return 0;
-    if (!mitBeruehr)
-        mask &= 0x1F;
+    if (!mitBeruehr) mask &= 0x1F;
     return mask;
 }
 
@@ -32,46 +30,36 @@ const QString kNotMeasured = QStringLiteral(" --- ");
 
 QString FormatResistanceMilliohm(int v)
 {
-    if (v < 0)
-        return kNotMeasured;
-    if (v > 1000)
-        return QStringLiteral(">1000");
+    if (v < 0) return kNotMeasured;
+    if (v > 1000) return QStringLiteral(">1000");
     return QString::number(v);
 }
 
 QString FormatInsulationMegohm(int v)
 {
-    if (v < 0)
-        return kNotMeasured;
-    if (v < 200)
-        return QStringLiteral("<0.20");
-    if (v > 10000)
-        return QStringLiteral(">10.0");
+    if (v < 0) return kNotMeasured;
+    if (v < 200) return QStringLiteral("<0.20");
+    if (v > 10000) return QStringLiteral(">10.0");
     return FormatFixed(v / 1000.0, 2);
 }
 
 QString FormatLeakageMilliampere(int v)
 {
-    if (v < 0)
-        return kNotMeasured;
-    if (v > 2000)
-        return QStringLiteral(">20.0");
+    if (v < 0) return kNotMeasured;
+    if (v > 2000) return QStringLiteral(">20.0");
     return FormatFixed(v / 100.0, 2);
 }
 
 QString FormatCurrentMilliampere(int v)
 {
-    if (v < 0)
-        return kNotMeasured;
-    if (v > 1000)
-        return QStringLiteral(">10.0");
+    if (v < 0) return kNotMeasured;
+    if (v > 1000) return QStringLiteral(">10.0");
     return FormatFixed(v / 100.0, 2);
 }
 
 QString FormatPosition(int n, int m)
 {
-    if (m == 0 || n <= 0)
-        return QStringLiteral("[-/-]");
+    if (m == 0 || n <= 0) return QStringLiteral("[-/-]");
     return QStringLiteral("[%1/%2]").arg(n).arg(m);
 }
 
@@ -122,8 +110,7 @@ void ComputeDeviceOk(TWerteSatz &w)
         if (w.Protokolltyp == 1) {
             bool rowsOk = true;
             for (const TSichtPr &r : w.Sichtpr)
-                if (r.Bestanden == 0)
-                    rowsOk = false;
+                if (r.Bestanden == 0) rowsOk = false;
             w.Gesamtbew = (rowsOk && w.Pruefungsergebnis && w.FunktPruefBest != 0) ? 1 : 0;
         } else {
             w.Gesamtbew = simpleOk ? 1 : 0;

@@ -6,10 +6,10 @@
 
 // One row of the visual inspection of a test.
 struct TSichtPr {
-    int ZeileNr = 0;     // SIintZeileNr
-    int Bestanden = -1;  // SIintBestanden: 1 passed, 0 failed, other not stated
-    QString Pruefteil;   // STstrPruefteil
-    QString Pruefung;    // STstrPruefung
+    int ZeileNr = 0;    // SIintZeileNr
+    int Bestanden = -1; // SIintBestanden: 1 passed, 0 failed, other not stated
+    QString Pruefteil;  // STstrPruefteil
+    QString Pruefung;   // STstrPruefung
 };
 
 // One test in memory: customer, device, values, limits, flags, derived
@@ -50,25 +50,25 @@ struct TWerteSatz {
     int GrwSchutzleiterstrom = 0;
     int GrwBeruehrungsstrom = 0;
     int GrwSchnellabschaltung = 0;
-    int Schutzklasse = 0;        // 1, 2, 3
+    int Schutzklasse = 0; // 1, 2, 3
     bool Automatisch = false;
-    int DINVDE = 0;              // 0 = 0701, 1 = 0702, 2 = 0751
+    int DINVDE = 0; // 0 = 0701, 1 = 0702, 2 = 0751
     bool ExternDiffStr = false;
     bool ManuGrenz = false;
-    int IsolDiff = 0;            // 0 none, 1 insulation, 2 insulation + differential
+    int IsolDiff = 0; // 0 none, 1 insulation, 2 insulation + differential
     bool MitBeruehr = false;
     bool Abgebrochen = false;
     bool Schnellabbruch = false;
     bool ManuellAbbruch = false;
     bool GrenzwFehler = false;
-    int Sichtpruef = 0;          // 1 passed, 0 failed, -1 not asked
+    int Sichtpruef = 0; // 1 passed, 0 failed, -1 not asked
     bool Pruefungsergebnis = false;
     QString Notiz, Pruefer, Bewertender;
-    int Protokolltyp = 0;        // 1 = three-page 0751 protocol
+    int Protokolltyp = 0; // 1 = three-page 0751 protocol
     QString ProtokollNr;
     int SichWied = 0;
-    int FunktPruefBest = 0;      // 1 yes, 0 no, other not stated
-    int Gesamtbew = 0;           // device OK, always recomputed
+    int FunktPruefBest = 0; // 1 yes, 0 no, other not stated
+    int Gesamtbew = 0;      // device OK, always recomputed
     // derived from Grenzwertflags bits 0..6
     bool SchutzleiterwidLimit = false;
     bool IsolationswidLimit = false;
@@ -77,8 +77,8 @@ struct TWerteSatz {
     bool SchutzlStromNL1Limit = false;
     bool BeruehrungsstromL1NLimit = false;
     bool BeruehrungsstromNL1Limit = false;
-    int Enables = 0;             // ComputeEnableMask
-    QList<TSichtPr> Sichtpr;     // in SIintZeileNr order
+    int Enables = 0;         // ComputeEnableMask
+    QList<TSichtPr> Sichtpr; // in SIintZeileNr order
 };
 
 // Bits of the enable mask: which measurements apply to a set-up.
@@ -101,10 +101,10 @@ int ComputeEnableMask(int isolDiff, int dinVde, bool mitBeruehr, int schutzklass
 // "ja" / "nein"
 QString FormatYesNo(bool b);
 // Value texts without unit; " --- " when not measured (negative).
-QString FormatResistanceMilliohm(int v);   // mOhm: "%d" up to 1000, ">1000"
-QString FormatInsulationMegohm(int v);     // kOhm in, MOhm out: "<0.20", "0,20".."10,00", ">10.0"
-QString FormatLeakageMilliampere(int v);   // 0.01 mA in: "0,00".."20,00", ">20.0"
-QString FormatCurrentMilliampere(int v);   // 0.01 mA in: "0,00".."10,00", ">10.0"
+QString FormatResistanceMilliohm(int v); // mOhm: "%d" up to 1000, ">1000"
+QString FormatInsulationMegohm(int v);   // kOhm in, MOhm out: "<0.20", "0,20".."10,00", ">10.0"
+QString FormatLeakageMilliampere(int v); // 0.01 mA in: "0,00".."20,00", ">20.0"
+QString FormatCurrentMilliampere(int v); // 0.01 mA in: "0,00".."10,00", ">10.0"
 // "[n/m]", or "[-/-]" when m is 0 or n <= 0.
 QString FormatPosition(int n, int m);
 

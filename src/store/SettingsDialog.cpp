@@ -32,8 +32,8 @@ const int kColumns[5][12] = {
     {ecGrwBeruehrungsstrom, ecGrwSchnellabschaltung, ecPruefungsergebnis, ecNotiz, ecPruefer,
      ecSchutzleiterwidLimit, ecIsolationswidLimit, ecAbleitstromLimit, ecSchutzlStromL1NLimit,
      ecSchutzlStromNL1Limit, ecBeruehrungsstromL1NLimit, ecBeruehrungsstromNL1Limit},
-    {ecSchnellabschaltung, ecAutomatisch, ecDINVDE, ecMitIsol, ecManuGrenz, ecMitBeruehr, ecAbgebrochen, ecEnables,
-     -1, -2, -2, -2},
+    {ecSchnellabschaltung, ecAutomatisch, ecDINVDE, ecMitIsol, ecManuGrenz, ecMitBeruehr, ecAbgebrochen,
+     ecEnables, -1, -2, -2, -2},
 };
 
 QPlainTextEdit *makeMemo(const char *name, QWidget *parent)
@@ -44,8 +44,8 @@ QPlainTextEdit *makeMemo(const char *name, QWidget *parent)
     m->setTabChangesFocus(true);
     // Room for the five lines without scrolling (the scroll range is counted
     // in whole lines, so the margins need a little more than their pixels).
-    const int h = m->fontMetrics().lineSpacing() * 7 + 2 * m->frameWidth() +
-                  2 * int(m->document()->documentMargin());
+    const int h =
+        m->fontMetrics().lineSpacing() * 7 + 2 * m->frameWidth() + 2 * int(m->document()->documentMargin());
     m->setFixedHeight(h);
     return m;
 }
@@ -145,8 +145,7 @@ TEinstellungenDlg::TEinstellungenDlg(QWidget *parent) : QDialog(parent)
     for (int c = 0; c < 5; ++c) {
         for (int r = 0; r < 12; ++r) {
             const int col = kColumns[c][r];
-            if (col == -2)
-                continue;
+            if (col == -2) continue;
             QCheckBox *cb = nullptr;
             if (col == -1) {
                 cb = new QCheckBox(QStringLiteral("SichtprZeilen"), exportBox);
@@ -188,8 +187,7 @@ void TEinstellungenDlg::Fill(const TSettingsValues &v)
     m_fileName->setText(v.ExportFileName);
     (v.ExportFile == 1 ? m_fixedFile : m_askAlways)->setChecked(true);
     for (std::size_t i = 0; i < m_export.size(); ++i)
-        if (m_export[i])
-            m_export[i]->setChecked(v.Export.Column[i]);
+        if (m_export[i]) m_export[i]->setChecked(v.Export.Column[i]);
     m_sichtprZeilen->setChecked(v.Export.SichtprZeilen);
 }
 
@@ -204,19 +202,16 @@ void TEinstellungenDlg::Store(TSettingsValues &v) const
     v.ExportFile = m_fixedFile->isChecked() ? 1 : 0;
     v.ExportFileName = m_fileName->text();
     // Without a name there is nothing to export to: ask every time.
-    if (v.ExportFileName.isEmpty())
-        v.ExportFile = 0;
+    if (v.ExportFileName.isEmpty()) v.ExportFile = 0;
     for (std::size_t i = 0; i < m_export.size(); ++i)
-        if (m_export[i])
-            v.Export.Column[i] = m_export[i]->isChecked();
+        if (m_export[i]) v.Export.Column[i] = m_export[i]->isChecked();
     v.Export.SichtprZeilen = m_sichtprZeilen->isChecked();
 }
 
 bool TEinstellungenDlg::EditSettings(TSettingsValues &values)
 {
     Fill(values);
-    if (exec() != QDialog::Accepted)
-        return false;
+    if (exec() != QDialog::Accepted) return false;
     Store(values);
     return true;
 }
@@ -224,8 +219,7 @@ bool TEinstellungenDlg::EditSettings(TSettingsValues &values)
 void TEinstellungenDlg::Button1Click()
 {
     const QString name = ChooseExportFile(0, m_fileName->text(), this);
-    if (!name.isEmpty())
-        m_fileName->setText(name);
+    if (!name.isEmpty()) m_fileName->setText(name);
 }
 
 bool EditSettings(TSettingsValues &values, QWidget *parent)

@@ -89,21 +89,16 @@ const BoolCol kBools[] = {
 
 static_assert(std::size(kInts) <= 64 && std::size(kStrings) <= 32 && std::size(kBools) <= 16);
 
-template <typename Get>
-void fill(TWerteSatz &w, const TRecordColumns &cols, Get value)
+template <typename Get> void fill(TWerteSatz &w, const TRecordColumns &cols, Get value)
 {
     w = TWerteSatz{};
     for (std::size_t i = 0; i < std::size(kInts); ++i)
-        if (cols.ints[i] >= 0)
-            w.*(kInts[i].field) = FieldInt(value(cols.ints[i]));
+        if (cols.ints[i] >= 0) w.*(kInts[i].field) = FieldInt(value(cols.ints[i]));
     for (std::size_t i = 0; i < std::size(kStrings); ++i)
-        if (cols.strings[i] >= 0)
-            w.*(kStrings[i].field) = FieldString(value(cols.strings[i]));
+        if (cols.strings[i] >= 0) w.*(kStrings[i].field) = FieldString(value(cols.strings[i]));
     for (std::size_t i = 0; i < std::size(kBools); ++i)
-        if (cols.bools[i] >= 0)
-            w.*(kBools[i].field) = FieldBool(value(cols.bools[i]));
-    if (cols.datum >= 0)
-        w.Datum = FieldDateTime(value(cols.datum), cols.datumSpec);
+        if (cols.bools[i] >= 0) w.*(kBools[i].field) = FieldBool(value(cols.bools[i]));
+    if (cols.datum >= 0) w.Datum = FieldDateTime(value(cols.datum), cols.datumSpec);
     DeriveFields(w, false);
     ComputeDeviceOk(w);
 }
@@ -149,8 +144,7 @@ bool LoadSichtprRows(QSqlDatabase db, int pruefungsNr, QList<TSichtPr> &rows, QS
         QStringLiteral("WHERE     (tblSichtpruefung.SIintPruefungsNr = %1)").arg(pruefungsNr),
         QStringLiteral("ORDER BY tblSichtpruefung.SIintZeileNr")};
     if (!q.exec(lines.join(QLatin1Char('\n')))) {
-        if (error)
-            *error = q.lastError().text();
+        if (error) *error = q.lastError().text();
         return false;
     }
     while (q.next()) {
@@ -171,19 +165,16 @@ bool LoadTestRecord(QSqlDatabase db, int pruefungsNr, bool withRows, TWerteSatz 
     QStringList lines = FullExportQueryLines();
     lines << QStringLiteral("WHERE (tblPruefung.PRintPruefungsNr = %1)").arg(pruefungsNr);
     if (!q.exec(lines.join(QLatin1Char('\n')))) {
-        if (error)
-            *error = q.lastError().text();
+        if (error) *error = q.lastError().text();
         return false;
     }
     if (!q.next()) {
-        if (error)
-            *error = QStringLiteral("Die Prüfung Nr. %1 gibt es nicht.").arg(pruefungsNr);
+        if (error) *error = QStringLiteral("Die Prüfung Nr. %1 gibt es nicht.").arg(pruefungsNr);
         return false;
     }
     FillRecordFromRow(w, q, TRecordColumns(q.record()));
     if (withRows) {
-        if (!LoadSichtprRows(db, pruefungsNr, w.Sichtpr, error))
-            return false;
+        if (!LoadSichtprRows(db, pruefungsNr, w.Sichtpr, error)) return false;
         // The 0751 verdict depends on the rows.
         ComputeDeviceOk(w);
     }

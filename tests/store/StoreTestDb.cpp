@@ -1,8 +1,8 @@
 #include "StoreTestDb.h"
 
-#include "support/TestSupport.h"
 #include "store/Database.h"
 #include "store/FormatSettings.h"
+#include "support/TestSupport.h"
 
 #include <QAtomicInt>
 #include <QCoreApplication>
@@ -44,14 +44,16 @@ TTestDb::TTestDb(TTestEngine engine) : m_engine(engine)
     const int n = ++g_counter;
     m_conn = QStringLiteral("gt_test_%1").arg(n);
     if (engine == TTestEngine::SQLite) {
-        m_dir = QDir::tempPath() + QStringLiteral("/gt-store-test-%1-%2").arg(QCoreApplication::applicationPid()).arg(n);
+        m_dir = QDir::tempPath() +
+                QStringLiteral("/gt-store-test-%1-%2").arg(QCoreApplication::applicationPid()).arg(n);
         QDir().mkpath(m_dir);
         m_cs = QStringLiteral("Provider=SQLite;Data Source=%1/VERIDA.db").arg(m_dir);
     } else {
         m_pgName = QStringLiteral("gt_test_%1_%2").arg(QCoreApplication::applicationPid()).arg(n);
         m_cs = QStringLiteral("Provider=PostgreSQL;Host=%1;Port=%2;Database=%3;User ID=%4")
-                   .arg(qEnvironmentVariable("GT_PG_HOST"), qEnvironmentVariable("GT_PG_PORT", QStringLiteral("5432")),
-                        m_pgName, qEnvironmentVariable("GT_PG_USER", QStringLiteral("postgres")));
+                   .arg(qEnvironmentVariable("GT_PG_HOST"),
+                        qEnvironmentVariable("GT_PG_PORT", QStringLiteral("5432")), m_pgName,
+                        qEnvironmentVariable("GT_PG_USER", QStringLiteral("postgres")));
     }
     const TInitdbRun r = RunInitdb({QStringLiteral("--connection"), m_cs});
     if (r.rc != 0) {
@@ -70,8 +72,7 @@ TTestDb::~TTestDb()
         }
         QSqlDatabase::removeDatabase(m_conn);
     }
-    if (!m_dir.isEmpty())
-        QDir(m_dir).removeRecursively();
+    if (!m_dir.isEmpty()) QDir(m_dir).removeRecursively();
     if (!m_pgName.isEmpty()) {
         TConnectionInfo admin = ParseConnectionString(m_cs);
         admin.databaseName = QStringLiteral("postgres");
@@ -99,8 +100,7 @@ int TTestDb::count(const QString &table, const QString &where) const
 {
     QSqlQuery q(db());
     QString sql = QStringLiteral("SELECT COUNT(*) FROM ") + table;
-    if (!where.isEmpty())
-        sql += QStringLiteral(" WHERE ") + where;
+    if (!where.isEmpty()) sql += QStringLiteral(" WHERE ") + where;
     if (!q.exec(sql) || !q.next()) {
         ADD_FAILURE() << sql.toStdString() << ": " << q.lastError().text().toStdString();
         return -1;
@@ -111,8 +111,7 @@ int TTestDb::count(const QString &table, const QString &where) const
 void TTestDb::exec(const QString &sql) const
 {
     QSqlQuery q(db());
-    if (!q.exec(sql))
-        ADD_FAILURE() << sql.toStdString() << ": " << q.lastError().text().toStdString();
+    if (!q.exec(sql)) ADD_FAILURE() << sql.toStdString() << ": " << q.lastError().text().toStdString();
 }
 
 void TTestDb::addCustomer(int nr, const QString &name1, const QString &ort) const
@@ -143,8 +142,7 @@ void TTestDb::addTest(int nr, int device, const QDateTime &when, const QString &
         QStringLiteral("  PRblnPruefungsergebnis, PRstrNotiz, PRintProtokolltyp, PRintFunktPruefBest)"),
         QStringLiteral("VALUES"),
         QStringLiteral("  (%1, %2, %3, '0815',").arg(nr).arg(device).arg(SqlDateLiteral(when, 0)),
-        QStringLiteral("  120, 250, -1, 1,"),
-        QStringLiteral("  1, %1, 1, 0, 1,").arg(protokolltyp ? 2 : 0),
+        QStringLiteral("  120, 250, -1, 1,"), QStringLiteral("  1, %1, 1, 0, 1,").arg(protokolltyp ? 2 : 0),
         QStringLiteral("  1, %1, %2, 1)").arg(SqlQuote(notiz)).arg(protokolltyp)}
              .join(QLatin1Char('\n')));
 }
@@ -166,8 +164,7 @@ std::string EngineName(const ::testing::TestParamInfo<TTestEngine> &info)
 
 void StoreDb::SetUp()
 {
-    if (!TTestDb::Available(GetParam()))
-        GTEST_SKIP() << "kein PostgreSQL-Server (GT_PG_HOST nicht gesetzt)";
+    if (!TTestDb::Available(GetParam())) GTEST_SKIP() << "kein PostgreSQL-Server (GT_PG_HOST nicht gesetzt)";
     t = std::make_unique<TTestDb>(GetParam());
     ASSERT_TRUE(t->ok()) << t->error().toStdString();
 }

@@ -41,7 +41,8 @@ public:
 
     // Fixtures written as SQL text with the program's own helpers.
     void addCustomer(int nr, const QString &name1, const QString &ort = QString()) const;
-    void addDevice(int nr, int customer, const QString &bezeichnung, const QString &barcode = QString()) const;
+    void addDevice(int nr, int customer, const QString &bezeichnung,
+                   const QString &barcode = QString()) const;
     void addTest(int nr, int device, const QDateTime &when, const QString &notiz = QString(),
                  int protokolltyp = 0) const;
     void addRow(int test, int zeile, int teil, int bestanden) const;

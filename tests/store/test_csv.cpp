@@ -10,9 +10,11 @@ namespace {
 
 TEST(Windows1252, LatinOneAndTheHighTable)
 {
-    EXPECT_EQ(EncodeWindows1252(u"Prüfgerät ÄÖÜß"), QByteArray("Pr\xFC" "fger\xE4t \xC4\xD6\xDC\xDF"));
-    EXPECT_EQ(EncodeWindows1252(u"€ „x“ ‚y‘ – — … ™ Œœ Šš Žž Ÿ ƒ"),
-              QByteArray("\x80 \x84x\x93 \x82y\x91 \x96 \x97 \x85 \x99 \x8C\x9C \x8A\x9A \x8E\x9E \x9F \x83"));
+    EXPECT_EQ(EncodeWindows1252(u"Prüfgerät ÄÖÜß"), QByteArray("Pr\xFC"
+                                                               "fger\xE4t \xC4\xD6\xDC\xDF"));
+    EXPECT_EQ(
+        EncodeWindows1252(u"€ „x“ ‚y‘ – — … ™ Œœ Šš Žž Ÿ ƒ"),
+        QByteArray("\x80 \x84x\x93 \x82y\x91 \x96 \x97 \x85 \x99 \x8C\x9C \x8A\x9A \x8E\x9E \x9F \x83"));
     EXPECT_EQ(EncodeWindows1252(u"\u00A0\u00FF"), QByteArray("\xA0\xFF"));
 }
 
@@ -40,7 +42,8 @@ TEST(CsvLine, DefaultHeaderHasTheSwitchedOnColumnsInOrder)
     const TExportSwitches sw;
     const QString h = BuildCsvHeader(TWerteSatz{}, sw);
     EXPECT_TRUE(h.startsWith(QStringLiteral("\"Name1\";\"Name2\";\"Name3\";\"KdStr\";")));
-    EXPECT_TRUE(h.contains(QStringLiteral("\"Schutzklasse\";\"SichtpruefungBestanden\";\"Schutzleiterwid\"")));
+    EXPECT_TRUE(
+        h.contains(QStringLiteral("\"Schutzklasse\";\"SichtpruefungBestanden\";\"Schutzleiterwid\"")));
     EXPECT_TRUE(h.endsWith(QStringLiteral("\"manuGrenz\";\"mitBeruehr\";\"abgebrochen\"")));
     EXPECT_FALSE(h.contains(QStringLiteral("KundenNr")));
     EXPECT_FALSE(h.contains(QStringLiteral("Enables")));
@@ -87,8 +90,8 @@ TEST(CsvLine, ValuesOfARecord)
     TExportSwitches sw;
     sw.Column.fill(false);
     for (TExportColumn c : {ecKundenNr, ecName1, ecDatum, ecSichtpruefung, ecMessablauf, ecSchutzleiterwid,
-                            ecIsolationswid, ecAbleitstrom, ecSchutzlStromL1N, ecNotiz, ecSchutzleiterwidLimit,
-                            ecSchnellabschaltung, ecDINVDE, ecMitIsol, ecEnables})
+                            ecIsolationswid, ecAbleitstrom, ecSchutzlStromL1N, ecNotiz,
+                            ecSchutzleiterwidLimit, ecSchnellabschaltung, ecDINVDE, ecMitIsol, ecEnables})
         sw.set(c, true);
     const QString line = BuildCsvLine(sample(), sw);
     EXPECT_EQ(line, "\"12\";\"Klinik 'Am See'\";\"04.03.2026\";\"---\";\"8\";\">1000\";\"<0.20\";\" --- \";"

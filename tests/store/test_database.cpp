@@ -59,7 +59,8 @@ TEST_P(StoreDb, CustomerCascadeRemovesEverythingBelowItOnly)
     EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 1);
     EXPECT_EQ(t->count(QStringLiteral("tblSichtpruefung")), 3);
     EXPECT_EQ(t->count(QStringLiteral("tblSichtpruefung"), QStringLiteral("SIintPruefungsNr = 200")), 3);
-    EXPECT_EQ(t->count(QStringLiteral("tblSichtTeil")), t->count(QStringLiteral("tblSichtTeil"))); // untouched
+    EXPECT_EQ(t->count(QStringLiteral("tblSichtTeil")),
+              t->count(QStringLiteral("tblSichtTeil"))); // untouched
 
     // Without the parent: children go, the customer row stays for the caller.
     ASSERT_TRUE(DeleteCustomerCascade(t->db(), 2, false, &err));
@@ -173,7 +174,8 @@ TEST_P(StoreDb, DateLiteralIsStoredAsThatMoment)
     // Stored as a sortable moment: the later test compares greater.
     t->addTest(4, 2, QDateTime(QDate(2026, 2, 1), QTime(0, 0)));
     QSqlQuery q(t->db());
-    ASSERT_TRUE(q.exec(QStringLiteral("SELECT PRintPruefungsNr FROM tblPruefung ORDER BY PRdtmUebernahme DESC")));
+    ASSERT_TRUE(
+        q.exec(QStringLiteral("SELECT PRintPruefungsNr FROM tblPruefung ORDER BY PRdtmUebernahme DESC")));
     ASSERT_TRUE(q.next());
     EXPECT_EQ(q.value(0).toInt(), 4);
 }
@@ -185,8 +187,9 @@ TEST_P(StoreDb, BarcodeIsEmptyOrUnique)
     t->addDevice(3, 1, QStringLiteral("b"), QString());
     t->addDevice(4, 1, QStringLiteral("c"), QStringLiteral("123"));
     QSqlQuery q(t->db());
-    EXPECT_FALSE(q.exec(QStringLiteral("INSERT INTO tblPruefling (PLintPrueflingNr, PLintKundenNr, PLstrBarcode) "
-                                       "VALUES (5, 1, '123')")));
+    EXPECT_FALSE(
+        q.exec(QStringLiteral("INSERT INTO tblPruefling (PLintPrueflingNr, PLintKundenNr, PLstrBarcode) "
+                              "VALUES (5, 1, '123')")));
     EXPECT_EQ(t->count(QStringLiteral("tblPruefling")), 3);
 }
 

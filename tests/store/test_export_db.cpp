@@ -32,8 +32,8 @@ TExportSwitches fewColumns()
 {
     TExportSwitches sw;
     sw.Column.fill(false);
-    for (TExportColumn c : {ecPruefungsNr, ecName1, ecKdOrt, ecBezeichnung, ecDatum, ecNotiz, ecSchutzleiterwid,
-                            ecAbleitstrom, ecDINVDE})
+    for (TExportColumn c : {ecPruefungsNr, ecName1, ecKdOrt, ecBezeichnung, ecDatum, ecNotiz,
+                            ecSchutzleiterwid, ecAbleitstrom, ecDINVDE})
         sw.set(c, true);
     return sw;
 }
@@ -53,10 +53,12 @@ TEST_P(StoreDb, FullExportWritesHeaderAndOneLinePerTest)
     const QString text = DecodeWindows1252(bytes);
     const QString header = QStringLiteral("\"PruefungsNr\";\"Name1\";\"KdOrt\";\"Bezeichnung\";\"Datum\";"
                                           "\"Schutzleiterwid\";\"Ableitstrom\";\"Notiz\";\"DINVDE\"\r\n");
-    const QString line100 = QStringLiteral("\"100\";\"Müller & 'Söhne'\";\"Düsseldorf\";\"Bett; elektrisch\";"
-                                           "\"07.12.2026\";\"120\";\" --- \";\"zwei\r\nZeilen\";\"0751\"\r\n");
-    const QString line200 = QStringLiteral("\"200\";\"?mega ??\";\"Zürich\";\"Monitor\";\"02.01.2025\";\"120\";"
-                                           "\" --- \";\"O'Neill\";\"0701\"\r\n");
+    const QString line100 =
+        QStringLiteral("\"100\";\"Müller & 'Söhne'\";\"Düsseldorf\";\"Bett; elektrisch\";"
+                       "\"07.12.2026\";\"120\";\" --- \";\"zwei\r\nZeilen\";\"0751\"\r\n");
+    const QString line200 =
+        QStringLiteral("\"200\";\"?mega ??\";\"Zürich\";\"Monitor\";\"02.01.2025\";\"120\";"
+                       "\" --- \";\"O'Neill\";\"0701\"\r\n");
     EXPECT_TRUE(text.startsWith(header)) << text.toStdString();
     EXPECT_TRUE(text.contains(line100)) << text.toStdString();
     EXPECT_TRUE(text.contains(line200)) << text.toStdString();
@@ -134,14 +136,17 @@ void commandLineOn(TTestEngine engine)
     EXPECT_FALSE(IsCsvExportCommand({QStringLiteral("prog")}));
     EXPECT_EQ(RunCsvExportCommand({QStringLiteral("prog"), QStringLiteral("--export-csv"), file}), 0);
     EXPECT_EQ(readAll(file).count("\r\n\""), 2);
-    EXPECT_EQ(RunCsvExportCommand({QStringLiteral("--export-csv"), file, QStringLiteral("--test"), QStringLiteral("200")}),
+    EXPECT_EQ(RunCsvExportCommand(
+                  {QStringLiteral("--export-csv"), file, QStringLiteral("--test"), QStringLiteral("200")}),
               0);
     EXPECT_TRUE(readAll(file).endsWith("\"O'Neill\";\"0701\"\r\n"));
 
-    EXPECT_EQ(RunCsvExportCommand({QStringLiteral("--export-csv"), file, QStringLiteral("--test"), QStringLiteral("9")}),
+    EXPECT_EQ(RunCsvExportCommand(
+                  {QStringLiteral("--export-csv"), file, QStringLiteral("--test"), QStringLiteral("9")}),
               1);
     EXPECT_EQ(RunCsvExportCommand({QStringLiteral("--export-csv")}), 1);
-    EXPECT_EQ(RunCsvExportCommand({QStringLiteral("--export-csv"), file, QStringLiteral("--test"), QStringLiteral("x")}),
+    EXPECT_EQ(RunCsvExportCommand(
+                  {QStringLiteral("--export-csv"), file, QStringLiteral("--test"), QStringLiteral("x")}),
               1);
 
     {
@@ -158,8 +163,7 @@ void commandLineOn(TTestEngine engine)
 TEST(CommandLine, FullAndSingleExportAndErrorsOnBothEngines)
 {
     commandLineOn(TTestEngine::SQLite);
-    if (TTestDb::Available(TTestEngine::PostgreSQL))
-        commandLineOn(TTestEngine::PostgreSQL);
+    if (TTestDb::Available(TTestEngine::PostgreSQL)) commandLineOn(TTestEngine::PostgreSQL);
 }
 
 } // namespace

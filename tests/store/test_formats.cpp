@@ -122,9 +122,9 @@ TEST(EnableMask, OutOfRangeGivesZero)
 TEST(DeriveFields, FromTesterDecodesFlagWords)
 {
     TWerteSatz w;
-    w.SchutzklasseFlags = 0x01 | 0x10;       // class I, external differential current
+    w.SchutzklasseFlags = 0x01 | 0x10;        // class I, external differential current
     w.Menueflags = 0x02 | 0x01 | 0x08 | 0x04; // 0702, automatic, manual limits, insulation
-    w.MessablaufFlags = 0x40;                // visual inspection passed
+    w.MessablaufFlags = 0x40;                 // visual inspection passed
     w.Grenzwertflags = 0x02 | 0x40;
     w.Pruefungsergebnis = true;
     w.SchutzlStromL1N = 55;
@@ -271,8 +271,8 @@ TEST(ConnectionString, EmptyMeansTheFileBesideTheProgram)
 
 TEST(ConnectionString, ProvidersAndKinds)
 {
-    TConnectionInfo pg = ParseConnectionString(
-        QStringLiteral("Provider=PostgreSQL;Host=db.local;Port=5433;Database=werk;User ID=gt;Password=\"a;b\""));
+    TConnectionInfo pg = ParseConnectionString(QStringLiteral(
+        "Provider=PostgreSQL;Host=db.local;Port=5433;Database=werk;User ID=gt;Password=\"a;b\""));
     EXPECT_TRUE(pg.valid());
     EXPECT_EQ(pg.engine, TDbEngine::PostgreSQL);
     EXPECT_EQ(pg.driver, "QPSQL");
@@ -283,12 +283,13 @@ TEST(ConnectionString, ProvidersAndKinds)
     EXPECT_EQ(pg.password, "a;b");
     EXPECT_EQ(pg.kind, 0);
 
-    TConnectionInfo lite = ParseConnectionString(QStringLiteral("provider=sqlite; data source = /srv/pruef.db"));
+    TConnectionInfo lite =
+        ParseConnectionString(QStringLiteral("provider=sqlite; data source = /srv/pruef.db"));
     EXPECT_EQ(lite.engine, TDbEngine::SQLite);
     EXPECT_EQ(lite.databaseName, "/srv/pruef.db");
 
-    TConnectionInfo ms = ParseConnectionString(
-        QStringLiteral("Provider=SQLOLEDB.1;Data Source=SRV\\SQL;Initial Catalog=Pruef;User ID=sa;Password=x"));
+    TConnectionInfo ms = ParseConnectionString(QStringLiteral(
+        "Provider=SQLOLEDB.1;Data Source=SRV\\SQL;Initial Catalog=Pruef;User ID=sa;Password=x"));
     EXPECT_TRUE(ms.valid());
     EXPECT_EQ(ms.engine, TDbEngine::Odbc);
     EXPECT_EQ(ms.kind, 1);

@@ -13,16 +13,20 @@ TEST_P(StoreDb, InitdbMadeTablesIndexesAndCatalogue)
     const int items = t->count(QStringLiteral("tblSichtTeil"));
     EXPECT_GE(items, 20);
     EXPECT_LE(items, 40);
-    EXPECT_EQ(t->count(QStringLiteral("tblSichtTeil"), QStringLiteral("STstrPruefteil = 'Netzanschlussleitung'")), 1);
-    EXPECT_EQ(t->count(QStringLiteral("tblSichtTeil"),
-                       QStringLiteral("STstrPruefteil IS NULL OR STstrPruefteil = '' OR STstrPruefung IS NULL "
-                                      "OR STstrPruefung = ''")),
-              0);
+    EXPECT_EQ(
+        t->count(QStringLiteral("tblSichtTeil"), QStringLiteral("STstrPruefteil = 'Netzanschlussleitung'")),
+        1);
+    EXPECT_EQ(
+        t->count(QStringLiteral("tblSichtTeil"),
+                 QStringLiteral("STstrPruefteil IS NULL OR STstrPruefteil = '' OR STstrPruefung IS NULL "
+                                "OR STstrPruefung = ''")),
+        0);
 
     QSqlQuery q(t->db());
-    const QString sql = t->engine() == TTestEngine::SQLite
-                            ? QStringLiteral("SELECT lower(name) FROM sqlite_master WHERE type = 'index'")
-                            : QStringLiteral("SELECT lower(indexname) FROM pg_indexes WHERE schemaname = 'public'");
+    const QString sql =
+        t->engine() == TTestEngine::SQLite
+            ? QStringLiteral("SELECT lower(name) FROM sqlite_master WHERE type = 'index'")
+            : QStringLiteral("SELECT lower(indexname) FROM pg_indexes WHERE schemaname = 'public'");
     ASSERT_TRUE(q.exec(sql));
     QStringList names;
     while (q.next())

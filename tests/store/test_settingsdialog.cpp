@@ -1,6 +1,6 @@
-#include "support/TestSupport.h"
 #include "controls/Edits.h"
 #include "store/SettingsDialog.h"
+#include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -35,8 +35,7 @@ TSettingsValues someValues()
     return v;
 }
 
-template <typename T>
-T *child(QWidget &w, const char *name)
+template <typename T> T *child(QWidget &w, const char *name)
 {
     T *c = w.findChild<T *>(QLatin1String(name));
     EXPECT_NE(c, nullptr) << name;
@@ -88,7 +87,8 @@ TEST(SettingsDialog, AssessorColumnSwitchIsNotTouched)
 {
     TEinstellungenDlg dlg;
     EXPECT_EQ(dlg.findChild<QCheckBox *>(QStringLiteral("Export_Bewertender")), nullptr);
-    const QList<QCheckBox *> boxes = dlg.findChildren<QCheckBox *>(QRegularExpression(QStringLiteral("^Export_")));
+    const QList<QCheckBox *> boxes =
+        dlg.findChildren<QCheckBox *>(QRegularExpression(QStringLiteral("^Export_")));
     EXPECT_EQ(boxes.size(), 57);
     for (bool before : {false, true}) {
         TSettingsValues v = someValues();
