@@ -1,0 +1,718 @@
+#include "app/FrontPanel.h"
+
+#include "store/Database.h"
+#include "app/MainActions.h"
+#include "app/MainStatusBar.h"
+#include "app/MainWindow.h"
+#include "app/MessmodusDlg.h"
+#include "app/TestControl.h"
+#include "app/WarnWindows.h"
+#include "controls/Digit.h"
+#include "controls/Edits.h"
+#include "tester/Commands.h"
+#include "tester/ConnectionController.h"
+#include "tester/ModeApply.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPointer>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QVBoxLayout>
+
+namespace {
+
+// LCD look of the readouts, as on the tester.
+const QColor kLcdColor(0xC0, 0xC8, 0x60);
+const QColor kLcdOffColor(0xA8, 0xAC, 0x90);
+
+QLabel *label(QWidget *parent, const QString &name, const QString &text)
+{
+    auto *l = new QLabel(text, parent);
+    if (!name.isEmpty()) l->setObjectName(name);
+    return l;
+}
+
+QString displayText(QString s)
+{
+    // The step texts carry CR LF line breaks.
+    return s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+void setVisibleIfChanged(QWidget *w, bool on)
+{
+    if (w->isVisibleTo(w->parentWidget()) != on) w->setVisible(on);
+}
+
+} // namespace
+
+// ---- TRadioGroup ------------------------------------------------------------------
+
+TRadioGroup::TRadioGroup(const QString &name, const QString &caption, const QStringList &items, QWidget *parent)
+    : QGroupBox(caption, parent), m_group(new QButtonGroup(this))
+{
+    setObjectName(name);
+    auto *l = new QVBoxLayout(this);
+    l->setContentsMargins(6, 2, 6, 4);
+    l->setSpacing(1);
+    for (int i = 0; i < items.size(); ++i) {
+        auto *b = new QRadioButton(items.at(i), this);
+        b->setObjectName(name + QLatin1Char('_') + QString::number(i));
+        m_group->addButton(b, i);
+        m_buttons << b;
+        l->addWidget(b);
+    }
+    l->addStretch(1);
+    // idClicked comes from the user only, never from setChecked.
+    connect(m_group, &QButtonGroup::idClicked, this, [this](int id) {
+        if (OnClick) OnClick(id);
+    });
+}
+
+int TRadioGroup::ItemIndex() const
+{
+    return m_group->checkedId();
+}
+
+void TRadioGroup::setItemIndex(int index)
+{
+    if (index == ItemIndex()) return;
+    const QSignalBlocker block(m_group);
+    if (index < 0 || index >= m_buttons.size()) {
+        // An exclusive group cannot uncheck its last button.
+        m_group->setExclusive(false);
+        for (QRadioButton *b : m_buttons) {
+            const QSignalBlocker bb(b);
+            b->setChecked(false);
+        }
+        m_group->setExclusive(true);
+        return;
+    }
+    const QSignalBlocker bb(m_buttons.at(index));
+    m_buttons.at(index)->setChecked(true);
+}
+
+QString TRadioGroup::ItemText(int index) const
+{
+    return index >= 0 && index < m_buttons.size() ? m_buttons.at(index)->text() : QString();
+}
+
+void TRadioGroup::setItemText(int index, const QString &text)
+{
+    if (index >= 0 && index < m_buttons.size() && m_buttons.at(index)->text() != text)
+        m_buttons.at(index)->setText(text);
+}
+
+void TRadioGroup::Click(int index)
+{
+    if (QRadioButton *b = Button(index)) b->click();
+}
+
+// ---- TDigitDisplay ----------------------------------------------------------------
+
+TDigitDisplay::TDigitDisplay(const QString &name, QWidget *parent, int cells) : QFrame(parent)
+{
+    setObjectName(name);
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(1);
+    const int m = frameWidth() + 2;
+    m_digit = TDigit::CreateChain(this, cells, QPoint(m, m));
+    for (TDigit *d = m_digit; d; d = d->nextDigit()) {
+        d->setColor(kLcdColor);
+        m_cells << d;
+    }
+    setFixedSize(cells * m_digit->width() + 2 * m, m_digit->height() + 2 * m);
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, kLcdColor);
+    setPalette(p);
+    setText(NotMeasuredText());
+}
+
+void TDigitDisplay::setText(const QString &text)
+{
+    if (text == m_text) return;
+    m_text = text;
+    m_digit->setData(text);
+    setAccessibleName(text);
+}
+
+void TDigitDisplay::changeEvent(QEvent *e)
+{
+    if (e->type() == QEvent::EnabledChange) {
+        // A display that does not apply fades like the captions around it.
+        const QColor c = isEnabled() ? kLcdColor : kLcdOffColor;
+        for (TDigit *d : m_cells) d->setColor(c);
+        QPalette p = palette();
+        p.setColor(QPalette::Window, c);
+        setPalette(p);
+    }
+    QFrame::changeEvent(e);
+}
+
+// ---- TIndicatorLabel --------------------------------------------------------------
+
+TIndicatorLabel::TIndicatorLabel(const QString &name, const QString &text, const QString &onStyle, QWidget *parent)
+    : QLabel(text, parent), m_onStyle(onStyle)
+{
+    setObjectName(name);
+    setAlignment(Qt::AlignCenter);
+    setMinimumSize(78, 22);
+    QFont f = font();
+    f.setBold(true);
+    setFont(f);
+    setOn(false);
+}
+
+void TIndicatorLabel::setOn(bool on)
+{
+    if (on == m_on) return;
+    m_on = on;
+    setStyleSheet(on ? m_onStyle
+                     : QStringLiteral("QLabel { background: #303030; color: #707070; border: 1px solid #181818; "
+                                      "border-radius: 3px; padding: 1px 6px; }"));
+}
+
+// ---- TFrontPanel ------------------------------------------------------------------
+
+TFrontPanel::TFrontPanel(QWidget *parent) : QWidget(parent), m_state(std::make_unique<TPanelState>())
+{
+    setObjectName(QStringLiteral("FrontPanel"));
+    auto *top = new QVBoxLayout(this);
+    top->setContentsMargins(0, 0, 0, 0);
+    top->setSpacing(4);
+    top->addWidget(buildSettings());
+    auto *bottom = new QHBoxLayout;
+    bottom->setSpacing(6);
+    bottom->addWidget(buildLimits());
+    bottom->addWidget(buildValues(), 1);
+    top->addLayout(bottom, 1);
+
+    NetzspgWarnWin = new TNetzspgWarnWin(this);
+    SichtpruefungWin = new TSichtpruefungWin(this);
+    SpeicherungWin = new TSpeicherungWin(this);
+
+    m_state->KlasseListOpen = [this] { return ComboBox1->view()->isVisible(); };
+    m_state->SichtprListOpen = [this] { return ComboBox2->view()->isVisible(); };
+    m_state->MesszeitHasFocus = [this] { return FloatEdit1->hasFocus(); };
+    m_state->OnChanged = [this] { Sync(); };
+    wireUser();
+    m_state->ResetPanel();
+    Sync();
+}
+
+TFrontPanel::~TFrontPanel()
+{
+    // The state may still call back while children go away.
+    m_state->OnChanged = nullptr;
+}
+
+QWidget *TFrontPanel::buildSettings()
+{
+    auto *g = new QGroupBox(QStringLiteral("Gerätetestereinstellung"), this);
+    g->setObjectName(QStringLiteral("GroupBox1"));
+    auto *l = new QHBoxLayout(g);
+    l->setContentsMargins(6, 4, 6, 6);
+    l->setSpacing(6);
+
+    RadioGroup1 = new TRadioGroup(QStringLiteral("RadioGroup1"), QStringLiteral("DIN/VDE"),
+                                  {QStringLiteral("070&1"), QStringLiteral("070&2"), QStringLiteral("07&51")}, g);
+    RadioGroup3 = new TRadioGroup(QStringLiteral("RadioGroup3"), QStringLiteral("Messablauf"),
+                                  {QStringLiteral("&einzeln"), QStringLiteral("&automatisch")}, g);
+    RadioGroup2 = new TRadioGroup(
+        QStringLiteral("RadioGroup2"), QStringLiteral("Isolationsprüfung"),
+        {QStringLiteral("ohne Isol.-Pr."), QStringLiteral("mit Isol.-Pr."), QStringLiteral("Isol. und Diff.")}, g);
+    RadioGroup5 = new TRadioGroup(QStringLiteral("RadioGroup5"), QStringLiteral("Berührungsstrom"),
+                                  {QStringLiteral("ohne Ber.-Str."), QStringLiteral("mit Ber.-Str.")}, g);
+    RadioGroup4 = new TRadioGroup(QStringLiteral("RadioGroup4"), QStringLiteral("Grenzwerte"),
+                                  {QStringLiteral("S&tandard"), QStringLiteral("ma&nuell")}, g);
+    l->addWidget(RadioGroup1);
+    l->addWidget(RadioGroup3);
+    l->addWidget(RadioGroup2);
+    l->addWidget(RadioGroup5);
+
+    // Protection class above the limits mode.
+    auto *col = new QVBoxLayout;
+    col->setSpacing(4);
+    auto *klasse = new QGroupBox(QStringLiteral("Schutzklasse"), g);
+    klasse->setObjectName(QStringLiteral("GroupBox2"));
+    auto *kl = new QVBoxLayout(klasse);
+    kl->setContentsMargins(6, 2, 6, 4);
+    ComboBox1 = new QComboBox(klasse);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->addItems({QStringLiteral("I"), QStringLiteral("II"), QStringLiteral("III")});
+    ComboBox1->setCurrentIndex(-1);
+    kl->addWidget(ComboBox1);
+    col->addWidget(klasse);
+    col->addWidget(RadioGroup4, 1);
+    l->addLayout(col);
+
+    // Memory, switches, visual inspection and measuring time.
+    auto *right = new QGridLayout;
+    right->setHorizontalSpacing(6);
+    right->setVerticalSpacing(2);
+    auto *mem = new QGroupBox(QStringLiteral("Prüfungssätze"), g);
+    mem->setObjectName(QStringLiteral("GroupBox3"));
+    auto *ml = new QGridLayout(mem);
+    ml->setContentsMargins(6, 2, 6, 4);
+    ml->setVerticalSpacing(1);
+    GespeichertLabel = label(mem, QStringLiteral("Label25"), QStringLiteral("gespeichert:"));
+    FreieBytesLabel = label(mem, QStringLiteral("Label27"), QStringLiteral("freie Bytes:"));
+    Label26 = label(mem, QStringLiteral("Label26"), QStringLiteral("-"));
+    Label28 = label(mem, QStringLiteral("Label28"), QStringLiteral("-"));
+    Label26->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label28->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label26->setMinimumWidth(44);
+    ml->addWidget(GespeichertLabel, 0, 0);
+    ml->addWidget(Label26, 0, 1);
+    ml->addWidget(FreieBytesLabel, 1, 0);
+    ml->addWidget(Label28, 1, 1);
+    right->addWidget(mem, 0, 0, 2, 3);
+
+    CheckBox1 = new QCheckBox(QStringLiteral("Steuerbarcode"), g);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    CheckBox2 = new QCheckBox(QStringLiteral("Einstellsperre"), g);
+    CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
+    right->addWidget(CheckBox1, 2, 0, 1, 3);
+    right->addWidget(CheckBox2, 3, 0, 1, 3);
+
+    SichtprLabel = label(g, QStringLiteral("Label29"), QStringLiteral("Sichtpr.best."));
+    ComboBox2 = new QComboBox(g);
+    ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
+    ComboBox2->addItems({QStringLiteral("----"), QStringLiteral("nein"), QStringLiteral("ja")});
+    ComboBox2->setCurrentIndex(-1);
+    SichtprLabel->setBuddy(ComboBox2);
+    right->addWidget(SichtprLabel, 4, 0);
+    right->addWidget(ComboBox2, 4, 1, 1, 2);
+
+    MesszeitLabel = label(g, QStringLiteral("Label31"), QStringLiteral("Messzeit"));
+    FloatEdit1 = new TFloatEdit(g);
+    FloatEdit1->setObjectName(QStringLiteral("FloatEdit1"));
+    FloatEdit1->setMinValue(3.0);
+    FloatEdit1->setMaxValue(25.0);
+    FloatEdit1->setFormatString(QStringLiteral("%1.1f"));
+    FloatEdit1->setValue(3.0);
+    FloatEdit1->setAlignment(taRightJustify);
+    FloatEdit1->setMaximumWidth(56);
+    MesszeitUnit = label(g, QStringLiteral("Label32"), QStringLiteral("s"));
+    MesszeitLabel->setBuddy(FloatEdit1);
+    right->addWidget(MesszeitLabel, 5, 0);
+    right->addWidget(FloatEdit1, 5, 1);
+    right->addWidget(MesszeitUnit, 5, 2);
+    right->setRowStretch(6, 1);
+    l->addLayout(right);
+    l->addStretch(1);
+    return g;
+}
+
+QWidget *TFrontPanel::buildLimits()
+{
+    auto *g = new QGroupBox(QStringLiteral("Grenzwertanzeige / Einstellung"), this);
+    g->setObjectName(QStringLiteral("GroupBox4"));
+    auto *l = new QGridLayout(g);
+    l->setContentsMargins(8, 4, 8, 6);
+    l->setHorizontalSpacing(6);
+    l->setVerticalSpacing(2);
+    const QString captions[LimitBarCount] = {QStringLiteral("Schutzleiterwiderstand"),
+                                             QStringLiteral("Isolationswiderstand"),
+                                             QStringLiteral("Ersatz-Geräteableitstrom")};
+    const QString units[LimitBarCount] = {QStringLiteral("mOhm"), QStringLiteral("MOhm"), QStringLiteral("mA")};
+    const int maxima[LimitBarCount] = {7, 5, 17};
+    for (int k = 0; k < LimitBarCount; ++k) {
+        const QString n = QString::number(k + 1);
+        LimitCaption[size_t(k)] = label(g, QStringLiteral("LimitCaption") + n, captions[k]);
+        QFont f = LimitCaption[size_t(k)]->font();
+        f.setBold(true);
+        LimitCaption[size_t(k)]->setFont(f);
+        LimitDisplay[size_t(k)] = new TDigitDisplay(QStringLiteral("LimitDisplay") + n, g);
+        LimitUnit[size_t(k)] = label(g, QStringLiteral("LimitUnit") + n, units[k]);
+        auto *bar = new QSlider(Qt::Horizontal, g);
+        bar->setObjectName(QStringLiteral("TrackBar") + n);
+        bar->setRange(0, maxima[k]);
+        bar->setPageStep(1);
+        bar->setTickPosition(QSlider::TicksBelow);
+        bar->setTickInterval(1);
+        bar->setMinimumWidth(130);
+        TrackBars[size_t(k)] = bar;
+        const int row = k * 3;
+        l->addWidget(LimitCaption[size_t(k)], row, 0, 1, 3);
+        l->addWidget(LimitDisplay[size_t(k)], row + 1, 0);
+        l->addWidget(LimitUnit[size_t(k)], row + 1, 1);
+        l->addWidget(bar, row + 1, 2);
+        l->setRowMinimumHeight(row + 2, 6);
+    }
+    TrackBar1 = TrackBars[0];
+    TrackBar2 = TrackBars[1];
+    TrackBar3 = TrackBars[2];
+    TrackBar1->setValue(2);
+    l->setColumnStretch(2, 1);
+    l->setRowStretch(LimitBarCount * 3, 1);
+
+    // The step box sits under the limits, where the eye goes during a test.
+    Label30 = new QLabel(g);
+    Label30->setObjectName(QStringLiteral("Label30"));
+    Label30->setAlignment(Qt::AlignCenter);
+    Label30->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Label30->setMinimumHeight(48);
+    QFont f = Label30->font();
+    f.setBold(true);
+    f.setPointSizeF(f.pointSizeF() * 1.2);
+    Label30->setFont(f);
+    Label30->setStyleSheet(QStringLiteral("QLabel { background: #10304a; color: #f0f0f0; }"));
+    PhaseLabel = label(g, QStringLiteral("PhaseLabel"), QString());
+    PhaseLabel->setAlignment(Qt::AlignCenter);
+    PhaseLabel->setWordWrap(true);
+    PhaseLabel->setMinimumHeight(2 * PhaseLabel->fontMetrics().lineSpacing());
+    l->addWidget(Label30, LimitBarCount * 3 + 1, 0, 1, 3);
+    l->addWidget(PhaseLabel, LimitBarCount * 3 + 2, 0, 1, 3);
+    g->setMaximumWidth(330);
+    return g;
+}
+
+QWidget *TFrontPanel::buildValues()
+{
+    auto *outer = new QWidget(this);
+    auto *ol = new QHBoxLayout(outer);
+    ol->setContentsMargins(0, 0, 0, 0);
+    ol->setSpacing(6);
+
+    auto *g = new QGroupBox(QStringLiteral("Messwerte"), outer);
+    g->setObjectName(QStringLiteral("GroupBox5"));
+    auto *l = new QGridLayout(g);
+    l->setContentsMargins(8, 4, 8, 6);
+    l->setHorizontalSpacing(6);
+    l->setVerticalSpacing(3);
+    const QString captions[ValueDisplayCount] = {
+        QStringLiteral("Schutzleiterwiderstand"), QStringLiteral("Isolationswiderstand"),
+        QStringLiteral("Ersatz-Geräteableitstrom"), QStringLiteral("Schutzleiterstrom"),
+        QStringLiteral("Prüfdose umgepolt"), QStringLiteral("Berührungsstrom"), QStringLiteral("Prüfdose umgepolt")};
+    const QString units[ValueDisplayCount] = {QStringLiteral("mOhm"), QStringLiteral("MOhm"), QStringLiteral("mA"),
+                                              QStringLiteral("mA"),   QStringLiteral("mA"),   QStringLiteral("mA"),
+                                              QStringLiteral("mA")};
+    for (int k = 0; k < ValueDisplayCount; ++k) {
+        const QString n = QString::number(k + 1);
+        ValueCaption[size_t(k)] = label(g, QStringLiteral("ValueCaption") + n, captions[k]);
+        if (k == 4 || k == 6) ValueCaption[size_t(k)]->setIndent(14); // reversed socket belongs to the row above
+        ValueDisplay[size_t(k)] = new TDigitDisplay(QStringLiteral("ValueDisplay") + n, g);
+        ValueUnit[size_t(k)] = label(g, QStringLiteral("ValueUnit") + n, units[k]);
+        ValueRed[size_t(k)] = label(g, QStringLiteral("ValueRed") + n,
+                                    k == 1 ? QStringLiteral("Grenzwert unterschritten")
+                                           : QStringLiteral("Grenzwert überschritten"));
+        ValueRed[size_t(k)]->setStyleSheet(QStringLiteral("QLabel { color: #d00000; font-weight: bold; }"));
+        // Keep the row's width when the label comes and goes.
+        QSizePolicy sp = ValueRed[size_t(k)]->sizePolicy();
+        sp.setRetainSizeWhenHidden(true);
+        ValueRed[size_t(k)]->setSizePolicy(sp);
+        ValueRed[size_t(k)]->hide();
+        l->addWidget(ValueCaption[size_t(k)], k, 0);
+        l->addWidget(ValueDisplay[size_t(k)], k, 1);
+        l->addWidget(ValueUnit[size_t(k)], k, 2);
+        l->addWidget(ValueRed[size_t(k)], k, 3);
+    }
+    l->setColumnStretch(3, 1);
+
+    auto *ind = new QHBoxLayout;
+    ind->setSpacing(6);
+    Indicator[inUmschalt] =
+        new TIndicatorLabel(QStringLiteral("Umschalt"), QStringLiteral("Umschalt"),
+                            QStringLiteral("QLabel { background: #000000; color: #ffe000; border: 1px solid #000000; "
+                                           "border-radius: 3px; padding: 1px 6px; }"),
+                            g);
+    Indicator[inAbbruch] =
+        new TIndicatorLabel(QStringLiteral("Abbruch"), QStringLiteral("Abbruch"),
+                            QStringLiteral("QLabel { background: #ff8c00; color: #000000; border: 1px solid #a05000; "
+                                           "border-radius: 3px; padding: 1px 6px; }"),
+                            g);
+    Indicator[inGrenzwert] =
+        new TIndicatorLabel(QStringLiteral("Grenzwert"), QStringLiteral("Grenzwert"),
+                            QStringLiteral("QLabel { background: #ff8c00; color: #000000; border: 1px solid #a05000; "
+                                           "border-radius: 3px; padding: 1px 6px; }"),
+                            g);
+    Indicator[inNotAus] =
+        new TIndicatorLabel(QStringLiteral("NotAus"), QStringLiteral("Not-Aus"),
+                            QStringLiteral("QLabel { background: #d00000; color: #ffffff; border: 1px solid #800000; "
+                                           "border-radius: 3px; padding: 1px 6px; }"),
+                            g);
+    for (TIndicatorLabel *i : Indicator) ind->addWidget(i);
+    ind->addStretch(1);
+    l->addLayout(ind, ValueDisplayCount, 0, 1, 4);
+
+    Label21 = label(g, QStringLiteral("Label21"), QStringLiteral("ACHTUNG! 230 V~ 16A an Prüfdose"));
+    Label21->setAlignment(Qt::AlignCenter);
+    Label21->setStyleSheet(
+        QStringLiteral("QLabel { background: #d00000; color: #ffffff; font-weight: bold; padding: 2px; }"));
+    QSizePolicy sp = Label21->sizePolicy();
+    sp.setRetainSizeWhenHidden(true);
+    Label21->setSizePolicy(sp);
+    Label21->hide();
+    l->addWidget(Label21, ValueDisplayCount + 1, 0, 1, 4);
+    l->setRowStretch(ValueDisplayCount + 2, 1);
+    ol->addWidget(g, 1);
+
+    TestButtonArea = new QWidget(outer);
+    TestButtonArea->setObjectName(QStringLiteral("TestButtonArea"));
+    auto *bl = new QVBoxLayout(TestButtonArea);
+    bl->setContentsMargins(0, 8, 0, 0);
+    bl->setSpacing(6);
+    TestButtonArea->setMinimumWidth(118);
+    ol->addWidget(TestButtonArea);
+    return outer;
+}
+
+void TFrontPanel::wireUser()
+{
+    TPanelState &s = *m_state;
+    RadioGroup1->OnClick = [&s](int i) { s.UserDinVde(i); };
+    RadioGroup3->OnClick = [&s](int i) { s.UserMessablauf(i); };
+    RadioGroup2->OnClick = [&s](int i) { s.UserIsolMode(i); };
+    RadioGroup5->OnClick = [&s](int i) { s.UserBeruehr(i); };
+    RadioGroup4->OnClick = [&s](int i) { s.UserGrenzwerte(i); };
+    // activated and clicked come from the user only.
+    connect(ComboBox1, &QComboBox::activated, this, [&s](int i) { s.UserKlasse(i); });
+    connect(ComboBox2, &QComboBox::activated, this, [&s](int i) { s.UserSichtpr(i); });
+    connect(CheckBox1, &QCheckBox::clicked, this, [&s](bool on) { s.UserSteuerbarcode(on); });
+    connect(CheckBox2, &QCheckBox::clicked, this, [&s](bool on) { s.UserEinstellsperre(on); });
+    FloatEdit1->OnExit = [this](QObject *) { m_state->UserMesszeit(double(FloatEdit1->Value())); };
+    FloatEdit1->OnKeyPress = [this](QObject *, QChar &key) {
+        if (key != QLatin1Char('\r')) return;
+        key = QChar(); // consumed: no beep, no default button
+        m_state->UserMesszeit(double(FloatEdit1->Value()));
+    };
+    for (int k = 0; k < LimitBarCount; ++k) {
+        // Sync sets the bars with signals blocked, so this is the user's move.
+        connect(TrackBars[size_t(k)], &QSlider::valueChanged, this, [this, k](int pos) {
+            m_state->UserBarMoved(k, pos);
+        });
+    }
+}
+
+void TFrontPanel::Sync()
+{
+    const TPanelView &v = m_state->View;
+    const bool on = v.SettingsEnabled;
+
+    RadioGroup1->setItemIndex(v.DinVde);
+    RadioGroup3->setItemIndex(v.Messablauf);
+    RadioGroup2->setItemText(2, v.IsolItem3);
+    RadioGroup2->setItemIndex(v.IsolMode);
+    RadioGroup5->setItemIndex(v.Beruehr);
+    RadioGroup4->setItemIndex(v.Grenzwerte);
+    for (QWidget *w : {static_cast<QWidget *>(RadioGroup1), static_cast<QWidget *>(RadioGroup2),
+                       static_cast<QWidget *>(RadioGroup3), static_cast<QWidget *>(RadioGroup4),
+                       static_cast<QWidget *>(ComboBox1), static_cast<QWidget *>(CheckBox1),
+                       static_cast<QWidget *>(CheckBox2), static_cast<QWidget *>(FloatEdit1),
+                       static_cast<QWidget *>(GespeichertLabel), static_cast<QWidget *>(FreieBytesLabel),
+                       static_cast<QWidget *>(Label26), static_cast<QWidget *>(Label28),
+                       static_cast<QWidget *>(MesszeitLabel), static_cast<QWidget *>(MesszeitUnit)})
+        w->setEnabled(on);
+    RadioGroup5->setEnabled(v.RadioGroup5Enabled());
+    ComboBox2->setEnabled(on && v.SichtprEnabled);
+    SichtprLabel->setEnabled(on && v.SichtprEnabled);
+    {
+        const QSignalBlocker b1(ComboBox1);
+        if (ComboBox1->currentIndex() != v.KlasseIndex && !ComboBox1->view()->isVisible())
+            ComboBox1->setCurrentIndex(v.KlasseIndex);
+        const QSignalBlocker b2(ComboBox2);
+        if (ComboBox2->currentIndex() != v.Sichtpr && !ComboBox2->view()->isVisible())
+            ComboBox2->setCurrentIndex(v.Sichtpr);
+        const QSignalBlocker b3(CheckBox1);
+        CheckBox1->setChecked(v.Steuerbarcode);
+        const QSignalBlocker b4(CheckBox2);
+        CheckBox2->setChecked(v.Einstellsperre);
+    }
+    // Never under the user's fingers.
+    if (!FloatEdit1->hasFocus() && !FloatEdit1->Edited() && FloatEdit1->StoredValue() != v.Messzeit) {
+        const QSignalBlocker b(FloatEdit1);
+        FloatEdit1->setValue(v.Messzeit);
+    }
+    Label26->setText(v.Gespeichert);
+    Label28->setText(v.FreieBytes);
+
+    LimitCaption[lbDritter]->setText(v.ThirdLimitCaption);
+    for (int k = 0; k < LimitBarCount; ++k) {
+        QSlider *bar = TrackBars[size_t(k)];
+        const QSignalBlocker b(bar);
+        const int max = k == lbSchutzleiter ? v.Bar1Max : k == lbDritter ? v.Bar3Max : bar->maximum();
+        if (bar->maximum() != max) bar->setMaximum(max);
+        if (bar->value() != v.BarPos[size_t(k)]) bar->setValue(v.BarPos[size_t(k)]);
+        bar->setEnabled(v.BarEnabled(k));
+        const bool cap = v.LimitCaptionEnabled[size_t(k)];
+        LimitCaption[size_t(k)]->setEnabled(cap);
+        LimitUnit[size_t(k)]->setEnabled(cap);
+        LimitDisplay[size_t(k)]->setEnabled(cap);
+        LimitDisplay[size_t(k)]->setText(v.LimitText[size_t(k)]);
+    }
+
+    for (int k = 0; k < ValueDisplayCount; ++k) {
+        const bool cap = v.ValueCaptionEnabled[size_t(k)];
+        ValueCaption[size_t(k)]->setEnabled(cap);
+        ValueUnit[size_t(k)]->setEnabled(cap);
+        ValueRed[size_t(k)]->setEnabled(cap);
+        ValueDisplay[size_t(k)]->setEnabled(cap);
+        ValueDisplay[size_t(k)]->setText(v.ValueText[size_t(k)]);
+        setVisibleIfChanged(ValueRed[size_t(k)], v.RedVisible[size_t(k)]);
+    }
+    for (int i = 0; i < IndicatorCount; ++i) Indicator[size_t(i)]->setOn(v.Indicators[size_t(i)]);
+    setVisibleIfChanged(Label21, v.MainsLabelVisible);
+    const QString step = displayText(v.StepCaption);
+    if (Label30->text() != step) Label30->setText(step);
+    if (Label30->toolTip() != v.StepHint) Label30->setToolTip(v.StepHint);
+    if (PhaseLabel->text() != v.StepHint) PhaseLabel->setText(v.StepHint);
+    syncWindows();
+}
+
+void TFrontPanel::syncWindows()
+{
+    const TPanelView &v = m_state->View;
+    SichtpruefungWin->setAnswer(v.SichtWinAnswer);
+    NetzspgWarnWin->setShown(v.NetzWarnVisible);
+    SichtpruefungWin->setShown(v.SichtWinVisible);
+    SpeicherungWin->setShown(v.SpeicherWinVisible);
+}
+
+// ---- installation into the main window --------------------------------------------
+
+namespace {
+
+void runMessmodus(TForm1 &form, TFrontPanelParts parts)
+{
+    TMessmodusDlg *dlg = parts.Messmodus;
+    TPanelState &state = parts.Panel->State();
+    const int aktCheck = form.Configuration().aktCheckNumber;
+    dlg->RadioButton1->setEnabled(aktCheck != 0);
+    if (dlg->exec() != QDialog::Accepted) return;
+    TConnectionController *conn = form.Connection;
+    const TModeWriter writer = TModeWriter::ForCommands(form.Commands);
+    if (dlg->StoredChosen()) {
+        TStoredSetup setup;
+        QString error;
+        if (!QueryStoredSetup(ProgramDatabase(), aktCheck, setup, &error)) {
+            form.ShowMessage(QMessageBox::Information, QStringLiteral("Der Satz wurde nicht gefunden."));
+            return;
+        }
+        conn->SettingDelayCtr = conn->SettingDelay();
+        ApplyStoredSetup(writer, setup);
+        return;
+    }
+    const int row = dlg->SelectedRow();
+    if (row < 0) return;
+    conn->SettingDelayCtr = conn->SettingDelay();
+    ApplyModeSettings(writer, ModeSettingsForRow(row));
+    (void)state;
+}
+
+void runSprache(TForm1 &form, TFrontPanelParts parts)
+{
+    if (!form.Connection->PortOpen()) return;
+    const TLanguageList list = form.Commands->LanguageList();
+    if (list.Codes.isEmpty()) return;
+    TSprachEinstDlg *dlg = parts.Sprache;
+    dlg->SetLanguages(list.Codes, list.CurrentPosition());
+    if (dlg->exec() != QDialog::Accepted) return;
+    const QString code = dlg->ChosenCode();
+    if (code.isEmpty()) return;
+    QString newCode;
+    if (form.Commands->ChooseLanguage(code, newCode) == lcGewaehlt) form.StatusBar1->setPanelText(4, newCode);
+}
+
+} // namespace
+
+TFrontPanelParts FrontPanelParts(const TForm1 &form)
+{
+    // The parts are ours and carry no meta-object of their own: kept as tagged properties.
+    auto get = [&form](const char *name) { return form.property(name).value<QObject *>(); };
+    TFrontPanelParts p;
+    p.Panel = static_cast<TFrontPanel *>(get("gtFrontPanel"));
+    if (!p.Panel) return {};
+    p.Control = static_cast<TTestControl *>(get("gtTestControl"));
+    p.Messmodus = static_cast<TMessmodusDlg *>(get("gtMessmodusDlg"));
+    p.Sprache = static_cast<TSprachEinstDlg *>(get("gtSprachEinstDlg"));
+    return p;
+}
+
+TFrontPanelParts InstallFrontPanel(TForm1 &form)
+{
+    TFrontPanelParts parts;
+    auto *panel = new TFrontPanel;
+    parts.Panel = panel;
+    TPanelState &state = panel->State();
+    TConnectionController *conn = form.Connection;
+    state.UseCommands(form.Commands);
+    state.SettingDelayCtr = &conn->SettingDelayCtr;
+    state.SettingDelay = [conn] { return conn->SettingDelay(); };
+
+    auto *control = new TTestControl(conn, form.Commands, &state, &form.Configuration(), panel);
+    control->CreateButtons(panel->TestButtonArea);
+    form.addActions({control->Prf_Start, control->Prf_Weiter, control->Prf_Abbrechen, control->Prf_Drucken,
+                     control->Prf_SpeicherClr});
+    parts.Control = control;
+    state.OnPhase = [control](int phase) { control->ApplyPhase(phase); };
+
+    parts.Messmodus = new TMessmodusDlg(&form, form.IniFileName());
+    parts.Sprache = new TSprachEinstDlg(&form);
+
+    form.setFrontPanel(panel);
+    form.setProperty("gtFrontPanel", QVariant::fromValue<QObject *>(panel));
+    form.setProperty("gtTestControl", QVariant::fromValue<QObject *>(control));
+    form.setProperty("gtMessmodusDlg", QVariant::fromValue<QObject *>(parts.Messmodus));
+    form.setProperty("gtSprachEinstDlg", QVariant::fromValue<QObject *>(parts.Sprache));
+
+    // Chained after what the window already set, never in place of it.
+    QPointer<TFrontPanel> guard(panel);
+    QAction *messmodus = form.Actions->M_Einstellen;
+    auto prevDecode = conn->OnDecodeSlot;
+    conn->OnDecodeSlot = [prevDecode, guard](int slot, const TProtok &msg) {
+        if (prevDecode) prevDecode(slot, msg);
+        if (guard) guard->State().Decode(slot, msg);
+    };
+    auto prevReset = conn->OnResetPanel;
+    conn->OnResetPanel = [prevReset, guard, control, messmodus, &form] {
+        if (prevReset) prevReset();
+        if (!guard) return;
+        guard->State().ResetPanel();
+        control->DisableAll();
+        messmodus->setEnabled(false);
+        form.Actions->K_Sprache->setEnabled(false);
+    };
+    auto prevEnable = conn->OnEnablePanel;
+    conn->OnEnablePanel = [prevEnable, guard, messmodus] {
+        if (prevEnable) prevEnable();
+        if (!guard) return;
+        guard->State().EnablePanel();
+        messmodus->setEnabled(true);
+    };
+    auto prevClear = conn->OnClearValues;
+    conn->OnClearValues = [prevClear, guard] {
+        if (prevClear) prevClear();
+        if (guard) guard->State().ClearValues();
+    };
+    auto prevStart = conn->OnStartEnabledChanged;
+    conn->OnStartEnabledChanged = [prevStart, guard, control](bool on) {
+        if (prevStart) prevStart(on);
+        if (guard) control->Prf_Start->setEnabled(on);
+    };
+    auto prevVersion = conn->OnVersionRequested;
+    conn->OnVersionRequested = [prevVersion, guard] {
+        if (prevVersion) prevVersion();
+        if (guard) guard->State().VersionRequested();
+    };
+
+    // The window's own handlers for these two show placeholders; ours do the work.
+    QObject::disconnect(messmodus, &QAction::triggered, &form, nullptr);
+    QObject::connect(messmodus, &QAction::triggered, panel, [&form] { runMessmodus(form, FrontPanelParts(form)); });
+    QAction *sprache = form.Actions->K_Sprache;
+    QObject::disconnect(sprache, &QAction::triggered, &form, nullptr);
+    QObject::connect(sprache, &QAction::triggered, panel, [&form] { runSprache(form, FrontPanelParts(form)); });
+
+    conn->OnResetPanel();
+    return parts;
+}

@@ -1,0 +1,144 @@
+#pragma once
+
+// The tester's front panel in the main window: settings, limit displays with
+// their bars, the seven measured values, indicators and the step box. The
+// widget mirrors TPanelState; every control is set with its signals blocked,
+// and only the user's own clicks, choices and edits reach the state's
+// User... calls, so a report from the tester never writes anything back.
+
+#include "tester/PanelState.h"
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QRadioButton;
+class QSlider;
+class QVBoxLayout;
+class TDigit;
+class TFloatEdit;
+class TForm1;
+class TMessmodusDlg;
+class TNetzspgWarnWin;
+class TSichtpruefungWin;
+class TSpeicherungWin;
+class TSprachEinstDlg;
+class TTestControl;
+
+// A titled group of radio buttons with an item index, -1 for none.
+class TRadioGroup : public QGroupBox {
+public:
+    TRadioGroup(const QString &name, const QString &caption, const QStringList &items, QWidget *parent = nullptr);
+
+    int ItemIndex() const;
+    // Sets the choice without raising OnClick; -1 clears it.
+    void setItemIndex(int index);
+    QString ItemText(int index) const;
+    void setItemText(int index, const QString &text);
+    int Count() const { return int(m_buttons.size()); }
+    QRadioButton *Button(int index) const { return m_buttons.value(index); }
+    // Clicks item `index` as the user would.
+    void Click(int index);
+
+    // Only the user's clicks.
+    std::function<void(int index)> OnClick;
+
+private:
+    QButtonGroup *m_group;
+    QList<QRadioButton *> m_buttons;
+};
+
+// Five seven-segment cells showing one value.
+class TDigitDisplay : public QFrame {
+public:
+    explicit TDigitDisplay(const QString &name, QWidget *parent = nullptr, int cells = 5);
+    void setText(const QString &text);
+    QString Text() const { return m_text; }
+    TDigit *Digit() const { return m_digit; } // the rightmost cell, which takes the text
+
+protected:
+    void changeEvent(QEvent *e) override;
+
+private:
+    TDigit *m_digit;
+    QList<TDigit *> m_cells;
+    QString m_text;
+};
+
+// One status indicator: dark when off, coloured when on.
+class TIndicatorLabel : public QLabel {
+public:
+    TIndicatorLabel(const QString &name, const QString &text, const QString &onStyle, QWidget *parent = nullptr);
+    bool On() const { return m_on; }
+    void setOn(bool on);
+
+private:
+    QString m_onStyle;
+    bool m_on = true;
+};
+
+class TFrontPanel : public QWidget {
+public:
+    explicit TFrontPanel(QWidget *parent = nullptr);
+    ~TFrontPanel() override;
+
+    TPanelState &State() { return *m_state; }
+    // Copies the view of the state into the controls (signals blocked).
+    void Sync();
+
+    // "Gerätetestereinstellung"
+    TRadioGroup *RadioGroup1, *RadioGroup2, *RadioGroup3, *RadioGroup4, *RadioGroup5;
+    QComboBox *ComboBox1, *ComboBox2;
+    QCheckBox *CheckBox1, *CheckBox2;
+    TFloatEdit *FloatEdit1;
+    QLabel *Label26, *Label28;
+    QLabel *GespeichertLabel, *FreieBytesLabel, *SichtprLabel, *MesszeitLabel, *MesszeitUnit;
+    // "Grenzwertanzeige / Einstellung"
+    QSlider *TrackBar1, *TrackBar2, *TrackBar3;
+    std::array<QSlider *, LimitBarCount> TrackBars{};
+    std::array<QLabel *, LimitBarCount> LimitCaption{}, LimitUnit{};
+    std::array<TDigitDisplay *, LimitBarCount> LimitDisplay{};
+    // "Messwerte"
+    std::array<QLabel *, ValueDisplayCount> ValueCaption{}, ValueUnit{}, ValueRed{};
+    std::array<TDigitDisplay *, ValueDisplayCount> ValueDisplay{};
+    std::array<TIndicatorLabel *, IndicatorCount> Indicator{};
+    QLabel *Label30;     // step box: caption = step, tool tip = phase
+    QLabel *PhaseLabel;  // the phase text under the step box
+    QLabel *Label21;     // mains on the test socket
+    QWidget *TestButtonArea; // the test control puts its buttons here
+
+    TNetzspgWarnWin *NetzspgWarnWin;
+    TSichtpruefungWin *SichtpruefungWin;
+    TSpeicherungWin *SpeicherungWin;
+
+private:
+    QWidget *buildSettings();
+    QWidget *buildLimits();
+    QWidget *buildValues();
+    void wireUser();
+    void syncWindows();
+
+    std::unique_ptr<TPanelState> m_state;
+};
+
+// Everything the front panel adds to the main window.
+struct TFrontPanelParts {
+    TFrontPanel *Panel = nullptr;
+    TTestControl *Control = nullptr;
+    TMessmodusDlg *Messmodus = nullptr;
+    TSprachEinstDlg *Sprache = nullptr;
+};
+
+// Creates the panel and the test control, puts them into the window and
+// fills the connection controller's hooks (after whatever the window set).
+// "Messmodus einstellen..." and "Sprache..." are taken over as well.
+TFrontPanelParts InstallFrontPanel(TForm1 &form);
+// The parts installed into a window (empty when none).
+TFrontPanelParts FrontPanelParts(const TForm1 &form);

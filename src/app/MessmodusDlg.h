@@ -1,0 +1,49 @@
+#pragma once
+
+// "Messmodus-Einstellung": choose a numbered measuring mode from the table, or
+// the set-up of the stored test that was current in the browser.
+
+#include <QDialog>
+
+#include <functional>
+
+class QDialogButtonBox;
+class QRadioButton;
+class QTreeWidget;
+
+class TMessmodusDlg : public QDialog {
+public:
+    explicit TMessmodusDlg(QWidget *parent = nullptr, const QString &iniFile = QString());
+    ~TMessmodusDlg() override;
+
+    QRadioButton *RadioButton1; // "wie aktueller gespeicherter Satz"
+    QRadioButton *RadioButton2; // "aus Tabelle:"
+    QTreeWidget *ListView1;
+    QDialogButtonBox *Buttons;
+
+    // Fills the table anew (as each showing does).
+    void FillList();
+    // The chosen row, -1 when none is selected.
+    int SelectedRow() const;
+    bool StoredChosen() const;
+
+protected:
+    void showEvent(QShowEvent *e) override;
+
+private:
+    QString m_iniFile;
+};
+
+// "Spracheinstellung": the tester's languages, the current one selected.
+class QListWidget;
+class TSprachEinstDlg : public QDialog {
+public:
+    explicit TSprachEinstDlg(QWidget *parent = nullptr);
+    QListWidget *ListBox1;
+    QDialogButtonBox *Buttons;
+
+    // Lists the codes (known ones with their names) and selects `current`.
+    void SetLanguages(const QStringList &codes, int current);
+    // The two-letter code of the chosen entry; empty when none.
+    QString ChosenCode() const;
+};

@@ -1,0 +1,60 @@
+#pragma once
+
+// Starting, continuing and aborting a test on the tester, printing the
+// current values and clearing the tester's memory: five actions with their
+// buttons beside the measured values, enabled by the tester's sequence phase.
+
+#include "store/Globals.h"
+
+#include <QObject>
+
+#include <functional>
+
+class QAction;
+class QPushButton;
+class QWidget;
+class TConfiguration;
+class TConnectionController;
+class TPanelState;
+class TTesterCommands;
+
+class TTestControl : public QObject {
+public:
+    TTestControl(TConnectionController *Connection, TTesterCommands *Commands, TPanelState *State,
+                 TConfiguration *Config, QObject *parent = nullptr);
+
+    QAction *Prf_Start, *Prf_Weiter, *Prf_Abbrechen, *Prf_Drucken, *Prf_SpeicherClr;
+    QPushButton *BitBtn1 = nullptr, *BitBtn2 = nullptr, *BitBtn3 = nullptr, *BitBtn4 = nullptr,
+                *BitBtn5 = nullptr;
+
+    // Puts the five buttons into `area` (a vertical column).
+    void CreateButtons(QWidget *area);
+
+    // The enabling after each phase report.
+    void ApplyPhase(int Ablaufphase);
+    // Panel reset: all five disabled.
+    void DisableAll();
+
+    void Start();
+    void Weiter();
+    void Abbrechen();
+    void SpeicherClr();
+    void Drucken();
+
+    // The current values as a record to print (what "&Drucken" hands on).
+    TWerteSatz PrintRecord() const;
+
+    // Asks before the memory is cleared; true = yes. Tests replace it.
+    std::function<bool()> ConfirmClear;
+    // Prints a record; the protocol forms fill this in. Unassigned: nothing printed.
+    std::function<void(const TWerteSatz &Record)> OnPrint;
+
+private:
+    QAction *make(const char *name, const QString &caption);
+    void sendActions(const QList<quint8> &codes);
+
+    TConnectionController *m_conn;
+    TTesterCommands *m_commands;
+    TPanelState *m_state;
+    TConfiguration *m_config;
+};

@@ -1,0 +1,134 @@
+#include "tester/ModeApply.h"
+
+#include "store/Globals.h"
+#include "tester/Commands.h"
+#include "tester/Limits.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+QStringList StoredSetupQueryLines(int pruefungsNr)
+{
+    return {QStringLiteral("SELECT PRintPruefungsNr,"),
+            QStringLiteral("  PRintMenueflags,"),
+            QStringLiteral("  PRintSchutzklasse,"),
+            QStringLiteral("  PRintGrwSchutzleiterwid,"),
+            QStringLiteral("  PRintGrwIsolationswid,"),
+            QStringLiteral("  PRintGrwAbleitstrom,"),
+            QStringLiteral("  PRintGrwDifferenzstrom"),
+            QStringLiteral("FROM tblPruefung"),
+            QStringLiteral("WHERE PRintPruefungsNr=") + QString::number(pruefungsNr)};
+}
+
+bool QueryStoredSetup(QSqlDatabase db, int pruefungsNr, TStoredSetup &setup, QString *error)
+{
+    QSqlQuery q(db);
+    if (!q.exec(StoredSetupQueryLines(pruefungsNr).join(QLatin1Char('\n')))) {
+        if (error) *error = q.lastError().text();
+        return false;
+    }
+    if (!q.next()) return false;
+    auto i = [&q](int col) { return q.value(col).isNull() ? 0 : q.value(col).toInt(); };
+    setup.PruefungsNr = i(0);
+    setup.Menueflags = i(1);
+    setup.Schutzklasse = i(2);
+    setup.GrwSchutzleiterwid = i(3);
+    setup.GrwIsolationswid = i(4);
+    setup.GrwAbleitstrom = i(5);
+    setup.GrwDifferenzstrom = i(6);
+    return true;
+}
+
+TModeWriter TModeWriter::ForCommands(TTesterCommands *c)
+{
+    TModeWriter w;
+    w.Schutzklasse = [c](int k) { return c->SetSchutzklasse(k); };
+    w.MenueBit = [c](quint8 bit, bool on) { return c->SetMenueBit(bit, on); };
+    w.DinVde = [c](int i) { return c->SetDinVde(i); };
+    w.Limit = [c](int t, int i) { return c->LimitWrite(TLimitTable(t), i); };
+    w.PausePolling = [c] {
+        if (c->PausePolling) c->PausePolling();
+    };
+    w.ResumePolling = [c] {
+        if (c->ResumePolling) c->ResumePolling();
+    };
+    return w;
+}
+
+namespace {
+struct Pause {
+    const TModeWriter &w;
+    explicit Pause(const TModeWriter &w) : w(w) { if (w.PausePolling) w.PausePolling(); }
+    ~Pause() { if (w.ResumePolling) w.ResumePolling(); }
+};
+} // namespace
+
+bool ApplyModeSettings(const TModeWriter &w, const TModeSettings &m)
+{
+    Pause p(w);
+    return w.Schutzklasse(m.Schutzklasse) && w.MenueBit(mfIsolDiff, m.Differenz != 0) &&
+           w.MenueBit(mfIsolation, m.Isolation != 0) && w.MenueBit(mfBeruehrstrom, m.Beruehrstrom != 0) &&
+           w.DinVde(m.DinVde) && w.MenueBit(mfAutomatisch, m.Automatik != 0);
+}
+
+bool ApplyStoredSetup(const TModeWriter &w, const TStoredSetup &s)
+{
+    Pause p(w);
+    const quint8 g = quint8(s.Menueflags & 0xFF);
+    const bool ok = w.Schutzklasse(s.Schutzklasse) && w.MenueBit(mfIsolDiff, g & mfIsolDiff) &&
+                    w.MenueBit(mfIsolation, g & mfIsolation) && w.MenueBit(mfBeruehrstrom, g & mfBeruehrstrom) &&
+                    w.DinVde((g & mfDin0702) ? 1 : 0) && w.MenueBit(mfAutomatisch, g & mfAutomatisch) &&
+                    w.MenueBit(mfManuGrenz, g & mfManuGrenz);
+    if (!ok || !(g & mfManuGrenz)) return ok;
+    // A stored limit that is not in its table is skipped; the others still go.
+    const struct {
+        TLimitTable table;
+        int code;
+    } limits[] = {{ltSchutzleiterwid, s.GrwSchutzleiterwid},
+                  {ltIsolationswid, s.GrwIsolationswid},
+                  {ltAbleitstrom, s.GrwAbleitstrom}};
+    for (const auto &l : limits) {
+        const int index = LimitIndexOfCode(l.table, l.code);
+        if (index >= 0) w.Limit(l.table, index);
+    }
+    return ok;
+}
+
+TWerteSatz CurrentValuesRecord(const TWerteSatz &Live, const QString &TesterSerial, const QString &Operator,
+                               const QString &Assessor, const QDateTime &Now)
+{
+    TWerteSatz w = Live;
+    w.KundenNr = 0;
+    w.Name1.clear();
+    w.Name2.clear();
+    w.Name3.clear();
+    w.Strasse.clear();
+    w.LKZ.clear();
+    w.PLZ.clear();
+    w.Ort.clear();
+    w.Telefon.clear();
+    w.Fax.clear();
+    w.PrueflingNr = 0;
+    w.Bezeichnung.clear();
+    w.Typ.clear();
+    w.Inventarnummer.clear();
+    w.Hersteller.clear();
+    w.Fabrikationsnummer.clear();
+    w.Seriennummer.clear();
+    w.Barcode.clear();
+    w.PruefungsNr = 0;
+    w.Notiz.clear();
+    w.Protokolltyp = 0;
+    w.ProtokollNr.clear();
+    w.SichWied = 0;
+    w.FunktPruefBest = 0;
+    w.Gesamtbew = 0;
+    w.Datum = Now;
+    w.GTSeriennummer = TesterSerial;
+    w.Pruefungsergebnis = (w.MessablaufFlags & maFehlerMaske) == 0;
+    w.Pruefer = Operator;
+    w.Bewertender = Assessor;
+    DeriveFields(w, true);
+    return w;
+}

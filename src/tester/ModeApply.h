@@ -1,0 +1,58 @@
+#pragma once
+
+// Setting the tester's whole test configuration in one go: from a row of the
+// measuring-mode table or from a stored test. No widgets; the dialog only
+// chooses.
+
+#include "tester/MeasuringModes.h"
+
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <QString>
+
+#include <functional>
+
+class TTesterCommands;
+struct TWerteSatz;
+
+// The set-up columns of a stored test.
+struct TStoredSetup {
+    int PruefungsNr = 0;
+    int Menueflags = 0;
+    int Schutzklasse = 0;
+    int GrwSchutzleiterwid = 0;
+    int GrwIsolationswid = 0;
+    int GrwAbleitstrom = 0;
+    int GrwDifferenzstrom = 0;
+};
+
+// The statement lines that read the set-up of test `pruefungsNr`.
+QStringList StoredSetupQueryLines(int pruefungsNr);
+// Reads the set-up of a stored test; false when there is no such test (or the
+// query fails; error then says why).
+bool QueryStoredSetup(QSqlDatabase db, int pruefungsNr, TStoredSetup &setup, QString *error = nullptr);
+
+// The writes of one set-up, each only when all before it succeeded. The
+// caller holds the setting delay; polling is paused around the whole set.
+struct TModeWriter {
+    std::function<bool(int Klasse)> Schutzklasse;
+    std::function<bool(quint8 Bit, bool On)> MenueBit;
+    std::function<bool(int Index)> DinVde;
+    std::function<bool(int Table, int Index)> Limit; // TLimitTable
+    std::function<void()> PausePolling;
+    std::function<void()> ResumePolling;
+
+    static TModeWriter ForCommands(TTesterCommands *Commands);
+};
+
+// Class, differential bit, insulation bit, touch current, standard, automatic.
+bool ApplyModeSettings(const TModeWriter &w, const TModeSettings &m);
+// Class, differential bit, insulation bit, touch current, standard (0701/0702
+// from the menu flags), automatic, manual limits; then, with manual limits,
+// each stored limit found in its table. Returns whether the settings went through.
+bool ApplyStoredSetup(const TModeWriter &w, const TStoredSetup &s);
+
+// The current values as a record to print: what the tester does not report
+// is cleared, date, tester serial, result and the two names are filled in.
+TWerteSatz CurrentValuesRecord(const TWerteSatz &Live, const QString &TesterSerial, const QString &Operator,
+                               const QString &Assessor, const QDateTime &Now);
