@@ -348,6 +348,9 @@ TEST_F(CateTest, LineSettingsApplyWhileOpenAndOnlyStoreWhileClosed)
     cate.setStopBits(TStopBits::_2);
     EXPECT_EQ(speed(), speed_t(B19200));
     EXPECT_TRUE(cflag() & CSTOPB);
+    // Rates without a termios constant go through the arbitrary-rate interface.
+    cate.setBaudRate(TBaudRate::__56000);
+    EXPECT_EQ(cflag() & CBAUD, tcflag_t(CBAUDEX));
     // (A pseudo-terminal forces 8 bits without parity whatever it is told.)
 
     // Pseudo-terminals have no modem lines: reading them fails soft.
