@@ -3,6 +3,7 @@
 #include "app/AboutBox.h"
 #include "app/ComRadio.h"
 #include "app/MainWindow.h"
+#include "store/SettingsDialog.h"
 
 #include <QDialog>
 #include <QLabel>
@@ -31,7 +32,8 @@ QList<TWindowEntry> &entries()
         {QStringLiteral("TPrueflingDlg"), QStringLiteral("Prüfling wählen"), {}},
         {QStringLiteral("TAboutBox"), QStringLiteral("Info"),
          [](TForm1 *m) { return static_cast<QWidget *>(new TAboutBox(m)); }},
-        {QStringLiteral("TEinstellungenDlg"), QStringLiteral("Einstellungen"), {}},
+        {QStringLiteral("TEinstellungenDlg"), QStringLiteral("Einstellungen"),
+         [](TForm1 *m) { return static_cast<QWidget *>(new TEinstellungenDlg(m)); }},
         {QStringLiteral("TNeuKundeDlg"), QStringLiteral("Neuer Kunde"), {}},
         {QStringLiteral("TNeuPrueflingDlg"), QStringLiteral("Neuer Prüfling"), {}},
         {QStringLiteral("TBarcdWahlDlg"), QStringLiteral("Barcode"), {}},

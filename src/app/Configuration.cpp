@@ -8,67 +8,7 @@ const QString sPosition = QStringLiteral("Position");
 const QString sInterface = QStringLiteral("Interface");
 const QString sConfiguration = QStringLiteral("Configuration");
 const QString sTiming = QStringLiteral("Timing");
-const QString sExport = QStringLiteral("Export");
 const QString sDataBase = QStringLiteral("DataBase");
-
-const std::array<TExportSwitch, TConfiguration::ExportSwitchCount> kExportSwitches = {{
-    {"KundenNr", false},
-    {"PrueflingNr", false},
-    {"PruefungsNr", false},
-    {"Name1", true},
-    {"Name2", true},
-    {"Name3", true},
-    {"KdStr", true},
-    {"KdLKZ", true},
-    {"KdPLZ", true},
-    {"KdOrt", true},
-    {"Telefon", true},
-    {"Fax", true},
-    {"Bezeichnung", true},
-    {"Typ", true},
-    {"Inventarnummer", true},
-    {"Fabrikationsnummer", true},
-    {"Seriennummer", true},
-    {"Barcode", true},
-    {"Datum", true},
-    {"GTSeriennummer", true},
-    {"Grenzwertflags", false},
-    {"Menueflags", false},
-    {"Schutzklasse", true},
-    {"Sichtpruefung", true},
-    {"Messablauf", false},
-    {"Schutzleiterwid", true},
-    {"Isolationswid", true},
-    {"Ableitstrom", true},
-    {"SchutzlStromL1N", true},
-    {"SchutzlStromNL1", true},
-    {"BeruehrungsstromL1N", true},
-    {"BeruehrungsstromNL1", true},
-    {"GrwSchutzleiterwid", true},
-    {"GrwIsolationswid", true},
-    {"GrwAbleitstrom", true},
-    {"GrwSchutzleiterstrom", true},
-    {"GrwBeruehrungsstrom", true},
-    {"GrwSchnellabschaltung", true},
-    {"Pruefungsergebnis", true},
-    {"Notiz", true},
-    {"Pruefer", true},
-    {"Bewertender", true},
-    {"SchutzleiterwidLimit", true},
-    {"IsolationswidLimit", true},
-    {"AbleitstromLimit", true},
-    {"SchutzlStromL1NLimit", true},
-    {"SchutzlStromNL1Limit", true},
-    {"BeruehrungsstromL1NLimit", true},
-    {"BeruehrungsstromNL1Limit", true},
-    {"Schnellabschaltung", true},
-    {"automatisch", false},
-    {"DINVDE", true},
-    {"mitIsol", true},
-    {"manuGrenz", true},
-    {"mitBeruehr", true},
-    {"abgebrochen", true},
-}};
 
 QString lineKey(const char *base, int i)
 {
@@ -77,33 +17,16 @@ QString lineKey(const char *base, int i)
 
 } // namespace
 
-const std::array<TExportSwitch, TConfiguration::ExportSwitchCount> &TConfiguration::ExportSwitchTable()
-{
-    return kExportSwitches;
-}
-
-int TConfiguration::ExportSwitchIndex(const QString &key)
-{
-    for (int i = 0; i < ExportSwitchCount; ++i)
-        if (key.compare(QLatin1String(kExportSwitches[i].Key), Qt::CaseInsensitive) == 0) return i;
-    return -1;
-}
-
-TConfiguration::TConfiguration() : TConfiguration(nullptr) {}
+TConfiguration::TConfiguration() = default;
 
 void TConfiguration::Reset()
 {
-    *this = TConfiguration(std::nullptr_t{});
-}
-
-TConfiguration::TConfiguration(std::nullptr_t)
-{
-    for (int i = 0; i < ExportSwitchCount; ++i) ExportSwitches[i] = kExportSwitches[i].Default;
+    *this = TConfiguration();
 }
 
 void TConfiguration::Read(const TIniFile &ini)
 {
-    const TConfiguration d(nullptr);
+    const TConfiguration d;
 
     Left = ini.ReadInteger(sPosition, QStringLiteral("Left"), d.Left);
     Top = ini.ReadInteger(sPosition, QStringLiteral("Top"), d.Top);
@@ -139,11 +62,7 @@ void TConfiguration::Read(const TIniFile &ini)
     InActiveTime = ini.ReadInteger(sTiming, QStringLiteral("InActiveTime"), d.InActiveTime);
     SettingDelay = ini.ReadInteger(sTiming, QStringLiteral("SettingDelay"), d.SettingDelay);
 
-    for (int i = 0; i < ExportSwitchCount; ++i)
-        ExportSwitches[i] =
-            ini.ReadBool(sExport, QLatin1String(kExportSwitches[i].Key), kExportSwitches[i].Default);
-    Enables = ini.ReadBool(sExport, QStringLiteral("Enables"), d.Enables);
-    SichtprZeilen = ini.ReadBool(sExport, QStringLiteral("SichtprZeilen"), d.SichtprZeilen);
+    Export.Read(ini);
 
     ConnectionString = ini.ReadString(sDataBase, QStringLiteral("ConnectionString"), d.ConnectionString);
 }
@@ -179,10 +98,7 @@ void TConfiguration::Write(TIniFile &ini) const
     ini.WriteInteger(sTiming, QStringLiteral("InActiveTime"), InActiveTime);
     ini.WriteInteger(sTiming, QStringLiteral("SettingDelay"), SettingDelay);
 
-    for (int i = 0; i < ExportSwitchCount; ++i)
-        ini.WriteBool(sExport, QLatin1String(kExportSwitches[i].Key), ExportSwitches[i]);
-    ini.WriteBool(sExport, QStringLiteral("Enables"), Enables);
-    ini.WriteBool(sExport, QStringLiteral("SichtprZeilen"), SichtprZeilen);
+    Export.Write(ini);
 
     ini.WriteString(sDataBase, QStringLiteral("ConnectionString"), ConnectionString);
 }
@@ -207,14 +123,30 @@ QString TConfiguration::DefaultFileName()
     return TIniFile::ProgramIniPath();
 }
 
-bool TConfiguration::ExportSwitch(const QString &key) const
+TSettingsValues TConfiguration::Settings() const
 {
-    const int i = ExportSwitchIndex(key);
-    return i >= 0 && ExportSwitches[i];
+    TSettingsValues v;
+    v.TopLine = TopLine;
+    v.BottomLine = BottomLine;
+    v.Preview = Preview;
+    v.Operator = Operator;
+    v.Assessor = Assessor;
+    v.ServiceInterv = ServiceInterv;
+    v.ExportFile = ExportFile;
+    v.ExportFileName = ExportFileName;
+    v.Export = Export;
+    return v;
 }
 
-void TConfiguration::setExportSwitch(const QString &key, bool on)
+void TConfiguration::setSettings(const TSettingsValues &v)
 {
-    const int i = ExportSwitchIndex(key);
-    if (i >= 0) ExportSwitches[i] = on;
+    TopLine = v.TopLine;
+    BottomLine = v.BottomLine;
+    Preview = v.Preview;
+    Operator = v.Operator;
+    Assessor = v.Assessor;
+    ServiceInterv = v.ServiceInterv;
+    ExportFile = v.ExportFile;
+    ExportFileName = v.ExportFileName;
+    Export = v.Export;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "store/ExportColumns.h"
+#include "store/SettingsValues.h"
+
 #include <QString>
 
 #include <array>
@@ -7,23 +10,11 @@
 
 class TIniFile;
 
-// One switch of the CSV export: its key in section "Export" and its default.
-struct TExportSwitch {
-    const char *Key;
-    bool Default;
-};
-
 // Every setting of the main window, held in memory between the one read when
 // the window is created and the one write when it is destroyed. Dialogs and the
 // connection controller change the values here; nothing else touches the file.
 class TConfiguration {
 public:
-    static constexpr int ExportSwitchCount = 56;
-    // The export column switches in the order they stand in the file.
-    static const std::array<TExportSwitch, ExportSwitchCount> &ExportSwitchTable();
-    // Index of a switch by key (case-insensitive), -1 when unknown.
-    static int ExportSwitchIndex(const QString &key);
-
     TConfiguration();
 
     // Defaults for every key (the state before the first read).
@@ -38,8 +29,9 @@ public:
     bool WriteFile(const QString &fileName) const;
     static QString DefaultFileName();
 
-    bool ExportSwitch(const QString &key) const;
-    void setExportSwitch(const QString &key, bool on);
+    // What the settings dialog edits, handed over and taken back as one.
+    TSettingsValues Settings() const;
+    void setSettings(const TSettingsValues &values);
 
     // [Position]
     int Left = 192;
@@ -70,13 +62,8 @@ public:
     int RefreshTime = 100;
     int InActiveTime = 15;
     int SettingDelay = 6;
-    // [Export]
-    std::array<bool, ExportSwitchCount> ExportSwitches{};
-    bool Enables = false;
-    bool SichtprZeilen = false;
+    // [Export]: the column switches, "Enables" and "SichtprZeilen"
+    TExportSwitches Export;
     // [DataBase]
     QString ConnectionString;
-
-private:
-    explicit TConfiguration(std::nullptr_t); // defaults only
 };

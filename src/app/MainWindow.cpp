@@ -2,7 +2,6 @@
 
 #include "app/AppWindows.h"
 #include "app/ComRadio.h"
-#include "app/DatabaseLink.h"
 #include "app/HelpWindow.h"
 #include "app/MainActions.h"
 #include "app/MainStatusBar.h"
@@ -10,7 +9,9 @@
 #include "controls/LEDPaint.h"
 #include "serial/Cate32.h"
 #include "serial/IniFile.h"
+#include "store/Database.h"
 #include "store/FormatSettings.h"
+#include "store/SettingsDialog.h"
 #include "tester/Commands.h"
 #include "tester/ConnectionController.h"
 
@@ -34,7 +35,6 @@ TForm1::TForm1(const TForm1Setup &setup, QWidget *parent) : QMainWindow(parent),
     setWindowTitle(QStringLiteral("Gerätetester"));
     resize(800, 572);
     m_iniFile = setup.IniFile.isEmpty() ? TConfiguration::DefaultFileName() : setup.IniFile;
-    m_programDir = setup.ProgramDir.isEmpty() ? QCoreApplication::applicationDirPath() : setup.ProgramDir;
 
     ShowMessage = [this](QMessageBox::Icon icon, const QString &text) {
         QMessageBox box(icon, QStringLiteral("Gerätetester"), text, QMessageBox::Ok, this);
@@ -171,7 +171,7 @@ void TForm1::FormDestroy()
     m_pgmLog.Write(QStringLiteral("Programmende"));
     m_pgmLog.Write(QStringLiteral("------------"));
     if (m_pgmLog.IsOpen()) m_pgmLog.Close();
-    TDatabaseLink::Disconnect();
+    DisconnectDatabase();
     WriteConfiguration();
 }
 
@@ -186,9 +186,11 @@ bool TForm1::event(QEvent *e)
 
 void TForm1::ConnectDatabase()
 {
-    setDatabaseKind(0);
+    QString connection = m_config.ConnectionString;
+    if (connection.trimmed().isEmpty() && !m_setup.ProgramDir.isEmpty())
+        connection = QStringLiteral("Provider=SQLite;Data Source=\"%1/VERIDA.db\"").arg(m_setup.ProgramDir);
     QString error;
-    if (TDatabaseLink::Connect(m_config.ConnectionString, m_programDir, &error)) {
+    if (::ConnectDatabase(connection, &error)) {
         StatusBar1->setPanelText(6, QStringLiteral(" Datenbankverbindung ok."));
         return;
     }
@@ -213,8 +215,7 @@ void TForm1::wireActions()
     connect(Actions->G_Beenden, &QAction::triggered, this, [this] { close(); });
     connect(Actions->D_Oeffnen, &QAction::triggered, this, [this] { ExecWindow(QStringLiteral("TDatenanzeigeDlg")); });
     connect(Actions->D_Barcode, &QAction::triggered, this, [this] { ExecWindow(QStringLiteral("TBarcdWahlDlg")); });
-    connect(Actions->K_Einstellungen, &QAction::triggered, this,
-            [this] { ExecWindow(QStringLiteral("TEinstellungenDlg")); });
+    connect(Actions->K_Einstellungen, &QAction::triggered, this, [this] { EditSettings(); });
     connect(Actions->K_Sprache, &QAction::triggered, this, [this] { ExecWindow(QStringLiteral("TSprachEinstDlg")); });
     connect(Actions->M_Einstellen, &QAction::triggered, this, [this] { ExecWindow(QStringLiteral("TMessmodusDlg")); });
     connect(Actions->K_Hinweise, &QAction::triggered, this, [this](bool checked) {
@@ -271,6 +272,18 @@ THelpWindow *TForm1::HelpWindow()
 {
     if (!m_help) m_help = new THelpWindow(this);
     return m_help;
+}
+
+void TForm1::EditSettings()
+{
+    auto *dlg = qobject_cast<TEinstellungenDlg *>(TAppWindows::Find(QStringLiteral("TEinstellungenDlg")));
+    std::unique_ptr<TEinstellungenDlg> own;
+    if (!dlg) {
+        own = std::make_unique<TEinstellungenDlg>(this);
+        dlg = own.get();
+    }
+    TSettingsValues values = m_config.Settings();
+    if (dlg->EditSettings(values)) m_config.setSettings(values);
 }
 
 void TForm1::ChoosePort()

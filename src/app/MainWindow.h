@@ -67,6 +67,7 @@ public:
     void ConnectDatabase();
     void IdleStep();
     void ChoosePort();
+    void EditSettings();
     void ShowSafetyNotes();
     // Runs one of the program's dialogs modally by its class name.
     int ExecWindow(const QString &className);
@@ -90,7 +91,6 @@ private:
 
     TForm1Setup m_setup;
     QString m_iniFile;
-    QString m_programDir;
     TConfiguration m_config;
     TProgramLog m_pgmLog;
     std::unique_ptr<TTesterCommands> m_commands;

@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 #include "app/SignalBridge.h"
 #include "app/Splash.h"
+#include "store/CsvExport.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -10,6 +11,15 @@
 
 int main(int argc, char *argv[])
 {
+    {
+        // The CSV export from the command line needs no window, nor a display.
+        QStringList args;
+        for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+        if (IsCsvExportCommand(args)) {
+            QCoreApplication core(argc, argv);
+            return RunCsvExportCommand(args);
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Gerätetester"));
     QApplication::setApplicationDisplayName(QStringLiteral("Gerätetester"));

@@ -5,6 +5,8 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -53,6 +55,21 @@ inline QString logText(const QString &line)
     return i < 0 ? line : line.mid(i + 3);
 }
 
+inline void makeDatabase(const QString &file)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("gt_app_test_make"));
+        db.setDatabaseName(file);
+        if (db.open()) {
+            for (const char *t : {"tblKunden", "tblPruefling", "tblPruefung", "tblUebernahme", "tblSichtpruefung",
+                                  "tblSichtTeil"})
+                db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (id INTEGER)").arg(QLatin1String(t)));
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("gt_app_test_make"));
+}
+
 // A main window on files of a temporary folder; message boxes are recorded
 // instead of shown.
 struct FormFixture {
@@ -63,7 +80,8 @@ struct FormFixture {
     QString path(const QString &name) const { return dir.filePath(name); }
     QString iniPath() const { return path(QStringLiteral("geraetetester.ini")); }
 
-    void withDatabase() { writeFile(path(QStringLiteral("VERIDA.db")), QByteArray()); }
+    // A database file with the six tables the program checks for.
+    void withDatabase() { makeDatabase(path(QStringLiteral("VERIDA.db"))); }
 
     TForm1 *make()
     {

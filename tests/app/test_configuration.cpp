@@ -23,24 +23,6 @@ void writeAll(const QString &path, const QByteArray &b)
 
 } // namespace
 
-TEST(Configuration, ExportSwitchTableHasTheFiftySixKeysInFileOrder)
-{
-    const auto &t = TConfiguration::ExportSwitchTable();
-    ASSERT_EQ(int(t.size()), 56);
-    EXPECT_STREQ(t.front().Key, "KundenNr");
-    EXPECT_FALSE(t.front().Default);
-    EXPECT_STREQ(t.back().Key, "abgebrochen");
-    EXPECT_TRUE(t.back().Default);
-    // The few that are off by default.
-    QStringList off;
-    for (const auto &s : t)
-        if (!s.Default) off << QLatin1String(s.Key);
-    EXPECT_EQ(off, QStringList({"KundenNr", "PrueflingNr", "PruefungsNr", "Grenzwertflags", "Menueflags",
-                                "Messablauf", "automatisch"}));
-    EXPECT_EQ(TConfiguration::ExportSwitchIndex(QStringLiteral("dinvde")), 51);
-    EXPECT_EQ(TConfiguration::ExportSwitchIndex(QStringLiteral("Unbekannt")), -1);
-}
-
 TEST(Configuration, MissingFileGivesEveryDefault)
 {
     QTemporaryDir dir;
@@ -61,9 +43,10 @@ TEST(Configuration, MissingFileGivesEveryDefault)
     EXPECT_EQ(c.RefreshTime, 100);
     EXPECT_EQ(c.InActiveTime, 15);
     EXPECT_EQ(c.SettingDelay, 6);
-    EXPECT_TRUE(c.ExportSwitch(QStringLiteral("Name1")));
-    EXPECT_FALSE(c.ExportSwitch(QStringLiteral("automatisch")));
-    EXPECT_FALSE(c.Enables);
+    EXPECT_TRUE(c.Export.on(ecName1));
+    EXPECT_FALSE(c.Export.on(ecAutomatisch));
+    EXPECT_FALSE(c.Export.on(ecEnables));
+    EXPECT_FALSE(c.Export.SichtprZeilen);
     EXPECT_TRUE(c.ConnectionString.isEmpty());
 }
 
@@ -99,8 +82,8 @@ TEST(Configuration, WriteCreatesEveryKeyInSectionOrderAndReadsBackTheSame)
     c.Operator = QStringLiteral("Jörg Prüfer; Werkstatt=2");
     c.TopLine[4] = QStringLiteral("Kopfzeile 5");
     c.AutoConnect = true;
-    c.ExportSwitches[0] = true;
-    c.setExportSwitch(QStringLiteral("Notiz"), false);
+    c.Export.set(ecKundenNr, true);
+    c.Export.set(ecNotiz, false);
     c.ConnectionString = QStringLiteral("Driver=QPSQL;Host=db;Database=pruef");
     ASSERT_TRUE(c.WriteFile(p));
 
@@ -124,7 +107,7 @@ TEST(Configuration, WriteCreatesEveryKeyInSectionOrderAndReadsBackTheSame)
     EXPECT_EQ(back.Operator, c.Operator);
     EXPECT_EQ(back.TopLine[4], QStringLiteral("Kopfzeile 5"));
     EXPECT_TRUE(back.AutoConnect);
-    EXPECT_EQ(back.ExportSwitches, c.ExportSwitches);
+    EXPECT_EQ(back.Export, c.Export);
     EXPECT_EQ(back.ConnectionString, c.ConnectionString);
 }
 
@@ -145,6 +128,23 @@ TEST(Configuration, WritingKeepsForeignSectionsCommentsAndDialogPositions)
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("Position"), QStringLiteral("MessmodLeft"), 0), 33);
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("Position"), QStringLiteral("Left"), 0), 20);
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("LoadDataPosition"), QStringLiteral("Width"), 0), 640);
+}
+
+TEST(Configuration, SettingsDialogValuesGoThereAndBack)
+{
+    TConfiguration c;
+    TSettingsValues v = c.Settings();
+    EXPECT_EQ(v.ServiceInterv, 365);
+    v.Operator = QStringLiteral("A. Prüfer");
+    v.TopLine[0] = QStringLiteral("Elektro GmbH");
+    v.ExportFile = 1;
+    v.Export.set(ecTyp, false);
+    c.setSettings(v);
+    EXPECT_EQ(c.Operator, QStringLiteral("A. Prüfer"));
+    EXPECT_EQ(c.TopLine[0], QStringLiteral("Elektro GmbH"));
+    EXPECT_EQ(c.ExportFile, 1);
+    EXPECT_FALSE(c.Export.on(ecTyp));
+    EXPECT_EQ(c.Settings(), v);
 }
 
 TEST(Configuration, ValueWithLineBreakStaysOneKey)

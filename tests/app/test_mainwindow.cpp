@@ -2,7 +2,7 @@
 
 #include "app/AppWindows.h"
 #include "app/ComRadio.h"
-#include "app/DatabaseLink.h"
+#include "store/Database.h"
 #include "app/HelpWindow.h"
 #include "app/MainActions.h"
 #include "app/MainStatusBar.h"
@@ -116,10 +116,11 @@ TEST(MainWindow, DatabaseOpensAfterTheLoopRunsAndSqlTxtIsGone)
     EXPECT_TRUE(w->StatusBar1->PanelText(6).isEmpty());
     ASSERT_TRUE(waitUntil([&] { return !w->StatusBar1->PanelText(6).isEmpty(); }));
     EXPECT_EQ(w->StatusBar1->PanelText(6), QStringLiteral(" Datenbankverbindung ok."));
-    EXPECT_EQ(DatabaseKind(), 2);
+    EXPECT_EQ(DatabaseKind(), 0); // SQLite is "other"
+    EXPECT_TRUE(ProgramDatabase().isOpen());
     EXPECT_TRUE(f.messages.isEmpty());
     f.destroy();
-    EXPECT_FALSE(TDatabaseLink::IsOpen());
+    EXPECT_FALSE(ProgramDatabase().isOpen());
     QDir::setCurrent(oldCwd);
 }
 

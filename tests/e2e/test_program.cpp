@@ -67,7 +67,7 @@ TEST(Program, StartWithoutIniAndDatabaseEndsOnSigtermAndWritesEveryKey)
 TEST(Program, CopyUnderAnotherNameUsesItsOwnIni)
 {
     ProgramCopy p(QStringLiteral("pruefplatz2"));
-    writeFile(p.dir.filePath(QStringLiteral("VERIDA.db")), {});
+    makeDatabase(p.dir.filePath(QStringLiteral("VERIDA.db")));
     writeFile(p.dir.filePath(QStringLiteral("pruefplatz2.ini")), "[Interface]\nPort=4\n");
     ASSERT_TRUE(p.start());
     EXPECT_EQ(p.terminate(), 0);
@@ -83,7 +83,7 @@ TEST(Program, SigtermWhileConnectedEndsInOrder)
     ASSERT_TRUE(sim.start());
     ProgramCopy p(QStringLiteral("geraetetester"));
     const QString log = p.dir.filePath(QStringLiteral("programm.log"));
-    writeFile(p.dir.filePath(QStringLiteral("VERIDA.db")), {});
+    makeDatabase(p.dir.filePath(QStringLiteral("VERIDA.db")));
     writeFile(p.dir.filePath(QStringLiteral("geraetetester.ini")),
               "[Interface]\nAutoConnect=1\nPgmLog=" + log.toUtf8() + "\n[Ports]\nCOM1=" + sim.path().toUtf8() + "\n");
     ASSERT_TRUE(p.start());

@@ -1,0 +1,165 @@
+// Start-up time, peak memory and CPU share of the program, measured from the
+// outside on copies of the built program (offscreen, each in its own folder).
+//   bench_startup                              all figures (the CPU share takes 60 s)
+//   GT_BENCH_CPU_SECONDS=10 bench_startup      shorter CPU window
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <unistd.h>
+
+namespace {
+
+// utime + stime of a process in seconds.
+double cpuSeconds(qint64 pid)
+{
+    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    const QByteArray s = f.readAll();
+    const QList<QByteArray> fields = s.mid(s.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13) return -1;
+    return double(fields[11].toLongLong() + fields[12].toLongLong()) / double(sysconf(_SC_CLK_TCK));
+}
+
+// Peak resident memory in kB.
+double peakRssKb(qint64 pid)
+{
+    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').first().toDouble();
+    return -1;
+}
+
+void makeDatabase(const QString &file)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench"));
+        db.setDatabaseName(file);
+        if (db.open())
+            for (const char *t : {"tblKunden", "tblPruefling", "tblPruefung", "tblUebernahme", "tblSichtpruefung",
+                                  "tblSichtTeil"})
+                db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (id INTEGER)").arg(QLatin1String(t)));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("bench"));
+}
+
+struct Program {
+    QTemporaryDir dir;
+    QString exe;
+    QProcess proc;
+
+    Program()
+    {
+        exe = dir.filePath(QStringLiteral("geraetetester"));
+        QFile::copy(QStringLiteral(GT_PROGRAM_PATH), exe);
+        QFile::setPermissions(exe, QFile::permissions(exe) | QFileDevice::ExeOwner);
+        makeDatabase(dir.filePath(QStringLiteral("VERIDA.db")));
+    }
+    void writeIni(const QByteArray &content)
+    {
+        QFile f(dir.filePath(QStringLiteral("geraetetester.ini")));
+        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(content);
+    }
+    bool start()
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("GT_STARTUP_REPORT"), QStringLiteral("1"));
+        proc.setProcessEnvironment(env);
+        proc.setWorkingDirectory(dir.path());
+        proc.start(exe, {});
+        if (!proc.waitForStarted(5000)) return false;
+        QDeadlineTimer deadline(10000);
+        while (!deadline.hasExpired()) {
+            if (proc.canReadLine() && proc.readLine().startsWith("bereit")) return true;
+            proc.waitForReadyRead(50);
+        }
+        return false;
+    }
+    void stop()
+    {
+        proc.terminate();
+        if (!proc.waitForFinished(10000)) proc.kill();
+        proc.waitForFinished(2000);
+    }
+};
+
+void BM_StartToWindowShown(benchmark::State &state)
+{
+    Program p;
+    p.writeIni("[Interface]\nPort=1\n");
+    double peak = 0;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        if (!p.start()) {
+            state.SkipWithError("program did not start");
+            return;
+        }
+        state.SetIterationTime(double(t.nsecsElapsed()) / 1e9);
+        peak = std::max(peak, peakRssKb(p.proc.processId()));
+        p.stop();
+    }
+    state.counters["peak_rss_MB"] = peak / 1024.0;
+}
+BENCHMARK(BM_StartToWindowShown)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_ConnectedCpuShare(benchmark::State &state)
+{
+    const int seconds = qEnvironmentVariableIsSet("GT_BENCH_CPU_SECONDS")
+                            ? qEnvironmentVariableIntValue("GT_BENCH_CPU_SECONDS")
+                            : 60;
+    for (auto _ : state) {
+        QProcess sim;
+        sim.start(QStringLiteral(GT_SIM_PATH), {QStringLiteral("--quit-on-eof")});
+        if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000)) {
+            state.SkipWithError("tester-sim did not start");
+            return;
+        }
+        const QByteArray pty = sim.readLine().trimmed();
+        Program p;
+        p.writeIni("[Interface]\nPort=1\nAutoConnect=1\n[Ports]\nCOM1=" + pty + "\n");
+        if (!p.start()) {
+            state.SkipWithError("program did not start");
+            return;
+        }
+        // Identification done and autosend running before the window opens.
+        QThread::msleep(3000);
+        const qint64 pid = p.proc.processId();
+        const double c0 = cpuSeconds(pid), s0 = cpuSeconds(sim.processId());
+        QElapsedTimer t;
+        t.start();
+        QThread::msleep(quint64(seconds) * 1000);
+        const double wall = double(t.nsecsElapsed()) / 1e9;
+        const double c1 = cpuSeconds(pid), s1 = cpuSeconds(sim.processId());
+        state.SetIterationTime(wall);
+        state.counters["program_cpu_percent"] = 100.0 * (c1 - c0) / wall;
+        state.counters["sim_cpu_percent"] = 100.0 * (s1 - s0) / wall;
+        state.counters["peak_rss_MB"] = peakRssKb(pid) / 1024.0;
+        p.stop();
+        sim.write("quit\n");
+        sim.closeWriteChannel();
+        if (!sim.waitForFinished(3000)) sim.kill();
+    }
+}
+BENCHMARK(BM_ConnectedCpuShare)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

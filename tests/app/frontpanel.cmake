@@ -1,0 +1,2 @@
+# The front panel: its state without widgets, and the widgets and test control.
+gt_test(test_frontpanel_state LABELS unit SOURCES test_frontpanel_state.cpp LIBS gt_tester)
