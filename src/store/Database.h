@@ -59,6 +59,13 @@ inline const QStringList kStoreTables = {QStringLiteral("tblKunden"),        QSt
                                          QStringLiteral("tblPruefung"),      QStringLiteral("tblUebernahme"),
                                          QStringLiteral("tblSichtpruefung"), QStringLiteral("tblSichtTeil")};
 
+// Table name for QSqlTableModel::setTable: the models quote the name, and the
+// server keeps unquoted names of the scripts in lower case.
+inline QString ModelTableName(const QString &table)
+{
+    return table.toLower();
+}
+
 // ---- SQL text ----
 // A text value between single quotes, inner quotes doubled: O'Brien -> 'O''Brien'.
 QString SqlQuote(const QString &text);

@@ -4,7 +4,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
+#include <QSqlTableModel>
 #include <QTemporaryDir>
 
 namespace {
@@ -202,6 +205,28 @@ TEST_P(StoreDb, ConnectDatabaseSetsTheKind)
     EXPECT_TRUE(ProgramDatabase().isOpen());
     DisconnectDatabase();
     EXPECT_FALSE(ProgramDatabase().isValid());
+}
+
+TEST_P(StoreDb, TableModelsWorkWithTheModelTableName)
+{
+    t->addCustomer(1, QStringLiteral("A"));
+    t->addDevice(2, 1, QStringLiteral("Bett"));
+    t->addTest(3, 2, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
+    QSqlTableModel m(nullptr, t->db());
+    m.setTable(ModelTableName(QStringLiteral("tblPruefung")));
+    m.setEditStrategy(QSqlTableModel::OnManualSubmit);
+    ASSERT_TRUE(m.select()) << m.lastError().text().toStdString();
+    ASSERT_EQ(m.rowCount(), 1);
+    const int notiz = m.record().indexOf(QStringLiteral("PRstrNotiz"));
+    const int gesamt = m.record().indexOf(QStringLiteral("PRintGesamtbew"));
+    ASSERT_GE(notiz, 0);
+    EXPECT_TRUE(m.setData(m.index(0, notiz), QStringLiteral("geändert 'x'")));
+    EXPECT_TRUE(m.setData(m.index(0, gesamt), 0));
+    ASSERT_TRUE(m.submitAll()) << m.lastError().text().toStdString();
+    TWerteSatz w;
+    ASSERT_TRUE(LoadTestRecord(t->db(), 3, false, w));
+    EXPECT_EQ(w.Notiz, "geändert 'x'");
+    EXPECT_EQ(w.Datum, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, StoreDb, ::testing::Values(TTestEngine::SQLite, TTestEngine::PostgreSQL),
