@@ -24,21 +24,32 @@ namespace {
 constexpr int ReadyTimeoutMs = 10000;
 constexpr int ThreadStopMs = 10000;
 
-constexpr unsigned BaudRates[] = {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000, 128000, 256000};
+constexpr unsigned BaudRates[] = {110,   300,   600,   1200,  2400,   4800,  9600,
+                                  14400, 19200, 38400, 56000, 128000, 256000};
 
 speed_t standardSpeed(unsigned rate)
 {
     switch (rate) {
-    case 110: return B110;
-    case 300: return B300;
-    case 600: return B600;
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    default: return B0;
+    case 110:
+        return B110;
+    case 300:
+        return B300;
+    case 600:
+        return B600;
+    case 1200:
+        return B1200;
+    case 2400:
+        return B2400;
+    case 4800:
+        return B4800;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    default:
+        return B0;
     }
 }
 
@@ -50,7 +61,9 @@ void setModemBit(int fd, int bit, bool on)
 
 } // namespace
 
-ECommsError::ECommsError(const QString &message) : std::runtime_error(message.toStdString()) {}
+ECommsError::ECommsError(const QString &message) : std::runtime_error(message.toStdString())
+{
+}
 
 bool TCateReceiver::event(QEvent *e)
 {
@@ -60,7 +73,9 @@ bool TCateReceiver::event(QEvent *e)
     return true;
 }
 
-TCate::TCate(QObject *parent) : QObject(parent), m_receiver(std::make_unique<TCateReceiver>(this)) {}
+TCate::TCate(QObject *parent) : QObject(parent), m_receiver(std::make_unique<TCateReceiver>(this))
+{
+}
 
 TCate::~TCate()
 {
@@ -102,7 +117,9 @@ void TCate::openPort(TPort port)
     WriteComLog(QStringLiteral("Schnittstelle auf COM%1 wird geöffnet").arg(int(port)));
 
     const QString path = DevicePathForPort(int(port));
-    const int fd = path.isEmpty() ? -1 : ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = path.isEmpty()
+                       ? -1
+                       : ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         LogSystemError(path.isEmpty() ? ENODEV : errno, 500);
         failOpen(QStringLiteral("Fehler beim Öffnen der Schnittstelle"));
@@ -214,11 +231,13 @@ void TCate::openPort(TPort port)
         failOpen(QStringLiteral("Fehler beim Öffnen der Schnittstelle"));
         return;
     }
-    for (TCateEvent *ev : deferred) QCoreApplication::postEvent(m_receiver.get(), ev, Qt::HighEventPriority);
+    for (TCateEvent *ev : deferred)
+        QCoreApplication::postEvent(m_receiver.get(), ev, Qt::HighEventPriority);
     if (OnConnect) OnConnect();
 }
 
-void TCate::closeThread(std::unique_ptr<TCateThread> &thread, const QString &closing, const QString &stuck, int queue)
+void TCate::closeThread(std::unique_ptr<TCateThread> &thread, const QString &closing, const QString &stuck,
+                        int queue)
 {
     if (!thread) return;
     WriteComLog(closing);
@@ -342,7 +361,7 @@ void TCate::applyLineState()
     if (!IsOpen()) return;
     termios t{};
     if (::tcgetattr(m_fd, &t) != 0) return; // results are not checked, as ever
-    ::cfmakeraw(&t); // binary mode: POSIX has no other for a device like this
+    ::cfmakeraw(&t);                        // binary mode: POSIX has no other for a device like this
     t.c_cflag |= CLOCAL | CREAD;
     t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;
@@ -356,20 +375,37 @@ void TCate::applyLineState()
 
     t.c_cflag &= ~tcflag_t(PARENB | PARODD | CMSPAR);
     switch (m_parity) {
-    case TParity::None: break;
-    case TParity::Odd: t.c_cflag |= PARENB | PARODD; break;
-    case TParity::Even: t.c_cflag |= PARENB; break;
-    case TParity::Mark: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
-    case TParity::Space: t.c_cflag |= PARENB | CMSPAR; break;
+    case TParity::None:
+        break;
+    case TParity::Odd:
+        t.c_cflag |= PARENB | PARODD;
+        break;
+    case TParity::Even:
+        t.c_cflag |= PARENB;
+        break;
+    case TParity::Mark:
+        t.c_cflag |= PARENB | CMSPAR | PARODD;
+        break;
+    case TParity::Space:
+        t.c_cflag |= PARENB | CMSPAR;
+        break;
     }
 
     t.c_cflag &= ~tcflag_t(CSIZE);
     switch (m_dataBits) {
     case TDataBits::_4: // POSIX knows no 4-bit characters: 5 is the nearest
-    case TDataBits::_5: t.c_cflag |= CS5; break;
-    case TDataBits::_6: t.c_cflag |= CS6; break;
-    case TDataBits::_7: t.c_cflag |= CS7; break;
-    case TDataBits::_8: t.c_cflag |= CS8; break;
+    case TDataBits::_5:
+        t.c_cflag |= CS5;
+        break;
+    case TDataBits::_6:
+        t.c_cflag |= CS6;
+        break;
+    case TDataBits::_7:
+        t.c_cflag |= CS7;
+        break;
+    case TDataBits::_8:
+        t.c_cflag |= CS8;
+        break;
     }
 
     // POSIX has no 1.5 stop bits; UARTs send 1.5 when asked for 2 with 5 data bits.
@@ -409,7 +445,8 @@ void TCate::applyModemLines()
         // A driver without RS-485 support leaves RTS as it is.
         if (::ioctl(m_fd, TIOCSRS485, &rs) == 0 || !toggle) m_rs485 = toggle;
     }
-    if (m_rtsMode == TMode::Disable || m_rtsMode == TMode::Enable) setModemBit(m_fd, TIOCM_RTS, m_rtsMode == TMode::Enable);
+    if (m_rtsMode == TMode::Disable || m_rtsMode == TMode::Enable)
+        setModemBit(m_fd, TIOCM_RTS, m_rtsMode == TMode::Enable);
     // DTR handshake does not exist on POSIX: DTR simply stays up.
     setModemBit(m_fd, TIOCM_DTR, m_dtrMode != TMode::Disable);
 }

@@ -56,7 +56,8 @@ public:
     constexpr TDCBFlags() = default;
     constexpr TDCBFlags(std::initializer_list<TDCBFlag> flags)
     {
-        for (TDCBFlag f : flags) m_bits |= bit(f);
+        for (TDCBFlag f : flags)
+            m_bits |= bit(f);
     }
     static constexpr TDCBFlags fromBits(quint16 bits)
     {
@@ -177,7 +178,8 @@ private:
     void applyLineState();
     void applyModemLines();
     void applyTimeouts();
-    void closeThread(std::unique_ptr<TCateThread> &thread, const QString &closing, const QString &stuck, int queue);
+    void closeThread(std::unique_ptr<TCateThread> &thread, const QString &closing, const QString &stuck,
+                     int queue);
     void notify(const TCateEvent &ev);
 
     TPort m_port = NoPort;

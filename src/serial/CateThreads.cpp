@@ -43,8 +43,8 @@ void drainEventFd(int fd)
 // The same texts the component has always written for modem line changes.
 void lineChange(const TCateShared &s, int code, bool on, const char *name)
 {
-    WriteComLog(QStringLiteral("%1 %2 detected").arg(QLatin1String(name), on ? QStringLiteral("ON")
-                                                                             : QStringLiteral("OFF")));
+    WriteComLog(QStringLiteral("%1 %2 detected")
+                    .arg(QLatin1String(name), on ? QStringLiteral("ON") : QStringLiteral("OFF")));
     s.post(code, on ? 1 : 0);
 }
 
@@ -180,7 +180,8 @@ bool TReadThread::handleReadData(const char *bytes, qsizetype count)
     QByteArray block(bytes, count);
     if (m_s->discardNull.load()) block.replace(QByteArray(1, '\0'), QByteArray());
     if (block.isEmpty()) return true;
-    if (ComLogIsOpen()) WriteComLog(HexDump(QStringLiteral("Daten wurden empfangen:"), block.constData(), block.size()));
+    if (ComLogIsOpen())
+        WriteComLog(HexDump(QStringLiteral("Daten wurden empfangen:"), block.constData(), block.size()));
     m_s->post(cnData, 0, std::move(block));
     return true;
 }
@@ -397,7 +398,8 @@ void TWriteThread::run()
         }
         if (m_s->closing()) break;
 
-        if (ComLogIsOpen()) WriteComLog(HexDump(QStringLiteral("Daten werden gesendet:"), block.constData(), block.size()));
+        if (ComLogIsOpen())
+            WriteComLog(HexDump(QStringLiteral("Daten werden gesendet:"), block.constData(), block.size()));
         const WriteResult res = writeData(block);
         if (res == WriteResult::Closing) break;
         if (res == WriteResult::Failed) {

@@ -162,11 +162,21 @@ bool IsProviderGone(int err);
 #ifdef GT_TSAN
 extern "C" void __tsan_acquire(void *addr);
 extern "C" void __tsan_release(void *addr);
-inline void TsanAcquire(void *p) { __tsan_acquire(p); }
-inline void TsanRelease(void *p) { __tsan_release(p); }
+inline void TsanAcquire(void *p)
+{
+    __tsan_acquire(p);
+}
+inline void TsanRelease(void *p)
+{
+    __tsan_release(p);
+}
 #else
-inline void TsanAcquire(void *) {}
-inline void TsanRelease(void *) {}
+inline void TsanAcquire(void *)
+{
+}
+inline void TsanRelease(void *)
+{
+}
 #endif
 
 // Baud rates that termios has no constant for (Linux termios2); false if refused.

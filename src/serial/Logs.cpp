@@ -116,7 +116,8 @@ void WriteComLog(const QString &text)
 {
     std::lock_guard lock(g_comMutex);
     if (!g_comFile) return;
-    writeLine(*g_comFile, FormatLogLine(QDateTime::currentDateTime(), g_comTicks, QStringLiteral(" - "), text));
+    writeLine(*g_comFile,
+              FormatLogLine(QDateTime::currentDateTime(), g_comTicks, QStringLiteral(" - "), text));
 }
 
 bool AppendLogLine(const QString &fileName, const QDateTime &when, bool ticks, const QString &separator,

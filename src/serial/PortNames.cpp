@@ -20,7 +20,8 @@ void sortNatural(QStringList &names)
 {
     QCollator c;
     c.setNumericMode(true);
-    std::sort(names.begin(), names.end(), [&c](const QString &a, const QString &b) { return c.compare(a, b) < 0; });
+    std::sort(names.begin(), names.end(),
+              [&c](const QString &a, const QString &b) { return c.compare(a, b) < 0; });
 }
 
 QString canonical(const QString &path)

@@ -11,8 +11,8 @@
 QString DevicePathForPort(int n);
 
 struct TPortInfo {
-    int number = 0;  // n of "COMn"
-    QString device;  // device path
+    int number = 0; // n of "COMn"
+    QString device; // device path
 };
 // Ports whose device exists, by number.
 QList<TPortInfo> PresentPorts();

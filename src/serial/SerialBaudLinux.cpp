@@ -6,7 +6,7 @@ extern "C" int ioctl(int fd, unsigned long request, ...) noexcept;
 
 bool SetCustomBaudRate(int fd, unsigned rate)
 {
-    struct termios2 t{};
+    struct termios2 t {};
     if (ioctl(fd, TCGETS2, &t) != 0) return false;
     t.c_cflag &= ~tcflag_t(CBAUD | (CBAUD << IBSHIFT));
     t.c_cflag |= BOTHER | (BOTHER << IBSHIFT);

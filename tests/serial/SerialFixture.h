@@ -1,8 +1,8 @@
 #pragma once
 
-#include "support/TestSupport.h"
 #include "serial/IniFile.h"
 #include "serial/PortNames.h"
+#include "support/TestSupport.h"
 
 #include <QFile>
 #include <QStringList>

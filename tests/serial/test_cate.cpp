@@ -71,7 +71,8 @@ TEST_F(CateTest, OpensMappedPortAndExchangesBlocksBothWays)
     ASSERT_TRUE(waitFor([&] { return received.size() >= in.size(); }));
     EXPECT_EQ(received, in);
     int total = 0;
-    for (int n : blockSizes) total += n;
+    for (int n : blockSizes)
+        total += n;
     EXPECT_EQ(total, in.size());
     EXPECT_TRUE(onMainThread);
 
@@ -224,7 +225,8 @@ TEST_F(CateTest, StaleHangupDoesNotReachTheNextConnection)
     line1.closeMaster();
     // Wait without running the event loop until the read thread noticed.
     QDeadlineTimer deadline(5000);
-    while (!fileContains(log, "Port wurde vom Provider geschlossen") && !deadline.hasExpired()) QThread::msleep(2);
+    while (!fileContains(log, "Port wurde vom Provider geschlossen") && !deadline.hasExpired())
+        QThread::msleep(2);
     cate.setPort(Com2);
     ASSERT_TRUE(cate.IsOpen());
     processEventsFor(100);
@@ -404,7 +406,8 @@ TEST_F(CateTest, ComLogRecordsOneBlockPerConnection)
     ASSERT_TRUE(all.endsWith("\r\n"));
     const QStringList lines = all.split("\r\n", Qt::SkipEmptyParts);
     const QRegularExpression stamp(R"(^\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d\.\d{3}#\d{16,} - )");
-    for (const QString &l : lines) EXPECT_TRUE(stamp.match(l).hasMatch()) << l.toStdString();
+    for (const QString &l : lines)
+        EXPECT_TRUE(stamp.match(l).hasMatch()) << l.toStdString();
 
     const QStringList texts = logTexts(log);
     ASSERT_GE(texts.size(), 4);
@@ -450,7 +453,7 @@ TEST_F(CateTest, SameLogNameTwiceEndsAndStartsABlock)
     cate.setLogfileName(log);
     cate.setLogfileName(QString());
     EXPECT_EQ(logTexts(log), (QStringList{"", "--- Logfile-Start ---", "--- Logfile-Ende ---", "",
-                                         "--- Logfile-Start ---", "--- Logfile-Ende ---"}));
+                                          "--- Logfile-Start ---", "--- Logfile-Ende ---"}));
 }
 
 TEST_F(CateTest, DestroyingAnOpenComponentRunsNoOwnerHandler)

@@ -107,15 +107,18 @@ TEST(ComLog, LinesFromSeveralThreadsNeverInterleave)
             for (int i = 0; i < Lines; ++i)
                 WriteComLog(QStringLiteral("thread %1 line %2 ").arg(t).arg(i) + QString(40, QChar('x')));
         });
-    for (auto &th : pool) th.join();
+    for (auto &th : pool)
+        th.join();
     CloseComLog();
     EXPECT_FALSE(ComLogIsOpen());
     WriteComLog("closed: not written");
 
     const QStringList lines = readAll(path).split("\r\n", Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 2 + 1 + Threads * Lines + 1);
-    const QRegularExpression ok(R"(^\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d\.\d{3}#\d{16,} - (thread \d line \d+ x{40}|main|--- Logfile-(Start|Ende) ---|)$)");
-    for (const QString &l : lines) ASSERT_TRUE(ok.match(l).hasMatch()) << l.toStdString();
+    const QRegularExpression ok(
+        R"(^\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d\.\d{3}#\d{16,} - (thread \d line \d+ x{40}|main|--- Logfile-(Start|Ende) ---|)$)");
+    for (const QString &l : lines)
+        ASSERT_TRUE(ok.match(l).hasMatch()) << l.toStdString();
 }
 
 TEST(ComLog, ReopeningAppendsAndTicksFollowTheOpening)

@@ -39,5 +39,6 @@ TEST_F(PortNamesTest, DiscoveredDevicesFillOnlyUnmappedNumbers)
     for (int n = 1; n <= 9; ++n)
         if (DevicePathForPort(n) == named) ++hits;
     EXPECT_EQ(hits, found.isEmpty() ? 2 : 1); // line1 is mapped to COM1 as well
-    for (const QString &d : found) EXPECT_TRUE(QFileInfo::exists(d)) << d.toStdString();
+    for (const QString &d : found)
+        EXPECT_TRUE(QFileInfo::exists(d)) << d.toStdString();
 }

@@ -16,7 +16,8 @@ QByteArray block(int i, char tag)
     b.append(char(i & 0xFF));
     b.append(char((i >> 8) & 0xFF));
     const int extra = 1 + (i * 7) % 40;
-    for (int k = 0; k < extra; ++k) b.append(char((i + k) & 0xFF));
+    for (int k = 0; k < extra; ++k)
+        b.append(char((i + k) & 0xFF));
     return b;
 }
 
@@ -60,7 +61,9 @@ TEST_F(SerialStress, TenThousandBlocksEachWayWithHangupInTheMiddle)
 {
     TCate cate;
     cate.setReadInterval(0);
-    cate.OnReceiveBData = [&](const quint8 *b, quint16 n) { received.append(reinterpret_cast<const char *>(b), n); };
+    cate.OnReceiveBData = [&](const quint8 *b, quint16 n) {
+        received.append(reinterpret_cast<const char *>(b), n);
+    };
     cate.OnRequestHangup = [&] { ++hangups; };
     cate.setLogfileName(dir.filePath("com.log"));
 
@@ -80,7 +83,8 @@ TEST_F(SerialStress, TenThousandBlocksEachWayWithHangupInTheMiddle)
     line1.write(burst.left(burst.size() / 2));
     line1.closeMaster();
     ASSERT_TRUE(waitFor([&] { return hangups == 1; }, 10000));
-    for (int k = 0; k < 50; ++k) cate.SendData("late", 4); // queued or refused, never a crash
+    for (int k = 0; k < 50; ++k)
+        cate.SendData("late", 4); // queued or refused, never a crash
     const QByteArray tail = received.mid(receivedBefore);
     EXPECT_TRUE(burst.startsWith(tail));
     receivedBefore = received.size();
