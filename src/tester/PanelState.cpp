@@ -176,8 +176,10 @@ void TPanelState::Decode34(const quint8 *d)
         View.RedVisible[size_t(Messschritt - 1)] = b.MessablaufFlags & maGrenzwertAktiv;
     View.MainsLabelVisible = Messschritt >= 4 && Messschritt <= 7;
 
-    if (DelayCtr() == 0 && View.Grenzwerte == 0) StandardLimits();
+    // Enabling first: the limits shown depend on which captions apply, and a
+    // first report would otherwise show dashes until the next one.
     ApplyEnableLogic();
+    if (DelayCtr() == 0 && View.Grenzwerte == 0) StandardLimits();
     changed();
 }
 

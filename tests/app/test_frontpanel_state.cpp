@@ -79,17 +79,26 @@ protected:
 
 TEST_F(PanelStateTest, StandardLimits0701ClassTwoDependOnTheInsulationTest)
 {
-    s.Decode34(block(0x00, 0x02).d); // 0701, class II, without insulation test
-    EXPECT_EQ(s.View.LimitText[lbSchutzleiter], QStringLiteral("300"));
-    EXPECT_EQ(s.View.LimitText[lbIsolation], QStringLiteral("2,00"));
-    EXPECT_EQ(s.View.LimitText[lbDritter], QStringLiteral("3,50"));
+    // 0701, class II, without insulation test (the tester adds touch current):
+    // 300 mOhm, 2.00 MOhm, 3.50 mA selected, none of them measured, so dashes.
+    s.Decode34(block(mfBeruehrstrom, 0x02).d);
     EXPECT_EQ(s.View.BarPos[lbSchutzleiter], 2);
-    EXPECT_EQ(s.Live.GrwAbleitstrom, 350);
+    EXPECT_EQ(s.View.BarPos[lbIsolation], LimitIndexOfCode(ltIsolationswid, 2000));
+    EXPECT_EQ(s.View.BarPos[lbDritter], LimitIndexOfCode(ltAbleitstrom, 350));
+    EXPECT_EQ(s.View.LimitText[lbDritter], NotMeasuredText());
 
     s.Decode34(block(mfIsolation, 0x02).d);
+    EXPECT_EQ(s.View.BarPos[lbDritter], LimitIndexOfCode(ltAbleitstrom, 50));
+    EXPECT_EQ(s.View.LimitText[lbSchutzleiter], NotMeasuredText()); // class II: no protective earth
+    EXPECT_EQ(s.View.LimitText[lbIsolation], QStringLiteral("2,00"));
     EXPECT_EQ(s.View.LimitText[lbDritter], QStringLiteral("0,50"));
     EXPECT_EQ(s.Live.GrwAbleitstrom, 50);
     EXPECT_EQ(s.Live.GrwIsolationswid, 2000);
+
+    s.Decode34(block(mfIsolation, 0x01).d); // class I shows all three
+    EXPECT_EQ(s.View.LimitText[lbSchutzleiter], QStringLiteral("300"));
+    EXPECT_EQ(s.View.LimitText[lbIsolation], QStringLiteral("1,00"));
+    EXPECT_EQ(s.View.LimitText[lbDritter], QStringLiteral("3,50"));
 }
 
 TEST_F(PanelStateTest, Differential0751LimitDropsDuringTouchCurrentSteps)
