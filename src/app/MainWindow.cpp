@@ -2,6 +2,7 @@
 
 #include "app/AppWindows.h"
 #include "app/ComRadio.h"
+#include "app/FrontPanel.h"
 #include "app/HelpWindow.h"
 #include "app/MainActions.h"
 #include "app/MainStatusBar.h"
@@ -73,6 +74,7 @@ TForm1::TForm1(const TForm1Setup &setup, QWidget *parent) : QMainWindow(parent),
 
     wireActions();
     wireController();
+    InstallFrontPanel(*this);
     FormCreate();
 }
 
