@@ -2,7 +2,10 @@
 
 #include "app/AboutBox.h"
 #include "app/ComRadio.h"
+#include "app/FrontPanel.h"
 #include "app/MainWindow.h"
+#include "app/MessmodusDlg.h"
+#include "app/WarnWindows.h"
 #include "store/SettingsDialog.h"
 
 #include <QDialog>
@@ -21,12 +24,25 @@ struct TWindowEntry {
     std::function<QWidget *(TForm1 *)> make; // empty: placeholder
 };
 
+// The front panel brings its own stay-on-top windows (none when it is not installed).
+QWidget *panelWindow(TForm1 *m, int which)
+{
+    const TFrontPanelParts parts = FrontPanelParts(*m);
+    if (!parts.Panel) return nullptr;
+    switch (which) {
+    case 0: return static_cast<QWidget *>(parts.Panel->NetzspgWarnWin);
+    case 1: return static_cast<QWidget *>(parts.Panel->SpeicherungWin);
+    default: return static_cast<QWidget *>(parts.Panel->SichtpruefungWin);
+    }
+}
+
 QList<TWindowEntry> &entries()
 {
     static QList<TWindowEntry> list = {
         {QStringLiteral("TSchnittstelleDlg"), QStringLiteral("Schnittstelle"),
          [](TForm1 *m) { return static_cast<QWidget *>(m->SchnittstelleDlg()); }},
-        {QStringLiteral("TMessmodusDlg"), QStringLiteral("Messmodus einstellen"), {}},
+        {QStringLiteral("TMessmodusDlg"), QStringLiteral("Messmodus einstellen"),
+         [](TForm1 *m) { return static_cast<QWidget *>(FrontPanelParts(*m).Messmodus); }},
         {QStringLiteral("TDatenanzeigeDlg"), QStringLiteral("Gespeicherte Daten"), {}},
         {QStringLiteral("TDatenabrufDlg"), QStringLiteral("Daten abrufen"), {}},
         {QStringLiteral("TPrueflingDlg"), QStringLiteral("Prüfling wählen"), {}},
@@ -40,10 +56,11 @@ QList<TWindowEntry> &entries()
         {QStringLiteral("TSteuerbarcodes"), QStringLiteral("Steuerbarcodes"), {}},
         {QStringLiteral("TConfigBarcodes"), QStringLiteral("Konfigurationsbarcodes"), {}},
         {QStringLiteral("TAuswListeDlg"), QStringLiteral("Auswahl"), {}},
-        {QStringLiteral("TSprachEinstDlg"), QStringLiteral("Sprache"), {}},
-        {QStringLiteral("TNetzspgWarnWin"), QString(), {}},
-        {QStringLiteral("TSpeicherungWin"), QString(), {}},
-        {QStringLiteral("TSichtpruefungWin"), QString(), {}},
+        {QStringLiteral("TSprachEinstDlg"), QStringLiteral("Sprache"),
+         [](TForm1 *m) { return static_cast<QWidget *>(FrontPanelParts(*m).Sprache); }},
+        {QStringLiteral("TNetzspgWarnWin"), QString(), [](TForm1 *m) { return panelWindow(m, 0); }},
+        {QStringLiteral("TSpeicherungWin"), QString(), [](TForm1 *m) { return panelWindow(m, 1); }},
+        {QStringLiteral("TSichtpruefungWin"), QString(), [](TForm1 *m) { return panelWindow(m, 2); }},
         {QStringLiteral("TPruefprot"), QStringLiteral("Prüfprotokoll"), {}},
         {QStringLiteral("TPruefprot0751b"), QStringLiteral("Prüfprotokoll 0751"), {}},
         {QStringLiteral("TProtDaten"), QStringLiteral("Protokolldaten"), {}},
@@ -90,7 +107,9 @@ void TAppWindows::CreateAll(TForm1 *main)
     made().clear();
     madeOrder().clear();
     for (const TWindowEntry &e : entries()) {
-        QWidget *w = e.make ? e.make(main) : placeholder(main, e);
+        // A window another part has made already is taken as it is.
+        QWidget *w = e.make ? e.make(main) : nullptr;
+        if (!w) w = placeholder(main, e);
         // Instance name as the form would have it: the class name without its "T".
         if (w->objectName().isEmpty()) w->setObjectName(e.className.mid(1));
         w->setProperty("formClass", e.className);

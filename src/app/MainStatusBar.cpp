@@ -19,11 +19,9 @@ TMainStatusBar::TMainStatusBar(QWidget *parent) : QStatusBar(parent)
         l->setObjectName(QStringLiteral("Panel") + QString::number(i));
         l->setFrameShape(QFrame::StyledPanel);
         l->setFrameShadow(QFrame::Sunken);
-        // The last panel holds the longest text; let it take the remaining room.
-        if (i < PanelCount - 1)
-            l->setFixedWidth(widths[size_t(i)]);
-        else
-            l->setMinimumWidth(widths[size_t(i)]);
+        // The widths are the least; a longer text (a serial number in a wide
+        // font) widens its panel rather than being cut off.
+        l->setMinimumWidth(widths[size_t(i)]);
         m_panels[size_t(i)] = l;
         row->addWidget(l, i == PanelCount - 1 ? 1 : 0);
     }

@@ -96,8 +96,8 @@ TEST(MainWindow, StatusBarStartsDisconnectedOnTheConfiguredPort)
     EXPECT_EQ(bar->PanelText(3), QStringLiteral("PgmVers."));
     EXPECT_EQ(bar->PanelText(4), QString());
     EXPECT_EQ(bar->PanelText(5), QString());
-    EXPECT_EQ(bar->Panel(0)->width(), 150);
-    EXPECT_EQ(bar->Panel(3)->width(), 120);
+    EXPECT_GE(bar->Panel(0)->minimumWidth(), 150);
+    EXPECT_GE(bar->Panel(3)->minimumWidth(), 120);
     EXPECT_NE(w->findChild<QWidget *>(QStringLiteral("LEDPaint1")), nullptr);
     EXPECT_NE(w->findChild<QWidget *>(QStringLiteral("LEDPaint2")), nullptr);
     EXPECT_EQ(w->pos(), QPoint(20, 30));
@@ -148,7 +148,8 @@ TEST(MainWindow, StartWithoutIniWritesEveryKeyAtTheEnd)
     w->move(55, 66);
     f.destroy();
     const TIniFile ini(f.iniPath());
-    EXPECT_EQ(ini.ReadSection(QStringLiteral("Position")).size(), 2);
+    // Dialogs keep their own positions in the same section.
+    EXPECT_EQ(ini.ReadSection(QStringLiteral("Position")).mid(0, 2), QStringList({"Left", "Top"}));
     EXPECT_EQ(ini.ReadSection(QStringLiteral("Interface")).size(), 5);
     EXPECT_EQ(ini.ReadSection(QStringLiteral("Configuration")).size(), 18);
     EXPECT_EQ(ini.ReadSection(QStringLiteral("Timing")).size(), 8);
