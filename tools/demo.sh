@@ -11,6 +11,7 @@ if [[ $# -gt 0 && $1 != -- ]]; then build=$1; shift; fi
 [[ ${1:-} == -- ]] && shift
 demo="$build/demo"
 mkdir -p "$demo"
+demo=$(cd "$demo" && pwd)
 cp -f "$build/src/app/geraetetester" "$demo/geraetetester"
 
 # The simulator prints its terminal path as the first line and ends with its stdin.
@@ -21,7 +22,7 @@ read -r -t 10 pty <&"${SIM[0]}" || { echo "tester-sim startete nicht" >&2; exit 
 
 ini="$demo/geraetetester.ini"
 if [[ ! -f $ini ]]; then
-  printf '[Interface]\nPort=1\nAutoConnect=1\nPgmLog=%s\n' "$PWD/$demo/programm.log" > "$ini"
+  printf '[Interface]\nPort=1\nAutoConnect=1\nPgmLog=%s\n' "$demo/programm.log" > "$ini"
 fi
 # Only the mapping changes from run to run; everything else the user set stays.
 if grep -q '^\[Ports\]' "$ini"; then
