@@ -162,8 +162,15 @@ bool LoadTestRecord(QSqlDatabase db, int pruefungsNr, bool withRows, TWerteSatz 
 {
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    QStringList lines = FullExportQueryLines();
-    lines << QStringLiteral("WHERE (tblPruefung.PRintPruefungsNr = %1)").arg(pruefungsNr);
+    // Outer joins: a test whose device or customer is gone still loads.
+    const QStringList lines = {
+        QStringLiteral("SELECT *"),
+        QStringLiteral("FROM (tblPruefung"),
+        QStringLiteral("  LEFT JOIN tblPruefling"),
+        QStringLiteral("    ON tblPruefung.PRintPrueflingNr = tblPruefling.PLintPrueflingNr)"),
+        QStringLiteral("  LEFT JOIN tblKunden"),
+        QStringLiteral("    ON tblPruefling.PLintKundenNr = tblKunden.KDintKundenNr"),
+        QStringLiteral("WHERE (tblPruefung.PRintPruefungsNr = %1)").arg(pruefungsNr)};
     if (!q.exec(lines.join(QLatin1Char('\n')))) {
         if (error) *error = q.lastError().text();
         return false;

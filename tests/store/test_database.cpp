@@ -147,6 +147,14 @@ TEST_P(StoreDb, InspectionRowsAndTheDeviceVerdict)
     EXPECT_EQ(w.Gesamtbew, 0);
 
     EXPECT_FALSE(LoadTestRecord(t->db(), 4, true, w));
+
+    // A test whose device is gone still loads, without device and customer.
+    t->exec(QStringLiteral("DELETE FROM tblPruefling"));
+    ASSERT_TRUE(LoadTestRecord(t->db(), 3, true, w));
+    EXPECT_EQ(w.PruefungsNr, 3);
+    EXPECT_EQ(w.PrueflingNr, 0);
+    EXPECT_EQ(w.Name1, "");
+    EXPECT_EQ(w.Sichtpr.size(), 2);
 }
 
 TEST_P(StoreDb, LookupTestOwner)
