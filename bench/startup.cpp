@@ -18,10 +18,10 @@
 
 namespace {
 
-// utime + stime of a process in seconds.
-double cpuSeconds(qint64 pid)
+// utime + stime of a process (or of one of its threads) in seconds.
+double cpuSeconds(qint64 pid, qint64 tid = 0)
 {
-    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    QFile f(tid ? QStringLiteral("/proc/%1/task/%2/stat").arg(pid).arg(tid) : QStringLiteral("/proc/%1/stat").arg(pid));
     if (!f.open(QIODevice::ReadOnly)) return -1;
     const QByteArray s = f.readAll();
     const QList<QByteArray> fields = s.mid(s.lastIndexOf(')') + 2).split(' ');
@@ -135,14 +135,15 @@ void BM_ConnectedCpuShare(benchmark::State &state)
         // Identification done and autosend running before the window opens.
         QThread::msleep(3000);
         const qint64 pid = p.proc.processId();
-        const double c0 = cpuSeconds(pid), s0 = cpuSeconds(sim.processId());
+        const double c0 = cpuSeconds(pid), s0 = cpuSeconds(sim.processId()), m0 = cpuSeconds(pid, pid);
         QElapsedTimer t;
         t.start();
         QThread::msleep(quint64(seconds) * 1000);
         const double wall = double(t.nsecsElapsed()) / 1e9;
-        const double c1 = cpuSeconds(pid), s1 = cpuSeconds(sim.processId());
+        const double c1 = cpuSeconds(pid), s1 = cpuSeconds(sim.processId()), m1 = cpuSeconds(pid, pid);
         state.SetIterationTime(wall);
         state.counters["program_cpu_percent"] = 100.0 * (c1 - c0) / wall;
+        state.counters["main_thread_cpu_percent"] = 100.0 * (m1 - m0) / wall;
         state.counters["sim_cpu_percent"] = 100.0 * (s1 - s0) / wall;
         state.counters["peak_rss_MB"] = peakRssKb(pid) / 1024.0;
         p.stop();

@@ -44,6 +44,14 @@ TForm1::TForm1(const TForm1Setup &setup, QWidget *parent) : QMainWindow(parent),
 
     Cate1 = new TCate(this);
     Cate1->setObjectName(QStringLiteral("Cate1"));
+    // The port as the main window has always set it up: a small receive
+    // queue, bytes gathered until 10 ms of quiet, tick stamps in the COM log.
+    Cate1->setReadBufferSize(64);
+    Cate1->setWriteBufferSize(0);
+    Cate1->setLogTicks(true);
+    Cate1->setReadInterval(10);
+    Cate1->setReadTotalTimeoutMultiplier(0);
+    Cate1->setReadTotalTimeoutConstant(0);
     SynchroBus1 = new TSynchroBus(this);
     SynchroBus1->setObjectName(QStringLiteral("SynchroBus1"));
     SynchroBus1->setTickTime(1000);
