@@ -21,7 +21,8 @@ namespace {
 // utime + stime of a process (or of one of its threads) in seconds.
 double cpuSeconds(qint64 pid, qint64 tid = 0)
 {
-    QFile f(tid ? QStringLiteral("/proc/%1/task/%2/stat").arg(pid).arg(tid) : QStringLiteral("/proc/%1/stat").arg(pid));
+    QFile f(tid ? QStringLiteral("/proc/%1/task/%2/stat").arg(pid).arg(tid)
+                : QStringLiteral("/proc/%1/stat").arg(pid));
     if (!f.open(QIODevice::ReadOnly)) return -1;
     const QByteArray s = f.readAll();
     const QList<QByteArray> fields = s.mid(s.lastIndexOf(')') + 2).split(' ');
@@ -45,8 +46,8 @@ void makeDatabase(const QString &file)
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench"));
         db.setDatabaseName(file);
         if (db.open())
-            for (const char *t : {"tblKunden", "tblPruefling", "tblPruefung", "tblUebernahme", "tblSichtpruefung",
-                                  "tblSichtTeil"})
+            for (const char *t : {"tblKunden", "tblPruefling", "tblPruefung", "tblUebernahme",
+                                  "tblSichtpruefung", "tblSichtTeil"})
                 db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (id INTEGER)").arg(QLatin1String(t)));
     }
     QSqlDatabase::removeDatabase(QStringLiteral("bench"));

@@ -24,9 +24,10 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
     auto *purpose = new QLabel(QStringLiteral("Auswertung und Dokumentation von Geräteprüfungen\n"
                                               "nach DIN VDE 0701, 0702 und 0751"),
                                this);
-    auto *maker = new QLabel(QStringLiteral("Hersteller: Ihr Fachhändler für Prüftechnik\n"
-                                            "Telefon und E-Mail: siehe Bedienungsanleitung des Gerätetesters"),
-                             this);
+    auto *maker =
+        new QLabel(QStringLiteral("Hersteller: Ihr Fachhändler für Prüftechnik\n"
+                                  "Telefon und E-Mail: siehe Bedienungsanleitung des Gerätetesters"),
+                   this);
     maker->setObjectName(QStringLiteral("Comments"));
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("OKButton"));

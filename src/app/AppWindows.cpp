@@ -30,9 +30,12 @@ QWidget *panelWindow(TForm1 *m, int which)
     const TFrontPanelParts parts = FrontPanelParts(*m);
     if (!parts.Panel) return nullptr;
     switch (which) {
-    case 0: return static_cast<QWidget *>(parts.Panel->NetzspgWarnWin);
-    case 1: return static_cast<QWidget *>(parts.Panel->SpeicherungWin);
-    default: return static_cast<QWidget *>(parts.Panel->SichtpruefungWin);
+    case 0:
+        return static_cast<QWidget *>(parts.Panel->NetzspgWarnWin);
+    case 1:
+        return static_cast<QWidget *>(parts.Panel->SpeicherungWin);
+    default:
+        return static_cast<QWidget *>(parts.Panel->SichtpruefungWin);
     }
 }
 
@@ -96,7 +99,8 @@ const QStringList &TAppWindows::CreationOrder()
 {
     static const QStringList order = [] {
         QStringList l;
-        for (const TWindowEntry &e : entries()) l << e.className;
+        for (const TWindowEntry &e : entries())
+            l << e.className;
         return l;
     }();
     return order;

@@ -37,7 +37,8 @@ void TCOMRadioGroup::setItemIndex(int index)
     if (index < 0) {
         // An exclusive group cannot uncheck its last button directly.
         m_group->setExclusive(false);
-        for (QRadioButton *b : std::as_const(m_buttons)) b->setChecked(false);
+        for (QRadioButton *b : std::as_const(m_buttons))
+            b->setChecked(false);
         m_group->setExclusive(true);
     } else {
         m_buttons[index]->setChecked(true);

@@ -42,7 +42,8 @@ void TConfiguration::Read(const TIniFile &ini)
     ShowHints = ini.ReadBool(sConfiguration, QStringLiteral("ShowHints"), d.ShowHints);
     Operator = ini.ReadString(sConfiguration, QStringLiteral("Operator"), d.Operator);
     Assessor = ini.ReadString(sConfiguration, QStringLiteral("Assessor"), d.Assessor);
-    for (int i = 0; i < 5; ++i) TopLine[i] = ini.ReadString(sConfiguration, lineKey("TopLine", i), QString());
+    for (int i = 0; i < 5; ++i)
+        TopLine[i] = ini.ReadString(sConfiguration, lineKey("TopLine", i), QString());
     for (int i = 0; i < 5; ++i)
         BottomLine[i] = ini.ReadString(sConfiguration, lineKey("BottomLine", i), QString());
     ServiceInterv = ini.ReadInteger(sConfiguration, QStringLiteral("ServiceInterv"), d.ServiceInterv);
@@ -81,8 +82,10 @@ void TConfiguration::Write(TIniFile &ini) const
     ini.WriteBool(sConfiguration, QStringLiteral("ShowHints"), ShowHints);
     ini.WriteString(sConfiguration, QStringLiteral("Operator"), Operator);
     ini.WriteString(sConfiguration, QStringLiteral("Assessor"), Assessor);
-    for (int i = 0; i < 5; ++i) ini.WriteString(sConfiguration, lineKey("TopLine", i), TopLine[i]);
-    for (int i = 0; i < 5; ++i) ini.WriteString(sConfiguration, lineKey("BottomLine", i), BottomLine[i]);
+    for (int i = 0; i < 5; ++i)
+        ini.WriteString(sConfiguration, lineKey("TopLine", i), TopLine[i]);
+    for (int i = 0; i < 5; ++i)
+        ini.WriteString(sConfiguration, lineKey("BottomLine", i), BottomLine[i]);
     ini.WriteInteger(sConfiguration, QStringLiteral("ServiceInterv"), ServiceInterv);
     ini.WriteInteger(sConfiguration, QStringLiteral("aktCheckNumber"), aktCheckNumber);
     ini.WriteBool(sConfiguration, QStringLiteral("Preview"), Preview);

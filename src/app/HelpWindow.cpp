@@ -104,7 +104,8 @@ QStringList THelpWindow::Search(const QString &query)
     for (const Page &p : Pages()) {
         const QString text = p.title + u'\n' + pagePlainText(p.file);
         bool all = true;
-        for (const QString &w : words) all = all && text.contains(w, Qt::CaseInsensitive);
+        for (const QString &w : words)
+            all = all && text.contains(w, Qt::CaseInsensitive);
         if (all) hits << p.file;
     }
     return hits;

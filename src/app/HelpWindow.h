@@ -14,7 +14,7 @@ public:
     explicit THelpWindow(QWidget *parent = nullptr);
 
     struct Page {
-        QString file;  // name inside the resource folder
+        QString file; // name inside the resource folder
         QString title;
     };
     static const QList<Page> &Pages();

@@ -24,7 +24,8 @@ TMainActions::TMainActions(QMainWindow *window) : QObject(window)
                        QStringLiteral("Verbindung herstellen"));
     G_Verbinden->setCheckable(true);
     G_Verbinden->setIcon(TPictures::ConnectIcon());
-    G_Abrufen = make("G_Abrufen", QStringLiteral("Daten abrufen..."), QStringLiteral("Datenabruf vom Gerätetester"));
+    G_Abrufen =
+        make("G_Abrufen", QStringLiteral("Daten abrufen..."), QStringLiteral("Datenabruf vom Gerätetester"));
     G_Abrufen->setIcon(st->standardIcon(QStyle::SP_ArrowDown));
     G_Beenden = make("G_Beenden", QStringLiteral("Beenden"), QStringLiteral("Programm beenden"));
     G_Beenden->setIcon(st->standardIcon(QStyle::SP_DialogCloseButton));
@@ -37,16 +38,19 @@ TMainActions::TMainActions(QMainWindow *window) : QObject(window)
     D_Barcode = make("D_Barcode", QStringLiteral("Barcode..."), QStringLiteral("Barcodes"));
     D_Barcode->setIcon(TPictures::BarcodeIcon());
 
-    K_Einstellungen = make("K_Einstellungen", QStringLiteral("Einstellungen..."), QStringLiteral("Einstellungen"));
+    K_Einstellungen =
+        make("K_Einstellungen", QStringLiteral("Einstellungen..."), QStringLiteral("Einstellungen"));
     K_Einstellungen->setIcon(st->standardIcon(QStyle::SP_FileDialogDetailedView));
     K_Hinweise = make("K_Hinweise", QStringLiteral("Hinweise"), QStringLiteral("Hinweise ein/aus"));
     K_Hinweise->setCheckable(true);
     K_Hinweise->setChecked(true);
     K_Hinweise->setIcon(st->standardIcon(QStyle::SP_MessageBoxInformation));
-    K_Sprache = make("K_Sprache", QStringLiteral("Sprache..."), QStringLiteral("Gerätetestersprache einstellen"));
+    K_Sprache =
+        make("K_Sprache", QStringLiteral("Sprache..."), QStringLiteral("Gerätetestersprache einstellen"));
     K_Sprache->setIcon(TPictures::LanguageIcon());
 
-    M_Einstellen = make("M_Einstellen", QStringLiteral("einstellen..."), QStringLiteral("Messmodus einstellen"));
+    M_Einstellen =
+        make("M_Einstellen", QStringLiteral("einstellen..."), QStringLiteral("Messmodus einstellen"));
     M_Einstellen->setIcon(TPictures::ModeIcon());
 
     H_Index = make("H_Index", QStringLiteral("Index"), QString());

@@ -17,8 +17,8 @@
 #include "tester/ConnectionController.h"
 
 #include <QAbstractEventDispatcher>
-#include <QApplication>
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDialog>
@@ -206,8 +206,9 @@ void TForm1::ConnectDatabase()
     }
     StatusBar1->setPanelText(6, QStringLiteral(" Keine Datenbank!"));
     m_pgmLog.Write(QStringLiteral("Datenbank nicht geöffnet: ") + error);
-    ShowMessage(QMessageBox::Critical,
-                QStringLiteral("Die für den Betrieb dieses Programms erforderliche Datenbank wurde nicht gefunden."));
+    ShowMessage(
+        QMessageBox::Critical,
+        QStringLiteral("Die für den Betrieb dieses Programms erforderliche Datenbank wurde nicht gefunden."));
 }
 
 void TForm1::IdleStep()
@@ -223,11 +224,15 @@ void TForm1::wireActions()
     connect(Actions->G_Abrufen, &QAction::triggered, this,
             [this] { Connection->FetchData([this] { ExecWindow(QStringLiteral("TDatenabrufDlg")); }); });
     connect(Actions->G_Beenden, &QAction::triggered, this, [this] { close(); });
-    connect(Actions->D_Oeffnen, &QAction::triggered, this, [this] { ExecWindow(QStringLiteral("TDatenanzeigeDlg")); });
-    connect(Actions->D_Barcode, &QAction::triggered, this, [this] { ExecWindow(QStringLiteral("TBarcdWahlDlg")); });
+    connect(Actions->D_Oeffnen, &QAction::triggered, this,
+            [this] { ExecWindow(QStringLiteral("TDatenanzeigeDlg")); });
+    connect(Actions->D_Barcode, &QAction::triggered, this,
+            [this] { ExecWindow(QStringLiteral("TBarcdWahlDlg")); });
     connect(Actions->K_Einstellungen, &QAction::triggered, this, [this] { EditSettings(); });
-    connect(Actions->K_Sprache, &QAction::triggered, this, [this] { ExecWindow(QStringLiteral("TSprachEinstDlg")); });
-    connect(Actions->M_Einstellen, &QAction::triggered, this, [this] { ExecWindow(QStringLiteral("TMessmodusDlg")); });
+    connect(Actions->K_Sprache, &QAction::triggered, this,
+            [this] { ExecWindow(QStringLiteral("TSprachEinstDlg")); });
+    connect(Actions->M_Einstellen, &QAction::triggered, this,
+            [this] { ExecWindow(QStringLiteral("TMessmodusDlg")); });
     connect(Actions->K_Hinweise, &QAction::triggered, this, [this](bool checked) {
         Actions->setShowHints(checked);
         m_config.ShowHints = checked;
@@ -240,7 +245,9 @@ void TForm1::wireActions()
 
 void TForm1::wireController()
 {
-    Connection->OnStatusText = [this](int panel, const QString &text) { StatusBar1->setPanelText(panel, text); };
+    Connection->OnStatusText = [this](int panel, const QString &text) {
+        StatusBar1->setPanelText(panel, text);
+    };
     Connection->OnConnectionState = [this](bool connected) {
         Actions->G_Verbinden->setChecked(connected);
         Actions->G_Schnittstelle->setEnabled(!connected);
@@ -299,7 +306,8 @@ void TForm1::EditSettings()
 void TForm1::ChoosePort()
 {
     if (Connection->PortOpen()) return;
-    const TPort port = SchnittstelleDlg()->Execute(TPort(m_config.Port >= 0 && m_config.Port <= 9 ? m_config.Port : 0));
+    const TPort port =
+        SchnittstelleDlg()->Execute(TPort(m_config.Port >= 0 && m_config.Port <= 9 ? m_config.Port : 0));
     if (port == NoPort) return;
     m_config.Port = int(port);
     Connection->setPort(int(port));
@@ -308,11 +316,12 @@ void TForm1::ChoosePort()
 
 void TForm1::ShowSafetyNotes()
 {
-    ShowMessage(QMessageBox::Warning,
-                QStringLiteral("Bitte beachten Sie die Bedienungsanleitung zum Gerätetester.\n\n"
-                               "Die Prüfungen mit dem Gerätetester an elektrischen Geräten dürfen nur von einer "
-                               "Elektrofachkraft oder von einer Elektrofachkraft unterwiesenen Person "
-                               "durchgeführt werden."));
+    ShowMessage(
+        QMessageBox::Warning,
+        QStringLiteral("Bitte beachten Sie die Bedienungsanleitung zum Gerätetester.\n\n"
+                       "Die Prüfungen mit dem Gerätetester an elektrischen Geräten dürfen nur von einer "
+                       "Elektrofachkraft oder von einer Elektrofachkraft unterwiesenen Person "
+                       "durchgeführt werden."));
 }
 
 int TForm1::ExecWindow(const QString &className)
@@ -335,7 +344,8 @@ void TForm1::RequestClose()
         else
             modal->close();
     }
-    QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { close(); }, Qt::QueuedConnection);
 }
 
 void TForm1::closeEvent(QCloseEvent *e)

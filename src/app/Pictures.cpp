@@ -50,8 +50,10 @@ QIcon TPictures::PortIcon()
     p.drawPath(shell);
     p.setBrush(QColor(40, 40, 40));
     p.setPen(Qt::NoPen);
-    for (int i = 0; i < 5; ++i) p.drawEllipse(QPointF(8 + i * 4, 13.5), 1.4, 1.4);
-    for (int i = 0; i < 4; ++i) p.drawEllipse(QPointF(10 + i * 4, 18.5), 1.4, 1.4);
+    for (int i = 0; i < 5; ++i)
+        p.drawEllipse(QPointF(8 + i * 4, 13.5), 1.4, 1.4);
+    for (int i = 0; i < 4; ++i)
+        p.drawEllipse(QPointF(10 + i * 4, 18.5), 1.4, 1.4);
     return QIcon(pm);
 }
 
@@ -92,9 +94,15 @@ QIcon TPictures::BarcodeIcon()
     return QIcon(pm);
 }
 
-QIcon TPictures::LanguageIcon() { return letters(QStringLiteral("DE"), QColor(60, 110, 180)); }
+QIcon TPictures::LanguageIcon()
+{
+    return letters(QStringLiteral("DE"), QColor(60, 110, 180));
+}
 
-QIcon TPictures::ModeIcon() { return letters(QStringLiteral("M"), QColor(190, 120, 30)); }
+QIcon TPictures::ModeIcon()
+{
+    return letters(QStringLiteral("M"), QColor(190, 120, 30));
+}
 
 QIcon TPictures::SafetyIcon()
 {

@@ -22,7 +22,8 @@ void onSignal(int sig)
 
 TSignalBridge::TSignalBridge(QObject *parent) : QObject(parent)
 {
-    if (g_fds[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_fds) != 0) return;
+    if (g_fds[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_fds) != 0)
+        return;
     m_notifier = new QSocketNotifier(qintptr(g_fds[1]), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         char c = 0;

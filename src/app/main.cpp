@@ -14,7 +14,8 @@ int main(int argc, char *argv[])
     {
         // The CSV export from the command line needs no window, nor a display.
         QStringList args;
-        for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+        for (int i = 0; i < argc; ++i)
+            args << QString::fromLocal8Bit(argv[i]);
         if (IsCsvExportCommand(args)) {
             QCoreApplication core(argc, argv);
             return RunCsvExportCommand(args);

@@ -205,7 +205,8 @@ void TConnectionController::waitForSendQueue()
     // A message sent while an answer is awaited waits on the engine's stack;
     // give it the time to go out before the port closes under it.
     const qint64 limit = m_bus->MsgTimeOut() + 200;
-    for (qint64 waited = 0; m_bus->StackedCount() > 0 && waited < limit; waited += 20) m_bus->DelayMs(20);
+    for (qint64 waited = 0; m_bus->StackedCount() > 0 && waited < limit; waited += 20)
+        m_bus->DelayMs(20);
     // The bytes still have to leave the write queue: 12 bytes take 13 ms at 9600 baud.
     m_bus->DelayMs(30);
 }
@@ -311,7 +312,11 @@ void TConnectionController::Timer1Tick()
         setStartEnabled(true);
         // The write waits for its answer; outside this tick, so Timer1 keeps ticking meanwhile.
         QMetaObject::invokeMethod(
-            this, [this] { if (PortOpen()) m_commands->SendStartFreigabe(); }, Qt::QueuedConnection);
+            this,
+            [this] {
+                if (PortOpen()) m_commands->SendStartFreigabe();
+            },
+            Qt::QueuedConnection);
     }
 
     if (OnTimer1) OnTimer1();

@@ -22,7 +22,8 @@ class TTesterCommands;
 class TConnectionController : public QObject {
 public:
     // Takes over the bus engine's events and the command set's polling hooks.
-    TConnectionController(TCate *Cate, TSynchroBus *Bus, TTesterCommands *Commands, QObject *parent = nullptr);
+    TConnectionController(TCate *Cate, TSynchroBus *Bus, TTesterCommands *Commands,
+                          QObject *parent = nullptr);
     ~TConnectionController() override;
 
     // ---- settings (from the configuration) -------------------------------

@@ -58,11 +58,12 @@ inline QString logText(const QString &line)
 inline void makeDatabase(const QString &file)
 {
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("gt_app_test_make"));
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("gt_app_test_make"));
         db.setDatabaseName(file);
         if (db.open()) {
-            for (const char *t : {"tblKunden", "tblPruefling", "tblPruefung", "tblUebernahme", "tblSichtpruefung",
-                                  "tblSichtTeil"})
+            for (const char *t : {"tblKunden", "tblPruefling", "tblPruefung", "tblUebernahme",
+                                  "tblSichtpruefung", "tblSichtTeil"})
                 db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (id INTEGER)").arg(QLatin1String(t)));
             db.close();
         }

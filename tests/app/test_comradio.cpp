@@ -11,14 +11,16 @@ namespace {
 QList<TPortInfo> ports(std::initializer_list<int> numbers)
 {
     QList<TPortInfo> l;
-    for (int n : numbers) l.append({n, QStringLiteral("/dev/ttyS%1").arg(n - 1)});
+    for (int n : numbers)
+        l.append({n, QStringLiteral("/dev/ttyS%1").arg(n - 1)});
     return l;
 }
 
 QList<bool> enabledStates(const TCOMRadioGroup &g)
 {
     QList<bool> l;
-    for (int i = 0; i < g.Count(); ++i) l << g.Button(i)->isEnabled();
+    for (int i = 0; i < g.Count(); ++i)
+        l << g.Button(i)->isEnabled();
     return l;
 }
 

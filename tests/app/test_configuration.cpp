@@ -96,7 +96,8 @@ TEST(Configuration, WriteCreatesEveryKeyInSectionOrderAndReadsBackTheSame)
     EXPECT_EQ(ini.ReadSection(QStringLiteral("Export")).size(), 58);
     EXPECT_EQ(ini.ReadSection(QStringLiteral("DataBase")), QStringList({"ConnectionString"}));
     // Booleans as 1/0, text verbatim (no quoting, commas and semicolons kept).
-    EXPECT_EQ(ini.ReadString(QStringLiteral("Interface"), QStringLiteral("AutoConnect"), {}), QStringLiteral("1"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("Interface"), QStringLiteral("AutoConnect"), {}),
+              QStringLiteral("1"));
     EXPECT_EQ(ini.ReadString(QStringLiteral("Export"), QStringLiteral("KundenNr"), {}), QStringLiteral("1"));
     EXPECT_EQ(ini.ReadString(QStringLiteral("Export"), QStringLiteral("Notiz"), {}), QStringLiteral("0"));
     EXPECT_TRUE(readAll(p).contains("Operator=Jörg Prüfer; Werkstatt=2\n"));

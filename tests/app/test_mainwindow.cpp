@@ -2,11 +2,11 @@
 
 #include "app/AppWindows.h"
 #include "app/ComRadio.h"
-#include "store/Database.h"
 #include "app/HelpWindow.h"
 #include "app/MainActions.h"
 #include "app/MainStatusBar.h"
 #include "serial/IniFile.h"
+#include "store/Database.h"
 #include "tester/ConnectionController.h"
 
 #include <QAction>
@@ -46,16 +46,23 @@ TEST(MainWindow, FrameMenusAndToolBarCarryTheirNamesCaptionsAndHints)
     EXPECT_EQ(w->pos(), QPoint(192, 107));
 
     QStringList menus;
-    for (QAction *a : w->menuBar()->actions()) menus << a->text();
+    for (QAction *a : w->menuBar()->actions())
+        menus << a->text();
     EXPECT_EQ(menus, QStringList({"&Gerätetester", "&Daten", "Konfiguration", "Messmodus", "&Hilfe"}));
 
     const QList<std::pair<const char *, const char *>> captions = {
-        {"G_Schnittstelle", "Schnittstelle wählen..."}, {"G_Verbinden", "mit Gerätetester verbinden"},
-        {"G_Abrufen", "Daten abrufen..."},             {"G_Beenden", "Beenden"},
-        {"D_Oeffnen", "Öffnen..."},                     {"D_Barcode", "Barcode..."},
-        {"K_Einstellungen", "Einstellungen..."},        {"K_Hinweise", "Hinweise"},
-        {"K_Sprache", "Sprache..."},                    {"M_Einstellen", "einstellen..."},
-        {"H_Index", "Index"},                           {"H_Benutzen", "Hilfe benutzen"},
+        {"G_Schnittstelle", "Schnittstelle wählen..."},
+        {"G_Verbinden", "mit Gerätetester verbinden"},
+        {"G_Abrufen", "Daten abrufen..."},
+        {"G_Beenden", "Beenden"},
+        {"D_Oeffnen", "Öffnen..."},
+        {"D_Barcode", "Barcode..."},
+        {"K_Einstellungen", "Einstellungen..."},
+        {"K_Hinweise", "Hinweise"},
+        {"K_Sprache", "Sprache..."},
+        {"M_Einstellen", "einstellen..."},
+        {"H_Index", "Index"},
+        {"H_Benutzen", "Hilfe benutzen"},
         {"H_Info", "Info..."}};
     for (const auto &[name, caption] : captions) {
         auto *a = w->findChild<QAction *>(QLatin1String(name));
@@ -156,7 +163,8 @@ TEST(MainWindow, StartWithoutIniWritesEveryKeyAtTheEnd)
     EXPECT_EQ(ini.ReadSection(QStringLiteral("Export")).size(), 58);
     EXPECT_EQ(ini.ReadSection(QStringLiteral("DataBase")).size(), 1);
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("Interface"), QStringLiteral("Port"), 0), 1);
-    EXPECT_EQ(ini.ReadString(QStringLiteral("Configuration"), QStringLiteral("ShowHints"), {}), QStringLiteral("0"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("Configuration"), QStringLiteral("ShowHints"), {}),
+              QStringLiteral("0"));
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("Position"), QStringLiteral("Left"), 0), 55);
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("Position"), QStringLiteral("Top"), 0), 66);
 }
@@ -171,7 +179,8 @@ TEST(MainWindow, ProgramLogRunsFromStartToEnd)
     f.make();
     f.destroy();
     QStringList texts;
-    for (const QString &l : readLines(log)) texts << logText(l);
+    for (const QString &l : readLines(log))
+        texts << logText(l);
     ASSERT_GE(texts.size(), 3);
     EXPECT_EQ(texts.first(), QStringLiteral("Programmstart"));
     EXPECT_EQ(texts.mid(texts.size() - 2), QStringList({"Programmende", "------------"}));
@@ -182,7 +191,8 @@ TEST(MainWindow, UncreatableProgramLogIsSwitchedOffForTheRun)
 {
     FormFixture f;
     f.withDatabase();
-    writeFile(f.iniPath(), QStringLiteral("[Interface]\nPgmLog=%1/fehlt/pgm.log\n").arg(f.dir.path()).toUtf8());
+    writeFile(f.iniPath(),
+              QStringLiteral("[Interface]\nPgmLog=%1/fehlt/pgm.log\n").arg(f.dir.path()).toUtf8());
     TForm1 *w = f.make();
     EXPECT_FALSE(w->ProgramLog().IsOpen());
     EXPECT_TRUE(w->Configuration().PgmLog.isEmpty());
@@ -250,6 +260,8 @@ TEST(MainWindow, AllWindowsAreMadeOnceInTheirOrder)
     EXPECT_EQ(order.first(), QStringLiteral("TSchnittstelleDlg"));
     EXPECT_EQ(order.last(), QStringLiteral("TPruefprot0751a"));
     EXPECT_EQ(order.indexOf(QStringLiteral("TAboutBox")), 5);
-    EXPECT_EQ(TAppWindows::Find(QStringLiteral("TSchnittstelleDlg")), static_cast<QWidget *>(w->SchnittstelleDlg()));
-    EXPECT_EQ(TAppWindows::Find(QStringLiteral("TDatenabrufDlg"))->objectName(), QStringLiteral("DatenabrufDlg"));
+    EXPECT_EQ(TAppWindows::Find(QStringLiteral("TSchnittstelleDlg")),
+              static_cast<QWidget *>(w->SchnittstelleDlg()));
+    EXPECT_EQ(TAppWindows::Find(QStringLiteral("TDatenabrufDlg"))->objectName(),
+              QStringLiteral("DatenabrufDlg"));
 }

@@ -2,11 +2,11 @@
 
 #include "../app/AppTestSupport.h"
 
-#include "support/SimProcess.h"
-#include "support/TestSupport.h"
 #include "app/MainActions.h"
 #include "app/MainStatusBar.h"
 #include "serial/PortNames.h"
+#include "support/SimProcess.h"
+#include "support/TestSupport.h"
 #include "tester/ConnectionController.h"
 
 #include <QAction>
@@ -36,7 +36,8 @@ struct ConnectedFixture : FormFixture {
     QStringList logTexts() const
     {
         QStringList texts;
-        for (const QString &l : readLines(pgmLog())) texts << logText(l);
+        for (const QString &l : readLines(pgmLog()))
+            texts << logText(l);
         return texts;
     }
 };

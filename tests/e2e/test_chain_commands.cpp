@@ -12,7 +12,10 @@ namespace {
 
 const QStringList Unpaced{QStringLiteral("--no-pacing")};
 
-QStringList unpacedWith(const QStringList &more) { return Unpaced + more; }
+QStringList unpacedWith(const QStringList &more)
+{
+    return Unpaced + more;
+}
 
 } // namespace
 
@@ -98,12 +101,13 @@ TEST_F(Chain, TesterWithoutLanguageChoice)
 // the mailbox.
 TEST_F(Chain, AutosendReportsReachTheMailboxAndRequestsStillWork)
 {
-    connect({QStringLiteral("--autosend-ms"), QStringLiteral("50")});
+    connect({});
     programTimeouts();
 
     cmds.SendAutosend(AutosendMaskeStandard);
-    EXPECT_TRUE(sim.waitForState(
-        [](const QMap<QString, QString> &s) { return s.value(QStringLiteral("autosend")).toInt(nullptr, 0) == 0x79C; }));
+    EXPECT_TRUE(sim.waitForState([](const QMap<QString, QString> &s) {
+        return s.value(QStringLiteral("autosend")).toInt(nullptr, 0) == 0x79C;
+    }));
     quint8 expected = 0;
     for (quint8 cmd : {cmdGrenzwerte2, cmdDatensatzAnzahl, cmdFlags, cmdMesswerte1, cmdMesswerte2, cmdRohwert,
                        cmdMessablauf})
@@ -128,8 +132,9 @@ TEST_F(Chain, AutosendReportsReachTheMailboxAndRequestsStillWork)
     EXPECT_EQ(badMsgs, 0);
 
     cmds.SendAutosend(0);
-    EXPECT_TRUE(sim.waitForState(
-        [](const QMap<QString, QString> &s) { return s.value(QStringLiteral("autosend")).toInt(nullptr, 0) == 0; }));
+    EXPECT_TRUE(sim.waitForState([](const QMap<QString, QString> &s) {
+        return s.value(QStringLiteral("autosend")).toInt(nullptr, 0) == 0;
+    }));
     // A round already on its way may still arrive; after it, silence.
     gt_test::processEventsFor(150);
     mailbox.Clear();
@@ -318,20 +323,30 @@ TEST_F(Chain, AbortFromThePc)
     connect(unpacedWith({QStringLiteral("--speed"), QStringLiteral("20")}));
     programTimeouts();
     ASSERT_TRUE(cmds.SendAktion(akStart));
-    ASSERT_TRUE(waitFor([&] { const int p = phase(); return p > apRuhezustand && p != apAnzeige; }, 3000));
+    ASSERT_TRUE(waitFor(
+        [&] {
+            const int p = phase();
+            return p > apRuhezustand && p != apAnzeige;
+        },
+        3000));
     ASSERT_TRUE(cmds.SendAktion(akAbbrechen));
     TEinstellBlock b;
     ASSERT_TRUE(readBlock(b));
     EXPECT_TRUE(b.MessablaufFlags & maAbgebrochen);
     EXPECT_TRUE(b.MessablaufFlags & maManuellAbbruch);
     // The aborted test no longer measures.
-    ASSERT_TRUE(waitFor([&] { const int p = phase(); return p >= apAbschluss && p <= apAnzeige; }, 3000));
+    ASSERT_TRUE(waitFor(
+        [&] {
+            const int p = phase();
+            return p >= apAbschluss && p <= apAnzeige;
+        },
+        3000));
 }
 
 TEST_F(Chain, ClearMemoryFromThePc)
 {
-    connect(unpacedWith({QStringLiteral("--records"), QStringLiteral("7"), QStringLiteral("--speed"),
-                         QStringLiteral("20")}));
+    connect(unpacedWith(
+        {QStringLiteral("--records"), QStringLiteral("7"), QStringLiteral("--speed"), QStringLiteral("20")}));
     programTimeouts();
     TSpeicherStand stand;
     ASSERT_TRUE(cmds.ReadSpeicherStand(stand));
@@ -349,8 +364,8 @@ TEST_F(Chain, ClearMemoryFromThePc)
 TEST_F(Chain, ReadOutOfGeneratedRecords)
 {
     const int n = 24;
-    connect(unpacedWith({QStringLiteral("--records"), QString::number(n), QStringLiteral("--seed"),
-                         QStringLiteral("7")}));
+    connect(unpacedWith(
+        {QStringLiteral("--records"), QString::number(n), QStringLiteral("--seed"), QStringLiteral("7")}));
     programTimeouts();
     TSpeicherStand stand;
     ASSERT_TRUE(cmds.ReadSpeicherStand(stand));
@@ -380,8 +395,8 @@ TEST_F(Chain, ReadOutOfGeneratedRecords)
 // was acknowledged.
 TEST_F(Chain, PartialReadOuts)
 {
-    connect(unpacedWith({QStringLiteral("--records"), QStringLiteral("6"), QStringLiteral("--seed"),
-                         QStringLiteral("3")}));
+    connect(unpacedWith(
+        {QStringLiteral("--records"), QStringLiteral("6"), QStringLiteral("--seed"), QStringLiteral("3")}));
     programTimeouts();
     const QString first = simRecordHex(0);
     const QString fourth = simRecordHex(3);

@@ -27,8 +27,10 @@ TEST(Connection, ConnectIdentifiesTheTesterAndStartsAutosendAndDisconnectStopsIt
     EXPECT_TRUE(w->Actions->K_Sprache->isEnabled());
     EXPECT_TRUE(f.messages.isEmpty());
 
-    EXPECT_TRUE(sim.waitForState([](const auto &s) { return s.value("autosend") == QLatin1String("0x079c") ||
-                                                            s.value("autosend").toInt(nullptr, 0) == 0x79c; }));
+    EXPECT_TRUE(sim.waitForState([](const auto &s) {
+        return s.value("autosend") == QLatin1String("0x079c") ||
+               s.value("autosend").toInt(nullptr, 0) == 0x79c;
+    }));
     EXPECT_EQ(sim.state().value(QStringLiteral("language")), QStringLiteral("de"));
     // Reports arrive on their own and the idle step decodes them.
     EXPECT_TRUE(waitUntil([&] { return decoded >= 8; }, 5000));
@@ -63,7 +65,8 @@ TEST(Connection, OldFirmwareShowsTheMessageAndStaysConnected)
         QStringLiteral("Der angeschlossene Gerätetester mit Firmwareversion 1.02.99")));
     EXPECT_TRUE(f.connected());
     EXPECT_TRUE(f.panel(3).startsWith(QStringLiteral("PgmVers. 1.02.99")));
-    EXPECT_TRUE(sim.waitForState([](const auto &s) { return s.value("autosend").toInt(nullptr, 0) == 0x79c; }));
+    EXPECT_TRUE(
+        sim.waitForState([](const auto &s) { return s.value("autosend").toInt(nullptr, 0) == 0x79c; }));
 }
 
 TEST(Connection, ClosingWhileConnectedSwitchesAutosendOffAndEndsTheLog)
@@ -74,7 +77,8 @@ TEST(Connection, ClosingWhileConnectedSwitchesAutosendOffAndEndsTheLog)
     f.configure(sim.path());
     TForm1 *w = f.make();
     w->Actions->G_Verbinden->trigger();
-    ASSERT_TRUE(sim.waitForState([](const auto &s) { return s.value("autosend").toInt(nullptr, 0) == 0x79c; }));
+    ASSERT_TRUE(
+        sim.waitForState([](const auto &s) { return s.value("autosend").toInt(nullptr, 0) == 0x79c; }));
     f.destroy();
     EXPECT_TRUE(sim.waitForState([](const auto &s) { return s.value("autosend").toInt(nullptr, 0) == 0; }));
     const QStringList log = f.logTexts();
@@ -109,7 +113,8 @@ TEST(Connection, AutoConnectConnectsAtStart)
     ConnectedFixture f;
     f.configure(sim.path(), "AutoConnect=1\n");
     f.make();
-    EXPECT_TRUE(waitUntil([&] { return f.panel(0) == QLatin1String("Verbunden") && f.panel(4) == "de"; }, 15000));
+    EXPECT_TRUE(
+        waitUntil([&] { return f.panel(0) == QLatin1String("Verbunden") && f.panel(4) == "de"; }, 15000));
     EXPECT_TRUE(f.connected());
 }
 

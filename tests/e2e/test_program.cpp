@@ -85,14 +85,16 @@ TEST(Program, SigtermWhileConnectedEndsInOrder)
     const QString log = p.dir.filePath(QStringLiteral("programm.log"));
     makeDatabase(p.dir.filePath(QStringLiteral("VERIDA.db")));
     writeFile(p.dir.filePath(QStringLiteral("geraetetester.ini")),
-              "[Interface]\nAutoConnect=1\nPgmLog=" + log.toUtf8() + "\n[Ports]\nCOM1=" + sim.path().toUtf8() + "\n");
+              "[Interface]\nAutoConnect=1\nPgmLog=" + log.toUtf8() +
+                  "\n[Ports]\nCOM1=" + sim.path().toUtf8() + "\n");
     ASSERT_TRUE(p.start());
     ASSERT_TRUE(sim.waitForState([](const auto &s) { return s.value("autosend").toInt(nullptr, 0) == 0x79c; },
                                  10000));
     EXPECT_EQ(p.terminate(), 0);
     EXPECT_TRUE(sim.waitForState([](const auto &s) { return s.value("autosend").toInt(nullptr, 0) == 0; }));
     QStringList texts;
-    for (const QString &l : readLines(log)) texts << logText(l);
+    for (const QString &l : readLines(log))
+        texts << logText(l);
     ASSERT_GE(texts.size(), 2);
     EXPECT_EQ(texts.mid(texts.size() - 2), QStringList({"Programmende", "------------"}));
 }

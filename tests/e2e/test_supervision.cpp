@@ -27,7 +27,8 @@ TEST(Supervision, SilentTesterGetsTwoRefreshesAndIsDroppedAfterInActiveTime)
     TForm1 *w = f.make();
     w->Actions->G_Verbinden->trigger();
     ASSERT_TRUE(f.connected());
-    ASSERT_TRUE(waitUntil([&] { return w->Connection->ActiveCtr > 0 && w->Connection->StartEnabled(); }, 5000));
+    ASSERT_TRUE(
+        waitUntil([&] { return w->Connection->ActiveCtr > 0 && w->Connection->StartEnabled(); }, 5000));
 
     const int before = f.logTexts().size();
     const qint64 pid = sim.process().processId();
