@@ -118,8 +118,9 @@ TEST_F(Chain, LostRequestsAreRetriedAndTheLineRecovers)
 // same state as one write.
 TEST_F(Chain, LostAnswersOfWritesAreHarmless)
 {
-    connect(unpacedWith({QStringLiteral("--drop-answer"), QStringLiteral("66:1"), QStringLiteral("--drop-answer"),
-                         QStringLiteral("68:1"), QStringLiteral("--drop-answer"), QStringLiteral("69:1")}));
+    connect(
+        unpacedWith({QStringLiteral("--drop-answer"), QStringLiteral("66:1"), QStringLiteral("--drop-answer"),
+                     QStringLiteral("68:1"), QStringLiteral("--drop-answer"), QStringLiteral("69:1")}));
     shortTimeouts();
     ASSERT_TRUE(cmds.SetSchutzklasse(2));
     EXPECT_EQ(sim.stateInt(QStringLiteral("class")), 2);
