@@ -1,5 +1,11 @@
 #include "E2eSupport.h"
 
+#include "app/ComRadio.h"
+
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 using namespace gt_e2e;
@@ -141,4 +147,62 @@ TEST(Connection, DataRetrievalWithoutConnectionSendsNothing)
     w->Connection->FetchData([&] { shown = true; });
     EXPECT_TRUE(shown);
     EXPECT_TRUE(pty.read(1, 200).isEmpty());
+}
+
+TEST(Connection, DataRetrievalPausesAutosendAndResumesAfterTheDialog)
+{
+    gt_test::SimProcess sim;
+    ASSERT_TRUE(sim.start());
+    ConnectedFixture f;
+    f.configure(sim.path());
+    TForm1 *w = f.make();
+    w->Actions->G_Verbinden->trigger();
+    ASSERT_TRUE(
+        sim.waitForState([](const auto &s) { return s.value("autosend").toInt(nullptr, 0) == 0x79c; }));
+    bool quietDuringDialog = false;
+    w->Connection->FetchData([&] {
+        EXPECT_FALSE(w->Connection->Timer2->isActive());
+        EXPECT_EQ(w->Connection->ActiveCtr, 0);
+        quietDuringDialog =
+            sim.waitForState([](const auto &s) { return s.value("autosend").toInt(nullptr, 0) == 0; });
+    });
+    EXPECT_TRUE(quietDuringDialog);
+    EXPECT_TRUE(w->Connection->Timer2->isActive());
+    EXPECT_EQ(w->Connection->ActiveCtr, w->Connection->InActiveTime());
+    EXPECT_TRUE(
+        sim.waitForState([](const auto &s) { return s.value("autosend").toInt(nullptr, 0) == 0x79c; }));
+    const QStringList log = f.logTexts();
+    EXPECT_LT(log.indexOf(QStringLiteral("Timer 2 disabled")),
+              log.indexOf(QStringLiteral("Timer 2 enabled")));
+    EXPECT_TRUE(f.connected());
+}
+
+TEST(Connection, ChosenPortIsShownAndSaved)
+{
+    gt_test::PtyPair one, two;
+    ASSERT_TRUE(one.ok() && two.ok());
+    ConnectedFixture f;
+    f.withDatabase();
+    writeFile(f.iniPath(),
+              "[Ports]\nCOM2=" + one.slavePath().toUtf8() + "\nCOM5=" + two.slavePath().toUtf8() + "\n");
+    SetPortIniFile(f.iniPath());
+    TForm1 *w = f.make();
+    EXPECT_EQ(f.panel(1), QStringLiteral("COM1"));
+    QTimer::singleShot(0, w, [w] {
+        TSchnittstelleDlg *dlg = w->SchnittstelleDlg();
+        // Preset to the configured port; the mapped ports can be chosen (the
+        // machine's own serial devices may fill other numbers).
+        EXPECT_EQ(dlg->COMRadioGroup1->SelectedPort(), Com1);
+        EXPECT_TRUE(dlg->COMRadioGroup1->Button(1)->isEnabled());
+        EXPECT_TRUE(dlg->COMRadioGroup1->Button(4)->isEnabled());
+        dlg->COMRadioGroup1->Button(4)->click();
+        dlg->BitBtn1->click();
+    });
+    w->Actions->G_Schnittstelle->trigger();
+    EXPECT_EQ(f.panel(1), QStringLiteral("COM5"));
+    EXPECT_EQ(w->Connection->Port(), 5);
+    f.destroy();
+    EXPECT_TRUE(readFile(f.iniPath()).contains("Port=5\n"));
+    // The port mapping the user wrote stays as it was.
+    EXPECT_TRUE(readFile(f.iniPath()).contains("COM5=" + two.slavePath().toUtf8()));
 }
