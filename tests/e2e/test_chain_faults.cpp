@@ -272,6 +272,15 @@ TEST_F(Chain, HangupIsReportedAndNothingHangs)
     EXPECT_FALSE(cmds.SetMesszeit(12));
     EXPECT_EQ(cmds.ReadSerialNumber(), QString());
     EXPECT_EQ(sent.size(), before);
+
+    // A tester on a new line: the same port, engine and command set carry on,
+    // with nothing left over from the dead line.
+    connect(unpacedWith({}));
+    TFirmwareVersion again;
+    EXPECT_TRUE(cmds.ReadFirmwareVersion(again));
+    EXPECT_TRUE(cmds.SetMesszeit(12));
+    EXPECT_EQ(sim.stateInt(QStringLiteral("messzeit")), 12);
+    EXPECT_EQ(sim.stateInt(QStringLiteral("frames_in")), 3);
 }
 
 // The line goes dead while the program waits for an answer: the wait ends
