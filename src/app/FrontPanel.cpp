@@ -1,6 +1,7 @@
 #include "app/FrontPanel.h"
 
 #include "store/Database.h"
+#include "store/FormatSettings.h"
 #include "app/MainActions.h"
 #include "app/MainStatusBar.h"
 #include "app/MainWindow.h"
@@ -302,6 +303,8 @@ QWidget *TFrontPanel::buildSettings()
     FloatEdit1->setFormatString(QStringLiteral("%1.1f"));
     FloatEdit1->setValue(3.0);
     FloatEdit1->setAlignment(taRightJustify);
+    // The program's decimal comma, whatever the edits' own default is.
+    FloatEdit1->setDecimalSeparator(FormatSettings().DecimalSeparator);
     FloatEdit1->setMaximumWidth(56);
     MesszeitUnit = label(g, QStringLiteral("Label32"), QStringLiteral("s"));
     MesszeitLabel->setBuddy(FloatEdit1);

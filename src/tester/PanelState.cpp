@@ -392,12 +392,17 @@ void TPanelState::beginUserChange()
     // Reports that arrive before the tester has taken the change would undo
     // the user's choice on screen.
     if (SettingDelayCtr && SettingDelay) *SettingDelayCtr = SettingDelay();
+    ++m_userWrites;
     if (PausePolling) PausePolling();
 }
 
 void TPanelState::endUserChange()
 {
     if (ResumePolling) ResumePolling();
+    // A write that needed retries may outlast the delay; the hold-off counts
+    // from its end, so reports older than the change cannot undo it.
+    --m_userWrites;
+    if (SettingDelayCtr && SettingDelay) *SettingDelayCtr = SettingDelay();
     changed();
 }
 

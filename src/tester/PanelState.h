@@ -153,7 +153,9 @@ public:
     void StandardLimits();
     void ApplyEnableLogic();
     void ShowLimit(int Bar, int Index);
-    int DelayCtr() const { return SettingDelayCtr ? *SettingDelayCtr : 0; }
+    // Non-zero while reported settings must not be copied into the view: for
+    // SettingDelay ticks after a user change, and while its write still runs.
+    int DelayCtr() const { return m_userWrites > 0 ? 1 : (SettingDelayCtr ? *SettingDelayCtr : 0); }
 
 private:
     void changed();
@@ -164,6 +166,7 @@ private:
     void applyThirdLimitMode();
 
     int m_delayFallback = 0;
+    int m_userWrites = 0;
 };
 
 // Measuring time in tenths from the edit's seconds: rounded to the nearest

@@ -1,0 +1,335 @@
+// The front panel against the tester simulator: a whole test driven from the
+// PC, and every setting written from the panel read back from the tester.
+
+#include "E2eSupport.h"
+
+#include "app/FrontPanel.h"
+#include "app/TestControl.h"
+#include "app/WarnWindows.h"
+#include "controls/Edits.h"
+#include "store/Globals.h"
+#include "tester/ModeApply.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QSet>
+#include <QSlider>
+
+#include <gtest/gtest.h>
+
+using namespace gt_e2e;
+
+namespace {
+
+struct PanelFixture : ConnectedFixture {
+    gt_test::SimProcess sim;
+    TFrontPanelParts parts;
+    int slotCounts[8] = {};
+
+    TFrontPanel *panel() const { return parts.Panel; }
+    TPanelState &state() const { return parts.Panel->State(); }
+
+    // Starts the simulator, presets it, connects and waits for the first settings report.
+    bool connect(const QStringList &options, const QStringList &preset = {})
+    {
+        QStringList opts = options;
+        opts << QStringLiteral("--autosend-ms") << QStringLiteral("150");
+        if (!sim.start(opts)) return false;
+        for (const QString &line : preset)
+            if (sim.command(line) != QLatin1String("ok")) return false;
+        configure(sim.path());
+        TForm1 *w = make();
+        parts = FrontPanelParts(*w);
+        if (!parts.Panel) return false;
+        auto prevDecode = w->Connection->OnDecodeSlot;
+        w->Connection->OnDecodeSlot = [this, prevDecode](int slot, const TProtok &m) {
+            ++slotCounts[slot];
+            prevDecode(slot, m);
+        };
+        w->Actions->G_Verbinden->trigger();
+        if (!connected()) {
+            ADD_FAILURE() << "not connected: " << messages.join(QLatin1Char('|')).toStdString();
+            return false;
+        }
+        const bool ok = waitUntil([this] { return state().View.DinVde >= 0 && state().Ablaufphase != 0; });
+        if (!ok)
+            ADD_FAILURE() << "no reports: DinVde " << state().View.DinVde << " phase " << state().Ablaufphase
+                          << " slots " << slotCounts[0] << ' ' << slotCounts[3] << ' ' << slotCounts[7];
+        return ok;
+    }
+
+    int simInt(const QString &key) { return sim.stateInt(key); }
+    bool waitSim(const QString &key, int value, int ms = 5000)
+    {
+        return sim.waitForState([&](const auto &s) { return s.value(key).toInt(nullptr, 0) == value; }, ms);
+    }
+    bool waitPhase(int phase, int ms = 10000)
+    {
+        return waitUntil([&] { return state().Ablaufphase == phase; }, ms);
+    }
+};
+
+} // namespace
+
+TEST(FrontPanelE2e, AutomaticTestFromThePcEndsWithTheTestersValuesOnTheDisplays)
+{
+    PanelFixture f;
+    // 0701, class I, no insulation test, touch current, automatic: steps 1, 3, 4..7.
+    ASSERT_TRUE(f.connect({QStringLiteral("--speed"), QStringLiteral("10")},
+                          {QStringLiteral("set menu=0x11 klasse=0x01 messzeit=10"),
+                           QStringLiteral("dut pe=450 leak=120 pec=20 pec_rev=25 touch=5 touch_rev=6")}));
+    TFrontPanel *p = f.panel();
+    TTestControl *c = f.parts.Control;
+    EXPECT_EQ(p->RadioGroup3->ItemIndex(), 1);
+    EXPECT_EQ(p->ComboBox1->currentIndex(), 0);
+    EXPECT_EQ(p->LimitDisplay[0]->Text(), QStringLiteral("300"));
+    EXPECT_EQ(p->LimitDisplay[1]->Text(), NotMeasuredText()); // no insulation test
+    EXPECT_EQ(p->LimitDisplay[2]->Text(), QStringLiteral("3,50"));
+
+    // Idle: abort is off, print and memory clear are on; start comes 0.8 s after connecting.
+    EXPECT_FALSE(c->Prf_Abbrechen->isEnabled());
+    EXPECT_TRUE(c->Prf_Drucken->isEnabled());
+    EXPECT_TRUE(c->Prf_SpeicherClr->isEnabled());
+    ASSERT_TRUE(waitUntil([&] { return c->Prf_Start->isEnabled(); }, 3000));
+    EXPECT_TRUE(c->BitBtn1->isEnabled());
+
+    QSet<int> phases;
+    QStringList hints;
+    auto prev = f.state().OnPhase;
+    f.state().OnPhase = [&](int phase) {
+        prev(phase);
+        phases.insert(phase);
+    };
+    auto prevChanged = f.state().OnChanged;
+    f.state().OnChanged = [&] {
+        prevChanged();
+        if (hints.isEmpty() || hints.last() != p->Label30->toolTip()) hints << p->Label30->toolTip();
+    };
+
+    c->Prf_Start->trigger();
+    // Visual inspection query: the start key only confirms it ($01 alone).
+    ASSERT_TRUE(f.waitPhase(17));
+    EXPECT_TRUE(p->SichtpruefungWin->isVisible());
+    EXPECT_FALSE(c->Prf_Start->isEnabled()); // released only 3.8 s into a rest phase
+    EXPECT_FALSE(c->Prf_Abbrechen->isEnabled());
+    EXPECT_TRUE(c->Prf_Drucken->isEnabled());
+    ASSERT_TRUE(waitUntil([&] { return c->Prf_Start->isEnabled(); }, 6000));
+    c->Prf_Start->trigger();
+    EXPECT_TRUE(
+        f.sim.waitForState([](const auto &s) { return s.value("stage") != QLatin1String("visual"); }));
+    EXPECT_EQ(f.simInt(QStringLiteral("ablauf")) & maAbgebrochen, 0);
+
+    // During the measurement: abort on, print and clear off; automatic, so no "weiter".
+    ASSERT_TRUE(waitUntil([&] { return f.state().Ablaufphase >= 32; }, 5000));
+    EXPECT_TRUE(c->Prf_Abbrechen->isEnabled());
+    EXPECT_FALSE(c->Prf_Drucken->isEnabled());
+    EXPECT_FALSE(c->Prf_SpeicherClr->isEnabled());
+    EXPECT_TRUE(p->Label30->toolTip().startsWith(QStringLiteral("Schutzklasse 1, nach 0701, ")))
+        << p->Label30->toolTip().toStdString();
+
+    // Mains warning before the current steps: "weiter" confirms it.
+    ASSERT_TRUE(waitUntil([&] { return p->NetzspgWarnWin->isVisible(); }, 8000));
+    ASSERT_TRUE(waitUntil([&] { return c->Prf_Weiter->isEnabled(); }, 2000));
+    c->Prf_Weiter->trigger();
+    EXPECT_TRUE(waitUntil([&] { return !p->NetzspgWarnWin->isVisible(); }, 3000));
+
+    // The store query: start confirms it, the record is stored.
+    ASSERT_TRUE(f.waitPhase(19, 15000));
+    EXPECT_TRUE(p->SpeicherungWin->isVisible());
+    c->Start();
+    ASSERT_TRUE(f.waitPhase(21, 8000));
+    EXPECT_TRUE(f.waitSim(QStringLiteral("records"), 1));
+    EXPECT_FALSE(p->SpeicherungWin->isVisible());
+
+    // The tester's values on the displays once the reports have caught up.
+    const auto s = f.sim.state();
+    const QString expected[7] = {FormatResistanceMilliohm(s.value("pe").toInt()),
+                                 NotMeasuredText(),
+                                 FormatLeakageMilliampere(s.value("leak").toInt()),
+                                 FormatCurrentMilliampere(s.value("pec").toInt()),
+                                 FormatCurrentMilliampere(s.value("pec_rev").toInt()),
+                                 FormatCurrentMilliampere(s.value("touch").toInt()),
+                                 FormatCurrentMilliampere(s.value("touch_rev").toInt())};
+    EXPECT_TRUE(waitUntil([&] {
+        for (int k = 0; k < 7; ++k)
+            if (p->ValueDisplay[size_t(k)]->Text() != expected[k]) return false;
+        return true;
+    }));
+    for (int k = 0; k < 7; ++k)
+        EXPECT_EQ(p->ValueDisplay[size_t(k)]->Text(), expected[k]) << k;
+    EXPECT_EQ(p->ValueDisplay[0]->Text(), QStringLiteral("450"));
+    // 450 mOhm is above the 300 mOhm limit: the red label and the limit-error flag.
+    EXPECT_TRUE(p->ValueRed[0]->isVisibleTo(p));
+    EXPECT_EQ(p->ValueRed[0]->text(), QStringLiteral("Grenzwert überschritten"));
+    for (int k = 1; k < 7; ++k)
+        EXPECT_FALSE(p->ValueRed[size_t(k)]->isVisibleTo(p)) << k;
+    EXPECT_FALSE(p->Indicator[inAbbruch]->On());
+    EXPECT_FALSE(p->Indicator[inNotAus]->On());
+    EXPECT_TRUE(waitUntil([&] { return p->Label26->text() == QStringLiteral("1"); }));
+
+    // The phases on the way, with their texts.
+    for (int ph : {16, 17, 18, 19, 21})
+        EXPECT_TRUE(phases.contains(ph)) << ph;
+    EXPECT_TRUE(hints.contains(QStringLiteral("Ablaufphase: Prüfung-Vorbereitung")));
+    EXPECT_TRUE(hints.contains(QStringLiteral("Ablaufphase: Sichtprüfung abfragen")));
+    EXPECT_TRUE(hints.contains(QStringLiteral("Ablaufphase: Abfrage auf Speicherung")));
+    EXPECT_TRUE(hints.contains(QStringLiteral("Ablaufphase: Anzeige der Meßdaten")));
+    // Display of the data is a rest phase: print and clear are back.
+    EXPECT_TRUE(c->Prf_Drucken->isEnabled());
+    EXPECT_FALSE(c->Prf_Abbrechen->isEnabled());
+}
+
+TEST(FrontPanelE2e, SettingsChangedOnThePanelReachTheTester)
+{
+    PanelFixture f;
+    ASSERT_TRUE(f.connect({}, {QStringLiteral("set menu=0x04 klasse=0x01 messzeit=30")}));
+    TFrontPanel *p = f.panel();
+    ASSERT_TRUE(p->RadioGroup1->isEnabled());
+
+    p->RadioGroup1->Click(1);
+    EXPECT_TRUE(f.waitSim(QStringLiteral("standard"), 1));
+
+    // Class III: the tester's consistency rule adds the insulation test.
+    p->RadioGroup2->Click(0);
+    EXPECT_TRUE(f.waitSim(QStringLiteral("isolmode"), 0));
+    p->ComboBox1->setCurrentIndex(2);
+    emit p->ComboBox1->activated(2);
+    EXPECT_TRUE(f.waitSim(QStringLiteral("class"), 3));
+    EXPECT_TRUE(f.waitSim(QStringLiteral("isolmode"), 1));
+    EXPECT_TRUE(waitUntil([&] { return p->RadioGroup2->ItemIndex() == 1; }));
+    p->ComboBox1->setCurrentIndex(0);
+    emit p->ComboBox1->activated(0);
+    EXPECT_TRUE(f.waitSim(QStringLiteral("class"), 1));
+
+    p->RadioGroup2->Click(2);
+    EXPECT_TRUE(f.waitSim(QStringLiteral("isolmode"), 2));
+    // Touch current is offered again once the tester reports no insulation bit.
+    ASSERT_TRUE(waitUntil([&] { return p->RadioGroup5->isEnabled(); }));
+    p->RadioGroup5->Click(1);
+    EXPECT_TRUE(
+        f.sim.waitForState([](const auto &s) { return s.value("menu").toInt(nullptr, 0) & mfBeruehrstrom; }));
+    p->RadioGroup3->Click(1);
+    EXPECT_TRUE(
+        f.sim.waitForState([](const auto &s) { return s.value("menu").toInt(nullptr, 0) & mfAutomatisch; }));
+    // Measuring time: typed and confirmed with Enter.
+    p->FloatEdit1->setText(QStringLiteral("12,5"));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QCoreApplication::sendEvent(p->FloatEdit1, &enter);
+    EXPECT_TRUE(f.waitSim(QStringLiteral("messzeit"), 125));
+
+    // Manual limits: the bars write with the next sequence report.
+    p->RadioGroup4->Click(1);
+    EXPECT_TRUE(
+        f.sim.waitForState([](const auto &s) { return s.value("menu").toInt(nullptr, 0) & mfManuGrenz; }));
+    ASSERT_TRUE(waitUntil([&] { return p->TrackBar2->isEnabled() && p->TrackBar1->isEnabled(); }));
+    p->TrackBar1->setValue(0); // 100 mOhm
+    // The write goes out with the next sequence report the idle step decodes.
+    auto written = [&f](int bar) { return waitUntil([&f, bar] { return !f.state().LimitChanged[size_t(bar)]; }); };
+    EXPECT_TRUE(written(0));
+    EXPECT_TRUE(f.waitSim(QStringLiteral("lim_pe"), 8));
+    p->TrackBar2->setValue(5);
+    EXPECT_TRUE(written(1));
+    EXPECT_TRUE(f.waitSim(QStringLiteral("lim_iso"), 5));
+    p->TrackBar3->setValue(7);
+    EXPECT_TRUE(written(2));
+    EXPECT_TRUE(f.waitSim(QStringLiteral("lim_leak"), 7));
+    EXPECT_TRUE(waitUntil([&] { return p->LimitDisplay[0]->Text() == QStringLiteral("100"); }));
+
+    p->CheckBox1->click();
+    EXPECT_TRUE(f.sim.waitForState(
+        [](const auto &s) { return s.value("menu").toInt(nullptr, 0) & mfSteuerbarcode; }));
+    p->ComboBox2->setCurrentIndex(0);
+    emit p->ComboBox2->activated(0);
+    EXPECT_TRUE(f.sim.waitForState(
+        [](const auto &s) { return s.value("klasse").toInt(nullptr, 0) & skSichtNichtAbgefragt; }));
+
+    // Setting lock last: it keeps the tester's keys off.
+    p->CheckBox2->click();
+    EXPECT_TRUE(f.sim.waitForState(
+        [](const auto &s) { return s.value("sperr").toInt(nullptr, 0) & spEinstellsperre; }));
+}
+
+TEST(FrontPanelE2e, StandardLimitBarsSendNothingAndTheLimitsFollowTheStandard)
+{
+    PanelFixture f;
+    ASSERT_TRUE(f.connect({}, {QStringLiteral("set menu=0x04 klasse=0x01")}));
+    TFrontPanel *p = f.panel();
+    const int before = f.simInt(QStringLiteral("frames_in"));
+    f.state().UserBarMoved(lbIsolation, 5); // as a move would, though the bar is disabled
+    gt_test::processEventsFor(600);
+    EXPECT_EQ(f.simInt(QStringLiteral("lim_iso")), LimitIndexOfCode(ltIsolationswid, 1000));
+    // Only the periodic reports' refresh orders may have gone out, no $68.
+    EXPECT_LE(f.simInt(QStringLiteral("frames_in")) - before, 2);
+
+    // 0751 class I with differential current: 0.50 mA.
+    p->RadioGroup1->Click(2);
+    ASSERT_TRUE(f.waitSim(QStringLiteral("standard"), 2));
+    p->RadioGroup2->Click(2);
+    ASSERT_TRUE(f.waitSim(QStringLiteral("isolmode"), 2));
+    EXPECT_TRUE(waitUntil([&] {
+        return p->LimitCaption[2]->text() == QStringLiteral("Differenzstrom") &&
+               p->LimitDisplay[2]->Text() == QStringLiteral("0,50");
+    }));
+    EXPECT_EQ(p->RadioGroup2->ItemText(2), QStringLiteral("Diffstr.-Mess."));
+    EXPECT_EQ(p->TrackBar3->maximum(), 3);
+}
+
+TEST(FrontPanelE2e, AReportDuringTheSettingDelayDoesNotUndoTheChoice)
+{
+    PanelFixture f;
+    // The second $66 (the first is the start release) gets lost: the write
+    // needs a retry, and reports with the old standard keep coming meanwhile.
+    ASSERT_TRUE(f.connect({QStringLiteral("--drop"), QStringLiteral("66:2")},
+                          {QStringLiteral("set menu=0x04 klasse=0x01")}));
+    TFrontPanel *p = f.panel();
+    ASSERT_TRUE(waitUntil([&] { return f.parts.Control->Prf_Start->isEnabled(); }, 3000));
+    gt_test::processEventsFor(300);
+    bool reverted = false;
+    auto prev = f.state().OnChanged;
+    f.state().OnChanged = [&] {
+        prev();
+        if (p->RadioGroup1->ItemIndex() != 1) reverted = true;
+    };
+    p->RadioGroup1->Click(1);
+    EXPECT_TRUE(f.waitSim(QStringLiteral("standard"), 1));
+    gt_test::processEventsFor(800);
+    EXPECT_FALSE(reverted);
+    EXPECT_EQ(p->RadioGroup1->ItemIndex(), 1);
+}
+
+TEST(FrontPanelE2e, Mode0751DiffRowSetsTheTester)
+{
+    PanelFixture f;
+    ASSERT_TRUE(f.connect({}, {QStringLiteral("set menu=0x04 klasse=0x01")}));
+    TForm1 *w = f.form.get();
+    // Row 48 (code 44): class II, "Diff.", touch current, 0751, single steps.
+    ASSERT_TRUE(ApplyModeSettings(TModeWriter::ForCommands(w->Commands), ModeSettingsForRow(48)));
+    EXPECT_TRUE(f.waitSim(QStringLiteral("standard"), 2));
+    EXPECT_EQ(f.simInt(QStringLiteral("class")), 2);
+    EXPECT_EQ(f.simInt(QStringLiteral("isolmode")), 2);
+    EXPECT_TRUE(f.simInt(QStringLiteral("menu")) & mfBeruehrstrom);
+    EXPECT_FALSE(f.simInt(QStringLiteral("menu")) & mfAutomatisch);
+    // Row 12 (code 87): class II, nothing, touch current, 0701, single steps.
+    ASSERT_TRUE(ApplyModeSettings(TModeWriter::ForCommands(w->Commands), ModeSettingsForRow(12)));
+    EXPECT_TRUE(f.waitSim(QStringLiteral("standard"), 0));
+    EXPECT_EQ(f.simInt(QStringLiteral("isolmode")), 0);
+    EXPECT_EQ(f.simInt(QStringLiteral("class")), 2);
+}
+
+TEST(FrontPanelE2e, DisconnectResetsThePanel)
+{
+    PanelFixture f;
+    ASSERT_TRUE(f.connect({}, {QStringLiteral("set menu=0x04 klasse=0x01")}));
+    TFrontPanel *p = f.panel();
+    ASSERT_TRUE(waitUntil([&] { return p->Label26->text() != QStringLiteral("-"); }));
+    f.form->Actions->G_Verbinden->trigger();
+    EXPECT_FALSE(p->RadioGroup1->isEnabled());
+    EXPECT_FALSE(p->TrackBar1->isEnabled());
+    EXPECT_EQ(p->Label26->text(), QStringLiteral("-"));
+    EXPECT_EQ(p->LimitDisplay[0]->Text(), NotMeasuredText());
+    EXPECT_FALSE(f.form->Actions->M_Einstellen->isEnabled());
+    EXPECT_FALSE(f.parts.Control->Prf_Drucken->isEnabled());
+}
