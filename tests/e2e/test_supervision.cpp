@@ -40,12 +40,18 @@ TEST(Supervision, SilentTesterGetsTwoRefreshesAndIsDroppedAfterInActiveTime)
     ::kill(pid_t(pid), SIGCONT);
     ASSERT_TRUE(dropped);
     EXPECT_GE(ms, 1200);
-    EXPECT_LE(ms, 2500);
+    EXPECT_LE(ms, 4000); // 15 ticks of 100 ms, with room for a busy machine
 
+    // Counted from the last message the tester got through before it fell silent.
     const QStringList after = f.logTexts().mid(before);
-    const int timeoutLine = after.indexOf(QStringLiteral("Time-Out durch ActiveCtr"));
+    const int timeoutLine = int(after.indexOf(QStringLiteral("Time-Out durch ActiveCtr")));
     ASSERT_GE(timeoutLine, 0);
-    EXPECT_EQ(countOf(after.mid(0, timeoutLine), QStringLiteral("Auffrischung senden")), 2);
+    int lastReceived = -1;
+    for (int i = 0; i < timeoutLine; ++i)
+        if (after[i].startsWith(QStringLiteral("Empfang"))) lastReceived = i;
+    EXPECT_EQ(countOf(after.mid(lastReceived + 1, timeoutLine - lastReceived - 1),
+                      QStringLiteral("Auffrischung senden")),
+              2);
     EXPECT_EQ(f.panel(0), QStringLiteral("Keine Verbindung"));
 }
 
@@ -62,7 +68,7 @@ TEST(Supervision, TesterThatNeverAnswersIsDroppedThreeSecondsAfterOpening)
     ASSERT_TRUE(waitUntil([&] { return !f.connected(); }, 8000));
     const qint64 ms = t.elapsed();
     EXPECT_GE(ms, 2800);
-    EXPECT_LE(ms, 4500);
+    EXPECT_LE(ms, 6000); // 30 ticks, with room for a busy machine
     EXPECT_TRUE(f.logTexts().contains(QStringLiteral("Time-Out durch ActiveCtr")));
     EXPECT_EQ(f.panel(2), QStringLiteral("SerNo."));
 }
