@@ -22,7 +22,7 @@ QStringList unpacedWith(const QStringList &more)
 // ---- Identification --------------------------------------------------------
 
 // At line speed and with the program's own time-outs, as at every connect.
-TEST_F(Chain, IdentificationAtLineSpeed)
+TEST_F(TesterChain, IdentificationAtLineSpeed)
 {
     connect({QStringLiteral("--firmware"), QStringLiteral("1.03.00 R7"), QStringLiteral("--serial"),
              QStringLiteral("0612300456"), QStringLiteral("--languages"), QStringLiteral("de,en,fr"),
@@ -40,7 +40,7 @@ TEST_F(Chain, IdentificationAtLineSpeed)
     EXPECT_EQ(badMsgs, 0);
 }
 
-TEST_F(Chain, OldFirmwareIsReadAndFlaggedIncompatible)
+TEST_F(TesterChain, OldFirmwareIsReadAndFlaggedIncompatible)
 {
     connect(unpacedWith({QStringLiteral("--firmware"), QStringLiteral("1.02.99")}));
     programTimeouts();
@@ -52,7 +52,7 @@ TEST_F(Chain, OldFirmwareIsReadAndFlaggedIncompatible)
 
 // ---- Languages ($15, $69, $3B) -----------------------------------------------
 
-TEST_F(Chain, LanguageListAndChoice)
+TEST_F(TesterChain, LanguageListAndChoice)
 {
     connect(unpacedWith({QStringLiteral("--languages"), QStringLiteral("de,en,fr")}));
     programTimeouts();
@@ -81,7 +81,7 @@ TEST_F(Chain, LanguageListAndChoice)
     EXPECT_EQ(sim.stateInt(QStringLiteral("lang_index")), 0);
 }
 
-TEST_F(Chain, TesterWithoutLanguageChoice)
+TEST_F(TesterChain, TesterWithoutLanguageChoice)
 {
     connect(unpacedWith({QStringLiteral("--languages"), QString()}));
     shortTimeouts();
@@ -99,7 +99,7 @@ TEST_F(Chain, TesterWithoutLanguageChoice)
 // At line speed the reports and the answers share the line: a request made
 // while reports stream in still gets its own answer, and the reports land in
 // the mailbox.
-TEST_F(Chain, AutosendReportsReachTheMailboxAndRequestsStillWork)
+TEST_F(TesterChain, AutosendReportsReachTheMailboxAndRequestsStillWork)
 {
     connect({});
     programTimeouts();
@@ -144,7 +144,7 @@ TEST_F(Chain, AutosendReportsReachTheMailboxAndRequestsStillWork)
     EXPECT_EQ(mailbox.AutosendPending, 0);
 }
 
-TEST_F(Chain, AutosendMaskSelectsTheReports)
+TEST_F(TesterChain, AutosendMaskSelectsTheReports)
 {
     connect(unpacedWith({QStringLiteral("--autosend-ms"), QStringLiteral("20")}));
     programTimeouts();
@@ -157,7 +157,7 @@ TEST_F(Chain, AutosendMaskSelectsTheReports)
 
 // The order expects no answer, so its deadline holds back the next request;
 // that request is sent when the deadline passes and is still answered.
-TEST_F(Chain, RequestRightAfterTheAutosendOrderIsAnswered)
+TEST_F(TesterChain, RequestRightAfterTheAutosendOrderIsAnswered)
 {
     connect({});
     programTimeouts();
@@ -169,7 +169,7 @@ TEST_F(Chain, RequestRightAfterTheAutosendOrderIsAnswered)
 
 // ---- Settings by read-modify-write ($34 + $66) -------------------------------
 
-TEST_F(Chain, EverySettingIsWrittenToTheTester)
+TEST_F(TesterChain, EverySettingIsWrittenToTheTester)
 {
     connect(Unpaced);
     programTimeouts();
@@ -229,7 +229,7 @@ TEST_F(Chain, EverySettingIsWrittenToTheTester)
 }
 
 // What the consistency rule writes is what the tester ends up with.
-TEST_F(Chain, ConsistencyRuleReachesTheTester)
+TEST_F(TesterChain, ConsistencyRuleReachesTheTester)
 {
     connect(Unpaced);
     programTimeouts();
@@ -248,7 +248,7 @@ TEST_F(Chain, ConsistencyRuleReachesTheTester)
 
 // ---- Limits ($3A + $68) ------------------------------------------------------
 
-TEST_F(Chain, EveryLimitIndexOfEveryTable)
+TEST_F(TesterChain, EveryLimitIndexOfEveryTable)
 {
     connect(Unpaced);
     programTimeouts();
@@ -279,7 +279,7 @@ TEST_F(Chain, EveryLimitIndexOfEveryTable)
 
 // A whole test driven from the PC: settings, start, visual inspection, store
 // query; the stored record is then read out and decoded.
-TEST_F(Chain, TestRunFromThePcIsStoredAndReadBack)
+TEST_F(TesterChain, TestRunFromThePcIsStoredAndReadBack)
 {
     connect(unpacedWith({QStringLiteral("--speed"), QStringLiteral("20")}));
     programTimeouts();
@@ -318,7 +318,7 @@ TEST_F(Chain, TestRunFromThePcIsStoredAndReadBack)
     EXPECT_EQ(w.UNblnPruefungsergebnis, 1);
 }
 
-TEST_F(Chain, AbortFromThePc)
+TEST_F(TesterChain, AbortFromThePc)
 {
     connect(unpacedWith({QStringLiteral("--speed"), QStringLiteral("20")}));
     programTimeouts();
@@ -343,7 +343,7 @@ TEST_F(Chain, AbortFromThePc)
         3000));
 }
 
-TEST_F(Chain, ClearMemoryFromThePc)
+TEST_F(TesterChain, ClearMemoryFromThePc)
 {
     connect(unpacedWith(
         {QStringLiteral("--records"), QStringLiteral("7"), QStringLiteral("--speed"), QStringLiteral("20")}));
@@ -361,7 +361,7 @@ TEST_F(Chain, ClearMemoryFromThePc)
 
 // ---- Read-out ($33, $70, $20..$24) -------------------------------------------
 
-TEST_F(Chain, ReadOutOfGeneratedRecords)
+TEST_F(TesterChain, ReadOutOfGeneratedRecords)
 {
     const int n = 24;
     connect(unpacedWith(
@@ -393,7 +393,7 @@ TEST_F(Chain, ReadOutOfGeneratedRecords)
 
 // A read-out without "C" leaves the memory as it was; "C" removes only what
 // was acknowledged.
-TEST_F(Chain, PartialReadOuts)
+TEST_F(TesterChain, PartialReadOuts)
 {
     connect(unpacedWith(
         {QStringLiteral("--records"), QStringLiteral("6"), QStringLiteral("--seed"), QStringLiteral("3")}));

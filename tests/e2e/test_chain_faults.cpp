@@ -27,7 +27,7 @@ namespace chain_test {
 
 // Reads records until the tester's read pointer has passed all n: every
 // record that is read whole must be the one under the tester's pointer.
-class BadLine : public Chain {
+class TesterChainBadLine : public TesterChain {
 protected:
     void expectReadOutIntact(int n, const std::function<bool(bool)> &count)
     {
@@ -49,7 +49,7 @@ protected:
 
 // Every procedure gives up after its attempts: three of its own, each with the
 // bus engine's three tries.
-TEST_F(Chain, SilentTesterEveryProcedureFailsAfterItsAttempts)
+TEST_F(TesterChain, SilentTesterEveryProcedureFailsAfterItsAttempts)
 {
     connect(unpacedWith({QStringLiteral("--silent-after"), QStringLiteral("2"), QStringLiteral("--records"),
                          QStringLiteral("2")}));
@@ -83,7 +83,7 @@ TEST_F(Chain, SilentTesterEveryProcedureFailsAfterItsAttempts)
     EXPECT_FALSE(bus.RequestPending());
 }
 
-TEST_F(Chain, LostRequestsAreRetriedAndTheLineRecovers)
+TEST_F(TesterChain, LostRequestsAreRetriedAndTheLineRecovers)
 {
     connect(unpacedWith({QStringLiteral("--drop"), QStringLiteral("10:1"), QStringLiteral("--drop"),
                          QStringLiteral("10:2"), QStringLiteral("--drop"), QStringLiteral("10:3"),
@@ -116,7 +116,7 @@ TEST_F(Chain, LostRequestsAreRetriedAndTheLineRecovers)
 
 // The tester acted, but its answer was lost: the retried write must leave the
 // same state as one write.
-TEST_F(Chain, LostAnswersOfWritesAreHarmless)
+TEST_F(TesterChain, LostAnswersOfWritesAreHarmless)
 {
     connect(
         unpacedWith({QStringLiteral("--drop-answer"), QStringLiteral("66:1"), QStringLiteral("--drop-answer"),
@@ -139,7 +139,7 @@ TEST_F(Chain, LostAnswersOfWritesAreHarmless)
 // answer is lost, and a repeated start is a second press of the button. Sent
 // once the test has left its preparation, it answers the visual-inspection
 // query in the operator's place.
-TEST_F(Chain, DISABLED_LostAnswerToStartDoesNotAnswerTheVisualInspection)
+TEST_F(TesterChain, DISABLED_LostAnswerToStartDoesNotAnswerTheVisualInspection)
 {
     connect(unpacedWith({QStringLiteral("--drop-answer"), QStringLiteral("66:1"), QStringLiteral("--speed"),
                          QStringLiteral("20")}));
@@ -153,7 +153,7 @@ TEST_F(Chain, DISABLED_LostAnswerToStartDoesNotAnswerTheVisualInspection)
 // Known fault, disabled for the same reason: "S" moves the tester's read
 // pointer on, so a lost answer to it makes the engine's repeat skip a record,
 // which "C" at the end of the read-out then removes unread.
-TEST_F(Chain, DISABLED_LostAnswerToRecordAcknowledgeSkipsNoRecord)
+TEST_F(TesterChain, DISABLED_LostAnswerToRecordAcknowledgeSkipsNoRecord)
 {
     connect(unpacedWith({QStringLiteral("--records"), QStringLiteral("3"), QStringLiteral("--drop-answer"),
                          QStringLiteral("70:2")}));
@@ -171,7 +171,7 @@ TEST_F(Chain, DISABLED_LostAnswerToRecordAcknowledgeSkipsNoRecord)
 
 // With three frames in ten corrupted, every procedure either succeeds with the
 // right result or reports failure; a corrupt answer is never taken.
-TEST_F(BadLine, CorruptFramesNeverYieldWrongResults)
+TEST_F(TesterChainBadLine, CorruptFramesNeverYieldWrongResults)
 {
     connect(unpacedWith({QStringLiteral("--corrupt"), QStringLiteral("0.3"), QStringLiteral("--seed"),
                          QStringLiteral("11"), QStringLiteral("--records"), QStringLiteral("6")}));
@@ -220,7 +220,7 @@ TEST_F(BadLine, CorruptFramesNeverYieldWrongResults)
 
 // A frame short of one byte swallows the start of the next or is cut off by
 // the character gap; either way nothing wrong comes out.
-TEST_F(BadLine, DroppedBytesNeverYieldWrongResults)
+TEST_F(TesterChainBadLine, DroppedBytesNeverYieldWrongResults)
 {
     connect(unpacedWith({QStringLiteral("--drop-byte"), QStringLiteral("0.3"), QStringLiteral("--seed"),
                          QStringLiteral("5"), QStringLiteral("--records"), QStringLiteral("4")}));
@@ -246,7 +246,7 @@ TEST_F(BadLine, DroppedBytesNeverYieldWrongResults)
 
 // ---- Hang-up -----------------------------------------------------------------
 
-TEST_F(Chain, HangupIsReportedAndNothingHangs)
+TEST_F(TesterChain, HangupIsReportedAndNothingHangs)
 {
     connect(unpacedWith({QStringLiteral("--hangup-after"), QStringLiteral("2")}));
     shortTimeouts();
@@ -285,7 +285,7 @@ TEST_F(Chain, HangupIsReportedAndNothingHangs)
 
 // The line goes dead while the program waits for an answer: the wait ends
 // after its attempts and the hang-up is reported meanwhile.
-TEST_F(Chain, HangupDuringARequest)
+TEST_F(TesterChain, HangupDuringARequest)
 {
     connect(unpacedWith({QStringLiteral("--hangup-after"), QStringLiteral("1"), QStringLiteral("--records"),
                          QStringLiteral("1")}));

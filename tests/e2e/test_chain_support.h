@@ -21,7 +21,7 @@
 
 namespace chain_test {
 
-class Chain : public ::testing::Test {
+class TesterChain : public ::testing::Test {
 protected:
     // Starts the simulator with the options and opens its terminal as COM1
     // through a port mapping of our own.
