@@ -359,6 +359,59 @@ TEST_F(TesterChain, ClearMemoryFromThePc)
     EXPECT_FALSE(stand.Voll);
 }
 
+// The reports follow a test the PC runs: the steps in $3A, live values in $39
+// while a step measures, and the final values with their limit flags.
+TEST_F(TesterChain, AutosendFollowsATestRun)
+{
+    connect(unpacedWith({QStringLiteral("--speed"), QStringLiteral("10"), QStringLiteral("--autosend-ms"),
+                         QStringLiteral("20")}));
+    programTimeouts();
+    ASSERT_EQ(sim.command(QStringLiteral("dut pe=450 iso=8000 leak=20")), QStringLiteral("ok"));
+    // Class I, 0701, insulation test, no visual inspection: steps 1 to 3.
+    ASSERT_TRUE(cmds.SetSichtNichtAbgefragt(true));
+    ASSERT_TRUE(cmds.SetIsolationMode(1));
+    cmds.SendAutosend(AutosendMaskeStandard);
+    ASSERT_TRUE(cmds.SendAktion(akStart));
+
+    const int abSlot = AutosendSlotForCmd(cmdMessablauf);
+    const int liveSlot = AutosendSlotForCmd(cmdRohwert);
+    const int mw1Slot = AutosendSlotForCmd(cmdMesswerte1);
+    const int flagSlot = AutosendSlotForCmd(cmdFlags);
+    QList<int> steps;
+    int lastPhase = -1;
+    int maxLive = 0;
+    const bool reachedStoreQuery = waitFor(
+        [&] {
+            if (mailbox.IsPending(liveSlot))
+                maxLive = qMax<int>(maxLive, DecodeRohwert(mailbox.Take(liveSlot).Data));
+            if (mailbox.IsPending(abSlot)) {
+                const TMessablauf a = DecodeMessablauf(mailbox.Take(abSlot).Data);
+                if (a.Messschritt && !steps.contains(a.Messschritt)) steps << a.Messschritt;
+                lastPhase = a.Ablaufphase;
+            }
+            return lastPhase == apSpeicherAbfrage;
+        },
+        8000);
+    ASSERT_TRUE(reachedStoreQuery) << "last phase " << lastPhase;
+    EXPECT_EQ(steps, (QList<int>{msSchutzleiterwid, msIsolationswid, msAbleitstrom}));
+    EXPECT_GT(maxLive, 0);
+
+    // Reports sent from now on show the finished test.
+    mailbox.Clear();
+    ASSERT_TRUE(waitFor([&] { return mailbox.IsPending(mw1Slot) && mailbox.IsPending(flagSlot); }, 2000));
+    const TMesswerte1 m = DecodeMesswerte1(mailbox.Take(mw1Slot).Data);
+    EXPECT_EQ(m.Schutzleiterwid, 450);
+    EXPECT_EQ(m.Isolationswid, 8000);
+    EXPECT_EQ(m.Ableitstrom, 20);
+    EXPECT_EQ(m.Grenzwertflags, gwSchutzleiterwid);
+    EXPECT_TRUE(TEinstellBlock::FromBytes(mailbox.Take(flagSlot).Data).MessablaufFlags & maGrenzwFehler);
+
+    // Declined at the store query: nothing stored.
+    ASSERT_TRUE(cmds.SendAktion(akAbbrechen));
+    EXPECT_EQ(sim.stateInt(QStringLiteral("records")), 0);
+    EXPECT_EQ(badMsgs, 0);
+}
+
 // ---- Read-out ($33, $70, $20..$24) -------------------------------------------
 
 TEST_F(TesterChain, ReadOutOfGeneratedRecords)
