@@ -155,8 +155,9 @@ TEST_F(TesterChain, AutosendMaskSelectsTheReports)
     EXPECT_EQ(mailbox.AutosendPending, AutosendPendingBit(slot));
 }
 
-// The order expects no answer, so its deadline holds back the next request;
-// that request is sent when the deadline passes and is still answered.
+// The order expects no answer, so its deadline holds back the next request
+// until a report arrives or the deadline passes; either way the request is
+// answered within its attempts.
 TEST_F(TesterChain, RequestRightAfterTheAutosendOrderIsAnswered)
 {
     connect({});
@@ -165,6 +166,12 @@ TEST_F(TesterChain, RequestRightAfterTheAutosendOrderIsAnswered)
     TFirmwareVersion v;
     ASSERT_TRUE(cmds.ReadFirmwareVersion(v));
     EXPECT_TRUE(v.Compatible());
+
+    // Switched off again right before a read: the read still gets through.
+    cmds.SendAutosend(0);
+    TSpeicherStand stand;
+    EXPECT_TRUE(cmds.ReadSpeicherStand(stand));
+    EXPECT_TRUE(cmds.ReadSpeicherStand(stand));
 }
 
 // ---- Settings by read-modify-write ($34 + $66) -------------------------------
