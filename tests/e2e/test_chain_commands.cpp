@@ -174,6 +174,22 @@ TEST_F(TesterChain, RequestRightAfterTheAutosendOrderIsAnswered)
     EXPECT_TRUE(cmds.ReadSpeicherStand(stand));
 }
 
+// With no report to free the line, a read right after the order waits for
+// the order's deadline, which is longer than one attempt: it must still be
+// answered, and the request stacked by the failed attempt must not disturb
+// the next exchange.
+TEST_F(TesterChain, ReadRightAfterAutosendOffOnAQuietLine)
+{
+    connect({});
+    programTimeouts();
+    cmds.SendAutosend(0);
+    TSpeicherStand stand;
+    ASSERT_TRUE(cmds.ReadSpeicherStand(stand));
+    EXPECT_GE(sentCount(cmdDatensatzAnzahl), 1);
+    ASSERT_TRUE(cmds.EepromFunktion(EepromLesenBeginnen));
+    EXPECT_EQ(sim.stateInt(QStringLiteral("read_active")), 1);
+}
+
 // ---- Settings by read-modify-write ($34 + $66) -------------------------------
 
 TEST_F(TesterChain, EverySettingIsWrittenToTheTester)
