@@ -141,6 +141,19 @@ void TConnectionController::setConnected(bool Checked)
 
 void TConnectionController::Connect()
 {
+    // The identification waits with the event loop running: a second click
+    // meanwhile must not start a second sequence on top of the first.
+    if (m_connecting) {
+        mirrorState();
+        return;
+    }
+    m_connecting = true;
+    ConnectSequence();
+    m_connecting = false;
+}
+
+void TConnectionController::ConnectSequence()
+{
     log(QStringLiteral("COM wird geöffnet"));
     ActiveCtr = 2 * m_inActiveTime;
     m_cate->setLogfileName(m_comLog);

@@ -109,6 +109,7 @@ public:
     std::function<void()> OnTimer1;
 
 private:
+    void ConnectSequence();
     void log(const QString &Text);
     void status(int Panel, const QString &Text);
     void mirrorState();
@@ -137,4 +138,5 @@ private:
     bool m_txLit = false;
     bool m_rxLit = false;
     int m_pauseDepth = 0;
+    bool m_connecting = false;
 };

@@ -1,6 +1,7 @@
 #include "E2eSupport.h"
 
 #include <QElapsedTimer>
+#include <QTimer>
 
 #include <csignal>
 
@@ -71,4 +72,17 @@ TEST(Supervision, TesterThatNeverAnswersIsDroppedThreeSecondsAfterOpening)
     EXPECT_LE(ms, 6000); // 30 ticks, with room for a busy machine
     EXPECT_TRUE(f.logTexts().contains(QStringLiteral("Time-Out durch ActiveCtr")));
     EXPECT_EQ(f.panel(2), QStringLiteral("SerNo."));
+}
+
+TEST(Supervision, SecondConnectDuringIdentificationStartsNoSecondSequence)
+{
+    gt_test::PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    ConnectedFixture f;
+    f.configure(pty.slavePath());
+    TForm1 *w = f.make();
+    QTimer::singleShot(300, w, [w] { w->Connection->Connect(); });
+    w->Actions->G_Verbinden->trigger();
+    ASSERT_TRUE(waitUntil([&] { return !f.connected(); }, 8000));
+    EXPECT_EQ(countOf(f.logTexts(), QStringLiteral("COM wird geöffnet")), 1);
 }
