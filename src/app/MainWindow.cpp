@@ -352,6 +352,7 @@ void TForm1::closeEvent(QCloseEvent *e)
 {
     // Windows of our own that stand open would keep the program running.
     if (m_help) m_help->close();
+    if (m_splash) m_splash->close();
     e->accept();
 }
 

@@ -5,6 +5,7 @@
 #include "store/CsvExport.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QTimer>
 
 #include <cstdio>
@@ -27,6 +28,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(GT_VERSION));
 
     auto *splash = new TSplashScreen;
+    QPointer<TSplashScreen> splashGuard(splash);
     splash->show();
     QApplication::processEvents();
 
@@ -59,5 +61,7 @@ int main(int argc, char *argv[])
     }
     const int rc = app.exec();
     form.FormDestroy();
+    // A very short run ends before Timer1 has freed the splash screen.
+    delete splashGuard.data();
     return rc;
 }
