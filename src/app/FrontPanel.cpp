@@ -125,7 +125,7 @@ TDigitDisplay::TDigitDisplay(const QString &name, QWidget *parent, int cells) : 
     setObjectName(name);
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(1);
-    const int m = frameWidth() + 2;
+    const int m = frameWidth() + 1;
     m_digit = TDigit::CreateChain(this, cells, QPoint(m, m));
     for (TDigit *d = m_digit; d; d = d->nextDigit()) {
         d->setColor(kLcdColor);
@@ -237,9 +237,13 @@ QWidget *TFrontPanel::buildSettings()
     RadioGroup4 = new TRadioGroup(QStringLiteral("RadioGroup4"), QStringLiteral("Grenzwerte"),
                                   {QStringLiteral("S&tandard"), QStringLiteral("ma&nuell")}, g);
     l->addWidget(RadioGroup1);
-    l->addWidget(RadioGroup3);
     l->addWidget(RadioGroup2);
-    l->addWidget(RadioGroup5);
+    // The two-item groups share a column so the panel fits the window's design width.
+    auto *pair = new QVBoxLayout;
+    pair->setSpacing(2);
+    pair->addWidget(RadioGroup3);
+    pair->addWidget(RadioGroup5);
+    l->addLayout(pair);
 
     // Protection class above the limits mode.
     auto *col = new QVBoxLayout;
@@ -344,7 +348,7 @@ QWidget *TFrontPanel::buildLimits()
         bar->setPageStep(1);
         bar->setTickPosition(QSlider::TicksBelow);
         bar->setTickInterval(1);
-        bar->setMinimumWidth(130);
+        bar->setMinimumWidth(110);
         TrackBars[size_t(k)] = bar;
         const int row = k * 3;
         l->addWidget(LimitCaption[size_t(k)], row, 0, 1, 3);
@@ -365,7 +369,7 @@ QWidget *TFrontPanel::buildLimits()
     Label30->setObjectName(QStringLiteral("Label30"));
     Label30->setAlignment(Qt::AlignCenter);
     Label30->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Label30->setMinimumHeight(48);
+    Label30->setMinimumHeight(44);
     QFont f = Label30->font();
     f.setBold(true);
     f.setPointSizeF(f.pointSizeF() * 1.2);
@@ -377,7 +381,7 @@ QWidget *TFrontPanel::buildLimits()
     PhaseLabel->setMinimumHeight(2 * PhaseLabel->fontMetrics().lineSpacing());
     l->addWidget(Label30, LimitBarCount * 3 + 1, 0, 1, 3);
     l->addWidget(PhaseLabel, LimitBarCount * 3 + 2, 0, 1, 3);
-    g->setMaximumWidth(330);
+    g->setMaximumWidth(280);
     return g;
 }
 
@@ -393,7 +397,7 @@ QWidget *TFrontPanel::buildValues()
     auto *l = new QGridLayout(g);
     l->setContentsMargins(8, 4, 8, 6);
     l->setHorizontalSpacing(6);
-    l->setVerticalSpacing(3);
+    l->setVerticalSpacing(1);
     const QString captions[ValueDisplayCount] = {
         QStringLiteral("Schutzleiterwiderstand"), QStringLiteral("Isolationswiderstand"),
         QStringLiteral("Ersatz-Geräteableitstrom"), QStringLiteral("Schutzleiterstrom"),
@@ -411,6 +415,11 @@ QWidget *TFrontPanel::buildValues()
                                     k == 1 ? QStringLiteral("Grenzwert unterschritten")
                                            : QStringLiteral("Grenzwert überschritten"));
         ValueRed[size_t(k)]->setStyleSheet(QStringLiteral("QLabel { color: #d00000; font-weight: bold; }"));
+        // Two short lines beside the readout keep the window within its design width.
+        ValueRed[size_t(k)]->setWordWrap(true);
+        ValueRed[size_t(k)]->setMaximumWidth(ValueRed[size_t(k)]->fontMetrics().horizontalAdvance(
+                                                 QStringLiteral("unterschritten")) +
+                                             16);
         // Keep the row's width when the label comes and goes.
         QSizePolicy sp = ValueRed[size_t(k)]->sizePolicy();
         sp.setRetainSizeWhenHidden(true);
@@ -466,7 +475,7 @@ QWidget *TFrontPanel::buildValues()
     auto *bl = new QVBoxLayout(TestButtonArea);
     bl->setContentsMargins(0, 8, 0, 0);
     bl->setSpacing(6);
-    TestButtonArea->setMinimumWidth(118);
+    TestButtonArea->setMinimumWidth(108);
     ol->addWidget(TestButtonArea);
     return outer;
 }

@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QPixmap>
 #include <QPushButton>
 #include <QSet>
 #include <QSlider>
@@ -332,4 +333,36 @@ TEST(FrontPanelE2e, DisconnectResetsThePanel)
     EXPECT_EQ(p->LimitDisplay[0]->Text(), NotMeasuredText());
     EXPECT_FALSE(f.form->Actions->M_Einstellen->isEnabled());
     EXPECT_FALSE(f.parts.Control->Prf_Drucken->isEnabled());
+}
+
+// Renders the main window in the middle of a test (for looking at it; the
+// picture goes to GT_RENDER_DIR when set). Run with QT_SCALE_FACTOR=1.5 for
+// the larger scaling.
+TEST(FrontPanelE2e, RenderedMidTestShowsValuesAndTheRunningStep)
+{
+    PanelFixture f;
+    ASSERT_TRUE(f.connect({}, {QStringLiteral("set menu=0x11 klasse=0x01 messzeit=60"),
+                               QStringLiteral("dut pe=450 leak=120 pec=20 pec_rev=25 touch=5 touch_rev=6")}));
+    TTestControl *c = f.parts.Control;
+    TFrontPanel *p = f.panel();
+    f.form->resize(800, 572);
+    f.form->show();
+    ASSERT_TRUE(waitUntil([&] { return c->Prf_Start->isEnabled(); }, 3000));
+    c->Prf_Start->trigger();
+    ASSERT_TRUE(f.waitPhase(17));
+    f.sim.pressConfirm();
+    ASSERT_TRUE(waitUntil([&] { return p->NetzspgWarnWin->isVisible() && c->Prf_Weiter->isEnabled(); }, 20000));
+    c->Prf_Weiter->trigger();
+    ASSERT_TRUE(waitUntil([&] { return f.state().Messschritt == 4 && p->Label21->isVisible(); }, 8000));
+    gt_test::processEventsFor(1500);
+    const QPixmap shot = f.form->grab();
+    EXPECT_GE(shot.width(), 800);
+    EXPECT_EQ(p->Label30->text(), QStringLiteral("Schutzleiterstrom"));
+    EXPECT_EQ(p->ValueDisplay[0]->Text(), QStringLiteral("450"));
+    const QString dir = qEnvironmentVariable("GT_RENDER_DIR");
+    if (!dir.isEmpty()) {
+        const QString scale = qEnvironmentVariable("QT_SCALE_FACTOR", QStringLiteral("1"));
+        EXPECT_TRUE(shot.save(dir + QStringLiteral("/frontpanel-") + scale + QStringLiteral(".png")));
+    }
+    c->Prf_Abbrechen->trigger();
 }
