@@ -542,7 +542,7 @@ void TFrontPanel::Sync()
         CheckBox2->setChecked(v.Einstellsperre);
     }
     // Never under the user's fingers.
-    if (!FloatEdit1->hasFocus() && !FloatEdit1->Edited() && FloatEdit1->StoredValue() != v.Messzeit) {
+    if (!FloatEdit1->hasFocus() && double(FloatEdit1->StoredValue()) != v.Messzeit) {
         const QSignalBlocker b(FloatEdit1);
         FloatEdit1->setValue(v.Messzeit);
     }

@@ -1,0 +1,226 @@
+// The front panel's widgets in the main window: names and captions, reports
+// that never turn into writes, the test actions' enabling and the dialogs.
+
+#include "AppTestSupport.h"
+
+#include "app/FrontPanel.h"
+#include "app/MainActions.h"
+#include "app/MessmodusDlg.h"
+#include "app/TestControl.h"
+#include "app/WarnWindows.h"
+#include "controls/Edits.h"
+#include "tester/ConnectionController.h"
+#include "tester/Limits.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+using namespace gt_app_test;
+
+namespace {
+
+struct PanelForm : FormFixture {
+    TFrontPanelParts parts;
+    QStringList writes;
+
+    TFrontPanel *panel() { return parts.Panel; }
+    TPanelState &state() { return parts.Panel->State(); }
+
+    void build()
+    {
+        make();
+        parts = FrontPanelParts(*form);
+        ASSERT_NE(parts.Panel, nullptr);
+        // Record instead of talking to a tester.
+        state().WriteSetting = [this](const TSettingChange &c) {
+            writes << QStringLiteral("set %1 %2").arg(int(c.Kind)).arg(c.Value);
+            return true;
+        };
+        state().WriteIsolationMode = [this](int m) {
+            writes << QStringLiteral("isol %1").arg(m);
+            return true;
+        };
+        state().WriteLimit = [this](TLimitTable t, int i) {
+            writes << QStringLiteral("limit %1 %2").arg(int(t)).arg(i);
+            return true;
+        };
+        state().EnablePanel();
+    }
+
+    void report34(int menu, int klasse, int messzeit = 30, int sperr = 0, int ablauf = 0)
+    {
+        const quint8 d[8] = {quint8(menu), 0, quint8(klasse), quint8(messzeit), 0, quint8(sperr), quint8(ablauf), 0};
+        state().Decode34(d);
+    }
+    void report3A(int step, int pe, int iso, int leak, int diff, int phase)
+    {
+        const quint8 d[8] = {0, quint8(step), quint8(pe), quint8(iso), quint8(leak), quint8(diff), 0, quint8(phase)};
+        state().Decode3A(d);
+    }
+};
+
+} // namespace
+
+TEST(FrontPanelWidget, ControlsCarryTheirNamesCaptionsAndItems)
+{
+    PanelForm f;
+    f.build();
+    TFrontPanel *p = f.panel();
+    EXPECT_EQ(f.form->FrontPanel(), p);
+    EXPECT_EQ(p->RadioGroup1->title(), QStringLiteral("DIN/VDE"));
+    EXPECT_EQ(p->RadioGroup1->ItemText(2), QStringLiteral("07&51"));
+    EXPECT_EQ(p->RadioGroup3->ItemText(1), QStringLiteral("&automatisch"));
+    EXPECT_EQ(p->RadioGroup2->ItemText(0), QStringLiteral("ohne Isol.-Pr."));
+    EXPECT_EQ(p->RadioGroup2->ItemText(2), QStringLiteral("Isol. und Diff."));
+    EXPECT_EQ(p->RadioGroup5->ItemText(1), QStringLiteral("mit Ber.-Str."));
+    EXPECT_EQ(p->RadioGroup4->ItemText(0), QStringLiteral("S&tandard"));
+    EXPECT_EQ(p->ComboBox2->itemText(0), QStringLiteral("----"));
+    for (const char *name : {"RadioGroup1", "RadioGroup2", "RadioGroup3", "RadioGroup4", "RadioGroup5", "ComboBox1",
+                             "ComboBox2", "CheckBox1", "CheckBox2", "FloatEdit1", "TrackBar1", "TrackBar2",
+                             "TrackBar3", "Label21", "Label26", "Label28", "Label30", "BitBtn1", "BitBtn5"})
+        EXPECT_NE(f.form->findChild<QWidget *>(QLatin1String(name)), nullptr) << name;
+    EXPECT_EQ(f.parts.Control->Prf_Drucken->text(), QStringLiteral("&Drucken"));
+    EXPECT_EQ(f.parts.Control->BitBtn1->text(), QStringLiteral("Prüfung Start"));
+    EXPECT_EQ(p->NetzspgWarnWin->size(), QSize(480, 97));
+    EXPECT_TRUE(p->NetzspgWarnWin->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(p->Label21->text(), QStringLiteral("ACHTUNG! 230 V~ 16A an Prüfdose"));
+}
+
+TEST(FrontPanelWidget, DisconnectedPanelIsDisabledAndShowsDashes)
+{
+    PanelForm f;
+    f.make();
+    TFrontPanel *p = FrontPanelParts(*f.form).Panel;
+    ASSERT_NE(p, nullptr);
+    EXPECT_FALSE(p->RadioGroup1->isEnabled());
+    EXPECT_FALSE(p->ComboBox1->isEnabled());
+    EXPECT_FALSE(p->TrackBar1->isEnabled());
+    EXPECT_EQ(p->TrackBar1->maximum(), 7);
+    EXPECT_EQ(p->Label26->text(), QStringLiteral("-"));
+    EXPECT_EQ(p->ValueDisplay[0]->Text(), QStringLiteral(" --- "));
+    EXPECT_EQ(p->LimitDisplay[2]->Text(), QStringLiteral(" --- "));
+    EXPECT_FALSE(f.form->Actions->M_Einstellen->isEnabled());
+    for (QAction *a : {FrontPanelParts(*f.form).Control->Prf_Start, FrontPanelParts(*f.form).Control->Prf_Drucken})
+        EXPECT_FALSE(a->isEnabled());
+}
+
+TEST(FrontPanelWidget, ReportsSetTheControlsWithoutWritingBack)
+{
+    PanelForm f;
+    f.build();
+    TFrontPanel *p = f.panel();
+    f.report34(mfAutomatisch | mfManuGrenz | mfBeruehrstrom | mfSteuerbarcode, skDin0751 | 1, 125, spEinstellsperre);
+    f.report3A(0, 9, 5, 3, 2, 2);
+    EXPECT_EQ(p->RadioGroup1->ItemIndex(), 2);
+    EXPECT_EQ(p->RadioGroup2->ItemText(2), QStringLiteral("Diffstr.-Mess."));
+    EXPECT_EQ(p->RadioGroup3->ItemIndex(), 1);
+    EXPECT_EQ(p->RadioGroup4->ItemIndex(), 1);
+    EXPECT_EQ(p->ComboBox1->currentIndex(), 0);
+    EXPECT_TRUE(p->CheckBox1->isChecked());
+    EXPECT_TRUE(p->CheckBox2->isChecked());
+    EXPECT_EQ(p->FloatEdit1->text(), QStringLiteral("12,5"));
+    EXPECT_EQ(p->TrackBar1->value(), 1);
+    EXPECT_EQ(p->TrackBar2->value(), 5);
+    EXPECT_EQ(p->LimitDisplay[0]->Text(), QStringLiteral("200"));
+    EXPECT_TRUE(f.writes.isEmpty()) << f.writes.join(QLatin1Char(',')).toStdString();
+    EXPECT_FALSE(f.state().LimitChanged[0] || f.state().LimitChanged[1] || f.state().LimitChanged[2]);
+
+    // The user's own click writes once.
+    p->RadioGroup1->Click(0);
+    EXPECT_EQ(f.writes, QStringList{QStringLiteral("set %1 0").arg(int(scDinVde))});
+    // A user's bar move in manual mode waits for the next sequence report.
+    f.writes.clear();
+    p->TrackBar2->setValue(3);
+    EXPECT_TRUE(f.writes.isEmpty());
+    f.report3A(0, 9, 5, 3, 2, 2);
+    EXPECT_EQ(f.writes, QStringList{QStringLiteral("limit 1 3")});
+}
+
+TEST(FrontPanelWidget, TestActionsFollowThePhase)
+{
+    PanelForm f;
+    f.build();
+    TTestControl *c = f.parts.Control;
+    TConnectionController *conn = f.form->Connection;
+
+    f.report34(0, 1); // single steps
+    f.report3A(1, 0, 3, 5, 0, 16);
+    EXPECT_TRUE(c->Prf_Abbrechen->isEnabled());
+    EXPECT_TRUE(c->Prf_Weiter->isEnabled());
+    EXPECT_FALSE(c->Prf_Drucken->isEnabled());
+    EXPECT_FALSE(c->Prf_SpeicherClr->isEnabled());
+    EXPECT_FALSE(c->Prf_Start->isEnabled());
+    EXPECT_EQ(conn->StartEnableCtr, 0);
+    EXPECT_FALSE(c->BitBtn4->isEnabled());
+
+    f.report34(mfAutomatisch, 1);
+    f.report3A(1, 0, 3, 5, 0, 18);
+    EXPECT_FALSE(c->Prf_Weiter->isEnabled());
+    f.report34(mfAutomatisch, 1, 30, spNetzspannung); // mains warning: "weiter" confirms it
+    f.report3A(3, 0, 3, 5, 0, 20);
+    EXPECT_TRUE(c->Prf_Weiter->isEnabled());
+    EXPECT_TRUE(f.panel()->NetzspgWarnWin->isVisible());
+
+    f.report34(mfAutomatisch, 1);
+    f.report3A(0, 0, 3, 5, 0, 2);
+    EXPECT_FALSE(c->Prf_Abbrechen->isEnabled());
+    EXPECT_TRUE(c->Prf_Drucken->isEnabled());
+    EXPECT_TRUE(c->Prf_SpeicherClr->isEnabled());
+    EXPECT_EQ(conn->StartEnableCtr, 38);
+    EXPECT_FALSE(f.panel()->NetzspgWarnWin->isVisible());
+}
+
+TEST(FrontPanelWidget, PrintHandsOnTheCurrentValues)
+{
+    PanelForm f;
+    f.build();
+    f.form->Configuration().Operator = QStringLiteral("Meier");
+    TWerteSatz printed;
+    int calls = 0;
+    f.parts.Control->OnPrint = [&](const TWerteSatz &w) {
+        printed = w;
+        ++calls;
+    };
+    f.report34(mfIsolation, skDin0751 | 1);
+    f.parts.Control->Drucken();
+    ASSERT_EQ(calls, 1);
+    EXPECT_EQ(printed.DINVDE, 2);
+    EXPECT_EQ(printed.Protokolltyp, 0);
+    EXPECT_EQ(printed.Pruefer, QStringLiteral("Meier"));
+    EXPECT_TRUE(printed.Datum.isValid());
+}
+
+TEST(FrontPanelWidget, MeasuringModeDialogListsFiftyRowsAndClickingChoosesTheTable)
+{
+    TMessmodusDlg dlg;
+    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Messmodus-Einstellung"));
+    ASSERT_EQ(dlg.ListView1->topLevelItemCount(), 50);
+    EXPECT_EQ(dlg.ListView1->headerItem()->text(3), QStringLiteral("Berührstr."));
+    EXPECT_EQ(dlg.ListView1->topLevelItem(12)->text(0), QStringLiteral("87"));
+    EXPECT_EQ(dlg.ListView1->topLevelItem(49)->text(2), QStringLiteral("Diff."));
+    dlg.RadioButton1->setChecked(true);
+    QTreeWidgetItem *row = dlg.ListView1->topLevelItem(24);
+    dlg.ListView1->setCurrentItem(row);
+    emit dlg.ListView1->itemClicked(row, 0);
+    EXPECT_TRUE(dlg.RadioButton2->isChecked());
+    EXPECT_EQ(dlg.SelectedRow(), 24);
+    EXPECT_FALSE(dlg.StoredChosen());
+}
+
+TEST(FrontPanelWidget, LanguageDialogNamesKnownCodes)
+{
+    TSprachEinstDlg dlg;
+    dlg.SetLanguages({QStringLiteral("en"), QStringLiteral("de"), QStringLiteral("xx")}, 1);
+    ASSERT_EQ(dlg.ListBox1->count(), 3);
+    EXPECT_EQ(dlg.ListBox1->item(1)->text(), QStringLiteral("de (deutsch)"));
+    EXPECT_EQ(dlg.ListBox1->item(2)->text(), QStringLiteral("xx"));
+    EXPECT_EQ(dlg.ChosenCode(), QStringLiteral("de"));
+}
