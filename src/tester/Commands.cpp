@@ -61,6 +61,16 @@ bool TTesterCommands::AskTester(quint8 Cmd, const QByteArray &Data, quint32 Time
     return m_bus->RequestMsg(AddrPc, Cmd, Data, {AddrTester}, {Cmd}, TimeOut, Answer);
 }
 
+bool TTesterCommands::AskTesterOnce(quint8 Cmd, const QByteArray &Data, TTimeoutClass Class, TProtok &Answer)
+{
+    if (!m_bus || Busy()) return false;
+    const qint32 tries = m_bus->maxTry();
+    m_bus->setMaxTry(1);
+    const bool ok = AskTester(Cmd, Data, Timeout(Class), Answer);
+    m_bus->setMaxTry(tries);
+    return ok;
+}
+
 void TTesterCommands::SendAutosend(quint16 Maske)
 {
     if (m_bus) m_bus->SendMsg(AddrPc, cmdAutosend, AutosendData(Maske));
@@ -106,6 +116,9 @@ bool TTesterCommands::ReadModifyWrite(const TSettingChange &Change)
         if (!AskTester(cmdFlags, {}, tcRAM, answer)) continue;
         const TSettingWrite w = PlanSettingWrite(TEinstellBlock::FromBytes(answer.Data), Change);
         if (!w.Send) return true; // the tester already has it
+        // A repeated action would count as a second key press on the tester
+        // (a repeated "weiter" answers the next query for the operator).
+        if (Change.Kind == scAktion) return AskTesterOnce(cmdEinstellungen, w.Block.ToBytes(), w.Timeout, answer);
         if (AskTester(cmdEinstellungen, w.Block.ToBytes(), w.Timeout, answer)) return true;
     }
     return false;
@@ -200,6 +213,9 @@ bool TTesterCommands::EepromFunktion(char Function)
     if (Function == EepromSatzGelesen) cls = tcReadEEPROM;
     if (Function == EepromLesenBeenden) cls = tcWriteEEPROM;
     TProtok answer;
+    // "S" moves the read pointer on: sent twice it would skip a record that
+    // "C" then deletes unread.
+    if (Function == EepromSatzGelesen) return AskTesterOnce(cmdEepromFunktion, QByteArray(1, Function), cls, answer);
     return AskTester(cmdEepromFunktion, QByteArray(1, Function), cls, answer);
 }
 

@@ -82,6 +82,10 @@ public:
     {
         return AskTester(Cmd, Data, Timeout(Class), Answer);
     }
+    // A request the tester must not get twice (an action, moving the read
+    // pointer on): a lost answer may mean that it was carried out, so it is
+    // sent exactly once and a missing answer counts as failure.
+    bool AskTesterOnce(quint8 Cmd, const QByteArray &Data, TTimeoutClass Class, TProtok &Answer);
 
     // Queues the autosend order ($67, no answer awaited); mask 0 switches it off.
     void SendAutosend(quint16 Maske);
