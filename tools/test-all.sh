@@ -6,6 +6,9 @@ cd "$(dirname "$0")/.."
 tools/install-deps.sh
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
+# Paths relative to the checkout, so a clone in another folder still finds
+# the compiler cache of an earlier build.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 
 # Tests of the store also run against a throw-away PostgreSQL cluster.
 if [ -x tools/pg-test-cluster.sh ]; then
@@ -13,7 +16,7 @@ if [ -x tools/pg-test-cluster.sh ]; then
   trap 'tools/pg-test-cluster.sh stop >/dev/null 2>&1 || true' EXIT
 fi
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs" --timeout 300
 
