@@ -1,15 +1,16 @@
 #include "app/FrontPanel.h"
 
-#include "store/Database.h"
-#include "store/FormatSettings.h"
 #include "app/MainActions.h"
 #include "app/MainStatusBar.h"
 #include "app/MainWindow.h"
 #include "app/MessmodusDlg.h"
+#include "app/SprachEinstDlg.h"
 #include "app/TestControl.h"
 #include "app/WarnWindows.h"
 #include "controls/Digit.h"
 #include "controls/Edits.h"
+#include "store/Database.h"
+#include "store/FormatSettings.h"
 #include "tester/Commands.h"
 #include "tester/ConnectionController.h"
 #include "tester/ModeApply.h"
@@ -58,7 +59,8 @@ void setVisibleIfChanged(QWidget *w, bool on)
 
 // ---- TRadioGroup ------------------------------------------------------------------
 
-TRadioGroup::TRadioGroup(const QString &name, const QString &caption, const QStringList &items, QWidget *parent)
+TRadioGroup::TRadioGroup(const QString &name, const QString &caption, const QStringList &items,
+                         QWidget *parent)
     : QGroupBox(caption, parent), m_group(new QButtonGroup(this))
 {
     setObjectName(name);
@@ -152,7 +154,8 @@ void TDigitDisplay::changeEvent(QEvent *e)
     if (e->type() == QEvent::EnabledChange) {
         // A display that does not apply fades like the captions around it.
         const QColor c = isEnabled() ? kLcdColor : kLcdOffColor;
-        for (TDigit *d : m_cells) d->setColor(c);
+        for (TDigit *d : m_cells)
+            d->setColor(c);
         QPalette p = palette();
         p.setColor(QPalette::Window, c);
         setPalette(p);
@@ -162,7 +165,8 @@ void TDigitDisplay::changeEvent(QEvent *e)
 
 // ---- TIndicatorLabel --------------------------------------------------------------
 
-TIndicatorLabel::TIndicatorLabel(const QString &name, const QString &text, const QString &onStyle, QWidget *parent)
+TIndicatorLabel::TIndicatorLabel(const QString &name, const QString &text, const QString &onStyle,
+                                 QWidget *parent)
     : QLabel(text, parent), m_onStyle(onStyle)
 {
     setObjectName(name);
@@ -178,9 +182,10 @@ void TIndicatorLabel::setOn(bool on)
 {
     if (on == m_on) return;
     m_on = on;
-    setStyleSheet(on ? m_onStyle
-                     : QStringLiteral("QLabel { background: #303030; color: #707070; border: 1px solid #181818; "
-                                      "border-radius: 3px; padding: 1px 6px; }"));
+    setStyleSheet(
+        on ? m_onStyle
+           : QStringLiteral("QLabel { background: #303030; color: #707070; border: 1px solid #181818; "
+                            "border-radius: 3px; padding: 1px 6px; }"));
 }
 
 // ---- TFrontPanel ------------------------------------------------------------------
@@ -225,13 +230,15 @@ QWidget *TFrontPanel::buildSettings()
     l->setContentsMargins(6, 4, 6, 6);
     l->setSpacing(6);
 
-    RadioGroup1 = new TRadioGroup(QStringLiteral("RadioGroup1"), QStringLiteral("DIN/VDE"),
-                                  {QStringLiteral("070&1"), QStringLiteral("070&2"), QStringLiteral("07&51")}, g);
+    RadioGroup1 =
+        new TRadioGroup(QStringLiteral("RadioGroup1"), QStringLiteral("DIN/VDE"),
+                        {QStringLiteral("070&1"), QStringLiteral("070&2"), QStringLiteral("07&51")}, g);
     RadioGroup3 = new TRadioGroup(QStringLiteral("RadioGroup3"), QStringLiteral("Messablauf"),
                                   {QStringLiteral("&einzeln"), QStringLiteral("&automatisch")}, g);
-    RadioGroup2 = new TRadioGroup(
-        QStringLiteral("RadioGroup2"), QStringLiteral("Isolationsprüfung"),
-        {QStringLiteral("ohne Isol.-Pr."), QStringLiteral("mit Isol.-Pr."), QStringLiteral("Isol. und Diff.")}, g);
+    RadioGroup2 = new TRadioGroup(QStringLiteral("RadioGroup2"), QStringLiteral("Isolationsprüfung"),
+                                  {QStringLiteral("ohne Isol.-Pr."), QStringLiteral("mit Isol.-Pr."),
+                                   QStringLiteral("Isol. und Diff.")},
+                                  g);
     RadioGroup5 = new TRadioGroup(QStringLiteral("RadioGroup5"), QStringLiteral("Berührungsstrom"),
                                   {QStringLiteral("ohne Ber.-Str."), QStringLiteral("mit Ber.-Str.")}, g);
     RadioGroup4 = new TRadioGroup(QStringLiteral("RadioGroup4"), QStringLiteral("Grenzwerte"),
@@ -332,7 +339,8 @@ QWidget *TFrontPanel::buildLimits()
     const QString captions[LimitBarCount] = {QStringLiteral("Schutzleiterwiderstand"),
                                              QStringLiteral("Isolationswiderstand"),
                                              QStringLiteral("Ersatz-Geräteableitstrom")};
-    const QString units[LimitBarCount] = {QStringLiteral("mOhm"), QStringLiteral("MOhm"), QStringLiteral("mA")};
+    const QString units[LimitBarCount] = {QStringLiteral("mOhm"), QStringLiteral("MOhm"),
+                                          QStringLiteral("mA")};
     const int maxima[LimitBarCount] = {7, 5, 17};
     for (int k = 0; k < LimitBarCount; ++k) {
         const QString n = QString::number(k + 1);
@@ -399,16 +407,18 @@ QWidget *TFrontPanel::buildValues()
     l->setHorizontalSpacing(6);
     l->setVerticalSpacing(1);
     const QString captions[ValueDisplayCount] = {
-        QStringLiteral("Schutzleiterwiderstand"), QStringLiteral("Isolationswiderstand"),
+        QStringLiteral("Schutzleiterwiderstand"),   QStringLiteral("Isolationswiderstand"),
         QStringLiteral("Ersatz-Geräteableitstrom"), QStringLiteral("Schutzleiterstrom"),
-        QStringLiteral("Prüfdose umgepolt"), QStringLiteral("Berührungsstrom"), QStringLiteral("Prüfdose umgepolt")};
-    const QString units[ValueDisplayCount] = {QStringLiteral("mOhm"), QStringLiteral("MOhm"), QStringLiteral("mA"),
-                                              QStringLiteral("mA"),   QStringLiteral("mA"),   QStringLiteral("mA"),
-                                              QStringLiteral("mA")};
+        QStringLiteral("Prüfdose umgepolt"),        QStringLiteral("Berührungsstrom"),
+        QStringLiteral("Prüfdose umgepolt")};
+    const QString units[ValueDisplayCount] = {
+        QStringLiteral("mOhm"), QStringLiteral("MOhm"), QStringLiteral("mA"), QStringLiteral("mA"),
+        QStringLiteral("mA"),   QStringLiteral("mA"),   QStringLiteral("mA")};
     for (int k = 0; k < ValueDisplayCount; ++k) {
         const QString n = QString::number(k + 1);
         ValueCaption[size_t(k)] = label(g, QStringLiteral("ValueCaption") + n, captions[k]);
-        if (k == 4 || k == 6) ValueCaption[size_t(k)]->setIndent(14); // reversed socket belongs to the row above
+        if (k == 4 || k == 6)
+            ValueCaption[size_t(k)]->setIndent(14); // reversed socket belongs to the row above
         ValueDisplay[size_t(k)] = new TDigitDisplay(QStringLiteral("ValueDisplay") + n, g);
         ValueUnit[size_t(k)] = label(g, QStringLiteral("ValueUnit") + n, units[k]);
         ValueRed[size_t(k)] = label(g, QStringLiteral("ValueRed") + n,
@@ -417,9 +427,8 @@ QWidget *TFrontPanel::buildValues()
         ValueRed[size_t(k)]->setStyleSheet(QStringLiteral("QLabel { color: #d00000; font-weight: bold; }"));
         // Two short lines beside the readout keep the window within its design width.
         ValueRed[size_t(k)]->setWordWrap(true);
-        ValueRed[size_t(k)]->setMaximumWidth(ValueRed[size_t(k)]->fontMetrics().horizontalAdvance(
-                                                 QStringLiteral("unterschritten")) +
-                                             16);
+        ValueRed[size_t(k)]->setMaximumWidth(
+            ValueRed[size_t(k)]->fontMetrics().horizontalAdvance(QStringLiteral("unterschritten")) + 16);
         // Keep the row's width when the label comes and goes.
         QSizePolicy sp = ValueRed[size_t(k)]->sizePolicy();
         sp.setRetainSizeWhenHidden(true);
@@ -434,27 +443,28 @@ QWidget *TFrontPanel::buildValues()
 
     auto *ind = new QHBoxLayout;
     ind->setSpacing(6);
-    Indicator[inUmschalt] =
-        new TIndicatorLabel(QStringLiteral("Umschalt"), QStringLiteral("Umschalt"),
-                            QStringLiteral("QLabel { background: #000000; color: #ffe000; border: 1px solid #000000; "
-                                           "border-radius: 3px; padding: 1px 6px; }"),
-                            g);
-    Indicator[inAbbruch] =
-        new TIndicatorLabel(QStringLiteral("Abbruch"), QStringLiteral("Abbruch"),
-                            QStringLiteral("QLabel { background: #ff8c00; color: #000000; border: 1px solid #a05000; "
-                                           "border-radius: 3px; padding: 1px 6px; }"),
-                            g);
-    Indicator[inGrenzwert] =
-        new TIndicatorLabel(QStringLiteral("Grenzwert"), QStringLiteral("Grenzwert"),
-                            QStringLiteral("QLabel { background: #ff8c00; color: #000000; border: 1px solid #a05000; "
-                                           "border-radius: 3px; padding: 1px 6px; }"),
-                            g);
-    Indicator[inNotAus] =
-        new TIndicatorLabel(QStringLiteral("NotAus"), QStringLiteral("Not-Aus"),
-                            QStringLiteral("QLabel { background: #d00000; color: #ffffff; border: 1px solid #800000; "
-                                           "border-radius: 3px; padding: 1px 6px; }"),
-                            g);
-    for (TIndicatorLabel *i : Indicator) ind->addWidget(i);
+    Indicator[inUmschalt] = new TIndicatorLabel(
+        QStringLiteral("Umschalt"), QStringLiteral("Umschalt"),
+        QStringLiteral("QLabel { background: #000000; color: #ffe000; border: 1px solid #000000; "
+                       "border-radius: 3px; padding: 1px 6px; }"),
+        g);
+    Indicator[inAbbruch] = new TIndicatorLabel(
+        QStringLiteral("Abbruch"), QStringLiteral("Abbruch"),
+        QStringLiteral("QLabel { background: #ff8c00; color: #000000; border: 1px solid #a05000; "
+                       "border-radius: 3px; padding: 1px 6px; }"),
+        g);
+    Indicator[inGrenzwert] = new TIndicatorLabel(
+        QStringLiteral("Grenzwert"), QStringLiteral("Grenzwert"),
+        QStringLiteral("QLabel { background: #ff8c00; color: #000000; border: 1px solid #a05000; "
+                       "border-radius: 3px; padding: 1px 6px; }"),
+        g);
+    Indicator[inNotAus] = new TIndicatorLabel(
+        QStringLiteral("NotAus"), QStringLiteral("Not-Aus"),
+        QStringLiteral("QLabel { background: #d00000; color: #ffffff; border: 1px solid #800000; "
+                       "border-radius: 3px; padding: 1px 6px; }"),
+        g);
+    for (TIndicatorLabel *i : Indicator)
+        ind->addWidget(i);
     ind->addStretch(1);
     l->addLayout(ind, ValueDisplayCount, 0, 1, 4);
 
@@ -501,9 +511,8 @@ void TFrontPanel::wireUser()
     };
     for (int k = 0; k < LimitBarCount; ++k) {
         // Sync sets the bars with signals blocked, so this is the user's move.
-        connect(TrackBars[size_t(k)], &QSlider::valueChanged, this, [this, k](int pos) {
-            m_state->UserBarMoved(k, pos);
-        });
+        connect(TrackBars[size_t(k)], &QSlider::valueChanged, this,
+                [this, k](int pos) { m_state->UserBarMoved(k, pos); });
     }
 }
 
@@ -573,7 +582,8 @@ void TFrontPanel::Sync()
         ValueDisplay[size_t(k)]->setText(v.ValueText[size_t(k)]);
         setVisibleIfChanged(ValueRed[size_t(k)], v.RedVisible[size_t(k)]);
     }
-    for (int i = 0; i < IndicatorCount; ++i) Indicator[size_t(i)]->setOn(v.Indicators[size_t(i)]);
+    for (int i = 0; i < IndicatorCount; ++i)
+        Indicator[size_t(i)]->setOn(v.Indicators[size_t(i)]);
     setVisibleIfChanged(Label21, v.MainsLabelVisible);
     const QString step = displayText(v.StepCaption);
     if (Label30->text() != step) Label30->setText(step);
@@ -720,10 +730,12 @@ TFrontPanelParts InstallFrontPanel(TForm1 &form)
 
     // The window's own handlers for these two show placeholders; ours do the work.
     QObject::disconnect(messmodus, &QAction::triggered, &form, nullptr);
-    QObject::connect(messmodus, &QAction::triggered, panel, [&form] { runMessmodus(form, FrontPanelParts(form)); });
+    QObject::connect(messmodus, &QAction::triggered, panel,
+                     [&form] { runMessmodus(form, FrontPanelParts(form)); });
     QAction *sprache = form.Actions->K_Sprache;
     QObject::disconnect(sprache, &QAction::triggered, &form, nullptr);
-    QObject::connect(sprache, &QAction::triggered, panel, [&form] { runSprache(form, FrontPanelParts(form)); });
+    QObject::connect(sprache, &QAction::triggered, panel,
+                     [&form] { runSprache(form, FrontPanelParts(form)); });
 
     conn->OnResetPanel();
     return parts;

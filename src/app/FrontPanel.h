@@ -35,7 +35,8 @@ class TTestControl;
 // A titled group of radio buttons with an item index, -1 for none.
 class TRadioGroup : public QGroupBox {
 public:
-    TRadioGroup(const QString &name, const QString &caption, const QStringList &items, QWidget *parent = nullptr);
+    TRadioGroup(const QString &name, const QString &caption, const QStringList &items,
+                QWidget *parent = nullptr);
 
     int ItemIndex() const;
     // Sets the choice without raising OnClick; -1 clears it.
@@ -75,7 +76,8 @@ private:
 // One status indicator: dark when off, coloured when on.
 class TIndicatorLabel : public QLabel {
 public:
-    TIndicatorLabel(const QString &name, const QString &text, const QString &onStyle, QWidget *parent = nullptr);
+    TIndicatorLabel(const QString &name, const QString &text, const QString &onStyle,
+                    QWidget *parent = nullptr);
     bool On() const { return m_on; }
     void setOn(bool on);
 
@@ -109,9 +111,9 @@ public:
     std::array<QLabel *, ValueDisplayCount> ValueCaption{}, ValueUnit{}, ValueRed{};
     std::array<TDigitDisplay *, ValueDisplayCount> ValueDisplay{};
     std::array<TIndicatorLabel *, IndicatorCount> Indicator{};
-    QLabel *Label30;     // step box: caption = step, tool tip = phase
-    QLabel *PhaseLabel;  // the phase text under the step box
-    QLabel *Label21;     // mains on the test socket
+    QLabel *Label30;         // step box: caption = step, tool tip = phase
+    QLabel *PhaseLabel;      // the phase text under the step box
+    QLabel *Label21;         // mains on the test socket
     QWidget *TestButtonArea; // the test control puts its buttons here
 
     TNetzspgWarnWin *NetzspgWarnWin;

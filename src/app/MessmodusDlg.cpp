@@ -5,8 +5,6 @@
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
-#include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
@@ -29,8 +27,9 @@ TMessmodusDlg::TMessmodusDlg(QWidget *parent, const QString &iniFile) : QDialog(
     ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->setAlternatingRowColors(true);
-    ListView1->setHeaderLabels({QStringLiteral("Code"), QStringLiteral("Schutzkl."), QStringLiteral("Isol/Diff"),
-                                QStringLiteral("Berührstr."), QStringLiteral("DIN/VDE"), QStringLiteral("auto")});
+    ListView1->setHeaderLabels({QStringLiteral("Code"), QStringLiteral("Schutzkl."),
+                                QStringLiteral("Isol/Diff"), QStringLiteral("Berührstr."),
+                                QStringLiteral("DIN/VDE"), QStringLiteral("auto")});
     ListView1->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     ListView1->setMinimumSize(420, 300);
     // Clicking a row means the table.
@@ -70,10 +69,12 @@ void TMessmodusDlg::FillList()
 {
     ListView1->clear();
     for (const TModeRow &r : ModeRows) {
-        auto *item = new QTreeWidgetItem(
-            ListView1, {QString::number(r.Code), QString::fromUtf8(r.Schutzkl), QString::fromUtf8(r.IsolDiff),
-                        QString::fromUtf8(r.Beruehr), QString::fromUtf8(r.DinVde), QString::fromUtf8(r.Auto)});
-        for (int c = 0; c < 6; ++c) item->setTextAlignment(c, Qt::AlignCenter);
+        auto *item =
+            new QTreeWidgetItem(ListView1, {QString::number(r.Code), QString::fromUtf8(r.Schutzkl),
+                                            QString::fromUtf8(r.IsolDiff), QString::fromUtf8(r.Beruehr),
+                                            QString::fromUtf8(r.DinVde), QString::fromUtf8(r.Auto)});
+        for (int c = 0; c < 6; ++c)
+            item->setTextAlignment(c, Qt::AlignCenter);
     }
 }
 
@@ -93,41 +94,4 @@ void TMessmodusDlg::showEvent(QShowEvent *e)
     FillList();
     if (!RadioButton1->isEnabled()) RadioButton2->setChecked(true);
     QDialog::showEvent(e);
-}
-
-// ---- language -----------------------------------------------------------------
-
-TSprachEinstDlg::TSprachEinstDlg(QWidget *parent) : QDialog(parent)
-{
-    setObjectName(QStringLiteral("SprachEinstDlg"));
-    setWindowTitle(QStringLiteral("Spracheinstellung"));
-    auto *l = new QVBoxLayout(this);
-    auto *label = new QLabel(QStringLiteral("Sprache:"), this);
-    label->setObjectName(QStringLiteral("Label1"));
-    ListBox1 = new QListWidget(this);
-    ListBox1->setObjectName(QStringLiteral("ListBox1"));
-    label->setBuddy(ListBox1);
-    Buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    Buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
-    Buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Abbrechen"));
-    connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(ListBox1, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
-    l->addWidget(label);
-    l->addWidget(ListBox1, 1);
-    l->addWidget(Buttons);
-    resize(260, 280);
-}
-
-void TSprachEinstDlg::SetLanguages(const QStringList &codes, int current)
-{
-    ListBox1->clear();
-    for (const QString &c : codes) ListBox1->addItem(LanguageEntryText(c));
-    if (current >= 0 && current < ListBox1->count()) ListBox1->setCurrentRow(current);
-}
-
-QString TSprachEinstDlg::ChosenCode() const
-{
-    const QListWidgetItem *item = ListBox1->currentItem();
-    return item ? item->text().left(2) : QString();
 }

@@ -3,6 +3,8 @@
 // "Messmodus-Einstellung": choose a numbered measuring mode from the table, or
 // the set-up of the stored test that was current in the browser.
 
+#include "app/SprachEinstDlg.h"
+
 #include <QDialog>
 
 #include <functional>
@@ -32,18 +34,4 @@ protected:
 
 private:
     QString m_iniFile;
-};
-
-// "Spracheinstellung": the tester's languages, the current one selected.
-class QListWidget;
-class TSprachEinstDlg : public QDialog {
-public:
-    explicit TSprachEinstDlg(QWidget *parent = nullptr);
-    QListWidget *ListBox1;
-    QDialogButtonBox *Buttons;
-
-    // Lists the codes (known ones with their names) and selects `current`.
-    void SetLanguages(const QStringList &codes, int current);
-    // The two-letter code of the chosen entry; empty when none.
-    QString ChosenCode() const;
 };

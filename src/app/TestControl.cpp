@@ -80,7 +80,8 @@ void TTestControl::CreateButtons(QWidget *area)
 
 void TTestControl::DisableAll()
 {
-    for (QAction *a : {Prf_Start, Prf_Weiter, Prf_Abbrechen, Prf_Drucken, Prf_SpeicherClr}) a->setEnabled(false);
+    for (QAction *a : {Prf_Start, Prf_Weiter, Prf_Abbrechen, Prf_Drucken, Prf_SpeicherClr})
+        a->setEnabled(false);
 }
 
 void TTestControl::ApplyPhase(int Ablaufphase)
@@ -93,7 +94,8 @@ void TTestControl::ApplyPhase(int Ablaufphase)
     cur.SpeicherClr = Prf_SpeicherClr->isEnabled();
     cur.StartEnableCtr = m_conn->StartEnableCtr;
     const bool automatic = m_state->Live.Menueflags & 0x01;
-    const TTestActionState s = TestActionsForPhase(Ablaufphase, cur, automatic, m_state->View.NetzWarnVisible);
+    const TTestActionState s =
+        TestActionsForPhase(Ablaufphase, cur, automatic, m_state->View.NetzWarnVisible);
     m_conn->StartEnableCtr = s.StartEnableCtr;
     m_conn->setStartEnabled(s.Start);
     Prf_Start->setEnabled(s.Start);
@@ -139,7 +141,8 @@ void TTestControl::SpeicherClr()
 
 TWerteSatz TTestControl::PrintRecord() const
 {
-    return CurrentValuesRecord(m_state->Live, m_conn->SerialNumber(), m_config ? m_config->Operator : QString(),
+    return CurrentValuesRecord(m_state->Live, m_conn->SerialNumber(),
+                               m_config ? m_config->Operator : QString(),
                                m_config ? m_config->Assessor : QString(), QDateTime::currentDateTime());
 }
 

@@ -14,7 +14,9 @@ TWarnWindow::TWarnWindow(const QString &name, const QString &text, QWidget *pare
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFixedSize(DesignWidth, DesignHeight);
     setAutoFillBackground(true);
-    setStyleSheet(QStringLiteral("TWarnWindow, QWidget#%1 { background: #fff8d0; border: 2px solid #c00000; }").arg(name));
+    setStyleSheet(
+        QStringLiteral("TWarnWindow, QWidget#%1 { background: #fff8d0; border: 2px solid #c00000; }")
+            .arg(name));
     auto *l = new QHBoxLayout(this);
     l->setContentsMargins(14, 8, 14, 8);
     l->setSpacing(14);

@@ -59,8 +59,14 @@ TModeWriter TModeWriter::ForCommands(TTesterCommands *c)
 namespace {
 struct Pause {
     const TModeWriter &w;
-    explicit Pause(const TModeWriter &w) : w(w) { if (w.PausePolling) w.PausePolling(); }
-    ~Pause() { if (w.ResumePolling) w.ResumePolling(); }
+    explicit Pause(const TModeWriter &w) : w(w)
+    {
+        if (w.PausePolling) w.PausePolling();
+    }
+    ~Pause()
+    {
+        if (w.ResumePolling) w.ResumePolling();
+    }
 };
 } // namespace
 
@@ -77,9 +83,9 @@ bool ApplyStoredSetup(const TModeWriter &w, const TStoredSetup &s)
     Pause p(w);
     const quint8 g = quint8(s.Menueflags & 0xFF);
     const bool ok = w.Schutzklasse(s.Schutzklasse) && w.MenueBit(mfIsolDiff, g & mfIsolDiff) &&
-                    w.MenueBit(mfIsolation, g & mfIsolation) && w.MenueBit(mfBeruehrstrom, g & mfBeruehrstrom) &&
-                    w.DinVde((g & mfDin0702) ? 1 : 0) && w.MenueBit(mfAutomatisch, g & mfAutomatisch) &&
-                    w.MenueBit(mfManuGrenz, g & mfManuGrenz);
+                    w.MenueBit(mfIsolation, g & mfIsolation) &&
+                    w.MenueBit(mfBeruehrstrom, g & mfBeruehrstrom) && w.DinVde((g & mfDin0702) ? 1 : 0) &&
+                    w.MenueBit(mfAutomatisch, g & mfAutomatisch) && w.MenueBit(mfManuGrenz, g & mfManuGrenz);
     if (!ok || !(g & mfManuGrenz)) return ok;
     // A stored limit that is not in its table is skipped; the others still go.
     const struct {

@@ -16,23 +16,30 @@ const QString kIsolItem3Diff = QStringLiteral("Diffstr.-Mess.");
 const QString kThirdLeakage = QStringLiteral("Ersatz-Geräteableitstrom");
 const QString kThirdDiff = QStringLiteral("Differenzstrom");
 
-bool bit(quint8 b, int n) { return (b >> n) & 1; }
+bool bit(quint8 b, int n)
+{
+    return (b >> n) & 1;
+}
 
 // Value text of measurement step 1..7 in that step's unit.
 QString formatStepValue(int step, int v)
 {
     switch (step) {
-    case 1: return FormatResistanceMilliohm(v);
-    case 2: return FormatInsulationMegohm(v);
-    case 3: return FormatLeakageMilliampere(v);
-    default: return FormatCurrentMilliampere(v);
+    case 1:
+        return FormatResistanceMilliohm(v);
+    case 2:
+        return FormatInsulationMegohm(v);
+    case 3:
+        return FormatLeakageMilliampere(v);
+    default:
+        return FormatCurrentMilliampere(v);
     }
 }
 
 // Enable-mask bit of the caption of value display k (step k + 1).
-constexpr int kValueMaskBit[ValueDisplayCount] = {enSchutzleiterwid,     enIsolationswid,      enAbleitstromLive,
-                                                  enSchutzlStromL1N,     enSchutzlStromNL1,    enBeruehrungsstromL1N,
-                                                  enBeruehrungsstromNL1};
+constexpr int kValueMaskBit[ValueDisplayCount] = {
+    enSchutzleiterwid, enIsolationswid,       enAbleitstromLive,    enSchutzlStromL1N,
+    enSchutzlStromNL1, enBeruehrungsstromL1N, enBeruehrungsstromNL1};
 constexpr int kLimitMaskBit[LimitBarCount] = {enSchutzleiterwid, enIsolationswid, enAbleitstrom};
 
 } // namespace
@@ -60,8 +67,10 @@ TPanelView::TPanelView()
     ThirdLimitCaption = kThirdLeakage;
     Gespeichert = FreieBytes = QStringLiteral("-");
     SichtWinAnswer = QStringLiteral("nein");
-    for (auto &t : LimitText) t = NotMeasuredText();
-    for (auto &t : ValueText) t = NotMeasuredText();
+    for (auto &t : LimitText)
+        t = NotMeasuredText();
+    for (auto &t : ValueText)
+        t = NotMeasuredText();
 }
 
 TPanelState::TPanelState()
@@ -94,15 +103,32 @@ void TPanelState::Decode(int Slot, const TProtok &Msg)
 {
     const quint8 *d = Msg.Data;
     switch (AutosendSlotCmd(Slot)) {
-    case cmdGrenzwerte1: Decode31(d); break;
-    case cmdGrenzwerte2: Decode32(d); break;
-    case cmdDatensatzAnzahl: Decode33(d); break;
-    case cmdFlags: Decode34(d); break;
-    case cmdMesswerte1: Decode37(d); break;
-    case cmdMesswerte2: Decode38(d); break;
-    case cmdRohwert: Decode39(d); break;
-    case cmdMessablauf: Decode3A(d); break;
-    default: break;
+    case cmdGrenzwerte1:
+        Decode31(d);
+        break;
+    case cmdGrenzwerte2:
+        Decode32(d);
+        break;
+    case cmdDatensatzAnzahl:
+        Decode33(d);
+        break;
+    case cmdFlags:
+        Decode34(d);
+        break;
+    case cmdMesswerte1:
+        Decode37(d);
+        break;
+    case cmdMesswerte2:
+        Decode38(d);
+        break;
+    case cmdRohwert:
+        Decode39(d);
+        break;
+    case cmdMessablauf:
+        Decode3A(d);
+        break;
+    default:
+        break;
     }
 }
 
@@ -194,7 +220,8 @@ void TPanelState::Decode37(const quint8 *d)
     for (int step = 1; step <= 3; ++step) {
         if (step == Messschritt) continue; // the live value ($39) owns the running step
         const size_t k = size_t(step - 1);
-        View.ValueText[k] = View.ValueCaptionEnabled[k] ? formatStepValue(step, values[k]) : NotMeasuredText();
+        View.ValueText[k] =
+            View.ValueCaptionEnabled[k] ? formatStepValue(step, values[k]) : NotMeasuredText();
     }
     for (int step = 1; step <= 7; ++step) {
         if (step == Messschritt) continue;
@@ -210,7 +237,8 @@ void TPanelState::Decode38(const quint8 *d)
     Live.SchutzlStromNL1 = m.SchutzlStromNL1;
     Live.BeruehrungsstromL1N = m.BeruehrungsstromL1N;
     Live.BeruehrungsstromNL1 = m.BeruehrungsstromNL1;
-    const int values[4] = {m.SchutzlStromL1N, m.SchutzlStromNL1, m.BeruehrungsstromL1N, m.BeruehrungsstromNL1};
+    const int values[4] = {m.SchutzlStromL1N, m.SchutzlStromNL1, m.BeruehrungsstromL1N,
+                           m.BeruehrungsstromNL1};
     for (int step = 4; step <= 7; ++step) {
         if (step == Messschritt) continue;
         const size_t k = size_t(step - 1);
@@ -262,7 +290,8 @@ void TPanelState::Decode3A(const quint8 *d)
             }
         }
     }
-    for (int bar = 0; bar < LimitBarCount; ++bar) ShowLimit(bar, shown[size_t(bar)]);
+    for (int bar = 0; bar < LimitBarCount; ++bar)
+        ShowLimit(bar, shown[size_t(bar)]);
     changed();
 }
 
@@ -271,8 +300,10 @@ void TPanelState::Decode3A(const quint8 *d)
 void TPanelState::ClearValues()
 {
     View.Gespeichert = View.FreieBytes = QStringLiteral("-");
-    for (auto &t : View.LimitText) t = NotMeasuredText();
-    for (auto &t : View.ValueText) t = NotMeasuredText();
+    for (auto &t : View.LimitText)
+        t = NotMeasuredText();
+    for (auto &t : View.ValueText)
+        t = NotMeasuredText();
     View.RedVisible.fill(false);
     View.MainsLabelVisible = false;
     View.Indicators.fill(false);
@@ -316,9 +347,12 @@ bool TPanelState::DifferentialMode() const
 TLimitTable TPanelState::BarTable(int Bar) const
 {
     switch (Bar) {
-    case lbSchutzleiter: return ltSchutzleiterwid;
-    case lbIsolation: return ltIsolationswid;
-    default: return DifferentialMode() ? ltDifferenzstrom : ltAbleitstrom;
+    case lbSchutzleiter:
+        return ltSchutzleiterwid;
+    case lbIsolation:
+        return ltIsolationswid;
+    default:
+        return DifferentialMode() ? ltDifferenzstrom : ltAbleitstrom;
     }
 }
 
@@ -352,15 +386,22 @@ void TPanelState::ShowLimit(int Bar, int Index)
     text = FormatFixed(LimitDisplayValue(t, Index), t == ltSchutzleiterwid ? 0 : 2);
     const int code = LimitCode(t, Index);
     switch (Bar) {
-    case lbSchutzleiter: Live.GrwSchutzleiterwid = code; break;
-    case lbIsolation: Live.GrwIsolationswid = code; break;
-    default: Live.GrwAbleitstrom = code; break;
+    case lbSchutzleiter:
+        Live.GrwSchutzleiterwid = code;
+        break;
+    case lbIsolation:
+        Live.GrwIsolationswid = code;
+        break;
+    default:
+        Live.GrwAbleitstrom = code;
+        break;
     }
 }
 
 void TPanelState::StandardLimits()
 {
-    const TStandardLimitCodes c = StandardLimitCodes(View.DinVde, View.KlasseIndex + 1, View.IsolMode, Messschritt);
+    const TStandardLimitCodes c =
+        StandardLimitCodes(View.DinVde, View.KlasseIndex + 1, View.IsolMode, Messschritt);
     const int codes[LimitBarCount] = {c.Schutzleiter, c.Isolation, c.Dritter};
     for (int bar = 0; bar < LimitBarCount; ++bar) {
         const int index = LimitIndexOfCode(BarTable(bar), codes[bar]);
@@ -468,7 +509,8 @@ void TPanelState::UserSichtpr(int Index)
     View.Sichtpr = Index;
     beginUserChange();
     // "----" is "not asked"; otherwise asked, and the verdict follows.
-    if (write(TSettingChange::SichtNichtAbgefragt(Index == 0))) write(TSettingChange::SichtBestanden(Index == 2));
+    if (write(TSettingChange::SichtNichtAbgefragt(Index == 0)))
+        write(TSettingChange::SichtBestanden(Index == 2));
     endUserChange();
 }
 

@@ -32,26 +32,26 @@ QString NotMeasuredText(); // " --- "
 // item is selected (the state before the first report).
 struct TPanelView {
     // "Gerätetestereinstellung"
-    int DinVde = -1;     // RadioGroup1: 0701, 0702, 0751
-    int Messablauf = -1; // RadioGroup3: einzeln, automatisch
-    int IsolMode = -1;   // RadioGroup2: ohne, mit, Isol. und Diff. / Diffstr.-Mess.
-    int Beruehr = -1;    // RadioGroup5: ohne, mit
-    int Grenzwerte = -1; // RadioGroup4: Standard, manuell
-    int KlasseIndex = -1; // ComboBox1: I, II, III
-    int Sichtpr = -1;     // ComboBox2: "----", "nein", "ja"
-    bool Steuerbarcode = false; // CheckBox1
-    bool Einstellsperre = false; // CheckBox2
-    double Messzeit = 3.0;       // FloatEdit1, seconds
-    QString IsolItem3;           // third item of RadioGroup2
-    QString Gespeichert;         // Label26
-    QString FreieBytes;          // Label28
+    int DinVde = -1;              // RadioGroup1: 0701, 0702, 0751
+    int Messablauf = -1;          // RadioGroup3: einzeln, automatisch
+    int IsolMode = -1;            // RadioGroup2: ohne, mit, Isol. und Diff. / Diffstr.-Mess.
+    int Beruehr = -1;             // RadioGroup5: ohne, mit
+    int Grenzwerte = -1;          // RadioGroup4: Standard, manuell
+    int KlasseIndex = -1;         // ComboBox1: I, II, III
+    int Sichtpr = -1;             // ComboBox2: "----", "nein", "ja"
+    bool Steuerbarcode = false;   // CheckBox1
+    bool Einstellsperre = false;  // CheckBox2
+    double Messzeit = 3.0;        // FloatEdit1, seconds
+    QString IsolItem3;            // third item of RadioGroup2
+    QString Gespeichert;          // Label26
+    QString FreieBytes;           // Label28
     bool SettingsEnabled = false; // EnablePanel / ResetPanel
     bool SichtprEnabled = false;  // ComboBox2 and its label
     bool BeruehrAllowed = true;   // the report's rule for RadioGroup5
 
     // "Grenzwertanzeige / Einstellung"
     QString ThirdLimitCaption;
-    int Bar1Max = 7; // ten positions from the first version request on
+    int Bar1Max = 7;  // ten positions from the first version request on
     int Bar3Max = 17; // 3 in 0751 differential mode
     std::array<int, LimitBarCount> BarPos{2, 0, 0};
     std::array<QString, LimitBarCount> LimitText;
@@ -148,7 +148,7 @@ public:
     // ---- rules ---------------------------------------------------------------
     bool DifferentialMode() const;
     TLimitTable BarTable(int Bar) const;
-    int BarIndex(int Bar) const;          // limit index the bar's position stands for
+    int BarIndex(int Bar) const; // limit index the bar's position stands for
     int PositionForIndex(int Bar, int Index) const;
     void StandardLimits();
     void ApplyEnableLogic();

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStringList>
 
 namespace {
@@ -18,7 +20,8 @@ struct Bytes {
     Bytes(std::initializer_list<int> v)
     {
         int i = 0;
-        for (int x : v) d[i++] = quint8(x);
+        for (int x : v)
+            d[i++] = quint8(x);
     }
 };
 
@@ -464,4 +467,33 @@ TEST(ModeApply, PrintRecordCarriesNoCustomerButTheTesterAndTheNames)
     EXPECT_EQ(w.DINVDE, 2);
     live.MessablaufFlags = maGrenzwFehler;
     EXPECT_FALSE(CurrentValuesRecord(live, {}, {}, {}, now).Pruefungsergebnis);
+}
+
+TEST(ModeApply, StoredSetupIsReadByTestNumber)
+{
+    QSqlDatabase db =
+        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("frontpanel_setup"));
+    db.setDatabaseName(QStringLiteral(":memory:"));
+    ASSERT_TRUE(db.open());
+    {
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec(
+            QStringLiteral("CREATE TABLE tblPruefung (PRintPruefungsNr INTEGER, PRintMenueflags INTEGER, "
+                           "PRintSchutzklasse INTEGER, PRintGrwSchutzleiterwid INTEGER, "
+                           "PRintGrwIsolationswid INTEGER, PRintGrwAbleitstrom INTEGER, "
+                           "PRintGrwDifferenzstrom INTEGER)")));
+        ASSERT_TRUE(q.exec(QStringLiteral("INSERT INTO tblPruefung VALUES (7, 13, 2, 200, 2000, NULL, 50)")));
+        TStoredSetup s;
+        EXPECT_FALSE(QueryStoredSetup(db, 8, s));
+        ASSERT_TRUE(QueryStoredSetup(db, 7, s));
+        EXPECT_EQ(s.Menueflags, 13);
+        EXPECT_EQ(s.Schutzklasse, 2);
+        EXPECT_EQ(s.GrwSchutzleiterwid, 200);
+        EXPECT_EQ(s.GrwIsolationswid, 2000);
+        EXPECT_EQ(s.GrwAbleitstrom, 0); // NULL reads as 0
+        EXPECT_EQ(s.GrwDifferenzstrom, 50);
+    }
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("frontpanel_setup"));
 }

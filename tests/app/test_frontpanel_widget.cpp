@@ -6,6 +6,7 @@
 #include "app/FrontPanel.h"
 #include "app/MainActions.h"
 #include "app/MessmodusDlg.h"
+#include "app/SprachEinstDlg.h"
 #include "app/TestControl.h"
 #include "app/WarnWindows.h"
 #include "controls/Edits.h"
@@ -57,12 +58,14 @@ struct PanelForm : FormFixture {
 
     void report34(int menu, int klasse, int messzeit = 30, int sperr = 0, int ablauf = 0)
     {
-        const quint8 d[8] = {quint8(menu), 0, quint8(klasse), quint8(messzeit), 0, quint8(sperr), quint8(ablauf), 0};
+        const quint8 d[8] = {quint8(menu),   0, quint8(klasse), quint8(messzeit), 0, quint8(sperr),
+                             quint8(ablauf), 0};
         state().Decode34(d);
     }
     void report3A(int step, int pe, int iso, int leak, int diff, int phase)
     {
-        const quint8 d[8] = {0, quint8(step), quint8(pe), quint8(iso), quint8(leak), quint8(diff), 0, quint8(phase)};
+        const quint8 d[8] = {0, quint8(step), quint8(pe), quint8(iso), quint8(leak), quint8(diff),
+                             0, quint8(phase)};
         state().Decode3A(d);
     }
 };
@@ -83,9 +86,10 @@ TEST(FrontPanelWidget, ControlsCarryTheirNamesCaptionsAndItems)
     EXPECT_EQ(p->RadioGroup5->ItemText(1), QStringLiteral("mit Ber.-Str."));
     EXPECT_EQ(p->RadioGroup4->ItemText(0), QStringLiteral("S&tandard"));
     EXPECT_EQ(p->ComboBox2->itemText(0), QStringLiteral("----"));
-    for (const char *name : {"RadioGroup1", "RadioGroup2", "RadioGroup3", "RadioGroup4", "RadioGroup5", "ComboBox1",
-                             "ComboBox2", "CheckBox1", "CheckBox2", "FloatEdit1", "TrackBar1", "TrackBar2",
-                             "TrackBar3", "Label21", "Label26", "Label28", "Label30", "BitBtn1", "BitBtn5"})
+    for (const char *name :
+         {"RadioGroup1", "RadioGroup2", "RadioGroup3", "RadioGroup4", "RadioGroup5", "ComboBox1", "ComboBox2",
+          "CheckBox1", "CheckBox2", "FloatEdit1", "TrackBar1", "TrackBar2", "TrackBar3", "Label21", "Label26",
+          "Label28", "Label30", "BitBtn1", "BitBtn5"})
         EXPECT_NE(f.form->findChild<QWidget *>(QLatin1String(name)), nullptr) << name;
     EXPECT_EQ(f.parts.Control->Prf_Drucken->text(), QStringLiteral("&Drucken"));
     EXPECT_EQ(f.parts.Control->BitBtn1->text(), QStringLiteral("Prüfung Start"));
@@ -108,7 +112,8 @@ TEST(FrontPanelWidget, DisconnectedPanelIsDisabledAndShowsDashes)
     EXPECT_EQ(p->ValueDisplay[0]->Text(), QStringLiteral(" --- "));
     EXPECT_EQ(p->LimitDisplay[2]->Text(), QStringLiteral(" --- "));
     EXPECT_FALSE(f.form->Actions->M_Einstellen->isEnabled());
-    for (QAction *a : {FrontPanelParts(*f.form).Control->Prf_Start, FrontPanelParts(*f.form).Control->Prf_Drucken})
+    for (QAction *a :
+         {FrontPanelParts(*f.form).Control->Prf_Start, FrontPanelParts(*f.form).Control->Prf_Drucken})
         EXPECT_FALSE(a->isEnabled());
 }
 
@@ -117,7 +122,8 @@ TEST(FrontPanelWidget, ReportsSetTheControlsWithoutWritingBack)
     PanelForm f;
     f.build();
     TFrontPanel *p = f.panel();
-    f.report34(mfAutomatisch | mfManuGrenz | mfBeruehrstrom | mfSteuerbarcode, skDin0751 | 1, 125, spEinstellsperre);
+    f.report34(mfAutomatisch | mfManuGrenz | mfBeruehrstrom | mfSteuerbarcode, skDin0751 | 1, 125,
+               spEinstellsperre);
     f.report3A(0, 9, 5, 3, 2, 2);
     EXPECT_EQ(p->RadioGroup1->ItemIndex(), 2);
     EXPECT_EQ(p->RadioGroup2->ItemText(2), QStringLiteral("Diffstr.-Mess."));

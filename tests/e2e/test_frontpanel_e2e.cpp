@@ -228,7 +228,9 @@ TEST(FrontPanelE2e, SettingsChangedOnThePanelReachTheTester)
     ASSERT_TRUE(waitUntil([&] { return p->TrackBar2->isEnabled() && p->TrackBar1->isEnabled(); }));
     p->TrackBar1->setValue(0); // 100 mOhm
     // The write goes out with the next sequence report the idle step decodes.
-    auto written = [&f](int bar) { return waitUntil([&f, bar] { return !f.state().LimitChanged[size_t(bar)]; }); };
+    auto written = [&f](int bar) {
+        return waitUntil([&f, bar] { return !f.state().LimitChanged[size_t(bar)]; });
+    };
     EXPECT_TRUE(written(0));
     EXPECT_TRUE(f.waitSim(QStringLiteral("lim_pe"), 8));
     p->TrackBar2->setValue(5);
@@ -351,7 +353,8 @@ TEST(FrontPanelE2e, RenderedMidTestShowsValuesAndTheRunningStep)
     c->Prf_Start->trigger();
     ASSERT_TRUE(f.waitPhase(17));
     f.sim.pressConfirm();
-    ASSERT_TRUE(waitUntil([&] { return p->NetzspgWarnWin->isVisible() && c->Prf_Weiter->isEnabled(); }, 20000));
+    ASSERT_TRUE(
+        waitUntil([&] { return p->NetzspgWarnWin->isVisible() && c->Prf_Weiter->isEnabled(); }, 20000));
     c->Prf_Weiter->trigger();
     ASSERT_TRUE(waitUntil([&] { return f.state().Messschritt == 4 && p->Label21->isVisible(); }, 8000));
     gt_test::processEventsFor(1500);
