@@ -1,5 +1,7 @@
 #include "E2eSupport.h"
 
+#include "tester/Commands.h"
+
 #include <QElapsedTimer>
 #include <QTimer>
 
@@ -28,8 +30,14 @@ TEST(Supervision, SilentTesterGetsTwoRefreshesAndIsDroppedAfterInActiveTime)
     TForm1 *w = f.make();
     w->Actions->G_Verbinden->trigger();
     ASSERT_TRUE(f.connected());
-    ASSERT_TRUE(
-        waitUntil([&] { return w->Connection->ActiveCtr > 0 && w->Connection->StartEnabled(); }, 5000));
+    // Settled: the start-enabled write after connecting has been answered, so
+    // no direct exchange (which pauses the supervision) is under way.
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return w->Connection->StartEnabled() && !w->Commands->Busy() && w->Connection->ActiveCtr > 0 &&
+                   f.logTexts().contains(QStringLiteral("Empfang $66: verschiedene Einstellungen vorgeben"));
+        },
+        5000));
 
     const int before = f.logTexts().size();
     const qint64 pid = sim.process().processId();
@@ -52,7 +60,8 @@ TEST(Supervision, SilentTesterGetsTwoRefreshesAndIsDroppedAfterInActiveTime)
         if (after[i].startsWith(QStringLiteral("Empfang"))) lastReceived = i;
     EXPECT_EQ(countOf(after.mid(lastReceived + 1, timeoutLine - lastReceived - 1),
                       QStringLiteral("Auffrischung senden")),
-              2);
+              2)
+        << after.join(u'\n').toStdString();
     EXPECT_EQ(f.panel(0), QStringLiteral("Keine Verbindung"));
 }
 
