@@ -519,14 +519,14 @@ QString FieldString(const QVariant &v)
     return v.isNull() ? QString() : v.toString();
 }
 
-QDateTime FieldDateTime(const QVariant &v, Qt::TimeSpec spec)
+QDateTime FieldDateTime(const QVariant &v, Qt::TimeSpec zone)
 {
     if (v.isNull()) return {};
     if (v.typeId() == QMetaType::QDateTime) {
         QDateTime dt = v.toDateTime();
         // Stored moments are wall-clock times of the workshop: no zone shifts.
-        return QDateTime(dt.date(), dt.time(), spec);
+        return QDateTime(dt.date(), dt.time(), zone);
     }
-    if (v.typeId() == QMetaType::QDate) return QDateTime(v.toDate(), QTime(0, 0), spec);
-    return ParseDateTime(v.toString(), spec);
+    if (v.typeId() == QMetaType::QDate) return QDateTime(v.toDate(), QTime(0, 0), zone);
+    return ParseDateTime(v.toString(), zone);
 }

@@ -106,4 +106,4 @@ int FieldInt(const QVariant &v);        // null -> 0
 bool FieldBool(const QVariant &v);      // 0/1, true/false, "t"/"f"
 QString FieldString(const QVariant &v); // null -> ""
 QDateTime FieldDateTime(const QVariant &v,
-                        Qt::TimeSpec spec = Qt::LocalTime); // QDateTime, ISO or German text
+                        Qt::TimeSpec zone = Qt::LocalTime); // QDateTime, ISO or German text

@@ -141,7 +141,7 @@ bool parseIsoFast(const QString &t, int &y, int &mo, int &d, int &h, int &mi, in
 
 } // namespace
 
-QDateTime ParseDateTime(const QString &text, Qt::TimeSpec spec)
+QDateTime ParseDateTime(const QString &text, Qt::TimeSpec zone)
 {
     static const QRegularExpression german(
         QStringLiteral(R"(^\s*(\d{1,2})\.(\d{1,2})\.(\d{4})(?:\s+(\d{1,2}):(\d{2})(?::(\d{2}))?)?\s*$)"));
@@ -172,5 +172,5 @@ QDateTime ParseDateTime(const QString &text, Qt::TimeSpec spec)
     const QDate date(y, mo, d);
     const QTime time(h, mi, s, ms);
     if (!date.isValid() || !time.isValid()) return {};
-    return QDateTime(date, time, spec);
+    return QDateTime(date, time, zone);
 }

@@ -50,4 +50,4 @@ QString FormatDateTime(const QDateTime &dt);
 
 // Reads "d.m.yyyy", "dd.mm.yyyy hh:nn[:ss]" and the ISO forms databases return
 // ("yyyy-mm-dd[ T]hh:nn:ss[.zzz]"). Invalid QDateTime when none fits.
-QDateTime ParseDateTime(const QString &text, Qt::TimeSpec spec = Qt::LocalTime);
+QDateTime ParseDateTime(const QString &text, Qt::TimeSpec zone = Qt::LocalTime);

@@ -20,7 +20,7 @@ public:
     std::array<int, 32> strings{};
     std::array<int, 16> bools{};
     int datum = -1;
-    // Time spec of the loaded date. Local time (the default) is what callers
+    // Time zone handling of the loaded date. Local time (the default) is what callers
     // compare with "now"; a caller that needs only the calendar date (the
     // export) takes UTC and saves a time-zone lookup per row.
     Qt::TimeSpec datumSpec = Qt::LocalTime;
