@@ -608,7 +608,6 @@ namespace {
 void runMessmodus(TForm1 &form, TFrontPanelParts parts)
 {
     TMessmodusDlg *dlg = parts.Messmodus;
-    TPanelState &state = parts.Panel->State();
     const int aktCheck = form.Configuration().aktCheckNumber;
     dlg->RadioButton1->setEnabled(aktCheck != 0);
     if (dlg->exec() != QDialog::Accepted) return;
@@ -629,7 +628,6 @@ void runMessmodus(TForm1 &form, TFrontPanelParts parts)
     if (row < 0) return;
     conn->SettingDelayCtr = conn->SettingDelay();
     ApplyModeSettings(writer, ModeSettingsForRow(row));
-    (void)state;
 }
 
 void runSprache(TForm1 &form, TFrontPanelParts parts)

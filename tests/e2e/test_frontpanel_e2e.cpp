@@ -4,6 +4,7 @@
 #include "E2eSupport.h"
 
 #include "app/FrontPanel.h"
+#include "app/MessmodusDlg.h"
 #include "app/TestControl.h"
 #include "app/WarnWindows.h"
 #include "controls/Edits.h"
@@ -14,10 +15,14 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSet>
 #include <QSlider>
+#include <QTimer>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -368,4 +373,55 @@ TEST(FrontPanelE2e, RenderedMidTestShowsValuesAndTheRunningStep)
         EXPECT_TRUE(shot.save(dir + QStringLiteral("/frontpanel-") + scale + QStringLiteral(".png")));
     }
     c->Prf_Abbrechen->trigger();
+}
+
+// Runs fn once the modal dialog is up (the exchanges before it keep the loop busy).
+void whenShown(QDialog *d, const std::function<void()> &fn)
+{
+    auto *t = new QTimer(d);
+    t->setInterval(10);
+    QObject::connect(t, &QTimer::timeout, d, [d, t, fn] {
+        if (!d->isVisible()) return;
+        t->stop();
+        t->deleteLater();
+        fn();
+    });
+    t->start();
+}
+
+TEST(FrontPanelE2e, MeasuringModeAndLanguageDialogsDriveTheTester)
+{
+    PanelFixture f;
+    ASSERT_TRUE(f.connect({}, {QStringLiteral("set menu=0x04 klasse=0x01")}));
+    TForm1 *w = f.form.get();
+    ASSERT_TRUE(w->Actions->M_Einstellen->isEnabled());
+
+    // Row 44 (code 48): class I, differential current, touch current, 0751.
+    whenShown(f.parts.Messmodus, [&f] {
+        TMessmodusDlg *d = f.parts.Messmodus;
+        EXPECT_FALSE(d->RadioButton1->isEnabled()); // no current stored test
+        QTreeWidgetItem *row = d->ListView1->topLevelItem(44);
+        d->ListView1->setCurrentItem(row);
+        emit d->ListView1->itemClicked(row, 0);
+        d->accept();
+    });
+    w->Actions->M_Einstellen->trigger();
+    EXPECT_TRUE(f.waitSim(QStringLiteral("standard"), 2));
+    EXPECT_EQ(f.simInt(QStringLiteral("class")), 1);
+    EXPECT_EQ(f.simInt(QStringLiteral("isolmode")), 2);
+    EXPECT_TRUE(
+        waitUntil([&] { return f.panel()->RadioGroup2->ItemText(2) == QStringLiteral("Diffstr.-Mess."); }));
+
+    whenShown(f.parts.Sprache, [&f] {
+        TSprachEinstDlg *d = f.parts.Sprache;
+        EXPECT_EQ(d->ChosenCode(), QStringLiteral("de")); // the current language is selected
+        const QList<QListWidgetItem *> fr =
+            d->ListBox1->findItems(QStringLiteral("fr (französisch)"), Qt::MatchExactly);
+        ASSERT_EQ(fr.size(), 1);
+        d->ListBox1->setCurrentItem(fr.first());
+        d->accept();
+    });
+    w->Actions->K_Sprache->trigger();
+    EXPECT_TRUE(f.sim.waitForState([](const auto &s) { return s.value("language") == QLatin1String("fr"); }));
+    EXPECT_EQ(f.ConnectedFixture::panel(4), QStringLiteral("fr"));
 }
