@@ -8,6 +8,7 @@
 #include "app/MainStatusBar.h"
 #include "bus/SyncBus.h"
 #include "controls/LEDPaint.h"
+#include "controls/NumberText.h"
 #include "serial/Cate32.h"
 #include "serial/IniFile.h"
 #include "store/Database.h"
@@ -89,6 +90,11 @@ TForm1::TForm1(const TForm1Setup &setup, QWidget *parent) : QMainWindow(parent),
 TForm1::~TForm1()
 {
     FormDestroy();
+    // The controller unhooks itself from the bus engine and the command set
+    // when it goes; both must still be there then. Left to the base class it
+    // would go after the command set (a member) and the engine (an earlier child).
+    delete Connection;
+    Connection = nullptr;
 }
 
 void TForm1::FormCreate()
@@ -96,6 +102,8 @@ void TForm1::FormCreate()
     Connection->Mailbox().Clear();
     Connection->StatusCounter = 0;
     InitFormatSettings();
+    // Every numeric edit of the program reads and shows the decimal comma.
+    numtext::SetDefaultDecimalSeparator(FormatSettings().DecimalSeparator);
     ReadConfiguration();
     Connection->Timer2->setInterval(100);
 
