@@ -443,26 +443,23 @@ QWidget *TFrontPanel::buildValues()
 
     auto *ind = new QHBoxLayout;
     ind->setSpacing(6);
-    Indicator[inUmschalt] = new TIndicatorLabel(
-        QStringLiteral("Umschalt"), QStringLiteral("Umschalt"),
-        QStringLiteral("QLabel { background: #000000; color: #ffe000; border: 1px solid #000000; "
-                       "border-radius: 3px; padding: 1px 6px; }"),
-        g);
-    Indicator[inAbbruch] = new TIndicatorLabel(
-        QStringLiteral("Abbruch"), QStringLiteral("Abbruch"),
-        QStringLiteral("QLabel { background: #ff8c00; color: #000000; border: 1px solid #a05000; "
-                       "border-radius: 3px; padding: 1px 6px; }"),
-        g);
-    Indicator[inGrenzwert] = new TIndicatorLabel(
-        QStringLiteral("Grenzwert"), QStringLiteral("Grenzwert"),
-        QStringLiteral("QLabel { background: #ff8c00; color: #000000; border: 1px solid #a05000; "
-                       "border-radius: 3px; padding: 1px 6px; }"),
-        g);
-    Indicator[inNotAus] = new TIndicatorLabel(
-        QStringLiteral("NotAus"), QStringLiteral("Not-Aus"),
-        QStringLiteral("QLabel { background: #d00000; color: #ffffff; border: 1px solid #800000; "
-                       "border-radius: 3px; padding: 1px 6px; }"),
-        g);
+    // The tester's four status lamps: name, caption, and the lit look.
+    static const struct {
+        int Index;
+        const char *Name, *Caption, *Background, *Text, *Border;
+    } looks[] = {
+        {inUmschalt, "Umschalt", "Umschalt", "#000000", "#ffe000", "#000000"},
+        {inAbbruch, "Abbruch", "Abbruch", "#ff8c00", "#000000", "#a05000"},
+        {inGrenzwert, "Grenzwert", "Grenzwert", "#ff8c00", "#000000", "#a05000"},
+        {inNotAus, "NotAus", "Not-Aus", "#d00000", "#ffffff", "#800000"},
+    };
+    for (const auto &look : looks)
+        Indicator[size_t(look.Index)] = new TIndicatorLabel(
+            QLatin1String(look.Name), QLatin1String(look.Caption),
+            QStringLiteral("QLabel { background: %1; color: %2; border: 1px solid %3; "
+                           "border-radius: 3px; padding: 1px 6px; }")
+                .arg(QLatin1String(look.Background), QLatin1String(look.Text), QLatin1String(look.Border)),
+            g);
     for (TIndicatorLabel *i : Indicator)
         ind->addWidget(i);
     ind->addStretch(1);
