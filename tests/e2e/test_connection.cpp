@@ -33,10 +33,7 @@ TEST(Connection, ConnectIdentifiesTheTesterAndStartsAutosendAndDisconnectStopsIt
     EXPECT_TRUE(w->Actions->K_Sprache->isEnabled());
     EXPECT_TRUE(f.messages.isEmpty());
 
-    EXPECT_TRUE(sim.waitForState([](const auto &s) {
-        return s.value("autosend") == QLatin1String("0x079c") ||
-               s.value("autosend").toInt(nullptr, 0) == 0x79c;
-    }));
+    EXPECT_TRUE(sim.waitForAutosend(0x79c));
     EXPECT_EQ(sim.state().value(QStringLiteral("language")), QStringLiteral("de"));
     // Reports arrive on their own and the idle step decodes them.
     EXPECT_TRUE(waitUntil([&] { return decoded >= 8; }, 5000));
@@ -51,7 +48,7 @@ TEST(Connection, ConnectIdentifiesTheTesterAndStartsAutosendAndDisconnectStopsIt
     EXPECT_TRUE(f.panel(4).isEmpty());
     EXPECT_TRUE(w->Actions->G_Schnittstelle->isEnabled());
     EXPECT_FALSE(w->Connection->StartEnabled());
-    EXPECT_TRUE(sim.waitForState([](const auto &s) { return s.value("autosend").toInt(nullptr, 0) == 0; }));
+    EXPECT_TRUE(sim.waitForAutosend(0));
     const QStringList log = f.logTexts();
     EXPECT_TRUE(log.contains(QStringLiteral("COM ist verbunden")));
     EXPECT_TRUE(log.contains(QStringLiteral("lfd. Übertragung beenden")));
@@ -71,8 +68,7 @@ TEST(Connection, OldFirmwareShowsTheMessageAndStaysConnected)
         QStringLiteral("Der angeschlossene Gerätetester mit Firmwareversion 1.02.99")));
     EXPECT_TRUE(f.connected());
     EXPECT_TRUE(f.panel(3).startsWith(QStringLiteral("PgmVers. 1.02.99")));
-    EXPECT_TRUE(
-        sim.waitForState([](const auto &s) { return s.value("autosend").toInt(nullptr, 0) == 0x79c; }));
+    EXPECT_TRUE(sim.waitForAutosend(0x79c));
 }
 
 TEST(Connection, ClosingWhileConnectedSwitchesAutosendOffAndEndsTheLog)
@@ -83,10 +79,9 @@ TEST(Connection, ClosingWhileConnectedSwitchesAutosendOffAndEndsTheLog)
     f.configure(sim.path());
     TForm1 *w = f.make();
     w->Actions->G_Verbinden->trigger();
-    ASSERT_TRUE(
-        sim.waitForState([](const auto &s) { return s.value("autosend").toInt(nullptr, 0) == 0x79c; }));
+    ASSERT_TRUE(sim.waitForAutosend(0x79c));
     f.destroy();
-    EXPECT_TRUE(sim.waitForState([](const auto &s) { return s.value("autosend").toInt(nullptr, 0) == 0; }));
+    EXPECT_TRUE(sim.waitForAutosend(0));
     const QStringList log = f.logTexts();
     ASSERT_GE(log.size(), 2);
     EXPECT_EQ(log.mid(log.size() - 2), QStringList({"Programmende", "------------"}));
@@ -157,20 +152,17 @@ TEST(Connection, DataRetrievalPausesAutosendAndResumesAfterTheDialog)
     f.configure(sim.path());
     TForm1 *w = f.make();
     w->Actions->G_Verbinden->trigger();
-    ASSERT_TRUE(
-        sim.waitForState([](const auto &s) { return s.value("autosend").toInt(nullptr, 0) == 0x79c; }));
+    ASSERT_TRUE(sim.waitForAutosend(0x79c));
     bool quietDuringDialog = false;
     w->Connection->FetchData([&] {
         EXPECT_FALSE(w->Connection->Timer2->isActive());
         EXPECT_EQ(w->Connection->ActiveCtr, 0);
-        quietDuringDialog =
-            sim.waitForState([](const auto &s) { return s.value("autosend").toInt(nullptr, 0) == 0; });
+        quietDuringDialog = sim.waitForAutosend(0);
     });
     EXPECT_TRUE(quietDuringDialog);
     EXPECT_TRUE(w->Connection->Timer2->isActive());
     EXPECT_EQ(w->Connection->ActiveCtr, w->Connection->InActiveTime());
-    EXPECT_TRUE(
-        sim.waitForState([](const auto &s) { return s.value("autosend").toInt(nullptr, 0) == 0x79c; }));
+    EXPECT_TRUE(sim.waitForAutosend(0x79c));
     const QStringList log = f.logTexts();
     EXPECT_LT(log.indexOf(QStringLiteral("Timer 2 disabled")),
               log.indexOf(QStringLiteral("Timer 2 enabled")));

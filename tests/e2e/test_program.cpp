@@ -88,10 +88,9 @@ TEST(Program, SigtermWhileConnectedEndsInOrder)
               "[Interface]\nAutoConnect=1\nPgmLog=" + log.toUtf8() +
                   "\n[Ports]\nCOM1=" + sim.path().toUtf8() + "\n");
     ASSERT_TRUE(p.start());
-    ASSERT_TRUE(sim.waitForState([](const auto &s) { return s.value("autosend").toInt(nullptr, 0) == 0x79c; },
-                                 10000));
+    ASSERT_TRUE(sim.waitForAutosend(0x79c, 10000));
     EXPECT_EQ(p.terminate(), 0);
-    EXPECT_TRUE(sim.waitForState([](const auto &s) { return s.value("autosend").toInt(nullptr, 0) == 0; }));
+    EXPECT_TRUE(sim.waitForAutosend(0));
     QStringList texts;
     for (const QString &l : readLines(log))
         texts << logText(l);

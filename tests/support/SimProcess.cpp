@@ -131,4 +131,13 @@ QString SimProcess::errorOutput()
     return QString::fromUtf8(m_stderr);
 }
 
+bool SimProcess::waitForAutosend(int mask, int timeoutMs)
+{
+    return waitForState(
+        [mask](const QMap<QString, QString> &s) {
+            return s.value(QStringLiteral("autosend")).toInt(nullptr, 0) == mask;
+        },
+        timeoutMs);
+}
+
 } // namespace gt_test

@@ -45,6 +45,8 @@ public:
     int stateInt(const QString &key);
     // Polls the state until pred holds or the deadline passes.
     bool waitForState(const std::function<bool(const QMap<QString, QString> &)> &pred, int timeoutMs = 5000);
+    // Waits until the tester runs the given autosend mask (0 = switched off).
+    bool waitForAutosend(int mask, int timeoutMs = 5000);
 
     // What the simulator wrote to stderr so far (for failure messages).
     QString errorOutput();
