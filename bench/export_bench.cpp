@@ -5,7 +5,7 @@
 
 #include "store/CsvExport.h"
 #include "store/Database.h"
-#include "store/FormatSettings.h"
+#include "core/FormatSettings.h"
 #include "store/TestRecord.h"
 
 #include <QCoreApplication>

@@ -3,7 +3,7 @@
 // tests (deterministic), for the export benchmark.
 
 #include "store/Database.h"
-#include "store/FormatSettings.h"
+#include "core/FormatSettings.h"
 
 #include <QCoreApplication>
 #include <QSqlError>

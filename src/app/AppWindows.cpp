@@ -6,7 +6,7 @@
 #include "app/MainWindow.h"
 #include "app/MessmodusDlg.h"
 #include "app/WarnWindows.h"
-#include "store/SettingsDialog.h"
+#include "app/EinstellungenDlg.h"
 
 #include <QDialog>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "app/Configuration.h"
 
-#include "serial/IniFile.h"
+#include "core/IniFile.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "controls/Digit.h"
 #include "controls/Edits.h"
 #include "store/Database.h"
-#include "store/FormatSettings.h"
+#include "core/FormatSettings.h"
 #include "tester/Commands.h"
 #include "tester/ConnectionController.h"
 #include "tester/ModeApply.h"

@@ -10,10 +10,10 @@
 #include "controls/LEDPaint.h"
 #include "controls/NumberText.h"
 #include "serial/Cate32.h"
-#include "serial/IniFile.h"
+#include "core/IniFile.h"
 #include "store/Database.h"
-#include "store/FormatSettings.h"
-#include "store/SettingsDialog.h"
+#include "core/FormatSettings.h"
+#include "app/EinstellungenDlg.h"
 #include "tester/Commands.h"
 #include "tester/ConnectionController.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/Configuration.h"
-#include "serial/Logs.h"
+#include "core/Logs.h"
 
 #include <QMainWindow>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
 #include "app/MessmodusDlg.h"
 
-#include "serial/IniFile.h"
+#include "core/IniFile.h"
 #include "tester/MeasuringModes.h"
 
 #include <QDialogButtonBox>

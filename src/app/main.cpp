@@ -2,7 +2,7 @@
 #include "app/MainWindow.h"
 #include "app/SignalBridge.h"
 #include "app/Splash.h"
-#include "store/CsvExport.h"
+#include "app/CliExportCsv.h"
 
 #include <QApplication>
 #include <QPointer>

@@ -1,7 +1,7 @@
 #include "bus/SyncBus.h"
 
 #include "serial/Cate32.h"
-#include "serial/Logs.h"
+#include "core/Logs.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -1,6 +1,6 @@
 #include "serial/CateThreads.h"
 
-#include "serial/Logs.h"
+#include "core/Logs.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,6 +1,6 @@
 #include "serial/PortNames.h"
 
-#include "serial/IniFile.h"
+#include "core/IniFile.h"
 
 #include <QCollator>
 #include <QDir>

@@ -8,8 +8,6 @@
 #include <QString>
 #include <QStringList>
 
-class QWidget;
-
 // Text in Windows-1252, the code page the users' spreadsheet programs read;
 // a character it cannot hold becomes "?".
 QByteArray EncodeWindows1252(QStringView text);
@@ -25,10 +23,6 @@ QString JoinCsvValues(const QStringList &values);
 QString BuildCsvHeader(const TWerteSatz &w, const TExportSwitches &sw);
 QString BuildCsvLine(const TWerteSatz &w, const TExportSwitches &sw);
 
-// The file to export to: the fixed name when exportFile is 1 (and a name is
-// set), else a save dialog titled "Exportdatei". Empty when the user cancels.
-QString ChooseExportFile(int exportFile, const QString &exportFileName, QWidget *parent = nullptr);
-
 // "Die Datei "NAME" kann nicht angelegt werden."
 QString CannotCreateFileMessage(const QString &fileName);
 
@@ -41,9 +35,3 @@ bool ExportSingleTest(QSqlDatabase db, int pruefungsNr, const QString &fileName,
 // rows), in the order the database returns them. *count = lines written.
 bool ExportAllTests(QSqlDatabase db, const QString &fileName, const TExportSwitches &sw,
                     QString *error = nullptr, int *count = nullptr);
-
-// Command line: "--export-csv FILE [--test N]" (args may start with the
-// program name). Uses the program's configuration file and database; German
-// errors to stderr. Returns the exit code (0 success, 1 error).
-bool IsCsvExportCommand(const QStringList &args);
-int RunCsvExportCommand(const QStringList &args);

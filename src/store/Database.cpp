@@ -1,6 +1,6 @@
 #include "store/Database.h"
 
-#include "store/FormatSettings.h"
+#include "core/FormatSettings.h"
 
 #include <QCoreApplication>
 #include <QDir>

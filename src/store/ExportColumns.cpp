@@ -1,6 +1,6 @@
 #include "store/ExportColumns.h"
 
-#include "serial/IniFile.h"
+#include "core/IniFile.h"
 
 const std::array<TExportColumnDef, ecColumnCount> kExportColumns = {{
     {"KundenNr", "KundenNr", "KundenNr", false},

@@ -1,6 +1,6 @@
 #include "store/Globals.h"
 
-#include "store/FormatSettings.h"
+#include "core/FormatSettings.h"
 
 int ComputeEnableMask(int isolDiff, int dinVde, bool mitBeruehr, int schutzklasse)
 {

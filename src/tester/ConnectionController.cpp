@@ -2,7 +2,7 @@
 
 #include "bus/SyncBus.h"
 #include "serial/Cate32.h"
-#include "serial/Logs.h"
+#include "core/Logs.h"
 #include "tester/CommandCodes.h"
 #include "tester/Commands.h"
 

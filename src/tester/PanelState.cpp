@@ -1,6 +1,6 @@
 #include "tester/PanelState.h"
 
-#include "store/FormatSettings.h"
+#include "core/FormatSettings.h"
 #include "tester/Commands.h"
 #include "tester/Decoders.h"
 #include "tester/Mailbox.h"

@@ -1,5 +1,5 @@
 #include "app/Configuration.h"
-#include "serial/IniFile.h"
+#include "core/IniFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

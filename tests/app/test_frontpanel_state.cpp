@@ -2,7 +2,7 @@
 // limit rules, enabling, the hold-off after user changes, and what the
 // set-up procedures write.
 
-#include "store/FormatSettings.h"
+#include "core/FormatSettings.h"
 #include "tester/Limits.h"
 #include "tester/ModeApply.h"
 #include "tester/PanelState.h"

@@ -5,7 +5,7 @@
 #include "app/HelpWindow.h"
 #include "app/MainActions.h"
 #include "app/MainStatusBar.h"
-#include "serial/IniFile.h"
+#include "core/IniFile.h"
 #include "store/Database.h"
 #include "tester/ConnectionController.h"
 

@@ -2,6 +2,7 @@
 // with an independent decoder (zbarimg).
 
 #include "barcode/Barcd4.h"
+#include "support/RequireTool.h"
 
 #include <QImage>
 #include <QPainter>
@@ -19,7 +20,7 @@ protected:
     {
         m_zbar = QStandardPaths::findExecutable("zbarimg");
         if (m_zbar.isEmpty())
-            GTEST_SKIP() << "zbarimg nicht gefunden (Paket zbar-tools): Scan-Test übersprungen";
+            GT_SKIP_WITHOUT_TOOL("zbarimg nicht gefunden (Paket zbar-tools): Scan-Test übersprungen");
         ASSERT_TRUE(m_dir.isValid());
     }
 

@@ -1,6 +1,6 @@
 #include "E2eSupport.h"
 
-#include "serial/IniFile.h"
+#include "core/IniFile.h"
 
 #include <QProcess>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/IniFile.h"
+#include "core/IniFile.h"
 #include "serial/PortNames.h"
 #include "support/TestSupport.h"
 

@@ -1,6 +1,6 @@
 #include "SerialFixture.h"
 #include "serial/Cate32.h"
-#include "serial/Logs.h"
+#include "core/Logs.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,12 +1,14 @@
 #include "StoreTestDb.h"
 
 #include "store/Database.h"
-#include "store/FormatSettings.h"
+#include "core/FormatSettings.h"
+#include "support/RequireTool.h"
 #include "support/TestSupport.h"
 
 #include <QAtomicInt>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -164,7 +166,7 @@ std::string EngineName(const ::testing::TestParamInfo<TTestEngine> &info)
 
 void StoreDb::SetUp()
 {
-    if (!TTestDb::Available(GetParam())) GTEST_SKIP() << "kein PostgreSQL-Server (GT_PG_HOST nicht gesetzt)";
+    if (!TTestDb::Available(GetParam())) GT_SKIP_WITHOUT_TOOL("kein PostgreSQL-Server (GT_PG_HOST nicht gesetzt)");
     t = std::make_unique<TTestDb>(GetParam());
     ASSERT_TRUE(t->ok()) << t->error().toStdString();
 }
@@ -172,4 +174,33 @@ void StoreDb::SetUp()
 void StoreDb::TearDown()
 {
     t.reset();
+}
+
+QByteArray ReadFileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void FillTwoTests(const TTestDb &t)
+{
+    t.addCustomer(1, QStringLiteral("Müller & \"Söhne\""), QStringLiteral("Düsseldorf"));
+    t.addCustomer(2, QStringLiteral("Ωmega 测试"), QStringLiteral("Zürich"));
+    t.addDevice(10, 1, QStringLiteral("Bett; elektrisch"), QStringLiteral("1001"));
+    t.addDevice(20, 2, QStringLiteral("Monitor"));
+    t.addTest(100, 10, QDateTime(QDate(2026, 12, 7), QTime(23, 53, 6)), QStringLiteral("zwei\r\nZeilen"), 1);
+    t.addTest(200, 20, QDateTime(QDate(2025, 1, 2), QTime(3, 4, 5)), QStringLiteral("O'Neill"));
+    t.addRow(100, 1, 10, 1);
+    t.addRow(100, 2, 20, 0);
+    t.addRow(100, 3, 30, -1);
+}
+
+TExportSwitches FewExportColumns()
+{
+    TExportSwitches sw;
+    sw.Column.fill(false);
+    for (TExportColumn c : {ecPruefungsNr, ecName1, ecKdOrt, ecBezeichnung, ecDatum, ecNotiz,
+                            ecSchutzleiterwid, ecAbleitstrom, ecDINVDE})
+        sw.set(c, true);
+    return sw;
 }

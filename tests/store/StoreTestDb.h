@@ -1,5 +1,8 @@
 #pragma once
 
+#include "store/ExportColumns.h"
+
+#include <QByteArray>
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QString>
@@ -66,3 +69,10 @@ protected:
     void TearDown() override;
     std::unique_ptr<TTestDb> t;
 };
+
+// Shared export fixtures: the file's bytes (empty if unreadable), two
+// customers with one device and test each (test 100 with three inspection
+// rows), and a short column choice.
+QByteArray ReadFileBytes(const QString &path);
+void FillTwoTests(const TTestDb &t);
+TExportSwitches FewExportColumns();

@@ -1,5 +1,4 @@
 #include "StoreTestDb.h"
-#include "serial/IniFile.h"
 #include "store/CsvExport.h"
 #include "store/Database.h"
 
@@ -9,47 +8,18 @@
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void fillTwoTests(const TTestDb &t)
-{
-    t.addCustomer(1, QStringLiteral("Müller & \"Söhne\""), QStringLiteral("Düsseldorf"));
-    t.addCustomer(2, QStringLiteral("Ωmega 测试"), QStringLiteral("Zürich"));
-    t.addDevice(10, 1, QStringLiteral("Bett; elektrisch"), QStringLiteral("1001"));
-    t.addDevice(20, 2, QStringLiteral("Monitor"));
-    t.addTest(100, 10, QDateTime(QDate(2026, 12, 7), QTime(23, 53, 6)), QStringLiteral("zwei\r\nZeilen"), 1);
-    t.addTest(200, 20, QDateTime(QDate(2025, 1, 2), QTime(3, 4, 5)), QStringLiteral("O'Neill"));
-    t.addRow(100, 1, 10, 1);
-    t.addRow(100, 2, 20, 0);
-    t.addRow(100, 3, 30, -1);
-}
-
-TExportSwitches fewColumns()
-{
-    TExportSwitches sw;
-    sw.Column.fill(false);
-    for (TExportColumn c : {ecPruefungsNr, ecName1, ecKdOrt, ecBezeichnung, ecDatum, ecNotiz,
-                            ecSchutzleiterwid, ecAbleitstrom, ecDINVDE})
-        sw.set(c, true);
-    return sw;
-}
-
 TEST_P(StoreDb, FullExportWritesHeaderAndOneLinePerTest)
 {
-    fillTwoTests(*t);
+    FillTwoTests(*t);
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("alle.csv"));
-    TExportSwitches sw = fewColumns();
+    TExportSwitches sw = FewExportColumns();
     sw.SichtprZeilen = true; // never in the full export
     QString err;
     int n = 0;
     ASSERT_TRUE(ExportAllTests(t->db(), file, sw, &err, &n)) << err.toStdString();
     EXPECT_EQ(n, 2);
-    const QByteArray bytes = readAll(file);
+    const QByteArray bytes = ReadFileBytes(file);
     const QString text = DecodeWindows1252(bytes);
     const QString header = QStringLiteral("\"PruefungsNr\";\"Name1\";\"KdOrt\";\"Bezeichnung\";\"Datum\";"
                                           "\"Schutzleiterwid\";\"Ableitstrom\";\"Notiz\";\"DINVDE\"\r\n");
@@ -69,21 +39,21 @@ TEST_P(StoreDb, FullExportWritesHeaderAndOneLinePerTest)
 
 TEST_P(StoreDb, SingleExportCarriesTheInspectionRowsWhenSwitchedOn)
 {
-    fillTwoTests(*t);
+    FillTwoTests(*t);
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("eine.csv"));
     TExportSwitches sw;
     sw.Column.fill(false);
     sw.set(ecPruefungsNr, true);
     ASSERT_TRUE(ExportSingleTest(t->db(), 100, file, sw));
-    EXPECT_EQ(readAll(file), QByteArray("\"PruefungsNr\"\r\n\"100\"\r\n"));
+    EXPECT_EQ(ReadFileBytes(file), QByteArray("\"PruefungsNr\"\r\n\"100\"\r\n"));
     sw.SichtprZeilen = true;
     ASSERT_TRUE(ExportSingleTest(t->db(), 100, file, sw));
-    EXPECT_EQ(readAll(file), QByteArray("\"PruefungsNr\";\"SichtprZl01\";\"SichtprZl02\";\"SichtprZl03\"\r\n"
+    EXPECT_EQ(ReadFileBytes(file), QByteArray("\"PruefungsNr\";\"SichtprZl01\";\"SichtprZl02\";\"SichtprZl03\"\r\n"
                                         "\"100\";\"ja\";\"nein\";\"---\"\r\n"));
     // A test without rows: no row columns.
     ASSERT_TRUE(ExportSingleTest(t->db(), 200, file, sw));
-    EXPECT_EQ(readAll(file), QByteArray("\"PruefungsNr\"\r\n\"200\"\r\n"));
+    EXPECT_EQ(ReadFileBytes(file), QByteArray("\"PruefungsNr\"\r\n\"200\"\r\n"));
 }
 
 TEST_P(StoreDb, ExportOfAnEmptyDatabaseIsTheHeaderOnly)
@@ -91,9 +61,9 @@ TEST_P(StoreDb, ExportOfAnEmptyDatabaseIsTheHeaderOnly)
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("leer.csv"));
     int n = -1;
-    ASSERT_TRUE(ExportAllTests(t->db(), file, fewColumns(), nullptr, &n));
+    ASSERT_TRUE(ExportAllTests(t->db(), file, FewExportColumns(), nullptr, &n));
     EXPECT_EQ(n, 0);
-    EXPECT_EQ(readAll(file).count("\r\n"), 1);
+    EXPECT_EQ(ReadFileBytes(file).count("\r\n"), 1);
 }
 
 TEST_P(StoreDb, FailedExportKeepsTheOldFile)
@@ -106,64 +76,13 @@ TEST_P(StoreDb, FailedExportKeepsTheOldFile)
         f.write("alt");
     }
     QString err;
-    EXPECT_FALSE(ExportSingleTest(t->db(), 4242, file, fewColumns(), &err));
+    EXPECT_FALSE(ExportSingleTest(t->db(), 4242, file, FewExportColumns(), &err));
     EXPECT_FALSE(err.isEmpty());
-    EXPECT_EQ(readAll(file), QByteArray("alt"));
+    EXPECT_EQ(ReadFileBytes(file), QByteArray("alt"));
 
     const QString bad = dir.filePath(QStringLiteral("fehlt/x.csv"));
-    EXPECT_FALSE(ExportAllTests(t->db(), bad, fewColumns(), &err));
+    EXPECT_FALSE(ExportAllTests(t->db(), bad, FewExportColumns(), &err));
     EXPECT_EQ(err, CannotCreateFileMessage(bad));
-}
-
-// The command line reads the program's own INI file (beside the test binary).
-// One test for both engines, so no two cases write that file at once.
-void commandLineOn(TTestEngine engine)
-{
-    SCOPED_TRACE(engine == TTestEngine::SQLite ? "SQLite" : "PostgreSQL");
-    TTestDb t(engine);
-    ASSERT_TRUE(t.ok()) << t.error().toStdString();
-    const QString iniPath = TIniFile::ProgramIniPath();
-    QFile::remove(iniPath);
-    {
-        TIniFile ini(iniPath);
-        ini.WriteString(QStringLiteral("DataBase"), QStringLiteral("ConnectionString"), t.connectionString());
-        fewColumns().Write(ini);
-    }
-    fillTwoTests(t);
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("cli.csv"));
-    EXPECT_TRUE(IsCsvExportCommand({QStringLiteral("prog"), QStringLiteral("--export-csv"), file}));
-    EXPECT_FALSE(IsCsvExportCommand({QStringLiteral("prog")}));
-    EXPECT_EQ(RunCsvExportCommand({QStringLiteral("prog"), QStringLiteral("--export-csv"), file}), 0);
-    EXPECT_EQ(readAll(file).count("\r\n\""), 2);
-    EXPECT_EQ(RunCsvExportCommand(
-                  {QStringLiteral("--export-csv"), file, QStringLiteral("--test"), QStringLiteral("200")}),
-              0);
-    EXPECT_TRUE(readAll(file).endsWith("\"O'Neill\";\"0701\"\r\n"));
-
-    EXPECT_EQ(RunCsvExportCommand(
-                  {QStringLiteral("--export-csv"), file, QStringLiteral("--test"), QStringLiteral("9")}),
-              1);
-    EXPECT_EQ(RunCsvExportCommand({QStringLiteral("--export-csv")}), 1);
-    EXPECT_EQ(RunCsvExportCommand(
-                  {QStringLiteral("--export-csv"), file, QStringLiteral("--test"), QStringLiteral("x")}),
-              1);
-
-    {
-        TIniFile ini(iniPath);
-        ini.WriteString(QStringLiteral("DataBase"), QStringLiteral("ConnectionString"),
-                        QStringLiteral("Provider=SQLite;Data Source=/nirgends/VERIDA.db"));
-    }
-    const QString other = dir.filePath(QStringLiteral("x.csv"));
-    EXPECT_EQ(RunCsvExportCommand({QStringLiteral("--export-csv"), other}), 1);
-    EXPECT_FALSE(QFile::exists(other));
-    QFile::remove(iniPath);
-}
-
-TEST(CommandLine, FullAndSingleExportAndErrorsOnBothEngines)
-{
-    commandLineOn(TTestEngine::SQLite);
-    if (TTestDb::Available(TTestEngine::PostgreSQL)) commandLineOn(TTestEngine::PostgreSQL);
 }
 
 } // namespace

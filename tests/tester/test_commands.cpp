@@ -4,7 +4,7 @@
 #include "FakeTester.h"
 
 #include "bus/SyncBus.h"
-#include "serial/Logs.h"
+#include "core/Logs.h"
 #include "tester/Commands.h"
 #include "tester/Mailbox.h"
 

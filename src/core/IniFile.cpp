@@ -1,4 +1,4 @@
-#include "serial/IniFile.h"
+#include "core/IniFile.h"
 
 #include <QCoreApplication>
 #include <QFile>

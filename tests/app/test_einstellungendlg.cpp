@@ -1,5 +1,5 @@
 #include "controls/Edits.h"
-#include "store/SettingsDialog.h"
+#include "app/EinstellungenDlg.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "store/FormatSettings.h"
+#include "core/FormatSettings.h"
 
 #include <QLocale>
 #include <QRegularExpression>

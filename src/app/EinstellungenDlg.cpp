@@ -1,5 +1,6 @@
-#include "store/SettingsDialog.h"
+#include "app/EinstellungenDlg.h"
 
+#include "app/ExportFileChooser.h"
 #include "controls/Edits.h"
 #include "store/CsvExport.h"
 

@@ -1,4 +1,4 @@
-#include "serial/Logs.h"
+#include "core/Logs.h"
 
 #include <ctime>
 
