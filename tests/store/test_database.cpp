@@ -31,7 +31,7 @@ TEST_P(StoreDb, KeysStartAtOneAndFollowTheMaximum)
     EXPECT_EQ(NextPrueflingNr(db), 42);
     EXPECT_EQ(MaxTestNumber(db), 99);
 
-    EXPECT_EQ(NextKey(db, {QStringLiteral("SELECT MAX(x) FROM tblGibtEsNicht")}, &ok), 0);
+    EXPECT_EQ(NextKey(db, QStringLiteral("tblGibtEsNicht"), QStringLiteral("x"), &ok), 0);
     EXPECT_FALSE(ok);
 }
 
