@@ -503,6 +503,12 @@ bool DeleteCustomerCascade(QSqlDatabase db, int kundenNr, bool deleteParent, QSt
                       QStringLiteral("  INNER JOIN tblPruefling"),
                       QStringLiteral("    ON tblPruefung.PRintPrueflingNr = tblPruefling.PLintPrueflingNr"),
                       QStringLiteral("  WHERE (tblPruefling.PLintKundenNr = ") + c + QStringLiteral(")))")};
+    // Fetched records assigned to these devices go back to "not assigned":
+    // a transfer would otherwise store tests that no device shows.
+    st << QStringList{QStringLiteral("UPDATE tblUebernahme SET UNintPrueflingNr = 0"),
+                      QStringLiteral("WHERE (UNintPrueflingNr IN"),
+                      QStringLiteral("  (SELECT PLintPrueflingNr FROM tblPruefling"),
+                      QStringLiteral("  WHERE (PLintKundenNr = ") + c + QStringLiteral(")))")};
     st << QStringList{QStringLiteral("DELETE FROM tblPruefling"),
                       QStringLiteral("WHERE (PLintKundenNr = ") + c + QStringLiteral(")")};
     if (deleteParent)
@@ -521,9 +527,12 @@ bool DeleteDeviceCascade(QSqlDatabase db, int prueflingNr, bool deleteParent, QS
         QStringLiteral("    WHERE (tblPruefung.PRintPrueflingNr = ") + p + QStringLiteral(")))")};
     st << QStringList{QStringLiteral("DELETE FROM tblPruefung"),
                       QStringLiteral("WHERE (PRintPrueflingNr = ") + p + QStringLiteral(")")};
-    if (deleteParent)
+    if (deleteParent) {
+        st << QStringList{QStringLiteral("UPDATE tblUebernahme SET UNintPrueflingNr = 0"),
+                          QStringLiteral("WHERE (UNintPrueflingNr = ") + p + QStringLiteral(")")};
         st << QStringList{QStringLiteral("DELETE FROM tblPruefling"),
                           QStringLiteral("WHERE (PLintPrueflingNr = ") + p + QStringLiteral(")")};
+    }
     return runInTransaction(db, st, error);
 }
 

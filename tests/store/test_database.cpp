@@ -89,6 +89,39 @@ TEST_P(StoreDb, DeviceAndTestCascades)
     EXPECT_EQ(t->count(QStringLiteral("tblKunden")), 2);
 }
 
+// Staging rows assigned to a deleted device would be transferred as tests
+// that no device shows.
+TEST_P(StoreDb, DeletedDevicesReleaseTheirStagingRows)
+{
+    buildTree(*t);
+    auto stage = [&](int lfd, int device) {
+        t->exec(QStringLiteral("INSERT INTO tblUebernahme (UNintLfdNr, UNintPrueflingNr, UNstrBarcode) "
+                               "VALUES (%1, %2, 'x%1')")
+                    .arg(lfd)
+                    .arg(device));
+    };
+    stage(1, 10);
+    stage(2, 11);
+    stage(3, 20);
+    stage(4, 0);
+    auto assigned = [&](int lfd) {
+        QSqlQuery q(t->db());
+        q.exec(QStringLiteral("SELECT UNintPrueflingNr FROM tblUebernahme WHERE UNintLfdNr = %1").arg(lfd));
+        return q.next() ? q.value(0).toInt() : -1;
+    };
+
+    ASSERT_TRUE(DeleteDeviceCascade(t->db(), 20, false)); // tests only: the device stays
+    EXPECT_EQ(assigned(3), 20);
+    ASSERT_TRUE(DeleteDeviceCascade(t->db(), 20));
+    EXPECT_EQ(assigned(3), 0);
+    EXPECT_EQ(assigned(1), 10);
+
+    ASSERT_TRUE(DeleteCustomerCascade(t->db(), 1));
+    EXPECT_EQ(assigned(1), 0);
+    EXPECT_EQ(assigned(2), 0);
+    EXPECT_EQ(t->count(QStringLiteral("tblUebernahme")), 4); // the records themselves stay
+}
+
 TEST_P(StoreDb, FailingCascadeLeavesEverythingInPlace)
 {
     buildTree(*t);
