@@ -251,13 +251,17 @@ bool OpenConnection(const TConnectionInfo &info, const QString &connectionName, 
         q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
         q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
     } else if (info.engine == TDbEngine::PostgreSQL) {
-        // Date literals are written day first ('dd.mm.yyyy hh:nn:ss').
-        if (!q.exec(QStringLiteral("SET DateStyle TO 'ISO, DMY'"))) {
-            const QString text = q.lastError().text();
-            q = QSqlQuery();
-            db.close();
-            db = QSqlDatabase();
-            return fail(text);
+        // Date literals are written day first ('dd.mm.yyyy hh:nn:ss'); text
+        // literals with only their quotes doubled, so a backslash must stay a
+        // backslash whatever the server's default says.
+        for (const char *setting : {"SET DateStyle TO 'ISO, DMY'", "SET standard_conforming_strings TO on"}) {
+            if (!q.exec(QLatin1String(setting))) {
+                const QString text = q.lastError().text();
+                q = QSqlQuery();
+                db.close();
+                db = QSqlDatabase();
+                return fail(text);
+            }
         }
         q.exec(QStringLiteral("SET client_encoding TO 'UTF8'"));
     }
