@@ -2,6 +2,7 @@
 
 #include "controls/Edits.h"
 #include "controls/NumberText.h"
+#include "store/ColumnWidths.h"
 #include "store/CsvExport.h"
 
 #include <QButtonGroup>
@@ -94,10 +95,13 @@ TEinstellungenDlg::TEinstellungenDlg(QWidget *parent) : QDialog(parent)
     right->addWidget(new QLabel(QStringLiteral("Prüfer:"), this), row, 0);
     m_operator = new QLineEdit(this);
     m_operator->setObjectName(QStringLiteral("Edit1"));
+    // The names go into every fetched test: no longer than their columns.
+    m_operator->setMaxLength(ColumnWidth(u"PRstrPruefer"));
     right->addWidget(m_operator, row++, 1, 1, 2);
     right->addWidget(new QLabel(QStringLiteral("Bewertender:"), this), row, 0);
     m_assessor = new QLineEdit(this);
     m_assessor->setObjectName(QStringLiteral("Edit2"));
+    m_assessor->setMaxLength(ColumnWidth(u"PRstrBewertender"));
     right->addWidget(m_assessor, row++, 1, 1, 2);
     right->addWidget(new QLabel(QStringLiteral("Wartungsintervall:"), this), row, 0);
     m_interval = new TIntEdit(this);

@@ -222,3 +222,18 @@ TEST(SettingsDialog, ReusedDialogShowsTheStoredValuesAgain)
     dlg.Store(back);
     EXPECT_EQ(back, v);
 }
+
+TEST(SettingsDialog, NameEditsHoldNoMoreThanTheirColumns)
+{
+    TEinstellungenDlg dlg;
+    auto *op = dlg.findChild<QLineEdit *>(QStringLiteral("Edit1"));
+    auto *as = dlg.findChild<QLineEdit *>(QStringLiteral("Edit2"));
+    EXPECT_EQ(op->maxLength(), 50);
+    EXPECT_EQ(as->maxLength(), 50);
+    // A longer name from a hand-edited file is cut when shown, as a typed one would be.
+    TSettingsValues v = someValues();
+    v.Operator = QString(70, QLatin1Char('x'));
+    dlg.Fill(v);
+    dlg.Store(v);
+    EXPECT_EQ(v.Operator.size(), 50);
+}
