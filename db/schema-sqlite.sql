@@ -137,38 +137,144 @@ CREATE INDEX IF NOT EXISTS ixUebernahmePruefling ON tblUebernahme (UNintPrueflin
 CREATE UNIQUE INDEX IF NOT EXISTS ixPrueflingBarcode ON tblPruefling (PLstrBarcode)
   WHERE PLstrBarcode IS NOT NULL AND PLstrBarcode <> '';
 
-CREATE TRIGGER IF NOT EXISTS trPruefungDatumIns AFTER INSERT ON tblPruefung
-  WHEN NEW.PRdtmUebernahme GLOB '[0-9][0-9].[0-9][0-9].[0-9][0-9][0-9][0-9]*'
+-- Dates are kept as 'yyyy-mm-dd hh:nn:ss' text so that they sort and compare
+-- as moments. Whatever form arrives (the German literal, single-digit day,
+-- month or hour, no time or no seconds, ISO with "T", fractions or a zone) is
+-- brought into that form step by step; each step matches only its own form.
+-- The triggers of an older schema did only the German literal.
+DROP TRIGGER IF EXISTS trPruefungDatumIns;
+DROP TRIGGER IF EXISTS trPruefungDatumUpd;
+DROP TRIGGER IF EXISTS trUebernahmeDatumIns;
+DROP TRIGGER IF EXISTS trUebernahmeDatumUpd;
+
+CREATE TRIGGER IF NOT EXISTS trPruefungDatumFormIns AFTER INSERT ON tblPruefung
+  WHEN NEW.PRdtmUebernahme NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]'
 BEGIN
-  UPDATE tblPruefung SET PRdtmUebernahme =
-    substr(NEW.PRdtmUebernahme, 7, 4) || '-' || substr(NEW.PRdtmUebernahme, 4, 2) || '-' ||
-    substr(NEW.PRdtmUebernahme, 1, 2) || substr(NEW.PRdtmUebernahme, 11)
-  WHERE PRintPruefungsNr = NEW.PRintPruefungsNr;
+  UPDATE tblPruefung SET PRdtmUebernahme = trim(PRdtmUebernahme)
+    WHERE PRintPruefungsNr = NEW.PRintPruefungsNr AND PRdtmUebernahme <> trim(PRdtmUebernahme);
+  UPDATE tblPruefung SET PRdtmUebernahme = replace(PRdtmUebernahme, 'T', ' ')
+    WHERE PRintPruefungsNr = NEW.PRintPruefungsNr AND PRdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-*T*';
+  UPDATE tblPruefung SET PRdtmUebernahme = substr(PRdtmUebernahme, 1, 5) || '0' || substr(PRdtmUebernahme, 6)
+    WHERE PRintPruefungsNr = NEW.PRintPruefungsNr AND PRdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9]-*';
+  UPDATE tblPruefung SET PRdtmUebernahme = substr(PRdtmUebernahme, 1, 8) || '0' || substr(PRdtmUebernahme, 9)
+    WHERE PRintPruefungsNr = NEW.PRintPruefungsNr AND (PRdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9]' OR PRdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9] *');
+  UPDATE tblPruefung SET PRdtmUebernahme = '0' || PRdtmUebernahme
+    WHERE PRintPruefungsNr = NEW.PRintPruefungsNr AND PRdtmUebernahme GLOB '[0-9].*';
+  UPDATE tblPruefung SET PRdtmUebernahme = substr(PRdtmUebernahme, 1, 3) || '0' || substr(PRdtmUebernahme, 4)
+    WHERE PRintPruefungsNr = NEW.PRintPruefungsNr AND PRdtmUebernahme GLOB '[0-9][0-9].[0-9].*';
+  UPDATE tblPruefung SET PRdtmUebernahme = substr(PRdtmUebernahme, 7, 4) || '-' || substr(PRdtmUebernahme, 4, 2) || '-' || substr(PRdtmUebernahme, 1, 2) || substr(PRdtmUebernahme, 11)
+    WHERE PRintPruefungsNr = NEW.PRintPruefungsNr AND PRdtmUebernahme GLOB '[0-9][0-9].[0-9][0-9].[0-9][0-9][0-9][0-9]*';
+  UPDATE tblPruefung SET PRdtmUebernahme = PRdtmUebernahme || ' 00:00:00'
+    WHERE PRintPruefungsNr = NEW.PRintPruefungsNr AND PRdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]';
+  UPDATE tblPruefung SET PRdtmUebernahme = substr(PRdtmUebernahme, 1, 11) || '0' || substr(PRdtmUebernahme, 12)
+    WHERE PRintPruefungsNr = NEW.PRintPruefungsNr AND PRdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9]:*';
+  UPDATE tblPruefung SET PRdtmUebernahme = substr(PRdtmUebernahme, 1, 14) || '0' || substr(PRdtmUebernahme, 15)
+    WHERE PRintPruefungsNr = NEW.PRintPruefungsNr AND (PRdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9]' OR PRdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9]:*');
+  UPDATE tblPruefung SET PRdtmUebernahme = PRdtmUebernahme || ':00'
+    WHERE PRintPruefungsNr = NEW.PRintPruefungsNr AND PRdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]';
+  UPDATE tblPruefung SET PRdtmUebernahme = substr(PRdtmUebernahme, 1, 17) || '0' || substr(PRdtmUebernahme, 18)
+    WHERE PRintPruefungsNr = NEW.PRintPruefungsNr AND PRdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9]';
+  UPDATE tblPruefung SET PRdtmUebernahme = substr(PRdtmUebernahme, 1, 19)
+    WHERE PRintPruefungsNr = NEW.PRintPruefungsNr AND PRdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]?*';
 END;
 
-CREATE TRIGGER IF NOT EXISTS trPruefungDatumUpd AFTER UPDATE OF PRdtmUebernahme ON tblPruefung
-  WHEN NEW.PRdtmUebernahme GLOB '[0-9][0-9].[0-9][0-9].[0-9][0-9][0-9][0-9]*'
+CREATE TRIGGER IF NOT EXISTS trPruefungDatumFormUpd AFTER UPDATE OF PRdtmUebernahme ON tblPruefung
+  WHEN NEW.PRdtmUebernahme NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]'
 BEGIN
-  UPDATE tblPruefung SET PRdtmUebernahme =
-    substr(NEW.PRdtmUebernahme, 7, 4) || '-' || substr(NEW.PRdtmUebernahme, 4, 2) || '-' ||
-    substr(NEW.PRdtmUebernahme, 1, 2) || substr(NEW.PRdtmUebernahme, 11)
-  WHERE PRintPruefungsNr = NEW.PRintPruefungsNr;
+  UPDATE tblPruefung SET PRdtmUebernahme = trim(PRdtmUebernahme)
+    WHERE PRintPruefungsNr = NEW.PRintPruefungsNr AND PRdtmUebernahme <> trim(PRdtmUebernahme);
+  UPDATE tblPruefung SET PRdtmUebernahme = replace(PRdtmUebernahme, 'T', ' ')
+    WHERE PRintPruefungsNr = NEW.PRintPruefungsNr AND PRdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-*T*';
+  UPDATE tblPruefung SET PRdtmUebernahme = substr(PRdtmUebernahme, 1, 5) || '0' || substr(PRdtmUebernahme, 6)
+    WHERE PRintPruefungsNr = NEW.PRintPruefungsNr AND PRdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9]-*';
+  UPDATE tblPruefung SET PRdtmUebernahme = substr(PRdtmUebernahme, 1, 8) || '0' || substr(PRdtmUebernahme, 9)
+    WHERE PRintPruefungsNr = NEW.PRintPruefungsNr AND (PRdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9]' OR PRdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9] *');
+  UPDATE tblPruefung SET PRdtmUebernahme = '0' || PRdtmUebernahme
+    WHERE PRintPruefungsNr = NEW.PRintPruefungsNr AND PRdtmUebernahme GLOB '[0-9].*';
+  UPDATE tblPruefung SET PRdtmUebernahme = substr(PRdtmUebernahme, 1, 3) || '0' || substr(PRdtmUebernahme, 4)
+    WHERE PRintPruefungsNr = NEW.PRintPruefungsNr AND PRdtmUebernahme GLOB '[0-9][0-9].[0-9].*';
+  UPDATE tblPruefung SET PRdtmUebernahme = substr(PRdtmUebernahme, 7, 4) || '-' || substr(PRdtmUebernahme, 4, 2) || '-' || substr(PRdtmUebernahme, 1, 2) || substr(PRdtmUebernahme, 11)
+    WHERE PRintPruefungsNr = NEW.PRintPruefungsNr AND PRdtmUebernahme GLOB '[0-9][0-9].[0-9][0-9].[0-9][0-9][0-9][0-9]*';
+  UPDATE tblPruefung SET PRdtmUebernahme = PRdtmUebernahme || ' 00:00:00'
+    WHERE PRintPruefungsNr = NEW.PRintPruefungsNr AND PRdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]';
+  UPDATE tblPruefung SET PRdtmUebernahme = substr(PRdtmUebernahme, 1, 11) || '0' || substr(PRdtmUebernahme, 12)
+    WHERE PRintPruefungsNr = NEW.PRintPruefungsNr AND PRdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9]:*';
+  UPDATE tblPruefung SET PRdtmUebernahme = substr(PRdtmUebernahme, 1, 14) || '0' || substr(PRdtmUebernahme, 15)
+    WHERE PRintPruefungsNr = NEW.PRintPruefungsNr AND (PRdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9]' OR PRdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9]:*');
+  UPDATE tblPruefung SET PRdtmUebernahme = PRdtmUebernahme || ':00'
+    WHERE PRintPruefungsNr = NEW.PRintPruefungsNr AND PRdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]';
+  UPDATE tblPruefung SET PRdtmUebernahme = substr(PRdtmUebernahme, 1, 17) || '0' || substr(PRdtmUebernahme, 18)
+    WHERE PRintPruefungsNr = NEW.PRintPruefungsNr AND PRdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9]';
+  UPDATE tblPruefung SET PRdtmUebernahme = substr(PRdtmUebernahme, 1, 19)
+    WHERE PRintPruefungsNr = NEW.PRintPruefungsNr AND PRdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]?*';
 END;
 
-CREATE TRIGGER IF NOT EXISTS trUebernahmeDatumIns AFTER INSERT ON tblUebernahme
-  WHEN NEW.UNdtmUebernahme GLOB '[0-9][0-9].[0-9][0-9].[0-9][0-9][0-9][0-9]*'
+-- Rows stored before in another form.
+UPDATE tblPruefung SET PRdtmUebernahme = PRdtmUebernahme
+  WHERE PRdtmUebernahme NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]';
+
+CREATE TRIGGER IF NOT EXISTS trUebernahmeDatumFormIns AFTER INSERT ON tblUebernahme
+  WHEN NEW.UNdtmUebernahme NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]'
 BEGIN
-  UPDATE tblUebernahme SET UNdtmUebernahme =
-    substr(NEW.UNdtmUebernahme, 7, 4) || '-' || substr(NEW.UNdtmUebernahme, 4, 2) || '-' ||
-    substr(NEW.UNdtmUebernahme, 1, 2) || substr(NEW.UNdtmUebernahme, 11)
-  WHERE UNintLfdNr = NEW.UNintLfdNr;
+  UPDATE tblUebernahme SET UNdtmUebernahme = trim(UNdtmUebernahme)
+    WHERE UNintLfdNr = NEW.UNintLfdNr AND UNdtmUebernahme <> trim(UNdtmUebernahme);
+  UPDATE tblUebernahme SET UNdtmUebernahme = replace(UNdtmUebernahme, 'T', ' ')
+    WHERE UNintLfdNr = NEW.UNintLfdNr AND UNdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-*T*';
+  UPDATE tblUebernahme SET UNdtmUebernahme = substr(UNdtmUebernahme, 1, 5) || '0' || substr(UNdtmUebernahme, 6)
+    WHERE UNintLfdNr = NEW.UNintLfdNr AND UNdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9]-*';
+  UPDATE tblUebernahme SET UNdtmUebernahme = substr(UNdtmUebernahme, 1, 8) || '0' || substr(UNdtmUebernahme, 9)
+    WHERE UNintLfdNr = NEW.UNintLfdNr AND (UNdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9]' OR UNdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9] *');
+  UPDATE tblUebernahme SET UNdtmUebernahme = '0' || UNdtmUebernahme
+    WHERE UNintLfdNr = NEW.UNintLfdNr AND UNdtmUebernahme GLOB '[0-9].*';
+  UPDATE tblUebernahme SET UNdtmUebernahme = substr(UNdtmUebernahme, 1, 3) || '0' || substr(UNdtmUebernahme, 4)
+    WHERE UNintLfdNr = NEW.UNintLfdNr AND UNdtmUebernahme GLOB '[0-9][0-9].[0-9].*';
+  UPDATE tblUebernahme SET UNdtmUebernahme = substr(UNdtmUebernahme, 7, 4) || '-' || substr(UNdtmUebernahme, 4, 2) || '-' || substr(UNdtmUebernahme, 1, 2) || substr(UNdtmUebernahme, 11)
+    WHERE UNintLfdNr = NEW.UNintLfdNr AND UNdtmUebernahme GLOB '[0-9][0-9].[0-9][0-9].[0-9][0-9][0-9][0-9]*';
+  UPDATE tblUebernahme SET UNdtmUebernahme = UNdtmUebernahme || ' 00:00:00'
+    WHERE UNintLfdNr = NEW.UNintLfdNr AND UNdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]';
+  UPDATE tblUebernahme SET UNdtmUebernahme = substr(UNdtmUebernahme, 1, 11) || '0' || substr(UNdtmUebernahme, 12)
+    WHERE UNintLfdNr = NEW.UNintLfdNr AND UNdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9]:*';
+  UPDATE tblUebernahme SET UNdtmUebernahme = substr(UNdtmUebernahme, 1, 14) || '0' || substr(UNdtmUebernahme, 15)
+    WHERE UNintLfdNr = NEW.UNintLfdNr AND (UNdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9]' OR UNdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9]:*');
+  UPDATE tblUebernahme SET UNdtmUebernahme = UNdtmUebernahme || ':00'
+    WHERE UNintLfdNr = NEW.UNintLfdNr AND UNdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]';
+  UPDATE tblUebernahme SET UNdtmUebernahme = substr(UNdtmUebernahme, 1, 17) || '0' || substr(UNdtmUebernahme, 18)
+    WHERE UNintLfdNr = NEW.UNintLfdNr AND UNdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9]';
+  UPDATE tblUebernahme SET UNdtmUebernahme = substr(UNdtmUebernahme, 1, 19)
+    WHERE UNintLfdNr = NEW.UNintLfdNr AND UNdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]?*';
 END;
 
-CREATE TRIGGER IF NOT EXISTS trUebernahmeDatumUpd AFTER UPDATE OF UNdtmUebernahme ON tblUebernahme
-  WHEN NEW.UNdtmUebernahme GLOB '[0-9][0-9].[0-9][0-9].[0-9][0-9][0-9][0-9]*'
+CREATE TRIGGER IF NOT EXISTS trUebernahmeDatumFormUpd AFTER UPDATE OF UNdtmUebernahme ON tblUebernahme
+  WHEN NEW.UNdtmUebernahme NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]'
 BEGIN
-  UPDATE tblUebernahme SET UNdtmUebernahme =
-    substr(NEW.UNdtmUebernahme, 7, 4) || '-' || substr(NEW.UNdtmUebernahme, 4, 2) || '-' ||
-    substr(NEW.UNdtmUebernahme, 1, 2) || substr(NEW.UNdtmUebernahme, 11)
-  WHERE UNintLfdNr = NEW.UNintLfdNr;
+  UPDATE tblUebernahme SET UNdtmUebernahme = trim(UNdtmUebernahme)
+    WHERE UNintLfdNr = NEW.UNintLfdNr AND UNdtmUebernahme <> trim(UNdtmUebernahme);
+  UPDATE tblUebernahme SET UNdtmUebernahme = replace(UNdtmUebernahme, 'T', ' ')
+    WHERE UNintLfdNr = NEW.UNintLfdNr AND UNdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-*T*';
+  UPDATE tblUebernahme SET UNdtmUebernahme = substr(UNdtmUebernahme, 1, 5) || '0' || substr(UNdtmUebernahme, 6)
+    WHERE UNintLfdNr = NEW.UNintLfdNr AND UNdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9]-*';
+  UPDATE tblUebernahme SET UNdtmUebernahme = substr(UNdtmUebernahme, 1, 8) || '0' || substr(UNdtmUebernahme, 9)
+    WHERE UNintLfdNr = NEW.UNintLfdNr AND (UNdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9]' OR UNdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9] *');
+  UPDATE tblUebernahme SET UNdtmUebernahme = '0' || UNdtmUebernahme
+    WHERE UNintLfdNr = NEW.UNintLfdNr AND UNdtmUebernahme GLOB '[0-9].*';
+  UPDATE tblUebernahme SET UNdtmUebernahme = substr(UNdtmUebernahme, 1, 3) || '0' || substr(UNdtmUebernahme, 4)
+    WHERE UNintLfdNr = NEW.UNintLfdNr AND UNdtmUebernahme GLOB '[0-9][0-9].[0-9].*';
+  UPDATE tblUebernahme SET UNdtmUebernahme = substr(UNdtmUebernahme, 7, 4) || '-' || substr(UNdtmUebernahme, 4, 2) || '-' || substr(UNdtmUebernahme, 1, 2) || substr(UNdtmUebernahme, 11)
+    WHERE UNintLfdNr = NEW.UNintLfdNr AND UNdtmUebernahme GLOB '[0-9][0-9].[0-9][0-9].[0-9][0-9][0-9][0-9]*';
+  UPDATE tblUebernahme SET UNdtmUebernahme = UNdtmUebernahme || ' 00:00:00'
+    WHERE UNintLfdNr = NEW.UNintLfdNr AND UNdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]';
+  UPDATE tblUebernahme SET UNdtmUebernahme = substr(UNdtmUebernahme, 1, 11) || '0' || substr(UNdtmUebernahme, 12)
+    WHERE UNintLfdNr = NEW.UNintLfdNr AND UNdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9]:*';
+  UPDATE tblUebernahme SET UNdtmUebernahme = substr(UNdtmUebernahme, 1, 14) || '0' || substr(UNdtmUebernahme, 15)
+    WHERE UNintLfdNr = NEW.UNintLfdNr AND (UNdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9]' OR UNdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9]:*');
+  UPDATE tblUebernahme SET UNdtmUebernahme = UNdtmUebernahme || ':00'
+    WHERE UNintLfdNr = NEW.UNintLfdNr AND UNdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]';
+  UPDATE tblUebernahme SET UNdtmUebernahme = substr(UNdtmUebernahme, 1, 17) || '0' || substr(UNdtmUebernahme, 18)
+    WHERE UNintLfdNr = NEW.UNintLfdNr AND UNdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9]';
+  UPDATE tblUebernahme SET UNdtmUebernahme = substr(UNdtmUebernahme, 1, 19)
+    WHERE UNintLfdNr = NEW.UNintLfdNr AND UNdtmUebernahme GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]?*';
 END;
+
+-- Rows stored before in another form.
+UPDATE tblUebernahme SET UNdtmUebernahme = UNdtmUebernahme
+  WHERE UNdtmUebernahme NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]';

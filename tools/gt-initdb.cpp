@@ -68,6 +68,18 @@ int catalogueCount(QSqlDatabase db, bool *ok)
     return *ok ? q.value(0).toInt() : 0;
 }
 
+// An SQLite file made before every date form was normalised keeps its old
+// triggers until the script runs again (every statement may run twice).
+bool datesNeedNewTriggers(const TConnectionInfo &info, QSqlDatabase db)
+{
+    if (info.engine != TDbEngine::SQLite) return false;
+    QSqlQuery q(db);
+    return q.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'trigger' AND name IN "
+                                 "('trPruefungDatumFormIns', 'trPruefungDatumFormUpd', "
+                                 "'trUebernahmeDatumFormIns', 'trUebernahmeDatumFormUpd')")) &&
+           q.next() && q.value(0).toInt() < 4;
+}
+
 // Makes the PostgreSQL database itself when the server does not have it yet.
 bool ensurePgDatabase(const TConnectionInfo &info, QString *error, bool *created)
 {
@@ -142,7 +154,7 @@ int run(const TConnectionInfo &info, const QString &label)
         if (!ok) {
             rc = fail(QStringLiteral("Der Prüfteilkatalog kann nicht gelesen werden: ") +
                       db.lastError().text());
-        } else if (missing.isEmpty() && entries > 0) {
+        } else if (missing.isEmpty() && entries > 0 && !datesNeedNewTriggers(info, db)) {
             out(QStringLiteral("Die Datenbank %1 ist bereits eingerichtet (%2 Prüfteile im Katalog); "
                                "es wurde nichts geändert.")
                     .arg(label)

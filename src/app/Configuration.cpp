@@ -32,8 +32,8 @@ void TConfiguration::Read(const TIniFile &ini)
     Top = ini.ReadInteger(sPosition, QStringLiteral("Top"), d.Top);
 
     Port = ini.ReadInteger(sInterface, QStringLiteral("Port"), d.Port);
-    // The port is an ordinal of NoPort..Com9; anything else would name no port at all.
-    if (Port < 0 || Port > 9) Port = d.Port;
+    // COM1..COM9 only: 0 would show "COM0" and connect to nothing.
+    if (Port < 1 || Port > 9) Port = d.Port;
     BusLog = ini.ReadString(sInterface, QStringLiteral("BusLog"), d.BusLog);
     COMLog = ini.ReadString(sInterface, QStringLiteral("COMLog"), d.COMLog);
     PgmLog = ini.ReadString(sInterface, QStringLiteral("PgmLog"), d.PgmLog);

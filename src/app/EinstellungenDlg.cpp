@@ -2,6 +2,8 @@
 
 #include "app/ExportFileChooser.h"
 #include "controls/Edits.h"
+#include "controls/NumberText.h"
+#include "store/ColumnWidths.h"
 #include "store/CsvExport.h"
 
 #include <QButtonGroup>
@@ -12,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -93,18 +96,21 @@ TEinstellungenDlg::TEinstellungenDlg(QWidget *parent) : QDialog(parent)
     right->addWidget(new QLabel(QStringLiteral("Prüfer:"), this), row, 0);
     m_operator = new QLineEdit(this);
     m_operator->setObjectName(QStringLiteral("Edit1"));
+    // The names go into every fetched test: no longer than their columns.
+    m_operator->setMaxLength(ColumnWidth(u"PRstrPruefer"));
     right->addWidget(m_operator, row++, 1, 1, 2);
     right->addWidget(new QLabel(QStringLiteral("Bewertender:"), this), row, 0);
     m_assessor = new QLineEdit(this);
     m_assessor->setObjectName(QStringLiteral("Edit2"));
+    m_assessor->setMaxLength(ColumnWidth(u"PRstrBewertender"));
     right->addWidget(m_assessor, row++, 1, 1, 2);
     right->addWidget(new QLabel(QStringLiteral("Wartungsintervall:"), this), row, 0);
     m_interval = new TIntEdit(this);
     m_interval->setObjectName(QStringLiteral("IntEdit1"));
     m_interval->setFormatString(QStringLiteral("%d"));
     m_interval->setAlignment(taRightJustify);
-    m_interval->setMaxValue(3650);
-    m_interval->setMinValue(0);
+    // No range on the edit itself: it would clamp a stored value silently.
+    // OK checks the range and says so instead.
     m_interval->setMaximumWidth(80);
     right->addWidget(m_interval, row, 1);
     right->addWidget(new QLabel(QStringLiteral("Tage"), this), row++, 2);
@@ -184,6 +190,8 @@ void TEinstellungenDlg::Fill(const TSettingsValues &v)
     m_operator->setText(v.Operator);
     m_assessor->setText(v.Assessor);
     m_interval->setValue(v.ServiceInterv);
+    // The same value would leave a text typed before a Cancel standing.
+    m_interval->setText(numtext::FormatInt(m_interval->FormatString(), v.ServiceInterv));
     m_preview->setChecked(v.Preview);
     m_fileName->setText(v.ExportFileName);
     (v.ExportFile == 1 ? m_fixedFile : m_askAlways)->setChecked(true);
@@ -207,6 +215,26 @@ void TEinstellungenDlg::Store(TSettingsValues &v) const
     for (std::size_t i = 0; i < m_export.size(); ++i)
         if (m_export[i]) v.Export.Column[i] = m_export[i]->isChecked();
     v.Export.SichtprZeilen = m_sichtprZeilen->isChecked();
+}
+
+void TEinstellungenDlg::accept()
+{
+    const qint32 days = m_interval->Value();
+    // Still "edited" after reading: the text is no whole number.
+    if (m_interval->Edited() || days < kMinServiceInterv || days > kMaxServiceInterv) {
+        ShowWarning(QStringLiteral("Das Wartungsintervall muss eine ganze Zahl von %1 bis %2 Tagen sein.")
+                        .arg(kMinServiceInterv)
+                        .arg(kMaxServiceInterv));
+        m_interval->setFocus(Qt::OtherFocusReason);
+        m_interval->selectAll();
+        return;
+    }
+    QDialog::accept();
+}
+
+void TEinstellungenDlg::ShowWarning(const QString &text)
+{
+    QMessageBox::warning(this, windowTitle(), text);
 }
 
 bool TEinstellungenDlg::EditSettings(TSettingsValues &values)

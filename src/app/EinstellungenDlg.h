@@ -35,8 +35,19 @@ public:
     void Fill(const TSettingsValues &values);
     void Store(TSettingsValues &values) const;
 
+    // Range of the service interval in days; OK refuses anything else with a warning.
+    static constexpr int kMinServiceInterv = 0;
+    static constexpr int kMaxServiceInterv = 3650;
+
     QCheckBox *ExportCheckBox(TExportColumn c) const { return m_export[std::size_t(c)]; }
     QCheckBox *SichtprZeilenCheckBox() const { return m_sichtprZeilen; }
+
+public slots:
+    void accept() override;
+
+protected:
+    // Modal warning; virtual so that tests can read it.
+    virtual void ShowWarning(const QString &text);
 
 private:
     void Button1Click();

@@ -107,7 +107,8 @@ void TForm1::FormCreate()
     ReadConfiguration();
     Connection->Timer2->setInterval(100);
 
-    if (!m_config.PgmLog.isEmpty() && !m_pgmLog.Open(m_config.PgmLog)) m_config.PgmLog.clear();
+    // A log that cannot be made is off for this run only; the configured name stays.
+    if (!m_config.PgmLog.isEmpty()) m_pgmLog.Open(m_config.PgmLog);
     Connection->setProgramLog(&m_pgmLog);
     m_pgmLog.Write(QStringLiteral("Programmstart"));
 
@@ -189,7 +190,10 @@ void TForm1::FormDestroy()
     m_pgmLog.Write(QStringLiteral("Programmende"));
     m_pgmLog.Write(QStringLiteral("------------"));
     if (m_pgmLog.IsOpen()) m_pgmLog.Close();
-    DisconnectDatabase();
+    if (ProgramDatabase().isOpen()) {
+        DisconnectDatabase();
+        StatusBar1->setPanelText(6, QStringLiteral(" Datenbank getrennt."));
+    }
     WriteConfiguration();
 }
 

@@ -370,7 +370,10 @@ TElems ModulePattern(const char *widths)
 TBarSymbol EncodeCode128(const QString &text, bool ean128, bool reversed)
 {
     std::vector<int> words = Code128Codewords(text, ean128);
-    if (words.empty()) return Kind(TSymbolKind::EmptyBox);
+    // A character the symbology cannot carry would leave a symbol no scanner
+    // reads (or one that reads as something else): show that nothing fits.
+    if (words.empty() || std::find(words.begin(), words.end(), Code128Unencodable) != words.end())
+        return Kind(TSymbolKind::EmptyBox);
     std::vector<TElems> groups;
     for (int w : words)
         groups.push_back(w >= 0 && w <= 106 ? ModulePattern(Code128Widths[w]) : TElems{});

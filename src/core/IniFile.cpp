@@ -4,7 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QTextStream>
+#include <QStringDecoder>
+#include <QStringEncoder>
 
 namespace {
 
@@ -22,15 +23,52 @@ bool isComment(const QString &trimmed)
     return trimmed.startsWith(u';') || trimmed.startsWith(u'#');
 }
 
+const char *const kWindows1252 = "windows-1252";
+
+QString decode1252(const QByteArray &bytes)
+{
+    QStringDecoder d(kWindows1252);
+    if (!d.isValid()) return QString::fromLatin1(bytes); // Qt without ICU: the nearest there is
+    return d.decode(bytes);
+}
+
+// Null when text has a character the code page cannot hold.
+QByteArray encode1252(const QString &text)
+{
+    QStringEncoder e(kWindows1252);
+    if (!e.isValid()) {
+        for (QChar c : text)
+            if (c.unicode() > 0xFF) return {};
+        return text.toLatin1();
+    }
+    QByteArray out = e.encode(text);
+    if (e.hasError() || decode1252(out) != text) return {};
+    if (out.isNull()) out = QByteArray("");
+    return out;
+}
+
 } // namespace
 
 TIniFile::TIniFile(const QString &fileName) : m_fileName(fileName)
 {
     QFile f(fileName);
     if (!f.open(QIODevice::ReadOnly)) return;
-    QTextStream in(&f);
-    in.setEncoding(QStringConverter::Utf8);
-    while (!in.atEnd()) m_lines << in.readLine();
+    QByteArray bytes = f.readAll();
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        m_bom = true;
+        bytes.remove(0, 3);
+    }
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError()) {
+        // Not UTF-8: a file of the Windows installation.
+        m_windows1252 = true;
+        text = decode1252(bytes);
+    }
+    m_lines = text.split(u'\n');
+    if (!m_lines.isEmpty() && m_lines.last().isEmpty()) m_lines.removeLast();
+    for (QString &l : m_lines)
+        if (l.endsWith(u'\r')) l.chop(1);
 }
 
 TIniFile::~TIniFile()
@@ -150,13 +188,19 @@ bool TIniFile::changed()
 
 bool TIniFile::flush()
 {
+    QString text;
+    for (const QString &l : std::as_const(m_lines))
+        text += l + u'\n';
+    QByteArray bytes;
+    if (m_windows1252) {
+        bytes = encode1252(text);
+        // A value the code page cannot hold would be lost: the file turns UTF-8.
+        if (bytes.isNull()) m_windows1252 = false;
+    }
+    if (!m_windows1252) bytes = (m_bom ? QByteArray("\xEF\xBB\xBF") : QByteArray()) + text.toUtf8();
     QSaveFile f(m_fileName);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Text)) return false;
-    QTextStream out(&f);
-    out.setEncoding(QStringConverter::Utf8);
-    for (const QString &l : std::as_const(m_lines)) out << l << '\n';
-    out.flush();
-    if (!f.commit()) return false;
+    if (!f.open(QIODevice::WriteOnly)) return false;
+    if (f.write(bytes) != bytes.size() || !f.commit()) return false;
     m_dirty = false;
     return true;
 }

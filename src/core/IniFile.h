@@ -8,6 +8,10 @@
 // taken verbatim (only surrounding blanks trimmed), booleans as 1/0. Writing a
 // key keeps every other line of the file - comments included - as it was.
 //
+// A file that is not valid UTF-8 (one written by the Windows installation) is
+// read as Windows-1252 and written back the same way, unless a value needs a
+// character that code page lacks; new files are UTF-8.
+//
 // The file is read when the object is made. Writes go to disk at once unless
 // auto-flush is switched off, in which case flush() writes them in one go.
 class TIniFile {
@@ -19,6 +23,8 @@ public:
     TIniFile &operator=(const TIniFile &) = delete;
 
     const QString &FileName() const { return m_fileName; }
+    // True while the file is kept in Windows-1252.
+    bool IsWindows1252() const { return m_windows1252; }
 
     QString ReadString(const QString &section, const QString &key, const QString &def) const;
     // A value that is not a whole number (decimal or "0x" hexadecimal) reads as def.
@@ -54,4 +60,6 @@ private:
     QStringList m_lines;
     bool m_autoFlush = true;
     bool m_dirty = false;
+    bool m_windows1252 = false;
+    bool m_bom = false;
 };

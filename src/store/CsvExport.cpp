@@ -53,6 +53,7 @@ QString dinVdeText(int v)
 
 QString columnValue(const TWerteSatz &w, int col)
 {
+    const auto userText = [](const QString &v) { return NeutraliseCsvText(v); };
     switch (TExportColumn(col)) {
     case ecKundenNr:
         return QString::number(w.KundenNr);
@@ -61,39 +62,39 @@ QString columnValue(const TWerteSatz &w, int col)
     case ecPruefungsNr:
         return QString::number(w.PruefungsNr);
     case ecName1:
-        return w.Name1;
+        return userText(w.Name1);
     case ecName2:
-        return w.Name2;
+        return userText(w.Name2);
     case ecName3:
-        return w.Name3;
+        return userText(w.Name3);
     case ecKdStr:
-        return w.Strasse;
+        return userText(w.Strasse);
     case ecKdLKZ:
-        return w.LKZ;
+        return userText(w.LKZ);
     case ecKdPLZ:
-        return w.PLZ;
+        return userText(w.PLZ);
     case ecKdOrt:
-        return w.Ort;
+        return userText(w.Ort);
     case ecTelefon:
-        return w.Telefon;
+        return userText(w.Telefon);
     case ecFax:
-        return w.Fax;
+        return userText(w.Fax);
     case ecBezeichnung:
-        return w.Bezeichnung;
+        return userText(w.Bezeichnung);
     case ecTyp:
-        return w.Typ;
+        return userText(w.Typ);
     case ecInventarnummer:
-        return w.Inventarnummer;
+        return userText(w.Inventarnummer);
     case ecFabrikationsnummer:
-        return w.Fabrikationsnummer;
+        return userText(w.Fabrikationsnummer);
     case ecSeriennummer:
-        return w.Seriennummer;
+        return userText(w.Seriennummer);
     case ecBarcode:
-        return w.Barcode;
+        return userText(w.Barcode);
     case ecDatum:
         return w.Datum.isValid() ? FormatDate(w.Datum.date()) : QString();
     case ecGTSeriennummer:
-        return w.GTSeriennummer;
+        return userText(w.GTSeriennummer);
     case ecGrenzwertflags:
         return QString::number(w.Grenzwertflags);
     case ecMenueflags:
@@ -133,11 +134,11 @@ QString columnValue(const TWerteSatz &w, int col)
     case ecPruefungsergebnis:
         return FormatYesNo(w.Pruefungsergebnis);
     case ecNotiz:
-        return w.Notiz;
+        return userText(w.Notiz);
     case ecPruefer:
-        return w.Pruefer;
+        return userText(w.Pruefer);
     case ecBewertender:
-        return w.Bewertender;
+        return userText(w.Bewertender);
     case ecSchutzleiterwidLimit:
         return FormatYesNo(w.SchutzleiterwidLimit);
     case ecIsolationswidLimit:
@@ -286,6 +287,22 @@ QString DecodeWindows1252(const QByteArray &bytes)
             out += QChar(b);
     }
     return out;
+}
+
+QString NeutraliseCsvText(const QString &text)
+{
+    if (text.isEmpty()) return text;
+    switch (text.front().unicode()) {
+    case '=':
+    case '+':
+    case '-':
+    case '@':
+    case '\t':
+    case '\r':
+        return QLatin1Char('\'') + text;
+    default:
+        return text;
+    }
 }
 
 QString JoinCsvValues(const QStringList &values)

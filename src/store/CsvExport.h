@@ -18,6 +18,11 @@ QString DecodeWindows1252(const QByteArray &bytes);
 // apostrophe; nothing else is escaped.
 QString JoinCsvValues(const QStringList &values);
 
+// Text typed or scanned by a user, made safe for a spreadsheet: a value that
+// starts with = + - @, a tab or a carriage return would be read as a formula,
+// so it gets a leading apostrophe. Numbers and value formats never pass here.
+QString NeutraliseCsvText(const QString &text);
+
 // Header and data line of a record (without line end). The inspection-row
 // columns appear when switched on and the record has rows.
 QString BuildCsvHeader(const TWerteSatz &w, const TExportSwitches &sw);

@@ -251,13 +251,17 @@ bool OpenConnection(const TConnectionInfo &info, const QString &connectionName, 
         q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
         q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
     } else if (info.engine == TDbEngine::PostgreSQL) {
-        // Date literals are written day first ('dd.mm.yyyy hh:nn:ss').
-        if (!q.exec(QStringLiteral("SET DateStyle TO 'ISO, DMY'"))) {
-            const QString text = q.lastError().text();
-            q = QSqlQuery();
-            db.close();
-            db = QSqlDatabase();
-            return fail(text);
+        // Date literals are written day first ('dd.mm.yyyy hh:nn:ss'); text
+        // literals with only their quotes doubled, so a backslash must stay a
+        // backslash whatever the server's default says.
+        for (const char *setting : {"SET DateStyle TO 'ISO, DMY'", "SET standard_conforming_strings TO on"}) {
+            if (!q.exec(QLatin1String(setting))) {
+                const QString text = q.lastError().text();
+                q = QSqlQuery();
+                db.close();
+                db = QSqlDatabase();
+                return fail(text);
+            }
         }
         q.exec(QStringLiteral("SET client_encoding TO 'UTF8'"));
     }
@@ -372,56 +376,114 @@ bool RemoveFailedSqlFile()
     return QFile::remove(QStringLiteral("SQL.txt"));
 }
 
-int NextKey(QSqlDatabase db, const QStringList &maxQueryLines, bool *ok)
+namespace {
+
+// Stable across processes and versions (unlike qHash or the server's
+// hashtext), so every workstation takes the same lock for a table.
+qint64 keyLockId(const QString &table)
+{
+    quint32 h = 2166136261u;
+    for (const char c : table.toLower().toUtf8()) {
+        h ^= quint8(c);
+        h *= 16777619u;
+    }
+    return (qint64(0x47540000) << 32) | h; // "GT" in the high word keeps clear of other users' locks
+}
+
+bool takeKeyLock(QSqlDatabase db, const QString &table, const QString &keyColumn, QString *error)
 {
     QSqlQuery q(db);
+    bool done = true;
+    const QString engine = db.driverName();
+    if (engine == QLatin1String("QPSQL"))
+        done = q.exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(keyLockId(table)));
+    else if (engine == QLatin1String("QSQLITE"))
+        // A write that changes nothing still takes the database's write lock,
+        // waiting for another writer's commit up to the busy timeout.
+        done = q.exec(QStringLiteral("UPDATE %1 SET %2 = %2 WHERE 1 = 0").arg(table, keyColumn));
+    if (!done && error) *error = q.lastError().text();
+    return done;
+}
+
+bool keyExists(QSqlDatabase db, const QString &table, const QString &keyColumn, int key)
+{
+    QSqlQuery q(db);
+    return q.exec(QStringLiteral("SELECT %1 FROM %2 WHERE %1 = %3").arg(keyColumn, table).arg(key)) &&
+           q.next();
+}
+
+// 0 with *error on failure.
+int lockedNextKey(QSqlDatabase db, const QString &table, const QString &keyColumn, QString *error)
+{
+    if (!takeKeyLock(db, table, keyColumn, error)) return 0;
+    QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.exec(maxQueryLines.join(QLatin1Char('\n')))) {
-        if (ok) *ok = false;
+    if (!q.exec(QStringLiteral("SELECT MAX(%1)\nFROM %2").arg(keyColumn, table))) {
+        if (error) *error = q.lastError().text();
         return 0;
     }
-    if (ok) *ok = true;
     // An empty table gives a null maximum, read as 0.
     const int max = q.next() ? FieldInt(q.value(0)) : 0;
     return max + 1;
 }
 
+} // namespace
+
+int NextKey(QSqlDatabase db, const QString &table, const QString &keyColumn, bool *ok)
+{
+    const int key = lockedNextKey(db, table, keyColumn, nullptr);
+    if (ok) *ok = key > 0;
+    return key;
+}
+
+int InsertWithNextKey(QSqlDatabase db, const QString &table, const QString &keyColumn,
+                      const std::function<QStringList(int key)> &insertLines, QString *error)
+{
+    // Engines without a key lock here (ODBC) can still lose a race: a
+    // failed insert whose key turned up meanwhile is tried again.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (!db.transaction()) {
+            if (error) *error = db.lastError().text();
+            return 0;
+        }
+        QString err;
+        const int key = lockedNextKey(db, table, keyColumn, &err);
+        const bool ok = key > 0;
+        if (ok && ExecLines(db, insertLines(key), &err) && db.commit()) return key;
+        if (err.isEmpty()) err = db.lastError().text();
+        db.rollback();
+        if (!ok || !keyExists(db, table, keyColumn, key)) {
+            if (error) *error = err.isEmpty() ? QStringLiteral("Kein neuer Schlüssel für %1.").arg(table) : err;
+            return 0;
+        }
+    }
+    if (error) *error = QStringLiteral("Kein freier Schlüssel für %1.").arg(table);
+    return 0;
+}
+
 int NextKundenNr(QSqlDatabase db, bool *ok)
 {
-    return NextKey(
-        db, {QStringLiteral("SELECT MAX(KDintKundenNr) AS KdNr"), QStringLiteral("FROM tblKunden")}, ok);
+    return NextKey(db, QStringLiteral("tblKunden"), QStringLiteral("KDintKundenNr"), ok);
 }
 
 int NextPrueflingNr(QSqlDatabase db, bool *ok)
 {
-    return NextKey(
-        db, {QStringLiteral("SELECT MAX(PLintPrueflingNr) AS PrNr"), QStringLiteral("FROM tblPruefling")},
-        ok);
+    return NextKey(db, QStringLiteral("tblPruefling"), QStringLiteral("PLintPrueflingNr"), ok);
 }
 
 int NextPrflngNr(QSqlDatabase db, bool *ok)
 {
-    return NextKey(
-        db, {QStringLiteral("SELECT MAX(PLintPrueflingNr) AS PrflngNr"), QStringLiteral("FROM tblPruefling")},
-        ok);
+    return NextPrueflingNr(db, ok);
 }
 
 int MaxTestNumber(QSqlDatabase db, bool *ok)
 {
-    return NextKey(db,
-                   {QStringLiteral("SELECT MAX(PRintPruefungsNr) AS maxPruefNr"),
-                    QStringLiteral("FROM tblPruefung")},
-                   ok) -
-           1;
+    return NextKey(db, QStringLiteral("tblPruefung"), QStringLiteral("PRintPruefungsNr"), ok) - 1;
 }
 
 int MaxLfdNr(QSqlDatabase db, bool *ok)
 {
-    return NextKey(
-               db,
-               {QStringLiteral("SELECT MAX(UNintLfdNr) AS maxLfdNr"), QStringLiteral("FROM tblUebernahme")},
-               ok) -
-           1;
+    return NextKey(db, QStringLiteral("tblUebernahme"), QStringLiteral("UNintLfdNr"), ok) - 1;
 }
 
 bool DeleteCustomerCascade(QSqlDatabase db, int kundenNr, bool deleteParent, QString *error)
@@ -445,6 +507,12 @@ bool DeleteCustomerCascade(QSqlDatabase db, int kundenNr, bool deleteParent, QSt
                       QStringLiteral("  INNER JOIN tblPruefling"),
                       QStringLiteral("    ON tblPruefung.PRintPrueflingNr = tblPruefling.PLintPrueflingNr"),
                       QStringLiteral("  WHERE (tblPruefling.PLintKundenNr = ") + c + QStringLiteral(")))")};
+    // Fetched records assigned to these devices go back to "not assigned":
+    // a transfer would otherwise store tests that no device shows.
+    st << QStringList{QStringLiteral("UPDATE tblUebernahme SET UNintPrueflingNr = 0"),
+                      QStringLiteral("WHERE (UNintPrueflingNr IN"),
+                      QStringLiteral("  (SELECT PLintPrueflingNr FROM tblPruefling"),
+                      QStringLiteral("  WHERE (PLintKundenNr = ") + c + QStringLiteral(")))")};
     st << QStringList{QStringLiteral("DELETE FROM tblPruefling"),
                       QStringLiteral("WHERE (PLintKundenNr = ") + c + QStringLiteral(")")};
     if (deleteParent)
@@ -463,9 +531,12 @@ bool DeleteDeviceCascade(QSqlDatabase db, int prueflingNr, bool deleteParent, QS
         QStringLiteral("    WHERE (tblPruefung.PRintPrueflingNr = ") + p + QStringLiteral(")))")};
     st << QStringList{QStringLiteral("DELETE FROM tblPruefung"),
                       QStringLiteral("WHERE (PRintPrueflingNr = ") + p + QStringLiteral(")")};
-    if (deleteParent)
+    if (deleteParent) {
+        st << QStringList{QStringLiteral("UPDATE tblUebernahme SET UNintPrueflingNr = 0"),
+                          QStringLiteral("WHERE (UNintPrueflingNr = ") + p + QStringLiteral(")")};
         st << QStringList{QStringLiteral("DELETE FROM tblPruefling"),
                           QStringLiteral("WHERE (PLintPrueflingNr = ") + p + QStringLiteral(")")};
+    }
     return runInTransaction(db, st, error);
 }
 

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
+
 // Engines the program can talk to. SQLite is the embedded default; a server
 // (PostgreSQL, or SQL Server through ODBC) serves several workstations.
 enum class TDbEngine { None, SQLite, PostgreSQL, Odbc };
@@ -84,14 +86,22 @@ bool ExecLines(QSqlDatabase db, const QStringList &lines, QString *error = nullp
 bool SaveFailedSql(const QString &statement);
 bool RemoveFailedSqlFile();
 
-// Maximum + 1 by the given query lines (one row, one column); an empty table
-// gives 1. On a query failure *ok is false and 0 is returned.
-int NextKey(QSqlDatabase db, const QStringList &maxQueryLines, bool *ok = nullptr);
+// Key generation, safe with several workstations on one server: maximum + 1,
+// read after taking the table's key lock (PostgreSQL: a transaction-level
+// advisory lock; SQLite: the write lock). Call it inside an open transaction:
+// the lock lasts until commit or rollback, so the keys handed out stay free
+// until the rows are inserted. A run that inserts several rows reads once and
+// counts on. An empty table gives 1. On failure *ok is false and 0 is returned.
+int NextKey(QSqlDatabase db, const QString &table, const QString &keyColumn, bool *ok = nullptr);
+// One row under a fresh key, in a transaction of its own: insertLines(key)
+// gives the INSERT. Returns the key, or 0 with *error set.
+int InsertWithNextKey(QSqlDatabase db, const QString &table, const QString &keyColumn,
+                      const std::function<QStringList(int key)> &insertLines, QString *error = nullptr);
 int NextKundenNr(QSqlDatabase db, bool *ok = nullptr);    // browser / new customer
-int NextPrueflingNr(QSqlDatabase db, bool *ok = nullptr); // browser insert
+int NextPrueflingNr(QSqlDatabase db, bool *ok = nullptr); // browser insert, new-device dialog
 int NextPrflngNr(QSqlDatabase db, bool *ok = nullptr);    // new-device dialog (same key)
-int MaxTestNumber(QSqlDatabase db, bool *ok = nullptr);   // current maximum, 0 if none
-int MaxLfdNr(QSqlDatabase db, bool *ok = nullptr);        // current maximum, 0 if none
+int MaxTestNumber(QSqlDatabase db, bool *ok = nullptr);   // current maximum, 0 if none (locks too)
+int MaxLfdNr(QSqlDatabase db, bool *ok = nullptr);        // current maximum, 0 if none (locks too)
 
 // Cascade deletes: children first, in one transaction. With deleteParent
 // the parent row goes in the same transaction; a failing statement rolls

@@ -40,7 +40,11 @@ QString FormatInsulationMegohm(int v)
     if (v < 0) return kNotMeasured;
     if (v < 200) return QStringLiteral("<0.20");
     if (v > 10000) return QStringLiteral(">10.0");
-    return FormatFixed(v / 1000.0, 2);
+    // Hundredths of a megohm, rounded half up from the integer: through a
+    // double 205 kOhm (0.205) would become "0,20" but 1115 kOhm "1,12".
+    const int h = (v + 5) / 10;
+    return QString::number(h / 100) + FormatSettings().DecimalSeparator +
+           QStringLiteral("%1").arg(h % 100, 2, 10, QLatin1Char('0'));
 }
 
 QString FormatLeakageMilliampere(int v)

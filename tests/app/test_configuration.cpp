@@ -68,9 +68,16 @@ TEST(Configuration, UnreadableNumbersAndOutOfRangePortReadAsDefaults)
     writeAll(p, "[Interface]\nPort=12\n");
     c.ReadFile(p);
     EXPECT_EQ(c.Port, 1);
-    writeAll(p, "[Interface]\nPort=0\n");
+    // COM0 names no port: connecting would silently do nothing.
+    for (const char *text : {"[Interface]\nPort=0\n", "[Interface]\nPort=-3\n"}) {
+        c.Port = 5;
+        writeAll(p, text);
+        c.ReadFile(p);
+        EXPECT_EQ(c.Port, 1) << text;
+    }
+    writeAll(p, "[Interface]\nPort=9\n");
     c.ReadFile(p);
-    EXPECT_EQ(c.Port, 0);
+    EXPECT_EQ(c.Port, 9);
 }
 
 TEST(Configuration, WriteCreatesEveryKeyInSectionOrderAndReadsBackTheSame)

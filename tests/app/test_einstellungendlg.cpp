@@ -155,3 +155,85 @@ TEST(SettingsDialog, RendersAllControls)
 }
 
 } // namespace
+
+namespace {
+
+class TWarnedDlg : public TEinstellungenDlg {
+public:
+    QStringList warnings;
+
+protected:
+    void ShowWarning(const QString &text) override { warnings << text; }
+};
+
+// Presses OK once the dialog shows, after typing text into the interval.
+bool okWithInterval(TWarnedDlg &dlg, TSettingsValues &v, const QString &typed, bool thenCancel)
+{
+    QTimer::singleShot(0, &dlg, [&dlg, typed, thenCancel] {
+        auto *edit = dlg.findChild<TIntEdit *>(QStringLiteral("IntEdit1"));
+        if (!typed.isNull()) edit->setText(typed);
+        dlg.findChild<QPushButton *>(QStringLiteral("OKBtn"))->click();
+        if (thenCancel && dlg.isVisible()) dlg.findChild<QPushButton *>(QStringLiteral("CancelBtn"))->click();
+    });
+    return dlg.EditSettings(v);
+}
+
+} // namespace
+
+// A hand-edited 5000 days or a typed 9999 used to become 3650 without a word.
+TEST(SettingsDialog, IntervalOutOfRangeIsPointedOutNeverClamped)
+{
+    TWarnedDlg dlg;
+    TSettingsValues v = someValues();
+    v.ServiceInterv = 5000;
+    dlg.Fill(v);
+    EXPECT_EQ(dlg.findChild<TIntEdit *>(QStringLiteral("IntEdit1"))->text(), "5000");
+
+    for (const QString &typed : {QStringLiteral("9999"), QStringLiteral("-1"), QStringLiteral("abc")}) {
+        dlg.warnings.clear();
+        TSettingsValues w = v;
+        EXPECT_FALSE(okWithInterval(dlg, w, typed, true)) << typed.toStdString();
+        EXPECT_EQ(dlg.warnings,
+                  QStringList{QStringLiteral("Das Wartungsintervall muss eine ganze Zahl von 0 bis 3650 Tagen sein.")})
+            << typed.toStdString();
+        EXPECT_EQ(w.ServiceInterv, 5000) << "the stored value stays as it was";
+    }
+    dlg.warnings.clear();
+    EXPECT_TRUE(okWithInterval(dlg, v, QStringLiteral("3650"), false));
+    EXPECT_TRUE(dlg.warnings.isEmpty());
+    EXPECT_EQ(v.ServiceInterv, 3650);
+}
+
+// The dialog is made once and shown again: what was typed before a Cancel is gone.
+TEST(SettingsDialog, ReusedDialogShowsTheStoredValuesAgain)
+{
+    TWarnedDlg dlg;
+    TSettingsValues v = someValues();
+    QTimer::singleShot(0, &dlg, [&dlg] {
+        dlg.findChild<TIntEdit *>(QStringLiteral("IntEdit1"))->setText(QStringLiteral("12x"));
+        dlg.findChild<QLineEdit *>(QStringLiteral("Edit1"))->setText(QStringLiteral("Tippfehler"));
+        dlg.findChild<QPushButton *>(QStringLiteral("CancelBtn"))->click();
+    });
+    EXPECT_FALSE(dlg.EditSettings(v));
+    dlg.Fill(v);
+    EXPECT_EQ(dlg.findChild<TIntEdit *>(QStringLiteral("IntEdit1"))->text(), "180");
+    EXPECT_EQ(dlg.findChild<QLineEdit *>(QStringLiteral("Edit1"))->text(), v.Operator);
+    TSettingsValues back = v;
+    dlg.Store(back);
+    EXPECT_EQ(back, v);
+}
+
+TEST(SettingsDialog, NameEditsHoldNoMoreThanTheirColumns)
+{
+    TEinstellungenDlg dlg;
+    auto *op = dlg.findChild<QLineEdit *>(QStringLiteral("Edit1"));
+    auto *as = dlg.findChild<QLineEdit *>(QStringLiteral("Edit2"));
+    EXPECT_EQ(op->maxLength(), 50);
+    EXPECT_EQ(as->maxLength(), 50);
+    // A longer name from a hand-edited file is cut when shown, as a typed one would be.
+    TSettingsValues v = someValues();
+    v.Operator = QString(70, QLatin1Char('x'));
+    dlg.Fill(v);
+    dlg.Store(v);
+    EXPECT_EQ(v.Operator.size(), 50);
+}

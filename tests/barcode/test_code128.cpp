@@ -79,18 +79,19 @@ TEST(Code128, Ean128PutsFnc1AfterTheStart)
     EXPECT_EQ(Code128Codewords("A", true), WithCheck({104, 102, 33}));
 }
 
-TEST(Code128, CharactersAbove127DrawNothingButSpoilTheCheck)
+TEST(Code128, CharactersAbove127GiveTheEmptyBox)
 {
-    // The check counts the character as code - 32, so a scanner rejects the symbol.
     const W words = Code128Codewords(QString::fromUtf8("Aé"), false);
     EXPECT_EQ(words, (W{104, 33, Code128Unencodable, (104 + 33 + 2 * (0xE9 - 32)) % 103}));
     // Codes 128..138 would otherwise land on function codewords such as Code C.
     const W fn = Code128Codewords(QString(QChar(131)), false);
     EXPECT_EQ(fn[1], Code128Unencodable);
-    const TBarSymbol s = EncodeBarcode(Code128, QString(QChar(131)));
-    // Start B, nothing for the character, check 100, stop.
-    EXPECT_EQ(Notation(s.elements), "Q211214114131"
-                                    "2331112Q");
+    // Drawn, such a symbol would be damaged: the box says nothing fits instead.
+    for (const QString &text : {QString::fromUtf8("Aé"), QString(QChar(131)), QString::fromUtf8("1234€5678")}) {
+        EXPECT_EQ(EncodeBarcode(Code128, text).kind, TSymbolKind::EmptyBox) << text.toStdString();
+        EXPECT_EQ(EncodeBarcode(EAN128, text).kind, TSymbolKind::EmptyBox) << text.toStdString();
+    }
+    EXPECT_EQ(EncodeBarcode(Code128, QString(QChar(127))).kind, TSymbolKind::Bars);
 }
 
 TEST(Code128, NeverMoreThan400Codewords)

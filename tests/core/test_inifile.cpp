@@ -81,3 +81,70 @@ TEST(IniFile, BatchedWritesAndUnwritableFile)
     TIniFile bad(dir.filePath("missing/dir/x.ini"));
     EXPECT_FALSE(bad.WriteString("S", "a", "1")) << "write failure is reported to the caller";
 }
+
+namespace {
+QByteArray readBytes(const QString &path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+} // namespace
+
+// Files of the Windows installation are Windows-1252: read as UTF-8 their
+// umlauts turned into U+FFFD, were written back so and printed on protocols.
+TEST(IniFile, Windows1252FileIsReadAndWrittenInItsOwnEncoding)
+{
+    QTemporaryDir dir;
+    const QString p = dir.filePath("alt.ini");
+    writeAll(p, "[Configuration]\r\nOperator=J\xFCrgen M\xFCller\r\nTopLine=Pr\xFC"
+                "fstelle \x80 Stra\xDF"
+                "e\r\n");
+    {
+        TIniFile ini(p);
+        EXPECT_TRUE(ini.IsWindows1252());
+        EXPECT_EQ(ini.ReadString("Configuration", "Operator", {}), QString::fromUtf8("Jürgen Müller"));
+        EXPECT_EQ(ini.ReadString("Configuration", "TopLine", {}), QString::fromUtf8("Prüfstelle € Straße"));
+        ASSERT_TRUE(ini.WriteString("Configuration", "Assessor", QString::fromUtf8("Bärbel Öztürk")));
+    }
+    const QByteArray bytes = readBytes(p);
+    EXPECT_TRUE(bytes.contains("Operator=J\xFCrgen M\xFCller\n")) << bytes.toStdString();
+    EXPECT_TRUE(bytes.contains("Assessor=B\xE4rbel \xD6zt\xFCrk\n")) << bytes.toStdString();
+    EXPECT_TRUE(bytes.contains("\x80 Stra\xDF"));
+    TIniFile again(p);
+    EXPECT_EQ(again.ReadString("Configuration", "Assessor", {}), QString::fromUtf8("Bärbel Öztürk"));
+}
+
+TEST(IniFile, NewAndUtf8FilesStayUtf8AndNothingIsLostToTheCodePage)
+{
+    QTemporaryDir dir;
+    const QString neu = dir.filePath("neu.ini");
+    {
+        TIniFile ini(neu);
+        ini.WriteString("S", "Name", QString::fromUtf8("Müller"));
+    }
+    EXPECT_EQ(readBytes(neu), QByteArray("[S]\nName=M\xC3\xBCller\n"));
+    EXPECT_FALSE(TIniFile(neu).IsWindows1252());
+
+    // With a byte-order mark the mark stays.
+    const QString bom = dir.filePath("bom.ini");
+    writeAll(bom, "\xEF\xBB\xBF[S]\nName=M\xC3\xBCller\n");
+    {
+        TIniFile ini(bom);
+        EXPECT_EQ(ini.ReadString("S", "Name", {}), QString::fromUtf8("Müller"));
+        ini.WriteString("S", "X", "1");
+    }
+    EXPECT_EQ(readBytes(bom), QByteArray("\xEF\xBB\xBF[S]\nName=M\xC3\xBCller\nX=1\n"));
+
+    // A value the code page cannot hold turns the whole file into UTF-8.
+    const QString alt = dir.filePath("alt.ini");
+    writeAll(alt, "[S]\nName=M\xFCller\n");
+    {
+        TIniFile ini(alt);
+        ini.WriteString("S", "Ort", QString::fromUtf8("Kraków Ω"));
+    }
+    TIniFile back(alt);
+    EXPECT_FALSE(back.IsWindows1252());
+    EXPECT_EQ(back.ReadString("S", "Name", {}), QString::fromUtf8("Müller"));
+    EXPECT_EQ(back.ReadString("S", "Ort", {}), QString::fromUtf8("Kraków Ω"));
+}

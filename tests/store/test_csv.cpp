@@ -106,6 +106,34 @@ TEST(CsvLine, ValuesOfARecord)
     EXPECT_EQ(BuildCsvLine(other, sw), "\"nein\";\"\"");
 }
 
+// Typed or scanned text must not reach a spreadsheet as a live formula.
+TEST(CsvLine, TextThatASpreadsheetWouldRunGetsAnApostrophe)
+{
+    InitFormatSettings();
+    EXPECT_EQ(NeutraliseCsvText(QStringLiteral("=1+2")), "'=1+2");
+    for (const char *lead : {"=", "+", "-", "@", "\t", "\r"})
+        EXPECT_EQ(NeutraliseCsvText(QString::fromLatin1(lead) + QStringLiteral("x")),
+                  QStringLiteral("'") + QString::fromLatin1(lead) + QStringLiteral("x"))
+            << lead;
+    for (const char *harmless : {"", "Klinik", " =1", "'=1", "1-2", "x=1", "\nx"})
+        EXPECT_EQ(NeutraliseCsvText(QString::fromLatin1(harmless)), QString::fromLatin1(harmless));
+
+    TExportSwitches all;
+    all.Column.fill(true);
+    TWerteSatz w = sample();
+    const QString evil = QStringLiteral("=WEBSERVICE(\"http://x\")");
+    for (QString *f : {&w.Name1, &w.Name2, &w.Name3, &w.Strasse, &w.LKZ, &w.PLZ, &w.Ort, &w.Telefon, &w.Fax,
+                       &w.Bezeichnung, &w.Typ, &w.Inventarnummer, &w.Fabrikationsnummer, &w.Seriennummer,
+                       &w.Barcode, &w.GTSeriennummer, &w.Notiz, &w.Pruefer, &w.Bewertender})
+        *f = evil;
+    const QString line = BuildCsvLine(w, all);
+    EXPECT_EQ(line.count(QStringLiteral("\"'=WEBSERVICE")), 19) << line.toStdString();
+    EXPECT_FALSE(line.contains(QStringLiteral("\"=")));
+    // Numbers and value formats stay as they are, a minus sign included.
+    w.Grenzwertflags = -1;
+    EXPECT_TRUE(BuildCsvLine(w, all).contains(QStringLiteral(";\"-1\";")));
+}
+
 TEST(CsvLine, InspectionRowColumnsOnlyWhenSwitchedOnAndPresent)
 {
     TExportSwitches sw;

@@ -31,7 +31,7 @@ TEST_P(StoreDb, KeysStartAtOneAndFollowTheMaximum)
     EXPECT_EQ(NextPrueflingNr(db), 42);
     EXPECT_EQ(MaxTestNumber(db), 99);
 
-    EXPECT_EQ(NextKey(db, {QStringLiteral("SELECT MAX(x) FROM tblGibtEsNicht")}, &ok), 0);
+    EXPECT_EQ(NextKey(db, QStringLiteral("tblGibtEsNicht"), QStringLiteral("x"), &ok), 0);
     EXPECT_FALSE(ok);
 }
 
@@ -87,6 +87,39 @@ TEST_P(StoreDb, DeviceAndTestCascades)
     ASSERT_TRUE(DeleteTestCascade(t->db(), 101));
     EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 1);
     EXPECT_EQ(t->count(QStringLiteral("tblKunden")), 2);
+}
+
+// Staging rows assigned to a deleted device would be transferred as tests
+// that no device shows.
+TEST_P(StoreDb, DeletedDevicesReleaseTheirStagingRows)
+{
+    buildTree(*t);
+    auto stage = [&](int lfd, int device) {
+        t->exec(QStringLiteral("INSERT INTO tblUebernahme (UNintLfdNr, UNintPrueflingNr, UNstrBarcode) "
+                               "VALUES (%1, %2, 'x%1')")
+                    .arg(lfd)
+                    .arg(device));
+    };
+    stage(1, 10);
+    stage(2, 11);
+    stage(3, 20);
+    stage(4, 0);
+    auto assigned = [&](int lfd) {
+        QSqlQuery q(t->db());
+        q.exec(QStringLiteral("SELECT UNintPrueflingNr FROM tblUebernahme WHERE UNintLfdNr = %1").arg(lfd));
+        return q.next() ? q.value(0).toInt() : -1;
+    };
+
+    ASSERT_TRUE(DeleteDeviceCascade(t->db(), 20, false)); // tests only: the device stays
+    EXPECT_EQ(assigned(3), 20);
+    ASSERT_TRUE(DeleteDeviceCascade(t->db(), 20));
+    EXPECT_EQ(assigned(3), 0);
+    EXPECT_EQ(assigned(1), 10);
+
+    ASSERT_TRUE(DeleteCustomerCascade(t->db(), 1));
+    EXPECT_EQ(assigned(1), 0);
+    EXPECT_EQ(assigned(2), 0);
+    EXPECT_EQ(t->count(QStringLiteral("tblUebernahme")), 4); // the records themselves stay
 }
 
 TEST_P(StoreDb, FailingCascadeLeavesEverythingInPlace)
@@ -189,6 +222,104 @@ TEST_P(StoreDb, DateLiteralIsStoredAsThatMoment)
         q.exec(QStringLiteral("SELECT PRintPruefungsNr FROM tblPruefung ORDER BY PRdtmUebernahme DESC")));
     ASSERT_TRUE(q.next());
     EXPECT_EQ(q.value(0).toInt(), 4);
+}
+
+// Rows of one day must sort by their moment whatever form the date was
+// written in (the browser's table model writes ISO with "T" and fractions).
+TEST_P(StoreDb, EveryDateFormIsStoredAsOneSortableMoment)
+{
+    t->addCustomer(1, QStringLiteral("K"));
+    t->addDevice(2, 1, QStringLiteral("x"));
+    const QList<QPair<QString, QDateTime>> forms = {
+        {QStringLiteral("7.3.2026 5:06:07"), QDateTime(QDate(2026, 3, 7), QTime(5, 6, 7))},
+        {QStringLiteral("07.03.2026"), QDateTime(QDate(2026, 3, 7), QTime(0, 0))},
+        {QStringLiteral("2026-03-07T05:06:08.123"), QDateTime(QDate(2026, 3, 7), QTime(5, 6, 8))},
+        {QStringLiteral("2026-03-07 5:6"), QDateTime(QDate(2026, 3, 7), QTime(5, 6))},
+        {QStringLiteral("  07.03.2026 23:59:59 "), QDateTime(QDate(2026, 3, 7), QTime(23, 59, 59))},
+        {QStringLiteral("07.03.2026 10:00"), QDateTime(QDate(2026, 3, 7), QTime(10, 0))},
+        {QStringLiteral("2026-3-7 9:05:01"), QDateTime(QDate(2026, 3, 7), QTime(9, 5, 1))},
+        {QStringLiteral("06.03.2026 23:00:00"), QDateTime(QDate(2026, 3, 6), QTime(23, 0))},
+    };
+    for (int i = 0; i < forms.size(); ++i)
+        t->exec(QStringLiteral("INSERT INTO tblPruefung (PRintPruefungsNr, PRintPrueflingNr, PRdtmUebernahme) "
+                               "VALUES (%1, 2, '%2')")
+                    .arg(i + 1)
+                    .arg(forms[i].first));
+    // Changing a date later goes the same way.
+    t->exec(QStringLiteral("UPDATE tblPruefung SET PRdtmUebernahme = '8.3.2026 1:02' "
+                           "WHERE PRintPruefungsNr = 8"));
+    QList<QPair<QString, QDateTime>> expected = forms;
+    expected[7].second = QDateTime(QDate(2026, 3, 8), QTime(1, 2));
+    for (int i = 0; i < expected.size(); ++i) {
+        TWerteSatz w;
+        ASSERT_TRUE(LoadTestRecord(t->db(), i + 1, false, w));
+        EXPECT_EQ(w.Datum, expected[i].second) << expected[i].first.toStdString();
+    }
+    QSqlQuery q(t->db());
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT PRintPruefungsNr FROM tblPruefung ORDER BY PRdtmUebernahme")));
+    QList<int> order;
+    while (q.next())
+        order << q.value(0).toInt();
+    EXPECT_EQ(order, (QList<int>{2, 4, 1, 3, 7, 6, 5, 8}));
+
+    if (GetParam() == TTestEngine::SQLite) {
+        ASSERT_TRUE(q.exec(QStringLiteral("SELECT PRdtmUebernahme FROM tblPruefung "
+                                          "WHERE PRintPruefungsNr IN (1, 3) ORDER BY 1")));
+        ASSERT_TRUE(q.next());
+        EXPECT_EQ(q.value(0).toString(), QStringLiteral("2026-03-07 05:06:07"));
+        ASSERT_TRUE(q.next());
+        EXPECT_EQ(q.value(0).toString(), QStringLiteral("2026-03-07 05:06:08"));
+        // Staging rows as well.
+        t->exec(QStringLiteral("INSERT INTO tblUebernahme (UNintLfdNr, UNdtmUebernahme) "
+                               "VALUES (1, '1.2.2026 3:4:5')"));
+        ASSERT_TRUE(q.exec(QStringLiteral("SELECT UNdtmUebernahme FROM tblUebernahme")) && q.next());
+        EXPECT_EQ(q.value(0).toString(), QStringLiteral("2026-02-01 03:04:05"));
+    }
+}
+
+TEST(Initdb, OlderSqliteFileGetsTheDateTriggersAndItsDatesNormalised)
+{
+    TTestDb t(TTestEngine::SQLite);
+    ASSERT_TRUE(t.ok()) << t.error().toStdString();
+    for (const char *name : {"trPruefungDatumFormIns", "trPruefungDatumFormUpd", "trUebernahmeDatumFormIns",
+                             "trUebernahmeDatumFormUpd"})
+        t.exec(QStringLiteral("DROP TRIGGER %1").arg(QLatin1String(name)));
+    t.exec(QStringLiteral("INSERT INTO tblPruefung (PRintPruefungsNr, PRdtmUebernahme) "
+                          "VALUES (1, '2026-03-07T05:06:08.000')"));
+    const TInitdbRun r = RunInitdb({QStringLiteral("--connection"), t.connectionString()});
+    ASSERT_EQ(r.rc, 0) << (r.out + r.err).toStdString();
+    EXPECT_EQ(t.count(QStringLiteral("sqlite_master"), QStringLiteral("type = 'trigger'")), 4);
+    EXPECT_EQ(t.count(QStringLiteral("tblPruefung"), QStringLiteral("PRdtmUebernahme = '2026-03-07 05:06:08'")),
+              1);
+    EXPECT_GT(t.count(QStringLiteral("tblSichtTeil")), 0);
+}
+
+// Text is quoted by doubling quotes only; a server that reads backslashes as
+// escapes would change "C:\neu" or fail on a trailing backslash.
+TEST_P(StoreDb, BackslashesInTextStayAsTheyAre)
+{
+    if (GetParam() == TTestEngine::PostgreSQL) {
+        t->exec(QStringLiteral("ALTER DATABASE %1 SET standard_conforming_strings = off")
+                    .arg(t->db().databaseName()));
+        ASSERT_TRUE(OpenConnection(ParseConnectionString(t->connectionString()), QStringLiteral("gt_bs"), nullptr));
+    }
+    {
+        QSqlDatabase db = GetParam() == TTestEngine::PostgreSQL ? QSqlDatabase::database(QStringLiteral("gt_bs"))
+                                                                : t->db();
+        const QString text = QStringLiteral("C:\\neu\\O'Brien\\");
+        QString err;
+        ASSERT_TRUE(ExecLines(db, {QStringLiteral("INSERT INTO tblKunden (KDintKundenNr, KDstrName1)"),
+                                   QStringLiteral("VALUES (1, %1)").arg(SqlQuote(text))},
+                              &err))
+            << err.toStdString();
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec(QStringLiteral("SELECT KDstrName1 FROM tblKunden")) && q.next());
+        EXPECT_EQ(q.value(0).toString(), text);
+    }
+    if (GetParam() == TTestEngine::PostgreSQL) {
+        QSqlDatabase::database(QStringLiteral("gt_bs")).close();
+        QSqlDatabase::removeDatabase(QStringLiteral("gt_bs"));
+    }
 }
 
 TEST_P(StoreDb, BarcodeIsEmptyOrUnique)

@@ -18,6 +18,14 @@ TEST_F(Formats, ValueFormatBoundaries)
     EXPECT_EQ(FormatInsulationMegohm(10000), "10,00");
     EXPECT_EQ(FormatInsulationMegohm(10001), ">10.0");
     EXPECT_EQ(FormatInsulationMegohm(0), "<0.20");
+    // Half up from the integer: the same rule for every value, whatever its binary double.
+    EXPECT_EQ(FormatInsulationMegohm(205), "0,21");
+    EXPECT_EQ(FormatInsulationMegohm(1005), "1,01");
+    EXPECT_EQ(FormatInsulationMegohm(1115), "1,12");
+    EXPECT_EQ(FormatInsulationMegohm(2675), "2,68");
+    EXPECT_EQ(FormatInsulationMegohm(204), "0,20");
+    EXPECT_EQ(FormatInsulationMegohm(9994), "9,99");
+    EXPECT_EQ(FormatInsulationMegohm(9995), "10,00");
 
     EXPECT_EQ(FormatResistanceMilliohm(0), "0");
     EXPECT_EQ(FormatResistanceMilliohm(1000), "1000");
