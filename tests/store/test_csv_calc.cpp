@@ -1,7 +1,7 @@
 // The export read back by a real spreadsheet program: LibreOffice Calc's CSV
 // import (semicolon, double quote, Windows-1252, German) must yield no formula.
 #include "store/CsvExport.h"
-#include "store/FormatSettings.h"
+#include "core/FormatSettings.h"
 
 #include <QFile>
 #include <QProcess>
