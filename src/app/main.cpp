@@ -1,4 +1,6 @@
 #include "app/AppWindows.h"
+#include "app/CliBarcodeSheet.h"
+#include "app/CliProtocolPdf.h"
 #include "app/MainWindow.h"
 #include "app/SignalBridge.h"
 #include "app/Splash.h"
@@ -21,6 +23,8 @@ int main(int argc, char *argv[])
             QCoreApplication core(argc, argv);
             return RunCsvExportCommand(args);
         }
+        if (IsProtocolPdfCommand(args)) return RunProtocolPdfCommand(args);
+        if (IsBarcodeSheetCommand(args)) return RunBarcodeSheetCommand(args);
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Gerätetester"));
