@@ -2,6 +2,7 @@
 #include "app/CliBarcodeSheet.h"
 #include "app/CliProtocolPdf.h"
 #include "app/MainWindow.h"
+#include "app/QtTranslations.h"
 #include "app/SignalBridge.h"
 #include "app/Splash.h"
 #include "store/CsvExport.h"
@@ -30,6 +31,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Gerätetester"));
     QApplication::setApplicationDisplayName(QStringLiteral("Gerätetester"));
     QApplication::setApplicationVersion(QStringLiteral(GT_VERSION));
+    InstallQtTranslations();
 
     auto *splash = new TSplashScreen;
     QPointer<TSplashScreen> splashGuard(splash);

@@ -12,6 +12,7 @@
 #include "app/FrontPanel.h"
 #include "app/MainActions.h"
 #include "app/PrintCurrentValues.h"
+#include "app/QtTranslations.h"
 #include "app/TestControl.h"
 #include "serial/IniFile.h"
 #include "support/TestSupport.h"
@@ -19,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QGroupBox>
+#include <QPrintPreviewWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -120,10 +122,12 @@ TEST(CurrentValuesPrinting, UsesTheConfiguredProtocolSettings)
 
 // The command line reads the program's own INI file beside the test binary;
 // one test so no two cases write it at once.
-TEST(ReportCommands, ProtocolPdfFromTheDatabase)
+namespace {
+
+void protocolPdfOn(TTestEngine engine)
 {
-    if (!pdf_tools::havePoppler()) GTEST_SKIP() << "poppler-utils fehlen";
-    TTestDb t(TTestEngine::SQLite);
+    SCOPED_TRACE(engine == TTestEngine::SQLite ? "SQLite" : "PostgreSQL");
+    TTestDb t(engine);
     ASSERT_TRUE(t.ok()) << t.error().toStdString();
     const QString iniPath = TIniFile::ProgramIniPath();
     QFile::remove(iniPath);
@@ -173,6 +177,15 @@ TEST(ReportCommands, ProtocolPdfFromTheDatabase)
     QFile::remove(iniPath);
 }
 
+} // namespace
+
+TEST(ReportCommands, ProtocolPdfFromTheDatabase)
+{
+    if (!pdf_tools::havePoppler()) GTEST_SKIP() << "poppler-utils fehlen";
+    protocolPdfOn(TTestEngine::SQLite);
+    if (TTestDb::Available(TTestEngine::PostgreSQL)) protocolPdfOn(TTestEngine::PostgreSQL);
+}
+
 TEST(ReportCommands, BarcodeSheetFromTheProgramWithoutADisplay)
 {
     if (!pdf_tools::havePoppler()) GTEST_SKIP() << "poppler-utils fehlen";
@@ -203,4 +216,37 @@ TEST(ReportCommands, BarcodeSheetFromTheProgramWithoutADisplay)
     EXPECT_EQ(run({QStringLiteral("--barcode-sheet"), QStringLiteral("steuer"), dir.filePath(QStringLiteral("x/y.pdf"))}, &err), 1);
     EXPECT_TRUE(err.contains(QStringLiteral("kann nicht angelegt werden"))) << err.toStdString();
     EXPECT_EQ(run({QStringLiteral("--barcode-sheet")}), 1);
+}
+
+TEST(ProtocolPreview, ShowsEveryPageOfTheChosenForm)
+{
+    InstallQtTranslations();
+    TWerteSatz w;
+    w.DINVDE = 2;
+    w.Protokolltyp = 1;
+    w.Datum = QDateTime::currentDateTime();
+    for (int i = 1; i <= 30; ++i) w.Sichtpr << TSichtPr{i, 1, QStringLiteral("Teil"), QStringLiteral("Prüfung")};
+    TProtocolSettings s;
+    s.Preview = true;
+    int pages = -1;
+    QString title;
+    QTimer::singleShot(0, [&] {
+        // The preview lays its pages out once the event loop runs.
+        QWidget *dlg = QApplication::activeModalWidget();
+        ASSERT_NE(dlg, nullptr);
+        auto *view = dlg->findChild<QPrintPreviewWidget *>();
+        ASSERT_NE(view, nullptr);
+        waitUntil([&] { return view->pageCount() > 0; });
+        pages = view->pageCount();
+        title = dlg->windowTitle();
+        if (qEnvironmentVariableIsSet("GT_PREVIEW_PNG")) {
+            dlg->resize(900, 700);
+            gt_app_test::waitUntil([] { return false; }, 300);
+            dlg->grab().save(qEnvironmentVariable("GT_PREVIEW_PNG"));
+        }
+        dlg->close();
+    });
+    EXPECT_TRUE(PrintTestProtocol(w, s, nullptr));
+    EXPECT_EQ(pages, 3);
+    EXPECT_EQ(title, QStringLiteral("Druckvorschau"));
 }
