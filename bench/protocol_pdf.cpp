@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QImage>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -78,10 +79,15 @@ TProtocolSettings settings()
     return s;
 }
 
+// With GT_BENCH_KEEP the PDF and a picture of its first two pages stay behind.
 void keep(const TReport &r, const char *name)
 {
     const QString dir = qEnvironmentVariable("GT_BENCH_KEEP");
-    if (!dir.isEmpty()) r.WritePdf(QDir(dir).filePath(QString::fromLatin1(name)));
+    if (dir.isEmpty()) return;
+    const QString pdf = QDir(dir).filePath(QString::fromLatin1(name));
+    r.WritePdf(pdf);
+    for (int page = 1; page <= std::min(2, r.PageCount()); ++page)
+        r.PageImage(page, 100).convertToFormat(QImage::Format_Grayscale8).save(QString(pdf).replace(QStringLiteral(".pdf"), QStringLiteral("-%1.png").arg(page)));
 }
 
 void runReport(benchmark::State &state, const TReport &report, const char *name)

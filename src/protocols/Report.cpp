@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFont>
+#include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPagedPaintDevice>
@@ -198,39 +199,59 @@ int TReport::PageCount() const
     return static_cast<int>(Layout().size());
 }
 
+void TReport::paintPage(QPainter &p, double scale, int page, int pageCount, const std::vector<Placed> &bands) const
+{
+    const double hh = PageHeaderHeight(page);
+    if (PageHeader) {
+        TReportCanvas c(p, scale, QPointF(0, 0), BandWidth, hh);
+        if (PageHeaderFramed) c.Frame();
+        PageHeader(c, page, pageCount);
+    }
+    for (const Placed &pl : bands) {
+        const TReportBand &band = Bands[static_cast<size_t>(pl.band)];
+        TReportCanvas c(p, scale, QPointF(0, pl.y * scale), BandWidth, band.height);
+        if (band.framed) c.Frame();
+        if (band.paint) band.paint(c);
+    }
+    if (PageFooter && PageFooterHeight > 0) {
+        const double y = PageBodyHeight() - PageFooterHeight;
+        TReportCanvas c(p, scale, QPointF(0, y * scale), BandWidth, PageFooterHeight);
+        PageFooter(c, page, pageCount);
+    }
+}
+
 bool TReport::Render(QPagedPaintDevice &device) const
 {
     device.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, MarginsMm,
                                      QPageLayout::Millimeter));
     QPainter p;
     if (!p.begin(&device)) return false;
-    p.setRenderHint(QPainter::Antialiasing, false);
     p.setRenderHint(QPainter::TextAntialiasing, true);
     const double scale = device.logicalDpiX() / DesignDpi;
     const auto pages = Layout();
     const int count = static_cast<int>(pages.size());
     for (int i = 0; i < count; ++i) {
-        const int page = i + 1;
         if (i > 0 && !device.newPage()) return false;
-        const double hh = PageHeaderHeight(page);
-        if (PageHeader) {
-            TReportCanvas c(p, scale, QPointF(0, 0), BandWidth, hh);
-            if (PageHeaderFramed) c.Frame();
-            PageHeader(c, page, count);
-        }
-        for (const Placed &pl : pages[static_cast<size_t>(i)]) {
-            const TReportBand &band = Bands[static_cast<size_t>(pl.band)];
-            TReportCanvas c(p, scale, QPointF(0, pl.y * scale), BandWidth, band.height);
-            if (band.framed) c.Frame();
-            if (band.paint) band.paint(c);
-        }
-        if (PageFooter && PageFooterHeight > 0) {
-            const double y = PageBodyHeight() - PageFooterHeight;
-            TReportCanvas c(p, scale, QPointF(0, y * scale), BandWidth, PageFooterHeight);
-            PageFooter(c, page, count);
-        }
+        paintPage(p, scale, i + 1, count, pages[static_cast<size_t>(i)]);
     }
     return p.end();
+}
+
+QImage TReport::PageImage(int page, int dpi) const
+{
+    const auto pages = Layout();
+    if (page < 1 || page > static_cast<int>(pages.size())) return QImage();
+    const double dotsPerMm = dpi / 25.4;
+    QImage img(qRound(210 * dotsPerMm), qRound(297 * dotsPerMm), QImage::Format_RGB32);
+    img.setDotsPerMeterX(qRound(dotsPerMm * 1000));
+    img.setDotsPerMeterY(qRound(dotsPerMm * 1000));
+    img.fill(Qt::white);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    p.translate(MarginsMm.left() * dotsPerMm, MarginsMm.top() * dotsPerMm);
+    paintPage(p, dpi / DesignDpi, page, static_cast<int>(pages.size()), pages[static_cast<size_t>(page - 1)]);
+    return img;
 }
 
 bool TReport::WritePdf(const QString &fileName, QString *error) const

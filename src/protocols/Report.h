@@ -16,6 +16,7 @@
 #include <functional>
 #include <vector>
 
+class QImage;
 class QPagedPaintDevice;
 class QPainter;
 class QWidget;
@@ -132,6 +133,10 @@ public:
     // size and margins are set here. False when the device cannot be painted on.
     bool Render(QPagedPaintDevice &device) const;
 
+    // One page (1-based) as a picture at the given resolution; null when
+    // there is no such page. The same drawing as on paper.
+    QImage PageImage(int page, int dpi) const;
+
     // PDF file; false with a German reason in *error.
     bool WritePdf(const QString &fileName, QString *error = nullptr) const;
     // Preview window (German) from which the user prints or saves a PDF.
@@ -146,4 +151,7 @@ public:
         double y;
     };
     std::vector<std::vector<Placed>> Layout() const;
+
+private:
+    void paintPage(QPainter &p, double scale, int page, int pageCount, const std::vector<Placed> &bands) const;
 };

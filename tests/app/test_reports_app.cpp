@@ -75,6 +75,12 @@ TEST(BarcdWahlDlg, OkOnlyWithAChoiceAndEveryOpeningStartsWithout)
               }),
               QDialog::Accepted);
     EXPECT_EQ(chosen, (QList<TBarcodeSheet>{TBarcodeSheet::Steuerbarcodes, TBarcodeSheet::ConfigBarcodes}));
+    if (qEnvironmentVariableIsSet("GT_DIALOG_PNG")) {
+        dlg.show();
+        dlg.SteuerItem->setChecked(true);
+        dlg.grab().save(qEnvironmentVariable("GT_DIALOG_PNG"));
+        dlg.hide();
+    }
 }
 
 TEST(BarcdWahlDlg, MainWindowOpensItFromMenuAndToolBar)
