@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
@@ -71,33 +72,58 @@ void TReportCanvas::LabelIn(double x, double y, double width, Qt::Alignment alig
                             TReportFont font)
 {
     if (text.isEmpty()) return;
+    // A field's text that is wider than the field gets a smaller font rather
+    // than running into its neighbour; below the smallest size it is cut.
     setFont(font);
+    const double room = width * m_scale;
+    const double wide = QFontMetricsF(m_p.font(), m_p.device()).horizontalAdvance(text);
+    if (wide > room && font.px > MinFontPx) {
+        font.px = std::max(MinFontPx, font.px * room / wide);
+        setFont(font);
+    }
     const QPointF at = dev(x, y);
-    m_p.drawText(QRectF(at, QSizeF(width * m_scale, 1e6)),
-                 (align & Qt::AlignHorizontal_Mask) | Qt::AlignTop | Qt::TextDontClip, text);
+    const QRectF box(at, QSizeF(room, 1e6));
+    m_p.save();
+    m_p.setClipRect(QRectF(at, QSizeF(room, (font.px + 6) * m_scale)));
+    m_p.drawText(box, (align & Qt::AlignHorizontal_Mask) | Qt::AlignTop, text);
+    m_p.restore();
 }
 
 void TReportCanvas::LabelRightEnd(double xEnd, double y, const QString &text, TReportFont font)
 {
-    LabelIn(xEnd - 1000, y, 1000, Qt::AlignRight, text, font);
+    if (text.isEmpty()) return;
+    setFont(font);
+    const QPointF at = dev(xEnd, y);
+    m_p.drawText(QRectF(at - QPointF(1e6, 0), QSizeF(1e6, 1e6)), Qt::AlignRight | Qt::AlignTop | Qt::TextDontClip,
+                 text);
 }
 
 void TReportCanvas::Centred(double y, const QString &text, TReportFont font)
 {
-    LabelIn(0, y, m_width, Qt::AlignHCenter, text, font);
+    if (text.isEmpty()) return;
+    setFont(font);
+    m_p.drawText(QRectF(dev(0, y), QSizeF(m_width * m_scale, 1e6)), Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip,
+                 text);
 }
 
 void TReportCanvas::Memo(double x, double y, double width, double height, const QString &text, TReportFont font)
 {
     if (text.isEmpty()) return;
-    setFont(font);
     const QRectF box(dev(x, y), QSizeF(width * m_scale, height * m_scale));
-    m_p.save();
-    m_p.setClipRect(box);
     // Stored notes may carry CR LF; a lone CR would otherwise show as a glyph.
     QString t = text;
     t.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    m_p.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, t);
+    const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+    // A note longer than its box is set smaller until it fits, so nothing of
+    // it goes missing on paper; only below the smallest size is it cut.
+    setFont(font);
+    while (font.px > MinFontPx && m_p.boundingRect(box, flags, t).height() > box.height()) {
+        font.px = std::max(MinFontPx, font.px - 0.5);
+        setFont(font);
+    }
+    m_p.save();
+    m_p.setClipRect(box);
+    m_p.drawText(box, flags, t);
     m_p.restore();
 }
 

@@ -49,14 +49,19 @@ public:
 
     // Text with its top at y, starting at x.
     void Label(double x, double y, const QString &text, TReportFont font = Normal);
-    // Text aligned (left, right or centre) inside [x, x + width].
+    // Smallest font a field's text is shrunk to so that it fits.
+    static constexpr double MinFontPx = 8;
+
+    // Text aligned (left, right or centre) inside [x, x + width]; a text too
+    // wide for the field is set smaller (down to MinFontPx), then cut.
     void LabelIn(double x, double y, double width, Qt::Alignment align, const QString &text,
                  TReportFont font = Normal);
     // Text whose right end is at xEnd.
     void LabelRightEnd(double xEnd, double y, const QString &text, TReportFont font = Normal);
     // Text centred across the band.
     void Centred(double y, const QString &text, TReportFont font = Normal);
-    // Word-wrapped text, line breaks kept, clipped to the box.
+    // Word-wrapped text, line breaks kept; set smaller (down to MinFontPx)
+    // when it does not fit the box, then clipped.
     void Memo(double x, double y, double width, double height, const QString &text, TReportFont font = Normal);
 
     void HLine(double x, double y, double length);

@@ -89,6 +89,28 @@ QList<QStringList> scanPages(const QString &pdf)
     return result;
 }
 
+QList<Word> words(const QString &pdf, int page)
+{
+    const QString out = run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-f"), QString::number(page),
+                                                          QStringLiteral("-l"), QString::number(page), pdf,
+                                                          QStringLiteral("-")});
+    const QRegularExpression re(QStringLiteral(
+        "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
+    QList<Word> list;
+    for (auto it = re.globalMatch(out); it.hasNext();) {
+        const auto m = it.next();
+        const double x0 = m.captured(1).toDouble(), y0 = m.captured(2).toDouble();
+        const double x1 = m.captured(3).toDouble(), y1 = m.captured(4).toDouble();
+        QString text = m.captured(5);
+        text.replace(QLatin1String("&amp;"), QLatin1String("&"))
+            .replace(QLatin1String("&lt;"), QLatin1String("<"))
+            .replace(QLatin1String("&gt;"), QLatin1String(">"))
+            .replace(QLatin1String("&quot;"), QLatin1String("\""));
+        list << Word{text, QRectF(QPointF(x0, y0), QPointF(x1, y1))};
+    }
+    return list;
+}
+
 QStringList scanRegion(const QString &pdf, int page, const QRectF &mm)
 {
     QTemporaryDir dir;

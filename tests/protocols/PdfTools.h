@@ -27,6 +27,19 @@ QList<QStringList> scanPages(const QString &pdf);
 // What zbarimg reads inside one rectangle (millimetres from the page's
 // top-left corner) of a 300-dpi rendering of a page.
 QStringList scanRegion(const QString &pdf, int page, const QRectF &mm);
+// The words of a page with their boxes in points from the page's top-left
+// corner (pdftotext -bbox).
+struct Word {
+    QString text;
+    QRectF box;
+};
+QList<Word> words(const QString &pdf, int page);
+// Points to millimetres.
+inline double ptToMm(double pt)
+{
+    return pt * 25.4 / 72.0;
+}
+
 // A page rendered to PNG at the given resolution; the file name.
 QString renderPng(const QString &pdf, int page, int dpi, const QString &outBase);
 

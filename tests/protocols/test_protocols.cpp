@@ -438,6 +438,32 @@ TEST_F(ProtocolPdf, DeviceBarcodeReadsBack)
     EXPECT_EQ(pdf_tools::scanPages(write(m)), (QList<QStringList>{{"I2/5:4711081500"}, {}, {}}));
 }
 
+TEST_F(ProtocolPdf, LongTextsStayInsideTheirFields)
+{
+    // A long designation would run into the right column, a long note past
+    // the rule under the memo; both are set smaller instead.
+    TWerteSatz w = sample0702();
+    w.Bezeichnung = QStringLiteral("Tischkreissäge mit Absaugung Endwort");
+    QStringList note;
+    for (int i = 1; i <= 12; ++i) note << QStringLiteral("Zeile%1 der Bemerkung").arg(i);
+    w.Notiz = note.join(QStringLiteral("\r\n"));
+    const QString file = write(w);
+    const auto words = pdf_tools::words(file, 1);
+    auto find = [&words](const QString &text) {
+        for (const auto &word : words)
+            if (word.text == text) return word.box;
+        return QRectF();
+    };
+    const double pxToMm = 25.4 / 96.0;
+    const QRectF last = find(QStringLiteral("Endwort"));
+    ASSERT_FALSE(last.isNull());
+    EXPECT_LE(pdf_tools::ptToMm(last.right()), 30.0 + (118 + 177) * pxToMm + 0.3);
+    const QRectF lastLine = find(QStringLiteral("Zeile12"));
+    ASSERT_FALSE(lastLine.isNull());
+    EXPECT_LE(pdf_tools::ptToMm(lastLine.bottom()), 25.0 + (706 + 117) * pxToMm + 0.3);
+    EXPECT_GE(pdf_tools::ptToMm(find(QStringLiteral("Zeile1")).top()), 25.0 + 706 * pxToMm - 0.3);
+}
+
 TEST_F(ProtocolPdf, UnwritableFileGivesAGermanReason)
 {
     QString error;
