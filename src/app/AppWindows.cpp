@@ -1,6 +1,7 @@
 #include "app/AppWindows.h"
 
 #include "app/AboutBox.h"
+#include "app/BarcdWahlDlg.h"
 #include "app/ComRadio.h"
 #include "app/FrontPanel.h"
 #include "app/MainWindow.h"
@@ -55,7 +56,8 @@ QList<TWindowEntry> &entries()
          [](TForm1 *m) { return static_cast<QWidget *>(new TEinstellungenDlg(m)); }},
         {QStringLiteral("TNeuKundeDlg"), QStringLiteral("Neuer Kunde"), {}},
         {QStringLiteral("TNeuPrueflingDlg"), QStringLiteral("Neuer Prüfling"), {}},
-        {QStringLiteral("TBarcdWahlDlg"), QStringLiteral("Barcode"), {}},
+        {QStringLiteral("TBarcdWahlDlg"), QStringLiteral("Barcodes drucken"),
+         [](TForm1 *m) { return static_cast<QWidget *>(new TBarcdWahlDlg(m)); }},
         {QStringLiteral("TSteuerbarcodes"), QStringLiteral("Steuerbarcodes"), {}},
         {QStringLiteral("TConfigBarcodes"), QStringLiteral("Konfigurationsbarcodes"), {}},
         {QStringLiteral("TAuswListeDlg"), QStringLiteral("Auswahl"), {}},

@@ -1,4 +1,5 @@
 #include "app/FrontPanel.h"
+#include "app/PrintCurrentValues.h"
 
 #include "app/MainActions.h"
 #include "app/MainStatusBar.h"
@@ -669,6 +670,7 @@ TFrontPanelParts InstallFrontPanel(TForm1 &form)
 
     auto *control = new TTestControl(conn, form.Commands, &state, &form.Configuration(), panel);
     control->CreateButtons(panel->TestButtonArea);
+    InstallCurrentValuesPrinting(*control, form.Configuration(), &form);
     form.addActions({control->Prf_Start, control->Prf_Weiter, control->Prf_Abbrechen, control->Prf_Drucken,
                      control->Prf_SpeicherClr});
     parts.Control = control;

@@ -1,5 +1,8 @@
 #include "app/AppWindows.h"
+#include "app/CliBarcodeSheet.h"
+#include "app/CliProtocolPdf.h"
 #include "app/MainWindow.h"
+#include "app/QtTranslations.h"
 #include "app/SignalBridge.h"
 #include "app/Splash.h"
 #include "app/CliExportCsv.h"
@@ -21,11 +24,14 @@ int main(int argc, char *argv[])
             QCoreApplication core(argc, argv);
             return RunCsvExportCommand(args);
         }
+        if (IsProtocolPdfCommand(args)) return RunProtocolPdfCommand(args);
+        if (IsBarcodeSheetCommand(args)) return RunBarcodeSheetCommand(args);
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Gerätetester"));
     QApplication::setApplicationDisplayName(QStringLiteral("Gerätetester"));
     QApplication::setApplicationVersion(QStringLiteral(GT_VERSION));
+    InstallQtTranslations();
 
     auto *splash = new TSplashScreen;
     QPointer<TSplashScreen> splashGuard(splash);

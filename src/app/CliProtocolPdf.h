@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QStringList>
+
+// Command line: "--protocol-pdf N FILE.pdf" writes the protocol of stored test
+// N (with its visual-inspection rows, the form chosen as for printing) with
+// the program's configuration file and database. German errors on standard
+// error; returns the exit code (0 success, 1 error). args may start with the
+// program name.
+bool IsProtocolPdfCommand(const QStringList &args);
+int RunProtocolPdfCommand(const QStringList &args);
