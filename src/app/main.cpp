@@ -1,4 +1,5 @@
 #include "app/AppWindows.h"
+#include "app/CliFetch.h"
 #include "app/MainWindow.h"
 #include "app/SignalBridge.h"
 #include "app/Splash.h"
@@ -20,6 +21,14 @@ int main(int argc, char *argv[])
         if (IsCsvExportCommand(args)) {
             QCoreApplication core(argc, argv);
             return RunCsvExportCommand(args);
+        }
+        if (IsFetchCommand(args)) {
+            QCoreApplication core(argc, argv);
+            return RunFetchCommand(args);
+        }
+        if (IsTransferCommand(args)) {
+            QCoreApplication core(argc, argv);
+            return RunTransferCommand(args);
         }
     }
     QApplication app(argc, argv);
