@@ -149,14 +149,23 @@ int TDatenabruf::ReassignByBarcode()
     if (!q.exec(QStringLiteral("SELECT UNintLfdNr, UNstrBarcode, UNintPrueflingNr FROM tblUebernahme "
                                "ORDER BY UNintLfdNr")))
         return 0;
-    QList<std::pair<int, int>> changes;
-    while (q.next()) {
-        const QString barcode = FieldString(q.value(1));
-        if (barcode.isEmpty()) continue;
-        const int nr = DeviceNrForBarcode(barcode);
-        if (nr != FieldInt(q.value(2))) changes.append({FieldInt(q.value(0)), nr});
-    }
+    struct TZeile {
+        int lfd;
+        QString barcode;
+        int nr;
+    };
+    // Read to the end first: a forward-only query on the server keeps the
+    // connection busy until then.
+    QList<TZeile> rows;
+    while (q.next())
+        rows.append({FieldInt(q.value(0)), FieldString(q.value(1)), FieldInt(q.value(2))});
     q.finish();
+    QList<std::pair<int, int>> changes;
+    for (const TZeile &z : rows) {
+        if (z.barcode.isEmpty()) continue;
+        const int nr = DeviceNrForBarcode(z.barcode);
+        if (nr != z.nr) changes.append({z.lfd, nr});
+    }
     int changed = 0;
     for (const auto &[lfd, nr] : changes) {
         int rows = 0;
