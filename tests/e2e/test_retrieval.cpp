@@ -15,6 +15,7 @@
 #include <QRegularExpression>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTemporaryDir>
 
 #include <map>
 #include <memory>
@@ -352,6 +353,154 @@ TEST_P(Retrieval, RefusedInsertRollsBackSavesTheStatementAndKeepsTheTester)
     ASSERT_TRUE(sql.open(QIODevice::ReadOnly));
     EXPECT_TRUE(sql.readAll().startsWith("INSERT INTO tblUebernahme\n  (UNintLfdNr,"));
 }
+
+// ---- the transfer ---------------------------------------------------------------
+
+namespace {
+
+class Transfer : public StoreDb {
+protected:
+    void SetUp() override
+    {
+        StoreDb::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        abruf = std::make_unique<TDatenabruf>(nullptr, t->db().connectionName());
+        oldCwd = QDir::currentPath();
+        QDir::setCurrent(tmp.path());
+    }
+    void TearDown() override
+    {
+        if (!oldCwd.isEmpty()) QDir::setCurrent(oldCwd);
+        abruf.reset();
+        StoreDb::TearDown();
+    }
+    // A staging row as the fetch writes it, with texts of the test's choice.
+    void stage(int lfd, const QString &barcode, int device, const QString &pruefer = QStringLiteral("P"))
+    {
+        TUebernahmeWerte w;
+        w.UNstrBarcode = barcode;
+        w.UNintSchutzleiterwid = 100 + lfd;
+        w.UNintSchutzlStromL1N = -1;
+        w.UNblnAutomatisch = 1;
+        w.UNintSichtpruef = 1;
+        w.UNblnPruefungsergebnis = 1;
+        const QStringList lines = TDatenabruf::StagingInsertLines(
+            lfd, w, device, SqlDateLiteral(QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7))),
+            QStringLiteral("06'1234567"), pruefer, QStringLiteral("B'ewerter"));
+        QString error;
+        ASSERT_TRUE(ExecLines(t->db(), lines, &error)) << error.toStdString();
+    }
+    QSqlRecord test(int nr)
+    {
+        QSqlQuery q(t->db());
+        EXPECT_TRUE(q.exec(QStringLiteral("SELECT * FROM tblPruefung WHERE PRintPruefungsNr = %1").arg(nr)));
+        return q.next() ? q.record() : QSqlRecord();
+    }
+
+    std::unique_ptr<TDatenabruf> abruf;
+    QTemporaryDir tmp;
+    QString oldCwd;
+};
+
+} // namespace
+
+TEST_P(Transfer, AssignedRowsMoveWithTheirTextsUnassignedRowsStay)
+{
+    t->addCustomer(1, QStringLiteral("K"));
+    t->addDevice(4, 1, QStringLiteral("Geraet"), QStringLiteral("123"));
+    t->addTest(10, 4, QDateTime(QDate(2025, 1, 1), QTime(8, 0)));
+    stage(1, QStringLiteral("123"), 4, QStringLiteral("O'Neill"));
+    stage(2, QString(), 0);
+    stage(3, QStringLiteral("999"), 0);
+    t->exec(QStringLiteral("UPDATE tblUebernahme SET UNstrNotiz = 'Kabel ''geknickt''' WHERE UNintLfdNr = 1"));
+
+    QList<int> numbers;
+    QObject::connect(abruf.get(), &TDatenabruf::rowTransferred, abruf.get(),
+                     [&](int, int nr) { numbers << nr; });
+    const TUebertragBericht r = abruf->Transfer();
+    EXPECT_EQ(r.Uebertragen, 1);
+    EXPECT_EQ(r.NichtZugeordnet, 2);
+    EXPECT_EQ(r.Fehlgeschlagen, 0);
+    EXPECT_EQ(numbers, QList<int>{11});
+    EXPECT_EQ(t->count(QStringLiteral("tblUebernahme")), 2);
+    EXPECT_EQ(t->count(QStringLiteral("tblUebernahme"), QStringLiteral("UNintLfdNr = 1")), 0);
+
+    const QSqlRecord p = test(11);
+    ASSERT_FALSE(p.isEmpty());
+    EXPECT_EQ(FieldInt(p.value(QStringLiteral("PRintPrueflingNr"))), 4);
+    EXPECT_EQ(FieldDateTime(p.value(QStringLiteral("PRdtmUebernahme"))),
+              QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)));
+    EXPECT_EQ(FieldString(p.value(QStringLiteral("PRstrGTSeriennummer"))), QStringLiteral("06'1234567"));
+    EXPECT_EQ(FieldString(p.value(QStringLiteral("PRstrPruefer"))), QStringLiteral("O'Neill"));
+    EXPECT_EQ(FieldString(p.value(QStringLiteral("PRstrBewertender"))), QStringLiteral("B'ewerter"));
+    EXPECT_EQ(FieldString(p.value(QStringLiteral("PRstrNotiz"))), QStringLiteral("Kabel 'geknickt'"));
+    EXPECT_EQ(FieldInt(p.value(QStringLiteral("PRintSchutzleiterwid"))), 101);
+    EXPECT_EQ(FieldInt(p.value(QStringLiteral("PRintSchutzlStromL1N"))), -1);
+    EXPECT_TRUE(FieldBool(p.value(QStringLiteral("PRblnAutomatisch"))));
+    EXPECT_EQ(FieldInt(p.value(QStringLiteral("PRintSichWied"))), -1);
+    EXPECT_EQ(FieldInt(p.value(QStringLiteral("PRintProtokolltyp"))), 0);
+
+    // Nothing assigned: nothing changes.
+    const TUebertragBericht again = abruf->Transfer();
+    EXPECT_EQ(again.Uebertragen, 0);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 2);
+}
+
+TEST_P(Transfer, FailingRowLeavesAGapStaysAndTheOthersGoOn)
+{
+    t->addCustomer(1, QStringLiteral("K"));
+    t->addDevice(4, 1, QStringLiteral("A"), QStringLiteral("1"));
+    t->addDevice(5, 1, QStringLiteral("B"), QStringLiteral("2"));
+    if (GetParam() == TTestEngine::SQLite) {
+        t->exec(QStringLiteral("CREATE TRIGGER tNo BEFORE INSERT ON tblPruefung WHEN NEW.PRintPrueflingNr = 5 "
+                               "BEGIN SELECT RAISE(ABORT, 'abgelehnt'); END"));
+    } else {
+        t->exec(QStringLiteral("CREATE FUNCTION fNo() RETURNS trigger AS $$ BEGIN IF NEW.PRintPrueflingNr = 5 "
+                               "THEN RAISE EXCEPTION 'abgelehnt'; END IF; RETURN NEW; END $$ LANGUAGE plpgsql"));
+        t->exec(QStringLiteral("CREATE TRIGGER tNo BEFORE INSERT ON tblPruefung FOR EACH ROW EXECUTE FUNCTION fNo()"));
+    }
+    stage(1, QStringLiteral("1"), 4);
+    stage(2, QStringLiteral("2"), 5);
+    stage(3, QStringLiteral("1"), 4);
+
+    QStringList failures;
+    QObject::connect(abruf.get(), &TDatenabruf::transferFailed, abruf.get(),
+                     [&](int lfd, const QString &m) { failures << QString::number(lfd) + QLatin1Char(':') + m; });
+    const TUebertragBericht r = abruf->Transfer();
+    EXPECT_EQ(r.Uebertragen, 2);
+    EXPECT_EQ(r.Fehlgeschlagen, 1);
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_TRUE(failures[0].startsWith(
+        QStringLiteral("2:Es ist ein Fehler aufgetreten, die Daten wurden nicht übertragen.\r\rFehlertext:\r")));
+    EXPECT_FALSE(test(1).isEmpty());
+    EXPECT_TRUE(test(2).isEmpty()) << "the failed row's number stays a gap";
+    EXPECT_FALSE(test(3).isEmpty());
+    EXPECT_EQ(t->count(QStringLiteral("tblUebernahme")), 1);
+    EXPECT_EQ(t->count(QStringLiteral("tblUebernahme"), QStringLiteral("UNintLfdNr = 2")), 1);
+    QFile sql(tmp.filePath(QStringLiteral("SQL.txt")));
+    ASSERT_TRUE(sql.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(sql.readAll().startsWith("INSERT INTO tblPruefung\n  (PRintPruefungsNr,"));
+}
+
+// Another workstation writes tests while this one transfers: no number is taken twice.
+TEST_P(Transfer, NumbersStayAboveTestsWrittenMeanwhile)
+{
+    t->addCustomer(1, QStringLiteral("K"));
+    t->addDevice(4, 1, QStringLiteral("A"), QStringLiteral("1"));
+    stage(1, QStringLiteral("1"), 4);
+    stage(2, QStringLiteral("1"), 4);
+    QObject::connect(abruf.get(), &TDatenabruf::rowTransferred, abruf.get(), [&](int lfd, int) {
+        if (lfd == 1) t->addTest(2, 4, QDateTime::currentDateTime());
+    });
+    const TUebertragBericht r = abruf->Transfer();
+    EXPECT_EQ(r.Uebertragen, 2);
+    EXPECT_EQ(r.Fehlgeschlagen, 0);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 3);
+    EXPECT_FALSE(test(3).isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, Transfer, ::testing::Values(TTestEngine::SQLite, TTestEngine::PostgreSQL),
+                         EngineName);
 
 INSTANTIATE_TEST_SUITE_P(Engines, Retrieval, ::testing::Values(TTestEngine::SQLite, TTestEngine::PostgreSQL),
                          EngineName);
