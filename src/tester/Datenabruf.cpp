@@ -180,6 +180,37 @@ int TDatenabruf::ReassignByBarcode()
     return changed;
 }
 
+bool TDatenabruf::PostRow(TStagingEdit &Row, QString *Error)
+{
+    Row.PrueflingNr = DeviceNrForRow(Row.Barcode, Row.PrueflingNr);
+    const QString date = Row.Datum.isValid() ? SqlDateLiteral(Row.Datum) : QStringLiteral("NULL");
+    int rows = 0;
+    const bool ok = ExecLines(Database(),
+                              {QStringLiteral("UPDATE tblUebernahme"),
+                               QStringLiteral("SET UNstrBarcode = ") + SqlQuote(Row.Barcode) + QLatin1Char(','),
+                               QStringLiteral("  UNintPrueflingNr = ") + QString::number(Row.PrueflingNr) +
+                                   QLatin1Char(','),
+                               QStringLiteral("  UNdtmUebernahme = ") + date + QLatin1Char(','),
+                               QStringLiteral("  UNstrPruefer = ") + SqlQuote(Row.Pruefer) + QLatin1Char(','),
+                               QStringLiteral("  UNstrBewertender = ") + SqlQuote(Row.Bewertender) +
+                                   QLatin1Char(','),
+                               QStringLiteral("  UNstrNotiz = ") + SqlQuote(Row.Notiz),
+                               QStringLiteral("WHERE UNintLfdNr = ") + QString::number(Row.LfdNr)},
+                              Error, &rows);
+    return ok && rows == 1;
+}
+
+bool TDatenabruf::DeleteRow(int LfdNr, QString *Error)
+{
+    return ExecLines(Database(), {QStringLiteral("DELETE FROM tblUebernahme WHERE UNintLfdNr = ") + QString::number(LfdNr)},
+                     Error);
+}
+
+bool TDatenabruf::DeleteAll(QString *Error)
+{
+    return ExecLines(Database(), {QStringLiteral("DELETE FROM tblUebernahme")}, Error);
+}
+
 // ---- SQL text -------------------------------------------------------------------
 
 QStringList TDatenabruf::StagingInsertLines(int LfdNr, const TUebernahmeWerte &W, int DeviceNr,

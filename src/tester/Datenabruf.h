@@ -6,6 +6,7 @@
 
 #include "tester/StoredRecord.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QSqlDatabase>
 #include <QSqlRecord>
@@ -13,6 +14,17 @@
 #include <QStringList>
 
 class TTesterCommands;
+
+// The parts of a staging row the user may change.
+struct TStagingEdit {
+    int LfdNr = 0;
+    QString Barcode;
+    int PrueflingNr = 0;
+    QDateTime Datum;
+    QString Pruefer;
+    QString Bewertender;
+    QString Notiz;
+};
 
 // How a fetch ended.
 enum class TAbrufErgebnis {
@@ -85,6 +97,13 @@ public:
     int StagingCount() const;
     // Brings every row's device in line with its barcode; returns the rows changed.
     int ReassignByBarcode();
+
+    // ---- editing the staging table ------------------------------------------
+    // Stores the user's changes of one row, its device set by DeviceNrForRow
+    // first (Row.PrueflingNr receives it). False with the data layer's text.
+    bool PostRow(TStagingEdit &Row, QString *Error = nullptr);
+    bool DeleteRow(int LfdNr, QString *Error = nullptr);
+    bool DeleteAll(QString *Error = nullptr);
 
     // ---- SQL text -------------------------------------------------------------
     static QStringList StagingInsertLines(int LfdNr, const TUebernahmeWerte &W, int DeviceNr,
