@@ -386,6 +386,8 @@ void TDatenabrufDlg::refresh(int rowAfter)
     m_memoRow = -1;
     DBGrid1->setUpdatesEnabled(false);
     m_model->reload();
+    // Titles and values readable in full; the grid scrolls sideways.
+    DBGrid1->resizeColumnsToContents();
     const int n = m_model->rowCount();
     if (n > 0) {
         const int row = (rowAfter < 0 || rowAfter >= n) ? n - 1 : rowAfter;
@@ -413,15 +415,14 @@ void TDatenabrufDlg::showMemo()
 {
     const bool has = m_memoRow >= 0 && m_memoRow < m_model->rowCount();
     DBMemo1->setPlainText(has ? FieldString(m_model->value(m_memoRow, QStringLiteral("UNstrNotiz"))) : QString());
-    DBMemo1->document()->setModified(false);
     DBMemo1->setReadOnly(!has || m_logic.Fetching());
 }
 
 void TDatenabrufDlg::saveMemo()
 {
-    if (m_memoRow < 0 || m_memoRow >= m_model->rowCount() || !DBMemo1->document()->isModified()) return;
-    DBMemo1->document()->setModified(false);
+    if (m_memoRow < 0 || m_memoRow >= m_model->rowCount()) return;
     TStagingEdit e = m_model->edit(m_memoRow);
+    if (DBMemo1->toPlainText() == e.Notiz) return;
     e.Notiz = DBMemo1->toPlainText();
     m_model->post(m_memoRow, e);
 }

@@ -189,6 +189,7 @@ void TPrueflingDlg::showEvent(QShowEvent *e)
 {
     QDialog::showEvent(e);
     m_model->load(QSqlDatabase::database(m_connection, false), sSelect);
+    DBGrid1->resizeColumnsToContents();
     int row = m_selectedDeviceNr != 0 ? m_model->findRow(QStringLiteral("PLintPrueflingNr"), m_selectedDeviceNr) : -1;
     // Nothing preselected or gone: the newest device.
     if (row < 0) row = m_model->rowCount() - 1;
@@ -239,6 +240,7 @@ void TPrueflingDlg::reloadToLast()
 {
     DBGrid1->setUpdatesEnabled(false);
     m_model->load(QSqlDatabase::database(m_connection, false), sSelect);
+    DBGrid1->resizeColumnsToContents();
     const int last = m_model->rowCount() - 1;
     if (last >= 0) {
         DBGrid1->setCurrentIndex(m_model->index(last, 0));
