@@ -256,6 +256,9 @@ TEST_F(RetrievalDialogs, GridShowsTheRowsAsTheWorkshopReadsThem)
     for (int c = 0; c < abruf->Model()->columnCount(); ++c)
         editable += (abruf->Model()->flags(abruf->Model()->index(0, c)) & Qt::ItemIsEditable) ? 1 : 0;
     EXPECT_EQ(editable, 4);
+    abruf->resize(1100, 300);
+    abruf->DBGrid1->scrollTo(abruf->Model()->index(0, 22));
+    abruf->grab().save(gt_test::buildDir() + QStringLiteral("/tests/app/datenabruf-werte.png"));
 }
 
 TEST_F(RetrievalDialogs, EditedBarcodeAndRemarkAreStoredAndTheDeviceFollows)
@@ -362,6 +365,7 @@ TEST_F(RetrievalDialogs, NewCustomerAndDeviceFromAFetchedRowAssignIt)
                       auto *d = as<TNeuKundeDlg>(w);
                       QTest::keyClicks(d->EditName1, QStringLiteral("Elektro O'Hara"));
                       QTest::keyClicks(d->EditLKZ, QStringLiteral("de"));
+                      d->grab().save(gt_test::buildDir() + QStringLiteral("/tests/app/neukunde.png"));
                       d->BtnOK->click();
                   }},
                  {QStringLiteral("NeuPrueflingDlg"),
@@ -370,9 +374,13 @@ TEST_F(RetrievalDialogs, NewCustomerAndDeviceFromAFetchedRowAssignIt)
                       barcodeOffered = d->EditBarcode->text();
                       customerOffered = d->KundenNr();
                       QTest::keyClicks(d->EditBezeichnung, QStringLiteral("Bohrmaschine"));
+                      d->grab().save(gt_test::buildDir() + QStringLiteral("/tests/app/neupruefling.png"));
                       d->BtnOK->click();
                   }},
-                 {QStringLiteral("PrueflingDlg"), [](QWidget *w) { as<TPrueflingDlg>(w)->BtnOK->click(); }}});
+                 {QStringLiteral("PrueflingDlg"), [](QWidget *w) {
+                      w->grab().save(gt_test::buildDir() + QStringLiteral("/tests/app/pruefling.png"));
+                      as<TPrueflingDlg>(w)->BtnOK->click();
+                  }}});
     abruf->BtnPruefling->click();
 
     EXPECT_EQ(barcodeOffered, QStringLiteral("4242"));
