@@ -77,7 +77,7 @@ CREATE TABLE IF NOT EXISTS tblPruefung (
 
 CREATE TABLE IF NOT EXISTS tblUebernahme (
   UNintLfdNr INTEGER NOT NULL PRIMARY KEY,
-  UNstrBarcode VARCHAR(15),
+  UNstrBarcode VARCHAR(16),
   UNintPrueflingNr INTEGER,
   UNdtmUebernahme TIMESTAMP(0),
   UNstrGTSeriennummer VARCHAR(10),

@@ -117,7 +117,9 @@ int main(int argc, char **argv)
             if (hangupAtUs < 0) hangupAtUs = nowUs + 100'000;
             if (nowUs >= hangupAtUs) {
                 port.close();
-                std::fputs("tester-sim: line closed (--hangup-after)\n", stderr);
+                // What the tester still holds, for tests that check nothing was lost.
+                std::fprintf(stderr, "tester-sim: line closed (--hangup-after) records=%d\n",
+                             int(tester.records().size()));
                 return 0;
             }
         }

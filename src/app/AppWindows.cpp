@@ -3,11 +3,16 @@
 #include "app/AboutBox.h"
 #include "app/BarcdWahlDlg.h"
 #include "app/ComRadio.h"
+#include "app/DatenabrufDlg.h"
 #include "app/FrontPanel.h"
 #include "app/MainWindow.h"
 #include "app/MessmodusDlg.h"
+#include "app/NeuKundeDlg.h"
+#include "app/NeuPrueflingDlg.h"
+#include "app/PrueflingDlg.h"
 #include "app/WarnWindows.h"
 #include "app/EinstellungenDlg.h"
+#include "tester/ConnectionController.h"
 
 #include <QDialog>
 #include <QLabel>
@@ -40,6 +45,29 @@ QWidget *panelWindow(TForm1 *m, int which)
     }
 }
 
+QWidget *makeDatenabruf(TForm1 *m)
+{
+    auto *d = new TDatenabrufDlg(m, m->IniFileName());
+    TDatenabrufQuelle q;
+    q.Commands = m->Commands;
+    q.PortOpen = [m] { return m->Connection->PortOpen(); };
+    q.SerialNumber = [m] { return m->Connection->SerialNumber(); };
+    q.Operator = [m] { return m->Configuration().Operator; };
+    q.Assessor = [m] { return m->Configuration().Assessor; };
+    d->setQuelle(q);
+    return d;
+}
+
+// The last of the four entry dialogs tells them of each other.
+QWidget *makeNeuPruefling(TForm1 *m)
+{
+    auto *d = new TNeuPrueflingDlg(m);
+    WireEntryDialogs(qobject_cast<TDatenabrufDlg *>(TAppWindows::Find(QStringLiteral("TDatenabrufDlg"))),
+                     qobject_cast<TPrueflingDlg *>(TAppWindows::Find(QStringLiteral("TPrueflingDlg"))),
+                     qobject_cast<TNeuKundeDlg *>(TAppWindows::Find(QStringLiteral("TNeuKundeDlg"))), d);
+    return d;
+}
+
 QList<TWindowEntry> &entries()
 {
     static QList<TWindowEntry> list = {
@@ -48,14 +76,16 @@ QList<TWindowEntry> &entries()
         {QStringLiteral("TMessmodusDlg"), QStringLiteral("Messmodus einstellen"),
          [](TForm1 *m) { return static_cast<QWidget *>(FrontPanelParts(*m).Messmodus); }},
         {QStringLiteral("TDatenanzeigeDlg"), QStringLiteral("Gespeicherte Daten"), {}},
-        {QStringLiteral("TDatenabrufDlg"), QStringLiteral("Daten abrufen"), {}},
-        {QStringLiteral("TPrueflingDlg"), QStringLiteral("Prüfling wählen"), {}},
+        {QStringLiteral("TDatenabrufDlg"), QStringLiteral("Daten abrufen"), makeDatenabruf},
+        {QStringLiteral("TPrueflingDlg"), QStringLiteral("Prüfling wählen"),
+         [](TForm1 *m) { return static_cast<QWidget *>(new TPrueflingDlg(m, m->IniFileName())); }},
         {QStringLiteral("TAboutBox"), QStringLiteral("Info"),
          [](TForm1 *m) { return static_cast<QWidget *>(new TAboutBox(m)); }},
         {QStringLiteral("TEinstellungenDlg"), QStringLiteral("Einstellungen"),
          [](TForm1 *m) { return static_cast<QWidget *>(new TEinstellungenDlg(m)); }},
-        {QStringLiteral("TNeuKundeDlg"), QStringLiteral("Neuer Kunde"), {}},
-        {QStringLiteral("TNeuPrueflingDlg"), QStringLiteral("Neuer Prüfling"), {}},
+        {QStringLiteral("TNeuKundeDlg"), QStringLiteral("Neuer Kunde"),
+         [](TForm1 *m) { return static_cast<QWidget *>(new TNeuKundeDlg(m)); }},
+        {QStringLiteral("TNeuPrueflingDlg"), QStringLiteral("Neuer Prüfling"), makeNeuPruefling},
         {QStringLiteral("TBarcdWahlDlg"), QStringLiteral("Barcodes drucken"),
          [](TForm1 *m) { return static_cast<QWidget *>(new TBarcdWahlDlg(m)); }},
         {QStringLiteral("TSteuerbarcodes"), QStringLiteral("Steuerbarcodes"), {}},

@@ -1,5 +1,6 @@
 #include "app/AppWindows.h"
 #include "app/CliBarcodeSheet.h"
+#include "app/CliFetch.h"
 #include "app/CliProtocolPdf.h"
 #include "app/MainWindow.h"
 #include "app/QtTranslations.h"
@@ -26,6 +27,14 @@ int main(int argc, char *argv[])
         }
         if (IsProtocolPdfCommand(args)) return RunProtocolPdfCommand(args);
         if (IsBarcodeSheetCommand(args)) return RunBarcodeSheetCommand(args);
+        if (IsFetchCommand(args)) {
+            QCoreApplication core(argc, argv);
+            return RunFetchCommand(args);
+        }
+        if (IsTransferCommand(args)) {
+            QCoreApplication core(argc, argv);
+            return RunTransferCommand(args);
+        }
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Gerätetester"));

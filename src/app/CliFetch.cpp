@@ -1,0 +1,62 @@
+#include "app/CliFetch.h"
+
+#include "app/CliSupport.h"
+#include "tester/Commands.h"
+#include "tester/Datenabruf.h"
+
+#include <QCoreApplication>
+
+bool IsFetchCommand(const QStringList &args)
+{
+    return args.contains(QStringLiteral("--fetch"));
+}
+
+int RunFetchCommand(const QStringList &)
+{
+    const TConfiguration config = cli::ReadProgramConfiguration();
+    cli::TCliDatabase database(config, QStringLiteral("gt_fetch_cli"));
+    if (!database.ok())
+        return cli::Fail(QStringLiteral("Die Datenbank kann nicht geöffnet werden: ") + database.error());
+
+    TDatenabruf abruf(nullptr, database.connectionName());
+    const int waiting = abruf.StagingCount();
+    if (waiting > 0)
+        return cli::Fail(QStringLiteral("In der Übernahmeliste stehen noch %1 Sätze; erst übertragen oder löschen, "
+                                        "dann abrufen.")
+                             .arg(waiting));
+
+    cli::TCliTesterLink link(config);
+    QString error;
+    if (!link.open(&error)) return cli::Fail(error);
+    TTesterCommands *commands = link.commands();
+    // The tester may still report on its own from an earlier session.
+    commands->SendAutosend(0);
+    const QString serial = commands->ReadSerialNumber();
+    if (serial.isEmpty()) return cli::Fail(QStringLiteral("Der Gerätetester antwortet nicht."));
+
+    abruf.setCommands(commands);
+    abruf.setSerialNumber(serial);
+    abruf.setOperator(config.Operator);
+    abruf.setAssessor(config.Assessor);
+    QObject::connect(&abruf, &TDatenabruf::recordStored, &abruf,
+                     [](int index, int count, int, const QString &barcode) {
+                         cli::PrintError(QStringLiteral("Satz %1 von %2 gelesen, Barcode: %3")
+                                             .arg(index)
+                                             .arg(count)
+                                             .arg(barcode.isEmpty() ? QStringLiteral("-") : barcode));
+                     });
+    const TAbrufBericht b = abruf.Fetch();
+    switch (b.Ergebnis) {
+    case TAbrufErgebnis::Abgerufen:
+        cli::PrintError(QStringLiteral("%1 Sätze abgerufen").arg(b.Gespeichert));
+        return 0;
+    case TAbrufErgebnis::Nichts:
+        if (b.Anzahl == 0) {
+            cli::PrintError(QStringLiteral("0 Sätze abgerufen"));
+            return 0;
+        }
+        return cli::Fail(QStringLiteral("Der Gerätetester hat den Abruf nicht begonnen; nichts wurde übernommen."));
+    default:
+        return cli::Fail(b.Meldung().replace(QLatin1Char('\r'), QLatin1Char('\n')));
+    }
+}

@@ -1,0 +1,104 @@
+#include "app/CliSupport.h"
+
+#include "bus/SyncBus.h"
+#include "serial/Cate32.h"
+#include "serial/IniFile.h"
+#include "store/Database.h"
+#include "store/FormatSettings.h"
+#include "tester/Commands.h"
+
+#include <QSqlDatabase>
+
+#include <cstdio>
+
+namespace cli {
+
+void PrintError(const QString &text)
+{
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+int Fail(const QString &text)
+{
+    PrintError(text);
+    return 1;
+}
+
+TConfiguration ReadProgramConfiguration()
+{
+    InitFormatSettings();
+    TConfiguration config;
+    config.ReadFile(TIniFile::ProgramIniPath());
+    return config;
+}
+
+TCliDatabase::TCliDatabase(const TConfiguration &config, const QString &connectionName)
+    : m_name(connectionName), m_oldKind(DatabaseKind())
+{
+    const TConnectionInfo info = ParseConnectionString(config.ConnectionString);
+    m_ok = OpenConnection(info, m_name, &m_error);
+    if (m_ok) setDatabaseKind(info.kind);
+}
+
+TCliDatabase::~TCliDatabase()
+{
+    setDatabaseKind(m_oldKind);
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        if (db.isValid()) db.close();
+    }
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+TCliTesterLink::TCliTesterLink(const TConfiguration &config) : m_config(config)
+{
+    m_cate = std::make_unique<TCate>();
+    m_cate->setReadBufferSize(64);
+    m_cate->setWriteBufferSize(0);
+    m_cate->setReadInterval(10);
+    m_cate->setReadTotalTimeoutMultiplier(0);
+    m_cate->setReadTotalTimeoutConstant(0);
+    m_bus = std::make_unique<TSynchroBus>();
+    m_bus->setTickTime(1000);
+    m_bus->setMode(smMaster);
+    m_bus->setWriteLog({});
+    m_bus->setCate(m_cate.get());
+    m_bus->setMsgTimeOut(config.MessageTimeOut);
+    m_bus->setCharTimeOut(config.CharTimeOut);
+    m_commands = std::make_unique<TTesterCommands>(m_bus.get());
+    m_commands->setTimeout(tcRAM, quint32(qMax(0, config.MessageAnswerRAM)));
+    m_commands->setTimeout(tcReadEEPROM, quint32(qMax(0, config.MessageAnswerReadEEPROM)));
+    m_commands->setTimeout(tcWriteEEPROM, quint32(qMax(0, config.MessageAnswerWriteEEPROM)));
+}
+
+TCliTesterLink::~TCliTesterLink()
+{
+    // The port goes before the engine bound to it, the engine before the commands.
+    if (m_cate) m_cate->setPort(NoPort);
+    m_commands.reset();
+    m_bus.reset();
+    m_cate.reset();
+}
+
+bool TCliTesterLink::open(QString *error)
+{
+    const int port = m_config.Port;
+    if (port < 1 || port > 9) {
+        if (error) *error = QStringLiteral("Es ist keine Schnittstelle eingestellt.");
+        return false;
+    }
+    m_cate->setLogfileName(m_config.COMLog);
+    try {
+        m_cate->setPort(TPort(port));
+    } catch (const std::exception &) {
+        // The state below tells; the component has logged the reason.
+    }
+    if (!m_cate->IsOpen()) {
+        if (error) *error = QStringLiteral("COM%1 kann nicht geöffnet werden.").arg(port);
+        return false;
+    }
+    return true;
+}
+
+} // namespace cli

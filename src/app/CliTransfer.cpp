@@ -1,0 +1,29 @@
+#include "app/CliFetch.h"
+
+#include "app/CliSupport.h"
+#include "tester/Datenabruf.h"
+
+bool IsTransferCommand(const QStringList &args)
+{
+    return args.contains(QStringLiteral("--transfer"));
+}
+
+int RunTransferCommand(const QStringList &)
+{
+    const TConfiguration config = cli::ReadProgramConfiguration();
+    cli::TCliDatabase database(config, QStringLiteral("gt_transfer_cli"));
+    if (!database.ok())
+        return cli::Fail(QStringLiteral("Die Datenbank kann nicht geöffnet werden: ") + database.error());
+
+    TDatenabruf abruf(nullptr, database.connectionName());
+    // As the dialog does when it shows the list: devices created since the
+    // fetch are found by their barcodes.
+    abruf.ReassignByBarcode();
+    const TUebertragBericht r = abruf.Transfer();
+    for (QString m : r.Meldungen)
+        cli::PrintError(m.replace(QLatin1Char('\r'), QLatin1Char('\n')));
+    QString summary = QStringLiteral("%1 Sätze übertragen, %2 nicht zugeordnet").arg(r.Uebertragen).arg(r.NichtZugeordnet);
+    if (r.Fehlgeschlagen > 0) summary += QStringLiteral(", %1 nicht übertragen (Fehler)").arg(r.Fehlgeschlagen);
+    cli::PrintError(summary);
+    return r.Fehlgeschlagen > 0 ? 1 : 0;
+}

@@ -1,0 +1,108 @@
+#pragma once
+
+// "Datenabruf und -übernahme": the staging table in a grid, fetching the
+// tester's stored tests into it, assigning rows to devices and transferring
+// them. The work itself is TDatenabruf's; this window shows and asks.
+
+#include "app/RecordTableModel.h"
+#include "tester/Datenabruf.h"
+
+#include <QDialog>
+#include <QMessageBox>
+
+#include <functional>
+
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTableView;
+class TPrueflingDlg;
+class TTesterCommands;
+
+// What the dialog reads from the program while it is shown.
+struct TDatenabrufQuelle {
+    TTesterCommands *Commands = nullptr;
+    std::function<bool()> PortOpen;
+    std::function<QString()> SerialNumber;
+    std::function<QString()> Operator;
+    std::function<QString()> Assessor;
+};
+
+// The staging table with the grid's texts.
+class TStagingModel : public TRecordTableModel {
+public:
+    explicit TStagingModel(TDatenabruf *logic, QObject *parent = nullptr);
+    QString displayText(int row, int column) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override;
+    // Stores the row's edits (device by barcode first); a failure reloads the row as stored.
+    bool post(int row, TStagingEdit edit);
+    TStagingEdit edit(int row) const;
+    bool reload();
+
+    static QList<TGridColumn> Columns();
+
+private:
+    TDatenabruf *m_logic;
+};
+
+class TDatenabrufDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit TDatenabrufDlg(QWidget *parent = nullptr, const QString &iniFile = QString(),
+                            const QString &connectionName = QString());
+    ~TDatenabrufDlg() override;
+
+    void setQuelle(const TDatenabrufQuelle &q) { m_quelle = q; }
+    void setPrueflingDlg(TPrueflingDlg *d) { m_prueflingDlg = d; }
+    TDatenabruf *Logic() { return &m_logic; }
+    TStagingModel *Model() { return m_model; }
+
+    // Every question and message of the dialog goes through here (tests answer them).
+    std::function<QMessageBox::StandardButton(QMessageBox::Icon, const QString &, QMessageBox::StandardButtons)>
+        Ask;
+
+    // Barcode of the current staging row (the new-device dialog takes it).
+    QString CurrentBarcode() const;
+    int CurrentRow() const;
+    void setCurrentRow(int row);
+
+    // The buttons by caption.
+    void DatenHolen();
+    void ZeileLoeschen();
+    void AllesLoeschen();
+    void Uebernehmen();
+    void PrueflingWaehlen();
+    void DeleteWithQuestion(); // Ctrl+Del in the grid
+
+    QTableView *DBGrid1;
+    QPlainTextEdit *DBMemo1;
+    QProgressBar *ProgressBar1;
+    QPushButton *BtnZeileLoeschen, *BtnAllesLoeschen, *BtnDatenHolen, *BtnUebernehmen, *BtnPruefling, *BtnOK,
+        *BtnAbbrechen;
+
+public slots:
+    void reject() override;
+    void accept() override;
+
+protected:
+    void showEvent(QShowEvent *e) override;
+    void hideEvent(QHideEvent *e) override;
+    void closeEvent(QCloseEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *e) override;
+
+private:
+    void updateButtons();
+    void refresh(int rowAfter); // -1: last row
+    void rowEntered(int row);
+    void saveMemo();
+    void showMemo();
+    void lockForFetch(bool on);
+
+    QString m_iniFile;
+    TDatenabruf m_logic;
+    TStagingModel *m_model;
+    TDatenabrufQuelle m_quelle;
+    TPrueflingDlg *m_prueflingDlg = nullptr;
+    int m_memoRow = -1;
+};

@@ -1,0 +1,40 @@
+#pragma once
+
+// "neuen Kunden anlegen": a new customer, always together with its first device.
+
+#include <QDialog>
+#include <QMessageBox>
+
+#include <functional>
+
+class QLineEdit;
+class QPushButton;
+class TNeuPrueflingDlg;
+
+class TNeuKundeDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit TNeuKundeDlg(QWidget *parent = nullptr, const QString &connectionName = QString());
+
+    void setNeuPrueflingDlg(TNeuPrueflingDlg *d) { m_neuPruefling = d; }
+    // Number the new customer gets (valid while the dialog is shown).
+    int KundenNr() const { return m_kundenNr; }
+
+    std::function<void(QMessageBox::Icon, const QString &)> ShowMessage;
+
+    QLineEdit *EditName1, *EditName2, *EditName3, *EditStrasse, *EditLKZ, *EditPLZ, *EditOrt, *EditTelefon, *EditFax;
+    QPushButton *BtnOK, *BtnAbbrechen;
+
+public slots:
+    void accept() override;
+
+protected:
+    void showEvent(QShowEvent *e) override;
+
+private:
+    bool insertCustomer(QString *error);
+
+    QString m_connection;
+    TNeuPrueflingDlg *m_neuPruefling = nullptr;
+    int m_kundenNr = 0;
+};

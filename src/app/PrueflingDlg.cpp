@@ -1,0 +1,263 @@
+#include "app/PrueflingDlg.h"
+
+#include "app/NeuKundeDlg.h"
+#include "app/NeuPrueflingDlg.h"
+#include "serial/IniFile.h"
+#include "store/Database.h"
+
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString sSection = QStringLiteral("SelDevicePosition");
+const QString sSelect = QStringLiteral("SELECT     *\n"
+                                       "FROM         tblPruefling INNER JOIN\n"
+                                       "                      tblKunden ON tblPruefling.PLintKundenNr = "
+                                       "tblKunden.KDintKundenNr\n"
+                                       "ORDER BY tblPruefling.PLintPrueflingNr");
+
+QList<TGridColumn> gridColumns()
+{
+    auto c = [](const char *field, const char *title) {
+        return TGridColumn{QLatin1String(field), QString::fromUtf8(title), false, false};
+    };
+    return {c("PLstrBezeichnung", "Bezeichnung"),
+            c("PLstrTyp", "Typ"),
+            c("PLstrInventarnummer", "Inventarnummer"),
+            c("PLstrFabrikationsnummer", "Fabrikationsnummer"),
+            c("PLstrSeriennummer", "Seriennummer"),
+            c("PLstrBarcode", "Barcode/Prüflingsnummer"),
+            c("KDstrName1", "Kundenname 1"),
+            c("KDstrName2", "Kundenname 2"),
+            c("KDstrName3", "Kundenname 3"),
+            c("KDstrStrasse", "Straße"),
+            c("KDstrLKZ", "LKZ"),
+            c("KDstrPLZ", "PLZ"),
+            c("KDstrOrt", "Ort")};
+}
+
+} // namespace
+
+TPrueflingDlg::TPrueflingDlg(QWidget *parent, const QString &iniFile, const QString &connectionName)
+    : QDialog(parent), m_iniFile(iniFile),
+      m_connection(connectionName.isEmpty() ? QString::fromLatin1(kProgramConnection) : connectionName)
+{
+    setObjectName(QStringLiteral("PrueflingDlg"));
+    setWindowTitle(QStringLiteral("Prüfling auswählen"));
+    m_model = new TRecordTableModel(gridColumns(), this);
+
+    auto field = [this](const char *name) {
+        auto *e = new QLineEdit(this);
+        e->setObjectName(QLatin1String(name));
+        e->setReadOnly(true);
+        e->setFocusPolicy(Qt::ClickFocus);
+        return e;
+    };
+    EditName1 = field("EditName1");
+    EditName2 = field("EditName2");
+    EditName3 = field("EditName3");
+    EditStrasse = field("EditStrasse");
+    EditLKZ = field("EditLKZ");
+    EditLKZ->setMaximumWidth(50);
+    EditPLZ = field("EditPLZ");
+    EditPLZ->setMaximumWidth(70);
+    EditOrt = field("EditOrt");
+    EditTelefon = field("EditTelefon");
+    EditFax = field("EditFax");
+    EditBezeichnung = field("EditBezeichnung");
+    EditTyp = field("EditTyp");
+    EditFabrikationsnummer = field("EditFabrikationsnummer");
+    EditSeriennummer = field("EditSeriennummer");
+    EditInventarnummer = field("EditInventarnummer");
+    EditBarcode = field("EditBarcode");
+
+    auto *kunde = new QGroupBox(QStringLiteral("Kunde:"), this);
+    auto *kf = new QFormLayout(kunde);
+    auto *names = new QVBoxLayout;
+    names->setSpacing(2);
+    names->addWidget(EditName1);
+    names->addWidget(EditName2);
+    names->addWidget(EditName3);
+    kf->addRow(QStringLiteral("Name:"), names);
+    kf->addRow(QStringLiteral("Straße:"), EditStrasse);
+    auto *ort = new QHBoxLayout;
+    ort->addWidget(EditLKZ);
+    ort->addWidget(new QLabel(QStringLiteral("-"), kunde));
+    ort->addWidget(EditPLZ);
+    ort->addWidget(EditOrt, 1);
+    kf->addRow(QStringLiteral("PLZ, Ort:"), ort);
+    kf->addRow(QStringLiteral("Tel."), EditTelefon);
+    kf->addRow(QStringLiteral("Fax"), EditFax);
+    BtnNeuerKunde = new QPushButton(QStringLiteral("neuen Kunden anlegen"), kunde);
+    BtnNeuerKunde->setObjectName(QStringLiteral("BtnNeuerKunde"));
+    BtnNeuerKunde->setAutoDefault(false);
+    kf->addRow(QString(), BtnNeuerKunde);
+
+    auto *geraet = new QGroupBox(QStringLiteral("Prüfling:"), this);
+    auto *gf = new QFormLayout(geraet);
+    gf->addRow(QStringLiteral("Bezeichnung:"), EditBezeichnung);
+    gf->addRow(QStringLiteral("Typ:"), EditTyp);
+    gf->addRow(QStringLiteral("Fabrikationsnummer:"), EditFabrikationsnummer);
+    gf->addRow(QStringLiteral("Seriennummer:"), EditSeriennummer);
+    gf->addRow(QStringLiteral("Inventarnummer:"), EditInventarnummer);
+    gf->addRow(QStringLiteral("Barcode/Prüflingsnummer:"), EditBarcode);
+    BtnNeuerPruefling = new QPushButton(QStringLiteral("neuen Prüfling anlegen"), geraet);
+    BtnNeuerPruefling->setObjectName(QStringLiteral("BtnNeuerPruefling"));
+    BtnNeuerPruefling->setAutoDefault(false);
+    gf->addRow(QString(), BtnNeuerPruefling);
+
+    DBGrid1 = new QTableView(this);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setModel(m_model);
+    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DBGrid1->setAlternatingRowColors(true);
+    DBGrid1->verticalHeader()->setVisible(false);
+    DBGrid1->verticalHeader()->setDefaultSectionSize(DBGrid1->fontMetrics().height() + 6);
+    connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] { showCurrent(); });
+    connect(DBGrid1, &QTableView::doubleClicked, this, &QDialog::accept);
+
+    BtnOK = new QPushButton(QStringLiteral("OK"), this);
+    BtnOK->setObjectName(QStringLiteral("BtnOK"));
+    BtnOK->setDefault(true);
+    BtnAbbrechen = new QPushButton(QStringLiteral("Abbrechen"), this);
+    BtnAbbrechen->setObjectName(QStringLiteral("BtnAbbrechen"));
+    BtnAbbrechen->setAutoDefault(false);
+    BtnGespeicherteDaten = new QPushButton(QStringLiteral("gespeicherte Daten"), this);
+    BtnGespeicherteDaten->setObjectName(QStringLiteral("BtnGespeicherteDaten"));
+    BtnGespeicherteDaten->hide();
+    connect(BtnOK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(BtnAbbrechen, &QPushButton::clicked, this, &QDialog::reject);
+    connect(BtnNeuerKunde, &QPushButton::clicked, this, &TPrueflingDlg::NeuenKundenAnlegen);
+    connect(BtnNeuerPruefling, &QPushButton::clicked, this, &TPrueflingDlg::NeuenPrueflingAnlegen);
+
+    auto *upper = new QHBoxLayout;
+    upper->addWidget(kunde, 1);
+    upper->addWidget(geraet, 1);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(BtnGespeicherteDaten);
+    bottom->addStretch(1);
+    bottom->addWidget(BtnOK);
+    bottom->addWidget(BtnAbbrechen);
+    auto *l = new QVBoxLayout(this);
+    l->addLayout(upper);
+    l->addWidget(DBGrid1, 1);
+    l->addLayout(bottom);
+    resize(860, 560);
+
+    if (!m_iniFile.isEmpty()) {
+        const TIniFile ini(m_iniFile);
+        move(ini.ReadInteger(sSection, QStringLiteral("Left"), x()), ini.ReadInteger(sSection, QStringLiteral("Top"), y()));
+        resize(width(), ini.ReadInteger(sSection, QStringLiteral("Height"), height()));
+    }
+}
+
+TPrueflingDlg::~TPrueflingDlg()
+{
+    if (m_iniFile.isEmpty()) return;
+    TIniFile ini(m_iniFile);
+    ini.setAutoFlush(false);
+    ini.WriteInteger(sSection, QStringLiteral("Left"), x());
+    ini.WriteInteger(sSection, QStringLiteral("Top"), y());
+    ini.WriteInteger(sSection, QStringLiteral("Height"), height());
+    ini.flush();
+}
+
+int TPrueflingDlg::CurrentRow() const
+{
+    const QModelIndex i = DBGrid1->currentIndex();
+    return i.isValid() ? i.row() : -1;
+}
+
+int TPrueflingDlg::CurrentKundenNr() const
+{
+    const int row = CurrentRow();
+    return row < 0 ? 0 : FieldInt(m_model->value(row, QStringLiteral("KDintKundenNr")));
+}
+
+void TPrueflingDlg::showEvent(QShowEvent *e)
+{
+    QDialog::showEvent(e);
+    m_model->load(QSqlDatabase::database(m_connection, false), sSelect);
+    DBGrid1->resizeColumnsToContents();
+    int row = m_selectedDeviceNr != 0 ? m_model->findRow(QStringLiteral("PLintPrueflingNr"), m_selectedDeviceNr) : -1;
+    // Nothing preselected or gone: the newest device.
+    if (row < 0) row = m_model->rowCount() - 1;
+    if (row >= 0) {
+        DBGrid1->setCurrentIndex(m_model->index(row, 0));
+        DBGrid1->scrollTo(m_model->index(row, 0));
+    }
+    showCurrent();
+    DBGrid1->setFocus();
+}
+
+void TPrueflingDlg::hideEvent(QHideEvent *e)
+{
+    const int row = CurrentRow();
+    m_selectedDeviceNr = row < 0 ? 0 : FieldInt(m_model->value(row, QStringLiteral("PLintPrueflingNr")));
+    m_selectedBarcode = row < 0 ? QString() : FieldString(m_model->value(row, QStringLiteral("PLstrBarcode")));
+    m_model->clear();
+    QDialog::hideEvent(e);
+}
+
+void TPrueflingDlg::showCurrent()
+{
+    const int row = CurrentRow();
+    auto put = [this, row](QLineEdit *e, const char *field) {
+        e->setText(row < 0 ? QString() : FieldString(m_model->value(row, QLatin1String(field))));
+        e->setCursorPosition(0);
+    };
+    put(EditName1, "KDstrName1");
+    put(EditName2, "KDstrName2");
+    put(EditName3, "KDstrName3");
+    put(EditStrasse, "KDstrStrasse");
+    put(EditLKZ, "KDstrLKZ");
+    put(EditPLZ, "KDstrPLZ");
+    put(EditOrt, "KDstrOrt");
+    put(EditTelefon, "KDstrTelefon");
+    put(EditFax, "KDstrFax");
+    put(EditBezeichnung, "PLstrBezeichnung");
+    put(EditTyp, "PLstrTyp");
+    put(EditFabrikationsnummer, "PLstrFabrikationsnummer");
+    put(EditSeriennummer, "PLstrSeriennummer");
+    put(EditInventarnummer, "PLstrInventarnummer");
+    put(EditBarcode, "PLstrBarcode");
+    // A device needs a customer: without any row there is none to take.
+    BtnNeuerPruefling->setEnabled(row >= 0);
+}
+
+void TPrueflingDlg::reloadToLast()
+{
+    DBGrid1->setUpdatesEnabled(false);
+    m_model->load(QSqlDatabase::database(m_connection, false), sSelect);
+    DBGrid1->resizeColumnsToContents();
+    const int last = m_model->rowCount() - 1;
+    if (last >= 0) {
+        DBGrid1->setCurrentIndex(m_model->index(last, 0));
+        DBGrid1->scrollTo(m_model->index(last, 0));
+    }
+    showCurrent();
+    DBGrid1->setUpdatesEnabled(true);
+}
+
+void TPrueflingDlg::NeuenKundenAnlegen()
+{
+    if (!m_neuKunde) return;
+    if (m_neuKunde->exec() == QDialog::Accepted) reloadToLast();
+}
+
+void TPrueflingDlg::NeuenPrueflingAnlegen()
+{
+    if (!m_neuPruefling || CurrentRow() < 0) return;
+    if (m_neuPruefling->exec() == QDialog::Accepted) reloadToLast();
+}

@@ -1,0 +1,137 @@
+#pragma once
+
+// Fetching the tester's stored tests into the staging table and transferring
+// assigned staging rows into the tests table. No widgets: the retrieval
+// dialog and the command line run the same code and follow its signals.
+
+#include "tester/StoredRecord.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QSqlDatabase>
+#include <QSqlRecord>
+#include <QString>
+#include <QStringList>
+
+class TTesterCommands;
+
+// The parts of a staging row the user may change.
+struct TStagingEdit {
+    int LfdNr = 0;
+    QString Barcode;
+    int PrueflingNr = 0;
+    QDateTime Datum;
+    QString Pruefer;
+    QString Bewertender;
+    QString Notiz;
+};
+
+// How a fetch ended.
+enum class TAbrufErgebnis {
+    Nichts,              // no records, or the tester did not answer $33 / $70 "T": nothing changed
+    Abgerufen,           // all records are in the staging table, the tester's memory is cleared
+    Uebertragungsfehler, // a piece, an acknowledgement or an INSERT failed: rolled back
+    Verbindungsfehler,   // "C" unanswered and the tester still holds the records: rolled back
+    Datenbankfehler,     // the data layer refused a statement: rolled back
+    Abgebrochen,         // the user stopped it: rolled back, the tester keeps everything
+};
+
+struct TAbrufBericht {
+    TAbrufErgebnis Ergebnis = TAbrufErgebnis::Nichts;
+    int Anzahl = 0;     // records the tester reported
+    int Gespeichert = 0; // rows in the staging table afterwards from this fetch
+    QString Fehlertext; // data-layer text for Datenbankfehler
+    // The message box text for the user; empty where the program stays silent.
+    QString Meldung() const;
+};
+
+struct TUebertragBericht {
+    int Uebertragen = 0;      // rows moved into the tests table
+    int Fehlgeschlagen = 0;   // assigned rows that stay because a statement failed
+    int NichtZugeordnet = 0;  // rows without a device, left in the staging table
+    QStringList Meldungen;    // one message per failed row
+};
+
+class TDatenabruf : public QObject {
+    Q_OBJECT
+public:
+    TDatenabruf(TTesterCommands *Commands, const QString &ConnectionName, QObject *parent = nullptr);
+
+    static const QString MsgUebertragungsfehler;
+    static const QString MsgVerbindungUnterbrochen;
+    // Message of a data-layer failure; Uebertragen false for the fetch ("übernommen").
+    static QString DatenbankfehlerText(const QString &Fehlertext, bool Uebertragen);
+
+    QSqlDatabase Database() const;
+    TTesterCommands *Commands() const { return m_commands; }
+    void setCommands(TTesterCommands *Commands) { m_commands = Commands; }
+
+    // Written into every fetched row.
+    QString SerialNumber() const { return m_serialNumber; }
+    void setSerialNumber(const QString &Nr) { m_serialNumber = Nr; }
+    QString Operator() const { return m_operator; }
+    void setOperator(const QString &Name) { m_operator = Name; }
+    QString Assessor() const { return m_assessor; }
+    void setAssessor(const QString &Name) { m_assessor = Name; }
+
+    // ---- the fetch ------------------------------------------------------
+    // Reads every stored record in one transaction; see TAbrufErgebnis.
+    TAbrufBericht Fetch();
+    bool Fetching() const { return m_fetching; }
+    // Stops a running fetch after the record under way; it then rolls back.
+    void Cancel();
+
+    // ---- the transfer -------------------------------------------------------
+    // Moves every assigned staging row into the tests table, one transaction per row.
+    TUebertragBericht Transfer();
+
+    // ---- queries ------------------------------------------------------------
+    int MaxRunningNumber(bool *ok = nullptr) const;
+    int MaxTestNumber(bool *ok = nullptr) const;
+    // Device whose barcode is exactly this text; 0 for none and for an empty barcode.
+    int DeviceNrForBarcode(const QString &Barcode, bool *ok = nullptr) const;
+    // The device a staging row belongs to before it is stored: a barcode
+    // decides; a row without barcode keeps a device that has no barcode either
+    // (chosen by hand), but loses one that it only had by a barcode since cleared.
+    int DeviceNrForRow(const QString &Barcode, int CurrentNr) const;
+    int StagingCount() const;
+    // Brings every row's device in line with its barcode; returns the rows changed.
+    int ReassignByBarcode();
+
+    // ---- editing the staging table ------------------------------------------
+    // Stores the user's changes of one row, its device set by DeviceNrForRow
+    // first (Row.PrueflingNr receives it). False with the data layer's text.
+    bool PostRow(TStagingEdit &Row, QString *Error = nullptr);
+    bool DeleteRow(int LfdNr, QString *Error = nullptr);
+    bool DeleteAll(QString *Error = nullptr);
+
+    // ---- SQL text -------------------------------------------------------------
+    static QStringList StagingInsertLines(int LfdNr, const TUebernahmeWerte &W, int DeviceNr,
+                                          const QString &DateLiteral, const QString &SerialNumber,
+                                          const QString &Operator, const QString &Assessor);
+    // Row is a staging row as read by "SELECT * FROM tblUebernahme".
+    static QStringList TestInsertLines(int TestNr, const QSqlRecord &Row);
+
+signals:
+    // The tester reported Count records; the fetch begins.
+    void fetchStarted(int Count);
+    // Record Index (1..Count) is in the staging table (not yet committed).
+    void recordStored(int Index, int Count, int LfdNr, const QString &Barcode);
+    void fetchFinished(const TAbrufBericht &Bericht);
+    // One staging row went into the tests table.
+    void rowTransferred(int LfdNr, int PruefungsNr);
+    // One row's statement failed; the message is the user's text.
+    void transferFailed(int LfdNr, const QString &Message);
+
+private:
+    TAbrufBericht fetchRecords();
+    TAbrufBericht finish(TAbrufBericht Bericht);
+
+    TTesterCommands *m_commands;
+    QString m_connection;
+    QString m_serialNumber;
+    QString m_operator;
+    QString m_assessor;
+    bool m_fetching = false;
+    bool m_cancel = false;
+};

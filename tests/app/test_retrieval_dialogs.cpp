@@ -1,0 +1,496 @@
+// The retrieval dialog and the customer and device dialogs with offscreen
+// widgets: button rules, the questions' answers, the grid's texts, a fetch
+// from the simulator through the dialog, and the way from a fetched row to a
+// new customer and device and back.
+
+#include "../e2e/test_chain_support.h"
+#include "../store/StoreTestDb.h"
+
+#include "app/DatenabrufDlg.h"
+#include "app/NeuKundeDlg.h"
+#include "app/NeuPrueflingDlg.h"
+#include "app/PrueflingDlg.h"
+#include "serial/IniFile.h"
+#include "store/Database.h"
+#include "store/FormatSettings.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace chain_test;
+
+namespace {
+
+// Steps run on modal dialogs as they come up, each armed before the one
+// before it acts (an action may block in a dialog of its own).
+void runOnModals(QList<std::pair<QString, std::function<void(QWidget *)>>> steps, int i = 0)
+{
+    if (i >= steps.size()) return;
+    auto *t = new QTimer;
+    t->setInterval(10);
+    QObject::connect(t, &QTimer::timeout, t, [t, steps, i] {
+        QWidget *w = QApplication::activeModalWidget();
+        if (!w || w->objectName() != steps[i].first || !w->isVisible()) return;
+        t->stop();
+        t->deleteLater();
+        runOnModals(steps, i + 1);
+        steps[i].second(w);
+    });
+    t->start();
+}
+
+template <class T> T *as(QWidget *w)
+{
+    return qobject_cast<T *>(w);
+}
+
+class RetrievalDialogs : public TesterChain {
+protected:
+    void SetUp() override
+    {
+        InitFormatSettings();
+        db = std::make_unique<TTestDb>(TTestEngine::SQLite);
+        ASSERT_TRUE(db->ok()) << db->error().toStdString();
+        const QString conn = db->db().connectionName();
+        ini = dir.filePath(QStringLiteral("gt.ini"));
+        abruf = std::make_unique<TDatenabrufDlg>(nullptr, ini, conn);
+        pruefling = std::make_unique<TPrueflingDlg>(nullptr, ini, conn);
+        kunde = std::make_unique<TNeuKundeDlg>(nullptr, conn);
+        neu = std::make_unique<TNeuPrueflingDlg>(nullptr, conn);
+        WireEntryDialogs(abruf.get(), pruefling.get(), kunde.get(), neu.get());
+        TDatenabrufQuelle q;
+        q.Commands = &cmds;
+        q.PortOpen = [this] { return cate.IsOpen(); };
+        q.SerialNumber = [] { return QStringLiteral("0612345678"); };
+        q.Operator = [] { return QStringLiteral("Pr'üfer"); };
+        q.Assessor = [] { return QStringLiteral("Chef"); };
+        abruf->setQuelle(q);
+        abruf->Ask = [this](QMessageBox::Icon, const QString &text, QMessageBox::StandardButtons) {
+            asked << text;
+            return answers.isEmpty() ? QMessageBox::No : answers.takeFirst();
+        };
+        neu->ShowMessage = [this](QMessageBox::Icon, const QString &text) { asked << text; };
+        kunde->ShowMessage = [this](QMessageBox::Icon, const QString &text) { asked << text; };
+    }
+    void TearDown() override
+    {
+        if (abruf) abruf->hide();
+        abruf.reset();
+        pruefling.reset();
+        kunde.reset();
+        neu.reset();
+        TesterChain::TearDown();
+        db.reset();
+    }
+
+    void stage(int lfd, const QString &barcode, const TUebernahmeWerte &base = {}, int device = 0)
+    {
+        TUebernahmeWerte w = base;
+        w.UNstrBarcode = barcode;
+        QString error;
+        ASSERT_TRUE(ExecLines(db->db(),
+                              TDatenabruf::StagingInsertLines(lfd, w, device, SqlDateLiteral(QDateTime(QDate(2026, 5, 6), QTime(7, 8, 9))),
+                                                              QStringLiteral("0612345678"), QStringLiteral("P"),
+                                                              QStringLiteral("B")),
+                              &error))
+            << error.toStdString();
+    }
+    // The simulator with n stored records, unpaced, as the dialog's tester.
+    void startSimForDialog(int n, const QStringList &faults = {})
+    {
+        connect(QStringList{QStringLiteral("--no-pacing"), QStringLiteral("--records"), QString::number(n)} + faults);
+        shortTimeouts();
+    }
+    QString cell(int row, int column) const
+    {
+        return abruf->Model()->index(row, column).data(Qt::DisplayRole).toString();
+    }
+    int stagingCount() const { return db->count(QStringLiteral("tblUebernahme")); }
+    bool enabled(QPushButton *b) const { return b->isEnabled(); }
+
+    std::unique_ptr<TTestDb> db;
+    QString ini;
+    std::unique_ptr<TDatenabrufDlg> abruf;
+    std::unique_ptr<TPrueflingDlg> pruefling;
+    std::unique_ptr<TNeuKundeDlg> kunde;
+    std::unique_ptr<TNeuPrueflingDlg> neu;
+    QStringList asked;
+    QList<QMessageBox::StandardButton> answers;
+};
+
+} // namespace
+
+// ---- buttons and questions -----------------------------------------------------
+
+TEST_F(RetrievalDialogs, ButtonsFollowTheLinkAndTheRows)
+{
+    abruf->show();
+    EXPECT_FALSE(enabled(abruf->BtnDatenHolen));
+    for (QPushButton *b : {abruf->BtnZeileLoeschen, abruf->BtnAllesLoeschen, abruf->BtnUebernehmen, abruf->BtnPruefling})
+        EXPECT_FALSE(enabled(b)) << b->text().toStdString();
+    EXPECT_FALSE(abruf->BtnAbbrechen->isVisible());
+    abruf->hide();
+
+    startSimForDialog(0);
+    abruf->show();
+    EXPECT_TRUE(enabled(abruf->BtnDatenHolen));
+    abruf->hide();
+
+    stage(1, QStringLiteral("12"));
+    abruf->show();
+    EXPECT_FALSE(enabled(abruf->BtnDatenHolen)) << "a second fetch needs an empty list";
+    for (QPushButton *b : {abruf->BtnZeileLoeschen, abruf->BtnAllesLoeschen, abruf->BtnUebernehmen, abruf->BtnPruefling})
+        EXPECT_TRUE(enabled(b)) << b->text().toStdString();
+}
+
+TEST_F(RetrievalDialogs, QuestionsDoNothingOnNoAndTheirJobOnYes)
+{
+    stage(1, QStringLiteral("1"));
+    stage(2, QStringLiteral("2"));
+    stage(3, QStringLiteral("3"));
+    abruf->show();
+    abruf->setCurrentRow(1);
+
+    abruf->BtnZeileLoeschen->click();
+    EXPECT_EQ(asked.takeLast(), QStringLiteral("Die markierte Zeile löschen?"));
+    EXPECT_EQ(stagingCount(), 3);
+    answers << QMessageBox::Yes;
+    abruf->BtnZeileLoeschen->click();
+    EXPECT_EQ(stagingCount(), 2);
+    EXPECT_EQ(db->count(QStringLiteral("tblUebernahme"), QStringLiteral("UNintLfdNr = 2")), 0);
+
+    // Ctrl+Del in the grid asks its own question.
+    abruf->DBGrid1->setFocus();
+    QTest::keyClick(abruf->DBGrid1, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(asked.takeLast(), QStringLiteral("Datensatz löschen?"));
+    EXPECT_EQ(stagingCount(), 2);
+
+    abruf->BtnUebernehmen->click();
+    EXPECT_EQ(asked.takeLast(),
+              QStringLiteral("Sollen die zugeordneten Sätze zu den gespeicherten Daten übernommen werden?"));
+
+    abruf->BtnAllesLoeschen->click();
+    EXPECT_EQ(asked.takeLast(),
+              QStringLiteral("Sollen wirklich alle angezeigten Datensätze gelöscht und die Liste geleert werden?"));
+    EXPECT_EQ(stagingCount(), 2);
+    answers << QMessageBox::Yes;
+    abruf->BtnAllesLoeschen->click();
+    EXPECT_EQ(stagingCount(), 0);
+    EXPECT_FALSE(enabled(abruf->BtnZeileLoeschen));
+    EXPECT_FALSE(enabled(abruf->BtnPruefling));
+}
+
+TEST_F(RetrievalDialogs, TransferOnYesMovesAssignedRowsAndReportsFailures)
+{
+    db->addCustomer(1, QStringLiteral("K"));
+    db->addDevice(3, 1, QStringLiteral("A"), QStringLiteral("77"));
+    stage(1, QStringLiteral("77"));
+    stage(2, QStringLiteral("78"));
+    abruf->show();
+    // Assigned on showing: the device exists now.
+    EXPECT_EQ(cell(0, 2), QStringLiteral("ja"));
+    EXPECT_EQ(cell(1, 2), QStringLiteral("nein"));
+    answers << QMessageBox::Yes;
+    abruf->BtnUebernehmen->click();
+    EXPECT_EQ(db->count(QStringLiteral("tblPruefung"), QStringLiteral("PRintPrueflingNr = 3")), 1);
+    ASSERT_EQ(abruf->Model()->rowCount(), 1);
+    EXPECT_EQ(cell(0, 1), QStringLiteral("78"));
+}
+
+// ---- the grid ------------------------------------------------------------------
+
+TEST_F(RetrievalDialogs, GridShowsTheRowsAsTheWorkshopReadsThem)
+{
+    TUebernahmeWerte w;
+    w.UNintSchutzklasse = 2;
+    w.UNblnAutomatisch = 1;
+    w.UNintDINVDE = 2;
+    w.UNintIsolDiff = 2;
+    w.UNintSichtpruef = -1;
+    w.UNblnPruefungsergebnis = 1;
+    w.UNintGrenzwertflags = 1 | 8;
+    w.UNintSchutzleiterwid = 1234;
+    w.UNintIsolationswid = 5000;
+    w.UNintAbleitstrom = 35;
+    w.UNintSchutzlStromL1N = 120;
+    w.UNintSchutzlStromNL1 = -1;
+    stage(1, QStringLiteral("4711"), w);
+    w.UNintDINVDE = 0;
+    w.UNintSchutzklasse = 0;
+    w.UNintSichtpruef = 0;
+    w.UNblnPruefungsergebnis = 0;
+    w.UNintGrenzwertflags = 0;
+    stage(2, QString(), w);
+    abruf->show();
+    const QStringList first{QStringLiteral("1"),      QStringLiteral("4711"), QStringLiteral("nein"),
+                            QStringLiteral("06.05.2026 07:08:09"), QStringLiteral("0612345678"),
+                            QStringLiteral("II"),     QStringLiteral("ja"),   QStringLiteral("0751"),
+                            QStringLiteral("nein"),   QStringLiteral("Diffstr.-Mess"), QStringLiteral("nein"),
+                            QStringLiteral("---"),    QStringLiteral("nein"), QStringLiteral("i.O.")};
+    for (int c = 0; c < first.size(); ++c)
+        EXPECT_EQ(cell(0, c), first[c]) << "column " << c;
+    EXPECT_TRUE(cell(0, 14).startsWith(QStringLiteral("* "))) << cell(0, 14).toStdString();
+    EXPECT_TRUE(cell(0, 14).endsWith(QStringLiteral(" mOhm")));
+    EXPECT_TRUE(cell(0, 15).endsWith(QStringLiteral(" MOhm")));
+    EXPECT_FALSE(cell(0, 15).startsWith(QStringLiteral("*")));
+    EXPECT_TRUE(cell(0, 17).startsWith(QStringLiteral("* ")) && cell(0, 17).endsWith(QStringLiteral(" mA")));
+    EXPECT_EQ(cell(0, 18), QStringLiteral("---"));
+    EXPECT_EQ(cell(1, 5), QStringLiteral("---"));
+    EXPECT_EQ(cell(1, 7), QStringLiteral("0701"));
+    EXPECT_EQ(cell(1, 9), QStringLiteral("Isol. und Diff."));
+    EXPECT_EQ(cell(1, 11), QStringLiteral("nein"));
+    EXPECT_EQ(cell(1, 13), QStringLiteral("nicht i.O."));
+    EXPECT_EQ(abruf->Model()->index(0, 1).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignHCenter, 0);
+    EXPECT_NE(abruf->Model()->index(0, 0).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignHCenter, 0);
+    // Only barcode, date, operator and assessor can be edited.
+    int editable = 0;
+    for (int c = 0; c < abruf->Model()->columnCount(); ++c)
+        editable += (abruf->Model()->flags(abruf->Model()->index(0, c)) & Qt::ItemIsEditable) ? 1 : 0;
+    EXPECT_EQ(editable, 4);
+    abruf->resize(1100, 300);
+    abruf->DBGrid1->scrollTo(abruf->Model()->index(0, 22));
+    abruf->grab().save(gt_test::buildDir() + QStringLiteral("/tests/app/datenabruf-werte.png"));
+}
+
+TEST_F(RetrievalDialogs, EditedBarcodeAndRemarkAreStoredAndTheDeviceFollows)
+{
+    db->addCustomer(1, QStringLiteral("K"));
+    db->addDevice(5, 1, QStringLiteral("Föhn"), QStringLiteral("55"));
+    stage(1, QStringLiteral("54"));
+    stage(2, QStringLiteral("1"));
+    abruf->show();
+    abruf->setCurrentRow(0);
+    EXPECT_TRUE(abruf->Model()->setData(abruf->Model()->index(0, 1), QStringLiteral("55"), Qt::EditRole));
+    EXPECT_EQ(cell(0, 2), QStringLiteral("ja"));
+    abruf->DBMemo1->setPlainText(QStringLiteral("Stecker 'lose'"));
+    abruf->setCurrentRow(1);
+    QSqlQuery q(db->db());
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT UNintPrueflingNr, UNstrNotiz FROM tblUebernahme WHERE UNintLfdNr = 1")));
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toInt(), 5);
+    EXPECT_EQ(q.value(1).toString(), QStringLiteral("Stecker 'lose'"));
+}
+
+// ---- fetching through the dialog -------------------------------------------------
+
+TEST_F(RetrievalDialogs, FetchFillsTheGridAndLocksEverythingMeanwhile)
+{
+    startSimForDialog(6);
+    abruf->show();
+    int checked = 0;
+    QObject::connect(abruf->Logic(), &TDatenabruf::recordStored, abruf.get(), [&](int i, int count, int, const QString &) {
+        EXPECT_EQ(abruf->ProgressBar1->maximum(), count);
+        EXPECT_EQ(abruf->ProgressBar1->value(), i);
+        for (QPushButton *b : {abruf->BtnZeileLoeschen, abruf->BtnAllesLoeschen, abruf->BtnDatenHolen,
+                               abruf->BtnUebernehmen, abruf->BtnPruefling, abruf->BtnOK})
+            EXPECT_FALSE(b->isEnabled());
+        EXPECT_TRUE(abruf->BtnAbbrechen->isVisible());
+        abruf->reject(); // Escape does not close it now
+        EXPECT_TRUE(abruf->isVisible());
+        EXPECT_EQ(abruf->Model()->rowCount(), i);
+        ++checked;
+    });
+    abruf->BtnDatenHolen->click();
+    EXPECT_EQ(checked, 6);
+    EXPECT_EQ(abruf->Model()->rowCount(), 6);
+    EXPECT_EQ(abruf->ProgressBar1->value(), 0);
+    EXPECT_FALSE(abruf->BtnAbbrechen->isVisible());
+    EXPECT_FALSE(enabled(abruf->BtnDatenHolen));
+    EXPECT_TRUE(enabled(abruf->BtnUebernehmen));
+    EXPECT_EQ(sim.stateInt(QStringLiteral("records")), 0);
+    EXPECT_TRUE(asked.isEmpty());
+    QSqlQuery q(db->db());
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT UNstrPruefer FROM tblUebernahme WHERE UNintLfdNr = 6")) && q.next());
+    EXPECT_EQ(q.value(0).toString(), QStringLiteral("Pr'üfer"));
+
+    // A picture to look at.
+    const QString png = gt_test::buildDir() + QStringLiteral("/tests/app/datenabruf.png");
+    abruf->resize(1100, 420);
+    EXPECT_TRUE(abruf->grab().save(png));
+}
+
+TEST_F(RetrievalDialogs, CancelDuringTheFetchRollsBackAndTheTesterKeepsAll)
+{
+    startSimForDialog(5);
+    abruf->show();
+    QObject::connect(abruf->Logic(), &TDatenabruf::recordStored, abruf.get(), [&](int i, int, int, const QString &) {
+        if (i == 2) abruf->BtnAbbrechen->click();
+    });
+    abruf->BtnDatenHolen->click();
+    EXPECT_EQ(abruf->Model()->rowCount(), 0);
+    EXPECT_EQ(stagingCount(), 0);
+    EXPECT_EQ(sim.stateInt(QStringLiteral("records")), 5);
+    EXPECT_TRUE(enabled(abruf->BtnDatenHolen));
+    EXPECT_TRUE(asked.isEmpty()) << "a cancel the user asked for needs no message";
+}
+
+TEST_F(RetrievalDialogs, LostClearTellsTheUserAndKeepsNothing)
+{
+    startSimForDialog(2, {QStringLiteral("--drop"), QStringLiteral("70:4"), QStringLiteral("--drop"),
+                          QStringLiteral("70:5"), QStringLiteral("--drop"), QStringLiteral("70:6")});
+    abruf->show();
+    abruf->BtnDatenHolen->click();
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked[0], TDatenabruf::MsgVerbindungUnterbrochen);
+    EXPECT_EQ(abruf->Model()->rowCount(), 0);
+    EXPECT_EQ(sim.stateInt(QStringLiteral("records")), 2);
+}
+
+// ---- customers and devices ---------------------------------------------------------
+
+TEST_F(RetrievalDialogs, NewCustomerAndDeviceFromAFetchedRowAssignIt)
+{
+    db->addCustomer(1, QStringLiteral("Alt"));
+    db->addDevice(1, 1, QStringLiteral("Alt-Gerät"), QStringLiteral("1"));
+    stage(1, QStringLiteral("1"));
+    stage(2, QStringLiteral("4242"));
+    abruf->show();
+    abruf->setCurrentRow(1);
+    EXPECT_EQ(cell(1, 2), QStringLiteral("nein"));
+
+    QString barcodeOffered;
+    int customerOffered = -1;
+    runOnModals({{QStringLiteral("PrueflingDlg"), [](QWidget *w) { as<TPrueflingDlg>(w)->BtnNeuerKunde->click(); }},
+                 {QStringLiteral("NeuKundeDlg"),
+                  [](QWidget *w) {
+                      auto *d = as<TNeuKundeDlg>(w);
+                      QTest::keyClicks(d->EditName1, QStringLiteral("Elektro O'Hara"));
+                      QTest::keyClicks(d->EditLKZ, QStringLiteral("de"));
+                      d->grab().save(gt_test::buildDir() + QStringLiteral("/tests/app/neukunde.png"));
+                      d->BtnOK->click();
+                  }},
+                 {QStringLiteral("NeuPrueflingDlg"),
+                  [&](QWidget *w) {
+                      auto *d = as<TNeuPrueflingDlg>(w);
+                      barcodeOffered = d->EditBarcode->text();
+                      customerOffered = d->KundenNr();
+                      QTest::keyClicks(d->EditBezeichnung, QStringLiteral("Bohrmaschine"));
+                      d->grab().save(gt_test::buildDir() + QStringLiteral("/tests/app/neupruefling.png"));
+                      d->BtnOK->click();
+                  }},
+                 {QStringLiteral("PrueflingDlg"), [](QWidget *w) {
+                      w->grab().save(gt_test::buildDir() + QStringLiteral("/tests/app/pruefling.png"));
+                      as<TPrueflingDlg>(w)->BtnOK->click();
+                  }}});
+    abruf->BtnPruefling->click();
+
+    EXPECT_EQ(barcodeOffered, QStringLiteral("4242"));
+    EXPECT_EQ(customerOffered, 2);
+    EXPECT_EQ(db->count(QStringLiteral("tblKunden"), QStringLiteral("KDstrName1 = 'Elektro O''Hara' AND KDstrLKZ = 'DE'")), 1);
+    EXPECT_EQ(db->count(QStringLiteral("tblPruefling"),
+                        QStringLiteral("PLintPrueflingNr = 2 AND PLintKundenNr = 2 AND PLstrBarcode = '4242'")),
+              1);
+    EXPECT_EQ(cell(1, 2), QStringLiteral("ja"));
+    EXPECT_EQ(pruefling->SelectedDeviceNr(), 2);
+    EXPECT_EQ(pruefling->SelectedBarcode(), QStringLiteral("4242"));
+}
+
+TEST_F(RetrievalDialogs, CustomerGoesAgainWhenItsDeviceIsCancelled)
+{
+    db->addCustomer(1, QStringLiteral("Alt"));
+    db->addDevice(1, 1, QStringLiteral("Alt-Gerät"));
+    runOnModals({{QStringLiteral("NeuKundeDlg"),
+                  [](QWidget *w) {
+                      QTest::keyClicks(as<TNeuKundeDlg>(w)->EditName1, QStringLiteral("Neu"));
+                      as<TNeuKundeDlg>(w)->BtnOK->click();
+                  }},
+                 {QStringLiteral("NeuPrueflingDlg"), [](QWidget *w) { as<TNeuPrueflingDlg>(w)->BtnAbbrechen->click(); }},
+                 {QStringLiteral("PrueflingDlg"), [](QWidget *w) { as<TPrueflingDlg>(w)->BtnAbbrechen->click(); }}});
+    runOnModals({{QStringLiteral("PrueflingDlg"), [](QWidget *w) { as<TPrueflingDlg>(w)->BtnNeuerKunde->click(); }}});
+    pruefling->exec();
+    EXPECT_EQ(db->count(QStringLiteral("tblKunden")), 1);
+    EXPECT_EQ(db->count(QStringLiteral("tblPruefling")), 1);
+}
+
+TEST_F(RetrievalDialogs, DuplicateBarcodeKeepsTheNewDeviceDialogOpen)
+{
+    db->addCustomer(1, QStringLiteral("K"));
+    db->addDevice(1, 1, QStringLiteral("A"), QStringLiteral("99"));
+    db->addDevice(2, 1, QStringLiteral("B"));
+    bool stayedOpen = false;
+    runOnModals({{QStringLiteral("NeuPrueflingDlg"), [&](QWidget *w) {
+                      auto *d = as<TNeuPrueflingDlg>(w);
+                      QTest::keyClicks(d->EditBarcode, QStringLiteral("99"));
+                      d->BtnOK->click();
+                      stayedOpen = d->isVisible();
+                      // Without barcode a second device is fine.
+                      d->EditBarcode->clear();
+                      d->BtnOK->click();
+                  }}});
+    pruefling->show();
+    pruefling->BtnNeuerPruefling->click();
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(asked, QStringList{TNeuPrueflingDlg::MsgBarcodeVergeben});
+    EXPECT_EQ(db->count(QStringLiteral("tblPruefling")), 3);
+    EXPECT_EQ(db->count(QStringLiteral("tblPruefling"), QStringLiteral("PLintPrueflingNr = 3 AND PLintKundenNr = 1")), 1);
+    // The list stands on the new device.
+    EXPECT_EQ(pruefling->CurrentRow(), 2);
+}
+
+TEST_F(RetrievalDialogs, SelectionStartsOnThePreselectedOrTheNewestDevice)
+{
+    pruefling->show();
+    pruefling->hide();
+    EXPECT_EQ(pruefling->SelectedDeviceNr(), 0);
+    EXPECT_EQ(pruefling->SelectedBarcode(), QString());
+    EXPECT_FALSE(pruefling->BtnNeuerPruefling->isEnabled());
+
+    db->addCustomer(1, QStringLiteral("K"));
+    db->addDevice(1, 1, QStringLiteral("A"), QStringLiteral("10"));
+    db->addDevice(2, 1, QStringLiteral("B"), QStringLiteral("20"));
+    db->addDevice(3, 1, QStringLiteral("C"), QStringLiteral("30"));
+    pruefling->setSelectedDeviceNr(2);
+    pruefling->show();
+    EXPECT_EQ(pruefling->CurrentRow(), 1);
+    EXPECT_EQ(pruefling->EditBezeichnung->text(), QStringLiteral("B"));
+    EXPECT_EQ(pruefling->EditName1->text(), QStringLiteral("K"));
+    pruefling->hide();
+    EXPECT_EQ(pruefling->SelectedBarcode(), QStringLiteral("20"));
+    pruefling->setSelectedDeviceNr(77);
+    pruefling->show();
+    EXPECT_EQ(pruefling->CurrentRow(), 2);
+    pruefling->hide();
+}
+
+TEST_F(RetrievalDialogs, HandChosenDeviceWithoutBarcodeStaysOnARowWithoutBarcode)
+{
+    db->addCustomer(1, QStringLiteral("K"));
+    db->addDevice(1, 1, QStringLiteral("ohne Barcode"));
+    db->addDevice(2, 1, QStringLiteral("mit"), QStringLiteral("5"));
+    stage(1, QString());
+    abruf->show();
+    pruefling->setSelectedDeviceNr(1);
+    runOnModals({{QStringLiteral("PrueflingDlg"), [](QWidget *w) {
+                      auto *d = as<TPrueflingDlg>(w);
+                      d->DBGrid1->setCurrentIndex(d->Model()->index(0, 0));
+                      d->BtnOK->click();
+                  }}});
+    abruf->BtnPruefling->click();
+    EXPECT_EQ(cell(0, 2), QStringLiteral("ja"));
+    abruf->hide();
+    abruf->show(); // and it stays so when the list comes back
+    EXPECT_EQ(cell(0, 2), QStringLiteral("ja"));
+}
+
+TEST_F(RetrievalDialogs, WindowPositionsGoToTheIni)
+{
+    abruf->move(33, 44);
+    abruf->resize(700, 300);
+    pruefling->move(55, 66);
+    abruf.reset();
+    pruefling.reset();
+    const TIniFile f(ini);
+    EXPECT_EQ(f.ReadInteger(QStringLiteral("LoadDataPosition"), QStringLiteral("Width"), 0), 700);
+    EXPECT_EQ(f.ReadInteger(QStringLiteral("LoadDataPosition"), QStringLiteral("Left"), 0), 33);
+    EXPECT_TRUE(f.ValueExists(QStringLiteral("SelDevicePosition"), QStringLiteral("Height")));
+    EXPECT_FALSE(f.ValueExists(QStringLiteral("SelDevicePosition"), QStringLiteral("Width")));
+}

@@ -1,0 +1,5 @@
+# Fetch and transfer of stored tests against the simulator, on SQLite and PostgreSQL.
+gt_test(test_e2e_retrieval LABELS e2e TIMEOUT 300
+        SOURCES test_retrieval.cpp test_chain_support.h ../store/StoreTestDb.h ../store/StoreTestDb.cpp
+        LIBS gt_tester)
+add_dependencies(test_e2e_retrieval tester-sim gt-initdb)
