@@ -1,0 +1,44 @@
+#pragma once
+
+// The printed test protocol of one test: the entry point used by the main
+// window ("&Drucken") and the stored data browser ("Druck").
+
+#include "store/Globals.h"
+
+#include <QString>
+
+#include <array>
+
+class QWidget;
+class TIniFile;
+
+// The settings of section "Configuration" that the protocols print.
+struct TProtocolSettings {
+    std::array<QString, 5> TopLine;    // contractor's header block
+    std::array<QString, 5> BottomLine; // page footer of the 0701/0702 form
+    int ServiceInterv = 365;           // days to the next test; 0 = no next-test date
+    bool Preview = false;              // preview window instead of printing at once
+
+    // Missing keys give the defaults above.
+    static TProtocolSettings FromIni(const TIniFile &ini);
+};
+
+// Which form prints a record.
+enum class TProtocolForm {
+    Pruefprot,      // DIN VDE 0701/0702
+    Pruefprot0751a, // 0751, one page
+    Pruefprot0751b, // 0751 with the visual-inspection rows
+};
+TProtocolForm ProtocolFormFor(const TWerteSatz &record);
+
+// Computes the device verdict on a copy of the record, picks the form and
+// either shows the preview (Preview on; the user prints or saves a PDF from
+// there) or prints at once on the default printer without a dialog. When
+// printing is impossible (no printer) a German message box says so and the
+// result is false.
+bool PrintTestProtocol(const TWerteSatz &record, const TProtocolSettings &settings, QWidget *parent = nullptr);
+
+// The same protocol as a PDF file. False with a German reason in *error when
+// the file cannot be written.
+bool WriteTestProtocolPdf(const TWerteSatz &record, const TProtocolSettings &settings, const QString &fileName,
+                          QString *error = nullptr);

@@ -1,0 +1,472 @@
+#include "protocols/ProtocolForms.h"
+
+#include "store/FormatSettings.h"
+
+namespace {
+
+constexpr TReportFont Title24{24, true, false};
+constexpr TReportFont Heading19{19, true, false};
+constexpr TReportFont Heading21{21, true, false};
+constexpr TReportFont SmallBold{11, true, false};
+
+QString dateText(const TWerteSatz &w)
+{
+    return w.Datum.isValid() ? FormatDate(w.Datum.date()) : QString();
+}
+
+QString markText(bool on)
+{
+    return on ? QStringLiteral("X") : QString();
+}
+
+} // namespace
+
+QStringList CustomerLines(const TWerteSatz &w)
+{
+    QStringList lines(6);
+    int n = 0;
+    for (const QString &s : {w.Name1, w.Name2, w.Name3, w.Strasse})
+        if (!s.isEmpty()) lines[n++] = s;
+    ++n; // the blank line before the town
+    QString town = w.PLZ + QLatin1Char(' ') + w.Ort;
+    if (!w.LKZ.isEmpty()) town = w.LKZ + QLatin1Char('-') + town;
+    lines[n] = town;
+    return lines;
+}
+
+QString ClassText(int schutzklasse)
+{
+    switch (schutzklasse) {
+    case 1:
+        return QStringLiteral("I");
+    case 2:
+        return QStringLiteral("II");
+    case 3:
+        return QStringLiteral("III");
+    default:
+        return QString();
+    }
+}
+
+QString NextTestDate(const TWerteSatz &w, int serviceInterv)
+{
+    if (serviceInterv == 0 || !w.Datum.isValid()) return QString();
+    return FormatDate(w.Datum.date().addDays(serviceInterv));
+}
+
+int RowsVisualMark(const QList<TSichtPr> &rows)
+{
+    int mark = -1;
+    for (const TSichtPr &r : rows) {
+        if (r.Bestanden == 0) return 0;
+        if (r.Bestanden == 1) mark = 1;
+    }
+    return mark;
+}
+
+TProtocolValues ProtocolValues0701(const TWerteSatz &w)
+{
+    TProtocolValues v;
+    const int en = w.Enables;
+    const QString mOhm = QStringLiteral(" mOhm"), MOhm = QStringLiteral(" MOhm"), mA = QStringLiteral(" mA");
+    const QString none = QStringLiteral("---  ");
+    auto limit = [](const char *word, const QString &value, const QString &unit) {
+        return QStringLiteral("(") + QLatin1String(word) + QLatin1Char(' ') + value + unit + QLatin1Char(')');
+    };
+    if (en & enSchutzleiterwid) {
+        v.Schutzleiter = FormatResistanceMilliohm(w.Schutzleiterwid) + mOhm;
+        v.GrwSchutzleiter = limit("max.", FormatResistanceMilliohm(w.GrwSchutzleiterwid), mOhm);
+    } else {
+        v.Schutzleiter = none + QStringLiteral("mOhm");
+    }
+    if (en & enIsolationswid) {
+        v.Isolation = FormatInsulationMegohm(w.Isolationswid) + MOhm;
+        v.GrwIsolation = limit("min.", FormatInsulationMegohm(w.GrwIsolationswid), MOhm);
+    } else {
+        v.Isolation = none + QStringLiteral("MOhm");
+    }
+    if (en & enAbleitstrom) {
+        v.Ableitstrom = FormatLeakageMilliampere(w.Ableitstrom) + mA;
+        v.GrwAbleitstrom = limit("max.", FormatLeakageMilliampere(w.GrwAbleitstrom), mA);
+    } else {
+        v.Ableitstrom = none + QStringLiteral("mA");
+    }
+    if (en & (enSchutzlStromL1N | enSchutzlStromNL1)) {
+        v.SchutzlL1N = FormatCurrentMilliampere(w.SchutzlStromL1N) + mA;
+        v.SchutzlNL1 = FormatCurrentMilliampere(w.SchutzlStromNL1) + mA;
+        v.GrwSchutzlStrom = limit("max.", FormatCurrentMilliampere(w.GrwSchutzleiterstrom), mA);
+    } else {
+        v.SchutzlL1N = v.SchutzlNL1 = none + QStringLiteral("mA");
+    }
+    if (en & (enBeruehrungsstromL1N | enBeruehrungsstromNL1)) {
+        v.BeruehrL1N = FormatCurrentMilliampere(w.BeruehrungsstromL1N) + mA;
+        v.BeruehrNL1 = FormatCurrentMilliampere(w.BeruehrungsstromNL1) + mA;
+        v.GrwBeruehr = limit("max.", FormatCurrentMilliampere(w.GrwBeruehrungsstrom), mA);
+    } else {
+        v.BeruehrL1N = v.BeruehrNL1 = none + QStringLiteral("mA");
+    }
+    return v;
+}
+
+TProtocolValues ProtocolValues0751(const TWerteSatz &w)
+{
+    TProtocolValues v;
+    const int en = w.Enables;
+    const QString none = QStringLiteral("---");
+    v.Schutzleiter = (en & enSchutzleiterwid) ? FormatResistanceMilliohm(w.Schutzleiterwid) : none;
+    v.Isolation = (en & enIsolationswid) ? FormatInsulationMegohm(w.Isolationswid) : none;
+    v.Ableitstrom = (en & enAbleitstrom) ? FormatLeakageMilliampere(w.Ableitstrom) : none;
+    const bool pe = en & (enSchutzlStromL1N | enSchutzlStromNL1);
+    v.SchutzlL1N = pe ? FormatCurrentMilliampere(w.SchutzlStromL1N) : none;
+    v.SchutzlNL1 = pe ? FormatCurrentMilliampere(w.SchutzlStromNL1) : none;
+    const bool touch = en & (enBeruehrungsstromL1N | enBeruehrungsstromNL1);
+    v.BeruehrL1N = touch ? FormatCurrentMilliampere(w.BeruehrungsstromL1N) : none;
+    v.BeruehrNL1 = touch ? FormatCurrentMilliampere(w.BeruehrungsstromNL1) : none;
+    return v;
+}
+
+// ---------------------------------------------------------------------------
+// DIN VDE 0701/0702
+
+TReport TPruefprot::Report() const
+{
+    TReport r;
+    r.Title = QStringLiteral("Prüfprotokoll");
+    const TWerteSatz w = Record;
+    const TProtocolSettings s = Settings;
+
+    r.AddBand(940, true, [w, s](TReportCanvas &c) {
+        // Title
+        c.Centred(16, QStringLiteral("Prüfprotokoll"), Title24);
+        c.Centred(48, QStringLiteral("Sicherheitsprüfung nach DIN VDE 0701/0702"));
+        c.Rule(76);
+
+        // Parties
+        c.Label(14, 88, QStringLiteral("Auftraggeber"), Small);
+        c.Label(318, 88, QStringLiteral("Auftragnehmer"), Small);
+        const QStringList customer = CustomerLines(w);
+        for (int i = 0; i < 6; ++i) {
+            const double y = 104 + 17 * i;
+            c.LabelIn(14, y, 281, Qt::AlignLeft, customer[i], Bold);
+            c.HLine(14, y + 16, 281);
+        }
+        for (int i = 0; i < 5; ++i)
+            c.LabelIn(318, 104 + 17 * i, 281, Qt::AlignLeft, s.TopLine[static_cast<size_t>(i)]);
+        c.VLine(306, 78, 137);
+        c.Rule(214);
+
+        // Device
+        c.Centred(225, QStringLiteral("Gerätedaten (Prüfling)"), Heading19);
+        c.Label(14, 264, QStringLiteral("Prüfling:"));
+        c.Label(14, 281, QStringLiteral("Typ:"));
+        c.Label(14, 298, QStringLiteral("Inventarnummer:"));
+        c.Label(14, 315, QStringLiteral("Schutzklasse"));
+        c.LabelIn(118, 264, 177, Qt::AlignLeft, w.Bezeichnung, BoldLined);
+        c.LabelIn(118, 281, 177, Qt::AlignLeft, w.Typ, BoldLined);
+        c.LabelIn(118, 298, 177, Qt::AlignLeft, w.Inventarnummer, BoldLined);
+        c.LabelIn(118, 315, 33, Qt::AlignHCenter, ClassText(w.Schutzklasse), BoldLined);
+        c.Label(310, 264, QStringLiteral("Fabr.-Nr.:"));
+        c.Label(310, 281, QStringLiteral("Seriennummer:"));
+        c.Label(310, 298, QStringLiteral("Barcode:"));
+        c.LabelIn(406, 264, 177, Qt::AlignLeft, w.Fabrikationsnummer, BoldLined);
+        c.LabelIn(406, 281, 177, Qt::AlignLeft, w.Seriennummer, BoldLined);
+        c.LabelIn(406, 298, 177, Qt::AlignLeft, w.Barcode, BoldLined);
+        c.Barcode(406, 320, 193, 23, Interleaved2Of5, w.Barcode);
+        c.Rule(348);
+
+        // Test
+        c.Centred(359, QStringLiteral("Prüfungsergebnisse"), Heading19);
+        c.CheckBox(141, 388, w.DINVDE == 0);
+        c.Label(160, 387, QStringLiteral("Sicherheitsprüfung nach DIN VDE 0701-1/9.2000"));
+        c.CheckBox(141, 414, w.DINVDE == 1);
+        c.Label(160, 413, QStringLiteral("Wiederholungsprüfung nach DIN VDE 0702"));
+        c.Label(142, 441, QStringLiteral("Messung mit"));
+        c.CheckBox(238, 442, w.IsolDiff > 0);
+        c.Label(262, 441, QStringLiteral("Isolationswiderstand"));
+        c.CheckBox(406, 442, w.IsolDiff > 1);
+        c.Label(430, 441, QStringLiteral("Differenzstrom"));
+        // -1 (no statement) leaves both boxes empty.
+        auto yesNoBoxes = [&c](double capX, const QString &caption, double jaX, double neinX, int value) {
+            c.Label(capX, 473, caption);
+            c.CheckBox(jaX, 474, value == 1);
+            c.Label(jaX + 16, 473, QStringLiteral("ja"));
+            c.CheckBox(neinX, 474, value == 0);
+            c.Label(neinX + 16, 473, QStringLiteral("nein"));
+        };
+        yesNoBoxes(14, QStringLiteral("Sichtprüfung bestanden"), 166, 222, w.Sichtpruef);
+        yesNoBoxes(302, QStringLiteral("Funktionsprüfung bestanden"), 478, 534, w.FunktPruefBest);
+
+        // Values
+        const TProtocolValues v = ProtocolValues0701(w);
+        const double cols[5] = {14, 126, 238, 350, 462};
+        const QString heads[5] = {QStringLiteral("Schutzleiter"), QStringLiteral("Isolationswiderstand"),
+                                  QStringLiteral("Ersatz-Ableitstrom"), QStringLiteral("Schutzleiterstrom"),
+                                  QStringLiteral("Berührungsstrom")};
+        const QString values[5] = {v.Schutzleiter, v.Isolation, v.Ableitstrom, v.SchutzlL1N, v.BeruehrL1N};
+        const QString limits[5] = {v.GrwSchutzleiter, v.GrwIsolation, v.GrwAbleitstrom, v.GrwSchutzlStrom,
+                                   v.GrwBeruehr};
+        for (int i = 0; i < 5; ++i) {
+            c.Label(cols[i], 520, heads[i], Small);
+            c.LabelIn(cols[i], 537, 97, Qt::AlignRight, values[i], BoldLined);
+            c.LabelIn(cols[i], 554, 97, Qt::AlignRight, limits[i], Small);
+        }
+        c.LabelIn(14, 591, 268, Qt::AlignRight,
+                  w.Abgebrochen ? QStringLiteral("Die Prüfung wurde abgebrochen.") : QString(), Bold);
+        c.Label(350, 599, QStringLiteral("Netzstecker umgepolt"), Small);
+        c.Label(462, 599, QStringLiteral("Netzstecker umgepolt"), Small);
+        c.LabelIn(350, 616, 97, Qt::AlignRight, v.SchutzlNL1, BoldLined);
+        c.LabelIn(462, 616, 97, Qt::AlignRight, v.BeruehrNL1, BoldLined);
+
+        // Verdict: 1 marks "ja", 0 marks "nein", anything else neither.
+        c.Label(14, 616, QStringLiteral("Gerät in Ordnung:"));
+        c.LabelIn(126, 616, 97, Qt::AlignRight, QStringLiteral("ja"), {13, false, true});
+        c.LabelIn(238, 616, 97, Qt::AlignRight, QStringLiteral("nein"), {13, false, true});
+        c.Label(158, 616, markText(w.Gesamtbew == 1), Bold);
+        c.Label(270, 616, markText(w.Gesamtbew == 0), Bold);
+        c.Rule(644);
+
+        // Tester
+        c.Label(14, 658, QStringLiteral("Verwendetes Prüfgerät:"));
+        c.Label(158, 658, QStringLiteral("Halvorn KORVATEX 0701/0702"), Bold);
+        c.LabelRightEnd(592, 658, QStringLiteral("Ser.-Nr. ") + w.GTSeriennummer);
+        c.Rule(684);
+
+        // Remarks
+        c.Label(14, 690, QStringLiteral("Bemerkung:"), Small);
+        c.Memo(14, 706, 587, 117, w.Notiz, Bold);
+        c.Rule(828);
+
+        // Next test and signature
+        const QString next = NextTestDate(w, s.ServiceInterv);
+        if (!next.isEmpty()) c.Label(14, 834, QStringLiteral("Nächste Prüfung: ") + next);
+        c.LabelRightEnd(273, 898, dateText(w));
+        c.HLine(13, 912, 265);
+        c.HLine(293, 912, 297);
+        c.Label(13, 914, QStringLiteral("Ort"), Small);
+        c.Label(293, 914, QStringLiteral("Unterschrift"), Small);
+        c.Label(357, 914, QStringLiteral("(") + w.Pruefer + QStringLiteral(")"), Small);
+    });
+
+    r.PageFooterHeight = 31;
+    r.PageFooter = [s](TReportCanvas &c, int, int) {
+        c.Label(0, 0, s.BottomLine[0], Small);
+        c.Label(0, 14, s.BottomLine[1], Small);
+        c.Centred(0, s.BottomLine[2], Small);
+        c.LabelRightEnd(c.Width(), 0, s.BottomLine[3], Small);
+        c.LabelRightEnd(c.Width(), 14, s.BottomLine[4], Small);
+    };
+    return r;
+}
+
+// ---------------------------------------------------------------------------
+// DIN VDE 0751
+
+namespace {
+
+// The head of both 0751 forms: page label, title, number box and the rule.
+void paint0751Head(TReportCanvas &c, const TWerteSatz &w, const QString &pageLabel, double boxX, double boxY)
+{
+    c.LabelRightEnd(591, 10, pageLabel);
+    c.Centred(16, QStringLiteral("Prüfprotokoll"), Title24);
+    c.Centred(49, QStringLiteral("nach DIN VDE 0751 - 1"));
+    c.Rect(boxX, boxY, 169, 25);
+    c.Label(boxX + 5, boxY + 5, QStringLiteral("Nr.:"), Bold);
+    c.LabelIn(boxX + 29, boxY + 5, 138, Qt::AlignLeft, w.ProtokollNr, Bold);
+}
+
+// The body from the parties down to the signature; dy shifts it up into the
+// title band of the form with the rows.
+void paint0751Body(TReportCanvas &c, const TWerteSatz &w, const TProtocolSettings &s, int visualMark, double dy)
+{
+    auto y = [dy](double v) { return v + dy; };
+
+    // Parties
+    c.Label(14, y(82), QStringLiteral("Auftraggeber"), Small);
+    c.Label(320, y(82), QStringLiteral("Auftragnehmer"), Small);
+    const QStringList customer = CustomerLines(w);
+    for (int i = 0; i < 6; ++i)
+        c.LabelIn(14, y(96 + 17 * i), 281, Qt::AlignLeft, customer[i], Bold);
+    for (int i = 0; i < 5; ++i)
+        c.LabelIn(320, y(96 + 17 * i), 281, Qt::AlignLeft, s.TopLine[static_cast<size_t>(i)]);
+    c.VLine(306, y(76), 123);
+    c.Rule(y(198));
+
+    // Device
+    c.Centred(y(209), QStringLiteral("Gerätedaten (Prüfling)"), Heading19);
+    const double rows[5] = {240, 257, 272, 290, 307};
+    const QString caps[5] = {QStringLiteral("Prüfling:"), QStringLiteral("Typ:"), QStringLiteral("Inventar-Nr.:"),
+                             QStringLiteral("Serien-Nr.:"), QStringLiteral("Hersteller:")};
+    const QString vals[5] = {w.Bezeichnung, w.Typ, w.Inventarnummer, w.Seriennummer, w.Hersteller};
+    for (int i = 0; i < 5; ++i) {
+        c.Label(14, y(rows[i]), caps[i]);
+        c.LabelIn(94, y(rows[i]), 195, Qt::AlignLeft, vals[i], i == 4 ? Bold : BoldLined);
+    }
+    c.Label(310, y(240), QStringLiteral("Schutzkl.:"));
+    c.Label(310, y(257), QStringLiteral("Fabr.-Nr.:"));
+    c.Label(310, y(276), QStringLiteral("Barcode:"));
+    c.LabelIn(383, y(240), 33, Qt::AlignHCenter, ClassText(w.Schutzklasse), BoldLined);
+    c.LabelIn(383, y(258), 206, Qt::AlignLeft, w.Fabrikationsnummer, BoldLined);
+    c.LabelIn(383, y(275), 206, Qt::AlignLeft, w.Barcode, BoldLined);
+    c.Barcode(382, y(305), 211, 23, Interleaved2Of5, w.Barcode);
+    c.Rule(y(341));
+
+    // Tester
+    c.Label(14, y(349), QStringLiteral("Verwendetes Prüfgerät:"));
+    c.Label(164, y(349), QStringLiteral("Gerätetester 0701 / 0702 pro 0751"), Bold);
+    c.Label(426, y(349), QStringLiteral("Ser.-Nr.:"));
+    c.Label(486, y(349), w.GTSeriennummer);
+    c.Rule(y(374));
+
+    // Results
+    c.Centred(y(381), QStringLiteral("Prüfungsergebnisse"), Heading19);
+    c.CheckBox(15, y(411), w.SichWied == 0);
+    c.Label(34, y(409), QStringLiteral("Sicherheitsprüfung (Erstprüfung)"));
+    c.CheckBox(295, y(411), w.SichWied == 1);
+    c.Label(314, y(409), QStringLiteral("Wiederholungsprüfung"));
+    const double passY[3] = {434, 451, 469};
+    const QString passCaps[3] = {QStringLiteral("Sichtprüfung bestanden"), QStringLiteral("Elektr.-Prüfung bestanden"),
+                                 QStringLiteral("Funkt.-Prüfung bestanden")};
+    const int marks[3] = {visualMark, w.Pruefungsergebnis ? 1 : 0,
+                          w.FunktPruefBest == 1 ? 1 : (w.FunktPruefBest == 0 ? 0 : -1)};
+    for (int i = 0; i < 3; ++i) {
+        c.Label(14, y(passY[i]), passCaps[i]);
+        c.LabelRightEnd(223, y(passY[i]), QStringLiteral("ja"));
+        c.LabelRightEnd(311, y(passY[i]), QStringLiteral("nein"));
+        c.LabelIn(174, y(passY[i]), 29, Qt::AlignHCenter, markText(marks[i] == 1), BoldLined);
+        c.LabelIn(246, y(passY[i]), 29, Qt::AlignHCenter, markText(marks[i] == 0), BoldLined);
+    }
+    c.Label(14, y(496), QStringLiteral("Gesamtbewertung:"));
+    c.CheckBox(161, y(497), w.Gesamtbew == 1);
+    c.Label(179, y(496), QStringLiteral("keine Mängel"));
+    c.CheckBox(299, y(497), w.Gesamtbew == 0);
+    c.Label(320, y(496), QStringLiteral("Mängel"));
+
+    // Values: bare numbers beside fixed units; no limits on this form.
+    c.Centred(y(525), QStringLiteral("Durchgeführte Messungen"), Bold);
+    const double cols[4] = {14, 158, 302, 446};
+    const QString head1[4] = {QStringLiteral("Schutzleiter-"), QStringLiteral("Ersatz-"),
+                              QStringLiteral("Geräteableitstrom"), QStringLiteral("Geräteableitstrom")};
+    const QString head2[4] = {QStringLiteral("Widerstand"), QStringLiteral("Geräteableitstr."),
+                              QStringLiteral("Diff.-Str.-Verfahren"), QStringLiteral("Berührbare Teile")};
+    const TProtocolValues v = ProtocolValues0751(w);
+    const QString values[4] = {v.Schutzleiter, v.Ableitstrom, v.SchutzlL1N, v.BeruehrL1N};
+    const QString units[4] = {QStringLiteral("mOhm"), QStringLiteral("mA"), QStringLiteral("mA"),
+                              QStringLiteral("mA")};
+    for (int i = 0; i < 4; ++i) {
+        c.Label(cols[i], y(546), head1[i], Small);
+        c.Label(cols[i], y(560), head2[i], Small);
+        c.LabelIn(cols[i], y(577), 67, Qt::AlignRight, values[i], BoldLined);
+        c.Label(cols[i] + 72, y(577), units[i], Bold);
+    }
+    c.Label(302, y(615), QStringLiteral("Netzstecker umgepolt"), Small);
+    c.Label(446, y(615), QStringLiteral("Netzstecker umgepolt"), Small);
+    c.LabelIn(302, y(632), 67, Qt::AlignRight, v.SchutzlNL1, BoldLined);
+    c.LabelIn(446, y(632), 67, Qt::AlignRight, v.BeruehrNL1, BoldLined);
+    c.Label(374, y(633), QStringLiteral("mA"), Bold);
+    c.Label(518, y(633), QStringLiteral("mA"), Bold);
+    c.Label(14, y(624), QStringLiteral("Isolationswiderstand"), Small);
+    c.LabelIn(14, y(641), 67, Qt::AlignRight, v.Isolation, BoldLined);
+    c.Label(86, y(641), QStringLiteral("MOhm"), Bold);
+    c.Rule(y(668));
+
+    // Remarks
+    c.Label(14, y(674), QStringLiteral("Bemerkung:"), Small);
+    c.Memo(14, y(688), 587, 138, w.Notiz, Bold);
+    c.Rule(y(828));
+
+    // Next test, tester, signature
+    c.Label(14, y(834), QStringLiteral("Nächste Prüfung:"));
+    c.Label(127, y(834), NextTestDate(w, s.ServiceInterv));
+    c.Label(292, y(834), QStringLiteral("Prüfer"));
+    c.Label(333, y(834), QStringLiteral("(") + w.Pruefer + QStringLiteral(")"));
+    c.LabelRightEnd(272, y(929), dateText(w));
+    c.HLine(13, y(944), 265);
+    c.HLine(293, y(944), 297);
+    c.Label(13, y(946), QStringLiteral("Ort"), Small);
+    c.Label(205, y(946), QStringLiteral("Datum"), Small);
+    c.Label(292, y(946), QStringLiteral("Bewertender"), Small);
+    c.Label(365, y(946), QStringLiteral("(") + w.Bewertender + QStringLiteral(")"), Small);
+}
+
+int recordVisualMark(int sichtpruef)
+{
+    return sichtpruef == 1 ? 1 : (sichtpruef == 0 ? 0 : -1);
+}
+
+} // namespace
+
+TReport TPruefprot0751a::Report() const
+{
+    TReport r;
+    r.Title = QStringLiteral("Prüfprotokoll DIN VDE 0751");
+    const TWerteSatz w = Record;
+    const TProtocolSettings s = Settings;
+    r.AddBand(970, true, [w, s](TReportCanvas &c) {
+        paint0751Head(c, w, QStringLiteral("Seite 1 von 1"), 435, 51);
+        c.Rule(76);
+        paint0751Body(c, w, s, recordVisualMark(w.Sichtpruef), 0);
+    });
+    return r;
+}
+
+TReport TPruefprot0751b::Report() const
+{
+    TReport r;
+    r.Title = QStringLiteral("Prüfprotokoll DIN VDE 0751");
+    const TWerteSatz w = Record;
+    const TProtocolSettings s = Settings;
+
+    r.PageHeaderHeight = [](int page) { return page == 1 ? 76.0 : 176.0; };
+    r.PageHeaderFramed = true;
+    r.PageHeader = [w](TReportCanvas &c, int page, int pageCount) {
+        // The real page count: rows may need any number of pages.
+        paint0751Head(c, w, QStringLiteral("Seite %1 von %2").arg(page).arg(pageCount), 433, 48);
+        if (page == 1) return;
+        c.Rule(76);
+        c.Label(96, 96, QStringLiteral("Prüfergebnisse - Sichtprüfung von Betten"), Heading21);
+        c.LabelIn(0, 152, 49, Qt::AlignHCenter, QStringLiteral("Nr.:"));
+        c.LabelIn(56, 152, 177, Qt::AlignHCenter, QStringLiteral("Prüfteil"));
+        c.LabelIn(248, 152, 281, Qt::AlignHCenter, QStringLiteral("Prüfung"));
+        c.LabelIn(537, 144, 65, Qt::AlignHCenter, QStringLiteral("bestanden"));
+        c.Label(544, 160, QStringLiteral("ja"));
+        c.Label(576, 160, QStringLiteral("nein"));
+        c.VLine(565, 160, 16);
+    };
+
+    r.AddBand(895, true, [w, s](TReportCanvas &c) { paint0751Body(c, w, s, RowsVisualMark(w.Sichtpr), -76); });
+
+    for (const TSichtPr &row : w.Sichtpr) {
+        r.AddBand(32, true, [row](TReportCanvas &c) {
+            c.LabelIn(0, 8, 49, Qt::AlignHCenter, QString::number(row.ZeileNr));
+            c.Memo(56, 8, 185, 18, row.Pruefteil);
+            c.Memo(248, 8, 289, 18, row.Pruefung);
+            c.Rect(536, 0, 34, 33);
+            c.Rect(569, 0, 36, 33);
+            c.LabelIn(536, 8, 34, Qt::AlignHCenter, markText(row.Bestanden == 1), Bold);
+            c.LabelIn(569, 8, 36, Qt::AlignHCenter, markText(row.Bestanden == 0), Bold);
+        });
+    }
+    r.AddBand(40, false, [](TReportCanvas &c) { c.Rule(0); });
+    return r;
+}
+
+TProtocolForm ProtocolFormFor(const TWerteSatz &record)
+{
+    if (record.DINVDE != 2) return TProtocolForm::Pruefprot;
+    return record.Protokolltyp != 0 ? TProtocolForm::Pruefprot0751b : TProtocolForm::Pruefprot0751a;
+}
+
+TReport ProtocolReport(const TWerteSatz &record, const TProtocolSettings &settings)
+{
+    TWerteSatz w = record;
+    ComputeDeviceOk(w);
+    switch (ProtocolFormFor(w)) {
+    case TProtocolForm::Pruefprot0751a:
+        return TPruefprot0751a{w, settings}.Report();
+    case TProtocolForm::Pruefprot0751b:
+        return TPruefprot0751b{w, settings}.Report();
+    case TProtocolForm::Pruefprot:
+        break;
+    }
+    return TPruefprot{w, settings}.Report();
+}

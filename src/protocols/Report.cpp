@@ -1,0 +1,297 @@
+#include "protocols/Report.h"
+
+#include "barcode/BarcodeEncoder.h"
+#include "barcode/BarcodeRender.h"
+
+#include <QDir>
+#include <QFont>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Texts longer than this cannot be encoded by any symbology we draw.
+constexpr int MaxBarcodeText = 280;
+
+QString quoted(const QString &fileName)
+{
+    return QStringLiteral("\"") + QDir::toNativeSeparators(fileName) + QStringLiteral("\"");
+}
+
+} // namespace
+
+TReportCanvas::TReportCanvas(QPainter &painter, double scale, QPointF origin, double width, double height)
+    : m_p(painter), m_scale(scale), m_origin(origin), m_width(width), m_height(height)
+{
+}
+
+void TReportCanvas::setFont(const TReportFont &font)
+{
+    // Liberation Sans has the metrics of the layouts' Arial. Sizes in points of
+    // the 96-dpi design grid, so the device's own resolution scales them.
+    QFont f(QStringLiteral("Liberation Sans"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setHintingPreference(QFont::PreferNoHinting);
+    f.setPointSizeF(font.px * 72.0 / DesignDpi);
+    f.setBold(font.bold);
+    f.setUnderline(font.underline);
+    m_p.setFont(f);
+    m_p.setPen(QPen(Qt::black));
+}
+
+void TReportCanvas::setPen(double designWidth)
+{
+    QPen pen(Qt::black, std::max(1.0, designWidth * m_scale));
+    pen.setCapStyle(Qt::FlatCap);
+    pen.setJoinStyle(Qt::MiterJoin);
+    m_p.setPen(pen);
+    m_p.setBrush(Qt::NoBrush);
+}
+
+void TReportCanvas::Label(double x, double y, const QString &text, TReportFont font)
+{
+    if (text.isEmpty()) return;
+    setFont(font);
+    const QPointF at = dev(x, y);
+    m_p.drawText(QRectF(at, QSizeF(1e6, 1e6)), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, text);
+}
+
+void TReportCanvas::LabelIn(double x, double y, double width, Qt::Alignment align, const QString &text,
+                            TReportFont font)
+{
+    if (text.isEmpty()) return;
+    setFont(font);
+    const QPointF at = dev(x, y);
+    m_p.drawText(QRectF(at, QSizeF(width * m_scale, 1e6)),
+                 (align & Qt::AlignHorizontal_Mask) | Qt::AlignTop | Qt::TextDontClip, text);
+}
+
+void TReportCanvas::LabelRightEnd(double xEnd, double y, const QString &text, TReportFont font)
+{
+    LabelIn(xEnd - 1000, y, 1000, Qt::AlignRight, text, font);
+}
+
+void TReportCanvas::Centred(double y, const QString &text, TReportFont font)
+{
+    LabelIn(0, y, m_width, Qt::AlignHCenter, text, font);
+}
+
+void TReportCanvas::Memo(double x, double y, double width, double height, const QString &text, TReportFont font)
+{
+    if (text.isEmpty()) return;
+    setFont(font);
+    const QRectF box(dev(x, y), QSizeF(width * m_scale, height * m_scale));
+    m_p.save();
+    m_p.setClipRect(box);
+    // Stored notes may carry CR LF; a lone CR would otherwise show as a glyph.
+    QString t = text;
+    t.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    m_p.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, t);
+    m_p.restore();
+}
+
+void TReportCanvas::HLine(double x, double y, double length)
+{
+    setPen(1);
+    m_p.drawLine(dev(x, y), dev(x + length, y));
+}
+
+void TReportCanvas::VLine(double x, double y, double length)
+{
+    setPen(1);
+    m_p.drawLine(dev(x, y), dev(x, y + length));
+}
+
+void TReportCanvas::Rect(double x, double y, double width, double height)
+{
+    setPen(1);
+    m_p.drawRect(QRectF(dev(x, y), QSizeF(width * m_scale, height * m_scale)));
+}
+
+void TReportCanvas::CheckBox(double x, double y, bool checked)
+{
+    // A 3-wide pen on the picture's edge shows about two pixels inside the
+    // 12 x 12 picture; the X runs corner to corner, clipped to the picture.
+    const QRectF picture(dev(x, y), QSizeF(12 * m_scale, 12 * m_scale));
+    m_p.save();
+    m_p.setClipRect(picture);
+    m_p.fillRect(picture, Qt::white);
+    setPen(2);
+    m_p.drawRect(picture.adjusted(m_scale, m_scale, -m_scale, -m_scale));
+    if (checked) {
+        m_p.drawLine(picture.topLeft(), picture.bottomRight());
+        m_p.drawLine(picture.topRight(), picture.bottomLeft());
+    }
+    m_p.restore();
+}
+
+void TReportCanvas::Barcode(double x, double y, double width, double height, TBarCodeType type,
+                            const QString &text, double narrow, double barHeight)
+{
+    const QPointF at = dev(x, y);
+    const QRect field(QPoint(qRound(at.x()), qRound(at.y())),
+                      QSize(qRound(width * m_scale), qRound(height * m_scale)));
+    m_p.fillRect(field, Qt::white);
+    if (text.isEmpty()) return;
+
+    // Whole device pixels per module keep every bar of one width equally wide;
+    // the wide module is three narrow ones as on the design grid.
+    TBarcodeLook look;
+    look.narrow = std::max(1, static_cast<int>(std::lround(narrow * m_scale)));
+    look.wide = 3 * look.narrow;
+    look.leadIn = 0;
+    look.size = QSize(field.width(), qRound((barHeight > 0 ? barHeight : height) * m_scale));
+    look.autoSize = true;
+    const TBarSymbol symbol = EncodeBarcode(type, text.left(MaxBarcodeText));
+    m_p.save();
+    m_p.setClipRect(field);
+    DrawBarSymbol(m_p, field.topLeft(), symbol, look);
+    m_p.restore();
+}
+
+TReport::TReport()
+{
+    PageHeaderHeight = [](int) { return 0.0; };
+}
+
+void TReport::AddBand(double height, bool framed, TBandPaint paint)
+{
+    Bands.push_back(TReportBand{height, framed, std::move(paint)});
+}
+
+double TReport::PageBodyHeight() const
+{
+    return MmToPx(297.0 - MarginsMm.top() - MarginsMm.bottom());
+}
+
+std::vector<std::vector<TReport::Placed>> TReport::Layout() const
+{
+    std::vector<std::vector<Placed>> pages(1);
+    const double bottom = PageBodyHeight() - PageFooterHeight + 0.01;
+    double y = PageHeaderHeight(1);
+    for (int i = 0; i < static_cast<int>(Bands.size()); ++i) {
+        const double h = Bands[static_cast<size_t>(i)].height;
+        // A band taller than a page stays where it is rather than opening
+        // pages for ever.
+        if (y + h > bottom && !pages.back().empty()) {
+            pages.emplace_back();
+            y = PageHeaderHeight(static_cast<int>(pages.size()));
+        }
+        pages.back().push_back(Placed{i, y});
+        y += h;
+    }
+    return pages;
+}
+
+int TReport::PageCount() const
+{
+    return static_cast<int>(Layout().size());
+}
+
+bool TReport::Render(QPagedPaintDevice &device) const
+{
+    device.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, MarginsMm,
+                                     QPageLayout::Millimeter));
+    QPainter p;
+    if (!p.begin(&device)) return false;
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    const double scale = device.logicalDpiX() / DesignDpi;
+    const auto pages = Layout();
+    const int count = static_cast<int>(pages.size());
+    for (int i = 0; i < count; ++i) {
+        const int page = i + 1;
+        if (i > 0 && !device.newPage()) return false;
+        const double hh = PageHeaderHeight(page);
+        if (PageHeader) {
+            TReportCanvas c(p, scale, QPointF(0, 0), BandWidth, hh);
+            if (PageHeaderFramed) c.Frame();
+            PageHeader(c, page, count);
+        }
+        for (const Placed &pl : pages[static_cast<size_t>(i)]) {
+            const TReportBand &band = Bands[static_cast<size_t>(pl.band)];
+            TReportCanvas c(p, scale, QPointF(0, pl.y * scale), BandWidth, band.height);
+            if (band.framed) c.Frame();
+            if (band.paint) band.paint(c);
+        }
+        if (PageFooter && PageFooterHeight > 0) {
+            const double y = PageBodyHeight() - PageFooterHeight;
+            TReportCanvas c(p, scale, QPointF(0, y * scale), BandWidth, PageFooterHeight);
+            PageFooter(c, page, count);
+        }
+    }
+    return p.end();
+}
+
+bool TReport::WritePdf(const QString &fileName, QString *error) const
+{
+    // Written beside the target and renamed at the end: a failed run leaves an
+    // older file of that name as it was.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = QStringLiteral("Die Datei %1 kann nicht angelegt werden: %2").arg(quoted(fileName), file.errorString());
+        return false;
+    }
+    bool ok = false;
+    {
+        QPdfWriter writer(&file);
+        writer.setTitle(Title);
+        writer.setCreator(QStringLiteral("Gerätetester"));
+        writer.setResolution(1200);
+        ok = Render(writer);
+    }
+    if (!ok) {
+        file.cancelWriting();
+        if (error) *error = QStringLiteral("Die Datei %1 kann nicht geschrieben werden.").arg(quoted(fileName));
+        return false;
+    }
+    if (!file.commit()) {
+        if (error)
+            *error = QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2").arg(quoted(fileName), file.errorString());
+        return false;
+    }
+    return true;
+}
+
+void TReport::Preview(QWidget *parent) const
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(Title);
+    printer.setCreator(QStringLiteral("Gerätetester"));
+    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, MarginsMm,
+                                      QPageLayout::Millimeter));
+    QPrintPreviewDialog dlg(&printer, parent);
+    dlg.setWindowTitle(QStringLiteral("Druckvorschau"));
+    QObject::connect(&dlg, &QPrintPreviewDialog::paintRequested, &dlg, [this](QPrinter *pr) { Render(*pr); });
+    dlg.exec();
+}
+
+bool TReport::PrintDirect(QString *error) const
+{
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull()) {
+        if (error) *error = QStringLiteral("Es ist kein Drucker eingerichtet. Der Ausdruck ist nicht möglich.");
+        return false;
+    }
+    QPrinter printer(info, QPrinter::HighResolution);
+    printer.setDocName(Title);
+    printer.setCreator(QStringLiteral("Gerätetester"));
+    printer.setCopyCount(1);
+    if (!Render(printer)) {
+        if (error)
+            *error = QStringLiteral("Der Drucker \"%1\" kann nicht angesprochen werden.").arg(info.printerName());
+        return false;
+    }
+    return true;
+}
