@@ -1,6 +1,7 @@
 #include "app/AppWindows.h"
 
 #include "app/AboutBox.h"
+#include "app/BrowserSetup.h"
 #include "app/ComRadio.h"
 #include "app/FrontPanel.h"
 #include "app/MainWindow.h"
@@ -46,7 +47,7 @@ QList<TWindowEntry> &entries()
          [](TForm1 *m) { return static_cast<QWidget *>(m->SchnittstelleDlg()); }},
         {QStringLiteral("TMessmodusDlg"), QStringLiteral("Messmodus einstellen"),
          [](TForm1 *m) { return static_cast<QWidget *>(FrontPanelParts(*m).Messmodus); }},
-        {QStringLiteral("TDatenanzeigeDlg"), QStringLiteral("Gespeicherte Daten"), {}},
+        {QStringLiteral("TDatenanzeigeDlg"), QStringLiteral("Gespeicherte Daten"), MakeDatenanzeigeDlg},
         {QStringLiteral("TDatenabrufDlg"), QStringLiteral("Daten abrufen"), {}},
         {QStringLiteral("TPrueflingDlg"), QStringLiteral("Prüfling wählen"), {}},
         {QStringLiteral("TAboutBox"), QStringLiteral("Info"),
@@ -58,7 +59,7 @@ QList<TWindowEntry> &entries()
         {QStringLiteral("TBarcdWahlDlg"), QStringLiteral("Barcode"), {}},
         {QStringLiteral("TSteuerbarcodes"), QStringLiteral("Steuerbarcodes"), {}},
         {QStringLiteral("TConfigBarcodes"), QStringLiteral("Konfigurationsbarcodes"), {}},
-        {QStringLiteral("TAuswListeDlg"), QStringLiteral("Auswahl"), {}},
+        {QStringLiteral("TAuswListeDlg"), QStringLiteral("Auswahl"), MakeAuswListeDlg},
         {QStringLiteral("TSprachEinstDlg"), QStringLiteral("Sprache"),
          [](TForm1 *m) { return static_cast<QWidget *>(FrontPanelParts(*m).Sprache); }},
         {QStringLiteral("TNetzspgWarnWin"), QString(), [](TForm1 *m) { return panelWindow(m, 0); }},
@@ -66,7 +67,7 @@ QList<TWindowEntry> &entries()
         {QStringLiteral("TSichtpruefungWin"), QString(), [](TForm1 *m) { return panelWindow(m, 2); }},
         {QStringLiteral("TPruefprot"), QStringLiteral("Prüfprotokoll"), {}},
         {QStringLiteral("TPruefprot0751b"), QStringLiteral("Prüfprotokoll 0751"), {}},
-        {QStringLiteral("TProtDaten"), QStringLiteral("Protokolldaten"), {}},
+        {QStringLiteral("TProtDaten"), QStringLiteral("Sichtprüfung"), MakeProtDaten},
         {QStringLiteral("TPruefprot0751a"), QStringLiteral("Prüfprotokoll 0751"), {}},
     };
     return list;

@@ -74,19 +74,21 @@ TTestDisplay ComputeTestDisplay(const TWerteSatz *t)
     const struct {
         QString value;
         bool hasLimit; // the reversed rows share the limit of the row above
-        int limit;
-    } rows[7] = {{FormatResistanceMilliohm(t->Schutzleiterwid), true, t->GrwSchutzleiterwid},
-                 {FormatInsulationMegohm(t->Isolationswid), true, t->GrwIsolationswid},
-                 {FormatLeakageMilliampere(t->Ableitstrom), true, t->GrwAbleitstrom},
-                 {FormatCurrentMilliampere(t->SchutzlStromL1N), true, t->GrwSchutzleiterstrom},
-                 {FormatCurrentMilliampere(t->SchutzlStromNL1), false, 0},
-                 {FormatCurrentMilliampere(t->BeruehrungsstromL1N), true, t->GrwBeruehrungsstrom},
-                 {FormatCurrentMilliampere(t->BeruehrungsstromNL1), false, 0}};
+        // Limits in the unit of their caption: the stored integer is in mOhm,
+        // kOhm or 0.01 mA and would read a thousand or a hundred times too high.
+        QString limit;
+    } rows[7] = {{FormatResistanceMilliohm(t->Schutzleiterwid), true, FormatResistanceMilliohm(t->GrwSchutzleiterwid)},
+                 {FormatInsulationMegohm(t->Isolationswid), true, FormatInsulationMegohm(t->GrwIsolationswid)},
+                 {FormatLeakageMilliampere(t->Ableitstrom), true, FormatLeakageMilliampere(t->GrwAbleitstrom)},
+                 {FormatCurrentMilliampere(t->SchutzlStromL1N), true, FormatCurrentMilliampere(t->GrwSchutzleiterstrom)},
+                 {FormatCurrentMilliampere(t->SchutzlStromNL1), false, {}},
+                 {FormatCurrentMilliampere(t->BeruehrungsstromL1N), true, FormatCurrentMilliampere(t->GrwBeruehrungsstrom)},
+                 {FormatCurrentMilliampere(t->BeruehrungsstromNL1), false, {}}};
     for (int i = 0; i < 7; ++i) {
         TMeasRowDisplay &r = d.rows[size_t(i)];
         r.enabled = (d.mask & (1 << i)) != 0;
         r.value = rows[i].value;
-        if (rows[i].hasLimit) r.limit = QString::number(rows[i].limit);
+        if (rows[i].hasLimit) r.limit = rows[i].limit.trimmed();
         r.led = (g & (1 << i)) != 0;
     }
     TMeasRowDisplay &cut = d.rows[7];
@@ -424,6 +426,7 @@ QList<TSearchHit> TBrowserData::Search(const QString &text, int limit, QString *
     QList<TSearchHit> hits;
     const QString t = text.trimmed();
     if (t.isEmpty()) return hits;
+    bool exactRun = false;
     auto run = [&](const QStringList &lines, bool device) {
         QSqlQuery q(m_db);
         q.setForwardOnly(true);
@@ -447,6 +450,7 @@ QList<TSearchHit> TBrowserData::Search(const QString &text, int limit, QString *
                 if (!FieldString(q.value(6)).isEmpty()) parts << QStringLiteral("Barcode ") + FieldString(q.value(6));
                 parts << QStringLiteral("Kunde: ") + FieldString(q.value(7));
                 h.text = parts.join(QStringLiteral(" – "));
+                h.exact = exactRun;
             } else {
                 h.kundenNr = FieldInt(q.value(0));
                 QStringList parts;
@@ -466,10 +470,12 @@ QList<TSearchHit> TBrowserData::Search(const QString &text, int limit, QString *
         QStringLiteral("FROM tblPruefling"),
         QStringLiteral("  LEFT JOIN tblKunden ON tblPruefling.PLintKundenNr = tblKunden.KDintKundenNr")};
     // A scanned barcode goes straight to its device (the barcode is indexed).
-    if (!run(deviceColumns + QStringList{QStringLiteral("WHERE (tblPruefling.PLstrBarcode = ") + SqlQuote(t) +
+    exactRun = true;
+    const bool exactOk = run(deviceColumns + QStringList{QStringLiteral("WHERE (tblPruefling.PLstrBarcode = ") + SqlQuote(t) +
                                              QStringLiteral(")")},
-             true))
-        return hits;
+             true);
+    exactRun = false;
+    if (!exactOk) return hits;
     // Users' text is matched literally: the LIKE wildcards are escaped.
     QString esc = t.toLower();
     esc.replace(QLatin1Char('!'), QStringLiteral("!!"))

@@ -18,7 +18,7 @@
 struct TMeasRowDisplay {
     bool enabled = false; // caption, units and LED enabled; value and limit visible
     QString value;        // formatted measured value
-    QString limit;        // stored limit as integer, empty for rows without limit
+    QString limit;        // limit in the caption's unit, empty for rows without limit
     bool led = false;     // limit-flag bit (fast cut-off for the last row)
 };
 
@@ -49,6 +49,7 @@ struct TSearchHit {
     int kundenNr = 0;
     int prueflingNr = 0; // 0: a customer hit
     QString text;        // what the hit list shows
+    bool exact = false;  // the barcode equals the searched text
 };
 
 enum class TBarcodeCheck { Unique, Duplicate, Failed };
