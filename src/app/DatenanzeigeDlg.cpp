@@ -231,6 +231,8 @@ QWidget *TDatenanzeigeDlg::buildCustomerPane()
     head->setFont(bold);
     CustomerPos = new QLabel(box);
     CustomerPos->setObjectName(QStringLiteral("CustomerPos"));
+    CustomerPos->setMinimumWidth(CustomerPos->fontMetrics().horizontalAdvance(QStringLiteral("[99999/99999]")));
+    CustomerPos->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     g->addWidget(head, 0, 0);
     g->addWidget(CustomerPos, 0, 1, 1, 5, Qt::AlignRight);
     auto edit = [&](const char *field) { return bindEdit(new QLineEdit(box), s, QLatin1String(field)); };
@@ -297,6 +299,8 @@ QWidget *TDatenanzeigeDlg::buildDevicePane()
     head->setFont(bold);
     DevicePos = new QLabel(box);
     DevicePos->setObjectName(QStringLiteral("DevicePos"));
+    DevicePos->setMinimumWidth(DevicePos->fontMetrics().horizontalAdvance(QStringLiteral("[99999/99999]")));
+    DevicePos->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     g->addWidget(head, 0, 0);
     g->addWidget(DevicePos, 0, 1, 1, 3, Qt::AlignRight);
     auto edit = [&](const char *field) { return bindEdit(new QLineEdit(box), s, QLatin1String(field)); };
@@ -373,6 +377,8 @@ QWidget *TDatenanzeigeDlg::buildTestPane()
     top->addStretch(1);
     TestPos = new QLabel(box);
     TestPos->setObjectName(QStringLiteral("TestPos"));
+    TestPos->setMinimumWidth(TestPos->fontMetrics().horizontalAdvance(QStringLiteral("[99999/99999]")));
+    TestPos->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     top->addWidget(TestPos);
     v->addLayout(top);
 
