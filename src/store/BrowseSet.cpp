@@ -25,7 +25,7 @@ QStringList TBrowseSet::KeyQueryLines(int parentKey) const
     return l;
 }
 
-bool TBrowseSet::Open(int parentKey, QString *error)
+bool TBrowseSet::Open(int parentKey, QString *error, bool atLast)
 {
     m_keys.clear();
     m_index = -1;
@@ -47,7 +47,7 @@ bool TBrowseSet::Open(int parentKey, QString *error)
     setState(dsBrowse);
     emit rowsChanged();
     if (!m_keys.isEmpty()) {
-        m_index = 0;
+        m_index = atLast ? int(m_keys.size()) - 1 : 0;
         if (!loadCurrent(error)) {
             announce();
             return false;

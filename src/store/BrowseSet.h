@@ -36,8 +36,9 @@ public:
     // The statement that lists the keys of the level.
     QStringList KeyQueryLines(int parentKey) const;
 
-    // Reads the keys and stands on the first row. False (and closed) on a query failure.
-    bool Open(int parentKey = 0, QString *error = nullptr);
+    // Reads the keys and stands on the first row (atLast: the last row). False
+    // (and closed) on a query failure.
+    bool Open(int parentKey = 0, QString *error = nullptr, bool atLast = false);
     void Close();
     bool Active() const { return m_state != dsInactive; }
     int ParentKey() const { return m_parentKey; }

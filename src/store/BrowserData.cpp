@@ -211,8 +211,7 @@ void TBrowserData::deviceScrolled()
 {
     Tests->DisableControls();
     if (Devices->Active()) {
-        Tests->Open(Devices->CurrentKey());
-        Tests->Last(); // the newest test
+        Tests->Open(Devices->CurrentKey(), nullptr, true); // on the newest test
     } else {
         Tests->Close();
     }
