@@ -26,34 +26,23 @@ bool EnsureInspectionRows(QSqlDatabase db, int pruefungsNr, int sichtpruef, int 
     while (q.next())
         items << FieldInt(q.value(0));
     q.finish();
-    // All rows or none: a half-made list would never be completed later.
-    if (!db.transaction()) {
-        if (error) *error = db.lastError().text();
-        return false;
-    }
+    QList<QStringList> inserts;
     int k = 0;
     for (int item : items) {
         ++k;
-        const QStringList lines = {QStringLiteral("INSERT INTO tblSichtpruefung"),
-                                   QStringLiteral("  (SIintPruefungsNr,"),
-                                   QStringLiteral("  SIintZeileNr,"),
-                                   QStringLiteral("  SIintPruefteil,"),
-                                   QStringLiteral("  SIintBestanden)"),
-                                   QStringLiteral("VALUES"),
-                                   QStringLiteral("  (%1,").arg(pruefungsNr),
-                                   QStringLiteral("  %1,").arg(k),
-                                   QStringLiteral("  %1,").arg(item),
-                                   QStringLiteral("  %1)").arg(sichtpruef)};
-        if (!ExecLines(db, lines, error)) {
-            db.rollback();
-            return false;
-        }
+        inserts << QStringList{QStringLiteral("INSERT INTO tblSichtpruefung"),
+                               QStringLiteral("  (SIintPruefungsNr,"),
+                               QStringLiteral("  SIintZeileNr,"),
+                               QStringLiteral("  SIintPruefteil,"),
+                               QStringLiteral("  SIintBestanden)"),
+                               QStringLiteral("VALUES"),
+                               QStringLiteral("  (%1,").arg(pruefungsNr),
+                               QStringLiteral("  %1,").arg(k),
+                               QStringLiteral("  %1,").arg(item),
+                               QStringLiteral("  %1)").arg(sichtpruef)};
     }
-    if (!db.commit()) {
-        if (error) *error = db.lastError().text();
-        db.rollback();
-        return false;
-    }
+    // All rows or none: a half-made list would never be completed later.
+    if (!ExecInTransaction(db, inserts, error)) return false;
     if (created) *created = k;
     return true;
 }
