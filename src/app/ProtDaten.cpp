@@ -41,6 +41,7 @@ TProtDaten::TProtDaten(QWidget *parent) : QDialog(parent)
     ScrollBox1 = new QScrollArea(this);
     ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
     ScrollBox1->setWidgetResizable(false);
+    ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_content = new QWidget;
     m_content->resize(600, 8);
     ScrollBox1->setWidget(m_content);
