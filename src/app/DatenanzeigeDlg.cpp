@@ -162,6 +162,9 @@ TDatenanzeigeDlg::TDatenanzeigeDlg(QWidget *parent, const QString &iniFile)
         if (kd) m_data->JumpTo(kd, pl);
     });
     connect(SearchHits, &QListWidget::itemClicked, SearchHits, &QListWidget::itemActivated);
+    connect(SearchEdit, &QLineEdit::textChanged, this, [this](const QString &text) {
+        if (text.isEmpty()) SearchHits->hide();
+    });
 
     auto *panes = new QVBoxLayout;
     panes->addLayout(searchRow);

@@ -2,6 +2,9 @@
 // buttons, the deletion question, the lists, the visual inspection form.
 
 #include "../store/StoreTestDb.h"
+#include "AppTestSupport.h"
+#include "app/AppWindows.h"
+#include "app/MainActions.h"
 #include "app/AuswListeDlg.h"
 #include "app/Configuration.h"
 #include "app/DatenanzeigeDlg.h"
@@ -329,4 +332,35 @@ TEST_F(BrowserDlg, ExportOfAnEmptyDatabaseIsTheHeaderOnly)
     dlg->BtnExport->click();
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages.first().contains(QStringLiteral("kann nicht angelegt werden")));
+}
+
+TEST(BrowserInProgram, OpenActionShowsTheBrowserAndTheIdleStepEnablesMessmod)
+{
+    TTestDb db(TTestEngine::SQLite);
+    ASSERT_TRUE(db.ok());
+    db.addCustomer(1, QStringLiteral("Klinik Nord"));
+    db.addDevice(10, 1, QStringLiteral("Patientenbett"));
+    db.addTest(100, 10, day(1));
+    gt_app_test::FormFixture f;
+    f.withDatabase();
+    TForm1 *w = f.make();
+    TAppWindows::CreateAll(w);
+    auto *browser = dynamic_cast<TDatenanzeigeDlg *>(TAppWindows::Find(QStringLiteral("TDatenanzeigeDlg")));
+    ASSERT_NE(browser, nullptr);
+    browser->setDatabase(db.db());
+
+    // The port is closed: the idle step greys "Messmod." out.
+    browser->BtnMessmod->setEnabled(true);
+    w->IdleStep();
+    EXPECT_FALSE(browser->BtnMessmod->isEnabled());
+
+    QString shownName;
+    onModal([&](QWidget *modal) {
+        shownName = browser->KDstrName1->text();
+        EXPECT_EQ(modal, static_cast<QWidget *>(browser));
+        browser->BtnOK->click();
+    });
+    w->Actions->D_Oeffnen->trigger();
+    EXPECT_EQ(shownName, QStringLiteral("Klinik Nord"));
+    EXPECT_EQ(w->Configuration().aktCheckNumber, 100);
 }
