@@ -107,6 +107,18 @@ int main(int argc, char *argv[])
         total += ns;
     }
     std::printf("browser_steps=%d browser_step_mean_us=%lld\n", steps, steps ? total / steps / 1000 : 0);
+    // The search above the panes: a scanned barcode (indexed) and a name (full scan).
+    QString barcode;
+    if (q.exec(QStringLiteral("SELECT MAX(PLstrBarcode) FROM tblPruefling")) && q.next()) barcode = q.value(0).toString();
+    q.finish();
+    t.restart();
+    const int barcodeHits = int(data->Search(barcode).size());
+    const qint64 barcodeNs = t.nsecsElapsed();
+    t.restart();
+    const int nameHits = int(data->Search(QStringLiteral("pflege")).size());
+    const qint64 nameNs = t.nsecsElapsed();
+    std::printf("search_barcode_us=%lld (%d) search_text_us=%lld (%d)\n", barcodeNs / 1000, barcodeHits,
+                nameNs / 1000, nameHits);
     std::printf("peak_rss_mb=%.1f\n", peakRssMb());
     std::printf("browser_step_ms=%lld\n", (slowest + 500000) / 1000000);
     dlg.hide();

@@ -474,7 +474,9 @@ QList<TSearchHit> TBrowserData::Search(const QString &text, int limit, QString *
                                              QStringLiteral(")")},
              true);
     exactRun = false;
-    if (!exactOk) return hits;
+    // The device with that very barcode is what a scanner means; the slower
+    // text search is not needed then.
+    if (!exactOk || !hits.isEmpty()) return hits;
     // Users' text is matched literally: the LIKE wildcards are escaped.
     QString esc = t.toLower();
     esc.replace(QLatin1Char('!'), QStringLiteral("!!"))

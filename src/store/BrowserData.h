@@ -111,8 +111,9 @@ public:
     // Stands on the customer, then the device (newest test), then the test when given.
     bool JumpTo(int kundenNr, int prueflingNr, int pruefungsNr = 0);
 
-    // Devices whose barcode, inventory, serial number or designation, and
-    // customers whose name contain the text (an exact barcode first).
+    // The device whose barcode is the text; else devices whose barcode,
+    // inventory, serial number or designation, and customers whose name
+    // contain the text (letter case ignored).
     QList<TSearchHit> Search(const QString &text, int limit = 100, QString *error = nullptr);
 
     // Display updates of the test pane suspended (nested).
