@@ -2,6 +2,7 @@
 
 #include "app/AboutBox.h"
 #include "app/BarcdWahlDlg.h"
+#include "app/BrowserSetup.h"
 #include "app/ComRadio.h"
 #include "app/DatenabrufDlg.h"
 #include "app/FrontPanel.h"
@@ -75,7 +76,7 @@ QList<TWindowEntry> &entries()
          [](TForm1 *m) { return static_cast<QWidget *>(m->SchnittstelleDlg()); }},
         {QStringLiteral("TMessmodusDlg"), QStringLiteral("Messmodus einstellen"),
          [](TForm1 *m) { return static_cast<QWidget *>(FrontPanelParts(*m).Messmodus); }},
-        {QStringLiteral("TDatenanzeigeDlg"), QStringLiteral("Gespeicherte Daten"), {}},
+        {QStringLiteral("TDatenanzeigeDlg"), QStringLiteral("Gespeicherte Daten"), MakeDatenanzeigeDlg},
         {QStringLiteral("TDatenabrufDlg"), QStringLiteral("Daten abrufen"), makeDatenabruf},
         {QStringLiteral("TPrueflingDlg"), QStringLiteral("Prüfling wählen"),
          [](TForm1 *m) { return static_cast<QWidget *>(new TPrueflingDlg(m, m->IniFileName())); }},
@@ -90,7 +91,7 @@ QList<TWindowEntry> &entries()
          [](TForm1 *m) { return static_cast<QWidget *>(new TBarcdWahlDlg(m)); }},
         {QStringLiteral("TSteuerbarcodes"), QStringLiteral("Steuerbarcodes"), {}},
         {QStringLiteral("TConfigBarcodes"), QStringLiteral("Konfigurationsbarcodes"), {}},
-        {QStringLiteral("TAuswListeDlg"), QStringLiteral("Auswahl"), {}},
+        {QStringLiteral("TAuswListeDlg"), QStringLiteral("Auswahl"), MakeAuswListeDlg},
         {QStringLiteral("TSprachEinstDlg"), QStringLiteral("Sprache"),
          [](TForm1 *m) { return static_cast<QWidget *>(FrontPanelParts(*m).Sprache); }},
         {QStringLiteral("TNetzspgWarnWin"), QString(), [](TForm1 *m) { return panelWindow(m, 0); }},
@@ -98,7 +99,7 @@ QList<TWindowEntry> &entries()
         {QStringLiteral("TSichtpruefungWin"), QString(), [](TForm1 *m) { return panelWindow(m, 2); }},
         {QStringLiteral("TPruefprot"), QStringLiteral("Prüfprotokoll"), {}},
         {QStringLiteral("TPruefprot0751b"), QStringLiteral("Prüfprotokoll 0751"), {}},
-        {QStringLiteral("TProtDaten"), QStringLiteral("Protokolldaten"), {}},
+        {QStringLiteral("TProtDaten"), QStringLiteral("Sichtprüfung"), MakeProtDaten},
         {QStringLiteral("TPruefprot0751a"), QStringLiteral("Prüfprotokoll 0751"), {}},
     };
     return list;

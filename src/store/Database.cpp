@@ -601,3 +601,8 @@ QDateTime FieldDateTime(const QVariant &v, Qt::TimeSpec zone)
     if (v.typeId() == QMetaType::QDate) return QDateTime(v.toDate(), QTime(0, 0), zone);
     return ParseDateTime(v.toString(), zone);
 }
+
+bool ExecInTransaction(QSqlDatabase db, const QList<QStringList> &statements, QString *error)
+{
+    return runInTransaction(db, statements, error);
+}

@@ -82,6 +82,9 @@ inline QString SqlBool(bool b)
 // data layer's text. rowsAffected (optional) receives the affected row count.
 bool ExecLines(QSqlDatabase db, const QStringList &lines, QString *error = nullptr,
                int *rowsAffected = nullptr);
+// Executes each statement's lines in order in one transaction; the first
+// failure rolls all of them back (*error holds the data layer's text).
+bool ExecInTransaction(QSqlDatabase db, const QList<QStringList> &statements, QString *error = nullptr);
 // "SQL.txt" in the current folder: the last failed generated statement.
 bool SaveFailedSql(const QString &statement);
 bool RemoveFailedSqlFile();

@@ -138,3 +138,26 @@ TWerteSatz CurrentValuesRecord(const TWerteSatz &Live, const QString &TesterSeri
     DeriveFields(w, true);
     return w;
 }
+
+bool ApplyTestSetup(const TModeWriter &w, const TWerteSatz &t)
+{
+    Pause p(w);
+    if (!(w.Schutzklasse(t.Schutzklasse) && w.MenueBit(mfIsolation, t.IsolDiff > 0) &&
+          w.MenueBit(mfIsolDiff, t.IsolDiff > 1) && w.MenueBit(mfBeruehrstrom, t.MitBeruehr) &&
+          w.DinVde(t.DINVDE) && w.MenueBit(mfAutomatisch, t.Automatisch) &&
+          w.MenueBit(mfManuGrenz, t.ManuGrenz)))
+        return false;
+    if (!t.ManuGrenz) return true;
+    const TLimitTable third = t.DINVDE == 2 ? ltDifferenzstrom : ltAbleitstrom;
+    const struct {
+        TLimitTable table;
+        int code;
+    } limits[] = {{ltSchutzleiterwid, t.GrwSchutzleiterwid},
+                  {ltIsolationswid, t.GrwIsolationswid},
+                  {third, t.GrwAbleitstrom}};
+    for (const auto &l : limits) {
+        const int index = LimitIndexOfCode(l.table, l.code);
+        if (index >= 0 && !w.Limit(l.table, index)) return false;
+    }
+    return true;
+}

@@ -1,0 +1,126 @@
+// browser_bench DATABASE
+// Opens the stored-data browser offscreen on a large database (a file made by
+// gt-initdb and gt-bench-gendb, or a connection string) at a test near the
+// end, then steps back through 100 tests. Prints the time from showing to the
+// filled test pane, the peak memory and the slowest step.
+
+#include "app/Configuration.h"
+#include "app/DatenanzeigeDlg.h"
+#include "store/Database.h"
+#include "store/FormatSettings.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QSqlQuery>
+#include <QToolButton>
+
+#include <cstdio>
+
+namespace {
+
+double peakRssMb()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) return 0;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() != 2) {
+        std::fprintf(stderr, "Aufruf: browser_bench DATENBANK\n");
+        return 1;
+    }
+    InitFormatSettings();
+    const QString connection = args[1].contains(QLatin1Char('='))
+                                   ? args[1]
+                                   : QStringLiteral("Provider=SQLite;Data Source=\"%1\"").arg(args[1]);
+    QString error;
+    if (!ConnectDatabase(connection, &error)) {
+        std::fprintf(stderr, "Datenbank nicht geöffnet: %s\n", error.toLocal8Bit().constData());
+        return 1;
+    }
+    QSqlQuery q(ProgramDatabase());
+    int last = 0;
+    if (q.exec(QStringLiteral("SELECT MAX(PRintPruefungsNr) FROM tblPruefung")) && q.next()) last = q.value(0).toInt();
+    if (last < 10) {
+        std::fprintf(stderr, "Die Datenbank enthält zu wenige Prüfungen.\n");
+        return 1;
+    }
+    q.finish();
+
+    TConfiguration config;
+    config.aktCheckNumber = last - 7;
+    TDatenanzeigeDlg dlg;
+    dlg.setConfiguration(&config);
+    dlg.resize(980, 700);
+    TBrowserData *data = dlg.Data();
+
+    QElapsedTimer t;
+    // The first showing in a process also loads fonts and styles, which the
+    // program has done for its main window before the browser can open.
+    t.start();
+    dlg.show();
+    QCoreApplication::processEvents();
+    const qint64 firstNs = t.nsecsElapsed();
+    dlg.hide();
+    config.aktCheckNumber = last - 7;
+
+    t.restart();
+    dlg.show();
+    QCoreApplication::processEvents();
+    const qint64 openNs = t.nsecsElapsed();
+    if (data->Tests->CurrentKey() != config.aktCheckNumber || dlg.TestPos->text().isEmpty()) {
+        std::fprintf(stderr, "Die Prüfung %d wurde nicht angezeigt.\n", config.aktCheckNumber);
+        return 1;
+    }
+    std::printf("browser_first_open_ms=%lld\n", (firstNs + 500000) / 1000000);
+    std::printf("browser_open_ms=%lld\n", (openNs + 500000) / 1000000);
+    std::fflush(stdout);
+
+    // Back through 100 tests: within the device, then the devices and customers before.
+    qint64 slowest = 0, total = 0;
+    int steps = 0;
+    for (; steps < 100; ++steps) {
+        QToolButton *button = nullptr;
+        if (data->Tests->RecNo() > 1)
+            button = dlg.TestNavigator->Prior;
+        else if (data->Devices->RecNo() > 1)
+            button = dlg.DeviceNavigator->Prior;
+        else if (data->Customers->RecNo() > 1)
+            button = dlg.CustomerNavigator->Prior;
+        if (!button) break;
+        t.restart();
+        button->click();
+        QCoreApplication::processEvents();
+        const qint64 ns = t.nsecsElapsed();
+        slowest = qMax(slowest, ns);
+        total += ns;
+    }
+    std::printf("browser_steps=%d browser_step_mean_us=%lld\n", steps, steps ? total / steps / 1000 : 0);
+    // The search above the panes: a scanned barcode (indexed) and a name (full scan).
+    QString barcode;
+    if (q.exec(QStringLiteral("SELECT MAX(PLstrBarcode) FROM tblPruefling")) && q.next()) barcode = q.value(0).toString();
+    q.finish();
+    t.restart();
+    const int barcodeHits = int(data->Search(barcode).size());
+    const qint64 barcodeNs = t.nsecsElapsed();
+    t.restart();
+    const int nameHits = int(data->Search(QStringLiteral("pflege")).size());
+    const qint64 nameNs = t.nsecsElapsed();
+    std::printf("search_barcode_us=%lld (%d) search_text_us=%lld (%d)\n", barcodeNs / 1000, barcodeHits,
+                nameNs / 1000, nameHits);
+    std::printf("peak_rss_mb=%.1f\n", peakRssMb());
+    std::printf("browser_step_ms=%lld\n", (slowest + 500000) / 1000000);
+    dlg.hide();
+    return 0;
+}

@@ -1,0 +1,144 @@
+#pragma once
+
+// "Gespeicherte Daten": customers, their devices and the devices' tests as
+// three panes over TBrowserData, which holds every rule; this window only
+// shows and forwards.
+
+#include "store/BrowserData.h"
+
+#include <QDialog>
+#include <QMessageBox>
+
+#include <array>
+#include <functional>
+
+class QButtonGroup;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QToolButton;
+class TAuswListeDlg;
+class TCheckDisp;
+class TConfiguration;
+class TLEDPaint;
+class TProtDaten;
+class TTesterCommands;
+
+// First, prior, next, last, insert, delete of one pane.
+class TBrowseNavigator : public QWidget {
+public:
+    TBrowseNavigator(TBrowseSet *set, bool withInsert, QWidget *parent);
+    QToolButton *First, *Prior, *Next, *Last, *Insert, *Delete;
+    void UpdateButtons();
+
+    std::function<void()> OnInsert;
+    std::function<void()> OnDelete;
+
+private:
+    TBrowseSet *m_set;
+};
+
+// The widgets of one measurement row of the test pane.
+struct TMeasRowWidgets {
+    QLabel *caption = nullptr;
+    QLabel *value = nullptr;
+    QLabel *unit = nullptr;
+    QLabel *limit = nullptr;
+    TLEDPaint *led = nullptr;
+};
+
+class TDatenanzeigeDlg : public QDialog {
+public:
+    explicit TDatenanzeigeDlg(QWidget *parent = nullptr, const QString &iniFile = QString());
+    ~TDatenanzeigeDlg() override;
+
+    // The main window's settings (aktCheckNumber, Preview, export, protocol
+    // texts) and command set ("Messmod."); both may be unset in tests.
+    void setConfiguration(TConfiguration *config) { m_config = config; }
+    void setCommands(TTesterCommands *commands) { m_commands = commands; }
+    void setDatabase(const QSqlDatabase &db) { m_db = db; }
+    void setListDialog(TAuswListeDlg *dlg) { m_list = dlg; }
+    void setInspectionForm(TProtDaten *form) { m_protDaten = form; }
+
+    TBrowserData *Data() const { return m_data; }
+
+    // The idle step: "Messmod." only while the serial link is open.
+    void setMessmodEnabled(bool on);
+
+    // Message boxes and the deletion question go through here (tests replace them).
+    std::function<void(QMessageBox::Icon icon, const QString &text)> ShowMessage;
+    std::function<bool(const QString &question)> Ask;
+    // The export file; by default the configured name or a save dialog.
+    std::function<QString()> ChooseFile;
+    // Where records go to be printed or previewed: form 0 "Druck" (settings
+    // decide), 1 one-page 0751 preview, 2 three-page 0751 preview.
+    std::function<void(int form, const TWerteSatz &record)> Report;
+
+    // Search field: jumps to the single hit, lists several.
+    void Search(const QString &text);
+
+    // Button handlers (also what tests press).
+    void KundenClick();
+    void PrueflingeClick();
+    void DruckClick();
+    void ProtokollEinseitigClick();
+    void ProtokollDreiseitigClick();
+    void EinzelexpClick();
+    void ExportClick();
+    void MessmodClick();
+
+    // Widgets, named by their role; objectName is the field or caption.
+    QLineEdit *SearchEdit;
+    QListWidget *SearchHits;
+    QLabel *CustomerPos, *DevicePos, *TestPos;
+    QLineEdit *KDstrName1, *KDstrName2, *KDstrName3, *KDstrStrasse, *KDstrLKZ, *KDstrPLZ, *KDstrOrt, *KDstrTelefon,
+        *KDstrFax;
+    QLineEdit *PLstrBezeichnung, *PLstrTyp, *PLstrFabrikationsnummer, *PLstrSeriennummer, *PLstrInventarnummer,
+        *PLstrBarcode;
+    TBrowseNavigator *CustomerNavigator, *DeviceNavigator, *TestNavigator;
+    QLabel *SerialText, *DatumText, *KlasseText, *IsolText, *SichtText, *GesamtText, *ProtText;
+    TLEDPaint *Led0701, *Led0702, *Led0751, *LedAbgebrochen, *LedGrenzwFehler;
+    TCheckDisp *ChkAutomatisch, *ChkManuGrenz, *ChkMitBeruehr;
+    std::array<TMeasRowWidgets, 8> MeasRows;
+    QPlainTextEdit *PRstrNotiz;
+    QLineEdit *PRstrPruefer, *PRstrBewertender, *PRstrProtokollNr;
+    QPushButton *BtnKunden, *BtnPrueflinge, *BtnProtokoll1, *BtnProtokoll3, *BtnMessmod, *BtnExport, *BtnEinzelexp,
+        *BtnDruck, *BtnOK;
+    QGroupBox *FunktPruefung;
+    QRadioButton *FunktNicht, *FunktBestanden, *RbErstpruefung, *RbWiederholung;
+
+protected:
+    void showEvent(QShowEvent *e) override;
+    void hideEvent(QHideEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *e) override;
+
+private:
+    QWidget *buildCustomerPane();
+    QWidget *buildDevicePane();
+    QWidget *buildTestPane();
+    QWidget *buildButtonColumn();
+    QLineEdit *bindEdit(QLineEdit *edit, TBrowseSet *set, const QString &field, bool postOnLeave = true);
+    void refreshCustomer();
+    void refreshDevice();
+    void refreshTest();
+    void refreshEdits(TBrowseSet *set);
+    void deleteRow(int level);
+    void exportTo(bool single);
+    void report(int form, const TWerteSatz &record);
+    void fail(const QString &text);
+
+    QString m_iniFile;
+    TConfiguration *m_config = nullptr;
+    TTesterCommands *m_commands = nullptr;
+    QSqlDatabase m_db;
+    TAuswListeDlg *m_list = nullptr;
+    TProtDaten *m_protDaten = nullptr;
+    TBrowserData *m_data;
+    QList<QPair<QLineEdit *, QString>> m_customerEdits, m_deviceEdits;
+    QList<QPair<QLineEdit *, QString>> m_testEdits;
+    bool m_filling = false;
+};

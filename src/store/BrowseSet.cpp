@@ -1,0 +1,417 @@
+#include "store/BrowseSet.h"
+
+#include "store/Database.h"
+
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+
+#include <algorithm>
+
+TBrowseSet::TBrowseSet(const QString &table, const QString &keyField, const QString &parentField,
+                       QObject *parent)
+    : QObject(parent), m_table(table), m_keyField(keyField), m_parentField(parentField)
+{
+}
+
+QStringList TBrowseSet::KeyQueryLines(int parentKey) const
+{
+    QStringList l{QStringLiteral("SELECT     ") + m_keyField, QStringLiteral("FROM         ") + m_table};
+    if (!m_parentField.isEmpty())
+        l << QStringLiteral("WHERE     (%1 = %2)").arg(m_parentField).arg(parentKey);
+    // The own key orders the rows of one parent too, so a level always lists
+    // in the same order and a key is found by bisection.
+    l << QStringLiteral("ORDER BY ") + m_keyField;
+    return l;
+}
+
+bool TBrowseSet::Open(int parentKey, QString *error, bool atLast)
+{
+    m_keys.clear();
+    m_index = -1;
+    m_rec = QSqlRecord();
+    m_changed.clear();
+    m_parentKey = parentKey;
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.exec(KeyQueryLines(parentKey).join(QLatin1Char('\n')))) {
+        if (error) *error = q.lastError().text();
+        setState(dsInactive);
+        announce();
+        return false;
+    }
+    while (q.next())
+        m_keys.append(FieldInt(q.value(0)));
+    // Engines may compare differently; bisection needs ascending keys.
+    if (!std::is_sorted(m_keys.begin(), m_keys.end())) std::sort(m_keys.begin(), m_keys.end());
+    setState(dsBrowse);
+    emit rowsChanged();
+    if (!m_keys.isEmpty()) {
+        m_index = atLast ? int(m_keys.size()) - 1 : 0;
+        if (!loadCurrent(error)) {
+            announce();
+            return false;
+        }
+    }
+    announce();
+    return true;
+}
+
+void TBrowseSet::Close()
+{
+    m_keys.clear();
+    m_index = -1;
+    m_rec = QSqlRecord();
+    m_changed.clear();
+    setState(dsInactive);
+    emit rowsChanged();
+    announce();
+}
+
+int TBrowseSet::CurrentKey() const
+{
+    if (m_state == dsInsert) return FieldInt(m_rec.value(m_keyField));
+    return (m_index >= 0 && m_index < m_keys.size()) ? m_keys[m_index] : 0;
+}
+
+bool TBrowseSet::MoveTo(int recNo)
+{
+    if (m_state == dsInactive || recNo < 1 || recNo > RecordCount()) return false;
+    if (m_state == dsEdit || m_state == dsInsert) {
+        if (!Post()) return false;
+    }
+    if (recNo - 1 == m_index && !m_rec.isEmpty()) return true;
+    if (BeforeScroll && !BeforeScroll()) return false;
+    m_index = recNo - 1;
+    loadCurrent(nullptr);
+    announce();
+    return true;
+}
+
+bool TBrowseSet::Locate(int key)
+{
+    const auto it = std::lower_bound(m_keys.begin(), m_keys.end(), key);
+    if (it == m_keys.end() || *it != key) return false;
+    return MoveTo(int(it - m_keys.begin()) + 1);
+}
+
+bool TBrowseSet::Refresh(QString *error)
+{
+    if (m_state == dsInactive) return false;
+    const int recNo = RecNo();
+    DisableControls();
+    const bool ok = Open(m_parentKey, error);
+    if (ok && recNo > 1) MoveTo(std::min(recNo, RecordCount()));
+    m_pendingAnnounce = true;
+    EnableControls();
+    return ok;
+}
+
+bool TBrowseSet::RefreshCurrent(QString *error)
+{
+    if (m_state != dsBrowse || m_index < 0) return false;
+    const bool ok = loadCurrent(error);
+    emit valuesChanged();
+    return ok;
+}
+
+bool TBrowseSet::loadCurrent(QString *error)
+{
+    m_changed.clear();
+    m_rec = QSqlRecord();
+    if (m_index < 0 || m_index >= m_keys.size()) return true;
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    const QString sql = QStringLiteral("SELECT *\nFROM %1\nWHERE (%2 = %3)").arg(m_table, m_keyField).arg(m_keys[m_index]);
+    if (!q.exec(sql)) {
+        if (error) *error = q.lastError().text();
+        return false;
+    }
+    if (q.next()) {
+        m_rec = q.record();
+    } else {
+        // Deleted by another workstation meanwhile: an empty row with its key.
+        QSqlQuery t(m_db);
+        t.exec(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(m_table));
+        m_rec = t.record();
+        m_rec.setValue(m_keyField, m_keys[m_index]);
+    }
+    return true;
+}
+
+QVariant TBrowseSet::Value(const QString &field) const
+{
+    return m_rec.value(field);
+}
+
+QString TBrowseSet::Text(const QString &field) const
+{
+    return FieldString(m_rec.value(field));
+}
+
+int TBrowseSet::Int(const QString &field) const
+{
+    return FieldInt(m_rec.value(field));
+}
+
+bool TBrowseSet::SetValue(const QString &field, const QVariant &value)
+{
+    if (m_state == dsInactive || m_rec.isEmpty()) return false;
+    const int i = m_rec.indexOf(field);
+    if (i < 0) return false;
+    if (m_state == dsBrowse) {
+        // Unchanged text is no edit (leaving a field must not write).
+        if (FieldString(m_rec.value(i)) == value.toString() && !m_rec.isNull(i) == !value.isNull()) return true;
+        setState(dsEdit);
+    }
+    m_rec.setValue(i, value);
+    m_changed.insert(field.toLower());
+    emit valuesChanged();
+    return true;
+}
+
+bool TBrowseSet::Insert(const QList<QPair<QString, QVariant>> &init)
+{
+    if (m_state == dsInactive) return false;
+    if ((m_state == dsEdit || m_state == dsInsert) && !Post()) return false;
+    if (BeforeScroll && !BeforeScroll()) return false;
+    QSqlQuery t(m_db);
+    if (!t.exec(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(m_table))) return false;
+    m_rec = t.record();
+    m_changed.clear();
+    for (const auto &p : init) {
+        m_rec.setValue(p.first, p.second);
+        m_changed.insert(p.first.toLower());
+    }
+    setState(dsInsert);
+    announce();
+    return true;
+}
+
+bool TBrowseSet::Post(QString *error)
+{
+    if (m_state != dsEdit && m_state != dsInsert) return true;
+    emit beforePost();
+    QStringList names;
+    QVariantList values;
+    for (int i = 0; i < m_rec.count(); ++i) {
+        const QString n = m_rec.fieldName(i);
+        if (!m_changed.contains(n.toLower())) continue;
+        if (m_state == dsEdit && n.compare(m_keyField, Qt::CaseInsensitive) == 0) continue;
+        names << n;
+        values << m_rec.value(i);
+    }
+    QSqlQuery q(m_db);
+    bool ok = true;
+    if (m_state == dsEdit) {
+        if (!names.isEmpty()) {
+            QStringList sets;
+            for (const QString &n : names)
+                sets << n + QStringLiteral(" = ?");
+            ok = q.prepare(QStringLiteral("UPDATE %1\nSET %2\nWHERE (%3 = %4)")
+                               .arg(m_table, sets.join(QStringLiteral(", ")), m_keyField)
+                               .arg(m_keys.value(m_index)));
+            for (const QVariant &v : values)
+                q.addBindValue(v);
+            ok = ok && q.exec();
+        }
+    } else {
+        QStringList marks;
+        for (int i = 0; i < names.size(); ++i)
+            marks << QStringLiteral("?");
+        ok = q.prepare(QStringLiteral("INSERT INTO %1\n  (%2)\nVALUES\n  (%3)")
+                           .arg(m_table, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
+        for (const QVariant &v : values)
+            q.addBindValue(v);
+        ok = ok && q.exec();
+    }
+    if (!ok) {
+        if (error) *error = q.lastError().text();
+        return false;
+    }
+    m_changed.clear();
+    if (m_state == dsInsert) {
+        const int key = FieldInt(m_rec.value(m_keyField));
+        const auto it = std::lower_bound(m_keys.begin(), m_keys.end(), key);
+        m_index = int(it - m_keys.begin());
+        m_keys.insert(m_index, key);
+        setState(dsBrowse);
+        loadCurrent(nullptr);
+        announce();
+    } else {
+        setState(dsBrowse);
+        loadCurrent(nullptr);
+    }
+    emit rowsChanged();
+    emit valuesChanged();
+    return true;
+}
+
+void TBrowseSet::Cancel()
+{
+    if (m_state != dsEdit && m_state != dsInsert) return;
+    const bool inserting = m_state == dsInsert;
+    setState(dsBrowse);
+    loadCurrent(nullptr);
+    if (inserting)
+        announce();
+    else
+        emit valuesChanged();
+}
+
+void TBrowseSet::RemoveCurrent()
+{
+    if (m_state == dsInsert) {
+        Cancel();
+        return;
+    }
+    if (m_index < 0 || m_index >= m_keys.size()) return;
+    m_keys.removeAt(m_index);
+    if (m_index >= m_keys.size()) m_index = int(m_keys.size()) - 1;
+    setState(dsBrowse);
+    emit rowsChanged();
+    loadCurrent(nullptr);
+    announce();
+}
+
+void TBrowseSet::EnableControls()
+{
+    if (m_disabled > 0) --m_disabled;
+    if (m_disabled == 0 && m_pendingAnnounce) {
+        m_pendingAnnounce = false;
+        emit scrolled();
+    }
+}
+
+void TBrowseSet::announce()
+{
+    if (m_disabled > 0) {
+        m_pendingAnnounce = true;
+        return;
+    }
+    emit scrolled();
+}
+
+void TBrowseSet::setState(TDataSetState s)
+{
+    if (s == m_state) return;
+    m_state = s;
+    emit stateChanged();
+}
+
+int TBrowseSet::FieldWidth(const QString &field)
+{
+    // Column widths of the schema: an edit must not take more than the server stores.
+    static const QHash<QString, int> widths = {
+        {QStringLiteral("kdstrname1"), 60},          {QStringLiteral("kdstrname2"), 60},
+        {QStringLiteral("kdstrname3"), 60},          {QStringLiteral("kdstrstrasse"), 60},
+        {QStringLiteral("kdstrlkz"), 5},             {QStringLiteral("kdstrplz"), 10},
+        {QStringLiteral("kdstrort"), 50},            {QStringLiteral("kdstrtelefon"), 30},
+        {QStringLiteral("kdstrfax"), 30},            {QStringLiteral("plstrbezeichnung"), 60},
+        {QStringLiteral("plstrtyp"), 50},            {QStringLiteral("plstrinventarnummer"), 30},
+        {QStringLiteral("plstrhersteller"), 50},     {QStringLiteral("plstrfabrikationsnummer"), 30},
+        {QStringLiteral("plstrseriennummer"), 30},   {QStringLiteral("plstrbarcode"), 20},
+        {QStringLiteral("prstrpruefer"), 50},        {QStringLiteral("prstrbewertender"), 50},
+        {QStringLiteral("prstrprotokollnr"), 30},    {QStringLiteral("prstrgtseriennummer"), 10},
+    };
+    return widths.value(field.toLower(), 0);
+}
+
+// ---------------------------------------------------------------------------
+
+namespace {
+constexpr int kPageRows = 100;
+}
+
+TBrowseSetModel::TBrowseSetModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+void TBrowseSetModel::setSet(TBrowseSet *set)
+{
+    beginResetModel();
+    if (m_conn) disconnect(m_conn);
+    m_set = set;
+    m_pages.clear();
+    if (set) {
+        // A re-read or a changed row makes the cached pages stale.
+        m_conn = connect(set, &TBrowseSet::rowsChanged, this, &TBrowseSetModel::Reload);
+    }
+    endResetModel();
+}
+
+void TBrowseSetModel::setColumns(const QList<Column> &columns)
+{
+    beginResetModel();
+    m_columns = columns;
+    m_pages.clear();
+    endResetModel();
+}
+
+void TBrowseSetModel::Reload()
+{
+    beginResetModel();
+    m_pages.clear();
+    endResetModel();
+}
+
+int TBrowseSetModel::rowCount(const QModelIndex &parent) const
+{
+    return (parent.isValid() || !m_set) ? 0 : m_set->RecordCount();
+}
+
+int TBrowseSetModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_columns.size());
+}
+
+QVariant TBrowseSetModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
+    return cell(index.row(), index.column());
+}
+
+QVariant TBrowseSetModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= m_columns.size())
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (role == Qt::DisplayRole) return m_columns[section].title;
+    if (role == Qt::TextAlignmentRole) return QVariant::fromValue(m_columns[section].titleAlignment | Qt::AlignVCenter);
+    return {};
+}
+
+QVariant TBrowseSetModel::cell(int row, int column) const
+{
+    if (!m_set || row < 0 || row >= m_set->RecordCount() || column < 0 || column >= m_columns.size()) return {};
+    const int page = row / kPageRows;
+    auto it = m_pages.find(page);
+    if (it == m_pages.end()) {
+        const QList<int> &keys = m_set->Keys();
+        const int from = page * kPageRows;
+        const int to = std::min<int>(from + kPageRows, int(keys.size()));
+        QStringList keyTexts, fields;
+        for (int i = from; i < to; ++i)
+            keyTexts << QString::number(keys[i]);
+        fields << m_set->KeyField();
+        for (const Column &c : m_columns)
+            fields << c.field;
+        QSqlQuery q(m_set->Database());
+        q.setForwardOnly(true);
+        QHash<int, QVariantList> byKey;
+        if (q.exec(QStringLiteral("SELECT %1\nFROM %2\nWHERE %3 IN (%4)")
+                       .arg(fields.join(QStringLiteral(", ")), m_set->Table(), m_set->KeyField(),
+                            keyTexts.join(QLatin1Char(','))))) {
+            while (q.next()) {
+                QVariantList v;
+                for (int c = 1; c < fields.size(); ++c)
+                    v << FieldString(q.value(c));
+                byKey.insert(FieldInt(q.value(0)), v);
+            }
+        }
+        QList<QVariantList> rows;
+        for (int i = from; i < to; ++i)
+            rows << byKey.value(keys[i]);
+        it = m_pages.insert(page, rows);
+    }
+    const int r = row % kPageRows;
+    if (r >= it->size()) return {};
+    return it->at(r).value(column);
+}

@@ -1,0 +1,504 @@
+#include "store/BrowserData.h"
+
+#include "store/Database.h"
+#include "store/FormatSettings.h"
+#include "store/TestRecord.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+const QString kKunden = QStringLiteral("KDintKundenNr");
+const QString kPruefling = QStringLiteral("PLintPrueflingNr");
+const QString kPruefung = QStringLiteral("PRintPruefungsNr");
+
+} // namespace
+
+TTestDisplay ComputeTestDisplay(const TWerteSatz *t)
+{
+    TTestDisplay d;
+    if (!t) {
+        d.protText = QStringLiteral("Prot.: ---");
+        d.isolText = QStringLiteral("ohne Isol.-Pr.");
+        return d;
+    }
+    d.hasTest = true;
+    d.led0701 = t->DINVDE == 0;
+    d.led0702 = t->DINVDE == 1;
+    d.led0751 = t->DINVDE == 2;
+    if (t->DINVDE == 2) {
+        d.protText = t->Protokolltyp != 0 ? QStringLiteral("Prot.: 3-seitig") : QStringLiteral("Prot.: 1-seitig");
+        d.erstChecked = t->SichWied == 0;
+        d.wiederChecked = t->SichWied == 1;
+        d.protEnabled = true;
+    } else {
+        d.protText = QStringLiteral("Prot.: Standard");
+    }
+    d.funktIndex = t->FunktPruefBest;
+    switch (t->IsolDiff) {
+    case 0: d.isolText = QStringLiteral("ohne Isol.-Pr."); break;
+    case 1: d.isolText = QStringLiteral("mit Isol.-Pr."); break;
+    case 2:
+        d.isolText = t->DINVDE == 2 ? QStringLiteral("DiffStr.-Mess") : QStringLiteral("Isol. und Diff.");
+        break;
+    default: break;
+    }
+    switch (t->Schutzklasse) {
+    case 1: d.klasseText = QStringLiteral("I"); break;
+    case 2: d.klasseText = QStringLiteral("II"); break;
+    case 3: d.klasseText = QStringLiteral("III"); break;
+    default: break;
+    }
+    d.sichtText = t->Sichtpruef == 0   ? QStringLiteral("nein")
+                  : t->Sichtpruef == 1 ? QStringLiteral("ja")
+                                       : QStringLiteral("---");
+    d.gesamtText = t->Gesamtbew == 0   ? QStringLiteral("NEIN")
+                   : t->Gesamtbew == 1 ? QStringLiteral("JA")
+                                       : QStringLiteral("---");
+    d.serial = t->GTSeriennummer;
+    d.datum = t->Datum.isValid() ? FormatDateTime(t->Datum) : QString();
+    d.notiz = t->Notiz;
+    d.pruefer = t->Pruefer;
+    d.bewertender = t->Bewertender;
+    d.protNr = t->ProtokollNr;
+    d.automatisch = t->Automatisch;
+    d.manuGrenz = t->ManuGrenz;
+    d.mitBeruehr = t->MitBeruehr;
+    d.abgebrochen = t->Abgebrochen;
+    d.grenzwFehler = t->GrenzwFehler;
+    // Bit 0x80 (the main window's live leakage display) means nothing here.
+    d.mask = ComputeEnableMask(t->IsolDiff, t->DINVDE, t->MitBeruehr, t->Schutzklasse) & 0x7F;
+
+    const int g = t->Grenzwertflags;
+    const struct {
+        QString value;
+        bool hasLimit; // the reversed rows share the limit of the row above
+        // Limits in the unit of their caption: the stored integer is in mOhm,
+        // kOhm or 0.01 mA and would read a thousand or a hundred times too high.
+        QString limit;
+    } rows[7] = {{FormatResistanceMilliohm(t->Schutzleiterwid), true, FormatResistanceMilliohm(t->GrwSchutzleiterwid)},
+                 {FormatInsulationMegohm(t->Isolationswid), true, FormatInsulationMegohm(t->GrwIsolationswid)},
+                 {FormatLeakageMilliampere(t->Ableitstrom), true, FormatLeakageMilliampere(t->GrwAbleitstrom)},
+                 {FormatCurrentMilliampere(t->SchutzlStromL1N), true, FormatCurrentMilliampere(t->GrwSchutzleiterstrom)},
+                 {FormatCurrentMilliampere(t->SchutzlStromNL1), false, {}},
+                 {FormatCurrentMilliampere(t->BeruehrungsstromL1N), true, FormatCurrentMilliampere(t->GrwBeruehrungsstrom)},
+                 {FormatCurrentMilliampere(t->BeruehrungsstromNL1), false, {}}};
+    for (int i = 0; i < 7; ++i) {
+        TMeasRowDisplay &r = d.rows[size_t(i)];
+        r.enabled = (d.mask & (1 << i)) != 0;
+        r.value = rows[i].value;
+        if (rows[i].hasLimit) r.limit = rows[i].limit.trimmed();
+        r.led = (g & (1 << i)) != 0;
+    }
+    TMeasRowDisplay &cut = d.rows[7];
+    cut.enabled = (d.mask & 0x78) != 0;
+    cut.value = FormatCurrentMilliampere(t->GrwSchnellabschaltung);
+    cut.led = t->Schnellabbruch;
+    return d;
+}
+
+QString DuplicateBarcodeMessage()
+{
+    return QStringLiteral("Es existiert bereits ein Prüfling mit dieser Barcodenummer/Prüflingsnummer.\r"
+                          "Barcodenummern müssen jedoch leer oder eindeutig sein.");
+}
+
+TBrowserData::TBrowserData(QObject *parent) : QObject(parent)
+{
+    Customers = new TBrowseSet(QStringLiteral("tblKunden"), kKunden, QString(), this);
+    Devices = new TBrowseSet(QStringLiteral("tblPruefling"), kPruefling, QStringLiteral("PLintKundenNr"), this);
+    Tests = new TBrowseSet(QStringLiteral("tblPruefung"), kPruefung, QStringLiteral("PRintPrueflingNr"), this);
+
+    connect(Customers, &TBrowseSet::scrolled, this, &TBrowserData::customerScrolled);
+    connect(Devices, &TBrowseSet::scrolled, this, &TBrowserData::deviceScrolled);
+    connect(Tests, &TBrowseSet::scrolled, this, &TBrowserData::testScrolled);
+    connect(Tests, &TBrowseSet::valuesChanged, this, [this] {
+        if (m_freeze == 0) emit testChanged();
+    });
+
+    // A level's pending edit belongs to the row above it: written before that row changes.
+    auto postDetails = [this](std::initializer_list<TBrowseSet *> sets) {
+        for (TBrowseSet *s : sets) {
+            QString error;
+            if (!s->Post(&error)) {
+                emit failed(error);
+                return false;
+            }
+        }
+        return true;
+    };
+    Customers->BeforeScroll = [postDetails, this] { return postDetails({Devices, Tests}); };
+    Devices->BeforeScroll = [postDetails, this] { return postDetails({Tests}); };
+
+    // New rows take a fresh key as late as possible, so a second workstation
+    // that inserted meanwhile does not make the insert fail.
+    connect(Customers, &TBrowseSet::beforePost, this, [this] {
+        if (Customers->State() != dsInsert) return;
+        bool ok = false;
+        const int key = NextKundenNr(m_db, &ok);
+        if (ok && key > Customers->Int(kKunden)) Customers->SetValue(kKunden, key);
+    });
+    connect(Devices, &TBrowseSet::beforePost, this, [this] {
+        if (Devices->State() == dsInsert) {
+            bool ok = false;
+            const int key = NextPrueflingNr(m_db, &ok);
+            if (ok && key > Devices->Int(kPruefling)) Devices->SetValue(kPruefling, key);
+        }
+        Devices->SetValue(QStringLiteral("PLintKundenNr"), Customers->CurrentKey());
+    });
+}
+
+void TBrowserData::setDatabase(const QSqlDatabase &db)
+{
+    m_db = db;
+    Customers->setDatabase(db);
+    Devices->setDatabase(db);
+    Tests->setDatabase(db);
+}
+
+bool TBrowserData::Open(int aktCheckNumber, QString *error)
+{
+    int device = 0, customer = 0;
+    if (aktCheckNumber != 0) LookupTestOwner(m_db, aktCheckNumber, device, customer);
+    // The chain runs once, for the customer finally chosen.
+    Customers->DisableControls();
+    const bool ok = Customers->Open(0, error);
+    bool found = false;
+    if (ok && device != 0 && customer != 0) found = Customers->Locate(customer);
+    Customers->EnableControls();
+    if (!ok) return false;
+    if (found && Devices->Locate(device)) Tests->Locate(aktCheckNumber);
+    return true;
+}
+
+int TBrowserData::Close()
+{
+    PostAll();
+    const int current = Tests->Active() ? Tests->CurrentKey() : 0;
+    Tests->Close();
+    Devices->Close();
+    Customers->Close();
+    m_rows.clear();
+    return current;
+}
+
+bool TBrowserData::PostAll(QString *error)
+{
+    for (TBrowseSet *s : {Customers, Devices, Tests}) {
+        QString e;
+        if (!s->Post(&e)) {
+            if (error) *error = e;
+            emit failed(e);
+            s->Cancel();
+            return false;
+        }
+    }
+    return true;
+}
+
+void TBrowserData::customerScrolled()
+{
+    const int key = Customers->Active() ? Customers->CurrentKey() : 0;
+    if (Customers->Active())
+        Devices->Open(key);
+    else
+        Devices->Close();
+    emit customerChanged();
+}
+
+void TBrowserData::deviceScrolled()
+{
+    Tests->DisableControls();
+    if (Devices->Active()) {
+        Tests->Open(Devices->CurrentKey(), nullptr, true); // on the newest test
+    } else {
+        Tests->Close();
+    }
+    Tests->EnableControls();
+    emit deviceChanged();
+}
+
+void TBrowserData::testScrolled()
+{
+    if (m_freeze > 0) {
+        m_testPending = true;
+        return;
+    }
+    m_rows.clear();
+    if (Tests->Active() && Tests->CurrentKey() != 0) LoadSichtprRows(m_db, Tests->CurrentKey(), m_rows);
+    emit testChanged();
+}
+
+void TBrowserData::Freeze()
+{
+    ++m_freeze;
+}
+
+void TBrowserData::Thaw()
+{
+    if (m_freeze > 0) --m_freeze;
+    if (m_freeze == 0 && m_testPending) {
+        m_testPending = false;
+        testScrolled();
+    }
+}
+
+TWerteSatz TBrowserData::CurrentTestValues() const
+{
+    TWerteSatz w{};
+    if (Tests->Active() && Tests->CurrentKey() != 0) {
+        FillRecordFromRecord(w, Tests->Record());
+        w.Sichtpr = m_rows;
+    }
+    return w;
+}
+
+TTestDisplay TBrowserData::Display() const
+{
+    if (!Tests->Active() || Tests->IsEmpty() || Tests->CurrentKey() == 0) return ComputeTestDisplay(nullptr);
+    const TWerteSatz w = CurrentTestValues();
+    return ComputeTestDisplay(&w);
+}
+
+bool TBrowserData::FillRecord(TWerteSatz &w, bool withRows, QString *error)
+{
+    if (!PostAll(error)) return false;
+    if (!Tests->Active() || Tests->CurrentKey() == 0) {
+        if (error) *error = QStringLiteral("Keine Prüfung ausgewählt.");
+        return false;
+    }
+    return LoadTestRecord(m_db, Tests->CurrentKey(), withRows, w, error);
+}
+
+bool TBrowserData::SetSichWied(int value, QString *error)
+{
+    if (!Tests->Active() || Tests->IsEmpty() || Tests->CurrentKey() == 0) return false;
+    if (Tests->Int(QStringLiteral("PRintSichWied")) == value) return true;
+    Tests->SetValue(QStringLiteral("PRintSichWied"), value);
+    return Tests->Post(error);
+}
+
+bool TBrowserData::SetFunktPruef(int index, QString *error)
+{
+    if (!Tests->Active() || Tests->IsEmpty() || Tests->CurrentKey() == 0) return false;
+    if (Tests->Int(QStringLiteral("PRintFunktPruefBest")) != index) {
+        Tests->SetValue(QStringLiteral("PRintFunktPruefBest"), index);
+        if (!Tests->Post(error)) return false;
+    }
+    TWerteSatz w;
+    if (!FillRecord(w, true, error)) return false;
+    if (w.Gesamtbew != Tests->Int(QStringLiteral("PRintGesamtbew"))) {
+        Tests->SetValue(QStringLiteral("PRintGesamtbew"), w.Gesamtbew);
+        if (!Tests->Post(error)) return false;
+    }
+    return Tests->Refresh(error);
+}
+
+bool TBrowserData::ResetProtocolType(QString *error)
+{
+    if (!Tests->Active() || Tests->CurrentKey() == 0) return false;
+    if (!PostAll(error)) return false;
+    int affected = 0;
+    if (!ExecLines(m_db,
+                   {QStringLiteral("UPDATE tblPruefung"), QStringLiteral("SET PRintProtokolltyp = 0"),
+                    QStringLiteral("WHERE (PRintPruefungsNr = %1)").arg(Tests->CurrentKey()),
+                    QStringLiteral("  AND (PRintProtokolltyp = 1)")},
+                   error, &affected))
+        return false;
+    if (affected > 0) return Tests->Refresh(error);
+    return true;
+}
+
+TBarcodeCheck TBrowserData::CheckBarcode(const QString &barcode, QString *error)
+{
+    // Empty barcodes are allowed on any number of devices.
+    if (barcode.isEmpty()) return TBarcodeCheck::Unique;
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    const QStringList lines = {QStringLiteral("SELECT COUNT(*) AS Anzahl"), QStringLiteral("FROM tblPruefling"),
+                               QStringLiteral("WHERE (PLstrBarcode = ") + SqlQuote(barcode) + QStringLiteral(")"),
+                               QStringLiteral("  AND (PLintPrueflingNr <> %1)").arg(Devices->CurrentKey())};
+    if (!q.exec(lines.join(QLatin1Char('\n'))) || !q.next()) {
+        if (error) *error = q.lastError().text();
+        return TBarcodeCheck::Failed;
+    }
+    return FieldInt(q.value(0)) == 0 ? TBarcodeCheck::Unique : TBarcodeCheck::Duplicate;
+}
+
+TBarcodeCheck TBrowserData::PostBarcode(const QString &barcode, QString *error)
+{
+    if (Devices->State() != dsEdit && Devices->State() != dsInsert) return TBarcodeCheck::Unique;
+    const TBarcodeCheck c = CheckBarcode(barcode, error);
+    if (c != TBarcodeCheck::Unique) {
+        Devices->Cancel();
+        return c;
+    }
+    if (!Devices->Post(error)) {
+        Devices->Cancel();
+        return TBarcodeCheck::Failed;
+    }
+    return c;
+}
+
+bool TBrowserData::InsertCustomer(QString *error)
+{
+    bool ok = false;
+    const int key = NextKundenNr(m_db, &ok);
+    if (!ok) {
+        if (error) *error = m_db.lastError().text();
+        return false;
+    }
+    return Customers->Insert({{kKunden, key}});
+}
+
+bool TBrowserData::InsertDevice(QString *error)
+{
+    if (Customers->CurrentKey() == 0) return false;
+    // A customer still being entered is written first: the device refers to it.
+    if (!Customers->Post(error)) return false;
+    bool ok = false;
+    const int key = NextPrueflingNr(m_db, &ok);
+    if (!ok) {
+        if (error) *error = m_db.lastError().text();
+        return false;
+    }
+    return Devices->Insert({{kPruefling, key}, {QStringLiteral("PLintKundenNr"), Customers->CurrentKey()}});
+}
+
+bool TBrowserData::DeleteCustomer(QString *error)
+{
+    if (Customers->State() == dsInsert) {
+        Customers->Cancel();
+        return true;
+    }
+    const int c = Customers->CurrentKey();
+    if (c == 0) return false;
+    Freeze();
+    Tests->Cancel();
+    Devices->Cancel();
+    Customers->Cancel();
+    // Children and the customer in one transaction: a failure leaves all of it.
+    const bool ok = DeleteCustomerCascade(m_db, c, true, error);
+    if (ok) Customers->RemoveCurrent();
+    Thaw();
+    return ok;
+}
+
+bool TBrowserData::DeleteDevice(QString *error)
+{
+    if (Devices->State() == dsInsert) {
+        Devices->Cancel();
+        return true;
+    }
+    const int p = Devices->CurrentKey();
+    if (p == 0) return false;
+    Freeze();
+    Tests->Cancel();
+    Devices->Cancel();
+    const bool ok = DeleteDeviceCascade(m_db, p, true, error);
+    if (ok) Devices->RemoveCurrent();
+    Thaw();
+    return ok;
+}
+
+bool TBrowserData::DeleteTest(QString *error)
+{
+    const int t = Tests->CurrentKey();
+    if (t == 0) return false;
+    Tests->Cancel();
+    const bool ok = DeleteTestCascade(m_db, t, true, error);
+    if (ok) Tests->RemoveCurrent();
+    return ok;
+}
+
+bool TBrowserData::JumpTo(int kundenNr, int prueflingNr, int pruefungsNr)
+{
+    if (!Customers->Locate(kundenNr)) return false;
+    if (prueflingNr != 0 && !Devices->Locate(prueflingNr)) return false;
+    if (pruefungsNr != 0) Tests->Locate(pruefungsNr);
+    return true;
+}
+
+QList<TSearchHit> TBrowserData::Search(const QString &text, int limit, QString *error)
+{
+    QList<TSearchHit> hits;
+    const QString t = text.trimmed();
+    if (t.isEmpty()) return hits;
+    bool exactRun = false;
+    auto run = [&](const QStringList &lines, bool device) {
+        QSqlQuery q(m_db);
+        q.setForwardOnly(true);
+        if (!q.exec(lines.join(QLatin1Char('\n')))) {
+            if (error) *error = q.lastError().text();
+            return false;
+        }
+        while (q.next() && hits.size() < limit) {
+            TSearchHit h;
+            if (device) {
+                h.prueflingNr = FieldInt(q.value(0));
+                h.kundenNr = FieldInt(q.value(1));
+                bool dup = false;
+                for (const TSearchHit &o : hits)
+                    dup = dup || o.prueflingNr == h.prueflingNr;
+                if (dup) continue;
+                QStringList parts{FieldString(q.value(2))};
+                if (!FieldString(q.value(3)).isEmpty()) parts << FieldString(q.value(3));
+                if (!FieldString(q.value(4)).isEmpty()) parts << QStringLiteral("Inv.-Nr. ") + FieldString(q.value(4));
+                if (!FieldString(q.value(5)).isEmpty()) parts << QStringLiteral("Ser.-Nr. ") + FieldString(q.value(5));
+                if (!FieldString(q.value(6)).isEmpty()) parts << QStringLiteral("Barcode ") + FieldString(q.value(6));
+                parts << QStringLiteral("Kunde: ") + FieldString(q.value(7));
+                h.text = parts.join(QStringLiteral(" – "));
+                h.exact = exactRun;
+            } else {
+                h.kundenNr = FieldInt(q.value(0));
+                QStringList parts;
+                for (int c = 1; c <= 3; ++c)
+                    if (!FieldString(q.value(c)).isEmpty()) parts << FieldString(q.value(c));
+                if (!FieldString(q.value(4)).isEmpty()) parts << FieldString(q.value(4));
+                h.text = QStringLiteral("Kunde: ") + parts.join(QStringLiteral(", "));
+            }
+            hits << h;
+        }
+        return true;
+    };
+    const QStringList deviceColumns = {
+        QStringLiteral("SELECT tblPruefling.PLintPrueflingNr, tblPruefling.PLintKundenNr,"),
+        QStringLiteral("  tblPruefling.PLstrBezeichnung, tblPruefling.PLstrTyp, tblPruefling.PLstrInventarnummer,"),
+        QStringLiteral("  tblPruefling.PLstrSeriennummer, tblPruefling.PLstrBarcode, tblKunden.KDstrName1"),
+        QStringLiteral("FROM tblPruefling"),
+        QStringLiteral("  LEFT JOIN tblKunden ON tblPruefling.PLintKundenNr = tblKunden.KDintKundenNr")};
+    // A scanned barcode goes straight to its device (the barcode is indexed).
+    exactRun = true;
+    const bool exactOk = run(deviceColumns + QStringList{QStringLiteral("WHERE (tblPruefling.PLstrBarcode = ") + SqlQuote(t) +
+                                             QStringLiteral(")")},
+             true);
+    exactRun = false;
+    // The device with that very barcode is what a scanner means; the slower
+    // text search is not needed then.
+    if (!exactOk || !hits.isEmpty()) return hits;
+    // Users' text is matched literally: the LIKE wildcards are escaped.
+    QString esc = t.toLower();
+    esc.replace(QLatin1Char('!'), QStringLiteral("!!"))
+        .replace(QLatin1Char('%'), QStringLiteral("!%"))
+        .replace(QLatin1Char('_'), QStringLiteral("!_"));
+    const QString pattern = SqlQuote(QLatin1Char('%') + esc + QLatin1Char('%')) + QStringLiteral(" ESCAPE '!'");
+    auto like = [&](const QString &column) { return QStringLiteral("LOWER(%1) LIKE %2").arg(column, pattern); };
+    const QString lim = QStringLiteral("LIMIT %1").arg(limit);
+    if (hits.size() < limit &&
+        !run(deviceColumns + QStringList{QStringLiteral("WHERE ") + like(QStringLiteral("tblPruefling.PLstrBarcode")),
+                                         QStringLiteral("  OR ") + like(QStringLiteral("tblPruefling.PLstrInventarnummer")),
+                                         QStringLiteral("  OR ") + like(QStringLiteral("tblPruefling.PLstrSeriennummer")),
+                                         QStringLiteral("  OR ") + like(QStringLiteral("tblPruefling.PLstrBezeichnung")),
+                                         QStringLiteral("ORDER BY tblPruefling.PLintPrueflingNr"), lim},
+             true))
+        return hits;
+    if (hits.size() < limit)
+        run({QStringLiteral("SELECT KDintKundenNr, KDstrName1, KDstrName2, KDstrName3, KDstrOrt"),
+             QStringLiteral("FROM tblKunden"), QStringLiteral("WHERE ") + like(QStringLiteral("KDstrName1")),
+             QStringLiteral("  OR ") + like(QStringLiteral("KDstrName2")),
+             QStringLiteral("  OR ") + like(QStringLiteral("KDstrName3")), QStringLiteral("ORDER BY KDintKundenNr"),
+             lim},
+            false);
+    return hits;
+}

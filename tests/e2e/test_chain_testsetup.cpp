@@ -1,0 +1,80 @@
+// "Messmod." of the browser against the simulator: the stored test's set-up
+// ends up on the tester.
+
+#include "test_chain_support.h"
+
+#include "store/Globals.h"
+#include "tester/ModeApply.h"
+
+using namespace chain_test;
+
+namespace {
+
+const QStringList Unpaced{QStringLiteral("--no-pacing")};
+
+int num(const QMap<QString, QString> &s, const char *key)
+{
+    return s.value(QLatin1String(key)).toInt(nullptr, 0);
+}
+
+} // namespace
+
+TEST_F(TesterChain, StoredTestSetupWith0701ManualLimitsReachesTheTester)
+{
+    connect(Unpaced);
+    programTimeouts();
+    TWerteSatz t{};
+    t.Schutzklasse = 1;
+    t.IsolDiff = 2;
+    t.MitBeruehr = true;
+    t.DINVDE = 1;
+    t.Automatisch = true;
+    t.ManuGrenz = true;
+    t.GrwSchutzleiterwid = 100; // index 8
+    t.GrwIsolationswid = 500;   // index 2
+    t.GrwAbleitstrom = 1200;    // leakage index 14
+    ASSERT_TRUE(ApplyTestSetup(TModeWriter::ForCommands(&cmds), t));
+    const QMap<QString, QString> s = sim.state();
+    EXPECT_EQ(num(s, "class"), 1);
+    EXPECT_EQ(num(s, "isolmode"), 2);
+    EXPECT_EQ(num(s, "standard"), 1);
+    EXPECT_TRUE(num(s, "menu") & mfBeruehrstrom);
+    EXPECT_TRUE(num(s, "menu") & mfAutomatisch);
+    EXPECT_TRUE(num(s, "menu") & mfManuGrenz);
+    EXPECT_EQ(num(s, "lim_pe"), 8);
+    EXPECT_EQ(num(s, "lim_iso"), 2);
+    EXPECT_EQ(num(s, "lim_leak"), 14);
+}
+
+TEST_F(TesterChain, StoredTestSetupWith0751ManualLimitsUsesTheDifferentialTable)
+{
+    connect(Unpaced);
+    programTimeouts();
+    TWerteSatz t{};
+    t.Schutzklasse = 2;
+    t.IsolDiff = 1;
+    t.MitBeruehr = false;
+    t.DINVDE = 2;
+    t.Automatisch = false;
+    t.ManuGrenz = true;
+    t.GrwSchutzleiterwid = 700; // index 4
+    t.GrwIsolationswid = 7000;  // index 5
+    t.GrwAbleitstrom = 500;     // differential index 3
+    const int leakBefore = sim.stateInt(QStringLiteral("lim_leak"));
+    ASSERT_TRUE(ApplyTestSetup(TModeWriter::ForCommands(&cmds), t));
+    const QMap<QString, QString> s = sim.state();
+    EXPECT_EQ(num(s, "class"), 2);
+    EXPECT_EQ(num(s, "isolmode"), 1);
+    EXPECT_EQ(num(s, "standard"), 2);
+    EXPECT_FALSE(num(s, "menu") & mfAutomatisch);
+    EXPECT_TRUE(num(s, "menu") & mfManuGrenz);
+    EXPECT_EQ(num(s, "lim_pe"), 4);
+    EXPECT_EQ(num(s, "lim_iso"), 5);
+    EXPECT_EQ(num(s, "lim_diff"), 3);
+    EXPECT_EQ(num(s, "lim_leak"), leakBefore);
+
+    // A silent tester: the copy reports failure instead of pretending.
+    sim.stop();
+    shortTimeouts();
+    EXPECT_FALSE(ApplyTestSetup(TModeWriter::ForCommands(&cmds), t));
+}

@@ -1,0 +1,270 @@
+// The browser's levels, rules, deletes, search and the inspection data steps
+// against a real database (SQLite, and PostgreSQL when a server is given).
+
+#include "StoreTestDb.h"
+#include "store/BrowserData.h"
+#include "store/Database.h"
+#include "store/TestRecord.h"
+#include "store/VisualInspection.h"
+
+#include <QSqlQuery>
+
+namespace {
+
+QDateTime day(int d)
+{
+    return QDateTime(QDate(2026, 3, d), QTime(10, 0, 0));
+}
+
+// Customers 1 and 2; devices 10, 11 of customer 1 (11 without tests) and 20
+// of customer 2; tests 100, 101 (0751) of device 10 and 200 of device 20.
+void fill(const TTestDb &t)
+{
+    t.addCustomer(1, QStringLiteral("Klinik Nord"), QStringLiteral("Bremen"));
+    t.addCustomer(2, QStringLiteral("Praxis O'Brien"), QStringLiteral("Kiel"));
+    t.addDevice(10, 1, QStringLiteral("Patientenbett"), QStringLiteral("4711"));
+    t.addDevice(11, 1, QStringLiteral("Infusionspumpe 50%"), QStringLiteral("4712"));
+    t.addDevice(20, 2, QStringLiteral("Monitor"), QStringLiteral("9000"));
+    t.addTest(100, 10, day(1));
+    t.addTest(101, 10, day(2), QString(), 1);
+    t.addTest(200, 20, day(3));
+    t.exec(QStringLiteral("UPDATE tblPruefling SET PLstrInventarnummer = 'INV-77' WHERE PLintPrueflingNr = 20"));
+}
+
+struct Browser {
+    explicit Browser(const TTestDb &t) { data.setDatabase(t.db()); }
+    TBrowserData data;
+};
+
+} // namespace
+
+TEST_P(StoreDb, BrowserChainsCustomerDeviceAndNewestTest)
+{
+    fill(*t);
+    Browser b(*t);
+    ASSERT_TRUE(b.data.Open(0));
+    EXPECT_EQ(b.data.Customers->CurrentKey(), 1);
+    EXPECT_EQ(b.data.Customers->RecordCount(), 2);
+    EXPECT_EQ(b.data.Devices->RecordCount(), 2);
+    EXPECT_EQ(b.data.Devices->CurrentKey(), 10);
+    // A device opens on its newest test.
+    EXPECT_EQ(b.data.Tests->CurrentKey(), 101);
+    EXPECT_EQ(FormatPosition(b.data.Tests->RecNo(), b.data.Tests->RecordCount()), QStringLiteral("[2/2]"));
+
+    ASSERT_TRUE(b.data.Devices->Next());
+    EXPECT_EQ(b.data.Devices->CurrentKey(), 11);
+    EXPECT_EQ(b.data.Tests->RecordCount(), 0);
+    const TTestDisplay none = b.data.Display();
+    EXPECT_FALSE(none.hasTest);
+    EXPECT_EQ(none.protText, QStringLiteral("Prot.: ---"));
+    EXPECT_EQ(none.mask, 0);
+
+    ASSERT_TRUE(b.data.Customers->Next());
+    EXPECT_EQ(b.data.Devices->CurrentKey(), 20);
+    EXPECT_EQ(b.data.Tests->CurrentKey(), 200);
+}
+
+TEST_P(StoreDb, BrowserReopensAtTheLastTestOrAtTheFirstCustomerWhenItIsGone)
+{
+    fill(*t);
+    {
+        Browser b(*t);
+        ASSERT_TRUE(b.data.Open(100));
+        EXPECT_EQ(b.data.Customers->CurrentKey(), 1);
+        EXPECT_EQ(b.data.Devices->CurrentKey(), 10);
+        EXPECT_EQ(b.data.Tests->CurrentKey(), 100);
+        ASSERT_TRUE(b.data.Customers->Last());
+        EXPECT_EQ(b.data.Close(), 200);
+    }
+    Browser again(*t);
+    ASSERT_TRUE(again.data.Open(200));
+    EXPECT_EQ(again.data.Tests->CurrentKey(), 200);
+    again.data.Close();
+    t->exec(QStringLiteral("DELETE FROM tblPruefung WHERE PRintPruefungsNr = 200"));
+    ASSERT_TRUE(again.data.Open(200));
+    EXPECT_EQ(again.data.Customers->CurrentKey(), 1);
+    EXPECT_EQ(again.data.Tests->CurrentKey(), 101);
+    // A device without tests hands back 0.
+    again.data.Devices->Next();
+    EXPECT_EQ(again.data.Close(), 0);
+}
+
+TEST_P(StoreDb, BrowserEditsAreWrittenWithTheirQuotesAndNewRowsGetFreshKeys)
+{
+    fill(*t);
+    Browser b(*t);
+    ASSERT_TRUE(b.data.Open(0));
+    ASSERT_TRUE(b.data.Customers->SetValue(QStringLiteral("KDstrName2"), QStringLiteral("Haus 'C'; Station \"4\"")));
+    EXPECT_EQ(b.data.Customers->State(), dsEdit);
+    // Moving on writes the edit.
+    ASSERT_TRUE(b.data.Customers->Next());
+    EXPECT_EQ(t->count(QStringLiteral("tblKunden"), QStringLiteral("KDstrName2 = 'Haus ''C''; Station \"4\"'")), 1);
+
+    ASSERT_TRUE(b.data.InsertCustomer());
+    EXPECT_EQ(b.data.Customers->State(), dsInsert);
+    EXPECT_EQ(b.data.Devices->RecordCount(), 0);
+    // Another workstation takes key 3 meanwhile: the post takes the next one.
+    t->addCustomer(3, QStringLiteral("Fremd"));
+    b.data.Customers->SetValue(QStringLiteral("KDstrName1"), QStringLiteral("Neu"));
+    QString error;
+    ASSERT_TRUE(b.data.Customers->Post(&error)) << error.toStdString();
+    EXPECT_EQ(b.data.Customers->CurrentKey(), 4);
+    EXPECT_EQ(b.data.Customers->RecNo(), 3); // keys 1, 2, 4 (3 not yet read)
+
+    ASSERT_TRUE(b.data.InsertDevice(&error));
+    b.data.Devices->SetValue(QStringLiteral("PLstrBezeichnung"), QStringLiteral("Sauger"));
+    ASSERT_TRUE(b.data.Devices->Post(&error)) << error.toStdString();
+    EXPECT_EQ(b.data.Devices->CurrentKey(), 21);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefling"), QStringLiteral("PLintPrueflingNr = 21 AND PLintKundenNr = 4")), 1);
+}
+
+TEST_P(StoreDb, BrowserRefusesADuplicateBarcodeButAllowsEmptyOnes)
+{
+    fill(*t);
+    Browser b(*t);
+    ASSERT_TRUE(b.data.Open(0));
+    b.data.Devices->SetValue(QStringLiteral("PLstrBarcode"), QStringLiteral("9000"));
+    EXPECT_EQ(b.data.PostBarcode(QStringLiteral("9000")), TBarcodeCheck::Duplicate);
+    EXPECT_EQ(b.data.Devices->State(), dsBrowse);
+    EXPECT_EQ(b.data.Devices->Text(QStringLiteral("PLstrBarcode")), QStringLiteral("4711"));
+    // Its own barcode is no duplicate.
+    EXPECT_EQ(b.data.CheckBarcode(QStringLiteral("4711")), TBarcodeCheck::Unique);
+
+    b.data.Devices->SetValue(QStringLiteral("PLstrBarcode"), QString());
+    EXPECT_EQ(b.data.PostBarcode(QString()), TBarcodeCheck::Unique);
+    b.data.Devices->Next();
+    b.data.Devices->SetValue(QStringLiteral("PLstrBarcode"), QString());
+    EXPECT_EQ(b.data.PostBarcode(QString()), TBarcodeCheck::Unique);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefling"), QStringLiteral("COALESCE(PLstrBarcode, '') = ''")), 2);
+}
+
+TEST_P(StoreDb, FunctionTestIsStoredAndTheVerdictRecomputed)
+{
+    fill(*t);
+    Browser b(*t);
+    ASSERT_TRUE(b.data.Open(100));
+    t->exec(QStringLiteral("UPDATE tblPruefung SET PRintGesamtbew = 1 WHERE PRintPruefungsNr = 100"));
+    b.data.Tests->RefreshCurrent();
+    ASSERT_TRUE(b.data.SetFunktPruef(0));
+    EXPECT_EQ(b.data.Tests->CurrentKey(), 100);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefung"),
+                       QStringLiteral("PRintPruefungsNr = 100 AND PRintFunktPruefBest = 0 AND PRintGesamtbew = 0")),
+              1);
+    EXPECT_EQ(b.data.Display().gesamtText, QStringLiteral("NEIN"));
+    ASSERT_TRUE(b.data.SetFunktPruef(1));
+    EXPECT_EQ(b.data.Display().gesamtText, QStringLiteral("JA"));
+
+    // First or repeat test only writes a change.
+    ASSERT_TRUE(b.data.SetSichWied(1));
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefung"), QStringLiteral("PRintPruefungsNr = 100 AND PRintSichWied = 1")), 1);
+}
+
+TEST_P(StoreDb, OnePageProtocolSetsTheTypeBackAndKeepsTheRow)
+{
+    fill(*t);
+    Browser b(*t);
+    ASSERT_TRUE(b.data.Open(101));
+    EXPECT_EQ(b.data.Display().protText, QStringLiteral("Prot.: 3-seitig"));
+    ASSERT_TRUE(b.data.ResetProtocolType());
+    EXPECT_EQ(b.data.Tests->CurrentKey(), 101);
+    EXPECT_EQ(b.data.Display().protText, QStringLiteral("Prot.: 1-seitig"));
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefung"), QStringLiteral("PRintProtokolltyp = 0")), 3);
+}
+
+TEST_P(StoreDb, DeletesRemoveTheChildrenOrNothingAtAll)
+{
+    fill(*t);
+    t->addRow(100, 1, 10, 1);
+    t->addRow(200, 1, 10, 1);
+    Browser b(*t);
+    ASSERT_TRUE(b.data.Open(0));
+
+    // A failing cascade keeps the customer and everything below it.
+    t->exec(QStringLiteral("ALTER TABLE tblSichtpruefung RENAME TO tblSichtpruefungWeg"));
+    QString error;
+    EXPECT_FALSE(b.data.DeleteCustomer(&error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(b.data.DeleteDevice(&error));
+    t->exec(QStringLiteral("ALTER TABLE tblSichtpruefungWeg RENAME TO tblSichtpruefung"));
+    EXPECT_EQ(t->count(QStringLiteral("tblKunden")), 2);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefling")), 3);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 3);
+    EXPECT_EQ(b.data.Customers->CurrentKey(), 1);
+
+    ASSERT_TRUE(b.data.DeleteTest(&error)) << error.toStdString();
+    EXPECT_EQ(b.data.Tests->CurrentKey(), 100);
+    ASSERT_TRUE(b.data.DeleteCustomer(&error)) << error.toStdString();
+    EXPECT_EQ(t->count(QStringLiteral("tblKunden")), 1);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefling")), 1);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 1);
+    EXPECT_EQ(t->count(QStringLiteral("tblSichtpruefung")), 1);
+    EXPECT_EQ(b.data.Customers->CurrentKey(), 2);
+    EXPECT_EQ(b.data.Tests->CurrentKey(), 200);
+
+    ASSERT_TRUE(b.data.DeleteDevice(&error));
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 0);
+    EXPECT_EQ(t->count(QStringLiteral("tblSichtpruefung")), 0);
+    EXPECT_EQ(b.data.Devices->RecordCount(), 0);
+}
+
+TEST_P(StoreDb, SearchFindsBarcodeInventoryNameAndTakesWildcardsLiterally)
+{
+    fill(*t);
+    Browser b(*t);
+    ASSERT_TRUE(b.data.Open(0));
+    QList<TSearchHit> hits = b.data.Search(QStringLiteral("9000"));
+    ASSERT_FALSE(hits.isEmpty());
+    EXPECT_TRUE(hits.first().exact);
+    EXPECT_EQ(hits.first().prueflingNr, 20);
+    EXPECT_EQ(hits.size(), 1);
+
+    hits = b.data.Search(QStringLiteral("inv-7"));
+    ASSERT_EQ(hits.size(), 1);
+    EXPECT_FALSE(hits.first().exact);
+    EXPECT_EQ(hits.first().prueflingNr, 20);
+    ASSERT_TRUE(b.data.JumpTo(hits.first().kundenNr, hits.first().prueflingNr));
+    EXPECT_EQ(b.data.Tests->CurrentKey(), 200);
+
+    hits = b.data.Search(QStringLiteral("o'brien"));
+    ASSERT_EQ(hits.size(), 1);
+    EXPECT_EQ(hits.first().kundenNr, 2);
+    EXPECT_EQ(hits.first().prueflingNr, 0);
+
+    // "%" is a character here, not "anything".
+    hits = b.data.Search(QStringLiteral("50%"));
+    ASSERT_EQ(hits.size(), 1);
+    EXPECT_EQ(hits.first().prueflingNr, 11);
+    EXPECT_TRUE(b.data.Search(QStringLiteral("_")).isEmpty());
+    // Both barcodes starting with 471 and nothing else.
+    EXPECT_EQ(b.data.Search(QStringLiteral("471")).size(), 2);
+}
+
+TEST_P(StoreDb, InspectionRowsAreMadeOnceAndOnlyChangedMarksWritten)
+{
+    fill(*t);
+    const int catalogue = t->count(QStringLiteral("tblSichtTeil"));
+    ASSERT_GT(catalogue, 3);
+    int created = -1;
+    ASSERT_TRUE(EnsureInspectionRows(t->db(), 101, -1, &created));
+    EXPECT_EQ(created, catalogue);
+    ASSERT_TRUE(EnsureInspectionRows(t->db(), 101, 1, &created));
+    EXPECT_EQ(created, 0);
+    QList<TSichtPr> rows;
+    ASSERT_TRUE(LoadSichtprRows(t->db(), 101, rows));
+    ASSERT_EQ(rows.size(), catalogue);
+    EXPECT_EQ(rows.first().ZeileNr, 1);
+    EXPECT_EQ(rows.last().ZeileNr, catalogue);
+    EXPECT_EQ(rows.first().Bestanden, -1);
+    EXPECT_FALSE(rows.first().Pruefteil.isEmpty());
+
+    int written = 0;
+    ASSERT_TRUE(StoreInspectionResults(t->db(), 101, rows, {{1, 1}, {2, 0}, {3, -1}}, &written));
+    EXPECT_EQ(written, 2);
+    EXPECT_EQ(t->count(QStringLiteral("tblSichtpruefung"), QStringLiteral("SIintPruefungsNr = 101 AND SIintBestanden = 0")), 1);
+
+    bool changed = false;
+    ASSERT_TRUE(SetThreePageProtocol(t->db(), 100, &changed));
+    EXPECT_TRUE(changed);
+    ASSERT_TRUE(SetThreePageProtocol(t->db(), 100, &changed));
+    EXPECT_FALSE(changed);
+}
