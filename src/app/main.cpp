@@ -1,8 +1,8 @@
 #include "app/AppWindows.h"
+#include "app/CommandLine.h"
 #include "app/MainWindow.h"
 #include "app/SignalBridge.h"
 #include "app/Splash.h"
-#include "store/CsvExport.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -12,16 +12,8 @@
 
 int main(int argc, char *argv[])
 {
-    {
-        // The CSV export from the command line needs no window, nor a display.
-        QStringList args;
-        for (int i = 0; i < argc; ++i)
-            args << QString::fromLocal8Bit(argv[i]);
-        if (IsCsvExportCommand(args)) {
-            QCoreApplication core(argc, argv);
-            return RunCsvExportCommand(args);
-        }
-    }
+    // Help, version, a wrong call and every command end here, without a window.
+    if (const int rc = RunCommandLine(argc, argv); rc >= 0) return rc;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Gerätetester"));
     QApplication::setApplicationDisplayName(QStringLiteral("Gerätetester"));

@@ -1,6 +1,7 @@
 #include "serial/IniFile.h"
 
-#include <QCoreApplication>
+#include "serial/ProgramPaths.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -163,6 +164,5 @@ bool TIniFile::flush()
 
 QString TIniFile::ProgramIniPath()
 {
-    const QFileInfo fi(QCoreApplication::applicationFilePath());
-    return fi.absolutePath() + u'/' + fi.completeBaseName() + QStringLiteral(".ini");
+    return ::ProgramIniPath();
 }

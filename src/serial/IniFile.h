@@ -38,7 +38,8 @@ public:
     // Writes pending changes; false when the file could not be written.
     bool flush();
 
-    // The program's own INI file: the running program's path with ".ini".
+    // The program's own INI file: beside a portable copy (its path with
+    // ".ini"), else in the user's configuration folder (see ProgramPaths.h).
     static QString ProgramIniPath();
 
 private:

@@ -1,5 +1,6 @@
 #include "store/Database.h"
 
+#include "serial/ProgramPaths.h"
 #include "store/FormatSettings.h"
 
 #include <QCoreApplication>
@@ -115,9 +116,7 @@ bool runInTransaction(QSqlDatabase db, const QList<QStringList> &statements, QSt
 
 QString DefaultDatabasePath()
 {
-    QString dir = QCoreApplication::applicationDirPath();
-    if (dir.isEmpty()) dir = QDir::currentPath();
-    return QDir(dir).filePath(QStringLiteral("VERIDA.db"));
+    return ProgramDataPath(QStringLiteral("VERIDA.db"));
 }
 
 TConnectionInfo ParseConnectionString(const QString &connectionString)
