@@ -211,9 +211,8 @@ QString HelpText(const std::vector<TCommand> &table)
         for (const TCommandOption &o : c.options)
             head += QStringLiteral(" [--%1%2]").arg(o.name, o.valueName.isEmpty() ? QString() : QLatin1Char(' ') + o.valueName);
         t += head + QLatin1Char('\n');
-        t += QStringLiteral("      ") + c.description;
-        if (!c.run) t += QStringLiteral(" (in diesem Programmstand nicht verfügbar)");
-        t += QLatin1Char('\n');
+        t += QStringLiteral("      ") + c.description + QLatin1Char('\n');
+        if (!c.run) t += QStringLiteral("      (in diesem Programmstand nicht verfügbar)\n");
         for (const TCommandOption &o : c.options)
             t += QStringLiteral("      --%1: %2\n").arg(o.name, o.description);
     }
