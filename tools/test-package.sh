@@ -109,7 +109,7 @@ grep -q '^Port=3' "$portable/geraetetester.ini" || fail "tragbar: Port verloren"
 
 if command -v lintian >/dev/null; then
   step "lintian"
-  lintian --fail-on error --suppress-tags-from-file /dev/null "$deb" || fail "lintian meldet Fehler"
+  lintian --fail-on error "$deb" || fail "lintian meldet Fehler"
 else
   fail "lintian fehlt (tools/install-deps.sh)"
 fi
