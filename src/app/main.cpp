@@ -1,12 +1,12 @@
 #include "app/AppWindows.h"
 #include "app/CommandLine.h"
 #include "app/MainWindow.h"
+#include "app/Screenshot.h"
 #include "app/SignalBridge.h"
 #include "app/Splash.h"
 
 #include <QApplication>
 #include <QPointer>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -43,14 +43,7 @@ int main(int argc, char *argv[])
             },
             Qt::QueuedConnection);
     }
-    if (qEnvironmentVariableIsSet("GT_SCREENSHOT")) {
-        // Picture of the running window for documentation, then an ordinary end.
-        const int delay = qEnvironmentVariableIntValue("GT_SCREENSHOT_DELAY");
-        QTimer::singleShot(delay > 0 ? delay : 3000, &form, [&form] {
-            form.grab().save(qEnvironmentVariable("GT_SCREENSHOT"));
-            form.RequestClose();
-        });
-    }
+    ScheduleScreenshot(form);
     const int rc = app.exec();
     form.FormDestroy();
     // A very short run ends before Timer1 has freed the splash screen.
