@@ -100,6 +100,10 @@ bool CanWriteFile(const QString &fileName, QString *error)
 {
     if (!MakeParentDir(fileName, error)) return false;
     const QFileInfo fi(fileName);
+    if (fi.isDir()) {
+        if (error) *error = QStringLiteral("„%1“ ist ein Ordner.").arg(fi.absoluteFilePath());
+        return false;
+    }
     // A replaced file needs the folder writable as well (it is written beside and renamed).
     const QByteArray dir = QFile::encodeName(fi.absolutePath());
     const bool ok = ::access(dir.constData(), W_OK) == 0 &&

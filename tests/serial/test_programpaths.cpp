@@ -125,6 +125,9 @@ TEST(ProgramPaths, CanWriteFileMakesTheFolderOrSaysWhyNot)
     plain.close();
     EXPECT_FALSE(CanWriteFile(dir.filePath(QStringLiteral("datei/x.ini")), &why));
     EXPECT_TRUE(why.contains(dir.filePath(QStringLiteral("datei")))) << why.toStdString();
+    // A folder where the file should be (QSaveFile could never replace it).
+    EXPECT_FALSE(CanWriteFile(dir.filePath(QStringLiteral("a")), &why));
+    EXPECT_TRUE(why.contains(QStringLiteral("Ordner"))) << why.toStdString();
 
     if (::geteuid() != 0) {
         QDir().mkpath(dir.filePath(QStringLiteral("fest")));

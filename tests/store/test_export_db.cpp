@@ -1,5 +1,6 @@
 #include "StoreTestDb.h"
 #include "serial/IniFile.h"
+#include "serial/ProgramPaths.h"
 #include "store/CsvExport.h"
 #include "store/Database.h"
 
@@ -115,15 +116,17 @@ TEST_P(StoreDb, FailedExportKeepsTheOldFile)
     EXPECT_EQ(err, CannotCreateFileMessage(bad));
 }
 
-// The command line reads the program's own INI file (beside the test binary).
-// One test for both engines, so no two cases write that file at once.
+// The command line reads the program's own INI file; "--ini" puts it in a
+// folder of the test's, never the user's own settings.
 void commandLineOn(TTestEngine engine)
 {
     SCOPED_TRACE(engine == TTestEngine::SQLite ? "SQLite" : "PostgreSQL");
     TTestDb t(engine);
     ASSERT_TRUE(t.ok()) << t.error().toStdString();
-    const QString iniPath = TIniFile::ProgramIniPath();
-    QFile::remove(iniPath);
+    QTemporaryDir iniDir;
+    const QString iniPath = iniDir.filePath(QStringLiteral("geraetetester.ini"));
+    SetProgramIniOverride(iniPath);
+    ASSERT_EQ(TIniFile::ProgramIniPath(), iniPath);
     {
         TIniFile ini(iniPath);
         ini.WriteString(QStringLiteral("DataBase"), QStringLiteral("ConnectionString"), t.connectionString());
@@ -157,7 +160,7 @@ void commandLineOn(TTestEngine engine)
     const QString other = dir.filePath(QStringLiteral("x.csv"));
     EXPECT_EQ(RunCsvExportCommand({QStringLiteral("--export-csv"), other}), 1);
     EXPECT_FALSE(QFile::exists(other));
-    QFile::remove(iniPath);
+    SetProgramIniOverride(QString());
 }
 
 TEST(CommandLine, FullAndSingleExportAndErrorsOnBothEngines)
