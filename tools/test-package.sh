@@ -107,6 +107,12 @@ grep -q '^\[Timing\]' "$portable/geraetetester.ini" || fail "tragbar: INI nicht 
 grep -q '^Port=3' "$portable/geraetetester.ini" || fail "tragbar: Port verloren"
 [[ ! -e $config ]] || fail "tragbar: Einstellungen unter ~/.config geschrieben"
 
+# Every dependency must be one that apt can resolve (nothing is installed).
+if [[ $(id -u) == 0 ]] && command -v apt-get >/dev/null; then
+  step "Abhängigkeiten auflösbar"
+  apt-get install -s "$PWD/$deb" >/dev/null 2>"$scratch/err" || fail "apt: $(cat "$scratch/err")"
+fi
+
 if command -v lintian >/dev/null; then
   step "lintian"
   lintian --fail-on error "$deb" || fail "lintian meldet Fehler"

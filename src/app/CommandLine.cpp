@@ -20,8 +20,8 @@ struct TQtOption {
     const char *name;
     bool value;
 };
-constexpr TQtOption kQtOptions[] = {{"platform", true}, {"style", true},         {"stylesheet", true},
-                                    {"display", true},  {"geometry", true},      {"qwindowgeometry", true},
+constexpr TQtOption kQtOptions[] = {{"platform", true},     {"style", true},       {"stylesheet", true},
+                                    {"display", true},      {"geometry", true},    {"qwindowgeometry", true},
                                     {"qwindowtitle", true}, {"qwindowicon", true}, {"reverse", false}};
 
 const QString kIni = QStringLiteral("ini");
@@ -73,13 +73,15 @@ const std::vector<TCommand> &CommandTable()
         {QStringLiteral("pdf-archive"),
          {QStringLiteral("ORDNER")},
          QStringLiteral("Legt für jede Prüfung ein PDF-Protokoll im Ordner ab (vorhandene bleiben)."),
-         {O{QStringLiteral("since"), QStringLiteral("TT.MM.JJJJ"), QStringLiteral("nur Prüfungen ab diesem Tag")}},
+         {O{QStringLiteral("since"), QStringLiteral("TT.MM.JJJJ"),
+            QStringLiteral("nur Prüfungen ab diesem Tag")}},
          nullptr,
          TCommandApp::Offscreen},
         {QStringLiteral("labels"),
          {QStringLiteral("DATEI")},
          QStringLiteral("Schreibt Prüflingsetiketten als PDF-Datei."),
-         {O{QStringLiteral("customer"), QStringLiteral("N"), QStringLiteral("nur die Prüflinge des Kunden N")}},
+         {O{QStringLiteral("customer"), QStringLiteral("N"),
+            QStringLiteral("nur die Prüflinge des Kunden N")}},
          nullptr,
          TCommandApp::Offscreen},
         {QStringLiteral("import-csv"),
@@ -129,8 +131,9 @@ TCommandLine ParseCommandLine(const QStringList &args, const std::vector<TComman
     if (!parser.parse(args)) {
         if (!parser.unknownOptionNames().isEmpty()) {
             const QString name = parser.unknownOptionNames().constFirst();
-            return fail(QStringLiteral("Unbekannte Option „%1%2“. Eine Übersicht gibt „geraetetester --help“.")
-                            .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name));
+            return fail(
+                QStringLiteral("Unbekannte Option „%1%2“. Eine Übersicht gibt „geraetetester --help“.")
+                    .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name));
         }
         // QCommandLineParser's only other failure: a value missing at the end.
         const QString last = args.size() > 1 ? args.constLast() : QString();
@@ -160,11 +163,13 @@ TCommandLine ParseCommandLine(const QStringList &args, const std::vector<TComman
     if (!cl.command) {
         for (const QString &o : subOptions)
             if (parser.isSet(o))
-                return fail(QStringLiteral("Die Option „--%1“ gehört zu einem Befehl; allein ist sie ohne Sinn.")
-                                .arg(o));
+                return fail(
+                    QStringLiteral("Die Option „--%1“ gehört zu einem Befehl; allein ist sie ohne Sinn.")
+                        .arg(o));
         if (!positional.isEmpty())
-            return fail(QStringLiteral("Unerwartetes Argument „%1“. Eine Übersicht gibt „geraetetester --help“.")
-                            .arg(positional.constFirst()));
+            return fail(
+                QStringLiteral("Unerwartetes Argument „%1“. Eine Übersicht gibt „geraetetester --help“.")
+                    .arg(positional.constFirst()));
         return cl;
     }
 
@@ -173,14 +178,13 @@ TCommandLine ParseCommandLine(const QStringList &args, const std::vector<TComman
     QString usage = QStringLiteral("--") + c.name;
     for (const QString &v : c.valueNames)
         usage += QLatin1Char(' ') + v;
-    if (positional.size() != wanted)
-        return fail(QStringLiteral("Aufruf: geraetetester %1").arg(usage));
+    if (positional.size() != wanted) return fail(QStringLiteral("Aufruf: geraetetester %1").arg(usage));
     if (parser.values(c.name).size() > 1)
         return fail(QStringLiteral("„--%1“ ist mehrfach angegeben.").arg(c.name));
     for (const QString &o : subOptions) {
         if (!parser.isSet(o)) continue;
-        const bool mine =
-            std::any_of(c.options.begin(), c.options.end(), [&o](const TCommandOption &x) { return x.name == o; });
+        const bool mine = std::any_of(c.options.begin(), c.options.end(),
+                                      [&o](const TCommandOption &x) { return x.name == o; });
         if (!mine) return fail(QStringLiteral("Die Option „--%1“ gehört nicht zu „--%2“.").arg(o, c.name));
     }
 
@@ -209,7 +213,8 @@ QString HelpText(const std::vector<TCommand> &table)
         for (const QString &v : c.valueNames)
             head += QLatin1Char(' ') + v;
         for (const TCommandOption &o : c.options)
-            head += QStringLiteral(" [--%1%2]").arg(o.name, o.valueName.isEmpty() ? QString() : QLatin1Char(' ') + o.valueName);
+            head += QStringLiteral(" [--%1%2]")
+                        .arg(o.name, o.valueName.isEmpty() ? QString() : QLatin1Char(' ') + o.valueName);
         t += head + QLatin1Char('\n');
         t += QStringLiteral("      ") + c.description + QLatin1Char('\n');
         if (!c.run) t += QStringLiteral("      (in diesem Programmstand nicht verfügbar)\n");
@@ -221,8 +226,10 @@ QString HelpText(const std::vector<TCommand> &table)
                         "  -h, --help     diese Übersicht zeigen\n"
                         "  -v, --version  die Programmversion zeigen\n\n"
                         "Dateien:\n");
-    t += QStringLiteral("  Einstellungen:                  %1\n").arg(QDir::toNativeSeparators(ProgramIniPath()));
-    t += QStringLiteral("  Datenbank VERIDA.db, Protokolle: %1\n").arg(QDir::toNativeSeparators(ProgramDataDir()));
+    t += QStringLiteral("  Einstellungen:                  %1\n")
+             .arg(QDir::toNativeSeparators(ProgramIniPath()));
+    t += QStringLiteral("  Datenbank VERIDA.db, Protokolle: %1\n")
+             .arg(QDir::toNativeSeparators(ProgramDataDir()));
     return t;
 }
 
@@ -263,7 +270,8 @@ int RunCommandLine(int argc, char **argv)
 
     const TCommand &c = *cl.command;
     if (!c.run) {
-        print(stderr, QStringLiteral("geraetetester: „--%1“ ist in diesem Programmstand nicht verfügbar.\n").arg(c.name));
+        print(stderr, QStringLiteral("geraetetester: „--%1“ ist in diesem Programmstand nicht verfügbar.\n")
+                          .arg(c.name));
         return 1;
     }
     std::unique_ptr<QCoreApplication> app;

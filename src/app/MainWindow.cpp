@@ -115,7 +115,8 @@ void TForm1::FormCreate()
     ReadConfiguration();
     Connection->Timer2->setInterval(100);
 
-    if (!m_config.PgmLog.isEmpty() && !m_pgmLog.Open(ProgramLogPath(m_config.PgmLog))) m_config.PgmLog.clear();
+    if (!m_config.PgmLog.isEmpty() && !m_pgmLog.Open(ProgramLogPath(m_config.PgmLog)))
+        m_config.PgmLog.clear();
     Connection->setProgramLog(&m_pgmLog);
     m_pgmLog.Write(QStringLiteral("Programmstart"));
     ReportUnwritableSettings(*this, m_iniFile);
@@ -181,8 +182,9 @@ void TForm1::WriteConfiguration()
     // window is going, but the loss must not go unnoticed.
     QString why;
     if (!MakeParentDir(m_iniFile, &why) || !m_config.WriteFile(m_iniFile)) {
-        const QString text = QStringLiteral("Einstellungen nicht gespeichert: „%1“ %2")
-                                 .arg(m_iniFile, why.isEmpty() ? QStringLiteral("ist nicht beschreibbar.") : why);
+        const QString text =
+            QStringLiteral("Einstellungen nicht gespeichert („%1“): %2")
+                .arg(m_iniFile, why.isEmpty() ? QStringLiteral("Die Datei ist nicht beschreibbar.") : why);
         m_pgmLog.Write(text);
         qWarning("%s", qPrintable(text));
     }
@@ -246,11 +248,10 @@ void TForm1::IdleStep()
 void TForm1::wireActions()
 {
     connect(Actions->G_Schnittstelle, &QAction::triggered, this, [this] { ChoosePort(); });
-    connect(Actions->G_Verbinden, &QAction::triggered, this,
-            [this](bool checked) {
-                Connection->setConnected(checked);
-                if (checked && !Connection->PortOpen()) ReportPortOpenFailure(*this);
-            });
+    connect(Actions->G_Verbinden, &QAction::triggered, this, [this](bool checked) {
+        Connection->setConnected(checked);
+        if (checked && !Connection->PortOpen()) ReportPortOpenFailure(*this);
+    });
     connect(Actions->G_Abrufen, &QAction::triggered, this,
             [this] { Connection->FetchData([this] { ExecWindow(QStringLiteral("TDatenabrufDlg")); }); });
     connect(Actions->G_Beenden, &QAction::triggered, this, [this] { close(); });

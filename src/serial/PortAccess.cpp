@@ -67,8 +67,9 @@ QString PortPermissionHint(const TPortAccess &a, int err)
         return head + QStringLiteral("\n\nIhr Benutzer „%1“ ist der Gruppe „%2“ schon zugeordnet, diese "
                                      "Anmeldung aber noch nicht. Bitte einmal ab- und wieder anmelden.")
                           .arg(a.user, a.group);
-    return head + QStringLiteral("\n\nIhr Benutzer „%1“ gehört nicht zur Gruppe „%2“. Abhilfe (einmalig, mit "
-                                 "Administratorrechten):\n\n    sudo usermod -aG %2 %1\n\nDanach einmal ab- und "
-                                 "wieder anmelden.")
-                      .arg(a.user, a.group);
+    return head +
+           QStringLiteral("\n\nIhr Benutzer „%1“ gehört nicht zur Gruppe „%2“. Abhilfe (einmalig, mit "
+                          "Administratorrechten):\n\n    sudo usermod -aG %2 %1\n\nDanach einmal ab- und "
+                          "wieder anmelden.")
+               .arg(a.user, a.group);
 }

@@ -8,10 +8,10 @@
 
 struct TPortAccess {
     QString device;
-    QString group;          // the device's group ("dialout"), empty if unknown
-    QString user;           // the user running the program
-    bool inGroupNow = false;    // this login has the group
-    bool inGroupLater = false;  // the user database has it (added, not yet logged in again)
+    QString group;             // the device's group ("dialout"), empty if unknown
+    QString user;              // the user running the program
+    bool inGroupNow = false;   // this login has the group
+    bool inGroupLater = false; // the user database has it (added, not yet logged in again)
 };
 
 // Facts about the device and the running user.

@@ -64,8 +64,8 @@ QString ProgramIniPath()
     if (!chosen.isEmpty()) return chosen;
     QString dir, ini;
     if (ProgramLayout() == TProgramLayout::Portable && programFiles(&dir, &ini)) return ini;
-    return xdgDir("XDG_CONFIG_HOME", ".config") + QLatin1Char('/') + kAppFolder + QLatin1Char('/') + kAppFolder +
-           QStringLiteral(".ini");
+    return xdgDir("XDG_CONFIG_HOME", ".config") + QLatin1Char('/') + kAppFolder + QLatin1Char('/') +
+           kAppFolder + QStringLiteral(".ini");
 }
 
 QString ProgramDataDir()
@@ -106,8 +106,9 @@ bool CanWriteFile(const QString &fileName, QString *error)
     }
     // A replaced file needs the folder writable as well (it is written beside and renamed).
     const QByteArray dir = QFile::encodeName(fi.absolutePath());
-    const bool ok = ::access(dir.constData(), W_OK) == 0 &&
-                    (!fi.exists() || ::access(QFile::encodeName(fi.absoluteFilePath()).constData(), W_OK) == 0);
+    const bool ok =
+        ::access(dir.constData(), W_OK) == 0 &&
+        (!fi.exists() || ::access(QFile::encodeName(fi.absoluteFilePath()).constData(), W_OK) == 0);
     if (!ok && error) *error = QStringLiteral("„%1“ ist nicht beschreibbar.").arg(fi.absoluteFilePath());
     return ok;
 }

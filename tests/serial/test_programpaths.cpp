@@ -148,7 +148,8 @@ TEST(PortAccess, TheHintNamesTheRemedyForEachCase)
     EXPECT_TRUE(PortPermissionHint(a, EBUSY).isEmpty());
 
     const QString notMember = PortPermissionHint(a, EACCES);
-    EXPECT_TRUE(notMember.startsWith(QStringLiteral("Keine Berechtigung für die Schnittstelle „/dev/ttyUSB0“.")));
+    EXPECT_TRUE(
+        notMember.startsWith(QStringLiteral("Keine Berechtigung für die Schnittstelle „/dev/ttyUSB0“.")));
     EXPECT_TRUE(notMember.contains(QStringLiteral("sudo usermod -aG dialout meister")));
     EXPECT_TRUE(notMember.contains(QStringLiteral("ab- und wieder anmelden")));
 
