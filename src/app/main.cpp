@@ -18,6 +18,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Gerätetester"));
     QApplication::setApplicationDisplayName(QStringLiteral("Gerätetester"));
     QApplication::setApplicationVersion(QStringLiteral(GT_VERSION));
+    // Lets the desktop match the window to its menu entry (name and icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("geraetetester"));
 
     auto *splash = new TSplashScreen;
     QPointer<TSplashScreen> splashGuard(splash);

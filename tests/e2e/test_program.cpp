@@ -31,7 +31,7 @@ struct ProgramCopy {
         }
     }
     // Starts it and waits until its window is up.
-    bool start()
+    bool start(const QStringList &args = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -41,7 +41,7 @@ struct ProgramCopy {
         env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("daten")));
         proc.setProcessEnvironment(env);
         proc.setWorkingDirectory(dir.path());
-        proc.start(exe, {});
+        proc.start(exe, args);
         if (!proc.waitForStarted(5000)) return false;
         return waitUntil([&] { return proc.canReadLine() && proc.readLine().startsWith("bereit"); }, 10000);
     }
@@ -104,6 +104,25 @@ TEST(Program, SigtermWhileConnectedEndsInOrder)
         texts << logText(l);
     ASSERT_GE(texts.size(), 2);
     EXPECT_EQ(texts.mid(texts.size() - 2), QStringList({"Programmende", "------------"}));
+}
+
+TEST(Program, IniOptionChoosesTheWindowsSettingsFile)
+{
+    ProgramCopy p(QStringLiteral("geraetetester"));
+    makeDatabase(p.dir.filePath(QStringLiteral("VERIDA.db")));
+    writeFile(p.dir.filePath(QStringLiteral("geraetetester.ini")), "[Interface]\nPort=2\n");
+    const QString chosen = p.home.filePath(QStringLiteral("platz2.ini"));
+    writeFile(chosen, "[Interface]\nPort=5\n");
+    ASSERT_TRUE(p.start({QStringLiteral("--ini"), chosen}));
+    EXPECT_EQ(p.terminate(), 0);
+    const TIniFile ini(chosen);
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("Interface"), QStringLiteral("Port"), 0), 5);
+    EXPECT_EQ(ini.ReadSection(QStringLiteral("Timing")).size(), 8);
+    // The file beside the program was not touched.
+    EXPECT_EQ(TIniFile(p.dir.filePath(QStringLiteral("geraetetester.ini")))
+                  .ReadSection(QStringLiteral("Timing"))
+                  .size(),
+              0);
 }
 
 TEST(Program, HelpVersionAndAWrongOptionNeedNoDisplay)
