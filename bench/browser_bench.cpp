@@ -7,7 +7,7 @@
 #include "app/Configuration.h"
 #include "app/DatenanzeigeDlg.h"
 #include "store/Database.h"
-#include "store/FormatSettings.h"
+#include "core/FormatSettings.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -8,7 +8,7 @@
 #include "serial/Cate32.h"
 #include "serial/PortNames.h"
 #include "store/Database.h"
-#include "store/FormatSettings.h"
+#include "core/FormatSettings.h"
 #include "tester/Commands.h"
 #include "tester/Datenabruf.h"
 

@@ -3,7 +3,7 @@
 // sheet (three pages). GT_BENCH_KEEP=DIR keeps one PDF of each in DIR.
 #include "protocols/BarcodeSheets.h"
 #include "protocols/ProtocolForms.h"
-#include "store/FormatSettings.h"
+#include "core/FormatSettings.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole test suite twice: once
-# as built for use, once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# as built for use (then the Debian package is built and tried), once under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -19,6 +20,8 @@ fi
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs" --timeout 300
+# The Debian package from this Release build, installed into a scratch root.
+tools/test-package.sh build
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGT_SANITIZE=ON -DGT_BENCH=OFF
 cmake --build build-asan -j"$jobs"

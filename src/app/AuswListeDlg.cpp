@@ -1,6 +1,6 @@
 #include "app/AuswListeDlg.h"
 
-#include "serial/IniFile.h"
+#include "core/IniFile.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

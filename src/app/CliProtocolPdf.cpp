@@ -2,9 +2,9 @@
 
 #include "app/CliReportApp.h"
 #include "protocols/PrintProtocol.h"
-#include "serial/IniFile.h"
+#include "core/IniFile.h"
 #include "store/Database.h"
-#include "store/FormatSettings.h"
+#include "core/FormatSettings.h"
 #include "store/TestRecord.h"
 
 #include <QDir>

@@ -2,9 +2,9 @@
 
 #include "bus/SyncBus.h"
 #include "serial/Cate32.h"
-#include "serial/IniFile.h"
+#include "core/IniFile.h"
 #include "store/Database.h"
-#include "store/FormatSettings.h"
+#include "core/FormatSettings.h"
 #include "tester/Commands.h"
 
 #include <QSqlDatabase>

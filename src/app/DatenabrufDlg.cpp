@@ -1,9 +1,9 @@
 #include "app/DatenabrufDlg.h"
 
 #include "app/PrueflingDlg.h"
-#include "serial/IniFile.h"
+#include "core/IniFile.h"
 #include "store/Database.h"
-#include "store/FormatSettings.h"
+#include "core/FormatSettings.h"
 #include "store/Globals.h"
 #include "tester/Commands.h"
 

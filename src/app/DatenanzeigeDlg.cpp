@@ -6,7 +6,7 @@
 #include "controls/ChkDsp.h"
 #include "controls/LEDPaint.h"
 #include "protocols/PrintProtocol.h"
-#include "serial/IniFile.h"
+#include "core/IniFile.h"
 #include "store/CsvExport.h"
 #include "store/Database.h"
 #include "tester/ModeApply.h"

@@ -2,6 +2,7 @@
 
 #include "app/AppWindows.h"
 #include "app/ComRadio.h"
+#include "app/FirstStart.h"
 #include "app/FrontPanel.h"
 #include "app/HelpWindow.h"
 #include "app/MainActions.h"
@@ -11,6 +12,7 @@
 #include "controls/NumberText.h"
 #include "serial/Cate32.h"
 #include "core/IniFile.h"
+#include "core/ProgramPaths.h"
 #include "store/Database.h"
 #include "core/FormatSettings.h"
 #include "app/EinstellungenDlg.h"
@@ -41,6 +43,12 @@ TForm1::TForm1(const TForm1Setup &setup, QWidget *parent) : QMainWindow(parent),
     ShowMessage = [this](QMessageBox::Icon icon, const QString &text) {
         QMessageBox box(icon, QStringLiteral("Gerätetester"), text, QMessageBox::Ok, this);
         box.exec();
+    };
+    AskYesNo = [this](const QString &question) {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Gerätetester"), question,
+                        QMessageBox::Yes | QMessageBox::No, this);
+        box.setDefaultButton(QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes;
     };
 
     Cate1 = new TCate(this);
@@ -108,9 +116,10 @@ void TForm1::FormCreate()
     Connection->Timer2->setInterval(100);
 
     // A log that cannot be made is off for this run only; the configured name stays.
-    if (!m_config.PgmLog.isEmpty()) m_pgmLog.Open(m_config.PgmLog);
+    if (!m_config.PgmLog.isEmpty()) m_pgmLog.Open(ProgramLogPath(m_config.PgmLog));
     Connection->setProgramLog(&m_pgmLog);
     m_pgmLog.Write(QStringLiteral("Programmstart"));
+    ReportUnwritableSettings(*this, m_iniFile);
 
     SynchroBus1->setMsgTimeOut(m_config.MessageTimeOut);
     SynchroBus1->setCharTimeOut(m_config.CharTimeOut);
@@ -133,7 +142,7 @@ void TForm1::FormCreate()
     if (QAbstractEventDispatcher *d = QAbstractEventDispatcher::instance(thread()))
         connect(d, &QAbstractEventDispatcher::aboutToBlock, this, &TForm1::IdleStep);
 
-    SynchroBus1->setLogFile(m_config.BusLog);
+    SynchroBus1->setLogFile(ProgramLogPath(m_config.BusLog));
     StatusBar1->setPanelText(5, QString());
     QFile::remove(QDir::current().filePath(QStringLiteral("SQL.txt")));
     QCoreApplication::postEvent(this, new QEvent(QEvent::Type(ConnectDatabaseEvent)));
@@ -155,7 +164,7 @@ void TForm1::ReadConfiguration()
     m_config.ReadFile(m_iniFile);
     move(m_config.Left, m_config.Top);
     Connection->setPort(m_config.Port);
-    Connection->setCOMLog(m_config.COMLog);
+    Connection->setCOMLog(ProgramLogPath(m_config.COMLog));
     Connection->setInActiveTime(m_config.InActiveTime);
     Connection->setRefreshTime(m_config.RefreshTime);
     Connection->setSettingDelay(m_config.SettingDelay);
@@ -169,7 +178,16 @@ void TForm1::WriteConfiguration()
     m_config.Top = y();
     m_config.Port = Connection->Port();
     m_config.ShowHints = Actions->ShowHints();
-    m_config.WriteFile(m_iniFile);
+    // Told in the program log (still open here) and on standard error: the
+    // window is going, but the loss must not go unnoticed.
+    QString why;
+    if (!MakeParentDir(m_iniFile, &why) || !m_config.WriteFile(m_iniFile)) {
+        const QString text =
+            QStringLiteral("Einstellungen nicht gespeichert („%1“): %2")
+                .arg(m_iniFile, why.isEmpty() ? QStringLiteral("Die Datei ist nicht beschreibbar.") : why);
+        m_pgmLog.Write(text);
+        qWarning("%s", qPrintable(text));
+    }
 }
 
 void TForm1::showPortInStatus()
@@ -187,6 +205,8 @@ void TForm1::FormDestroy()
     Connection->Timer1->stop();
 
     Connection->Shutdown();
+    DisconnectDatabase();
+    WriteConfiguration();
     m_pgmLog.Write(QStringLiteral("Programmende"));
     m_pgmLog.Write(QStringLiteral("------------"));
     if (m_pgmLog.IsOpen()) m_pgmLog.Close();
@@ -218,6 +238,8 @@ void TForm1::ConnectDatabase()
     }
     StatusBar1->setPanelText(6, QStringLiteral(" Keine Datenbank!"));
     m_pgmLog.Write(QStringLiteral("Datenbank nicht geöffnet: ") + error);
+    // A first start: the database can be made here, with the user's yes.
+    if (OfferNewDatabase(*this, connection)) return;
     ShowMessage(
         QMessageBox::Critical,
         QStringLiteral("Die für den Betrieb dieses Programms erforderliche Datenbank wurde nicht gefunden."));
@@ -231,8 +253,10 @@ void TForm1::IdleStep()
 void TForm1::wireActions()
 {
     connect(Actions->G_Schnittstelle, &QAction::triggered, this, [this] { ChoosePort(); });
-    connect(Actions->G_Verbinden, &QAction::triggered, this,
-            [this](bool checked) { Connection->setConnected(checked); });
+    connect(Actions->G_Verbinden, &QAction::triggered, this, [this](bool checked) {
+        Connection->setConnected(checked);
+        if (checked && !Connection->PortOpen()) ReportPortOpenFailure(*this);
+    });
     connect(Actions->G_Abrufen, &QAction::triggered, this,
             [this] { Connection->FetchData([this] { ExecWindow(QStringLiteral("TDatenabrufDlg")); }); });
     connect(Actions->G_Beenden, &QAction::triggered, this, [this] { close(); });

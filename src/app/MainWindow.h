@@ -62,6 +62,8 @@ public:
 
     // Every message box of the window goes through here (tests replace it).
     std::function<void(QMessageBox::Icon icon, const QString &text)> ShowMessage;
+    // Every yes/no question of the window; true for yes (tests replace it).
+    std::function<bool(const QString &question)> AskYesNo;
 
     // Steps of the window that tests and the program entry use.
     void ConnectDatabase();

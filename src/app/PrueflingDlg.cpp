@@ -2,7 +2,7 @@
 
 #include "app/NeuKundeDlg.h"
 #include "app/NeuPrueflingDlg.h"
-#include "serial/IniFile.h"
+#include "core/IniFile.h"
 #include "store/Database.h"
 
 #include <QFormLayout>

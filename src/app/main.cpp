@@ -1,46 +1,27 @@
 #include "app/AppWindows.h"
-#include "app/CliBarcodeSheet.h"
-#include "app/CliFetch.h"
-#include "app/CliProtocolPdf.h"
+#include "app/CommandLine.h"
 #include "app/MainWindow.h"
 #include "app/QtTranslations.h"
+#include "app/Screenshot.h"
 #include "app/SignalBridge.h"
 #include "app/Splash.h"
-#include "app/CliExportCsv.h"
 
 #include <QApplication>
 #include <QPointer>
-#include <QTimer>
 
 #include <cstdio>
 
 int main(int argc, char *argv[])
 {
-    {
-        // The CSV export from the command line needs no window, nor a display.
-        QStringList args;
-        for (int i = 0; i < argc; ++i)
-            args << QString::fromLocal8Bit(argv[i]);
-        if (IsCsvExportCommand(args)) {
-            QCoreApplication core(argc, argv);
-            return RunCsvExportCommand(args);
-        }
-        if (IsProtocolPdfCommand(args)) return RunProtocolPdfCommand(args);
-        if (IsBarcodeSheetCommand(args)) return RunBarcodeSheetCommand(args);
-        if (IsFetchCommand(args)) {
-            QCoreApplication core(argc, argv);
-            return RunFetchCommand(args);
-        }
-        if (IsTransferCommand(args)) {
-            QCoreApplication core(argc, argv);
-            return RunTransferCommand(args);
-        }
-    }
+    // Help, version, a wrong call and every command end here, without a window.
+    if (const int rc = RunCommandLine(argc, argv); rc >= 0) return rc;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Gerätetester"));
     QApplication::setApplicationDisplayName(QStringLiteral("Gerätetester"));
     QApplication::setApplicationVersion(QStringLiteral(GT_VERSION));
     InstallQtTranslations();
+    // Lets the desktop match the window to its menu entry (name and icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("geraetetester"));
 
     auto *splash = new TSplashScreen;
     QPointer<TSplashScreen> splashGuard(splash);
@@ -66,14 +47,7 @@ int main(int argc, char *argv[])
             },
             Qt::QueuedConnection);
     }
-    if (qEnvironmentVariableIsSet("GT_SCREENSHOT")) {
-        // Picture of the running window for documentation, then an ordinary end.
-        const int delay = qEnvironmentVariableIntValue("GT_SCREENSHOT_DELAY");
-        QTimer::singleShot(delay > 0 ? delay : 3000, &form, [&form] {
-            form.grab().save(qEnvironmentVariable("GT_SCREENSHOT"));
-            form.RequestClose();
-        });
-    }
+    ScheduleScreenshot(form);
     const int rc = app.exec();
     form.FormDestroy();
     // A very short run ends before Timer1 has freed the splash screen.

@@ -1,6 +1,7 @@
 #include "core/IniFile.h"
 
-#include <QCoreApplication>
+#include "core/ProgramPaths.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -207,6 +208,5 @@ bool TIniFile::flush()
 
 QString TIniFile::ProgramIniPath()
 {
-    const QFileInfo fi(QCoreApplication::applicationFilePath());
-    return fi.absolutePath() + u'/' + fi.completeBaseName() + QStringLiteral(".ini");
+    return ::ProgramIniPath();
 }

@@ -44,14 +44,15 @@ public:
     // Writes pending changes; false when the file could not be written.
     bool flush();
 
-    // The program's own INI file: the running program's path with ".ini".
+    // The program's own INI file: beside a portable copy (its path with
+    // ".ini"), else in the user's configuration folder (see ProgramPaths.h).
     static QString ProgramIniPath();
 
 private:
     struct Found {
-        int line = -1;         // line of the key, -1 if none
-        int sectionLine = -1;  // header line of the section, -1 if none
-        int sectionEnd = -1;   // one past the last non-blank line of the section
+        int line = -1;        // line of the key, -1 if none
+        int sectionLine = -1; // header line of the section, -1 if none
+        int sectionEnd = -1;  // one past the last non-blank line of the section
     };
     Found find(const QString &section, const QString &key) const;
     bool changed();

@@ -1,7 +1,7 @@
 #include "protocols/PrintProtocol.h"
 
 #include "protocols/ProtocolForms.h"
-#include "serial/IniFile.h"
+#include "core/IniFile.h"
 
 #include <QMessageBox>
 

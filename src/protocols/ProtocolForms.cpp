@@ -1,6 +1,6 @@
 #include "protocols/ProtocolForms.h"
 
-#include "store/FormatSettings.h"
+#include "core/FormatSettings.h"
 
 namespace {
 

@@ -120,12 +120,16 @@ void TCate::openPort(TPort port)
     const int fd = path.isEmpty()
                        ? -1
                        : ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int openError = fd < 0 ? (path.isEmpty() ? ENODEV : errno) : 0;
+    m_lastOpenDevice = path;
+    m_lastOpenError = openError;
     if (fd < 0) {
-        LogSystemError(path.isEmpty() ? ENODEV : errno, 500);
+        LogSystemError(m_lastOpenError, 500);
         failOpen(QStringLiteral("Fehler beim Öffnen der Schnittstelle"));
         return;
     }
     if (!::isatty(fd)) {
+        m_lastOpenError = ENOTTY;
         ::close(fd);
         failOpen(QStringLiteral("File Handle ist kein Comm Handle."));
         return;
@@ -134,7 +138,8 @@ void TCate::openPort(TPort port)
     // this open. TIOCEXCL keeps out later plain opens; it does not bind root,
     // which is why the advisory lock is taken as well.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        LogSystemError(errno, 500);
+        m_lastOpenError = errno;
+        LogSystemError(m_lastOpenError, 500);
         ::close(fd);
         failOpen(QStringLiteral("Fehler beim Öffnen der Schnittstelle"));
         return;

@@ -117,6 +117,9 @@ public:
     bool IsOpen() const { return m_fd >= 0; }
     // The device the port was opened on (empty while closed).
     QString DevicePath() const { return m_devicePath; }
+    // Why the last open failed (errno, 0 after a successful open) and the device it tried.
+    int LastOpenError() const { return m_lastOpenError; }
+    QString LastOpenDevice() const { return m_lastOpenDevice; }
 
     TBaudRate BaudRate() const { return m_baudRate; }
     void setBaudRate(TBaudRate v);
@@ -184,6 +187,8 @@ private:
 
     TPort m_port = NoPort;
     QString m_devicePath;
+    int m_lastOpenError = 0;
+    QString m_lastOpenDevice;
     TBaudRate m_baudRate = TBaudRate::___9600;
     TParity m_parity = TParity::None;
     TDataBits m_dataBits = TDataBits::_8;

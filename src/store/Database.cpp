@@ -1,6 +1,7 @@
 #include "store/Database.h"
 
 #include "core/FormatSettings.h"
+#include "core/ProgramPaths.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -115,9 +116,7 @@ bool runInTransaction(QSqlDatabase db, const QList<QStringList> &statements, QSt
 
 QString DefaultDatabasePath()
 {
-    QString dir = QCoreApplication::applicationDirPath();
-    if (dir.isEmpty()) dir = QDir::currentPath();
-    return QDir(dir).filePath(QStringLiteral("VERIDA.db"));
+    return ProgramDataPath(QStringLiteral("VERIDA.db"));
 }
 
 TConnectionInfo ParseConnectionString(const QString &connectionString)

@@ -27,7 +27,8 @@ struct TConnectionInfo {
     bool valid() const { return error.isEmpty() && engine != TDbEngine::None; }
 };
 
-// The default database file: VERIDA.db in the program's folder.
+// The default database file: VERIDA.db in the program's data folder
+// (beside a portable copy, else $XDG_DATA_HOME/geraetetester).
 QString DefaultDatabasePath();
 
 // Reads "Key=Value;..." pairs (keys without regard to case, values optionally

@@ -77,6 +77,8 @@ struct FormFixture {
     QTemporaryDir dir;
     std::unique_ptr<TForm1> form;
     QStringList messages;
+    QStringList questions;
+    bool answerYes = false; // what every question of the window is answered
 
     QString path(const QString &name) const { return dir.filePath(name); }
     QString iniPath() const { return path(QStringLiteral("geraetetester.ini")); }
@@ -91,6 +93,10 @@ struct FormFixture {
         setup.ProgramDir = dir.path();
         form = std::make_unique<TForm1>(setup);
         form->ShowMessage = [this](QMessageBox::Icon, const QString &text) { messages << text; };
+        form->AskYesNo = [this](const QString &question) {
+            questions << question;
+            return answerYes;
+        };
         return form.get();
     }
     // Runs the window's end as the program does and forgets it.

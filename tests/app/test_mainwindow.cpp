@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QMenuBar>
+#include <QSqlQuery>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -133,18 +134,79 @@ TEST(MainWindow, DatabaseOpensAfterTheLoopRunsAndSqlTxtIsGone)
     QDir::setCurrent(oldCwd);
 }
 
-TEST(MainWindow, MissingDatabaseShowsTheMessageOnceAndTheWindowStaysUsable)
+TEST(MainWindow, MissingDatabaseIsOfferedOnceAndNothingIsMadeWithoutYes)
 {
     FormFixture f;
     TForm1 *w = f.make();
     ASSERT_TRUE(waitUntil([&] { return !w->StatusBar1->PanelText(6).isEmpty(); }));
     EXPECT_EQ(w->StatusBar1->PanelText(6), QStringLiteral(" Keine Datenbank!"));
-    EXPECT_EQ(f.messages, QStringList({"Die für den Betrieb dieses Programms erforderliche Datenbank wurde "
-                                       "nicht gefunden."}));
+    ASSERT_EQ(f.questions.size(), 1);
+    EXPECT_TRUE(f.questions[0].startsWith(QStringLiteral(
+        "Die für den Betrieb dieses Programms erforderliche Datenbank wurde nicht gefunden.\n\n")));
+    EXPECT_TRUE(f.questions[0].contains(QDir::toNativeSeparators(f.path(QStringLiteral("VERIDA.db")))));
+    EXPECT_TRUE(f.messages.isEmpty());
     EXPECT_EQ(DatabaseKind(), 0);
-    // No empty database file was made in its place.
     EXPECT_FALSE(QFile::exists(f.path(QStringLiteral("VERIDA.db"))));
     EXPECT_TRUE(w->Actions->G_Verbinden->isEnabled());
+}
+
+TEST(MainWindow, YesToTheOfferMakesAReadyDatabaseAndConnects)
+{
+    FormFixture f;
+    f.answerYes = true;
+    TForm1 *w = f.make();
+    ASSERT_TRUE(waitUntil([&] { return !w->StatusBar1->PanelText(6).isEmpty(); }));
+    EXPECT_EQ(w->StatusBar1->PanelText(6), QStringLiteral(" Datenbankverbindung ok."));
+    EXPECT_EQ(f.questions.size(), 1);
+    EXPECT_TRUE(f.messages.isEmpty()) << f.messages.join(u'|').toStdString();
+    ASSERT_TRUE(ProgramDatabase().isOpen());
+    EXPECT_TRUE(MissingTables(ProgramDatabase()).isEmpty());
+    QSqlQuery q(ProgramDatabase());
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT COUNT(*) FROM tblSichtTeil")) && q.next());
+    EXPECT_GT(q.value(0).toInt(), 0);
+}
+
+TEST(MainWindow, ADatabaseWithoutTablesIsCompletedOnlyWithYesAndKeepsItsData)
+{
+    FormFixture f;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("half"));
+        db.setDatabaseName(f.path(QStringLiteral("VERIDA.db")));
+        ASSERT_TRUE(db.open());
+        ASSERT_TRUE(QSqlQuery(db).exec(QStringLiteral("CREATE TABLE eigene (x INTEGER)")));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("half"));
+    f.answerYes = true;
+    TForm1 *w = f.make();
+    ASSERT_TRUE(waitUntil([&] { return !w->StatusBar1->PanelText(6).isEmpty(); }));
+    ASSERT_EQ(f.questions.size(), 1);
+    EXPECT_TRUE(f.questions[0].contains(QStringLiteral("fehlen Tabellen")));
+    EXPECT_EQ(w->StatusBar1->PanelText(6), QStringLiteral(" Datenbankverbindung ok."));
+    EXPECT_TRUE(QSqlQuery(ProgramDatabase()).exec(QStringLiteral("SELECT x FROM eigene")));
+}
+
+TEST(MainWindow, AnUnwritableIniIsReportedAtStartAndInTheLog)
+{
+    FormFixture f;
+    f.withDatabase();
+    // A folder that cannot be made, even for root: its parent is a file.
+    writeFile(f.path(QStringLiteral("datei")), "x");
+    TForm1Setup setup;
+    setup.IniFile = f.path(QStringLiteral("datei/geraetetester.ini"));
+    setup.ProgramDir = f.dir.path();
+    f.form = std::make_unique<TForm1>(setup);
+    f.form->ShowMessage = [&f](QMessageBox::Icon, const QString &text) { f.messages << text; };
+    TForm1 *w = f.form.get();
+    auto *warning = w->StatusBar1->findChild<QLabel *>(QStringLiteral("IniWarning"));
+    ASSERT_NE(warning, nullptr);
+    EXPECT_FALSE(warning->text().isEmpty());
+    EXPECT_TRUE(warning->toolTip().contains(QStringLiteral("datei")));
+
+    // A writable file gives no warning.
+    FormFixture ok;
+    ok.withDatabase();
+    EXPECT_EQ(ok.make()->StatusBar1->findChild<QLabel *>(QStringLiteral("IniWarning")), nullptr);
 }
 
 TEST(MainWindow, StartWithoutIniWritesEveryKeyAtTheEnd)

@@ -14,7 +14,7 @@
 #include "app/PrintCurrentValues.h"
 #include "app/QtTranslations.h"
 #include "app/TestControl.h"
-#include "serial/IniFile.h"
+#include "core/IniFile.h"
 #include "support/TestSupport.h"
 
 #include <QAction>

@@ -10,9 +10,9 @@
 #include "app/NeuKundeDlg.h"
 #include "app/NeuPrueflingDlg.h"
 #include "app/PrueflingDlg.h"
-#include "serial/IniFile.h"
+#include "core/IniFile.h"
 #include "store/Database.h"
-#include "store/FormatSettings.h"
+#include "core/FormatSettings.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -3,7 +3,7 @@
 
 #include "PdfTools.h"
 #include "protocols/ProtocolForms.h"
-#include "store/FormatSettings.h"
+#include "core/FormatSettings.h"
 #include "tester/Limits.h"
 #include "tester/ModeApply.h"
 

@@ -1,6 +1,9 @@
 #include "StoreTestDb.h"
 #include "store/Database.h"
+#include "store/InitDatabase.h"
 
+#include <QDir>
+#include <QFile>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
@@ -58,6 +61,82 @@ TEST_P(StoreDb, InitdbCompletesAPartialDatabase)
     EXPECT_TRUE(MissingTables(t->db()).isEmpty());
     EXPECT_GE(t->count(QStringLiteral("tblSichtTeil")), 20);
     EXPECT_EQ(t->count(QStringLiteral("tblKunden")), 1);
+}
+
+// The program's first start runs the same code in-process.
+TEST_P(StoreDb, ProbeTellsReadyAndIncompleteAndInitCompletesInProcess)
+{
+    const TConnectionInfo info = ParseConnectionString(t->connectionString());
+    ASSERT_TRUE(CanInitializeDatabase(info));
+    EXPECT_EQ(ProbeDatabase(info), TDbReadiness::Ready);
+    t->addCustomer(3, QStringLiteral("bleibt"));
+    t->exec(QStringLiteral("DROP TABLE tblUebernahme"));
+    EXPECT_EQ(ProbeDatabase(info), TDbReadiness::Incomplete);
+    const TInitDbResult r = InitializeDatabase(info);
+    ASSERT_TRUE(r.ok) << r.error.toStdString();
+    EXPECT_TRUE(r.messages.join(u'\n').contains(QStringLiteral("tblUebernahme")));
+    EXPECT_EQ(ProbeDatabase(info), TDbReadiness::Ready);
+    EXPECT_EQ(t->count(QStringLiteral("tblKunden")), 1);
+}
+
+TEST(InitDatabase, SqliteFileMadeOnlyWhereAsked)
+{
+    QTemporaryDir dir;
+    TConnectionInfo info = ParseConnectionString(
+        QStringLiteral("Provider=SQLite;Data Source=%1").arg(dir.filePath(QStringLiteral("neu/unter/x.db"))));
+    EXPECT_EQ(ProbeDatabase(info), TDbReadiness::Missing);
+    TInitDbResult r = InitializeDatabase(info);
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.error.contains(QStringLiteral("Verzeichnis"))) << r.error.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("neu"))));
+
+    r = InitializeDatabase(info, /*makeFolder=*/true);
+    ASSERT_TRUE(r.ok) << r.error.toStdString();
+    EXPECT_EQ(ProbeDatabase(info), TDbReadiness::Ready);
+    r = InitializeDatabase(info, true);
+    ASSERT_TRUE(r.ok);
+    EXPECT_TRUE(r.messages.join(u' ').contains(QStringLiteral("nichts geändert")));
+    // No connection is left behind under the program's name or any other.
+    EXPECT_FALSE(QSqlDatabase::contains(QString::fromLatin1(kProgramConnection)));
+}
+
+TEST(InitDatabase, AFileThatIsNoDatabaseIsRefusedAndKept)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("VERIDA.db"));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray("Kundenliste, bitte nicht löschen\n").repeated(200));
+    f.close();
+    const QByteArray before = [&] {
+        QFile g(file);
+        return g.open(QIODevice::ReadOnly) ? g.readAll() : QByteArray();
+    }();
+    const TConnectionInfo info =
+        ParseConnectionString(QStringLiteral("Provider=SQLite;Data Source=%1").arg(file));
+    const TInitDbResult r = InitializeDatabase(info, true);
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.error.isEmpty());
+    QFile g(file);
+    ASSERT_TRUE(g.open(QIODevice::ReadOnly));
+    EXPECT_EQ(g.readAll(), before);
+
+    const TConnectionInfo odbc = ParseConnectionString(QStringLiteral("Provider=ODBC;DSN=verida"));
+    EXPECT_FALSE(CanInitializeDatabase(odbc));
+    EXPECT_TRUE(InitializeDatabase(odbc).error.contains(QStringLiteral("von Hand")));
+}
+
+TEST(InitDatabase, ScriptsSplitAtLineEndsAndKeepTriggersWhole)
+{
+    const QStringList st = SplitSqlStatements(QStringLiteral(
+        "-- Kommentar;\n\nCREATE TABLE a (x INTEGER);\nCREATE TRIGGER t AFTER INSERT ON a\nBEGIN\n"
+        "  UPDATE a SET x = 1;\n  UPDATE a SET x = 2;\nEND;\nINSERT INTO a VALUES ('a;b');\nSELECT 1"));
+    ASSERT_EQ(st.size(), 4);
+    EXPECT_EQ(st[0], QStringLiteral("CREATE TABLE a (x INTEGER);"));
+    EXPECT_TRUE(st[1].startsWith(QStringLiteral("CREATE TRIGGER")));
+    EXPECT_TRUE(st[1].endsWith(QStringLiteral("END;")));
+    EXPECT_EQ(st[2], QStringLiteral("INSERT INTO a VALUES ('a;b');"));
+    EXPECT_EQ(st[3], QStringLiteral("SELECT 1"));
 }
 
 TEST(Initdb, SqliteFileAndBadArguments)

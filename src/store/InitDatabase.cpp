@@ -1,0 +1,259 @@
+#include "store/InitDatabase.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <atomic>
+
+static void initSchemaResource()
+{
+    // The scripts live in this static library; naming them keeps the linker from dropping them.
+    Q_INIT_RESOURCE(schema);
+}
+
+namespace {
+
+std::atomic<int> g_connSerial{0};
+
+QString readScript(const QString &name)
+{
+    initSchemaResource();
+    QFile f(QStringLiteral(":/db/") + name);
+    if (!f.open(QIODevice::ReadOnly)) return QString();
+    return QString::fromUtf8(f.readAll());
+}
+
+// An SQLite file made before every date form was normalised keeps its old
+// triggers until the script runs again (every statement may run twice).
+bool datesNeedNewTriggers(const TConnectionInfo &info, QSqlDatabase db)
+{
+    if (info.engine != TDbEngine::SQLite) return false;
+    QSqlQuery q(db);
+    return q.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'trigger' AND name IN "
+                                 "('trPruefungDatumFormIns', 'trPruefungDatumFormUpd', "
+                                 "'trUebernahmeDatumFormIns', 'trUebernahmeDatumFormUpd')")) &&
+           q.next() && q.value(0).toInt() < 4;
+}
+
+int catalogueCount(QSqlDatabase db, bool *ok)
+{
+    QSqlQuery q(db);
+    *ok = q.exec(QStringLiteral("SELECT COUNT(*) FROM tblSichtTeil")) && q.next();
+    return *ok ? q.value(0).toInt() : 0;
+}
+
+// A connection name of its own per call: the program's connection stays untouched.
+QString tempConnectionName(const char *what)
+{
+    return QStringLiteral("gt_%1_%2").arg(QLatin1String(what)).arg(++g_connSerial);
+}
+
+// Makes the PostgreSQL database itself when the server does not have it yet.
+bool ensurePgDatabase(const TConnectionInfo &info, QString *error, bool *created)
+{
+    *created = false;
+    TConnectionInfo admin = info;
+    admin.databaseName = QStringLiteral("postgres");
+    const QString conn = tempConnectionName("initdb_admin");
+    if (!OpenConnection(admin, conn, error)) {
+        QSqlDatabase::removeDatabase(conn);
+        return false;
+    }
+    bool ok = true;
+    {
+        QSqlDatabase db = QSqlDatabase::database(conn, false);
+        {
+            QSqlQuery q(db);
+            q.prepare(QStringLiteral("SELECT 1 FROM pg_database WHERE datname = ?"));
+            q.addBindValue(info.databaseName);
+            if (!q.exec()) {
+                *error = q.lastError().text();
+                ok = false;
+            } else if (!q.next()) {
+                QString name = info.databaseName;
+                name.replace(QLatin1Char('"'), QLatin1String("\"\""));
+                if (q.exec(QStringLiteral("CREATE DATABASE \"%1\" ENCODING 'UTF8' TEMPLATE template0")
+                               .arg(name))) {
+                    *created = true;
+                } else {
+                    *error = q.lastError().text();
+                    ok = false;
+                }
+            }
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(conn);
+    return ok;
+}
+
+// Tables and catalogue into an open database, in one transaction.
+bool fillDatabase(QSqlDatabase db, const TConnectionInfo &info, TInitDbResult &r)
+{
+    const QString label = DatabaseLabel(info);
+    const QStringList missing = MissingTables(db);
+    bool ok = true;
+    const int entries = missing.contains(QStringLiteral("tblSichtTeil")) ? 0 : catalogueCount(db, &ok);
+    if (!ok) {
+        r.error = QStringLiteral("Der Prüfteilkatalog kann nicht gelesen werden: ") + db.lastError().text();
+        return false;
+    }
+    if (missing.isEmpty() && entries > 0 && !datesNeedNewTriggers(info, db)) {
+        r.messages << QStringLiteral("Die Datenbank %1 ist bereits eingerichtet (%2 Prüfteile im Katalog); "
+                                     "es wurde nichts geändert.")
+                          .arg(label)
+                          .arg(entries);
+        return true;
+    }
+    const QString schemaName = info.engine == TDbEngine::SQLite ? QStringLiteral("schema-sqlite.sql")
+                                                                : QStringLiteral("schema-postgresql.sql");
+    const QString schema = readScript(schemaName);
+    const QString catalogueScript = readScript(QStringLiteral("catalogue.sql"));
+    if (schema.isEmpty() || catalogueScript.isEmpty()) {
+        r.error = QStringLiteral("Die Schemaskripte fehlen im Programm.");
+        return false;
+    }
+    // The scripts create with IF NOT EXISTS: run whole, they keep what is there.
+    QStringList statements = SplitSqlStatements(schema);
+    const QStringList catalogue = entries == 0 ? SplitSqlStatements(catalogueScript) : QStringList();
+    statements += catalogue;
+    // All or nothing: a half-made database would look ready next time.
+    if (!db.transaction()) {
+        r.error = db.lastError().text();
+        return false;
+    }
+    {
+        QSqlQuery q(db);
+        for (const QString &st : statements) {
+            if (!q.exec(st)) {
+                r.error = QStringLiteral("Fehler beim Einrichten: %1\n%2").arg(q.lastError().text(), st);
+                break;
+            }
+        }
+    }
+    if (r.error.isEmpty() && !db.commit()) r.error = db.lastError().text();
+    if (!r.error.isEmpty()) {
+        db.rollback();
+        return false;
+    }
+    if (!missing.isEmpty())
+        r.messages << QStringLiteral("Tabellen angelegt: %1.").arg(missing.join(QStringLiteral(", ")));
+    if (!catalogue.isEmpty())
+        r.messages << QStringLiteral("Prüfteilkatalog mit %1 Einträgen gefüllt.").arg(catalogue.size());
+    r.messages << QStringLiteral("Die Datenbank %1 ist eingerichtet.").arg(label);
+    return true;
+}
+
+} // namespace
+
+QStringList SplitSqlStatements(const QString &script)
+{
+    QStringList result;
+    QString current;
+    bool inTrigger = false;
+    for (const QString &raw : script.split(QLatin1Char('\n'))) {
+        const QString line = raw.trimmed();
+        if (current.isEmpty() && (line.isEmpty() || line.startsWith(QLatin1String("--")))) continue;
+        if (current.isEmpty() && line.startsWith(QLatin1String("CREATE TRIGGER"), Qt::CaseInsensitive))
+            inTrigger = true;
+        current += raw + QLatin1Char('\n');
+        const bool ends = inTrigger ? line.compare(QLatin1String("END;"), Qt::CaseInsensitive) == 0
+                                    : line.endsWith(QLatin1Char(';'));
+        if (ends) {
+            result << current.trimmed();
+            current.clear();
+            inTrigger = false;
+        }
+    }
+    if (!current.trimmed().isEmpty()) result << current.trimmed();
+    return result;
+}
+
+QString DatabaseLabel(const TConnectionInfo &info)
+{
+    if (info.engine == TDbEngine::PostgreSQL)
+        return QStringLiteral("„%1“ auf %2")
+            .arg(info.databaseName, info.host.isEmpty() ? QStringLiteral("localhost") : info.host);
+    return QStringLiteral("„%1“").arg(QDir::toNativeSeparators(info.databaseName));
+}
+
+bool CanInitializeDatabase(const TConnectionInfo &info)
+{
+    return info.valid() && (info.engine == TDbEngine::SQLite || info.engine == TDbEngine::PostgreSQL);
+}
+
+TInitDbResult InitializeDatabase(const TConnectionInfo &info, bool makeFolder)
+{
+    TInitDbResult r;
+    if (!info.valid()) {
+        r.error = info.error.isEmpty() ? QStringLiteral("Ungültige Verbindungszeichenfolge.") : info.error;
+        return r;
+    }
+    QString error;
+    if (info.engine == TDbEngine::SQLite) {
+        QFileInfo fi(info.databaseName);
+        if (!fi.exists()) {
+            if (makeFolder) QDir().mkpath(fi.absolutePath());
+            if (!fi.dir().exists()) {
+                r.error = QStringLiteral("Das Verzeichnis „%1“ gibt es nicht.").arg(fi.absolutePath());
+                return r;
+            }
+            QFile f(info.databaseName);
+            if (!f.open(QIODevice::WriteOnly)) {
+                r.error = QStringLiteral("Die Datei „%1“ kann nicht angelegt werden: %2")
+                              .arg(info.databaseName, f.errorString());
+                return r;
+            }
+            f.close();
+            r.messages << QStringLiteral("Datenbankdatei „%1“ angelegt.").arg(info.databaseName);
+        }
+    } else if (info.engine == TDbEngine::PostgreSQL) {
+        bool created = false;
+        if (!ensurePgDatabase(info, &error, &created)) {
+            r.error = QStringLiteral("Verbindung zum Datenbankserver fehlgeschlagen: ") + error;
+            return r;
+        }
+        if (created)
+            r.messages << QStringLiteral("Datenbank „%1“ auf dem Server angelegt.").arg(info.databaseName);
+    } else {
+        r.error = QStringLiteral("Für diesen Datenbanktreiber („%1“) bitte die Skripte in db/ von Hand "
+                                 "ausführen; eingerichtet werden SQLite und PostgreSQL.")
+                      .arg(info.provider);
+        return r;
+    }
+
+    const QString conn = tempConnectionName("initdb");
+    if (!OpenConnection(info, conn, &error)) {
+        r.error = QStringLiteral("Die Datenbank kann nicht geöffnet werden: ") + error;
+    } else {
+        QSqlDatabase db = QSqlDatabase::database(conn, false);
+        r.ok = fillDatabase(db, info, r);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(conn);
+    return r;
+}
+
+TDbReadiness ProbeDatabase(const TConnectionInfo &info, QString *error)
+{
+    if (!info.valid()) {
+        if (error) *error = info.error;
+        return TDbReadiness::Unreachable;
+    }
+    if (info.engine == TDbEngine::SQLite && !QFileInfo::exists(info.databaseName))
+        return TDbReadiness::Missing;
+    const QString conn = tempConnectionName("probe");
+    TDbReadiness state = TDbReadiness::Unreachable;
+    QString why;
+    if (OpenConnection(info, conn, &why)) {
+        QSqlDatabase db = QSqlDatabase::database(conn, false);
+        state = MissingTables(db).isEmpty() ? TDbReadiness::Ready : TDbReadiness::Incomplete;
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(conn);
+    if (error) *error = why;
+    return state;
+}

@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a Release build, unpacks it into a scratch
+# root (dpkg -x) and runs the installed programs there as a new user would,
+# with an empty HOME: --help, --version, a wrong option, a start ended by
+# SIGTERM that writes the INI under XDG_CONFIG_HOME, a CSV export against a
+# database made by the installed gt-initdb, --ini, and the portable layout.
+# lintian must report no error.
+# Usage: tools/test-package.sh [BUILD_DIR]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+
+fail() { echo "test-package: $*" >&2; exit 1; }
+step() { echo "test-package: $*"; }
+
+cmake --build "$build" --target geraetetester tester-sim gt-initdb barcode-render gt_package_docs >/dev/null
+rm -f "$build"/geraetetester_*.deb
+(cd "$build" && cpack -G DEB >/dev/null)
+deb=$(ls "$build"/geraetetester_*_amd64.deb)
+step "Paket $deb"
+
+scratch=$(mktemp -d)
+pid=
+cleanup() { [[ -n $pid ]] && kill "$pid" 2>/dev/null; rm -rf "$scratch"; }
+trap cleanup EXIT
+dpkg-deb -x "$deb" "$scratch/root"
+bin=$scratch/root/usr/bin
+for f in geraetetester tester-sim gt-initdb barcode-render; do [[ -x $bin/$f ]] || fail "$f fehlt im Paket"; done
+for f in usr/share/applications/geraetetester.desktop usr/share/icons/hicolor/scalable/apps/geraetetester.svg \
+         usr/share/geraetetester/schema-sqlite.sql usr/share/geraetetester/catalogue.sql \
+         usr/share/doc/geraetetester/hilfe/index.html usr/share/man/man1/geraetetester.1.gz; do
+  [[ -f $scratch/root/$f ]] || fail "$f fehlt im Paket"
+done
+
+# A new user: nothing in HOME, no XDG variables, no display.
+export HOME=$scratch/home
+mkdir -p "$HOME"
+unset XDG_CONFIG_HOME XDG_DATA_HOME DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+config=$HOME/.config/geraetetester
+data=$HOME/.local/share/geraetetester
+
+step "--help, --version, falsche Option"
+help=$("$bin/geraetetester" --help) || fail "--help endete mit Fehler"
+for c in export-csv fetch transfer protocol-pdf barcode-sheet ini version; do
+  grep -q -- "--$c" <<<"$help" || fail "--help nennt --$c nicht"
+done
+grep -qF "$config/geraetetester.ini" <<<"$help" || fail "--help nennt den Ort der Einstellungen nicht"
+"$bin/geraetetester" --version | grep -qE '^geraetetester [0-9]+\.[0-9]+' || fail "--version"
+rc=0; "$bin/geraetetester" --gibt-es-nicht 2>"$scratch/err" || rc=$?
+[[ $rc == 2 ]] || fail "unbekannte Option: Exit-Code $rc statt 2"
+grep -q "Unbekannte Option" "$scratch/err" || fail "unbekannte Option ohne Meldung"
+
+step "Start und SIGTERM schreiben die Einstellungen nach ~/.config"
+wait_for_line() { # file text seconds
+  local deadline=$((SECONDS + $3))
+  until grep -q "$2" "$1" 2>/dev/null; do
+    ((SECONDS < deadline)) || return 1
+    kill -0 "$pid" 2>/dev/null || return 1
+    sleep 0.1
+  done
+}
+QT_QPA_PLATFORM=offscreen GT_STARTUP_REPORT=1 "$bin/geraetetester" >"$scratch/out" 2>"$scratch/err" &
+pid=$!
+wait_for_line "$scratch/out" bereit 20 || fail "das Programm kam nicht hoch: $(cat "$scratch/err")"
+kill -TERM "$pid"
+rc=0; wait "$pid" || rc=$?
+pid=
+[[ $rc == 0 ]] || fail "Ende nach SIGTERM mit Exit-Code $rc"
+[[ -f $config/geraetetester.ini ]] || fail "keine INI unter $config"
+grep -q '^\[Interface\]' "$config/geraetetester.ini" || fail "INI unvollständig"
+[[ ! -e $bin/geraetetester.ini ]] || fail "INI neben dem Programm"
+# The offer to make a database was not answered: nothing was made.
+[[ ! -e $data/VERIDA.db ]] || fail "Datenbank ohne Zustimmung angelegt"
+
+step "--export-csv mit einer Datenbank von gt-initdb"
+mkdir -p "$data"
+"$bin/gt-initdb" "$data/VERIDA.db" >/dev/null || fail "gt-initdb"
+sqlite3 "$data/VERIDA.db" "INSERT INTO tblKunden (KDintKundenNr, KDstrName1) VALUES (1, 'Elektro O''Brien');
+  INSERT INTO tblPruefling (PLintPrueflingNr, PLintKundenNr, PLstrBezeichnung, PLstrBarcode) VALUES (1, 1, 'Bohrmaschine', '4711');
+  INSERT INTO tblPruefung (PRintPruefungsNr, PRintPrueflingNr, PRdtmUebernahme, PRstrGTSeriennummer)
+    VALUES (1, 1, '2026-12-01 10:00:00', '123456');"
+"$bin/geraetetester" --export-csv "$scratch/alle.csv" >/dev/null 2>"$scratch/err" ||
+  fail "--export-csv: $(cat "$scratch/err")"
+grep -q "Bohrmaschine" "$scratch/alle.csv" || fail "Export ohne die Prüfung"
+grep -q "O'Brien" "$scratch/alle.csv" || fail "Export ohne den Kunden"
+
+step "--ini wählt eine andere Konfiguration"
+printf '[DataBase]\nConnectionString=Provider=SQLite;Data Source=%s\n' "$scratch/gibtsnicht.db" >"$scratch/andere.ini"
+rc=0; "$bin/geraetetester" --ini "$scratch/andere.ini" --export-csv "$scratch/x.csv" 2>/dev/null || rc=$?
+[[ $rc == 1 ]] || fail "--ini: die Datenbank der anderen INI wurde nicht genommen (Exit-Code $rc)"
+
+step "Tragbar: Programm mit INI in einem beschreibbaren Ordner"
+portable=$scratch/usb
+mkdir -p "$portable"
+cp "$bin/geraetetester" "$portable/"
+printf '[Interface]\nPort=3\n' >"$portable/geraetetester.ini"
+cp "$data/VERIDA.db" "$portable/VERIDA.db"
+rm -rf "$config"
+QT_QPA_PLATFORM=offscreen GT_STARTUP_REPORT=1 "$portable/geraetetester" >"$scratch/out" 2>"$scratch/err" &
+pid=$!
+wait_for_line "$scratch/out" bereit 20 || fail "die tragbare Kopie kam nicht hoch: $(cat "$scratch/err")"
+kill -TERM "$pid"
+rc=0; wait "$pid" || rc=$?
+pid=
+[[ $rc == 0 ]] || fail "tragbar: Exit-Code $rc"
+grep -q '^\[Timing\]' "$portable/geraetetester.ini" || fail "tragbar: INI nicht neben dem Programm geschrieben"
+grep -q '^Port=3' "$portable/geraetetester.ini" || fail "tragbar: Port verloren"
+[[ ! -e $config ]] || fail "tragbar: Einstellungen unter ~/.config geschrieben"
+
+# Every dependency must be one that apt can resolve (nothing is installed).
+if [[ $(id -u) == 0 ]] && command -v apt-get >/dev/null; then
+  step "Abhängigkeiten auflösbar"
+  apt-get install -s "$PWD/$deb" >/dev/null 2>"$scratch/err" || fail "apt: $(cat "$scratch/err")"
+fi
+
+if command -v lintian >/dev/null; then
+  step "lintian"
+  lintian --fail-on error "$deb" || fail "lintian meldet Fehler"
+else
+  fail "lintian fehlt (tools/install-deps.sh)"
+fi
+step "alles in Ordnung"
