@@ -1,4 +1,5 @@
 #include "app/DatenanzeigeDlg.h"
+#include "app/ExportFileChooser.h"
 
 #include "app/AuswListeDlg.h"
 #include "app/Configuration.h"
