@@ -2,13 +2,16 @@
 
 #include "core/FormatSettings.h"
 #include "store/Database.h"
+#include "store/SqliteRows.h"
 #include "store/TestRecord.h"
 
 #include <QDir>
 #include <QSaveFile>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -180,12 +183,41 @@ void appendValue(QString &line, QStringView v, bool first)
 {
     if (!first) line += QLatin1Char(';');
     line += QLatin1Char('"');
-    for (QChar c : v)
-        line += (c == QLatin1Char('"')) ? QLatin1Char('\'') : c;
+    const qsizetype start = line.size();
+    line += v;
+    if (v.contains(QLatin1Char('"')))
+        std::replace(line.begin() + start, line.end(), QChar(QLatin1Char('"')), QChar(QLatin1Char('\'')));
     line += QLatin1Char('"');
 }
 
-void buildLine(QString &line, const TWerteSatz &w, const TExportSwitches &sw, bool header)
+// The same straight into the file's bytes: the full export skips the text
+// line and its second pass.
+void appendValue(QByteArray &line, QStringView v, bool first)
+{
+    const qsizetype start = line.size();
+    line.resize(start + v.size() + 3);
+    char *p = line.data() + start;
+    qsizetype o = 0;
+    if (!first) p[o++] = ';';
+    p[o++] = '"';
+    const char16_t *s = reinterpret_cast<const char16_t *>(v.utf16());
+    const qsizetype n = v.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = s[i];
+        if (c < 0x80) {
+            p[o++] = c == u'"' ? '\'' : char(c);
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1])) {
+            p[o++] = '?';
+            ++i;
+        } else {
+            p[o++] = encodeChar(c);
+        }
+    }
+    p[o++] = '"';
+    line.resize(start + o);
+}
+
+template <typename Line> void buildLine(Line &line, const TWerteSatz &w, const TExportSwitches &sw, bool header)
 {
     bool first = true;
     for (int c = 0; c < ecColumnCount; ++c) {
@@ -216,6 +248,12 @@ public:
     bool writeLine(const QString &line)
     {
         AppendWindows1252(m_buf, line);
+        return endLine();
+    }
+    // The buffer itself, for a line built in place; endLine() closes it.
+    QByteArray &buffer() { return m_buf; }
+    bool endLine()
+    {
         m_buf.append("\r\n", 2);
         if (m_buf.size() >= (1 << 20)) return flushBuf();
         return true;
@@ -244,6 +282,73 @@ private:
     QSaveFile m_file;
     QByteArray m_buf;
 };
+
+// Qt SQL rows with the reading interface of TSqliteQuery.
+class TQtSqlRows final : public TRowValues {
+public:
+    explicit TQtSqlRows(QSqlDatabase db) : m_q(db) { m_q.setForwardOnly(true); }
+    bool Exec(const QString &sql, QString *error)
+    {
+        if (m_q.exec(sql)) return true;
+        if (error) *error = m_q.lastError().text();
+        return false;
+    }
+    bool Next(QString *error)
+    {
+        if (m_q.next()) return true;
+        if (m_q.lastError().isValid() && error) *error = m_q.lastError().text();
+        return false;
+    }
+    QStringList ColumnNames() const
+    {
+        QStringList names;
+        const QSqlRecord rec = m_q.record();
+        for (int i = 0; i < rec.count(); ++i)
+            names << rec.fieldName(i);
+        return names;
+    }
+    int Int(int i) const override { return FieldInt(m_q.value(i)); }
+    QString String(int i) const override { return FieldString(m_q.value(i)); }
+    bool Bool(int i) const override { return FieldBool(m_q.value(i)); }
+    QDateTime DateTime(int i, Qt::TimeSpec zone) const override { return FieldDateTime(m_q.value(i), zone); }
+
+private:
+    QSqlQuery m_q;
+};
+
+// One line per row of the query; the file is replaced only when all went well.
+template <typename Rows>
+bool writeRows(Rows &q, const QString &sql, TCsvWriter &out, const TExportSwitches &sw, QString *error,
+               int *count)
+{
+    QString err;
+    if (!q.Exec(sql, &err)) {
+        if (error) *error = err;
+        out.cancel();
+        return false;
+    }
+    TRecordColumns cols(q.ColumnNames());
+    cols.datumSpec = Qt::UTC; // only the calendar date is written
+    TWerteSatz w;
+    int n = 0;
+    while (q.Next(&err)) {
+        FillRecordFromValues(w, q, cols);
+        buildLine(out.buffer(), w, sw, false);
+        if (!out.endLine()) {
+            out.commit(error);
+            return false;
+        }
+        ++n;
+    }
+    if (!err.isEmpty()) {
+        if (error) *error = err;
+        out.cancel();
+        return false;
+    }
+    if (!out.commit(error)) return false;
+    if (count) *count = n;
+    return true;
+}
 
 } // namespace
 
@@ -364,34 +469,11 @@ bool ExportAllTests(QSqlDatabase db, const QString &fileName, const TExportSwitc
         out.commit(error);
         return false;
     }
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.exec(FullExportQueryLines().join(QLatin1Char('\n')))) {
-        if (error) *error = q.lastError().text();
-        out.cancel();
-        return false;
+    const QString sql = FullExportQueryLines().join(QLatin1Char('\n'));
+    if (sqlite3 *handle = TSqliteQuery::Handle(db)) {
+        TSqliteQuery q(handle);
+        return writeRows(q, sql, out, sw, error, count);
     }
-    TRecordColumns cols(q.record());
-    cols.datumSpec = Qt::UTC; // only the calendar date is written
-    TWerteSatz w;
-    QString line;
-    int n = 0;
-    while (q.next()) {
-        FillRecordFromRow(w, q, cols);
-        line.clear();
-        buildLine(line, w, sw, false);
-        if (!out.writeLine(line)) {
-            out.commit(error);
-            return false;
-        }
-        ++n;
-    }
-    if (q.lastError().isValid()) {
-        if (error) *error = q.lastError().text();
-        out.cancel();
-        return false;
-    }
-    if (!out.commit(error)) return false;
-    if (count) *count = n;
-    return true;
+    TQtSqlRows q(db);
+    return writeRows(q, sql, out, sw, error, count);
 }

@@ -89,45 +89,73 @@ const BoolCol kBools[] = {
 
 static_assert(std::size(kInts) <= 64 && std::size(kStrings) <= 32 && std::size(kBools) <= 16);
 
-template <typename Get> void fill(TWerteSatz &w, const TRecordColumns &cols, Get value)
-{
-    w = TWerteSatz{};
-    for (std::size_t i = 0; i < std::size(kInts); ++i)
-        if (cols.ints[i] >= 0) w.*(kInts[i].field) = FieldInt(value(cols.ints[i]));
-    for (std::size_t i = 0; i < std::size(kStrings); ++i)
-        if (cols.strings[i] >= 0) w.*(kStrings[i].field) = FieldString(value(cols.strings[i]));
-    for (std::size_t i = 0; i < std::size(kBools); ++i)
-        if (cols.bools[i] >= 0) w.*(kBools[i].field) = FieldBool(value(cols.bools[i]));
-    if (cols.datum >= 0) w.Datum = FieldDateTime(value(cols.datum), cols.datumSpec);
-    DeriveFields(w, false);
-    ComputeDeviceOk(w);
-}
+// A row of Qt SQL values.
+template <typename Get> class TVariantRow final : public TRowValues {
+public:
+    explicit TVariantRow(Get get) : m_get(get) {}
+    int Int(int i) const override { return FieldInt(m_get(i)); }
+    QString String(int i) const override { return FieldString(m_get(i)); }
+    bool Bool(int i) const override { return FieldBool(m_get(i)); }
+    QDateTime DateTime(int i, Qt::TimeSpec zone) const override { return FieldDateTime(m_get(i), zone); }
+
+private:
+    Get m_get;
+};
 
 } // namespace
 
 TRecordColumns::TRecordColumns(const QSqlRecord &rec)
+    : TRecordColumns([&rec] {
+          QStringList names;
+          for (int i = 0; i < rec.count(); ++i)
+              names << rec.fieldName(i);
+          return names;
+      }())
 {
+}
+
+TRecordColumns::TRecordColumns(const QStringList &names)
+{
+    // The first column of a name, as QSqlRecord::indexOf finds it.
+    auto indexOf = [&names](const char *col) {
+        for (int i = 0; i < names.size(); ++i)
+            if (names[i].compare(QLatin1String(col), Qt::CaseInsensitive) == 0) return i;
+        return -1;
+    };
     ints.fill(-1);
     strings.fill(-1);
     bools.fill(-1);
     for (std::size_t i = 0; i < std::size(kInts); ++i)
-        ints[i] = rec.indexOf(QLatin1String(kInts[i].col));
+        ints[i] = indexOf(kInts[i].col);
     for (std::size_t i = 0; i < std::size(kStrings); ++i)
-        strings[i] = rec.indexOf(QLatin1String(kStrings[i].col));
+        strings[i] = indexOf(kStrings[i].col);
     for (std::size_t i = 0; i < std::size(kBools); ++i)
-        bools[i] = rec.indexOf(QLatin1String(kBools[i].col));
-    datum = rec.indexOf(QStringLiteral("PRdtmUebernahme"));
+        bools[i] = indexOf(kBools[i].col);
+    datum = indexOf("PRdtmUebernahme");
+}
+
+void FillRecordFromValues(TWerteSatz &w, const TRowValues &row, const TRecordColumns &cols)
+{
+    w = TWerteSatz{};
+    for (std::size_t i = 0; i < std::size(kInts); ++i)
+        if (cols.ints[i] >= 0) w.*(kInts[i].field) = row.Int(cols.ints[i]);
+    for (std::size_t i = 0; i < std::size(kStrings); ++i)
+        if (cols.strings[i] >= 0) w.*(kStrings[i].field) = row.String(cols.strings[i]);
+    for (std::size_t i = 0; i < std::size(kBools); ++i)
+        if (cols.bools[i] >= 0) w.*(kBools[i].field) = row.Bool(cols.bools[i]);
+    if (cols.datum >= 0) w.Datum = row.DateTime(cols.datum, cols.datumSpec);
+    DeriveFields(w, false);
+    ComputeDeviceOk(w);
 }
 
 void FillRecordFromRow(TWerteSatz &w, const QSqlQuery &q, const TRecordColumns &cols)
 {
-    fill(w, cols, [&q](int i) { return q.value(i); });
+    FillRecordFromValues(w, TVariantRow([&q](int i) { return q.value(i); }), cols);
 }
 
 void FillRecordFromRecord(TWerteSatz &w, const QSqlRecord &rec)
 {
-    const TRecordColumns cols(rec);
-    fill(w, cols, [&rec](int i) { return rec.value(i); });
+    FillRecordFromValues(w, TVariantRow([&rec](int i) { return rec.value(i); }), TRecordColumns(rec));
 }
 
 bool LoadSichtprRows(QSqlDatabase db, int pruefungsNr, QList<TSichtPr> &rows, QString *error)

@@ -15,6 +15,8 @@ class QSqlQuery;
 class TRecordColumns {
 public:
     explicit TRecordColumns(const QSqlRecord &rec);
+    // From the column names of a result read by other means.
+    explicit TRecordColumns(const QStringList &names);
 
     std::array<int, 64> ints{};
     std::array<int, 32> strings{};
@@ -25,6 +27,21 @@ public:
     // export) takes UTC and saves a time-zone lookup per row.
     Qt::TimeSpec datumSpec = Qt::LocalTime;
 };
+
+// The values of one result row by column position, read as FieldInt,
+// FieldString, FieldBool and FieldDateTime read them.
+class TRowValues {
+public:
+    virtual ~TRowValues() = default;
+    virtual int Int(int i) const = 0;
+    virtual QString String(int i) const = 0;
+    virtual bool Bool(int i) const = 0;
+    virtual QDateTime DateTime(int i, Qt::TimeSpec zone) const = 0;
+};
+
+// Copies the customer, device and test columns of a row into w (w is cleared
+// first), then DeriveFields (database form) and ComputeDeviceOk.
+void FillRecordFromValues(TWerteSatz &w, const TRowValues &row, const TRecordColumns &cols);
 
 // Copies the customer, device and test columns of the current row into w
 // (w is cleared first); inspection rows are not touched. Then DeriveFields

@@ -1,7 +1,9 @@
 // The export read back by a real spreadsheet program: LibreOffice Calc's CSV
 // import (semicolon, double quote, Windows-1252, German) must yield no formula.
+#include "StoreTestDb.h"
 #include "store/CsvExport.h"
 #include "core/FormatSettings.h"
+#include "store/Database.h"
 
 #include <QFile>
 #include <QProcess>
@@ -45,29 +47,27 @@ TEST(CsvInCalc, NoCellOfTheExportIsAFormula)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
 
-    TWerteSatz w;
-    w.Name1 = QStringLiteral("=1+2");
-    w.Ort = QStringLiteral("=WEBSERVICE(\"http://127.0.0.1:9/x\")");
-    w.Name2 = QStringLiteral("+3*4");
-    w.Name3 = QStringLiteral("-5+6");
-    w.Strasse = QStringLiteral("@SUM(1;2)");
-    w.Bezeichnung = QStringLiteral("\t=7+8");
-    w.Typ = QStringLiteral("\r=9+1");
-    w.Notiz = QStringLiteral("=HYPERLINK(\"http://x\";\"klick\")");
-    w.Barcode = QStringLiteral("=2*3");
-    w.Pruefer = QStringLiteral("Müller");
-    w.Schutzleiterwid = 120;
-    w.Isolationswid = 1115;
-    w.Ableitstrom = -1;
+    // Typed into customer and device fields, as the dialogs and the scanner would.
+    TTestDb t(TTestEngine::SQLite);
+    ASSERT_TRUE(t.ok()) << t.error().toStdString();
+    t.exec(QStringLiteral("INSERT INTO tblKunden (KDintKundenNr, KDstrName1, KDstrName2, KDstrName3, "
+                          "KDstrStrasse, KDstrOrt, KDstrTelefon) VALUES (1, %1, %2, %3, %4, %5, %6)")
+               .arg(SqlQuote(QStringLiteral("=1+2")), SqlQuote(QStringLiteral("+3*4")),
+                    SqlQuote(QStringLiteral("-5+6")), SqlQuote(QStringLiteral("@SUM(1;2)")),
+                    SqlQuote(QStringLiteral("=WEBSERVICE(\"http://127.0.0.1:9/x\")")),
+                    SqlQuote(QStringLiteral("\t=7+8"))));
+    t.exec(QStringLiteral("INSERT INTO tblPruefling (PLintPrueflingNr, PLintKundenNr, PLstrBezeichnung, "
+                          "PLstrTyp, PLstrBarcode) VALUES (2, 1, %1, %2, %3)")
+               .arg(SqlQuote(QStringLiteral("\r=9+1")), SqlQuote(QStringLiteral("=HYPERLINK(\"http://x\";\"k\")")),
+                    SqlQuote(QStringLiteral("=2*3"))));
+    t.addTest(3, 2, QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)), QStringLiteral("=A1"));
+    t.exec(QStringLiteral("UPDATE tblPruefung SET PRintIsolationswid = 1115, PRstrPruefer = 'Müller'"));
+
     TExportSwitches all;
     all.Column.fill(true);
     const QString csv = dir.filePath(QStringLiteral("export.csv"));
-    {
-        QFile f(csv);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(EncodeWindows1252(BuildCsvHeader(w, all) + QStringLiteral("\r\n") + BuildCsvLine(w, all) +
-                                  QStringLiteral("\r\n")));
-    }
+    QString err;
+    ASSERT_TRUE(ExportAllTests(t.db(), csv, all, &err)) << err.toStdString();
     QString log;
     const QString xml = convertWithCalc(dir, csv, &log);
     ASSERT_FALSE(xml.isEmpty()) << log.toStdString();

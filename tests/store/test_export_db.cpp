@@ -1,6 +1,8 @@
 #include "StoreTestDb.h"
 #include "store/CsvExport.h"
 #include "store/Database.h"
+#include "store/SqliteRows.h"
+#include "store/TestRecord.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -35,6 +37,45 @@ TEST_P(StoreDb, FullExportWritesHeaderAndOneLinePerTest)
     EXPECT_EQ(text.size(), header.size() + line100.size() + line200.size());
     EXPECT_FALSE(text.contains(QStringLiteral("SichtprZl")));
     EXPECT_TRUE(bytes.contains("M\xFCller")); // Windows-1252, not UTF-8
+}
+
+// The full export reads SQLite through its own interface, everything else
+// (a single test, the other engines) through Qt SQL: both must say the same,
+// also for NULLs, numbers stored as text, odd characters and date forms.
+TEST_P(StoreDb, FullExportSaysWhatEachTestLoadsAs)
+{
+    fillTwoTests(*t);
+    t->addCustomer(3, QStringLiteral("=1+2 \U0001D11E \u0080"), QString());
+    t->addDevice(30, 3, QStringLiteral("Gerät \"A\""));
+    t->exec(QStringLiteral("INSERT INTO tblPruefung (PRintPruefungsNr, PRintPrueflingNr, PRdtmUebernahme, "
+                           "PRintSchutzleiterwid, PRintIsolationswid, PRblnPruefungsergebnis, PRintDINVDE) "
+                           "VALUES (300, 30, '1.2.2026 3:04', NULL, 1115, 1, 2)"));
+    if (GetParam() == TTestEngine::SQLite) // SQLite keeps what it is given
+        t->exec(QStringLiteral("INSERT INTO tblPruefung (PRintPruefungsNr, PRintPrueflingNr, "
+                               "PRintIsolationswid, PRintAbleitstrom, PRblnPruefungsergebnis) "
+                               "VALUES (301, 30, '205', 12.7, 't')"));
+    // SQLite takes the direct way.
+    EXPECT_EQ(TSqliteQuery::Handle(t->db()) != nullptr, GetParam() == TTestEngine::SQLite);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("alle.csv"));
+    TExportSwitches all;
+    all.Column.fill(true);
+    QString err;
+    int n = 0;
+    ASSERT_TRUE(ExportAllTests(t->db(), file, all, &err, &n)) << err.toStdString();
+    const QByteArray bytes = readAll(file);
+    qsizetype expectedSize = EncodeWindows1252(BuildCsvHeader(TWerteSatz{}, all)).size() + 2;
+    QList<int> tests = {100, 200, 300};
+    if (GetParam() == TTestEngine::SQLite) tests << 301;
+    ASSERT_EQ(n, tests.size());
+    for (int nr : tests) {
+        TWerteSatz w;
+        ASSERT_TRUE(LoadTestRecord(t->db(), nr, false, w)) << nr;
+        const QByteArray line = "\r\n" + EncodeWindows1252(BuildCsvLine(w, all)) + "\r\n";
+        EXPECT_TRUE(bytes.contains(line)) << nr << "\n" << line.toStdString() << "\n" << bytes.toStdString();
+        expectedSize += line.size() - 2;
+    }
+    EXPECT_EQ(bytes.size(), expectedSize);
 }
 
 TEST_P(StoreDb, SingleExportCarriesTheInspectionRowsWhenSwitchedOn)
