@@ -6,7 +6,7 @@ pkgs=(
   build-essential cmake ninja-build ccache pkg-config clang
   qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  postgresql sqlite3 zbar-tools poppler-utils lintian
+  postgresql sqlite3 zbar-tools poppler-utils lintian fonts-dejavu-core
 )
 missing=()
 for p in "${pkgs[@]}"; do

@@ -110,7 +110,7 @@ grep -q '^Port=3' "$portable/geraetetester.ini" || fail "tragbar: Port verloren"
 # Every dependency must be one that apt can resolve (nothing is installed).
 if [[ $(id -u) == 0 ]] && command -v apt-get >/dev/null; then
   step "Abhängigkeiten auflösbar"
-  apt-get install -s "$PWD/$deb" >/dev/null 2>"$scratch/err" || fail "apt: $(cat "$scratch/err")"
+  apt-get install -s --no-install-recommends "$PWD/$deb" >/dev/null 2>"$scratch/err" || fail "apt: $(cat "$scratch/err")"
 fi
 
 if command -v lintian >/dev/null; then
