@@ -107,6 +107,32 @@ grep -q '^\[Timing\]' "$portable/geraetetester.ini" || fail "tragbar: INI nicht 
 grep -q '^Port=3' "$portable/geraetetester.ini" || fail "tragbar: Port verloren"
 [[ ! -e $config ]] || fail "tragbar: Einstellungen unter ~/.config geschrieben"
 
+# A user without the group of the serial device is told the remedy. Needs
+# root to make the device node and to run the program as "nobody".
+if [[ $(id -u) == 0 ]] && command -v setpriv >/dev/null && getent group dialout >/dev/null &&
+   mknod "$scratch/ttyX" c 4 64 2>/dev/null; then
+  step "Schnittstelle ohne Berechtigung: Hinweis auf die Gruppe dialout"
+  chgrp dialout "$scratch/ttyX"
+  chmod 660 "$scratch/ttyX"
+  chmod 755 "$scratch"
+  lehrling=$scratch/lehrling
+  mkdir -p "$lehrling/.config/geraetetester" "$lehrling/.local/share/geraetetester"
+  printf '[Interface]\nPort=1\nAutoConnect=1\nPgmLog=%s\n[Ports]\nCOM1=%s\n' \
+    "$lehrling/pgm.log" "$scratch/ttyX" >"$lehrling/.config/geraetetester/geraetetester.ini"
+  cp "$data/VERIDA.db" "$lehrling/.local/share/geraetetester/"
+  chown -R nobody:nogroup "$lehrling"
+  setpriv --reuid=nobody --regid=nogroup --clear-groups \
+    env HOME="$lehrling" QT_QPA_PLATFORM=offscreen GT_STARTUP_REPORT=1 "$bin/geraetetester" \
+    >"$scratch/out" 2>"$scratch/err" &
+  pid=$!
+  wait_for_line "$lehrling/pgm.log" "Keine Berechtigung für die Schnittstelle" 20 ||
+    fail "kein Hinweis auf fehlende Rechte: $(cat "$lehrling/pgm.log" "$scratch/err" 2>/dev/null)"
+  kill -TERM "$pid"
+  rc=0; wait "$pid" || rc=$?
+  pid=
+  [[ $rc == 0 ]] || fail "Ende nach SIGTERM mit Exit-Code $rc"
+fi
+
 # Every dependency must be one that apt can resolve (nothing is installed).
 if [[ $(id -u) == 0 ]] && command -v apt-get >/dev/null; then
   step "Abhängigkeiten auflösbar"
