@@ -4,7 +4,7 @@
 set -euo pipefail
 pkgs=(
   build-essential cmake ninja-build ccache pkg-config clang
-  qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc libgl-dev
+  qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc libgl-dev qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
   postgresql sqlite3 zbar-tools poppler-utils lintian fonts-dejavu-core
 )

@@ -6,7 +6,10 @@
 #include "app/Splash.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPointer>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -18,6 +21,12 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Gerätetester"));
     QApplication::setApplicationDisplayName(QStringLiteral("Gerätetester"));
     QApplication::setApplicationVersion(QStringLiteral(GT_VERSION));
+    // Qt's own dialogs and buttons (file and print dialogs, "Ja"/"Nein") in
+    // German like every text of the program, whatever the desktop's language.
+    QTranslator qtGerman;
+    if (qtGerman.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"),
+                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtGerman);
     // Lets the desktop match the window to its menu entry (name and icon).
     QGuiApplication::setDesktopFileName(QStringLiteral("geraetetester"));
 
