@@ -70,7 +70,7 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://example.org/geraetetester")
 # so the SQLite driver and a font are named by hand.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, fonts-dejavu-core")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-psql, fonts-liberation2")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-psql, fonts-liberation2, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libqt6sql6-odbc, postgresql")
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

@@ -51,21 +51,27 @@ rc=0; "$bin/geraetetester" --gibt-es-nicht 2>"$scratch/err" || rc=$?
 grep -q "Unbekannte Option" "$scratch/err" || fail "unbekannte Option ohne Meldung"
 
 step "Start und SIGTERM schreiben die Einstellungen nach ~/.config"
-wait_for_line() { # file text seconds
-  local deadline=$((SECONDS + $3))
-  until grep -q "$2" "$1" 2>/dev/null; do
-    ((SECONDS < deadline)) || return 1
-    kill -0 "$pid" 2>/dev/null || return 1
+# run_then_term FILE TEXT COMMAND...: starts the program in the background,
+# waits (20 s at most) until TEXT stands in FILE, then ends it with SIGTERM
+# and wants the orderly end (exit code 0).
+run_then_term() {
+  local file=$1 text=$2 deadline=$((SECONDS + 20))
+  shift 2
+  "$@" >"$scratch/out" 2>"$scratch/err" &
+  pid=$!
+  until grep -q "$text" "$file" 2>/dev/null; do
+    if ((SECONDS >= deadline)) || ! kill -0 "$pid" 2>/dev/null; then
+      fail "„$text“ kam nicht: $(cat "$file" "$scratch/err" 2>/dev/null)"
+    fi
     sleep 0.1
   done
+  kill -TERM "$pid"
+  local rc=0
+  wait "$pid" || rc=$?
+  pid=
+  [[ $rc == 0 ]] || fail "Ende nach SIGTERM mit Exit-Code $rc"
 }
-QT_QPA_PLATFORM=offscreen GT_STARTUP_REPORT=1 "$bin/geraetetester" >"$scratch/out" 2>"$scratch/err" &
-pid=$!
-wait_for_line "$scratch/out" bereit 20 || fail "das Programm kam nicht hoch: $(cat "$scratch/err")"
-kill -TERM "$pid"
-rc=0; wait "$pid" || rc=$?
-pid=
-[[ $rc == 0 ]] || fail "Ende nach SIGTERM mit Exit-Code $rc"
+run_then_term "$scratch/out" bereit env QT_QPA_PLATFORM=offscreen GT_STARTUP_REPORT=1 "$bin/geraetetester"
 [[ -f $config/geraetetester.ini ]] || fail "keine INI unter $config"
 grep -q '^\[Interface\]' "$config/geraetetester.ini" || fail "INI unvollständig"
 [[ ! -e $bin/geraetetester.ini ]] || fail "INI neben dem Programm"
@@ -96,21 +102,34 @@ cp "$bin/geraetetester" "$portable/"
 printf '[Interface]\nPort=3\n' >"$portable/geraetetester.ini"
 cp "$data/VERIDA.db" "$portable/VERIDA.db"
 rm -rf "$config"
-QT_QPA_PLATFORM=offscreen GT_STARTUP_REPORT=1 "$portable/geraetetester" >"$scratch/out" 2>"$scratch/err" &
-pid=$!
-wait_for_line "$scratch/out" bereit 20 || fail "die tragbare Kopie kam nicht hoch: $(cat "$scratch/err")"
-kill -TERM "$pid"
-rc=0; wait "$pid" || rc=$?
-pid=
-[[ $rc == 0 ]] || fail "tragbar: Exit-Code $rc"
+run_then_term "$scratch/out" bereit env QT_QPA_PLATFORM=offscreen GT_STARTUP_REPORT=1 "$portable/geraetetester"
 grep -q '^\[Timing\]' "$portable/geraetetester.ini" || fail "tragbar: INI nicht neben dem Programm geschrieben"
 grep -q '^Port=3' "$portable/geraetetester.ini" || fail "tragbar: Port verloren"
 [[ ! -e $config ]] || fail "tragbar: Einstellungen unter ~/.config geschrieben"
 
+# A user without the group of the serial device is told the remedy. Needs
+# root to make the device node and to run the program as "nobody".
+if [[ $(id -u) == 0 ]] && command -v setpriv >/dev/null && getent group dialout >/dev/null &&
+   mknod "$scratch/ttyX" c 4 64 2>/dev/null; then
+  step "Schnittstelle ohne Berechtigung: Hinweis auf die Gruppe dialout"
+  chgrp dialout "$scratch/ttyX"
+  chmod 660 "$scratch/ttyX"
+  chmod 755 "$scratch"
+  lehrling=$scratch/lehrling
+  mkdir -p "$lehrling/.config/geraetetester" "$lehrling/.local/share/geraetetester"
+  printf '[Interface]\nPort=1\nAutoConnect=1\nPgmLog=%s\n[Ports]\nCOM1=%s\n' \
+    "$lehrling/pgm.log" "$scratch/ttyX" >"$lehrling/.config/geraetetester/geraetetester.ini"
+  cp "$data/VERIDA.db" "$lehrling/.local/share/geraetetester/"
+  chown -R nobody:nogroup "$lehrling"
+  run_then_term "$lehrling/pgm.log" "Keine Berechtigung für die Schnittstelle" \
+    setpriv --reuid=nobody --regid=nogroup --clear-groups \
+    env HOME="$lehrling" QT_QPA_PLATFORM=offscreen "$bin/geraetetester"
+fi
+
 # Every dependency must be one that apt can resolve (nothing is installed).
 if [[ $(id -u) == 0 ]] && command -v apt-get >/dev/null; then
   step "Abhängigkeiten auflösbar"
-  apt-get install -s "$PWD/$deb" >/dev/null 2>"$scratch/err" || fail "apt: $(cat "$scratch/err")"
+  apt-get install -s --no-install-recommends "$PWD/$deb" >/dev/null 2>"$scratch/err" || fail "apt: $(cat "$scratch/err")"
 fi
 
 if command -v lintian >/dev/null; then

@@ -7,7 +7,10 @@
 #include "app/Splash.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPointer>
+#include <QTranslator>
 
 #include <cstdio>
 

@@ -59,6 +59,13 @@ QString PortPermissionHint(const TPortAccess &a, int err)
 {
     if (err != EACCES && err != EPERM) return QString();
     const QString head = QStringLiteral("Keine Berechtigung für die Schnittstelle „%1“.").arg(a.device);
+    // A device only root may use: joining root's group is no remedy to offer.
+    if (a.group == QLatin1String("root"))
+        return head +
+               QStringLiteral("\n\nDie Gerätedatei ist nur für den Administrator freigegeben. Bitte den "
+                              "Administrator, sie der Gruppe „dialout“ zu geben (udev-Regel) und Ihren "
+                              "Benutzer „%1“ in diese Gruppe aufzunehmen.")
+                   .arg(a.user);
     if (a.inGroupNow)
         return head + QStringLiteral("\n\nIhr Benutzer „%1“ gehört zur Gruppe „%2“; bitte die Rechte der "
                                      "Gerätedatei prüfen (ls -l %3).")

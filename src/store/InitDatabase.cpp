@@ -243,8 +243,17 @@ TDbReadiness ProbeDatabase(const TConnectionInfo &info, QString *error)
         if (error) *error = info.error;
         return TDbReadiness::Unreachable;
     }
-    if (info.engine == TDbEngine::SQLite && !QFileInfo::exists(info.databaseName))
-        return TDbReadiness::Missing;
+    if (info.engine == TDbEngine::SQLite) {
+        if (!QFileInfo::exists(info.databaseName)) return TDbReadiness::Missing;
+        // SQLite opens any file and fails only at the first query; a file that
+        // is something else must not look like a database waiting for its tables.
+        QFile f(info.databaseName);
+        const QByteArray head = f.open(QIODevice::ReadOnly) ? f.read(16) : QByteArray();
+        if (!head.isEmpty() && head != QByteArray("SQLite format 3", 16)) {
+            if (error) *error = QStringLiteral("„%1“ ist keine SQLite-Datenbank.").arg(info.databaseName);
+            return TDbReadiness::Unreachable;
+        }
+    }
     const QString conn = tempConnectionName("probe");
     TDbReadiness state = TDbReadiness::Unreachable;
     QString why;

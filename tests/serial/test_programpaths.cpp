@@ -160,6 +160,11 @@ TEST(PortAccess, TheHintNamesTheRemedyForEachCase)
 
     a.inGroupNow = true;
     EXPECT_TRUE(PortPermissionHint(a, EACCES).contains(QStringLiteral("ls -l /dev/ttyUSB0")));
+
+    a.group = QStringLiteral("root");
+    const QString rootOnly = PortPermissionHint(a, EACCES);
+    EXPECT_FALSE(rootOnly.contains(QStringLiteral("usermod")));
+    EXPECT_TRUE(rootOnly.contains(QStringLiteral("Gruppe „dialout“")));
 }
 
 TEST(PortAccess, FactsComeFromTheDeviceAndTheRunningUser)

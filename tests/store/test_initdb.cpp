@@ -114,6 +114,9 @@ TEST(InitDatabase, AFileThatIsNoDatabaseIsRefusedAndKept)
     }();
     const TConnectionInfo info =
         ParseConnectionString(QStringLiteral("Provider=SQLite;Data Source=%1").arg(file));
+    QString why;
+    EXPECT_EQ(ProbeDatabase(info, &why), TDbReadiness::Unreachable);
+    EXPECT_TRUE(why.contains(QStringLiteral("keine SQLite-Datenbank"))) << why.toStdString();
     const TInitDbResult r = InitializeDatabase(info, true);
     EXPECT_FALSE(r.ok);
     EXPECT_FALSE(r.error.isEmpty());
