@@ -7,10 +7,7 @@
 #include "app/Splash.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QPointer>
-#include <QTranslator>
 
 #include <cstdio>
 
