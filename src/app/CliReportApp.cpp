@@ -1,5 +1,7 @@
 #include "app/CliReportApp.h"
 
+#include <cstdio>
+
 std::unique_ptr<QGuiApplication> MakeReportApplication()
 {
     if (QCoreApplication::instance()) return nullptr;
@@ -10,4 +12,15 @@ std::unique_ptr<QGuiApplication> MakeReportApplication()
     static char arg0[] = "geraetetester";
     static char *argv[] = {arg0, nullptr};
     return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+int CliFail(const QString &text)
+{
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    return 1;
+}
+
+void CliSay(const QString &text)
+{
+    std::printf("%s\n", text.toLocal8Bit().constData());
 }

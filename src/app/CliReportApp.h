@@ -9,3 +9,8 @@
 // in, so the commands run from cron and over ssh. Returns nullptr when an
 // application object exists already.
 std::unique_ptr<QGuiApplication> MakeReportApplication();
+
+// A German message on standard error; returns the failure exit code 1.
+int CliFail(const QString &text);
+// A German message on standard output.
+void CliSay(const QString &text);

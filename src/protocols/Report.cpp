@@ -94,19 +94,20 @@ void TReportCanvas::LabelRightEnd(double xEnd, double y, const QString &text, TR
     if (text.isEmpty()) return;
     setFont(font);
     const QPointF at = dev(xEnd, y);
-    m_p.drawText(QRectF(at - QPointF(1e6, 0), QSizeF(1e6, 1e6)), Qt::AlignRight | Qt::AlignTop | Qt::TextDontClip,
-                 text);
+    m_p.drawText(QRectF(at - QPointF(1e6, 0), QSizeF(1e6, 1e6)),
+                 Qt::AlignRight | Qt::AlignTop | Qt::TextDontClip, text);
 }
 
 void TReportCanvas::Centred(double y, const QString &text, TReportFont font)
 {
     if (text.isEmpty()) return;
     setFont(font);
-    m_p.drawText(QRectF(dev(0, y), QSizeF(m_width * m_scale, 1e6)), Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip,
-                 text);
+    m_p.drawText(QRectF(dev(0, y), QSizeF(m_width * m_scale, 1e6)),
+                 Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip, text);
 }
 
-void TReportCanvas::Memo(double x, double y, double width, double height, const QString &text, TReportFont font)
+void TReportCanvas::Memo(double x, double y, double width, double height, const QString &text,
+                         TReportFont font)
 {
     if (text.isEmpty()) return;
     const QRectF box(dev(x, y), QSizeF(width * m_scale, height * m_scale));
@@ -225,7 +226,8 @@ int TReport::PageCount() const
     return static_cast<int>(Layout().size());
 }
 
-void TReport::paintPage(QPainter &p, double scale, int page, int pageCount, const std::vector<Placed> &bands) const
+void TReport::paintPage(QPainter &p, double scale, int page, int pageCount,
+                        const std::vector<Placed> &bands) const
 {
     const double hh = PageHeaderHeight(page);
     if (PageHeader) {
@@ -248,8 +250,8 @@ void TReport::paintPage(QPainter &p, double scale, int page, int pageCount, cons
 
 bool TReport::Render(QPagedPaintDevice &device) const
 {
-    device.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, MarginsMm,
-                                     QPageLayout::Millimeter));
+    device.setPageLayout(
+        QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, MarginsMm, QPageLayout::Millimeter));
     QPainter p;
     if (!p.begin(&device)) return false;
     p.setRenderHint(QPainter::TextAntialiasing, true);
@@ -287,7 +289,8 @@ bool TReport::WritePdf(const QString &fileName, QString *error) const
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)
-            *error = QStringLiteral("Die Datei %1 kann nicht angelegt werden: %2").arg(quoted(fileName), file.errorString());
+            *error = QStringLiteral("Die Datei %1 kann nicht angelegt werden: %2")
+                         .arg(quoted(fileName), file.errorString());
         return false;
     }
     bool ok = false;
@@ -300,12 +303,14 @@ bool TReport::WritePdf(const QString &fileName, QString *error) const
     }
     if (!ok) {
         file.cancelWriting();
-        if (error) *error = QStringLiteral("Die Datei %1 kann nicht geschrieben werden.").arg(quoted(fileName));
+        if (error)
+            *error = QStringLiteral("Die Datei %1 kann nicht geschrieben werden.").arg(quoted(fileName));
         return false;
     }
     if (!file.commit()) {
         if (error)
-            *error = QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2").arg(quoted(fileName), file.errorString());
+            *error = QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2")
+                         .arg(quoted(fileName), file.errorString());
         return false;
     }
     return true;
@@ -316,8 +321,8 @@ void TReport::Preview(QWidget *parent) const
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(Title);
     printer.setCreator(QStringLiteral("Gerätetester"));
-    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, MarginsMm,
-                                      QPageLayout::Millimeter));
+    printer.setPageLayout(
+        QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, MarginsMm, QPageLayout::Millimeter));
     QPrintPreviewDialog dlg(&printer, parent);
     dlg.setWindowTitle(QStringLiteral("Druckvorschau"));
     QObject::connect(&dlg, &QPrintPreviewDialog::paintRequested, &dlg, [this](QPrinter *pr) { Render(*pr); });
@@ -328,7 +333,8 @@ bool TReport::PrintDirect(QString *error) const
 {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull()) {
-        if (error) *error = QStringLiteral("Es ist kein Drucker eingerichtet. Der Ausdruck ist nicht möglich.");
+        if (error)
+            *error = QStringLiteral("Es ist kein Drucker eingerichtet. Der Ausdruck ist nicht möglich.");
         return false;
     }
     QPrinter printer(info, QPrinter::HighResolution);
@@ -337,7 +343,8 @@ bool TReport::PrintDirect(QString *error) const
     printer.setCopyCount(1);
     if (!Render(printer)) {
         if (error)
-            *error = QStringLiteral("Der Drucker \"%1\" kann nicht angesprochen werden.").arg(info.printerName());
+            *error =
+                QStringLiteral("Der Drucker \"%1\" kann nicht angesprochen werden.").arg(info.printerName());
         return false;
     }
     return true;

@@ -62,7 +62,8 @@ public:
     void Centred(double y, const QString &text, TReportFont font = Normal);
     // Word-wrapped text, line breaks kept; set smaller (down to MinFontPx)
     // when it does not fit the box, then clipped.
-    void Memo(double x, double y, double width, double height, const QString &text, TReportFont font = Normal);
+    void Memo(double x, double y, double width, double height, const QString &text,
+              TReportFont font = Normal);
 
     void HLine(double x, double y, double length);
     void VLine(double x, double y, double length);
@@ -158,5 +159,6 @@ public:
     std::vector<std::vector<Placed>> Layout() const;
 
 private:
-    void paintPage(QPainter &p, double scale, int page, int pageCount, const std::vector<Placed> &bands) const;
+    void paintPage(QPainter &p, double scale, int page, int pageCount,
+                   const std::vector<Placed> &bands) const;
 };

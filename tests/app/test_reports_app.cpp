@@ -140,7 +140,8 @@ void protocolPdfOn(TTestEngine engine)
     {
         TIniFile ini(iniPath);
         ini.WriteString(QStringLiteral("DataBase"), QStringLiteral("ConnectionString"), t.connectionString());
-        ini.WriteString(QStringLiteral("Configuration"), QStringLiteral("TopLine1"), QStringLiteral("Elektro Kunz"));
+        ini.WriteString(QStringLiteral("Configuration"), QStringLiteral("TopLine1"),
+                        QStringLiteral("Elektro Kunz"));
         ini.WriteInteger(QStringLiteral("Configuration"), QStringLiteral("ServiceInterv"), 0);
     }
     t.addCustomer(1, QStringLiteral("Pflegeheim Am Park"), QStringLiteral("Berlin"));
@@ -152,10 +153,13 @@ void protocolPdfOn(TTestEngine engine)
 
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("p.pdf"));
-    EXPECT_TRUE(IsProtocolPdfCommand({QStringLiteral("prog"), QStringLiteral("--protocol-pdf"), QStringLiteral("100"), file}));
+    EXPECT_TRUE(IsProtocolPdfCommand(
+        {QStringLiteral("prog"), QStringLiteral("--protocol-pdf"), QStringLiteral("100"), file}));
     EXPECT_FALSE(IsProtocolPdfCommand({QStringLiteral("prog"), QStringLiteral("--export-csv"), file}));
 
-    ASSERT_EQ(RunProtocolPdfCommand({QStringLiteral("prog"), QStringLiteral("--protocol-pdf"), QStringLiteral("100"), file}), 0);
+    ASSERT_EQ(RunProtocolPdfCommand(
+                  {QStringLiteral("prog"), QStringLiteral("--protocol-pdf"), QStringLiteral("100"), file}),
+              0);
     QString text = pdf_tools::text(file);
     EXPECT_TRUE(text.contains(QStringLiteral("Sicherheitsprüfung nach DIN VDE 0701/0702")));
     EXPECT_TRUE(text.contains(QStringLiteral("Pflegeheim Am Park")));
@@ -219,7 +223,10 @@ TEST(ReportCommands, BarcodeSheetFromTheProgramWithoutADisplay)
     QString err;
     EXPECT_EQ(run({QStringLiteral("--barcode-sheet"), QStringLiteral("etiketten"), steuer}, &err), 1);
     EXPECT_TRUE(err.contains(QStringLiteral("kein Barcodeblatt"))) << err.toStdString();
-    EXPECT_EQ(run({QStringLiteral("--barcode-sheet"), QStringLiteral("steuer"), dir.filePath(QStringLiteral("x/y.pdf"))}, &err), 1);
+    EXPECT_EQ(run({QStringLiteral("--barcode-sheet"), QStringLiteral("steuer"),
+                   dir.filePath(QStringLiteral("x/y.pdf"))},
+                  &err),
+              1);
     EXPECT_TRUE(err.contains(QStringLiteral("kann nicht angelegt werden"))) << err.toStdString();
     EXPECT_EQ(run({QStringLiteral("--barcode-sheet")}), 1);
 }
@@ -231,7 +238,8 @@ TEST(ProtocolPreview, ShowsEveryPageOfTheChosenForm)
     w.DINVDE = 2;
     w.Protokolltyp = 1;
     w.Datum = QDateTime::currentDateTime();
-    for (int i = 1; i <= 30; ++i) w.Sichtpr << TSichtPr{i, 1, QStringLiteral("Teil"), QStringLiteral("Prüfung")};
+    for (int i = 1; i <= 30; ++i)
+        w.Sichtpr << TSichtPr{i, 1, QStringLiteral("Teil"), QStringLiteral("Prüfung")};
     TProtocolSettings s;
     s.Preview = true;
     int pages = -1;

@@ -76,14 +76,15 @@ QList<QStringList> scanPages(const QString &pdf)
     for (int page = 1; page <= pages; ++page) {
         // Grey is enough for bars and keeps the files small.
         const QString base = dir.filePath(QStringLiteral("p%1").arg(page));
-        run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-gray"),
-                                         QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
-                                         QString::number(page), QStringLiteral("-singlefile"),
-                                         QStringLiteral("-png"), pdf, base});
+        run(QStringLiteral("pdftoppm"),
+            {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-gray"), QStringLiteral("-f"),
+             QString::number(page), QStringLiteral("-l"), QString::number(page),
+             QStringLiteral("-singlefile"), QStringLiteral("-png"), pdf, base});
         const QString out =
             run(QStringLiteral("zbarimg"), {QStringLiteral("-q"), base + QStringLiteral(".png")});
         QStringList symbols;
-        for (const QString &line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) symbols << line.trimmed();
+        for (const QString &line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            symbols << line.trimmed();
         result << symbols;
     }
     return result;
@@ -91,9 +92,9 @@ QList<QStringList> scanPages(const QString &pdf)
 
 QList<Word> words(const QString &pdf, int page)
 {
-    const QString out = run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-f"), QString::number(page),
-                                                          QStringLiteral("-l"), QString::number(page), pdf,
-                                                          QStringLiteral("-")});
+    const QString out = run(QStringLiteral("pdftotext"),
+                            {QStringLiteral("-bbox"), QStringLiteral("-f"), QString::number(page),
+                             QStringLiteral("-l"), QString::number(page), pdf, QStringLiteral("-")});
     const QRegularExpression re(QStringLiteral(
         "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
     QList<Word> list;
@@ -121,7 +122,8 @@ QStringList scanRegion(const QString &pdf, int page, const QRectF &mm)
     img.copy(r).save(crop);
     QStringList symbols;
     const QString out = run(QStringLiteral("zbarimg"), {QStringLiteral("-q"), crop});
-    for (const QString &line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) symbols << line.trimmed();
+    for (const QString &line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        symbols << line.trimmed();
     return symbols;
 }
 

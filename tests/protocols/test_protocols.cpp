@@ -102,7 +102,8 @@ TEST(ProtocolFill, CustomerLinesLeaveOneBlankLineBeforeTheTown)
     w.LKZ = QStringLiteral("D");
     w.Name3 = QStringLiteral("z. Hd. Frau Lang");
     w.Strasse = QStringLiteral("Ring 2");
-    EXPECT_EQ(CustomerLines(w), (QStringList{"Meier", "z. Hd. Frau Lang", "Ring 2", "", "D-12345 Berlin", ""}));
+    EXPECT_EQ(CustomerLines(w),
+              (QStringList{"Meier", "z. Hd. Frau Lang", "Ring 2", "", "D-12345 Berlin", ""}));
 
     w.Name2 = QStringLiteral("Abteilung");
     EXPECT_EQ(CustomerLines(w),
@@ -236,7 +237,8 @@ protected:
     {
         const int dpi = 192;
         if (pdf != m_renderedPdf) {
-            m_rendered = QImage(pdf_tools::renderPng(pdf, 1, dpi, m_dir.filePath(QStringLiteral("box%1").arg(m_count++))));
+            m_rendered = QImage(
+                pdf_tools::renderPng(pdf, 1, dpi, m_dir.filePath(QStringLiteral("box%1").arg(m_count++))));
             m_renderedPdf = pdf;
         }
         const QImage &img = m_rendered;
@@ -263,14 +265,31 @@ TEST_F(ProtocolPdf, Protocol0702ShowsEveryBlock)
     EXPECT_EQ(pdf_tools::pageCount(file), 1);
     EXPECT_TRUE(pdf_tools::pageSize(file).contains(QStringLiteral("A4")));
     const QString t = squeeze(pdf_tools::text(file));
-    for (const char *expected :
-         {"Prüfprotokoll", "Sicherheitsprüfung nach DIN VDE 0701/0702", "Auftraggeber Auftragnehmer",
-          "Elektro Schäfer GmbH Elektro Kunz", "D-12345 Berlin", "Gerätedaten (Prüfling)",
-          "Prüfling: Bohrmaschine", "Fabr.-Nr.: F-1001", "Barcode: 12345678", "Schutzklasse I",
-          "Wiederholungsprüfung nach DIN VDE 0702", "120 mOhm", "5,50 MOhm", "0,35 mA", "(max. 300 mOhm)",
-          "(min. 1,00 MOhm)", "Halvorn KORVATEX 0701/0702", "Ser.-Nr. 04711", "Kabel erneuert",
-          "Nächste Prüfung: 01.02.2004", "01.02.2003", "(Hans Prüfer)", "Fuß links oben", "Fuß Mitte",
-          "Fuß rechts unten"})
+    for (const char *expected : {"Prüfprotokoll",
+                                 "Sicherheitsprüfung nach DIN VDE 0701/0702",
+                                 "Auftraggeber Auftragnehmer",
+                                 "Elektro Schäfer GmbH Elektro Kunz",
+                                 "D-12345 Berlin",
+                                 "Gerätedaten (Prüfling)",
+                                 "Prüfling: Bohrmaschine",
+                                 "Fabr.-Nr.: F-1001",
+                                 "Barcode: 12345678",
+                                 "Schutzklasse I",
+                                 "Wiederholungsprüfung nach DIN VDE 0702",
+                                 "120 mOhm",
+                                 "5,50 MOhm",
+                                 "0,35 mA",
+                                 "(max. 300 mOhm)",
+                                 "(min. 1,00 MOhm)",
+                                 "Halvorn KORVATEX 0701/0702",
+                                 "Ser.-Nr. 04711",
+                                 "Kabel erneuert",
+                                 "Nächste Prüfung: 01.02.2004",
+                                 "01.02.2003",
+                                 "(Hans Prüfer)",
+                                 "Fuß links oben",
+                                 "Fuß Mitte",
+                                 "Fuß rechts unten"})
         EXPECT_TRUE(t.contains(QString::fromUtf8(expected))) << expected;
     EXPECT_FALSE(t.contains(QStringLiteral("abgebrochen")));
     // The customer's blank line: street on line 2, the town on line 4.
@@ -281,7 +300,8 @@ TEST_F(ProtocolPdf, Protocol0702ShowsEveryBlock)
         return -1;
     };
     EXPECT_EQ(at(QStringLiteral("D-12345 Berlin")) - at(QStringLiteral("Hauptstraße 5")), 2);
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("Gerät in Ordnung: X ja nein")).match(t).hasMatch()) << t.toStdString();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("Gerät in Ordnung: X ja nein")).match(t).hasMatch())
+        << t.toStdString();
 
     EXPECT_FALSE(boxChecked(file, 141, 388)) << "0701 box";
     EXPECT_TRUE(boxChecked(file, 141, 414)) << "0702 box";
@@ -319,9 +339,9 @@ TEST_F(ProtocolPdf, CurrentValuesRecordPrintsFunctionTestAndVerdictAsNo)
     live.Menueflags = mfIsolation | 0x02; // 0702 with insulation test
     live.SchutzklasseFlags = 1;
     live.MessablaufFlags = maSichtBestanden;
-    const TWerteSatz w = CurrentValuesRecord(live, QStringLiteral("04711"), QStringLiteral("Otto Operator"),
-                                             QStringLiteral("Anna Assessor"),
-                                             QDateTime(QDate(2026, 12, 9), QTime(9, 0)));
+    const TWerteSatz w =
+        CurrentValuesRecord(live, QStringLiteral("04711"), QStringLiteral("Otto Operator"),
+                            QStringLiteral("Anna Assessor"), QDateTime(QDate(2026, 12, 9), QTime(9, 0)));
     const QString file = write(w);
     const QString t = squeeze(pdf_tools::text(file));
     EXPECT_FALSE(t.contains(QStringLiteral("Schäfer")));
@@ -330,7 +350,8 @@ TEST_F(ProtocolPdf, CurrentValuesRecordPrintsFunctionTestAndVerdictAsNo)
     EXPECT_TRUE(t.contains(QStringLiteral("(Otto Operator)")));
     EXPECT_TRUE(t.contains(QStringLiteral("09.12.2026")));
     EXPECT_TRUE(t.contains(QStringLiteral("Nächste Prüfung: 09.12.2027")));
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("Gerät in Ordnung: ja X nein")).match(t).hasMatch()) << t.toStdString();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("Gerät in Ordnung: ja X nein")).match(t).hasMatch())
+        << t.toStdString();
     EXPECT_TRUE(boxChecked(file, 166, 474)) << "visual inspection reported as passed";
     EXPECT_TRUE(boxChecked(file, 534, 474)) << "function test: nein";
     EXPECT_EQ(pdf_tools::scanPages(file).value(0), QStringList()) << "no device barcode";
@@ -343,7 +364,8 @@ TEST_F(ProtocolPdf, CurrentValuesRecordPrintsFunctionTestAndVerdictAsNo)
     const QString t2 = squeeze(pdf_tools::text(write(m)));
     EXPECT_TRUE(t2.contains(QStringLiteral("Seite 1 von 1")));
     EXPECT_TRUE(t2.contains(QStringLiteral("(Anna Assessor)")));
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("Funkt.-Prüfung bestanden ja X nein")).match(t2).hasMatch());
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("Funkt.-Prüfung bestanden ja X nein")).match(t2).hasMatch());
 }
 
 TEST_F(ProtocolPdf, Protocol0751OnePage)
@@ -357,13 +379,15 @@ TEST_F(ProtocolPdf, Protocol0751OnePage)
     for (const char *expected :
          {"Seite 1 von 1", "nach DIN VDE 0751 - 1", "Nr.: P-0815", "D-12345 Berlin", "Elektro Kunz",
           "Hersteller: Medizintechnik AG", "Gerätetester 0701 / 0702 pro 0751", "Ser.-Nr.: 04711",
-          "Durchgeführte Messungen", "120 mOhm", "5,50 MOhm", "0,35 mA", "--- mA", "Nächste Prüfung: 01.02.2004",
-          "Prüfer (Hans Prüfer)", "Bewertender (Eva Bewerter)", "Kabel erneuert"})
+          "Durchgeführte Messungen", "120 mOhm", "5,50 MOhm", "0,35 mA", "--- mA",
+          "Nächste Prüfung: 01.02.2004", "Prüfer (Hans Prüfer)", "Bewertender (Eva Bewerter)",
+          "Kabel erneuert"})
         EXPECT_TRUE(t.contains(QString::fromUtf8(expected))) << expected;
     EXPECT_FALSE(t.contains(QStringLiteral("Fuß"))) << "no footer lines on 0751";
     EXPECT_FALSE(t.contains(QStringLiteral("(max."))) << "no limits on 0751";
     EXPECT_TRUE(QRegularExpression(QStringLiteral("Sichtprüfung bestanden X ja nein")).match(t).hasMatch());
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("Elektr.-Prüfung bestanden ja X nein")).match(t).hasMatch());
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("Elektr.-Prüfung bestanden ja X nein")).match(t).hasMatch());
     EXPECT_FALSE(boxChecked(file, 15, 411)) << "safety/repeat 2: first test box empty";
     EXPECT_FALSE(boxChecked(file, 295, 411)) << "safety/repeat 2: repeat box empty";
     EXPECT_FALSE(boxChecked(file, 161, 497)) << "defects: verdict 0";
@@ -387,7 +411,9 @@ TEST_F(ProtocolPdf, Protocol0751WithRowsCountsItsRealPages)
     EXPECT_TRUE(pages[1].contains(QStringLiteral("Seite 2 von 2")));
     EXPECT_FALSE(pages[0].contains(QStringLiteral("Sichtprüfung von Betten")));
     EXPECT_TRUE(pages[1].contains(QStringLiteral("Prüfergebnisse - Sichtprüfung von Betten")));
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("Sichtprüfung bestanden ja nein")).match(squeeze(pages[0])).hasMatch());
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("Sichtprüfung bestanden ja nein"))
+                    .match(squeeze(pages[0]))
+                    .hasMatch());
 
     // Rows 1 (passed), 2 (failed), 3 (passed): the visual inspection failed.
     w.Sichtpr = rows(3);
@@ -395,7 +421,9 @@ TEST_F(ProtocolPdf, Protocol0751WithRowsCountsItsRealPages)
     file = write(w);
     pages = pdf_tools::pageTexts(file);
     ASSERT_EQ(pages.size(), 2);
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("Sichtprüfung bestanden ja X nein")).match(squeeze(pages[0])).hasMatch());
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("Sichtprüfung bestanden ja X nein"))
+                    .match(squeeze(pages[0]))
+                    .hasMatch());
     for (int i = 1; i <= 3; ++i)
         EXPECT_TRUE(squeeze(pages[1]).contains(QStringLiteral("%1 Teil %1 Prüfung %1 X").arg(i))) << i;
 
@@ -411,12 +439,14 @@ TEST_F(ProtocolPdf, Protocol0751WithRowsCountsItsRealPages)
     QList<int> seen;
     for (int p = 1; p < 4; ++p) {
         QList<int> onPage;
-        for (auto it = rowRe.globalMatch(pages[p]); it.hasNext();) onPage << it.next().captured(1).toInt();
+        for (auto it = rowRe.globalMatch(pages[p]); it.hasNext();)
+            onPage << it.next().captured(1).toInt();
         EXPECT_EQ(onPage.size(), p < 3 ? 24 : 2) << "page " << p + 1;
         seen += onPage;
     }
     QList<int> expected;
-    for (int i = 1; i <= 50; ++i) expected << i;
+    for (int i = 1; i <= 50; ++i)
+        expected << i;
     EXPECT_EQ(seen, expected);
 }
 
@@ -445,7 +475,8 @@ TEST_F(ProtocolPdf, LongTextsStayInsideTheirFields)
     TWerteSatz w = sample0702();
     w.Bezeichnung = QStringLiteral("Tischkreissäge mit Absaugung Endwort");
     QStringList note;
-    for (int i = 1; i <= 12; ++i) note << QStringLiteral("Zeile%1 der Bemerkung").arg(i);
+    for (int i = 1; i <= 12; ++i)
+        note << QStringLiteral("Zeile%1 der Bemerkung").arg(i);
     w.Notiz = note.join(QStringLiteral("\r\n"));
     const QString file = write(w);
     const auto words = pdf_tools::words(file, 1);
@@ -467,6 +498,7 @@ TEST_F(ProtocolPdf, LongTextsStayInsideTheirFields)
 TEST_F(ProtocolPdf, UnwritableFileGivesAGermanReason)
 {
     QString error;
-    EXPECT_FALSE(WriteTestProtocolPdf(sample0702(), settings(), m_dir.filePath(QStringLiteral("fehlt/x.pdf")), &error));
+    EXPECT_FALSE(WriteTestProtocolPdf(sample0702(), settings(), m_dir.filePath(QStringLiteral("fehlt/x.pdf")),
+                                      &error));
     EXPECT_TRUE(error.contains(QStringLiteral("kann nicht angelegt werden"))) << error.toStdString();
 }
