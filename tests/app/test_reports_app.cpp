@@ -20,7 +20,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QGroupBox>
+#include <QMessageBox>
 #include <QPrintPreviewWidget>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -123,7 +125,33 @@ TEST(CurrentValuesPrinting, UsesTheConfiguredProtocolSettings)
     f.make();
     const TFrontPanelParts parts = FrontPanelParts(*f.form);
     ASSERT_NE(parts.Control, nullptr);
-    EXPECT_TRUE(static_cast<bool>(parts.Control->OnPrint));
+    ASSERT_TRUE(static_cast<bool>(parts.Control->OnPrint));
+
+    // With "Preview" on, "&Drucken" opens the preview of the current values.
+    f.form->Configuration().Preview = true;
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        if (QWidget *dlg = QApplication::activeModalWidget()) {
+            if (dlg->findChild<QPrintPreviewWidget *>()) shown = dlg->windowTitle();
+            dlg->close();
+        }
+    });
+    parts.Control->Drucken();
+    EXPECT_EQ(shown, QStringLiteral("Druckvorschau"));
+}
+
+TEST(CurrentValuesPrinting, WithoutAPrinterAGermanMessageInsteadOfAPrint)
+{
+    if (!QPrinterInfo::defaultPrinter().isNull()) GTEST_SKIP() << "ein Drucker ist eingerichtet";
+    QString text;
+    QTimer::singleShot(0, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            text = box->text();
+            box->close();
+        }
+    });
+    EXPECT_FALSE(PrintTestProtocol(TWerteSatz{}, TProtocolSettings{}, nullptr));
+    EXPECT_EQ(text, QStringLiteral("Es ist kein Drucker eingerichtet. Der Ausdruck ist nicht möglich."));
 }
 
 // The command line reads the program's own INI file beside the test binary;
