@@ -33,6 +33,11 @@ bool PrintTestProtocol(const TWerteSatz &record, const TProtocolSettings &settin
     return false;
 }
 
+void PreviewTestProtocol(const TWerteSatz &record, const TProtocolSettings &settings, QWidget *parent)
+{
+    ProtocolReport(record, settings).Preview(parent);
+}
+
 bool WriteTestProtocolPdf(const TWerteSatz &record, const TProtocolSettings &settings,
                           const QString &fileName, QString *error)
 {

@@ -39,6 +39,11 @@ TProtocolForm ProtocolFormFor(const TWerteSatz &record);
 bool PrintTestProtocol(const TWerteSatz &record, const TProtocolSettings &settings,
                        QWidget *parent = nullptr);
 
+// The preview of the protocol whatever "Preview" says (the visual-inspection
+// entry shows its result this way; the user prints from the preview).
+void PreviewTestProtocol(const TWerteSatz &record, const TProtocolSettings &settings,
+                         QWidget *parent = nullptr);
+
 // The same protocol as a PDF file. False with a German reason in *error when
 // the file cannot be written.
 bool WriteTestProtocolPdf(const TWerteSatz &record, const TProtocolSettings &settings,

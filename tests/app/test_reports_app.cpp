@@ -291,4 +291,20 @@ TEST(ProtocolPreview, ShowsEveryPageOfTheChosenForm)
     EXPECT_TRUE(PrintTestProtocol(w, s, nullptr));
     EXPECT_EQ(pages, 3);
     EXPECT_EQ(title, QStringLiteral("Druckvorschau"));
+
+    // The forced preview ignores the setting.
+    s.Preview = false;
+    w.Sichtpr.clear();
+    pages = -1;
+    QTimer::singleShot(0, [&] {
+        QWidget *dlg = QApplication::activeModalWidget();
+        ASSERT_NE(dlg, nullptr);
+        auto *view = dlg->findChild<QPrintPreviewWidget *>();
+        ASSERT_NE(view, nullptr);
+        waitUntil([&] { return view->pageCount() > 0; });
+        pages = view->pageCount();
+        dlg->close();
+    });
+    PreviewTestProtocol(w, s, nullptr);
+    EXPECT_EQ(pages, 2);
 }
