@@ -46,6 +46,15 @@ QStringList pageTexts(const QString &pdf)
     return pages;
 }
 
+QStringList fonts(const QString &pdf)
+{
+    QStringList names;
+    const QStringList lines = run(QStringLiteral("pdffonts"), {pdf}).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (qsizetype i = 2; i < lines.size(); ++i) names << lines[i].section(QLatin1Char(' '), 0, 0);
+    names.sort();
+    return names;
+}
+
 int pageCount(const QString &pdf)
 {
     const QRegularExpression re(QStringLiteral("^Pages:\\s+(\\d+)"), QRegularExpression::MultilineOption);

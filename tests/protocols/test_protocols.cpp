@@ -264,6 +264,8 @@ TEST_F(ProtocolPdf, Protocol0702ShowsEveryBlock)
     const QString file = write(sample0702());
     EXPECT_EQ(pdf_tools::pageCount(file), 1);
     EXPECT_TRUE(pdf_tools::pageSize(file).contains(QStringLiteral("A4")));
+    // The layouts' widths hold only with the metric-compatible font.
+    EXPECT_EQ(pdf_tools::fonts(file), (QStringList{"LiberationSans", "LiberationSans-Bold"}));
     const QString t = squeeze(pdf_tools::text(file));
     for (const char *expected : {"Prüfprotokoll",
                                  "Sicherheitsprüfung nach DIN VDE 0701/0702",
