@@ -49,8 +49,10 @@ QStringList pageTexts(const QString &pdf)
 QStringList fonts(const QString &pdf)
 {
     QStringList names;
-    const QStringList lines = run(QStringLiteral("pdffonts"), {pdf}).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    for (qsizetype i = 2; i < lines.size(); ++i) names << lines[i].section(QLatin1Char(' '), 0, 0);
+    const QStringList lines =
+        run(QStringLiteral("pdffonts"), {pdf}).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (qsizetype i = 2; i < lines.size(); ++i)
+        names << lines[i].section(QLatin1Char(' '), 0, 0);
     names.sort();
     return names;
 }
