@@ -32,6 +32,36 @@
 
 using namespace gt_app_test;
 
+namespace {
+
+// Runs show() and reports what the preview window it opens shows: its page
+// count and title (-1 and empty when no preview came up).
+std::pair<int, QString> previewOf(const std::function<void()> &show)
+{
+    int pages = -1;
+    QString title;
+    QTimer::singleShot(0, [&] {
+        QWidget *dlg = QApplication::activeModalWidget();
+        auto *view = dlg ? dlg->findChild<QPrintPreviewWidget *>() : nullptr;
+        if (view) {
+            // The preview lays its pages out once the event loop runs.
+            waitUntil([&] { return view->pageCount() > 0; });
+            pages = view->pageCount();
+            title = dlg->windowTitle();
+            if (qEnvironmentVariableIsSet("GT_PREVIEW_PNG")) {
+                dlg->resize(900, 700);
+                waitUntil([] { return false; }, 300);
+                dlg->grab().save(qEnvironmentVariable("GT_PREVIEW_PNG"));
+            }
+        }
+        if (dlg) dlg->close();
+    });
+    show();
+    return {pages, title};
+}
+
+} // namespace
+
 TEST(BarcdWahlDlg, OkOnlyWithAChoiceAndEveryOpeningStartsWithout)
 {
     TBarcdWahlDlg dlg;
@@ -129,15 +159,7 @@ TEST(CurrentValuesPrinting, UsesTheConfiguredProtocolSettings)
 
     // With "Preview" on, "&Drucken" opens the preview of the current values.
     f.form->Configuration().Preview = true;
-    QString shown;
-    QTimer::singleShot(0, [&] {
-        if (QWidget *dlg = QApplication::activeModalWidget()) {
-            if (dlg->findChild<QPrintPreviewWidget *>()) shown = dlg->windowTitle();
-            dlg->close();
-        }
-    });
-    parts.Control->Drucken();
-    EXPECT_EQ(shown, QStringLiteral("Druckvorschau"));
+    EXPECT_EQ(previewOf([&] { parts.Control->Drucken(); }).first, 1);
 }
 
 TEST(CurrentValuesPrinting, WithoutAPrinterAGermanMessageInsteadOfAPrint)
@@ -270,41 +292,13 @@ TEST(ProtocolPreview, ShowsEveryPageOfTheChosenForm)
         w.Sichtpr << TSichtPr{i, 1, QStringLiteral("Teil"), QStringLiteral("Prüfung")};
     TProtocolSettings s;
     s.Preview = true;
-    int pages = -1;
-    QString title;
-    QTimer::singleShot(0, [&] {
-        // The preview lays its pages out once the event loop runs.
-        QWidget *dlg = QApplication::activeModalWidget();
-        ASSERT_NE(dlg, nullptr);
-        auto *view = dlg->findChild<QPrintPreviewWidget *>();
-        ASSERT_NE(view, nullptr);
-        waitUntil([&] { return view->pageCount() > 0; });
-        pages = view->pageCount();
-        title = dlg->windowTitle();
-        if (qEnvironmentVariableIsSet("GT_PREVIEW_PNG")) {
-            dlg->resize(900, 700);
-            gt_app_test::waitUntil([] { return false; }, 300);
-            dlg->grab().save(qEnvironmentVariable("GT_PREVIEW_PNG"));
-        }
-        dlg->close();
-    });
-    EXPECT_TRUE(PrintTestProtocol(w, s, nullptr));
-    EXPECT_EQ(pages, 3);
-    EXPECT_EQ(title, QStringLiteral("Druckvorschau"));
+    bool printed = false;
+    EXPECT_EQ(previewOf([&] { printed = PrintTestProtocol(w, s, nullptr); }),
+              std::make_pair(3, QStringLiteral("Druckvorschau")));
+    EXPECT_TRUE(printed);
 
     // The forced preview ignores the setting.
     s.Preview = false;
     w.Sichtpr.clear();
-    pages = -1;
-    QTimer::singleShot(0, [&] {
-        QWidget *dlg = QApplication::activeModalWidget();
-        ASSERT_NE(dlg, nullptr);
-        auto *view = dlg->findChild<QPrintPreviewWidget *>();
-        ASSERT_NE(view, nullptr);
-        waitUntil([&] { return view->pageCount() > 0; });
-        pages = view->pageCount();
-        dlg->close();
-    });
-    PreviewTestProtocol(w, s, nullptr);
-    EXPECT_EQ(pages, 2);
+    EXPECT_EQ(previewOf([&] { PreviewTestProtocol(w, s, nullptr); }).first, 2);
 }
