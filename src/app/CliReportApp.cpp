@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-std::unique_ptr<QGuiApplication> MakeReportApplication()
+std::unique_ptr<QApplication> MakeReportApplication()
 {
     if (QCoreApplication::instance()) return nullptr;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
@@ -11,7 +11,7 @@ std::unique_ptr<QGuiApplication> MakeReportApplication()
     static int argc = 1;
     static char arg0[] = "geraetetester";
     static char *argv[] = {arg0, nullptr};
-    return std::make_unique<QGuiApplication>(argc, argv);
+    return std::make_unique<QApplication>(argc, argv);
 }
 
 int CliFail(const QString &text)

@@ -1,7 +1,6 @@
 #include "protocols/Report.h"
 
-#include "barcode/BarcodeEncoder.h"
-#include "barcode/BarcodeRender.h"
+#include "barcode/Barcd4.h"
 
 #include <QDir>
 #include <QFont>
@@ -21,9 +20,6 @@
 #include <cmath>
 
 namespace {
-
-// Texts longer than this cannot be encoded by any symbology we draw.
-constexpr int MaxBarcodeText = 280;
 
 QString quoted(const QString &fileName)
 {
@@ -172,18 +168,21 @@ void TReportCanvas::Barcode(double x, double y, double width, double height, TBa
     m_p.fillRect(field, Qt::white);
     if (text.isEmpty()) return;
 
-    // Whole device pixels per module keep every bar of one width equally wide;
-    // the wide module is three narrow ones as on the design grid.
-    TBarcodeLook look;
-    look.narrow = std::max(1, static_cast<int>(std::lround(narrow * m_scale)));
-    look.wide = 3 * look.narrow;
-    look.leadIn = 0;
-    look.size = QSize(field.width(), qRound((barHeight > 0 ? barHeight : height) * m_scale));
-    look.autoSize = true;
-    const TBarSymbol symbol = EncodeBarcode(type, text.left(MaxBarcodeText));
+    // A temporary barcode component draws at the device's own resolution:
+    // whole device pixels per module keep every bar of one width equally
+    // wide, and the wide module is three narrow ones as on the design grid.
+    TPrintBarcode bc;
+    bc.setBarCodeType(type);
+    bc.setLeadInWidth(0);
+    bc.setModuleAuto(false);
+    const int n = std::max(1, static_cast<int>(std::lround(narrow * m_scale)));
+    bc.setModuleNarrow(n);
+    bc.setModuleWide(3 * n);
+    bc.resize(field.width(), qRound((barHeight > 0 ? barHeight : height) * m_scale));
+    bc.setText(text);
     m_p.save();
     m_p.setClipRect(field);
-    DrawBarSymbol(m_p, field.topLeft(), symbol, look);
+    bc.DrawTo(m_p, field.topLeft());
     m_p.restore();
 }
 

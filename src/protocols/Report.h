@@ -5,7 +5,8 @@
 // (title, one detail band per row, summary) that flow over as many pages as
 // they need. Positions and sizes are given in pixels of a 96-dpi design grid
 // and mapped to the device's units when drawn, so one description serves the
-// preview, the printer and PDF alike.
+// preview, the printer and PDF alike. Barcodes are drawn by the barcode
+// component, a widget: rendering needs a QApplication.
 
 #include "barcode/BarcodeTypes.h"
 
