@@ -3,6 +3,7 @@
 #include "barcode/Barcd4.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QImage>
@@ -24,6 +25,18 @@ namespace {
 QString quoted(const QString &fileName)
 {
     return QStringLiteral("\"") + QDir::toNativeSeparators(fileName) + QStringLiteral("\"");
+}
+
+// The reason in German where it is plain; the system's text otherwise.
+QString whyNot(const QString &fileName, const QFileDevice &file)
+{
+    const QFileInfo info(fileName);
+    const QFileInfo dir(info.absolutePath());
+    if (!dir.exists()) return QStringLiteral("Den Ordner %1 gibt es nicht.").arg(quoted(dir.filePath()));
+    if (!dir.isWritable())
+        return QStringLiteral("In den Ordner %1 darf nicht geschrieben werden.").arg(quoted(dir.filePath()));
+    if (info.isDir()) return QStringLiteral("Unter diesem Namen gibt es einen Ordner.");
+    return file.errorString();
 }
 
 } // namespace
@@ -289,7 +302,7 @@ bool TReport::WritePdf(const QString &fileName, QString *error) const
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)
             *error = QStringLiteral("Die Datei %1 kann nicht angelegt werden: %2")
-                         .arg(quoted(fileName), file.errorString());
+                         .arg(quoted(fileName), whyNot(fileName, file));
         return false;
     }
     bool ok = false;

@@ -5,6 +5,7 @@
 #include "tester/Limits.h"
 #include "tester/ModeApply.h"
 
+#include <QDir>
 #include <QImage>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -363,5 +364,12 @@ TEST_F(ProtocolPdf, UnwritableFileGivesAGermanReason)
     QString error;
     EXPECT_FALSE(WriteTestProtocolPdf(sample0702(), settings(), m_dir.filePath(QStringLiteral("fehlt/x.pdf")),
                                       &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("kann nicht angelegt werden"))) << error.toStdString();
+    EXPECT_EQ(
+        error,
+        QStringLiteral("Die Datei \"%1\" kann nicht angelegt werden: Den Ordner \"%2\" gibt es nicht.")
+            .arg(m_dir.filePath(QStringLiteral("fehlt/x.pdf")), m_dir.filePath(QStringLiteral("fehlt"))));
+    EXPECT_FALSE(WriteTestProtocolPdf(sample0702(), settings(), m_dir.path(), &error));
+    EXPECT_TRUE(error.endsWith(QStringLiteral("Unter diesem Namen gibt es einen Ordner.")))
+        << error.toStdString();
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList()) << "no temporary file left behind";
 }
