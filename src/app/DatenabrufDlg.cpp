@@ -471,23 +471,19 @@ void TDatenabrufDlg::DatenHolen()
 
 void TDatenabrufDlg::ZeileLoeschen()
 {
-    const int row = CurrentRow();
-    if (m_logic.Fetching() || row < 0) return;
-    if (Ask(QMessageBox::Warning, QStringLiteral("Die markierte Zeile löschen?"), QMessageBox::Yes | QMessageBox::No) !=
-        QMessageBox::Yes)
-        return;
-    m_logic.DeleteRow(FieldInt(m_model->value(row, QStringLiteral("UNintLfdNr"))));
-    refresh(row);
-    updateButtons();
+    deleteCurrent(QMessageBox::Warning, QStringLiteral("Die markierte Zeile löschen?"));
 }
 
 void TDatenabrufDlg::DeleteWithQuestion()
 {
+    deleteCurrent(QMessageBox::Question, QStringLiteral("Datensatz löschen?"));
+}
+
+void TDatenabrufDlg::deleteCurrent(QMessageBox::Icon icon, const QString &question)
+{
     const int row = CurrentRow();
     if (m_logic.Fetching() || row < 0) return;
-    if (Ask(QMessageBox::Question, QStringLiteral("Datensatz löschen?"), QMessageBox::Yes | QMessageBox::No) !=
-        QMessageBox::Yes)
-        return;
+    if (Ask(icon, question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) return;
     m_logic.DeleteRow(FieldInt(m_model->value(row, QStringLiteral("UNintLfdNr"))));
     refresh(row);
     updateButtons();
