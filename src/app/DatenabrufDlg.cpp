@@ -317,9 +317,14 @@ TDatenabrufDlg::TDatenabrufDlg(QWidget *parent, const QString &iniFile, const QS
         ProgressBar1->setRange(0, count);
         ProgressBar1->setValue(0);
     });
-    connect(&m_logic, &TDatenabruf::recordStored, this, [this](int index, int, int, const QString &) {
+    connect(&m_logic, &TDatenabruf::recordStored, this, [this](int index, int, int lfd, const QString &) {
         ProgressBar1->setValue(index);
-        refresh(-1);
+        // Only the new row is read: a whole reload per record grows with the square of the count.
+        m_model->append(m_logic.Database(),
+                        QStringLiteral("SELECT * FROM tblUebernahme WHERE UNintLfdNr = ") + QString::number(lfd));
+        const QModelIndex last = m_model->index(m_model->rowCount() - 1, 0);
+        DBGrid1->setCurrentIndex(last);
+        DBGrid1->scrollTo(last);
     });
 
     if (!m_iniFile.isEmpty()) {
