@@ -338,6 +338,10 @@ TDatenabrufDlg::TDatenabrufDlg(QWidget *parent, const QString &iniFile, const QS
 
 TDatenabrufDlg::~TDatenabrufDlg()
 {
+    // The children go after the members: nothing of theirs may call back in here.
+    disconnect(DBGrid1->selectionModel(), nullptr, this, nullptr);
+    DBGrid1->removeEventFilter(this);
+    DBMemo1->removeEventFilter(this);
     if (m_iniFile.isEmpty()) return;
     TIniFile ini(m_iniFile);
     ini.setAutoFlush(false);

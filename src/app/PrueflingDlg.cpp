@@ -110,6 +110,8 @@ TPrueflingDlg::TPrueflingDlg(QWidget *parent, const QString &iniFile, const QStr
 
 TPrueflingDlg::~TPrueflingDlg()
 {
+    // The list goes with the children; it must not call back in here then.
+    disconnect(DBGrid1->selectionModel(), nullptr, this, nullptr);
     if (m_iniFile.isEmpty()) return;
     TIniFile ini(m_iniFile);
     ini.setAutoFlush(false);
