@@ -24,7 +24,8 @@ QWidget *MakeDatenanzeigeDlg(TForm1 *m)
 QWidget *MakeAuswListeDlg(TForm1 *m)
 {
     auto *list = new TAuswListeDlg(m, m->IniFileName());
-    if (auto *browser = dynamic_cast<TDatenanzeigeDlg *>(TAppWindows::Find(QStringLiteral("TDatenanzeigeDlg"))))
+    if (auto *browser =
+            dynamic_cast<TDatenanzeigeDlg *>(TAppWindows::Find(QStringLiteral("TDatenanzeigeDlg"))))
         browser->setListDialog(list);
     return list;
 }
@@ -32,7 +33,8 @@ QWidget *MakeAuswListeDlg(TForm1 *m)
 QWidget *MakeProtDaten(TForm1 *m)
 {
     auto *form = new TProtDaten(m);
-    if (auto *browser = dynamic_cast<TDatenanzeigeDlg *>(TAppWindows::Find(QStringLiteral("TDatenanzeigeDlg"))))
+    if (auto *browser =
+            dynamic_cast<TDatenanzeigeDlg *>(TAppWindows::Find(QStringLiteral("TDatenanzeigeDlg"))))
         browser->setInspectionForm(form);
     return form;
 }
