@@ -187,6 +187,8 @@ TDatenanzeigeDlg::TDatenanzeigeDlg(QWidget *parent, const QString &iniFile)
     connect(m_data->Customers, &TBrowseSet::stateChanged, this, &TDatenanzeigeDlg::refreshCustomer);
     connect(m_data->Devices, &TBrowseSet::stateChanged, this, &TDatenanzeigeDlg::refreshDevice);
 
+    // Room for the measurement rows and the memo; the size is not stored.
+    resize(sizeHint().expandedTo(QSize(960, 680)));
     if (!m_iniFile.isEmpty()) {
         TIniFile ini(m_iniFile);
         move(ini.ReadInteger(kPosition, QStringLiteral("StoreDataLeft"), x()),
