@@ -183,6 +183,15 @@ TEST_F(BrowserDlg, FunctionTestChoiceRecomputesTheVerdict)
               1);
     dlg->FunktBestanden->click();
     EXPECT_EQ(dlg->GesamtText->text(), QStringLiteral("JA"));
+
+    // "Druck" hands over the whole record: customer, device and test.
+    dlg->BtnDruck->click();
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_EQ(reports[0].first, 0);
+    EXPECT_EQ(reports[0].second.Name1, QStringLiteral("Klinik Nord"));
+    EXPECT_EQ(reports[0].second.Barcode, QStringLiteral("4711"));
+    EXPECT_EQ(reports[0].second.PruefungsNr, 101);
+    EXPECT_EQ(reports[0].second.Pruefer, QStringLiteral("Meier"));
 }
 
 TEST_F(BrowserDlg, ThreePageProtocolMakesTheRowsOnceAndCancelKeepsTheType)
@@ -289,6 +298,8 @@ TEST_F(BrowserDlg, ListsAndSearchMoveTheBrowser)
         EXPECT_EQ(list.DBGrid1->model()->rowCount(), 2);
         EXPECT_EQ(list.DBGrid1->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Name 1"));
         EXPECT_EQ(list.DBGrid1->model()->index(1, 0).data().toString(), QStringLiteral("Praxis Süd"));
+        list.grab().save(qEnvironmentVariable("GT_BUILD_DIR", QStringLiteral(".")) +
+                         QStringLiteral("/kundenauswahl.png"));
         list.DBGrid1->setCurrentIndex(list.DBGrid1->model()->index(1, 0));
         list.BitBtn1->click();
     });
@@ -318,6 +329,20 @@ TEST_F(BrowserDlg, ListsAndSearchMoveTheBrowser)
 
 TEST_F(BrowserDlg, ExportOfAnEmptyDatabaseIsTheHeaderOnly)
 {
+    QTemporaryDir dir;
+    const QString single = dir.filePath(QStringLiteral("eine.csv"));
+    dlg->ChooseFile = [&single] { return single; };
+    dlg->BtnEinzelexp->click();
+    QFile one(single);
+    ASSERT_TRUE(one.open(QIODevice::ReadOnly));
+    const QList<QByteArray> oneLines = one.readAll().split('\n');
+    ASSERT_EQ(oneLines.size(), 3);
+    EXPECT_TRUE(oneLines[1].startsWith("\"Klinik Nord\""));
+    // Cancelling the file choice writes nothing and says nothing.
+    dlg->ChooseFile = [] { return QString(); };
+    dlg->BtnExport->click();
+    EXPECT_TRUE(messages.isEmpty());
+
     dlg->hide();
     db->exec(QStringLiteral("DELETE FROM tblPruefung"));
     db->exec(QStringLiteral("DELETE FROM tblPruefling"));
@@ -325,7 +350,6 @@ TEST_F(BrowserDlg, ExportOfAnEmptyDatabaseIsTheHeaderOnly)
     dlg->show();
     EXPECT_EQ(dlg->CustomerPos->text(), QStringLiteral("[-/-]"));
     EXPECT_FALSE(dlg->KDstrName1->isEnabled());
-    QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("alle.csv"));
     dlg->ChooseFile = [&file] { return file; };
     dlg->BtnExport->click();
