@@ -12,9 +12,6 @@ QWidget *MakeDatenanzeigeDlg(TForm1 *m)
     auto *dlg = new TDatenanzeigeDlg(m, m->IniFileName());
     dlg->setConfiguration(&m->Configuration());
     dlg->setCommands(m->Commands);
-    dlg->ShowMessage = [m](QMessageBox::Icon icon, const QString &text) {
-        if (m->ShowMessage) m->ShowMessage(icon, text);
-    };
     // The list and the inspection form are made after the browser and hand themselves over then.
     // The idle step enables "Messmod." exactly while the port is open.
     m->Connection->OnIdle = [dlg](bool portOpen) { dlg->setMessmodEnabled(portOpen); };
