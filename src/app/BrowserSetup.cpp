@@ -14,7 +14,7 @@ QWidget *MakeDatenanzeigeDlg(TForm1 *m)
     dlg->setCommands(m->Commands);
     // The list and the inspection form are made after the browser and hand themselves over then.
     // The idle step enables "Messmod." exactly while the port is open.
-    m->Connection->OnIdle = [dlg](bool portOpen) { dlg->setMessmodEnabled(portOpen); };
+    QObject::connect(m->Connection, &TConnectionController::idle, dlg, &TDatenanzeigeDlg::setMessmodEnabled);
     return dlg;
 }
 
