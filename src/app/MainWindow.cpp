@@ -203,16 +203,15 @@ void TForm1::FormDestroy()
     Connection->Timer1->stop();
 
     Connection->Shutdown();
-    DisconnectDatabase();
-    WriteConfiguration();
-    m_pgmLog.Write(QStringLiteral("Programmende"));
-    m_pgmLog.Write(QStringLiteral("------------"));
-    if (m_pgmLog.IsOpen()) m_pgmLog.Close();
     if (ProgramDatabase().isOpen()) {
         DisconnectDatabase();
         StatusBar1->setPanelText(6, QStringLiteral(" Datenbank getrennt."));
     }
+    // Before the closing log lines, so a failed write can still be logged.
     WriteConfiguration();
+    m_pgmLog.Write(QStringLiteral("Programmende"));
+    m_pgmLog.Write(QStringLiteral("------------"));
+    if (m_pgmLog.IsOpen()) m_pgmLog.Close();
 }
 
 bool TForm1::event(QEvent *e)

@@ -27,7 +27,7 @@ constexpr TColumnWidth kWidths[] = {
     {"PRstrPruefer", 50},
     {"PRstrBewertender", 50},
     {"PRstrProtokollNr", 30},
-    {"UNstrBarcode", 15},
+    {"UNstrBarcode", 16},
     {"UNstrGTSeriennummer", 10},
     {"UNstrPruefer", 50},
     {"UNstrBewertender", 50},

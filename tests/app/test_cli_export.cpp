@@ -1,6 +1,7 @@
 #include "StoreTestDb.h"
 #include "app/CliExportCsv.h"
 #include "core/IniFile.h"
+#include "core/ProgramPaths.h"
 #include "support/RequireTool.h"
 
 #include <QFile>
@@ -15,8 +16,11 @@ void commandLineOn(TTestEngine engine)
     SCOPED_TRACE(engine == TTestEngine::SQLite ? "SQLite" : "PostgreSQL");
     TTestDb t(engine);
     ASSERT_TRUE(t.ok()) << t.error().toStdString();
-    const QString iniPath = TIniFile::ProgramIniPath();
-    QFile::remove(iniPath);
+    // A settings file of the test's own, never the user's.
+    QTemporaryDir iniDir;
+    const QString iniPath = iniDir.filePath(QStringLiteral("geraetetester.ini"));
+    SetProgramIniOverride(iniPath);
+    ASSERT_EQ(TIniFile::ProgramIniPath(), iniPath);
     {
         TIniFile ini(iniPath);
         ini.WriteString(QStringLiteral("DataBase"), QStringLiteral("ConnectionString"), t.connectionString());
@@ -50,7 +54,7 @@ void commandLineOn(TTestEngine engine)
     const QString other = dir.filePath(QStringLiteral("x.csv"));
     EXPECT_EQ(RunCsvExportCommand({QStringLiteral("--export-csv"), other}), 1);
     EXPECT_FALSE(QFile::exists(other));
-    QFile::remove(iniPath);
+    SetProgramIniOverride(QString());
 }
 
 TEST(CommandLine, FullAndSingleExportAndErrorsOnBothEngines)

@@ -15,6 +15,7 @@
 #include "app/QtTranslations.h"
 #include "app/TestControl.h"
 #include "core/IniFile.h"
+#include "core/ProgramPaths.h"
 #include "support/TestSupport.h"
 
 #include <QAction>
@@ -185,8 +186,11 @@ void protocolPdfOn(TTestEngine engine)
     SCOPED_TRACE(engine == TTestEngine::SQLite ? "SQLite" : "PostgreSQL");
     TTestDb t(engine);
     ASSERT_TRUE(t.ok()) << t.error().toStdString();
-    const QString iniPath = TIniFile::ProgramIniPath();
-    QFile::remove(iniPath);
+    // A settings file of the test's own, never the user's.
+    QTemporaryDir iniDir;
+    const QString iniPath = iniDir.filePath(QStringLiteral("geraetetester.ini"));
+    SetProgramIniOverride(iniPath);
+    ASSERT_EQ(TIniFile::ProgramIniPath(), iniPath);
     {
         TIniFile ini(iniPath);
         ini.WriteString(QStringLiteral("DataBase"), QStringLiteral("ConnectionString"), t.connectionString());
@@ -234,7 +238,7 @@ void protocolPdfOn(TTestEngine engine)
                                      dir.filePath(QStringLiteral("fehlt/p.pdf"))}),
               1);
     EXPECT_EQ(readFile(file), before);
-    QFile::remove(iniPath);
+    SetProgramIniOverride(QString());
 }
 
 } // namespace
@@ -278,7 +282,7 @@ TEST(ReportCommands, BarcodeSheetFromTheProgramWithoutADisplay)
                   &err),
               1);
     EXPECT_TRUE(err.contains(QStringLiteral("kann nicht angelegt werden"))) << err.toStdString();
-    EXPECT_EQ(run({QStringLiteral("--barcode-sheet")}), 1);
+    EXPECT_EQ(run({QStringLiteral("--barcode-sheet")}), 2);
 }
 
 TEST(ProtocolPreview, ShowsEveryPageOfTheChosenForm)

@@ -35,16 +35,21 @@ protected:
         f.close();
         SetPortIniFile(ini);
 
-        QObject::connect(&cate, &TCate::requestHangup, [this] { ++hangups; });
         bus.setCate(&cate);
         bus.setTickTime(20);
         bus.setWriteLog({});
-        QObject::connect(&bus, &TSynchroBus::badMsg, [this] { ++badMsgs; });
-        QObject::connect(&bus, &TSynchroBus::msgUnhandled, [this](const TProtok &m) {
-            ++unhandled;
-            mailbox.Dispatch(m);
-        });
-        QObject::connect(&bus, &TSynchroBus::cateSend, [this](const TProtok &m) { sent << m.Cmd; });
+        // Listeners once per fixture: a second simulator in the same case must
+        // not count every frame twice.
+        if (!m_listening) {
+            m_listening = true;
+            QObject::connect(&cate, &TCate::requestHangup, [this] { ++hangups; });
+            QObject::connect(&bus, &TSynchroBus::badMsg, [this] { ++badMsgs; });
+            QObject::connect(&bus, &TSynchroBus::msgUnhandled, [this](const TProtok &m) {
+                ++unhandled;
+                mailbox.Dispatch(m);
+            });
+            QObject::connect(&bus, &TSynchroBus::cateSend, [this](const TProtok &m) { sent << m.Cmd; });
+        }
         cmds.setBus(&bus);
         cate.setPort(Com1);
         ASSERT_TRUE(cate.IsOpen()) << "simulator terminal could not be opened as COM1";
@@ -128,6 +133,7 @@ protected:
     int badMsgs = 0;
     int unhandled = 0;
     int hangups = 0;
+    bool m_listening = false;
 };
 
 } // namespace chain_test
