@@ -41,7 +41,7 @@ TEST_P(StoreDb, WidthTableMatchesTheSchema)
         table[QString::fromLatin1(w.column).toLower()] = w.width;
     EXPECT_EQ(table, declaredWidths(*t));
     EXPECT_EQ(ColumnWidth(u"UNstrPruefer"), 50);
-    EXPECT_EQ(ColumnWidth(u"unstrbarcode"), 15);
+    EXPECT_EQ(ColumnWidth(u"unstrbarcode"), 16); // the 16 digits a stored record holds
     EXPECT_EQ(ColumnWidth(u"PRstrNotiz"), 0);
 }
 
