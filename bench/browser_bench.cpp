@@ -6,8 +6,8 @@
 
 #include "app/Configuration.h"
 #include "app/DatenanzeigeDlg.h"
-#include "store/Database.h"
 #include "core/FormatSettings.h"
+#include "store/Database.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

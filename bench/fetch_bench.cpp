@@ -5,10 +5,10 @@
 // same fetch split up: the bus exchanges alone, and the database work alone.
 
 #include "bus/SyncBus.h"
+#include "core/FormatSettings.h"
 #include "serial/Cate32.h"
 #include "serial/PortNames.h"
 #include "store/Database.h"
-#include "core/FormatSettings.h"
 #include "tester/Commands.h"
 #include "tester/Datenabruf.h"
 
@@ -27,14 +27,14 @@ constexpr int kRecords = 100;
 constexpr double kWireLimitS = kRecords * 6 * 24 * 10 / 9600.0;
 
 struct TRun {
-    double total = 0;  // whole fetch
+    double total = 0;   // whole fetch
     double busOnly = 0; // the same exchanges without database work
 };
 
 bool startSim(QProcess &sim, QString &path)
 {
-    sim.start(QStringLiteral(GT_SIM_PATH), {QStringLiteral("--records"), QString::number(kRecords),
-                                            QStringLiteral("--quit-on-eof")});
+    sim.start(QStringLiteral(GT_SIM_PATH),
+              {QStringLiteral("--records"), QString::number(kRecords), QStringLiteral("--quit-on-eof")});
     if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000)) return false;
     path = QString::fromLocal8Bit(sim.readLine()).trimmed();
     return !path.isEmpty();
@@ -96,8 +96,8 @@ double fetchOnce(const QString &dbFile)
     const QString conn = QStringLiteral("bench_fetch");
     double seconds = -1;
     {
-        if (!OpenConnection(ParseConnectionString(QStringLiteral("Provider=SQLite;Data Source=") + dbFile), conn,
-                            nullptr))
+        if (!OpenConnection(ParseConnectionString(QStringLiteral("Provider=SQLite;Data Source=") + dbFile),
+                            conn, nullptr))
             return -1;
         {
             TDatenabruf abruf(&link.cmds, conn);

@@ -1,9 +1,9 @@
 // Time to write printed protocols as PDF: one 0702 protocol (one page), the
 // 0751 protocol with 200 inspection rows (ten pages), the control barcode
 // sheet (three pages). GT_BENCH_KEEP=DIR keeps one PDF of each in DIR.
+#include "core/FormatSettings.h"
 #include "protocols/BarcodeSheets.h"
 #include "protocols/ProtocolForms.h"
-#include "core/FormatSettings.h"
 
 #include <QApplication>
 #include <QDir>

@@ -5,6 +5,7 @@
 #include "app/BrowserSetup.h"
 #include "app/ComRadio.h"
 #include "app/DatenabrufDlg.h"
+#include "app/EinstellungenDlg.h"
 #include "app/FrontPanel.h"
 #include "app/MainWindow.h"
 #include "app/MessmodusDlg.h"
@@ -12,7 +13,6 @@
 #include "app/NeuPrueflingDlg.h"
 #include "app/PrueflingDlg.h"
 #include "app/WarnWindows.h"
-#include "app/EinstellungenDlg.h"
 #include "tester/ConnectionController.h"
 
 #include <QDialog>

@@ -21,9 +21,10 @@ int RunFetchCommand(const QStringList &)
     TDatenabruf abruf(nullptr, database.connectionName());
     const int waiting = abruf.StagingCount();
     if (waiting > 0)
-        return cli::Fail(QStringLiteral("In der Übernahmeliste stehen noch %1 Sätze; erst übertragen oder löschen, "
-                                        "dann abrufen.")
-                             .arg(waiting));
+        return cli::Fail(
+            QStringLiteral("In der Übernahmeliste stehen noch %1 Sätze; erst übertragen oder löschen, "
+                           "dann abrufen.")
+                .arg(waiting));
 
     cli::TCliTesterLink link(config);
     QString error;
@@ -55,7 +56,8 @@ int RunFetchCommand(const QStringList &)
             cli::PrintError(QStringLiteral("0 Sätze abgerufen"));
             return 0;
         }
-        return cli::Fail(QStringLiteral("Der Gerätetester hat den Abruf nicht begonnen; nichts wurde übernommen."));
+        return cli::Fail(
+            QStringLiteral("Der Gerätetester hat den Abruf nicht begonnen; nichts wurde übernommen."));
     default:
         return cli::Fail(b.Meldung().replace(QLatin1Char('\r'), QLatin1Char('\n')));
     }

@@ -1,10 +1,10 @@
 #include "app/CliProtocolPdf.h"
 
 #include "app/CliReportApp.h"
-#include "protocols/PrintProtocol.h"
-#include "core/IniFile.h"
-#include "store/Database.h"
 #include "core/FormatSettings.h"
+#include "core/IniFile.h"
+#include "protocols/PrintProtocol.h"
+#include "store/Database.h"
 #include "store/TestRecord.h"
 
 #include <QDir>

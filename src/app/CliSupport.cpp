@@ -1,10 +1,10 @@
 #include "app/CliSupport.h"
 
 #include "bus/SyncBus.h"
-#include "serial/Cate32.h"
-#include "core/IniFile.h"
-#include "store/Database.h"
 #include "core/FormatSettings.h"
+#include "core/IniFile.h"
+#include "serial/Cate32.h"
+#include "store/Database.h"
 #include "tester/Commands.h"
 
 #include <QSqlDatabase>

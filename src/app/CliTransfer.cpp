@@ -22,8 +22,10 @@ int RunTransferCommand(const QStringList &)
     const TUebertragBericht r = abruf.Transfer();
     for (QString m : r.Meldungen)
         cli::PrintError(m.replace(QLatin1Char('\r'), QLatin1Char('\n')));
-    QString summary = QStringLiteral("%1 Sätze übertragen, %2 nicht zugeordnet").arg(r.Uebertragen).arg(r.NichtZugeordnet);
-    if (r.Fehlgeschlagen > 0) summary += QStringLiteral(", %1 nicht übertragen (Fehler)").arg(r.Fehlgeschlagen);
+    QString summary =
+        QStringLiteral("%1 Sätze übertragen, %2 nicht zugeordnet").arg(r.Uebertragen).arg(r.NichtZugeordnet);
+    if (r.Fehlgeschlagen > 0)
+        summary += QStringLiteral(", %1 nicht übertragen (Fehler)").arg(r.Fehlgeschlagen);
     cli::PrintError(summary);
     return r.Fehlgeschlagen > 0 ? 1 : 0;
 }

@@ -1,10 +1,10 @@
 #include "app/CommandLine.h"
 
-#include "core/ProgramPaths.h"
 #include "app/CliBarcodeSheet.h"
 #include "app/CliExportCsv.h"
 #include "app/CliFetch.h"
 #include "app/CliProtocolPdf.h"
+#include "core/ProgramPaths.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

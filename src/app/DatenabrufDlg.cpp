@@ -1,9 +1,9 @@
 #include "app/DatenabrufDlg.h"
 
 #include "app/PrueflingDlg.h"
+#include "core/FormatSettings.h"
 #include "core/IniFile.h"
 #include "store/Database.h"
-#include "core/FormatSettings.h"
 #include "store/Globals.h"
 #include "tester/Commands.h"
 
@@ -25,9 +25,30 @@
 namespace {
 
 enum TSpalte {
-    cLfdNr, cBarcode, cPruefling, cDatum, cSerNr, cSchutzkl, cAutomatisch, cDin, cManuGrenz, cIsol, cBeruehr,
-    cSicht, cAbgebrochen, cErgebnis, cSchutzleiter, cIsolation, cAbleit, cSlL1N, cSlNL1, cBeL1N, cBeNL1,
-    cPruefer, cBewertender, cAnzahl
+    cLfdNr,
+    cBarcode,
+    cPruefling,
+    cDatum,
+    cSerNr,
+    cSchutzkl,
+    cAutomatisch,
+    cDin,
+    cManuGrenz,
+    cIsol,
+    cBeruehr,
+    cSicht,
+    cAbgebrochen,
+    cErgebnis,
+    cSchutzleiter,
+    cIsolation,
+    cAbleit,
+    cSlL1N,
+    cSlNL1,
+    cBeL1N,
+    cBeNL1,
+    cPruefer,
+    cBewertender,
+    cAnzahl
 };
 
 const QString sSection = QStringLiteral("LoadDataPosition");
@@ -46,7 +67,8 @@ public:
                           const QModelIndex &index) const override
     {
         QWidget *w = QStyledItemDelegate::createEditor(parent, option, index);
-        if (auto *e = qobject_cast<QLineEdit *>(w)) e->setMaxLength(index.column() == cBarcode ? MaxBarcodeDigits : 50);
+        if (auto *e = qobject_cast<QLineEdit *>(w))
+            e->setMaxLength(index.column() == cBarcode ? MaxBarcodeDigits : 50);
         return w;
     }
     void setEditorData(QWidget *editor, const QModelIndex &index) const override
@@ -110,7 +132,8 @@ QString TStagingModel::displayText(int row, int column) const
     auto messwert = [&](QString (*format)(int), const char *unit, int mask) {
         const int x = FieldInt(v);
         QString text = x < 0 ? QStringLiteral("---") : format(x) + QLatin1String(unit);
-        if (FieldInt(r.value(QStringLiteral("UNintGrenzwertflags"))) & mask) text.prepend(QStringLiteral("* "));
+        if (FieldInt(r.value(QStringLiteral("UNintGrenzwertflags"))) & mask)
+            text.prepend(QStringLiteral("* "));
         return text;
     };
     switch (column) {
@@ -122,10 +145,14 @@ QString TStagingModel::displayText(int row, int column) const
     }
     case cSchutzkl:
         switch (FieldInt(v)) {
-        case 1: return QStringLiteral("I");
-        case 2: return QStringLiteral("II");
-        case 3: return QStringLiteral("III");
-        default: return QStringLiteral("---");
+        case 1:
+            return QStringLiteral("I");
+        case 2:
+            return QStringLiteral("II");
+        case 3:
+            return QStringLiteral("III");
+        default:
+            return QStringLiteral("---");
         }
     case cAutomatisch:
     case cManuGrenz:
@@ -134,35 +161,52 @@ QString TStagingModel::displayText(int row, int column) const
         return jaNein(v);
     case cDin:
         switch (FieldInt(v)) {
-        case 0: return QStringLiteral("0701");
-        case 1: return QStringLiteral("0702");
-        case 2: return QStringLiteral("0751");
-        default: return QString();
+        case 0:
+            return QStringLiteral("0701");
+        case 1:
+            return QStringLiteral("0702");
+        case 2:
+            return QStringLiteral("0751");
+        default:
+            return QString();
         }
     case cIsol:
         switch (FieldInt(v)) {
-        case 0: return QStringLiteral("ohne Isol.-Pr.");
-        case 1: return QStringLiteral("mit Isol.-Pr.");
+        case 0:
+            return QStringLiteral("ohne Isol.-Pr.");
+        case 1:
+            return QStringLiteral("mit Isol.-Pr.");
         case 2:
             return FieldInt(r.value(QStringLiteral("UNintDINVDE"))) == 2 ? QStringLiteral("Diffstr.-Mess")
-                                                                          : QStringLiteral("Isol. und Diff.");
-        default: return QString();
+                                                                         : QStringLiteral("Isol. und Diff.");
+        default:
+            return QString();
         }
     case cSicht:
         switch (FieldInt(v)) {
-        case 0: return QStringLiteral("nein");
-        case 1: return QStringLiteral("ja");
-        default: return QStringLiteral("---");
+        case 0:
+            return QStringLiteral("nein");
+        case 1:
+            return QStringLiteral("ja");
+        default:
+            return QStringLiteral("---");
         }
     case cErgebnis:
         return FieldBool(v) ? QStringLiteral("i.O.") : QStringLiteral("nicht i.O.");
-    case cSchutzleiter: return messwert(FormatResistanceMilliohm, " mOhm", 1);
-    case cIsolation: return messwert(FormatInsulationMegohm, " MOhm", 2);
-    case cAbleit: return messwert(FormatLeakageMilliampere, " mA", 4);
-    case cSlL1N: return messwert(FormatCurrentMilliampere, " mA", 8);
-    case cSlNL1: return messwert(FormatCurrentMilliampere, " mA", 16);
-    case cBeL1N: return messwert(FormatCurrentMilliampere, " mA", 32);
-    case cBeNL1: return messwert(FormatCurrentMilliampere, " mA", 64);
+    case cSchutzleiter:
+        return messwert(FormatResistanceMilliohm, " mOhm", 1);
+    case cIsolation:
+        return messwert(FormatInsulationMegohm, " MOhm", 2);
+    case cAbleit:
+        return messwert(FormatLeakageMilliampere, " mA", 4);
+    case cSlL1N:
+        return messwert(FormatCurrentMilliampere, " mA", 8);
+    case cSlNL1:
+        return messwert(FormatCurrentMilliampere, " mA", 16);
+    case cBeL1N:
+        return messwert(FormatCurrentMilliampere, " mA", 32);
+    case cBeNL1:
+        return messwert(FormatCurrentMilliampere, " mA", 64);
     default:
         return TRecordTableModel::displayText(row, column);
     }
@@ -188,7 +232,8 @@ bool TStagingModel::post(int row, TStagingEdit e)
     if (!m_logic->PostRow(e)) {
         // The edit is given up; the row shows what is stored.
         QSqlQuery q(m_logic->Database());
-        if (q.exec(QStringLiteral("SELECT * FROM tblUebernahme WHERE UNintLfdNr = ") + QString::number(e.LfdNr)) &&
+        if (q.exec(QStringLiteral("SELECT * FROM tblUebernahme WHERE UNintLfdNr = ") +
+                   QString::number(e.LfdNr)) &&
             q.next())
             record(row) = q.record();
         rowChanged(row);
@@ -214,7 +259,8 @@ bool TStagingModel::setData(const QModelIndex &index, const QVariant &value, int
         e.Barcode = value.toString().trimmed();
         break;
     case cDatum: {
-        const QDateTime dt = value.typeId() == QMetaType::QDateTime ? value.toDateTime() : ParseDateTime(value.toString());
+        const QDateTime dt =
+            value.typeId() == QMetaType::QDateTime ? value.toDateTime() : ParseDateTime(value.toString());
         if (!dt.isValid()) return false;
         e.Datum = dt;
         break;
@@ -282,7 +328,8 @@ TDatenabrufDlg::TDatenabrufDlg(QWidget *parent, const QString &iniFile, const QS
     BtnOK = button("BtnOK", QStringLiteral("OK"));
     BtnOK->setDefault(true);
     BtnAbbrechen = button("BtnAbbrechen", QStringLiteral("Abbrechen"));
-    BtnAbbrechen->setToolTip(QStringLiteral("Abruf nach dem laufenden Satz beenden; der Gerätetester behält alle Daten"));
+    BtnAbbrechen->setToolTip(
+        QStringLiteral("Abruf nach dem laufenden Satz beenden; der Gerätetester behält alle Daten"));
     BtnAbbrechen->hide();
     connect(BtnZeileLoeschen, &QPushButton::clicked, this, &TDatenabrufDlg::ZeileLoeschen);
     connect(BtnAllesLoeschen, &QPushButton::clicked, this, &TDatenabrufDlg::AllesLoeschen);
@@ -321,7 +368,8 @@ TDatenabrufDlg::TDatenabrufDlg(QWidget *parent, const QString &iniFile, const QS
         ProgressBar1->setValue(index);
         // Only the new row is read: a whole reload per record grows with the square of the count.
         m_model->append(m_logic.Database(),
-                        QStringLiteral("SELECT * FROM tblUebernahme WHERE UNintLfdNr = ") + QString::number(lfd));
+                        QStringLiteral("SELECT * FROM tblUebernahme WHERE UNintLfdNr = ") +
+                            QString::number(lfd));
         const QModelIndex last = m_model->index(m_model->rowCount() - 1, 0);
         DBGrid1->setCurrentIndex(last);
         DBGrid1->scrollTo(last);
@@ -330,7 +378,8 @@ TDatenabrufDlg::TDatenabrufDlg(QWidget *parent, const QString &iniFile, const QS
     if (!m_iniFile.isEmpty()) {
         const TIniFile ini(m_iniFile);
         const QRect g = geometry();
-        move(ini.ReadInteger(sSection, QStringLiteral("Left"), g.x()), ini.ReadInteger(sSection, QStringLiteral("Top"), g.y()));
+        move(ini.ReadInteger(sSection, QStringLiteral("Left"), g.x()),
+             ini.ReadInteger(sSection, QStringLiteral("Top"), g.y()));
         resize(ini.ReadInteger(sSection, QStringLiteral("Width"), g.width()),
                ini.ReadInteger(sSection, QStringLiteral("Height"), g.height()));
     }
@@ -414,7 +463,8 @@ void TDatenabrufDlg::rowEntered(int row)
     if (row >= 0 && row < m_model->rowCount() && !m_logic.Fetching()) {
         const TStagingEdit e = m_model->edit(row);
         // The device follows the barcode, also one created since the row was stored.
-        if (!e.Barcode.isEmpty() && m_logic.DeviceNrForBarcode(e.Barcode) != e.PrueflingNr) m_model->post(row, e);
+        if (!e.Barcode.isEmpty() && m_logic.DeviceNrForBarcode(e.Barcode) != e.PrueflingNr)
+            m_model->post(row, e);
     }
     m_memoRow = row;
     showMemo();
@@ -423,7 +473,8 @@ void TDatenabrufDlg::rowEntered(int row)
 void TDatenabrufDlg::showMemo()
 {
     const bool has = m_memoRow >= 0 && m_memoRow < m_model->rowCount();
-    DBMemo1->setPlainText(has ? FieldString(m_model->value(m_memoRow, QStringLiteral("UNstrNotiz"))) : QString());
+    DBMemo1->setPlainText(has ? FieldString(m_model->value(m_memoRow, QStringLiteral("UNstrNotiz")))
+                              : QString());
     DBMemo1->setReadOnly(!has || m_logic.Fetching());
 }
 
@@ -449,7 +500,8 @@ void TDatenabrufDlg::updateButtons()
 
 void TDatenabrufDlg::lockForFetch(bool on)
 {
-    for (QPushButton *b : {BtnZeileLoeschen, BtnAllesLoeschen, BtnDatenHolen, BtnUebernehmen, BtnPruefling, BtnOK})
+    for (QPushButton *b :
+         {BtnZeileLoeschen, BtnAllesLoeschen, BtnDatenHolen, BtnUebernehmen, BtnPruefling, BtnOK})
         b->setEnabled(!on);
     DBGrid1->setEditTriggers(on ? QAbstractItemView::NoEditTriggers
                                 : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
@@ -502,7 +554,8 @@ void TDatenabrufDlg::AllesLoeschen()
 {
     if (m_logic.Fetching() || m_model->rowCount() == 0) return;
     if (Ask(QMessageBox::Critical,
-            QStringLiteral("Sollen wirklich alle angezeigten Datensätze gelöscht und die Liste geleert werden?"),
+            QStringLiteral(
+                "Sollen wirklich alle angezeigten Datensätze gelöscht und die Liste geleert werden?"),
             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
     m_memoRow = -1;
@@ -520,8 +573,9 @@ void TDatenabrufDlg::Uebernehmen()
         return;
     saveMemo();
     m_memoRow = -1;
-    const QMetaObject::Connection c = connect(&m_logic, &TDatenabruf::transferFailed, this,
-                                              [this](int, const QString &m) { Ask(QMessageBox::Critical, m, QMessageBox::Ok); });
+    const QMetaObject::Connection c =
+        connect(&m_logic, &TDatenabruf::transferFailed, this,
+                [this](int, const QString &m) { Ask(QMessageBox::Critical, m, QMessageBox::Ok); });
     m_logic.Transfer();
     disconnect(c);
     refresh(0);

@@ -59,7 +59,8 @@ public:
     TStagingModel *Model() { return m_model; }
 
     // Every question and message of the dialog goes through here (tests answer them).
-    std::function<QMessageBox::StandardButton(QMessageBox::Icon, const QString &, QMessageBox::StandardButtons)>
+    std::function<QMessageBox::StandardButton(QMessageBox::Icon, const QString &,
+                                              QMessageBox::StandardButtons)>
         Ask;
 
     // Barcode of the current staging row (the new-device dialog takes it).

@@ -25,7 +25,10 @@ struct TKundenFelder {
 struct TPrueflingFelder {
     QLineEdit *Bezeichnung = nullptr, *Typ = nullptr, *Fabrikationsnummer = nullptr, *Seriennummer = nullptr,
               *Inventarnummer = nullptr, *Barcode = nullptr;
-    QList<QLineEdit *> All() const { return {Bezeichnung, Typ, Fabrikationsnummer, Seriennummer, Inventarnummer, Barcode}; }
+    QList<QLineEdit *> All() const
+    {
+        return {Bezeichnung, Typ, Fabrikationsnummer, Seriennummer, Inventarnummer, Barcode};
+    }
 };
 
 // "Name:" (three lines), "Straße:", "PLZ, Ort:" (LKZ - PLZ Ort), "Tel.", "Fax";

@@ -2,9 +2,9 @@
 
 #include "app/MainStatusBar.h"
 #include "app/MainWindow.h"
+#include "core/ProgramPaths.h"
 #include "serial/Cate32.h"
 #include "serial/PortAccess.h"
-#include "core/ProgramPaths.h"
 #include "store/Database.h"
 #include "store/InitDatabase.h"
 

@@ -10,7 +10,8 @@
 #include <QVBoxLayout>
 
 TNeuKundeDlg::TNeuKundeDlg(QWidget *parent, const QString &connectionName)
-    : QDialog(parent), m_connection(connectionName.isEmpty() ? QString::fromLatin1(kProgramConnection) : connectionName)
+    : QDialog(parent),
+      m_connection(connectionName.isEmpty() ? QString::fromLatin1(kProgramConnection) : connectionName)
 {
     setObjectName(QStringLiteral("NeuKundeDlg"));
     setWindowTitle(QStringLiteral("neuen Kunden anlegen"));
@@ -50,8 +51,8 @@ bool TNeuKundeDlg::insertCustomer(QString *error)
             .arg(SqlQuote(Kunde.Name1->text()), SqlQuote(Kunde.Name2->text()), SqlQuote(Kunde.Name3->text()),
                  SqlQuote(Kunde.Strasse->text())),
         QStringLiteral("  %1, %2, %3, %4, %5)")
-            .arg(SqlQuote(Kunde.LKZ->text().toUpper()), SqlQuote(Kunde.PLZ->text()), SqlQuote(Kunde.Ort->text()),
-                 SqlQuote(Kunde.Telefon->text()), SqlQuote(Kunde.Fax->text()))};
+            .arg(SqlQuote(Kunde.LKZ->text().toUpper()), SqlQuote(Kunde.PLZ->text()),
+                 SqlQuote(Kunde.Ort->text()), SqlQuote(Kunde.Telefon->text()), SqlQuote(Kunde.Fax->text()))};
     int rows = 0;
     return ExecLines(QSqlDatabase::database(m_connection, false), lines, error, &rows) && rows == 1;
 }
@@ -61,8 +62,10 @@ void TNeuKundeDlg::accept()
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     QString error;
     if (!InsertMitSchluessel(
-            m_kundenNr, [&db] { return NextKundenNr(db); }, [this](QString *e) { return insertCustomer(e); }, &error)) {
-        ShowMessage(QMessageBox::Critical, QStringLiteral("Der Kunde wurde nicht gespeichert.\r\rFehlertext:\r") + error);
+            m_kundenNr, [&db] { return NextKundenNr(db); }, [this](QString *e) { return insertCustomer(e); },
+            &error)) {
+        ShowMessage(QMessageBox::Critical,
+                    QStringLiteral("Der Kunde wurde nicht gespeichert.\r\rFehlertext:\r") + error);
         return;
     }
     const bool device = m_neuPruefling && m_neuPruefling->exec() == QDialog::Accepted;

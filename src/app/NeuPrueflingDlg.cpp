@@ -18,7 +18,8 @@ const QString TNeuPrueflingDlg::MsgBarcodeVergeben =
                    "Barcodenummern müssen jedoch leer oder eindeutig sein.");
 
 TNeuPrueflingDlg::TNeuPrueflingDlg(QWidget *parent, const QString &connectionName)
-    : QDialog(parent), m_connection(connectionName.isEmpty() ? QString::fromLatin1(kProgramConnection) : connectionName)
+    : QDialog(parent),
+      m_connection(connectionName.isEmpty() ? QString::fromLatin1(kProgramConnection) : connectionName)
 {
     setObjectName(QStringLiteral("NeuPrueflingDlg"));
     setWindowTitle(QStringLiteral("neuen Prüfling anlegen"));
@@ -49,7 +50,8 @@ bool TNeuPrueflingDlg::insertDevice(QString *error)
 {
     const QStringList lines{
         QStringLiteral("INSERT INTO tblPruefling"),
-        QStringLiteral("  (PLintPrueflingNr, PLintKundenNr, PLstrBezeichnung, PLstrTyp, PLstrFabrikationsnummer,"),
+        QStringLiteral(
+            "  (PLintPrueflingNr, PLintKundenNr, PLstrBezeichnung, PLstrTyp, PLstrFabrikationsnummer,"),
         QStringLiteral("  PLstrSeriennummer, PLstrInventarnummer, PLstrBarcode)"),
         QStringLiteral("VALUES"),
         QStringLiteral("  (%1, %2, %3, %4, %5,")
@@ -71,10 +73,12 @@ void TNeuPrueflingDlg::accept()
     if (!barcode.isEmpty()) {
         QSqlQuery q(db);
         const QStringList lines{QStringLiteral("SELECT PLstrBarcode"), QStringLiteral("FROM tblPruefling"),
-                                QStringLiteral("WHERE (PLstrBarcode = ") + SqlQuote(barcode) + QLatin1Char(')')};
+                                QStringLiteral("WHERE (PLstrBarcode = ") + SqlQuote(barcode) +
+                                    QLatin1Char(')')};
         if (!q.exec(lines.join(QLatin1Char('\n')))) {
-            ShowMessage(QMessageBox::Critical, QStringLiteral("Der Prüfling wurde nicht gespeichert.\r\rFehlertext:\r") +
-                                                   q.lastError().text());
+            ShowMessage(QMessageBox::Critical,
+                        QStringLiteral("Der Prüfling wurde nicht gespeichert.\r\rFehlertext:\r") +
+                            q.lastError().text());
             return;
         }
         if (q.next()) {
@@ -85,14 +89,17 @@ void TNeuPrueflingDlg::accept()
     }
     QString error;
     if (!InsertMitSchluessel(
-            m_prueflingNr, [&db] { return NextPrflngNr(db); }, [this](QString *e) { return insertDevice(e); }, &error)) {
-        ShowMessage(QMessageBox::Critical, QStringLiteral("Der Prüfling wurde nicht gespeichert.\r\rFehlertext:\r") + error);
+            m_prueflingNr, [&db] { return NextPrflngNr(db); }, [this](QString *e) { return insertDevice(e); },
+            &error)) {
+        ShowMessage(QMessageBox::Critical,
+                    QStringLiteral("Der Prüfling wurde nicht gespeichert.\r\rFehlertext:\r") + error);
         return;
     }
     QDialog::accept();
 }
 
-void WireEntryDialogs(TDatenabrufDlg *abruf, TPrueflingDlg *pruefling, TNeuKundeDlg *kunde, TNeuPrueflingDlg *neu)
+void WireEntryDialogs(TDatenabrufDlg *abruf, TPrueflingDlg *pruefling, TNeuKundeDlg *kunde,
+                      TNeuPrueflingDlg *neu)
 {
     if (abruf) abruf->setPrueflingDlg(pruefling);
     if (pruefling) {

@@ -79,7 +79,8 @@ TPrueflingDlg::TPrueflingDlg(QWidget *parent, const QString &iniFile, const QStr
     DBGrid1->setAlternatingRowColors(true);
     DBGrid1->verticalHeader()->setVisible(false);
     DBGrid1->verticalHeader()->setDefaultSectionSize(DBGrid1->fontMetrics().height() + 6);
-    connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] { showCurrent(); });
+    connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this] { showCurrent(); });
     connect(DBGrid1, &QTableView::doubleClicked, this, &QDialog::accept);
 
     QHBoxLayout *bottom = OkAbbrechenZeile(this, BtnOK, BtnAbbrechen);
@@ -103,7 +104,8 @@ TPrueflingDlg::TPrueflingDlg(QWidget *parent, const QString &iniFile, const QStr
 
     if (!m_iniFile.isEmpty()) {
         const TIniFile ini(m_iniFile);
-        move(ini.ReadInteger(sSection, QStringLiteral("Left"), x()), ini.ReadInteger(sSection, QStringLiteral("Top"), y()));
+        move(ini.ReadInteger(sSection, QStringLiteral("Left"), x()),
+             ini.ReadInteger(sSection, QStringLiteral("Top"), y()));
         resize(width(), ini.ReadInteger(sSection, QStringLiteral("Height"), height()));
     }
 }
@@ -138,7 +140,9 @@ void TPrueflingDlg::showEvent(QShowEvent *e)
     QDialog::showEvent(e);
     m_model->load(QSqlDatabase::database(m_connection, false), sSelect);
     DBGrid1->resizeColumnsToContents();
-    int row = m_selectedDeviceNr != 0 ? m_model->findRow(QStringLiteral("PLintPrueflingNr"), m_selectedDeviceNr) : -1;
+    int row = m_selectedDeviceNr != 0
+                  ? m_model->findRow(QStringLiteral("PLintPrueflingNr"), m_selectedDeviceNr)
+                  : -1;
     // Nothing preselected or gone: the newest device.
     if (row < 0) row = m_model->rowCount() - 1;
     if (row >= 0) {
@@ -153,7 +157,8 @@ void TPrueflingDlg::hideEvent(QHideEvent *e)
 {
     const int row = CurrentRow();
     m_selectedDeviceNr = row < 0 ? 0 : FieldInt(m_model->value(row, QStringLiteral("PLintPrueflingNr")));
-    m_selectedBarcode = row < 0 ? QString() : FieldString(m_model->value(row, QStringLiteral("PLstrBarcode")));
+    m_selectedBarcode =
+        row < 0 ? QString() : FieldString(m_model->value(row, QStringLiteral("PLstrBarcode")));
     m_model->clear();
     QDialog::hideEvent(e);
 }
@@ -165,13 +170,14 @@ void TPrueflingDlg::showCurrent()
         e->setText(row < 0 ? QString() : FieldString(m_model->value(row, QLatin1String(field))));
         e->setCursorPosition(0);
     };
-    const char *kundenFelder[] = {"KDstrName1", "KDstrName2", "KDstrName3", "KDstrStrasse", "KDstrLKZ",
+    const char *kundenFelder[] = {"KDstrName1", "KDstrName2", "KDstrName3",   "KDstrStrasse", "KDstrLKZ",
                                   "KDstrPLZ",   "KDstrOrt",   "KDstrTelefon", "KDstrFax"};
     const QList<QLineEdit *> k = Kunde.All();
     for (int i = 0; i < k.size(); ++i)
         put(k[i], kundenFelder[i]);
-    const char *geraeteFelder[] = {"PLstrBezeichnung",    "PLstrTyp",           "PLstrFabrikationsnummer",
-                                   "PLstrSeriennummer",   "PLstrInventarnummer", "PLstrBarcode"};
+    const char *geraeteFelder[] = {"PLstrBezeichnung",        "PLstrTyp",
+                                   "PLstrFabrikationsnummer", "PLstrSeriennummer",
+                                   "PLstrInventarnummer",     "PLstrBarcode"};
     const QList<QLineEdit *> g = Geraet.All();
     for (int i = 0; i < g.size(); ++i)
         put(g[i], geraeteFelder[i]);

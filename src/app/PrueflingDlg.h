@@ -37,8 +37,8 @@ public:
     void NeuenPrueflingAnlegen();
 
     QTableView *DBGrid1;
-    TKundenFelder Kunde;      // read only
-    TPrueflingFelder Geraet;  // read only
+    TKundenFelder Kunde;     // read only
+    TPrueflingFelder Geraet; // read only
     QPushButton *BtnNeuerKunde, *BtnNeuerPruefling, *BtnGespeicherteDaten, *BtnOK, *BtnAbbrechen;
 
 protected:

@@ -83,7 +83,8 @@ QVariant TRecordTableModel::data(const QModelIndex &index, int role) const
     case Qt::EditRole:
         return m_rows[index.row()].value(c.Field);
     case Qt::TextAlignmentRole:
-        return QVariant::fromValue(Qt::Alignment(c.Centred ? Qt::AlignCenter : (Qt::AlignLeft | Qt::AlignVCenter)));
+        return QVariant::fromValue(
+            Qt::Alignment(c.Centred ? Qt::AlignCenter : (Qt::AlignLeft | Qt::AlignVCenter)));
     default:
         return {};
     }
@@ -91,7 +92,8 @@ QVariant TRecordTableModel::data(const QModelIndex &index, int role) const
 
 QVariant TRecordTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < m_columns.size())
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < m_columns.size())
         return m_columns[section].Title;
     return QAbstractTableModel::headerData(section, orientation, role);
 }

@@ -35,7 +35,8 @@ quint8 MsgChecksum(const TProtok &Msg, int DataBytes)
 {
     unsigned sum = Msg.Cmd;
     const int n = clampDataBytes(DataBytes);
-    for (int i = 0; i < n; ++i) sum += Msg.Data[i];
+    for (int i = 0; i < n; ++i)
+        sum += Msg.Data[i];
     return quint8(sum & 0xFF);
 }
 
@@ -71,7 +72,8 @@ QString MsgToText(const TProtok &Msg, int DataBytes)
 QByteArray MsgDataToStr(const TProtok &Msg, int DataBytes)
 {
     int n = clampDataBytes(DataBytes);
-    while (n > 0 && Msg.Data[n - 1] == 0) --n;
+    while (n > 0 && Msg.Data[n - 1] == 0)
+        --n;
     return QByteArray(reinterpret_cast<const char *>(Msg.Data), n);
 }
 
@@ -79,8 +81,10 @@ QByteArray IntToMsgData(qint32 Value)
 {
     const quint32 v = quint32(Value);
     QByteArray out;
-    for (int i = 0; i < 4; ++i) out.append(char((v >> (8 * i)) & 0xFF));
-    while (!out.isEmpty() && out.back() == '\0') out.chop(1);
+    for (int i = 0; i < 4; ++i)
+        out.append(char((v >> (8 * i)) & 0xFF));
+    while (!out.isEmpty() && out.back() == '\0')
+        out.chop(1);
     return out;
 }
 

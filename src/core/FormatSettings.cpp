@@ -104,12 +104,11 @@ QString FormatDate(const QDate &d)
         d.year() <= 9999) {
         const QChar sep = g_settings.DateSeparator;
         const int day = d.day(), month = d.month(), year = d.year();
-        const QChar text[10] = {QChar(u'0' + day / 10),          QChar(u'0' + day % 10),
-                                sep,
-                                QChar(u'0' + month / 10),        QChar(u'0' + month % 10),
-                                sep,
-                                QChar(u'0' + year / 1000),       QChar(u'0' + year / 100 % 10),
-                                QChar(u'0' + year / 10 % 10),    QChar(u'0' + year % 10)};
+        const QChar text[10] = {
+            QChar(u'0' + day / 10),    QChar(u'0' + day % 10),        sep,
+            QChar(u'0' + month / 10),  QChar(u'0' + month % 10),      sep,
+            QChar(u'0' + year / 1000), QChar(u'0' + year / 100 % 10), QChar(u'0' + year / 10 % 10),
+            QChar(u'0' + year % 10)};
         return QString(text, 10);
     }
     return d.toString(applySeparators(g_settings.ShortDateFormat, g_settings));

@@ -1,7 +1,7 @@
 #include "protocols/PrintProtocol.h"
 
-#include "protocols/ProtocolForms.h"
 #include "core/IniFile.h"
+#include "protocols/ProtocolForms.h"
 
 #include <QMessageBox>
 

@@ -1,7 +1,7 @@
 #include "store/BrowserData.h"
 
-#include "store/Database.h"
 #include "core/FormatSettings.h"
+#include "store/Database.h"
 #include "store/TestRecord.h"
 
 #include <QSqlError>

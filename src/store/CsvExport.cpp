@@ -217,7 +217,8 @@ void appendValue(QByteArray &line, QStringView v, bool first)
     line.resize(start + o);
 }
 
-template <typename Line> void buildLine(Line &line, const TWerteSatz &w, const TExportSwitches &sw, bool header)
+template <typename Line>
+void buildLine(Line &line, const TWerteSatz &w, const TExportSwitches &sw, bool header)
 {
     bool first = true;
     for (int c = 0; c < ecColumnCount; ++c) {

@@ -452,7 +452,8 @@ int InsertWithNextKey(QSqlDatabase db, const QString &table, const QString &keyC
         if (err.isEmpty()) err = db.lastError().text();
         db.rollback();
         if (!ok || !keyExists(db, table, keyColumn, key)) {
-            if (error) *error = err.isEmpty() ? QStringLiteral("Kein neuer Schlüssel für %1.").arg(table) : err;
+            if (error)
+                *error = err.isEmpty() ? QStringLiteral("Kein neuer Schlüssel für %1.").arg(table) : err;
             return 0;
         }
     }

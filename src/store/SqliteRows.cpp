@@ -1,7 +1,7 @@
 #include "store/SqliteRows.h"
 
-#include "store/Database.h"
 #include "core/FormatSettings.h"
+#include "store/Database.h"
 
 #include <QSqlDriver>
 

@@ -24,10 +24,10 @@ QString textLine(const QString &text)
 }
 
 // The thirteen measured values and limits, in the column order of both tables.
-const char *const kWerte[] = {"Schutzleiterwid",          "Isolationswid",         "Ableitstrom",
-                              "SchutzlStromL1N",          "SchutzlStromNL1",       "BeruehrungsstromL1N",
-                              "BeruehrungsstromNL1",      "GrwSchutzleiterwid",    "GrwIsolationswid",
-                              "GrwAbleitstrom",           "GrwSchutzleiterstrom",  "GrwBeruehrungsstrom",
+const char *const kWerte[] = {"Schutzleiterwid",      "Isolationswid",        "Ableitstrom",
+                              "SchutzlStromL1N",      "SchutzlStromNL1",      "BeruehrungsstromL1N",
+                              "BeruehrungsstromNL1",  "GrwSchutzleiterwid",   "GrwIsolationswid",
+                              "GrwAbleitstrom",       "GrwSchutzleiterstrom", "GrwBeruehrungsstrom",
                               "GrwSchnellabschaltung"};
 
 // The tests table's columns from the test number to the overall verdict.
@@ -39,15 +39,17 @@ QStringList testColumns()
                   QStringLiteral("PRintSchutzklasseFlags"), QStringLiteral("PRintMessablaufFlags")};
     for (const char *w : kWerte)
         c << QStringLiteral("PRint") + QLatin1String(w);
-    c << QStringLiteral("PRintSchutzklasse") << QStringLiteral("PRblnAutomatisch") << QStringLiteral("PRintDINVDE")
-      << QStringLiteral("PRblnExternDiffStr") << QStringLiteral("PRblnManuGrenz") << QStringLiteral("PRintIsolDiff")
+    c << QStringLiteral("PRintSchutzklasse") << QStringLiteral("PRblnAutomatisch")
+      << QStringLiteral("PRintDINVDE") << QStringLiteral("PRblnExternDiffStr")
+      << QStringLiteral("PRblnManuGrenz") << QStringLiteral("PRintIsolDiff")
       << QStringLiteral("PRblnMitBeruehr") << QStringLiteral("PRblnAbgebrochen")
       << QStringLiteral("PRblnSchnellabbruch") << QStringLiteral("PRblnManuellAbbruch")
       << QStringLiteral("PRblnGrenzwFehler") << QStringLiteral("PRintSichtpruef")
-      << QStringLiteral("PRblnPruefungsergebnis") << QStringLiteral("PRstrNotiz") << QStringLiteral("PRstrPruefer")
-      << QStringLiteral("PRstrBewertender") << QStringLiteral("PRintProtokolltyp")
-      << QStringLiteral("PRstrProtokollNr") << QStringLiteral("PRintSichWied")
-      << QStringLiteral("PRintFunktPruefBest") << QStringLiteral("PRintGesamtbew");
+      << QStringLiteral("PRblnPruefungsergebnis") << QStringLiteral("PRstrNotiz")
+      << QStringLiteral("PRstrPruefer") << QStringLiteral("PRstrBewertender")
+      << QStringLiteral("PRintProtokolltyp") << QStringLiteral("PRstrProtokollNr")
+      << QStringLiteral("PRintSichWied") << QStringLiteral("PRintFunktPruefBest")
+      << QStringLiteral("PRintGesamtbew");
     return c;
 }
 
@@ -211,25 +213,25 @@ bool TDatenabruf::PostRow(TStagingEdit &Row, QString *Error)
     Row.PrueflingNr = DeviceNrForRow(Row.Barcode, Row.PrueflingNr);
     const QString date = Row.Datum.isValid() ? SqlDateLiteral(Row.Datum) : QStringLiteral("NULL");
     int rows = 0;
-    const bool ok = ExecLines(Database(),
-                              {QStringLiteral("UPDATE tblUebernahme"),
-                               QStringLiteral("SET UNstrBarcode = ") + SqlQuote(Row.Barcode) + QLatin1Char(','),
-                               QStringLiteral("  UNintPrueflingNr = ") + QString::number(Row.PrueflingNr) +
-                                   QLatin1Char(','),
-                               QStringLiteral("  UNdtmUebernahme = ") + date + QLatin1Char(','),
-                               QStringLiteral("  UNstrPruefer = ") + SqlQuote(Row.Pruefer) + QLatin1Char(','),
-                               QStringLiteral("  UNstrBewertender = ") + SqlQuote(Row.Bewertender) +
-                                   QLatin1Char(','),
-                               QStringLiteral("  UNstrNotiz = ") + SqlQuote(Row.Notiz),
-                               QStringLiteral("WHERE UNintLfdNr = ") + QString::number(Row.LfdNr)},
-                              Error, &rows);
+    const bool ok = ExecLines(
+        Database(),
+        {QStringLiteral("UPDATE tblUebernahme"),
+         QStringLiteral("SET UNstrBarcode = ") + SqlQuote(Row.Barcode) + QLatin1Char(','),
+         QStringLiteral("  UNintPrueflingNr = ") + QString::number(Row.PrueflingNr) + QLatin1Char(','),
+         QStringLiteral("  UNdtmUebernahme = ") + date + QLatin1Char(','),
+         QStringLiteral("  UNstrPruefer = ") + SqlQuote(Row.Pruefer) + QLatin1Char(','),
+         QStringLiteral("  UNstrBewertender = ") + SqlQuote(Row.Bewertender) + QLatin1Char(','),
+         QStringLiteral("  UNstrNotiz = ") + SqlQuote(Row.Notiz),
+         QStringLiteral("WHERE UNintLfdNr = ") + QString::number(Row.LfdNr)},
+        Error, &rows);
     return ok && rows == 1;
 }
 
 bool TDatenabruf::DeleteRow(int LfdNr, QString *Error)
 {
-    return ExecLines(Database(), {QStringLiteral("DELETE FROM tblUebernahme WHERE UNintLfdNr = ") + QString::number(LfdNr)},
-                     Error);
+    return ExecLines(
+        Database(),
+        {QStringLiteral("DELETE FROM tblUebernahme WHERE UNintLfdNr = ") + QString::number(LfdNr)}, Error);
 }
 
 bool TDatenabruf::DeleteAll(QString *Error)
@@ -244,9 +246,9 @@ QStringList TDatenabruf::StagingInsertLines(int LfdNr, const TUebernahmeWerte &W
                                             const QString &Operator, const QString &Assessor)
 {
     QStringList l{QStringLiteral("INSERT INTO tblUebernahme"), QStringLiteral("  (UNintLfdNr,"),
-                  QStringLiteral("  UNstrBarcode,"), QStringLiteral("  UNintPrueflingNr,"),
-                  QStringLiteral("  UNdtmUebernahme,"), QStringLiteral("  UNstrGTSeriennummer,"),
-                  QStringLiteral("  UNintGrenzwertflags,"), QStringLiteral("  UNintMenueflags,"),
+                  QStringLiteral("  UNstrBarcode,"),           QStringLiteral("  UNintPrueflingNr,"),
+                  QStringLiteral("  UNdtmUebernahme,"),        QStringLiteral("  UNstrGTSeriennummer,"),
+                  QStringLiteral("  UNintGrenzwertflags,"),    QStringLiteral("  UNintMenueflags,"),
                   QStringLiteral("  UNintSchutzklasseFlags,"), QStringLiteral("  UNintMessablaufFlags,")};
     for (const char *w : kWerte)
         l << QStringLiteral("  UNint") + QLatin1String(w) + QLatin1Char(',');
@@ -260,8 +262,9 @@ QStringList TDatenabruf::StagingInsertLines(int LfdNr, const TUebernahmeWerte &W
       << QStringLiteral("  UNstrPruefer,") << QStringLiteral("  UNstrBewertender)");
 
     l << QStringLiteral("VALUES") << QStringLiteral("  (") + QString::number(LfdNr) + QLatin1Char(',')
-      << textLine(W.UNstrBarcode) << valueLine(DeviceNr) << QStringLiteral("  ") + DateLiteral + QLatin1Char(',')
-      << textLine(SerialNumber) << valueLine(W.UNintGrenzwertflags) << valueLine(W.UNintMenueflags)
+      << textLine(W.UNstrBarcode) << valueLine(DeviceNr)
+      << QStringLiteral("  ") + DateLiteral + QLatin1Char(',') << textLine(SerialNumber)
+      << valueLine(W.UNintGrenzwertflags) << valueLine(W.UNintMenueflags)
       << valueLine(W.UNintSchutzklasseFlags) << valueLine(W.UNintMessablaufFlags)
       << valueLine(W.UNintSchutzleiterwid) << valueLine(W.UNintIsolationswid) << valueLine(W.UNintAbleitstrom)
       << valueLine(W.UNintSchutzlStromL1N) << valueLine(W.UNintSchutzlStromNL1)
@@ -464,8 +467,10 @@ TUebertragBericht TDatenabruf::Transfer()
             error = db.lastError().text();
         } else if (ExecLines(db, lines, &error, &affected)) {
             if (affected == 1 &&
-                ExecLines(db, {QStringLiteral("DELETE FROM tblUebernahme WHERE UNintLfdNr = ") + QString::number(lfd)},
-                          &error) &&
+                ExecLines(
+                    db,
+                    {QStringLiteral("DELETE FROM tblUebernahme WHERE UNintLfdNr = ") + QString::number(lfd)},
+                    &error) &&
                 db.commit()) {
                 ++r.Uebertragen;
                 emit rowTransferred(lfd, counter);

@@ -38,18 +38,18 @@ enum class TAbrufErgebnis {
 
 struct TAbrufBericht {
     TAbrufErgebnis Ergebnis = TAbrufErgebnis::Nichts;
-    int Anzahl = 0;     // records the tester reported
+    int Anzahl = 0;      // records the tester reported
     int Gespeichert = 0; // rows in the staging table afterwards from this fetch
-    QString Fehlertext; // data-layer text for Datenbankfehler
+    QString Fehlertext;  // data-layer text for Datenbankfehler
     // The message box text for the user; empty where the program stays silent.
     QString Meldung() const;
 };
 
 struct TUebertragBericht {
-    int Uebertragen = 0;      // rows moved into the tests table
-    int Fehlgeschlagen = 0;   // assigned rows that stay because a statement failed
-    int NichtZugeordnet = 0;  // rows without a device, left in the staging table
-    QStringList Meldungen;    // one message per failed row
+    int Uebertragen = 0;     // rows moved into the tests table
+    int Fehlgeschlagen = 0;  // assigned rows that stay because a statement failed
+    int NichtZugeordnet = 0; // rows without a device, left in the staging table
+    QStringList Meldungen;   // one message per failed row
 };
 
 class TDatenabruf : public QObject {

@@ -1,5 +1,5 @@
-#include "controls/Edits.h"
 #include "app/EinstellungenDlg.h"
+#include "controls/Edits.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -193,8 +193,8 @@ TEST(SettingsDialog, IntervalOutOfRangeIsPointedOutNeverClamped)
         dlg.warnings.clear();
         TSettingsValues w = v;
         EXPECT_FALSE(okWithInterval(dlg, w, typed, true)) << typed.toStdString();
-        EXPECT_EQ(dlg.warnings,
-                  QStringList{QStringLiteral("Das Wartungsintervall muss eine ganze Zahl von 0 bis 3650 Tagen sein.")})
+        EXPECT_EQ(dlg.warnings, QStringList{QStringLiteral(
+                                    "Das Wartungsintervall muss eine ganze Zahl von 0 bis 3650 Tagen sein.")})
             << typed.toStdString();
         EXPECT_EQ(w.ServiceInterv, 5000) << "the stored value stays as it was";
     }

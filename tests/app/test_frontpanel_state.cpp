@@ -161,7 +161,8 @@ TEST_F(PanelStateTest, InsulationOnTheScreenRoundsHalfUpFromTheInteger)
 {
     s.Decode34(block(mfIsolation, 0x01).d);
     s.Decode3A(ablauf(3, 0, 3, 5, 0, 16).d);
-    for (const auto &[kOhm, text] : {std::pair{205, "0,21"}, std::pair{1005, "1,01"}, std::pair{1115, "1,12"}}) {
+    for (const auto &[kOhm, text] :
+         {std::pair{205, "0,21"}, std::pair{1005, "1,01"}, std::pair{1115, "1,12"}}) {
         s.Decode37(words(120, kOhm, 30).d);
         EXPECT_EQ(s.View.ValueText[1], QString::fromLatin1(text)) << kOhm;
     }

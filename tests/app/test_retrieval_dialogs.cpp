@@ -10,9 +10,9 @@
 #include "app/NeuKundeDlg.h"
 #include "app/NeuPrueflingDlg.h"
 #include "app/PrueflingDlg.h"
+#include "core/FormatSettings.h"
 #include "core/IniFile.h"
 #include "store/Database.h"
-#include "core/FormatSettings.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -97,17 +97,19 @@ protected:
         TUebernahmeWerte w = base;
         w.UNstrBarcode = barcode;
         QString error;
-        ASSERT_TRUE(ExecLines(db->db(),
-                              TDatenabruf::StagingInsertLines(lfd, w, device, SqlDateLiteral(QDateTime(QDate(2026, 5, 6), QTime(7, 8, 9))),
-                                                              QStringLiteral("0612345678"), QStringLiteral("P"),
-                                                              QStringLiteral("B")),
-                              &error))
+        ASSERT_TRUE(
+            ExecLines(db->db(),
+                      TDatenabruf::StagingInsertLines(
+                          lfd, w, device, SqlDateLiteral(QDateTime(QDate(2026, 5, 6), QTime(7, 8, 9))),
+                          QStringLiteral("0612345678"), QStringLiteral("P"), QStringLiteral("B")),
+                      &error))
             << error.toStdString();
     }
     // The simulator with n stored records, unpaced, as the dialog's tester.
     void startSimForDialog(int n, const QStringList &faults = {})
     {
-        connect(QStringList{QStringLiteral("--no-pacing"), QStringLiteral("--records"), QString::number(n)} + faults);
+        connect(QStringList{QStringLiteral("--no-pacing"), QStringLiteral("--records"), QString::number(n)} +
+                faults);
         shortTimeouts();
     }
     QString cell(int row, int column) const
@@ -135,7 +137,8 @@ TEST_F(RetrievalDialogs, ButtonsFollowTheLinkAndTheRows)
 {
     abruf->show();
     EXPECT_FALSE(enabled(abruf->BtnDatenHolen));
-    for (QPushButton *b : {abruf->BtnZeileLoeschen, abruf->BtnAllesLoeschen, abruf->BtnUebernehmen, abruf->BtnPruefling})
+    for (QPushButton *b :
+         {abruf->BtnZeileLoeschen, abruf->BtnAllesLoeschen, abruf->BtnUebernehmen, abruf->BtnPruefling})
         EXPECT_FALSE(enabled(b)) << b->text().toStdString();
     EXPECT_FALSE(abruf->BtnAbbrechen->isVisible());
     abruf->hide();
@@ -148,7 +151,8 @@ TEST_F(RetrievalDialogs, ButtonsFollowTheLinkAndTheRows)
     stage(1, QStringLiteral("12"));
     abruf->show();
     EXPECT_FALSE(enabled(abruf->BtnDatenHolen)) << "a second fetch needs an empty list";
-    for (QPushButton *b : {abruf->BtnZeileLoeschen, abruf->BtnAllesLoeschen, abruf->BtnUebernehmen, abruf->BtnPruefling})
+    for (QPushButton *b :
+         {abruf->BtnZeileLoeschen, abruf->BtnAllesLoeschen, abruf->BtnUebernehmen, abruf->BtnPruefling})
         EXPECT_TRUE(enabled(b)) << b->text().toStdString();
 }
 
@@ -179,8 +183,9 @@ TEST_F(RetrievalDialogs, QuestionsDoNothingOnNoAndTheirJobOnYes)
               QStringLiteral("Sollen die zugeordneten Sätze zu den gespeicherten Daten übernommen werden?"));
 
     abruf->BtnAllesLoeschen->click();
-    EXPECT_EQ(asked.takeLast(),
-              QStringLiteral("Sollen wirklich alle angezeigten Datensätze gelöscht und die Liste geleert werden?"));
+    EXPECT_EQ(
+        asked.takeLast(),
+        QStringLiteral("Sollen wirklich alle angezeigten Datensätze gelöscht und die Liste geleert werden?"));
     EXPECT_EQ(stagingCount(), 2);
     answers << QMessageBox::Yes;
     abruf->BtnAllesLoeschen->click();
@@ -231,11 +236,13 @@ TEST_F(RetrievalDialogs, GridShowsTheRowsAsTheWorkshopReadsThem)
     w.UNintGrenzwertflags = 0;
     stage(2, QString(), w);
     abruf->show();
-    const QStringList first{QStringLiteral("1"),      QStringLiteral("4711"), QStringLiteral("nein"),
-                            QStringLiteral("06.05.2026 07:08:09"), QStringLiteral("0612345678"),
-                            QStringLiteral("II"),     QStringLiteral("ja"),   QStringLiteral("0751"),
-                            QStringLiteral("nein"),   QStringLiteral("Diffstr.-Mess"), QStringLiteral("nein"),
-                            QStringLiteral("---"),    QStringLiteral("nein"), QStringLiteral("i.O.")};
+    const QStringList first{QStringLiteral("1"),          QStringLiteral("4711"),
+                            QStringLiteral("nein"),       QStringLiteral("06.05.2026 07:08:09"),
+                            QStringLiteral("0612345678"), QStringLiteral("II"),
+                            QStringLiteral("ja"),         QStringLiteral("0751"),
+                            QStringLiteral("nein"),       QStringLiteral("Diffstr.-Mess"),
+                            QStringLiteral("nein"),       QStringLiteral("---"),
+                            QStringLiteral("nein"),       QStringLiteral("i.O.")};
     for (int c = 0; c < first.size(); ++c)
         EXPECT_EQ(cell(0, c), first[c]) << "column " << c;
     EXPECT_TRUE(cell(0, 14).startsWith(QStringLiteral("* "))) << cell(0, 14).toStdString();
@@ -249,8 +256,10 @@ TEST_F(RetrievalDialogs, GridShowsTheRowsAsTheWorkshopReadsThem)
     EXPECT_EQ(cell(1, 9), QStringLiteral("Isol. und Diff."));
     EXPECT_EQ(cell(1, 11), QStringLiteral("nein"));
     EXPECT_EQ(cell(1, 13), QStringLiteral("nicht i.O."));
-    EXPECT_EQ(abruf->Model()->index(0, 1).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignHCenter, 0);
-    EXPECT_NE(abruf->Model()->index(0, 0).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignHCenter, 0);
+    EXPECT_EQ(
+        abruf->Model()->index(0, 1).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignHCenter, 0);
+    EXPECT_NE(
+        abruf->Model()->index(0, 0).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignHCenter, 0);
     // Only barcode, date, operator and assessor can be edited.
     int editable = 0;
     for (int c = 0; c < abruf->Model()->columnCount(); ++c)
@@ -274,7 +283,8 @@ TEST_F(RetrievalDialogs, EditedBarcodeAndRemarkAreStoredAndTheDeviceFollows)
     abruf->DBMemo1->setPlainText(QStringLiteral("Stecker 'lose'"));
     abruf->setCurrentRow(1);
     QSqlQuery q(db->db());
-    ASSERT_TRUE(q.exec(QStringLiteral("SELECT UNintPrueflingNr, UNstrNotiz FROM tblUebernahme WHERE UNintLfdNr = 1")));
+    ASSERT_TRUE(q.exec(
+        QStringLiteral("SELECT UNintPrueflingNr, UNstrNotiz FROM tblUebernahme WHERE UNintLfdNr = 1")));
     ASSERT_TRUE(q.next());
     EXPECT_EQ(q.value(0).toInt(), 5);
     EXPECT_EQ(q.value(1).toString(), QStringLiteral("Stecker 'lose'"));
@@ -287,18 +297,19 @@ TEST_F(RetrievalDialogs, FetchFillsTheGridAndLocksEverythingMeanwhile)
     startSimForDialog(6);
     abruf->show();
     int checked = 0;
-    QObject::connect(abruf->Logic(), &TDatenabruf::recordStored, abruf.get(), [&](int i, int count, int, const QString &) {
-        EXPECT_EQ(abruf->ProgressBar1->maximum(), count);
-        EXPECT_EQ(abruf->ProgressBar1->value(), i);
-        for (QPushButton *b : {abruf->BtnZeileLoeschen, abruf->BtnAllesLoeschen, abruf->BtnDatenHolen,
-                               abruf->BtnUebernehmen, abruf->BtnPruefling, abruf->BtnOK})
-            EXPECT_FALSE(b->isEnabled());
-        EXPECT_TRUE(abruf->BtnAbbrechen->isVisible());
-        abruf->reject(); // Escape does not close it now
-        EXPECT_TRUE(abruf->isVisible());
-        EXPECT_EQ(abruf->Model()->rowCount(), i);
-        ++checked;
-    });
+    QObject::connect(
+        abruf->Logic(), &TDatenabruf::recordStored, abruf.get(), [&](int i, int count, int, const QString &) {
+            EXPECT_EQ(abruf->ProgressBar1->maximum(), count);
+            EXPECT_EQ(abruf->ProgressBar1->value(), i);
+            for (QPushButton *b : {abruf->BtnZeileLoeschen, abruf->BtnAllesLoeschen, abruf->BtnDatenHolen,
+                                   abruf->BtnUebernehmen, abruf->BtnPruefling, abruf->BtnOK})
+                EXPECT_FALSE(b->isEnabled());
+            EXPECT_TRUE(abruf->BtnAbbrechen->isVisible());
+            abruf->reject(); // Escape does not close it now
+            EXPECT_TRUE(abruf->isVisible());
+            EXPECT_EQ(abruf->Model()->rowCount(), i);
+            ++checked;
+        });
     abruf->BtnDatenHolen->click();
     EXPECT_EQ(checked, 6);
     EXPECT_EQ(abruf->Model()->rowCount(), 6);
@@ -309,7 +320,8 @@ TEST_F(RetrievalDialogs, FetchFillsTheGridAndLocksEverythingMeanwhile)
     EXPECT_EQ(sim.stateInt(QStringLiteral("records")), 0);
     EXPECT_TRUE(asked.isEmpty());
     QSqlQuery q(db->db());
-    ASSERT_TRUE(q.exec(QStringLiteral("SELECT UNstrPruefer FROM tblUebernahme WHERE UNintLfdNr = 6")) && q.next());
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT UNstrPruefer FROM tblUebernahme WHERE UNintLfdNr = 6")) &&
+                q.next());
     EXPECT_EQ(q.value(0).toString(), QStringLiteral("Pr'üfer"));
 
     // A picture to look at.
@@ -322,9 +334,10 @@ TEST_F(RetrievalDialogs, CancelDuringTheFetchRollsBackAndTheTesterKeepsAll)
 {
     startSimForDialog(5);
     abruf->show();
-    QObject::connect(abruf->Logic(), &TDatenabruf::recordStored, abruf.get(), [&](int i, int, int, const QString &) {
-        if (i == 2) abruf->BtnAbbrechen->click();
-    });
+    QObject::connect(abruf->Logic(), &TDatenabruf::recordStored, abruf.get(),
+                     [&](int i, int, int, const QString &) {
+                         if (i == 2) abruf->BtnAbbrechen->click();
+                     });
     abruf->BtnDatenHolen->click();
     EXPECT_EQ(abruf->Model()->rowCount(), 0);
     EXPECT_EQ(stagingCount(), 0);
@@ -359,36 +372,40 @@ TEST_F(RetrievalDialogs, NewCustomerAndDeviceFromAFetchedRowAssignIt)
 
     QString barcodeOffered;
     int customerOffered = -1;
-    runOnModals({{QStringLiteral("PrueflingDlg"), [](QWidget *w) { as<TPrueflingDlg>(w)->BtnNeuerKunde->click(); }},
-                 {QStringLiteral("NeuKundeDlg"),
-                  [](QWidget *w) {
-                      auto *d = as<TNeuKundeDlg>(w);
-                      QTest::keyClicks(d->Kunde.Name1, QStringLiteral("Elektro O'Hara"));
-                      QTest::keyClicks(d->Kunde.LKZ, QStringLiteral("de"));
-                      d->grab().save(gt_test::buildDir() + QStringLiteral("/tests/app/neukunde.png"));
-                      d->BtnOK->click();
-                  }},
-                 {QStringLiteral("NeuPrueflingDlg"),
-                  [&](QWidget *w) {
-                      auto *d = as<TNeuPrueflingDlg>(w);
-                      barcodeOffered = d->Geraet.Barcode->text();
-                      customerOffered = d->KundenNr();
-                      QTest::keyClicks(d->Geraet.Bezeichnung, QStringLiteral("Bohrmaschine"));
-                      d->grab().save(gt_test::buildDir() + QStringLiteral("/tests/app/neupruefling.png"));
-                      d->BtnOK->click();
-                  }},
-                 {QStringLiteral("PrueflingDlg"), [](QWidget *w) {
-                      w->grab().save(gt_test::buildDir() + QStringLiteral("/tests/app/pruefling.png"));
-                      as<TPrueflingDlg>(w)->BtnOK->click();
-                  }}});
+    runOnModals(
+        {{QStringLiteral("PrueflingDlg"), [](QWidget *w) { as<TPrueflingDlg>(w)->BtnNeuerKunde->click(); }},
+         {QStringLiteral("NeuKundeDlg"),
+          [](QWidget *w) {
+              auto *d = as<TNeuKundeDlg>(w);
+              QTest::keyClicks(d->Kunde.Name1, QStringLiteral("Elektro O'Hara"));
+              QTest::keyClicks(d->Kunde.LKZ, QStringLiteral("de"));
+              d->grab().save(gt_test::buildDir() + QStringLiteral("/tests/app/neukunde.png"));
+              d->BtnOK->click();
+          }},
+         {QStringLiteral("NeuPrueflingDlg"),
+          [&](QWidget *w) {
+              auto *d = as<TNeuPrueflingDlg>(w);
+              barcodeOffered = d->Geraet.Barcode->text();
+              customerOffered = d->KundenNr();
+              QTest::keyClicks(d->Geraet.Bezeichnung, QStringLiteral("Bohrmaschine"));
+              d->grab().save(gt_test::buildDir() + QStringLiteral("/tests/app/neupruefling.png"));
+              d->BtnOK->click();
+          }},
+         {QStringLiteral("PrueflingDlg"), [](QWidget *w) {
+              w->grab().save(gt_test::buildDir() + QStringLiteral("/tests/app/pruefling.png"));
+              as<TPrueflingDlg>(w)->BtnOK->click();
+          }}});
     abruf->BtnPruefling->click();
 
     EXPECT_EQ(barcodeOffered, QStringLiteral("4242"));
     EXPECT_EQ(customerOffered, 2);
-    EXPECT_EQ(db->count(QStringLiteral("tblKunden"), QStringLiteral("KDstrName1 = 'Elektro O''Hara' AND KDstrLKZ = 'DE'")), 1);
-    EXPECT_EQ(db->count(QStringLiteral("tblPruefling"),
-                        QStringLiteral("PLintPrueflingNr = 2 AND PLintKundenNr = 2 AND PLstrBarcode = '4242'")),
+    EXPECT_EQ(db->count(QStringLiteral("tblKunden"),
+                        QStringLiteral("KDstrName1 = 'Elektro O''Hara' AND KDstrLKZ = 'DE'")),
               1);
+    EXPECT_EQ(
+        db->count(QStringLiteral("tblPruefling"),
+                  QStringLiteral("PLintPrueflingNr = 2 AND PLintKundenNr = 2 AND PLstrBarcode = '4242'")),
+        1);
     EXPECT_EQ(cell(1, 2), QStringLiteral("ja"));
     EXPECT_EQ(pruefling->SelectedDeviceNr(), 2);
     EXPECT_EQ(pruefling->SelectedBarcode(), QStringLiteral("4242"));
@@ -398,14 +415,17 @@ TEST_F(RetrievalDialogs, CustomerGoesAgainWhenItsDeviceIsCancelled)
 {
     db->addCustomer(1, QStringLiteral("Alt"));
     db->addDevice(1, 1, QStringLiteral("Alt-Gerät"));
-    runOnModals({{QStringLiteral("NeuKundeDlg"),
-                  [](QWidget *w) {
-                      QTest::keyClicks(as<TNeuKundeDlg>(w)->Kunde.Name1, QStringLiteral("Neu"));
-                      as<TNeuKundeDlg>(w)->BtnOK->click();
-                  }},
-                 {QStringLiteral("NeuPrueflingDlg"), [](QWidget *w) { as<TNeuPrueflingDlg>(w)->BtnAbbrechen->click(); }},
-                 {QStringLiteral("PrueflingDlg"), [](QWidget *w) { as<TPrueflingDlg>(w)->BtnAbbrechen->click(); }}});
-    runOnModals({{QStringLiteral("PrueflingDlg"), [](QWidget *w) { as<TPrueflingDlg>(w)->BtnNeuerKunde->click(); }}});
+    runOnModals(
+        {{QStringLiteral("NeuKundeDlg"),
+          [](QWidget *w) {
+              QTest::keyClicks(as<TNeuKundeDlg>(w)->Kunde.Name1, QStringLiteral("Neu"));
+              as<TNeuKundeDlg>(w)->BtnOK->click();
+          }},
+         {QStringLiteral("NeuPrueflingDlg"),
+          [](QWidget *w) { as<TNeuPrueflingDlg>(w)->BtnAbbrechen->click(); }},
+         {QStringLiteral("PrueflingDlg"), [](QWidget *w) { as<TPrueflingDlg>(w)->BtnAbbrechen->click(); }}});
+    runOnModals(
+        {{QStringLiteral("PrueflingDlg"), [](QWidget *w) { as<TPrueflingDlg>(w)->BtnNeuerKunde->click(); }}});
     pruefling->exec();
     EXPECT_EQ(db->count(QStringLiteral("tblKunden")), 1);
     EXPECT_EQ(db->count(QStringLiteral("tblPruefling")), 1);
@@ -431,7 +451,9 @@ TEST_F(RetrievalDialogs, DuplicateBarcodeKeepsTheNewDeviceDialogOpen)
     EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(asked, QStringList{TNeuPrueflingDlg::MsgBarcodeVergeben});
     EXPECT_EQ(db->count(QStringLiteral("tblPruefling")), 3);
-    EXPECT_EQ(db->count(QStringLiteral("tblPruefling"), QStringLiteral("PLintPrueflingNr = 3 AND PLintKundenNr = 1")), 1);
+    EXPECT_EQ(db->count(QStringLiteral("tblPruefling"),
+                        QStringLiteral("PLintPrueflingNr = 3 AND PLintKundenNr = 1")),
+              1);
     // The list stands on the new device.
     EXPECT_EQ(pruefling->CurrentRow(), 2);
 }

@@ -157,19 +157,24 @@ TEST(RetrievalProgram, FetchAndTransferFromTheCommandLine)
     EXPECT_TRUE(err.contains(QStringLiteral("Satz 1 von 5 gelesen"))) << err.toStdString();
     EXPECT_TRUE(err.contains(QStringLiteral("5 Sätze abgerufen"))) << err.toStdString();
     EXPECT_EQ(sim.stateInt(QStringLiteral("records")), 0);
-    EXPECT_EQ(countRows(p.database, QStringLiteral("tblUebernahme"), QStringLiteral("UNstrPruefer = 'Max O''Brien'")), 5);
+    EXPECT_EQ(countRows(p.database, QStringLiteral("tblUebernahme"),
+                        QStringLiteral("UNstrPruefer = 'Max O''Brien'")),
+              5);
 
     // A second fetch would mix two read-outs in one list.
     EXPECT_EQ(p.run(QStringLiteral("--fetch"), &err), 1);
     EXPECT_TRUE(err.contains(QStringLiteral("Übernahmeliste"))) << err.toStdString();
 
-    ASSERT_TRUE(execSql(p.database, QStringLiteral("INSERT INTO tblKunden (KDintKundenNr, KDstrName1) VALUES (1, 'K')")));
-    ASSERT_TRUE(execSql(p.database, QStringLiteral("INSERT INTO tblPruefling (PLintPrueflingNr, PLintKundenNr, "
-                                                   "PLstrBarcode) VALUES (1, 1, '%1')")
-                                        .arg(barcode)));
+    ASSERT_TRUE(execSql(p.database,
+                        QStringLiteral("INSERT INTO tblKunden (KDintKundenNr, KDstrName1) VALUES (1, 'K')")));
+    ASSERT_TRUE(
+        execSql(p.database, QStringLiteral("INSERT INTO tblPruefling (PLintPrueflingNr, PLintKundenNr, "
+                                           "PLstrBarcode) VALUES (1, 1, '%1')")
+                                .arg(barcode)));
     EXPECT_EQ(p.run(QStringLiteral("--transfer"), &err), 0) << err.toStdString();
     EXPECT_TRUE(err.contains(QStringLiteral("1 Sätze übertragen, 4 nicht zugeordnet"))) << err.toStdString();
-    EXPECT_EQ(countRows(p.database, QStringLiteral("tblPruefung"), QStringLiteral("PRintPrueflingNr = 1")), 1);
+    EXPECT_EQ(countRows(p.database, QStringLiteral("tblPruefung"), QStringLiteral("PRintPrueflingNr = 1")),
+              1);
     EXPECT_EQ(countRows(p.database, QStringLiteral("tblUebernahme")), 4);
 }
 

@@ -87,7 +87,8 @@ TEST(Code128, CharactersAbove127GiveTheEmptyBox)
     const W fn = Code128Codewords(QString(QChar(131)), false);
     EXPECT_EQ(fn[1], Code128Unencodable);
     // Drawn, such a symbol would be damaged: the box says nothing fits instead.
-    for (const QString &text : {QString::fromUtf8("Aé"), QString(QChar(131)), QString::fromUtf8("1234€5678")}) {
+    for (const QString &text :
+         {QString::fromUtf8("Aé"), QString(QChar(131)), QString::fromUtf8("1234€5678")}) {
         EXPECT_EQ(EncodeBarcode(Code128, text).kind, TSymbolKind::EmptyBox) << text.toStdString();
         EXPECT_EQ(EncodeBarcode(EAN128, text).kind, TSymbolKind::EmptyBox) << text.toStdString();
     }

@@ -81,7 +81,8 @@ class Retrieval : public TesterChain, public ::testing::WithParamInterface<TTest
 protected:
     void SetUp() override
     {
-        if (!TTestDb::Available(GetParam())) GTEST_SKIP() << "kein PostgreSQL-Server (GT_PG_HOST nicht gesetzt)";
+        if (!TTestDb::Available(GetParam()))
+            GTEST_SKIP() << "kein PostgreSQL-Server (GT_PG_HOST nicht gesetzt)";
         db = std::make_unique<TTestDb>(GetParam());
         ASSERT_TRUE(db->ok()) << db->error().toStdString();
         abruf = std::make_unique<TDatenabruf>(&cmds, db->db().connectionName());
@@ -133,14 +134,18 @@ protected:
         for (int i = 0; i < n; ++i) {
             const QSqlRecord &r = rows[i];
             EXPECT_EQ(FieldInt(r.value(QStringLiteral("UNintLfdNr"))), i + 1);
-            EXPECT_EQ(FieldDateTime(r.value(QStringLiteral("UNdtmUebernahme"))), first) << "one moment per fetch";
-            EXPECT_EQ(FieldString(r.value(QStringLiteral("UNstrGTSeriennummer"))), QStringLiteral("0612345678"));
+            EXPECT_EQ(FieldDateTime(r.value(QStringLiteral("UNdtmUebernahme"))), first)
+                << "one moment per fetch";
+            EXPECT_EQ(FieldString(r.value(QStringLiteral("UNstrGTSeriennummer"))),
+                      QStringLiteral("0612345678"));
             EXPECT_EQ(FieldString(r.value(QStringLiteral("UNstrPruefer"))), QStringLiteral("O'Neill"));
-            EXPECT_EQ(FieldString(r.value(QStringLiteral("UNstrBewertender"))), QStringLiteral("Anne 'Bea' Meier"));
+            EXPECT_EQ(FieldString(r.value(QStringLiteral("UNstrBewertender"))),
+                      QStringLiteral("Anne 'Bea' Meier"));
             EXPECT_EQ(FieldString(r.value(QStringLiteral("UNstrNotiz"))), QString());
             for (const auto &[col, v] : expectedRow(expected[i])) {
                 if (v.typeId() == QMetaType::QString)
-                    EXPECT_EQ(FieldString(r.value(col)), v.toString()) << "record " << i << " " << qPrintable(col);
+                    EXPECT_EQ(FieldString(r.value(col)), v.toString())
+                        << "record " << i << " " << qPrintable(col);
                 else
                     EXPECT_EQ(FieldInt(r.value(col)), v.toInt()) << "record " << i << " " << qPrintable(col);
             }
@@ -288,8 +293,8 @@ TEST_P(Retrieval, LostAnswerOfTheFinalClearIsCheckedWithTheRecordCount)
 
     // Every "C" lost on the way: the tester still holds the records.
     db->exec(QStringLiteral("DELETE FROM tblUebernahme"));
-    startSim(3, {QStringLiteral("--drop"), QStringLiteral("70:5"), QStringLiteral("--drop"), QStringLiteral("70:6"),
-                 QStringLiteral("--drop"), QStringLiteral("70:7")});
+    startSim(3, {QStringLiteral("--drop"), QStringLiteral("70:5"), QStringLiteral("--drop"),
+                 QStringLiteral("70:6"), QStringLiteral("--drop"), QStringLiteral("70:7")});
     b = abruf->Fetch();
     EXPECT_EQ(b.Ergebnis, TAbrufErgebnis::Verbindungsfehler);
     EXPECT_EQ(b.Meldung(), TDatenabruf::MsgVerbindungUnterbrochen);
@@ -338,8 +343,9 @@ TEST_P(Retrieval, RefusedInsertRollsBackSavesTheStatementAndKeepsTheTester)
         db->exec(QStringLiteral("CREATE TRIGGER tFull BEFORE INSERT ON tblUebernahme WHEN NEW.UNintLfdNr = 2 "
                                 "BEGIN SELECT RAISE(ABORT, 'Datenträger voll'); END"));
     } else {
-        db->exec(QStringLiteral("CREATE FUNCTION fFull() RETURNS trigger AS $$ BEGIN IF NEW.UNintLfdNr = 2 THEN "
-                                "RAISE EXCEPTION 'Datenträger voll'; END IF; RETURN NEW; END $$ LANGUAGE plpgsql"));
+        db->exec(QStringLiteral(
+            "CREATE FUNCTION fFull() RETURNS trigger AS $$ BEGIN IF NEW.UNintLfdNr = 2 THEN "
+            "RAISE EXCEPTION 'Datenträger voll'; END IF; RETURN NEW; END $$ LANGUAGE plpgsql"));
         db->exec(QStringLiteral("CREATE TRIGGER tFull BEFORE INSERT ON tblUebernahme FOR EACH ROW "
                                 "EXECUTE FUNCTION fFull()"));
     }
@@ -413,7 +419,8 @@ TEST_P(Transfer, AssignedRowsMoveWithTheirTextsUnassignedRowsStay)
     stage(1, QStringLiteral("123"), 4, QStringLiteral("O'Neill"));
     stage(2, QString(), 0);
     stage(3, QStringLiteral("999"), 0);
-    t->exec(QStringLiteral("UPDATE tblUebernahme SET UNstrNotiz = 'Kabel ''geknickt''' WHERE UNintLfdNr = 1"));
+    t->exec(
+        QStringLiteral("UPDATE tblUebernahme SET UNstrNotiz = 'Kabel ''geknickt''' WHERE UNintLfdNr = 1"));
 
     QList<int> numbers;
     QObject::connect(abruf.get(), &TDatenabruf::rowTransferred, abruf.get(),
@@ -453,26 +460,30 @@ TEST_P(Transfer, FailingRowLeavesAGapStaysAndTheOthersGoOn)
     t->addDevice(4, 1, QStringLiteral("A"), QStringLiteral("1"));
     t->addDevice(5, 1, QStringLiteral("B"), QStringLiteral("2"));
     if (GetParam() == TTestEngine::SQLite) {
-        t->exec(QStringLiteral("CREATE TRIGGER tNo BEFORE INSERT ON tblPruefung WHEN NEW.PRintPrueflingNr = 5 "
-                               "BEGIN SELECT RAISE(ABORT, 'abgelehnt'); END"));
+        t->exec(
+            QStringLiteral("CREATE TRIGGER tNo BEFORE INSERT ON tblPruefung WHEN NEW.PRintPrueflingNr = 5 "
+                           "BEGIN SELECT RAISE(ABORT, 'abgelehnt'); END"));
     } else {
-        t->exec(QStringLiteral("CREATE FUNCTION fNo() RETURNS trigger AS $$ BEGIN IF NEW.PRintPrueflingNr = 5 "
-                               "THEN RAISE EXCEPTION 'abgelehnt'; END IF; RETURN NEW; END $$ LANGUAGE plpgsql"));
-        t->exec(QStringLiteral("CREATE TRIGGER tNo BEFORE INSERT ON tblPruefung FOR EACH ROW EXECUTE FUNCTION fNo()"));
+        t->exec(
+            QStringLiteral("CREATE FUNCTION fNo() RETURNS trigger AS $$ BEGIN IF NEW.PRintPrueflingNr = 5 "
+                           "THEN RAISE EXCEPTION 'abgelehnt'; END IF; RETURN NEW; END $$ LANGUAGE plpgsql"));
+        t->exec(QStringLiteral(
+            "CREATE TRIGGER tNo BEFORE INSERT ON tblPruefung FOR EACH ROW EXECUTE FUNCTION fNo()"));
     }
     stage(1, QStringLiteral("1"), 4);
     stage(2, QStringLiteral("2"), 5);
     stage(3, QStringLiteral("1"), 4);
 
     QStringList failures;
-    QObject::connect(abruf.get(), &TDatenabruf::transferFailed, abruf.get(),
-                     [&](int lfd, const QString &m) { failures << QString::number(lfd) + QLatin1Char(':') + m; });
+    QObject::connect(abruf.get(), &TDatenabruf::transferFailed, abruf.get(), [&](int lfd, const QString &m) {
+        failures << QString::number(lfd) + QLatin1Char(':') + m;
+    });
     const TUebertragBericht r = abruf->Transfer();
     EXPECT_EQ(r.Uebertragen, 2);
     EXPECT_EQ(r.Fehlgeschlagen, 1);
     ASSERT_EQ(failures.size(), 1);
-    EXPECT_TRUE(failures[0].startsWith(
-        QStringLiteral("2:Es ist ein Fehler aufgetreten, die Daten wurden nicht übertragen.\r\rFehlertext:\r")));
+    EXPECT_TRUE(failures[0].startsWith(QStringLiteral(
+        "2:Es ist ein Fehler aufgetreten, die Daten wurden nicht übertragen.\r\rFehlertext:\r")));
     EXPECT_FALSE(test(1).isEmpty());
     EXPECT_TRUE(test(2).isEmpty()) << "the failed row's number stays a gap";
     EXPECT_FALSE(test(3).isEmpty());

@@ -3,8 +3,8 @@
 // Records, settings and the PDF fixture shared by the protocol tests.
 
 #include "PdfTools.h"
-#include "protocols/ProtocolForms.h"
 #include "core/FormatSettings.h"
+#include "protocols/ProtocolForms.h"
 
 #include <QImage>
 #include <QRegularExpression>

@@ -1,7 +1,7 @@
 #include "SerialFixture.h"
+#include "core/ProgramPaths.h"
 #include "serial/Cate32.h"
 #include "serial/PortAccess.h"
-#include "core/ProgramPaths.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 // The export read back by a real spreadsheet program: LibreOffice Calc's CSV
 // import (semicolon, double quote, Windows-1252, German) must yield no formula.
 #include "StoreTestDb.h"
-#include "store/CsvExport.h"
 #include "core/FormatSettings.h"
+#include "store/CsvExport.h"
 #include "store/Database.h"
 
 #include <QFile>
@@ -58,7 +58,8 @@ TEST(CsvInCalc, NoCellOfTheExportIsAFormula)
                     SqlQuote(QStringLiteral("\t=7+8"))));
     t.exec(QStringLiteral("INSERT INTO tblPruefling (PLintPrueflingNr, PLintKundenNr, PLstrBezeichnung, "
                           "PLstrTyp, PLstrBarcode) VALUES (2, 1, %1, %2, %3)")
-               .arg(SqlQuote(QStringLiteral("\r=9+1")), SqlQuote(QStringLiteral("=HYPERLINK(\"http://x\";\"k\")")),
+               .arg(SqlQuote(QStringLiteral("\r=9+1")),
+                    SqlQuote(QStringLiteral("=HYPERLINK(\"http://x\";\"k\")")),
                     SqlQuote(QStringLiteral("=2*3"))));
     t.addTest(3, 2, QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)), QStringLiteral("=A1"));
     t.exec(QStringLiteral("UPDATE tblPruefung SET PRintIsolationswid = 1115, PRstrPruefer = 'Müller'"));

@@ -241,10 +241,11 @@ TEST_P(StoreDb, EveryDateFormIsStoredAsOneSortableMoment)
         {QStringLiteral("06.03.2026 23:00:00"), QDateTime(QDate(2026, 3, 6), QTime(23, 0))},
     };
     for (int i = 0; i < forms.size(); ++i)
-        t->exec(QStringLiteral("INSERT INTO tblPruefung (PRintPruefungsNr, PRintPrueflingNr, PRdtmUebernahme) "
-                               "VALUES (%1, 2, '%2')")
-                    .arg(i + 1)
-                    .arg(forms[i].first));
+        t->exec(
+            QStringLiteral("INSERT INTO tblPruefung (PRintPruefungsNr, PRintPrueflingNr, PRdtmUebernahme) "
+                           "VALUES (%1, 2, '%2')")
+                .arg(i + 1)
+                .arg(forms[i].first));
     // Changing a date later goes the same way.
     t->exec(QStringLiteral("UPDATE tblPruefung SET PRdtmUebernahme = '8.3.2026 1:02' "
                            "WHERE PRintPruefungsNr = 8"));
@@ -289,8 +290,8 @@ TEST(Initdb, OlderSqliteFileGetsTheDateTriggersAndItsDatesNormalised)
     const TInitdbRun r = RunInitdb({QStringLiteral("--connection"), t.connectionString()});
     ASSERT_EQ(r.rc, 0) << (r.out + r.err).toStdString();
     EXPECT_EQ(t.count(QStringLiteral("sqlite_master"), QStringLiteral("type = 'trigger'")), 4);
-    EXPECT_EQ(t.count(QStringLiteral("tblPruefung"), QStringLiteral("PRdtmUebernahme = '2026-03-07 05:06:08'")),
-              1);
+    EXPECT_EQ(
+        t.count(QStringLiteral("tblPruefung"), QStringLiteral("PRdtmUebernahme = '2026-03-07 05:06:08'")), 1);
     EXPECT_GT(t.count(QStringLiteral("tblSichtTeil")), 0);
 }
 
@@ -301,15 +302,17 @@ TEST_P(StoreDb, BackslashesInTextStayAsTheyAre)
     if (GetParam() == TTestEngine::PostgreSQL) {
         t->exec(QStringLiteral("ALTER DATABASE %1 SET standard_conforming_strings = off")
                     .arg(t->db().databaseName()));
-        ASSERT_TRUE(OpenConnection(ParseConnectionString(t->connectionString()), QStringLiteral("gt_bs"), nullptr));
+        ASSERT_TRUE(
+            OpenConnection(ParseConnectionString(t->connectionString()), QStringLiteral("gt_bs"), nullptr));
     }
     {
-        QSqlDatabase db = GetParam() == TTestEngine::PostgreSQL ? QSqlDatabase::database(QStringLiteral("gt_bs"))
-                                                                : t->db();
+        QSqlDatabase db =
+            GetParam() == TTestEngine::PostgreSQL ? QSqlDatabase::database(QStringLiteral("gt_bs")) : t->db();
         const QString text = QStringLiteral("C:\\neu\\O'Brien\\");
         QString err;
-        ASSERT_TRUE(ExecLines(db, {QStringLiteral("INSERT INTO tblKunden (KDintKundenNr, KDstrName1)"),
-                                   QStringLiteral("VALUES (1, %1)").arg(SqlQuote(text))},
+        ASSERT_TRUE(ExecLines(db,
+                              {QStringLiteral("INSERT INTO tblKunden (KDintKundenNr, KDstrName1)"),
+                               QStringLiteral("VALUES (1, %1)").arg(SqlQuote(text))},
                               &err))
             << err.toStdString();
         QSqlQuery q(db);

@@ -35,8 +35,9 @@ TEST_P(StoreDb, TwoConcurrentWritersNeverShareAKey)
             QSqlDatabase db = QSqlDatabase::database(conn, false);
             for (int i = 0; i < kRows; ++i) {
                 const QString name = QStringLiteral("W%1-%2").arg(id).arg(i);
-                if (InsertWithNextKey(db, QStringLiteral("tblKunden"), QStringLiteral("KDintKundenNr"),
-                                      [&](int key) { return customerInsert(key, name); }, &err) <= 0) {
+                if (InsertWithNextKey(
+                        db, QStringLiteral("tblKunden"), QStringLiteral("KDintKundenNr"),
+                        [&](int key) { return customerInsert(key, name); }, &err) <= 0) {
                     ++failures;
                     if (errors[id].size() < 3) errors[id] << err;
                 }
@@ -79,9 +80,9 @@ TEST_P(StoreDb, KeyRunHoldsTheLockUntilCommit)
             QString err;
             if (OpenConnection(ParseConnectionString(t->connectionString()), conn, &err)) {
                 QSqlDatabase d = QSqlDatabase::database(conn, false);
-                otherKey = InsertWithNextKey(d, QStringLiteral("tblKunden"), QStringLiteral("KDintKundenNr"),
-                                             [](int key) { return customerInsert(key, QStringLiteral("B")); },
-                                             &err);
+                otherKey = InsertWithNextKey(
+                    d, QStringLiteral("tblKunden"), QStringLiteral("KDintKundenNr"),
+                    [](int key) { return customerInsert(key, QStringLiteral("B")); }, &err);
                 d.close();
             }
         }
@@ -101,14 +102,14 @@ TEST_P(StoreDb, KeyRunHoldsTheLockUntilCommit)
 TEST_P(StoreDb, InsertWithNextKeyReportsAFailingInsert)
 {
     QString err;
-    const int key = InsertWithNextKey(t->db(), QStringLiteral("tblKunden"), QStringLiteral("KDintKundenNr"),
-                                      [](int key) {
-                                          return QStringList{QStringLiteral(
-                                              "INSERT INTO tblKunden (KDintKundenNr, KDstrGibtEsNicht) "
+    const int key = InsertWithNextKey(
+        t->db(), QStringLiteral("tblKunden"), QStringLiteral("KDintKundenNr"),
+        [](int key) {
+            return QStringList{QStringLiteral("INSERT INTO tblKunden (KDintKundenNr, KDstrGibtEsNicht) "
                                               "VALUES (%1, 'x')")
-                                                                 .arg(key)};
-                                      },
-                                      &err);
+                                   .arg(key)};
+        },
+        &err);
     EXPECT_EQ(key, 0);
     EXPECT_FALSE(err.isEmpty());
     EXPECT_EQ(t->count(QStringLiteral("tblKunden")), 0);

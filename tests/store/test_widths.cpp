@@ -27,7 +27,8 @@ QMap<QString, int> declaredWidths(const TTestDb &t)
         EXPECT_TRUE(q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(table)));
         while (q.next()) {
             const auto m = varchar.match(q.value(QStringLiteral("type")).toString());
-            if (m.hasMatch()) out[q.value(QStringLiteral("name")).toString().toLower()] = m.captured(1).toInt();
+            if (m.hasMatch())
+                out[q.value(QStringLiteral("name")).toString().toLower()] = m.captured(1).toInt();
         }
     }
     return out;
@@ -49,7 +50,8 @@ TEST_P(StoreDb, WidthTableMatchesTheSchema)
 // the server. Fitted, it goes in the same on both.
 TEST_P(StoreDb, OverLongTextIsCutToTheSameOnBothEngines)
 {
-    const QString name = QString(45, QLatin1Char('a')) + QStringLiteral("äöüß€") + QStringLiteral("Überlänge");
+    const QString name =
+        QString(45, QLatin1Char('a')) + QStringLiteral("äöüß€") + QStringLiteral("Überlänge");
     QString err;
     const bool raw = ExecLines(t->db(),
                                {QStringLiteral("INSERT INTO tblUebernahme (UNintLfdNr, UNstrPruefer)"),
@@ -58,12 +60,13 @@ TEST_P(StoreDb, OverLongTextIsCutToTheSameOnBothEngines)
     // What the server refuses, the embedded file takes: the reason for the table.
     EXPECT_EQ(raw, GetParam() == TTestEngine::SQLite) << err.toStdString();
 
-    ASSERT_TRUE(ExecLines(t->db(),
-                          {QStringLiteral("INSERT INTO tblUebernahme (UNintLfdNr, UNstrPruefer, UNstrBarcode)"),
-                           QStringLiteral("VALUES (2, %1, %2)")
-                               .arg(SqlQuoteFitted(u"UNstrPruefer", name),
-                                    SqlQuoteFitted(u"UNstrBarcode", QStringLiteral("12345678901234567890")))},
-                          &err))
+    ASSERT_TRUE(
+        ExecLines(t->db(),
+                  {QStringLiteral("INSERT INTO tblUebernahme (UNintLfdNr, UNstrPruefer, UNstrBarcode)"),
+                   QStringLiteral("VALUES (2, %1, %2)")
+                       .arg(SqlQuoteFitted(u"UNstrPruefer", name),
+                            SqlQuoteFitted(u"UNstrBarcode", QStringLiteral("12345678901234567890")))},
+                  &err))
         << err.toStdString();
     QSqlQuery q(t->db());
     ASSERT_TRUE(q.exec(QStringLiteral("SELECT UNstrPruefer, UNstrBarcode FROM tblUebernahme "
