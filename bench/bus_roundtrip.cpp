@@ -75,7 +75,8 @@ private:
                     inDue = std::max(inDue, readAt) + kByteTime9600;
                     std::this_thread::sleep_until(inDue);
                 }
-                const qint64 nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count();
+                const qint64 nowMs =
+                    std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count();
                 if (assembler.feed(quint8(buf[i]), nowMs) != TFrameAssembler::FrameValid) continue;
                 const QByteArray out = m_answer(assembler.frame(), nowMs);
                 if (!m_paced) {
@@ -99,8 +100,10 @@ private:
         qsizetype done = 0;
         while (done < b.size()) {
             const ssize_t w = ::write(m_fd, b.constData() + done, size_t(b.size() - done));
-            if (w > 0) done += w;
-            else if (m_stop) return;
+            if (w > 0)
+                done += w;
+            else if (m_stop)
+                return;
         }
     }
 
@@ -169,7 +172,8 @@ void roundTrips(benchmark::State &state, bool paced, const Answerer &answer, qui
             return;
         }
     }
-    state.counters["round_trips_per_s"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["round_trips_per_s"] =
+        benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 void BM_RoundTripEcho(benchmark::State &state)
@@ -196,7 +200,8 @@ double cpuMs(int who)
 {
     rusage u{};
     getrusage(who, &u);
-    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000.0 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000.0;
+    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000.0 +
+           (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000.0;
 }
 
 // One unanswered request of one second (maxTry 1): CPU of the whole process

@@ -3,9 +3,9 @@
 // once into the working folder (bench-export.db) and reused.
 //   bench_export [--db FILE] [benchmark options]
 
+#include "core/FormatSettings.h"
 #include "store/CsvExport.h"
 #include "store/Database.h"
-#include "core/FormatSettings.h"
 #include "store/TestRecord.h"
 
 #include <QCoreApplication>

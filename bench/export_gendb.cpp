@@ -2,8 +2,8 @@
 // Fills a database made by gt-initdb with made-up customers, devices and
 // tests (deterministic), for the export benchmark.
 
-#include "store/Database.h"
 #include "core/FormatSettings.h"
+#include "store/Database.h"
 
 #include <QCoreApplication>
 #include <QSqlError>

@@ -36,13 +36,15 @@ void checkFrame(const TFrameAssembler &a, bool valid)
     const int n = a.dataBytes();
     check(m.Start == kMsgStart);
     check((MsgChecksum(m, n) == m.Chk) == valid);
-    for (int i = n; i < 256; ++i) check(m.Data[i] == 0);
+    for (int i = n; i < 256; ++i)
+        check(m.Data[i] == 0);
     const QString text = MsgToText(m, n);
     check(text.size() == 23 + 3 * n);
     const QByteArray data = MsgDataToStr(m, n);
     check(data.size() <= n);
     if (valid) check(MsgToWire(BuildMsg(m.Addr, m.Cmd, data, n), n) == MsgToWire(m, n));
-    for (const TConsumer &c : consumers()) c.fn(m, valid);
+    for (const TConsumer &c : consumers())
+        c.fn(m, valid);
 }
 
 } // namespace

@@ -2,11 +2,11 @@
 
 #include "app/AboutBox.h"
 #include "app/ComRadio.h"
+#include "app/EinstellungenDlg.h"
 #include "app/FrontPanel.h"
 #include "app/MainWindow.h"
 #include "app/MessmodusDlg.h"
 #include "app/WarnWindows.h"
-#include "app/EinstellungenDlg.h"
 
 #include <QDialog>
 #include <QLabel>

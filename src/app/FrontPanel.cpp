@@ -9,8 +9,8 @@
 #include "app/WarnWindows.h"
 #include "controls/Digit.h"
 #include "controls/Edits.h"
-#include "store/Database.h"
 #include "core/FormatSettings.h"
+#include "store/Database.h"
 #include "tester/Commands.h"
 #include "tester/ConnectionController.h"
 #include "tester/ModeApply.h"
@@ -687,13 +687,16 @@ TFrontPanelParts InstallFrontPanel(TForm1 &form)
         panel->State().EnablePanel();
         messmodus->setEnabled(true);
     });
-    QObject::connect(conn, &TConnectionController::clearValues, panel, [panel] { panel->State().ClearValues(); });
-    QObject::connect(conn, &TConnectionController::startEnabledChanged, control->Prf_Start, &QAction::setEnabled);
+    QObject::connect(conn, &TConnectionController::clearValues, panel,
+                     [panel] { panel->State().ClearValues(); });
+    QObject::connect(conn, &TConnectionController::startEnabledChanged, control->Prf_Start,
+                     &QAction::setEnabled);
     QObject::connect(conn, &TConnectionController::versionRequested, panel,
                      [panel] { panel->State().VersionRequested(); });
 
     // The window leaves these two actions to the panel, which runs their dialogs.
-    QObject::connect(messmodus, &QAction::triggered, panel, [&form] { runMessmodus(form, form.FrontParts()); });
+    QObject::connect(messmodus, &QAction::triggered, panel,
+                     [&form] { runMessmodus(form, form.FrontParts()); });
     QObject::connect(sprache, &QAction::triggered, panel, [&form] { runSprache(form, form.FrontParts()); });
 
     resetParts();

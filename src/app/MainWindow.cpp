@@ -2,6 +2,7 @@
 
 #include "app/AppWindows.h"
 #include "app/ComRadio.h"
+#include "app/EinstellungenDlg.h"
 #include "app/FrontPanel.h"
 #include "app/HelpWindow.h"
 #include "app/MainActions.h"
@@ -9,11 +10,10 @@
 #include "bus/SyncBus.h"
 #include "controls/LEDPaint.h"
 #include "controls/NumberText.h"
-#include "serial/Cate32.h"
-#include "core/IniFile.h"
-#include "store/Database.h"
 #include "core/FormatSettings.h"
-#include "app/EinstellungenDlg.h"
+#include "core/IniFile.h"
+#include "serial/Cate32.h"
+#include "store/Database.h"
 #include "tester/Commands.h"
 #include "tester/ConnectionController.h"
 
@@ -257,7 +257,8 @@ void TForm1::wireController()
         Actions->G_Verbinden->setChecked(connected);
         Actions->G_Schnittstelle->setEnabled(!connected);
     });
-    connect(Connection, &TConnectionController::languageActionEnabled, Actions->K_Sprache, &QAction::setEnabled);
+    connect(Connection, &TConnectionController::languageActionEnabled, Actions->K_Sprache,
+            &QAction::setEnabled);
     connect(Connection, &TConnectionController::firmwareMismatch, this,
             [this](const QString &text) { ShowMessage(QMessageBox::Warning, text); });
     connect(Connection, &TConnectionController::timer1, this, [this] {

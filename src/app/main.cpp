@@ -1,8 +1,8 @@
 #include "app/AppWindows.h"
+#include "app/CliExportCsv.h"
 #include "app/MainWindow.h"
 #include "app/SignalBridge.h"
 #include "app/Splash.h"
-#include "app/CliExportCsv.h"
 
 #include <QApplication>
 #include <QPointer>

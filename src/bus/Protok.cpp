@@ -35,7 +35,8 @@ quint8 MsgChecksum(const TProtok &Msg, int DataBytes)
 {
     unsigned sum = Msg.Cmd;
     const int n = clampDataBytes(DataBytes);
-    for (int i = 0; i < n; ++i) sum += Msg.Data[i];
+    for (int i = 0; i < n; ++i)
+        sum += Msg.Data[i];
     return quint8(sum & 0xFF);
 }
 
@@ -51,6 +52,7 @@ QString MsgToText(const TProtok &Msg, int DataBytes)
     };
     const int n = clampDataBytes(DataBytes);
     char buf[23 + 3 * kMaxDataBytes];
+    // NOLINTNEXTLINE(bugprone-not-null-terminated-result): a fixed-length template, never read as a C string
     std::memcpy(buf, "S <$..> {...} [$../...]", 23);
     buf[0] = char(Msg.Start);
     buf[4] = hex[Msg.Addr >> 4];
@@ -71,7 +73,8 @@ QString MsgToText(const TProtok &Msg, int DataBytes)
 QByteArray MsgDataToStr(const TProtok &Msg, int DataBytes)
 {
     int n = clampDataBytes(DataBytes);
-    while (n > 0 && Msg.Data[n - 1] == 0) --n;
+    while (n > 0 && Msg.Data[n - 1] == 0)
+        --n;
     return QByteArray(reinterpret_cast<const char *>(Msg.Data), n);
 }
 
@@ -79,8 +82,10 @@ QByteArray IntToMsgData(qint32 Value)
 {
     const quint32 v = quint32(Value);
     QByteArray out;
-    for (int i = 0; i < 4; ++i) out.append(char((v >> (8 * i)) & 0xFF));
-    while (!out.isEmpty() && out.back() == '\0') out.chop(1);
+    for (int i = 0; i < 4; ++i)
+        out.append(char((v >> (8 * i)) & 0xFF));
+    while (!out.isEmpty() && out.back() == '\0')
+        out.chop(1);
     return out;
 }
 

@@ -21,8 +21,8 @@ struct TProtok {
 static_assert(sizeof(TProtok) == 260, "TProtok must be the 260-byte wire record");
 static_assert(offsetof(TProtok, Data) == 4, "TProtok must have no padding");
 
-constexpr quint8 kMsgStart = 0x53;       // "S"
-constexpr int kDefaultDataBytes = 8;     // the program's frames are 12 bytes long
+constexpr quint8 kMsgStart = 0x53;   // "S"
+constexpr int kDefaultDataBytes = 8; // the program's frames are 12 bytes long
 constexpr int kMaxDataBytes = 255;
 constexpr int kRxBufSize = 260;
 

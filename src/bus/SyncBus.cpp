@@ -1,7 +1,7 @@
 #include "bus/SyncBus.h"
 
-#include "serial/Cate32.h"
 #include "core/Logs.h"
+#include "serial/Cate32.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -37,12 +37,17 @@ QThread::Priority toQtPriority(TThreadPriority p)
     // on a busy machine, so time-outs would be found seconds late and the
     // engine's destruction would wait for it.
     case tpIdle:
-    case tpLowest: return QThread::LowestPriority;
-    case tpLower: return QThread::LowPriority;
-    case tpNormal: return QThread::NormalPriority;
-    case tpHigher: return QThread::HighPriority;
+    case tpLowest:
+        return QThread::LowestPriority;
+    case tpLower:
+        return QThread::LowPriority;
+    case tpNormal:
+        return QThread::NormalPriority;
+    case tpHigher:
+        return QThread::HighPriority;
     case tpHighest:
-    case tpTimeCritical: return QThread::HighestPriority;
+    case tpTimeCritical:
+        return QThread::HighestPriority;
     }
     return QThread::NormalPriority;
 }
@@ -190,8 +195,9 @@ void TSynchroBus::setCate(TCate *cate)
     m_cate = cate;
     if (!cate) return;
     // A port that outlives the engine drops the connection by itself.
-    m_cateReceive = connect(cate, &TCate::receiveBData, this,
-                            [this](const quint8 *Buffer, quint16 BufferLength) { ReceiveBytes(Buffer, BufferLength); });
+    m_cateReceive =
+        connect(cate, &TCate::receiveBData, this,
+                [this](const quint8 *Buffer, quint16 BufferLength) { ReceiveBytes(Buffer, BufferLength); });
 }
 
 TProtok TSynchroBus::BuildMsg(quint8 Addr, quint8 Cmd, const QByteArray &Data) const
@@ -247,7 +253,8 @@ void TSynchroBus::TransmitMsg(quint8 Addr, quint8 Cmd, const QByteArray &Data)
     const TProtok msg = BuildMsg(Addr, Cmd, Data);
     emit sendMsg(msg);
     if (!m_cate) {
-        if (m_writeLog.contains(wpError)) WriteToLog(QStringLiteral("Kein Schnittstellenobjekt \"Cate\" verfügbar."));
+        if (m_writeLog.contains(wpError))
+            WriteToLog(QStringLiteral("Kein Schnittstellenobjekt \"Cate\" verfügbar."));
         return;
     }
     emit cateSend(msg);

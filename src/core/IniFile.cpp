@@ -30,7 +30,8 @@ TIniFile::TIniFile(const QString &fileName) : m_fileName(fileName)
     if (!f.open(QIODevice::ReadOnly)) return;
     QTextStream in(&f);
     in.setEncoding(QStringConverter::Utf8);
-    while (!in.atEnd()) m_lines << in.readLine();
+    while (!in.atEnd())
+        m_lines << in.readLine();
 }
 
 TIniFile::~TIniFile()
@@ -154,7 +155,8 @@ bool TIniFile::flush()
     if (!f.open(QIODevice::WriteOnly | QIODevice::Text)) return false;
     QTextStream out(&f);
     out.setEncoding(QStringConverter::Utf8);
-    for (const QString &l : std::as_const(m_lines)) out << l << '\n';
+    for (const QString &l : std::as_const(m_lines))
+        out << l << '\n';
     out.flush();
     if (!f.commit()) return false;
     m_dirty = false;

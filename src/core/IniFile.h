@@ -43,9 +43,9 @@ public:
 
 private:
     struct Found {
-        int line = -1;         // line of the key, -1 if none
-        int sectionLine = -1;  // header line of the section, -1 if none
-        int sectionEnd = -1;   // one past the last non-blank line of the section
+        int line = -1;        // line of the key, -1 if none
+        int sectionLine = -1; // header line of the section, -1 if none
+        int sectionEnd = -1;  // one past the last non-blank line of the section
     };
     Found find(const QString &section, const QString &key) const;
     bool changed();

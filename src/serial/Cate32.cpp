@@ -1,7 +1,7 @@
 #include "serial/Cate32.h"
 
-#include "serial/CateThreads.h"
 #include "core/Logs.h"
+#include "serial/CateThreads.h"
 #include "serial/PortNames.h"
 
 #include <QCoreApplication>

@@ -5,34 +5,58 @@
 QString CommandLogName(quint8 Cmd)
 {
     switch (Cmd) {
-    case cmdProgrammversion: return QStringLiteral("Programmversionsnummer holen");
-    case cmdSeriennummer: return QStringLiteral("Seriennummer abfragen");
-    case cmdStackgroessen: return QStringLiteral("Stackgrößen abfragen");
-    case cmdBelegterSpeicher: return QStringLiteral("belegten Speicher abfragen");
-    case cmdVorhandenerSpeicher: return QStringLiteral("vorhandenen Speicher abfragen");
+    case cmdProgrammversion:
+        return QStringLiteral("Programmversionsnummer holen");
+    case cmdSeriennummer:
+        return QStringLiteral("Seriennummer abfragen");
+    case cmdStackgroessen:
+        return QStringLiteral("Stackgrößen abfragen");
+    case cmdBelegterSpeicher:
+        return QStringLiteral("belegten Speicher abfragen");
+    case cmdVorhandenerSpeicher:
+        return QStringLiteral("vorhandenen Speicher abfragen");
     case cmdDatensatzA:
     case cmdDatensatzB:
     case cmdDatensatzC:
     case cmdDatensatzD:
-    case cmdDatensatzE: return QStringLiteral("akt. Datensatz lesen (%1)").arg(Cmd - cmdDatensatzA + 1);
-    case cmdSpeicherdump: return QStringLiteral("Speicherdump (8 Bytes)");
-    case cmdStacktiefen: return QStringLiteral("Stacktiefen abrufen (1)");
-    case cmdGrenzwerte1: return QStringLiteral("Grenzwerte abfragen (1)");
-    case cmdGrenzwerte2: return QStringLiteral("Grenzwerte abfragen (2)");
-    case cmdDatensatzAnzahl: return QStringLiteral("Anzahl der Datensätze im EEPROM");
-    case cmdFlags: return QStringLiteral("verschiedene Flags abfragen");
-    case cmdAdcDaten: return QStringLiteral("ADC-Daten direkt abfragen");
-    case cmdPortleitungen: return QStringLiteral("Portleitungen abfragen");
-    case cmdMesswerte1: return QStringLiteral("Meßwerte abfragen (1)");
-    case cmdMesswerte2: return QStringLiteral("Meßwerte abfragen (2)");
-    case cmdRohwert: return QStringLiteral("Meßwert-Rohwerte abfragen");
-    case cmdMessablauf: return QStringLiteral("Meßablaufflags abfragen");
-    case cmdSeriennummerEintragen: return QStringLiteral("Seriennummer eintragen");
-    case cmdEinstellungen: return QStringLiteral("verschiedene Einstellungen vorgeben");
-    case cmdAutosend: return QStringLiteral("Autosend-Funktionen festlegen");
-    case cmdEepromFunktion: return QStringLiteral("EEPROM-Funktion auslösen");
-    case cmdEepromLesen: return QStringLiteral("EEPROM lesen (8 Bytes)");
-    default: return QString();
+    case cmdDatensatzE:
+        return QStringLiteral("akt. Datensatz lesen (%1)").arg(Cmd - cmdDatensatzA + 1);
+    case cmdSpeicherdump:
+        return QStringLiteral("Speicherdump (8 Bytes)");
+    case cmdStacktiefen:
+        return QStringLiteral("Stacktiefen abrufen (1)");
+    case cmdGrenzwerte1:
+        return QStringLiteral("Grenzwerte abfragen (1)");
+    case cmdGrenzwerte2:
+        return QStringLiteral("Grenzwerte abfragen (2)");
+    case cmdDatensatzAnzahl:
+        return QStringLiteral("Anzahl der Datensätze im EEPROM");
+    case cmdFlags:
+        return QStringLiteral("verschiedene Flags abfragen");
+    case cmdAdcDaten:
+        return QStringLiteral("ADC-Daten direkt abfragen");
+    case cmdPortleitungen:
+        return QStringLiteral("Portleitungen abfragen");
+    case cmdMesswerte1:
+        return QStringLiteral("Meßwerte abfragen (1)");
+    case cmdMesswerte2:
+        return QStringLiteral("Meßwerte abfragen (2)");
+    case cmdRohwert:
+        return QStringLiteral("Meßwert-Rohwerte abfragen");
+    case cmdMessablauf:
+        return QStringLiteral("Meßablaufflags abfragen");
+    case cmdSeriennummerEintragen:
+        return QStringLiteral("Seriennummer eintragen");
+    case cmdEinstellungen:
+        return QStringLiteral("verschiedene Einstellungen vorgeben");
+    case cmdAutosend:
+        return QStringLiteral("Autosend-Funktionen festlegen");
+    case cmdEepromFunktion:
+        return QStringLiteral("EEPROM-Funktion auslösen");
+    case cmdEepromLesen:
+        return QStringLiteral("EEPROM lesen (8 Bytes)");
+    default:
+        return QString();
     }
 }
 

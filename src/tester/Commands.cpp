@@ -1,8 +1,8 @@
 #include "tester/Commands.h"
 
 #include "bus/SyncBus.h"
-#include "serial/Cate32.h"
 #include "core/Logs.h"
+#include "serial/Cate32.h"
 #include "tester/CommandNames.h"
 
 namespace {
@@ -53,7 +53,10 @@ bool TTesterCommands::IsPortOpen() const
     return m_bus && m_bus->Cate() && m_bus->Cate()->IsOpen();
 }
 
-bool TTesterCommands::Busy() const { return m_bus && m_bus->RequestPending(); }
+bool TTesterCommands::Busy() const
+{
+    return m_bus && m_bus->RequestPending();
+}
 
 bool TTesterCommands::AskTester(quint8 Cmd, const QByteArray &Data, quint32 TimeOut, TProtok &Answer)
 {
@@ -118,7 +121,8 @@ bool TTesterCommands::ReadModifyWrite(const TSettingChange &Change)
         if (!w.Send) return true; // the tester already has it
         // A repeated action would count as a second key press on the tester
         // (a repeated "weiter" answers the next query for the operator).
-        if (Change.Kind == scAktion) return AskTesterOnce(cmdEinstellungen, w.Block.ToBytes(), w.Timeout, answer);
+        if (Change.Kind == scAktion)
+            return AskTesterOnce(cmdEinstellungen, w.Block.ToBytes(), w.Timeout, answer);
         if (AskTester(cmdEinstellungen, w.Block.ToBytes(), w.Timeout, answer)) return true;
     }
     return false;
@@ -215,7 +219,8 @@ bool TTesterCommands::EepromFunktion(char Function)
     TProtok answer;
     // "S" moves the read pointer on: sent twice it would skip a record that
     // "C" then deletes unread.
-    if (Function == EepromSatzGelesen) return AskTesterOnce(cmdEepromFunktion, QByteArray(1, Function), cls, answer);
+    if (Function == EepromSatzGelesen)
+        return AskTesterOnce(cmdEepromFunktion, QByteArray(1, Function), cls, answer);
     return AskTester(cmdEepromFunktion, QByteArray(1, Function), cls, answer);
 }
 

@@ -92,8 +92,8 @@ public:
 
     // Identification at connect; each tried up to 3 times while the port is open.
     bool ReadFirmwareVersion(TFirmwareVersion &Version);
-    QString ReadSerialNumber();        // empty without answer
-    QString ReadCurrentLanguage();     // empty without answer
+    QString ReadSerialNumber();    // empty without answer
+    QString ReadCurrentLanguage(); // empty without answer
 
     // A setting change as read $34, edit, write $66; up to 3 attempts.
     // Refused (false, nothing sent) for out-of-range arguments.

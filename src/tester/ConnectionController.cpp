@@ -1,8 +1,8 @@
 #include "tester/ConnectionController.h"
 
 #include "bus/SyncBus.h"
-#include "serial/Cate32.h"
 #include "core/Logs.h"
+#include "serial/Cate32.h"
 #include "tester/CommandCodes.h"
 #include "tester/Commands.h"
 
@@ -39,7 +39,8 @@ TConnectionController::TConnectionController(TCate *Cate, TSynchroBus *Bus, TTes
         RxLedCtr = 2;
         updateLeds();
     });
-    connect(m_bus, &TSynchroBus::sendMsg, this, [this](const TProtok &Msg) { WriteMessageLog(m_log, Msg, true); });
+    connect(m_bus, &TSynchroBus::sendMsg, this,
+            [this](const TProtok &Msg) { WriteMessageLog(m_log, Msg, true); });
     connect(m_bus, &TSynchroBus::msgReceived, this, [this](const TProtok &Msg) {
         WriteMessageLog(m_log, Msg, false);
         if (ActiveCtr > 0) ActiveCtr = m_inActiveTime;

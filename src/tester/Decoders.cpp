@@ -21,7 +21,8 @@ int HexDigit(quint8 c)
 QString FieldText(const quint8 *Data, int from, int count)
 {
     QString s;
-    for (int i = from; i < from + count && Data[i] != 0; ++i) s += QChar(char16_t(Data[i]));
+    for (int i = from; i < from + count && Data[i] != 0; ++i)
+        s += QChar(char16_t(Data[i]));
     return s;
 }
 
@@ -33,15 +34,17 @@ TFirmwareVersion DecodeFirmwareVersion(const quint8 *Data)
     auto ch = [&](int i) { return Data[i] ? QString(QChar(char16_t(Data[i]))) : QString(); };
     v.Text = ch(0) + u'.' + ch(1) + ch(2) + u'.' + ch(3) + ch(4) + u' ' + ch(5) + ch(6);
     v.Packed = (quint64(HexDigit(Data[0])) << 32) | (quint64(HexDigit(Data[1])) << 24) |
-               (quint64(HexDigit(Data[2])) << 16) | (quint64(HexDigit(Data[3])) << 8) | quint64(HexDigit(Data[4]));
+               (quint64(HexDigit(Data[2])) << 16) | (quint64(HexDigit(Data[3])) << 8) |
+               quint64(HexDigit(Data[4]));
     return v;
 }
 
 QString FirmwareMismatchMessage(const QString &VersionText)
 {
-    return QStringLiteral("Der angeschlossene Gerätetester mit Firmwareversion %1 passt nicht zu dieser "
-                          "Programmversion. Bitte verwenden Sie das dazu passende Programm, oder schließen Sie "
-                          "einen Gerätetester ab Version 1.03.00 an.")
+    return QStringLiteral(
+               "Der angeschlossene Gerätetester mit Firmwareversion %1 passt nicht zu dieser "
+               "Programmversion. Bitte verwenden Sie das dazu passende Programm, oder schließen Sie "
+               "einen Gerätetester ab Version 1.03.00 an.")
         .arg(VersionText);
 }
 
@@ -65,7 +68,10 @@ TLanguageEntry DecodeLanguageEntry(const quint8 *Data)
     return e;
 }
 
-QString DecodeCurrentLanguage(const quint8 *Data) { return FieldText(Data, 1, 2); }
+QString DecodeCurrentLanguage(const quint8 *Data)
+{
+    return FieldText(Data, 1, 2);
+}
 
 TGrenzwerte2 DecodeGrenzwerte2(const quint8 *Data)
 {
@@ -91,7 +97,8 @@ TMessablauf DecodeMessablauf(const quint8 *Data)
 {
     TMessablauf m;
     m.Messschritt = Data[1] & MessschrittMaske;
-    for (int t = 0; t < LimitTableCount; ++t) m.LimitIndex[size_t(t)] = Data[2 + t];
+    for (int t = 0; t < LimitTableCount; ++t)
+        m.LimitIndex[size_t(t)] = Data[2 + t];
     m.Ablaufphase = Data[7];
     return m;
 }
@@ -116,10 +123,12 @@ void FuzzAllDecoders(const quint8 *data, size_t size)
     sink = sink + DecodeRohwert(buf);
     const TMessablauf m = DecodeMessablauf(buf);
     sink = sink + m.Messschritt + m.Ablaufphase;
-    for (int t = 0; t < LimitTableCount; ++t) sink = sink + LimitCode(TLimitTable(t), m.LimitIndex[size_t(t)]);
+    for (int t = 0; t < LimitTableCount; ++t)
+        sink = sink + LimitCode(TLimitTable(t), m.LimitIndex[size_t(t)]);
 
     TSpeicherSatz satz;
-    for (int p = 0; p < DatensatzPieces; ++p) satz.setPiece(p, buf + 8 * p);
+    for (int p = 0; p < DatensatzPieces; ++p)
+        satz.setPiece(p, buf + 8 * p);
     const TUebernahmeWerte w = DecodeSpeicherSatz(satz);
     sink = sink + w.UNstrBarcode.size() + w.UNblnPruefungsergebnis;
 

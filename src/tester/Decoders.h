@@ -40,8 +40,8 @@ QString DecodeSerialNumber(const quint8 *Data);
 // ---- $15 language list entry ------------------------------------------------
 struct TLanguageEntry {
     bool Exists = false;
-    QString Code;   // up to two characters, empty when the tester sent none
-    int Count = 0;  // number of languages
+    QString Code;    // up to two characters, empty when the tester sent none
+    int Count = 0;   // number of languages
     int Current = 0; // index of the current language
 };
 TLanguageEntry DecodeLanguageEntry(const quint8 *Data);
@@ -59,7 +59,7 @@ TGrenzwerte2 DecodeGrenzwerte2(const quint8 *Data);
 
 // ---- $33 memory -------------------------------------------------------------
 struct TSpeicherStand {
-    quint16 Anzahl = 0;     // stored records
+    quint16 Anzahl = 0; // stored records
     quint16 FreieBytes = 0;
     bool Voll = false;
 };
@@ -84,7 +84,10 @@ struct TMesswerte2 {
 TMesswerte2 DecodeMesswerte2(const quint8 *Data);
 
 // ---- $39 live value of the running step -------------------------------------
-inline qint16 DecodeRohwert(const quint8 *Data) { return MsgWord(Data, 4); }
+inline qint16 DecodeRohwert(const quint8 *Data)
+{
+    return MsgWord(Data, 4);
+}
 
 // ---- $3A sequence -----------------------------------------------------------
 struct TMessablauf {

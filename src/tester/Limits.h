@@ -57,15 +57,20 @@ inline constexpr std::array<TLimitEntry, 18> AbleitstromLimits{{{0.1, 10},
                                                                 {13.0, 1300},
                                                                 {14.0, 1400},
                                                                 {15.0, 1500}}};
-inline constexpr std::array<TLimitEntry, 4> DifferenzstromLimits{{{0.1, 10}, {0.5, 50}, {2.5, 250}, {5.0, 500}}};
+inline constexpr std::array<TLimitEntry, 4> DifferenzstromLimits{
+    {{0.1, 10}, {0.5, 50}, {2.5, 250}, {5.0, 500}}};
 
 constexpr const TLimitEntry *LimitTableData(TLimitTable t)
 {
     switch (t) {
-    case ltSchutzleiterwid: return SchutzleiterLimits.data();
-    case ltIsolationswid: return IsolationLimits.data();
-    case ltAbleitstrom: return AbleitstromLimits.data();
-    case ltDifferenzstrom: return DifferenzstromLimits.data();
+    case ltSchutzleiterwid:
+        return SchutzleiterLimits.data();
+    case ltIsolationswid:
+        return IsolationLimits.data();
+    case ltAbleitstrom:
+        return AbleitstromLimits.data();
+    case ltDifferenzstrom:
+        return DifferenzstromLimits.data();
     }
     return nullptr;
 }
@@ -73,15 +78,22 @@ constexpr const TLimitEntry *LimitTableData(TLimitTable t)
 constexpr int LimitTableSize(TLimitTable t)
 {
     switch (t) {
-    case ltSchutzleiterwid: return int(SchutzleiterLimits.size());
-    case ltIsolationswid: return int(IsolationLimits.size());
-    case ltAbleitstrom: return int(AbleitstromLimits.size());
-    case ltDifferenzstrom: return int(DifferenzstromLimits.size());
+    case ltSchutzleiterwid:
+        return int(SchutzleiterLimits.size());
+    case ltIsolationswid:
+        return int(IsolationLimits.size());
+    case ltAbleitstrom:
+        return int(AbleitstromLimits.size());
+    case ltDifferenzstrom:
+        return int(DifferenzstromLimits.size());
     }
     return 0;
 }
 
-constexpr bool LimitIndexValid(TLimitTable t, int index) { return index >= 0 && index < LimitTableSize(t); }
+constexpr bool LimitIndexValid(TLimitTable t, int index)
+{
+    return index >= 0 && index < LimitTableSize(t);
+}
 
 // Limit code of an index; -1 outside the table.
 constexpr int LimitCode(TLimitTable t, int index)
@@ -96,7 +108,10 @@ constexpr double LimitDisplayValue(TLimitTable t, int index)
 }
 
 // printf-style format of the display value.
-constexpr const char *LimitDisplayFormat(TLimitTable t) { return t == ltSchutzleiterwid ? "%1.0f" : "%1.2f"; }
+constexpr const char *LimitDisplayFormat(TLimitTable t)
+{
+    return t == ltSchutzleiterwid ? "%1.0f" : "%1.2f";
+}
 
 // First index whose code equals the given code, else -1. The whole table is
 // scanned because it is not sorted.
@@ -108,13 +123,13 @@ constexpr int LimitIndexOfCode(TLimitTable t, int code)
 }
 
 // ---- Grenzwertflags: limit violated during the test ------------------------
-constexpr std::uint8_t gwSchutzleiterwid = 0x01;  // above limit
-constexpr std::uint8_t gwIsolationswid = 0x02;    // below limit
-constexpr std::uint8_t gwAbleitstrom = 0x04;      // substitute leakage / differential
+constexpr std::uint8_t gwSchutzleiterwid = 0x01; // above limit
+constexpr std::uint8_t gwIsolationswid = 0x02;   // below limit
+constexpr std::uint8_t gwAbleitstrom = 0x04;     // substitute leakage / differential
 constexpr std::uint8_t gwSchutzlStromL1N = 0x08;
-constexpr std::uint8_t gwSchutzlStromNL1 = 0x10;  // test socket reversed
+constexpr std::uint8_t gwSchutzlStromNL1 = 0x10; // test socket reversed
 constexpr std::uint8_t gwBeruehrStromL1N = 0x20;
-constexpr std::uint8_t gwBeruehrStromNL1 = 0x40;  // test socket reversed
+constexpr std::uint8_t gwBeruehrStromNL1 = 0x40; // test socket reversed
 
 // Bit of the Grenzwertflags for measurement step 1..7 (0 for other steps).
 constexpr std::uint8_t GrenzwertBitForStep(int messschritt)
@@ -159,11 +174,11 @@ constexpr std::uint8_t maSichtBestanden = 0x40; // visual inspection passed
 constexpr std::uint8_t maFehlerMaske = maAbgebrochen | maGrenzwFehler | maSchnellabbruch | maManuellAbbruch;
 
 // ---- Aktion codes of a $66 request ------------------------------------------
-constexpr std::uint8_t akKeine = 0x00;          // settings only
-constexpr std::uint8_t akStart = 0x01;          // start / continue the test
-constexpr std::uint8_t akAbbrechen = 0x02;      // abort
-constexpr std::uint8_t akSpeicherClr = 0x10;    // clear the test memory
-constexpr std::uint8_t akStartFreigabe = 0x40;  // the PC re-enabled its start button
+constexpr std::uint8_t akKeine = 0x00;         // settings only
+constexpr std::uint8_t akStart = 0x01;         // start / continue the test
+constexpr std::uint8_t akAbbrechen = 0x02;     // abort
+constexpr std::uint8_t akSpeicherClr = 0x10;   // clear the test memory
+constexpr std::uint8_t akStartFreigabe = 0x40; // the PC re-enabled its start button
 // The action writer passes only these bits on.
 constexpr std::uint8_t akAktionMaske = 0x01 | 0x02 | 0x04 | 0x10;
 
@@ -188,11 +203,11 @@ enum TAblaufphase : int {
     apAllesDrucken = 4,
     apEinstellungen = 5,
     apVorbereitung = 16,
-    apSichtpruefung = 17,  // visual-inspection query
+    apSichtpruefung = 17, // visual-inspection query
     apAbschluss = 18,
     apSpeicherAbfrage = 19, // store query
     apSpeicherung = 20,
-    apAnzeige = 21,         // display of the measured data
+    apAnzeige = 21, // display of the measured data
     // 32..55: set-up codes by standard, class and modes (texts with the panel).
     apSetupErster = 32,
     apSetupLetzter = 55,

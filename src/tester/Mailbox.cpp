@@ -4,8 +4,9 @@
 
 namespace {
 
-constexpr quint8 SlotCmds[AutosendSlotCount] = {cmdGrenzwerte1, cmdGrenzwerte2, cmdDatensatzAnzahl, cmdFlags,
-                                                cmdMesswerte1,  cmdMesswerte2,  cmdRohwert,         cmdMessablauf};
+constexpr quint8 SlotCmds[AutosendSlotCount] = {cmdGrenzwerte1, cmdGrenzwerte2, cmdDatensatzAnzahl,
+                                                cmdFlags,       cmdMesswerte1,  cmdMesswerte2,
+                                                cmdRohwert,     cmdMessablauf};
 
 } // namespace
 
@@ -16,11 +17,15 @@ int AutosendSlotForCmd(quint8 Cmd)
     return -1;
 }
 
-quint8 AutosendSlotCmd(int Slot) { return Slot >= 0 && Slot < AutosendSlotCount ? SlotCmds[Slot] : 0; }
+quint8 AutosendSlotCmd(int Slot)
+{
+    return Slot >= 0 && Slot < AutosendSlotCount ? SlotCmds[Slot] : 0;
+}
 
 TAutosendMailbox::TAutosendMailbox()
 {
-    for (TAutosendSlot &s : m_slots) s = EmptyMsg();
+    for (TAutosendSlot &s : m_slots)
+        s = EmptyMsg();
 }
 
 bool TAutosendMailbox::Dispatch(const TProtok &Msg)

@@ -18,7 +18,10 @@ int AutosendSlotForCmd(quint8 Cmd);
 // Command of slot 0..7.
 quint8 AutosendSlotCmd(int Slot);
 // Pending bit of slot 0..7.
-constexpr quint8 AutosendPendingBit(int Slot) { return quint8(1u << Slot); }
+constexpr quint8 AutosendPendingBit(int Slot)
+{
+    return quint8(1u << Slot);
+}
 
 class TAutosendMailbox {
 public:
@@ -29,7 +32,10 @@ public:
     // Returns true when the message was stored.
     bool Dispatch(const TProtok &Msg);
 
-    bool IsPending(int Slot) const { return Slot >= 0 && Slot < AutosendSlotCount && (AutosendPending & AutosendPendingBit(Slot)); }
+    bool IsPending(int Slot) const
+    {
+        return Slot >= 0 && Slot < AutosendSlotCount && (AutosendPending & AutosendPendingBit(Slot));
+    }
     // Clears the slot's pending bit and returns its message.
     const TAutosendSlot &Take(int Slot);
     const TAutosendSlot &Slot(int Slot) const { return m_slots[size_t(Slot)]; }

@@ -9,11 +9,11 @@
 
 struct TModeRow {
     int Code;
-    const char *Schutzkl;  // "I", "II", "III"
-    const char *IsolDiff;  // "Isol.", "Diff.", "-", "I + D"
-    const char *Beruehr;   // "ja", "nein", "-"
-    const char *DinVde;    // "0701", "0702", "0751"
-    const char *Auto;      // "ja", "nein"
+    const char *Schutzkl; // "I", "II", "III"
+    const char *IsolDiff; // "Isol.", "Diff.", "-", "I + D"
+    const char *Beruehr;  // "ja", "nein", "-"
+    const char *DinVde;   // "0701", "0702", "0751"
+    const char *Auto;     // "ja", "nein"
 };
 
 // What one row sends: written in this order, each only after the one before succeeded.

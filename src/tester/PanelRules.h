@@ -26,10 +26,19 @@ struct TStandardLimitCodes {
 TStandardLimitCodes StandardLimitCodes(int standard, int schutzklasse, int isolationMode, int messschritt);
 
 // True when the third limit is the differential current (0751, insulation mode 2).
-inline bool IsDifferentialMode(int standard, int isolationMode) { return standard == 2 && isolationMode == 2; }
+inline bool IsDifferentialMode(int standard, int isolationMode)
+{
+    return standard == 2 && isolationMode == 2;
+}
 
 // Protective-earth bar: positions run in ascending resistance. Position p
 // shows index p + 8 for p < 2 and p - 2 otherwise; index i sits at i + 2 for
 // i < 8 and i - 8 otherwise.
-inline int EarthIndexForPosition(int position) { return position < 2 ? position + 8 : position - 2; }
-inline int EarthPositionForIndex(int index) { return index < 8 ? index + 2 : index - 8; }
+inline int EarthIndexForPosition(int position)
+{
+    return position < 2 ? position + 8 : position - 2;
+}
+inline int EarthPositionForIndex(int index)
+{
+    return index < 8 ? index + 2 : index - 8;
+}

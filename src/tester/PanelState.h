@@ -160,8 +160,8 @@ public:
     int DelayCtr() const { return m_userWrites > 0 ? 1 : (SettingDelayCtr ? *SettingDelayCtr : 0); }
 
 signals:
-    void changed();          // the view changed
-    void phase(int Phase);   // after each $3A decode (test control)
+    void changed();        // the view changed
+    void phase(int Phase); // after each $3A decode (test control)
 
 private:
     void notifyChanged();

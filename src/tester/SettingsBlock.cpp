@@ -43,8 +43,10 @@ bool IsWritableMenueBit(quint8 bit)
     case mfManuGrenz:
     case mfBeruehrstrom:
     case mfSteuerbarcode:
-    case mfIsolDiff: return true;
-    default: return false;
+    case mfIsolDiff:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -61,15 +63,20 @@ void SetBit(quint8 &byte, quint8 mask, bool on)
 bool SettingChangeValid(const TSettingChange &Change)
 {
     switch (Change.Kind) {
-    case scMenueBit: return IsWritableMenueBit(Change.Bit);
-    case scDinVde: return Change.Value >= 0 && Change.Value <= 2;
-    case scSchutzklasse: return Change.Value >= 1 && Change.Value <= 3;
-    case scMesszeit: return Change.Value >= 1 && Change.Value <= 250;
+    case scMenueBit:
+        return IsWritableMenueBit(Change.Bit);
+    case scDinVde:
+        return Change.Value >= 0 && Change.Value <= 2;
+    case scSchutzklasse:
+        return Change.Value >= 1 && Change.Value <= 3;
+    case scMesszeit:
+        return Change.Value >= 1 && Change.Value <= 250;
     case scEinstellsperre:
     case scSichtNichtAbgefragt:
     case scSichtBestanden:
     case scAktion:
-    case scStartFreigabe: return true;
+    case scStartFreigabe:
+        return true;
     }
     return false;
 }
@@ -113,7 +120,9 @@ TSettingWrite PlanSettingWrite(const TEinstellBlock &Read, const TSettingChange 
         SetBit(b.Sperrflags, spEinstellsperre, Change.Value != 0);
         pcWrites = true;
         break;
-    case scMesszeit: b.Messzeit = quint8(Change.Value); break;
+    case scMesszeit:
+        b.Messzeit = quint8(Change.Value);
+        break;
     case scSichtNichtAbgefragt:
         SetBit(b.SchutzklasseFlags, skSichtNichtAbgefragt, Change.Value != 0);
         w.Send = b.SchutzklasseFlags != Read.SchutzklasseFlags;

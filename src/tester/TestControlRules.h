@@ -12,12 +12,12 @@ inline bool IsRestPhase(int ablaufphase)
 }
 
 struct TTestActionState {
-    bool Start = false;     // Prf_Start
-    bool Weiter = false;    // Prf_Weiter
-    bool Abbrechen = false; // Prf_Abbrechen
-    bool Drucken = false;   // Prf_Drucken
+    bool Start = false;       // Prf_Start
+    bool Weiter = false;      // Prf_Weiter
+    bool Abbrechen = false;   // Prf_Abbrechen
+    bool Drucken = false;     // Prf_Drucken
     bool SpeicherClr = false; // Prf_SpeicherClr
-    int StartEnableCtr = 0; // ticks until the start action is enabled again
+    int StartEnableCtr = 0;   // ticks until the start action is enabled again
 };
 
 // Ticks (100 ms) from a rest phase to the start action becoming usable.

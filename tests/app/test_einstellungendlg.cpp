@@ -1,5 +1,5 @@
-#include "controls/Edits.h"
 #include "app/EinstellungenDlg.h"
+#include "controls/Edits.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>

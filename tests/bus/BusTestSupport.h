@@ -26,7 +26,8 @@ namespace bus_test {
 inline QByteArray bytes(std::initializer_list<int> list)
 {
     QByteArray b;
-    for (int v : list) b.append(char(v));
+    for (int v : list)
+        b.append(char(v));
     return b;
 }
 
@@ -117,7 +118,8 @@ inline void recordEvents(TSynchroBus &bus, QStringList &log)
     QObject::connect(&bus, &TSynchroBus::msgUnhandled,
                      [&log, cmd](const TProtok &m) { log << "unhandled " + cmd(m); });
     QObject::connect(&bus, &TSynchroBus::badMsg, [&log, cmd](const TProtok &m) { log << "bad " + cmd(m); });
-    QObject::connect(&bus, &TSynchroBus::stackMsg, [&log, cmd](const TProtok &m) { log << "stack " + cmd(m); });
+    QObject::connect(&bus, &TSynchroBus::stackMsg,
+                     [&log, cmd](const TProtok &m) { log << "stack " + cmd(m); });
     QObject::connect(&bus, &TSynchroBus::unstackMsg,
                      [&log, cmd](const TProtok &m) { log << "unstack " + cmd(m); });
     QObject::connect(&bus, &TSynchroBus::timeOver, [&log] { log << QStringLiteral("timeover"); });

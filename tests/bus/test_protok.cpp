@@ -9,7 +9,8 @@ namespace {
 QByteArray bytes(std::initializer_list<int> list)
 {
     QByteArray b;
-    for (int v : list) b.append(char(v));
+    for (int v : list)
+        b.append(char(v));
     return b;
 }
 
@@ -33,7 +34,8 @@ TEST(FrameBuild, RequestWithoutDataHasTheDocumentedWireBytes)
     const TProtok m = BuildMsg(0x61, 0x10, QByteArray());
     EXPECT_EQ(MsgToWire(m), bytes({0x53, 0x61, 0x10, 0x10, 0, 0, 0, 0, 0, 0, 0, 0}));
     // Nothing but the wire bytes is set.
-    for (int i = 8; i < 256; ++i) ASSERT_EQ(m.Data[i], 0) << i;
+    for (int i = 8; i < 256; ++i)
+        ASSERT_EQ(m.Data[i], 0) << i;
     EXPECT_EQ(MsgToText(m), QStringLiteral("S <$61> { 16} [$10/ 16] 00 00 00 00 00 00 00 00"));
 }
 
@@ -91,7 +93,8 @@ TEST(FrameAssembly, WholeFrameYieldsTheMessage)
     const TProtok sent = BuildMsg(0xEC, 0x37, bytes({1, 2, 3, 4, 5, 6, 7, 8}));
     const auto r = feedAll(a, MsgToWire(sent), 1000);
     ASSERT_EQ(r.size(), 12u);
-    for (size_t i = 0; i + 1 < r.size(); ++i) EXPECT_EQ(r[i], TFrameAssembler::Stored) << i;
+    for (size_t i = 0; i + 1 < r.size(); ++i)
+        EXPECT_EQ(r[i], TFrameAssembler::Stored) << i;
     EXPECT_EQ(r.back(), TFrameAssembler::FrameValid);
     EXPECT_EQ(MsgToWire(a.frame()), MsgToWire(sent));
     EXPECT_EQ(a.rxLen(), 0);
@@ -153,11 +156,13 @@ TEST(FrameAssembly, WrongChecksumIsReportedAsBadFrame)
 TEST(FrameAssembly, OtherFrameLengthsAndBytesBehindTheFrame)
 {
     TFrameAssembler a(2, 100);
-    const auto r = feedAll(a, bytes({0x53, 0xEC, 0x03, 0x01, 0x02, 0x00, 0x53, 0xEC, 0x01, 0x01, 0x00, 0x00}), 0);
+    const auto r =
+        feedAll(a, bytes({0x53, 0xEC, 0x03, 0x01, 0x02, 0x00, 0x53, 0xEC, 0x01, 0x01, 0x00, 0x00}), 0);
     EXPECT_EQ(r[5], TFrameAssembler::FrameValid);
     EXPECT_EQ(r[11], TFrameAssembler::FrameValid);
     EXPECT_EQ(a.frame().Cmd, 1);
-    for (int i = 2; i < 256; ++i) ASSERT_EQ(a.frame().Data[i], 0);
+    for (int i = 2; i < 256; ++i)
+        ASSERT_EQ(a.frame().Data[i], 0);
     a.setDataBytes(0);
     a.setDataBytes(256);
     EXPECT_EQ(a.dataBytes(), 2);

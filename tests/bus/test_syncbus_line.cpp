@@ -34,20 +34,24 @@ qint64 threadCpuMs()
 {
     rusage u{};
     getrusage(RUSAGE_THREAD, &u);
-    return qint64(u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000;
+    return qint64(u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000 +
+           (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000;
 }
 
 } // namespace
 
 TEST_F(SynchroBusLine, AnsweredRequestRaisesItsEventsInOrder)
 {
-    responder->reply = [](const TProtok &req) { return TPtyResponder::answerFor(req, bytes({1, 0x02, 0x99})); };
+    responder->reply = [](const TProtok &req) {
+        return TPtyResponder::answerFor(req, bytes({1, 0x02, 0x99}));
+    };
     recordEvents(bus, log);
     TProtok answer{};
     ASSERT_TRUE(bus.RequestMsg(0x61, 0x10, {}, {0xEC}, {0x10}, 2000, answer));
 
     QStringList expected{QStringLiteral("send 10"), QStringLiteral("catesend"), QStringLiteral("catesent 1")};
-    for (int i = 0; i < 11; ++i) expected << QStringLiteral("char 0");
+    for (int i = 0; i < 11; ++i)
+        expected << QStringLiteral("char 0");
     expected << QStringLiteral("char 1") << QStringLiteral("received 10");
     EXPECT_EQ(log, expected);
     EXPECT_EQ(MsgDataToStr(answer), bytes({1, 0x02, 0x99}));
@@ -75,7 +79,7 @@ TEST_F(SynchroBusLine, SecondMessageIsStackedUntilTheFirstAnswer)
     const QStringList events = withoutChars(log);
     ASSERT_GE(events.size(), 4);
     EXPECT_EQ(events.mid(0, 4), (QStringList{QStringLiteral("received 67"), QStringLiteral("unhandled 67"),
-                                            QStringLiteral("unstack 34"), QStringLiteral("send 34")}));
+                                             QStringLiteral("unstack 34"), QStringLiteral("send 34")}));
 }
 
 TEST_F(SynchroBusLine, TimeOverFiresAtTheFirstTickAfterMsgTimeOut)
@@ -195,10 +199,12 @@ TEST_F(SynchroBusLine, BusLogRecordsSentAndReceivedMessages)
     ASSERT_TRUE(bus.RequestMsg(0x61, 0x11, {}, {0xEC}, {0x11}, 1000, answer));
     QFile f(name);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    const QStringList lines =
+        QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 3);
     // Timestamp, "#" and at least 16 digits, ": ", text.
-    const QRegularExpression layout(QStringLiteral(R"(^\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d\.\d{3}#\d{16,}: (.*)$)"));
+    const QRegularExpression layout(
+        QStringLiteral(R"(^\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d\.\d{3}#\d{16,}: (.*)$)"));
     QStringList texts;
     for (const QString &l : lines) {
         const auto m = layout.match(l);

@@ -53,13 +53,27 @@ QPointF SegmentCentre(int bit)
     const qreal yu = (yt + ym) / 2, yl = (ym + yb) / 2;
     QPointF c;
     switch (bit) {
-    case segA: c = {xm, yt}; break;
-    case segB: c = {xr, yu}; break;
-    case segC: c = {xr, yl}; break;
-    case segD: c = {xm, yb}; break;
-    case segE: c = {xl, yl}; break;
-    case segF: c = {xl, yu}; break;
-    default: c = {xm, ym}; break;
+    case segA:
+        c = {xm, yt};
+        break;
+    case segB:
+        c = {xr, yu};
+        break;
+    case segC:
+        c = {xr, yl};
+        break;
+    case segD:
+        c = {xm, yb};
+        break;
+    case segE:
+        c = {xl, yl};
+        break;
+    case segF:
+        c = {xl, yu};
+        break;
+    default:
+        c = {xm, ym};
+        break;
     }
     return {c.x() - 0.07 * (c.y() - ym), c.y()};
 }
@@ -81,12 +95,13 @@ TEST(Render, EachGlyphLightsExactlyItsSegments)
     const struct {
         TGlyph glyph;
         const char *segments;
-    } expected[] = {{TGlyph::D0, "abcdef"}, {TGlyph::D1, "bc"},     {TGlyph::D2, "abdeg"},  {TGlyph::D3, "abcdg"},
-                    {TGlyph::D4, "bcfg"},   {TGlyph::D5, "acdfg"},  {TGlyph::D6, "acdefg"}, {TGlyph::D7, "abc"},
-                    {TGlyph::D8, "abcdefg"}, {TGlyph::D9, "abcdfg"}, {TGlyph::DA, "abcefg"}, {TGlyph::DB, "cdefg"},
-                    {TGlyph::DC, "adef"},   {TGlyph::DD, "bcdeg"},  {TGlyph::DE, "adefg"},  {TGlyph::DF, "aefg"},
-                    {TGlyph::DH, "bcefg"},  {TGlyph::DL, "def"},    {TGlyph::DR, "eg"},     {TGlyph::DU, "bcdef"},
-                    {TGlyph::DM, "g"},      {TGlyph::D, ""}};
+    } expected[] = {
+        {TGlyph::D0, "abcdef"},  {TGlyph::D1, "bc"},     {TGlyph::D2, "abdeg"},  {TGlyph::D3, "abcdg"},
+        {TGlyph::D4, "bcfg"},    {TGlyph::D5, "acdfg"},  {TGlyph::D6, "acdefg"}, {TGlyph::D7, "abc"},
+        {TGlyph::D8, "abcdefg"}, {TGlyph::D9, "abcdfg"}, {TGlyph::DA, "abcefg"}, {TGlyph::DB, "cdefg"},
+        {TGlyph::DC, "adef"},    {TGlyph::DD, "bcdeg"},  {TGlyph::DE, "adefg"},  {TGlyph::DF, "aefg"},
+        {TGlyph::DH, "bcefg"},   {TGlyph::DL, "def"},    {TGlyph::DR, "eg"},     {TGlyph::DU, "bcdef"},
+        {TGlyph::DM, "g"},       {TGlyph::D, ""}};
     const QColor backing(0xC0, 0xC0, 0x40);
     for (qreal dpr : {1.0, 2.0}) {
         QImage sheet(QSize(GlyphCount * GlyphWidth, GlyphHeight) * dpr, QImage::Format_ARGB32_Premultiplied);
@@ -125,9 +140,9 @@ TEST(Render, DigitReadouts)
         // Each readout draws its own text: no two rows alike, none left blank.
         QList<QImage> rows;
         for (int i = 0; i < texts.size(); ++i)
-            rows << img.copy(QRectF(8 * dpr, (4 + i * (GlyphHeight + 6)) * dpr, 5 * GlyphWidth * dpr,
-                                    GlyphHeight * dpr)
-                                 .toRect());
+            rows << img.copy(
+                QRectF(8 * dpr, (4 + i * (GlyphHeight + 6)) * dpr, 5 * GlyphWidth * dpr, GlyphHeight * dpr)
+                    .toRect());
         for (int i = 0; i < rows.size(); ++i)
             for (int j = i + 1; j < rows.size(); ++j)
                 EXPECT_NE(rows[i], rows[j]) << texts[i].toStdString() << " / " << texts[j].toStdString();

@@ -59,8 +59,9 @@ TEST(IniFile, WritingKeepsOtherLinesAndComments)
         ASSERT_TRUE(ini.WriteString("Ports", "COM2", "/dev/ttyUSB0"));
         ASSERT_TRUE(ini.WriteBool("Configuration", "Preview", true));
     }
-    EXPECT_EQ(readAll(p), "; oben\n[Ports]\nCOM1=/dev/pts/3\nCOM2=/dev/ttyUSB0\n\n[Interface]\n; Port-Kommentar\n"
-                          "Port=4\n\n[Configuration]\nPreview=1\n");
+    EXPECT_EQ(readAll(p),
+              "; oben\n[Ports]\nCOM1=/dev/pts/3\nCOM2=/dev/ttyUSB0\n\n[Interface]\n; Port-Kommentar\n"
+              "Port=4\n\n[Configuration]\nPreview=1\n");
     TIniFile again(p);
     EXPECT_EQ(again.ReadInteger("Interface", "Port", 1), 4);
     EXPECT_TRUE(again.ReadBool("Configuration", "Preview", false));

@@ -1,6 +1,6 @@
 #include "SerialFixture.h"
-#include "serial/Cate32.h"
 #include "core/Logs.h"
+#include "serial/Cate32.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,7 +1,7 @@
 #include "StoreTestDb.h"
 
-#include "store/Database.h"
 #include "core/FormatSettings.h"
+#include "store/Database.h"
 #include "support/RequireTool.h"
 #include "support/TestSupport.h"
 
@@ -166,7 +166,8 @@ std::string EngineName(const ::testing::TestParamInfo<TTestEngine> &info)
 
 void StoreDb::SetUp()
 {
-    if (!TTestDb::Available(GetParam())) GT_SKIP_WITHOUT_TOOL("kein PostgreSQL-Server (GT_PG_HOST nicht gesetzt)");
+    if (!TTestDb::Available(GetParam()))
+        GT_SKIP_WITHOUT_TOOL("kein PostgreSQL-Server (GT_PG_HOST nicht gesetzt)");
     t = std::make_unique<TTestDb>(GetParam());
     ASSERT_TRUE(t->ok()) << t->error().toStdString();
 }

@@ -1,6 +1,6 @@
+#include "core/FormatSettings.h"
 #include "core/IniFile.h"
 #include "store/CsvExport.h"
-#include "core/FormatSettings.h"
 
 #include <QTemporaryDir>
 

@@ -49,8 +49,9 @@ TEST_P(StoreDb, SingleExportCarriesTheInspectionRowsWhenSwitchedOn)
     EXPECT_EQ(ReadFileBytes(file), QByteArray("\"PruefungsNr\"\r\n\"100\"\r\n"));
     sw.SichtprZeilen = true;
     ASSERT_TRUE(ExportSingleTest(t->db(), 100, file, sw));
-    EXPECT_EQ(ReadFileBytes(file), QByteArray("\"PruefungsNr\";\"SichtprZl01\";\"SichtprZl02\";\"SichtprZl03\"\r\n"
-                                        "\"100\";\"ja\";\"nein\";\"---\"\r\n"));
+    EXPECT_EQ(ReadFileBytes(file),
+              QByteArray("\"PruefungsNr\";\"SichtprZl01\";\"SichtprZl02\";\"SichtprZl03\"\r\n"
+                         "\"100\";\"ja\";\"nein\";\"---\"\r\n"));
     // A test without rows: no row columns.
     ASSERT_TRUE(ExportSingleTest(t->db(), 200, file, sw));
     EXPECT_EQ(ReadFileBytes(file), QByteArray("\"PruefungsNr\"\r\n\"200\"\r\n"));

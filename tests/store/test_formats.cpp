@@ -1,5 +1,5 @@
-#include "store/Database.h"
 #include "core/FormatSettings.h"
+#include "store/Database.h"
 #include "store/Globals.h"
 
 #include <gtest/gtest.h>

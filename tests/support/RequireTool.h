@@ -19,6 +19,6 @@ inline bool toolsRequired()
 // Skips the test because `what` is missing, or fails it where tools are required.
 #define GT_SKIP_WITHOUT_TOOL(what)                                                                           \
     do {                                                                                                     \
-        if (::gt_test::toolsRequired()) GTEST_FAIL() << (what) << " (GT_REQUIRE_TOOLS=1)";                  \
+        if (::gt_test::toolsRequired()) GTEST_FAIL() << (what) << " (GT_REQUIRE_TOOLS=1)";                   \
         GTEST_SKIP() << (what);                                                                              \
     } while (0)

@@ -57,13 +57,15 @@ public:
     int count(quint8 cmd) const
     {
         int n = 0;
-        for (const TProtok &m : Received) n += m.Cmd == cmd;
+        for (const TProtok &m : Received)
+            n += m.Cmd == cmd;
         return n;
     }
     QList<quint8> commands() const
     {
         QList<quint8> out;
-        for (const TProtok &m : Received) out << m.Cmd;
+        for (const TProtok &m : Received)
+            out << m.Cmd;
         return out;
     }
     const TProtok *last(quint8 cmd) const
@@ -74,21 +76,27 @@ public:
     }
 
     // Sends a report of its own.
-    void report(quint8 cmd, const QByteArray &data) { m_pty.write(MsgToWire(BuildMsg(AddrTester, cmd, data))); }
+    void report(quint8 cmd, const QByteArray &data)
+    {
+        m_pty.write(MsgToWire(BuildMsg(AddrTester, cmd, data)));
+    }
 
 private:
     QByteArray answer(const TProtok &req)
     {
         switch (req.Cmd) {
-        case cmdProgrammversion: return Firmware;
-        case cmdSeriennummer: return Serial;
+        case cmdProgrammversion:
+            return Firmware;
+        case cmdSeriennummer:
+            return Serial;
         case cmdSprachEintrag: {
             const int i = req.Data[0];
             QByteArray d(8, '\0');
             if (i < Languages.size()) {
                 const QByteArray code = Languages[i].toLatin1();
                 d[1] = 1;
-                for (int k = 0; k < code.size() && k < 2; ++k) d[2 + k] = code[k];
+                for (int k = 0; k < code.size() && k < 2; ++k)
+                    d[2 + k] = code[k];
             }
             d[4] = char(Languages.size());
             d[5] = char(CurrentLanguage);
@@ -97,7 +105,8 @@ private:
         case cmdSprache: {
             QByteArray d(8, '\0');
             const QByteArray code = Languages.value(CurrentLanguage).toLatin1();
-            for (int k = 0; k < code.size() && k < 2; ++k) d[1 + k] = code[k];
+            for (int k = 0; k < code.size() && k < 2; ++k)
+                d[1 + k] = code[k];
             return d;
         }
         case cmdFlags: {
@@ -115,14 +124,18 @@ private:
         case cmdMessablauf: {
             QByteArray d(8, '\0');
             d[1] = char(Step);
-            for (int t = 0; t < 4; ++t) d[2 + t] = char(Limits[t]);
+            for (int t = 0; t < 4; ++t)
+                d[2 + t] = char(Limits[t]);
             d[7] = char(Phase);
             return d;
         }
         case cmdGrenzwertIndex:
-            for (int t = 0; t < 4; ++t) Limits[t] = req.Data[t];
+            for (int t = 0; t < 4; ++t)
+                Limits[t] = req.Data[t];
             return QByteArray(1, '\1');
-        case cmdSprachwahl: CurrentLanguage = req.Data[0]; return QByteArray(1, '\1');
+        case cmdSprachwahl:
+            CurrentLanguage = req.Data[0];
+            return QByteArray(1, '\1');
         case cmdDatensatzAnzahl: {
             QByteArray d(8, '\0');
             d[0] = char(RecordCount & 0xFF);
@@ -131,9 +144,11 @@ private:
             d[3] = char(0x12);
             return d;
         }
-        case cmdEepromFunktion: return QByteArray(1, '\1');
+        case cmdEepromFunktion:
+            return QByteArray(1, '\1');
         default:
-            if (req.Cmd >= cmdDatensatzA && req.Cmd <= cmdDatensatzE) return Record.mid(8 * (req.Cmd - cmdDatensatzA), 8);
+            if (req.Cmd >= cmdDatensatzA && req.Cmd <= cmdDatensatzE)
+                return Record.mid(8 * (req.Cmd - cmdDatensatzA), 8);
             return QByteArray(1, '\1');
         }
     }
@@ -175,7 +190,8 @@ public:
     {
         const QString ini = m_dir.filePath(QStringLiteral("ports.ini"));
         QFile f(ini);
-        if (f.open(QIODevice::WriteOnly)) f.write("[Ports]\r\nCOM1=" + m_pty.slavePath().toLocal8Bit() + "\r\n");
+        if (f.open(QIODevice::WriteOnly))
+            f.write("[Ports]\r\nCOM1=" + m_pty.slavePath().toLocal8Bit() + "\r\n");
         f.close();
         SetPortIniFile(ini);
         Cate.setPort(Com1);

@@ -286,7 +286,8 @@ TEST_F(CommandSet, SpontaneousReportsReachTheMailbox)
     cmds.SendAutosend(0);
     ASSERT_TRUE(gt_test::waitFor([&] { return tester->count(cmdAutosend) == 2; }));
     EXPECT_EQ(MsgDataToStr(*tester->last(cmdAutosend)), QByteArray());
-    EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(tester->last(cmdAutosend)->Data), 1), QByteArray(1, '\0'));
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(tester->last(cmdAutosend)->Data), 1),
+              QByteArray(1, '\0'));
 }
 
 TEST_F(CommandSet, ProgramLogNamesSentAndReceivedMessages)
@@ -295,7 +296,8 @@ TEST_F(CommandSet, ProgramLogNamesSentAndReceivedMessages)
     TProgramLog log;
     ASSERT_TRUE(log.Open(dir.filePath(QStringLiteral("pgm.log"))));
     QObject::connect(&bus, &TSynchroBus::sendMsg, [&](const TProtok &m) { WriteMessageLog(&log, m, true); });
-    QObject::connect(&bus, &TSynchroBus::msgReceived, [&](const TProtok &m) { WriteMessageLog(&log, m, false); });
+    QObject::connect(&bus, &TSynchroBus::msgReceived,
+                     [&](const TProtok &m) { WriteMessageLog(&log, m, false); });
     ASSERT_TRUE(cmds.SetSchutzklasse(1));
     cmds.SendAutosend(AutosendMaskeStandard);
     ASSERT_TRUE(gt_test::waitFor([&] { return tester->count(cmdAutosend) == 1; }));
@@ -305,12 +307,13 @@ TEST_F(CommandSet, ProgramLogNamesSentAndReceivedMessages)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(f.readAll());
     QStringList names;
-    for (const QString &line : text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
-        names << line.section(QStringLiteral(" = "), 1);
-    EXPECT_EQ(names, (QStringList{QStringLiteral("Sendung $34: verschiedene Flags abfragen"),
-                                  QStringLiteral("Empfang $34: verschiedene Flags abfragen"),
-                                  QStringLiteral("Sendung $66: verschiedene Einstellungen vorgeben"),
-                                  QStringLiteral("Empfang $66: verschiedene Einstellungen vorgeben"),
-                                  QStringLiteral("Sendung $67: Autosend-Funktionen festlegen: $32 $33 $34 $37 "
-                                                 "$38 $39 $3A")}));
+    for (const QString &logLine : text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+        names << logLine.section(QStringLiteral(" = "), 1);
+    EXPECT_EQ(names,
+              (QStringList{QStringLiteral("Sendung $34: verschiedene Flags abfragen"),
+                           QStringLiteral("Empfang $34: verschiedene Flags abfragen"),
+                           QStringLiteral("Sendung $66: verschiedene Einstellungen vorgeben"),
+                           QStringLiteral("Empfang $66: verschiedene Einstellungen vorgeben"),
+                           QStringLiteral("Sendung $67: Autosend-Funktionen festlegen: $32 $33 $34 $37 "
+                                          "$38 $39 $3A")}));
 }

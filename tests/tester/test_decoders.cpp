@@ -13,12 +13,14 @@ struct Data8 {
     Data8(std::initializer_list<int> bytes)
     {
         int i = 0;
-        for (int v : bytes) b[i++] = quint8(v);
+        for (int v : bytes)
+            b[i++] = quint8(v);
     }
     static Data8 Text(const char *text)
     {
         Data8 d{};
-        for (int i = 0; i < 8 && text[i]; ++i) d.b[i] = quint8(text[i]);
+        for (int i = 0; i < 8 && text[i]; ++i)
+            d.b[i] = quint8(text[i]);
         return d;
     }
 };
@@ -48,7 +50,8 @@ TEST(FirmwareVersion, TextAndCompatibilityRule)
 TEST(FirmwareVersion, MismatchMessageCarriesVersion)
 {
     const QString msg = FirmwareMismatchMessage(QStringLiteral("1.02.99 xy"));
-    EXPECT_TRUE(msg.startsWith(QStringLiteral("Der angeschlossene Gerätetester mit Firmwareversion 1.02.99 xy passt")));
+    EXPECT_TRUE(msg.startsWith(
+        QStringLiteral("Der angeschlossene Gerätetester mit Firmwareversion 1.02.99 xy passt")));
     EXPECT_TRUE(msg.endsWith(QStringLiteral("ab Version 1.03.00 an.")));
 }
 
@@ -147,16 +150,21 @@ TEST(LimitTables, CodesAndLookups)
     EXPECT_STREQ(LimitDisplayFormat(ltDifferenzstrom), "%1.2f");
 
     // Every code is the display value in its unit.
-    for (const TLimitEntry &e : IsolationLimits) EXPECT_EQ(e.Code, qRound(e.Display * 1000));
-    for (const TLimitEntry &e : AbleitstromLimits) EXPECT_EQ(e.Code, qRound(e.Display * 100));
-    for (const TLimitEntry &e : DifferenzstromLimits) EXPECT_EQ(e.Code, qRound(e.Display * 100));
+    for (const TLimitEntry &e : IsolationLimits)
+        EXPECT_EQ(e.Code, qRound(e.Display * 1000));
+    for (const TLimitEntry &e : AbleitstromLimits)
+        EXPECT_EQ(e.Code, qRound(e.Display * 100));
+    for (const TLimitEntry &e : DifferenzstromLimits)
+        EXPECT_EQ(e.Code, qRound(e.Display * 100));
 }
 
 TEST(MessageLog, NamesAndUnknownCodes)
 {
     const Data8 none{};
-    EXPECT_EQ(MessageLogText(true, 0x10, none.b), QStringLiteral("Sendung $10: Programmversionsnummer holen"));
-    EXPECT_EQ(MessageLogText(false, 0x10, none.b), QStringLiteral("Empfang $10: Programmversionsnummer holen"));
+    EXPECT_EQ(MessageLogText(true, 0x10, none.b),
+              QStringLiteral("Sendung $10: Programmversionsnummer holen"));
+    EXPECT_EQ(MessageLogText(false, 0x10, none.b),
+              QStringLiteral("Empfang $10: Programmversionsnummer holen"));
     EXPECT_EQ(MessageLogText(false, 0x3A, none.b), QStringLiteral("Empfang $3A: Meßablaufflags abfragen"));
     EXPECT_EQ(MessageLogText(true, 0x22, none.b), QStringLiteral("Sendung $22: akt. Datensatz lesen (3)"));
     EXPECT_EQ(MessageLogText(true, 0x15, none.b), QStringLiteral("Sendung $15: unbekannt"));
@@ -185,7 +193,8 @@ TEST(Fuzz, AnyBytesDecodeWithoutHarm)
     std::uniform_int_distribution<int> len(0, 64);
     for (int i = 0; i < 20000; ++i) {
         std::vector<quint8> data(size_t(len(rng)));
-        for (quint8 &b : data) b = quint8(byte(rng));
+        for (quint8 &b : data)
+            b = quint8(byte(rng));
         FuzzAllDecoders(data.data(), data.size());
     }
     FuzzAllDecoders(nullptr, 0);

@@ -23,14 +23,15 @@ TEST(Mailbox, SlotTable)
         EXPECT_EQ(AutosendSlotCmd(i), cmds[i]);
         EXPECT_EQ(AutosendPendingBit(i), 1 << i);
     }
-    for (quint8 c : {0x30, 0x35, 0x36, 0x10, 0x66, 0x3B}) EXPECT_EQ(AutosendSlotForCmd(c), -1);
+    for (quint8 c : {0x30, 0x35, 0x36, 0x10, 0x66, 0x3B})
+        EXPECT_EQ(AutosendSlotForCmd(c), -1);
 }
 
 TEST(Mailbox, DispatchKeepsOnlyTesterReports)
 {
     TAutosendMailbox box;
-    EXPECT_FALSE(box.Dispatch(Report(0x37, 1, AddrPc)));    // wrong address
-    EXPECT_FALSE(box.Dispatch(Report(0x10, 1)));            // not a report
+    EXPECT_FALSE(box.Dispatch(Report(0x37, 1, AddrPc))); // wrong address
+    EXPECT_FALSE(box.Dispatch(Report(0x10, 1)));         // not a report
     EXPECT_FALSE(box.Dispatch(Report(0x35, 1)));
     EXPECT_EQ(box.AutosendPending, 0);
 

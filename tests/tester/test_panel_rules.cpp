@@ -14,7 +14,8 @@ TEST(PanelRules, PhaseHintsAreWrittenOutInFull)
     EXPECT_EQ(PhaseHint(51), "Schutzklasse 2, nach 0751, mit Isolationsprüfung");
     EXPECT_EQ(PhaseHint(52), "Schutzklasse 1, nach 0751, ohne Isolationsprüfung");
     EXPECT_EQ(PhaseHint(55), "Schutzklasse 2, nach 0751, mit Differenzstrommessung");
-    for (int code : {0, 6, 15, 22, 31, 56, 255}) EXPECT_TRUE(PhaseHint(code).isEmpty()) << code;
+    for (int code : {0, 6, 15, 22, 31, 56, 255})
+        EXPECT_TRUE(PhaseHint(code).isEmpty()) << code;
 }
 
 TEST(PanelRules, StepTexts)
@@ -48,7 +49,8 @@ TEST(PanelRules, EarthBarPositionsRunInAscendingResistance)
     EXPECT_EQ(EarthPositionForIndex(9), 1);
     EXPECT_EQ(EarthPositionForIndex(0), 2);
     EXPECT_EQ(EarthIndexForPosition(0), 8);
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(EarthIndexForPosition(EarthPositionForIndex(i)), i);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(EarthIndexForPosition(EarthPositionForIndex(i)), i);
 }
 
 TEST(MeasuringModes, RowsSendTheirColumns)
@@ -89,7 +91,8 @@ TEST(MeasuringModes, Rows0751MapToTheirOwnColumns)
     EXPECT_EQ(r40.Isolation + r40.Differenz, 0);
     // Codes are unique.
     for (int i = 0; i < ModeRowCount; ++i)
-        for (int j = i + 1; j < ModeRowCount; ++j) EXPECT_NE(ModeRows[size_t(i)].Code, ModeRows[size_t(j)].Code);
+        for (int j = i + 1; j < ModeRowCount; ++j)
+            EXPECT_NE(ModeRows[size_t(i)].Code, ModeRows[size_t(j)].Code);
 }
 
 TEST(MeasuringModes, LanguageNames)

@@ -52,7 +52,8 @@ TEST(ConsistencyRule, ClassChanges)
     EXPECT_EQ(w.Block.Menueflags, mfIsolation | mfAutomatisch);
 
     // Other class-flag bits survive a class change.
-    w = PlanSettingWrite(Block(0, 1 | skSichtNichtAbgefragt | skExternDiffStr), TSettingChange::Schutzklasse(3));
+    w = PlanSettingWrite(Block(0, 1 | skSichtNichtAbgefragt | skExternDiffStr),
+                         TSettingChange::Schutzklasse(3));
     EXPECT_EQ(w.Block.SchutzklasseFlags, 3 | skSichtNichtAbgefragt | skExternDiffStr);
 }
 
@@ -60,7 +61,8 @@ TEST(ConsistencyRule, AppliesToMenuAndStandardButNotToOtherWrites)
 {
     // Switching touch current off under class 2 without insulation test is
     // overruled by the rule.
-    TSettingWrite w = PlanSettingWrite(Block(mfBeruehrstrom, 2), TSettingChange::MenueBit(mfBeruehrstrom, false));
+    TSettingWrite w =
+        PlanSettingWrite(Block(mfBeruehrstrom, 2), TSettingChange::MenueBit(mfBeruehrstrom, false));
     EXPECT_TRUE(w.Block.Menueflags & mfBeruehrstrom);
 
     // Choosing 0751 with class 3 set drops to class 2.
@@ -84,8 +86,8 @@ TEST(SettingWritePlan, SperrflagsAktionAndTimeouts)
     const quint8 sperr = spNetzspannung | 0x01;
     // Menu, standard, class and lock mark the PC write.
     for (const TSettingChange &c :
-         {TSettingChange::MenueBit(mfSteuerbarcode, true), TSettingChange::DinVde(0), TSettingChange::Schutzklasse(1),
-          TSettingChange::Einstellsperre(true)}) {
+         {TSettingChange::MenueBit(mfSteuerbarcode, true), TSettingChange::DinVde(0),
+          TSettingChange::Schutzklasse(1), TSettingChange::Einstellsperre(true)}) {
         const TSettingWrite w = PlanSettingWrite(Block(0, 1, sperr), c);
         EXPECT_TRUE(w.Send);
         EXPECT_TRUE(w.Block.Sperrflags & spPcSchreibt);
@@ -140,7 +142,7 @@ TEST(SettingWritePlan, OutOfRangeArgumentsRefused)
     EXPECT_FALSE(SettingChangeValid(TSettingChange::Schutzklasse(4)));
     EXPECT_FALSE(SettingChangeValid(TSettingChange::Messzeit(0)));
     EXPECT_FALSE(SettingChangeValid(TSettingChange::Messzeit(251)));
-    EXPECT_FALSE(SettingChangeValid(TSettingChange::MenueBit(mfDin0702, true)));   // via the standard only
+    EXPECT_FALSE(SettingChangeValid(TSettingChange::MenueBit(mfDin0702, true))); // via the standard only
     EXPECT_FALSE(SettingChangeValid(TSettingChange::MenueBit(mfIsolation | mfIsolDiff, true)));
     EXPECT_TRUE(SettingChangeValid(TSettingChange::Messzeit(1)));
     EXPECT_TRUE(SettingChangeValid(TSettingChange::Messzeit(250)));

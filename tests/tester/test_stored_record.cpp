@@ -13,24 +13,24 @@ TSpeicherSatz GoodRecord()
         s.Bytes[size_t(offset)] = quint8(v & 0xFF);
         s.Bytes[size_t(offset + 1)] = quint8((v >> 8) & 0xFF);
     };
-    s.Bytes[0] = 0;                                  // A0 no barcode
-    s.Bytes[1] = 0;                                  // A1 Grenzwertflags
-    s.Bytes[2] = mfAutomatisch | mfBeruehrstrom;     // A2 Menueflags
-    s.Bytes[3] = 1;                                  // A3 class I, 0701
-    s.Bytes[4] = maSichtBestanden;                   // A4
-    word(6, 120);                                    // A6 earth mOhm
-    word(8, 2500);                                   // B0 insulation kOhm
-    word(10, 35);                                    // B2 leakage
-    word(12, 11);                                    // B4 PE current L1-N
-    word(14, 12);                                    // B6 PE current N-L1
-    word(16, 13);                                    // C0 touch L1-N
-    word(18, 14);                                    // C2 touch N-L1
-    word(20, 300);                                   // C4 limit earth
-    word(22, 1000);                                  // C6 limit insulation
-    word(24, 350);                                   // D0 limit leakage
-    word(26, 50);                                    // D2 limit PE current
-    word(28, 25);                                    // D4 limit touch
-    word(30, 1000);                                  // D6 limit quick cut-off
+    s.Bytes[0] = 0;                              // A0 no barcode
+    s.Bytes[1] = 0;                              // A1 Grenzwertflags
+    s.Bytes[2] = mfAutomatisch | mfBeruehrstrom; // A2 Menueflags
+    s.Bytes[3] = 1;                              // A3 class I, 0701
+    s.Bytes[4] = maSichtBestanden;               // A4
+    word(6, 120);                                // A6 earth mOhm
+    word(8, 2500);                               // B0 insulation kOhm
+    word(10, 35);                                // B2 leakage
+    word(12, 11);                                // B4 PE current L1-N
+    word(14, 12);                                // B6 PE current N-L1
+    word(16, 13);                                // C0 touch L1-N
+    word(18, 14);                                // C2 touch N-L1
+    word(20, 300);                               // C4 limit earth
+    word(22, 1000);                              // C6 limit insulation
+    word(24, 350);                               // D0 limit leakage
+    word(26, 50);                                // D2 limit PE current
+    word(28, 25);                                // D4 limit touch
+    word(30, 1000);                              // D6 limit quick cut-off
     return s;
 }
 
@@ -47,7 +47,8 @@ TEST(StoredRecordBarcode, PackedDigitsLowNibbleFirst)
     EXPECT_EQ(DecodeBarcode(s), QStringLiteral("123"));
 
     s.Bytes[0] = 16;
-    for (int i = 0; i < 8; ++i) s.Bytes[size_t(32 + i)] = quint8(0x10 * ((2 * i + 1) % 10) + (2 * i) % 10);
+    for (int i = 0; i < 8; ++i)
+        s.Bytes[size_t(32 + i)] = quint8(0x10 * ((2 * i + 1) % 10) + (2 * i) % 10);
     EXPECT_EQ(DecodeBarcode(s), QStringLiteral("0123456789012345"));
 
     // More digits than piece E holds: cut to the 16 that exist.
@@ -165,9 +166,11 @@ TEST(StoredRecordDecode, PiecesLandInOrder)
     TSpeicherSatz s;
     quint8 piece[8];
     for (int p = 0; p < 5; ++p) {
-        for (int i = 0; i < 8; ++i) piece[i] = quint8(p * 8 + i);
+        for (int i = 0; i < 8; ++i)
+            piece[i] = quint8(p * 8 + i);
         s.setPiece(p, piece);
     }
     s.setPiece(5, piece); // ignored
-    for (int i = 0; i < 40; ++i) EXPECT_EQ(s.Bytes[size_t(i)], i);
+    for (int i = 0; i < 40; ++i)
+        EXPECT_EQ(s.Bytes[size_t(i)], i);
 }
