@@ -522,7 +522,8 @@ int SimTester::liveAt(qint64 nowMs) const
     const qint64 t = std::clamp<qint64>(nowMs - m_stageStart, 0, span);
     if (m_step == msIsolationswid) {
         // The test voltage charges the device: the reading climbs to its value.
-        const double f = std::min(1.0, double(t + span / 10) / double(span / 2 + 1));
+        const qint64 lead = span / 10, half = span / 2 + 1; // whole milliseconds
+        const double f = std::min(1.0, double(t + lead) / double(half));
         return int(target * f);
     }
     // Other readings wander a little around their value.

@@ -52,8 +52,8 @@ int main(int argc, char **argv)
 
     TBarCodeType type;
     if (!BarCodeTypeFromName(args.at(1), &type)) return Usage("Unbekannter Barcodetyp: " + args.at(1));
-    const QString text = args.at(2);
-    const QString out = args.at(3);
+    const QString &text = args.at(2);
+    const QString &out = args.at(3);
 
     int narrow = 2, height = 80, leadIn = 20;
     TBDDirection direction = bdRight;

@@ -375,6 +375,7 @@ TBarSymbol EncodeCode128(const QString &text, bool ean128, bool reversed)
     if (words.empty() || std::find(words.begin(), words.end(), Code128Unencodable) != words.end())
         return Kind(TSymbolKind::EmptyBox);
     std::vector<TElems> groups;
+    groups.reserve(words.size() + 1);
     for (int w : words)
         groups.push_back(w >= 0 && w <= 106 ? ModulePattern(Code128Widths[w]) : TElems{});
     groups.push_back(ModulePattern(Code128Stop));

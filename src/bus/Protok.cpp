@@ -52,6 +52,7 @@ QString MsgToText(const TProtok &Msg, int DataBytes)
     };
     const int n = clampDataBytes(DataBytes);
     char buf[23 + 3 * kMaxDataBytes];
+    // NOLINTNEXTLINE(bugprone-not-null-terminated-result): a fixed-length template, never read as a C string
     std::memcpy(buf, "S <$..> {...} [$../...]", 23);
     buf[0] = char(Msg.Start);
     buf[4] = hex[Msg.Addr >> 4];

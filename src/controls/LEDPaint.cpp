@@ -71,8 +71,8 @@ void TLEDPaint::UpdateTotalBevel()
 #define GT_LED_SETTER(Name, Type, member)                                                                    \
     void TLEDPaint::set##Name(Type v)                                                                        \
     {                                                                                                        \
-        if (v == member) return;                                                                             \
-        member = v;                                                                                          \
+        if (v == (member)) return;                                                                           \
+        (member) = v;                                                                                        \
         update();                                                                                            \
     }
 
@@ -212,6 +212,7 @@ void TLEDPaint::paintEvent(QPaintEvent *)
         p.drawEllipse(r.F().adjusted(pw / 2, pw / 2, -pw / 2, -pw / 2));
         // The glint in the upper left that makes the lamp look like a dome.
         const int k = width() / 6;
+        // NOLINTNEXTLINE(bugprone-integer-division): whole pixels on purpose
         const QPointF from(r.r / 2 - k, r.t), to(r.l, r.b / 2 - k);
         PixRect e1 = r;
         e1.Shrink(k);

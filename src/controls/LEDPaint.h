@@ -18,7 +18,7 @@ public:
     explicit TLEDPaint(QWidget *parent = nullptr);
 
     QColor BackGround() const { return m_background; }
-    void setBackGround(const QColor &c);
+    void setBackGround(const QColor &v);
 
     TBevelCut BevelOuter() const { return m_bevelOuter; }
     void setBevelOuter(TBevelCut b);
@@ -30,21 +30,21 @@ public:
     int TotalBevelWidth() const { return m_totalBevel; }
 
     QColor LEDColor() const { return m_ledColor; }
-    void setLEDColor(const QColor &c);
+    void setLEDColor(const QColor &v);
     QColor LEDOffColor() const { return m_ledOffColor; }
-    void setLEDOffColor(const QColor &c);
+    void setLEDOffColor(const QColor &v);
     bool LEDOn() const { return m_ledOn; }
-    void setLEDOn(bool on);
+    void setLEDOn(bool v);
     TLEDType LEDType() const { return m_ledType; }
-    void setLEDType(TLEDType t);
+    void setLEDType(TLEDType v);
     QColor LEDFrameColor() const { return m_frameColor; }
-    void setLEDFrameColor(const QColor &c);
+    void setLEDFrameColor(const QColor &v);
     // 0 = outline in the lamp colour, 1 pixel wide.
     int LEDFrameWidth() const { return m_frameWidth; }
-    void setLEDFrameWidth(int w);
+    void setLEDFrameWidth(int v);
     // No bevels and no background.
     bool Frameless() const { return m_frameless; }
-    void setFrameless(bool on);
+    void setFrameless(bool v);
 
     // Bit mask for integer fields; a new mask re-reads the field at once.
     int Maske() const { return m_maske; }

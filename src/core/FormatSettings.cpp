@@ -9,7 +9,7 @@ namespace {
 
 TFormatSettings g_settings;
 
-QString applySeparators(QString pattern, const TFormatSettings &fs)
+QString applySeparators(const QString &pattern, const TFormatSettings &fs)
 {
     // The stored patterns use "/" and ":" as placeholders for the separators.
     QString out;

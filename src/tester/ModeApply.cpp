@@ -59,7 +59,7 @@ TModeWriter TModeWriter::ForCommands(TTesterCommands *c)
 namespace {
 struct Pause {
     const TModeWriter &w;
-    explicit Pause(const TModeWriter &w) : w(w)
+    explicit Pause(const TModeWriter &writer) : w(writer)
     {
         if (w.PausePolling) w.PausePolling();
     }

@@ -307,8 +307,8 @@ TEST_F(CommandSet, ProgramLogNamesSentAndReceivedMessages)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(f.readAll());
     QStringList names;
-    for (const QString &line : text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
-        names << line.section(QStringLiteral(" = "), 1);
+    for (const QString &logLine : text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+        names << logLine.section(QStringLiteral(" = "), 1);
     EXPECT_EQ(names,
               (QStringList{QStringLiteral("Sendung $34: verschiedene Flags abfragen"),
                            QStringLiteral("Empfang $34: verschiedene Flags abfragen"),
