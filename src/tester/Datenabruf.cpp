@@ -196,13 +196,13 @@ int TDatenabruf::ReassignByBarcode()
     }
     int changed = 0;
     for (const auto &[lfd, nr] : changes) {
-        int rows = 0;
+        int updated = 0;
         if (ExecLines(db,
                       {QStringLiteral("UPDATE tblUebernahme"),
                        QStringLiteral("SET UNintPrueflingNr = ") + QString::number(nr),
                        QStringLiteral("WHERE UNintLfdNr = ") + QString::number(lfd)},
-                      nullptr, &rows) &&
-            rows == 1)
+                      nullptr, &updated) &&
+            updated == 1)
             ++changed;
     }
     return changed;

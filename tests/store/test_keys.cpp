@@ -104,10 +104,10 @@ TEST_P(StoreDb, InsertWithNextKeyReportsAFailingInsert)
     QString err;
     const int key = InsertWithNextKey(
         t->db(), QStringLiteral("tblKunden"), QStringLiteral("KDintKundenNr"),
-        [](int key) {
+        [](int next) {
             return QStringList{QStringLiteral("INSERT INTO tblKunden (KDintKundenNr, KDstrGibtEsNicht) "
                                               "VALUES (%1, 'x')")
-                                   .arg(key)};
+                                   .arg(next)};
         },
         &err);
     EXPECT_EQ(key, 0);
