@@ -1,7 +1,7 @@
 #include "bus/SyncBus.h"
 
-#include "serial/Cate32.h"
 #include "core/Logs.h"
+#include "serial/Cate32.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -37,12 +37,17 @@ QThread::Priority toQtPriority(TThreadPriority p)
     // on a busy machine, so time-outs would be found seconds late and the
     // engine's destruction would wait for it.
     case tpIdle:
-    case tpLowest: return QThread::LowestPriority;
-    case tpLower: return QThread::LowPriority;
-    case tpNormal: return QThread::NormalPriority;
-    case tpHigher: return QThread::HighPriority;
+    case tpLowest:
+        return QThread::LowestPriority;
+    case tpLower:
+        return QThread::LowPriority;
+    case tpNormal:
+        return QThread::NormalPriority;
+    case tpHigher:
+        return QThread::HighPriority;
     case tpHighest:
-    case tpTimeCritical: return QThread::HighestPriority;
+    case tpTimeCritical:
+        return QThread::HighestPriority;
     }
     return QThread::NormalPriority;
 }
@@ -190,8 +195,9 @@ void TSynchroBus::setCate(TCate *cate)
     m_cate = cate;
     if (!cate) return;
     // A port that outlives the engine drops the connection by itself.
-    m_cateReceive = connect(cate, &TCate::receiveBData, this,
-                            [this](const quint8 *Buffer, quint16 BufferLength) { ReceiveBytes(Buffer, BufferLength); });
+    m_cateReceive =
+        connect(cate, &TCate::receiveBData, this,
+                [this](const quint8 *Buffer, quint16 BufferLength) { ReceiveBytes(Buffer, BufferLength); });
 }
 
 TProtok TSynchroBus::BuildMsg(quint8 Addr, quint8 Cmd, const QByteArray &Data) const
@@ -247,7 +253,8 @@ void TSynchroBus::TransmitMsg(quint8 Addr, quint8 Cmd, const QByteArray &Data)
     const TProtok msg = BuildMsg(Addr, Cmd, Data);
     emit sendMsg(msg);
     if (!m_cate) {
-        if (m_writeLog.contains(wpError)) WriteToLog(QStringLiteral("Kein Schnittstellenobjekt \"Cate\" verfügbar."));
+        if (m_writeLog.contains(wpError))
+            WriteToLog(QStringLiteral("Kein Schnittstellenobjekt \"Cate\" verfügbar."));
         return;
     }
     emit cateSend(msg);
@@ -298,13 +305,20 @@ void TSynchroBus::HandleTick()
 void TSynchroBus::ReceiveBytes(const void *Buffer, quint16 BufferLength)
 {
     if (!Buffer) return;
-    // A copy: handlers may run a nested event loop that reuses the sender's buffer.
-    const QByteArray bytes(static_cast<const char *>(Buffer), BufferLength);
+    // Handlers may run a nested event loop that delivers the next block while
+    // this one is half fed: that block waits its turn, so frames keep their order.
+    m_pendingBytes.append(static_cast<const char *>(Buffer), BufferLength);
+    if (m_feeding) return;
+    m_feeding = true;
     QPointer<TSynchroBus> self(this);
-    for (char c : bytes) {
-        ReceiveChar(quint8(c));
+    while (m_feedPos < m_pendingBytes.size()) {
+        const quint8 c = quint8(m_pendingBytes.at(m_feedPos++));
+        ReceiveChar(c);
         if (!self) return;
     }
+    m_pendingBytes.clear();
+    m_feedPos = 0;
+    m_feeding = false;
 }
 
 void TSynchroBus::ReceiveChar(quint8 c)
@@ -366,8 +380,12 @@ bool TSynchroBus::RequestMsg(quint8 Addr, quint8 Cmd, const QByteArray &Data, co
     }
     // One answer slot: a request started from a handler during another
     // request's wait would steal or clobber its answer.
-    Q_ASSERT_X(!m_requestWaiting, "TSynchroBus::RequestMsg", "nested request while another one waits");
-    if (m_requestWaiting) return false;
+    if (m_requestWaiting) {
+        WriteToLog(QStringLiteral("Anfrage abgelehnt, eine andere wartet noch: ") +
+                   MsgToText(BuildMsg(Addr, Cmd, Data)));
+        Answer = EmptyMsg();
+        return false;
+    }
 
     m_requestWaiting = true;
     m_answer = EmptyMsg();

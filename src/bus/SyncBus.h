@@ -31,7 +31,8 @@ public:
     TWriteLogSet() = default;
     TWriteLogSet(std::initializer_list<TWriteLog> items)
     {
-        for (TWriteLog w : items) insert(w);
+        for (TWriteLog w : items)
+            insert(w);
     }
     bool contains(TWriteLog w) const { return (m_bits >> int(w)) & 1u; }
     void insert(TWriteLog w) { m_bits |= quint8(1u << int(w)); }
@@ -51,7 +52,8 @@ public:
     TByteSet() = default;
     TByteSet(std::initializer_list<quint8> items)
     {
-        for (quint8 b : items) m_bits.set(b);
+        for (quint8 b : items)
+            m_bits.set(b);
     }
     bool contains(quint8 b) const { return m_bits.test(b); }
     void insert(quint8 b) { m_bits.set(b); }
@@ -189,6 +191,9 @@ private:
     bool m_answerReady = false;
     TProtok m_answer;
     bool m_requestWaiting = false;
+    QByteArray m_pendingBytes; // received, not yet fed to frame assembly
+    qsizetype m_feedPos = 0;
+    bool m_feeding = false;
     QEventLoop *m_waitLoop = nullptr;
 
     std::unique_ptr<TBusReceiver> m_receiver;

@@ -138,7 +138,7 @@ public:
     TDCBFlags Flags() const { return m_flags; }
     void setFlags(TDCBFlags f);
 
-    // While open these report what the driver holds right now (0 if it cannot say).
+    // The configured queue sizes (POSIX terminals cannot apply them).
     quint32 WriteBufferSize();
     void setWriteBufferSize(quint32 v);
     quint32 ReadBufferSize();
