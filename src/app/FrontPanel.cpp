@@ -9,8 +9,8 @@
 #include "app/WarnWindows.h"
 #include "controls/Digit.h"
 #include "controls/Edits.h"
-#include "store/Database.h"
 #include "core/FormatSettings.h"
+#include "store/Database.h"
 #include "tester/Commands.h"
 #include "tester/ConnectionController.h"
 #include "tester/ModeApply.h"
@@ -500,12 +500,22 @@ void TFrontPanel::wireUser()
     connect(ComboBox2, &QComboBox::activated, this, [&s](int i) { s.UserSichtpr(i); });
     connect(CheckBox1, &QCheckBox::clicked, this, [&s](bool on) { s.UserSteuerbarcode(on); });
     connect(CheckBox2, &QCheckBox::clicked, this, [&s](bool on) { s.UserEinstellsperre(on); });
-    FloatEdit1->OnExit = [this](QObject *) { m_state->UserMesszeit(double(FloatEdit1->Value())); };
+    FloatEdit1->OnExit = [this](QObject *) {
+        FloatEdit1->setModified(false);
+        m_state->UserMesszeit(double(FloatEdit1->Value()));
+    };
     FloatEdit1->OnKeyPress = [this](QObject *, QChar &key) {
         if (key != QLatin1Char('\r')) return;
         key = QChar(); // consumed: no beep, no default button
+        FloatEdit1->setModified(false);
         m_state->UserMesszeit(double(FloatEdit1->Value()));
     };
+    // A typed measuring time whose field never lost the focus.
+    connect(m_state.get(), &TPanelState::commitPendingEdits, this, [this] {
+        if (!FloatEdit1->isModified()) return;
+        FloatEdit1->setModified(false);
+        m_state->UserMesszeit(double(FloatEdit1->Value()));
+    });
     for (int k = 0; k < LimitBarCount; ++k) {
         // Sync sets the bars with signals blocked, so this is the user's move.
         connect(TrackBars[size_t(k)], &QSlider::valueChanged, this,
@@ -614,7 +624,11 @@ void runMessmodus(TForm1 &form, TFrontPanelParts parts)
         TStoredSetup setup;
         QString error;
         if (!QueryStoredSetup(ProgramDatabase(), aktCheck, setup, &error)) {
-            form.ShowMessage(QMessageBox::Information, QStringLiteral("Der Satz wurde nicht gefunden."));
+            // A failed query is no missing row: say what the database said.
+            if (!error.isEmpty())
+                form.ShowMessage(QMessageBox::Warning, error);
+            else
+                form.ShowMessage(QMessageBox::Information, QStringLiteral("Der Satz wurde nicht gefunden."));
             return;
         }
         conn->SettingDelayCtr = conn->SettingDelay();
@@ -676,6 +690,8 @@ TFrontPanelParts InstallFrontPanel(TForm1 &form)
     QAction *sprache = form.Actions->K_Sprache;
     QObject::connect(conn, &TConnectionController::decodeSlot, panel,
                      [panel](int slot, const TProtok &msg) { panel->State().Decode(slot, msg); });
+    QObject::connect(form.Actions, &TMainActions::aboutToRun, panel,
+                     [panel] { panel->State().CommitPendingEdits(); });
     auto resetParts = [panel, control, messmodus, sprache] {
         panel->State().ResetPanel();
         control->DisableAll();
@@ -687,13 +703,16 @@ TFrontPanelParts InstallFrontPanel(TForm1 &form)
         panel->State().EnablePanel();
         messmodus->setEnabled(true);
     });
-    QObject::connect(conn, &TConnectionController::clearValues, panel, [panel] { panel->State().ClearValues(); });
-    QObject::connect(conn, &TConnectionController::startEnabledChanged, control->Prf_Start, &QAction::setEnabled);
+    QObject::connect(conn, &TConnectionController::clearValues, panel,
+                     [panel] { panel->State().ClearValues(); });
+    QObject::connect(conn, &TConnectionController::startEnabledChanged, control->Prf_Start,
+                     &QAction::setEnabled);
     QObject::connect(conn, &TConnectionController::versionRequested, panel,
                      [panel] { panel->State().VersionRequested(); });
 
     // The window leaves these two actions to the panel, which runs their dialogs.
-    QObject::connect(messmodus, &QAction::triggered, panel, [&form] { runMessmodus(form, form.FrontParts()); });
+    QObject::connect(messmodus, &QAction::triggered, panel,
+                     [&form] { runMessmodus(form, form.FrontParts()); });
     QObject::connect(sprache, &QAction::triggered, panel, [&form] { runSprache(form, form.FrontParts()); });
 
     resetParts();

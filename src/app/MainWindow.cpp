@@ -2,6 +2,7 @@
 
 #include "app/AppWindows.h"
 #include "app/ComRadio.h"
+#include "app/EinstellungenDlg.h"
 #include "app/FrontPanel.h"
 #include "app/HelpWindow.h"
 #include "app/MainActions.h"
@@ -9,11 +10,11 @@
 #include "bus/SyncBus.h"
 #include "controls/LEDPaint.h"
 #include "controls/NumberText.h"
-#include "serial/Cate32.h"
-#include "core/IniFile.h"
-#include "store/Database.h"
 #include "core/FormatSettings.h"
-#include "app/EinstellungenDlg.h"
+#include "core/IniFile.h"
+#include "serial/Cate32.h"
+#include "serial/PortNames.h"
+#include "store/Database.h"
 #include "tester/Commands.h"
 #include "tester/ConnectionController.h"
 
@@ -257,7 +258,8 @@ void TForm1::wireController()
         Actions->G_Verbinden->setChecked(connected);
         Actions->G_Schnittstelle->setEnabled(!connected);
     });
-    connect(Connection, &TConnectionController::languageActionEnabled, Actions->K_Sprache, &QAction::setEnabled);
+    connect(Connection, &TConnectionController::languageActionEnabled, Actions->K_Sprache,
+            &QAction::setEnabled);
     connect(Connection, &TConnectionController::firmwareMismatch, this,
             [this](const QString &text) { ShowMessage(QMessageBox::Warning, text); });
     connect(Connection, &TConnectionController::timer1, this, [this] {
@@ -311,6 +313,8 @@ void TForm1::ChoosePort()
     const TPort port =
         SchnittstelleDlg()->Execute(TPort(m_config.Port >= 0 && m_config.Port <= 9 ? m_config.Port : 0));
     if (port == NoPort) return;
+    // Keep the number on this device, whatever is plugged in later.
+    RememberPortDevice(int(port));
     m_config.Port = int(port);
     Connection->setPort(int(port));
     showPortInStatus();

@@ -114,17 +114,21 @@ void TCate::openPort(TPort port)
     m_port = port;
     WriteComLog(QStringLiteral("Schnittstelle auf COM%1 wird geöffnet").arg(int(port)));
 
+    m_lastOpenError.clear();
     const QString path = DevicePathForPort(int(port));
     const int fd = path.isEmpty()
                        ? -1
                        : ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        LogSystemError(path.isEmpty() ? ENODEV : errno, 500);
+        const int err = path.isEmpty() ? ENODEV : errno;
+        m_lastOpenError = PortErrorText(err);
+        LogSystemError(err, 500);
         failOpen(QStringLiteral("Fehler beim Öffnen der Schnittstelle"));
         return;
     }
     if (!::isatty(fd)) {
         ::close(fd);
+        m_lastOpenError = QStringLiteral("keine serielle Schnittstelle");
         failOpen(QStringLiteral("File Handle ist kein Comm Handle."));
         return;
     }
@@ -132,6 +136,7 @@ void TCate::openPort(TPort port)
     // this open. TIOCEXCL keeps out later plain opens; it does not bind root,
     // which is why the advisory lock is taken as well.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        m_lastOpenError = PortErrorText(errno);
         LogSystemError(errno, 500);
         ::close(fd);
         failOpen(QStringLiteral("Fehler beim Öffnen der Schnittstelle"));

@@ -116,6 +116,9 @@ public:
     bool IsOpen() const { return m_fd >= 0; }
     // The device the port was opened on (empty while closed).
     QString DevicePath() const { return m_devicePath; }
+    // Why the last open failed, in German ("belegt", "keine Berechtigung …");
+    // empty after a successful open.
+    QString LastOpenError() const { return m_lastOpenError; }
 
     TBaudRate BaudRate() const { return m_baudRate; }
     void setBaudRate(TBaudRate v);
@@ -195,6 +198,7 @@ private:
 
     TPort m_port = NoPort;
     QString m_devicePath;
+    QString m_lastOpenError;
     TBaudRate m_baudRate = TBaudRate::___9600;
     TParity m_parity = TParity::None;
     TDataBits m_dataBits = TDataBits::_8;
