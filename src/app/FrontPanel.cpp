@@ -34,7 +34,7 @@
 namespace {
 
 // LCD look of the readouts, as on the tester.
-const QColor kLcdColor(0xC0, 0xC8, 0x60);
+const QColor kLcdColor(0xC0, 0xC0, 0x40); // the design's 0x40C0C0 (blue, green, red)
 const QColor kLcdOffColor(0xA8, 0xAC, 0x90);
 
 QLabel *label(QWidget *parent, const QString &name, const QString &text)
