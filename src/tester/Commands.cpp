@@ -141,7 +141,7 @@ QString TTesterCommands::ReadCurrentLanguage()
     TProtok answer;
     for (int attempt = 0; attempt < ProcedureAttempts && IsPortOpen(); ++attempt) {
         if (!AskTester(cmdSprache, {}, tcRAM, answer)) continue;
-        const QString code = DecodeCurrentLanguage(answer.Data);
+        QString code = DecodeCurrentLanguage(answer.Data);
         if (!code.isEmpty()) return code;
     }
     return QString();
