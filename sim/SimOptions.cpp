@@ -120,6 +120,12 @@ bool ParseSimOptions(const QStringList &args, SimOptions &opt, QString &error)
         } else if (a == QLatin1String("--autosend-ms")) {
             if (!value(v)) return false;
             if (!toInt(v, opt.autosendMs, 10, 200)) return bad(v);
+        } else if (a == QLatin1String("--auto-operator")) {
+            if (!value(v)) return false;
+            bool ok = false;
+            const double seconds = v.toDouble(&ok);
+            if (!ok || seconds <= 0 || seconds > 600) return bad(v);
+            opt.autoOperatorMs = int(seconds * 1000);
         } else if (a == QLatin1String("--speed")) {
             if (!value(v)) return false;
             bool ok = false;
@@ -166,6 +172,9 @@ QString SimHelpText()
         "  --baud N             line speed for pacing (default 9600, 8N1)\n"
         "  --no-pacing          pass bytes at once instead of at line speed\n"
         "  --autosend-ms N      period of the autosend reports, 10..200 (default 200)\n"
+        "  --auto-operator S    answer the tester's own questions (visual inspection,\n"
+        "                       mains warning, next step, store results) with yes\n"
+        "                       after S seconds, as an operator at the tester would\n"
         "Tester:\n"
         "  --records N          N stored test records (default 0)\n"
         "  --seed S             seed of the generated records and faults (default 1)\n"
@@ -219,6 +228,7 @@ void ApplySimOptions(const SimOptions &opt, SimTester &tester)
     tester.setCapacity(opt.capacity);
     tester.setAutosendPeriod(opt.autosendMs);
     tester.setSpeed(opt.speed);
+    tester.setAutoOperator(opt.autoOperatorMs);
     std::mt19937 rng(opt.seed);
     QList<SimRecord> records;
     for (int i = 0; i < std::min(opt.records, opt.capacity); ++i)

@@ -253,6 +253,10 @@ qint64 SimTester::msUntilDue(qint64 nowMs) const
 {
     qint64 due = -1;
     if (m_stageEnd >= 0) due = std::max<qint64>(0, m_stageEnd - nowMs);
+    if (const qint64 op = autoOperatorDue(); op >= 0) {
+        const qint64 d = std::max<qint64>(0, op - nowMs);
+        due = due < 0 ? d : std::min(due, d);
+    }
     if (m_autosendMask) {
         const qint64 r = std::max<qint64>(0, m_nextReport - nowMs);
         due = due < 0 ? r : std::min(due, r);
@@ -313,8 +317,26 @@ void SimTester::advance(qint64 nowMs)
     m_now = nowMs;
     // Stages end one after another at their own end times, so a late call
     // catches up exactly as if it had come in time.
-    while (m_stageEnd >= 0 && m_stageEnd <= nowMs)
-        stageEnded(m_stageEnd);
+    for (;;) {
+        while (m_stageEnd >= 0 && m_stageEnd <= nowMs)
+            stageEnded(m_stageEnd);
+        const qint64 due = autoOperatorDue();
+        if (due < 0 || due > nowMs) break;
+        if (m_stage == Stage::Visual) setVisualPassed(true);
+        confirm(due);
+    }
+}
+
+bool SimTester::waitsForOperator() const
+{
+    return m_stage == Stage::Visual || m_stage == Stage::MainsWait || m_stage == Stage::StepWait ||
+           m_stage == Stage::StoreQuery;
+}
+
+qint64 SimTester::autoOperatorDue() const
+{
+    if (m_autoOperatorMs <= 0 || !waitsForOperator()) return -1;
+    return m_stageStart + m_autoOperatorMs;
 }
 
 void SimTester::action(std::uint8_t code, qint64 nowMs)

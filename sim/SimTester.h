@@ -68,6 +68,11 @@ public:
     void setCapacity(int records) { m_capacity = records; }
     void setAutosendPeriod(int ms) { m_autosendPeriod = ms > 0 ? ms : 200; }
     void setSpeed(double factor) { m_speed = factor > 0 ? factor : 1.0; }
+    // An operator at the tester for demos: every question the tester asks
+    // (visual inspection, mains warning, next step, store the results) is
+    // answered "yes" after this many milliseconds; 0 = nobody there.
+    void setAutoOperator(int ms) { m_autoOperatorMs = ms > 0 ? ms : 0; }
+    int autoOperator() const { return m_autoOperatorMs; }
     SimDut &dut() { return m_dut; }
     SimBlock &block() { return m_block; }
     SimLimitIndexes &limitIndexes() { return m_idx; }
@@ -138,7 +143,10 @@ private:
     Stage m_stage = Stage::Idle;
     qint64 m_now = 0;
     qint64 m_stageStart = 0;
-    qint64 m_stageEnd = -1; // -1: waits for the operator
+    int m_autoOperatorMs = 0;
+    bool waitsForOperator() const;
+    qint64 autoOperatorDue() const; // -1: nothing to answer
+    qint64 m_stageEnd = -1;         // -1: waits for the operator
     double m_speed = 1.0;
 
     // The running test.

@@ -88,8 +88,13 @@ void TCOMRadioGroup::applyPresent(const QList<TPortInfo> &present, int *candidat
         }
         QRadioButton *b = m_buttons[i];
         b->setEnabled(found);
+        // A port that is there but cannot be opened says why, before the
+        // user connects and nothing happens.
+        const QString problem = found && !device.isEmpty() && ProbePort ? ProbePort(device) : QString();
         b->setText(QStringLiteral("COM&") + QString::number(i + 1) +
-                   (found && !device.isEmpty() ? QStringLiteral("  ") + device : QString()));
+                   (found && !device.isEmpty() ? QStringLiteral("  ") + device : QString()) +
+                   (problem.isEmpty() ? QString() : QStringLiteral("  (%1)").arg(problem)));
+        b->setToolTip(problem);
         if (found && candidate && (*candidate < 0 || i == m_itemIndex)) *candidate = i;
     }
 }

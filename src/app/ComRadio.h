@@ -40,6 +40,9 @@ public:
 
     // A click of the user on a button of the group.
     std::function<void()> OnClick;
+    // Why a present device cannot be opened (empty: it can); a hook because
+    // it answers. Tests give their own.
+    std::function<QString(const QString &device)> ProbePort = PortOpenProblem;
 
 private:
     void applyPresent(const QList<TPortInfo> &present, int *candidate);

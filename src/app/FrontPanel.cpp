@@ -35,7 +35,7 @@
 namespace {
 
 // LCD look of the readouts, as on the tester.
-const QColor kLcdColor(0xC0, 0xC8, 0x60);
+const QColor kLcdColor(0xC0, 0xC0, 0x40); // the design's 0x40C0C0 (blue, green, red)
 const QColor kLcdOffColor(0xA8, 0xAC, 0x90);
 
 QLabel *label(QWidget *parent, const QString &name, const QString &text)
@@ -501,12 +501,22 @@ void TFrontPanel::wireUser()
     connect(ComboBox2, &QComboBox::activated, this, [&s](int i) { s.UserSichtpr(i); });
     connect(CheckBox1, &QCheckBox::clicked, this, [&s](bool on) { s.UserSteuerbarcode(on); });
     connect(CheckBox2, &QCheckBox::clicked, this, [&s](bool on) { s.UserEinstellsperre(on); });
-    FloatEdit1->OnExit = [this](QObject *) { m_state->UserMesszeit(double(FloatEdit1->Value())); };
+    FloatEdit1->OnExit = [this](QObject *) {
+        FloatEdit1->setModified(false);
+        m_state->UserMesszeit(double(FloatEdit1->Value()));
+    };
     FloatEdit1->OnKeyPress = [this](QObject *, QChar &key) {
         if (key != QLatin1Char('\r')) return;
         key = QChar(); // consumed: no beep, no default button
+        FloatEdit1->setModified(false);
         m_state->UserMesszeit(double(FloatEdit1->Value()));
     };
+    // A typed measuring time whose field never lost the focus.
+    connect(m_state.get(), &TPanelState::commitPendingEdits, this, [this] {
+        if (!FloatEdit1->isModified()) return;
+        FloatEdit1->setModified(false);
+        m_state->UserMesszeit(double(FloatEdit1->Value()));
+    });
     for (int k = 0; k < LimitBarCount; ++k) {
         // Sync sets the bars with signals blocked, so this is the user's move.
         connect(TrackBars[size_t(k)], &QSlider::valueChanged, this,
@@ -615,7 +625,11 @@ void runMessmodus(TForm1 &form, TFrontPanelParts parts)
         TStoredSetup setup;
         QString error;
         if (!QueryStoredSetup(ProgramDatabase(), aktCheck, setup, &error)) {
-            form.ShowMessage(QMessageBox::Information, QStringLiteral("Der Satz wurde nicht gefunden."));
+            // A failed query is no missing row: say what the database said.
+            if (!error.isEmpty())
+                form.ShowMessage(QMessageBox::Warning, error);
+            else
+                form.ShowMessage(QMessageBox::Information, QStringLiteral("Der Satz wurde nicht gefunden."));
             return;
         }
         conn->SettingDelayCtr = conn->SettingDelay();
@@ -678,6 +692,8 @@ TFrontPanelParts InstallFrontPanel(TForm1 &form)
     QAction *sprache = form.Actions->K_Sprache;
     QObject::connect(conn, &TConnectionController::decodeSlot, panel,
                      [panel](int slot, const TProtok &msg) { panel->State().Decode(slot, msg); });
+    QObject::connect(form.Actions, &TMainActions::aboutToRun, panel,
+                     [panel] { panel->State().CommitPendingEdits(); });
     auto resetParts = [panel, control, messmodus, sprache] {
         panel->State().ResetPanel();
         control->DisableAll();

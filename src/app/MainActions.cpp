@@ -67,6 +67,7 @@ QAction *TMainActions::make(const char *name, const QString &caption, const QStr
     auto *a = new QAction(caption, this);
     a->setObjectName(QLatin1String(name));
     if (!hint.isEmpty()) a->setToolTip(hint);
+    connect(a, &QAction::triggered, this, &TMainActions::aboutToRun);
     return a;
 }
 

@@ -12,6 +12,8 @@ class QLabel;
 // The main window's actions, menus and tool bar. Every action carries its
 // component name as objectName so it can be found and triggered by name.
 class TMainActions : public QObject {
+    Q_OBJECT
+
 public:
     explicit TMainActions(QMainWindow *window);
 
@@ -28,6 +30,10 @@ public:
     // Tool tips of the window on or off (the K_Hinweise check mark).
     void setShowHints(bool on);
     bool ShowHints() const { return m_showHints; }
+
+signals:
+    // Before any action runs (connected first): pending edits are committed.
+    void aboutToRun();
 
 private:
     QAction *make(const char *name, const QString &caption, const QString &hint);

@@ -25,17 +25,21 @@ TMainStatusBar::TMainStatusBar(QWidget *parent) : QStatusBar(parent)
         m_panels[size_t(i)] = l;
         row->addWidget(l, i == PanelCount - 1 ? 1 : 0);
     }
+    // Activity lamps as designed: small lime arrows on black, send up, receive down.
     LEDPaint1 = new TLEDPaint(box);
     LEDPaint1->setObjectName(QStringLiteral("LEDPaint1"));
-    LEDPaint1->setLEDType(ltRight);
-    LEDPaint1->setLEDColor(QColor(0xFF, 0, 0));
+    LEDPaint1->setLEDType(ltUp);
     LEDPaint2 = new TLEDPaint(box);
     LEDPaint2->setObjectName(QStringLiteral("LEDPaint2"));
-    LEDPaint2->setLEDType(ltLeft);
-    LEDPaint2->setLEDColor(QColor(0, 0xC0, 0));
+    LEDPaint2->setLEDType(ltDown);
     for (TLEDPaint *led : {LEDPaint1, LEDPaint2}) {
+        led->setLEDColor(QColor(0, 0xFF, 0));
+        led->setBackGround(Qt::black);
+        led->setBevelOuter(bvNone);
+        led->setBevelInner(bvNone);
+        led->setBevelWidth(0);
         led->setFrameless(true);
-        led->setFixedSize(18, 16);
+        led->setFixedSize(8, 6);
     }
     row->addWidget(LEDPaint1);
     row->addWidget(LEDPaint2);

@@ -15,6 +15,7 @@
 #include "core/IniFile.h"
 #include "core/ProgramPaths.h"
 #include "serial/Cate32.h"
+#include "serial/PortNames.h"
 #include "store/Database.h"
 #include "tester/Commands.h"
 #include "tester/ConnectionController.h"
@@ -339,6 +340,8 @@ void TForm1::ChoosePort()
     const TPort port =
         SchnittstelleDlg()->Execute(TPort(m_config.Port >= 0 && m_config.Port <= 9 ? m_config.Port : 0));
     if (port == NoPort) return;
+    // Keep the number on this device, whatever is plugged in later.
+    RememberPortDevice(int(port));
     m_config.Port = int(port);
     Connection->setPort(int(port));
     showPortInStatus();

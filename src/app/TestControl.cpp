@@ -45,6 +45,9 @@ QAction *TTestControl::make(const char *name, const QString &caption)
     auto *a = new QAction(caption, this);
     a->setObjectName(QLatin1String(name));
     a->setProperty("category", QStringLiteral("Pruefung"));
+    // Connected first, so a measuring time still being typed reaches the
+    // tester before the action does (the buttons never take the focus).
+    connect(a, &QAction::triggered, this, [this] { m_state->CommitPendingEdits(); });
     return a;
 }
 

@@ -305,13 +305,20 @@ void TSynchroBus::HandleTick()
 void TSynchroBus::ReceiveBytes(const void *Buffer, quint16 BufferLength)
 {
     if (!Buffer) return;
-    // A copy: handlers may run a nested event loop that reuses the sender's buffer.
-    const QByteArray bytes(static_cast<const char *>(Buffer), BufferLength);
+    // Handlers may run a nested event loop that delivers the next block while
+    // this one is half fed: that block waits its turn, so frames keep their order.
+    m_pendingBytes.append(static_cast<const char *>(Buffer), BufferLength);
+    if (m_feeding) return;
+    m_feeding = true;
     QPointer<TSynchroBus> self(this);
-    for (char c : bytes) {
-        ReceiveChar(quint8(c));
+    while (m_feedPos < m_pendingBytes.size()) {
+        const quint8 c = quint8(m_pendingBytes.at(m_feedPos++));
+        ReceiveChar(c);
         if (!self) return;
     }
+    m_pendingBytes.clear();
+    m_feedPos = 0;
+    m_feeding = false;
 }
 
 void TSynchroBus::ReceiveChar(quint8 c)
@@ -373,8 +380,12 @@ bool TSynchroBus::RequestMsg(quint8 Addr, quint8 Cmd, const QByteArray &Data, co
     }
     // One answer slot: a request started from a handler during another
     // request's wait would steal or clobber its answer.
-    Q_ASSERT_X(!m_requestWaiting, "TSynchroBus::RequestMsg", "nested request while another one waits");
-    if (m_requestWaiting) return false;
+    if (m_requestWaiting) {
+        WriteToLog(QStringLiteral("Anfrage abgelehnt, eine andere wartet noch: ") +
+                   MsgToText(BuildMsg(Addr, Cmd, Data)));
+        Answer = EmptyMsg();
+        return false;
+    }
 
     m_requestWaiting = true;
     m_answer = EmptyMsg();

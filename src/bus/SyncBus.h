@@ -191,6 +191,9 @@ private:
     bool m_answerReady = false;
     TProtok m_answer;
     bool m_requestWaiting = false;
+    QByteArray m_pendingBytes; // received, not yet fed to frame assembly
+    qsizetype m_feedPos = 0;
+    bool m_feeding = false;
     QEventLoop *m_waitLoop = nullptr;
 
     std::unique_ptr<TBusReceiver> m_receiver;

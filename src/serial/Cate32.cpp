@@ -109,12 +109,20 @@ void TCate::failOpen(const QString &message)
     if (m_createExceptions) throw ECommsError(message);
 }
 
+QString TCate::LastOpenErrorText() const
+{
+    if (m_lastOpenError == 0) return QString();
+    if (m_lastOpenError == ENOTTY) return QStringLiteral("keine serielle Schnittstelle");
+    return PortErrorText(m_lastOpenError);
+}
+
 void TCate::openPort(TPort port)
 {
     if (IsOpen()) ClosePort();
     m_port = port;
     WriteComLog(QStringLiteral("Schnittstelle auf COM%1 wird geöffnet").arg(int(port)));
 
+    m_lastOpenError.clear();
     const QString path = DevicePathForPort(int(port));
     const int fd = path.isEmpty()
                        ? -1
@@ -287,6 +295,11 @@ void TCate::notify(const TCateEvent &ev)
         // they did arrive, and nothing received may be lost.
         const auto *bytes = reinterpret_cast<const quint8 *>(ev.data.constData());
         const auto len = quint16(qMin<qsizetype>(ev.data.size(), 0xFFFF));
+        // Bytes of an earlier opening must not reach a reopened port's frame assembly.
+        if (IsOpen() && ev.session != m_session) {
+            WriteComLog(QStringLiteral("Daten einer früheren Verbindung verworfen"));
+            return;
+        }
         if (m_opening && ev.session == m_session) {
             m_deferred.append(new TCateEvent(ev.code, ev.session, ev.arg, ev.data));
             return;
@@ -365,8 +378,17 @@ void TCate::applyLineState()
     if (!IsOpen()) return;
     termios t{};
     if (::tcgetattr(m_fd, &t) != 0) return; // results are not checked, as ever
-    ::cfmakeraw(&t);                        // binary mode: POSIX has no other for a device like this
-    t.c_cflag |= CLOCAL | CREAD;
+    // Start from a fully raw line: flow control, parity checks and the like
+    // left behind by another program must not survive; only the rate is kept
+    // and then everything the properties say is applied.
+    const speed_t oldIn = ::cfgetispeed(&t), oldOut = ::cfgetospeed(&t);
+    const tcflag_t rateBits = t.c_cflag & (CBAUD | CBAUDEX | CIBAUD);
+    t.c_iflag = 0;
+    t.c_oflag = 0;
+    t.c_lflag = 0;
+    t.c_cflag = rateBits | CLOCAL | CREAD;
+    ::cfsetispeed(&t, oldIn);
+    ::cfsetospeed(&t, oldOut);
     t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;
 
@@ -533,14 +555,10 @@ bool TCate::DsrState() const
 
 // --- queue sizes and time-outs -------------------------------------------------------
 
-// POSIX cannot size a terminal's queues nor tell their capacity; while open
-// these report how many bytes the driver holds right now.
+// POSIX cannot size a terminal's queues: the configured sizes are kept and
+// reported as set, never replaced by the bytes waiting.
 quint32 TCate::WriteBufferSize()
 {
-    if (IsOpen()) {
-        int n = 0;
-        m_writeBufferSize = ::ioctl(m_fd, TIOCOUTQ, &n) == 0 && n > 0 ? quint32(n) : 0;
-    }
     return m_writeBufferSize;
 }
 
@@ -551,10 +569,6 @@ void TCate::setWriteBufferSize(quint32 v)
 
 quint32 TCate::ReadBufferSize()
 {
-    if (IsOpen()) {
-        int n = 0;
-        m_readBufferSize = ::ioctl(m_fd, FIONREAD, &n) == 0 && n > 0 ? quint32(n) : 0;
-    }
     return m_readBufferSize;
 }
 

@@ -119,6 +119,8 @@ public:
     // Why the last open failed (errno, 0 after a successful open) and the device it tried.
     int LastOpenError() const { return m_lastOpenError; }
     QString LastOpenDevice() const { return m_lastOpenDevice; }
+    // The same in German ("belegt", "keine Berechtigung …"); empty after a successful open.
+    QString LastOpenErrorText() const;
 
     TBaudRate BaudRate() const { return m_baudRate; }
     void setBaudRate(TBaudRate v);
@@ -141,7 +143,7 @@ public:
     TDCBFlags Flags() const { return m_flags; }
     void setFlags(TDCBFlags f);
 
-    // While open these report what the driver holds right now (0 if it cannot say).
+    // The configured queue sizes (POSIX terminals cannot apply them).
     quint32 WriteBufferSize();
     void setWriteBufferSize(quint32 v);
     quint32 ReadBufferSize();

@@ -221,19 +221,20 @@ bool TReadThread::gatherAndHandle(bool hungUp)
         const bool totalBound = mult != 0 || constant != 0;
         QDeadlineTimer total = totalBound ? QDeadlineTimer(qint64(mult) * ReadChunk + constant)
                                           : QDeadlineTimer(QDeadlineTimer::Forever);
-        // Rather than waking for every character (a tester sends them one at
-        // a time), sleep for the interval and take what has come meanwhile: a
-        // sleep that brought nothing is the gap that ends the block.
+        // The block ends when the line has been quiet for the interval since
+        // the last byte; every byte that comes restarts that wait.
         while (have < ReadChunk) {
             qint64 wait = interval;
             if (totalBound) wait = qMin(wait, total.remainingTime());
             if (wait <= 0) break;
-            pollfd p{m_s->closeFd, POLLIN, 0};
-            const int r = ::poll(&p, 1, int(qMin<qint64>(wait, 60000)));
+            pollfd p[2] = {{m_s->closeFd, POLLIN, 0}, {m_s->fd, POLLIN, 0}};
+            const int r = ::poll(p, 2, int(qMin<qint64>(wait, 60000)));
             if (r < 0 && errno == EINTR) continue;
-            if (r != 0) break; // closing, or the wait failed
+            if (r <= 0) break;                       // quiet for the interval, or the wait failed
+            if (p[0].revents & POLLIN) break;        // closing
+            if ((p[1].revents & POLLIN) == 0) break; // a hang-up shows again on the next wait
             const ssize_t more = ::read(m_s->fd, buf + have, size_t(ReadChunk - have));
-            if (more <= 0) break; // nothing came: a gap; a hang-up shows again on the next wait
+            if (more <= 0) break;
             have += more;
         }
     }

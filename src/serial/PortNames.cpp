@@ -8,7 +8,11 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
 #include <mutex>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
@@ -131,4 +135,54 @@ QList<TPortInfo> PresentPorts()
     for (const TPortInfo &p : portTable())
         if (QFileInfo::exists(p.device)) present.append(p);
     return present;
+}
+
+QString PortErrorText(int err)
+{
+    switch (err) {
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("keine Berechtigung (Benutzer nicht in der Gruppe dialout?)");
+    case EBUSY:
+    case EWOULDBLOCK:
+        return QStringLiteral("belegt");
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return QStringLiteral("nicht vorhanden");
+    default:
+        return QString::fromLocal8Bit(strerror(err));
+    }
+}
+
+QString PortOpenProblem(const QString &device)
+{
+    const int fd = ::open(device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return PortErrorText(errno);
+    // Another program holding the port keeps the same advisory lock we take.
+    const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    const int err = errno;
+    ::close(fd);
+    return locked ? PortErrorText(err) : QString();
+}
+
+QString StableDevicePath(const QString &device)
+{
+    if (device.isEmpty()) return device;
+    const QString target = canonical(device);
+    const QDir byId(QStringLiteral("/dev/serial/by-id"));
+    QStringList ids = byId.entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot);
+    sortNatural(ids);
+    for (const QString &id : ids)
+        if (canonical(byId.filePath(id)) == target) return byId.filePath(id);
+    return device;
+}
+
+bool RememberPortDevice(int n)
+{
+    const QString device = StableDevicePath(DevicePathForPort(n));
+    if (device.isEmpty()) return false;
+    TIniFile ini(PortIniFile());
+    ini.WriteString(QStringLiteral("Ports"), QStringLiteral("COM%1").arg(n), device);
+    return true;
 }

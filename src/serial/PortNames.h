@@ -23,3 +23,15 @@ QString PortIniFile();
 
 // Serial devices found on this machine, in the order they get numbers.
 QStringList DiscoverSerialDevices();
+
+// Why a present device cannot be opened, in German ("keine Berechtigung …",
+// "belegt"); empty when it can. Opens and closes the device once.
+QString PortOpenProblem(const QString &device);
+// The text for an errno of a failed open or lock.
+QString PortErrorText(int err);
+
+// The stable name of a device: its /dev/serial/by-id link where one exists.
+QString StableDevicePath(const QString &device);
+// Stores COMn's device under its stable name in [Ports], so that re-plugging
+// adapters cannot move the number to another device. False without a device.
+bool RememberPortDevice(int n);

@@ -30,6 +30,43 @@ private:
     TTesterCommands &m_c;
 };
 
+// Counts the procedures running, so queued jobs wait until the outermost ends.
+class TTesterCommands::Depth {
+public:
+    explicit Depth(TTesterCommands &c) : m_c(c) { ++m_c.m_depth; }
+    ~Depth() { --m_c.m_depth; }
+    Depth(const Depth &) = delete;
+    Depth &operator=(const Depth &) = delete;
+
+private:
+    TTesterCommands &m_c;
+};
+
+bool TTesterCommands::deferIfBusy(std::function<void()> job)
+{
+    if (!Busy() && m_depth == 0) return false;
+    // A quick second click, a write made while a read-out waits: lost
+    // otherwise, and the panel would snap back.
+    m_queued.push_back(std::move(job));
+    return true;
+}
+
+int TTesterCommands::RunQueued()
+{
+    int ran = 0;
+    while (!m_queued.empty() && !Busy() && m_depth == 0) {
+        if (!IsPortOpen()) {
+            m_queued.clear();
+            break;
+        }
+        auto job = std::move(m_queued.front());
+        m_queued.pop_front();
+        job();
+        ++ran;
+    }
+    return ran;
+}
+
 int TLanguageList::IndexOf(const QString &Code) const
 {
     const int pos = Codes.indexOf(Code);
@@ -104,7 +141,7 @@ QString TTesterCommands::ReadCurrentLanguage()
     TProtok answer;
     for (int attempt = 0; attempt < ProcedureAttempts && IsPortOpen(); ++attempt) {
         if (!AskTester(cmdSprache, {}, tcRAM, answer)) continue;
-        const QString code = DecodeCurrentLanguage(answer.Data);
+        QString code = DecodeCurrentLanguage(answer.Data);
         if (!code.isEmpty()) return code;
     }
     return QString();
@@ -112,7 +149,9 @@ QString TTesterCommands::ReadCurrentLanguage()
 
 bool TTesterCommands::ReadModifyWrite(const TSettingChange &Change)
 {
-    if (!SettingChangeValid(Change) || !IsPortOpen() || Busy()) return false;
+    if (!SettingChangeValid(Change) || !IsPortOpen()) return false;
+    if (deferIfBusy([this, Change] { ReadModifyWrite(Change); })) return true;
+    Depth depth(*this);
     PollingPause pause(*this);
     TProtok answer;
     for (int attempt = 0; attempt < ProcedureAttempts && IsPortOpen(); ++attempt) {
@@ -137,7 +176,9 @@ bool TTesterCommands::SetIsolationMode(int Mode)
 
 bool TTesterCommands::LimitWrite(TLimitTable Table, int Index)
 {
-    if (!LimitIndexValid(Table, Index) || !IsPortOpen() || Busy()) return false;
+    if (!LimitIndexValid(Table, Index) || !IsPortOpen()) return false;
+    if (deferIfBusy([this, Table, Index] { LimitWrite(Table, Index); })) return true;
+    Depth depth(*this);
     PollingPause pause(*this);
     TProtok answer;
     for (int attempt = 0; attempt < ProcedureAttempts && IsPortOpen(); ++attempt) {
@@ -168,7 +209,9 @@ TLanguageList TTesterCommands::ReadLanguageList()
         list.Indexes << 0;
     }
     for (int i = 1; i < list.Count; ++i) {
-        if (!askEntry(i)) continue;
+        // An entry that fails every attempt ends the list: a tester that
+        // stopped answering must not cost seconds per announced entry.
+        if (!askEntry(i)) break;
         const QString code = DecodeLanguageEntry(answer.Data).Code;
         if (code.isEmpty()) continue;
         list.Codes << code;
@@ -180,13 +223,20 @@ TLanguageList TTesterCommands::ReadLanguageList()
 TLanguageList TTesterCommands::LanguageList()
 {
     if (!IsPortOpen() || Busy()) return {};
+    Depth depth(*this);
     PollingPause pause(*this);
     return ReadLanguageList();
 }
 
 TLanguageChoiceResult TTesterCommands::ChooseLanguage(const QString &Code, QString &NewCode)
 {
-    if (!IsPortOpen() || Busy()) return lcFehler;
+    if (!IsPortOpen()) return lcFehler;
+    if (deferIfBusy([this, Code] {
+            QString ignored;
+            ChooseLanguage(Code, ignored);
+        }))
+        return lcVorgemerkt;
+    Depth depth(*this);
     PollingPause pause(*this);
     TProtok answer;
     for (int attempt = 0; attempt < ProcedureAttempts && IsPortOpen(); ++attempt) {
@@ -194,7 +244,10 @@ TLanguageChoiceResult TTesterCommands::ChooseLanguage(const QString &Code, QStri
         if (!(TEinstellBlock::FromBytes(answer.Data).Geraeteflags & gfSprachwahl)) return lcKeineWahl;
         // The tester's own index, not the position in the list: they differ
         // when an entry came back empty.
-        const int index = ReadLanguageList().IndexOf(Code);
+        const TLanguageList list = ReadLanguageList();
+        const int index = list.IndexOf(Code);
+        // An answered list that lacks the code will lack it next time too.
+        if (index < 0 && list.Answered) return lcFehler;
         if (index < 0) continue; // sending no index fits no language
         if (!AskTester(cmdSprachwahl, QByteArray(1, char(index)), tcRAM, answer)) continue;
         NewCode = ReadCurrentLanguage();

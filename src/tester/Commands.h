@@ -17,6 +17,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <deque>
 #include <functional>
 
 class TSynchroBus;
@@ -39,9 +40,10 @@ struct TLanguageList {
 };
 
 enum TLanguageChoiceResult {
-    lcGewaehlt,  // $69 answered; the new code has been read
-    lcKeineWahl, // the tester offers no choice of language; nothing sent
-    lcFehler,    // no answer, code not offered, or port closed
+    lcGewaehlt,   // $69 answered; the new code has been read
+    lcKeineWahl,  // the tester offers no choice of language; nothing sent
+    lcFehler,     // no answer, code not offered, or port closed
+    lcVorgemerkt, // another exchange waited: queued, sent when it ends
 };
 
 // Data of a $67 order: the mask low byte first, or one zero byte for off.
@@ -96,7 +98,8 @@ public:
     QString ReadCurrentLanguage(); // empty without answer
 
     // A setting change as read $34, edit, write $66; up to 3 attempts.
-    // Refused (false, nothing sent) for out-of-range arguments.
+    // Refused (false, nothing sent) for out-of-range arguments. Asked while
+    // another exchange waits, it is queued (true) and sent by RunQueued.
     bool ReadModifyWrite(const TSettingChange &Change);
     bool SetMenueBit(quint8 Bit, bool On) { return ReadModifyWrite(TSettingChange::MenueBit(Bit, On)); }
     bool SetDinVde(int Index) { return ReadModifyWrite(TSettingChange::DinVde(Index)); }
@@ -119,8 +122,18 @@ public:
     TLanguageList LanguageList();
 
     // Switches the tester to a language by its two-letter code when it offers
-    // a choice; NewCode receives the tester's code afterwards ($3B).
+    // a choice; NewCode receives the tester's code afterwards ($3B). Asked
+    // while another exchange waits, it is queued and lcVorgemerkt returned.
     TLanguageChoiceResult ChooseLanguage(const QString &Code, QString &NewCode);
+
+    // Writes and choices queued while another exchange waited, oldest first;
+    // sends them once no exchange waits (the connection controller calls
+    // this on every tick). Returns how many ran.
+    int RunQueued();
+    int QueuedCount() const { return int(m_queued.size()); }
+    void ClearQueued() { m_queued.clear(); }
+    // True while a procedure runs (its exchanges may wait with the loop running).
+    bool InProcedure() const { return m_depth > 0; }
 
     // Requests of the stored-record read-out.
     bool ReadSpeicherStand(TSpeicherStand &Stand);
@@ -131,8 +144,13 @@ public:
 
 private:
     class PollingPause;
+    class Depth;
     TLanguageList ReadLanguageList();
+    // Queues the job when an exchange waits or a procedure runs; true if queued.
+    bool deferIfBusy(std::function<void()> job);
 
     TSynchroBus *m_bus = nullptr;
     quint32 m_timeouts[3] = {DefaultTimeoutRAM, DefaultTimeoutReadEEPROM, DefaultTimeoutWriteEEPROM};
+    std::deque<std::function<void()>> m_queued;
+    int m_depth = 0;
 };

@@ -162,6 +162,9 @@ void TConnectionController::ConnectSequence()
     if (!PortOpen()) {
         ActiveCtr = 0;
         resetConnectionState();
+        // Say why, or the user sees nothing happen.
+        if (!m_cate->LastOpenErrorText().isEmpty())
+            status(0, QStringLiteral("COM%1: %2").arg(m_port).arg(m_cate->LastOpenErrorText()));
         return;
     }
     emit enablePanel();
@@ -205,6 +208,7 @@ void TConnectionController::ConnectSequence()
 
 void TConnectionController::sendAutosendOff()
 {
+    m_autosendOrdered = false;
     m_commands->SendAutosend(0);
 }
 
@@ -221,13 +225,18 @@ void TConnectionController::waitForSendQueue()
 
 void TConnectionController::Disconnect()
 {
-    if (PortOpen() && RefreshCtr > 0) {
+    // A pause zeroes RefreshCtr but leaves the tester streaming: what counts
+    // is whether streaming was ordered.
+    if (PortOpen() && (RefreshCtr > 0 || m_autosendOrdered)) {
         log(QStringLiteral("lfd. Übertragung beenden"));
         RefreshCtr = 0;
         sendAutosendOff();
         waitForSendQueue();
     }
     log(QStringLiteral("COM wird geschlossen"));
+    m_commands->ClearQueued();
+    m_freigabePending = false;
+    m_autosendOrdered = false;
     m_cate->setPort(NoPort);
     ActiveCtr = 0;
     Timer2->stop();
@@ -255,6 +264,7 @@ void TConnectionController::SendRefresh()
 {
     log(QStringLiteral("Auffrischung senden"));
     RefreshCtr = m_refreshTime;
+    m_autosendOrdered = true;
     m_bus->SendMsg(AddrPc, cmdAutosend, m_autosendData);
 }
 
@@ -318,16 +328,30 @@ void TConnectionController::Timer1Tick()
 
     if (!m_startEnabled && StartEnableCtr > 0 && --StartEnableCtr == 0) {
         setStartEnabled(true);
-        // The write waits for its answer; outside this tick, so Timer1 keeps ticking meanwhile.
+        m_freigabePending = true;
+    }
+    // Writes queued while an exchange waited, and $40 until the tester
+    // answered it. They wait for answers: outside this tick, so Timer1 keeps
+    // ticking meanwhile.
+    if (PortOpen() && !m_tickWorkQueued && (m_freigabePending || m_commands->QueuedCount() > 0) &&
+        !m_commands->Busy() && !m_commands->InProcedure()) {
+        m_tickWorkQueued = true;
         QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (PortOpen()) m_commands->SendStartFreigabe();
-            },
-            Qt::QueuedConnection);
+            this, [this] { runTickWork(); }, Qt::QueuedConnection);
     }
 
     emit timer1();
+}
+
+void TConnectionController::runTickWork()
+{
+    m_tickWorkQueued = false;
+    if (!PortOpen()) return;
+    m_commands->RunQueued();
+    if (m_freigabePending && m_startEnabled && !m_commands->Busy() && !m_commands->InProcedure()) {
+        // Not queued here (nothing waits), so true means answered.
+        if (m_commands->SendStartFreigabe()) m_freigabePending = false;
+    }
 }
 
 void TConnectionController::Timer2Tick()

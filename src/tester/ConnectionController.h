@@ -144,4 +144,8 @@ private:
     bool m_rxLit = false;
     int m_pauseDepth = 0;
     bool m_connecting = false;
+    bool m_autosendOrdered = false; // the tester was told to stream and not told to stop
+    bool m_freigabePending = false; // $40 not yet answered
+    bool m_tickWorkQueued = false;  // queued writes or $40 about to run from the loop
+    void runTickWork();
 };

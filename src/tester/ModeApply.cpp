@@ -16,7 +16,8 @@ QStringList StoredSetupQueryLines(int pruefungsNr)
             QStringLiteral("  PRintGrwSchutzleiterwid,"),
             QStringLiteral("  PRintGrwIsolationswid,"),
             QStringLiteral("  PRintGrwAbleitstrom,"),
-            QStringLiteral("  PRintGrwDifferenzstrom"),
+            QStringLiteral("  PRintGrwDifferenzstrom,"),
+            QStringLiteral("  PRintDINVDE"),
             QStringLiteral("FROM tblPruefung"),
             QStringLiteral("WHERE PRintPruefungsNr=") + QString::number(pruefungsNr)};
 }
@@ -37,6 +38,8 @@ bool QueryStoredSetup(QSqlDatabase db, int pruefungsNr, TStoredSetup &setup, QSt
     setup.GrwIsolationswid = i(4);
     setup.GrwAbleitstrom = i(5);
     setup.GrwDifferenzstrom = i(6);
+    // Older rows may lack the standard: the menu flags then tell 0701 from 0702.
+    setup.DinVde = q.value(7).isNull() ? -1 : i(7);
     return true;
 }
 
@@ -73,27 +76,32 @@ struct Pause {
 bool ApplyModeSettings(const TModeWriter &w, const TModeSettings &m)
 {
     Pause p(w);
-    return w.Schutzklasse(m.Schutzklasse) && w.MenueBit(mfIsolDiff, m.Differenz != 0) &&
+    // The standard first: written after the class, 0751's rule would already
+    // have turned a class III into class II.
+    return w.DinVde(m.DinVde) && w.Schutzklasse(m.Schutzklasse) && w.MenueBit(mfIsolDiff, m.Differenz != 0) &&
            w.MenueBit(mfIsolation, m.Isolation != 0) && w.MenueBit(mfBeruehrstrom, m.Beruehrstrom != 0) &&
-           w.DinVde(m.DinVde) && w.MenueBit(mfAutomatisch, m.Automatik != 0);
+           w.MenueBit(mfAutomatisch, m.Automatik != 0);
 }
 
 bool ApplyStoredSetup(const TModeWriter &w, const TStoredSetup &s)
 {
     Pause p(w);
     const quint8 g = quint8(s.Menueflags & 0xFF);
-    const bool ok = w.Schutzklasse(s.Schutzklasse) && w.MenueBit(mfIsolDiff, g & mfIsolDiff) &&
-                    w.MenueBit(mfIsolation, g & mfIsolation) &&
-                    w.MenueBit(mfBeruehrstrom, g & mfBeruehrstrom) && w.DinVde((g & mfDin0702) ? 1 : 0) &&
+    const int din = s.DinVde >= 0 && s.DinVde <= 2 ? s.DinVde : ((g & mfDin0702) ? 1 : 0);
+    const bool ok = w.DinVde(din) && w.Schutzklasse(s.Schutzklasse) &&
+                    w.MenueBit(mfIsolDiff, g & mfIsolDiff) && w.MenueBit(mfIsolation, g & mfIsolation) &&
+                    w.MenueBit(mfBeruehrstrom, g & mfBeruehrstrom) &&
                     w.MenueBit(mfAutomatisch, g & mfAutomatisch) && w.MenueBit(mfManuGrenz, g & mfManuGrenz);
     if (!ok || !(g & mfManuGrenz)) return ok;
     // A stored limit that is not in its table is skipped; the others still go.
-    const struct {
+    struct TLimitEntry {
         TLimitTable table;
         int code;
-    } limits[] = {{ltSchutzleiterwid, s.GrwSchutzleiterwid},
-                  {ltIsolationswid, s.GrwIsolationswid},
-                  {ltAbleitstrom, s.GrwAbleitstrom}};
+    };
+    const TLimitEntry limits[] = {{ltSchutzleiterwid, s.GrwSchutzleiterwid},
+                                  {ltIsolationswid, s.GrwIsolationswid},
+                                  din == 2 ? TLimitEntry{ltDifferenzstrom, s.GrwDifferenzstrom}
+                                           : TLimitEntry{ltAbleitstrom, s.GrwAbleitstrom}};
     for (const auto &l : limits) {
         const int index = LimitIndexOfCode(l.table, l.code);
         if (index >= 0) w.Limit(l.table, index);

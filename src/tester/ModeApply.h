@@ -24,6 +24,7 @@ struct TStoredSetup {
     int GrwIsolationswid = 0;
     int GrwAbleitstrom = 0;
     int GrwDifferenzstrom = 0;
+    int DinVde = -1; // 0 = 0701, 1 = 0702, 2 = 0751; -1: not stored
 };
 
 // The statement lines that read the set-up of test `pruefungsNr`.

@@ -290,8 +290,11 @@ void TPanelState::Decode3A(const quint8 *d)
             }
         }
     }
-    for (int bar = 0; bar < LimitBarCount; ++bar)
-        ShowLimit(bar, shown[size_t(bar)]);
+    // In standard-limits mode the limits follow the standard ($34); the
+    // tester's stored indexes would make the displays flicker between both.
+    if (View.Grenzwerte == 1)
+        for (int bar = 0; bar < LimitBarCount; ++bar)
+            ShowLimit(bar, shown[size_t(bar)]);
     notifyChanged();
 }
 
@@ -308,6 +311,7 @@ void TPanelState::ClearValues()
     View.MainsLabelVisible = false;
     View.Indicators.fill(false);
     View.StepCaption.clear();
+    View.StepHint.clear();
     View.NetzWarnVisible = View.SichtWinVisible = View.SpeicherWinVisible = false;
     notifyChanged();
 }

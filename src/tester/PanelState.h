@@ -145,6 +145,8 @@ public:
     void UserSteuerbarcode(bool On);
     void UserEinstellsperre(bool On);
     void UserMesszeit(double Seconds);
+    // Asks the panel to hand over edits the user has typed but not yet left.
+    void CommitPendingEdits() { emit commitPendingEdits(); }
     void UserBarMoved(int Bar, int Position);
 
     // ---- rules ---------------------------------------------------------------
@@ -160,8 +162,9 @@ public:
     int DelayCtr() const { return m_userWrites > 0 ? 1 : (SettingDelayCtr ? *SettingDelayCtr : 0); }
 
 signals:
-    void changed();        // the view changed
-    void phase(int Phase); // after each $3A decode (test control)
+    void changed();            // the view changed
+    void phase(int Phase);     // after each $3A decode (test control)
+    void commitPendingEdits(); // before an action: the panel commits typed values
 
 private:
     void notifyChanged();

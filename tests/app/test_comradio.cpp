@@ -107,3 +107,20 @@ TEST(SchnittstelleDlg, CancelChangesNothingAndNoPortsMeansNoOk)
     EXPECT_EQ(dlg.Execute(Com1), NoPort);
     EXPECT_FALSE(okEnabled);
 }
+
+TEST(COMRadioGroup, PortsThatCannotBeOpenedSayWhy)
+{
+    TCOMRadioGroup g;
+    g.ProbePort = [](const QString &device) {
+        if (device.endsWith(QLatin1String("S0"))) return QStringLiteral("keine Berechtigung");
+        if (device.endsWith(QLatin1String("S3"))) return QStringLiteral("belegt");
+        return QString();
+    };
+    g.UpdatePorts(ports({1, 2, 4}));
+    EXPECT_TRUE(g.Button(0)->text().endsWith(QStringLiteral("(keine Berechtigung)")));
+    EXPECT_TRUE(g.Button(3)->text().endsWith(QStringLiteral("(belegt)")));
+    EXPECT_FALSE(g.Button(1)->text().contains(QLatin1Char('(')));
+    EXPECT_EQ(g.Button(3)->toolTip(), QStringLiteral("belegt"));
+    // Absent ports are not probed and carry no reason.
+    EXPECT_FALSE(g.Button(2)->text().contains(QLatin1Char('(')));
+}

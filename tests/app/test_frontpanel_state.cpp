@@ -104,6 +104,30 @@ TEST_F(PanelStateTest, StandardLimits0701ClassTwoDependOnTheInsulationTest)
     EXPECT_EQ(s.View.LimitText[lbDritter], QStringLiteral("3,50"));
 }
 
+// With standard limits the tester's stored indexes ($3A) must not replace the
+// limits of the standard, in either order and over many reports.
+TEST_F(PanelStateTest, StandardLimitsStayPutWhateverTheSequenceReports)
+{
+    const QStringList expected{QStringLiteral("300"), QStringLiteral("1,00"), QStringLiteral("3,50")};
+    auto shown = [&] {
+        return QStringList{s.View.LimitText[lbSchutzleiter], s.View.LimitText[lbIsolation],
+                           s.View.LimitText[lbDritter]};
+    };
+    s.Decode34(block(mfIsolation, 0x01).d);
+    ASSERT_EQ(shown(), expected);
+    const TWerteSatz before = s.Live;
+    for (int i = 0; i < 4; ++i) {
+        s.Decode3A(ablauf(0, 9, 5, 1, 0, 2).d);
+        EXPECT_EQ(shown(), expected) << "after $3A, report " << i;
+        EXPECT_EQ(s.Live.GrwSchutzleiterwid, before.GrwSchutzleiterwid);
+        EXPECT_EQ(s.Live.GrwIsolationswid, before.GrwIsolationswid);
+        EXPECT_EQ(s.Live.GrwAbleitstrom, before.GrwAbleitstrom);
+        s.Decode34(block(mfIsolation, 0x01).d);
+        EXPECT_EQ(shown(), expected) << "after $34, report " << i;
+    }
+    EXPECT_TRUE(rec.calls.isEmpty());
+}
+
 TEST_F(PanelStateTest, Differential0751LimitDropsDuringTouchCurrentSteps)
 {
     // 0751 (class flags bit 2), class I, insulation and differential.
@@ -360,6 +384,7 @@ TEST_F(PanelStateTest, ResetClearsEverythingTheTesterReported)
     EXPECT_FALSE(s.View.Indicators[inUmschalt]);
     EXPECT_FALSE(s.View.NetzWarnVisible || s.View.SpeicherWinVisible || s.View.SichtWinVisible);
     EXPECT_TRUE(s.View.StepCaption.isEmpty());
+    EXPECT_TRUE(s.View.StepHint.isEmpty()); // no phase of the last connection stays
     EXPECT_EQ(s.Messschritt, 0);
     EXPECT_EQ(s.Live.Menueflags, 0);
     EXPECT_EQ(s.Live.Schutzleiterwid, 0);
@@ -409,21 +434,21 @@ TEST(ModeApply, Row12AndRow24SendTheirSettingsInOrder)
 {
     WriterLog a;
     EXPECT_TRUE(ApplyModeSettings(a.writer(), ModeSettingsForRow(12)));
-    EXPECT_EQ(a.calls, QStringList({"klasse 2", "bit 40=0", "bit 04=0", "bit 10=1", "din 0", "bit 01=0"}));
+    EXPECT_EQ(a.calls, QStringList({"din 0", "klasse 2", "bit 40=0", "bit 04=0", "bit 10=1", "bit 01=0"}));
     WriterLog b;
     EXPECT_TRUE(ApplyModeSettings(b.writer(), ModeSettingsForRow(24)));
-    EXPECT_EQ(b.calls, QStringList({"klasse 1", "bit 40=1", "bit 04=0", "bit 10=1", "din 0", "bit 01=0"}));
+    EXPECT_EQ(b.calls, QStringList({"din 0", "klasse 1", "bit 40=1", "bit 04=0", "bit 10=1", "bit 01=0"}));
 }
 
 TEST(ModeApply, The0751RowsMapTheirColumns)
 {
     WriterLog isol, none, diff;
     ApplyModeSettings(isol.writer(), ModeSettingsForRow(37)); // 55: I, Isol., nein, 0751, ja
-    EXPECT_EQ(isol.calls, QStringList({"klasse 1", "bit 40=0", "bit 04=1", "bit 10=0", "din 2", "bit 01=1"}));
+    EXPECT_EQ(isol.calls, QStringList({"din 2", "klasse 1", "bit 40=0", "bit 04=1", "bit 10=0", "bit 01=1"}));
     ApplyModeSettings(none.writer(), ModeSettingsForRow(42)); // 50: II, -, nein, 0751, nein
-    EXPECT_EQ(none.calls, QStringList({"klasse 2", "bit 40=0", "bit 04=0", "bit 10=0", "din 2", "bit 01=0"}));
+    EXPECT_EQ(none.calls, QStringList({"din 2", "klasse 2", "bit 40=0", "bit 04=0", "bit 10=0", "bit 01=0"}));
     ApplyModeSettings(diff.writer(), ModeSettingsForRow(48)); // 44: II, Diff., ja, 0751, nein
-    EXPECT_EQ(diff.calls, QStringList({"klasse 2", "bit 40=1", "bit 04=0", "bit 10=1", "din 2", "bit 01=0"}));
+    EXPECT_EQ(diff.calls, QStringList({"din 2", "klasse 2", "bit 40=1", "bit 04=0", "bit 10=1", "bit 01=0"}));
 }
 
 TEST(ModeApply, AFailedSettingStopsTheSequence)
@@ -445,11 +470,24 @@ TEST(ModeApply, StoredSetupWritesLimitsOnlyWhenManualAndSkipsUnknownOnes)
     WriterLog a;
     EXPECT_TRUE(ApplyStoredSetup(a.writer(), s));
     EXPECT_EQ(a.calls,
-              QStringList({"klasse 1", "bit 40=0", "bit 04=1", "bit 10=0", "din 1", "bit 01=1", "bit 08=0"}));
+              QStringList({"din 1", "klasse 1", "bit 40=0", "bit 04=1", "bit 10=0", "bit 01=1", "bit 08=0"}));
     s.Menueflags |= mfManuGrenz;
     WriterLog b;
     EXPECT_TRUE(ApplyStoredSetup(b.writer(), s));
     EXPECT_EQ(b.calls.mid(7), QStringList({"limit 1 4", "limit 2 5"})); // 450 mOhm is not in the table
+
+    // A stored 0751 test goes back as 0751, its third limit from the differential table.
+    s.DinVde = 2;
+    s.Menueflags = mfIsolDiff | mfManuGrenz;
+    s.GrwDifferenzstrom = 50;
+    WriterLog c;
+    EXPECT_TRUE(ApplyStoredSetup(c.writer(), s));
+    EXPECT_EQ(c.calls.first(), QStringLiteral("din 2"));
+    EXPECT_TRUE(c.calls.contains(
+        QStringLiteral("limit %1 %2").arg(int(ltDifferenzstrom)).arg(LimitIndexOfCode(ltDifferenzstrom, 50))))
+        << c.calls.join(',').toStdString();
+    EXPECT_FALSE(c.calls.contains(
+        QStringLiteral("limit %1 %2").arg(int(ltAbleitstrom)).arg(LimitIndexOfCode(ltAbleitstrom, 350))));
 }
 
 TEST(ModeApply, PrintRecordCarriesNoCustomerButTheTesterAndTheNames)
@@ -493,8 +531,9 @@ TEST(ModeApply, StoredSetupIsReadByTestNumber)
             QStringLiteral("CREATE TABLE tblPruefung (PRintPruefungsNr INTEGER, PRintMenueflags INTEGER, "
                            "PRintSchutzklasse INTEGER, PRintGrwSchutzleiterwid INTEGER, "
                            "PRintGrwIsolationswid INTEGER, PRintGrwAbleitstrom INTEGER, "
-                           "PRintGrwDifferenzstrom INTEGER)")));
-        ASSERT_TRUE(q.exec(QStringLiteral("INSERT INTO tblPruefung VALUES (7, 13, 2, 200, 2000, NULL, 50)")));
+                           "PRintGrwDifferenzstrom INTEGER, PRintDINVDE INTEGER)")));
+        ASSERT_TRUE(
+            q.exec(QStringLiteral("INSERT INTO tblPruefung VALUES (7, 13, 2, 200, 2000, NULL, 50, 1)")));
         TStoredSetup s;
         EXPECT_FALSE(QueryStoredSetup(db, 8, s));
         ASSERT_TRUE(QueryStoredSetup(db, 7, s));
@@ -508,4 +547,39 @@ TEST(ModeApply, StoredSetupIsReadByTestNumber)
     db.close();
     db = QSqlDatabase();
     QSqlDatabase::removeDatabase(QStringLiteral("frontpanel_setup"));
+}
+
+// A failing query says why; only a query that ran and found nothing is a
+// missing test. A row without a stored standard falls back to the menu flags.
+TEST(ModeApply, StoredSetupQueryTellsAFailureFromAMissingRow)
+{
+    const QString name = QStringLiteral("storedsetup");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(QStringLiteral(":memory:"));
+        ASSERT_TRUE(db.open());
+        TStoredSetup setup;
+        QString error;
+        EXPECT_FALSE(QueryStoredSetup(db, 1, setup, &error));
+        EXPECT_FALSE(error.isEmpty());
+
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec(QStringLiteral(
+            "CREATE TABLE tblPruefung (PRintPruefungsNr INTEGER, PRintMenueflags INTEGER, PRintSchutzklasse "
+            "INTEGER, PRintGrwSchutzleiterwid INTEGER, PRintGrwIsolationswid INTEGER, PRintGrwAbleitstrom "
+            "INTEGER, PRintGrwDifferenzstrom INTEGER, PRintDINVDE INTEGER)")));
+        error.clear();
+        EXPECT_FALSE(QueryStoredSetup(db, 1, setup, &error));
+        EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+
+        ASSERT_TRUE(
+            q.exec(QStringLiteral("INSERT INTO tblPruefung VALUES (1, 4, 1, 300, 2000, 350, 50, 2)")));
+        ASSERT_TRUE(
+            q.exec(QStringLiteral("INSERT INTO tblPruefung VALUES (2, 4, 1, 300, 2000, 350, 50, NULL)")));
+        ASSERT_TRUE(QueryStoredSetup(db, 1, setup, &error));
+        EXPECT_EQ(setup.DinVde, 2);
+        ASSERT_TRUE(QueryStoredSetup(db, 2, setup, &error));
+        EXPECT_EQ(setup.DinVde, -1);
+    }
+    QSqlDatabase::removeDatabase(name);
 }

@@ -230,3 +230,32 @@ TEST(FrontPanelWidget, LanguageDialogNamesKnownCodes)
     EXPECT_EQ(dlg.ListBox1->item(2)->text(), QStringLiteral("xx"));
     EXPECT_EQ(dlg.ChosenCode(), QStringLiteral("de"));
 }
+
+// The buttons never take the focus, so a measuring time typed into the field
+// is committed by the action itself, before it runs.
+TEST(FrontPanelWidget, TypedMeasuringTimeIsWrittenBeforeAnAction)
+{
+    PanelForm f;
+    f.build();
+    TFrontPanel *p = f.panel();
+    f.report34(0, 1, 30);
+    const QString messzeit = QStringLiteral("set %1 ").arg(int(scMesszeit));
+
+    p->FloatEdit1->selectAll();
+    p->FloatEdit1->insert(QStringLiteral("7,5"));
+    f.parts.Control->Prf_Start->setEnabled(true); // as after the start release
+    f.parts.Control->Prf_Weiter->setEnabled(true);
+    f.parts.Control->Prf_Start->trigger();
+    EXPECT_EQ(f.writes, QStringList{messzeit + QStringLiteral("75")});
+
+    // Nothing typed since: the next action writes nothing.
+    f.writes.clear();
+    f.parts.Control->Prf_Weiter->trigger();
+    EXPECT_TRUE(f.writes.isEmpty()) << f.writes.join(',').toStdString();
+
+    // A window action commits as well.
+    p->FloatEdit1->selectAll();
+    p->FloatEdit1->insert(QStringLiteral("12,0"));
+    f.form->Actions->K_Hinweise->trigger();
+    EXPECT_EQ(f.writes, QStringList{messzeit + QStringLiteral("120")});
+}

@@ -1,5 +1,7 @@
 #include "AppTestSupport.h"
 
+#include "controls/LEDPaint.h"
+
 #include "app/AppWindows.h"
 #include "app/ComRadio.h"
 #include "app/HelpWindow.h"
@@ -106,8 +108,14 @@ TEST(MainWindow, StatusBarStartsDisconnectedOnTheConfiguredPort)
     EXPECT_EQ(bar->PanelText(5), QString());
     EXPECT_GE(bar->Panel(0)->minimumWidth(), 150);
     EXPECT_GE(bar->Panel(3)->minimumWidth(), 120);
-    EXPECT_NE(w->findChild<QWidget *>(QStringLiteral("LEDPaint1")), nullptr);
-    EXPECT_NE(w->findChild<QWidget *>(QStringLiteral("LEDPaint2")), nullptr);
+    auto *tx = w->findChild<TLEDPaint *>(QStringLiteral("LEDPaint1"));
+    auto *rx = w->findChild<TLEDPaint *>(QStringLiteral("LEDPaint2"));
+    ASSERT_NE(tx, nullptr);
+    ASSERT_NE(rx, nullptr);
+    EXPECT_EQ(tx->size(), QSize(8, 6));
+    EXPECT_EQ(tx->LEDType(), ltUp);
+    EXPECT_EQ(rx->LEDType(), ltDown);
+    EXPECT_EQ(rx->TotalBevelWidth(), 0);
     EXPECT_EQ(w->pos(), QPoint(20, 30));
 }
 

@@ -1,10 +1,16 @@
 #include "E2eSupport.h"
 
 #include "app/ComRadio.h"
+#include "serial/PortNames.h"
+#include "support/TestSupport.h"
 
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -88,23 +94,29 @@ TEST(Connection, ClosingWhileConnectedSwitchesAutosendOffAndEndsTheLog)
     EXPECT_TRUE(log.contains(QStringLiteral("Sendung $67: Autosend-Funktionen löschen")));
 }
 
-TEST(Connection, UncheckingWithoutPendingRefreshSendsNoAutosendOrder)
+// A pause (or RefreshTime 0) zeroes the refresh counter but leaves the tester
+// streaming: disconnecting must still switch autosend off.
+TEST(Connection, DisconnectSwitchesAutosendOffWheneverItWasOrdered)
 {
-    gt_test::SimProcess sim;
-    ASSERT_TRUE(sim.start());
-    ConnectedFixture f;
-    // RefreshTime 0: no refresh is ever pending.
-    f.configure(sim.path(), "[Timing]\nRefreshTime=0\n");
-    TForm1 *w = f.make();
-    w->Actions->G_Verbinden->trigger();
-    ASSERT_TRUE(f.connected());
-    EXPECT_EQ(w->Connection->RefreshCtr, 0);
-    w->Actions->G_Verbinden->trigger();
-    EXPECT_FALSE(f.connected());
-    const QStringList log = f.logTexts();
-    EXPECT_FALSE(log.contains(QStringLiteral("lfd. Übertragung beenden")));
-    EXPECT_FALSE(log.contains(QStringLiteral("Sendung $67: Autosend-Funktionen löschen")));
-    EXPECT_TRUE(log.contains(QStringLiteral("COM wird geschlossen")));
+    for (const char *extra : {"[Timing]\nRefreshTime=0\n", ""}) {
+        SCOPED_TRACE(extra);
+        gt_test::SimProcess sim;
+        ASSERT_TRUE(sim.start());
+        ConnectedFixture f;
+        f.configure(sim.path(), extra);
+        TForm1 *w = f.make();
+        w->Actions->G_Verbinden->trigger();
+        ASSERT_TRUE(f.connected());
+        ASSERT_TRUE(sim.waitForAutosend(0x79c));
+        w->Connection->PausePolling();
+        EXPECT_EQ(w->Connection->RefreshCtr, 0);
+        w->Actions->G_Verbinden->trigger();
+        EXPECT_FALSE(f.connected());
+        EXPECT_TRUE(sim.waitForAutosend(0));
+        const QStringList log = f.logTexts();
+        EXPECT_TRUE(log.contains(QStringLiteral("lfd. Übertragung beenden")));
+        EXPECT_TRUE(log.contains(QStringLiteral("COM wird geschlossen")));
+    }
 }
 
 TEST(Connection, AutoConnectConnectsAtStart)
@@ -126,9 +138,28 @@ TEST(Connection, PortThatCannotOpenLeavesTheButtonUnchecked)
     TForm1 *w = f.make();
     w->Actions->G_Verbinden->trigger();
     EXPECT_FALSE(f.connected());
-    EXPECT_EQ(f.panel(0), QStringLiteral("Keine Verbindung"));
+    // The reason stands in the status bar instead of a silent failure.
+    EXPECT_EQ(f.panel(0), QStringLiteral("COM1: nicht vorhanden"));
     EXPECT_TRUE(w->Actions->G_Schnittstelle->isEnabled());
     EXPECT_EQ(w->Connection->ActiveCtr, 0);
+}
+
+TEST(Connection, PortHeldByAnotherProgramSaysSo)
+{
+    gt_test::PtyPair line;
+    ASSERT_TRUE(line.ok());
+    const int held = ::open(line.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    ConnectedFixture f;
+    f.configure(line.slavePath());
+    TForm1 *w = f.make();
+    w->Actions->G_Verbinden->trigger();
+    EXPECT_FALSE(f.connected());
+    EXPECT_EQ(f.panel(0), QStringLiteral("COM1: belegt"));
+    EXPECT_EQ(PortOpenProblem(line.slavePath()), QStringLiteral("belegt"));
+    ::close(held);
+    EXPECT_TRUE(PortOpenProblem(line.slavePath()).isEmpty());
 }
 
 TEST(Connection, DataRetrievalWithoutConnectionSendsNothing)

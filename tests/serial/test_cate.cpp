@@ -485,3 +485,85 @@ TEST_F(CateTest, LastCharSentFollowsTheWrite)
     EXPECT_EQ(line1.read(3), "abc");
     EXPECT_TRUE(waitFor([&] { return sent >= 1; }));
 }
+
+// A block ends once the line was quiet for the interval after the last byte,
+// not after a whole interval-long sleep that happened to bring nothing.
+TEST_F(CateTest, BlockEndsAnIntervalAfterTheLastByte)
+{
+    TCate cate;
+    record(cate);
+    cate.setReadInterval(250);
+    cate.setPort(Com1);
+    ASSERT_TRUE(line1.write("abc"));
+    processEventsFor(20);
+    ASSERT_TRUE(line1.write("def"));
+    // A gap well beyond the interval but short of two: a block of its own.
+    processEventsFor(420);
+    ASSERT_TRUE(line1.write("ghi"));
+    ASSERT_TRUE(waitFor([&] { return received.size() >= 9; }));
+    EXPECT_EQ(received, "abcdefghi");
+    EXPECT_EQ(blockSizes, (QList<int>{6, 3}));
+}
+
+TEST_F(CateTest, BytesOfAnEarlierOpeningNeverReachTheReopenedPort)
+{
+    TCate cate;
+    record(cate);
+    cate.setPort(Com1);
+    ASSERT_TRUE(cate.IsOpen());
+    ASSERT_TRUE(line1.write("old"));
+    // Let the read thread post the block without handing it out yet.
+    QThread::msleep(150);
+    cate.setPort(Com2);
+    ASSERT_TRUE(cate.IsOpen());
+    processEventsFor(100);
+    EXPECT_TRUE(received.isEmpty()) << received.constData();
+    ASSERT_TRUE(line2.write("new"));
+    ASSERT_TRUE(waitFor([&] { return received.size() >= 3; }));
+    EXPECT_EQ(received, "new");
+}
+
+TEST_F(CateTest, QueueSizesReportTheConfiguredValues)
+{
+    TCate cate;
+    cate.setReadBufferSize(8192);
+    cate.setWriteBufferSize(2048);
+    cate.setPort(Com1);
+    ASSERT_TRUE(line1.write("waiting bytes"));
+    processEventsFor(30);
+    EXPECT_EQ(cate.ReadBufferSize(), 8192u);
+    EXPECT_EQ(cate.WriteBufferSize(), 2048u);
+}
+
+// Line bits left behind by another program are cleared on open, and flags
+// that the properties drop are cleared again.
+TEST_F(CateTest, OpenStartsFromARawLineAndFlagsClearAsWellAsSet)
+{
+    auto attrs = [&] {
+        termios t{};
+        tcgetattr(line1.masterFd(), &t);
+        return t;
+    };
+    termios dirty = attrs();
+    dirty.c_iflag |= IXON | IXOFF | IXANY | INPCK | IGNPAR | ICRNL;
+    dirty.c_oflag |= OPOST | ONLCR;
+    dirty.c_lflag |= ECHO | ICANON | ISIG;
+    ASSERT_EQ(tcsetattr(line1.masterFd(), TCSANOW, &dirty), 0);
+
+    TCate cate;
+    cate.setPort(Com1);
+    ASSERT_TRUE(cate.IsOpen());
+    termios t = attrs();
+    EXPECT_EQ(t.c_iflag & (IXON | IXOFF | IXANY | INPCK | IGNPAR | ICRNL), 0u);
+    EXPECT_EQ(t.c_oflag & OPOST, 0u);
+    EXPECT_EQ(t.c_lflag & (ECHO | ICANON | ISIG), 0u);
+
+    cate.setFlags({dcbBinaryMode, dcbOutX, dcbInX, dcbParityCheck});
+    t = attrs();
+    EXPECT_TRUE(t.c_iflag & IXON);
+    EXPECT_TRUE(t.c_iflag & IXOFF);
+    EXPECT_TRUE(t.c_iflag & INPCK);
+    cate.setFlags({dcbBinaryMode});
+    t = attrs();
+    EXPECT_EQ(t.c_iflag & (IXON | IXOFF | INPCK), 0u);
+}

@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include <cerrno>
+
 using PortNamesTest = SerialFixture;
 
 TEST_F(PortNamesTest, IniMappingWinsAndRangeIsChecked)
@@ -41,4 +43,27 @@ TEST_F(PortNamesTest, DiscoveredDevicesFillOnlyUnmappedNumbers)
     EXPECT_EQ(hits, found.isEmpty() ? 2 : 1); // line1 is mapped to COM1 as well
     for (const QString &d : found)
         EXPECT_TRUE(QFileInfo::exists(d)) << d.toStdString();
+}
+
+// A confirmed port keeps its device: the mapping is written under the stable
+// name, and a number that was only discovered becomes a mapped one.
+TEST_F(PortNamesTest, ConfirmedPortIsRememberedUnderItsStableName)
+{
+    const QString link = dir.filePath("by-name-link");
+    ASSERT_TRUE(QFile::link(line2.slavePath(), link));
+    EXPECT_EQ(StableDevicePath(link), link); // not under /dev/serial/by-id: kept as given
+    mapPort(4, link);
+    ASSERT_TRUE(RememberPortDevice(4));
+    EXPECT_EQ(TIniFile(iniPath).ReadString("Ports", "COM4", QString()), link);
+    ASSERT_TRUE(RememberPortDevice(1));
+    EXPECT_EQ(TIniFile(iniPath).ReadString("Ports", "COM1", QString()), line1.slavePath());
+    EXPECT_FALSE(RememberPortDevice(0));
+}
+
+TEST_F(PortNamesTest, OpenProblemsAreNamedInGerman)
+{
+    EXPECT_TRUE(PortOpenProblem(line1.slavePath()).isEmpty());
+    EXPECT_EQ(PortOpenProblem(dir.filePath("no-such-device")), QStringLiteral("nicht vorhanden"));
+    EXPECT_TRUE(PortErrorText(EACCES).startsWith(QStringLiteral("keine Berechtigung")));
+    EXPECT_EQ(PortErrorText(EBUSY), QStringLiteral("belegt"));
 }

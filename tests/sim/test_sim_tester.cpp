@@ -422,6 +422,34 @@ TEST(SimSequence, AutomaticRunGoesThroughEveryPhaseAndStoresARecord)
     EXPECT_EQ(t.phase(), apRuhezustand);
 }
 
+// The demo's operator: with nobody at the keys but the start, a whole test,
+// the mains warning included, runs to a stored record.
+TEST(SimSequence, AutoOperatorAnswersEveryQuestionAndTheRecordIsStored)
+{
+    SimTester t;
+    t.setAutoOperator(3000);
+    t.block().messzeit = 10;
+    t.block().menu |= mfBeruehrstrom; // currents: the mains warning asks as well
+    t.dut().value = {0, 150, 12000, 60, 10, 10, 0, 0};
+    Operator run(t);
+    run.press(akStart);
+    ASSERT_TRUE(run.until(Stage::Display, 120000));
+    ASSERT_EQ(t.records().size(), 1);
+    EXPECT_TRUE(t.records().at(0).ablauf() & maSichtBestanden);
+    // Each question waited for the operator's delay before it was answered.
+    for (size_t i = 1; i < run.seen.size(); ++i)
+        if (run.seen[i - 1].first == Stage::StoreQuery) {
+            EXPECT_EQ(run.seen[i].first, Stage::Storing);
+        }
+    EXPECT_GE(run.now, 2 * 3000);
+    // Nobody there by default: the tester keeps waiting.
+    SimTester idle;
+    Operator none(idle);
+    none.press(akStart);
+    EXPECT_FALSE(none.until(Stage::Completion, 20000));
+    EXPECT_EQ(idle.stage(), Stage::Visual);
+}
+
 TEST(SimSequence, StepsTakeTheMeasuringTime)
 {
     SimTester t;

@@ -7,6 +7,8 @@
 #include "core/Logs.h"
 #include "tester/Commands.h"
 #include "tester/Mailbox.h"
+#include "tester/MeasuringModes.h"
+#include "tester/ModeApply.h"
 
 #include <QTemporaryDir>
 #include <QTimer>
@@ -250,22 +252,67 @@ TEST_F(CommandSet, StoredRecordReadOut)
     EXPECT_EQ(tester->last(cmdDatensatzD), &tester->Received[5]); // stopped at the failing piece
 }
 
-TEST_F(CommandSet, RequestWhileAnotherWaitsIsRefused)
+// Writes asked for while another exchange waits are queued, not dropped, and
+// go out in order once nothing waits.
+TEST_F(CommandSet, WritesWhileAnotherExchangeWaitsAreQueuedAndSentAfterIt)
 {
     tester->Silent = {cmdSeriennummer};
-    bool nested = true;
-    int nestedCount = 0;
+    bool nested = false;
+    QString chosen = QStringLiteral("xx");
+    TLanguageChoiceResult lang = lcGewaehlt;
+    int sentDuringWait = -1;
     QTimer::singleShot(30, [&] {
         EXPECT_TRUE(cmds.Busy());
         nested = cmds.SetMesszeit(20);
-        nestedCount = int(tester->Received.size());
+        EXPECT_TRUE(cmds.LimitWrite(ltAbleitstrom, 7));
+        lang = cmds.ChooseLanguage(QStringLiteral("de"), chosen);
+        sentDuringWait = tester->count(cmdFlags) + tester->count(cmdMessablauf);
     });
     TProtok answer;
     EXPECT_FALSE(cmds.AskTester(cmdSeriennummer, {}, 200, answer));
-    EXPECT_FALSE(nested);
-    EXPECT_EQ(tester->count(cmdFlags), 0);
-    EXPECT_GE(nestedCount, 1);
+    EXPECT_TRUE(nested);
+    EXPECT_EQ(lang, lcVorgemerkt);
+    EXPECT_EQ(sentDuringWait, 0);
+    EXPECT_EQ(cmds.QueuedCount(), 3);
     EXPECT_TRUE(polling.isEmpty());
+
+    tester->Block.Geraeteflags = gfSprachwahl;
+    tester->Languages = {QStringLiteral("en"), QStringLiteral("de")};
+    EXPECT_EQ(cmds.RunQueued(), 3);
+    EXPECT_EQ(cmds.QueuedCount(), 0);
+    EXPECT_EQ(tester->Block.Messzeit, 20);
+    EXPECT_EQ(tester->Limits[ltAbleitstrom], 7);
+    EXPECT_EQ(tester->CurrentLanguage, 1);
+    QList<quint8> order;
+    for (quint8 c : tester->commands())
+        if (c == cmdEinstellungen || c == cmdGrenzwertIndex || c == cmdSprachwahl) order << c;
+    EXPECT_EQ(order, (QList<quint8>{cmdEinstellungen, cmdGrenzwertIndex, cmdSprachwahl}));
+}
+
+// Connecting must not stall: a list that lacks the code is not read again,
+// and an entry that fails every attempt ends the list.
+TEST_F(CommandSet, LanguageChoiceGivesUpQuicklyOnMissingCodeOrSilentEntry)
+{
+    tester->Block.Geraeteflags = gfSprachwahl;
+    tester->Languages = {QStringLiteral("en"), QStringLiteral("fr")};
+    QString code;
+    EXPECT_EQ(cmds.ChooseLanguage(QStringLiteral("de"), code), lcFehler);
+    EXPECT_EQ(tester->count(cmdFlags), 1);
+    EXPECT_EQ(tester->count(cmdSprachEintrag), 2);
+
+    // A tester announcing 255 entries that answers only the first.
+    tester->Received.clear();
+    tester->Languages = QStringList(255, QString());
+    tester->Languages[0] = QStringLiteral("en");
+    tester->Silent = {};
+    int asked = 0;
+    QObject::connect(&bus, &TSynchroBus::msgReceived, [&](const TProtok &m) {
+        if (m.Cmd == cmdSprachEintrag && ++asked == 1) tester->Silent = {cmdSprachEintrag};
+    });
+    const TLanguageList list = cmds.LanguageList();
+    EXPECT_EQ(list.Codes, QStringList{QStringLiteral("en")});
+    // Entry 0, then entry 1 with its three procedure attempts of three tries each.
+    EXPECT_EQ(tester->count(cmdSprachEintrag), 1 + 9);
 }
 
 TEST_F(CommandSet, SpontaneousReportsReachTheMailbox)
@@ -316,4 +363,27 @@ TEST_F(CommandSet, ProgramLogNamesSentAndReceivedMessages)
                            QStringLiteral("Empfang $66: verschiedene Einstellungen vorgeben"),
                            QStringLiteral("Sendung $67: Autosend-Funktionen festlegen: $32 $33 $34 $37 "
                                           "$38 $39 $3A")}));
+}
+
+// Every row of the mode table, applied from each of the three standards, ends
+// with the row's standard and class on the tester (a class III row applied
+// from 0751 used to end as class II).
+TEST_F(CommandSet, EveryModeRowFromEveryStandardEndsAsTheRowSays)
+{
+    const TModeWriter w = TModeWriter::ForCommands(&cmds);
+    for (int from = 0; from <= 2; ++from) {
+        for (int row = 0; row < ModeRowCount; ++row) {
+            TEinstellBlock start;
+            start.Menueflags = from == 1 ? mfDin0702 : 0;
+            start.SchutzklasseFlags = quint8((from == 2 ? skDin0751 | 2 : 3));
+            tester->Block = start;
+            const TModeSettings m = ModeSettingsForRow(row);
+            ASSERT_TRUE(ApplyModeSettings(w, m)) << "row " << row << " from " << from;
+            const TEinstellBlock &b = tester->Block;
+            const int din = (b.SchutzklasseFlags & skDin0751) ? 2 : (b.Menueflags & mfDin0702) ? 1 : 0;
+            EXPECT_EQ(din, m.DinVde) << "row " << row << " from " << from;
+            EXPECT_EQ(b.Schutzklasse(), m.Schutzklasse) << "row " << row << " from " << from;
+            EXPECT_EQ(bool(b.Menueflags & mfAutomatisch), m.Automatik != 0) << "row " << row;
+        }
+    }
 }
