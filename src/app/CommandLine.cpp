@@ -4,6 +4,8 @@
 #include "app/CliBarcodeSheet.h"
 #include "app/CliExportCsv.h"
 #include "app/CliFetch.h"
+#include "app/CliDue.h"
+#include "app/CliPdfArchive.h"
 #include "app/CliProtocolPdf.h"
 
 #include <QApplication>

@@ -44,7 +44,7 @@ TEST_P(StoreDb, FullExportWritesHeaderAndOneLinePerTest)
 // also for NULLs, numbers stored as text, odd characters and date forms.
 TEST_P(StoreDb, FullExportSaysWhatEachTestLoadsAs)
 {
-    fillTwoTests(*t);
+    FillTwoTests(*t);
     t->addCustomer(3, QStringLiteral("=1+2 \U0001D11E \u0080"), QString());
     t->addDevice(30, 3, QStringLiteral("Gerät \"A\""));
     t->exec(QStringLiteral("INSERT INTO tblPruefung (PRintPruefungsNr, PRintPrueflingNr, PRdtmUebernahme, "
@@ -63,7 +63,7 @@ TEST_P(StoreDb, FullExportSaysWhatEachTestLoadsAs)
     QString err;
     int n = 0;
     ASSERT_TRUE(ExportAllTests(t->db(), file, all, &err, &n)) << err.toStdString();
-    const QByteArray bytes = readAll(file);
+    const QByteArray bytes = ReadFileBytes(file);
     qsizetype expectedSize = EncodeWindows1252(BuildCsvHeader(TWerteSatz{}, all)).size() + 2;
     QList<int> tests = {100, 200, 300};
     if (GetParam() == TTestEngine::SQLite) tests << 301;
