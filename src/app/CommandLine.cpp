@@ -5,6 +5,7 @@
 #include "app/CliExportCsv.h"
 #include "app/CliFetch.h"
 #include "app/CliDue.h"
+#include "app/CliLabels.h"
 #include "app/CliPdfArchive.h"
 #include "app/CliProtocolPdf.h"
 
@@ -86,8 +87,10 @@ const std::vector<TCommand> &CommandTable()
          {QStringLiteral("DATEI")},
          QStringLiteral("Schreibt Prüflingsetiketten als PDF-Datei."),
          {O{QStringLiteral("customer"), QStringLiteral("N"),
-            QStringLiteral("nur die Prüflinge des Kunden N")}},
-         nullptr,
+            QStringLiteral("nur die Prüflinge des Kunden N")},
+          O{QStringLiteral("position"), QStringLiteral("P"),
+            QStringLiteral("erstes Etikett auf dem Bogen (1 bis 24, zeilenweise)")}},
+         &RunLabelsCommand,
          TCommandApp::Offscreen},
         {QStringLiteral("import-csv"),
          {QStringLiteral("DATEI")},
