@@ -37,6 +37,10 @@ TMainActions::TMainActions(QMainWindow *window) : QObject(window)
     D_ListenDrucken->setVisible(false);
     D_Barcode = make("D_Barcode", QStringLiteral("Barcode..."), QStringLiteral("Barcodes"));
     D_Barcode->setIcon(TPictures::BarcodeIcon());
+    D_Prueffristen = make("D_Prueffristen", QStringLiteral("Prüffristen..."),
+                          QStringLiteral("fällige Prüfungen"));
+    D_Archivieren = make("D_Archivieren", QStringLiteral("Protokolle archivieren..."),
+                         QStringLiteral("alle Prüfprotokolle als PDF ablegen"));
 
     K_Einstellungen =
         make("K_Einstellungen", QStringLiteral("Einstellungen..."), QStringLiteral("Einstellungen"));
@@ -88,6 +92,9 @@ void TMainActions::buildMenus(QMainWindow *w)
     d->addAction(D_Oeffnen);
     d->addAction(D_ListenDrucken);
     d->addAction(D_Barcode);
+    d->addSeparator();
+    d->addAction(D_Prueffristen);
+    d->addAction(D_Archivieren);
 
     QMenu *k = bar->addMenu(QStringLiteral("Konfiguration"));
     k->setObjectName(QStringLiteral("Konfiguration1"));

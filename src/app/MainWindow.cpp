@@ -2,6 +2,7 @@
 
 #include "app/AppWindows.h"
 #include "app/ComRadio.h"
+#include "app/DataExtras.h"
 #include "app/FirstStart.h"
 #include "app/FrontPanel.h"
 #include "app/HelpWindow.h"
@@ -264,6 +265,9 @@ void TForm1::wireActions()
             [this] { ExecWindow(QStringLiteral("TDatenanzeigeDlg")); });
     connect(Actions->D_Barcode, &QAction::triggered, this,
             [this] { ExecWindow(QStringLiteral("TBarcdWahlDlg")); });
+    auto *extras = new TDataExtras(this, &m_config);
+    connect(Actions->D_Prueffristen, &QAction::triggered, extras, &TDataExtras::OpenDueDates);
+    connect(Actions->D_Archivieren, &QAction::triggered, extras, &TDataExtras::ArchiveProtocols);
     connect(Actions->K_Einstellungen, &QAction::triggered, this, [this] { EditSettings(); });
     connect(Actions->K_Sprache, &QAction::triggered, this,
             [this] { ExecWindow(QStringLiteral("TSprachEinstDlg")); });
