@@ -4,6 +4,7 @@
 #include "app/CliBarcodeSheet.h"
 #include "app/CliExportCsv.h"
 #include "app/CliFetch.h"
+#include "app/CliImportCsv.h"
 #include "app/CliDue.h"
 #include "app/CliLabels.h"
 #include "app/CliPdfArchive.h"
@@ -96,7 +97,7 @@ const std::vector<TCommand> &CommandTable()
          {QStringLiteral("DATEI")},
          QStringLiteral("Liest Kunden, Prüflinge und Prüfungen aus einer CSV-Datei ein."),
          {O{QStringLiteral("dry-run"), QString(), QStringLiteral("nur prüfen, nichts speichern")}},
-         nullptr,
+         &RunImportCsvCommand,
          TCommandApp::Core},
         {QStringLiteral("export-xlsx"),
          {QStringLiteral("DATEI")},
