@@ -3,6 +3,7 @@
 #include "core/ProgramPaths.h"
 #include "app/CliBarcodeSheet.h"
 #include "app/CliExportCsv.h"
+#include "app/CliExportXlsx.h"
 #include "app/CliFetch.h"
 #include "app/CliImportCsv.h"
 #include "app/CliDue.h"
@@ -103,7 +104,7 @@ const std::vector<TCommand> &CommandTable()
          {QStringLiteral("DATEI")},
          QStringLiteral("Schreibt alle Prüfungen als Excel-Datei (.xlsx)."),
          {O{QStringLiteral("test"), QStringLiteral("NR"), QStringLiteral("nur die Prüfung NR")}},
-         nullptr,
+         &RunXlsxExportCommand,
          TCommandApp::Core},
     };
     return table;
