@@ -2,6 +2,7 @@
 
 #include "app/CliSupport.h"
 #include "store/DueList.h"
+#include "store/XlsxExport.h"
 
 #include <QDate>
 #include <QDir>
@@ -32,7 +33,8 @@ int RunDueCommand(const QStringList &args)
             return cli::Fail(QStringLiteral("Die Prüffristen können nicht gelesen werden: ") + error);
     }
     const QList<TDueEntry> due = DueWithin(all, days);
-    if (!WriteDueCsv(due, fileName, &error)) return cli::Fail(error);
+    const bool ok = IsXlsxFileName(fileName) ? WriteDueXlsx(due, fileName, &error) : WriteDueCsv(due, fileName, &error);
+    if (!ok) return cli::Fail(error);
     std::printf("%s\n", QStringLiteral("%1 fällige(r) Prüfling(e) nach „%2“ geschrieben.")
                             .arg(due.size())
                             .arg(QDir::toNativeSeparators(fileName))

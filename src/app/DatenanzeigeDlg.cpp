@@ -1,4 +1,5 @@
 #include "app/DatenanzeigeDlg.h"
+#include "store/XlsxExport.h"
 #include "app/ExportFileChooser.h"
 
 #include "app/AuswListeDlg.h"
@@ -822,8 +823,12 @@ void TDatenanzeigeDlg::exportTo(bool single)
     QString error;
     m_data->PostAll();
     const TExportSwitches sw = m_config ? m_config->Export : TExportSwitches();
-    const bool ok = single ? ExportSingleTest(m_data->Database(), m_data->Tests->CurrentKey(), file, sw, &error)
-                           : ExportAllTests(m_data->Database(), file, sw, &error);
+    const bool xlsx = IsXlsxFileName(file);
+    const int test = m_data->Tests->CurrentKey();
+    const bool ok = single ? (xlsx ? ExportSingleTestXlsx(m_data->Database(), test, file, sw, &error)
+                                   : ExportSingleTest(m_data->Database(), test, file, sw, &error))
+                           : (xlsx ? ExportAllTestsXlsx(m_data->Database(), file, sw, &error)
+                                   : ExportAllTests(m_data->Database(), file, sw, &error));
     if (!ok) fail(error);
 }
 

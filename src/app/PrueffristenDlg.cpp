@@ -1,6 +1,7 @@
 #include "app/PrueffristenDlg.h"
 
 #include "protocols/DueListReport.h"
+#include "store/XlsxExport.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -99,7 +100,7 @@ TPrueffristenDlg::TPrueffristenDlg(QWidget *parent) : QDialog(parent)
     ChooseFile = [this] {
         return QFileDialog::getSaveFileName(this, QStringLiteral("Prüffristen exportieren"),
                                             QStringLiteral("Prueffristen.csv"),
-                                            QStringLiteral("CSV-Datei (*.csv)"));
+                                            QStringLiteral("CSV-Datei (*.csv);;Excel-Arbeitsmappe (*.xlsx)"));
     };
 
     connect(KundeFilter, &QComboBox::currentIndexChanged, this, [this] { refill(); });
@@ -232,5 +233,6 @@ void TPrueffristenDlg::ExportClick()
     const QString file = ChooseFile();
     if (file.isEmpty()) return;
     QString error;
-    if (!WriteDueCsv(Shown(), file, &error)) ShowError(error);
+    const bool ok = IsXlsxFileName(file) ? WriteDueXlsx(Shown(), file, &error) : WriteDueCsv(Shown(), file, &error);
+    if (!ok) ShowError(error);
 }
