@@ -3,6 +3,7 @@
 #include "app/AppWindows.h"
 #include "app/Configuration.h"
 #include "app/DatenanzeigeDlg.h"
+#include "app/ImportDlg.h"
 #include "app/PrueffristenDlg.h"
 #include "protocols/ProtocolArchive.h"
 #include "store/Database.h"
@@ -74,4 +75,15 @@ void TDataExtras::ArchiveProtocols()
     QString text = result.Summary() + QStringLiteral("\n\nOrdner: ") + QDir::toNativeSeparators(dir);
     if (!result.errors.isEmpty()) text += QStringLiteral("\n\n") + result.errors.mid(0, 10).join(QLatin1Char('\n'));
     QMessageBox::information(m_window, QStringLiteral("Protokolle archivieren"), text);
+}
+
+void TDataExtras::ImportCsv()
+{
+    const QString file = QFileDialog::getOpenFileName(m_window, QStringLiteral("CSV-Datei importieren"), QString(),
+                                                      QStringLiteral("CSV-Dateien (*.csv *.txt);;alle Dateien (*)"));
+    if (file.isEmpty()) return;
+    TImportDlg dlg(m_window);
+    dlg.setDatabase(ProgramDatabase());
+    if (!dlg.LoadFile(file)) return;
+    dlg.exec();
 }

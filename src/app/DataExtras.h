@@ -20,6 +20,9 @@ public:
     // protocol written with a progress dialog that can cancel.
     void ArchiveProtocols();
 
+    // "CSV importieren...": a file chosen, its preview, then the import.
+    void ImportCsv();
+
     // Shows the browser standing on the device (its newest test).
     void OpenBrowserAt(int kundenNr, int prueflingNr);
 

@@ -41,6 +41,8 @@ TMainActions::TMainActions(QMainWindow *window) : QObject(window)
                           QStringLiteral("fällige Prüfungen"));
     D_Archivieren = make("D_Archivieren", QStringLiteral("Protokolle archivieren..."),
                          QStringLiteral("alle Prüfprotokolle als PDF ablegen"));
+    D_Import = make("D_Import", QStringLiteral("CSV importieren..."),
+                    QStringLiteral("Kunden, Prüflinge und Prüfungen aus einer Exportdatei einlesen"));
 
     K_Einstellungen =
         make("K_Einstellungen", QStringLiteral("Einstellungen..."), QStringLiteral("Einstellungen"));
@@ -95,6 +97,7 @@ void TMainActions::buildMenus(QMainWindow *w)
     d->addSeparator();
     d->addAction(D_Prueffristen);
     d->addAction(D_Archivieren);
+    d->addAction(D_Import);
 
     QMenu *k = bar->addMenu(QStringLiteral("Konfiguration"));
     k->setObjectName(QStringLiteral("Konfiguration1"));

@@ -268,6 +268,7 @@ void TForm1::wireActions()
     auto *extras = new TDataExtras(this, &m_config);
     connect(Actions->D_Prueffristen, &QAction::triggered, extras, &TDataExtras::OpenDueDates);
     connect(Actions->D_Archivieren, &QAction::triggered, extras, &TDataExtras::ArchiveProtocols);
+    connect(Actions->D_Import, &QAction::triggered, extras, &TDataExtras::ImportCsv);
     connect(Actions->K_Einstellungen, &QAction::triggered, this, [this] { EditSettings(); });
     connect(Actions->K_Sprache, &QAction::triggered, this,
             [this] { ExecWindow(QStringLiteral("TSprachEinstDlg")); });
