@@ -51,7 +51,8 @@ int main(int argc, char *argv[])
     }
     QSqlQuery q(ProgramDatabase());
     int last = 0;
-    if (q.exec(QStringLiteral("SELECT MAX(PRintPruefungsNr) FROM tblPruefung")) && q.next()) last = q.value(0).toInt();
+    if (q.exec(QStringLiteral("SELECT MAX(PRintPruefungsNr) FROM tblPruefung")) && q.next())
+        last = q.value(0).toInt();
     if (last < 10) {
         std::fprintf(stderr, "Die Datenbank enthält zu wenige Prüfungen.\n");
         return 1;
@@ -109,7 +110,8 @@ int main(int argc, char *argv[])
     std::printf("browser_steps=%d browser_step_mean_us=%lld\n", steps, steps ? total / steps / 1000 : 0);
     // The search above the panes: a scanned barcode (indexed) and a name (full scan).
     QString barcode;
-    if (q.exec(QStringLiteral("SELECT MAX(PLstrBarcode) FROM tblPruefling")) && q.next()) barcode = q.value(0).toString();
+    if (q.exec(QStringLiteral("SELECT MAX(PLstrBarcode) FROM tblPruefling")) && q.next())
+        barcode = q.value(0).toString();
     q.finish();
     t.restart();
     const int barcodeHits = int(data->Search(barcode).size());

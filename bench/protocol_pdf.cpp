@@ -55,12 +55,13 @@ TWerteSatz sample(int dinVde, int protokolltyp, int rows)
     w.Pruefer = QStringLiteral("M. Schneider");
     w.Bewertender = QStringLiteral("Dr. K. Weber");
     w.Notiz = QStringLiteral("Netzkabel am Knickschutz erneuert.\nGehäuse gereinigt.");
-    const QString parts[] = {QStringLiteral("Netzkabel"), QStringLiteral("Handschalter"), QStringLiteral("Liegefläche"),
-                             QStringLiteral("Seitengitter"), QStringLiteral("Rollen und Bremsen")};
+    const QString parts[] = {QStringLiteral("Netzkabel"), QStringLiteral("Handschalter"),
+                             QStringLiteral("Liegefläche"), QStringLiteral("Seitengitter"),
+                             QStringLiteral("Rollen und Bremsen")};
     const QString checks[] = {QStringLiteral("Isolierung unbeschädigt, Knickschutz vorhanden"),
                               QStringLiteral("Gehäuse dicht, Tasten gängig"),
-                              QStringLiteral("Verstellung ohne Ruckeln"), QStringLiteral("Verriegelung rastet ein"),
-                              QStringLiteral("Bremsen halten")};
+                              QStringLiteral("Verstellung ohne Ruckeln"),
+                              QStringLiteral("Verriegelung rastet ein"), QStringLiteral("Bremsen halten")};
     for (int i = 0; i < rows; ++i)
         w.Sichtpr << TSichtPr{i + 1, i % 17 == 16 ? 0 : 1, parts[i % 5], checks[i % 5]};
     DeriveFields(w, false);
@@ -87,7 +88,9 @@ void keep(const TReport &r, const char *name)
     const QString pdf = QDir(dir).filePath(QString::fromLatin1(name));
     r.WritePdf(pdf);
     for (int page = 1; page <= std::min(2, r.PageCount()); ++page)
-        r.PageImage(page, 100).convertToFormat(QImage::Format_Grayscale8).save(QString(pdf).replace(QStringLiteral(".pdf"), QStringLiteral("-%1.png").arg(page)));
+        r.PageImage(page, 100)
+            .convertToFormat(QImage::Format_Grayscale8)
+            .save(QString(pdf).replace(QStringLiteral(".pdf"), QStringLiteral("-%1.png").arg(page)));
 }
 
 void runReport(benchmark::State &state, const TReport &report, const char *name)

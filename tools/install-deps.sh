@@ -3,7 +3,7 @@
 # and only those that are missing (runs as root, non-interactive).
 set -euo pipefail
 pkgs=(
-  build-essential cmake ninja-build ccache pkg-config clang
+  build-essential cmake ninja-build ccache pkg-config clang clang-tidy clang-format
   qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libqt6sql6-psql libqt6sql6-odbc libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libxlsxwriter-dev

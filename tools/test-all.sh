@@ -1,30 +1,88 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the whole test suite twice: once
-# as built for use (then the Debian package is built and tried), once under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# CI: installs what is missing, then
+#   1. builds for use and runs the whole test suite, then builds the Debian
+#      package and tries it in a scratch root;
+#   2. lint: clang-format and clang-tidy (tools/lint.sh);
+#   3. the whole suite under AddressSanitizer and UndefinedBehaviorSanitizer;
+#   4. the serial, bus and end-to-end chain tests under ThreadSanitizer;
+#   5. each libFuzzer target for 60 seconds (clang).
+# A test that needs a missing tool (zbarimg, PostgreSQL) fails here instead
+# of being skipped (GT_REQUIRE_TOOLS=1). Prints how long each step took.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
-export QT_QPA_PLATFORM=offscreen
+export QT_QPA_PLATFORM=offscreen GT_REQUIRE_TOOLS=1
 jobs=$(nproc)
 # Paths relative to the checkout, so a clone in another folder still finds
 # the compiler cache of an earlier build.
 export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+fuzz_seconds=${GT_FUZZ_SECONDS:-60}
+
+timings=()
+step_start=0
+step() {
+  step_start=$SECONDS
+  echo "=== $1"
+}
+step_done() {
+  timings+=("$(printf '%-34s %4d s' "$1" $((SECONDS - step_start)))")
+}
+report() {
+  echo "=== Dauer der Schritte"
+  printf '%s\n' "${timings[@]}"
+  echo "insgesamt $SECONDS s"
+}
 
 # Tests of the store also run against a throw-away PostgreSQL cluster.
-if [ -x tools/pg-test-cluster.sh ]; then
-  eval "$(tools/pg-test-cluster.sh start)"
-  trap 'tools/pg-test-cluster.sh stop >/dev/null 2>&1 || true' EXIT
-fi
+eval "$(tools/pg-test-cluster.sh start)"
+trap 'tools/pg-test-cluster.sh stop >/dev/null 2>&1 || true' EXIT
 
+step "Build und Tests"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs" --timeout 300
+step_done "Build und Tests"
+
+step "Debian-Paket"
 # The Debian package from this Release build, installed into a scratch root.
 tools/test-package.sh build
+step_done "Debian-Paket"
 
+step "Lint"
+BUILD=build tools/lint.sh
+step_done "Lint (clang-format, clang-tidy)"
+
+step "AddressSanitizer/UBSan"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGT_SANITIZE=ON -DGT_BENCH=OFF
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp" \
   ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 600
+step_done "AddressSanitizer/UBSan"
+
+# Only what runs threads of our own: the port, the bus engine, and the chain
+# of both with the command set against the simulator process.
+step "ThreadSanitizer"
+tsan_targets=(test_serial test_bus_frames test_bus_engine test_e2e_chain tester-sim)
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGT_TSAN=ON -DGT_BENCH=OFF
+cmake --build build-tsan -j"$jobs" --target "${tsan_targets[@]}"
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \
+  ctest --test-dir build-tsan --output-on-failure -j"$jobs" --timeout 600 \
+  -R '^(CateTest|PortNamesTest|SynchroBus|Frame|TesterChain)' -E '_NOT_BUILT$'
+step_done "ThreadSanitizer"
+
+step "Fuzzing"
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGT_FUZZ=ON -DGT_BENCH=OFF \
+  -DCMAKE_CXX_COMPILER=clang++
+mapfile -t fuzzers < <(sed -n 's/^add_executable(\(fuzz_[A-Za-z0-9_]*\) .*/\1/p' fuzz/*.cmake)
+cmake --build build-fuzz -j"$jobs" --target "${fuzzers[@]}"
+for f in "${fuzzers[@]}"; do
+  corpus=$(mktemp -d)
+  echo "--- $f, $fuzz_seconds s"
+  (cd "$corpus" && "$OLDPWD/build-fuzz/fuzz/$f" -max_total_time="$fuzz_seconds" -timeout=10 \
+    -print_final_stats=1 "$corpus" 2>&1 | tail -n 12)
+  rm -rf "$corpus"
+done
+step_done "Fuzzing ($fuzz_seconds s je Ziel)"
+
+report

@@ -17,7 +17,7 @@ TAuswListeDlg::TAuswListeDlg(QWidget *parent, const QString &iniFile) : QDialog(
     setObjectName(QStringLiteral("AuswListeDlg"));
     setWindowTitle(QStringLiteral("Dialog"));
     setSizeGripEnabled(true);
-    resize(640, 360);
+    resize(780, 360);
     m_model = new TBrowseSetModel(this);
 
     DBGrid1 = new QTableView(this);
@@ -29,6 +29,8 @@ TAuswListeDlg::TAuswListeDlg(QWidget *parent, const QString &iniFile) : QDialog(
     DBGrid1->verticalHeader()->setDefaultSectionSize(20);
     DBGrid1->verticalHeader()->hide();
     DBGrid1->horizontalHeader()->setStretchLastSection(false);
+    // Columns without a width of their own get the grid's usual 64 pixels.
+    DBGrid1->horizontalHeader()->setDefaultSectionSize(64);
     // Double click or Enter take the row, as OK does.
     connect(DBGrid1, &QTableView::doubleClicked, this, &QDialog::accept);
 
@@ -72,7 +74,7 @@ void TAuswListeDlg::Bind(TBrowseSet *set, const QList<TBrowseSetModel::Column> &
     m_model->setColumns(columns);
     DBGrid1->setModel(m_model);
     for (int c = 0; c < columns.size(); ++c)
-        if (columns[c].width > 0) DBGrid1->setColumnWidth(c, columns[c].width);
+        DBGrid1->setColumnWidth(c, columns[c].width > 0 ? columns[c].width : 64);
     if (set && set->RecNo() > 0) DBGrid1->setCurrentIndex(m_model->index(set->RecNo() - 1, 0));
     m_follow = connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
                        [set](const QModelIndex &current) {

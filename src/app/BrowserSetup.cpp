@@ -12,19 +12,17 @@ QWidget *MakeDatenanzeigeDlg(TForm1 *m)
     auto *dlg = new TDatenanzeigeDlg(m, m->IniFileName());
     dlg->setConfiguration(&m->Configuration());
     dlg->setCommands(m->Commands);
-    dlg->ShowMessage = [m](QMessageBox::Icon icon, const QString &text) {
-        if (m->ShowMessage) m->ShowMessage(icon, text);
-    };
     // The list and the inspection form are made after the browser and hand themselves over then.
     // The idle step enables "Messmod." exactly while the port is open.
-    m->Connection->OnIdle = [dlg](bool portOpen) { dlg->setMessmodEnabled(portOpen); };
+    QObject::connect(m->Connection, &TConnectionController::idle, dlg, &TDatenanzeigeDlg::setMessmodEnabled);
     return dlg;
 }
 
 QWidget *MakeAuswListeDlg(TForm1 *m)
 {
     auto *list = new TAuswListeDlg(m, m->IniFileName());
-    if (auto *browser = dynamic_cast<TDatenanzeigeDlg *>(TAppWindows::Find(QStringLiteral("TDatenanzeigeDlg"))))
+    if (auto *browser =
+            dynamic_cast<TDatenanzeigeDlg *>(TAppWindows::Find(QStringLiteral("TDatenanzeigeDlg"))))
         browser->setListDialog(list);
     return list;
 }
@@ -32,7 +30,8 @@ QWidget *MakeAuswListeDlg(TForm1 *m)
 QWidget *MakeProtDaten(TForm1 *m)
 {
     auto *form = new TProtDaten(m);
-    if (auto *browser = dynamic_cast<TDatenanzeigeDlg *>(TAppWindows::Find(QStringLiteral("TDatenanzeigeDlg"))))
+    if (auto *browser =
+            dynamic_cast<TDatenanzeigeDlg *>(TAppWindows::Find(QStringLiteral("TDatenanzeigeDlg"))))
         browser->setInspectionForm(form);
     return form;
 }

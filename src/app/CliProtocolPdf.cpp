@@ -10,18 +10,6 @@
 #include <QDir>
 #include <QSqlDatabase>
 
-#include <cstdio>
-
-namespace {
-
-int fail(const QString &text)
-{
-    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-    return 1;
-}
-
-} // namespace
-
 bool IsProtocolPdfCommand(const QStringList &args)
 {
     return args.contains(QStringLiteral("--protocol-pdf"));
@@ -31,24 +19,26 @@ int RunProtocolPdfCommand(const QStringList &args)
 {
     const qsizetype at = args.indexOf(QStringLiteral("--protocol-pdf"));
     if (at < 0 || at + 2 >= args.size())
-        return fail(QStringLiteral("Aufruf: geraetetester --protocol-pdf PRÜFUNGSNR DATEI.pdf"));
+        return CliFail(QStringLiteral("Aufruf: geraetetester --protocol-pdf PRÜFUNGSNR DATEI.pdf"));
     bool ok = false;
     const int testNr = args[at + 1].toInt(&ok);
     if (!ok || testNr <= 0)
-        return fail(QStringLiteral("--protocol-pdf: \"%1\" ist keine gültige Prüfungsnummer.").arg(args[at + 1]));
+        return CliFail(
+            QStringLiteral("--protocol-pdf: \"%1\" ist keine gültige Prüfungsnummer.").arg(args[at + 1]));
     const QString fileName = args[at + 2];
 
     const auto ownApp = MakeReportApplication();
     InitFormatSettings();
     const TIniFile ini(TIniFile::ProgramIniPath());
     const TProtocolSettings settings = TProtocolSettings::FromIni(ini);
-    const QString cs = ini.ReadString(QStringLiteral("DataBase"), QStringLiteral("ConnectionString"), QString());
+    const QString cs =
+        ini.ReadString(QStringLiteral("DataBase"), QStringLiteral("ConnectionString"), QString());
 
     const QString conn = QStringLiteral("gt_protocol_cli");
     QString error;
     const TConnectionInfo info = ParseConnectionString(cs);
     if (!OpenConnection(info, conn, &error))
-        return fail(QStringLiteral("Die Datenbank kann nicht geöffnet werden: ") + error);
+        return CliFail(QStringLiteral("Die Datenbank kann nicht geöffnet werden: ") + error);
     TWerteSatz w;
     {
         const int oldKind = DatabaseKind();
@@ -59,12 +49,10 @@ int RunProtocolPdfCommand(const QStringList &args)
         db.close();
     }
     QSqlDatabase::removeDatabase(conn);
-    if (!ok) return fail(error);
-    if (!WriteTestProtocolPdf(w, settings, fileName, &error)) return fail(error);
-    std::printf("%s\n", QStringLiteral("Prüfprotokoll der Prüfung %1 nach „%2“ geschrieben.")
-                            .arg(testNr)
-                            .arg(QDir::toNativeSeparators(fileName))
-                            .toLocal8Bit()
-                            .constData());
+    if (!ok) return CliFail(error);
+    if (!WriteTestProtocolPdf(w, settings, fileName, &error)) return CliFail(error);
+    CliSay(QStringLiteral("Prüfprotokoll der Prüfung %1 nach „%2“ geschrieben.")
+               .arg(testNr)
+               .arg(QDir::toNativeSeparators(fileName)));
     return 0;
 }

@@ -1,6 +1,8 @@
 #include "app/CliReportApp.h"
 
-std::unique_ptr<QGuiApplication> MakeReportApplication()
+#include <cstdio>
+
+std::unique_ptr<QApplication> MakeReportApplication()
 {
     if (QCoreApplication::instance()) return nullptr;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
@@ -9,5 +11,16 @@ std::unique_ptr<QGuiApplication> MakeReportApplication()
     static int argc = 1;
     static char arg0[] = "geraetetester";
     static char *argv[] = {arg0, nullptr};
-    return std::make_unique<QGuiApplication>(argc, argv);
+    return std::make_unique<QApplication>(argc, argv);
+}
+
+int CliFail(const QString &text)
+{
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    return 1;
+}
+
+void CliSay(const QString &text)
+{
+    std::printf("%s\n", text.toLocal8Bit().constData());
 }

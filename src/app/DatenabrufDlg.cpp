@@ -317,9 +317,14 @@ TDatenabrufDlg::TDatenabrufDlg(QWidget *parent, const QString &iniFile, const QS
         ProgressBar1->setRange(0, count);
         ProgressBar1->setValue(0);
     });
-    connect(&m_logic, &TDatenabruf::recordStored, this, [this](int index, int, int, const QString &) {
+    connect(&m_logic, &TDatenabruf::recordStored, this, [this](int index, int, int lfd, const QString &) {
         ProgressBar1->setValue(index);
-        refresh(-1);
+        // Only the new row is read: a whole reload per record grows with the square of the count.
+        m_model->append(m_logic.Database(),
+                        QStringLiteral("SELECT * FROM tblUebernahme WHERE UNintLfdNr = ") + QString::number(lfd));
+        const QModelIndex last = m_model->index(m_model->rowCount() - 1, 0);
+        DBGrid1->setCurrentIndex(last);
+        DBGrid1->scrollTo(last);
     });
 
     if (!m_iniFile.isEmpty()) {
@@ -333,6 +338,10 @@ TDatenabrufDlg::TDatenabrufDlg(QWidget *parent, const QString &iniFile, const QS
 
 TDatenabrufDlg::~TDatenabrufDlg()
 {
+    // The children go after the members: nothing of theirs may call back in here.
+    disconnect(DBGrid1->selectionModel(), nullptr, this, nullptr);
+    DBGrid1->removeEventFilter(this);
+    DBMemo1->removeEventFilter(this);
     if (m_iniFile.isEmpty()) return;
     TIniFile ini(m_iniFile);
     ini.setAutoFlush(false);
@@ -471,23 +480,19 @@ void TDatenabrufDlg::DatenHolen()
 
 void TDatenabrufDlg::ZeileLoeschen()
 {
-    const int row = CurrentRow();
-    if (m_logic.Fetching() || row < 0) return;
-    if (Ask(QMessageBox::Warning, QStringLiteral("Die markierte Zeile löschen?"), QMessageBox::Yes | QMessageBox::No) !=
-        QMessageBox::Yes)
-        return;
-    m_logic.DeleteRow(FieldInt(m_model->value(row, QStringLiteral("UNintLfdNr"))));
-    refresh(row);
-    updateButtons();
+    deleteCurrent(QMessageBox::Warning, QStringLiteral("Die markierte Zeile löschen?"));
 }
 
 void TDatenabrufDlg::DeleteWithQuestion()
 {
+    deleteCurrent(QMessageBox::Question, QStringLiteral("Datensatz löschen?"));
+}
+
+void TDatenabrufDlg::deleteCurrent(QMessageBox::Icon icon, const QString &question)
+{
     const int row = CurrentRow();
     if (m_logic.Fetching() || row < 0) return;
-    if (Ask(QMessageBox::Question, QStringLiteral("Datensatz löschen?"), QMessageBox::Yes | QMessageBox::No) !=
-        QMessageBox::Yes)
-        return;
+    if (Ask(icon, question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) return;
     m_logic.DeleteRow(FieldInt(m_model->value(row, QStringLiteral("UNintLfdNr"))));
     refresh(row);
     updateButtons();

@@ -93,6 +93,7 @@ protected:
 
 private:
     void updateButtons();
+    void deleteCurrent(QMessageBox::Icon icon, const QString &question);
     void refresh(int rowAfter); // -1: last row
     void rowEntered(int row);
     void saveMemo();

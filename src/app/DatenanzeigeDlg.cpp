@@ -149,7 +149,8 @@ TDatenanzeigeDlg::TDatenanzeigeDlg(QWidget *parent, const QString &iniFile)
     auto *searchLabel = new QLabel(QStringLiteral("Suchen:"), this);
     SearchEdit = new QLineEdit(this);
     SearchEdit->setObjectName(QStringLiteral("SearchEdit"));
-    SearchEdit->setPlaceholderText(QStringLiteral("Barcode, Inventar-, Seriennummer, Bezeichnung oder Kundenname"));
+    SearchEdit->setPlaceholderText(
+        QStringLiteral("Barcode, Inventar-, Seriennummer, Bezeichnung oder Kundenname"));
     SearchEdit->setClearButtonEnabled(true);
     searchLabel->setBuddy(SearchEdit);
     searchRow->addWidget(searchLabel);
@@ -190,6 +191,8 @@ TDatenanzeigeDlg::TDatenanzeigeDlg(QWidget *parent, const QString &iniFile)
     connect(m_data->Customers, &TBrowseSet::stateChanged, this, &TDatenanzeigeDlg::refreshCustomer);
     connect(m_data->Devices, &TBrowseSet::stateChanged, this, &TDatenanzeigeDlg::refreshDevice);
 
+    // Room for the measurement rows and the memo; the size is not stored.
+    resize(sizeHint().expandedTo(QSize(960, 680)));
     if (!m_iniFile.isEmpty()) {
         TIniFile ini(m_iniFile);
         move(ini.ReadInteger(kPosition, QStringLiteral("StoreDataLeft"), x()),
@@ -210,11 +213,13 @@ TDatenanzeigeDlg::~TDatenanzeigeDlg()
     ini.flush();
 }
 
-QLineEdit *TDatenanzeigeDlg::bindEdit(QLineEdit *edit, TBrowseSet *set, const QString &field, bool postOnLeave)
+QLineEdit *TDatenanzeigeDlg::bindEdit(QLineEdit *edit, TBrowseSet *set, const QString &field,
+                                      bool postOnLeave)
 {
     edit->setObjectName(field);
     if (const int w = TBrowseSet::FieldWidth(field)) edit->setMaxLength(w);
-    connect(edit, &QLineEdit::textEdited, this, [set, field](const QString &text) { set->SetValue(field, text); });
+    connect(edit, &QLineEdit::textEdited, this,
+            [set, field](const QString &text) { set->SetValue(field, text); });
     if (postOnLeave) {
         connect(edit, &QLineEdit::editingFinished, this, [this, set] {
             if (set->State() != dsEdit && set->State() != dsInsert) return;
@@ -238,7 +243,8 @@ QWidget *TDatenanzeigeDlg::buildCustomerPane()
     head->setFont(bold);
     CustomerPos = new QLabel(box);
     CustomerPos->setObjectName(QStringLiteral("CustomerPos"));
-    CustomerPos->setMinimumWidth(CustomerPos->fontMetrics().horizontalAdvance(QStringLiteral("[99999/99999]")));
+    CustomerPos->setMinimumWidth(
+        CustomerPos->fontMetrics().horizontalAdvance(QStringLiteral("[99999/99999]")));
     CustomerPos->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     g->addWidget(head, 0, 0);
     g->addWidget(CustomerPos, 0, 1, 1, 5, Qt::AlignRight);
@@ -285,11 +291,12 @@ QWidget *TDatenanzeigeDlg::buildCustomerPane()
     };
     CustomerNavigator->OnDelete = [this] { deleteRow(0); };
     g->addWidget(CustomerNavigator, 7, 0, 1, 6);
-    m_customerEdits = {{KDstrName1, QStringLiteral("KDstrName1")},   {KDstrName2, QStringLiteral("KDstrName2")},
-                       {KDstrName3, QStringLiteral("KDstrName3")},   {KDstrStrasse, QStringLiteral("KDstrStrasse")},
-                       {KDstrLKZ, QStringLiteral("KDstrLKZ")},       {KDstrPLZ, QStringLiteral("KDstrPLZ")},
-                       {KDstrOrt, QStringLiteral("KDstrOrt")},       {KDstrTelefon, QStringLiteral("KDstrTelefon")},
-                       {KDstrFax, QStringLiteral("KDstrFax")}};
+    m_customerEdits = {
+        {KDstrName1, QStringLiteral("KDstrName1")}, {KDstrName2, QStringLiteral("KDstrName2")},
+        {KDstrName3, QStringLiteral("KDstrName3")}, {KDstrStrasse, QStringLiteral("KDstrStrasse")},
+        {KDstrLKZ, QStringLiteral("KDstrLKZ")},     {KDstrPLZ, QStringLiteral("KDstrPLZ")},
+        {KDstrOrt, QStringLiteral("KDstrOrt")},     {KDstrTelefon, QStringLiteral("KDstrTelefon")},
+        {KDstrFax, QStringLiteral("KDstrFax")}};
     return box;
 }
 
@@ -321,9 +328,14 @@ QWidget *TDatenanzeigeDlg::buildDevicePane()
     connect(PLstrBarcode, &QLineEdit::editingFinished, this, [this] {
         QString error;
         switch (m_data->PostBarcode(PLstrBarcode->text(), &error)) {
-        case TBarcodeCheck::Unique: break;
-        case TBarcodeCheck::Duplicate: ShowMessage(QMessageBox::Warning, DuplicateBarcodeMessage()); break;
-        case TBarcodeCheck::Failed: fail(error); break;
+        case TBarcodeCheck::Unique:
+            break;
+        case TBarcodeCheck::Duplicate:
+            ShowMessage(QMessageBox::Warning, DuplicateBarcodeMessage());
+            break;
+        case TBarcodeCheck::Failed:
+            fail(error);
+            break;
         }
     });
     g->addWidget(new QLabel(QStringLiteral("Bezeichnung:"), box), 1, 0);
@@ -439,10 +451,14 @@ QWidget *TDatenanzeigeDlg::buildTestPane()
     meas->setVerticalSpacing(2);
     const struct {
         const char *caption, *unit, *limitPrefix;
-    } rows[8] = {{"Schutzleiterwiderstand:", "mOhm", "(max."}, {"Isolationswiderstand:", "MOhm", "(min."},
-                 {"Ersatzableitstrom:", "mA", "(max."},       {"Schutzleiterstrom:", "mA", "(max."},
-                 {"umgepolt:", "mA", nullptr},                {"Berührungsstrom:", "mA", "(max."},
-                 {"umgepolt:", "mA", nullptr},                {"Grenzwert für Netztrennung:", "mA", nullptr}};
+    } rows[8] = {{"Schutzleiterwiderstand:", "mOhm", "(max."},
+                 {"Isolationswiderstand:", "MOhm", "(min."},
+                 {"Ersatzableitstrom:", "mA", "(max."},
+                 {"Schutzleiterstrom:", "mA", "(max."},
+                 {"umgepolt:", "mA", nullptr},
+                 {"Berührungsstrom:", "mA", "(max."},
+                 {"umgepolt:", "mA", nullptr},
+                 {"Grenzwert für Netztrennung:", "mA", nullptr}};
     for (int i = 0; i < 8; ++i) {
         TMeasRowWidgets &w = MeasRows[size_t(i)];
         w.caption = new QLabel(QString::fromUtf8(rows[i].caption), box);
@@ -452,7 +468,8 @@ QWidget *TDatenanzeigeDlg::buildTestPane()
         w.unit = new QLabel(QString::fromUtf8(rows[i].unit), box);
         w.limit = new QLabel(box);
         w.limit->setObjectName(QStringLiteral("MeasLimit%1").arg(i + 1));
-        w.limit->setProperty("prefix", rows[i].limitPrefix ? QString::fromUtf8(rows[i].limitPrefix) : QString());
+        w.limit->setProperty("prefix",
+                             rows[i].limitPrefix ? QString::fromUtf8(rows[i].limitPrefix) : QString());
         w.limit->setProperty("unit", QString::fromUtf8(rows[i].unit));
         w.led = led(box, QStringLiteral("MeasLed%1").arg(i + 1), Qt::red);
         meas->addWidget(w.caption, i, 0);
@@ -518,9 +535,10 @@ QWidget *TDatenanzeigeDlg::buildButtonColumn()
         if (!hint.isEmpty()) b->setToolTip(hint);
         return b;
     };
-    BtnKunden = button("BtnKunden", QStringLiteral("Kunden"), QStringLiteral("Kunden aus einer Liste wählen"));
-    BtnPrueflinge =
-        button("BtnPrueflinge", QStringLiteral("Prüflinge"), QStringLiteral("Prüfling des Kunden aus einer Liste wählen"));
+    BtnKunden =
+        button("BtnKunden", QStringLiteral("Kunden"), QStringLiteral("Kunden aus einer Liste wählen"));
+    BtnPrueflinge = button("BtnPrueflinge", QStringLiteral("Prüflinge"),
+                           QStringLiteral("Prüfling des Kunden aus einer Liste wählen"));
     v->addWidget(BtnKunden);
     v->addWidget(BtnPrueflinge);
 
@@ -563,7 +581,8 @@ QWidget *TDatenanzeigeDlg::buildButtonColumn()
     connect(RbErstpruefung, &QRadioButton::clicked, this, [sichWied] { sichWied(0); });
     connect(RbWiederholung, &QRadioButton::clicked, this, [sichWied] { sichWied(1); });
 
-    BtnProtokoll1 = button("BtnProtokoll1", QStringLiteral("Protokoll"), QStringLiteral("einseitiges Protokoll nach DIN VDE 0751"));
+    BtnProtokoll1 = button("BtnProtokoll1", QStringLiteral("Protokoll"),
+                           QStringLiteral("einseitiges Protokoll nach DIN VDE 0751"));
     BtnProtokoll3 = button("BtnProtokoll3", QStringLiteral("Protokoll"),
                            QStringLiteral("dreiseitiges Protokoll nach DIN VDE 0751 mit Sichtprüfung"));
     ProtText = new QLabel(col);
@@ -571,9 +590,10 @@ QWidget *TDatenanzeigeDlg::buildButtonColumn()
     BtnMessmod = button("BtnMessmod", QStringLiteral("Messmod."),
                         QStringLiteral("Einstellungen dieser Prüfung zum Gerätetester übertragen"));
     BtnMessmod->setEnabled(false);
-    BtnExport = button("BtnExport", QStringLiteral("Export"), QStringLiteral("alle Prüfungen als CSV-Datei exportieren"));
-    BtnEinzelexp =
-        button("BtnEinzelexp", QStringLiteral("Einzelexp."), QStringLiteral("diese Prüfung als CSV-Datei exportieren"));
+    BtnExport = button("BtnExport", QStringLiteral("Export"),
+                       QStringLiteral("alle Prüfungen als CSV-Datei exportieren"));
+    BtnEinzelexp = button("BtnEinzelexp", QStringLiteral("Einzelexp."),
+                          QStringLiteral("diese Prüfung als CSV-Datei exportieren"));
     BtnDruck = button("BtnDruck", QStringLiteral("Druck"), QStringLiteral("Prüfprotokoll drucken"));
     BtnEtiketten = button("BtnEtiketten", QStringLiteral("Etiketten..."),
                           QStringLiteral("Etiketten für diesen Prüfling oder alle Prüflinge des Kunden"));
@@ -743,12 +763,19 @@ void TDatenanzeigeDlg::deleteRow(int level)
     QString error;
     bool ok = false;
     switch (level) {
-    case 0: ok = m_data->DeleteCustomer(&error); break;
-    case 1: ok = m_data->DeleteDevice(&error); break;
-    default: ok = m_data->DeleteTest(&error); break;
+    case 0:
+        ok = m_data->DeleteCustomer(&error);
+        break;
+    case 1:
+        ok = m_data->DeleteDevice(&error);
+        break;
+    default:
+        ok = m_data->DeleteTest(&error);
+        break;
     }
     if (!ok && !error.isEmpty())
-        fail(QStringLiteral("Der Datensatz konnte nicht gelöscht werden; es wurde nichts gelöscht.\n") + error);
+        fail(QStringLiteral("Der Datensatz konnte nicht gelöscht werden; es wurde nichts gelöscht.\n") +
+             error);
     refreshCustomer();
     refreshDevice();
     refreshTest();
@@ -814,9 +841,12 @@ void TDatenanzeigeDlg::ProtokollDreiseitigClick()
     TProtDaten own(this);
     TProtDaten *form = m_protDaten ? m_protDaten : &own;
     QString error;
-    EditVisualInspection(*m_data, *form, [this](const TWerteSatz &w) {
-        if (Report) Report(2, w);
-    }, &error);
+    EditVisualInspection(
+        *m_data, *form,
+        [this](const TWerteSatz &w) {
+            if (Report) Report(2, w);
+        },
+        &error);
     if (!error.isEmpty()) fail(error);
     refreshTest();
 }

@@ -103,10 +103,10 @@ public:
     QLineEdit *SearchEdit;
     QListWidget *SearchHits;
     QLabel *CustomerPos, *DevicePos, *TestPos;
-    QLineEdit *KDstrName1, *KDstrName2, *KDstrName3, *KDstrStrasse, *KDstrLKZ, *KDstrPLZ, *KDstrOrt, *KDstrTelefon,
-        *KDstrFax;
-    QLineEdit *PLstrBezeichnung, *PLstrTyp, *PLstrFabrikationsnummer, *PLstrSeriennummer, *PLstrInventarnummer,
-        *PLstrBarcode;
+    QLineEdit *KDstrName1, *KDstrName2, *KDstrName3, *KDstrStrasse, *KDstrLKZ, *KDstrPLZ, *KDstrOrt,
+        *KDstrTelefon, *KDstrFax;
+    QLineEdit *PLstrBezeichnung, *PLstrTyp, *PLstrFabrikationsnummer, *PLstrSeriennummer,
+        *PLstrInventarnummer, *PLstrBarcode;
     TBrowseNavigator *CustomerNavigator, *DeviceNavigator, *TestNavigator;
     QLabel *SerialText, *DatumText, *KlasseText, *IsolText, *SichtText, *GesamtText, *ProtText;
     TLEDPaint *Led0701, *Led0702, *Led0751, *LedAbgebrochen, *LedGrenzwFehler;
@@ -114,8 +114,8 @@ public:
     std::array<TMeasRowWidgets, 8> MeasRows;
     QPlainTextEdit *PRstrNotiz;
     QLineEdit *PRstrPruefer, *PRstrBewertender, *PRstrProtokollNr;
-    QPushButton *BtnKunden, *BtnPrueflinge, *BtnProtokoll1, *BtnProtokoll3, *BtnMessmod, *BtnExport, *BtnEinzelexp,
-        *BtnDruck, *BtnEtiketten, *BtnOK;
+    QPushButton *BtnKunden, *BtnPrueflinge, *BtnProtokoll1, *BtnProtokoll3, *BtnMessmod, *BtnExport,
+        *BtnEinzelexp, *BtnDruck, *BtnEtiketten, *BtnOK;
     QGroupBox *FunktPruefung;
     QRadioButton *FunktNicht, *FunktBestanden, *RbErstpruefung, *RbWiederholung;
 

@@ -211,7 +211,7 @@ TFrontPanel::TFrontPanel(QWidget *parent) : QWidget(parent), m_state(std::make_u
     m_state->KlasseListOpen = [this] { return ComboBox1->view()->isVisible(); };
     m_state->SichtprListOpen = [this] { return ComboBox2->view()->isVisible(); };
     m_state->MesszeitHasFocus = [this] { return FloatEdit1->hasFocus(); };
-    m_state->OnChanged = [this] { Sync(); };
+    connect(m_state.get(), &TPanelState::changed, this, &TFrontPanel::Sync);
     wireUser();
     m_state->ResetPanel();
     Sync();
@@ -220,7 +220,7 @@ TFrontPanel::TFrontPanel(QWidget *parent) : QWidget(parent), m_state(std::make_u
 TFrontPanel::~TFrontPanel()
 {
     // The state may still call back while children go away.
-    m_state->OnChanged = nullptr;
+    m_state->disconnect(this);
 }
 
 QWidget *TFrontPanel::buildSettings()
@@ -646,15 +646,7 @@ void runSprache(TForm1 &form, TFrontPanelParts parts)
 
 TFrontPanelParts FrontPanelParts(const TForm1 &form)
 {
-    // The parts are ours and carry no meta-object of their own: kept as tagged properties.
-    auto get = [&form](const char *name) { return form.property(name).value<QObject *>(); };
-    TFrontPanelParts p;
-    p.Panel = static_cast<TFrontPanel *>(get("gtFrontPanel"));
-    if (!p.Panel) return {};
-    p.Control = static_cast<TTestControl *>(get("gtTestControl"));
-    p.Messmodus = static_cast<TMessmodusDlg *>(get("gtMessmodusDlg"));
-    p.Sprache = static_cast<TSprachEinstDlg *>(get("gtSprachEinstDlg"));
-    return p;
+    return form.FrontParts();
 }
 
 TFrontPanelParts InstallFrontPanel(TForm1 &form)
@@ -674,66 +666,38 @@ TFrontPanelParts InstallFrontPanel(TForm1 &form)
     form.addActions({control->Prf_Start, control->Prf_Weiter, control->Prf_Abbrechen, control->Prf_Drucken,
                      control->Prf_SpeicherClr});
     parts.Control = control;
-    state.OnPhase = [control](int phase) { control->ApplyPhase(phase); };
+    QObject::connect(&state, &TPanelState::phase, control, &TTestControl::ApplyPhase);
 
     parts.Messmodus = new TMessmodusDlg(&form, form.IniFileName());
     parts.Sprache = new TSprachEinstDlg(&form);
-
     form.setFrontPanel(panel);
-    form.setProperty("gtFrontPanel", QVariant::fromValue<QObject *>(panel));
-    form.setProperty("gtTestControl", QVariant::fromValue<QObject *>(control));
-    form.setProperty("gtMessmodusDlg", QVariant::fromValue<QObject *>(parts.Messmodus));
-    form.setProperty("gtSprachEinstDlg", QVariant::fromValue<QObject *>(parts.Sprache));
 
-    // Chained after what the window already set, never in place of it.
-    QPointer<TFrontPanel> guard(panel);
+    // Everything below is connected with the panel as context: when the panel
+    // goes, so do its connections.
     QAction *messmodus = form.Actions->M_Einstellen;
-    auto prevDecode = conn->OnDecodeSlot;
-    conn->OnDecodeSlot = [prevDecode, guard](int slot, const TProtok &msg) {
-        if (prevDecode) prevDecode(slot, msg);
-        if (guard) guard->State().Decode(slot, msg);
-    };
-    auto prevReset = conn->OnResetPanel;
-    conn->OnResetPanel = [prevReset, guard, control, messmodus, &form] {
-        if (prevReset) prevReset();
-        if (!guard) return;
-        guard->State().ResetPanel();
+    QAction *sprache = form.Actions->K_Sprache;
+    QObject::connect(conn, &TConnectionController::decodeSlot, panel,
+                     [panel](int slot, const TProtok &msg) { panel->State().Decode(slot, msg); });
+    auto resetParts = [panel, control, messmodus, sprache] {
+        panel->State().ResetPanel();
         control->DisableAll();
         messmodus->setEnabled(false);
-        form.Actions->K_Sprache->setEnabled(false);
+        sprache->setEnabled(false);
     };
-    auto prevEnable = conn->OnEnablePanel;
-    conn->OnEnablePanel = [prevEnable, guard, messmodus] {
-        if (prevEnable) prevEnable();
-        if (!guard) return;
-        guard->State().EnablePanel();
+    QObject::connect(conn, &TConnectionController::resetPanel, panel, resetParts);
+    QObject::connect(conn, &TConnectionController::enablePanel, panel, [panel, messmodus] {
+        panel->State().EnablePanel();
         messmodus->setEnabled(true);
-    };
-    auto prevClear = conn->OnClearValues;
-    conn->OnClearValues = [prevClear, guard] {
-        if (prevClear) prevClear();
-        if (guard) guard->State().ClearValues();
-    };
-    auto prevStart = conn->OnStartEnabledChanged;
-    conn->OnStartEnabledChanged = [prevStart, guard, control](bool on) {
-        if (prevStart) prevStart(on);
-        if (guard) control->Prf_Start->setEnabled(on);
-    };
-    auto prevVersion = conn->OnVersionRequested;
-    conn->OnVersionRequested = [prevVersion, guard] {
-        if (prevVersion) prevVersion();
-        if (guard) guard->State().VersionRequested();
-    };
+    });
+    QObject::connect(conn, &TConnectionController::clearValues, panel, [panel] { panel->State().ClearValues(); });
+    QObject::connect(conn, &TConnectionController::startEnabledChanged, control->Prf_Start, &QAction::setEnabled);
+    QObject::connect(conn, &TConnectionController::versionRequested, panel,
+                     [panel] { panel->State().VersionRequested(); });
 
-    // The window's own handlers for these two show placeholders; ours do the work.
-    QObject::disconnect(messmodus, &QAction::triggered, &form, nullptr);
-    QObject::connect(messmodus, &QAction::triggered, panel,
-                     [&form] { runMessmodus(form, FrontPanelParts(form)); });
-    QAction *sprache = form.Actions->K_Sprache;
-    QObject::disconnect(sprache, &QAction::triggered, &form, nullptr);
-    QObject::connect(sprache, &QAction::triggered, panel,
-                     [&form] { runSprache(form, FrontPanelParts(form)); });
+    // The window leaves these two actions to the panel, which runs their dialogs.
+    QObject::connect(messmodus, &QAction::triggered, panel, [&form] { runMessmodus(form, form.FrontParts()); });
+    QObject::connect(sprache, &QAction::triggered, panel, [&form] { runSprache(form, form.FrontParts()); });
 
-    conn->OnResetPanel();
+    resetParts();
     return parts;
 }

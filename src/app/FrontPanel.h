@@ -6,6 +6,7 @@
 // and only the user's own clicks, choices and edits reach the state's
 // User... calls, so a report from the tester never writes anything back.
 
+#include "app/FrontPanelParts.h"
 #include "tester/PanelState.h"
 
 #include <QFrame>
@@ -87,6 +88,8 @@ private:
 };
 
 class TFrontPanel : public QWidget {
+    Q_OBJECT
+
 public:
     explicit TFrontPanel(QWidget *parent = nullptr);
     ~TFrontPanel() override;
@@ -130,17 +133,9 @@ private:
     std::unique_ptr<TPanelState> m_state;
 };
 
-// Everything the front panel adds to the main window.
-struct TFrontPanelParts {
-    TFrontPanel *Panel = nullptr;
-    TTestControl *Control = nullptr;
-    TMessmodusDlg *Messmodus = nullptr;
-    TSprachEinstDlg *Sprache = nullptr;
-};
-
 // Creates the panel and the test control, puts them into the window and
-// fills the connection controller's hooks (after whatever the window set).
-// "Messmodus einstellen..." and "Sprache..." are taken over as well.
+// connects them to the connection controller's signals. The panel runs
+// "Messmodus einstellen..." and "Sprache..." as well.
 TFrontPanelParts InstallFrontPanel(TForm1 &form);
 // The parts installed into a window (empty when none).
 TFrontPanelParts FrontPanelParts(const TForm1 &form);

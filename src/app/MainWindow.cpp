@@ -92,7 +92,7 @@ TForm1::TForm1(const TForm1Setup &setup, QWidget *parent) : QMainWindow(parent),
 
     wireActions();
     wireController();
-    InstallFrontPanel(*this);
+    m_frontParts = InstallFrontPanel(*this);
     FormCreate();
 }
 
@@ -129,9 +129,7 @@ void TForm1::FormCreate()
     Commands->setTimeout(tcWriteEEPROM, quint32(qMax(0, m_config.MessageAnswerWriteEEPROM)));
 
     // Panel in its disconnected look; nothing talks to the tester before the user connects.
-    Connection->ShowDisconnectedStatus();
-    if (Connection->OnResetPanel) Connection->OnResetPanel();
-    Actions->K_Sprache->setEnabled(false);
+    Connection->ShowDisconnected();
     Connection->TxLedCtr = 0;
     Connection->RxLedCtr = 0;
     Connection->PausePolling();
@@ -270,10 +268,7 @@ void TForm1::wireActions()
     connect(Actions->D_Archivieren, &QAction::triggered, extras, &TDataExtras::ArchiveProtocols);
     connect(Actions->D_Import, &QAction::triggered, extras, &TDataExtras::ImportCsv);
     connect(Actions->K_Einstellungen, &QAction::triggered, this, [this] { EditSettings(); });
-    connect(Actions->K_Sprache, &QAction::triggered, this,
-            [this] { ExecWindow(QStringLiteral("TSprachEinstDlg")); });
-    connect(Actions->M_Einstellen, &QAction::triggered, this,
-            [this] { ExecWindow(QStringLiteral("TMessmodusDlg")); });
+    // "Sprache..." and "Messmodus einstellen..." belong to the front panel, which connects them.
     connect(Actions->K_Hinweise, &QAction::triggered, this, [this](bool checked) {
         Actions->setShowHints(checked);
         m_config.ShowHints = checked;
@@ -286,20 +281,19 @@ void TForm1::wireActions()
 
 void TForm1::wireController()
 {
-    Connection->OnStatusText = [this](int panel, const QString &text) {
-        StatusBar1->setPanelText(panel, text);
-    };
-    Connection->OnConnectionState = [this](bool connected) {
-        Actions->G_Verbinden->setChecked(connected);
-        Actions->G_Schnittstelle->setEnabled(!connected);
-    };
-    Connection->OnLeds = [this](bool tx, bool rx) {
+    connect(Connection, &TConnectionController::statusText, StatusBar1, &TMainStatusBar::setPanelText);
+    connect(Connection, &TConnectionController::leds, StatusBar1, [this](bool tx, bool rx) {
         StatusBar1->LEDPaint1->setLEDOn(tx);
         StatusBar1->LEDPaint2->setLEDOn(rx);
-    };
-    Connection->OnLanguageActionEnabled = [this](bool on) { Actions->K_Sprache->setEnabled(on); };
-    Connection->OnFirmwareMismatch = [this](const QString &text) { ShowMessage(QMessageBox::Warning, text); };
-    Connection->OnTimer1 = [this] {
+    });
+    connect(Connection, &TConnectionController::connectionState, this, [this](bool connected) {
+        Actions->G_Verbinden->setChecked(connected);
+        Actions->G_Schnittstelle->setEnabled(!connected);
+    });
+    connect(Connection, &TConnectionController::languageActionEnabled, Actions->K_Sprache, &QAction::setEnabled);
+    connect(Connection, &TConnectionController::firmwareMismatch, this,
+            [this](const QString &text) { ShowMessage(QMessageBox::Warning, text); });
+    connect(Connection, &TConnectionController::timer1, this, [this] {
         if (!m_splash) return;
         if (SplashCtr > 0) --SplashCtr;
         if (SplashCtr == 0) {
@@ -307,7 +301,7 @@ void TForm1::wireController()
             m_splash->deleteLater();
             m_splash = nullptr;
         }
-    };
+    });
 }
 
 void TForm1::setFrontPanel(QWidget *panel)

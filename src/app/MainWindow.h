@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Configuration.h"
+#include "app/FrontPanelParts.h"
 #include "core/Logs.h"
 
 #include <QMainWindow>
@@ -52,6 +53,8 @@ public:
     QWidget *FrontPanelArea() const { return m_frontArea; }
     void setFrontPanel(QWidget *panel);
     QWidget *FrontPanel() const { return m_frontPanel; }
+    // The front panel, its test control and its dialogs.
+    const TFrontPanelParts &FrontParts() const { return m_frontParts; }
 
     TSchnittstelleDlg *SchnittstelleDlg();
     THelpWindow *HelpWindow();
@@ -99,6 +102,7 @@ private:
     QWidget *m_frontArea = nullptr;
     QVBoxLayout *m_frontLayout = nullptr;
     QPointer<QWidget> m_frontPanel;
+    TFrontPanelParts m_frontParts;
     QPointer<QWidget> m_splash;
     TSchnittstelleDlg *m_portDlg = nullptr;
     THelpWindow *m_help = nullptr;

@@ -5,7 +5,6 @@
 
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -15,77 +14,28 @@ TNeuKundeDlg::TNeuKundeDlg(QWidget *parent, const QString &connectionName)
 {
     setObjectName(QStringLiteral("NeuKundeDlg"));
     setWindowTitle(QStringLiteral("neuen Kunden anlegen"));
-    auto edit = [this](const char *name, int maxLength) {
-        auto *e = new QLineEdit(this);
-        e->setObjectName(QLatin1String(name));
-        e->setMaxLength(maxLength);
-        return e;
-    };
-    EditName1 = edit("EditName1", 60);
-    EditName2 = edit("EditName2", 60);
-    EditName3 = edit("EditName3", 60);
-    EditStrasse = edit("EditStrasse", 60);
-    EditLKZ = edit("EditLKZ", 5);
-    EditLKZ->setMaximumWidth(50);
-    EditPLZ = edit("EditPLZ", 10);
-    EditPLZ->setMaximumWidth(80);
-    EditOrt = edit("EditOrt", 50);
-    EditTelefon = edit("EditTelefon", 30);
-    EditFax = edit("EditFax", 30);
-    // Country codes are written in capitals, whatever is typed.
-    connect(EditLKZ, &QLineEdit::textEdited, this, [this](const QString &t) {
-        const int pos = EditLKZ->cursorPosition();
-        EditLKZ->setText(t.toUpper());
-        EditLKZ->setCursorPosition(pos);
-    });
-
-    auto *f = new QFormLayout;
-    auto *names = new QVBoxLayout;
-    names->setSpacing(2);
-    names->addWidget(EditName1);
-    names->addWidget(EditName2);
-    names->addWidget(EditName3);
-    f->addRow(QStringLiteral("Name:"), names);
-    f->addRow(QStringLiteral("Straße:"), EditStrasse);
-    auto *ort = new QHBoxLayout;
-    ort->addWidget(EditLKZ);
-    ort->addWidget(new QLabel(QStringLiteral("-"), this));
-    ort->addWidget(EditPLZ);
-    ort->addWidget(EditOrt, 1);
-    f->addRow(QStringLiteral("PLZ, Ort:"), ort);
-    f->addRow(QStringLiteral("Tel."), EditTelefon);
-    f->addRow(QStringLiteral("Fax"), EditFax);
-
-    BtnOK = new QPushButton(QStringLiteral("OK"), this);
-    BtnOK->setObjectName(QStringLiteral("BtnOK"));
-    BtnOK->setDefault(true);
-    BtnAbbrechen = new QPushButton(QStringLiteral("Abbrechen"), this);
-    BtnAbbrechen->setObjectName(QStringLiteral("BtnAbbrechen"));
-    BtnAbbrechen->setAutoDefault(false);
+    auto *l = new QVBoxLayout(this);
+    l->addLayout(KundenFormular(this, Kunde, false));
+    l->addLayout(OkAbbrechenZeile(this, BtnOK, BtnAbbrechen));
     connect(BtnOK, &QPushButton::clicked, this, &TNeuKundeDlg::accept);
     connect(BtnAbbrechen, &QPushButton::clicked, this, &QDialog::reject);
-    auto *b = new QHBoxLayout;
-    b->addStretch(1);
-    b->addWidget(BtnOK);
-    b->addWidget(BtnAbbrechen);
-    auto *l = new QVBoxLayout(this);
-    l->addLayout(f);
-    l->addLayout(b);
+    // Country codes are written in capitals, whatever is typed.
+    connect(Kunde.LKZ, &QLineEdit::textEdited, this, [this](const QString &t) {
+        const int pos = Kunde.LKZ->cursorPosition();
+        Kunde.LKZ->setText(t.toUpper());
+        Kunde.LKZ->setCursorPosition(pos);
+    });
     setMinimumWidth(420);
-
-    ShowMessage = [this](QMessageBox::Icon icon, const QString &text) {
-        QMessageBox box(icon, QStringLiteral("Gerätetester"), text, QMessageBox::Ok, this);
-        box.exec();
-    };
+    ShowMessage = [this](QMessageBox::Icon icon, const QString &text) { ZeigeMeldung(this, icon, text); };
 }
 
 void TNeuKundeDlg::showEvent(QShowEvent *e)
 {
     QDialog::showEvent(e);
-    for (QLineEdit *ed : {EditName1, EditName2, EditName3, EditStrasse, EditLKZ, EditPLZ, EditOrt, EditTelefon, EditFax})
+    for (QLineEdit *ed : Kunde.All())
         ed->clear();
     m_kundenNr = NextKundenNr(QSqlDatabase::database(m_connection, false));
-    EditName1->setFocus();
+    Kunde.Name1->setFocus();
 }
 
 bool TNeuKundeDlg::insertCustomer(QString *error)
@@ -97,11 +47,11 @@ bool TNeuKundeDlg::insertCustomer(QString *error)
         QStringLiteral("VALUES"),
         QStringLiteral("  (%1, %2, %3, %4, %5,")
             .arg(m_kundenNr)
-            .arg(SqlQuote(EditName1->text()), SqlQuote(EditName2->text()), SqlQuote(EditName3->text()),
-                 SqlQuote(EditStrasse->text())),
+            .arg(SqlQuote(Kunde.Name1->text()), SqlQuote(Kunde.Name2->text()), SqlQuote(Kunde.Name3->text()),
+                 SqlQuote(Kunde.Strasse->text())),
         QStringLiteral("  %1, %2, %3, %4, %5)")
-            .arg(SqlQuote(EditLKZ->text().toUpper()), SqlQuote(EditPLZ->text()), SqlQuote(EditOrt->text()),
-                 SqlQuote(EditTelefon->text()), SqlQuote(EditFax->text()))};
+            .arg(SqlQuote(Kunde.LKZ->text().toUpper()), SqlQuote(Kunde.PLZ->text()), SqlQuote(Kunde.Ort->text()),
+                 SqlQuote(Kunde.Telefon->text()), SqlQuote(Kunde.Fax->text()))};
     int rows = 0;
     return ExecLines(QSqlDatabase::database(m_connection, false), lines, error, &rows) && rows == 1;
 }
@@ -110,13 +60,10 @@ void TNeuKundeDlg::accept()
 {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     QString error;
-    if (!insertCustomer(&error)) {
-        // Another workstation may have taken the number meanwhile: once more with a fresh one.
-        const int fresh = NextKundenNr(db);
-        if (fresh == m_kundenNr || (m_kundenNr = fresh, !insertCustomer(&error))) {
-            ShowMessage(QMessageBox::Critical, QStringLiteral("Der Kunde wurde nicht gespeichert.\r\rFehlertext:\r") + error);
-            return;
-        }
+    if (!InsertMitSchluessel(
+            m_kundenNr, [&db] { return NextKundenNr(db); }, [this](QString *e) { return insertCustomer(e); }, &error)) {
+        ShowMessage(QMessageBox::Critical, QStringLiteral("Der Kunde wurde nicht gespeichert.\r\rFehlertext:\r") + error);
+        return;
     }
     const bool device = m_neuPruefling && m_neuPruefling->exec() == QDialog::Accepted;
     // No customer without a device by this path.

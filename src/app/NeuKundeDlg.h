@@ -2,12 +2,13 @@
 
 // "neuen Kunden anlegen": a new customer, always together with its first device.
 
+#include "app/EntryForms.h"
+
 #include <QDialog>
 #include <QMessageBox>
 
 #include <functional>
 
-class QLineEdit;
 class QPushButton;
 class TNeuPrueflingDlg;
 
@@ -22,7 +23,7 @@ public:
 
     std::function<void(QMessageBox::Icon, const QString &)> ShowMessage;
 
-    QLineEdit *EditName1, *EditName2, *EditName3, *EditStrasse, *EditLKZ, *EditPLZ, *EditOrt, *EditTelefon, *EditFax;
+    TKundenFelder Kunde;
     QPushButton *BtnOK, *BtnAbbrechen;
 
 public slots:

@@ -22,57 +22,23 @@ TNeuPrueflingDlg::TNeuPrueflingDlg(QWidget *parent, const QString &connectionNam
 {
     setObjectName(QStringLiteral("NeuPrueflingDlg"));
     setWindowTitle(QStringLiteral("neuen Prüfling anlegen"));
-    auto edit = [this](const char *name, int maxLength) {
-        auto *e = new QLineEdit(this);
-        e->setObjectName(QLatin1String(name));
-        e->setMaxLength(maxLength);
-        return e;
-    };
-    EditBezeichnung = edit("EditBezeichnung", 60);
-    EditTyp = edit("EditTyp", 50);
-    EditFabrikationsnummer = edit("EditFabrikationsnummer", 30);
-    EditSeriennummer = edit("EditSeriennummer", 30);
-    EditInventarnummer = edit("EditInventarnummer", 30);
-    EditBarcode = edit("EditBarcode", 20);
-    auto *f = new QFormLayout;
-    f->addRow(QStringLiteral("Bezeichnung:"), EditBezeichnung);
-    f->addRow(QStringLiteral("Typ:"), EditTyp);
-    f->addRow(QStringLiteral("Fabrikationsnummer:"), EditFabrikationsnummer);
-    f->addRow(QStringLiteral("Seriennummer:"), EditSeriennummer);
-    f->addRow(QStringLiteral("Inventarnummer:"), EditInventarnummer);
-    f->addRow(QStringLiteral("Barcode/Prüflingsnummer:"), EditBarcode);
-
-    BtnOK = new QPushButton(QStringLiteral("OK"), this);
-    BtnOK->setObjectName(QStringLiteral("BtnOK"));
-    BtnOK->setDefault(true);
-    BtnAbbrechen = new QPushButton(QStringLiteral("Abbrechen"), this);
-    BtnAbbrechen->setObjectName(QStringLiteral("BtnAbbrechen"));
-    BtnAbbrechen->setAutoDefault(false);
+    auto *l = new QVBoxLayout(this);
+    l->addLayout(PrueflingFormular(this, Geraet, false));
+    l->addLayout(OkAbbrechenZeile(this, BtnOK, BtnAbbrechen));
     connect(BtnOK, &QPushButton::clicked, this, &TNeuPrueflingDlg::accept);
     connect(BtnAbbrechen, &QPushButton::clicked, this, &QDialog::reject);
-    auto *b = new QHBoxLayout;
-    b->addStretch(1);
-    b->addWidget(BtnOK);
-    b->addWidget(BtnAbbrechen);
-    auto *l = new QVBoxLayout(this);
-    l->addLayout(f);
-    l->addLayout(b);
     setMinimumWidth(420);
-
-    ShowMessage = [this](QMessageBox::Icon icon, const QString &text) {
-        QMessageBox box(icon, QStringLiteral("Gerätetester"), text, QMessageBox::Ok, this);
-        box.exec();
-    };
+    ShowMessage = [this](QMessageBox::Icon icon, const QString &text) { ZeigeMeldung(this, icon, text); };
 }
 
 void TNeuPrueflingDlg::showEvent(QShowEvent *e)
 {
     QDialog::showEvent(e);
-    for (QLineEdit *ed : {EditBezeichnung, EditTyp, EditFabrikationsnummer, EditSeriennummer, EditInventarnummer, EditBarcode})
+    for (QLineEdit *ed : Geraet.All())
         ed->clear();
-    EditBezeichnung->setFocus();
+    Geraet.Bezeichnung->setFocus();
     m_prueflingNr = NextPrflngNr(QSqlDatabase::database(m_connection, false));
-    if (m_datenabruf && m_datenabruf->isVisible()) EditBarcode->setText(m_datenabruf->CurrentBarcode());
+    if (m_datenabruf && m_datenabruf->isVisible()) Geraet.Barcode->setText(m_datenabruf->CurrentBarcode());
     if (m_neuKunde && m_neuKunde->isVisible())
         m_kundenNr = m_neuKunde->KundenNr();
     else
@@ -89,11 +55,11 @@ bool TNeuPrueflingDlg::insertDevice(QString *error)
         QStringLiteral("  (%1, %2, %3, %4, %5,")
             .arg(m_prueflingNr)
             .arg(m_kundenNr)
-            .arg(SqlQuote(EditBezeichnung->text()), SqlQuote(EditTyp->text()),
-                 SqlQuote(EditFabrikationsnummer->text())),
+            .arg(SqlQuote(Geraet.Bezeichnung->text()), SqlQuote(Geraet.Typ->text()),
+                 SqlQuote(Geraet.Fabrikationsnummer->text())),
         QStringLiteral("  %1, %2, %3)")
-            .arg(SqlQuote(EditSeriennummer->text()), SqlQuote(EditInventarnummer->text()),
-                 SqlQuote(EditBarcode->text().trimmed()))};
+            .arg(SqlQuote(Geraet.Seriennummer->text()), SqlQuote(Geraet.Inventarnummer->text()),
+                 SqlQuote(Geraet.Barcode->text().trimmed()))};
     int rows = 0;
     return ExecLines(QSqlDatabase::database(m_connection, false), lines, error, &rows) && rows == 1;
 }
@@ -101,7 +67,7 @@ bool TNeuPrueflingDlg::insertDevice(QString *error)
 void TNeuPrueflingDlg::accept()
 {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    const QString barcode = EditBarcode->text().trimmed();
+    const QString barcode = Geraet.Barcode->text().trimmed();
     if (!barcode.isEmpty()) {
         QSqlQuery q(db);
         const QStringList lines{QStringLiteral("SELECT PLstrBarcode"), QStringLiteral("FROM tblPruefling"),
@@ -113,19 +79,15 @@ void TNeuPrueflingDlg::accept()
         }
         if (q.next()) {
             ShowMessage(QMessageBox::Warning, MsgBarcodeVergeben);
-            EditBarcode->setFocus();
+            Geraet.Barcode->setFocus();
             return;
         }
     }
     QString error;
-    if (!insertDevice(&error)) {
-        // Another workstation may have taken the number meanwhile: once more with a fresh one.
-        const int fresh = NextPrflngNr(db);
-        if (fresh == m_prueflingNr || (m_prueflingNr = fresh, !insertDevice(&error))) {
-            ShowMessage(QMessageBox::Critical,
-                        QStringLiteral("Der Prüfling wurde nicht gespeichert.\r\rFehlertext:\r") + error);
-            return;
-        }
+    if (!InsertMitSchluessel(
+            m_prueflingNr, [&db] { return NextPrflngNr(db); }, [this](QString *e) { return insertDevice(e); }, &error)) {
+        ShowMessage(QMessageBox::Critical, QStringLiteral("Der Prüfling wurde nicht gespeichert.\r\rFehlertext:\r") + error);
+        return;
     }
     QDialog::accept();
 }

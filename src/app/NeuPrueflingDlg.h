@@ -3,12 +3,13 @@
 // "neuen Prüfling anlegen": a new device; it takes the barcode of the current
 // staging row and the customer of whichever dialog called it.
 
+#include "app/EntryForms.h"
+
 #include <QDialog>
 #include <QMessageBox>
 
 #include <functional>
 
-class QLineEdit;
 class QPushButton;
 class TDatenabrufDlg;
 class TNeuKundeDlg;
@@ -29,8 +30,7 @@ public:
     static const QString MsgBarcodeVergeben;
     std::function<void(QMessageBox::Icon, const QString &)> ShowMessage;
 
-    QLineEdit *EditBezeichnung, *EditTyp, *EditFabrikationsnummer, *EditSeriennummer, *EditInventarnummer,
-        *EditBarcode;
+    TPrueflingFelder Geraet;
     QPushButton *BtnOK, *BtnAbbrechen;
 
 public slots:

@@ -10,7 +10,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -55,61 +54,17 @@ TPrueflingDlg::TPrueflingDlg(QWidget *parent, const QString &iniFile, const QStr
     setWindowTitle(QStringLiteral("Prüfling auswählen"));
     m_model = new TRecordTableModel(gridColumns(), this);
 
-    auto field = [this](const char *name) {
-        auto *e = new QLineEdit(this);
-        e->setObjectName(QLatin1String(name));
-        e->setReadOnly(true);
-        e->setFocusPolicy(Qt::ClickFocus);
-        return e;
-    };
-    EditName1 = field("EditName1");
-    EditName2 = field("EditName2");
-    EditName3 = field("EditName3");
-    EditStrasse = field("EditStrasse");
-    EditLKZ = field("EditLKZ");
-    EditLKZ->setMaximumWidth(50);
-    EditPLZ = field("EditPLZ");
-    EditPLZ->setMaximumWidth(70);
-    EditOrt = field("EditOrt");
-    EditTelefon = field("EditTelefon");
-    EditFax = field("EditFax");
-    EditBezeichnung = field("EditBezeichnung");
-    EditTyp = field("EditTyp");
-    EditFabrikationsnummer = field("EditFabrikationsnummer");
-    EditSeriennummer = field("EditSeriennummer");
-    EditInventarnummer = field("EditInventarnummer");
-    EditBarcode = field("EditBarcode");
-
     auto *kunde = new QGroupBox(QStringLiteral("Kunde:"), this);
-    auto *kf = new QFormLayout(kunde);
-    auto *names = new QVBoxLayout;
-    names->setSpacing(2);
-    names->addWidget(EditName1);
-    names->addWidget(EditName2);
-    names->addWidget(EditName3);
-    kf->addRow(QStringLiteral("Name:"), names);
-    kf->addRow(QStringLiteral("Straße:"), EditStrasse);
-    auto *ort = new QHBoxLayout;
-    ort->addWidget(EditLKZ);
-    ort->addWidget(new QLabel(QStringLiteral("-"), kunde));
-    ort->addWidget(EditPLZ);
-    ort->addWidget(EditOrt, 1);
-    kf->addRow(QStringLiteral("PLZ, Ort:"), ort);
-    kf->addRow(QStringLiteral("Tel."), EditTelefon);
-    kf->addRow(QStringLiteral("Fax"), EditFax);
+    QFormLayout *kf = KundenFormular(kunde, Kunde, true);
+    kunde->setLayout(kf);
     BtnNeuerKunde = new QPushButton(QStringLiteral("neuen Kunden anlegen"), kunde);
     BtnNeuerKunde->setObjectName(QStringLiteral("BtnNeuerKunde"));
     BtnNeuerKunde->setAutoDefault(false);
     kf->addRow(QString(), BtnNeuerKunde);
 
     auto *geraet = new QGroupBox(QStringLiteral("Prüfling:"), this);
-    auto *gf = new QFormLayout(geraet);
-    gf->addRow(QStringLiteral("Bezeichnung:"), EditBezeichnung);
-    gf->addRow(QStringLiteral("Typ:"), EditTyp);
-    gf->addRow(QStringLiteral("Fabrikationsnummer:"), EditFabrikationsnummer);
-    gf->addRow(QStringLiteral("Seriennummer:"), EditSeriennummer);
-    gf->addRow(QStringLiteral("Inventarnummer:"), EditInventarnummer);
-    gf->addRow(QStringLiteral("Barcode/Prüflingsnummer:"), EditBarcode);
+    QFormLayout *gf = PrueflingFormular(geraet, Geraet, true);
+    geraet->setLayout(gf);
     BtnNeuerPruefling = new QPushButton(QStringLiteral("neuen Prüfling anlegen"), geraet);
     BtnNeuerPruefling->setObjectName(QStringLiteral("BtnNeuerPruefling"));
     BtnNeuerPruefling->setAutoDefault(false);
@@ -127,15 +82,11 @@ TPrueflingDlg::TPrueflingDlg(QWidget *parent, const QString &iniFile, const QStr
     connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] { showCurrent(); });
     connect(DBGrid1, &QTableView::doubleClicked, this, &QDialog::accept);
 
-    BtnOK = new QPushButton(QStringLiteral("OK"), this);
-    BtnOK->setObjectName(QStringLiteral("BtnOK"));
-    BtnOK->setDefault(true);
-    BtnAbbrechen = new QPushButton(QStringLiteral("Abbrechen"), this);
-    BtnAbbrechen->setObjectName(QStringLiteral("BtnAbbrechen"));
-    BtnAbbrechen->setAutoDefault(false);
+    QHBoxLayout *bottom = OkAbbrechenZeile(this, BtnOK, BtnAbbrechen);
     BtnGespeicherteDaten = new QPushButton(QStringLiteral("gespeicherte Daten"), this);
     BtnGespeicherteDaten->setObjectName(QStringLiteral("BtnGespeicherteDaten"));
     BtnGespeicherteDaten->hide();
+    bottom->insertWidget(0, BtnGespeicherteDaten);
     connect(BtnOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(BtnAbbrechen, &QPushButton::clicked, this, &QDialog::reject);
     connect(BtnNeuerKunde, &QPushButton::clicked, this, &TPrueflingDlg::NeuenKundenAnlegen);
@@ -144,11 +95,6 @@ TPrueflingDlg::TPrueflingDlg(QWidget *parent, const QString &iniFile, const QStr
     auto *upper = new QHBoxLayout;
     upper->addWidget(kunde, 1);
     upper->addWidget(geraet, 1);
-    auto *bottom = new QHBoxLayout;
-    bottom->addWidget(BtnGespeicherteDaten);
-    bottom->addStretch(1);
-    bottom->addWidget(BtnOK);
-    bottom->addWidget(BtnAbbrechen);
     auto *l = new QVBoxLayout(this);
     l->addLayout(upper);
     l->addWidget(DBGrid1, 1);
@@ -164,6 +110,8 @@ TPrueflingDlg::TPrueflingDlg(QWidget *parent, const QString &iniFile, const QStr
 
 TPrueflingDlg::~TPrueflingDlg()
 {
+    // The list goes with the children; it must not call back in here then.
+    disconnect(DBGrid1->selectionModel(), nullptr, this, nullptr);
     if (m_iniFile.isEmpty()) return;
     TIniFile ini(m_iniFile);
     ini.setAutoFlush(false);
@@ -217,21 +165,16 @@ void TPrueflingDlg::showCurrent()
         e->setText(row < 0 ? QString() : FieldString(m_model->value(row, QLatin1String(field))));
         e->setCursorPosition(0);
     };
-    put(EditName1, "KDstrName1");
-    put(EditName2, "KDstrName2");
-    put(EditName3, "KDstrName3");
-    put(EditStrasse, "KDstrStrasse");
-    put(EditLKZ, "KDstrLKZ");
-    put(EditPLZ, "KDstrPLZ");
-    put(EditOrt, "KDstrOrt");
-    put(EditTelefon, "KDstrTelefon");
-    put(EditFax, "KDstrFax");
-    put(EditBezeichnung, "PLstrBezeichnung");
-    put(EditTyp, "PLstrTyp");
-    put(EditFabrikationsnummer, "PLstrFabrikationsnummer");
-    put(EditSeriennummer, "PLstrSeriennummer");
-    put(EditInventarnummer, "PLstrInventarnummer");
-    put(EditBarcode, "PLstrBarcode");
+    const char *kundenFelder[] = {"KDstrName1", "KDstrName2", "KDstrName3", "KDstrStrasse", "KDstrLKZ",
+                                  "KDstrPLZ",   "KDstrOrt",   "KDstrTelefon", "KDstrFax"};
+    const QList<QLineEdit *> k = Kunde.All();
+    for (int i = 0; i < k.size(); ++i)
+        put(k[i], kundenFelder[i]);
+    const char *geraeteFelder[] = {"PLstrBezeichnung",    "PLstrTyp",           "PLstrFabrikationsnummer",
+                                   "PLstrSeriennummer",   "PLstrInventarnummer", "PLstrBarcode"};
+    const QList<QLineEdit *> g = Geraet.All();
+    for (int i = 0; i < g.size(); ++i)
+        put(g[i], geraeteFelder[i]);
     // A device needs a customer: without any row there is none to take.
     BtnNeuerPruefling->setEnabled(row >= 0);
 }

@@ -3,11 +3,11 @@
 // "Prüfling auswählen": every device with its customer; the retrieval dialog
 // assigns a fetched test with it, and new customers and devices start here.
 
+#include "app/EntryForms.h"
 #include "app/RecordTableModel.h"
 
 #include <QDialog>
 
-class QLineEdit;
 class QPushButton;
 class QTableView;
 class TNeuKundeDlg;
@@ -37,9 +37,8 @@ public:
     void NeuenPrueflingAnlegen();
 
     QTableView *DBGrid1;
-    QLineEdit *EditName1, *EditName2, *EditName3, *EditStrasse, *EditLKZ, *EditPLZ, *EditOrt, *EditTelefon, *EditFax;
-    QLineEdit *EditBezeichnung, *EditTyp, *EditFabrikationsnummer, *EditSeriennummer, *EditInventarnummer,
-        *EditBarcode;
+    TKundenFelder Kunde;      // read only
+    TPrueflingFelder Geraet;  // read only
     QPushButton *BtnNeuerKunde, *BtnNeuerPruefling, *BtnGespeicherteDaten, *BtnOK, *BtnAbbrechen;
 
 protected:

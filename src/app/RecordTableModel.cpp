@@ -29,6 +29,21 @@ bool TRecordTableModel::load(const QSqlDatabase &db, const QString &sql, QString
     return ok;
 }
 
+bool TRecordTableModel::append(const QSqlDatabase &db, const QString &sql)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(sql)) return false;
+    QList<QSqlRecord> rows;
+    while (q.next())
+        rows << q.record();
+    if (rows.isEmpty()) return true;
+    beginInsertRows({}, int(m_rows.size()), int(m_rows.size() + rows.size() - 1));
+    m_rows += rows;
+    endInsertRows();
+    return true;
+}
+
 void TRecordTableModel::clear()
 {
     beginResetModel();

@@ -24,6 +24,8 @@ public:
     // Runs the query and replaces every row; false with the data layer's text.
     bool load(const QSqlDatabase &db, const QString &sql, QString *error = nullptr);
     void clear();
+    // Appends the rows of a query (a row added since the last load).
+    bool append(const QSqlDatabase &db, const QString &sql);
 
     const QSqlRecord &record(int row) const { return m_rows.at(row); }
     QSqlRecord &record(int row) { return m_rows[row]; }

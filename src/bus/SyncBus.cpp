@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
+#include <QMetaMethod>
 #include <QThread>
 #include <QTimer>
 
@@ -78,11 +79,11 @@ protected:
             return true;
         }
         if (e->type() == kThreadStartEvent) {
-            fire(m_bus->OnThreadExecuting);
+            emit m_bus->threadExecuting();
             return true;
         }
         if (e->type() == kThreadEndEvent) {
-            fire(m_bus->OnThreadTerminating);
+            emit m_bus->threadTerminating();
             return true;
         }
         return QObject::event(e);
@@ -152,7 +153,6 @@ TSynchroBus::~TSynchroBus()
     }
     m_tickThread.reset();
     m_receiver.reset(); // drops ticks still queued for it
-    if (m_cate) m_cate->OnReceiveBData = nullptr;
 }
 
 qint64 TSynchroBus::MsNow()
@@ -185,14 +185,13 @@ void TSynchroBus::setMode(TSynchroMode m)
 
 void TSynchroBus::setCate(TCate *cate)
 {
-    if (m_cate && m_cate != cate) m_cate->OnReceiveBData = nullptr;
+    if (cate == m_cate && m_cateReceive) return;
+    disconnect(m_cateReceive);
     m_cate = cate;
     if (!cate) return;
-    // The guard keeps a port that outlives the engine from calling into it.
-    QPointer<TSynchroBus> self(this);
-    cate->OnReceiveBData = [self](const quint8 *Buffer, quint16 BufferLength) {
-        if (self) self->ReceiveBytes(Buffer, BufferLength);
-    };
+    // A port that outlives the engine drops the connection by itself.
+    m_cateReceive = connect(cate, &TCate::receiveBData, this,
+                            [this](const quint8 *Buffer, quint16 BufferLength) { ReceiveBytes(Buffer, BufferLength); });
 }
 
 TProtok TSynchroBus::BuildMsg(quint8 Addr, quint8 Cmd, const QByteArray &Data) const
@@ -232,35 +231,33 @@ void TSynchroBus::WriteToLog(const QString &Line)
 void TSynchroBus::SendMsg(quint8 Addr, quint8 Cmd, const QByteArray &Data)
 {
     const qint64 now = MsNow();
-    if (deadlinePassed(now)) fire(OnTimeOver);
+    if (deadlinePassed(now)) emit timeOver();
     if (now > m_deadline) {
         m_assembler.reset();
         TransmitMsg(Addr, Cmd, Data);
         return;
     }
-    if (OnStackMsg) {
-        TProtok msg = BuildMsg(Addr, Cmd, Data);
-        fire(OnStackMsg, msg);
-    }
+    if (isSignalConnected(QMetaMethod::fromSignal(&TSynchroBus::stackMsg)))
+        emit stackMsg(BuildMsg(Addr, Cmd, Data));
     m_stack.push_back(TStackMsg{Addr, Cmd, Data.left(kMaxDataBytes)});
 }
 
 void TSynchroBus::TransmitMsg(quint8 Addr, quint8 Cmd, const QByteArray &Data)
 {
-    TProtok msg = BuildMsg(Addr, Cmd, Data);
-    fire(OnSendMsg, msg);
+    const TProtok msg = BuildMsg(Addr, Cmd, Data);
+    emit sendMsg(msg);
     if (!m_cate) {
         if (m_writeLog.contains(wpError)) WriteToLog(QStringLiteral("Kein Schnittstellenobjekt \"Cate\" verfügbar."));
         return;
     }
-    fire(OnCateSend, msg);
+    emit cateSend(msg);
     QPointer<TSynchroBus> self(this);
     for (int attempt = 0; attempt < 2; ++attempt) {
         const qint64 now = MsNow();
         // Saturating, so an absurd time-out means "wait for ever", not a wrap.
         m_deadline = m_msgTimeOut > LLONG_MAX - now ? LLONG_MAX : std::max<qint64>(1, now + m_msgTimeOut);
         const bool ok = m_cate && m_cate->SendData(&msg, quint16(DataBytes() + 4));
-        fire(OnCateSent, msg, ok);
+        emit cateSent(msg, ok);
         if (ok) {
             if (m_writeLog.contains(wpSend)) WriteToLog(QStringLiteral("Gesendet: ") + MsgToText(msg));
             break;
@@ -278,17 +275,15 @@ void TSynchroBus::PopStackedMsg()
     if (m_stack.empty()) return;
     const TStackMsg entry = std::move(m_stack.front());
     m_stack.pop_front();
-    if (OnUnstackMsg) {
-        TProtok msg = BuildMsg(entry.Addr, entry.Cmd, entry.Data);
-        fire(OnUnstackMsg, msg);
-    }
+    if (isSignalConnected(QMetaMethod::fromSignal(&TSynchroBus::unstackMsg)))
+        emit unstackMsg(BuildMsg(entry.Addr, entry.Cmd, entry.Data));
     TransmitMsg(entry.Addr, entry.Cmd, entry.Data);
 }
 
 void TSynchroBus::CheckTimeOver()
 {
     if (!deadlinePassed(MsNow())) return;
-    fire(OnTimeOver);
+    emit timeOver();
     m_assembler.reset();
     m_deadline = 0;
     PopStackedMsg();
@@ -296,7 +291,7 @@ void TSynchroBus::CheckTimeOver()
 
 void TSynchroBus::HandleTick()
 {
-    fire(OnTick);
+    emit tick();
     CheckTimeOver();
 }
 
@@ -316,39 +311,39 @@ void TSynchroBus::ReceiveChar(quint8 c)
 {
     const qint64 now = MsNow();
     if (deadlinePassed(now)) {
-        fire(OnTimeOver);
+        emit timeOver();
         m_assembler.reset();
         m_deadline = 0;
     }
     const TFrameAssembler::TFeedResult r = m_assembler.feed(c, now);
     if (r == TFrameAssembler::Dropped) return;
     if (r == TFrameAssembler::Stored) {
-        fire(OnCharReceived, c, false);
+        emit charReceived(c, false);
         return;
     }
-    fire(OnCharReceived, c, true);
+    emit charReceived(c, true);
     m_deadline = 0;
-    TProtok msg = m_assembler.frame();
+    const TProtok msg = m_assembler.frame();
     if (r == TFrameAssembler::FrameValid) {
         DispatchMsg(msg);
     } else {
         if (m_writeLog.contains(wpError)) WriteToLog(QStringLiteral("Prüfsummenfehler: ") + MsgToText(msg));
-        fire(OnBadMsg, msg);
+        emit badMsg(msg);
     }
     PopStackedMsg();
 }
 
-void TSynchroBus::DispatchMsg(TProtok &Msg)
+void TSynchroBus::DispatchMsg(const TProtok &Msg)
 {
     if (m_writeLog.contains(wpReceive)) {
         WriteToLog(QStringLiteral("Empfang : ") + MsgToText(Msg));
         WriteToLog(QStringLiteral("-----------"));
     }
-    fire(OnMsgReceived, Msg);
+    emit msgReceived(Msg);
     if (m_answerCmds.contains(Msg.Cmd) && m_answerAddrs.contains(Msg.Addr))
         StoreAnswer(Msg);
     else
-        fire(OnMsgUnhandled, Msg);
+        emit msgUnhandled(Msg);
 }
 
 void TSynchroBus::StoreAnswer(const TProtok &Msg)

@@ -5,6 +5,7 @@
 // frames, and offers a blocking request with retries.
 
 #include "bus/Protok.h"
+#include "serial/Cate32.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -17,7 +18,6 @@
 #include <initializer_list>
 #include <memory>
 
-class TCate;
 class QEventLoop;
 class TBusTickThread;
 class TBusReceiver;
@@ -63,6 +63,8 @@ private:
 };
 
 class TSynchroBus : public QObject {
+    Q_OBJECT
+
 public:
     explicit TSynchroBus(QObject *parent = nullptr);
     ~TSynchroBus() override;
@@ -84,7 +86,7 @@ public:
     qint32 maxTry() const { return m_maxTry; }
     void setMaxTry(qint32 n) { m_maxTry = n; }
     TCate *Cate() const { return m_cate; }
-    void setCate(TCate *cate); // takes over the port's OnReceiveBData
+    void setCate(TCate *cate); // listens to the port's receiveBData
     QString LogFile() const { return m_logFile; }
     void setLogFile(const QString &name) { m_logFile = name; }
     bool LogTicks() const { return m_logTicks; }
@@ -128,21 +130,26 @@ public:
     // True while an answer is awaited (the send deadline is armed).
     bool AnswerAwaited() const { return m_deadline != 0; }
 
-    // Events.
-    std::function<void()> OnTick;
-    std::function<void()> OnThreadExecuting;
-    std::function<void()> OnThreadTerminating;
-    std::function<void(TProtok &Msg)> OnMsgReceived;
-    std::function<void(TProtok &Msg)> OnMsgUnhandled;
-    std::function<void(TProtok &Msg)> OnBadMsg;
-    std::function<void(quint8 RecChar, bool accepted)> OnCharReceived;
-    std::function<void(TProtok &Msg)> OnStackMsg;
-    std::function<void(TProtok &Msg)> OnUnstackMsg;
-    std::function<void(TProtok &Msg)> OnSendMsg;
-    std::function<void(TProtok &Msg)> OnCateSend;
-    std::function<void(TProtok &Msg, bool Success)> OnCateSent;
+    // The one listener that may rewrite a log line before it is written, so a
+    // single hook rather than a signal.
     std::function<void(const QDateTime &when, QString &Line)> OnWriteToLog;
-    std::function<void()> OnTimeOver;
+
+signals:
+    // All emitted on the main thread; the frames are the engine's own, shown
+    // to listeners read-only.
+    void tick();
+    void threadExecuting();
+    void threadTerminating();
+    void msgReceived(const TProtok &Msg);
+    void msgUnhandled(const TProtok &Msg);
+    void badMsg(const TProtok &Msg);
+    void charReceived(quint8 RecChar, bool accepted);
+    void stackMsg(const TProtok &Msg);
+    void unstackMsg(const TProtok &Msg);
+    void sendMsg(const TProtok &Msg);
+    void cateSend(const TProtok &Msg);
+    void cateSent(const TProtok &Msg, bool Success);
+    void timeOver();
 
 private:
     friend class TBusReceiver;
@@ -158,7 +165,7 @@ private:
     void TransmitMsg(quint8 Addr, quint8 Cmd, const QByteArray &Data);
     void PopStackedMsg();
     void CheckTimeOver();
-    void DispatchMsg(TProtok &Msg);
+    void DispatchMsg(const TProtok &Msg);
     void StoreAnswer(const TProtok &Msg);
     void HandleTick();
     bool deadlinePassed(qint64 now) const { return m_deadline != 0 && now > m_deadline; }
@@ -170,6 +177,7 @@ private:
     qint64 m_msgTimeOut = 200;
     qint32 m_maxTry = 3;
     QPointer<TCate> m_cate;
+    QMetaObject::Connection m_cateReceive;
     QString m_logFile;
     bool m_logTicks = false;
 

@@ -10,7 +10,8 @@ TProtocolSettings TProtocolSettings::FromIni(const TIniFile &ini)
     TProtocolSettings s;
     const QString sec = QStringLiteral("Configuration");
     for (int i = 0; i < 5; ++i) {
-        s.TopLine[static_cast<size_t>(i)] = ini.ReadString(sec, QStringLiteral("TopLine%1").arg(i + 1), QString());
+        s.TopLine[static_cast<size_t>(i)] =
+            ini.ReadString(sec, QStringLiteral("TopLine%1").arg(i + 1), QString());
         s.BottomLine[static_cast<size_t>(i)] =
             ini.ReadString(sec, QStringLiteral("BottomLine%1").arg(i + 1), QString());
     }
@@ -32,8 +33,13 @@ bool PrintTestProtocol(const TWerteSatz &record, const TProtocolSettings &settin
     return false;
 }
 
-bool WriteTestProtocolPdf(const TWerteSatz &record, const TProtocolSettings &settings, const QString &fileName,
-                          QString *error)
+void PreviewTestProtocol(const TWerteSatz &record, const TProtocolSettings &settings, QWidget *parent)
+{
+    ProtocolReport(record, settings).Preview(parent);
+}
+
+bool WriteTestProtocolPdf(const TWerteSatz &record, const TProtocolSettings &settings,
+                          const QString &fileName, QString *error)
 {
     return ProtocolReport(record, settings).WritePdf(fileName, error);
 }

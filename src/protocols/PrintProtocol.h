@@ -36,9 +36,15 @@ TProtocolForm ProtocolFormFor(const TWerteSatz &record);
 // there) or prints at once on the default printer without a dialog. When
 // printing is impossible (no printer) a German message box says so and the
 // result is false.
-bool PrintTestProtocol(const TWerteSatz &record, const TProtocolSettings &settings, QWidget *parent = nullptr);
+bool PrintTestProtocol(const TWerteSatz &record, const TProtocolSettings &settings,
+                       QWidget *parent = nullptr);
+
+// The preview of the protocol whatever "Preview" says (the visual-inspection
+// entry shows its result this way; the user prints from the preview).
+void PreviewTestProtocol(const TWerteSatz &record, const TProtocolSettings &settings,
+                         QWidget *parent = nullptr);
 
 // The same protocol as a PDF file. False with a German reason in *error when
 // the file cannot be written.
-bool WriteTestProtocolPdf(const TWerteSatz &record, const TProtocolSettings &settings, const QString &fileName,
-                          QString *error = nullptr);
+bool WriteTestProtocolPdf(const TWerteSatz &record, const TProtocolSettings &settings,
+                          const QString &fileName, QString *error = nullptr);

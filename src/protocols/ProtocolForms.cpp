@@ -276,7 +276,8 @@ void paint0751Head(TReportCanvas &c, const TWerteSatz &w, const QString &pageLab
 
 // The body from the parties down to the signature; dy shifts it up into the
 // title band of the form with the rows.
-void paint0751Body(TReportCanvas &c, const TWerteSatz &w, const TProtocolSettings &s, int visualMark, double dy)
+void paint0751Body(TReportCanvas &c, const TWerteSatz &w, const TProtocolSettings &s, int visualMark,
+                   double dy)
 {
     auto y = [dy](double v) { return v + dy; };
 
@@ -294,8 +295,9 @@ void paint0751Body(TReportCanvas &c, const TWerteSatz &w, const TProtocolSetting
     // Device
     c.Centred(y(209), QStringLiteral("Gerätedaten (Prüfling)"), Heading19);
     const double rows[5] = {240, 257, 272, 290, 307};
-    const QString caps[5] = {QStringLiteral("Prüfling:"), QStringLiteral("Typ:"), QStringLiteral("Inventar-Nr.:"),
-                             QStringLiteral("Serien-Nr.:"), QStringLiteral("Hersteller:")};
+    const QString caps[5] = {QStringLiteral("Prüfling:"), QStringLiteral("Typ:"),
+                             QStringLiteral("Inventar-Nr.:"), QStringLiteral("Serien-Nr.:"),
+                             QStringLiteral("Hersteller:")};
     const QString vals[5] = {w.Bezeichnung, w.Typ, w.Inventarnummer, w.Seriennummer, w.Hersteller};
     for (int i = 0; i < 5; ++i) {
         c.Label(14, y(rows[i]), caps[i]);
@@ -324,7 +326,8 @@ void paint0751Body(TReportCanvas &c, const TWerteSatz &w, const TProtocolSetting
     c.CheckBox(295, y(411), w.SichWied == 1);
     c.Label(314, y(409), QStringLiteral("Wiederholungsprüfung"));
     const double passY[3] = {434, 451, 469};
-    const QString passCaps[3] = {QStringLiteral("Sichtprüfung bestanden"), QStringLiteral("Elektr.-Prüfung bestanden"),
+    const QString passCaps[3] = {QStringLiteral("Sichtprüfung bestanden"),
+                                 QStringLiteral("Elektr.-Prüfung bestanden"),
                                  QStringLiteral("Funkt.-Prüfung bestanden")};
     const int marks[3] = {visualMark, w.Pruefungsergebnis ? 1 : 0,
                           w.FunktPruefBest == 1 ? 1 : (w.FunktPruefBest == 0 ? 0 : -1)};
@@ -433,7 +436,8 @@ TReport TPruefprot0751b::Report() const
         c.VLine(565, 160, 16);
     };
 
-    r.AddBand(895, true, [w, s](TReportCanvas &c) { paint0751Body(c, w, s, RowsVisualMark(w.Sichtpr), -76); });
+    r.AddBand(895, true,
+              [w, s](TReportCanvas &c) { paint0751Body(c, w, s, RowsVisualMark(w.Sichtpr), -76); });
 
     for (const TSichtPr &row : w.Sichtpr) {
         r.AddBand(32, true, [row](TReportCanvas &c) {

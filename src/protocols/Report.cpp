@@ -1,9 +1,9 @@
 #include "protocols/Report.h"
 
-#include "barcode/BarcodeEncoder.h"
-#include "barcode/BarcodeRender.h"
+#include "barcode/Barcd4.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QImage>
@@ -22,12 +22,21 @@
 
 namespace {
 
-// Texts longer than this cannot be encoded by any symbology we draw.
-constexpr int MaxBarcodeText = 280;
-
 QString quoted(const QString &fileName)
 {
     return QStringLiteral("\"") + QDir::toNativeSeparators(fileName) + QStringLiteral("\"");
+}
+
+// The reason in German where it is plain; the system's text otherwise.
+QString whyNot(const QString &fileName, const QFileDevice &file)
+{
+    const QFileInfo info(fileName);
+    const QFileInfo dir(info.absolutePath());
+    if (!dir.exists()) return QStringLiteral("Den Ordner %1 gibt es nicht.").arg(quoted(dir.filePath()));
+    if (!dir.isWritable())
+        return QStringLiteral("In den Ordner %1 darf nicht geschrieben werden.").arg(quoted(dir.filePath()));
+    if (info.isDir()) return QStringLiteral("Unter diesem Namen gibt es einen Ordner.");
+    return file.errorString();
 }
 
 } // namespace
@@ -94,19 +103,20 @@ void TReportCanvas::LabelRightEnd(double xEnd, double y, const QString &text, TR
     if (text.isEmpty()) return;
     setFont(font);
     const QPointF at = dev(xEnd, y);
-    m_p.drawText(QRectF(at - QPointF(1e6, 0), QSizeF(1e6, 1e6)), Qt::AlignRight | Qt::AlignTop | Qt::TextDontClip,
-                 text);
+    m_p.drawText(QRectF(at - QPointF(1e6, 0), QSizeF(1e6, 1e6)),
+                 Qt::AlignRight | Qt::AlignTop | Qt::TextDontClip, text);
 }
 
 void TReportCanvas::Centred(double y, const QString &text, TReportFont font)
 {
     if (text.isEmpty()) return;
     setFont(font);
-    m_p.drawText(QRectF(dev(0, y), QSizeF(m_width * m_scale, 1e6)), Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip,
-                 text);
+    m_p.drawText(QRectF(dev(0, y), QSizeF(m_width * m_scale, 1e6)),
+                 Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip, text);
 }
 
-void TReportCanvas::Memo(double x, double y, double width, double height, const QString &text, TReportFont font)
+void TReportCanvas::Memo(double x, double y, double width, double height, const QString &text,
+                         TReportFont font)
 {
     if (text.isEmpty()) return;
     const QRectF box(dev(x, y), QSizeF(width * m_scale, height * m_scale));
@@ -171,18 +181,21 @@ void TReportCanvas::Barcode(double x, double y, double width, double height, TBa
     m_p.fillRect(field, Qt::white);
     if (text.isEmpty()) return;
 
-    // Whole device pixels per module keep every bar of one width equally wide;
-    // the wide module is three narrow ones as on the design grid.
-    TBarcodeLook look;
-    look.narrow = std::max(1, static_cast<int>(std::lround(narrow * m_scale)));
-    look.wide = 3 * look.narrow;
-    look.leadIn = 0;
-    look.size = QSize(field.width(), qRound((barHeight > 0 ? barHeight : height) * m_scale));
-    look.autoSize = true;
-    const TBarSymbol symbol = EncodeBarcode(type, text.left(MaxBarcodeText));
+    // A temporary barcode component draws at the device's own resolution:
+    // whole device pixels per module keep every bar of one width equally
+    // wide, and the wide module is three narrow ones as on the design grid.
+    TPrintBarcode bc;
+    bc.setBarCodeType(type);
+    bc.setLeadInWidth(0);
+    bc.setModuleAuto(false);
+    const int n = std::max(1, static_cast<int>(std::lround(narrow * m_scale)));
+    bc.setModuleNarrow(n);
+    bc.setModuleWide(3 * n);
+    bc.resize(field.width(), qRound((barHeight > 0 ? barHeight : height) * m_scale));
+    bc.setText(text);
     m_p.save();
     m_p.setClipRect(field);
-    DrawBarSymbol(m_p, field.topLeft(), symbol, look);
+    bc.DrawTo(m_p, field.topLeft());
     m_p.restore();
 }
 
@@ -225,7 +238,8 @@ int TReport::PageCount() const
     return static_cast<int>(Layout().size());
 }
 
-void TReport::paintPage(QPainter &p, double scale, int page, int pageCount, const std::vector<Placed> &bands) const
+void TReport::paintPage(QPainter &p, double scale, int page, int pageCount,
+                        const std::vector<Placed> &bands) const
 {
     const double hh = PageHeaderHeight(page);
     if (PageHeader) {
@@ -248,8 +262,8 @@ void TReport::paintPage(QPainter &p, double scale, int page, int pageCount, cons
 
 bool TReport::Render(QPagedPaintDevice &device) const
 {
-    device.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, MarginsMm,
-                                     QPageLayout::Millimeter));
+    device.setPageLayout(
+        QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, MarginsMm, QPageLayout::Millimeter));
     QPainter p;
     if (!p.begin(&device)) return false;
     p.setRenderHint(QPainter::TextAntialiasing, true);
@@ -287,7 +301,8 @@ bool TReport::WritePdf(const QString &fileName, QString *error) const
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)
-            *error = QStringLiteral("Die Datei %1 kann nicht angelegt werden: %2").arg(quoted(fileName), file.errorString());
+            *error = QStringLiteral("Die Datei %1 kann nicht angelegt werden: %2")
+                         .arg(quoted(fileName), whyNot(fileName, file));
         return false;
     }
     bool ok = false;
@@ -300,12 +315,14 @@ bool TReport::WritePdf(const QString &fileName, QString *error) const
     }
     if (!ok) {
         file.cancelWriting();
-        if (error) *error = QStringLiteral("Die Datei %1 kann nicht geschrieben werden.").arg(quoted(fileName));
+        if (error)
+            *error = QStringLiteral("Die Datei %1 kann nicht geschrieben werden.").arg(quoted(fileName));
         return false;
     }
     if (!file.commit()) {
         if (error)
-            *error = QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2").arg(quoted(fileName), file.errorString());
+            *error = QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2")
+                         .arg(quoted(fileName), file.errorString());
         return false;
     }
     return true;
@@ -316,8 +333,8 @@ void TReport::Preview(QWidget *parent) const
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(Title);
     printer.setCreator(QStringLiteral("Gerätetester"));
-    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, MarginsMm,
-                                      QPageLayout::Millimeter));
+    printer.setPageLayout(
+        QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, MarginsMm, QPageLayout::Millimeter));
     QPrintPreviewDialog dlg(&printer, parent);
     dlg.setWindowTitle(QStringLiteral("Druckvorschau"));
     QObject::connect(&dlg, &QPrintPreviewDialog::paintRequested, &dlg, [this](QPrinter *pr) { Render(*pr); });
@@ -328,7 +345,8 @@ bool TReport::PrintDirect(QString *error) const
 {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull()) {
-        if (error) *error = QStringLiteral("Es ist kein Drucker eingerichtet. Der Ausdruck ist nicht möglich.");
+        if (error)
+            *error = QStringLiteral("Es ist kein Drucker eingerichtet. Der Ausdruck ist nicht möglich.");
         return false;
     }
     QPrinter printer(info, QPrinter::HighResolution);
@@ -337,7 +355,8 @@ bool TReport::PrintDirect(QString *error) const
     printer.setCopyCount(1);
     if (!Render(printer)) {
         if (error)
-            *error = QStringLiteral("Der Drucker \"%1\" kann nicht angesprochen werden.").arg(info.printerName());
+            *error =
+                QStringLiteral("Der Drucker \"%1\" kann nicht angesprochen werden.").arg(info.printerName());
         return false;
     }
     return true;

@@ -5,7 +5,8 @@
 // (title, one detail band per row, summary) that flow over as many pages as
 // they need. Positions and sizes are given in pixels of a 96-dpi design grid
 // and mapped to the device's units when drawn, so one description serves the
-// preview, the printer and PDF alike.
+// preview, the printer and PDF alike. Barcodes are drawn by the barcode
+// component, a widget: rendering needs a QApplication.
 
 #include "barcode/BarcodeTypes.h"
 
@@ -62,7 +63,8 @@ public:
     void Centred(double y, const QString &text, TReportFont font = Normal);
     // Word-wrapped text, line breaks kept; set smaller (down to MinFontPx)
     // when it does not fit the box, then clipped.
-    void Memo(double x, double y, double width, double height, const QString &text, TReportFont font = Normal);
+    void Memo(double x, double y, double width, double height, const QString &text,
+              TReportFont font = Normal);
 
     void HLine(double x, double y, double length);
     void VLine(double x, double y, double length);
@@ -158,5 +160,6 @@ public:
     std::vector<std::vector<Placed>> Layout() const;
 
 private:
-    void paintPage(QPainter &p, double scale, int page, int pageCount, const std::vector<Placed> &bands) const;
+    void paintPage(QPainter &p, double scale, int page, int pageCount,
+                   const std::vector<Placed> &bands) const;
 };

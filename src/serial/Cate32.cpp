@@ -6,6 +6,8 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QMetaMethod>
+#include <QSignalBlocker>
 #include <QTimer>
 
 #include <cerrno>
@@ -79,12 +81,8 @@ TCate::TCate(QObject *parent) : QObject(parent), m_receiver(std::make_unique<TCa
 
 TCate::~TCate()
 {
-    // The owner is being torn down as well: its handlers must not run now.
-    OnReceiveBData = nullptr;
-    OnReceiveSData = nullptr;
-    OnRequestHangup = OnFrameError = OnOverrunError = OnRxParityError = OnBreak = nullptr;
-    OnCharReceived = OnLastCharSent = OnConnect = OnDisconnect = nullptr;
-    OnCTSChange = OnDSRChange = nullptr;
+    // The owner is being torn down as well: its listeners must not run now.
+    const QSignalBlocker quiet(this);
     setPort(NoPort);
     qDeleteAll(m_deferred);
 }
@@ -98,7 +96,7 @@ void TCate::setPort(TPort port)
         const bool wasSet = m_port != NoPort;
         if (IsOpen()) ClosePort();
         m_port = NoPort;
-        if (wasSet && OnDisconnect) OnDisconnect();
+        if (wasSet) emit disconnected();
         return;
     }
     openPort(port);
@@ -226,7 +224,7 @@ void TCate::openPort(TPort port)
         m_deferred.clear();
         return;
     }
-    // Whatever arrived during the wait goes out after OnConnect, ahead of
+    // Whatever arrived during the wait goes out after connected(), ahead of
     // anything posted later.
     const QList<TCateEvent *> deferred = std::exchange(m_deferred, {});
     if (!(m_readReady && m_writeReady)) {
@@ -238,7 +236,7 @@ void TCate::openPort(TPort port)
     }
     for (TCateEvent *ev : deferred)
         QCoreApplication::postEvent(m_receiver.get(), ev, Qt::HighEventPriority);
-    if (OnConnect) OnConnect();
+    emit connected();
 }
 
 void TCate::closeThread(std::unique_ptr<TCateThread> &thread, const QString &closing, const QString &stuck,
@@ -292,10 +290,10 @@ void TCate::notify(const TCateEvent &ev)
             m_deferred.append(new TCateEvent(ev.code, ev.session, ev.arg, ev.data));
             return;
         }
-        if (OnReceiveBData)
-            OnReceiveBData(bytes, len);
-        else if (OnReceiveSData)
-            OnReceiveSData(QString::fromLatin1(ev.data));
+        if (isSignalConnected(QMetaMethod::fromSignal(&TCate::receiveBData)))
+            emit receiveBData(bytes, len);
+        else
+            emit receiveSData(QString::fromLatin1(ev.data));
         return;
     }
     // A hang-up or line change of an earlier opening must not act on this one.
@@ -311,31 +309,31 @@ void TCate::notify(const TCateEvent &ev)
     }
     switch (ev.code) {
     case cnHangup:
-        if (OnRequestHangup) OnRequestHangup();
+        emit requestHangup();
         break;
     case cnFrameError:
-        if (OnFrameError) OnFrameError();
+        emit frameError();
         break;
     case cnOverrun:
-        if (OnOverrunError) OnOverrunError();
+        emit overrunError();
         break;
     case cnParity:
-        if (OnRxParityError) OnRxParityError();
+        emit rxParityError();
         break;
     case cnBreak:
-        if (OnBreak) OnBreak();
+        emit breakReceived();
         break;
     case cnCts:
-        if (OnCTSChange) OnCTSChange(ev.arg != 0);
+        emit ctsChange(ev.arg != 0);
         break;
     case cnDsr:
-        if (OnDSRChange) OnDSRChange(ev.arg != 0);
+        emit dsrChange(ev.arg != 0);
         break;
     case cnCharReceived:
-        if (OnCharReceived) OnCharReceived();
+        emit charReceived();
         break;
     case cnLastCharSent:
-        if (OnLastCharSent) OnLastCharSent();
+        emit lastCharSent();
         break;
     default:
         break;

@@ -4,7 +4,6 @@
 #include <QObject>
 #include <QString>
 
-#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <stdexcept>
@@ -168,11 +167,23 @@ public:
     bool SendData(const void *Buffer, quint16 Len);
     void ClosePort();
 
-    std::function<void(const quint8 *Buffer, quint16 BufferLength)> OnReceiveBData;
-    std::function<void(const QString &Data)> OnReceiveSData;
-    std::function<void()> OnRequestHangup, OnFrameError, OnOverrunError, OnRxParityError, OnBreak,
-        OnCharReceived, OnLastCharSent, OnConnect, OnDisconnect;
-    std::function<void(bool Status)> OnCTSChange, OnDSRChange;
+signals:
+    // All on the main thread. Received bytes go to receiveBData; only when
+    // nobody listens there do they arrive as text on receiveSData. The buffer
+    // is valid during the call only.
+    void receiveBData(const quint8 *Buffer, quint16 BufferLength);
+    void receiveSData(const QString &Data);
+    void requestHangup();
+    void frameError();
+    void overrunError();
+    void rxParityError();
+    void breakReceived(); // the line's break condition ("break" is a keyword)
+    void charReceived();
+    void lastCharSent();
+    void connected();    // the port is open and both threads run
+    void disconnected(); // the port was closed
+    void ctsChange(bool Status);
+    void dsrChange(bool Status);
 
 private:
     friend class TCateReceiver;

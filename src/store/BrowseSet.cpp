@@ -122,7 +122,8 @@ bool TBrowseSet::loadCurrent(QString *error)
     if (m_index < 0 || m_index >= m_keys.size()) return true;
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    const QString sql = QStringLiteral("SELECT *\nFROM %1\nWHERE (%2 = %3)").arg(m_table, m_keyField).arg(m_keys[m_index]);
+    const QString sql =
+        QStringLiteral("SELECT *\nFROM %1\nWHERE (%2 = %3)").arg(m_table, m_keyField).arg(m_keys[m_index]);
     if (!q.exec(sql)) {
         if (error) *error = q.lastError().text();
         return false;
@@ -161,7 +162,8 @@ bool TBrowseSet::SetValue(const QString &field, const QVariant &value)
     if (i < 0) return false;
     if (m_state == dsBrowse) {
         // Unchanged text is no edit (leaving a field must not write).
-        if (FieldString(m_rec.value(i)) == value.toString() && !m_rec.isNull(i) == !value.isNull()) return true;
+        if (FieldString(m_rec.value(i)) == value.toString() && !m_rec.isNull(i) == !value.isNull())
+            return true;
         setState(dsEdit);
     }
     m_rec.setValue(i, value);
@@ -303,16 +305,16 @@ int TBrowseSet::FieldWidth(const QString &field)
 {
     // Column widths of the schema: an edit must not take more than the server stores.
     static const QHash<QString, int> widths = {
-        {QStringLiteral("kdstrname1"), 60},          {QStringLiteral("kdstrname2"), 60},
-        {QStringLiteral("kdstrname3"), 60},          {QStringLiteral("kdstrstrasse"), 60},
-        {QStringLiteral("kdstrlkz"), 5},             {QStringLiteral("kdstrplz"), 10},
-        {QStringLiteral("kdstrort"), 50},            {QStringLiteral("kdstrtelefon"), 30},
-        {QStringLiteral("kdstrfax"), 30},            {QStringLiteral("plstrbezeichnung"), 60},
-        {QStringLiteral("plstrtyp"), 50},            {QStringLiteral("plstrinventarnummer"), 30},
-        {QStringLiteral("plstrhersteller"), 50},     {QStringLiteral("plstrfabrikationsnummer"), 30},
-        {QStringLiteral("plstrseriennummer"), 30},   {QStringLiteral("plstrbarcode"), 20},
-        {QStringLiteral("prstrpruefer"), 50},        {QStringLiteral("prstrbewertender"), 50},
-        {QStringLiteral("prstrprotokollnr"), 30},    {QStringLiteral("prstrgtseriennummer"), 10},
+        {QStringLiteral("kdstrname1"), 60},        {QStringLiteral("kdstrname2"), 60},
+        {QStringLiteral("kdstrname3"), 60},        {QStringLiteral("kdstrstrasse"), 60},
+        {QStringLiteral("kdstrlkz"), 5},           {QStringLiteral("kdstrplz"), 10},
+        {QStringLiteral("kdstrort"), 50},          {QStringLiteral("kdstrtelefon"), 30},
+        {QStringLiteral("kdstrfax"), 30},          {QStringLiteral("plstrbezeichnung"), 60},
+        {QStringLiteral("plstrtyp"), 50},          {QStringLiteral("plstrinventarnummer"), 30},
+        {QStringLiteral("plstrhersteller"), 50},   {QStringLiteral("plstrfabrikationsnummer"), 30},
+        {QStringLiteral("plstrseriennummer"), 30}, {QStringLiteral("plstrbarcode"), 20},
+        {QStringLiteral("prstrpruefer"), 50},      {QStringLiteral("prstrbewertender"), 50},
+        {QStringLiteral("prstrprotokollnr"), 30},  {QStringLiteral("prstrgtseriennummer"), 10},
     };
     return widths.value(field.toLower(), 0);
 }
@@ -323,7 +325,9 @@ namespace {
 constexpr int kPageRows = 100;
 }
 
-TBrowseSetModel::TBrowseSetModel(QObject *parent) : QAbstractTableModel(parent) {}
+TBrowseSetModel::TBrowseSetModel(QObject *parent) : QAbstractTableModel(parent)
+{
+}
 
 void TBrowseSetModel::setSet(TBrowseSet *set)
 {
@@ -374,13 +378,15 @@ QVariant TBrowseSetModel::headerData(int section, Qt::Orientation orientation, i
     if (orientation != Qt::Horizontal || section < 0 || section >= m_columns.size())
         return QAbstractTableModel::headerData(section, orientation, role);
     if (role == Qt::DisplayRole) return m_columns[section].title;
-    if (role == Qt::TextAlignmentRole) return QVariant::fromValue(m_columns[section].titleAlignment | Qt::AlignVCenter);
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(m_columns[section].titleAlignment | Qt::AlignVCenter);
     return {};
 }
 
 QVariant TBrowseSetModel::cell(int row, int column) const
 {
-    if (!m_set || row < 0 || row >= m_set->RecordCount() || column < 0 || column >= m_columns.size()) return {};
+    if (!m_set || row < 0 || row >= m_set->RecordCount() || column < 0 || column >= m_columns.size())
+        return {};
     const int page = row / kPageRows;
     auto it = m_pages.find(page);
     if (it == m_pages.end()) {

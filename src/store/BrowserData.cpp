@@ -28,7 +28,8 @@ TTestDisplay ComputeTestDisplay(const TWerteSatz *t)
     d.led0702 = t->DINVDE == 1;
     d.led0751 = t->DINVDE == 2;
     if (t->DINVDE == 2) {
-        d.protText = t->Protokolltyp != 0 ? QStringLiteral("Prot.: 3-seitig") : QStringLiteral("Prot.: 1-seitig");
+        d.protText =
+            t->Protokolltyp != 0 ? QStringLiteral("Prot.: 3-seitig") : QStringLiteral("Prot.: 1-seitig");
         d.erstChecked = t->SichWied == 0;
         d.wiederChecked = t->SichWied == 1;
         d.protEnabled = true;
@@ -37,18 +38,30 @@ TTestDisplay ComputeTestDisplay(const TWerteSatz *t)
     }
     d.funktIndex = t->FunktPruefBest;
     switch (t->IsolDiff) {
-    case 0: d.isolText = QStringLiteral("ohne Isol.-Pr."); break;
-    case 1: d.isolText = QStringLiteral("mit Isol.-Pr."); break;
+    case 0:
+        d.isolText = QStringLiteral("ohne Isol.-Pr.");
+        break;
+    case 1:
+        d.isolText = QStringLiteral("mit Isol.-Pr.");
+        break;
     case 2:
         d.isolText = t->DINVDE == 2 ? QStringLiteral("DiffStr.-Mess") : QStringLiteral("Isol. und Diff.");
         break;
-    default: break;
+    default:
+        break;
     }
     switch (t->Schutzklasse) {
-    case 1: d.klasseText = QStringLiteral("I"); break;
-    case 2: d.klasseText = QStringLiteral("II"); break;
-    case 3: d.klasseText = QStringLiteral("III"); break;
-    default: break;
+    case 1:
+        d.klasseText = QStringLiteral("I");
+        break;
+    case 2:
+        d.klasseText = QStringLiteral("II");
+        break;
+    case 3:
+        d.klasseText = QStringLiteral("III");
+        break;
+    default:
+        break;
     }
     d.sichtText = t->Sichtpruef == 0   ? QStringLiteral("nein")
                   : t->Sichtpruef == 1 ? QStringLiteral("ja")
@@ -77,13 +90,16 @@ TTestDisplay ComputeTestDisplay(const TWerteSatz *t)
         // Limits in the unit of their caption: the stored integer is in mOhm,
         // kOhm or 0.01 mA and would read a thousand or a hundred times too high.
         QString limit;
-    } rows[7] = {{FormatResistanceMilliohm(t->Schutzleiterwid), true, FormatResistanceMilliohm(t->GrwSchutzleiterwid)},
-                 {FormatInsulationMegohm(t->Isolationswid), true, FormatInsulationMegohm(t->GrwIsolationswid)},
-                 {FormatLeakageMilliampere(t->Ableitstrom), true, FormatLeakageMilliampere(t->GrwAbleitstrom)},
-                 {FormatCurrentMilliampere(t->SchutzlStromL1N), true, FormatCurrentMilliampere(t->GrwSchutzleiterstrom)},
-                 {FormatCurrentMilliampere(t->SchutzlStromNL1), false, {}},
-                 {FormatCurrentMilliampere(t->BeruehrungsstromL1N), true, FormatCurrentMilliampere(t->GrwBeruehrungsstrom)},
-                 {FormatCurrentMilliampere(t->BeruehrungsstromNL1), false, {}}};
+    } rows[7] = {
+        {FormatResistanceMilliohm(t->Schutzleiterwid), true, FormatResistanceMilliohm(t->GrwSchutzleiterwid)},
+        {FormatInsulationMegohm(t->Isolationswid), true, FormatInsulationMegohm(t->GrwIsolationswid)},
+        {FormatLeakageMilliampere(t->Ableitstrom), true, FormatLeakageMilliampere(t->GrwAbleitstrom)},
+        {FormatCurrentMilliampere(t->SchutzlStromL1N), true,
+         FormatCurrentMilliampere(t->GrwSchutzleiterstrom)},
+        {FormatCurrentMilliampere(t->SchutzlStromNL1), false, {}},
+        {FormatCurrentMilliampere(t->BeruehrungsstromL1N), true,
+         FormatCurrentMilliampere(t->GrwBeruehrungsstrom)},
+        {FormatCurrentMilliampere(t->BeruehrungsstromNL1), false, {}}};
     for (int i = 0; i < 7; ++i) {
         TMeasRowDisplay &r = d.rows[size_t(i)];
         r.enabled = (d.mask & (1 << i)) != 0;
@@ -107,8 +123,10 @@ QString DuplicateBarcodeMessage()
 TBrowserData::TBrowserData(QObject *parent) : QObject(parent)
 {
     Customers = new TBrowseSet(QStringLiteral("tblKunden"), kKunden, QString(), this);
-    Devices = new TBrowseSet(QStringLiteral("tblPruefling"), kPruefling, QStringLiteral("PLintKundenNr"), this);
-    Tests = new TBrowseSet(QStringLiteral("tblPruefung"), kPruefung, QStringLiteral("PRintPrueflingNr"), this);
+    Devices =
+        new TBrowseSet(QStringLiteral("tblPruefling"), kPruefling, QStringLiteral("PLintKundenNr"), this);
+    Tests =
+        new TBrowseSet(QStringLiteral("tblPruefung"), kPruefung, QStringLiteral("PRintPrueflingNr"), this);
 
     connect(Customers, &TBrowseSet::scrolled, this, &TBrowserData::customerScrolled);
     connect(Devices, &TBrowseSet::scrolled, this, &TBrowserData::deviceScrolled);
@@ -316,9 +334,10 @@ TBarcodeCheck TBrowserData::CheckBarcode(const QString &barcode, QString *error)
     if (barcode.isEmpty()) return TBarcodeCheck::Unique;
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    const QStringList lines = {QStringLiteral("SELECT COUNT(*) AS Anzahl"), QStringLiteral("FROM tblPruefling"),
-                               QStringLiteral("WHERE (PLstrBarcode = ") + SqlQuote(barcode) + QStringLiteral(")"),
-                               QStringLiteral("  AND (PLintPrueflingNr <> %1)").arg(Devices->CurrentKey())};
+    const QStringList lines = {
+        QStringLiteral("SELECT COUNT(*) AS Anzahl"), QStringLiteral("FROM tblPruefling"),
+        QStringLiteral("WHERE (PLstrBarcode = ") + SqlQuote(barcode) + QStringLiteral(")"),
+        QStringLiteral("  AND (PLintPrueflingNr <> %1)").arg(Devices->CurrentKey())};
     if (!q.exec(lines.join(QLatin1Char('\n'))) || !q.next()) {
         if (error) *error = q.lastError().text();
         return TBarcodeCheck::Failed;
@@ -444,9 +463,12 @@ QList<TSearchHit> TBrowserData::Search(const QString &text, int limit, QString *
                 if (dup) continue;
                 QStringList parts{FieldString(q.value(2))};
                 if (!FieldString(q.value(3)).isEmpty()) parts << FieldString(q.value(3));
-                if (!FieldString(q.value(4)).isEmpty()) parts << QStringLiteral("Inv.-Nr. ") + FieldString(q.value(4));
-                if (!FieldString(q.value(5)).isEmpty()) parts << QStringLiteral("Ser.-Nr. ") + FieldString(q.value(5));
-                if (!FieldString(q.value(6)).isEmpty()) parts << QStringLiteral("Barcode ") + FieldString(q.value(6));
+                if (!FieldString(q.value(4)).isEmpty())
+                    parts << QStringLiteral("Inv.-Nr. ") + FieldString(q.value(4));
+                if (!FieldString(q.value(5)).isEmpty())
+                    parts << QStringLiteral("Ser.-Nr. ") + FieldString(q.value(5));
+                if (!FieldString(q.value(6)).isEmpty())
+                    parts << QStringLiteral("Barcode ") + FieldString(q.value(6));
                 parts << QStringLiteral("Kunde: ") + FieldString(q.value(7));
                 h.text = parts.join(QStringLiteral(" – "));
                 h.exact = exactRun;
@@ -464,15 +486,17 @@ QList<TSearchHit> TBrowserData::Search(const QString &text, int limit, QString *
     };
     const QStringList deviceColumns = {
         QStringLiteral("SELECT tblPruefling.PLintPrueflingNr, tblPruefling.PLintKundenNr,"),
-        QStringLiteral("  tblPruefling.PLstrBezeichnung, tblPruefling.PLstrTyp, tblPruefling.PLstrInventarnummer,"),
+        QStringLiteral(
+            "  tblPruefling.PLstrBezeichnung, tblPruefling.PLstrTyp, tblPruefling.PLstrInventarnummer,"),
         QStringLiteral("  tblPruefling.PLstrSeriennummer, tblPruefling.PLstrBarcode, tblKunden.KDstrName1"),
         QStringLiteral("FROM tblPruefling"),
         QStringLiteral("  LEFT JOIN tblKunden ON tblPruefling.PLintKundenNr = tblKunden.KDintKundenNr")};
     // A scanned barcode goes straight to its device (the barcode is indexed).
     exactRun = true;
-    const bool exactOk = run(deviceColumns + QStringList{QStringLiteral("WHERE (tblPruefling.PLstrBarcode = ") + SqlQuote(t) +
-                                             QStringLiteral(")")},
-             true);
+    const bool exactOk =
+        run(deviceColumns + QStringList{QStringLiteral("WHERE (tblPruefling.PLstrBarcode = ") + SqlQuote(t) +
+                                        QStringLiteral(")")},
+            true);
     exactRun = false;
     // The device with that very barcode is what a scanner means; the slower
     // text search is not needed then.
@@ -482,23 +506,28 @@ QList<TSearchHit> TBrowserData::Search(const QString &text, int limit, QString *
     esc.replace(QLatin1Char('!'), QStringLiteral("!!"))
         .replace(QLatin1Char('%'), QStringLiteral("!%"))
         .replace(QLatin1Char('_'), QStringLiteral("!_"));
-    const QString pattern = SqlQuote(QLatin1Char('%') + esc + QLatin1Char('%')) + QStringLiteral(" ESCAPE '!'");
-    auto like = [&](const QString &column) { return QStringLiteral("LOWER(%1) LIKE %2").arg(column, pattern); };
+    const QString pattern =
+        SqlQuote(QLatin1Char('%') + esc + QLatin1Char('%')) + QStringLiteral(" ESCAPE '!'");
+    auto like = [&](const QString &column) {
+        return QStringLiteral("LOWER(%1) LIKE %2").arg(column, pattern);
+    };
     const QString lim = QStringLiteral("LIMIT %1").arg(limit);
     if (hits.size() < limit &&
-        !run(deviceColumns + QStringList{QStringLiteral("WHERE ") + like(QStringLiteral("tblPruefling.PLstrBarcode")),
-                                         QStringLiteral("  OR ") + like(QStringLiteral("tblPruefling.PLstrInventarnummer")),
-                                         QStringLiteral("  OR ") + like(QStringLiteral("tblPruefling.PLstrSeriennummer")),
-                                         QStringLiteral("  OR ") + like(QStringLiteral("tblPruefling.PLstrBezeichnung")),
-                                         QStringLiteral("ORDER BY tblPruefling.PLintPrueflingNr"), lim},
+        !run(deviceColumns +
+                 QStringList{QStringLiteral("WHERE ") + like(QStringLiteral("tblPruefling.PLstrBarcode")),
+                             QStringLiteral("  OR ") +
+                                 like(QStringLiteral("tblPruefling.PLstrInventarnummer")),
+                             QStringLiteral("  OR ") + like(QStringLiteral("tblPruefling.PLstrSeriennummer")),
+                             QStringLiteral("  OR ") + like(QStringLiteral("tblPruefling.PLstrBezeichnung")),
+                             QStringLiteral("ORDER BY tblPruefling.PLintPrueflingNr"), lim},
              true))
         return hits;
     if (hits.size() < limit)
         run({QStringLiteral("SELECT KDintKundenNr, KDstrName1, KDstrName2, KDstrName3, KDstrOrt"),
              QStringLiteral("FROM tblKunden"), QStringLiteral("WHERE ") + like(QStringLiteral("KDstrName1")),
              QStringLiteral("  OR ") + like(QStringLiteral("KDstrName2")),
-             QStringLiteral("  OR ") + like(QStringLiteral("KDstrName3")), QStringLiteral("ORDER BY KDintKundenNr"),
-             lim},
+             QStringLiteral("  OR ") + like(QStringLiteral("KDstrName3")),
+             QStringLiteral("ORDER BY KDintKundenNr"), lim},
             false);
     return hits;
 }

@@ -26,11 +26,11 @@ struct TMeasRowDisplay {
 struct TTestDisplay {
     bool hasTest = false;
     bool led0701 = false, led0702 = false, led0751 = false;
-    QString protText;            // "Prot.: ..."
-    bool protEnabled = false;    // both "Protokoll" buttons and the protocol number
-    bool erstChecked = false;    // "Erstprüfung"
-    bool wiederChecked = false;  // "Wiederh.-Pr."
-    int funktIndex = -1;         // "Funkt.Prüfung" item, -1 none
+    QString protText;           // "Prot.: ..."
+    bool protEnabled = false;   // both "Protokoll" buttons and the protocol number
+    bool erstChecked = false;   // "Erstprüfung"
+    bool wiederChecked = false; // "Wiederh.-Pr."
+    int funktIndex = -1;        // "Funkt.Prüfung" item, -1 none
     QString isolText, klasseText, sichtText, gesamtText;
     QString serial, datum, notiz, pruefer, bewertender, protNr;
     bool automatisch = false, manuGrenz = false, mitBeruehr = false;

@@ -10,7 +10,8 @@ bool EnsureInspectionRows(QSqlDatabase db, int pruefungsNr, int sichtpruef, int 
     if (created) *created = 0;
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.exec(QStringList{QStringLiteral("SELECT COUNT(*) AS Anzahl"), QStringLiteral("FROM tblSichtpruefung"),
+    if (!q.exec(QStringList{QStringLiteral("SELECT COUNT(*) AS Anzahl"),
+                            QStringLiteral("FROM tblSichtpruefung"),
                             QStringLiteral("WHERE (SIintPruefungsNr = %1)").arg(pruefungsNr)}
                     .join(QLatin1Char('\n'))) ||
         !q.next()) {
@@ -50,11 +51,12 @@ bool EnsureInspectionRows(QSqlDatabase db, int pruefungsNr, int sichtpruef, int 
 bool SetThreePageProtocol(QSqlDatabase db, int pruefungsNr, bool *changed, QString *error)
 {
     int affected = 0;
-    const bool ok = ExecLines(db,
-                              {QStringLiteral("UPDATE tblPruefung"), QStringLiteral("SET PRintProtokolltyp = 1"),
-                               QStringLiteral("WHERE (PRintPruefungsNr = %1)").arg(pruefungsNr),
-                               QStringLiteral("  AND (PRintProtokolltyp = 0)")},
-                              error, &affected);
+    const bool ok =
+        ExecLines(db,
+                  {QStringLiteral("UPDATE tblPruefung"), QStringLiteral("SET PRintProtokolltyp = 1"),
+                   QStringLiteral("WHERE (PRintPruefungsNr = %1)").arg(pruefungsNr),
+                   QStringLiteral("  AND (PRintProtokolltyp = 0)")},
+                  error, &affected);
     if (changed) *changed = ok && affected > 0;
     return ok;
 }

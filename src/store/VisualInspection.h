@@ -16,7 +16,8 @@ bool EnsureInspectionRows(QSqlDatabase db, int pruefungsNr, int sichtpruef, int 
                           QString *error = nullptr);
 
 // The test goes to protocol type 1 when it is of type 0; *changed tells whether a row changed.
-bool SetThreePageProtocol(QSqlDatabase db, int pruefungsNr, bool *changed = nullptr, QString *error = nullptr);
+bool SetThreePageProtocol(QSqlDatabase db, int pruefungsNr, bool *changed = nullptr,
+                          QString *error = nullptr);
 
 // Writes each row whose new result differs from the stored one (-1: neither
 // box checked). results holds (row number, result) pairs; *written counts the rows written.

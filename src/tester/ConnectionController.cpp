@@ -23,28 +23,28 @@ TConnectionController::TConnectionController(TCate *Cate, TSynchroBus *Bus, TTes
     connect(Timer2, &QTimer::timeout, this, [this] { Timer2Tick(); });
     Timer1->start();
 
-    m_bus->OnCateSend = [this](TProtok &) {
+    connect(m_bus, &TSynchroBus::cateSend, this, [this] {
         if (PortOpen()) {
             TxLedCtr = 2;
             updateLeds();
         }
-    };
-    m_bus->OnCateSent = [this](TProtok &, bool Success) {
+    });
+    connect(m_bus, &TSynchroBus::cateSent, this, [this](const TProtok &, bool Success) {
         if (PortOpen() && !Success) {
             TxLedCtr = 2;
             updateLeds();
         }
-    };
-    m_bus->OnCharReceived = [this](quint8, bool) {
+    });
+    connect(m_bus, &TSynchroBus::charReceived, this, [this] {
         RxLedCtr = 2;
         updateLeds();
-    };
-    m_bus->OnSendMsg = [this](TProtok &Msg) { WriteMessageLog(m_log, Msg, true); };
-    m_bus->OnMsgReceived = [this](TProtok &Msg) {
+    });
+    connect(m_bus, &TSynchroBus::sendMsg, this, [this](const TProtok &Msg) { WriteMessageLog(m_log, Msg, true); });
+    connect(m_bus, &TSynchroBus::msgReceived, this, [this](const TProtok &Msg) {
         WriteMessageLog(m_log, Msg, false);
         if (ActiveCtr > 0) ActiveCtr = m_inActiveTime;
-    };
-    m_bus->OnMsgUnhandled = [this](TProtok &Msg) { m_mailbox.Dispatch(Msg); };
+    });
+    connect(m_bus, &TSynchroBus::msgUnhandled, this, [this](const TProtok &Msg) { m_mailbox.Dispatch(Msg); });
 
     // The command set pauses around its exchanges, and its procedures may nest
     // (a settings handler pausing and then writing): only the outermost pair counts.
@@ -62,13 +62,8 @@ TConnectionController::TConnectionController(TCate *Cate, TSynchroBus *Bus, TTes
 
 TConnectionController::~TConnectionController()
 {
-    // The engine and the command set may outlive us; leave no dangling handlers.
-    m_bus->OnCateSend = nullptr;
-    m_bus->OnCateSent = nullptr;
-    m_bus->OnCharReceived = nullptr;
-    m_bus->OnSendMsg = nullptr;
-    m_bus->OnMsgReceived = nullptr;
-    m_bus->OnMsgUnhandled = nullptr;
+    // The command set may outlive us; leave it no dangling hooks (the
+    // engine's connections go with this object).
     m_commands->PausePolling = nullptr;
     m_commands->ResumePolling = nullptr;
     m_commands->PortOpen = nullptr;
@@ -86,14 +81,14 @@ void TConnectionController::log(const QString &Text)
 
 void TConnectionController::status(int Panel, const QString &Text)
 {
-    if (OnStatusText) OnStatusText(Panel, Text);
+    emit statusText(Panel, Text);
 }
 
 void TConnectionController::setStartEnabled(bool On)
 {
     if (On == m_startEnabled) return;
     m_startEnabled = On;
-    if (OnStartEnabledChanged) OnStartEnabledChanged(On);
+    emit startEnabledChanged(On);
 }
 
 void TConnectionController::updateLeds()
@@ -102,7 +97,7 @@ void TConnectionController::updateLeds()
     if (tx == m_txLit && rx == m_rxLit) return;
     m_txLit = tx;
     m_rxLit = rx;
-    if (OnLeds) OnLeds(tx, rx);
+    emit leds(tx, rx);
 }
 
 void TConnectionController::ShowDisconnectedStatus()
@@ -114,21 +109,21 @@ void TConnectionController::ShowDisconnectedStatus()
     status(5, QString());
 }
 
-void TConnectionController::resetPanel()
+void TConnectionController::resetConnectionState()
 {
     m_serialNumber.clear();
     m_firmwareText.clear();
     m_languageCode.clear();
     StatusCounter = 0;
     ShowDisconnectedStatus();
-    if (OnLanguageActionEnabled) OnLanguageActionEnabled(false);
+    emit languageActionEnabled(false);
     setStartEnabled(false);
-    if (OnResetPanel) OnResetPanel();
+    emit resetPanel();
 }
 
 void TConnectionController::mirrorState()
 {
-    if (OnConnectionState) OnConnectionState(PortOpen());
+    emit connectionState(PortOpen());
 }
 
 void TConnectionController::setConnected(bool Checked)
@@ -165,13 +160,13 @@ void TConnectionController::ConnectSequence()
     mirrorState();
     if (!PortOpen()) {
         ActiveCtr = 0;
-        resetPanel();
+        resetConnectionState();
         return;
     }
-    if (OnEnablePanel) OnEnablePanel();
+    emit enablePanel();
     log(QStringLiteral("COM ist verbunden"));
     status(0, QStringLiteral("Verbunden"));
-    if (OnLanguageActionEnabled) OnLanguageActionEnabled(true);
+    emit languageActionEnabled(true);
 
     // Each step below waits with the event loop running; the user or the
     // silence supervision may close the port meanwhile, which ends the sequence.
@@ -186,9 +181,8 @@ void TConnectionController::ConnectSequence()
     m_firmwareText = answered ? version.Text : QString();
     status(3, QStringLiteral("PgmVers. ") + m_firmwareText);
     status(5, QStringLiteral("%1").arg(StatusCounter, 2, 10, QLatin1Char('0')));
-    if (OnVersionRequested) OnVersionRequested();
-    if (answered && !version.Compatible() && OnFirmwareMismatch)
-        OnFirmwareMismatch(FirmwareMismatchMessage(version.Text));
+    emit versionRequested();
+    if (answered && !version.Compatible()) emit firmwareMismatch(FirmwareMismatchMessage(version.Text));
     if (!PortOpen()) return;
 
     m_languageCode = m_commands->ReadCurrentLanguage();
@@ -237,7 +231,7 @@ void TConnectionController::Disconnect()
     ActiveCtr = 0;
     Timer2->stop();
     mirrorState();
-    resetPanel();
+    resetConnectionState();
 }
 
 void TConnectionController::PausePolling()
@@ -273,10 +267,10 @@ void TConnectionController::FetchData(const std::function<void()> &ShowDialog)
     log(QStringLiteral("Timer 2 disabled"));
     PausePolling();
     sendAutosendOff();
-    if (OnClearValues) OnClearValues();
+    emit clearValues();
     if (ShowDialog) ShowDialog();
     if (PortOpen()) {
-        if (OnEnablePanel) OnEnablePanel();
+        emit enablePanel();
         ResumePolling();
     }
     // Only while connected: a closed port has no refresh to run.
@@ -287,7 +281,7 @@ void TConnectionController::FetchData(const std::function<void()> &ShowDialog)
 void TConnectionController::IdleStep()
 {
     const bool open = PortOpen();
-    if (OnIdle) OnIdle(open);
+    emit idle(open);
     if (!open) {
         setStartEnabled(false);
         StartEnableCtr = 0;
@@ -297,7 +291,7 @@ void TConnectionController::IdleStep()
     const int slot = m_mailbox.IdleVisit();
     if (slot >= 0) {
         const TProtok msg = m_mailbox.Take(slot);
-        if (OnDecodeSlot) OnDecodeSlot(slot, msg);
+        emit decodeSlot(slot, msg);
     }
 }
 
@@ -332,7 +326,7 @@ void TConnectionController::Timer1Tick()
             Qt::QueuedConnection);
     }
 
-    if (OnTimer1) OnTimer1();
+    emit timer1();
 }
 
 void TConnectionController::Timer2Tick()

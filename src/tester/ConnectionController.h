@@ -3,7 +3,7 @@
 // The link to the tester as the main window runs it: opening and closing the
 // port, identifying the tester, the autosend order and its refresh, silence
 // supervision, the mailbox of spontaneous reports and the status texts. No
-// widgets: the window fills the hooks and mirrors the state.
+// widgets: the window and its parts connect to the signals and mirror the state.
 
 #include "bus/Protok.h"
 #include "tester/Mailbox.h"
@@ -20,8 +20,10 @@ class TSynchroBus;
 class TTesterCommands;
 
 class TConnectionController : public QObject {
+    Q_OBJECT
+
 public:
-    // Takes over the bus engine's events and the command set's polling hooks.
+    // Follows the bus engine's signals and takes over the command set's polling hooks.
     TConnectionController(TCate *Cate, TSynchroBus *Bus, TTesterCommands *Commands,
                           QObject *parent = nullptr);
     ~TConnectionController() override;
@@ -86,34 +88,37 @@ public:
     void Shutdown();
     // Disconnected texts of status panels 0 and 2..5.
     void ShowDisconnectedStatus();
+    // The whole disconnected look: identification forgotten, status texts,
+    // language and start actions off, and resetPanel for the front panel.
+    void ShowDisconnected() { resetConnectionState(); }
 
-    // ---- hooks to the window --------------------------------------------------
-    std::function<void(int Panel, const QString &Text)> OnStatusText;
+signals:
+    void statusText(int Panel, const QString &Text);
     // The connect button's checked state (and with it "Schnittstelle wählen...").
-    std::function<void(bool Connected)> OnConnectionState;
-    std::function<void()> OnResetPanel;
-    std::function<void()> OnEnablePanel;
-    std::function<void()> OnClearValues;
-    std::function<void(bool Tx, bool Rx)> OnLeds;
+    void connectionState(bool Connected);
+    void resetPanel();
+    void enablePanel();
+    void clearValues();
+    void leds(bool Tx, bool Rx);
     // The firmware is too old; the connection stays up after the message.
-    std::function<void(const QString &Message)> OnFirmwareMismatch;
+    void firmwareMismatch(const QString &Message);
     // After the first version request (the earth limit bar gets all ten positions).
-    std::function<void()> OnVersionRequested;
-    std::function<void(bool Enabled)> OnLanguageActionEnabled;
-    std::function<void(bool Enabled)> OnStartEnabledChanged;
+    void versionRequested();
+    void languageActionEnabled(bool Enabled);
+    void startEnabledChanged(bool Enabled);
     // First step of every idle pass: things that follow the port state.
-    std::function<void(bool PortOpen)> OnIdle;
+    void idle(bool PortOpen);
     // A mailbox slot to decode into the front panel (its pending bit is already cleared).
-    std::function<void(int Slot, const TProtok &Msg)> OnDecodeSlot;
-    // Extra duties of Timer1 (splash screen) after its own.
-    std::function<void()> OnTimer1;
+    void decodeSlot(int Slot, const TProtok &Msg);
+    // Each Timer1 tick, after the controller's own duties.
+    void timer1();
 
 private:
     void ConnectSequence();
     void log(const QString &Text);
     void status(int Panel, const QString &Text);
     void mirrorState();
-    void resetPanel();
+    void resetConnectionState();
     void updateLeds();
     void sendAutosendOff();
     void waitForSendQueue();

@@ -73,7 +73,7 @@ TPanelView::TPanelView()
         t = NotMeasuredText();
 }
 
-TPanelState::TPanelState()
+TPanelState::TPanelState(QObject *parent) : QObject(parent)
 {
     SettingDelayCtr = &m_delayFallback;
 }
@@ -92,9 +92,9 @@ void TPanelState::UseCommands(TTesterCommands *c)
     };
 }
 
-void TPanelState::changed()
+void TPanelState::notifyChanged()
 {
-    if (OnChanged) OnChanged();
+    emit changed();
 }
 
 // ---- decoders -----------------------------------------------------------------
@@ -146,7 +146,7 @@ void TPanelState::Decode33(const quint8 *d)
     View.Gespeichert = QString::number(s.Anzahl);
     // The full flag wins over whatever the free-bytes word says.
     View.FreieBytes = s.Voll ? QStringLiteral("voll") : QString::number(s.FreieBytes);
-    changed();
+    notifyChanged();
 }
 
 void TPanelState::Decode34(const quint8 *d)
@@ -206,7 +206,7 @@ void TPanelState::Decode34(const quint8 *d)
     // first report would otherwise show dashes until the next one.
     ApplyEnableLogic();
     if (DelayCtr() == 0 && View.Grenzwerte == 0) StandardLimits();
-    changed();
+    notifyChanged();
 }
 
 void TPanelState::Decode37(const quint8 *d)
@@ -227,7 +227,7 @@ void TPanelState::Decode37(const quint8 *d)
         if (step == Messschritt) continue;
         View.RedVisible[size_t(step - 1)] = m.Grenzwertflags & GrenzwertBitForStep(step);
     }
-    changed();
+    notifyChanged();
 }
 
 void TPanelState::Decode38(const quint8 *d)
@@ -245,14 +245,14 @@ void TPanelState::Decode38(const quint8 *d)
         View.ValueText[k] =
             View.ValueCaptionEnabled[k] ? FormatCurrentMilliampere(values[step - 4]) : NotMeasuredText();
     }
-    changed();
+    notifyChanged();
 }
 
 void TPanelState::Decode39(const quint8 *d)
 {
     if (Messschritt < 1 || Messschritt > 7) return;
     View.ValueText[size_t(Messschritt - 1)] = formatStepValue(Messschritt, DecodeRohwert(d));
-    changed();
+    notifyChanged();
 }
 
 void TPanelState::Decode3A(const quint8 *d)
@@ -261,7 +261,7 @@ void TPanelState::Decode3A(const quint8 *d)
     Messschritt = m.Messschritt;
     Ablaufphase = m.Ablaufphase;
 
-    if (OnPhase) OnPhase(Ablaufphase);
+    emit phase(Ablaufphase);
 
     if (StepTextKnown(Messschritt)) View.StepCaption = StepText(Messschritt);
     View.StepHint = PhaseHint(Ablaufphase);
@@ -292,7 +292,7 @@ void TPanelState::Decode3A(const quint8 *d)
     }
     for (int bar = 0; bar < LimitBarCount; ++bar)
         ShowLimit(bar, shown[size_t(bar)]);
-    changed();
+    notifyChanged();
 }
 
 // ---- reset / enable -------------------------------------------------------------
@@ -309,7 +309,7 @@ void TPanelState::ClearValues()
     View.Indicators.fill(false);
     View.StepCaption.clear();
     View.NetzWarnVisible = View.SichtWinVisible = View.SpeicherWinVisible = false;
-    changed();
+    notifyChanged();
 }
 
 void TPanelState::ResetPanel()
@@ -321,20 +321,20 @@ void TPanelState::ResetPanel()
     Ablaufphase = 0;
     LimitChanged.fill(false);
     Live = TWerteSatz{};
-    changed();
+    notifyChanged();
 }
 
 void TPanelState::EnablePanel()
 {
     View.SettingsEnabled = true;
     View.SichtprEnabled = true;
-    changed();
+    notifyChanged();
 }
 
 void TPanelState::VersionRequested()
 {
     View.Bar1Max = 9;
-    changed();
+    notifyChanged();
 }
 
 // ---- rules ------------------------------------------------------------------------
@@ -444,7 +444,7 @@ void TPanelState::endUserChange()
     // from its end, so reports older than the change cannot undo it.
     --m_userWrites;
     if (SettingDelayCtr && SettingDelay) *SettingDelayCtr = SettingDelay();
-    changed();
+    notifyChanged();
 }
 
 bool TPanelState::write(const TSettingChange &Change)
@@ -546,5 +546,5 @@ void TPanelState::UserBarMoved(int Bar, int Position)
     if (View.Grenzwerte != 1) return;
     LimitChanged[size_t(Bar)] = true;
     ShowLimit(Bar, BarIndex(Bar));
-    changed();
+    notifyChanged();
 }

@@ -11,6 +11,7 @@
 #include "tester/Limits.h"
 #include "tester/SettingsBlock.h"
 
+#include <QObject>
 #include <QString>
 
 #include <array>
@@ -82,9 +83,11 @@ struct TPanelView {
     TPanelView();
 };
 
-class TPanelState {
+class TPanelState : public QObject {
+    Q_OBJECT
+
 public:
-    TPanelState();
+    explicit TPanelState(QObject *parent = nullptr);
 
     // ---- state -------------------------------------------------------------
     TWerteSatz Live; // the live tester state
@@ -94,6 +97,8 @@ public:
     TPanelView View;
 
     // ---- environment -------------------------------------------------------
+    // Questions the state asks its surroundings: each needs an answer, so
+    // each is a single hook rather than a signal.
     // The connection controller's hold-off counter and its start value.
     int *SettingDelayCtr = nullptr;
     std::function<int()> SettingDelay;
@@ -103,16 +108,13 @@ public:
     std::function<bool()> MesszeitHasFocus;
 
     // ---- writes to the tester (UseCommands fills them; tests record them) --
+    // Hooks as well: the state goes on only when the write succeeded.
     std::function<bool(const TSettingChange &)> WriteSetting;
     std::function<bool(int Mode)> WriteIsolationMode;
     std::function<bool(TLimitTable, int Index)> WriteLimit;
     std::function<void()> PausePolling;
     std::function<void()> ResumePolling;
     void UseCommands(TTesterCommands *Commands);
-
-    // ---- events --------------------------------------------------------------
-    std::function<void()> OnChanged;        // the view changed
-    std::function<void(int Phase)> OnPhase; // after each $3A decode (test control)
 
     // ---- decoders --------------------------------------------------------------
     // Slot 0..7 of the autosend mailbox (its pending bit already cleared).
@@ -157,8 +159,12 @@ public:
     // SettingDelay ticks after a user change, and while its write still runs.
     int DelayCtr() const { return m_userWrites > 0 ? 1 : (SettingDelayCtr ? *SettingDelayCtr : 0); }
 
+signals:
+    void changed();          // the view changed
+    void phase(int Phase);   // after each $3A decode (test control)
+
 private:
-    void changed();
+    void notifyChanged();
     void beginUserChange();
     void endUserChange();
     bool write(const TSettingChange &Change);

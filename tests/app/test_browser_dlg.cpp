@@ -4,11 +4,11 @@
 #include "../store/StoreTestDb.h"
 #include "AppTestSupport.h"
 #include "app/AppWindows.h"
-#include "app/MainActions.h"
 #include "app/AuswListeDlg.h"
 #include "app/Configuration.h"
 #include "app/DatenanzeigeDlg.h"
 #include "app/EtikettenDlg.h"
+#include "app/MainActions.h"
 #include "app/ProtDaten.h"
 #include "controls/LEDPaint.h"
 #include "protocols/Report.h"
@@ -26,10 +26,10 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QScrollArea>
-#include <QToolButton>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 
 namespace {
 
@@ -81,9 +81,10 @@ protected:
         db->addDevice(20, 2, QStringLiteral("Monitor"), QStringLiteral("9000"));
         db->addTest(100, 10, day(1));
         db->addTest(101, 10, day(2), QStringLiteral("Rad klemmt"), 0);
-        db->exec(QStringLiteral("UPDATE tblPruefung SET PRintDINVDE = 2, PRstrPruefer = 'Meier', "
-                                "PRintGrwSchutzleiterwid = 300, PRintGrwIsolationswid = 2000, "
-                                "PRintGrwAbleitstrom = 100, PRintGesamtbew = 1 WHERE PRintPruefungsNr = 101"));
+        db->exec(
+            QStringLiteral("UPDATE tblPruefung SET PRintDINVDE = 2, PRstrPruefer = 'Meier', "
+                           "PRintGrwSchutzleiterwid = 300, PRintGrwIsolationswid = 2000, "
+                           "PRintGrwAbleitstrom = 100, PRintGesamtbew = 1 WHERE PRintPruefungsNr = 101"));
         db->addTest(200, 20, day(3));
         config.aktCheckNumber = 101;
         dlg = std::make_unique<TDatenanzeigeDlg>();
@@ -135,7 +136,8 @@ TEST_F(BrowserDlg, OpensAtTheLastViewedTestAndRemembersTheTestOnClose)
     EXPECT_FALSE(dlg->MeasRows[3].value->isVisible());
     EXPECT_FALSE(dlg->BtnMessmod->isEnabled());
 
-    const QString png = qEnvironmentVariable("GT_BUILD_DIR", QStringLiteral(".")) + QStringLiteral("/browser.png");
+    const QString png =
+        qEnvironmentVariable("GT_BUILD_DIR", QStringLiteral(".")) + QStringLiteral("/browser.png");
     dlg->grab().save(png);
 
     dlg->TestNavigator->Prior->click();
@@ -179,9 +181,20 @@ TEST_F(BrowserDlg, FunctionTestChoiceRecomputesTheVerdict)
 {
     dlg->FunktNicht->click();
     EXPECT_EQ(dlg->GesamtText->text(), QStringLiteral("NEIN"));
-    EXPECT_EQ(db->count(QStringLiteral("tblPruefung"), QStringLiteral("PRintPruefungsNr = 101 AND PRintGesamtbew = 0")), 1);
+    EXPECT_EQ(db->count(QStringLiteral("tblPruefung"),
+                        QStringLiteral("PRintPruefungsNr = 101 AND PRintGesamtbew = 0")),
+              1);
     dlg->FunktBestanden->click();
     EXPECT_EQ(dlg->GesamtText->text(), QStringLiteral("JA"));
+
+    // "Druck" hands over the whole record: customer, device and test.
+    dlg->BtnDruck->click();
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_EQ(reports[0].first, 0);
+    EXPECT_EQ(reports[0].second.Name1, QStringLiteral("Klinik Nord"));
+    EXPECT_EQ(reports[0].second.Barcode, QStringLiteral("4711"));
+    EXPECT_EQ(reports[0].second.PruefungsNr, 101);
+    EXPECT_EQ(reports[0].second.Pruefer, QStringLiteral("Meier"));
 }
 
 TEST_F(BrowserDlg, ThreePageProtocolMakesTheRowsOnceAndCancelKeepsTheType)
@@ -205,7 +218,9 @@ TEST_F(BrowserDlg, ThreePageProtocolMakesTheRowsOnceAndCancelKeepsTheType)
     dlg->BtnProtokoll3->click();
     EXPECT_EQ(db->count(QStringLiteral("tblSichtpruefung")), catalogue);
     EXPECT_EQ(db->count(QStringLiteral("tblPruefung"), QStringLiteral("PRintProtokolltyp = 1")), 1);
-    EXPECT_EQ(db->count(QStringLiteral("tblSichtpruefung"), QStringLiteral("SIintZeileNr = 2 AND SIintBestanden = 0")), 1);
+    EXPECT_EQ(db->count(QStringLiteral("tblSichtpruefung"),
+                        QStringLiteral("SIintZeileNr = 2 AND SIintBestanden = 0")),
+              1);
     ASSERT_EQ(reports.size(), 1);
     EXPECT_EQ(reports.first().first, 2);
     EXPECT_EQ(reports.first().second.Sichtpr.size(), catalogue);
@@ -246,7 +261,8 @@ TEST_F(BrowserDlg, InspectionRowsAllowAtMostOneMark)
     EXPECT_EQ(form.GetRowResult(2), -1);
     // The other rows are not touched.
     EXPECT_EQ(form.GetRowResult(1), 0);
-    const QString png = qEnvironmentVariable("GT_BUILD_DIR", QStringLiteral(".")) + QStringLiteral("/sichtpruefung.png");
+    const QString png =
+        qEnvironmentVariable("GT_BUILD_DIR", QStringLiteral(".")) + QStringLiteral("/sichtpruefung.png");
     form.grab().save(png);
     form.ClearRows();
     EXPECT_EQ(form.RowCount(), 0);
@@ -285,6 +301,8 @@ TEST_F(BrowserDlg, ListsAndSearchMoveTheBrowser)
         EXPECT_EQ(list.DBGrid1->model()->rowCount(), 2);
         EXPECT_EQ(list.DBGrid1->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Name 1"));
         EXPECT_EQ(list.DBGrid1->model()->index(1, 0).data().toString(), QStringLiteral("Praxis Süd"));
+        list.grab().save(qEnvironmentVariable("GT_BUILD_DIR", QStringLiteral(".")) +
+                         QStringLiteral("/kundenauswahl.png"));
         list.DBGrid1->setCurrentIndex(list.DBGrid1->model()->index(1, 0));
         list.BitBtn1->click();
     });
@@ -305,7 +323,8 @@ TEST_F(BrowserDlg, ListsAndSearchMoveTheBrowser)
     dlg->Search(QStringLiteral("o")); // two devices and a customer
     EXPECT_TRUE(dlg->SearchHits->isVisible());
     EXPECT_GE(dlg->SearchHits->count(), 3);
-    QListWidgetItem *monitor = dlg->SearchHits->findItems(QStringLiteral("Monitor"), Qt::MatchStartsWith).value(0);
+    QListWidgetItem *monitor =
+        dlg->SearchHits->findItems(QStringLiteral("Monitor"), Qt::MatchStartsWith).value(0);
     ASSERT_NE(monitor, nullptr);
     emit dlg->SearchHits->itemActivated(monitor);
     EXPECT_EQ(dlg->PLstrBezeichnung->text(), QStringLiteral("Monitor"));
@@ -338,6 +357,20 @@ TEST_F(BrowserDlg, LabelsForTheDeviceOrAllOfTheCustomerFromTheChosenPosition)
 
 TEST_F(BrowserDlg, ExportOfAnEmptyDatabaseIsTheHeaderOnly)
 {
+    QTemporaryDir dir;
+    const QString single = dir.filePath(QStringLiteral("eine.csv"));
+    dlg->ChooseFile = [&single] { return single; };
+    dlg->BtnEinzelexp->click();
+    QFile one(single);
+    ASSERT_TRUE(one.open(QIODevice::ReadOnly));
+    const QList<QByteArray> oneLines = one.readAll().split('\n');
+    ASSERT_EQ(oneLines.size(), 3);
+    EXPECT_TRUE(oneLines[1].startsWith("\"Klinik Nord\""));
+    // Cancelling the file choice writes nothing and says nothing.
+    dlg->ChooseFile = [] { return QString(); };
+    dlg->BtnExport->click();
+    EXPECT_TRUE(messages.isEmpty());
+
     dlg->hide();
     db->exec(QStringLiteral("DELETE FROM tblPruefung"));
     db->exec(QStringLiteral("DELETE FROM tblPruefling"));
@@ -345,7 +378,6 @@ TEST_F(BrowserDlg, ExportOfAnEmptyDatabaseIsTheHeaderOnly)
     dlg->show();
     EXPECT_EQ(dlg->CustomerPos->text(), QStringLiteral("[-/-]"));
     EXPECT_FALSE(dlg->KDstrName1->isEnabled());
-    QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("alle.csv"));
     dlg->ChooseFile = [&file] { return file; };
     dlg->BtnExport->click();

@@ -283,10 +283,10 @@ TEST(MainWindow, IdleStepRunsWhenTheQueueEmptiesAndNotOnATimer)
     f.withDatabase();
     TForm1 *w = f.make();
     int passes = 0;
-    w->Connection->OnIdle = [&](bool open) {
+    QObject::connect(w->Connection, &TConnectionController::idle, w, [&](bool open) {
         EXPECT_FALSE(open);
         ++passes;
-    };
+    });
     waitUntil([] { return false; }, 300);
     // At least one pass per blocking wait, but no spinning: the 100 ms timer and
     // the 5 ms waits above allow well under a hundred passes in 300 ms.

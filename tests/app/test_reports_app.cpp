@@ -20,7 +20,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QGroupBox>
+#include <QMessageBox>
 #include <QPrintPreviewWidget>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -29,6 +31,36 @@
 #include <gtest/gtest.h>
 
 using namespace gt_app_test;
+
+namespace {
+
+// Runs show() and reports what the preview window it opens shows: its page
+// count and title (-1 and empty when no preview came up).
+std::pair<int, QString> previewOf(const std::function<void()> &show)
+{
+    int pages = -1;
+    QString title;
+    QTimer::singleShot(0, [&] {
+        QWidget *dlg = QApplication::activeModalWidget();
+        auto *view = dlg ? dlg->findChild<QPrintPreviewWidget *>() : nullptr;
+        if (view) {
+            // The preview lays its pages out once the event loop runs.
+            waitUntil([&] { return view->pageCount() > 0; });
+            pages = view->pageCount();
+            title = dlg->windowTitle();
+            if (qEnvironmentVariableIsSet("GT_PREVIEW_PNG")) {
+                dlg->resize(900, 700);
+                waitUntil([] { return false; }, 300);
+                dlg->grab().save(qEnvironmentVariable("GT_PREVIEW_PNG"));
+            }
+        }
+        if (dlg) dlg->close();
+    });
+    show();
+    return {pages, title};
+}
+
+} // namespace
 
 TEST(BarcdWahlDlg, OkOnlyWithAChoiceAndEveryOpeningStartsWithout)
 {
@@ -123,7 +155,25 @@ TEST(CurrentValuesPrinting, UsesTheConfiguredProtocolSettings)
     f.make();
     const TFrontPanelParts parts = FrontPanelParts(*f.form);
     ASSERT_NE(parts.Control, nullptr);
-    EXPECT_TRUE(static_cast<bool>(parts.Control->OnPrint));
+    ASSERT_TRUE(static_cast<bool>(parts.Control->OnPrint));
+
+    // With "Preview" on, "&Drucken" opens the preview of the current values.
+    f.form->Configuration().Preview = true;
+    EXPECT_EQ(previewOf([&] { parts.Control->Drucken(); }).first, 1);
+}
+
+TEST(CurrentValuesPrinting, WithoutAPrinterAGermanMessageInsteadOfAPrint)
+{
+    if (!QPrinterInfo::defaultPrinter().isNull()) GTEST_SKIP() << "ein Drucker ist eingerichtet";
+    QString text;
+    QTimer::singleShot(0, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            text = box->text();
+            box->close();
+        }
+    });
+    EXPECT_FALSE(PrintTestProtocol(TWerteSatz{}, TProtocolSettings{}, nullptr));
+    EXPECT_EQ(text, QStringLiteral("Es ist kein Drucker eingerichtet. Der Ausdruck ist nicht möglich."));
 }
 
 // The command line reads the program's own INI file beside the test binary;
@@ -140,7 +190,8 @@ void protocolPdfOn(TTestEngine engine)
     {
         TIniFile ini(iniPath);
         ini.WriteString(QStringLiteral("DataBase"), QStringLiteral("ConnectionString"), t.connectionString());
-        ini.WriteString(QStringLiteral("Configuration"), QStringLiteral("TopLine1"), QStringLiteral("Elektro Kunz"));
+        ini.WriteString(QStringLiteral("Configuration"), QStringLiteral("TopLine1"),
+                        QStringLiteral("Elektro Kunz"));
         ini.WriteInteger(QStringLiteral("Configuration"), QStringLiteral("ServiceInterv"), 0);
     }
     t.addCustomer(1, QStringLiteral("Pflegeheim Am Park"), QStringLiteral("Berlin"));
@@ -152,10 +203,13 @@ void protocolPdfOn(TTestEngine engine)
 
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("p.pdf"));
-    EXPECT_TRUE(IsProtocolPdfCommand({QStringLiteral("prog"), QStringLiteral("--protocol-pdf"), QStringLiteral("100"), file}));
+    EXPECT_TRUE(IsProtocolPdfCommand(
+        {QStringLiteral("prog"), QStringLiteral("--protocol-pdf"), QStringLiteral("100"), file}));
     EXPECT_FALSE(IsProtocolPdfCommand({QStringLiteral("prog"), QStringLiteral("--export-csv"), file}));
 
-    ASSERT_EQ(RunProtocolPdfCommand({QStringLiteral("prog"), QStringLiteral("--protocol-pdf"), QStringLiteral("100"), file}), 0);
+    ASSERT_EQ(RunProtocolPdfCommand(
+                  {QStringLiteral("prog"), QStringLiteral("--protocol-pdf"), QStringLiteral("100"), file}),
+              0);
     QString text = pdf_tools::text(file);
     EXPECT_TRUE(text.contains(QStringLiteral("Sicherheitsprüfung nach DIN VDE 0701/0702")));
     EXPECT_TRUE(text.contains(QStringLiteral("Pflegeheim Am Park")));
@@ -219,7 +273,10 @@ TEST(ReportCommands, BarcodeSheetFromTheProgramWithoutADisplay)
     QString err;
     EXPECT_EQ(run({QStringLiteral("--barcode-sheet"), QStringLiteral("etiketten"), steuer}, &err), 1);
     EXPECT_TRUE(err.contains(QStringLiteral("kein Barcodeblatt"))) << err.toStdString();
-    EXPECT_EQ(run({QStringLiteral("--barcode-sheet"), QStringLiteral("steuer"), dir.filePath(QStringLiteral("x/y.pdf"))}, &err), 1);
+    EXPECT_EQ(run({QStringLiteral("--barcode-sheet"), QStringLiteral("steuer"),
+                   dir.filePath(QStringLiteral("x/y.pdf"))},
+                  &err),
+              1);
     EXPECT_TRUE(err.contains(QStringLiteral("kann nicht angelegt werden"))) << err.toStdString();
     EXPECT_EQ(run({QStringLiteral("--barcode-sheet")}), 1);
 }
@@ -231,28 +288,17 @@ TEST(ProtocolPreview, ShowsEveryPageOfTheChosenForm)
     w.DINVDE = 2;
     w.Protokolltyp = 1;
     w.Datum = QDateTime::currentDateTime();
-    for (int i = 1; i <= 30; ++i) w.Sichtpr << TSichtPr{i, 1, QStringLiteral("Teil"), QStringLiteral("Prüfung")};
+    for (int i = 1; i <= 30; ++i)
+        w.Sichtpr << TSichtPr{i, 1, QStringLiteral("Teil"), QStringLiteral("Prüfung")};
     TProtocolSettings s;
     s.Preview = true;
-    int pages = -1;
-    QString title;
-    QTimer::singleShot(0, [&] {
-        // The preview lays its pages out once the event loop runs.
-        QWidget *dlg = QApplication::activeModalWidget();
-        ASSERT_NE(dlg, nullptr);
-        auto *view = dlg->findChild<QPrintPreviewWidget *>();
-        ASSERT_NE(view, nullptr);
-        waitUntil([&] { return view->pageCount() > 0; });
-        pages = view->pageCount();
-        title = dlg->windowTitle();
-        if (qEnvironmentVariableIsSet("GT_PREVIEW_PNG")) {
-            dlg->resize(900, 700);
-            gt_app_test::waitUntil([] { return false; }, 300);
-            dlg->grab().save(qEnvironmentVariable("GT_PREVIEW_PNG"));
-        }
-        dlg->close();
-    });
-    EXPECT_TRUE(PrintTestProtocol(w, s, nullptr));
-    EXPECT_EQ(pages, 3);
-    EXPECT_EQ(title, QStringLiteral("Druckvorschau"));
+    bool printed = false;
+    EXPECT_EQ(previewOf([&] { printed = PrintTestProtocol(w, s, nullptr); }),
+              std::make_pair(3, QStringLiteral("Druckvorschau")));
+    EXPECT_TRUE(printed);
+
+    // The forced preview ignores the setting.
+    s.Preview = false;
+    w.Sichtpr.clear();
+    EXPECT_EQ(previewOf([&] { PreviewTestProtocol(w, s, nullptr); }).first, 2);
 }

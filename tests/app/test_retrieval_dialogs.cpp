@@ -363,17 +363,17 @@ TEST_F(RetrievalDialogs, NewCustomerAndDeviceFromAFetchedRowAssignIt)
                  {QStringLiteral("NeuKundeDlg"),
                   [](QWidget *w) {
                       auto *d = as<TNeuKundeDlg>(w);
-                      QTest::keyClicks(d->EditName1, QStringLiteral("Elektro O'Hara"));
-                      QTest::keyClicks(d->EditLKZ, QStringLiteral("de"));
+                      QTest::keyClicks(d->Kunde.Name1, QStringLiteral("Elektro O'Hara"));
+                      QTest::keyClicks(d->Kunde.LKZ, QStringLiteral("de"));
                       d->grab().save(gt_test::buildDir() + QStringLiteral("/tests/app/neukunde.png"));
                       d->BtnOK->click();
                   }},
                  {QStringLiteral("NeuPrueflingDlg"),
                   [&](QWidget *w) {
                       auto *d = as<TNeuPrueflingDlg>(w);
-                      barcodeOffered = d->EditBarcode->text();
+                      barcodeOffered = d->Geraet.Barcode->text();
                       customerOffered = d->KundenNr();
-                      QTest::keyClicks(d->EditBezeichnung, QStringLiteral("Bohrmaschine"));
+                      QTest::keyClicks(d->Geraet.Bezeichnung, QStringLiteral("Bohrmaschine"));
                       d->grab().save(gt_test::buildDir() + QStringLiteral("/tests/app/neupruefling.png"));
                       d->BtnOK->click();
                   }},
@@ -400,7 +400,7 @@ TEST_F(RetrievalDialogs, CustomerGoesAgainWhenItsDeviceIsCancelled)
     db->addDevice(1, 1, QStringLiteral("Alt-Gerät"));
     runOnModals({{QStringLiteral("NeuKundeDlg"),
                   [](QWidget *w) {
-                      QTest::keyClicks(as<TNeuKundeDlg>(w)->EditName1, QStringLiteral("Neu"));
+                      QTest::keyClicks(as<TNeuKundeDlg>(w)->Kunde.Name1, QStringLiteral("Neu"));
                       as<TNeuKundeDlg>(w)->BtnOK->click();
                   }},
                  {QStringLiteral("NeuPrueflingDlg"), [](QWidget *w) { as<TNeuPrueflingDlg>(w)->BtnAbbrechen->click(); }},
@@ -419,11 +419,11 @@ TEST_F(RetrievalDialogs, DuplicateBarcodeKeepsTheNewDeviceDialogOpen)
     bool stayedOpen = false;
     runOnModals({{QStringLiteral("NeuPrueflingDlg"), [&](QWidget *w) {
                       auto *d = as<TNeuPrueflingDlg>(w);
-                      QTest::keyClicks(d->EditBarcode, QStringLiteral("99"));
+                      QTest::keyClicks(d->Geraet.Barcode, QStringLiteral("99"));
                       d->BtnOK->click();
                       stayedOpen = d->isVisible();
                       // Without barcode a second device is fine.
-                      d->EditBarcode->clear();
+                      d->Geraet.Barcode->clear();
                       d->BtnOK->click();
                   }}});
     pruefling->show();
@@ -451,8 +451,8 @@ TEST_F(RetrievalDialogs, SelectionStartsOnThePreselectedOrTheNewestDevice)
     pruefling->setSelectedDeviceNr(2);
     pruefling->show();
     EXPECT_EQ(pruefling->CurrentRow(), 1);
-    EXPECT_EQ(pruefling->EditBezeichnung->text(), QStringLiteral("B"));
-    EXPECT_EQ(pruefling->EditName1->text(), QStringLiteral("K"));
+    EXPECT_EQ(pruefling->Geraet.Bezeichnung->text(), QStringLiteral("B"));
+    EXPECT_EQ(pruefling->Kunde.Name1->text(), QStringLiteral("K"));
     pruefling->hide();
     EXPECT_EQ(pruefling->SelectedBarcode(), QStringLiteral("20"));
     pruefling->setSelectedDeviceNr(77);

@@ -105,22 +105,22 @@ private:
 // Records the engine's events as short texts, in order.
 inline void recordEvents(TSynchroBus &bus, QStringList &log)
 {
-    bus.OnSendMsg = [&log](TProtok &m) { log << QStringLiteral("send %1").arg(m.Cmd, 2, 16, QLatin1Char('0')); };
-    bus.OnCateSend = [&log](TProtok &) { log << QStringLiteral("catesend"); };
-    bus.OnCateSent = [&log](TProtok &, bool ok) { log << QStringLiteral("catesent %1").arg(ok); };
-    bus.OnCharReceived = [&log](quint8, bool accepted) { log << QStringLiteral("char %1").arg(accepted); };
-    bus.OnMsgReceived = [&log](TProtok &m) {
-        log << QStringLiteral("received %1").arg(m.Cmd, 2, 16, QLatin1Char('0'));
-    };
-    bus.OnMsgUnhandled = [&log](TProtok &m) {
-        log << QStringLiteral("unhandled %1").arg(m.Cmd, 2, 16, QLatin1Char('0'));
-    };
-    bus.OnBadMsg = [&log](TProtok &m) { log << QStringLiteral("bad %1").arg(m.Cmd, 2, 16, QLatin1Char('0')); };
-    bus.OnStackMsg = [&log](TProtok &m) { log << QStringLiteral("stack %1").arg(m.Cmd, 2, 16, QLatin1Char('0')); };
-    bus.OnUnstackMsg = [&log](TProtok &m) {
-        log << QStringLiteral("unstack %1").arg(m.Cmd, 2, 16, QLatin1Char('0'));
-    };
-    bus.OnTimeOver = [&log] { log << QStringLiteral("timeover"); };
+    auto cmd = [](const TProtok &m) { return QStringLiteral("%1").arg(m.Cmd, 2, 16, QLatin1Char('0')); };
+    QObject::connect(&bus, &TSynchroBus::sendMsg, [&log, cmd](const TProtok &m) { log << "send " + cmd(m); });
+    QObject::connect(&bus, &TSynchroBus::cateSend, [&log] { log << QStringLiteral("catesend"); });
+    QObject::connect(&bus, &TSynchroBus::cateSent,
+                     [&log](const TProtok &, bool ok) { log << QStringLiteral("catesent %1").arg(ok); });
+    QObject::connect(&bus, &TSynchroBus::charReceived,
+                     [&log](quint8, bool accepted) { log << QStringLiteral("char %1").arg(accepted); });
+    QObject::connect(&bus, &TSynchroBus::msgReceived,
+                     [&log, cmd](const TProtok &m) { log << "received " + cmd(m); });
+    QObject::connect(&bus, &TSynchroBus::msgUnhandled,
+                     [&log, cmd](const TProtok &m) { log << "unhandled " + cmd(m); });
+    QObject::connect(&bus, &TSynchroBus::badMsg, [&log, cmd](const TProtok &m) { log << "bad " + cmd(m); });
+    QObject::connect(&bus, &TSynchroBus::stackMsg, [&log, cmd](const TProtok &m) { log << "stack " + cmd(m); });
+    QObject::connect(&bus, &TSynchroBus::unstackMsg,
+                     [&log, cmd](const TProtok &m) { log << "unstack " + cmd(m); });
+    QObject::connect(&bus, &TSynchroBus::timeOver, [&log] { log << QStringLiteral("timeover"); });
 }
 
 // The log without the per-byte entries.

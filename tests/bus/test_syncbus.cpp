@@ -63,28 +63,52 @@ TEST(SynchroBusProperties, DefaultsAndRejectedValues)
     EXPECT_EQ(bus.maxTry(), -5);
 }
 
-TEST(SynchroBusProperties, CateBindingTakesOverReceiveHandlerAndFollowsItsLifetime)
+// Bytes as the port hands them to its listeners.
+static void emitReceived(TCate &cate, const QByteArray &bytes)
+{
+    emit cate.receiveBData(reinterpret_cast<const quint8 *>(bytes.constData()), quint16(bytes.size()));
+}
+
+TEST(SynchroBusProperties, CateBindingFollowsThePortAndItsLifetime)
 {
     TSynchroBus bus;
     QStringList log;
     recordEvents(bus, log);
+    const QByteArray f = frame(0x37);
+
     auto *cate = new TCate;
     bus.setCate(cate);
-    ASSERT_TRUE(bool(cate->OnReceiveBData));
-    const QByteArray f = frame(0x37);
-    cate->OnReceiveBData(reinterpret_cast<const quint8 *>(f.constData()), quint16(f.size()));
-    EXPECT_TRUE(log.contains(QStringLiteral("received 37")));
+    bus.setCate(cate); // binding twice must not deliver twice
+    emitReceived(*cate, f);
+    EXPECT_EQ(log.count(QStringLiteral("received 37")), 1);
+
+    // Bound to another port, the engine no longer hears the first one.
+    TCate other;
+    bus.setCate(&other);
+    log.clear();
+    emitReceived(*cate, f);
+    EXPECT_FALSE(log.contains(QStringLiteral("received 37")));
+    emitReceived(other, f);
+    EXPECT_EQ(log.count(QStringLiteral("received 37")), 1);
+
+    bus.setCate(cate);
     delete cate;
     EXPECT_EQ(bus.Cate(), nullptr);
 
-    // A port that outlives the engine must not call into it.
+    // A port that outlives the engine must not call into it (the sanitizer
+    // build sees any such call); a later engine is heard alone.
     TCate survivor;
     {
         TSynchroBus shortLived;
         shortLived.setCate(&survivor);
     }
-    if (survivor.OnReceiveBData)
-        survivor.OnReceiveBData(reinterpret_cast<const quint8 *>(f.constData()), quint16(f.size()));
+    emitReceived(survivor, f);
+    TSynchroBus next;
+    QStringList nextLog;
+    recordEvents(next, nextLog);
+    next.setCate(&survivor);
+    emitReceived(survivor, f);
+    EXPECT_EQ(nextLog.count(QStringLiteral("received 37")), 1);
 }
 
 TEST(SynchroBusTicks, ThreadStartsTicksAndTickTimeChangesApply)
@@ -92,10 +116,19 @@ TEST(SynchroBusTicks, ThreadStartsTicksAndTickTimeChangesApply)
     int ticks = 0;
     bool started = false;
     auto bus = std::make_unique<TSynchroBus>();
-    bus->OnThreadExecuting = [&] { started = true; };
-    bus->OnTick = [&] { ++ticks; };
+    ASSERT_EQ(bus->TickTime(), 1000u);
+    QObject::connect(bus.get(), &TSynchroBus::threadExecuting, [&] { started = true; });
+    QObject::connect(bus.get(), &TSynchroBus::tick, [&] { ++ticks; });
     bus->setTickTime(10);
-    EXPECT_TRUE(gt_test::waitFor([&] { return started && ticks >= 3; }, 5000));
+    // With the default second, not even one tick would come within 900 ms.
+    EXPECT_TRUE(gt_test::waitFor([&] { return started && ticks >= 5; }, 900)) << ticks << " ticks";
+
+    // Back to a long tick: at most the one already on its way arrives.
+    bus->setTickTime(5000);
+    gt_test::processEventsFor(30);
+    const int before = ticks;
+    gt_test::processEventsFor(300);
+    EXPECT_LE(ticks - before, 1);
 }
 
 TEST(SynchroBusFrames, BytesBeforeStartRaiseNoEventsAndFramesDispatch)
@@ -265,13 +298,13 @@ TEST(SynchroBusRequest, NestedRequestFromAHandlerIsRefused)
     TCate closed;
     bus.setCate(&closed);
     int nestedResult = -1;
-    bus.OnMsgUnhandled = [&](TProtok &) {
+    QObject::connect(&bus, &TSynchroBus::msgUnhandled, [&] {
         TProtok inner{};
         QElapsedTimer t;
         t.start();
         nestedResult = bus.RequestMsg(0x61, 0x11, {}, {0xEC}, {0x11}, 1000, inner) ? 1 : 0;
         EXPECT_LT(t.elapsed(), 500);
-    };
+    });
     QTimer::singleShot(20, [&] { feed(bus, frame(0x37)); });
     QTimer::singleShot(60, [&] { feed(bus, frame(0x10)); });
     TProtok answer{};

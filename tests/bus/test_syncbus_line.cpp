@@ -85,12 +85,13 @@ TEST_F(SynchroBusLine, TimeOverFiresAtTheFirstTickAfterMsgTimeOut)
     QElapsedTimer clock;
     qint64 timeOverAt = -1;
     QStringList order;
-    bus.OnTick = [&] { order << QStringLiteral("tick"); };
-    bus.OnTimeOver = [&] {
+    QObject::connect(&bus, &TSynchroBus::tick, [&] { order << QStringLiteral("tick"); });
+    QObject::connect(&bus, &TSynchroBus::timeOver, [&] {
         order << QStringLiteral("timeover");
         if (timeOverAt < 0) timeOverAt = clock.elapsed();
-    };
-    bus.OnUnstackMsg = [&](TProtok &m) { order << QStringLiteral("unstack %1").arg(m.Cmd, 0, 16); };
+    });
+    QObject::connect(&bus, &TSynchroBus::unstackMsg,
+                     [&](const TProtok &m) { order << QStringLiteral("unstack %1").arg(m.Cmd, 0, 16); });
     clock.start();
     bus.SendMsg(0x61, 0x10, {});
     bus.SendMsg(0x61, 0x11, {});

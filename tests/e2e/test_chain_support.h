@@ -35,16 +35,16 @@ protected:
         f.close();
         SetPortIniFile(ini);
 
-        cate.OnRequestHangup = [this] { ++hangups; };
+        QObject::connect(&cate, &TCate::requestHangup, [this] { ++hangups; });
         bus.setCate(&cate);
         bus.setTickTime(20);
         bus.setWriteLog({});
-        bus.OnBadMsg = [this](TProtok &) { ++badMsgs; };
-        bus.OnMsgUnhandled = [this](TProtok &m) {
+        QObject::connect(&bus, &TSynchroBus::badMsg, [this] { ++badMsgs; });
+        QObject::connect(&bus, &TSynchroBus::msgUnhandled, [this](const TProtok &m) {
             ++unhandled;
             mailbox.Dispatch(m);
-        };
-        bus.OnCateSend = [this](TProtok &m) { sent << m.Cmd; };
+        });
+        QObject::connect(&bus, &TSynchroBus::cateSend, [this](const TProtok &m) { sent << m.Cmd; });
         cmds.setBus(&bus);
         cate.setPort(Com1);
         ASSERT_TRUE(cate.IsOpen()) << "simulator terminal could not be opened as COM1";

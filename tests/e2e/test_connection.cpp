@@ -18,7 +18,7 @@ TEST(Connection, ConnectIdentifiesTheTesterAndStartsAutosendAndDisconnectStopsIt
     f.configure(sim.path());
     TForm1 *w = f.make();
     int decoded = 0;
-    w->Connection->OnDecodeSlot = [&](int, const TProtok &) { ++decoded; };
+    QObject::connect(w->Connection, &TConnectionController::decodeSlot, w, [&] { ++decoded; });
 
     w->Actions->G_Verbinden->trigger();
     EXPECT_TRUE(f.connected());

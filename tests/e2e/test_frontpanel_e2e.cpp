@@ -50,11 +50,8 @@ struct PanelFixture : ConnectedFixture {
         TForm1 *w = make();
         parts = FrontPanelParts(*w);
         if (!parts.Panel) return false;
-        auto prevDecode = w->Connection->OnDecodeSlot;
-        w->Connection->OnDecodeSlot = [this, prevDecode](int slot, const TProtok &m) {
-            ++slotCounts[slot];
-            prevDecode(slot, m);
-        };
+        QObject::connect(w->Connection, &TConnectionController::decodeSlot, w,
+                         [this](int slot) { ++slotCounts[slot]; });
         w->Actions->G_Verbinden->trigger();
         if (!connected()) {
             ADD_FAILURE() << "not connected: " << messages.join(QLatin1Char('|')).toStdString();
@@ -104,16 +101,11 @@ TEST(FrontPanelE2e, AutomaticTestFromThePcEndsWithTheTestersValuesOnTheDisplays)
 
     QSet<int> phases;
     QStringList hints;
-    auto prev = f.state().OnPhase;
-    f.state().OnPhase = [&](int phase) {
-        prev(phase);
-        phases.insert(phase);
-    };
-    auto prevChanged = f.state().OnChanged;
-    f.state().OnChanged = [&] {
-        prevChanged();
+    QObject listener; // goes before the lists it fills
+    QObject::connect(&f.state(), &TPanelState::phase, &listener, [&](int phase) { phases.insert(phase); });
+    QObject::connect(&f.state(), &TPanelState::changed, &listener, [&] {
         if (hints.isEmpty() || hints.last() != p->Label30->toolTip()) hints << p->Label30->toolTip();
-    };
+    });
 
     c->Prf_Start->trigger();
     // Visual inspection query: the start key only confirms it ($01 alone).
@@ -301,11 +293,10 @@ TEST(FrontPanelE2e, AReportDuringTheSettingDelayDoesNotUndoTheChoice)
     ASSERT_TRUE(waitUntil([&] { return f.parts.Control->Prf_Start->isEnabled(); }, 3000));
     gt_test::processEventsFor(300);
     bool reverted = false;
-    auto prev = f.state().OnChanged;
-    f.state().OnChanged = [&] {
-        prev();
+    QObject listener;
+    QObject::connect(&f.state(), &TPanelState::changed, &listener, [&] {
         if (p->RadioGroup1->ItemIndex() != 1) reverted = true;
-    };
+    });
     p->RadioGroup1->Click(1);
     EXPECT_TRUE(f.waitSim(QStringLiteral("standard"), 1));
     gt_test::processEventsFor(800);

@@ -171,30 +171,31 @@ protected:
 
 // ---- the ordinary fetch ------------------------------------------------------
 
-TEST_P(Retrieval, TwentyRecordsArriveFieldByFieldAndTheTesterIsCleared)
+TEST_P(Retrieval, ThirtyRecordsArriveFieldByFieldAndTheTesterIsCleared)
 {
-    startSim(20);
-    // The generated memory holds what the decoding must get right.
+    startSim(30);
+    // The generated memory holds what the decoding must get right: barcodes
+    // of 0, an odd number and 16 digits, and a quick abort after a measured current.
     QSet<int> lengths;
-    bool quickAbort = false;
+    bool quickAbortWithCurrent = false;
     for (const QByteArray &r : expected) {
         lengths << quint8(r[0]);
-        quickAbort = quickAbort || (quint8(r[4]) & 0x08);
+        quickAbortWithCurrent = quickAbortWithCurrent || ((quint8(r[4]) & 0x08) && (quint8(r[12]) != 0xFF));
     }
-    ASSERT_TRUE(lengths.contains(0) && lengths.contains(7) && lengths.contains(16) && quickAbort);
+    ASSERT_TRUE(lengths.contains(0) && lengths.contains(7) && lengths.contains(16) && quickAbortWithCurrent);
 
     QList<int> progress;
     QObject::connect(abruf.get(), &TDatenabruf::recordStored, abruf.get(),
                      [&](int i, int count, int lfd, const QString &) {
-                         EXPECT_EQ(count, 20);
+                         EXPECT_EQ(count, 30);
                          EXPECT_EQ(lfd, i);
                          progress << i;
                      });
     const TAbrufBericht b = abruf->Fetch();
     EXPECT_EQ(b.Ergebnis, TAbrufErgebnis::Abgerufen);
-    EXPECT_EQ(b.Gespeichert, 20);
-    EXPECT_EQ(progress.size(), 20);
-    expectStagingMatches(20);
+    EXPECT_EQ(b.Gespeichert, 30);
+    EXPECT_EQ(progress.size(), 30);
+    expectStagingMatches(30);
     EXPECT_EQ(testerRecords(), 0);
     EXPECT_TRUE(b.Meldung().isEmpty());
 }

@@ -46,6 +46,17 @@ QStringList pageTexts(const QString &pdf)
     return pages;
 }
 
+QStringList fonts(const QString &pdf)
+{
+    QStringList names;
+    const QStringList lines =
+        run(QStringLiteral("pdffonts"), {pdf}).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (qsizetype i = 2; i < lines.size(); ++i)
+        names << lines[i].section(QLatin1Char(' '), 0, 0);
+    names.sort();
+    return names;
+}
+
 int pageCount(const QString &pdf)
 {
     const QRegularExpression re(QStringLiteral("^Pages:\\s+(\\d+)"), QRegularExpression::MultilineOption);
@@ -76,14 +87,15 @@ QList<QStringList> scanPages(const QString &pdf)
     for (int page = 1; page <= pages; ++page) {
         // Grey is enough for bars and keeps the files small.
         const QString base = dir.filePath(QStringLiteral("p%1").arg(page));
-        run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-gray"),
-                                         QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
-                                         QString::number(page), QStringLiteral("-singlefile"),
-                                         QStringLiteral("-png"), pdf, base});
+        run(QStringLiteral("pdftoppm"),
+            {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-gray"), QStringLiteral("-f"),
+             QString::number(page), QStringLiteral("-l"), QString::number(page),
+             QStringLiteral("-singlefile"), QStringLiteral("-png"), pdf, base});
         const QString out =
             run(QStringLiteral("zbarimg"), {QStringLiteral("-q"), base + QStringLiteral(".png")});
         QStringList symbols;
-        for (const QString &line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) symbols << line.trimmed();
+        for (const QString &line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            symbols << line.trimmed();
         result << symbols;
     }
     return result;
@@ -91,9 +103,9 @@ QList<QStringList> scanPages(const QString &pdf)
 
 QList<Word> words(const QString &pdf, int page)
 {
-    const QString out = run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-f"), QString::number(page),
-                                                          QStringLiteral("-l"), QString::number(page), pdf,
-                                                          QStringLiteral("-")});
+    const QString out = run(QStringLiteral("pdftotext"),
+                            {QStringLiteral("-bbox"), QStringLiteral("-f"), QString::number(page),
+                             QStringLiteral("-l"), QString::number(page), pdf, QStringLiteral("-")});
     const QRegularExpression re(QStringLiteral(
         "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
     QList<Word> list;
@@ -121,7 +133,8 @@ QStringList scanRegion(const QString &pdf, int page, const QRectF &mm)
     img.copy(r).save(crop);
     QStringList symbols;
     const QString out = run(QStringLiteral("zbarimg"), {QStringLiteral("-q"), crop});
-    for (const QString &line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) symbols << line.trimmed();
+    for (const QString &line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        symbols << line.trimmed();
     return symbols;
 }
 

@@ -17,6 +17,8 @@ bool haveZbar();
 QString text(const QString &pdf);
 // The text of each page.
 QStringList pageTexts(const QString &pdf);
+// The names of the fonts the file uses (pdffonts).
+QStringList fonts(const QString &pdf);
 // "Pages:" of pdfinfo; -1 when it cannot be read.
 int pageCount(const QString &pdf);
 // The page size in points as pdfinfo reports it ("595.276 x 841.89 pts (A4)").

@@ -12,7 +12,8 @@ class BarcodeSheetPdf : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!pdf_tools::havePoppler() || !pdf_tools::haveZbar()) GTEST_SKIP() << "poppler-utils oder zbarimg fehlen";
+        if (!pdf_tools::havePoppler() || !pdf_tools::haveZbar())
+            GTEST_SKIP() << "poppler-utils oder zbarimg fehlen";
         ASSERT_TRUE(m_dir.isValid());
     }
     QString write(TBarcodeSheet sheet)
@@ -36,7 +37,8 @@ TEST_F(BarcodeSheetPdf, ControlSheetHasAllCodesNineteenPerPage)
         EXPECT_TRUE(pages[p].contains(QStringLiteral("zur Einstellung des Gerätetesters")));
     }
     EXPECT_TRUE(pages[0].contains(QStringLiteral("Schutzkl. I, mit Isol., 0701\n")));
-    EXPECT_TRUE(pages[2].contains(QStringLiteral("Schutzkl. 2, mit Differenzstrommessung, mit Berührungsstrom, 0751 auto")));
+    EXPECT_TRUE(pages[2].contains(
+        QStringLiteral("Schutzkl. 2, mit Differenzstrommessung, mit Berührungsstrom, 0751 auto")));
 
     // zbarimg reports the symbols of a page in no fixed order; the captions
     // fix the order, the scan the content of each page.

@@ -22,17 +22,17 @@ protected:
     // Records every event the component raises, in order.
     void record(TCate &c)
     {
-        c.OnReceiveBData = [this](const quint8 *b, quint16 n) {
+        QObject::connect(&c, &TCate::receiveBData, [this](const quint8 *b, quint16 n) {
             received.append(reinterpret_cast<const char *>(b), n);
             blockSizes << n;
             onMainThread = onMainThread && QThread::currentThread() == qApp->thread();
-        };
-        c.OnRequestHangup = [this] {
+        });
+        QObject::connect(&c, &TCate::requestHangup, [this] {
             events << "hangup";
             onMainThread = onMainThread && QThread::currentThread() == qApp->thread();
-        };
-        c.OnConnect = [this] { events << "connect"; };
-        c.OnDisconnect = [this] { events << "disconnect"; };
+        });
+        QObject::connect(&c, &TCate::connected, [this] { events << "connect"; });
+        QObject::connect(&c, &TCate::disconnected, [this] { events << "disconnect"; });
     }
 
     QByteArray received;
@@ -82,24 +82,24 @@ TEST_F(CateTest, OpensMappedPortAndExchangesBlocksBothWays)
     EXPECT_EQ(events, (QStringList{"connect", "disconnect"}));
 }
 
-TEST_F(CateTest, ReceiveSDataCarriesBytesAsCharactersWhenNoBinaryHandler)
+TEST_F(CateTest, ReceiveSDataCarriesBytesAsCharactersWhenNobodyListensForBytes)
 {
     TCate cate;
     QString text;
     int sEvents = 0;
-    cate.OnReceiveSData = [&](const QString &d) {
+    QObject::connect(&cate, &TCate::receiveSData, [&](const QString &d) {
         text += d;
         ++sEvents;
-    };
+    });
     cate.setPort(Com1);
     ASSERT_TRUE(cate.IsOpen());
     ASSERT_TRUE(line1.write(QByteArray("A\xE4Z", 3)));
     ASSERT_TRUE(waitFor([&] { return text.size() >= 3; }));
     EXPECT_EQ(text, QString::fromLatin1("A\xE4Z"));
 
-    // The binary handler takes precedence once assigned.
+    // The binary signal takes precedence once somebody listens to it.
     int bEvents = 0;
-    cate.OnReceiveBData = [&](const quint8 *, quint16) { ++bEvents; };
+    QObject::connect(&cate, &TCate::receiveBData, [&](const quint8 *, quint16) { ++bEvents; });
     const int before = sEvents;
     ASSERT_TRUE(line1.write("x"));
     ASSERT_TRUE(waitFor([&] { return bEvents > 0; }));
@@ -201,10 +201,10 @@ TEST_F(CateTest, HangupInOwnerHandlerClosesPortInsideTheEvent)
 {
     TCate cate;
     int hangups = 0;
-    cate.OnRequestHangup = [&] {
+    QObject::connect(&cate, &TCate::requestHangup, [&] {
         ++hangups;
         cate.setPort(NoPort);
-    };
+    });
     cate.setPort(Com1);
     ASSERT_TRUE(cate.IsOpen());
     line1.closeMaster();
@@ -461,7 +461,7 @@ TEST_F(CateTest, DestroyingAnOpenComponentRunsNoOwnerHandler)
     bool disconnected = false;
     {
         TCate cate;
-        cate.OnDisconnect = [&] { disconnected = true; };
+        QObject::connect(&cate, &TCate::disconnected, [&] { disconnected = true; });
         cate.setPort(Com1);
         ASSERT_TRUE(cate.IsOpen());
         ASSERT_TRUE(line1.write("pending"));
@@ -479,7 +479,7 @@ TEST_F(CateTest, LastCharSentFollowsTheWrite)
 {
     TCate cate;
     int sent = 0;
-    cate.OnLastCharSent = [&] { ++sent; };
+    QObject::connect(&cate, &TCate::lastCharSent, [&] { ++sent; });
     cate.setPort(Com1);
     ASSERT_TRUE(cate.SendData("abc", 3));
     EXPECT_EQ(line1.read(3), "abc");

@@ -61,10 +61,10 @@ TEST_F(SerialStress, TenThousandBlocksEachWayWithHangupInTheMiddle)
 {
     TCate cate;
     cate.setReadInterval(0);
-    cate.OnReceiveBData = [&](const quint8 *b, quint16 n) {
+    QObject::connect(&cate, &TCate::receiveBData, [&](const quint8 *b, quint16 n) {
         received.append(reinterpret_cast<const char *>(b), n);
-    };
-    cate.OnRequestHangup = [&] { ++hangups; };
+    });
+    QObject::connect(&cate, &TCate::requestHangup, [&] { ++hangups; });
     cate.setLogfileName(dir.filePath("com.log"));
 
     cate.setPort(Com1);

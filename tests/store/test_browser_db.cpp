@@ -28,7 +28,8 @@ void fill(const TTestDb &t)
     t.addTest(100, 10, day(1));
     t.addTest(101, 10, day(2), QString(), 1);
     t.addTest(200, 20, day(3));
-    t.exec(QStringLiteral("UPDATE tblPruefling SET PLstrInventarnummer = 'INV-77' WHERE PLintPrueflingNr = 20"));
+    t.exec(
+        QStringLiteral("UPDATE tblPruefling SET PLstrInventarnummer = 'INV-77' WHERE PLintPrueflingNr = 20"));
 }
 
 struct Browser {
@@ -94,11 +95,13 @@ TEST_P(StoreDb, BrowserEditsAreWrittenWithTheirQuotesAndNewRowsGetFreshKeys)
     fill(*t);
     Browser b(*t);
     ASSERT_TRUE(b.data.Open(0));
-    ASSERT_TRUE(b.data.Customers->SetValue(QStringLiteral("KDstrName2"), QStringLiteral("Haus 'C'; Station \"4\"")));
+    ASSERT_TRUE(
+        b.data.Customers->SetValue(QStringLiteral("KDstrName2"), QStringLiteral("Haus 'C'; Station \"4\"")));
     EXPECT_EQ(b.data.Customers->State(), dsEdit);
     // Moving on writes the edit.
     ASSERT_TRUE(b.data.Customers->Next());
-    EXPECT_EQ(t->count(QStringLiteral("tblKunden"), QStringLiteral("KDstrName2 = 'Haus ''C''; Station \"4\"'")), 1);
+    EXPECT_EQ(
+        t->count(QStringLiteral("tblKunden"), QStringLiteral("KDstrName2 = 'Haus ''C''; Station \"4\"'")), 1);
 
     ASSERT_TRUE(b.data.InsertCustomer());
     EXPECT_EQ(b.data.Customers->State(), dsInsert);
@@ -115,7 +118,9 @@ TEST_P(StoreDb, BrowserEditsAreWrittenWithTheirQuotesAndNewRowsGetFreshKeys)
     b.data.Devices->SetValue(QStringLiteral("PLstrBezeichnung"), QStringLiteral("Sauger"));
     ASSERT_TRUE(b.data.Devices->Post(&error)) << error.toStdString();
     EXPECT_EQ(b.data.Devices->CurrentKey(), 21);
-    EXPECT_EQ(t->count(QStringLiteral("tblPruefling"), QStringLiteral("PLintPrueflingNr = 21 AND PLintKundenNr = 4")), 1);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefling"),
+                       QStringLiteral("PLintPrueflingNr = 21 AND PLintKundenNr = 4")),
+              1);
 }
 
 TEST_P(StoreDb, BrowserRefusesADuplicateBarcodeButAllowsEmptyOnes)
@@ -147,16 +152,19 @@ TEST_P(StoreDb, FunctionTestIsStoredAndTheVerdictRecomputed)
     b.data.Tests->RefreshCurrent();
     ASSERT_TRUE(b.data.SetFunktPruef(0));
     EXPECT_EQ(b.data.Tests->CurrentKey(), 100);
-    EXPECT_EQ(t->count(QStringLiteral("tblPruefung"),
-                       QStringLiteral("PRintPruefungsNr = 100 AND PRintFunktPruefBest = 0 AND PRintGesamtbew = 0")),
-              1);
+    EXPECT_EQ(
+        t->count(QStringLiteral("tblPruefung"),
+                 QStringLiteral("PRintPruefungsNr = 100 AND PRintFunktPruefBest = 0 AND PRintGesamtbew = 0")),
+        1);
     EXPECT_EQ(b.data.Display().gesamtText, QStringLiteral("NEIN"));
     ASSERT_TRUE(b.data.SetFunktPruef(1));
     EXPECT_EQ(b.data.Display().gesamtText, QStringLiteral("JA"));
 
     // First or repeat test only writes a change.
     ASSERT_TRUE(b.data.SetSichWied(1));
-    EXPECT_EQ(t->count(QStringLiteral("tblPruefung"), QStringLiteral("PRintPruefungsNr = 100 AND PRintSichWied = 1")), 1);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefung"),
+                       QStringLiteral("PRintPruefungsNr = 100 AND PRintSichWied = 1")),
+              1);
 }
 
 TEST_P(StoreDb, OnePageProtocolSetsTheTypeBackAndKeepsTheRow)
@@ -260,7 +268,9 @@ TEST_P(StoreDb, InspectionRowsAreMadeOnceAndOnlyChangedMarksWritten)
     int written = 0;
     ASSERT_TRUE(StoreInspectionResults(t->db(), 101, rows, {{1, 1}, {2, 0}, {3, -1}}, &written));
     EXPECT_EQ(written, 2);
-    EXPECT_EQ(t->count(QStringLiteral("tblSichtpruefung"), QStringLiteral("SIintPruefungsNr = 101 AND SIintBestanden = 0")), 1);
+    EXPECT_EQ(t->count(QStringLiteral("tblSichtpruefung"),
+                       QStringLiteral("SIintPruefungsNr = 101 AND SIintBestanden = 0")),
+              1);
 
     bool changed = false;
     ASSERT_TRUE(SetThreePageProtocol(t->db(), 100, &changed));

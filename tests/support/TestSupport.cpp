@@ -103,15 +103,17 @@ void PtyPair::closeMaster()
     m_master = -1;
 }
 
+// The environment may point elsewhere (a test run from a copied build).
 QString buildDir()
 {
     const QByteArray d = qgetenv("GT_BUILD_DIR");
-    return d.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/../..") : QString::fromLocal8Bit(d);
+    return d.isEmpty() ? QStringLiteral(GT_DEFAULT_BUILD_DIR) : QString::fromLocal8Bit(d);
 }
 
 QString sourceDir()
 {
-    return QString::fromLocal8Bit(qgetenv("GT_SOURCE_DIR"));
+    const QByteArray d = qgetenv("GT_SOURCE_DIR");
+    return d.isEmpty() ? QStringLiteral(GT_DEFAULT_SOURCE_DIR) : QString::fromLocal8Bit(d);
 }
 
 } // namespace gt_test

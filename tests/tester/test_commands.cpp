@@ -271,7 +271,7 @@ TEST_F(CommandSet, RequestWhileAnotherWaitsIsRefused)
 TEST_F(CommandSet, SpontaneousReportsReachTheMailbox)
 {
     TAutosendMailbox box;
-    bus.OnMsgUnhandled = [&](TProtok &m) { box.Dispatch(m); };
+    QObject::connect(&bus, &TSynchroBus::msgUnhandled, [&](const TProtok &m) { box.Dispatch(m); });
     cmds.SendAutosend(AutosendMaskeStandard);
     ASSERT_TRUE(gt_test::waitFor([&] { return tester->count(cmdAutosend) == 1; }));
     EXPECT_EQ(MsgDataToStr(*tester->last(cmdAutosend)), QByteArray("\x9C\x07", 2));
@@ -294,8 +294,8 @@ TEST_F(CommandSet, ProgramLogNamesSentAndReceivedMessages)
     QTemporaryDir dir;
     TProgramLog log;
     ASSERT_TRUE(log.Open(dir.filePath(QStringLiteral("pgm.log"))));
-    bus.OnSendMsg = [&](TProtok &m) { WriteMessageLog(&log, m, true); };
-    bus.OnMsgReceived = [&](TProtok &m) { WriteMessageLog(&log, m, false); };
+    QObject::connect(&bus, &TSynchroBus::sendMsg, [&](const TProtok &m) { WriteMessageLog(&log, m, true); });
+    QObject::connect(&bus, &TSynchroBus::msgReceived, [&](const TProtok &m) { WriteMessageLog(&log, m, false); });
     ASSERT_TRUE(cmds.SetSchutzklasse(1));
     cmds.SendAutosend(AutosendMaskeStandard);
     ASSERT_TRUE(gt_test::waitFor([&] { return tester->count(cmdAutosend) == 1; }));

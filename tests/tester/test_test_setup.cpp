@@ -27,7 +27,9 @@ struct Recorder {
         w.Schutzklasse = [this](int k) { return step(QStringLiteral("K%1").arg(k)); };
         w.MenueBit = [this](quint8 bit, bool on) { return step(QStringLiteral("B%1=%2").arg(bit).arg(on)); };
         w.DinVde = [this](int i) { return step(QStringLiteral("D%1").arg(i)); };
-        w.Limit = [this](int table, int index) { return step(QStringLiteral("L%1:%2").arg(table).arg(index)); };
+        w.Limit = [this](int table, int index) {
+            return step(QStringLiteral("L%1:%2").arg(table).arg(index));
+        };
         w.PausePolling = [this] { ++pauses; };
         w.ResumePolling = [this] { ++resumes; };
         return w;
@@ -43,9 +45,9 @@ TWerteSatz setup0751(bool manual)
     t.DINVDE = 2;
     t.Automatisch = true;
     t.ManuGrenz = manual;
-    t.GrwSchutzleiterwid = 200;  // index 9
-    t.GrwIsolationswid = 7000;   // index 5
-    t.GrwAbleitstrom = 250;      // differential index 2 (leakage index would be 4)
+    t.GrwSchutzleiterwid = 200; // index 9
+    t.GrwIsolationswid = 7000;  // index 5
+    t.GrwAbleitstrom = 250;     // differential index 2 (leakage index would be 4)
     return t;
 }
 
