@@ -2,6 +2,7 @@
 
 #include "store/CsvExport.h"
 #include "store/Database.h"
+#include "store/SqliteRows.h"
 
 #include <QHash>
 #include <QSaveFile>
@@ -59,22 +60,39 @@ bool LoadDueList(QSqlDatabase db, int serviceIntervalDays, const QDate &today, Q
     // The newest test per device. Dates are compared here, not in SQL: the
     // embedded database keeps them as text that does not sort by date.
     QHash<int, QDate> last;
-    {
+    last.reserve(1024);
+    auto take = [&last](int device, const QDate &d) {
+        if (!d.isValid()) return;
+        auto it = last.find(device);
+        if (it == last.end())
+            last.insert(device, d);
+        else if (d > *it)
+            *it = d;
+    };
+    const QString sql = QStringLiteral("SELECT PRintPrueflingNr, PRdtmUebernahme FROM tblPruefung");
+    if (sqlite3 *handle = TSqliteQuery::Handle(db)) {
+        // Straight through SQLite: 200 000 values without a QVariant each.
+        TSqliteQuery q(handle);
+        QString err;
+        if (!q.Exec(sql, &err)) {
+            if (error) *error = err;
+            return false;
+        }
+        while (q.Next(&err))
+            take(q.Int(0), storedDate(q.String(1)));
+        if (!err.isEmpty()) {
+            if (error) *error = err;
+            return false;
+        }
+    } else {
         QSqlQuery q(db);
         q.setForwardOnly(true);
-        if (!q.exec(QStringLiteral("SELECT PRintPrueflingNr, PRdtmUebernahme FROM tblPruefung"))) {
+        if (!q.exec(sql)) {
             if (error) *error = q.lastError().text();
             return false;
         }
-        while (q.next()) {
-            const QDate d = storedDate(q.value(1));
-            if (!d.isValid()) continue;
-            auto it = last.find(q.value(0).toInt());
-            if (it == last.end())
-                last.insert(q.value(0).toInt(), d);
-            else if (d > *it)
-                *it = d;
-        }
+        while (q.next())
+            take(q.value(0).toInt(), storedDate(q.value(1)));
     }
     QSqlQuery q(db);
     q.setForwardOnly(true);
