@@ -3,6 +3,7 @@
 
 #include "PdfTools.h"
 #include "protocols/DeviceLabels.h"
+#include "protocols/DueListReport.h"
 #include "protocols/ProtocolArchive.h"
 #include "store/StoreTestDb.h"
 
@@ -183,5 +184,43 @@ TEST_P(StoreDb, EveryLabelBarcodeReadsBack)
 
 INSTANTIATE_TEST_SUITE_P(Engines, StoreDb, ::testing::Values(TTestEngine::SQLite, TTestEngine::PostgreSQL),
                          EngineName);
+
+} // namespace
+
+namespace {
+
+TEST(DueListPrint, EveryRowOnPaperWithCaptionAndPages)
+{
+    if (!pdf_tools::havePoppler()) GTEST_SKIP() << "poppler-utils fehlen";
+    QList<TDueEntry> rows;
+    for (int i = 0; i < 60; ++i) {
+        TDueEntry e;
+        e.Kunde = QStringLiteral("Kunde %1").arg(i);
+        e.Bezeichnung = QStringLiteral("Gerät %1").arg(i);
+        e.Barcode = QStringLiteral("%1").arg(1000 + i);
+        if (i > 0) {
+            e.LastTest = QDate(2024, 1, 1).addDays(i);
+            e.NextDue = e.LastTest.addDays(365);
+            e.DaysLeft = i - 30;
+        }
+        rows << e;
+    }
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("fristen.pdf"));
+    QString err;
+    ASSERT_TRUE(DueListReport(rows, QStringLiteral("alle Kunden, fällig innerhalb 30 Tagen")).WritePdf(pdf, &err))
+        << err.toStdString();
+    const int pages = pdf_tools::pageCount(pdf);
+    EXPECT_GE(pages, 2);
+    const QString text = pdf_tools::text(pdf);
+    EXPECT_TRUE(text.contains(QStringLiteral("fällig innerhalb 30 Tagen")));
+    EXPECT_TRUE(text.contains(QStringLiteral("nie geprüft")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Seite %1 von %1").arg(pages)));
+    EXPECT_TRUE(text.contains(QStringLiteral("60 Prüfling(e)")));
+    for (int i = 0; i < 60; i += 7)
+        EXPECT_TRUE(text.contains(QStringLiteral("Gerät %1").arg(i))) << i;
+    if (qEnvironmentVariableIsSet("GT_SCREENSHOT_DIR"))
+        pdf_tools::renderPng(pdf, 1, 60, qEnvironmentVariable("GT_SCREENSHOT_DIR") + QStringLiteral("/fristen"));
+}
 
 } // namespace
