@@ -28,7 +28,8 @@ bool run(const QString &program, const QStringList &args)
     QProcess p;
     p.start(program, args);
     if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        std::fprintf(stderr, "%s: %s\n", program.toLocal8Bit().constData(), p.readAllStandardError().constData());
+        std::fprintf(stderr, "%s: %s\n", program.toLocal8Bit().constData(),
+                     p.readAllStandardError().constData());
         return false;
     }
     return true;
@@ -38,13 +39,15 @@ bool ensure(const QString &file, const QStringList &sizes)
 {
     if (QFileInfo::exists(file)) return true;
     std::fprintf(stderr, "Erzeuge %s ...\n", file.toLocal8Bit().constData());
-    return run(QStringLiteral(GT_INITDB_PATH), {file}) && run(QStringLiteral(GT_GENDB_PATH), QStringList{file} + sizes);
+    return run(QStringLiteral(GT_INITDB_PATH), {file}) &&
+           run(QStringLiteral(GT_GENDB_PATH), QStringList{file} + sizes);
 }
 
 QSqlDatabase open(const QString &file, const QString &name, QString *error)
 {
     if (!QSqlDatabase::contains(name))
-        OpenConnection(ParseConnectionString(QStringLiteral("Provider=SQLite;Data Source=") + file), name, error);
+        OpenConnection(ParseConnectionString(QStringLiteral("Provider=SQLite;Data Source=") + file), name,
+                       error);
     return QSqlDatabase::database(name, false);
 }
 

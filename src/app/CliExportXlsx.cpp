@@ -18,7 +18,8 @@ int RunXlsxExportCommand(const QStringList &args)
     if (const qsizetype t = args.indexOf(QStringLiteral("--test")); t >= 0) {
         bool ok = false;
         testNr = args.value(t + 1).toInt(&ok);
-        if (!ok || testNr <= 0) return cli::Fail(QStringLiteral("--test: Es fehlt eine gültige Prüfungsnummer."));
+        if (!ok || testNr <= 0)
+            return cli::Fail(QStringLiteral("--test: Es fehlt eine gültige Prüfungsnummer."));
     }
     const TConfiguration config = cli::ReadProgramConfiguration();
     QString error;
@@ -26,7 +27,8 @@ int RunXlsxExportCommand(const QStringList &args)
     bool ok = false;
     {
         cli::TCliDatabase db(config, QStringLiteral("gt_xlsx_cli"));
-        if (!db.ok()) return cli::Fail(QStringLiteral("Die Datenbank kann nicht geöffnet werden: ") + db.error());
+        if (!db.ok())
+            return cli::Fail(QStringLiteral("Die Datenbank kann nicht geöffnet werden: ") + db.error());
         const QSqlDatabase d = QSqlDatabase::database(db.connectionName(), false);
         ok = testNr ? ExportSingleTestXlsx(d, testNr, fileName, config.Export, &error)
                     : ExportAllTestsXlsx(d, fileName, config.Export, &error, &count);

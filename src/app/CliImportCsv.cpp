@@ -23,7 +23,8 @@ int RunImportCsvCommand(const QStringList &args)
     bool ok = false;
     {
         cli::TCliDatabase db(config, QStringLiteral("gt_import_cli"));
-        if (!db.ok()) return cli::Fail(QStringLiteral("Die Datenbank kann nicht geöffnet werden: ") + db.error());
+        if (!db.ok())
+            return cli::Fail(QStringLiteral("Die Datenbank kann nicht geöffnet werden: ") + db.error());
         ok = import.Run(QSqlDatabase::database(db.connectionName(), false), !dryRun, &error);
     }
     for (const TImportLine &l : import.Lines())

@@ -13,7 +13,8 @@ int RunLabelsCommand(const QStringList &args)
 {
     const qsizetype at = args.indexOf(QStringLiteral("--labels"));
     if (at < 0 || at + 1 >= args.size())
-        return cli::Fail(QStringLiteral("Aufruf: geraetetester --labels DATEI.pdf [--customer N] [--position P]"));
+        return cli::Fail(
+            QStringLiteral("Aufruf: geraetetester --labels DATEI.pdf [--customer N] [--position P]"));
     const QString fileName = args[at + 1];
     auto number = [&args](const QString &option, int min, int max, int *value) {
         const qsizetype i = args.indexOf(option);
@@ -27,14 +28,16 @@ int RunLabelsCommand(const QStringList &args)
     if (!number(QStringLiteral("--customer"), 1, INT_MAX, &customer))
         return cli::Fail(QStringLiteral("--customer: Es fehlt eine gültige Kundennummer."));
     if (!number(QStringLiteral("--position"), 1, LabelsPerSheet, &position))
-        return cli::Fail(QStringLiteral("--position: Die Position muss zwischen 1 und %1 liegen.").arg(LabelsPerSheet));
+        return cli::Fail(
+            QStringLiteral("--position: Die Position muss zwischen 1 und %1 liegen.").arg(LabelsPerSheet));
 
     const TConfiguration config = cli::ReadProgramConfiguration();
     QList<TDueEntry> devices;
     QString error;
     {
         cli::TCliDatabase db(config, QStringLiteral("gt_labels_cli"));
-        if (!db.ok()) return cli::Fail(QStringLiteral("Die Datenbank kann nicht geöffnet werden: ") + db.error());
+        if (!db.ok())
+            return cli::Fail(QStringLiteral("Die Datenbank kann nicht geöffnet werden: ") + db.error());
         if (!LoadLabelDevices(QSqlDatabase::database(db.connectionName(), false), customer, 0,
                               config.ServiceInterv, devices, &error))
             return cli::Fail(QStringLiteral("Die Prüflinge können nicht gelesen werden: ") + error);

@@ -19,7 +19,8 @@ int RunPdfArchiveCommand(const QStringList &args)
     if (const qsizetype s = args.indexOf(QStringLiteral("--since")); s >= 0) {
         since = QDate::fromString(args.value(s + 1), QStringLiteral("d.M.yyyy"));
         if (!since.isValid())
-            return cli::Fail(QStringLiteral("--since: \"%1\" ist kein gültiges Datum (TT.MM.JJJJ).").arg(args.value(s + 1)));
+            return cli::Fail(QStringLiteral("--since: \"%1\" ist kein gültiges Datum (TT.MM.JJJJ).")
+                                 .arg(args.value(s + 1)));
     }
     const TConfiguration config = cli::ReadProgramConfiguration();
     const TProtocolSettings settings = TProtocolSettings::FromIni(TIniFile(TIniFile::ProgramIniPath()));
@@ -27,9 +28,11 @@ int RunPdfArchiveCommand(const QStringList &args)
     QString error;
     {
         cli::TCliDatabase db(config, QStringLiteral("gt_archive_cli"));
-        if (!db.ok()) return cli::Fail(QStringLiteral("Die Datenbank kann nicht geöffnet werden: ") + db.error());
+        if (!db.ok())
+            return cli::Fail(QStringLiteral("Die Datenbank kann nicht geöffnet werden: ") + db.error());
         TProtocolArchive archive;
-        if (!archive.Run(QSqlDatabase::database(db.connectionName(), false), dir, since, settings, result, &error))
+        if (!archive.Run(QSqlDatabase::database(db.connectionName(), false), dir, since, settings, result,
+                         &error))
             return cli::Fail(error);
     }
     for (const QString &e : result.errors)

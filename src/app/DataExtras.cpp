@@ -51,11 +51,12 @@ void TDataExtras::OpenBrowserAt(int kundenNr, int prueflingNr)
 
 void TDataExtras::ArchiveProtocols()
 {
-    const QString dir = QFileDialog::getExistingDirectory(m_window, QStringLiteral("Ordner für das Protokollarchiv"));
+    const QString dir =
+        QFileDialog::getExistingDirectory(m_window, QStringLiteral("Ordner für das Protokollarchiv"));
     if (dir.isEmpty()) return;
     TProtocolArchive archive;
-    QProgressDialog progress(QStringLiteral("Protokolle werden archiviert..."), QStringLiteral("Abbrechen"), 0, 0,
-                             m_window);
+    QProgressDialog progress(QStringLiteral("Protokolle werden archiviert..."), QStringLiteral("Abbrechen"),
+                             0, 0, m_window);
     progress.setWindowTitle(QStringLiteral("Protokolle archivieren"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(300);
@@ -73,14 +74,16 @@ void TDataExtras::ArchiveProtocols()
         return;
     }
     QString text = result.Summary() + QStringLiteral("\n\nOrdner: ") + QDir::toNativeSeparators(dir);
-    if (!result.errors.isEmpty()) text += QStringLiteral("\n\n") + result.errors.mid(0, 10).join(QLatin1Char('\n'));
+    if (!result.errors.isEmpty())
+        text += QStringLiteral("\n\n") + result.errors.mid(0, 10).join(QLatin1Char('\n'));
     QMessageBox::information(m_window, QStringLiteral("Protokolle archivieren"), text);
 }
 
 void TDataExtras::ImportCsv()
 {
-    const QString file = QFileDialog::getOpenFileName(m_window, QStringLiteral("CSV-Datei importieren"), QString(),
-                                                      QStringLiteral("CSV-Dateien (*.csv *.txt);;alle Dateien (*)"));
+    const QString file =
+        QFileDialog::getOpenFileName(m_window, QStringLiteral("CSV-Datei importieren"), QString(),
+                                     QStringLiteral("CSV-Dateien (*.csv *.txt);;alle Dateien (*)"));
     if (file.isEmpty()) return;
     TImportDlg dlg(m_window);
     dlg.setDatabase(ProgramDatabase());

@@ -38,8 +38,9 @@ TImportDlg::TImportDlg(QWidget *parent) : QDialog(parent)
     Zusammenfassung->setWordWrap(true);
     Vorschau = new QTableWidget(0, 8, this);
     Vorschau->setObjectName(QStringLiteral("Vorschau"));
-    Vorschau->setHorizontalHeaderLabels({QStringLiteral("Zeile"), QStringLiteral("Kunde"), QStringLiteral("Prüfling"),
-                                         QStringLiteral("Datum"), QStringLiteral("Kunde"), QStringLiteral("Prüfling"),
+    Vorschau->setHorizontalHeaderLabels({QStringLiteral("Zeile"), QStringLiteral("Kunde"),
+                                         QStringLiteral("Prüfling"), QStringLiteral("Datum"),
+                                         QStringLiteral("Kunde"), QStringLiteral("Prüfling"),
                                          QStringLiteral("Prüfung"), QStringLiteral("abgewiesen, weil")});
     Vorschau->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Vorschau->verticalHeader()->hide();
@@ -102,9 +103,14 @@ void TImportDlg::showPlan()
     const QBrush red(QColor(0xFF, 0xB4, 0xB4));
     for (int r = 0; r < lines.size(); ++r) {
         const TImportLine &l = lines[r];
-        const QStringList cells{QString::number(l.line), l.kunde, l.pruefling, l.datum,
-                                actionText(l.customer, false), actionText(l.device, false),
-                                actionText(l.test, true), l.error};
+        const QStringList cells{QString::number(l.line),
+                                l.kunde,
+                                l.pruefling,
+                                l.datum,
+                                actionText(l.customer, false),
+                                actionText(l.device, false),
+                                actionText(l.test, true),
+                                l.error};
         for (int c = 0; c < cells.size(); ++c) {
             auto *item = new QTableWidgetItem(cells[c]);
             if (!l.error.isEmpty()) item->setBackground(red);
@@ -116,7 +122,8 @@ void TImportDlg::showPlan()
         text += QStringLiteral("\nEine Datei mit abgewiesenen Zeilen wird nicht eingelesen: bitte die Zeilen "
                                "berichtigen und die Datei neu laden.");
     if (!m_import.IgnoredColumns().isEmpty())
-        text += QStringLiteral("\nNicht eingelesene Spalten: ") + m_import.IgnoredColumns().join(QStringLiteral(", "));
+        text += QStringLiteral("\nNicht eingelesene Spalten: ") +
+                m_import.IgnoredColumns().join(QStringLiteral(", "));
     Zusammenfassung->setText(text);
 }
 

@@ -203,10 +203,14 @@ void TPrueffristenDlg::refill()
             item(e.Barcode, e.Barcode),
             item(never ? QStringLiteral("nie geprüft") : e.LastTest.toString(fmt),
                  never ? kNever : e.LastTest.toJulianDay()),
-            item(e.NextDue.isValid() ? e.NextDue.toString(fmt) : QString(),
-                 never ? kNever : e.NextDue.isValid() ? e.NextDue.toJulianDay() : kNone),
-            item(e.NextDue.isValid() ? QString::number(e.DaysLeft) : QString(),
-                 never ? kNever : e.NextDue.isValid() ? qint64(e.DaysLeft) : kNone),
+            item(e.NextDue.isValid() ? e.NextDue.toString(fmt) : QString(), never ? kNever
+                                                                            : e.NextDue.isValid()
+                                                                                ? e.NextDue.toJulianDay()
+                                                                                : kNone),
+            item(e.NextDue.isValid() ? QString::number(e.DaysLeft) : QString(), never ? kNever
+                                                                                : e.NextDue.isValid()
+                                                                                    ? qint64(e.DaysLeft)
+                                                                                    : kNone),
         };
         row[0]->setData(i, kRowRole);
         row[cTage]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -222,7 +226,8 @@ void TPrueffristenDlg::refill()
 
 void TPrueffristenDlg::PrintClick()
 {
-    QString caption = KundeFilter->currentIndex() > 0 ? KundeFilter->currentText() : QStringLiteral("alle Kunden");
+    QString caption =
+        KundeFilter->currentIndex() > 0 ? KundeFilter->currentText() : QStringLiteral("alle Kunden");
     if (FaelligCheck->isChecked())
         caption += QStringLiteral(", fällig innerhalb %1 Tagen").arg(TageEdit->value());
     DueListReport(Shown(), caption).Preview(this);
@@ -233,6 +238,7 @@ void TPrueffristenDlg::ExportClick()
     const QString file = ChooseFile();
     if (file.isEmpty()) return;
     QString error;
-    const bool ok = IsXlsxFileName(file) ? WriteDueXlsx(Shown(), file, &error) : WriteDueCsv(Shown(), file, &error);
+    const bool ok =
+        IsXlsxFileName(file) ? WriteDueXlsx(Shown(), file, &error) : WriteDueCsv(Shown(), file, &error);
     if (!ok) ShowError(error);
 }

@@ -53,7 +53,8 @@ void paintLabel(TReportCanvas &c, double x0, const TDueEntry &d)
             // The module is rounded to whole device pixels, so the symbol may
             // come out a little wider than bw: the field leaves room for it.
             const double left = x0 + (w - bw) / 2;
-            c.Barcode(left, MmToPx(16), std::min(x0 + w - left, bw * 1.1 + 4), MmToPx(11), type, code, narrow);
+            c.Barcode(left, MmToPx(16), std::min(x0 + w - left, bw * 1.1 + 4), MmToPx(11), type, code,
+                      narrow);
         }
         c.LabelIn(x0 + pad, MmToPx(27.5), inner, Qt::AlignHCenter, code, TReportFont{10, false, false});
     }

@@ -31,9 +31,10 @@ TReport DueListReport(const QList<TDueEntry> &rows, const QString &caption)
         c.Label(0, 0, QStringLiteral("Prüffristen"), TReportFont{18, true, false});
         c.LabelRightEnd(kRight, 4, QStringLiteral("Stand: ") + printed, Small);
         c.Label(0, 24, caption, Small);
-        columns(c, 40, {QStringLiteral("Kunde"), QStringLiteral("Prüfling"), QStringLiteral("Inventarnr."),
-                        QStringLiteral("Barcode"), QStringLiteral("letzte"), QStringLiteral("nächste"),
-                        QStringLiteral("Tage")},
+        columns(c, 40,
+                {QStringLiteral("Kunde"), QStringLiteral("Prüfling"), QStringLiteral("Inventarnr."),
+                 QStringLiteral("Barcode"), QStringLiteral("letzte"), QStringLiteral("nächste"),
+                 QStringLiteral("Tage")},
                 Bold);
         c.Rule(56);
     };

@@ -26,8 +26,8 @@ QString SafeFileName(const QString &text)
                                          QStringLiteral("NUL")};
     const QString stem = s.section(QLatin1Char('.'), 0, 0).toUpper();
     const bool device = reserved.contains(stem) ||
-                        (stem.size() == 4 && (stem.startsWith(QLatin1String("COM")) ||
-                                              stem.startsWith(QLatin1String("LPT"))) &&
+                        (stem.size() == 4 &&
+                         (stem.startsWith(QLatin1String("COM")) || stem.startsWith(QLatin1String("LPT"))) &&
                          stem[3].isDigit());
     return device ? QLatin1Char('_') + s : s;
 }
@@ -55,7 +55,9 @@ QString TArchiveResult::Summary() const
     return s;
 }
 
-TProtocolArchive::TProtocolArchive(QObject *parent) : QObject(parent) {}
+TProtocolArchive::TProtocolArchive(QObject *parent) : QObject(parent)
+{
+}
 
 bool TProtocolArchive::ListTests(QSqlDatabase db, const QDate &since, QList<int> &tests, QString *error)
 {
@@ -69,7 +71,8 @@ bool TProtocolArchive::ListTests(QSqlDatabase db, const QDate &since, QList<int>
     }
     // The date filter runs here: the embedded database stores dates as text.
     while (q.next())
-        if (!since.isValid() || FieldDateTime(q.value(1), Qt::UTC).date() >= since) tests << q.value(0).toInt();
+        if (!since.isValid() || FieldDateTime(q.value(1), Qt::UTC).date() >= since)
+            tests << q.value(0).toInt();
     return true;
 }
 
@@ -117,7 +120,11 @@ bool TProtocolArchive::Run(QSqlDatabase db, const QString &dir, const QDate &sin
                     ++result.failed;
                     result.errors << QStringLiteral("Prüfung %1: %2")
                                          .arg(tests[i])
-                                         .arg(err.isEmpty() ? QStringLiteral("Die Datei \"%1\" kann nicht angelegt werden.").arg(path) : err);
+                                         .arg(err.isEmpty()
+                                                  ? QStringLiteral(
+                                                        "Die Datei \"%1\" kann nicht angelegt werden.")
+                                                        .arg(path)
+                                                  : err);
                 }
             }
         }

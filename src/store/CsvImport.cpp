@@ -172,18 +172,15 @@ struct TColumnText {
     TExportColumn col;
     const char *dbColumn;
 };
-constexpr TColumnText kCustomerText[] = {{ecName1, "KDstrName1"}, {ecName2, "KDstrName2"},
-                                         {ecName3, "KDstrName3"}, {ecKdStr, "KDstrStrasse"},
-                                         {ecKdLKZ, "KDstrLKZ"},   {ecKdPLZ, "KDstrPLZ"},
-                                         {ecKdOrt, "KDstrOrt"},   {ecTelefon, "KDstrTelefon"},
-                                         {ecFax, "KDstrFax"}};
+constexpr TColumnText kCustomerText[] = {
+    {ecName1, "KDstrName1"},   {ecName2, "KDstrName2"},     {ecName3, "KDstrName3"},
+    {ecKdStr, "KDstrStrasse"}, {ecKdLKZ, "KDstrLKZ"},       {ecKdPLZ, "KDstrPLZ"},
+    {ecKdOrt, "KDstrOrt"},     {ecTelefon, "KDstrTelefon"}, {ecFax, "KDstrFax"}};
 constexpr int kCustomerKeyFields = 7; // name and address; not telephone and fax
-constexpr TColumnText kDeviceText[] = {{ecBezeichnung, "PLstrBezeichnung"},
-                                       {ecTyp, "PLstrTyp"},
-                                       {ecInventarnummer, "PLstrInventarnummer"},
-                                       {ecFabrikationsnummer, "PLstrFabrikationsnummer"},
-                                       {ecSeriennummer, "PLstrSeriennummer"},
-                                       {ecBarcode, "PLstrBarcode"}};
+constexpr TColumnText kDeviceText[] = {
+    {ecBezeichnung, "PLstrBezeichnung"},       {ecTyp, "PLstrTyp"},
+    {ecInventarnummer, "PLstrInventarnummer"}, {ecFabrikationsnummer, "PLstrFabrikationsnummer"},
+    {ecSeriennummer, "PLstrSeriennummer"},     {ecBarcode, "PLstrBarcode"}};
 // Device identity without a barcode: designation, type, inventory, serial number.
 constexpr TExportColumn kDeviceKey[] = {ecBezeichnung, ecTyp, ecInventarnummer, ecSeriennummer};
 
@@ -219,10 +216,9 @@ constexpr TBoolColumn kBools[] = {{ecPruefungsergebnis, "PRblnPruefungsergebnis"
                                   {ecManuGrenz, "PRblnManuGrenz"},
                                   {ecMitBeruehr, "PRblnMitBeruehr"},
                                   {ecAbgebrochen, "PRblnAbgebrochen"}};
-constexpr TExportColumn kLimitFlags[] = {ecSchutzleiterwidLimit,     ecIsolationswidLimit,
-                                         ecAbleitstromLimit,         ecSchutzlStromL1NLimit,
-                                         ecSchutzlStromNL1Limit,     ecBeruehrungsstromL1NLimit,
-                                         ecBeruehrungsstromNL1Limit};
+constexpr TExportColumn kLimitFlags[] = {
+    ecSchutzleiterwidLimit, ecIsolationswidLimit,       ecAbleitstromLimit,        ecSchutzlStromL1NLimit,
+    ecSchutzlStromNL1Limit, ecBeruehrungsstromL1NLimit, ecBeruehrungsstromNL1Limit};
 
 QString header(TExportColumn c)
 {
@@ -261,8 +257,8 @@ bool TCsvImport::ReadBytes(const QByteArray &bytes, QString *error)
             if (name.compare(QLatin1String(kExportColumns[std::size_t(c)].header), Qt::CaseInsensitive) == 0)
                 found = c;
         // Keys are handed out anew and the mask follows from the set-up.
-        const bool derived = found == ecKundenNr || found == ecPrueflingNr || found == ecPruefungsNr ||
-                             found == ecEnables;
+        const bool derived =
+            found == ecKundenNr || found == ecPrueflingNr || found == ecPruefungsNr || found == ecEnables;
         if (found < 0 || derived) {
             m_ignored << name;
             continue;
@@ -275,14 +271,16 @@ bool TCsvImport::ReadBytes(const QByteArray &bytes, QString *error)
     }
     if (m_col[ecName1] < 0) {
         if (error)
-            *error = QStringLiteral("Die Kopfzeile enthält keine Spalte „Name1“: die Zeilen können keinem Kunden "
-                                    "zugeordnet werden.");
+            *error =
+                QStringLiteral("Die Kopfzeile enthält keine Spalte „Name1“: die Zeilen können keinem Kunden "
+                               "zugeordnet werden.");
         return false;
     }
     if (m_col[ecBezeichnung] < 0 && m_col[ecBarcode] < 0) {
         if (error)
-            *error = QStringLiteral("Die Kopfzeile enthält weder „Bezeichnung“ noch „Barcode“: die Zeilen können "
-                                    "keinem Prüfling zugeordnet werden.");
+            *error =
+                QStringLiteral("Die Kopfzeile enthält weder „Bezeichnung“ noch „Barcode“: die Zeilen können "
+                               "keinem Prüfling zugeordnet werden.");
         return false;
     }
     return true;
@@ -345,7 +343,8 @@ bool TCsvImport::Run(QSqlDatabase db, bool write, QString *error)
         while (q.next()) {
             const int nr = q.value(0).toInt();
             const QString barcode = keyText(FieldString(q.value(6)));
-            if (!barcode.isEmpty() && !devicesByBarcode.contains(barcode)) devicesByBarcode.insert(barcode, nr);
+            if (!barcode.isEmpty() && !devicesByBarcode.contains(barcode))
+                devicesByBarcode.insert(barcode, nr);
             const QString k = deviceKey(q.value(1).toInt(), [&q](TExportColumn c) {
                 switch (c) {
                 case ecBezeichnung:
@@ -360,7 +359,8 @@ bool TCsvImport::Run(QSqlDatabase db, bool write, QString *error)
             });
             if (!devicesByKey.contains(k)) devicesByKey.insert(k, nr);
         }
-        if (!q.exec(QStringLiteral("SELECT PRintPrueflingNr, PRdtmUebernahme, PRstrGTSeriennummer FROM tblPruefung")))
+        if (!q.exec(QStringLiteral(
+                "SELECT PRintPrueflingNr, PRdtmUebernahme, PRstrGTSeriennummer FROM tblPruefung")))
             return fail(q.lastError().text());
         while (q.next())
             tests.insert(QStringLiteral("%1|%2|%3")
@@ -515,7 +515,8 @@ bool TCsvImport::Run(QSqlDatabase db, bool write, QString *error)
                 cols << QLatin1String(t.dbColumn);
                 vals << SqlQuote(text(t.col));
             }
-            if (!exec(QStringLiteral("INSERT INTO tblKunden (%1)\nVALUES (%2)").arg(cols.join(u','), vals.join(u',')),
+            if (!exec(QStringLiteral("INSERT INTO tblKunden (%1)\nVALUES (%2)")
+                          .arg(cols.join(u','), vals.join(u',')),
                       &err))
                 return fail(QStringLiteral("Zeile %1: %2").arg(rec.line).arg(err));
             customers.insert(ck, kunde);

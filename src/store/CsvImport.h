@@ -66,7 +66,7 @@ public:
 
 private:
     int m_headerSize = 0;
-    QList<int> m_col;         // per export column: index in the record, -1 absent
+    QList<int> m_col; // per export column: index in the record, -1 absent
     QList<TCsvRecord> m_records;
     QStringList m_ignored;
     QList<TImportLine> m_lines;

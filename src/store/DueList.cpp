@@ -166,8 +166,9 @@ QByteArray DueCsv(const QList<TDueEntry> &rows)
           QStringLiteral("Tage")});
     const QString fmt = QStringLiteral("dd.MM.yyyy");
     for (const TDueEntry &e : rows) {
-        line({NeutraliseCsvText(e.Kunde), NeutraliseCsvText(e.Bezeichnung), NeutraliseCsvText(e.Inventarnummer),
-              NeutraliseCsvText(e.Barcode), e.LastTest.isValid() ? e.LastTest.toString(fmt) : QString(),
+        line({NeutraliseCsvText(e.Kunde), NeutraliseCsvText(e.Bezeichnung),
+              NeutraliseCsvText(e.Inventarnummer), NeutraliseCsvText(e.Barcode),
+              e.LastTest.isValid() ? e.LastTest.toString(fmt) : QString(),
               e.NextDue.isValid() ? e.NextDue.toString(fmt) : QString(),
               e.NextDue.isValid() ? QString::number(e.DaysLeft) : QString()});
     }

@@ -22,8 +22,8 @@ struct TDueEntry {
     QString Kunde; // customer Name1
     int PrueflingNr = 0;
     QString Bezeichnung, Inventarnummer, Barcode;
-    QDate LastTest; // null: never tested
-    QDate NextDue;  // null: never tested or no interval
+    QDate LastTest;   // null: never tested
+    QDate NextDue;    // null: never tested or no interval
     int DaysLeft = 0; // to NextDue from the list's "today"; valid when NextDue is set
 };
 

@@ -49,14 +49,15 @@ public:
             check(worksheet_write_string(m_sheet, 0, lxw_col_t(c), names[c].toUtf8().constData(), m_bold));
         worksheet_freeze_panes(m_sheet, 1, 0);
         for (int c = 0; c < m_cols; ++c)
-            worksheet_set_column(m_sheet, lxw_col_t(c), lxw_col_t(c), names[c].size() < 10 ? 12 : names[c].size() + 2,
-                                 nullptr);
+            worksheet_set_column(m_sheet, lxw_col_t(c), lxw_col_t(c),
+                                 names[c].size() < 10 ? 12 : names[c].size() + 2, nullptr);
     }
     void text(int col, const QString &v)
     {
         if (v.isEmpty()) return;
         // A cell holds at most 32 767 characters.
-        check(worksheet_write_string(m_sheet, m_row, lxw_col_t(col), v.left(32767).toUtf8().constData(), m_text));
+        check(worksheet_write_string(m_sheet, m_row, lxw_col_t(col), v.left(32767).toUtf8().constData(),
+                                     m_text));
     }
     void number(int col, double v, bool decimals)
     {
@@ -72,7 +73,8 @@ public:
 
     bool finish(QString *error)
     {
-        if (m_cols > 0) worksheet_autofilter(m_sheet, 0, 0, lxw_row_t(std::max(0u, m_row - 1)), lxw_col_t(m_cols - 1));
+        if (m_cols > 0)
+            worksheet_autofilter(m_sheet, 0, 0, lxw_row_t(std::max(0u, m_row - 1)), lxw_col_t(m_cols - 1));
         const lxw_error e = workbook_close(m_book);
         m_book = nullptr;
         if (e != LXW_NO_ERROR || m_failed) {
@@ -109,26 +111,46 @@ private:
 const QString *userText(const TWerteSatz &w, int c)
 {
     switch (TExportColumn(c)) {
-    case ecName1: return &w.Name1;
-    case ecName2: return &w.Name2;
-    case ecName3: return &w.Name3;
-    case ecKdStr: return &w.Strasse;
-    case ecKdLKZ: return &w.LKZ;
-    case ecKdPLZ: return &w.PLZ;
-    case ecKdOrt: return &w.Ort;
-    case ecTelefon: return &w.Telefon;
-    case ecFax: return &w.Fax;
-    case ecBezeichnung: return &w.Bezeichnung;
-    case ecTyp: return &w.Typ;
-    case ecInventarnummer: return &w.Inventarnummer;
-    case ecFabrikationsnummer: return &w.Fabrikationsnummer;
-    case ecSeriennummer: return &w.Seriennummer;
-    case ecBarcode: return &w.Barcode;
-    case ecGTSeriennummer: return &w.GTSeriennummer;
-    case ecNotiz: return &w.Notiz;
-    case ecPruefer: return &w.Pruefer;
-    case ecBewertender: return &w.Bewertender;
-    default: return nullptr;
+    case ecName1:
+        return &w.Name1;
+    case ecName2:
+        return &w.Name2;
+    case ecName3:
+        return &w.Name3;
+    case ecKdStr:
+        return &w.Strasse;
+    case ecKdLKZ:
+        return &w.LKZ;
+    case ecKdPLZ:
+        return &w.PLZ;
+    case ecKdOrt:
+        return &w.Ort;
+    case ecTelefon:
+        return &w.Telefon;
+    case ecFax:
+        return &w.Fax;
+    case ecBezeichnung:
+        return &w.Bezeichnung;
+    case ecTyp:
+        return &w.Typ;
+    case ecInventarnummer:
+        return &w.Inventarnummer;
+    case ecFabrikationsnummer:
+        return &w.Fabrikationsnummer;
+    case ecSeriennummer:
+        return &w.Seriennummer;
+    case ecBarcode:
+        return &w.Barcode;
+    case ecGTSeriennummer:
+        return &w.GTSeriennummer;
+    case ecNotiz:
+        return &w.Notiz;
+    case ecPruefer:
+        return &w.Pruefer;
+    case ecBewertender:
+        return &w.Bewertender;
+    default:
+        return nullptr;
     }
 }
 
@@ -136,28 +158,75 @@ const QString *userText(const TWerteSatz &w, int c)
 bool measured(const TWerteSatz &w, int c, int &v, double &div)
 {
     switch (TExportColumn(c)) {
-    case ecSchutzleiterwid: v = w.Schutzleiterwid; div = 1; return true;
-    case ecGrwSchutzleiterwid: v = w.GrwSchutzleiterwid; div = 1; return true;
-    case ecIsolationswid: v = w.Isolationswid; div = 1000; return true;
-    case ecGrwIsolationswid: v = w.GrwIsolationswid; div = 1000; return true;
-    case ecAbleitstrom: v = w.Ableitstrom; div = 100; return true;
-    case ecGrwAbleitstrom: v = w.GrwAbleitstrom; div = 100; return true;
-    case ecSchutzlStromL1N: v = w.SchutzlStromL1N; div = 100; return true;
-    case ecSchutzlStromNL1: v = w.SchutzlStromNL1; div = 100; return true;
-    case ecBeruehrungsstromL1N: v = w.BeruehrungsstromL1N; div = 100; return true;
-    case ecBeruehrungsstromNL1: v = w.BeruehrungsstromNL1; div = 100; return true;
-    case ecGrwSchutzleiterstrom: v = w.GrwSchutzleiterstrom; div = 100; return true;
-    case ecGrwBeruehrungsstrom: v = w.GrwBeruehrungsstrom; div = 100; return true;
-    case ecGrwSchnellabschaltung: v = w.GrwSchnellabschaltung; div = 100; return true;
-    default: return false;
+    case ecSchutzleiterwid:
+        v = w.Schutzleiterwid;
+        div = 1;
+        return true;
+    case ecGrwSchutzleiterwid:
+        v = w.GrwSchutzleiterwid;
+        div = 1;
+        return true;
+    case ecIsolationswid:
+        v = w.Isolationswid;
+        div = 1000;
+        return true;
+    case ecGrwIsolationswid:
+        v = w.GrwIsolationswid;
+        div = 1000;
+        return true;
+    case ecAbleitstrom:
+        v = w.Ableitstrom;
+        div = 100;
+        return true;
+    case ecGrwAbleitstrom:
+        v = w.GrwAbleitstrom;
+        div = 100;
+        return true;
+    case ecSchutzlStromL1N:
+        v = w.SchutzlStromL1N;
+        div = 100;
+        return true;
+    case ecSchutzlStromNL1:
+        v = w.SchutzlStromNL1;
+        div = 100;
+        return true;
+    case ecBeruehrungsstromL1N:
+        v = w.BeruehrungsstromL1N;
+        div = 100;
+        return true;
+    case ecBeruehrungsstromNL1:
+        v = w.BeruehrungsstromNL1;
+        div = 100;
+        return true;
+    case ecGrwSchutzleiterstrom:
+        v = w.GrwSchutzleiterstrom;
+        div = 100;
+        return true;
+    case ecGrwBeruehrungsstrom:
+        v = w.GrwBeruehrungsstrom;
+        div = 100;
+        return true;
+    case ecGrwSchnellabschaltung:
+        v = w.GrwSchnellabschaltung;
+        div = 100;
+        return true;
+    default:
+        return false;
     }
 }
 
 bool isCount(int c)
 {
     switch (TExportColumn(c)) {
-    case ecKundenNr: case ecPrueflingNr: case ecPruefungsNr: case ecGrenzwertflags: case ecMenueflags:
-    case ecSchutzklasse: case ecMessablauf: case ecMitIsol: case ecEnables:
+    case ecKundenNr:
+    case ecPrueflingNr:
+    case ecPruefungsNr:
+    case ecGrenzwertflags:
+    case ecMenueflags:
+    case ecSchutzklasse:
+    case ecMessablauf:
+    case ecMitIsol:
+    case ecEnables:
         return true;
     default:
         return false;
@@ -204,8 +273,9 @@ void writeRecord(TSheet &s, const TWerteSatz &w, const TExportSwitches &sw)
     }
     if (sw.SichtprZeilen)
         for (const TSichtPr &r : w.Sichtpr)
-            s.text(col++, r.Bestanden == 1 ? QStringLiteral("ja") : r.Bestanden == 0 ? QStringLiteral("nein")
-                                                                                     : QStringLiteral("---"));
+            s.text(col++, r.Bestanden == 1   ? QStringLiteral("ja")
+                          : r.Bestanden == 0 ? QStringLiteral("nein")
+                                             : QStringLiteral("---"));
     s.nextRow();
 }
 
@@ -252,8 +322,8 @@ bool ExportAllTestsXlsx(QSqlDatabase db, const QString &fileName, const TExportS
     return true;
 }
 
-bool ExportSingleTestXlsx(QSqlDatabase db, int pruefungsNr, const QString &fileName, const TExportSwitches &sw,
-                          QString *error)
+bool ExportSingleTestXlsx(QSqlDatabase db, int pruefungsNr, const QString &fileName,
+                          const TExportSwitches &sw, QString *error)
 {
     TWerteSatz w;
     if (!LoadTestRecord(db, pruefungsNr, true, w, error)) return false;

@@ -16,8 +16,8 @@
 bool ExportAllTestsXlsx(QSqlDatabase db, const QString &fileName, const TExportSwitches &sw,
                         QString *error = nullptr, int *count = nullptr);
 // One test with its inspection rows when switched on.
-bool ExportSingleTestXlsx(QSqlDatabase db, int pruefungsNr, const QString &fileName, const TExportSwitches &sw,
-                          QString *error = nullptr);
+bool ExportSingleTestXlsx(QSqlDatabase db, int pruefungsNr, const QString &fileName,
+                          const TExportSwitches &sw, QString *error = nullptr);
 // The due list (the columns of the CSV due list).
 bool WriteDueXlsx(const QList<TDueEntry> &rows, const QString &fileName, QString *error = nullptr);
 

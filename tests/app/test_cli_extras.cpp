@@ -26,7 +26,8 @@ protected:
         ini = dir.filePath(QStringLiteral("g.ini"));
         QFile f(ini);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(("[DataBase]\nConnectionString=" + db->connectionString() + "\n[Configuration]\nServiceInterv=365\n")
+        f.write(("[DataBase]\nConnectionString=" + db->connectionString() +
+                 "\n[Configuration]\nServiceInterv=365\n")
                     .toUtf8());
         f.close();
         SetProgramIniOverride(ini);
@@ -62,8 +63,8 @@ TEST_F(CliExtras, EveryCommandRunsAndRefusesBadValues)
     EXPECT_TRUE(QFileInfo::exists(path("archiv") + QStringLiteral("/Kunde_ A_B/0612_") +
                                   QDate::currentDate().addDays(-400).toString(QStringLiteral("yyyy-MM-dd")) +
                                   QStringLiteral("_100.pdf")));
-    EXPECT_EQ(RunPdfArchiveCommand({p, QStringLiteral("--pdf-archive"), path("archiv"), QStringLiteral("--since"),
-                                    QStringLiteral("31.02.2025")}),
+    EXPECT_EQ(RunPdfArchiveCommand({p, QStringLiteral("--pdf-archive"), path("archiv"),
+                                    QStringLiteral("--since"), QStringLiteral("31.02.2025")}),
               1);
 
     EXPECT_EQ(RunLabelsCommand({p, QStringLiteral("--labels"), path("l.pdf"), QStringLiteral("--customer"),
@@ -78,16 +79,18 @@ TEST_F(CliExtras, EveryCommandRunsAndRefusesBadValues)
               1); // no devices
 
     EXPECT_EQ(RunXlsxExportCommand({p, QStringLiteral("--export-xlsx"), path("a.xlsx")}), 0);
-    EXPECT_EQ(RunXlsxExportCommand({p, QStringLiteral("--export-xlsx"), path("a.xlsx"), QStringLiteral("--test"),
-                                    QStringLiteral("999")}),
+    EXPECT_EQ(RunXlsxExportCommand({p, QStringLiteral("--export-xlsx"), path("a.xlsx"),
+                                    QStringLiteral("--test"), QStringLiteral("999")}),
               1);
 
     QFile csv(path("in.csv"));
     ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
-    csv.write("\"Name1\";\"Bezeichnung\";\"Barcode\";\"Datum\"\r\n\"Neu\";\"S\xE4ge\";\"77\";\"01.02.2025\"\r\n");
+    csv.write(
+        "\"Name1\";\"Bezeichnung\";\"Barcode\";\"Datum\"\r\n\"Neu\";\"S\xE4ge\";\"77\";\"01.02.2025\"\r\n");
     csv.close();
-    EXPECT_EQ(RunImportCsvCommand({p, QStringLiteral("--import-csv"), path("in.csv"), QStringLiteral("--dry-run")}),
-              0);
+    EXPECT_EQ(
+        RunImportCsvCommand({p, QStringLiteral("--import-csv"), path("in.csv"), QStringLiteral("--dry-run")}),
+        0);
     EXPECT_EQ(db->count(QStringLiteral("tblKunden")), 1);
     EXPECT_EQ(RunImportCsvCommand({p, QStringLiteral("--import-csv"), path("in.csv")}), 0);
     EXPECT_EQ(db->count(QStringLiteral("tblKunden")), 2);

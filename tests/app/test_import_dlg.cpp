@@ -27,9 +27,10 @@ TEST_P(ImportDialog, PreviewThenImport)
 {
     t->addCustomer(1, QStringLiteral("Meier"));
     QTemporaryDir dir;
-    const QString bad = WriteFile(dir, "bad.csv",
-                                  "\"Name1\";\"Bezeichnung\";\"Datum\"\r\n\"Meier\";\"Bohrer\";\"01.02.2025\"\r\n"
-                                  "\"Schulz\";\"Säge\";\"gestern\"\r\n");
+    const QString bad =
+        WriteFile(dir, "bad.csv",
+                  "\"Name1\";\"Bezeichnung\";\"Datum\"\r\n\"Meier\";\"Bohrer\";\"01.02.2025\"\r\n"
+                  "\"Schulz\";\"Säge\";\"gestern\"\r\n");
     const QString good = WriteFile(dir, "good.csv",
                                    "\"Name1\";\"Bezeichnung\";\"Datum\";\"Enables\"\r\n"
                                    "\"Meier\";\"Bohrer\";\"01.02.2025\";\"7\"\r\n"
@@ -69,7 +70,7 @@ TEST_P(ImportDialog, PreviewThenImport)
     EXPECT_TRUE(errors.isEmpty()) << errors.join(QLatin1Char('\n')).toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, ImportDialog, ::testing::Values(TTestEngine::SQLite, TTestEngine::PostgreSQL),
-                         EngineName);
+INSTANTIATE_TEST_SUITE_P(Engines, ImportDialog,
+                         ::testing::Values(TTestEngine::SQLite, TTestEngine::PostgreSQL), EngineName);
 
 } // namespace

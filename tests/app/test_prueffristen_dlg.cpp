@@ -82,7 +82,8 @@ TEST_P(DueDialog, FiltersColoursSortAndActivation)
     const QString file = dir.filePath(QStringLiteral("f.csv"));
     d.ChooseFile = [&] { return file; };
     d.ExportClick();
-    const QStringList lines = DecodeWindows1252(ReadFileBytes(file)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    const QStringList lines =
+        DecodeWindows1252(ReadFileBytes(file)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 3);
     EXPECT_TRUE(lines[1].contains(QStringLiteral("überfällig")));
     EXPECT_TRUE(lines[2].contains(QStringLiteral("bald")));

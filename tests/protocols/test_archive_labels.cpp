@@ -26,7 +26,8 @@ QStringList filesUnder(const QString &dir)
 
 TEST(SafeFileName, ReplacesWhatFileSystemsRefuse)
 {
-    EXPECT_EQ(SafeFileName(QStringLiteral("Müller/Söhne: \"A\" <B>")), QStringLiteral("Müller_Söhne_ _A_ _B_"));
+    EXPECT_EQ(SafeFileName(QStringLiteral("Müller/Söhne: \"A\" <B>")),
+              QStringLiteral("Müller_Söhne_ _A_ _B_"));
     EXPECT_EQ(SafeFileName(QStringLiteral("a\\b*c?d|e")), QStringLiteral("a_b_c_d_e"));
     EXPECT_EQ(SafeFileName(QStringLiteral("Zeile\r\nzwei\t")), QStringLiteral("Zeile__zwei_"));
     EXPECT_EQ(SafeFileName(QStringLiteral("GmbH.  ")), QStringLiteral("GmbH"));
@@ -69,7 +70,8 @@ TEST_P(StoreDb, ArchiveWritesOneProtocolPerTestAndSecondRunNothing)
     EXPECT_EQ(filesUnder(root), expected);
     if (pdf_tools::havePoppler()) {
         EXPECT_GE(pdf_tools::pageCount(root + QStringLiteral("/") + expected[1]), 1);
-        EXPECT_TRUE(pdf_tools::text(root + QStringLiteral("/") + expected[1]).contains(QStringLiteral("Bohrer")));
+        EXPECT_TRUE(
+            pdf_tools::text(root + QStringLiteral("/") + expected[1]).contains(QStringLiteral("Bohrer")));
     }
 
     // A nightly run: nothing new, nothing touched.
@@ -131,21 +133,24 @@ TEST(DeviceLabels, PagesFollowTheFirstPosition)
 QStringList scan(const QString &png)
 {
     QProcess p;
-    p.start(QStringLiteral("zbarimg"), {QStringLiteral("-q"), QStringLiteral("--set"),
-                                        QStringLiteral("i25.min-length=2"), png});
+    p.start(QStringLiteral("zbarimg"),
+            {QStringLiteral("-q"), QStringLiteral("--set"), QStringLiteral("i25.min-length=2"), png});
     p.waitForFinished(60000);
-    QStringList out = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QStringList out =
+        QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     out.sort();
     return out;
 }
 
 TEST_P(StoreDb, EveryLabelBarcodeReadsBack)
 {
-    if (!pdf_tools::havePoppler() || !pdf_tools::haveZbar()) GTEST_SKIP() << "poppler-utils oder zbarimg fehlen";
+    if (!pdf_tools::havePoppler() || !pdf_tools::haveZbar())
+        GTEST_SKIP() << "poppler-utils oder zbarimg fehlen";
     t->addCustomer(1, QStringLiteral("Elektro Groß & Söhne"));
     t->addCustomer(2, QStringLiteral("Anderer"));
-    const QStringList codes = {QStringLiteral("0612"), QStringLiteral("123456789012"), QStringLiteral("ABC-123/x"),
-                               QStringLiteral("00001"), QStringLiteral("98765432")};
+    const QStringList codes = {QStringLiteral("0612"), QStringLiteral("123456789012"),
+                               QStringLiteral("ABC-123/x"), QStringLiteral("00001"),
+                               QStringLiteral("98765432")};
     for (int i = 0; i < codes.size(); ++i)
         t->addDevice(10 + i, 1, QStringLiteral("Gerät %1").arg(i), codes[i]);
     t->addDevice(30, 1, QStringLiteral("ohne Barcode"));
@@ -208,7 +213,8 @@ TEST(DueListPrint, EveryRowOnPaperWithCaptionAndPages)
     QTemporaryDir dir;
     const QString pdf = dir.filePath(QStringLiteral("fristen.pdf"));
     QString err;
-    ASSERT_TRUE(DueListReport(rows, QStringLiteral("alle Kunden, fällig innerhalb 30 Tagen")).WritePdf(pdf, &err))
+    ASSERT_TRUE(
+        DueListReport(rows, QStringLiteral("alle Kunden, fällig innerhalb 30 Tagen")).WritePdf(pdf, &err))
         << err.toStdString();
     const int pages = pdf_tools::pageCount(pdf);
     EXPECT_GE(pages, 2);
@@ -220,7 +226,8 @@ TEST(DueListPrint, EveryRowOnPaperWithCaptionAndPages)
     for (int i = 0; i < 60; i += 7)
         EXPECT_TRUE(text.contains(QStringLiteral("Gerät %1").arg(i))) << i;
     if (qEnvironmentVariableIsSet("GT_SCREENSHOT_DIR"))
-        pdf_tools::renderPng(pdf, 1, 60, qEnvironmentVariable("GT_SCREENSHOT_DIR") + QStringLiteral("/fristen"));
+        pdf_tools::renderPng(pdf, 1, 60,
+                             qEnvironmentVariable("GT_SCREENSHOT_DIR") + QStringLiteral("/fristen"));
 }
 
 } // namespace

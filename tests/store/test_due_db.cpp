@@ -96,11 +96,17 @@ TEST_P(StoreDb, DueCsvListsNeverTestedFirstThenByDueDate)
     QString err;
     ASSERT_TRUE(WriteDueCsv(DueWithin(list, 30), file, &err)) << err.toStdString();
     const QByteArray expected =
-        "\"Kunde\";\"Pr\xFC" "fling\";\"Inventarnummer\";\"Barcode\";\"letzte Pr\xFC" "fung\";"
-        "\"n\xE4" "chste Pr\xFC" "fung\";\"Tage\"\r\n"
-        "\"B\xE4" "ckerei O'Neill\";\"Wasserkocher 'neu'\";\"\";\"\";\"\";\"\";\"\"\r\n"
+        "\"Kunde\";\"Pr\xFC"
+        "fling\";\"Inventarnummer\";\"Barcode\";\"letzte Pr\xFC"
+        "fung\";"
+        "\"n\xE4"
+        "chste Pr\xFC"
+        "fung\";\"Tage\"\r\n"
+        "\"B\xE4"
+        "ckerei O'Neill\";\"Wasserkocher 'neu'\";\"\";\"\";\"\";\"\";\"\"\r\n"
         "\"'=Praxis\";\"Monitor\";\"\";\"7\";\"15.06.2020\";\"15.06.2021\";\"-1327\"\r\n"
-        "\"B\xE4" "ckerei O'Neill\";\"Toaster\";\"\";\"42\";\"29.02.2024\";\"28.02.2025\";\"27\"\r\n";
+        "\"B\xE4"
+        "ckerei O'Neill\";\"Toaster\";\"\";\"42\";\"29.02.2024\";\"28.02.2025\";\"27\"\r\n";
     EXPECT_EQ(ReadFileBytes(file), expected);
     // A wider window takes in device 1 as well, last.
     const QList<TDueEntry> year = DueWithin(list, 400);

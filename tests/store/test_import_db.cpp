@@ -27,7 +27,8 @@ void FillAwkward(const TTestDb &t)
     t.addDevice(31, 3, QStringLiteral("ohne Prüfung"));
     t.exec(QStringLiteral(
         "INSERT INTO tblPruefung (PRintPruefungsNr, PRintPrueflingNr, PRdtmUebernahme, PRstrGTSeriennummer, "
-        "PRintGrenzwertflags, PRintSchutzleiterwid, PRintIsolationswid, PRintAbleitstrom, PRintSchutzlStromL1N, "
+        "PRintGrenzwertflags, PRintSchutzleiterwid, PRintIsolationswid, PRintAbleitstrom, "
+        "PRintSchutzlStromL1N, "
         "PRintGrwIsolationswid, PRintGrwAbleitstrom, PRintSchutzklasse, PRintDINVDE, PRintIsolDiff, "
         "PRblnMitBeruehr, PRintSichtpruef, PRblnPruefungsergebnis, PRstrNotiz, PRstrPruefer) VALUES "
         "(300, 30, '29.02.2024 10:00:00', '@0815', 5, 1500, 150, 2500, 1115, 20000, 50, 2, 1, 2, 1, 0, 0, "
@@ -85,7 +86,9 @@ TEST_P(StoreDb, ImportOfAFullExportExportsTheSameBytesAndOnlyOnce)
     ASSERT_TRUE(back.Run(t->db(), true, &err)) << err.toStdString();
     EXPECT_EQ(Rows(*t), source + 10101);
     EXPECT_EQ(back.Summary().newCustomers, 1);
-    EXPECT_EQ(t->count(QStringLiteral("tblKunden"), QStringLiteral("KDstrName1 = '?mega ?" "?'")), 1);
+    EXPECT_EQ(t->count(QStringLiteral("tblKunden"), QStringLiteral("KDstrName1 = '?mega ?"
+                                                                   "?'")),
+              1);
 }
 
 TEST_P(StoreDb, ABrokenLineImportsNothingAndIsNamed)
@@ -116,7 +119,8 @@ TEST_P(StoreDb, ImportMatchesWhatIsStoredAndDryRunStoresNothing)
     t->addTest(100, 10, QDateTime(QDate(2025, 2, 1), QTime(14, 30))); // tester "0815"
     // UTF-8, a subset of the columns in another order, a spreadsheet's
     // leading zero lost on the standard, unquoted values.
-    const QByteArray file = "\xEF\xBB\xBF" "Datum;Barcode;Name1;KdOrt;Bezeichnung;GTSeriennummer;DINVDE\n"
+    const QByteArray file = "\xEF\xBB\xBF"
+                            "Datum;Barcode;Name1;KdOrt;Bezeichnung;GTSeriennummer;DINVDE\n"
                             "01.02.2025;0011;Meier;Bonn;Bohrer;0815;701\n"
                             "02.02.2025;0011;Meier;Bonn;Bohrer;0815;701\n"
                             "02.02.2025;;Meier;Bonn;Föhn;0815;702\n"
@@ -156,7 +160,8 @@ TEST(CsvImportFile, HeaderNeedsCustomerAndDevice)
 
 TEST(CsvImportFile, SplitKeepsLineBreaksInsideQuotesAndCountsLines)
 {
-    const QList<TCsvRecord> r = SplitCsv(QStringLiteral("\"a\";\"b\"\r\n\"x\r\ny\";\"\"\"z\"\"\"\r\n\r\n\"c\";d"));
+    const QList<TCsvRecord> r =
+        SplitCsv(QStringLiteral("\"a\";\"b\"\r\n\"x\r\ny\";\"\"\"z\"\"\"\r\n\r\n\"c\";d"));
     ASSERT_EQ(r.size(), 3);
     EXPECT_EQ(r[1].values, (QStringList{QStringLiteral("x\r\ny"), QStringLiteral("\"z\"")}));
     EXPECT_EQ(r[1].line, 2);

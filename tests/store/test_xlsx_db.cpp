@@ -31,8 +31,10 @@ TSheetRead ReadXlsx(const QString &file)
     const QString out = QString::fromUtf8(p.readAllStandardOutput());
     EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
     for (const QString &line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        if (line.startsWith(QLatin1String("FROZEN "))) r.frozen = line.mid(7);
-        else if (line.startsWith(QLatin1String("FILTER "))) r.filter = line.mid(7);
+        if (line.startsWith(QLatin1String("FROZEN ")))
+            r.frozen = line.mid(7);
+        else if (line.startsWith(QLatin1String("FILTER ")))
+            r.filter = line.mid(7);
         else {
             const QStringList f = line.split(QLatin1Char('\t'));
             if (f.size() == 4) r.cells.insert(f[0], TCell{f[1], f[2], f[3]});
@@ -51,7 +53,8 @@ class XlsxDb : public StoreDb {
 protected:
     void SetUp() override
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty()) GTEST_SKIP() << "python3 fehlt";
+        if (QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty())
+            GTEST_SKIP() << "python3 fehlt";
         StoreDb::SetUp();
     }
 };
@@ -62,8 +65,10 @@ TEST_P(XlsxDb, FullExportKeepsTextsAsTextAndValuesAsNumbers)
     t->addDevice(10, 1, QStringLiteral("Kaffeemaschine"), QStringLiteral("0612345678"));
     t->exec(QStringLiteral(
         "INSERT INTO tblPruefung (PRintPruefungsNr, PRintPrueflingNr, PRdtmUebernahme, PRstrGTSeriennummer, "
-        "PRintSchutzleiterwid, PRintIsolationswid, PRintAbleitstrom, PRintGrwIsolationswid, PRintSchutzklasse, "
-        "PRintDINVDE, PRblnPruefungsergebnis, PRstrNotiz) VALUES (100, 10, '29.02.2024 10:00:00', '0042', 120, "
+        "PRintSchutzleiterwid, PRintIsolationswid, PRintAbleitstrom, PRintGrwIsolationswid, "
+        "PRintSchutzklasse, "
+        "PRintDINVDE, PRblnPruefungsergebnis, PRstrNotiz) VALUES (100, 10, '29.02.2024 10:00:00', '0042', "
+        "120, "
         "1115, -1, 20000, 1, 1, 1, 'zwei\r\nZeilen')"));
     TExportSwitches sw;
     sw.Column.fill(false);
