@@ -1,8 +1,13 @@
 #include "app/CommandLine.h"
 
 #include "app/CliBarcodeSheet.h"
+#include "app/CliDue.h"
 #include "app/CliExportCsv.h"
+#include "app/CliExportXlsx.h"
 #include "app/CliFetch.h"
+#include "app/CliImportCsv.h"
+#include "app/CliLabels.h"
+#include "app/CliPdfArchive.h"
 #include "app/CliProtocolPdf.h"
 #include "core/ProgramPaths.h"
 
@@ -71,33 +76,35 @@ const std::vector<TCommand> &CommandTable()
          {QStringLiteral("DATEI")},
          QStringLiteral("Schreibt die fälligen Prüflinge als CSV-Datei."),
          {O{QStringLiteral("days"), QStringLiteral("N"), QStringLiteral("fällig in N Tagen (sonst 30)")}},
-         nullptr,
+         &RunDueCommand,
          TCommandApp::Core},
         {QStringLiteral("pdf-archive"),
          {QStringLiteral("ORDNER")},
          QStringLiteral("Legt für jede Prüfung ein PDF-Protokoll im Ordner ab (vorhandene bleiben)."),
          {O{QStringLiteral("since"), QStringLiteral("TT.MM.JJJJ"),
             QStringLiteral("nur Prüfungen ab diesem Tag")}},
-         nullptr,
+         &RunPdfArchiveCommand,
          TCommandApp::Offscreen},
         {QStringLiteral("labels"),
          {QStringLiteral("DATEI")},
          QStringLiteral("Schreibt Prüflingsetiketten als PDF-Datei."),
          {O{QStringLiteral("customer"), QStringLiteral("N"),
-            QStringLiteral("nur die Prüflinge des Kunden N")}},
-         nullptr,
+            QStringLiteral("nur die Prüflinge des Kunden N")},
+          O{QStringLiteral("position"), QStringLiteral("P"),
+            QStringLiteral("erstes Etikett auf dem Bogen (1 bis 24, zeilenweise)")}},
+         &RunLabelsCommand,
          TCommandApp::Offscreen},
         {QStringLiteral("import-csv"),
          {QStringLiteral("DATEI")},
          QStringLiteral("Liest Kunden, Prüflinge und Prüfungen aus einer CSV-Datei ein."),
          {O{QStringLiteral("dry-run"), QString(), QStringLiteral("nur prüfen, nichts speichern")}},
-         nullptr,
+         &RunImportCsvCommand,
          TCommandApp::Core},
         {QStringLiteral("export-xlsx"),
          {QStringLiteral("DATEI")},
          QStringLiteral("Schreibt alle Prüfungen als Excel-Datei (.xlsx)."),
          {O{QStringLiteral("test"), QStringLiteral("NR"), QStringLiteral("nur die Prüfung NR")}},
-         nullptr,
+         &RunXlsxExportCommand,
          TCommandApp::Core},
     };
     return table;

@@ -1,4 +1,5 @@
 #include "app/DatenanzeigeDlg.h"
+#include "app/EtikettenDlg.h"
 #include "app/ExportFileChooser.h"
 
 #include "app/AuswListeDlg.h"
@@ -7,9 +8,11 @@
 #include "controls/ChkDsp.h"
 #include "controls/LEDPaint.h"
 #include "core/IniFile.h"
+#include "protocols/DeviceLabels.h"
 #include "protocols/PrintProtocol.h"
 #include "store/CsvExport.h"
 #include "store/Database.h"
+#include "store/XlsxExport.h"
 #include "tester/ModeApply.h"
 
 #include <QButtonGroup>
@@ -592,11 +595,13 @@ QWidget *TDatenanzeigeDlg::buildButtonColumn()
     BtnEinzelexp = button("BtnEinzelexp", QStringLiteral("Einzelexp."),
                           QStringLiteral("diese Prüfung als CSV-Datei exportieren"));
     BtnDruck = button("BtnDruck", QStringLiteral("Druck"), QStringLiteral("Prüfprotokoll drucken"));
+    BtnEtiketten = button("BtnEtiketten", QStringLiteral("Etiketten..."),
+                          QStringLiteral("Etiketten für diesen Prüfling oder alle Prüflinge des Kunden"));
     BtnOK = button("BtnOK", QStringLiteral("OK"));
     for (QWidget *w : {static_cast<QWidget *>(BtnProtokoll1), static_cast<QWidget *>(BtnProtokoll3),
                        static_cast<QWidget *>(ProtText), static_cast<QWidget *>(BtnMessmod),
                        static_cast<QWidget *>(BtnExport), static_cast<QWidget *>(BtnEinzelexp),
-                       static_cast<QWidget *>(BtnDruck)})
+                       static_cast<QWidget *>(BtnDruck), static_cast<QWidget *>(BtnEtiketten)})
         v->addWidget(w);
     v->addStretch(1);
     v->addWidget(BtnOK);
@@ -609,6 +614,7 @@ QWidget *TDatenanzeigeDlg::buildButtonColumn()
     connect(BtnExport, &QPushButton::clicked, this, &TDatenanzeigeDlg::ExportClick);
     connect(BtnEinzelexp, &QPushButton::clicked, this, &TDatenanzeigeDlg::EinzelexpClick);
     connect(BtnDruck, &QPushButton::clicked, this, &TDatenanzeigeDlg::DruckClick);
+    connect(BtnEtiketten, &QPushButton::clicked, this, &TDatenanzeigeDlg::EtikettenClick);
     connect(BtnOK, &QPushButton::clicked, this, &QDialog::accept);
     return col;
 }
@@ -852,10 +858,41 @@ void TDatenanzeigeDlg::exportTo(bool single)
     QString error;
     m_data->PostAll();
     const TExportSwitches sw = m_config ? m_config->Export : TExportSwitches();
-    const bool ok = single
-                        ? ExportSingleTest(m_data->Database(), m_data->Tests->CurrentKey(), file, sw, &error)
-                        : ExportAllTests(m_data->Database(), file, sw, &error);
+    const bool xlsx = IsXlsxFileName(file);
+    const int test = m_data->Tests->CurrentKey();
+    const bool ok = single ? (xlsx ? ExportSingleTestXlsx(m_data->Database(), test, file, sw, &error)
+                                   : ExportSingleTest(m_data->Database(), test, file, sw, &error))
+                           : (xlsx ? ExportAllTestsXlsx(m_data->Database(), file, sw, &error)
+                                   : ExportAllTests(m_data->Database(), file, sw, &error));
     if (!ok) fail(error);
+}
+
+void TDatenanzeigeDlg::EtikettenClick()
+{
+    const int kunde = m_data->Customers->CurrentKey();
+    const int device = m_data->Devices->CurrentKey();
+    if (kunde == 0) return;
+    TEtikettenDlg choice(this);
+    if (device == 0) {
+        choice.RbPruefling->setEnabled(false);
+        choice.RbKunde->setChecked(true);
+    }
+    if (ChooseLabels ? !ChooseLabels(choice) : choice.exec() != QDialog::Accepted) return;
+    m_data->PostAll();
+    QList<TDueEntry> devices;
+    QString error;
+    const bool all = choice.AllOfCustomer();
+    if (!LoadLabelDevices(m_data->Database(), all ? kunde : 0, all ? 0 : device,
+                          m_config ? m_config->ServiceInterv : 365, devices, &error)) {
+        fail(error);
+        return;
+    }
+    if (devices.isEmpty()) return;
+    const TReport report = DeviceLabelsReport(devices, choice.FirstPosition());
+    if (ShowLabels)
+        ShowLabels(report);
+    else
+        report.Preview(this);
 }
 
 void TDatenanzeigeDlg::EinzelexpClick()

@@ -23,6 +23,8 @@ class QRadioButton;
 class QToolButton;
 class TAuswListeDlg;
 class TCheckDisp;
+class TEtikettenDlg;
+class TReport;
 class TConfiguration;
 class TLEDPaint;
 class TProtDaten;
@@ -90,6 +92,12 @@ public:
     void EinzelexpClick();
     void ExportClick();
     void MessmodClick();
+    // "Etiketten...": labels of the current device or of all the customer's devices.
+    void EtikettenClick();
+    // The label choice and the finished labels (tests replace them; by
+    // default the dialog and the preview window).
+    std::function<bool(TEtikettenDlg &choice)> ChooseLabels;
+    std::function<void(const TReport &labels)> ShowLabels;
 
     // Widgets, named by their role; objectName is the field or caption.
     QLineEdit *SearchEdit;
@@ -107,7 +115,7 @@ public:
     QPlainTextEdit *PRstrNotiz;
     QLineEdit *PRstrPruefer, *PRstrBewertender, *PRstrProtokollNr;
     QPushButton *BtnKunden, *BtnPrueflinge, *BtnProtokoll1, *BtnProtokoll3, *BtnMessmod, *BtnExport,
-        *BtnEinzelexp, *BtnDruck, *BtnOK;
+        *BtnEinzelexp, *BtnDruck, *BtnEtiketten, *BtnOK;
     QGroupBox *FunktPruefung;
     QRadioButton *FunktNicht, *FunktBestanden, *RbErstpruefung, *RbWiederholung;
 

@@ -9,8 +9,18 @@ QString ChooseExportFile(int exportFile, const QString &exportFileName, QWidget 
     QFileDialog dlg(parent, QStringLiteral("Exportdatei"));
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);
-    dlg.setNameFilters({QStringLiteral("CSV-Dateien (*.csv)"), QStringLiteral("alle Dateien (*)")});
+    // The type follows the name's ending: a spreadsheet keeps leading zeros only in .xlsx.
+    const QString csv = QStringLiteral("CSV-Dateien (*.csv)");
+    const QString xlsx = QStringLiteral("Excel-Arbeitsmappen (*.xlsx)");
+    dlg.setNameFilters({csv, xlsx, QStringLiteral("alle Dateien (*)")});
     dlg.setDefaultSuffix(QStringLiteral("csv"));
+    QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg, [&dlg, xlsx](const QString &filter) {
+        dlg.setDefaultSuffix(filter == xlsx ? QStringLiteral("xlsx") : QStringLiteral("csv"));
+    });
+    if (exportFileName.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive)) {
+        dlg.selectNameFilter(xlsx);
+        dlg.setDefaultSuffix(QStringLiteral("xlsx"));
+    }
     dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
     dlg.setSizeGripEnabled(true);
     if (!exportFileName.isEmpty()) dlg.selectFile(exportFileName);

@@ -37,6 +37,12 @@ TMainActions::TMainActions(QMainWindow *window) : QObject(window)
     D_ListenDrucken->setVisible(false);
     D_Barcode = make("D_Barcode", QStringLiteral("Barcode..."), QStringLiteral("Barcodes"));
     D_Barcode->setIcon(TPictures::BarcodeIcon());
+    D_Prueffristen =
+        make("D_Prueffristen", QStringLiteral("Prüffristen..."), QStringLiteral("fällige Prüfungen"));
+    D_Archivieren = make("D_Archivieren", QStringLiteral("Protokolle archivieren..."),
+                         QStringLiteral("alle Prüfprotokolle als PDF ablegen"));
+    D_Import = make("D_Import", QStringLiteral("CSV importieren..."),
+                    QStringLiteral("Kunden, Prüflinge und Prüfungen aus einer Exportdatei einlesen"));
 
     K_Einstellungen =
         make("K_Einstellungen", QStringLiteral("Einstellungen..."), QStringLiteral("Einstellungen"));
@@ -89,6 +95,10 @@ void TMainActions::buildMenus(QMainWindow *w)
     d->addAction(D_Oeffnen);
     d->addAction(D_ListenDrucken);
     d->addAction(D_Barcode);
+    d->addSeparator();
+    d->addAction(D_Prueffristen);
+    d->addAction(D_Archivieren);
+    d->addAction(D_Import);
 
     QMenu *k = bar->addMenu(QStringLiteral("Konfiguration"));
     k->setObjectName(QStringLiteral("Konfiguration1"));

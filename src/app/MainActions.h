@@ -18,7 +18,7 @@ public:
     explicit TMainActions(QMainWindow *window);
 
     QAction *G_Schnittstelle, *G_Verbinden, *G_Abrufen, *G_Beenden;
-    QAction *D_Oeffnen, *D_ListenDrucken, *D_Barcode;
+    QAction *D_Oeffnen, *D_ListenDrucken, *D_Barcode, *D_Prueffristen, *D_Archivieren, *D_Import;
     QAction *K_Einstellungen, *K_Hinweise, *K_Sprache;
     QAction *M_Einstellen;
     QAction *H_Index, *H_Benutzen, *H_Info;

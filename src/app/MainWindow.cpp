@@ -2,6 +2,7 @@
 
 #include "app/AppWindows.h"
 #include "app/ComRadio.h"
+#include "app/DataExtras.h"
 #include "app/EinstellungenDlg.h"
 #include "app/FirstStart.h"
 #include "app/FrontPanel.h"
@@ -262,6 +263,10 @@ void TForm1::wireActions()
             [this] { ExecWindow(QStringLiteral("TDatenanzeigeDlg")); });
     connect(Actions->D_Barcode, &QAction::triggered, this,
             [this] { ExecWindow(QStringLiteral("TBarcdWahlDlg")); });
+    auto *extras = new TDataExtras(this, &m_config);
+    connect(Actions->D_Prueffristen, &QAction::triggered, extras, &TDataExtras::OpenDueDates);
+    connect(Actions->D_Archivieren, &QAction::triggered, extras, &TDataExtras::ArchiveProtocols);
+    connect(Actions->D_Import, &QAction::triggered, extras, &TDataExtras::ImportCsv);
     connect(Actions->K_Einstellungen, &QAction::triggered, this, [this] { EditSettings(); });
     // "Sprache..." and "Messmodus einstellen..." belong to the front panel, which connects them.
     connect(Actions->K_Hinweise, &QAction::triggered, this, [this](bool checked) {

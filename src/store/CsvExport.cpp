@@ -429,6 +429,11 @@ QString BuildCsvHeader(const TWerteSatz &w, const TExportSwitches &sw)
     return line;
 }
 
+QString ExportColumnText(const TWerteSatz &w, TExportColumn col)
+{
+    return columnValue(w, col);
+}
+
 QString BuildCsvLine(const TWerteSatz &w, const TExportSwitches &sw)
 {
     QString line;

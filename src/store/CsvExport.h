@@ -23,6 +23,9 @@ QString JoinCsvValues(const QStringList &values);
 // so it gets a leading apostrophe. Numbers and value formats never pass here.
 QString NeutraliseCsvText(const QString &text);
 
+// One column's value as the CSV line writes it (user texts guarded).
+QString ExportColumnText(const TWerteSatz &w, TExportColumn col);
+
 // Header and data line of a record (without line end). The inspection-row
 // columns appear when switched on and the record has rows.
 QString BuildCsvHeader(const TWerteSatz &w, const TExportSwitches &sw);

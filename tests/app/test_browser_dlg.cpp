@@ -7,9 +7,11 @@
 #include "app/AuswListeDlg.h"
 #include "app/Configuration.h"
 #include "app/DatenanzeigeDlg.h"
+#include "app/EtikettenDlg.h"
 #include "app/MainActions.h"
 #include "app/ProtDaten.h"
 #include "controls/LEDPaint.h"
+#include "protocols/Report.h"
 #include "store/Database.h"
 
 #include <QApplication>
@@ -23,6 +25,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -325,6 +328,31 @@ TEST_F(BrowserDlg, ListsAndSearchMoveTheBrowser)
     ASSERT_NE(monitor, nullptr);
     emit dlg->SearchHits->itemActivated(monitor);
     EXPECT_EQ(dlg->PLstrBezeichnung->text(), QStringLiteral("Monitor"));
+}
+
+TEST_F(BrowserDlg, LabelsForTheDeviceOrAllOfTheCustomerFromTheChosenPosition)
+{
+    QList<std::vector<std::vector<TReport::Placed>>> shown;
+    dlg->ShowLabels = [&](const TReport &r) { shown << r.Layout(); };
+    bool all = false;
+    int position = 1;
+    dlg->ChooseLabels = [&](TEtikettenDlg &choice) {
+        EXPECT_TRUE(choice.RbPruefling->isEnabled());
+        (all ? choice.RbKunde : choice.RbPruefling)->setChecked(true);
+        choice.ErstesEtikett->setValue(position);
+        return true;
+    };
+    dlg->EtikettenClick(); // device 10 alone: one row of labels
+    all = true;
+    position = 24; // the customer's two devices: last place, then a new sheet
+    dlg->EtikettenClick();
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_EQ(shown[0].size(), 1u);
+    EXPECT_EQ(shown[0][0].size(), 1u);
+    ASSERT_EQ(shown[1].size(), 2u);
+    EXPECT_EQ(shown[1][0].size(), 8u);
+    EXPECT_EQ(shown[1][1].size(), 1u);
+    EXPECT_TRUE(messages.isEmpty());
 }
 
 TEST_F(BrowserDlg, ExportOfAnEmptyDatabaseIsTheHeaderOnly)

@@ -1,0 +1,69 @@
+#pragma once
+
+// "Prüffristen": every device with its last and next test, overdue rows red,
+// those due soon yellow; filtered by customer and by days, sorted by any
+// column, printed and exported. The list itself comes from the store.
+
+#include "store/DueList.h"
+
+#include <QDialog>
+#include <QSqlDatabase>
+
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSortFilterProxyModel;
+class QSpinBox;
+class QStandardItemModel;
+class QTableView;
+
+class TPrueffristenDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit TPrueffristenDlg(QWidget *parent = nullptr);
+
+    void setDatabase(const QSqlDatabase &db) { m_db = db; }
+    void setServiceInterval(int days) { m_interval = days; }
+
+    // Reads the list anew (also on showing). False with the reason shown.
+    bool Reload();
+    // The rows the filters let through, in the list's order.
+    QList<TDueEntry> Shown() const;
+
+    // Message boxes and the export file go through here (tests replace them).
+    std::function<void(const QString &text)> ShowError;
+    std::function<QString()> ChooseFile;
+
+    void PrintClick();
+    void ExportClick();
+
+    QComboBox *KundeFilter;
+    QCheckBox *FaelligCheck;
+    QSpinBox *TageEdit;
+    QTableView *Liste;
+    QLabel *Anzahl;
+    QPushButton *BtnDrucken, *BtnExport, *BtnSchliessen;
+
+    // Rows marked overdue within this many days (yellow).
+    static constexpr int WarnDays = 30;
+
+signals:
+    // Double click on a row: the browser should show this device.
+    void deviceActivated(int kundenNr, int prueflingNr);
+
+protected:
+    void showEvent(QShowEvent *e) override;
+
+private:
+    void refill();
+    bool passes(const TDueEntry &e) const;
+
+    QSqlDatabase m_db;
+    int m_interval = 365;
+    QList<TDueEntry> m_all;
+    QStandardItemModel *m_model;
+    QSortFilterProxyModel *m_proxy;
+};

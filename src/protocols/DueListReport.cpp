@@ -1,0 +1,64 @@
+#include "protocols/DueListReport.h"
+
+#include <QDate>
+
+namespace {
+
+// Column starts in design pixels across the 605-pixel band.
+constexpr double kCol[] = {0, 140, 290, 370, 450, 510, 570};
+constexpr double kRight = 605;
+
+void columns(TReportCanvas &c, double y, const QStringList &texts, TReportFont font)
+{
+    for (int i = 0; i < 7; ++i) {
+        const double x = kCol[i];
+        const double w = (i < 6 ? kCol[i + 1] : kRight) - x - 4;
+        c.LabelIn(x, y, w, i == 6 ? Qt::AlignRight : Qt::AlignLeft, texts.value(i), font);
+    }
+}
+
+} // namespace
+
+TReport DueListReport(const QList<TDueEntry> &rows, const QString &caption)
+{
+    TReport r;
+    r.Title = QStringLiteral("Prüffristen");
+    r.MarginsMm = QMarginsF(20, 15, 15, 15);
+    r.BandWidth = kRight;
+    const QString printed = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+    r.PageHeaderHeight = [](int) { return 58.0; };
+    r.PageHeader = [caption, printed](TReportCanvas &c, int, int) {
+        c.Label(0, 0, QStringLiteral("Prüffristen"), TReportFont{18, true, false});
+        c.LabelRightEnd(kRight, 4, QStringLiteral("Stand: ") + printed, Small);
+        c.Label(0, 24, caption, Small);
+        columns(c, 40,
+                {QStringLiteral("Kunde"), QStringLiteral("Prüfling"), QStringLiteral("Inventarnr."),
+                 QStringLiteral("Barcode"), QStringLiteral("letzte"), QStringLiteral("nächste"),
+                 QStringLiteral("Tage")},
+                Bold);
+        c.Rule(56);
+    };
+    r.PageFooterHeight = 16;
+    r.PageFooter = [](TReportCanvas &c, int page, int pages) {
+        c.Rule(0);
+        c.LabelRightEnd(kRight, 3, QStringLiteral("Seite %1 von %2").arg(page).arg(pages), Small);
+    };
+    const QString fmt = QStringLiteral("dd.MM.yy");
+    for (const TDueEntry &e : rows) {
+        r.AddBand(16, false, [e, fmt](TReportCanvas &c) {
+            const TDueState st = DueStateOf(e);
+            const bool overdue = st == TDueState::Overdue || st == TDueState::NeverTested;
+            columns(c, 1,
+                    {e.Kunde, e.Bezeichnung, e.Inventarnummer, e.Barcode,
+                     e.LastTest.isValid() ? e.LastTest.toString(fmt) : QStringLiteral("nie geprüft"),
+                     e.NextDue.isValid() ? e.NextDue.toString(fmt) : QString(),
+                     e.NextDue.isValid() ? QString::number(e.DaysLeft) : QString()},
+                    TReportFont{11, overdue, false});
+        });
+    }
+    r.AddBand(24, false, [n = rows.size()](TReportCanvas &c) {
+        c.Rule(4);
+        c.Label(0, 8, QStringLiteral("%1 Prüfling(e)").arg(n), Small);
+    });
+    return r;
+}

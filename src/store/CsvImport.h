@@ -1,0 +1,74 @@
+#pragma once
+
+// Reading customers, devices and tests back from a file in the export's
+// format: any subset of its columns, recognised by the header names, in
+// Windows-1252 or UTF-8. Customers are matched by name and address, devices
+// by barcode (else by customer, designation, type, inventory and serial
+// number), tests by device, day and tester serial number, so a second import
+// of the same file adds nothing. The whole file goes in one transaction: one
+// bad line and nothing is stored.
+
+#include <QByteArray>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+enum class TImportAction { None, New, Matched };
+
+// What one line of the file does (or why it is refused).
+struct TImportLine {
+    int line = 0; // line number in the file (the header is line 1)
+    QString kunde, pruefling, datum;
+    TImportAction customer = TImportAction::None;
+    TImportAction device = TImportAction::None;
+    TImportAction test = TImportAction::None; // None: the line has no test
+    QString error;                            // German; not empty = refused
+};
+
+struct TImportSummary {
+    int lines = 0;
+    int newCustomers = 0, matchedCustomers = 0;
+    int newDevices = 0, matchedDevices = 0;
+    int newTests = 0, presentTests = 0;
+    int refused = 0;
+    QString Text() const;
+};
+
+// Splits text in the export's CSV form (";" between values, values in
+// double quotes that may hold line breaks, "" for a quote) into records,
+// each with the number of the line it starts on.
+struct TCsvRecord {
+    int line = 0;
+    QStringList values;
+};
+QList<TCsvRecord> SplitCsv(const QString &text);
+// UTF-8 when the bytes are valid UTF-8 (with or without BOM), else Windows-1252.
+QString DecodeImportBytes(const QByteArray &bytes);
+
+class TCsvImport {
+public:
+    // Reads and checks the header. False with a German reason (no file, no
+    // known column, no customer name column).
+    bool ReadFile(const QString &fileName, QString *error = nullptr);
+    bool ReadBytes(const QByteArray &bytes, QString *error = nullptr);
+
+    // Header names not read (unknown or only derived), for the preview.
+    const QStringList &IgnoredColumns() const { return m_ignored; }
+
+    // Matches every line against the database; with write, stores what is
+    // new in one transaction, and only when no line is refused. False when
+    // the database fails or (write) a line is refused: *error names it.
+    bool Run(QSqlDatabase db, bool write, QString *error = nullptr);
+
+    const QList<TImportLine> &Lines() const { return m_lines; }
+    const TImportSummary &Summary() const { return m_summary; }
+
+private:
+    int m_headerSize = 0;
+    QList<int> m_col; // per export column: index in the record, -1 absent
+    QList<TCsvRecord> m_records;
+    QStringList m_ignored;
+    QList<TImportLine> m_lines;
+    TImportSummary m_summary;
+};

@@ -1,0 +1,55 @@
+#pragma once
+
+// Due dates: every device with its last test and the date its next test is
+// due (last test + service interval). The window, its print-out and the
+// "--due" command read the same list.
+
+#include <QDate>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+
+enum class TDueState {
+    NeverTested, // no test stored
+    Overdue,     // due date before today
+    DueSoon,     // due within the warning window
+    Ok,          // due later
+    NoInterval,  // tested, but the interval is 0: no due date
+};
+
+struct TDueEntry {
+    int KundenNr = 0;
+    QString Kunde; // customer Name1
+    int PrueflingNr = 0;
+    QString Bezeichnung, Inventarnummer, Barcode;
+    QDate LastTest;   // null: never tested
+    QDate NextDue;    // null: never tested or no interval
+    int DaysLeft = 0; // to NextDue from the list's "today"; valid when NextDue is set
+};
+
+// The due date of a device tested on lastTest; null without a test or with
+// an interval of 0 (or less).
+QDate DueDate(const QDate &lastTest, int serviceIntervalDays);
+
+// Reads every device with its customer and last test; today fixes DaysLeft.
+// Order: customer name, designation, device number.
+bool LoadDueList(QSqlDatabase db, int serviceIntervalDays, const QDate &today, QList<TDueEntry> &out,
+                 QString *error = nullptr);
+
+// Colouring of the window (warnDays: the yellow window, 30 in the program).
+TDueState DueStateOf(const TDueEntry &e, int warnDays = 30);
+
+// True when the device belongs on a list of what is due within days:
+// never tested, overdue, or due on or before today + days.
+bool IsDueWithin(const TDueEntry &e, int days);
+
+// The devices due within days, never-tested ones first (by customer and
+// designation), then by due date ascending.
+QList<TDueEntry> DueWithin(const QList<TDueEntry> &all, int days);
+
+// The CSV header and rows in the export's conventions (Windows-1252, ";",
+// values in double quotes, CR LF).
+QByteArray DueCsv(const QList<TDueEntry> &rows);
+// Writes DueCsv to the file (replaced as a whole; an existing file survives
+// a failure). False with a German reason.
+bool WriteDueCsv(const QList<TDueEntry> &rows, const QString &fileName, QString *error = nullptr);

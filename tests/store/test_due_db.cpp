@@ -1,0 +1,133 @@
+#include "StoreTestDb.h"
+#include "store/CsvExport.h"
+#include "store/DueList.h"
+
+#include <QTemporaryDir>
+
+namespace {
+
+QDateTime at(int y, int m, int d, int h = 10)
+{
+    return QDateTime(QDate(y, m, d), QTime(h, 0));
+}
+
+const TDueEntry *find(const QList<TDueEntry> &list, int device)
+{
+    for (const TDueEntry &e : list)
+        if (e.PrueflingNr == device) return &e;
+    return nullptr;
+}
+
+// Devices: 1 tested twice across a year end (the newest must win although its
+// text sorts first), 2 tested on a leap day, 3 never tested, 4 of another
+// customer tested long ago.
+void FillDueFixture(const TTestDb &t)
+{
+    t.addCustomer(1, QStringLiteral("Bäckerei O'Neill"));
+    t.addCustomer(2, QStringLiteral("=Praxis"));
+    t.addDevice(1, 1, QStringLiteral("Kaffeemaschine"), QStringLiteral("0612345678"));
+    t.addDevice(2, 1, QStringLiteral("Toaster"), QStringLiteral("42"));
+    t.addDevice(3, 1, QStringLiteral("Wasserkocher \"neu\""));
+    t.addDevice(4, 2, QStringLiteral("Monitor"), QStringLiteral("7"));
+    t.addTest(10, 1, at(2024, 12, 31));
+    t.addTest(11, 1, at(2025, 1, 2, 23));
+    t.addTest(20, 2, at(2024, 2, 29));
+    t.addTest(40, 4, at(2020, 6, 15));
+}
+
+TEST_P(StoreDb, DueListTakesTheNewestTestAndAddsTheInterval)
+{
+    FillDueFixture(*t);
+    const QDate today(2025, 2, 1);
+    QList<TDueEntry> list;
+    QString err;
+    ASSERT_TRUE(LoadDueList(t->db(), 365, today, list, &err)) << err.toStdString();
+    ASSERT_EQ(list.size(), 4);
+
+    const TDueEntry *d1 = find(list, 1);
+    ASSERT_TRUE(d1);
+    EXPECT_EQ(d1->LastTest, QDate(2025, 1, 2));
+    EXPECT_EQ(d1->NextDue, QDate(2026, 1, 2));
+    EXPECT_EQ(d1->DaysLeft, 335); // 1 Feb 2025 .. 2 Jan 2026
+    EXPECT_EQ(DueStateOf(*d1), TDueState::Ok);
+
+    // 29 Feb 2024 + 365 days lands on 28 Feb 2025 (the leap day counts).
+    const TDueEntry *d2 = find(list, 2);
+    ASSERT_TRUE(d2);
+    EXPECT_EQ(d2->NextDue, QDate(2025, 2, 28));
+    EXPECT_EQ(d2->DaysLeft, 27);
+    EXPECT_EQ(DueStateOf(*d2), TDueState::DueSoon);
+
+    const TDueEntry *d3 = find(list, 3);
+    ASSERT_TRUE(d3);
+    EXPECT_FALSE(d3->LastTest.isValid());
+    EXPECT_FALSE(d3->NextDue.isValid());
+    EXPECT_EQ(DueStateOf(*d3), TDueState::NeverTested);
+
+    const TDueEntry *d4 = find(list, 4);
+    ASSERT_TRUE(d4);
+    EXPECT_EQ(d4->NextDue, QDate(2021, 6, 15));
+    EXPECT_EQ(d4->DaysLeft, -1327);
+    EXPECT_EQ(DueStateOf(*d4), TDueState::Overdue);
+    EXPECT_EQ(d4->Kunde, QStringLiteral("=Praxis"));
+}
+
+TEST_P(StoreDb, DueListWithoutIntervalHasNoDueDates)
+{
+    FillDueFixture(*t);
+    QList<TDueEntry> list;
+    ASSERT_TRUE(LoadDueList(t->db(), 0, QDate(2025, 2, 1), list));
+    for (const TDueEntry &e : list)
+        EXPECT_FALSE(e.NextDue.isValid()) << e.PrueflingNr;
+    EXPECT_EQ(DueStateOf(*find(list, 1)), TDueState::NoInterval);
+    // Only the never-tested device is due for a first test.
+    const QList<TDueEntry> due = DueWithin(list, 30);
+    ASSERT_EQ(due.size(), 1);
+    EXPECT_EQ(due[0].PrueflingNr, 3);
+}
+
+TEST_P(StoreDb, DueCsvListsNeverTestedFirstThenByDueDate)
+{
+    FillDueFixture(*t);
+    QList<TDueEntry> list;
+    ASSERT_TRUE(LoadDueList(t->db(), 365, QDate(2025, 2, 1), list));
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("faellig.csv"));
+    QString err;
+    ASSERT_TRUE(WriteDueCsv(DueWithin(list, 30), file, &err)) << err.toStdString();
+    const QByteArray expected =
+        "\"Kunde\";\"Pr\xFC"
+        "fling\";\"Inventarnummer\";\"Barcode\";\"letzte Pr\xFC"
+        "fung\";"
+        "\"n\xE4"
+        "chste Pr\xFC"
+        "fung\";\"Tage\"\r\n"
+        "\"B\xE4"
+        "ckerei O'Neill\";\"Wasserkocher 'neu'\";\"\";\"\";\"\";\"\";\"\"\r\n"
+        "\"'=Praxis\";\"Monitor\";\"\";\"7\";\"15.06.2020\";\"15.06.2021\";\"-1327\"\r\n"
+        "\"B\xE4"
+        "ckerei O'Neill\";\"Toaster\";\"\";\"42\";\"29.02.2024\";\"28.02.2025\";\"27\"\r\n";
+    EXPECT_EQ(ReadFileBytes(file), expected);
+    // A wider window takes in device 1 as well, last.
+    const QList<TDueEntry> year = DueWithin(list, 400);
+    ASSERT_EQ(year.size(), 4);
+    EXPECT_EQ(year.last().PrueflingNr, 1);
+}
+
+TEST(DueDates, IntervalArithmetic)
+{
+    EXPECT_EQ(DueDate(QDate(2023, 3, 1), 366), QDate(2024, 3, 1));
+    EXPECT_EQ(DueDate(QDate(2024, 3, 1), 365), QDate(2025, 3, 1));
+    EXPECT_FALSE(DueDate(QDate(), 365).isValid());
+    EXPECT_FALSE(DueDate(QDate(2024, 1, 1), 0).isValid());
+    TDueEntry e;
+    e.LastTest = QDate(2024, 1, 1);
+    e.NextDue = QDate(2024, 2, 1);
+    e.DaysLeft = 0; // due today counts as within any window
+    EXPECT_TRUE(IsDueWithin(e, 0));
+    e.DaysLeft = 31;
+    EXPECT_FALSE(IsDueWithin(e, 30));
+    EXPECT_EQ(DueStateOf(e), TDueState::Ok);
+}
+
+} // namespace

@@ -1,0 +1,154 @@
+// The spreadsheet export read back by an independent reader (Python's zip
+// and XML modules): leading zeros kept as text, values numeric, dates dates.
+
+#include "StoreTestDb.h"
+#include "store/Database.h"
+#include "store/XlsxExport.h"
+
+#include <QHash>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace {
+
+struct TCell {
+    QString kind, value, format;
+};
+
+struct TSheetRead {
+    QHash<QString, TCell> cells;
+    QString frozen, filter;
+};
+
+TSheetRead ReadXlsx(const QString &file)
+{
+    TSheetRead r;
+    QProcess p;
+    p.start(QStringLiteral("python3"),
+            {qEnvironmentVariable("GT_SOURCE_DIR") + QStringLiteral("/tests/store/xlsx_cells.py"), file});
+    p.waitForFinished(60000);
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    for (const QString &line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (line.startsWith(QLatin1String("FROZEN ")))
+            r.frozen = line.mid(7);
+        else if (line.startsWith(QLatin1String("FILTER ")))
+            r.filter = line.mid(7);
+        else {
+            const QStringList f = line.split(QLatin1Char('\t'));
+            if (f.size() == 4) r.cells.insert(f[0], TCell{f[1], f[2], f[3]});
+        }
+    }
+    return r;
+}
+
+// Excel's serial day number of a date.
+QString Serial(const QDate &d)
+{
+    return QString::number(QDate(1899, 12, 30).daysTo(d));
+}
+
+class XlsxDb : public StoreDb {
+protected:
+    void SetUp() override
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty())
+            GTEST_SKIP() << "python3 fehlt";
+        StoreDb::SetUp();
+    }
+};
+
+TEST_P(XlsxDb, FullExportKeepsTextsAsTextAndValuesAsNumbers)
+{
+    t->addCustomer(1, QStringLiteral("=SUMME(A1) O'Neill"), QStringLiteral("Köln"));
+    t->addDevice(10, 1, QStringLiteral("Kaffeemaschine"), QStringLiteral("0612345678"));
+    t->exec(QStringLiteral(
+        "INSERT INTO tblPruefung (PRintPruefungsNr, PRintPrueflingNr, PRdtmUebernahme, PRstrGTSeriennummer, "
+        "PRintSchutzleiterwid, PRintIsolationswid, PRintAbleitstrom, PRintGrwIsolationswid, "
+        "PRintSchutzklasse, "
+        "PRintDINVDE, PRblnPruefungsergebnis, PRstrNotiz) VALUES (100, 10, '29.02.2024 10:00:00', '0042', "
+        "120, "
+        "1115, -1, 20000, 1, 1, 1, 'zwei\r\nZeilen')"));
+    TExportSwitches sw;
+    sw.Column.fill(false);
+    for (TExportColumn c : {ecPruefungsNr, ecName1, ecBarcode, ecDatum, ecGTSeriennummer, ecSchutzleiterwid,
+                            ecIsolationswid, ecAbleitstrom, ecGrwIsolationswid, ecDINVDE, ecNotiz})
+        sw.set(c, true);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("alle.xlsx"));
+    QString err;
+    int n = 0;
+    ASSERT_TRUE(ExportAllTestsXlsx(t->db(), file, sw, &err, &n)) << err.toStdString();
+    EXPECT_EQ(n, 1);
+    const TSheetRead r = ReadXlsx(file);
+    auto cell = [&](const char *ref) { return r.cells.value(QLatin1String(ref)); };
+    EXPECT_EQ(cell("A1").value, QStringLiteral("PruefungsNr"));
+    EXPECT_EQ(cell("A2").kind, QStringLiteral("number"));
+    EXPECT_EQ(cell("A2").value, QStringLiteral("100"));
+    // The formula-like name is plain text, no apostrophe in front.
+    EXPECT_EQ(cell("B2").kind, QStringLiteral("text"));
+    EXPECT_EQ(cell("B2").value, QStringLiteral("=SUMME(A1) O'Neill"));
+    EXPECT_EQ(cell("C2").kind, QStringLiteral("text"));
+    EXPECT_EQ(cell("C2").value, QStringLiteral("0612345678"));
+    EXPECT_EQ(cell("D2").kind, QStringLiteral("number"));
+    EXPECT_EQ(cell("D2").value, Serial(QDate(2024, 2, 29)));
+    EXPECT_EQ(cell("D2").format, QStringLiteral("dd.mm.yyyy"));
+    EXPECT_EQ(cell("E2").value, QStringLiteral("0042"));
+    EXPECT_EQ(cell("E2").kind, QStringLiteral("text"));
+    EXPECT_EQ(cell("F2").kind, QStringLiteral("number"));
+    EXPECT_EQ(cell("F2").value.toDouble(), 120.0);
+    EXPECT_EQ(cell("F2").format, QStringLiteral("0.00"));
+    EXPECT_EQ(cell("G2").kind, QStringLiteral("number"));
+    EXPECT_DOUBLE_EQ(cell("G2").value.toDouble(), 1.115);
+    EXPECT_EQ(cell("H2").kind, QStringLiteral("text")); // not measured
+    EXPECT_EQ(cell("H2").value, QStringLiteral("---"));
+    EXPECT_EQ(cell("I2").kind, QStringLiteral("text")); // over the range
+    EXPECT_EQ(cell("I2").value, QStringLiteral(">10.0"));
+    EXPECT_EQ(cell("J2").value, QStringLiteral("zwei\\r\\nZeilen"));
+    EXPECT_EQ(cell("K2").kind, QStringLiteral("text"));
+    EXPECT_EQ(cell("K2").value, QStringLiteral("0702"));
+    EXPECT_EQ(r.frozen, QStringLiteral("1"));
+    EXPECT_EQ(r.filter, QStringLiteral("A1:K2"));
+
+    // The single export adds the inspection rows when switched on.
+    t->addRow(100, 1, 10, 1);
+    t->addRow(100, 2, 20, 0);
+    sw.SichtprZeilen = true;
+    ASSERT_TRUE(ExportSingleTestXlsx(t->db(), 100, file, sw, &err)) << err.toStdString();
+    const TSheetRead one = ReadXlsx(file);
+    EXPECT_EQ(one.cells.value(QStringLiteral("L1")).value, QStringLiteral("SichtprZl01"));
+    EXPECT_EQ(one.cells.value(QStringLiteral("M2")).value, QStringLiteral("nein"));
+    EXPECT_FALSE(one.cells.contains(QStringLiteral("A3")));
+}
+
+TEST_P(XlsxDb, DueListAndAFailedWriteLeavesTheOldFile)
+{
+    QList<TDueEntry> rows(2);
+    rows[0].Kunde = QStringLiteral("Alpha");
+    rows[0].Barcode = QStringLiteral("0011");
+    rows[1].Kunde = QStringLiteral("Beta");
+    rows[1].LastTest = QDate(2024, 1, 31);
+    rows[1].NextDue = QDate(2025, 1, 30);
+    rows[1].DaysLeft = -7;
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("f.xlsx"));
+    QString err;
+    ASSERT_TRUE(WriteDueXlsx(rows, file, &err)) << err.toStdString();
+    const TSheetRead r = ReadXlsx(file);
+    EXPECT_EQ(r.cells.value(QStringLiteral("D2")).value, QStringLiteral("0011"));
+    EXPECT_FALSE(r.cells.contains(QStringLiteral("E2"))); // never tested: empty
+    EXPECT_EQ(r.cells.value(QStringLiteral("F3")).value, Serial(QDate(2025, 1, 30)));
+    EXPECT_EQ(r.cells.value(QStringLiteral("G3")).value, QStringLiteral("-7"));
+    EXPECT_EQ(r.cells.value(QStringLiteral("G3")).kind, QStringLiteral("number"));
+
+    EXPECT_FALSE(WriteDueXlsx(rows, dir.filePath(QStringLiteral("fehlt/f.xlsx")), &err));
+    EXPECT_FALSE(err.isEmpty());
+    EXPECT_TRUE(IsXlsxFileName(QStringLiteral("A.XLSX")));
+    EXPECT_FALSE(IsXlsxFileName(QStringLiteral("a.csv")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, XlsxDb, ::testing::Values(TTestEngine::SQLite, TTestEngine::PostgreSQL),
+                         EngineName);
+
+} // namespace
