@@ -122,7 +122,7 @@ void TCate::openPort(TPort port)
     m_port = port;
     WriteComLog(QStringLiteral("Schnittstelle auf COM%1 wird geöffnet").arg(int(port)));
 
-    m_lastOpenError.clear();
+    m_lastOpenError = 0;
     const QString path = DevicePathForPort(int(port));
     const int fd = path.isEmpty()
                        ? -1
