@@ -94,14 +94,14 @@ bool ApplyStoredSetup(const TModeWriter &w, const TStoredSetup &s)
                     w.MenueBit(mfAutomatisch, g & mfAutomatisch) && w.MenueBit(mfManuGrenz, g & mfManuGrenz);
     if (!ok || !(g & mfManuGrenz)) return ok;
     // A stored limit that is not in its table is skipped; the others still go.
-    struct TLimitEntry {
+    struct TStoredLimit {
         TLimitTable table;
         int code;
     };
-    const TLimitEntry limits[] = {{ltSchutzleiterwid, s.GrwSchutzleiterwid},
+    const TStoredLimit limits[] = {{ltSchutzleiterwid, s.GrwSchutzleiterwid},
                                   {ltIsolationswid, s.GrwIsolationswid},
-                                  din == 2 ? TLimitEntry{ltDifferenzstrom, s.GrwDifferenzstrom}
-                                           : TLimitEntry{ltAbleitstrom, s.GrwAbleitstrom}};
+                                  din == 2 ? TStoredLimit{ltDifferenzstrom, s.GrwDifferenzstrom}
+                                           : TStoredLimit{ltAbleitstrom, s.GrwAbleitstrom}};
     for (const auto &l : limits) {
         const int index = LimitIndexOfCode(l.table, l.code);
         if (index >= 0) w.Limit(l.table, index);
