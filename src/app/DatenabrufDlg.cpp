@@ -355,8 +355,8 @@ TDatenabrufDlg::TDatenabrufDlg(QWidget *parent, const QString &iniFile, const QS
     l->addLayout(buttons);
     resize(780, 420);
 
-    Ask = [this](QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons) {
-        QMessageBox box(icon, QStringLiteral("Gerätetester"), text, buttons, this);
+    Ask = [this](QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons choices) {
+        QMessageBox box(icon, QStringLiteral("Gerätetester"), text, choices, this);
         return QMessageBox::StandardButton(box.exec());
     };
 
