@@ -4,6 +4,7 @@
 #include "StoreTestDb.h"
 #include "store/Database.h"
 #include "store/XlsxExport.h"
+#include "support/TestSupport.h"
 
 #include <QHash>
 #include <QProcess>
@@ -26,7 +27,7 @@ TSheetRead ReadXlsx(const QString &file)
     TSheetRead r;
     QProcess p;
     p.start(QStringLiteral("python3"),
-            {qEnvironmentVariable("GT_SOURCE_DIR") + QStringLiteral("/tests/store/xlsx_cells.py"), file});
+            {gt_test::sourceDir() + QStringLiteral("/tests/store/xlsx_cells.py"), file});
     p.waitForFinished(60000);
     const QString out = QString::fromUtf8(p.readAllStandardOutput());
     EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
