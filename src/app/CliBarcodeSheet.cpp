@@ -24,7 +24,7 @@ int RunBarcodeSheetCommand(const QStringList &args)
     else
         return CliFail(QStringLiteral("--barcode-sheet: \"%1\" ist kein Barcodeblatt (steuer oder leser).")
                            .arg(args[at + 1]));
-    const QString fileName = args[at + 2];
+    const QString &fileName = args[at + 2];
 
     const auto ownApp = MakeReportApplication();
     QString error;

@@ -15,7 +15,7 @@ int RunDueCommand(const QStringList &args)
     const qsizetype at = args.indexOf(QStringLiteral("--due"));
     if (at < 0 || at + 1 >= args.size())
         return cli::Fail(QStringLiteral("Aufruf: geraetetester --due DATEI [--days N]"));
-    const QString fileName = args[at + 1];
+    const QString &fileName = args[at + 1];
     int days = 30;
     if (const qsizetype d = args.indexOf(QStringLiteral("--days")); d >= 0) {
         bool ok = false;

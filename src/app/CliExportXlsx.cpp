@@ -13,7 +13,7 @@ int RunXlsxExportCommand(const QStringList &args)
     const qsizetype at = args.indexOf(QStringLiteral("--export-xlsx"));
     if (at < 0 || at + 1 >= args.size())
         return cli::Fail(QStringLiteral("Aufruf: geraetetester --export-xlsx DATEI [--test NR]"));
-    const QString fileName = args[at + 1];
+    const QString &fileName = args[at + 1];
     int testNr = 0;
     if (const qsizetype t = args.indexOf(QStringLiteral("--test")); t >= 0) {
         bool ok = false;

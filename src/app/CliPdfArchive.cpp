@@ -14,7 +14,7 @@ int RunPdfArchiveCommand(const QStringList &args)
     const qsizetype at = args.indexOf(QStringLiteral("--pdf-archive"));
     if (at < 0 || at + 1 >= args.size())
         return cli::Fail(QStringLiteral("Aufruf: geraetetester --pdf-archive ORDNER [--since TT.MM.JJJJ]"));
-    const QString dir = args[at + 1];
+    const QString &dir = args[at + 1];
     QDate since;
     if (const qsizetype s = args.indexOf(QStringLiteral("--since")); s >= 0) {
         since = QDate::fromString(args.value(s + 1), QStringLiteral("d.M.yyyy"));

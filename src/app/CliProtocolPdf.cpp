@@ -25,7 +25,7 @@ int RunProtocolPdfCommand(const QStringList &args)
     if (!ok || testNr <= 0)
         return CliFail(
             QStringLiteral("--protocol-pdf: \"%1\" ist keine gültige Prüfungsnummer.").arg(args[at + 1]));
-    const QString fileName = args[at + 2];
+    const QString &fileName = args[at + 2];
 
     const auto ownApp = MakeReportApplication();
     InitFormatSettings();

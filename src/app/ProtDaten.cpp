@@ -82,7 +82,7 @@ void TProtDaten::AddRow(int nr, const QString &pruefteil, const QString &pruefun
     if (nr <= 0) return;
     const int y = 24 * nr - 16;
     const int areaWidth = qMax(600, ScrollBox1->viewport()->width());
-    auto tagged = [nr](QWidget *w, int tag) {
+    auto tagged = [](QWidget *w, int tag) {
         w->setProperty(kTag, tag);
         w->show();
         return w;

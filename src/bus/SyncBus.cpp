@@ -123,15 +123,18 @@ public:
 protected:
     void run() override
     {
-        QCoreApplication::postEvent(m_receiver, new QEvent(kThreadStartEvent));
+        // A copy: after the last unlock the thread touches no member, since the
+        // engine may delete it as soon as wait() returns.
+        QObject *const receiver = m_receiver;
+        QCoreApplication::postEvent(receiver, new QEvent(kThreadStartEvent));
         std::unique_lock lock(m_mutex);
         while (!m_stop) {
-            QCoreApplication::postEvent(m_receiver, new QEvent(kTickEvent));
+            QCoreApplication::postEvent(receiver, new QEvent(kTickEvent));
             // The interval is read anew before each sleep.
             m_cv.wait_for(lock, std::chrono::milliseconds(m_tickTime), [this] { return m_stop; });
         }
         lock.unlock();
-        QCoreApplication::postEvent(m_receiver, new QEvent(kThreadEndEvent));
+        QCoreApplication::postEvent(receiver, new QEvent(kThreadEndEvent));
     }
 
 private:
