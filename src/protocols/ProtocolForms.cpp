@@ -7,7 +7,6 @@ namespace {
 constexpr TReportFont Title24{24, true, false};
 constexpr TReportFont Heading19{19, true, false};
 constexpr TReportFont Heading21{21, true, false};
-constexpr TReportFont SmallBold{11, true, false};
 
 QString dateText(const TWerteSatz &w)
 {
