@@ -13,6 +13,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringDecoder>
+#include <cmath>
 
 #include <functional>
 #include <optional>
@@ -143,7 +144,7 @@ std::optional<int> parseMeasured(const QString &v, int scale, int over, int unde
         bool ok = false;
         const double d = t.toDouble(&ok);
         if (!ok || d < 0) return std::nullopt;
-        n = int(d * scale + 0.5);
+        n = int(std::lround(d * scale));
     }
     if (format(n).trimmed() != s && !(n == -1 && s.isEmpty())) return std::nullopt;
     return n;
@@ -286,6 +287,8 @@ bool TCsvImport::ReadBytes(const QByteArray &bytes, QString *error)
     return true;
 }
 
+// One pass over the file in the order a reader follows it: header, match, refuse, write.
+// NOLINTNEXTLINE(readability-function-size)
 bool TCsvImport::Run(QSqlDatabase db, bool write, QString *error)
 {
     m_lines.clear();
