@@ -302,14 +302,12 @@ QStringList TDatenabruf::TestInsertLines(int TestNr, const QSqlRecord &Row)
         if (c == QLatin1String("PRdtmUebernahme"))
             v = QStringLiteral("  ") + (when.isValid() ? SqlDateLiteral(when) : QStringLiteral("NULL")) +
                 QLatin1Char(',');
-        else if (c == QLatin1String("PRintProtokolltyp"))
+        else if (c == QLatin1String("PRintProtokolltyp") || c == QLatin1String("PRintFunktPruefBest"))
             v = QStringLiteral("  0,");
         else if (c == QLatin1String("PRstrProtokollNr"))
             v = QStringLiteral("  '',");
         else if (c == QLatin1String("PRintSichWied"))
             v = QStringLiteral("  -1,");
-        else if (c == QLatin1String("PRintFunktPruefBest"))
-            v = QStringLiteral("  0,");
         else if (c == QLatin1String("PRintGesamtbew"))
             v = QStringLiteral("  0)");
         else if (c.startsWith(QLatin1String("PRstr")))
