@@ -99,9 +99,9 @@ bool ApplyStoredSetup(const TModeWriter &w, const TStoredSetup &s)
         int code;
     };
     const TStoredLimit limits[] = {{ltSchutzleiterwid, s.GrwSchutzleiterwid},
-                                  {ltIsolationswid, s.GrwIsolationswid},
-                                  din == 2 ? TStoredLimit{ltDifferenzstrom, s.GrwDifferenzstrom}
-                                           : TStoredLimit{ltAbleitstrom, s.GrwAbleitstrom}};
+                                   {ltIsolationswid, s.GrwIsolationswid},
+                                   din == 2 ? TStoredLimit{ltDifferenzstrom, s.GrwDifferenzstrom}
+                                            : TStoredLimit{ltAbleitstrom, s.GrwAbleitstrom}};
     for (const auto &l : limits) {
         const int index = LimitIndexOfCode(l.table, l.code);
         if (index >= 0) w.Limit(l.table, index);
