@@ -15,7 +15,7 @@ QString g_iniOverride;
 
 const QString kAppFolder = QStringLiteral("geraetetester");
 
-// An XDG variable counts only when it names an absolute path (the base-directory rule): a relative one is ignored.
+// An XDG variable counts only when it names an absolute path; a relative one is ignored.
 QString xdgDir(const char *var, const char *fallback)
 {
     const QString v = qEnvironmentVariable(var);

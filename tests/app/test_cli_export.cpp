@@ -9,8 +9,8 @@
 
 namespace {
 
-// The command line reads the program's own INI file (beside the test binary).
-// One test for both engines, so no two cases write that file at once.
+// The command line reads the program's settings file, here one of the test's own.
+// One test for both engines, so no two cases share that file at once.
 void commandLineOn(TTestEngine engine)
 {
     SCOPED_TRACE(engine == TTestEngine::SQLite ? "SQLite" : "PostgreSQL");
