@@ -5,11 +5,6 @@
 
 #include <QDir>
 
-bool IsBarcodeSheetCommand(const QStringList &args)
-{
-    return args.contains(QStringLiteral("--barcode-sheet"));
-}
-
 int RunBarcodeSheetCommand(const QStringList &args)
 {
     const qsizetype at = args.indexOf(QStringLiteral("--barcode-sheet"));

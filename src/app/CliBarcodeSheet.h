@@ -5,5 +5,4 @@
 // Command line: "--barcode-sheet steuer|leser FILE.pdf" writes the control
 // barcode sheet or the reader configuration sheet. German errors on standard
 // error; returns the exit code (0 success, 1 error).
-bool IsBarcodeSheetCommand(const QStringList &args);
 int RunBarcodeSheetCommand(const QStringList &args);

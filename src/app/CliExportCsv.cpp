@@ -12,11 +12,6 @@
 #include <cstdio>
 #include <memory>
 
-bool IsCsvExportCommand(const QStringList &args)
-{
-    return args.contains(QStringLiteral("--export-csv"));
-}
-
 int RunCsvExportCommand(const QStringList &args)
 {
     auto fail = [](const QString &text) {

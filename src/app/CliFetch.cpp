@@ -6,11 +6,6 @@
 
 #include <QCoreApplication>
 
-bool IsFetchCommand(const QStringList &args)
-{
-    return args.contains(QStringLiteral("--fetch"));
-}
-
 int RunFetchCommand(const QStringList &)
 {
     const TConfiguration config = cli::ReadProgramConfiguration();

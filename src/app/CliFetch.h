@@ -4,10 +4,8 @@
 
 // "geraetetester --fetch": every stored test of the configured tester into
 // the staging table, through the same code as the retrieval dialog.
-bool IsFetchCommand(const QStringList &args);
 int RunFetchCommand(const QStringList &args);
 
 // "geraetetester --transfer": every staging row whose barcode names a device
 // (or that was assigned by hand) into the tests table.
-bool IsTransferCommand(const QStringList &args);
 int RunTransferCommand(const QStringList &args);

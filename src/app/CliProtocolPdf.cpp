@@ -10,11 +10,6 @@
 #include <QDir>
 #include <QSqlDatabase>
 
-bool IsProtocolPdfCommand(const QStringList &args)
-{
-    return args.contains(QStringLiteral("--protocol-pdf"));
-}
-
 int RunProtocolPdfCommand(const QStringList &args)
 {
     const qsizetype at = args.indexOf(QStringLiteral("--protocol-pdf"));

@@ -7,5 +7,4 @@
 // the program's configuration file and database. German errors on standard
 // error; returns the exit code (0 success, 1 error). args may start with the
 // program name.
-bool IsProtocolPdfCommand(const QStringList &args);
 int RunProtocolPdfCommand(const QStringList &args);

@@ -3,11 +3,6 @@
 #include "app/CliSupport.h"
 #include "tester/Datenabruf.h"
 
-bool IsTransferCommand(const QStringList &args)
-{
-    return args.contains(QStringLiteral("--transfer"));
-}
-
 int RunTransferCommand(const QStringList &)
 {
     const TConfiguration config = cli::ReadProgramConfiguration();

@@ -7,8 +7,8 @@
 #include "app/CliImportCsv.h"
 #include "app/CliLabels.h"
 #include "app/CliPdfArchive.h"
-#include "core/ProgramPaths.h"
 #include "store/CsvExport.h"
+#include "support/ProgramIniScope.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,24 +23,21 @@ protected:
     {
         db = std::make_unique<TTestDb>(TTestEngine::SQLite);
         ASSERT_TRUE(db->ok()) << db->error().toStdString();
-        ini = dir.filePath(QStringLiteral("g.ini"));
-        QFile f(ini);
+        QFile f(iniScope.path());
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(("[DataBase]\nConnectionString=" + db->connectionString() +
                  "\n[Configuration]\nServiceInterv=365\n")
                     .toUtf8());
         f.close();
-        SetProgramIniOverride(ini);
         db->addCustomer(1, QStringLiteral("Kunde: A/B"));
         db->addDevice(10, 1, QStringLiteral("Bohrer"), QStringLiteral("0612"));
         db->addDevice(11, 1, QStringLiteral("Lampe"));
         db->addTest(100, 10, QDateTime(QDate::currentDate().addDays(-400), QTime(9, 0)));
     }
-    void TearDown() override { SetProgramIniOverride(QString()); }
     QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
 
     QTemporaryDir dir;
-    QString ini;
+    gt_test::TProgramIniScope iniScope;
     std::unique_ptr<TTestDb> db;
 };
 
