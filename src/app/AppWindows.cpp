@@ -50,9 +50,9 @@ QWidget *makeDatenabruf(TForm1 *m)
 {
     auto *d = new TDatenabrufDlg(m, m->IniFileName());
     TDatenabrufQuelle q;
-    q.Commands = m->Commands;
-    q.PortOpen = [m] { return m->Connection->PortOpen(); };
-    q.SerialNumber = [m] { return m->Connection->SerialNumber(); };
+    q.Commands = &m->Commands();
+    q.PortOpen = [m] { return m->Connection().PortOpen(); };
+    q.SerialNumber = [m] { return m->Connection().SerialNumber(); };
     q.Operator = [m] { return m->Configuration().Operator; };
     q.Assessor = [m] { return m->Configuration().Assessor; };
     d->setQuelle(q);

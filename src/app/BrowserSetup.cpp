@@ -11,10 +11,11 @@ QWidget *MakeDatenanzeigeDlg(TForm1 *m)
 {
     auto *dlg = new TDatenanzeigeDlg(m, m->IniFileName());
     dlg->setConfiguration(&m->Configuration());
-    dlg->setCommands(m->Commands);
+    dlg->setCommands(&m->Commands());
     // The list and the inspection form are made after the browser and hand themselves over then.
     // The idle step enables "Messmod." exactly while the port is open.
-    QObject::connect(m->Connection, &TConnectionController::idle, dlg, &TDatenanzeigeDlg::setMessmodEnabled);
+    QObject::connect(&m->Connection(), &TConnectionController::idle, dlg,
+                     &TDatenanzeigeDlg::setMessmodEnabled);
     return dlg;
 }
 

@@ -25,7 +25,7 @@ TCOMRadioGroup::TCOMRadioGroup(QWidget *parent, int items, int columns) : QGroup
     }
     connect(m_group, &QButtonGroup::idClicked, this, [this](int id) {
         m_itemIndex = id;
-        if (OnClick) OnClick();
+        emit click();
     });
 }
 
@@ -138,7 +138,7 @@ TSchnittstelleDlg::TSchnittstelleDlg(QWidget *parent, std::function<QList<TPortI
 
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
-    COMRadioGroup1->OnClick = [this] { UpdateOkButton(); };
+    connect(COMRadioGroup1, &TCOMRadioGroup::click, this, [this] { UpdateOkButton(); });
 
     // The list of present ports is taken once at creation, as the group loads.
     COMRadioGroup1->UpdatePorts(ListPorts());

@@ -16,6 +16,8 @@ class QRadioButton;
 // Radio group with one button per COM port; only ports that are present can be
 // chosen. Button i stands for "COM" + (i + 1).
 class TCOMRadioGroup : public QGroupBox {
+    Q_OBJECT
+
 public:
     explicit TCOMRadioGroup(QWidget *parent = nullptr, int items = 8, int columns = 2);
 
@@ -38,8 +40,11 @@ public:
     // Enabling and captions only; the selection stays as it is.
     void RefreshEnabled(const QList<TPortInfo> &present);
 
+signals:
     // A click of the user on a button of the group.
-    std::function<void()> OnClick;
+    void click();
+
+public:
     // Why a present device cannot be opened (empty: it can); a hook because
     // it answers. Tests give their own.
     std::function<QString(const QString &device)> ProbePort = PortOpenProblem;

@@ -24,12 +24,12 @@ QString ReportUnwritableSettings(TForm1 &form, const QString &iniFile)
     const QString text = QStringLiteral("Einstellungen können nicht gespeichert werden: ") + why;
     form.ProgramLog().Write(text);
     // A panel of its own: the seven panels belong to the connection and the database.
-    auto *label = form.StatusBar1->findChild<QLabel *>(QStringLiteral("IniWarning"));
+    auto *label = form.StatusBar1().findChild<QLabel *>(QStringLiteral("IniWarning"));
     if (!label) {
-        label = new QLabel(form.StatusBar1);
+        label = new QLabel(&form.StatusBar1());
         label->setObjectName(QStringLiteral("IniWarning"));
         label->setStyleSheet(QStringLiteral("color: #b00000;"));
-        form.StatusBar1->addPermanentWidget(label);
+        form.StatusBar1().addPermanentWidget(label);
     }
     label->setText(QStringLiteral(" Einstellungen nicht speicherbar! "));
     label->setToolTip(text);
@@ -61,7 +61,7 @@ bool OfferNewDatabase(TForm1 &form, const QString &connectionString)
         form.ProgramLog().Write(line);
     QString error = r.error;
     if (r.ok && ::ConnectDatabase(connectionString, &error)) {
-        form.StatusBar1->setPanelText(6, QStringLiteral(" Datenbankverbindung ok."));
+        form.StatusBar1().setPanelText(6, QStringLiteral(" Datenbankverbindung ok."));
         return true;
     }
     form.ProgramLog().Write(QStringLiteral("Datenbank nicht angelegt: ") + error);
@@ -72,8 +72,8 @@ bool OfferNewDatabase(TForm1 &form, const QString &connectionString)
 
 void ReportPortOpenFailure(TForm1 &form)
 {
-    const int err = form.Cate1->LastOpenError();
-    const QString device = form.Cate1->LastOpenDevice();
+    const int err = form.Cate1().LastOpenError();
+    const QString device = form.Cate1().LastOpenDevice();
     if (err == 0 || device.isEmpty()) return;
     const QString hint = PortPermissionHint(PortAccessFor(device), err);
     if (hint.isEmpty()) return;

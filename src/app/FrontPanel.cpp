@@ -77,9 +77,7 @@ TRadioGroup::TRadioGroup(const QString &name, const QString &caption, const QStr
     }
     l->addStretch(1);
     // idClicked comes from the user only, never from setChecked.
-    connect(m_group, &QButtonGroup::idClicked, this, [this](int id) {
-        if (OnClick) OnClick(id);
-    });
+    connect(m_group, &QButtonGroup::idClicked, this, &TRadioGroup::click);
 }
 
 int TRadioGroup::ItemIndex() const
@@ -491,11 +489,11 @@ QWidget *TFrontPanel::buildValues()
 void TFrontPanel::wireUser()
 {
     TPanelState &s = *m_state;
-    RadioGroup1->OnClick = [&s](int i) { s.UserDinVde(i); };
-    RadioGroup3->OnClick = [&s](int i) { s.UserMessablauf(i); };
-    RadioGroup2->OnClick = [&s](int i) { s.UserIsolMode(i); };
-    RadioGroup5->OnClick = [&s](int i) { s.UserBeruehr(i); };
-    RadioGroup4->OnClick = [&s](int i) { s.UserGrenzwerte(i); };
+    connect(RadioGroup1, &TRadioGroup::click, this, [&s](int i) { s.UserDinVde(i); });
+    connect(RadioGroup3, &TRadioGroup::click, this, [&s](int i) { s.UserMessablauf(i); });
+    connect(RadioGroup2, &TRadioGroup::click, this, [&s](int i) { s.UserIsolMode(i); });
+    connect(RadioGroup5, &TRadioGroup::click, this, [&s](int i) { s.UserBeruehr(i); });
+    connect(RadioGroup4, &TRadioGroup::click, this, [&s](int i) { s.UserGrenzwerte(i); });
     // activated and clicked come from the user only.
     connect(ComboBox1, &QComboBox::activated, this, [&s](int i) { s.UserKlasse(i); });
     connect(ComboBox2, &QComboBox::activated, this, [&s](int i) { s.UserSichtpr(i); });
@@ -619,8 +617,8 @@ void runMessmodus(TForm1 &form, TFrontPanelParts parts)
     const int aktCheck = form.Configuration().aktCheckNumber;
     dlg->RadioButton1->setEnabled(aktCheck != 0);
     if (dlg->exec() != QDialog::Accepted) return;
-    TConnectionController *conn = form.Connection;
-    const TModeWriter writer = TModeWriter::ForCommands(form.Commands);
+    TConnectionController *conn = &form.Connection();
+    const TModeWriter writer = TModeWriter::ForCommands(&form.Commands());
     if (dlg->StoredChosen()) {
         TStoredSetup setup;
         QString error;
@@ -644,8 +642,8 @@ void runMessmodus(TForm1 &form, TFrontPanelParts parts)
 
 void runSprache(TForm1 &form, TFrontPanelParts parts)
 {
-    if (!form.Connection->PortOpen()) return;
-    const TLanguageList list = form.Commands->LanguageList();
+    if (!form.Connection().PortOpen()) return;
+    const TLanguageList list = form.Commands().LanguageList();
     if (list.Codes.isEmpty()) return;
     TSprachEinstDlg *dlg = parts.Sprache;
     dlg->SetLanguages(list.Codes, list.CurrentPosition());
@@ -653,7 +651,8 @@ void runSprache(TForm1 &form, TFrontPanelParts parts)
     const QString code = dlg->ChosenCode();
     if (code.isEmpty()) return;
     QString newCode;
-    if (form.Commands->ChooseLanguage(code, newCode) == lcGewaehlt) form.StatusBar1->setPanelText(4, newCode);
+    if (form.Commands().ChooseLanguage(code, newCode) == lcGewaehlt)
+        form.StatusBar1().setPanelText(4, newCode);
 }
 
 } // namespace
@@ -669,12 +668,12 @@ TFrontPanelParts InstallFrontPanel(TForm1 &form)
     auto *panel = new TFrontPanel;
     parts.Panel = panel;
     TPanelState &state = panel->State();
-    TConnectionController *conn = form.Connection;
-    state.UseCommands(form.Commands);
+    TConnectionController *conn = &form.Connection();
+    state.UseCommands(&form.Commands());
     state.SettingDelayCtr = &conn->SettingDelayCtr;
     state.SettingDelay = [conn] { return conn->SettingDelay(); };
 
-    auto *control = new TTestControl(conn, form.Commands, &state, &form.Configuration(), panel);
+    auto *control = new TTestControl(conn, &form.Commands(), &state, &form.Configuration(), panel);
     control->CreateButtons(panel->TestButtonArea);
     InstallCurrentValuesPrinting(*control, form.Configuration(), &form);
     form.addActions({control->Prf_Start, control->Prf_Weiter, control->Prf_Abbrechen, control->Prf_Drucken,
@@ -688,11 +687,11 @@ TFrontPanelParts InstallFrontPanel(TForm1 &form)
 
     // Everything below is connected with the panel as context: when the panel
     // goes, so do its connections.
-    QAction *messmodus = form.Actions->M_Einstellen;
-    QAction *sprache = form.Actions->K_Sprache;
+    QAction *messmodus = form.Actions().M_Einstellen;
+    QAction *sprache = form.Actions().K_Sprache;
     QObject::connect(conn, &TConnectionController::decodeSlot, panel,
                      [panel](int slot, const TProtok &msg) { panel->State().Decode(slot, msg); });
-    QObject::connect(form.Actions, &TMainActions::aboutToRun, panel,
+    QObject::connect(&form.Actions(), &TMainActions::aboutToRun, panel,
                      [panel] { panel->State().CommitPendingEdits(); });
     auto resetParts = [panel, control, messmodus, sprache] {
         panel->State().ResetPanel();

@@ -14,7 +14,6 @@
 #include <QLabel>
 
 #include <array>
-#include <functional>
 #include <memory>
 
 class QButtonGroup;
@@ -35,12 +34,14 @@ class TTestControl;
 
 // A titled group of radio buttons with an item index, -1 for none.
 class TRadioGroup : public QGroupBox {
+    Q_OBJECT
+
 public:
     TRadioGroup(const QString &name, const QString &caption, const QStringList &items,
                 QWidget *parent = nullptr);
 
     int ItemIndex() const;
-    // Sets the choice without raising OnClick; -1 clears it.
+    // Sets the choice without raising click; -1 clears it.
     void setItemIndex(int index);
     QString ItemText(int index) const;
     void setItemText(int index, const QString &text);
@@ -49,8 +50,9 @@ public:
     // Clicks item `index` as the user would.
     void Click(int index);
 
+signals:
     // Only the user's clicks.
-    std::function<void(int index)> OnClick;
+    void click(int index);
 
 private:
     QButtonGroup *m_group;

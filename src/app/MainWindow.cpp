@@ -53,31 +53,30 @@ TForm1::TForm1(const TForm1Setup &setup, QWidget *parent) : QMainWindow(parent),
         return box.exec() == QMessageBox::Yes;
     };
 
-    Cate1 = new TCate(this);
-    Cate1->setObjectName(QStringLiteral("Cate1"));
+    m_cate = new TCate(this);
+    m_cate->setObjectName(QStringLiteral("Cate1"));
     // The port as the main window has always set it up: a small receive
     // queue, bytes gathered until 10 ms of quiet, tick stamps in the COM log.
-    Cate1->setReadBufferSize(64);
-    Cate1->setWriteBufferSize(0);
-    Cate1->setLogTicks(true);
-    Cate1->setReadInterval(10);
-    Cate1->setReadTotalTimeoutMultiplier(0);
-    Cate1->setReadTotalTimeoutConstant(0);
-    SynchroBus1 = new TSynchroBus(this);
-    SynchroBus1->setObjectName(QStringLiteral("SynchroBus1"));
-    SynchroBus1->setTickTime(1000);
-    SynchroBus1->setPriority(tpIdle);
-    SynchroBus1->setMode(smMaster);
-    SynchroBus1->setWriteLog({wpError, wpReceive, wpSend});
-    SynchroBus1->setLogTicks(true);
-    SynchroBus1->setCate(Cate1);
-    m_commands = std::make_unique<TTesterCommands>(SynchroBus1);
-    Commands = m_commands.get();
-    Connection = new TConnectionController(Cate1, SynchroBus1, Commands, this);
+    m_cate->setReadBufferSize(64);
+    m_cate->setWriteBufferSize(0);
+    m_cate->setLogTicks(true);
+    m_cate->setReadInterval(10);
+    m_cate->setReadTotalTimeoutMultiplier(0);
+    m_cate->setReadTotalTimeoutConstant(0);
+    m_bus = new TSynchroBus(this);
+    m_bus->setObjectName(QStringLiteral("SynchroBus1"));
+    m_bus->setTickTime(1000);
+    m_bus->setPriority(tpIdle);
+    m_bus->setMode(smMaster);
+    m_bus->setWriteLog({wpError, wpReceive, wpSend});
+    m_bus->setLogTicks(true);
+    m_bus->setCate(m_cate);
+    m_commands = std::make_unique<TTesterCommands>(m_bus);
+    m_connection = new TConnectionController(m_cate, m_bus, m_commands.get(), this);
 
-    Actions = new TMainActions(this);
-    StatusBar1 = new TMainStatusBar(this);
-    setStatusBar(StatusBar1);
+    m_actions = new TMainActions(this);
+    m_statusBar = new TMainStatusBar(this);
+    setStatusBar(m_statusBar);
 
     m_frontArea = new QWidget(this);
     m_frontArea->setObjectName(QStringLiteral("FrontPanelArea"));
@@ -103,47 +102,47 @@ TForm1::~TForm1()
     // The controller unhooks itself from the bus engine and the command set
     // when it goes; both must still be there then. Left to the base class it
     // would go after the command set (a member) and the engine (an earlier child).
-    delete Connection;
-    Connection = nullptr;
+    delete m_connection;
+    m_connection = nullptr;
 }
 
 void TForm1::FormCreate()
 {
-    Connection->Mailbox().Clear();
-    Connection->StatusCounter = 0;
+    m_connection->Mailbox().Clear();
+    m_connection->StatusCounter = 0;
     InitFormatSettings();
     // Every numeric edit of the program reads and shows the decimal comma.
     numtext::SetDefaultDecimalSeparator(FormatSettings().DecimalSeparator);
     ReadConfiguration();
-    Connection->Timer2->setInterval(100);
+    m_connection->Timer2->setInterval(100);
 
     // A log that cannot be made is off for this run only; the configured name stays.
     if (!m_config.PgmLog.isEmpty()) m_pgmLog.Open(ProgramLogPath(m_config.PgmLog));
-    Connection->setProgramLog(&m_pgmLog);
+    m_connection->setProgramLog(&m_pgmLog);
     m_pgmLog.Write(QStringLiteral("Programmstart"));
     ReportUnwritableSettings(*this, m_iniFile);
 
-    SynchroBus1->setMsgTimeOut(m_config.MessageTimeOut);
-    SynchroBus1->setCharTimeOut(m_config.CharTimeOut);
-    Commands->setTimeout(tcRAM, quint32(qMax(0, m_config.MessageAnswerRAM)));
-    Commands->setTimeout(tcReadEEPROM, quint32(qMax(0, m_config.MessageAnswerReadEEPROM)));
-    Commands->setTimeout(tcWriteEEPROM, quint32(qMax(0, m_config.MessageAnswerWriteEEPROM)));
+    m_bus->setMsgTimeOut(m_config.MessageTimeOut);
+    m_bus->setCharTimeOut(m_config.CharTimeOut);
+    m_commands->setTimeout(tcRAM, quint32(qMax(0, m_config.MessageAnswerRAM)));
+    m_commands->setTimeout(tcReadEEPROM, quint32(qMax(0, m_config.MessageAnswerReadEEPROM)));
+    m_commands->setTimeout(tcWriteEEPROM, quint32(qMax(0, m_config.MessageAnswerWriteEEPROM)));
 
     // Panel in its disconnected look; nothing talks to the tester before the user connects.
-    Connection->ShowDisconnected();
-    Connection->TxLedCtr = 0;
-    Connection->RxLedCtr = 0;
-    Connection->PausePolling();
-    Connection->StartEnableCtr = 0;
-    Connection->SettingDelayCtr = 0;
+    m_connection->ShowDisconnected();
+    m_connection->TxLedCtr = 0;
+    m_connection->RxLedCtr = 0;
+    m_connection->PausePolling();
+    m_connection->StartEnableCtr = 0;
+    m_connection->SettingDelayCtr = 0;
     SplashCtr = 8;
 
     // The idle step: once each time the event queue has been emptied.
     if (QAbstractEventDispatcher *d = QAbstractEventDispatcher::instance(thread()))
         connect(d, &QAbstractEventDispatcher::aboutToBlock, this, &TForm1::IdleStep);
 
-    SynchroBus1->setLogFile(ProgramLogPath(m_config.BusLog));
-    StatusBar1->setPanelText(5, QString());
+    m_bus->setLogFile(ProgramLogPath(m_config.BusLog));
+    m_statusBar->setPanelText(5, QString());
     QFile::remove(QDir::current().filePath(QStringLiteral("SQL.txt")));
     QCoreApplication::postEvent(this, new QEvent(QEvent::Type(ConnectDatabaseEvent)));
 
@@ -153,7 +152,7 @@ void TForm1::FormCreate()
         QMetaObject::invokeMethod(
             this,
             [this] {
-                if (!m_destroyed && !Actions->G_Verbinden->isChecked()) Actions->G_Verbinden->trigger();
+                if (!m_destroyed && !m_actions->G_Verbinden->isChecked()) m_actions->G_Verbinden->trigger();
             },
             Qt::QueuedConnection);
     }
@@ -163,21 +162,21 @@ void TForm1::ReadConfiguration()
 {
     m_config.ReadFile(m_iniFile);
     move(m_config.Left, m_config.Top);
-    Connection->setPort(m_config.Port);
-    Connection->setCOMLog(ProgramLogPath(m_config.COMLog));
-    Connection->setInActiveTime(m_config.InActiveTime);
-    Connection->setRefreshTime(m_config.RefreshTime);
-    Connection->setSettingDelay(m_config.SettingDelay);
+    m_connection->setPort(m_config.Port);
+    m_connection->setCOMLog(ProgramLogPath(m_config.COMLog));
+    m_connection->setInActiveTime(m_config.InActiveTime);
+    m_connection->setRefreshTime(m_config.RefreshTime);
+    m_connection->setSettingDelay(m_config.SettingDelay);
     showPortInStatus();
-    Actions->setShowHints(m_config.ShowHints);
+    m_actions->setShowHints(m_config.ShowHints);
 }
 
 void TForm1::WriteConfiguration()
 {
     m_config.Left = x();
     m_config.Top = y();
-    m_config.Port = Connection->Port();
-    m_config.ShowHints = Actions->ShowHints();
+    m_config.Port = m_connection->Port();
+    m_config.ShowHints = m_actions->ShowHints();
     // Told in the program log (still open here) and on standard error: the
     // window is going, but the loss must not go unnoticed.
     QString why;
@@ -192,7 +191,7 @@ void TForm1::WriteConfiguration()
 
 void TForm1::showPortInStatus()
 {
-    StatusBar1->setPanelText(1, QStringLiteral("COM") + QString::number(m_config.Port));
+    m_statusBar->setPanelText(1, QStringLiteral("COM") + QString::number(m_config.Port));
 }
 
 void TForm1::FormDestroy()
@@ -202,12 +201,12 @@ void TForm1::FormDestroy()
     qApp->removeEventFilter(this);
     if (QAbstractEventDispatcher *d = QAbstractEventDispatcher::instance(thread()))
         disconnect(d, &QAbstractEventDispatcher::aboutToBlock, this, &TForm1::IdleStep);
-    Connection->Timer1->stop();
+    m_connection->Timer1->stop();
 
-    Connection->Shutdown();
+    m_connection->Shutdown();
     if (ProgramDatabase().isOpen()) {
         DisconnectDatabase();
-        StatusBar1->setPanelText(6, QStringLiteral(" Datenbank getrennt."));
+        m_statusBar->setPanelText(6, QStringLiteral(" Datenbank getrennt."));
     }
     // Before the closing log lines, so a failed write can still be logged.
     WriteConfiguration();
@@ -232,10 +231,10 @@ void TForm1::ConnectDatabase()
         connection = QStringLiteral("Provider=SQLite;Data Source=\"%1/VERIDA.db\"").arg(m_setup.ProgramDir);
     QString error;
     if (::ConnectDatabase(connection, &error)) {
-        StatusBar1->setPanelText(6, QStringLiteral(" Datenbankverbindung ok."));
+        m_statusBar->setPanelText(6, QStringLiteral(" Datenbankverbindung ok."));
         return;
     }
-    StatusBar1->setPanelText(6, QStringLiteral(" Keine Datenbank!"));
+    m_statusBar->setPanelText(6, QStringLiteral(" Keine Datenbank!"));
     m_pgmLog.Write(QStringLiteral("Datenbank nicht geöffnet: ") + error);
     // A first start: the database can be made here, with the user's yes.
     if (OfferNewDatabase(*this, connection)) return;
@@ -246,55 +245,56 @@ void TForm1::ConnectDatabase()
 
 void TForm1::IdleStep()
 {
-    if (!m_destroyed) Connection->IdleStep();
+    if (!m_destroyed) m_connection->IdleStep();
 }
 
 void TForm1::wireActions()
 {
-    connect(Actions->G_Schnittstelle, &QAction::triggered, this, [this] { ChoosePort(); });
-    connect(Actions->G_Verbinden, &QAction::triggered, this, [this](bool checked) {
-        Connection->setConnected(checked);
-        if (checked && !Connection->PortOpen()) ReportPortOpenFailure(*this);
+    connect(m_actions->G_Schnittstelle, &QAction::triggered, this, [this] { ChoosePort(); });
+    connect(m_actions->G_Verbinden, &QAction::triggered, this, [this](bool checked) {
+        m_connection->setConnected(checked);
+        if (checked && !m_connection->PortOpen()) ReportPortOpenFailure(*this);
     });
-    connect(Actions->G_Abrufen, &QAction::triggered, this,
-            [this] { Connection->FetchData([this] { ExecWindow(QStringLiteral("TDatenabrufDlg")); }); });
-    connect(Actions->G_Beenden, &QAction::triggered, this, [this] { close(); });
-    connect(Actions->D_Oeffnen, &QAction::triggered, this,
+    connect(m_actions->G_Abrufen, &QAction::triggered, this,
+            [this] { m_connection->FetchData([this] { ExecWindow(QStringLiteral("TDatenabrufDlg")); }); });
+    connect(m_actions->G_Beenden, &QAction::triggered, this, [this] { close(); });
+    connect(m_actions->D_Oeffnen, &QAction::triggered, this,
             [this] { ExecWindow(QStringLiteral("TDatenanzeigeDlg")); });
-    connect(Actions->D_Barcode, &QAction::triggered, this,
+    connect(m_actions->D_Barcode, &QAction::triggered, this,
             [this] { ExecWindow(QStringLiteral("TBarcdWahlDlg")); });
     auto *extras = new TDataExtras(this, &m_config);
-    connect(Actions->D_Prueffristen, &QAction::triggered, extras, &TDataExtras::OpenDueDates);
-    connect(Actions->D_Archivieren, &QAction::triggered, extras, &TDataExtras::ArchiveProtocols);
-    connect(Actions->D_Import, &QAction::triggered, extras, &TDataExtras::ImportCsv);
-    connect(Actions->K_Einstellungen, &QAction::triggered, this, [this] { EditSettings(); });
+    connect(m_actions->D_Prueffristen, &QAction::triggered, extras, &TDataExtras::OpenDueDates);
+    connect(m_actions->D_Archivieren, &QAction::triggered, extras, &TDataExtras::ArchiveProtocols);
+    connect(m_actions->D_Import, &QAction::triggered, extras, &TDataExtras::ImportCsv);
+    connect(m_actions->K_Einstellungen, &QAction::triggered, this, [this] { EditSettings(); });
     // "Sprache..." and "Messmodus einstellen..." belong to the front panel, which connects them.
-    connect(Actions->K_Hinweise, &QAction::triggered, this, [this](bool checked) {
-        Actions->setShowHints(checked);
+    connect(m_actions->K_Hinweise, &QAction::triggered, this, [this](bool checked) {
+        m_actions->setShowHints(checked);
         m_config.ShowHints = checked;
     });
-    connect(Actions->H_Index, &QAction::triggered, this, [this] { HelpWindow()->ShowIndex(); });
-    connect(Actions->H_Benutzen, &QAction::triggered, this, [this] { HelpWindow()->ShowUsingHelp(); });
-    connect(Actions->H_Info, &QAction::triggered, this, [this] { ExecWindow(QStringLiteral("TAboutBox")); });
-    connect(Actions->SafetyButton, &QToolButton::clicked, this, [this] { ShowSafetyNotes(); });
+    connect(m_actions->H_Index, &QAction::triggered, this, [this] { HelpWindow()->ShowIndex(); });
+    connect(m_actions->H_Benutzen, &QAction::triggered, this, [this] { HelpWindow()->ShowUsingHelp(); });
+    connect(m_actions->H_Info, &QAction::triggered, this,
+            [this] { ExecWindow(QStringLiteral("TAboutBox")); });
+    connect(m_actions->SafetyButton, &QToolButton::clicked, this, [this] { ShowSafetyNotes(); });
 }
 
 void TForm1::wireController()
 {
-    connect(Connection, &TConnectionController::statusText, StatusBar1, &TMainStatusBar::setPanelText);
-    connect(Connection, &TConnectionController::leds, StatusBar1, [this](bool tx, bool rx) {
-        StatusBar1->LEDPaint1->setLEDOn(tx);
-        StatusBar1->LEDPaint2->setLEDOn(rx);
+    connect(m_connection, &TConnectionController::statusText, m_statusBar, &TMainStatusBar::setPanelText);
+    connect(m_connection, &TConnectionController::leds, m_statusBar, [this](bool tx, bool rx) {
+        m_statusBar->LEDPaint1->setLEDOn(tx);
+        m_statusBar->LEDPaint2->setLEDOn(rx);
     });
-    connect(Connection, &TConnectionController::connectionState, this, [this](bool connected) {
-        Actions->G_Verbinden->setChecked(connected);
-        Actions->G_Schnittstelle->setEnabled(!connected);
+    connect(m_connection, &TConnectionController::connectionState, this, [this](bool connected) {
+        m_actions->G_Verbinden->setChecked(connected);
+        m_actions->G_Schnittstelle->setEnabled(!connected);
     });
-    connect(Connection, &TConnectionController::languageActionEnabled, Actions->K_Sprache,
+    connect(m_connection, &TConnectionController::languageActionEnabled, m_actions->K_Sprache,
             &QAction::setEnabled);
-    connect(Connection, &TConnectionController::firmwareMismatch, this,
+    connect(m_connection, &TConnectionController::firmwareMismatch, this,
             [this](const QString &text) { ShowMessage(QMessageBox::Warning, text); });
-    connect(Connection, &TConnectionController::timer1, this, [this] {
+    connect(m_connection, &TConnectionController::timer1, this, [this] {
         if (!m_splash) return;
         if (SplashCtr > 0) --SplashCtr;
         if (SplashCtr == 0) {
@@ -341,14 +341,14 @@ void TForm1::EditSettings()
 
 void TForm1::ChoosePort()
 {
-    if (Connection->PortOpen()) return;
+    if (m_connection->PortOpen()) return;
     const TPort port =
         SchnittstelleDlg()->Execute(TPort(m_config.Port >= 0 && m_config.Port <= 9 ? m_config.Port : 0));
     if (port == NoPort) return;
     // Keep the number on this device, whatever is plugged in later.
     RememberPortDevice(int(port));
     m_config.Port = int(port);
-    Connection->setPort(int(port));
+    m_connection->setPort(int(port));
     showPortInStatus();
 }
 
@@ -397,7 +397,7 @@ void TForm1::closeEvent(QCloseEvent *e)
 bool TForm1::eventFilter(QObject *watched, QEvent *e)
 {
     // "Hinweise" off: no tool tips anywhere in the main window.
-    if (e->type() == QEvent::ToolTip && !Actions->ShowHints()) {
+    if (e->type() == QEvent::ToolTip && !m_actions->ShowHints()) {
         if (auto *w = qobject_cast<QWidget *>(watched); w && w->window() == this) return true;
     }
     return QMainWindow::eventFilter(watched, e);

@@ -42,12 +42,14 @@ public:
     const QString &IniFileName() const { return m_iniFile; }
     TProgramLog &ProgramLog() { return m_pgmLog; }
 
-    TCate *Cate1 = nullptr;
-    TSynchroBus *SynchroBus1 = nullptr;
-    TTesterCommands *Commands = nullptr;
-    TConnectionController *Connection = nullptr;
-    TMainActions *Actions = nullptr;
-    TMainStatusBar *StatusBar1 = nullptr;
+    // The parts the window composes. They live as long as the window; the
+    // window alone makes and replaces them, so callers get references.
+    TCate &Cate1() const { return *m_cate; }
+    TSynchroBus &SynchroBus1() const { return *m_bus; }
+    TTesterCommands &Commands() const { return *m_commands; }
+    TConnectionController &Connection() const { return *m_connection; }
+    TMainActions &Actions() const { return *m_actions; }
+    TMainStatusBar &StatusBar1() const { return *m_statusBar; }
 
     // The place of the front panel and the test control below the tool bar.
     QWidget *FrontPanelArea() const { return m_frontArea; }
@@ -98,7 +100,12 @@ private:
     QString m_iniFile;
     TConfiguration m_config;
     TProgramLog m_pgmLog;
+    TCate *m_cate = nullptr;
+    TSynchroBus *m_bus = nullptr;
     std::unique_ptr<TTesterCommands> m_commands;
+    TConnectionController *m_connection = nullptr;
+    TMainActions *m_actions = nullptr;
+    TMainStatusBar *m_statusBar = nullptr;
     QWidget *m_frontArea = nullptr;
     QVBoxLayout *m_frontLayout = nullptr;
     QPointer<QWidget> m_frontPanel;

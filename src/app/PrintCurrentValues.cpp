@@ -16,7 +16,7 @@ TProtocolSettings ProtocolSettingsOf(const TConfiguration &config)
 void InstallCurrentValuesPrinting(TTestControl &control, const TConfiguration &config, QWidget *parent)
 {
     // The settings are read at each print: the settings dialog may have changed them.
-    control.OnPrint = [&config, parent](const TWerteSatz &record) {
+    QObject::connect(&control, &TTestControl::print, &control, [&config, parent](const TWerteSatz &record) {
         PrintTestProtocol(record, ProtocolSettingsOf(config), parent);
-    };
+    });
 }

@@ -151,6 +151,5 @@ TWerteSatz TTestControl::PrintRecord() const
 
 void TTestControl::Drucken()
 {
-    // The protocol forms hook in here; until then there is nothing to print on.
-    if (OnPrint) OnPrint(PrintRecord());
+    emit print(PrintRecord());
 }

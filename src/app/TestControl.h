@@ -19,6 +19,8 @@ class TPanelState;
 class TTesterCommands;
 
 class TTestControl : public QObject {
+    Q_OBJECT
+
 public:
     TTestControl(TConnectionController *Connection, TTesterCommands *Commands, TPanelState *State,
                  TConfiguration *Config, QObject *parent = nullptr);
@@ -46,8 +48,9 @@ public:
 
     // Asks before the memory is cleared; true = yes. Tests replace it.
     std::function<bool()> ConfirmClear;
-    // Prints a record; the protocol forms fill this in. Unassigned: nothing printed.
-    std::function<void(const TWerteSatz &Record)> OnPrint;
+signals:
+    // "&Drucken": the current values as a record; the protocol forms print it.
+    void print(const TWerteSatz &Record);
 
 private:
     QAction *make(const char *name, const QString &caption);

@@ -152,13 +152,13 @@ void TLEDPaint::changeEvent(QEvent *e)
 void TLEDPaint::mouseReleaseEvent(QMouseEvent *e)
 {
     QWidget::mouseReleaseEvent(e);
-    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) && OnClick) OnClick(this);
+    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) emit click(this);
 }
 
 void TLEDPaint::mouseDoubleClickEvent(QMouseEvent *e)
 {
     QWidget::mouseDoubleClickEvent(e);
-    if (e->button() == Qt::LeftButton && OnDblClick) OnDblClick(this);
+    if (e->button() == Qt::LeftButton) emit dblClick(this);
 }
 
 void TLEDPaint::paintEvent(QPaintEvent *)

@@ -6,8 +6,6 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <functional>
-
 enum TLEDType { ltRound = 0, ltRect, ltRight, ltLeft, ltUp, ltDown };
 
 // An LED lamp: round, rectangular or a triangle pointing in one of four
@@ -59,8 +57,9 @@ public:
 
     QSize sizeHint() const override { return QSize(17, 17); }
 
-    std::function<void(QObject *Sender)> OnClick;
-    std::function<void(QObject *Sender)> OnDblClick;
+signals:
+    void click(QObject *Sender);
+    void dblClick(QObject *Sender);
 
 protected:
     void paintEvent(QPaintEvent *e) override;

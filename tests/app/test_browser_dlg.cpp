@@ -420,7 +420,7 @@ TEST(BrowserInProgram, OpenActionShowsTheBrowserAndTheIdleStepEnablesMessmod)
         EXPECT_EQ(modal, static_cast<QWidget *>(browser));
         browser->BtnOK->click();
     });
-    w->Actions->D_Oeffnen->trigger();
+    w->Actions().D_Oeffnen->trigger();
     EXPECT_EQ(shownName, QStringLiteral("Klinik Nord"));
     EXPECT_EQ(w->Configuration().aktCheckNumber, 100);
 }

@@ -111,7 +111,7 @@ TEST(FrontPanelWidget, DisconnectedPanelIsDisabledAndShowsDashes)
     EXPECT_EQ(p->Label26->text(), QStringLiteral("-"));
     EXPECT_EQ(p->ValueDisplay[0]->Text(), QStringLiteral(" --- "));
     EXPECT_EQ(p->LimitDisplay[2]->Text(), QStringLiteral(" --- "));
-    EXPECT_FALSE(f.form->Actions->M_Einstellen->isEnabled());
+    EXPECT_FALSE(f.form->Actions().M_Einstellen->isEnabled());
     for (QAction *a :
          {FrontPanelParts(*f.form).Control->Prf_Start, FrontPanelParts(*f.form).Control->Prf_Drucken})
         EXPECT_FALSE(a->isEnabled());
@@ -155,7 +155,7 @@ TEST(FrontPanelWidget, TestActionsFollowThePhase)
     PanelForm f;
     f.build();
     TTestControl *c = f.parts.Control;
-    TConnectionController *conn = f.form->Connection;
+    TConnectionController *conn = &f.form->Connection();
 
     f.report34(0, 1); // single steps
     f.report3A(1, 0, 3, 5, 0, 16);
@@ -191,10 +191,12 @@ TEST(FrontPanelWidget, PrintHandsOnTheCurrentValues)
     f.form->Configuration().Operator = QStringLiteral("Meier");
     TWerteSatz printed;
     int calls = 0;
-    f.parts.Control->OnPrint = [&](const TWerteSatz &w) {
+    // Only this listener: the window's own one would print.
+    QObject::disconnect(f.parts.Control, &TTestControl::print, nullptr, nullptr);
+    QObject::connect(f.parts.Control, &TTestControl::print, [&](const TWerteSatz &w) {
         printed = w;
         ++calls;
-    };
+    });
     f.report34(mfIsolation, skDin0751 | 1);
     f.parts.Control->Drucken();
     ASSERT_EQ(calls, 1);
@@ -256,6 +258,6 @@ TEST(FrontPanelWidget, TypedMeasuringTimeIsWrittenBeforeAnAction)
     // A window action commits as well.
     p->FloatEdit1->selectAll();
     p->FloatEdit1->insert(QStringLiteral("12,0"));
-    f.form->Actions->K_Hinweise->trigger();
+    f.form->Actions().K_Hinweise->trigger();
     EXPECT_EQ(f.writes, QStringList{messzeit + QStringLiteral("120")});
 }

@@ -77,17 +77,17 @@ TEST(MainWindow, FrameMenusAndToolBarCarryTheirNamesCaptionsAndHints)
               QStringLiteral("Datenabruf vom Gerätetester"));
     EXPECT_EQ(w->findChild<QAction *>(QStringLiteral("K_Sprache"))->toolTip(),
               QStringLiteral("Gerätetestersprache einstellen"));
-    EXPECT_FALSE(w->Actions->D_ListenDrucken->isVisible());
-    EXPECT_FALSE(w->Actions->D_ListenDrucken->isEnabled());
+    EXPECT_FALSE(w->Actions().D_ListenDrucken->isVisible());
+    EXPECT_FALSE(w->Actions().D_ListenDrucken->isEnabled());
 
-    EXPECT_EQ(toolBarNames(w->Actions->ToolBar1),
+    EXPECT_EQ(toolBarNames(w->Actions().ToolBar1),
               QStringList({"G_Schnittstelle", "G_Verbinden", "G_Abrufen", "|", "D_Oeffnen", "D_Barcode", "|",
                            "K_Einstellungen", "K_Hinweise", "K_Sprache", "|", "M_Einstellen", "|", "H_Info",
                            "G_Beenden"}));
-    EXPECT_EQ(w->Actions->SafetyButton->toolTip(), QStringLiteral("Sicherheitshinweise"));
+    EXPECT_EQ(w->Actions().SafetyButton->toolTip(), QStringLiteral("Sicherheitshinweise"));
     // Disconnected at start: only the tester's own functions wait for a connection.
-    EXPECT_FALSE(w->Actions->K_Sprache->isEnabled());
-    EXPECT_TRUE(w->Actions->G_Schnittstelle->isEnabled());
+    EXPECT_FALSE(w->Actions().K_Sprache->isEnabled());
+    EXPECT_TRUE(w->Actions().G_Schnittstelle->isEnabled());
     EXPECT_NE(w->findChild<QObject *>(QStringLiteral("Timer1")), nullptr);
     EXPECT_NE(w->findChild<QObject *>(QStringLiteral("Timer2")), nullptr);
 }
@@ -129,15 +129,15 @@ TEST(MainWindow, DatabaseOpensAfterTheLoopRunsAndSqlTxtIsGone)
     TForm1 *w = f.make();
     EXPECT_FALSE(QFile::exists(f.path(QStringLiteral("SQL.txt"))));
     // Not yet: the database is opened by the posted message.
-    EXPECT_TRUE(w->StatusBar1->PanelText(6).isEmpty());
-    ASSERT_TRUE(waitUntil([&] { return !w->StatusBar1->PanelText(6).isEmpty(); }));
-    EXPECT_EQ(w->StatusBar1->PanelText(6), QStringLiteral(" Datenbankverbindung ok."));
+    EXPECT_TRUE(w->StatusBar1().PanelText(6).isEmpty());
+    ASSERT_TRUE(waitUntil([&] { return !w->StatusBar1().PanelText(6).isEmpty(); }));
+    EXPECT_EQ(w->StatusBar1().PanelText(6), QStringLiteral(" Datenbankverbindung ok."));
     EXPECT_EQ(DatabaseKind(), 0); // SQLite is "other"
     EXPECT_TRUE(ProgramDatabase().isOpen());
     EXPECT_TRUE(f.messages.isEmpty());
     w->FormDestroy();
     EXPECT_FALSE(ProgramDatabase().isOpen());
-    EXPECT_EQ(w->StatusBar1->PanelText(6), QStringLiteral(" Datenbank getrennt."));
+    EXPECT_EQ(w->StatusBar1().PanelText(6), QStringLiteral(" Datenbank getrennt."));
     f.destroy();
     QDir::setCurrent(oldCwd);
 }
@@ -146,8 +146,8 @@ TEST(MainWindow, MissingDatabaseIsOfferedOnceAndNothingIsMadeWithoutYes)
 {
     FormFixture f;
     TForm1 *w = f.make();
-    ASSERT_TRUE(waitUntil([&] { return !w->StatusBar1->PanelText(6).isEmpty(); }));
-    EXPECT_EQ(w->StatusBar1->PanelText(6), QStringLiteral(" Keine Datenbank!"));
+    ASSERT_TRUE(waitUntil([&] { return !w->StatusBar1().PanelText(6).isEmpty(); }));
+    EXPECT_EQ(w->StatusBar1().PanelText(6), QStringLiteral(" Keine Datenbank!"));
     ASSERT_EQ(f.questions.size(), 1);
     EXPECT_TRUE(f.questions[0].startsWith(QStringLiteral(
         "Die für den Betrieb dieses Programms erforderliche Datenbank wurde nicht gefunden.\n\n")));
@@ -155,7 +155,7 @@ TEST(MainWindow, MissingDatabaseIsOfferedOnceAndNothingIsMadeWithoutYes)
     EXPECT_TRUE(f.messages.isEmpty());
     EXPECT_EQ(DatabaseKind(), 0);
     EXPECT_FALSE(QFile::exists(f.path(QStringLiteral("VERIDA.db"))));
-    EXPECT_TRUE(w->Actions->G_Verbinden->isEnabled());
+    EXPECT_TRUE(w->Actions().G_Verbinden->isEnabled());
 }
 
 TEST(MainWindow, YesToTheOfferMakesAReadyDatabaseAndConnects)
@@ -163,8 +163,8 @@ TEST(MainWindow, YesToTheOfferMakesAReadyDatabaseAndConnects)
     FormFixture f;
     f.answerYes = true;
     TForm1 *w = f.make();
-    ASSERT_TRUE(waitUntil([&] { return !w->StatusBar1->PanelText(6).isEmpty(); }));
-    EXPECT_EQ(w->StatusBar1->PanelText(6), QStringLiteral(" Datenbankverbindung ok."));
+    ASSERT_TRUE(waitUntil([&] { return !w->StatusBar1().PanelText(6).isEmpty(); }));
+    EXPECT_EQ(w->StatusBar1().PanelText(6), QStringLiteral(" Datenbankverbindung ok."));
     EXPECT_EQ(f.questions.size(), 1);
     EXPECT_TRUE(f.messages.isEmpty()) << f.messages.join(u'|').toStdString();
     ASSERT_TRUE(ProgramDatabase().isOpen());
@@ -187,10 +187,10 @@ TEST(MainWindow, ADatabaseWithoutTablesIsCompletedOnlyWithYesAndKeepsItsData)
     QSqlDatabase::removeDatabase(QStringLiteral("half"));
     f.answerYes = true;
     TForm1 *w = f.make();
-    ASSERT_TRUE(waitUntil([&] { return !w->StatusBar1->PanelText(6).isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&] { return !w->StatusBar1().PanelText(6).isEmpty(); }));
     ASSERT_EQ(f.questions.size(), 1);
     EXPECT_TRUE(f.questions[0].contains(QStringLiteral("fehlen Tabellen")));
-    EXPECT_EQ(w->StatusBar1->PanelText(6), QStringLiteral(" Datenbankverbindung ok."));
+    EXPECT_EQ(w->StatusBar1().PanelText(6), QStringLiteral(" Datenbankverbindung ok."));
     EXPECT_TRUE(QSqlQuery(ProgramDatabase()).exec(QStringLiteral("SELECT x FROM eigene")));
 }
 
@@ -206,7 +206,7 @@ TEST(MainWindow, AnUnwritableIniIsReportedAtStartAndInTheLog)
     f.form = std::make_unique<TForm1>(setup);
     f.form->ShowMessage = [&f](QMessageBox::Icon, const QString &text) { f.messages << text; };
     TForm1 *w = f.form.get();
-    auto *warning = w->StatusBar1->findChild<QLabel *>(QStringLiteral("IniWarning"));
+    auto *warning = w->StatusBar1().findChild<QLabel *>(QStringLiteral("IniWarning"));
     ASSERT_NE(warning, nullptr);
     EXPECT_FALSE(warning->text().isEmpty());
     EXPECT_TRUE(warning->toolTip().contains(QStringLiteral("datei")));
@@ -214,7 +214,7 @@ TEST(MainWindow, AnUnwritableIniIsReportedAtStartAndInTheLog)
     // A writable file gives no warning.
     FormFixture ok;
     ok.withDatabase();
-    EXPECT_EQ(ok.make()->StatusBar1->findChild<QLabel *>(QStringLiteral("IniWarning")), nullptr);
+    EXPECT_EQ(ok.make()->StatusBar1().findChild<QLabel *>(QStringLiteral("IniWarning")), nullptr);
 }
 
 TEST(MainWindow, StartWithoutIniWritesEveryKeyAtTheEnd)
@@ -223,7 +223,7 @@ TEST(MainWindow, StartWithoutIniWritesEveryKeyAtTheEnd)
     f.withDatabase();
     TForm1 *w = f.make();
     EXPECT_FALSE(QFile::exists(f.iniPath()));
-    w->Actions->K_Hinweise->trigger(); // hints off, to be saved
+    w->Actions().K_Hinweise->trigger(); // hints off, to be saved
     w->move(55, 66);
     f.destroy();
     const TIniFile ini(f.iniPath());
@@ -278,7 +278,7 @@ TEST(MainWindow, SafetyPictureShowsTheNotes)
     FormFixture f;
     f.withDatabase();
     TForm1 *w = f.make();
-    w->Actions->SafetyButton->click();
+    w->Actions().SafetyButton->click();
     ASSERT_EQ(f.messages.size(), 1);
     EXPECT_TRUE(f.messages[0].startsWith(
         QStringLiteral("Bitte beachten Sie die Bedienungsanleitung zum Gerätetester.\n\nDie Prüfungen")));
@@ -291,7 +291,7 @@ TEST(MainWindow, IdleStepRunsWhenTheQueueEmptiesAndNotOnATimer)
     f.withDatabase();
     TForm1 *w = f.make();
     int passes = 0;
-    QObject::connect(w->Connection, &TConnectionController::idle, w, [&](bool open) {
+    QObject::connect(&w->Connection(), &TConnectionController::idle, w, [&](bool open) {
         EXPECT_FALSE(open);
         ++passes;
     });
@@ -301,9 +301,9 @@ TEST(MainWindow, IdleStepRunsWhenTheQueueEmptiesAndNotOnATimer)
     EXPECT_GT(passes, 0);
     EXPECT_LT(passes, 150);
     // Reports that arrive while disconnected are forgotten by the idle step.
-    w->Connection->Mailbox().AutosendPending = 0x10;
-    waitUntil([&] { return w->Connection->Mailbox().AutosendPending == 0; }, 1000);
-    EXPECT_EQ(w->Connection->Mailbox().AutosendPending, 0);
+    w->Connection().Mailbox().AutosendPending = 0x10;
+    waitUntil([&] { return w->Connection().Mailbox().AutosendPending == 0; }, 1000);
+    EXPECT_EQ(w->Connection().Mailbox().AutosendPending, 0);
 }
 
 TEST(MainWindow, HelpOpensIndexAndUsingHelpAndSearchFilters)
@@ -311,9 +311,9 @@ TEST(MainWindow, HelpOpensIndexAndUsingHelpAndSearchFilters)
     FormFixture f;
     f.withDatabase();
     TForm1 *w = f.make();
-    w->Actions->H_Benutzen->trigger();
+    w->Actions().H_Benutzen->trigger();
     EXPECT_EQ(w->HelpWindow()->CurrentPage(), QStringLiteral("hilfe.html"));
-    w->Actions->H_Index->trigger();
+    w->Actions().H_Index->trigger();
     EXPECT_EQ(w->HelpWindow()->CurrentPage(), QStringLiteral("index.html"));
     EXPECT_TRUE(w->HelpWindow()->isVisible());
 

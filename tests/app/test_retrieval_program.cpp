@@ -113,7 +113,7 @@ TEST(RetrievalProgram, DatenAbrufenInTheMainWindowFetchesWithAutosendOff)
     TForm1 *w = f.make();
     TAppWindows::CreateAll(w);
     w->ConnectDatabase();
-    w->Actions->G_Verbinden->trigger();
+    w->Actions().G_Verbinden->trigger();
     ASSERT_TRUE(sim.waitForAutosend(0x79c));
 
     bool quiet = false;
@@ -131,7 +131,7 @@ TEST(RetrievalProgram, DatenAbrufenInTheMainWindowFetchesWithAutosendOff)
         d->BtnOK->click();
     });
     poll.start();
-    w->Actions->G_Abrufen->trigger();
+    w->Actions().G_Abrufen->trigger();
     EXPECT_TRUE(quiet);
     EXPECT_EQ(rows, 3);
     EXPECT_TRUE(sim.waitForAutosend(0x79c)) << "autosend again after the dialog";

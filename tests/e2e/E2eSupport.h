@@ -30,8 +30,8 @@ struct ConnectedFixture : FormFixture {
     }
     ~ConnectedFixture() { SetPortIniFile(QString()); }
 
-    QString panel(int i) const { return form->StatusBar1->PanelText(i); }
-    bool connected() const { return form->Actions->G_Verbinden->isChecked(); }
+    QString panel(int i) const { return form->StatusBar1().PanelText(i); }
+    bool connected() const { return form->Actions().G_Verbinden->isChecked(); }
 
     QStringList logTexts() const
     {

@@ -24,9 +24,9 @@ TEST(Connection, ConnectIdentifiesTheTesterAndStartsAutosendAndDisconnectStopsIt
     f.configure(sim.path());
     TForm1 *w = f.make();
     int decoded = 0;
-    QObject::connect(w->Connection, &TConnectionController::decodeSlot, w, [&] { ++decoded; });
+    QObject::connect(&w->Connection(), &TConnectionController::decodeSlot, w, [&] { ++decoded; });
 
-    w->Actions->G_Verbinden->trigger();
+    w->Actions().G_Verbinden->trigger();
     EXPECT_TRUE(f.connected());
     EXPECT_EQ(f.panel(0), QStringLiteral("Verbunden"));
     EXPECT_EQ(f.panel(1), QStringLiteral("COM1"));
@@ -35,8 +35,8 @@ TEST(Connection, ConnectIdentifiesTheTesterAndStartsAutosendAndDisconnectStopsIt
     // The simulator starts in English and the program switches it to German.
     EXPECT_EQ(f.panel(4), QStringLiteral("de"));
     EXPECT_EQ(f.panel(5), QStringLiteral("00"));
-    EXPECT_FALSE(w->Actions->G_Schnittstelle->isEnabled());
-    EXPECT_TRUE(w->Actions->K_Sprache->isEnabled());
+    EXPECT_FALSE(w->Actions().G_Schnittstelle->isEnabled());
+    EXPECT_TRUE(w->Actions().K_Sprache->isEnabled());
     EXPECT_TRUE(f.messages.isEmpty());
 
     EXPECT_TRUE(sim.waitForAutosend(0x79c));
@@ -44,16 +44,16 @@ TEST(Connection, ConnectIdentifiesTheTesterAndStartsAutosendAndDisconnectStopsIt
     // Reports arrive on their own and the idle step decodes them.
     EXPECT_TRUE(waitUntil([&] { return decoded >= 8; }, 5000));
     // The start action is released 0.8 s after connecting.
-    EXPECT_TRUE(waitUntil([&] { return w->Connection->StartEnabled(); }, 3000));
+    EXPECT_TRUE(waitUntil([&] { return w->Connection().StartEnabled(); }, 3000));
 
-    w->Actions->G_Verbinden->trigger();
+    w->Actions().G_Verbinden->trigger();
     EXPECT_FALSE(f.connected());
     EXPECT_EQ(f.panel(0), QStringLiteral("Keine Verbindung"));
     EXPECT_EQ(f.panel(2), QStringLiteral("SerNo."));
     EXPECT_EQ(f.panel(3), QStringLiteral("PgmVers."));
     EXPECT_TRUE(f.panel(4).isEmpty());
-    EXPECT_TRUE(w->Actions->G_Schnittstelle->isEnabled());
-    EXPECT_FALSE(w->Connection->StartEnabled());
+    EXPECT_TRUE(w->Actions().G_Schnittstelle->isEnabled());
+    EXPECT_FALSE(w->Connection().StartEnabled());
     EXPECT_TRUE(sim.waitForAutosend(0));
     const QStringList log = f.logTexts();
     EXPECT_TRUE(log.contains(QStringLiteral("COM ist verbunden")));
@@ -68,7 +68,7 @@ TEST(Connection, OldFirmwareShowsTheMessageAndStaysConnected)
     ConnectedFixture f;
     f.configure(sim.path());
     TForm1 *w = f.make();
-    w->Actions->G_Verbinden->trigger();
+    w->Actions().G_Verbinden->trigger();
     ASSERT_EQ(f.messages.size(), 1);
     EXPECT_TRUE(f.messages[0].startsWith(
         QStringLiteral("Der angeschlossene Gerätetester mit Firmwareversion 1.02.99")));
@@ -84,7 +84,7 @@ TEST(Connection, ClosingWhileConnectedSwitchesAutosendOffAndEndsTheLog)
     ConnectedFixture f;
     f.configure(sim.path());
     TForm1 *w = f.make();
-    w->Actions->G_Verbinden->trigger();
+    w->Actions().G_Verbinden->trigger();
     ASSERT_TRUE(sim.waitForAutosend(0x79c));
     f.destroy();
     EXPECT_TRUE(sim.waitForAutosend(0));
@@ -105,12 +105,12 @@ TEST(Connection, DisconnectSwitchesAutosendOffWheneverItWasOrdered)
         ConnectedFixture f;
         f.configure(sim.path(), extra);
         TForm1 *w = f.make();
-        w->Actions->G_Verbinden->trigger();
+        w->Actions().G_Verbinden->trigger();
         ASSERT_TRUE(f.connected());
         ASSERT_TRUE(sim.waitForAutosend(0x79c));
-        w->Connection->PausePolling();
-        EXPECT_EQ(w->Connection->RefreshCtr, 0);
-        w->Actions->G_Verbinden->trigger();
+        w->Connection().PausePolling();
+        EXPECT_EQ(w->Connection().RefreshCtr, 0);
+        w->Actions().G_Verbinden->trigger();
         EXPECT_FALSE(f.connected());
         EXPECT_TRUE(sim.waitForAutosend(0));
         const QStringList log = f.logTexts();
@@ -136,12 +136,12 @@ TEST(Connection, PortThatCannotOpenLeavesTheButtonUnchecked)
     ConnectedFixture f;
     f.configure(f.path(QStringLiteral("kein-geraet")));
     TForm1 *w = f.make();
-    w->Actions->G_Verbinden->trigger();
+    w->Actions().G_Verbinden->trigger();
     EXPECT_FALSE(f.connected());
     // The reason stands in the status bar instead of a silent failure.
     EXPECT_EQ(f.panel(0), QStringLiteral("COM1: nicht vorhanden"));
-    EXPECT_TRUE(w->Actions->G_Schnittstelle->isEnabled());
-    EXPECT_EQ(w->Connection->ActiveCtr, 0);
+    EXPECT_TRUE(w->Actions().G_Schnittstelle->isEnabled());
+    EXPECT_EQ(w->Connection().ActiveCtr, 0);
 }
 
 TEST(Connection, PortHeldByAnotherProgramSaysSo)
@@ -154,7 +154,7 @@ TEST(Connection, PortHeldByAnotherProgramSaysSo)
     ConnectedFixture f;
     f.configure(line.slavePath());
     TForm1 *w = f.make();
-    w->Actions->G_Verbinden->trigger();
+    w->Actions().G_Verbinden->trigger();
     EXPECT_FALSE(f.connected());
     EXPECT_EQ(f.panel(0), QStringLiteral("COM1: belegt"));
     EXPECT_EQ(PortOpenProblem(line.slavePath()), QStringLiteral("belegt"));
@@ -170,7 +170,7 @@ TEST(Connection, DataRetrievalWithoutConnectionSendsNothing)
     f.configure(pty.slavePath());
     TForm1 *w = f.make();
     bool shown = false;
-    w->Connection->FetchData([&] { shown = true; });
+    w->Connection().FetchData([&] { shown = true; });
     EXPECT_TRUE(shown);
     EXPECT_TRUE(pty.read(1, 200).isEmpty());
 }
@@ -182,17 +182,17 @@ TEST(Connection, DataRetrievalPausesAutosendAndResumesAfterTheDialog)
     ConnectedFixture f;
     f.configure(sim.path());
     TForm1 *w = f.make();
-    w->Actions->G_Verbinden->trigger();
+    w->Actions().G_Verbinden->trigger();
     ASSERT_TRUE(sim.waitForAutosend(0x79c));
     bool quietDuringDialog = false;
-    w->Connection->FetchData([&] {
-        EXPECT_FALSE(w->Connection->Timer2->isActive());
-        EXPECT_EQ(w->Connection->ActiveCtr, 0);
+    w->Connection().FetchData([&] {
+        EXPECT_FALSE(w->Connection().Timer2->isActive());
+        EXPECT_EQ(w->Connection().ActiveCtr, 0);
         quietDuringDialog = sim.waitForAutosend(0);
     });
     EXPECT_TRUE(quietDuringDialog);
-    EXPECT_TRUE(w->Connection->Timer2->isActive());
-    EXPECT_EQ(w->Connection->ActiveCtr, w->Connection->InActiveTime());
+    EXPECT_TRUE(w->Connection().Timer2->isActive());
+    EXPECT_EQ(w->Connection().ActiveCtr, w->Connection().InActiveTime());
     EXPECT_TRUE(sim.waitForAutosend(0x79c));
     const QStringList log = f.logTexts();
     EXPECT_LT(log.indexOf(QStringLiteral("Timer 2 disabled")),
@@ -221,9 +221,9 @@ TEST(Connection, ChosenPortIsShownAndSaved)
         dlg->COMRadioGroup1->Button(4)->click();
         dlg->BitBtn1->click();
     });
-    w->Actions->G_Schnittstelle->trigger();
+    w->Actions().G_Schnittstelle->trigger();
     EXPECT_EQ(f.panel(1), QStringLiteral("COM5"));
-    EXPECT_EQ(w->Connection->Port(), 5);
+    EXPECT_EQ(w->Connection().Port(), 5);
     f.destroy();
     EXPECT_TRUE(readFile(f.iniPath()).contains("Port=5\n"));
     // The port mapping the user wrote stays as it was.

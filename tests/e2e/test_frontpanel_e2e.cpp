@@ -50,9 +50,9 @@ struct PanelFixture : ConnectedFixture {
         TForm1 *w = make();
         parts = FrontPanelParts(*w);
         if (!parts.Panel) return false;
-        QObject::connect(w->Connection, &TConnectionController::decodeSlot, w,
+        QObject::connect(&w->Connection(), &TConnectionController::decodeSlot, w,
                          [this](int slot) { ++slotCounts[slot]; });
-        w->Actions->G_Verbinden->trigger();
+        w->Actions().G_Verbinden->trigger();
         if (!connected()) {
             ADD_FAILURE() << "not connected: " << messages.join(QLatin1Char('|')).toStdString();
             return false;
@@ -310,14 +310,14 @@ TEST(FrontPanelE2e, Mode0751DiffRowSetsTheTester)
     ASSERT_TRUE(f.connect({}, {QStringLiteral("set menu=0x04 klasse=0x01")}));
     TForm1 *w = f.form.get();
     // Row 48 (code 44): class II, "Diff.", touch current, 0751, single steps.
-    ASSERT_TRUE(ApplyModeSettings(TModeWriter::ForCommands(w->Commands), ModeSettingsForRow(48)));
+    ASSERT_TRUE(ApplyModeSettings(TModeWriter::ForCommands(&w->Commands()), ModeSettingsForRow(48)));
     EXPECT_TRUE(f.waitSim(QStringLiteral("standard"), 2));
     EXPECT_EQ(f.simInt(QStringLiteral("class")), 2);
     EXPECT_EQ(f.simInt(QStringLiteral("isolmode")), 2);
     EXPECT_TRUE(f.simInt(QStringLiteral("menu")) & mfBeruehrstrom);
     EXPECT_FALSE(f.simInt(QStringLiteral("menu")) & mfAutomatisch);
     // Row 12 (code 87): class II, nothing, touch current, 0701, single steps.
-    ASSERT_TRUE(ApplyModeSettings(TModeWriter::ForCommands(w->Commands), ModeSettingsForRow(12)));
+    ASSERT_TRUE(ApplyModeSettings(TModeWriter::ForCommands(&w->Commands()), ModeSettingsForRow(12)));
     EXPECT_TRUE(f.waitSim(QStringLiteral("standard"), 0));
     EXPECT_EQ(f.simInt(QStringLiteral("isolmode")), 0);
     EXPECT_EQ(f.simInt(QStringLiteral("class")), 2);
@@ -329,12 +329,12 @@ TEST(FrontPanelE2e, DisconnectResetsThePanel)
     ASSERT_TRUE(f.connect({}, {QStringLiteral("set menu=0x04 klasse=0x01")}));
     TFrontPanel *p = f.panel();
     ASSERT_TRUE(waitUntil([&] { return p->Label26->text() != QStringLiteral("-"); }));
-    f.form->Actions->G_Verbinden->trigger();
+    f.form->Actions().G_Verbinden->trigger();
     EXPECT_FALSE(p->RadioGroup1->isEnabled());
     EXPECT_FALSE(p->TrackBar1->isEnabled());
     EXPECT_EQ(p->Label26->text(), QStringLiteral("-"));
     EXPECT_EQ(p->LimitDisplay[0]->Text(), NotMeasuredText());
-    EXPECT_FALSE(f.form->Actions->M_Einstellen->isEnabled());
+    EXPECT_FALSE(f.form->Actions().M_Einstellen->isEnabled());
     EXPECT_FALSE(f.parts.Control->Prf_Drucken->isEnabled());
 }
 
@@ -390,7 +390,7 @@ TEST(FrontPanelE2e, MeasuringModeAndLanguageDialogsDriveTheTester)
     PanelFixture f;
     ASSERT_TRUE(f.connect({}, {QStringLiteral("set menu=0x04 klasse=0x01")}));
     TForm1 *w = f.form.get();
-    ASSERT_TRUE(w->Actions->M_Einstellen->isEnabled());
+    ASSERT_TRUE(w->Actions().M_Einstellen->isEnabled());
 
     // Row 44 (code 48): class I, differential current, touch current, 0751.
     whenShown(f.parts.Messmodus, [&f] {
@@ -401,7 +401,7 @@ TEST(FrontPanelE2e, MeasuringModeAndLanguageDialogsDriveTheTester)
         emit d->ListView1->itemClicked(row, 0);
         d->accept();
     });
-    w->Actions->M_Einstellen->trigger();
+    w->Actions().M_Einstellen->trigger();
     EXPECT_TRUE(f.waitSim(QStringLiteral("standard"), 2));
     EXPECT_EQ(f.simInt(QStringLiteral("class")), 1);
     EXPECT_EQ(f.simInt(QStringLiteral("isolmode")), 2);
@@ -417,7 +417,7 @@ TEST(FrontPanelE2e, MeasuringModeAndLanguageDialogsDriveTheTester)
         d->ListBox1->setCurrentItem(fr.first());
         d->accept();
     });
-    w->Actions->K_Sprache->trigger();
+    w->Actions().K_Sprache->trigger();
     EXPECT_TRUE(f.sim.waitForState([](const auto &s) { return s.value("language") == QLatin1String("fr"); }));
     EXPECT_EQ(f.ConnectedFixture::panel(4), QStringLiteral("fr"));
 }

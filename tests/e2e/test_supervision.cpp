@@ -28,13 +28,13 @@ TEST(Supervision, SilentTesterGetsTwoRefreshesAndIsDroppedAfterInActiveTime)
     // No periodic refresh in the window under test.
     f.configure(sim.path(), "[Timing]\nRefreshTime=1000\n");
     TForm1 *w = f.make();
-    w->Actions->G_Verbinden->trigger();
+    w->Actions().G_Verbinden->trigger();
     ASSERT_TRUE(f.connected());
     // Settled: the start-enabled write after connecting has been answered, so
     // no direct exchange (which pauses the supervision) is under way.
     ASSERT_TRUE(waitUntil(
         [&] {
-            return w->Connection->StartEnabled() && !w->Commands->Busy() && w->Connection->ActiveCtr > 0 &&
+            return w->Connection().StartEnabled() && !w->Commands().Busy() && w->Connection().ActiveCtr > 0 &&
                    f.logTexts().contains(QStringLiteral("Empfang $66: verschiedene Einstellungen vorgeben"));
         },
         5000));
@@ -74,7 +74,7 @@ TEST(Supervision, TesterThatNeverAnswersIsDroppedThreeSecondsAfterOpening)
     TForm1 *w = f.make();
     QElapsedTimer t;
     t.start();
-    w->Actions->G_Verbinden->trigger();
+    w->Actions().G_Verbinden->trigger();
     ASSERT_TRUE(waitUntil([&] { return !f.connected(); }, 8000));
     const qint64 ms = t.elapsed();
     EXPECT_GE(ms, 2800);
@@ -90,8 +90,8 @@ TEST(Supervision, SecondConnectDuringIdentificationStartsNoSecondSequence)
     ConnectedFixture f;
     f.configure(pty.slavePath());
     TForm1 *w = f.make();
-    QTimer::singleShot(300, w, [w] { w->Connection->Connect(); });
-    w->Actions->G_Verbinden->trigger();
+    QTimer::singleShot(300, w, [w] { w->Connection().Connect(); });
+    w->Actions().G_Verbinden->trigger();
     ASSERT_TRUE(waitUntil([&] { return !f.connected(); }, 8000));
     EXPECT_EQ(countOf(f.logTexts(), QStringLiteral("COM wird geöffnet")), 1);
 }
