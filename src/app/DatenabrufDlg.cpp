@@ -143,33 +143,17 @@ QString TStagingModel::displayText(int row, int column) const
         const QDateTime dt = FieldDateTime(v);
         return dt.isValid() ? FormatDateTime(dt) : QString();
     }
-    case cSchutzkl:
-        switch (FieldInt(v)) {
-        case 1:
-            return QStringLiteral("I");
-        case 2:
-            return QStringLiteral("II");
-        case 3:
-            return QStringLiteral("III");
-        default:
-            return QStringLiteral("---");
-        }
+    case cSchutzkl: {
+        const QString text = FormatSchutzklasse(FieldInt(v));
+        return text.isEmpty() ? QStringLiteral("---") : text;
+    }
     case cAutomatisch:
     case cManuGrenz:
     case cBeruehr:
     case cAbgebrochen:
         return jaNein(v);
     case cDin:
-        switch (FieldInt(v)) {
-        case 0:
-            return QStringLiteral("0701");
-        case 1:
-            return QStringLiteral("0702");
-        case 2:
-            return QStringLiteral("0751");
-        default:
-            return QString();
-        }
+        return FormatDinVde(FieldInt(v));
     case cIsol:
         switch (FieldInt(v)) {
         case 0:

@@ -33,20 +33,6 @@ QStringList CustomerLines(const TWerteSatz &w)
     return lines;
 }
 
-QString ClassText(int schutzklasse)
-{
-    switch (schutzklasse) {
-    case 1:
-        return QStringLiteral("I");
-    case 2:
-        return QStringLiteral("II");
-    case 3:
-        return QStringLiteral("III");
-    default:
-        return QString();
-    }
-}
-
 QString NextTestDate(const TWerteSatz &w, int serviceInterv)
 {
     if (serviceInterv == 0 || !w.Datum.isValid()) return QString();
@@ -163,7 +149,7 @@ TReport TPruefprot::Report() const
         c.LabelIn(118, 264, 177, Qt::AlignLeft, w.Bezeichnung, BoldLined);
         c.LabelIn(118, 281, 177, Qt::AlignLeft, w.Typ, BoldLined);
         c.LabelIn(118, 298, 177, Qt::AlignLeft, w.Inventarnummer, BoldLined);
-        c.LabelIn(118, 315, 33, Qt::AlignHCenter, ClassText(w.Schutzklasse), BoldLined);
+        c.LabelIn(118, 315, 33, Qt::AlignHCenter, FormatSchutzklasse(w.Schutzklasse), BoldLined);
         c.Label(310, 264, QStringLiteral("Fabr.-Nr.:"));
         c.Label(310, 281, QStringLiteral("Seriennummer:"));
         c.Label(310, 298, QStringLiteral("Barcode:"));
@@ -305,7 +291,7 @@ void paint0751Body(TReportCanvas &c, const TWerteSatz &w, const TProtocolSetting
     c.Label(310, y(240), QStringLiteral("Schutzkl.:"));
     c.Label(310, y(257), QStringLiteral("Fabr.-Nr.:"));
     c.Label(310, y(276), QStringLiteral("Barcode:"));
-    c.LabelIn(383, y(240), 33, Qt::AlignHCenter, ClassText(w.Schutzklasse), BoldLined);
+    c.LabelIn(383, y(240), 33, Qt::AlignHCenter, FormatSchutzklasse(w.Schutzklasse), BoldLined);
     c.LabelIn(383, y(258), 206, Qt::AlignLeft, w.Fabrikationsnummer, BoldLined);
     c.LabelIn(383, y(275), 206, Qt::AlignLeft, w.Barcode, BoldLined);
     c.Barcode(382, y(305), 211, 23, Interleaved2Of5, w.Barcode);

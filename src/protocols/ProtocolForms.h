@@ -12,8 +12,6 @@
 // The six customer lines: Name1, Name2, Name3 and street as far as they are
 // not empty, then one blank line, then the town line ("D-12345 Berlin").
 QStringList CustomerLines(const TWerteSatz &w);
-// "I", "II", "III" for classes 1..3, else empty.
-QString ClassText(int schutzklasse);
 // Test date plus the service interval as "dd.mm.yyyy"; empty for interval 0.
 QString NextTestDate(const TWerteSatz &w, int serviceInterv);
 

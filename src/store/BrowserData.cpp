@@ -50,19 +50,7 @@ TTestDisplay ComputeTestDisplay(const TWerteSatz *t)
     default:
         break;
     }
-    switch (t->Schutzklasse) {
-    case 1:
-        d.klasseText = QStringLiteral("I");
-        break;
-    case 2:
-        d.klasseText = QStringLiteral("II");
-        break;
-    case 3:
-        d.klasseText = QStringLiteral("III");
-        break;
-    default:
-        break;
-    }
+    d.klasseText = FormatSchutzklasse(t->Schutzklasse);
     d.sichtText = t->Sichtpruef == 0   ? QStringLiteral("nein")
                   : t->Sichtpruef == 1 ? QStringLiteral("ja")
                                        : QStringLiteral("---");

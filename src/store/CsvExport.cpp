@@ -40,20 +40,6 @@ QString yesNoOther(int v)
     return QStringLiteral("---");
 }
 
-QString dinVdeText(int v)
-{
-    switch (v) {
-    case 0:
-        return QStringLiteral("0701");
-    case 1:
-        return QStringLiteral("0702");
-    case 2:
-        return QStringLiteral("0751");
-    default:
-        return QString();
-    }
-}
-
 QString columnValue(const TWerteSatz &w, int col)
 {
     const auto userText = [](const QString &v) { return NeutraliseCsvText(v); };
@@ -161,7 +147,7 @@ QString columnValue(const TWerteSatz &w, int col)
     case ecAutomatisch:
         return FormatYesNo(w.Automatisch);
     case ecDINVDE:
-        return dinVdeText(w.DINVDE);
+        return FormatDinVde(w.DINVDE);
     case ecMitIsol:
         return QString::number(w.IsolDiff);
     case ecManuGrenz:

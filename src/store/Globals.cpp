@@ -24,6 +24,18 @@ QString FormatYesNo(bool b)
     return b ? QStringLiteral("ja") : QStringLiteral("nein");
 }
 
+QString FormatDinVde(int dinVde)
+{
+    static const QString texts[] = {QStringLiteral("0701"), QStringLiteral("0702"), QStringLiteral("0751")};
+    return dinVde >= 0 && dinVde < 3 ? texts[dinVde] : QString();
+}
+
+QString FormatSchutzklasse(int schutzklasse)
+{
+    static const QString texts[] = {QStringLiteral("I"), QStringLiteral("II"), QStringLiteral("III")};
+    return schutzklasse >= 1 && schutzklasse <= 3 ? texts[schutzklasse - 1] : QString();
+}
+
 namespace {
 const QString kNotMeasured = QStringLiteral(" --- ");
 }

@@ -100,6 +100,10 @@ int ComputeEnableMask(int isolDiff, int dinVde, bool mitBeruehr, int schutzklass
 
 // "ja" / "nein"
 QString FormatYesNo(bool b);
+// The standard (0, 1, 2) as "0701", "0702", "0751"; "" for anything else.
+QString FormatDinVde(int dinVde);
+// The protection class (1..3) as "I", "II", "III"; "" for anything else.
+QString FormatSchutzklasse(int schutzklasse);
 // Value texts without unit; " --- " when not measured (negative).
 QString FormatResistanceMilliohm(int v); // mOhm: "%d" up to 1000, ">1000"
 QString FormatInsulationMegohm(int v);   // kOhm in, MOhm out: "<0.20", "0,20".."10,00", ">10.0"

@@ -67,6 +67,18 @@ TEST_F(Formats, YesNoAndPosition)
     EXPECT_EQ(FormatPosition(1, 0), "[-/-]");
 }
 
+TEST_F(Formats, StandardAndClassTextsOnlyForStoredCodes)
+{
+    // Stored rows may hold anything; an unknown code must not index past the table.
+    EXPECT_EQ(FormatDinVde(2), "0751");
+    EXPECT_EQ(FormatSchutzklasse(1), "I");
+    EXPECT_EQ(FormatSchutzklasse(3), "III");
+    for (int bad : {-1, 0, 4, 99})
+        EXPECT_TRUE(FormatSchutzklasse(bad).isEmpty()) << bad;
+    for (int bad : {-1, 3, 255})
+        EXPECT_TRUE(FormatDinVde(bad).isEmpty()) << bad;
+}
+
 TEST_F(Formats, FormatSettingsHelpers)
 {
     EXPECT_EQ(FormatFixed(0.2, 2), "0,20");
