@@ -102,12 +102,6 @@ TBrowseNavigator::TBrowseNavigator(TBrowseSet *set, bool withInsert, QWidget *pa
     connect(Prior, &QToolButton::clicked, this, [this] { m_set->Prior(); });
     connect(Next, &QToolButton::clicked, this, [this] { m_set->Next(); });
     connect(Last, &QToolButton::clicked, this, [this] { m_set->Last(); });
-    connect(Insert, &QToolButton::clicked, this, [this] {
-        if (OnInsert) OnInsert();
-    });
-    connect(Delete, &QToolButton::clicked, this, [this] {
-        if (OnDelete) OnDelete();
-    });
 }
 
 void TBrowseNavigator::UpdateButtons()
@@ -281,15 +275,15 @@ QWidget *TDatenanzeigeDlg::buildCustomerPane()
     g->addLayout(tel, 6, 1, 1, 5);
     CustomerNavigator = new TBrowseNavigator(s, true, box);
     CustomerNavigator->setObjectName(QStringLiteral("CustomerNavigator"));
-    CustomerNavigator->OnInsert = [this] {
+    connect(CustomerNavigator->Insert, &QToolButton::clicked, this, [this] {
         QString error;
         if (!m_data->InsertCustomer(&error)) {
             if (!error.isEmpty()) fail(error);
             return;
         }
         KDstrName1->setFocus();
-    };
-    CustomerNavigator->OnDelete = [this] { deleteRow(0); };
+    });
+    connect(CustomerNavigator->Delete, &QToolButton::clicked, this, [this] { deleteRow(0); });
     g->addWidget(CustomerNavigator, 7, 0, 1, 6);
     m_customerEdits = {
         {KDstrName1, QStringLiteral("KDstrName1")}, {KDstrName2, QStringLiteral("KDstrName2")},
@@ -352,15 +346,15 @@ QWidget *TDatenanzeigeDlg::buildDevicePane()
     g->addWidget(PLstrBarcode, 4, 3);
     DeviceNavigator = new TBrowseNavigator(s, true, box);
     DeviceNavigator->setObjectName(QStringLiteral("DeviceNavigator"));
-    DeviceNavigator->OnInsert = [this] {
+    connect(DeviceNavigator->Insert, &QToolButton::clicked, this, [this] {
         QString error;
         if (!m_data->InsertDevice(&error)) {
             if (!error.isEmpty()) fail(error);
             return;
         }
         PLstrBezeichnung->setFocus();
-    };
-    DeviceNavigator->OnDelete = [this] { deleteRow(1); };
+    });
+    connect(DeviceNavigator->Delete, &QToolButton::clicked, this, [this] { deleteRow(1); });
     g->addWidget(DeviceNavigator, 5, 0, 1, 4);
     m_deviceEdits = {{PLstrBezeichnung, QStringLiteral("PLstrBezeichnung")},
                      {PLstrTyp, QStringLiteral("PLstrTyp")},
@@ -515,7 +509,7 @@ QWidget *TDatenanzeigeDlg::buildTestPane()
     v->addLayout(bottom);
     TestNavigator = new TBrowseNavigator(s, false, box);
     TestNavigator->setObjectName(QStringLiteral("TestNavigator"));
-    TestNavigator->OnDelete = [this] { deleteRow(2); };
+    connect(TestNavigator->Delete, &QToolButton::clicked, this, [this] { deleteRow(2); });
     v->addWidget(TestNavigator);
     m_testEdits = {{PRstrPruefer, QStringLiteral("PRstrPruefer")},
                    {PRstrBewertender, QStringLiteral("PRstrBewertender")}};

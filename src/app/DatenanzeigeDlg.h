@@ -37,9 +37,6 @@ public:
     QToolButton *First, *Prior, *Next, *Last, *Insert, *Delete;
     void UpdateButtons();
 
-    std::function<void()> OnInsert;
-    std::function<void()> OnDelete;
-
 private:
     TBrowseSet *m_set;
 };

@@ -499,10 +499,10 @@ void TFrontPanel::wireUser()
     connect(ComboBox2, &QComboBox::activated, this, [&s](int i) { s.UserSichtpr(i); });
     connect(CheckBox1, &QCheckBox::clicked, this, [&s](bool on) { s.UserSteuerbarcode(on); });
     connect(CheckBox2, &QCheckBox::clicked, this, [&s](bool on) { s.UserEinstellsperre(on); });
-    FloatEdit1->OnExit = [this](QObject *) {
+    connect(FloatEdit1, &TValidateEdit::exit, this, [this](QObject *) {
         FloatEdit1->setModified(false);
         m_state->UserMesszeit(double(FloatEdit1->Value()));
-    };
+    });
     FloatEdit1->OnKeyPress = [this](QObject *, QChar &key) {
         if (key != QLatin1Char('\r')) return;
         key = QChar(); // consumed: no beep, no default button

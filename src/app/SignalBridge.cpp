@@ -28,7 +28,7 @@ TSignalBridge::TSignalBridge(QObject *parent) : QObject(parent)
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         char c = 0;
         while (::read(g_fds[1], &c, 1) == 1)
-            if (OnSignal) OnSignal(int(c));
+            emit received(int(c));
     });
     struct sigaction sa = {};
     sa.sa_handler = onSignal;

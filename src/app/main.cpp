@@ -34,7 +34,7 @@ int main(int argc, char *argv[])
 
     // SIGTERM and SIGINT end the program the same way as "Beenden".
     TSignalBridge sigBridge;
-    sigBridge.OnSignal = [&form](int) { form.RequestClose(); };
+    QObject::connect(&sigBridge, &TSignalBridge::received, &form, [&form](int) { form.RequestClose(); });
 
     form.show();
     if (qEnvironmentVariableIsSet("GT_STARTUP_REPORT")) {

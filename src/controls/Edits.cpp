@@ -73,7 +73,7 @@ bool TValidateEdit::ValidationRunning()
 void TValidateEdit::TextChanged()
 {
     m_edited = true;
-    if (OnChange) OnChange(this);
+    emit change(this);
 }
 
 void TValidateEdit::Validate()
@@ -90,7 +90,7 @@ void TValidateEdit::Validate()
     // `changed` objects once per change: leaving again with the same text is
     // accepted. `never` keeps objecting until the text is valid.
     m_edited = m_errLeaving == TErrLeavings::never;
-    if (OnValidateError) OnValidateError(this);
+    emit validateError(this);
 }
 
 void TValidateEdit::focusOutEvent(QFocusEvent *e)
@@ -101,7 +101,7 @@ void TValidateEdit::focusOutEvent(QFocusEvent *e)
         e->reason() == Qt::MenuBarFocusReason)
         return;
     Validate();
-    if (!hasFocus() && OnExit) OnExit(this);
+    if (!hasFocus()) emit exit(this);
 }
 
 void TValidateEdit::keyPressEvent(QKeyEvent *e)

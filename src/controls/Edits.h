@@ -38,18 +38,21 @@ public:
     // True while any of these controls is validating (one guard for all).
     static bool ValidationRunning();
 
-    // May overrule the verdict of the built-in check.
+    // May overrule the verdict of the built-in check; a hook because it answers.
     std::function<void(QWidget *Control, bool &isValid)> OnValidate;
-    // Fired when an invalid text is not accepted (after the focus went back).
-    std::function<void(QObject *Sender)> OnValidateError;
-    // Fired on every text change, typed or assigned.
-    std::function<void(QObject *Sender)> OnChange;
-    // Fired when the focus has left the field and stayed away (text accepted).
-    std::function<void(QObject *Sender)> OnExit;
-    // Fired for each typed character ('\r' for Enter); setting Key to a null
-    // character consumes the key.
+    // For each typed character ('\r' for Enter); setting Key to a null
+    // character consumes the key, so this stays a single hook as well.
     std::function<void(QObject *Sender, QChar &Key)> OnKeyPress;
 
+signals:
+    // An invalid text was not accepted (after the focus went back).
+    void validateError(QObject *Sender);
+    // Every text change, typed or assigned.
+    void change(QObject *Sender);
+    // The focus has left the field and stayed away (text accepted).
+    void exit(QObject *Sender);
+
+public:
 protected:
     // The control's own check of its text; may rewrite the text.
     virtual bool CheckText() { return true; }

@@ -175,11 +175,11 @@ TEST(ValidationProtocol, InvalidTextHoldsTheFocusUnlessAlways)
         MakeMeasuringTime(*e);
         e->setErrLeaving(mode);
         int errors = 0, exits = 0;
-        e->OnValidateError = [&](QObject *sender) {
+        QObject::connect(e, &TValidateEdit::validateError, [&](QObject *sender) {
             EXPECT_EQ(sender, e);
             ++errors;
-        };
-        e->OnExit = [&](QObject *) { ++exits; };
+        });
+        QObject::connect(e, &TValidateEdit::exit, [&](QObject *) { ++exits; });
         FocusRig rig(e);
         e->selectAll();
         QTest::keyClicks(e, QStringLiteral("abc"));
@@ -217,7 +217,7 @@ TEST(ValidationProtocol, OnValidateOverrulesTheVerdict)
     auto *e = new TIntEdit;
     int errors = 0;
     bool reject = true;
-    e->OnValidateError = [&](QObject *) { ++errors; };
+    QObject::connect(e, &TValidateEdit::validateError, [&](QObject *) { ++errors; });
     e->OnValidate = [&](QWidget *control, bool &isValid) {
         EXPECT_EQ(control, e);
         if (reject)
@@ -293,7 +293,7 @@ TEST(ValidationProtocol, ChangeEventAndKeyHook)
 {
     auto *e = new TFloatEdit;
     int changes = 0, enters = 0;
-    e->OnChange = [&](QObject *) { ++changes; };
+    QObject::connect(e, &TValidateEdit::change, [&](QObject *) { ++changes; });
     e->OnKeyPress = [&](QObject *, QChar &key) {
         if (key == QLatin1Char('\r')) {
             ++enters;
