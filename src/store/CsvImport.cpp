@@ -13,10 +13,11 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringDecoder>
-#include <cmath>
 
+#include <cmath>
 #include <functional>
 #include <optional>
+#include <span>
 
 QString TImportSummary::Text() const
 {
@@ -387,6 +388,17 @@ bool TCsvImport::Run(QSqlDatabase db, bool write, QString *error)
         ++m_summary.lines;
         auto value = [&](TExportColumn c) { return has(c) ? rec.values.value(m_col[c]) : QString(); };
         auto text = [&](TExportColumn c) { return userText(value(c)); };
+        // A new customer or device: its keys, then the file's texts.
+        auto insertRow = [&](const QString &table, QStringList cols, QStringList vals,
+                             std::span<const TColumnText> texts, QString *err) {
+            for (const TColumnText &t : texts) {
+                cols << QLatin1String(t.dbColumn);
+                vals << SqlQuote(text(t.col));
+            }
+            return exec(QStringLiteral("INSERT INTO %1 (%2)\nVALUES (%3)")
+                            .arg(table, cols.join(u','), vals.join(u',')),
+                        err);
+        };
         L.kunde = text(ecName1);
         L.pruefling = text(ecBezeichnung);
         L.datum = value(ecDatum).trimmed();
@@ -513,14 +525,8 @@ bool TCsvImport::Run(QSqlDatabase db, bool write, QString *error)
             ++m_summary.matchedCustomers;
         } else {
             kunde = write ? nextCustomer++ : --pseudo;
-            QStringList cols{QStringLiteral("KDintKundenNr")}, vals{QString::number(kunde)};
-            for (const TColumnText &t : kCustomerText) {
-                cols << QLatin1String(t.dbColumn);
-                vals << SqlQuote(text(t.col));
-            }
-            if (!exec(QStringLiteral("INSERT INTO tblKunden (%1)\nVALUES (%2)")
-                          .arg(cols.join(u','), vals.join(u',')),
-                      &err))
+            if (!insertRow(QStringLiteral("tblKunden"), {QStringLiteral("KDintKundenNr")},
+                           {QString::number(kunde)}, kCustomerText, &err))
                 return fail(QStringLiteral("Zeile %1: %2").arg(rec.line).arg(err));
             customers.insert(ck, kunde);
             L.customer = TImportAction::New;
@@ -536,15 +542,9 @@ bool TCsvImport::Run(QSqlDatabase db, bool write, QString *error)
             ++m_summary.matchedDevices;
         } else {
             device = write ? nextDevice++ : --pseudo;
-            QStringList cols{QStringLiteral("PLintPrueflingNr"), QStringLiteral("PLintKundenNr")},
-                vals{QString::number(device), QString::number(kunde)};
-            for (const TColumnText &t : kDeviceText) {
-                cols << QLatin1String(t.dbColumn);
-                vals << SqlQuote(text(t.col));
-            }
-            if (!exec(QStringLiteral("INSERT INTO tblPruefling (%1)\nVALUES (%2)")
-                          .arg(cols.join(u','), vals.join(u',')),
-                      &err))
+            if (!insertRow(QStringLiteral("tblPruefling"),
+                           {QStringLiteral("PLintPrueflingNr"), QStringLiteral("PLintKundenNr")},
+                           {QString::number(device), QString::number(kunde)}, kDeviceText, &err))
                 return fail(QStringLiteral("Zeile %1: %2").arg(rec.line).arg(err));
             if (!barcode.isEmpty()) devicesByBarcode.insert(barcode, device);
             if (!devicesByKey.contains(dk)) devicesByKey.insert(dk, device);
