@@ -650,9 +650,8 @@ void runSprache(TForm1 &form, TFrontPanelParts parts)
     if (dlg->exec() != QDialog::Accepted) return;
     const QString code = dlg->ChosenCode();
     if (code.isEmpty()) return;
-    QString newCode;
-    if (form.Commands().ChooseLanguage(code, newCode) == lcGewaehlt)
-        form.StatusBar1().setPanelText(4, newCode);
+    QString newCode; // the controller shows it in the status bar (languageChosen)
+    form.Commands().ChooseLanguage(code, newCode);
 }
 
 } // namespace

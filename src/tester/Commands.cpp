@@ -251,6 +251,7 @@ TLanguageChoiceResult TTesterCommands::ChooseLanguage(const QString &Code, QStri
         if (index < 0) continue; // sending no index fits no language
         if (!AskTester(cmdSprachwahl, QByteArray(1, char(index)), tcRAM, answer)) continue;
         NewCode = ReadCurrentLanguage();
+        emit languageChosen(NewCode);
         return lcGewaehlt;
     }
     return lcFehler;

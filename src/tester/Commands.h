@@ -14,6 +14,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -53,7 +54,9 @@ QByteArray AutosendData(quint16 Maske);
 // Does nothing without an open log.
 void WriteMessageLog(TProgramLog *Log, const TProtok &Msg, bool Sent);
 
-class TTesterCommands {
+class TTesterCommands : public QObject {
+    Q_OBJECT
+
 public:
     explicit TTesterCommands(TSynchroBus *Bus = nullptr) : m_bus(Bus) {}
 
@@ -141,6 +144,11 @@ public:
     bool EepromFunktion(char Function);
     // Pieces $20..$24 of the record under the read pointer; false when one fails.
     bool ReadSpeicherSatz(TSpeicherSatz &Satz);
+
+signals:
+    // The tester took a language (also a choice that waited in the queue);
+    // Code is what it reports now.
+    void languageChosen(const QString &Code);
 
 private:
     class PollingPause;

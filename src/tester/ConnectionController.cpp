@@ -56,6 +56,11 @@ TConnectionController::TConnectionController(TCate *Cate, TSynchroBus *Bus, TTes
         if (m_pauseDepth > 0 && --m_pauseDepth == 0) ResumePolling();
     };
     m_commands->PortOpen = [this] { return PortOpen(); };
+    // A choice made at connecting, from the menu, or run later from the queue.
+    connect(m_commands, &TTesterCommands::languageChosen, this, [this](const QString &Code) {
+        m_languageCode = Code;
+        status(4, Code);
+    });
 
     // Built once: the order the tester is given at every refresh.
     m_autosendData = AutosendData(AutosendMaskeStandard);
@@ -193,11 +198,8 @@ void TConnectionController::ConnectSequence()
     if (!PortOpen()) return;
     status(4, m_languageCode);
 
-    QString newCode;
-    if (m_commands->ChooseLanguage(QStringLiteral("de"), newCode) == lcGewaehlt) {
-        m_languageCode = newCode;
-        status(4, newCode);
-    }
+    QString newCode; // shown through languageChosen
+    m_commands->ChooseLanguage(QStringLiteral("de"), newCode);
     if (!PortOpen()) return;
 
     SendRefresh();

@@ -278,7 +278,11 @@ TEST_F(CommandSet, WritesWhileAnotherExchangeWaitsAreQueuedAndSentAfterIt)
 
     tester->Block.Geraeteflags = gfSprachwahl;
     tester->Languages = {QStringLiteral("en"), QStringLiteral("de")};
+    // The queued choice is announced when it runs: the status bar follows it.
+    QStringList announced;
+    QObject::connect(&cmds, &TTesterCommands::languageChosen, [&](const QString &c) { announced << c; });
     EXPECT_EQ(cmds.RunQueued(), 3);
+    EXPECT_EQ(announced, QStringList{QStringLiteral("de")});
     EXPECT_EQ(cmds.QueuedCount(), 0);
     EXPECT_EQ(tester->Block.Messzeit, 20);
     EXPECT_EQ(tester->Limits[ltAbleitstrom], 7);
