@@ -38,6 +38,21 @@ bool datesNeedNewTriggers(const TConnectionInfo &info, QSqlDatabase db)
            q.next() && q.value(0).toInt() < 4;
 }
 
+// A PostgreSQL database made while the staging barcode was 15 wide refuses
+// every 16-digit barcode of a fetch; SQLite does not enforce widths.
+bool stagingBarcodeTooNarrow(const TConnectionInfo &info, QSqlDatabase db)
+{
+    if (info.engine != TDbEngine::PostgreSQL) return false;
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT character_maximum_length FROM information_schema.columns "
+                               "WHERE table_schema = current_schema() AND table_name = 'tbluebernahme' "
+                               "AND column_name = 'unstrbarcode'")) ||
+        !q.next())
+        return false;
+    const int width = q.value(0).toInt();
+    return width > 0 && width < 16;
+}
+
 int catalogueCount(QSqlDatabase db, bool *ok)
 {
     QSqlQuery q(db);
@@ -101,7 +116,8 @@ bool fillDatabase(QSqlDatabase db, const TConnectionInfo &info, TInitDbResult &r
         r.error = QStringLiteral("Der Prüfteilkatalog kann nicht gelesen werden: ") + db.lastError().text();
         return false;
     }
-    if (missing.isEmpty() && entries > 0 && !datesNeedNewTriggers(info, db)) {
+    const bool widenBarcode = stagingBarcodeTooNarrow(info, db);
+    if (missing.isEmpty() && entries > 0 && !datesNeedNewTriggers(info, db) && !widenBarcode) {
         r.messages << QStringLiteral("Die Datenbank %1 ist bereits eingerichtet (%2 Prüfteile im Katalog); "
                                      "es wurde nichts geändert.")
                           .arg(label)
@@ -120,6 +136,8 @@ bool fillDatabase(QSqlDatabase db, const TConnectionInfo &info, TInitDbResult &r
     QStringList statements = SplitSqlStatements(schema);
     const QStringList catalogue = entries == 0 ? SplitSqlStatements(catalogueScript) : QStringList();
     statements += catalogue;
+    if (widenBarcode)
+        statements << QStringLiteral("ALTER TABLE tblUebernahme ALTER COLUMN UNstrBarcode TYPE VARCHAR(16)");
     // All or nothing: a half-made database would look ready next time.
     if (!db.transaction()) {
         r.error = db.lastError().text();
@@ -143,6 +161,7 @@ bool fillDatabase(QSqlDatabase db, const TConnectionInfo &info, TInitDbResult &r
         r.messages << QStringLiteral("Tabellen angelegt: %1.").arg(missing.join(QStringLiteral(", ")));
     if (!catalogue.isEmpty())
         r.messages << QStringLiteral("Prüfteilkatalog mit %1 Einträgen gefüllt.").arg(catalogue.size());
+    if (widenBarcode) r.messages << QStringLiteral("Spalte UNstrBarcode auf 16 Zeichen erweitert.");
     r.messages << QStringLiteral("Die Datenbank %1 ist eingerichtet.").arg(label);
     return true;
 }

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
@@ -105,6 +106,27 @@ TEST_P(StoreDb, InitdbCompletesAPartialDatabase)
     EXPECT_TRUE(MissingTables(t->db()).isEmpty());
     EXPECT_EQ(catalogueInDatabase(*t), catalogueFromScript());
     EXPECT_EQ(t->count(QStringLiteral("tblKunden")), 1);
+}
+
+// Databases made while the staging barcode was 15 wide refused every fetch
+// of a 16-digit barcode; gt-initdb widens the column and keeps the rows.
+TEST_P(StoreDb, InitdbWidensANarrowStagingBarcodeAndKeepsTheRows)
+{
+    if (t->engine() != TTestEngine::PostgreSQL) GTEST_SKIP() << "SQLite setzt keine Spaltenbreiten durch";
+    t->exec(QStringLiteral("ALTER TABLE tblUebernahme ALTER COLUMN UNstrBarcode TYPE VARCHAR(15)"));
+    t->exec(
+        QStringLiteral("INSERT INTO tblUebernahme (UNintLfdNr, UNstrBarcode) VALUES (1, '123456789012345')"));
+    const TInitdbRun r = RunInitdb({QStringLiteral("--connection"), t->connectionString()});
+    EXPECT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("UNstrBarcode"))) << r.out.toStdString();
+    QSqlQuery q(t->db());
+    EXPECT_TRUE(q.exec(QStringLiteral(
+        "INSERT INTO tblUebernahme (UNintLfdNr, UNstrBarcode) VALUES (2, '1234567890123456')")))
+        << q.lastError().text().toStdString();
+    EXPECT_EQ(t->count(QStringLiteral("tblUebernahme")), 2);
+    // A second run finds nothing to do.
+    const TInitdbRun again = RunInitdb({QStringLiteral("--connection"), t->connectionString()});
+    EXPECT_TRUE(again.out.contains(QStringLiteral("nichts geändert"))) << again.out.toStdString();
 }
 
 // The program's first start runs the same code in-process.
