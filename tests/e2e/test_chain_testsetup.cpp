@@ -78,3 +78,30 @@ TEST_F(TesterChain, StoredTestSetupWith0751ManualLimitsUsesTheDifferentialTable)
     shortTimeouts();
     EXPECT_FALSE(ApplyTestSetup(TModeWriter::ForCommands(&cmds), t));
 }
+
+// Every row of the mode table, applied from each of the three standards, ends
+// with the row's standard, class and sequence on the simulator: the standard
+// goes first, or a class III row applied from 0751 ends as class II.
+TEST_F(TesterChain, EveryModeRowFromEveryStandardEndsAsTheRowSays)
+{
+    connect(Unpaced);
+    programTimeouts();
+    const TModeWriter w = TModeWriter::ForCommands(&cmds);
+    const QString starts[3] = {
+        QStringLiteral("set menu=0x00 klasse=0x03"),
+        QStringLiteral("set menu=0x%1 klasse=0x03").arg(mfDin0702, 2, 16, QLatin1Char('0')),
+        QStringLiteral("set menu=0x00 klasse=0x%1").arg(skDin0751 | 2, 2, 16, QLatin1Char('0'))};
+    for (int from = 0; from <= 2; ++from) {
+        for (int row = 0; row < ModeRowCount; ++row) {
+            SCOPED_TRACE(QStringLiteral("Zeile %1 aus Norm %2").arg(row).arg(from).toStdString());
+            ASSERT_EQ(sim.command(starts[from]), QLatin1String("ok"));
+            ASSERT_EQ(sim.stateInt(QStringLiteral("standard")), from);
+            const TModeSettings m = ModeSettingsForRow(row);
+            ASSERT_TRUE(ApplyModeSettings(w, m));
+            const QMap<QString, QString> s = sim.state();
+            EXPECT_EQ(num(s, "standard"), m.DinVde);
+            EXPECT_EQ(num(s, "class"), m.Schutzklasse);
+            EXPECT_EQ(bool(num(s, "menu") & mfAutomatisch), m.Automatik != 0);
+        }
+    }
+}
