@@ -131,6 +131,9 @@ bool ParseSimOptions(const QStringList &args, SimOptions &opt, QString &error)
             bool ok = false;
             opt.speed = v.toDouble(&ok);
             if (!ok || opt.speed <= 0 || opt.speed > 1000) return bad(v);
+        } else if (a == QLatin1String("--min-phase-ms")) {
+            if (!value(v)) return false;
+            if (!toInt(v, opt.minPhaseMs, 0, 60000)) return bad(v);
         } else if (a == QLatin1String("--silent-after")) {
             if (!value(v)) return false;
             if (!toInt(v, opt.faults.silentAfter, 0, 1 << 30)) return bad(v);
@@ -184,6 +187,8 @@ QString SimHelpText()
         "  --languages LIST     language codes, e.g. de,en,fr (default); \"\" = no choice\n"
         "  --language CODE      current language (default: the second of the list, else the first)\n"
         "  --speed F            run test phases and steps F times faster (default 1)\n"
+        "  --min-phase-ms N     no timed phase shorter than N ms after the speed-up, so\n"
+        "                       that reports at the autosend period show every phase\n"
         "Faults:\n"
         "  --silent-after N     stop answering and reporting after N frames\n"
         "  --drop CMD:K         the K-th request of command CMD (hex, e.g. 33 or $33) is lost:\n"
@@ -228,6 +233,7 @@ void ApplySimOptions(const SimOptions &opt, SimTester &tester)
     tester.setCapacity(opt.capacity);
     tester.setAutosendPeriod(opt.autosendMs);
     tester.setSpeed(opt.speed);
+    tester.setMinPhase(opt.minPhaseMs);
     tester.setAutoOperator(opt.autoOperatorMs);
     std::mt19937 rng(opt.seed);
     QList<SimRecord> records;

@@ -18,6 +18,7 @@ struct SimOptions {
     bool pacing = true;
     int autosendMs = 200;
     double speed = 1.0;
+    int minPhaseMs = 0;     // no timed phase shorter than this, after the speed-up
     int autoOperatorMs = 0; // answers the tester's questions itself after this time
     SimFaults faults;
     bool quitOnEof = false;

@@ -301,7 +301,7 @@ bool SimTester::testRunning() const
 
 qint64 SimTester::scaled(qint64 ms) const
 {
-    return std::max<qint64>(1, qint64(double(ms) / m_speed));
+    return std::max<qint64>({1, m_minPhaseMs, qint64(double(ms) / m_speed)});
 }
 
 void SimTester::enter(Stage s, qint64 startMs, qint64 durationMs)

@@ -68,6 +68,7 @@ public:
     void setCapacity(int records) { m_capacity = records; }
     void setAutosendPeriod(int ms) { m_autosendPeriod = ms > 0 ? ms : 200; }
     void setSpeed(double factor) { m_speed = factor > 0 ? factor : 1.0; }
+    void setMinPhase(int ms) { m_minPhaseMs = ms > 0 ? ms : 0; }
     // An operator at the tester for demos: every question the tester asks
     // (visual inspection, mains warning, next step, store the results) is
     // answered "yes" after this many milliseconds; 0 = nobody there.
@@ -148,6 +149,7 @@ private:
     qint64 autoOperatorDue() const; // -1: nothing to answer
     qint64 m_stageEnd = -1;         // -1: waits for the operator
     double m_speed = 1.0;
+    qint64 m_minPhaseMs = 0;
 
     // The running test.
     SimBlock m_testBlock;

@@ -478,6 +478,25 @@ TEST(SimSequence, StepsTakeTheMeasuringTime)
         fast.advance(r2.now);
     }
     EXPECT_NEAR(double(r2.now - b2), 200.0, 3.0);
+
+    // A floor keeps the sped-up phases long enough for reports to show them;
+    // longer phases keep their own length.
+    SimTester floored;
+    floored.setSpeed(10);
+    floored.setMinPhase(400);
+    floored.block().messzeit = 20;
+    floored.block().klasse |= skSichtNichtAbgefragt;
+    Operator r3(floored);
+    r3.press(akStart);
+    ASSERT_EQ(floored.stage(), Stage::Prep);
+    ASSERT_TRUE(r3.until(Stage::Measure, 2000));
+    EXPECT_NEAR(double(r3.now), 400.0, 6.0); // the preparation, 50 ms at this speed
+    const qint64 b3 = r3.now;
+    while (floored.step() == 1) {
+        r3.now += 1;
+        floored.advance(r3.now);
+    }
+    EXPECT_NEAR(double(r3.now - b3), 400.0, 3.0);
 }
 
 TEST(SimSequence, CurrentsNeedMainsConfirmationAndReverseTheSocket)
