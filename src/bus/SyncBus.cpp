@@ -105,10 +105,16 @@ class TBusTickThread : public QThread {
 public:
     TBusTickThread(QObject *receiver, quint32 tickTime) : m_receiver(receiver), m_tickTime(tickTime) {}
 
+    // Applies at once: a sleep under the old interval (a second by default)
+    // starts over with the new one.
     void setTickTime(quint32 ms)
     {
-        std::lock_guard lock(m_mutex);
-        m_tickTime = ms;
+        {
+            std::lock_guard lock(m_mutex);
+            m_tickTime = ms;
+            m_changed = true;
+        }
+        m_cv.notify_all();
     }
 
     void stop()
@@ -130,8 +136,11 @@ protected:
         std::unique_lock lock(m_mutex);
         while (!m_stop) {
             QCoreApplication::postEvent(receiver, new QEvent(kTickEvent));
-            // The interval is read anew before each sleep.
-            m_cv.wait_for(lock, std::chrono::milliseconds(m_tickTime), [this] { return m_stop; });
+            do {
+                m_changed = false;
+                m_cv.wait_for(lock, std::chrono::milliseconds(m_tickTime),
+                              [this] { return m_stop || m_changed; });
+            } while (m_changed && !m_stop);
         }
         lock.unlock();
         QCoreApplication::postEvent(receiver, new QEvent(kThreadEndEvent));
@@ -142,6 +151,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_cv;
     quint32 m_tickTime;
+    bool m_changed = false;
     bool m_stop = false;
 };
 
