@@ -206,9 +206,9 @@ TFrontPanel::TFrontPanel(QWidget *parent) : QWidget(parent), m_state(std::make_u
     SichtpruefungWin = new TSichtpruefungWin(this);
     SpeicherungWin = new TSpeicherungWin(this);
 
-    m_state->KlasseListOpen = [this] { return ComboBox1->view()->isVisible(); };
-    m_state->SichtprListOpen = [this] { return ComboBox2->view()->isVisible(); };
-    m_state->MesszeitHasFocus = [this] { return FloatEdit1->hasFocus(); };
+    m_state->KlasseListOpen = [this] { return ClassCombo->view()->isVisible(); };
+    m_state->SichtprListOpen = [this] { return VisualCheckCombo->view()->isVisible(); };
+    m_state->MesszeitHasFocus = [this] { return MeasuringTimeEdit->hasFocus(); };
     connect(m_state.get(), &TPanelState::changed, this, &TFrontPanel::Sync);
     wireUser();
     m_state->ResetPanel();
@@ -229,26 +229,27 @@ QWidget *TFrontPanel::buildSettings()
     l->setContentsMargins(6, 4, 6, 6);
     l->setSpacing(6);
 
-    RadioGroup1 =
+    DinVdeGroup =
         new TRadioGroup(QStringLiteral("RadioGroup1"), QStringLiteral("DIN/VDE"),
                         {QStringLiteral("070&1"), QStringLiteral("070&2"), QStringLiteral("07&51")}, g);
-    RadioGroup3 = new TRadioGroup(QStringLiteral("RadioGroup3"), QStringLiteral("Messablauf"),
-                                  {QStringLiteral("&einzeln"), QStringLiteral("&automatisch")}, g);
-    RadioGroup2 = new TRadioGroup(QStringLiteral("RadioGroup2"), QStringLiteral("Isolationsprüfung"),
-                                  {QStringLiteral("ohne Isol.-Pr."), QStringLiteral("mit Isol.-Pr."),
-                                   QStringLiteral("Isol. und Diff.")},
-                                  g);
-    RadioGroup5 = new TRadioGroup(QStringLiteral("RadioGroup5"), QStringLiteral("Berührungsstrom"),
-                                  {QStringLiteral("ohne Ber.-Str."), QStringLiteral("mit Ber.-Str.")}, g);
-    RadioGroup4 = new TRadioGroup(QStringLiteral("RadioGroup4"), QStringLiteral("Grenzwerte"),
+    SequenceGroup = new TRadioGroup(QStringLiteral("RadioGroup3"), QStringLiteral("Messablauf"),
+                                    {QStringLiteral("&einzeln"), QStringLiteral("&automatisch")}, g);
+    IsolationGroup = new TRadioGroup(QStringLiteral("RadioGroup2"), QStringLiteral("Isolationsprüfung"),
+                                     {QStringLiteral("ohne Isol.-Pr."), QStringLiteral("mit Isol.-Pr."),
+                                      QStringLiteral("Isol. und Diff.")},
+                                     g);
+    TouchCurrentGroup =
+        new TRadioGroup(QStringLiteral("RadioGroup5"), QStringLiteral("Berührungsstrom"),
+                        {QStringLiteral("ohne Ber.-Str."), QStringLiteral("mit Ber.-Str.")}, g);
+    LimitsGroup = new TRadioGroup(QStringLiteral("RadioGroup4"), QStringLiteral("Grenzwerte"),
                                   {QStringLiteral("S&tandard"), QStringLiteral("ma&nuell")}, g);
-    l->addWidget(RadioGroup1);
-    l->addWidget(RadioGroup2);
+    l->addWidget(DinVdeGroup);
+    l->addWidget(IsolationGroup);
     // The two-item groups share a column so the panel fits the window's design width.
     auto *pair = new QVBoxLayout;
     pair->setSpacing(2);
-    pair->addWidget(RadioGroup3);
-    pair->addWidget(RadioGroup5);
+    pair->addWidget(SequenceGroup);
+    pair->addWidget(TouchCurrentGroup);
     l->addLayout(pair);
 
     // Protection class above the limits mode.
@@ -258,13 +259,13 @@ QWidget *TFrontPanel::buildSettings()
     klasse->setObjectName(QStringLiteral("GroupBox2"));
     auto *kl = new QVBoxLayout(klasse);
     kl->setContentsMargins(6, 2, 6, 4);
-    ComboBox1 = new QComboBox(klasse);
-    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->addItems({QStringLiteral("I"), QStringLiteral("II"), QStringLiteral("III")});
-    ComboBox1->setCurrentIndex(-1);
-    kl->addWidget(ComboBox1);
+    ClassCombo = new QComboBox(klasse);
+    ClassCombo->setObjectName(QStringLiteral("ComboBox1"));
+    ClassCombo->addItems({QStringLiteral("I"), QStringLiteral("II"), QStringLiteral("III")});
+    ClassCombo->setCurrentIndex(-1);
+    kl->addWidget(ClassCombo);
     col->addWidget(klasse);
-    col->addWidget(RadioGroup4, 1);
+    col->addWidget(LimitsGroup, 1);
     l->addLayout(col);
 
     // Memory, switches, visual inspection and measuring time.
@@ -278,48 +279,48 @@ QWidget *TFrontPanel::buildSettings()
     ml->setVerticalSpacing(1);
     GespeichertLabel = label(mem, QStringLiteral("Label25"), QStringLiteral("gespeichert:"));
     FreieBytesLabel = label(mem, QStringLiteral("Label27"), QStringLiteral("freie Bytes:"));
-    Label26 = label(mem, QStringLiteral("Label26"), QStringLiteral("-"));
-    Label28 = label(mem, QStringLiteral("Label28"), QStringLiteral("-"));
-    Label26->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Label28->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Label26->setMinimumWidth(44);
+    StoredCountValue = label(mem, QStringLiteral("Label26"), QStringLiteral("-"));
+    FreeBytesValue = label(mem, QStringLiteral("Label28"), QStringLiteral("-"));
+    StoredCountValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    FreeBytesValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    StoredCountValue->setMinimumWidth(44);
     ml->addWidget(GespeichertLabel, 0, 0);
-    ml->addWidget(Label26, 0, 1);
+    ml->addWidget(StoredCountValue, 0, 1);
     ml->addWidget(FreieBytesLabel, 1, 0);
-    ml->addWidget(Label28, 1, 1);
+    ml->addWidget(FreeBytesValue, 1, 1);
     right->addWidget(mem, 0, 0, 2, 3);
 
-    CheckBox1 = new QCheckBox(QStringLiteral("Steuerbarcode"), g);
-    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-    CheckBox2 = new QCheckBox(QStringLiteral("Einstellsperre"), g);
-    CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
-    right->addWidget(CheckBox1, 2, 0, 1, 3);
-    right->addWidget(CheckBox2, 3, 0, 1, 3);
+    ControlBarcodeCheck = new QCheckBox(QStringLiteral("Steuerbarcode"), g);
+    ControlBarcodeCheck->setObjectName(QStringLiteral("CheckBox1"));
+    SettingsLockCheck = new QCheckBox(QStringLiteral("Einstellsperre"), g);
+    SettingsLockCheck->setObjectName(QStringLiteral("CheckBox2"));
+    right->addWidget(ControlBarcodeCheck, 2, 0, 1, 3);
+    right->addWidget(SettingsLockCheck, 3, 0, 1, 3);
 
     SichtprLabel = label(g, QStringLiteral("Label29"), QStringLiteral("Sichtpr.best."));
-    ComboBox2 = new QComboBox(g);
-    ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
-    ComboBox2->addItems({QStringLiteral("----"), QStringLiteral("nein"), QStringLiteral("ja")});
-    ComboBox2->setCurrentIndex(-1);
-    SichtprLabel->setBuddy(ComboBox2);
+    VisualCheckCombo = new QComboBox(g);
+    VisualCheckCombo->setObjectName(QStringLiteral("ComboBox2"));
+    VisualCheckCombo->addItems({QStringLiteral("----"), QStringLiteral("nein"), QStringLiteral("ja")});
+    VisualCheckCombo->setCurrentIndex(-1);
+    SichtprLabel->setBuddy(VisualCheckCombo);
     right->addWidget(SichtprLabel, 4, 0);
-    right->addWidget(ComboBox2, 4, 1, 1, 2);
+    right->addWidget(VisualCheckCombo, 4, 1, 1, 2);
 
     MesszeitLabel = label(g, QStringLiteral("Label31"), QStringLiteral("Messzeit"));
-    FloatEdit1 = new TFloatEdit(g);
-    FloatEdit1->setObjectName(QStringLiteral("FloatEdit1"));
-    FloatEdit1->setMinValue(3.0);
-    FloatEdit1->setMaxValue(25.0);
-    FloatEdit1->setFormatString(QStringLiteral("%1.1f"));
-    FloatEdit1->setValue(3.0);
-    FloatEdit1->setAlignment(taRightJustify);
+    MeasuringTimeEdit = new TFloatEdit(g);
+    MeasuringTimeEdit->setObjectName(QStringLiteral("FloatEdit1"));
+    MeasuringTimeEdit->setMinValue(3.0);
+    MeasuringTimeEdit->setMaxValue(25.0);
+    MeasuringTimeEdit->setFormatString(QStringLiteral("%1.1f"));
+    MeasuringTimeEdit->setValue(3.0);
+    MeasuringTimeEdit->setAlignment(taRightJustify);
     // The program's decimal comma, whatever the edits' own default is.
-    FloatEdit1->setDecimalSeparator(FormatSettings().DecimalSeparator);
-    FloatEdit1->setMaximumWidth(56);
+    MeasuringTimeEdit->setDecimalSeparator(FormatSettings().DecimalSeparator);
+    MeasuringTimeEdit->setMaximumWidth(56);
     MesszeitUnit = label(g, QStringLiteral("Label32"), QStringLiteral("s"));
-    MesszeitLabel->setBuddy(FloatEdit1);
+    MesszeitLabel->setBuddy(MeasuringTimeEdit);
     right->addWidget(MesszeitLabel, 5, 0);
-    right->addWidget(FloatEdit1, 5, 1);
+    right->addWidget(MeasuringTimeEdit, 5, 1);
     right->addWidget(MesszeitUnit, 5, 2);
     right->setRowStretch(6, 1);
     l->addLayout(right);
@@ -364,29 +365,29 @@ QWidget *TFrontPanel::buildLimits()
         l->addWidget(bar, row + 1, 2);
         l->setRowMinimumHeight(row + 2, 6);
     }
-    TrackBar1 = TrackBars[0];
-    TrackBar2 = TrackBars[1];
-    TrackBar3 = TrackBars[2];
-    TrackBar1->setValue(2);
+    ProtectiveEarthLimitBar = TrackBars[0];
+    InsulationLimitBar = TrackBars[1];
+    LeakageLimitBar = TrackBars[2];
+    ProtectiveEarthLimitBar->setValue(2);
     l->setColumnStretch(2, 1);
     l->setRowStretch(LimitBarCount * 3, 1);
 
     // The step box sits under the limits, where the eye goes during a test.
-    Label30 = new QLabel(g);
-    Label30->setObjectName(QStringLiteral("Label30"));
-    Label30->setAlignment(Qt::AlignCenter);
-    Label30->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Label30->setMinimumHeight(44);
-    QFont f = Label30->font();
+    StepBox = new QLabel(g);
+    StepBox->setObjectName(QStringLiteral("Label30"));
+    StepBox->setAlignment(Qt::AlignCenter);
+    StepBox->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    StepBox->setMinimumHeight(44);
+    QFont f = StepBox->font();
     f.setBold(true);
     f.setPointSizeF(f.pointSizeF() * 1.2);
-    Label30->setFont(f);
-    Label30->setStyleSheet(QStringLiteral("QLabel { background: #10304a; color: #f0f0f0; }"));
+    StepBox->setFont(f);
+    StepBox->setStyleSheet(QStringLiteral("QLabel { background: #10304a; color: #f0f0f0; }"));
     PhaseLabel = label(g, QStringLiteral("PhaseLabel"), QString());
     PhaseLabel->setAlignment(Qt::AlignCenter);
     PhaseLabel->setWordWrap(true);
     PhaseLabel->setMinimumHeight(2 * PhaseLabel->fontMetrics().lineSpacing());
-    l->addWidget(Label30, LimitBarCount * 3 + 1, 0, 1, 3);
+    l->addWidget(StepBox, LimitBarCount * 3 + 1, 0, 1, 3);
     l->addWidget(PhaseLabel, LimitBarCount * 3 + 2, 0, 1, 3);
     g->setMaximumWidth(280);
     return g;
@@ -464,15 +465,16 @@ QWidget *TFrontPanel::buildValues()
     ind->addStretch(1);
     l->addLayout(ind, ValueDisplayCount, 0, 1, 4);
 
-    Label21 = label(g, QStringLiteral("Label21"), QStringLiteral("ACHTUNG! 230 V~ 16A an Prüfdose"));
-    Label21->setAlignment(Qt::AlignCenter);
-    Label21->setStyleSheet(
+    MainsOnSocketLabel =
+        label(g, QStringLiteral("Label21"), QStringLiteral("ACHTUNG! 230 V~ 16A an Prüfdose"));
+    MainsOnSocketLabel->setAlignment(Qt::AlignCenter);
+    MainsOnSocketLabel->setStyleSheet(
         QStringLiteral("QLabel { background: #d00000; color: #ffffff; font-weight: bold; padding: 2px; }"));
-    QSizePolicy sp = Label21->sizePolicy();
+    QSizePolicy sp = MainsOnSocketLabel->sizePolicy();
     sp.setRetainSizeWhenHidden(true);
-    Label21->setSizePolicy(sp);
-    Label21->hide();
-    l->addWidget(Label21, ValueDisplayCount + 1, 0, 1, 4);
+    MainsOnSocketLabel->setSizePolicy(sp);
+    MainsOnSocketLabel->hide();
+    l->addWidget(MainsOnSocketLabel, ValueDisplayCount + 1, 0, 1, 4);
     l->setRowStretch(ValueDisplayCount + 2, 1);
     ol->addWidget(g, 1);
 
@@ -489,31 +491,31 @@ QWidget *TFrontPanel::buildValues()
 void TFrontPanel::wireUser()
 {
     TPanelState &s = *m_state;
-    connect(RadioGroup1, &TRadioGroup::click, this, [&s](int i) { s.UserDinVde(i); });
-    connect(RadioGroup3, &TRadioGroup::click, this, [&s](int i) { s.UserMessablauf(i); });
-    connect(RadioGroup2, &TRadioGroup::click, this, [&s](int i) { s.UserIsolMode(i); });
-    connect(RadioGroup5, &TRadioGroup::click, this, [&s](int i) { s.UserBeruehr(i); });
-    connect(RadioGroup4, &TRadioGroup::click, this, [&s](int i) { s.UserGrenzwerte(i); });
+    connect(DinVdeGroup, &TRadioGroup::click, this, [&s](int i) { s.UserDinVde(i); });
+    connect(SequenceGroup, &TRadioGroup::click, this, [&s](int i) { s.UserMessablauf(i); });
+    connect(IsolationGroup, &TRadioGroup::click, this, [&s](int i) { s.UserIsolMode(i); });
+    connect(TouchCurrentGroup, &TRadioGroup::click, this, [&s](int i) { s.UserBeruehr(i); });
+    connect(LimitsGroup, &TRadioGroup::click, this, [&s](int i) { s.UserGrenzwerte(i); });
     // activated and clicked come from the user only.
-    connect(ComboBox1, &QComboBox::activated, this, [&s](int i) { s.UserKlasse(i); });
-    connect(ComboBox2, &QComboBox::activated, this, [&s](int i) { s.UserSichtpr(i); });
-    connect(CheckBox1, &QCheckBox::clicked, this, [&s](bool on) { s.UserSteuerbarcode(on); });
-    connect(CheckBox2, &QCheckBox::clicked, this, [&s](bool on) { s.UserEinstellsperre(on); });
-    connect(FloatEdit1, &TValidateEdit::exit, this, [this](QObject *) {
-        FloatEdit1->setModified(false);
-        m_state->UserMesszeit(double(FloatEdit1->Value()));
+    connect(ClassCombo, &QComboBox::activated, this, [&s](int i) { s.UserKlasse(i); });
+    connect(VisualCheckCombo, &QComboBox::activated, this, [&s](int i) { s.UserSichtpr(i); });
+    connect(ControlBarcodeCheck, &QCheckBox::clicked, this, [&s](bool on) { s.UserSteuerbarcode(on); });
+    connect(SettingsLockCheck, &QCheckBox::clicked, this, [&s](bool on) { s.UserEinstellsperre(on); });
+    connect(MeasuringTimeEdit, &TValidateEdit::exit, this, [this](QObject *) {
+        MeasuringTimeEdit->setModified(false);
+        m_state->UserMesszeit(double(MeasuringTimeEdit->Value()));
     });
-    FloatEdit1->OnKeyPress = [this](QObject *, QChar &key) {
+    MeasuringTimeEdit->OnKeyPress = [this](QObject *, QChar &key) {
         if (key != QLatin1Char('\r')) return;
         key = QChar(); // consumed: no beep, no default button
-        FloatEdit1->setModified(false);
-        m_state->UserMesszeit(double(FloatEdit1->Value()));
+        MeasuringTimeEdit->setModified(false);
+        m_state->UserMesszeit(double(MeasuringTimeEdit->Value()));
     };
     // A typed measuring time whose field never lost the focus.
     connect(m_state.get(), &TPanelState::commitPendingEdits, this, [this] {
-        if (!FloatEdit1->isModified()) return;
-        FloatEdit1->setModified(false);
-        m_state->UserMesszeit(double(FloatEdit1->Value()));
+        if (!MeasuringTimeEdit->isModified()) return;
+        MeasuringTimeEdit->setModified(false);
+        m_state->UserMesszeit(double(MeasuringTimeEdit->Value()));
     });
     for (int k = 0; k < LimitBarCount; ++k) {
         // Sync sets the bars with signals blocked, so this is the user's move.
@@ -527,42 +529,42 @@ void TFrontPanel::Sync()
     const TPanelView &v = m_state->View;
     const bool on = v.SettingsEnabled;
 
-    RadioGroup1->setItemIndex(v.DinVde);
-    RadioGroup3->setItemIndex(v.Messablauf);
-    RadioGroup2->setItemText(2, v.IsolItem3);
-    RadioGroup2->setItemIndex(v.IsolMode);
-    RadioGroup5->setItemIndex(v.Beruehr);
-    RadioGroup4->setItemIndex(v.Grenzwerte);
-    for (QWidget *w : {static_cast<QWidget *>(RadioGroup1), static_cast<QWidget *>(RadioGroup2),
-                       static_cast<QWidget *>(RadioGroup3), static_cast<QWidget *>(RadioGroup4),
-                       static_cast<QWidget *>(ComboBox1), static_cast<QWidget *>(CheckBox1),
-                       static_cast<QWidget *>(CheckBox2), static_cast<QWidget *>(FloatEdit1),
+    DinVdeGroup->setItemIndex(v.DinVde);
+    SequenceGroup->setItemIndex(v.Messablauf);
+    IsolationGroup->setItemText(2, v.IsolItem3);
+    IsolationGroup->setItemIndex(v.IsolMode);
+    TouchCurrentGroup->setItemIndex(v.Beruehr);
+    LimitsGroup->setItemIndex(v.Grenzwerte);
+    for (QWidget *w : {static_cast<QWidget *>(DinVdeGroup), static_cast<QWidget *>(IsolationGroup),
+                       static_cast<QWidget *>(SequenceGroup), static_cast<QWidget *>(LimitsGroup),
+                       static_cast<QWidget *>(ClassCombo), static_cast<QWidget *>(ControlBarcodeCheck),
+                       static_cast<QWidget *>(SettingsLockCheck), static_cast<QWidget *>(MeasuringTimeEdit),
                        static_cast<QWidget *>(GespeichertLabel), static_cast<QWidget *>(FreieBytesLabel),
-                       static_cast<QWidget *>(Label26), static_cast<QWidget *>(Label28),
+                       static_cast<QWidget *>(StoredCountValue), static_cast<QWidget *>(FreeBytesValue),
                        static_cast<QWidget *>(MesszeitLabel), static_cast<QWidget *>(MesszeitUnit)})
         w->setEnabled(on);
-    RadioGroup5->setEnabled(v.RadioGroup5Enabled());
-    ComboBox2->setEnabled(on && v.SichtprEnabled);
+    TouchCurrentGroup->setEnabled(v.RadioGroup5Enabled());
+    VisualCheckCombo->setEnabled(on && v.SichtprEnabled);
     SichtprLabel->setEnabled(on && v.SichtprEnabled);
     {
-        const QSignalBlocker b1(ComboBox1);
-        if (ComboBox1->currentIndex() != v.KlasseIndex && !ComboBox1->view()->isVisible())
-            ComboBox1->setCurrentIndex(v.KlasseIndex);
-        const QSignalBlocker b2(ComboBox2);
-        if (ComboBox2->currentIndex() != v.Sichtpr && !ComboBox2->view()->isVisible())
-            ComboBox2->setCurrentIndex(v.Sichtpr);
-        const QSignalBlocker b3(CheckBox1);
-        CheckBox1->setChecked(v.Steuerbarcode);
-        const QSignalBlocker b4(CheckBox2);
-        CheckBox2->setChecked(v.Einstellsperre);
+        const QSignalBlocker b1(ClassCombo);
+        if (ClassCombo->currentIndex() != v.KlasseIndex && !ClassCombo->view()->isVisible())
+            ClassCombo->setCurrentIndex(v.KlasseIndex);
+        const QSignalBlocker b2(VisualCheckCombo);
+        if (VisualCheckCombo->currentIndex() != v.Sichtpr && !VisualCheckCombo->view()->isVisible())
+            VisualCheckCombo->setCurrentIndex(v.Sichtpr);
+        const QSignalBlocker b3(ControlBarcodeCheck);
+        ControlBarcodeCheck->setChecked(v.Steuerbarcode);
+        const QSignalBlocker b4(SettingsLockCheck);
+        SettingsLockCheck->setChecked(v.Einstellsperre);
     }
     // Never under the user's fingers.
-    if (!FloatEdit1->hasFocus() && double(FloatEdit1->StoredValue()) != v.Messzeit) {
-        const QSignalBlocker b(FloatEdit1);
-        FloatEdit1->setValue(v.Messzeit);
+    if (!MeasuringTimeEdit->hasFocus() && double(MeasuringTimeEdit->StoredValue()) != v.Messzeit) {
+        const QSignalBlocker b(MeasuringTimeEdit);
+        MeasuringTimeEdit->setValue(v.Messzeit);
     }
-    Label26->setText(v.Gespeichert);
-    Label28->setText(v.FreieBytes);
+    StoredCountValue->setText(v.Gespeichert);
+    FreeBytesValue->setText(v.FreieBytes);
 
     LimitCaption[lbDritter]->setText(v.ThirdLimitCaption);
     for (int k = 0; k < LimitBarCount; ++k) {
@@ -590,10 +592,10 @@ void TFrontPanel::Sync()
     }
     for (int i = 0; i < IndicatorCount; ++i)
         Indicator[size_t(i)]->setOn(v.Indicators[size_t(i)]);
-    setVisibleIfChanged(Label21, v.MainsLabelVisible);
+    setVisibleIfChanged(MainsOnSocketLabel, v.MainsLabelVisible);
     const QString step = displayText(v.StepCaption);
-    if (Label30->text() != step) Label30->setText(step);
-    if (Label30->toolTip() != v.StepHint) Label30->setToolTip(v.StepHint);
+    if (StepBox->text() != step) StepBox->setText(step);
+    if (StepBox->toolTip() != v.StepHint) StepBox->setToolTip(v.StepHint);
     if (PhaseLabel->text() != v.StepHint) PhaseLabel->setText(v.StepHint);
     syncWindows();
 }

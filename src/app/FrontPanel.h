@@ -100,15 +100,17 @@ public:
     // Copies the view of the state into the controls (signals blocked).
     void Sync();
 
+    // Members say their role; each widget's objectName is its design name
+    // (RadioGroup1 …, Label30), by which tests and the layout find it.
     // "Gerätetestereinstellung"
-    TRadioGroup *RadioGroup1, *RadioGroup2, *RadioGroup3, *RadioGroup4, *RadioGroup5;
-    QComboBox *ComboBox1, *ComboBox2;
-    QCheckBox *CheckBox1, *CheckBox2;
-    TFloatEdit *FloatEdit1;
-    QLabel *Label26, *Label28;
+    TRadioGroup *DinVdeGroup, *IsolationGroup, *SequenceGroup, *LimitsGroup, *TouchCurrentGroup;
+    QComboBox *ClassCombo, *VisualCheckCombo;
+    QCheckBox *ControlBarcodeCheck, *SettingsLockCheck;
+    TFloatEdit *MeasuringTimeEdit;
+    QLabel *StoredCountValue, *FreeBytesValue;
     QLabel *GespeichertLabel, *FreieBytesLabel, *SichtprLabel, *MesszeitLabel, *MesszeitUnit;
     // "Grenzwertanzeige / Einstellung"
-    QSlider *TrackBar1, *TrackBar2, *TrackBar3;
+    QSlider *ProtectiveEarthLimitBar, *InsulationLimitBar, *LeakageLimitBar;
     std::array<QSlider *, LimitBarCount> TrackBars{};
     std::array<QLabel *, LimitBarCount> LimitCaption{}, LimitUnit{};
     std::array<TDigitDisplay *, LimitBarCount> LimitDisplay{};
@@ -116,10 +118,10 @@ public:
     std::array<QLabel *, ValueDisplayCount> ValueCaption{}, ValueUnit{}, ValueRed{};
     std::array<TDigitDisplay *, ValueDisplayCount> ValueDisplay{};
     std::array<TIndicatorLabel *, IndicatorCount> Indicator{};
-    QLabel *Label30;         // step box: caption = step, tool tip = phase
-    QLabel *PhaseLabel;      // the phase text under the step box
-    QLabel *Label21;         // mains on the test socket
-    QWidget *TestButtonArea; // the test control puts its buttons here
+    QLabel *StepBox;            // step box: caption = step, tool tip = phase
+    QLabel *PhaseLabel;         // the phase text under the step box
+    QLabel *MainsOnSocketLabel; // mains on the test socket
+    QWidget *TestButtonArea;    // the test control puts its buttons here
 
     TNetzspgWarnWin *NetzspgWarnWin;
     TSichtpruefungWin *SichtpruefungWin;

@@ -59,11 +59,11 @@ void TTestControl::CreateButtons(QWidget *area)
         QPushButton **button;
         const char *name;
         QAction *action;
-    } buttons[] = {{&BitBtn1, "BitBtn1", Prf_Start},
-                   {&BitBtn2, "BitBtn2", Prf_Weiter},
-                   {&BitBtn3, "BitBtn3", Prf_Abbrechen},
-                   {&BitBtn4, "BitBtn4", Prf_Drucken},
-                   {&BitBtn5, "BitBtn5", Prf_SpeicherClr}};
+    } buttons[] = {{&StartButton, "BitBtn1", Prf_Start},
+                   {&ContinueButton, "BitBtn2", Prf_Weiter},
+                   {&AbortButton, "BitBtn3", Prf_Abbrechen},
+                   {&PrintButton, "BitBtn4", Prf_Drucken},
+                   {&ClearMemoryButton, "BitBtn5", Prf_SpeicherClr}};
     for (const auto &b : buttons) {
         auto *btn = new QPushButton(b.action->text(), area);
         btn->setObjectName(QLatin1String(b.name));
@@ -76,8 +76,8 @@ void TTestControl::CreateButtons(QWidget *area)
         l->addWidget(btn);
         *b.button = btn;
     }
-    BitBtn3->setStyleSheet(QStringLiteral("QPushButton:enabled { color: #a00000; font-weight: bold; }"));
-    BitBtn1->setStyleSheet(QStringLiteral("QPushButton:enabled { color: #006000; font-weight: bold; }"));
+    AbortButton->setStyleSheet(QStringLiteral("QPushButton:enabled { color: #a00000; font-weight: bold; }"));
+    StartButton->setStyleSheet(QStringLiteral("QPushButton:enabled { color: #006000; font-weight: bold; }"));
     l->addStretch(1);
 }
 

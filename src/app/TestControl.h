@@ -26,8 +26,9 @@ public:
                  TConfiguration *Config, QObject *parent = nullptr);
 
     QAction *Prf_Start, *Prf_Weiter, *Prf_Abbrechen, *Prf_Drucken, *Prf_SpeicherClr;
-    QPushButton *BitBtn1 = nullptr, *BitBtn2 = nullptr, *BitBtn3 = nullptr, *BitBtn4 = nullptr,
-                *BitBtn5 = nullptr;
+    // objectNames BitBtn1 … BitBtn5, in this order.
+    QPushButton *StartButton = nullptr, *ContinueButton = nullptr, *AbortButton = nullptr,
+                *PrintButton = nullptr, *ClearMemoryButton = nullptr;
 
     // Puts the five buttons into `area` (a vertical column).
     void CreateButtons(QWidget *area);

@@ -78,24 +78,24 @@ TEST(FrontPanelWidget, ControlsCarryTheirNamesCaptionsAndItems)
     f.build();
     TFrontPanel *p = f.panel();
     EXPECT_EQ(f.form->FrontPanel(), p);
-    EXPECT_EQ(p->RadioGroup1->title(), QStringLiteral("DIN/VDE"));
-    EXPECT_EQ(p->RadioGroup1->ItemText(2), QStringLiteral("07&51"));
-    EXPECT_EQ(p->RadioGroup3->ItemText(1), QStringLiteral("&automatisch"));
-    EXPECT_EQ(p->RadioGroup2->ItemText(0), QStringLiteral("ohne Isol.-Pr."));
-    EXPECT_EQ(p->RadioGroup2->ItemText(2), QStringLiteral("Isol. und Diff."));
-    EXPECT_EQ(p->RadioGroup5->ItemText(1), QStringLiteral("mit Ber.-Str."));
-    EXPECT_EQ(p->RadioGroup4->ItemText(0), QStringLiteral("S&tandard"));
-    EXPECT_EQ(p->ComboBox2->itemText(0), QStringLiteral("----"));
+    EXPECT_EQ(p->DinVdeGroup->title(), QStringLiteral("DIN/VDE"));
+    EXPECT_EQ(p->DinVdeGroup->ItemText(2), QStringLiteral("07&51"));
+    EXPECT_EQ(p->SequenceGroup->ItemText(1), QStringLiteral("&automatisch"));
+    EXPECT_EQ(p->IsolationGroup->ItemText(0), QStringLiteral("ohne Isol.-Pr."));
+    EXPECT_EQ(p->IsolationGroup->ItemText(2), QStringLiteral("Isol. und Diff."));
+    EXPECT_EQ(p->TouchCurrentGroup->ItemText(1), QStringLiteral("mit Ber.-Str."));
+    EXPECT_EQ(p->LimitsGroup->ItemText(0), QStringLiteral("S&tandard"));
+    EXPECT_EQ(p->VisualCheckCombo->itemText(0), QStringLiteral("----"));
     for (const char *name :
          {"RadioGroup1", "RadioGroup2", "RadioGroup3", "RadioGroup4", "RadioGroup5", "ComboBox1", "ComboBox2",
           "CheckBox1", "CheckBox2", "FloatEdit1", "TrackBar1", "TrackBar2", "TrackBar3", "Label21", "Label26",
           "Label28", "Label30", "BitBtn1", "BitBtn5"})
         EXPECT_NE(f.form->findChild<QWidget *>(QLatin1String(name)), nullptr) << name;
     EXPECT_EQ(f.parts.Control->Prf_Drucken->text(), QStringLiteral("&Drucken"));
-    EXPECT_EQ(f.parts.Control->BitBtn1->text(), QStringLiteral("Prüfung Start"));
+    EXPECT_EQ(f.parts.Control->StartButton->text(), QStringLiteral("Prüfung Start"));
     EXPECT_EQ(p->NetzspgWarnWin->size(), QSize(480, 97));
     EXPECT_TRUE(p->NetzspgWarnWin->windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_EQ(p->Label21->text(), QStringLiteral("ACHTUNG! 230 V~ 16A an Prüfdose"));
+    EXPECT_EQ(p->MainsOnSocketLabel->text(), QStringLiteral("ACHTUNG! 230 V~ 16A an Prüfdose"));
 }
 
 TEST(FrontPanelWidget, DisconnectedPanelIsDisabledAndShowsDashes)
@@ -104,11 +104,11 @@ TEST(FrontPanelWidget, DisconnectedPanelIsDisabledAndShowsDashes)
     f.make();
     TFrontPanel *p = FrontPanelParts(*f.form).Panel;
     ASSERT_NE(p, nullptr);
-    EXPECT_FALSE(p->RadioGroup1->isEnabled());
-    EXPECT_FALSE(p->ComboBox1->isEnabled());
-    EXPECT_FALSE(p->TrackBar1->isEnabled());
-    EXPECT_EQ(p->TrackBar1->maximum(), 7);
-    EXPECT_EQ(p->Label26->text(), QStringLiteral("-"));
+    EXPECT_FALSE(p->DinVdeGroup->isEnabled());
+    EXPECT_FALSE(p->ClassCombo->isEnabled());
+    EXPECT_FALSE(p->ProtectiveEarthLimitBar->isEnabled());
+    EXPECT_EQ(p->ProtectiveEarthLimitBar->maximum(), 7);
+    EXPECT_EQ(p->StoredCountValue->text(), QStringLiteral("-"));
     EXPECT_EQ(p->ValueDisplay[0]->Text(), QStringLiteral(" --- "));
     EXPECT_EQ(p->LimitDisplay[2]->Text(), QStringLiteral(" --- "));
     EXPECT_FALSE(f.form->Actions().M_Einstellen->isEnabled());
@@ -125,26 +125,26 @@ TEST(FrontPanelWidget, ReportsSetTheControlsWithoutWritingBack)
     f.report34(mfAutomatisch | mfManuGrenz | mfBeruehrstrom | mfSteuerbarcode, skDin0751 | 1, 125,
                spEinstellsperre);
     f.report3A(0, 9, 5, 3, 2, 2);
-    EXPECT_EQ(p->RadioGroup1->ItemIndex(), 2);
-    EXPECT_EQ(p->RadioGroup2->ItemText(2), QStringLiteral("Diffstr.-Mess."));
-    EXPECT_EQ(p->RadioGroup3->ItemIndex(), 1);
-    EXPECT_EQ(p->RadioGroup4->ItemIndex(), 1);
-    EXPECT_EQ(p->ComboBox1->currentIndex(), 0);
-    EXPECT_TRUE(p->CheckBox1->isChecked());
-    EXPECT_TRUE(p->CheckBox2->isChecked());
-    EXPECT_EQ(p->FloatEdit1->text(), QStringLiteral("12,5"));
-    EXPECT_EQ(p->TrackBar1->value(), 1);
-    EXPECT_EQ(p->TrackBar2->value(), 5);
+    EXPECT_EQ(p->DinVdeGroup->ItemIndex(), 2);
+    EXPECT_EQ(p->IsolationGroup->ItemText(2), QStringLiteral("Diffstr.-Mess."));
+    EXPECT_EQ(p->SequenceGroup->ItemIndex(), 1);
+    EXPECT_EQ(p->LimitsGroup->ItemIndex(), 1);
+    EXPECT_EQ(p->ClassCombo->currentIndex(), 0);
+    EXPECT_TRUE(p->ControlBarcodeCheck->isChecked());
+    EXPECT_TRUE(p->SettingsLockCheck->isChecked());
+    EXPECT_EQ(p->MeasuringTimeEdit->text(), QStringLiteral("12,5"));
+    EXPECT_EQ(p->ProtectiveEarthLimitBar->value(), 1);
+    EXPECT_EQ(p->InsulationLimitBar->value(), 5);
     EXPECT_EQ(p->LimitDisplay[0]->Text(), QStringLiteral("200"));
     EXPECT_TRUE(f.writes.isEmpty()) << f.writes.join(QLatin1Char(',')).toStdString();
     EXPECT_FALSE(f.state().LimitChanged[0] || f.state().LimitChanged[1] || f.state().LimitChanged[2]);
 
     // The user's own click writes once.
-    p->RadioGroup1->Click(0);
+    p->DinVdeGroup->Click(0);
     EXPECT_EQ(f.writes, QStringList{QStringLiteral("set %1 0").arg(int(scDinVde))});
     // A user's bar move in manual mode waits for the next sequence report.
     f.writes.clear();
-    p->TrackBar2->setValue(3);
+    p->InsulationLimitBar->setValue(3);
     EXPECT_TRUE(f.writes.isEmpty());
     f.report3A(0, 9, 5, 3, 2, 2);
     EXPECT_EQ(f.writes, QStringList{QStringLiteral("limit 1 3")});
@@ -165,7 +165,7 @@ TEST(FrontPanelWidget, TestActionsFollowThePhase)
     EXPECT_FALSE(c->Prf_SpeicherClr->isEnabled());
     EXPECT_FALSE(c->Prf_Start->isEnabled());
     EXPECT_EQ(conn->StartEnableCtr, 0);
-    EXPECT_FALSE(c->BitBtn4->isEnabled());
+    EXPECT_FALSE(c->PrintButton->isEnabled());
 
     f.report34(mfAutomatisch, 1);
     f.report3A(1, 0, 3, 5, 0, 18);
@@ -243,8 +243,8 @@ TEST(FrontPanelWidget, TypedMeasuringTimeIsWrittenBeforeAnAction)
     f.report34(0, 1, 30);
     const QString messzeit = QStringLiteral("set %1 ").arg(int(scMesszeit));
 
-    p->FloatEdit1->selectAll();
-    p->FloatEdit1->insert(QStringLiteral("7,5"));
+    p->MeasuringTimeEdit->selectAll();
+    p->MeasuringTimeEdit->insert(QStringLiteral("7,5"));
     f.parts.Control->Prf_Start->setEnabled(true); // as after the start release
     f.parts.Control->Prf_Weiter->setEnabled(true);
     f.parts.Control->Prf_Start->trigger();
@@ -256,8 +256,8 @@ TEST(FrontPanelWidget, TypedMeasuringTimeIsWrittenBeforeAnAction)
     EXPECT_TRUE(f.writes.isEmpty()) << f.writes.join(',').toStdString();
 
     // A window action commits as well.
-    p->FloatEdit1->selectAll();
-    p->FloatEdit1->insert(QStringLiteral("12,0"));
+    p->MeasuringTimeEdit->selectAll();
+    p->MeasuringTimeEdit->insert(QStringLiteral("12,0"));
     f.form->Actions().K_Hinweise->trigger();
     EXPECT_EQ(f.writes, QStringList{messzeit + QStringLiteral("120")});
 }

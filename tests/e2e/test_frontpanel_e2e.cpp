@@ -89,8 +89,8 @@ TEST(FrontPanelE2e, AutomaticTestFromThePcEndsWithTheTestersValuesOnTheDisplays)
                            QStringLiteral("dut pe=450 leak=120 pec=20 pec_rev=25 touch=5 touch_rev=6")}));
     TFrontPanel *p = f.panel();
     TTestControl *c = f.parts.Control;
-    EXPECT_EQ(p->RadioGroup3->ItemIndex(), 1);
-    EXPECT_EQ(p->ComboBox1->currentIndex(), 0);
+    EXPECT_EQ(p->SequenceGroup->ItemIndex(), 1);
+    EXPECT_EQ(p->ClassCombo->currentIndex(), 0);
     EXPECT_EQ(p->LimitDisplay[0]->Text(), QStringLiteral("300"));
     EXPECT_EQ(p->LimitDisplay[1]->Text(), NotMeasuredText()); // no insulation test
     EXPECT_EQ(p->LimitDisplay[2]->Text(), QStringLiteral("3,50"));
@@ -100,14 +100,14 @@ TEST(FrontPanelE2e, AutomaticTestFromThePcEndsWithTheTestersValuesOnTheDisplays)
     EXPECT_TRUE(c->Prf_Drucken->isEnabled());
     EXPECT_TRUE(c->Prf_SpeicherClr->isEnabled());
     ASSERT_TRUE(waitUntil([&] { return c->Prf_Start->isEnabled(); }, 3000));
-    EXPECT_TRUE(c->BitBtn1->isEnabled());
+    EXPECT_TRUE(c->StartButton->isEnabled());
 
     QSet<int> phases;
     QStringList hints;
     QObject listener; // goes before the lists it fills
     QObject::connect(&f.state(), &TPanelState::phase, &listener, [&](int phase) { phases.insert(phase); });
     QObject::connect(&f.state(), &TPanelState::changed, &listener, [&] {
-        if (hints.isEmpty() || hints.last() != p->Label30->toolTip()) hints << p->Label30->toolTip();
+        if (hints.isEmpty() || hints.last() != p->StepBox->toolTip()) hints << p->StepBox->toolTip();
     });
 
     c->Prf_Start->trigger();
@@ -128,8 +128,8 @@ TEST(FrontPanelE2e, AutomaticTestFromThePcEndsWithTheTestersValuesOnTheDisplays)
     EXPECT_TRUE(c->Prf_Abbrechen->isEnabled());
     EXPECT_FALSE(c->Prf_Drucken->isEnabled());
     EXPECT_FALSE(c->Prf_SpeicherClr->isEnabled());
-    EXPECT_TRUE(p->Label30->toolTip().startsWith(QStringLiteral("Schutzklasse 1, nach 0701, ")))
-        << p->Label30->toolTip().toStdString();
+    EXPECT_TRUE(p->StepBox->toolTip().startsWith(QStringLiteral("Schutzklasse 1, nach 0701, ")))
+        << p->StepBox->toolTip().toStdString();
 
     // Mains warning before the current steps: "weiter" confirms it.
     ASSERT_TRUE(waitUntil([&] { return p->NetzspgWarnWin->isVisible(); }, 8000));
@@ -169,7 +169,7 @@ TEST(FrontPanelE2e, AutomaticTestFromThePcEndsWithTheTestersValuesOnTheDisplays)
         EXPECT_FALSE(p->ValueRed[size_t(k)]->isVisibleTo(p)) << k;
     EXPECT_FALSE(p->Indicator[inAbbruch]->On());
     EXPECT_FALSE(p->Indicator[inNotAus]->On());
-    EXPECT_TRUE(waitUntil([&] { return p->Label26->text() == QStringLiteral("1"); }));
+    EXPECT_TRUE(waitUntil([&] { return p->StoredCountValue->text() == QStringLiteral("1"); }));
 
     // The phases on the way, with their texts.
     for (int ph : {16, 17, 18, 19, 21})
@@ -188,69 +188,70 @@ TEST(FrontPanelE2e, SettingsChangedOnThePanelReachTheTester)
     PanelFixture f;
     ASSERT_TRUE(f.connect({}, {QStringLiteral("set menu=0x04 klasse=0x01 messzeit=30")}));
     TFrontPanel *p = f.panel();
-    ASSERT_TRUE(p->RadioGroup1->isEnabled());
+    ASSERT_TRUE(p->DinVdeGroup->isEnabled());
 
-    p->RadioGroup1->Click(1);
+    p->DinVdeGroup->Click(1);
     EXPECT_TRUE(f.waitSim(QStringLiteral("standard"), 1));
 
     // Class III: the tester's consistency rule adds the insulation test.
-    p->RadioGroup2->Click(0);
+    p->IsolationGroup->Click(0);
     EXPECT_TRUE(f.waitSim(QStringLiteral("isolmode"), 0));
-    p->ComboBox1->setCurrentIndex(2);
-    emit p->ComboBox1->activated(2);
+    p->ClassCombo->setCurrentIndex(2);
+    emit p->ClassCombo->activated(2);
     EXPECT_TRUE(f.waitSim(QStringLiteral("class"), 3));
     EXPECT_TRUE(f.waitSim(QStringLiteral("isolmode"), 1));
-    EXPECT_TRUE(waitUntil([&] { return p->RadioGroup2->ItemIndex() == 1; }));
-    p->ComboBox1->setCurrentIndex(0);
-    emit p->ComboBox1->activated(0);
+    EXPECT_TRUE(waitUntil([&] { return p->IsolationGroup->ItemIndex() == 1; }));
+    p->ClassCombo->setCurrentIndex(0);
+    emit p->ClassCombo->activated(0);
     EXPECT_TRUE(f.waitSim(QStringLiteral("class"), 1));
 
-    p->RadioGroup2->Click(2);
+    p->IsolationGroup->Click(2);
     EXPECT_TRUE(f.waitSim(QStringLiteral("isolmode"), 2));
     // Touch current is offered again once the tester reports no insulation bit.
-    ASSERT_TRUE(waitUntil([&] { return p->RadioGroup5->isEnabled(); }));
-    p->RadioGroup5->Click(1);
+    ASSERT_TRUE(waitUntil([&] { return p->TouchCurrentGroup->isEnabled(); }));
+    p->TouchCurrentGroup->Click(1);
     EXPECT_TRUE(
         f.sim.waitForState([](const auto &s) { return s.value("menu").toInt(nullptr, 0) & mfBeruehrstrom; }));
-    p->RadioGroup3->Click(1);
+    p->SequenceGroup->Click(1);
     EXPECT_TRUE(
         f.sim.waitForState([](const auto &s) { return s.value("menu").toInt(nullptr, 0) & mfAutomatisch; }));
     // Measuring time: typed and confirmed with Enter.
-    p->FloatEdit1->setText(QStringLiteral("12,5"));
+    p->MeasuringTimeEdit->setText(QStringLiteral("12,5"));
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
-    QCoreApplication::sendEvent(p->FloatEdit1, &enter);
+    QCoreApplication::sendEvent(p->MeasuringTimeEdit, &enter);
     EXPECT_TRUE(f.waitSim(QStringLiteral("messzeit"), 125));
 
     // Manual limits: the bars write with the next sequence report.
-    p->RadioGroup4->Click(1);
+    p->LimitsGroup->Click(1);
     EXPECT_TRUE(
         f.sim.waitForState([](const auto &s) { return s.value("menu").toInt(nullptr, 0) & mfManuGrenz; }));
-    ASSERT_TRUE(waitUntil([&] { return p->TrackBar2->isEnabled() && p->TrackBar1->isEnabled(); }));
-    p->TrackBar1->setValue(0); // 100 mOhm
+    ASSERT_TRUE(waitUntil(
+        [&] { return p->InsulationLimitBar->isEnabled() && p->ProtectiveEarthLimitBar->isEnabled(); }));
+    p->ProtectiveEarthLimitBar->setValue(0); // 100 mOhm
     // The write goes out with the next sequence report the idle step decodes.
     auto written = [&f](int bar) {
         return waitUntil([&f, bar] { return !f.state().LimitChanged[size_t(bar)]; });
     };
     EXPECT_TRUE(written(0));
     EXPECT_TRUE(f.waitSim(QStringLiteral("lim_pe"), 8));
-    p->TrackBar2->setValue(5);
+    p->InsulationLimitBar->setValue(5);
     EXPECT_TRUE(written(1));
     EXPECT_TRUE(f.waitSim(QStringLiteral("lim_iso"), 5));
-    p->TrackBar3->setValue(7);
+    p->LeakageLimitBar->setValue(7);
     EXPECT_TRUE(written(2));
     EXPECT_TRUE(f.waitSim(QStringLiteral("lim_leak"), 7));
     EXPECT_TRUE(waitUntil([&] { return p->LimitDisplay[0]->Text() == QStringLiteral("100"); }));
 
-    p->CheckBox1->click();
+    p->ControlBarcodeCheck->click();
     EXPECT_TRUE(f.sim.waitForState(
         [](const auto &s) { return s.value("menu").toInt(nullptr, 0) & mfSteuerbarcode; }));
-    p->ComboBox2->setCurrentIndex(0);
-    emit p->ComboBox2->activated(0);
+    p->VisualCheckCombo->setCurrentIndex(0);
+    emit p->VisualCheckCombo->activated(0);
     EXPECT_TRUE(f.sim.waitForState(
         [](const auto &s) { return s.value("klasse").toInt(nullptr, 0) & skSichtNichtAbgefragt; }));
 
     // Setting lock last: it keeps the tester's keys off.
-    p->CheckBox2->click();
+    p->SettingsLockCheck->click();
     EXPECT_TRUE(f.sim.waitForState(
         [](const auto &s) { return s.value("sperr").toInt(nullptr, 0) & spEinstellsperre; }));
 }
@@ -272,16 +273,16 @@ TEST(FrontPanelE2e, StandardLimitBarsSendNothingAndTheLimitsFollowTheStandard)
     EXPECT_LE(f.simInt(QStringLiteral("frames_in")) - before, 2);
 
     // 0751 class I with differential current: 0.50 mA.
-    p->RadioGroup1->Click(2);
+    p->DinVdeGroup->Click(2);
     ASSERT_TRUE(f.waitSim(QStringLiteral("standard"), 2));
-    p->RadioGroup2->Click(2);
+    p->IsolationGroup->Click(2);
     ASSERT_TRUE(f.waitSim(QStringLiteral("isolmode"), 2));
     EXPECT_TRUE(waitUntil([&] {
         return p->LimitCaption[2]->text() == QStringLiteral("Differenzstrom") &&
                p->LimitDisplay[2]->Text() == QStringLiteral("0,50");
     }));
-    EXPECT_EQ(p->RadioGroup2->ItemText(2), QStringLiteral("Diffstr.-Mess."));
-    EXPECT_EQ(p->TrackBar3->maximum(), 3);
+    EXPECT_EQ(p->IsolationGroup->ItemText(2), QStringLiteral("Diffstr.-Mess."));
+    EXPECT_EQ(p->LeakageLimitBar->maximum(), 3);
 }
 
 TEST(FrontPanelE2e, AReportDuringTheSettingDelayDoesNotUndoTheChoice)
@@ -297,13 +298,13 @@ TEST(FrontPanelE2e, AReportDuringTheSettingDelayDoesNotUndoTheChoice)
     bool reverted = false;
     QObject listener;
     QObject::connect(&f.state(), &TPanelState::changed, &listener, [&] {
-        if (p->RadioGroup1->ItemIndex() != 1) reverted = true;
+        if (p->DinVdeGroup->ItemIndex() != 1) reverted = true;
     });
-    p->RadioGroup1->Click(1);
+    p->DinVdeGroup->Click(1);
     EXPECT_TRUE(f.waitSim(QStringLiteral("standard"), 1));
     gt_test::processEventsFor(800);
     EXPECT_FALSE(reverted);
-    EXPECT_EQ(p->RadioGroup1->ItemIndex(), 1);
+    EXPECT_EQ(p->DinVdeGroup->ItemIndex(), 1);
 }
 
 TEST(FrontPanelE2e, Mode0751DiffRowSetsTheTester)
@@ -330,11 +331,11 @@ TEST(FrontPanelE2e, DisconnectResetsThePanel)
     PanelFixture f;
     ASSERT_TRUE(f.connect({}, {QStringLiteral("set menu=0x04 klasse=0x01")}));
     TFrontPanel *p = f.panel();
-    ASSERT_TRUE(waitUntil([&] { return p->Label26->text() != QStringLiteral("-"); }));
+    ASSERT_TRUE(waitUntil([&] { return p->StoredCountValue->text() != QStringLiteral("-"); }));
     f.form->Actions().G_Verbinden->trigger();
-    EXPECT_FALSE(p->RadioGroup1->isEnabled());
-    EXPECT_FALSE(p->TrackBar1->isEnabled());
-    EXPECT_EQ(p->Label26->text(), QStringLiteral("-"));
+    EXPECT_FALSE(p->DinVdeGroup->isEnabled());
+    EXPECT_FALSE(p->ProtectiveEarthLimitBar->isEnabled());
+    EXPECT_EQ(p->StoredCountValue->text(), QStringLiteral("-"));
     EXPECT_EQ(p->LimitDisplay[0]->Text(), NotMeasuredText());
     EXPECT_FALSE(f.form->Actions().M_Einstellen->isEnabled());
     EXPECT_FALSE(f.parts.Control->Prf_Drucken->isEnabled());
@@ -359,11 +360,12 @@ TEST(FrontPanelE2e, RenderedMidTestShowsValuesAndTheRunningStep)
     ASSERT_TRUE(
         waitUntil([&] { return p->NetzspgWarnWin->isVisible() && c->Prf_Weiter->isEnabled(); }, 20000));
     c->Prf_Weiter->trigger();
-    ASSERT_TRUE(waitUntil([&] { return f.state().Messschritt == 4 && p->Label21->isVisible(); }, 8000));
+    ASSERT_TRUE(
+        waitUntil([&] { return f.state().Messschritt == 4 && p->MainsOnSocketLabel->isVisible(); }, 8000));
     gt_test::processEventsFor(1500);
     const QPixmap shot = f.form->grab();
     EXPECT_GE(shot.width(), 800);
-    EXPECT_EQ(p->Label30->text(), QStringLiteral("Schutzleiterstrom"));
+    EXPECT_EQ(p->StepBox->text(), QStringLiteral("Schutzleiterstrom"));
     EXPECT_EQ(p->ValueDisplay[0]->Text(), QStringLiteral("450"));
     const QString dir = qEnvironmentVariable("GT_RENDER_DIR");
     if (!dir.isEmpty()) {
@@ -407,8 +409,8 @@ TEST(FrontPanelE2e, MeasuringModeAndLanguageDialogsDriveTheTester)
     EXPECT_TRUE(f.waitSim(QStringLiteral("standard"), 2));
     EXPECT_EQ(f.simInt(QStringLiteral("class")), 1);
     EXPECT_EQ(f.simInt(QStringLiteral("isolmode")), 2);
-    EXPECT_TRUE(
-        waitUntil([&] { return f.panel()->RadioGroup2->ItemText(2) == QStringLiteral("Diffstr.-Mess."); }));
+    EXPECT_TRUE(waitUntil(
+        [&] { return f.panel()->IsolationGroup->ItemText(2) == QStringLiteral("Diffstr.-Mess."); }));
 
     whenShown(f.parts.Sprache, [&f] {
         TSprachEinstDlg *d = f.parts.Sprache;
