@@ -20,30 +20,30 @@ TAuswListeDlg::TAuswListeDlg(QWidget *parent, const QString &iniFile) : QDialog(
     resize(780, 360);
     m_model = new TBrowseSetModel(this);
 
-    DBGrid1 = new QTableView(this);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBGrid1->setAlternatingRowColors(true);
-    DBGrid1->verticalHeader()->setDefaultSectionSize(20);
-    DBGrid1->verticalHeader()->hide();
-    DBGrid1->horizontalHeader()->setStretchLastSection(false);
+    ListGrid = new QTableView(this);
+    ListGrid->setObjectName(QStringLiteral("DBGrid1"));
+    ListGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListGrid->setAlternatingRowColors(true);
+    ListGrid->verticalHeader()->setDefaultSectionSize(20);
+    ListGrid->verticalHeader()->hide();
+    ListGrid->horizontalHeader()->setStretchLastSection(false);
     // Columns without a width of their own get the grid's usual 64 pixels.
-    DBGrid1->horizontalHeader()->setDefaultSectionSize(64);
+    ListGrid->horizontalHeader()->setDefaultSectionSize(64);
     // Double click or Enter take the row, as OK does.
-    connect(DBGrid1, &QTableView::doubleClicked, this, &QDialog::accept);
+    connect(ListGrid, &QTableView::doubleClicked, this, &QDialog::accept);
 
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setDefault(true);
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+    OkButton = new QPushButton(QStringLiteral("OK"), this);
+    OkButton->setObjectName(QStringLiteral("BitBtn1"));
+    OkButton->setDefault(true);
+    connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
 
     auto *l = new QVBoxLayout(this);
-    l->addWidget(DBGrid1, 1);
+    l->addWidget(ListGrid, 1);
     auto *b = new QHBoxLayout;
     b->addStretch(1);
-    b->addWidget(BitBtn1);
+    b->addWidget(OkButton);
     l->addLayout(b);
 
     if (!m_iniFile.isEmpty()) {
@@ -72,11 +72,11 @@ void TAuswListeDlg::Bind(TBrowseSet *set, const QList<TBrowseSetModel::Column> &
     Unbind();
     m_model->setSet(set);
     m_model->setColumns(columns);
-    DBGrid1->setModel(m_model);
+    ListGrid->setModel(m_model);
     for (int c = 0; c < columns.size(); ++c)
-        DBGrid1->setColumnWidth(c, columns[c].width > 0 ? columns[c].width : 64);
-    if (set && set->RecNo() > 0) DBGrid1->setCurrentIndex(m_model->index(set->RecNo() - 1, 0));
-    m_follow = connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+        ListGrid->setColumnWidth(c, columns[c].width > 0 ? columns[c].width : 64);
+    if (set && set->RecNo() > 0) ListGrid->setCurrentIndex(m_model->index(set->RecNo() - 1, 0));
+    m_follow = connect(ListGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
                        [set](const QModelIndex &current) {
                            if (set && current.isValid()) set->MoveTo(current.row() + 1);
                        });
@@ -85,7 +85,7 @@ void TAuswListeDlg::Bind(TBrowseSet *set, const QList<TBrowseSetModel::Column> &
 void TAuswListeDlg::Unbind()
 {
     if (m_follow) disconnect(m_follow);
-    DBGrid1->setModel(nullptr);
+    ListGrid->setModel(nullptr);
     m_model->clearColumns();
     m_model->setSet(nullptr);
 }

@@ -16,8 +16,8 @@ public:
     explicit TAuswListeDlg(QWidget *parent = nullptr, const QString &iniFile = QString());
     ~TAuswListeDlg() override;
 
-    QTableView *DBGrid1;
-    QPushButton *BitBtn1; // OK
+    QTableView *ListGrid;
+    QPushButton *OkButton; // OK
 
     // The grid shows the rows of set with the columns; its current row follows
     // the set and moves it.

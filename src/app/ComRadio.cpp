@@ -119,42 +119,42 @@ TSchnittstelleDlg::TSchnittstelleDlg(QWidget *parent, std::function<QList<TPortI
     setWindowTitle(QStringLiteral("Schnittstelle"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
 
-    COMRadioGroup1 = new TCOMRadioGroup(this);
-    COMRadioGroup1->setObjectName(QStringLiteral("COMRadioGroup1"));
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(QStringLiteral("Abbrechen"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    PortGroup = new TCOMRadioGroup(this);
+    PortGroup->setObjectName(QStringLiteral("COMRadioGroup1"));
+    OkButton = new QPushButton(QStringLiteral("OK"), this);
+    OkButton->setObjectName(QStringLiteral("BitBtn1"));
+    OkButton->setDefault(true);
+    CancelButton = new QPushButton(QStringLiteral("Abbrechen"), this);
+    CancelButton->setObjectName(QStringLiteral("BitBtn2"));
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
+    buttons->addWidget(OkButton);
+    buttons->addWidget(CancelButton);
     auto *top = new QVBoxLayout(this);
-    top->addWidget(COMRadioGroup1);
+    top->addWidget(PortGroup);
     top->addLayout(buttons);
     top->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
-    connect(COMRadioGroup1, &TCOMRadioGroup::click, this, [this] { UpdateOkButton(); });
+    connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(PortGroup, &TCOMRadioGroup::click, this, [this] { UpdateOkButton(); });
 
     // The list of present ports is taken once at creation, as the group loads.
-    COMRadioGroup1->UpdatePorts(ListPorts());
+    PortGroup->UpdatePorts(ListPorts());
 }
 
 void TSchnittstelleDlg::UpdateOkButton()
 {
-    const int i = COMRadioGroup1->ItemIndex();
-    BitBtn1->setEnabled(i >= 0 && COMRadioGroup1->Button(i)->isEnabled());
+    const int i = PortGroup->ItemIndex();
+    OkButton->setEnabled(i >= 0 && PortGroup->Button(i)->isEnabled());
 }
 
 void TSchnittstelleDlg::showEvent(QShowEvent *e)
 {
     // Adapters plugged in since the start become choosable without a restart;
     // the preset selection is left alone so a missing port stays visible.
-    COMRadioGroup1->RefreshEnabled(ListPorts());
+    PortGroup->RefreshEnabled(ListPorts());
     UpdateOkButton();
     if (const QScreen *s = screen()) move(s->availableGeometry().center() - rect().center());
     QDialog::showEvent(e);
@@ -162,7 +162,7 @@ void TSchnittstelleDlg::showEvent(QShowEvent *e)
 
 TPort TSchnittstelleDlg::Execute(TPort configured)
 {
-    COMRadioGroup1->setSelectedPort(configured);
+    PortGroup->setSelectedPort(configured);
     if (exec() != QDialog::Accepted) return NoPort;
-    return COMRadioGroup1->SelectedPort();
+    return PortGroup->SelectedPort();
 }

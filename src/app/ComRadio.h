@@ -63,9 +63,9 @@ public:
     // listPorts says where the present ports come from (tests give their own).
     explicit TSchnittstelleDlg(QWidget *parent = nullptr, std::function<QList<TPortInfo>()> listPorts = {});
 
-    TCOMRadioGroup *COMRadioGroup1 = nullptr;
-    QPushButton *BitBtn1 = nullptr; // OK
-    QPushButton *BitBtn2 = nullptr; // Cancel
+    TCOMRadioGroup *PortGroup = nullptr;
+    QPushButton *OkButton = nullptr;     // OK
+    QPushButton *CancelButton = nullptr; // Cancel
 
     std::function<QList<TPortInfo>()> ListPorts;
 

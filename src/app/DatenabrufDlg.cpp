@@ -271,19 +271,19 @@ TDatenabrufDlg::TDatenabrufDlg(QWidget *parent, const QString &iniFile, const QS
     setWindowTitle(QStringLiteral("Datenabruf und -übernahme"));
     m_model = new TStagingModel(&m_logic, this);
 
-    DBGrid1 = new QTableView(this);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setModel(m_model);
-    DBGrid1->setItemDelegate(new TStagingDelegate(DBGrid1));
-    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBGrid1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                             QAbstractItemView::AnyKeyPressed);
-    DBGrid1->setAlternatingRowColors(true);
-    DBGrid1->verticalHeader()->setVisible(false);
-    DBGrid1->verticalHeader()->setDefaultSectionSize(DBGrid1->fontMetrics().height() + 6);
-    DBGrid1->installEventFilter(this);
-    connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+    StagingGrid = new QTableView(this);
+    StagingGrid->setObjectName(QStringLiteral("DBGrid1"));
+    StagingGrid->setModel(m_model);
+    StagingGrid->setItemDelegate(new TStagingDelegate(StagingGrid));
+    StagingGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    StagingGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    StagingGrid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                                 QAbstractItemView::AnyKeyPressed);
+    StagingGrid->setAlternatingRowColors(true);
+    StagingGrid->verticalHeader()->setVisible(false);
+    StagingGrid->verticalHeader()->setDefaultSectionSize(StagingGrid->fontMetrics().height() + 6);
+    StagingGrid->installEventFilter(this);
+    connect(StagingGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &now, const QModelIndex &) { rowEntered(now.row()); });
 
     auto *memoLabel = new QLabel(QStringLiteral("Bemerkung:"), this);
@@ -292,11 +292,11 @@ TDatenabrufDlg::TDatenabrufDlg(QWidget *parent, const QString &iniFile, const QS
     DBMemo1->setMaximumHeight(70);
     DBMemo1->installEventFilter(this);
     memoLabel->setBuddy(DBMemo1);
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setRange(0, 1);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
+    FetchProgress = new QProgressBar(this);
+    FetchProgress->setObjectName(QStringLiteral("ProgressBar1"));
+    FetchProgress->setRange(0, 1);
+    FetchProgress->setValue(0);
+    FetchProgress->setTextVisible(false);
 
     auto button = [this](const char *name, const QString &caption) {
         auto *b = new QPushButton(caption, this);
@@ -333,9 +333,9 @@ TDatenabrufDlg::TDatenabrufDlg(QWidget *parent, const QString &iniFile, const QS
     buttons->addWidget(BtnAbbrechen);
     buttons->addWidget(BtnOK);
     auto *l = new QVBoxLayout(this);
-    l->addWidget(DBGrid1, 1);
+    l->addWidget(StagingGrid, 1);
     l->addLayout(memoRow);
-    l->addWidget(ProgressBar1);
+    l->addWidget(FetchProgress);
     l->addLayout(buttons);
     resize(780, 420);
 
@@ -345,18 +345,18 @@ TDatenabrufDlg::TDatenabrufDlg(QWidget *parent, const QString &iniFile, const QS
     };
 
     connect(&m_logic, &TDatenabruf::fetchStarted, this, [this](int count) {
-        ProgressBar1->setRange(0, count);
-        ProgressBar1->setValue(0);
+        FetchProgress->setRange(0, count);
+        FetchProgress->setValue(0);
     });
     connect(&m_logic, &TDatenabruf::recordStored, this, [this](int index, int, int lfd, const QString &) {
-        ProgressBar1->setValue(index);
+        FetchProgress->setValue(index);
         // Only the new row is read: a whole reload per record grows with the square of the count.
         m_model->append(m_logic.Database(),
                         QStringLiteral("SELECT * FROM tblUebernahme WHERE UNintLfdNr = ") +
                             QString::number(lfd));
         const QModelIndex last = m_model->index(m_model->rowCount() - 1, 0);
-        DBGrid1->setCurrentIndex(last);
-        DBGrid1->scrollTo(last);
+        StagingGrid->setCurrentIndex(last);
+        StagingGrid->scrollTo(last);
     });
 
     if (!m_iniFile.isEmpty()) {
@@ -372,8 +372,8 @@ TDatenabrufDlg::TDatenabrufDlg(QWidget *parent, const QString &iniFile, const QS
 TDatenabrufDlg::~TDatenabrufDlg()
 {
     // The children go after the members: nothing of theirs may call back in here.
-    disconnect(DBGrid1->selectionModel(), nullptr, this, nullptr);
-    DBGrid1->removeEventFilter(this);
+    disconnect(StagingGrid->selectionModel(), nullptr, this, nullptr);
+    StagingGrid->removeEventFilter(this);
     DBMemo1->removeEventFilter(this);
     if (m_iniFile.isEmpty()) return;
     TIniFile ini(m_iniFile);
@@ -393,15 +393,15 @@ QString TDatenabrufDlg::CurrentBarcode() const
 
 int TDatenabrufDlg::CurrentRow() const
 {
-    const QModelIndex i = DBGrid1->currentIndex();
+    const QModelIndex i = StagingGrid->currentIndex();
     return i.isValid() ? i.row() : -1;
 }
 
 void TDatenabrufDlg::setCurrentRow(int row)
 {
     if (row < 0 || row >= m_model->rowCount()) return;
-    const int column = qMax(0, DBGrid1->currentIndex().column());
-    DBGrid1->setCurrentIndex(m_model->index(row, column));
+    const int column = qMax(0, StagingGrid->currentIndex().column());
+    StagingGrid->setCurrentIndex(m_model->index(row, column));
 }
 
 void TDatenabrufDlg::showEvent(QShowEvent *e)
@@ -410,7 +410,7 @@ void TDatenabrufDlg::showEvent(QShowEvent *e)
     // Devices created since the fetch are found by their barcodes.
     m_logic.ReassignByBarcode();
     refresh(0);
-    ProgressBar1->setValue(0);
+    FetchProgress->setValue(0);
     updateButtons();
 }
 
@@ -426,19 +426,19 @@ void TDatenabrufDlg::refresh(int rowAfter)
 {
     saveMemo();
     m_memoRow = -1;
-    DBGrid1->setUpdatesEnabled(false);
+    StagingGrid->setUpdatesEnabled(false);
     m_model->reload();
     // Titles and values readable in full; the grid scrolls sideways.
-    DBGrid1->resizeColumnsToContents();
+    StagingGrid->resizeColumnsToContents();
     const int n = m_model->rowCount();
     if (n > 0) {
         const int row = (rowAfter < 0 || rowAfter >= n) ? n - 1 : rowAfter;
-        DBGrid1->setCurrentIndex(m_model->index(row, 0));
+        StagingGrid->setCurrentIndex(m_model->index(row, 0));
         rowEntered(row);
     } else {
         showMemo();
     }
-    DBGrid1->setUpdatesEnabled(true);
+    StagingGrid->setUpdatesEnabled(true);
 }
 
 void TDatenabrufDlg::rowEntered(int row)
@@ -487,9 +487,9 @@ void TDatenabrufDlg::lockForFetch(bool on)
     for (QPushButton *b :
          {BtnZeileLoeschen, BtnAllesLoeschen, BtnDatenHolen, BtnUebernehmen, BtnPruefling, BtnOK})
         b->setEnabled(!on);
-    DBGrid1->setEditTriggers(on ? QAbstractItemView::NoEditTriggers
-                                : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                                      QAbstractItemView::AnyKeyPressed);
+    StagingGrid->setEditTriggers(on ? QAbstractItemView::NoEditTriggers
+                                    : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                                          QAbstractItemView::AnyKeyPressed);
     DBMemo1->setReadOnly(on);
     BtnAbbrechen->setVisible(on);
     BtnAbbrechen->setEnabled(on);
@@ -510,7 +510,7 @@ void TDatenabrufDlg::DatenHolen()
     const QString text = b.Meldung();
     if (!text.isEmpty()) Ask(QMessageBox::Warning, text, QMessageBox::Ok);
     refresh(-1);
-    ProgressBar1->setValue(0);
+    FetchProgress->setValue(0);
     updateButtons();
 }
 
@@ -606,7 +606,7 @@ void TDatenabrufDlg::closeEvent(QCloseEvent *e)
 
 bool TDatenabrufDlg::eventFilter(QObject *watched, QEvent *e)
 {
-    if (watched == DBGrid1 && e->type() == QEvent::KeyPress) {
+    if (watched == StagingGrid && e->type() == QEvent::KeyPress) {
         auto *k = static_cast<QKeyEvent *>(e);
         if (k->key() == Qt::Key_Delete && (k->modifiers() & Qt::ControlModifier)) {
             DeleteWithQuestion();

@@ -76,9 +76,9 @@ public:
     void PrueflingWaehlen();
     void DeleteWithQuestion(); // Ctrl+Del in the grid
 
-    QTableView *DBGrid1;
+    QTableView *StagingGrid;
     QPlainTextEdit *DBMemo1;
-    QProgressBar *ProgressBar1;
+    QProgressBar *FetchProgress;
     QPushButton *BtnZeileLoeschen, *BtnAllesLoeschen, *BtnDatenHolen, *BtnUebernehmen, *BtnPruefling, *BtnOK,
         *BtnAbbrechen;
 

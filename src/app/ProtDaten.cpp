@@ -46,13 +46,13 @@ TProtDaten::TProtDaten(QWidget *parent) : QDialog(parent)
     m_content->resize(600, 8);
     ScrollBox1->setWidget(m_content);
 
-    BitBtn2 = new QPushButton(QStringLiteral("Abbrechen"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setDefault(true);
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    CancelButton = new QPushButton(QStringLiteral("Abbrechen"), this);
+    CancelButton->setObjectName(QStringLiteral("BitBtn2"));
+    OkButton = new QPushButton(QStringLiteral("OK"), this);
+    OkButton->setObjectName(QStringLiteral("BitBtn1"));
+    OkButton->setDefault(true);
+    connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
     auto *l = new QVBoxLayout(this);
     l->setContentsMargins(0, 0, 0, 6);
@@ -60,8 +60,8 @@ TProtDaten::TProtDaten(QWidget *parent) : QDialog(parent)
     l->addWidget(ScrollBox1, 1);
     auto *b = new QHBoxLayout;
     b->addStretch(1);
-    b->addWidget(BitBtn2);
-    b->addWidget(BitBtn1);
+    b->addWidget(CancelButton);
+    b->addWidget(OkButton);
     b->addSpacing(8);
     l->addLayout(b);
 }

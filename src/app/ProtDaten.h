@@ -21,8 +21,8 @@ public:
     ~TProtDaten() override;
 
     QScrollArea *ScrollBox1;
-    QPushButton *BitBtn1; // OK
-    QPushButton *BitBtn2; // Cancel
+    QPushButton *OkButton;     // OK
+    QPushButton *CancelButton; // Cancel
 
     // Does nothing for a row number <= 0. result 1 checks "OK", 0 "not OK".
     void AddRow(int zeileNr, const QString &pruefteil, const QString &pruefung, int result);

@@ -70,18 +70,18 @@ TPrueflingDlg::TPrueflingDlg(QWidget *parent, const QString &iniFile, const QStr
     BtnNeuerPruefling->setAutoDefault(false);
     gf->addRow(QString(), BtnNeuerPruefling);
 
-    DBGrid1 = new QTableView(this);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setModel(m_model);
-    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBGrid1->setAlternatingRowColors(true);
-    DBGrid1->verticalHeader()->setVisible(false);
-    DBGrid1->verticalHeader()->setDefaultSectionSize(DBGrid1->fontMetrics().height() + 6);
-    connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+    DeviceGrid = new QTableView(this);
+    DeviceGrid->setObjectName(QStringLiteral("DBGrid1"));
+    DeviceGrid->setModel(m_model);
+    DeviceGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DeviceGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    DeviceGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DeviceGrid->setAlternatingRowColors(true);
+    DeviceGrid->verticalHeader()->setVisible(false);
+    DeviceGrid->verticalHeader()->setDefaultSectionSize(DeviceGrid->fontMetrics().height() + 6);
+    connect(DeviceGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { showCurrent(); });
-    connect(DBGrid1, &QTableView::doubleClicked, this, &QDialog::accept);
+    connect(DeviceGrid, &QTableView::doubleClicked, this, &QDialog::accept);
 
     QHBoxLayout *bottom = OkAbbrechenZeile(this, BtnOK, BtnAbbrechen);
     BtnGespeicherteDaten = new QPushButton(QStringLiteral("gespeicherte Daten"), this);
@@ -98,7 +98,7 @@ TPrueflingDlg::TPrueflingDlg(QWidget *parent, const QString &iniFile, const QStr
     upper->addWidget(geraet, 1);
     auto *l = new QVBoxLayout(this);
     l->addLayout(upper);
-    l->addWidget(DBGrid1, 1);
+    l->addWidget(DeviceGrid, 1);
     l->addLayout(bottom);
     resize(860, 560);
 
@@ -113,7 +113,7 @@ TPrueflingDlg::TPrueflingDlg(QWidget *parent, const QString &iniFile, const QStr
 TPrueflingDlg::~TPrueflingDlg()
 {
     // The list goes with the children; it must not call back in here then.
-    disconnect(DBGrid1->selectionModel(), nullptr, this, nullptr);
+    disconnect(DeviceGrid->selectionModel(), nullptr, this, nullptr);
     if (m_iniFile.isEmpty()) return;
     TIniFile ini(m_iniFile);
     ini.setAutoFlush(false);
@@ -125,7 +125,7 @@ TPrueflingDlg::~TPrueflingDlg()
 
 int TPrueflingDlg::CurrentRow() const
 {
-    const QModelIndex i = DBGrid1->currentIndex();
+    const QModelIndex i = DeviceGrid->currentIndex();
     return i.isValid() ? i.row() : -1;
 }
 
@@ -139,18 +139,18 @@ void TPrueflingDlg::showEvent(QShowEvent *e)
 {
     QDialog::showEvent(e);
     m_model->load(QSqlDatabase::database(m_connection, false), sSelect);
-    DBGrid1->resizeColumnsToContents();
+    DeviceGrid->resizeColumnsToContents();
     int row = m_selectedDeviceNr != 0
                   ? m_model->findRow(QStringLiteral("PLintPrueflingNr"), m_selectedDeviceNr)
                   : -1;
     // Nothing preselected or gone: the newest device.
     if (row < 0) row = m_model->rowCount() - 1;
     if (row >= 0) {
-        DBGrid1->setCurrentIndex(m_model->index(row, 0));
-        DBGrid1->scrollTo(m_model->index(row, 0));
+        DeviceGrid->setCurrentIndex(m_model->index(row, 0));
+        DeviceGrid->scrollTo(m_model->index(row, 0));
     }
     showCurrent();
-    DBGrid1->setFocus();
+    DeviceGrid->setFocus();
 }
 
 void TPrueflingDlg::hideEvent(QHideEvent *e)
@@ -187,16 +187,16 @@ void TPrueflingDlg::showCurrent()
 
 void TPrueflingDlg::reloadToLast()
 {
-    DBGrid1->setUpdatesEnabled(false);
+    DeviceGrid->setUpdatesEnabled(false);
     m_model->load(QSqlDatabase::database(m_connection, false), sSelect);
-    DBGrid1->resizeColumnsToContents();
+    DeviceGrid->resizeColumnsToContents();
     const int last = m_model->rowCount() - 1;
     if (last >= 0) {
-        DBGrid1->setCurrentIndex(m_model->index(last, 0));
-        DBGrid1->scrollTo(m_model->index(last, 0));
+        DeviceGrid->setCurrentIndex(m_model->index(last, 0));
+        DeviceGrid->scrollTo(m_model->index(last, 0));
     }
     showCurrent();
-    DBGrid1->setUpdatesEnabled(true);
+    DeviceGrid->setUpdatesEnabled(true);
 }
 
 void TPrueflingDlg::NeuenKundenAnlegen()

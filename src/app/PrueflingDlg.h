@@ -36,7 +36,7 @@ public:
     void NeuenKundenAnlegen();
     void NeuenPrueflingAnlegen();
 
-    QTableView *DBGrid1;
+    QTableView *DeviceGrid;
     TKundenFelder Kunde;     // read only
     TPrueflingFelder Geraet; // read only
     QPushButton *BtnNeuerKunde, *BtnNeuerPruefling, *BtnGespeicherteDaten, *BtnOK, *BtnAbbrechen;

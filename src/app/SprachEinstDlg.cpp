@@ -15,31 +15,31 @@ TSprachEinstDlg::TSprachEinstDlg(QWidget *parent) : QDialog(parent)
     auto *l = new QVBoxLayout(this);
     auto *label = new QLabel(QStringLiteral("Sprache:"), this);
     label->setObjectName(QStringLiteral("Label1"));
-    ListBox1 = new QListWidget(this);
-    ListBox1->setObjectName(QStringLiteral("ListBox1"));
-    label->setBuddy(ListBox1);
+    LanguageList = new QListWidget(this);
+    LanguageList->setObjectName(QStringLiteral("ListBox1"));
+    label->setBuddy(LanguageList);
     Buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     Buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
     Buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Abbrechen"));
     connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(ListBox1, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
+    connect(LanguageList, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
     l->addWidget(label);
-    l->addWidget(ListBox1, 1);
+    l->addWidget(LanguageList, 1);
     l->addWidget(Buttons);
     resize(260, 280);
 }
 
 void TSprachEinstDlg::SetLanguages(const QStringList &codes, int current)
 {
-    ListBox1->clear();
+    LanguageList->clear();
     for (const QString &c : codes)
-        ListBox1->addItem(LanguageEntryText(c));
-    if (current >= 0 && current < ListBox1->count()) ListBox1->setCurrentRow(current);
+        LanguageList->addItem(LanguageEntryText(c));
+    if (current >= 0 && current < LanguageList->count()) LanguageList->setCurrentRow(current);
 }
 
 QString TSprachEinstDlg::ChosenCode() const
 {
-    const QListWidgetItem *item = ListBox1->currentItem();
+    const QListWidgetItem *item = LanguageList->currentItem();
     return item ? item->text().left(2) : QString();
 }

@@ -9,7 +9,7 @@ class QListWidget;
 class TSprachEinstDlg : public QDialog {
 public:
     explicit TSprachEinstDlg(QWidget *parent = nullptr);
-    QListWidget *ListBox1;
+    QListWidget *LanguageList;
     QDialogButtonBox *Buttons;
 
     // Lists the codes (known ones with their names) and selects `current`.

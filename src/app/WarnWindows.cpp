@@ -63,16 +63,16 @@ TSichtpruefungWin::TSichtpruefungWin(QWidget *parent)
 {
     m_picture->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(48, 48));
     m_text->setWordWrap(false);
-    Label2 = new QLabel(QStringLiteral("nein"), this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setFont(m_text->font());
-    Label2->setMinimumWidth(70);
-    static_cast<QHBoxLayout *>(layout())->addWidget(Label2);
+    AnswerLabel = new QLabel(QStringLiteral("nein"), this);
+    AnswerLabel->setObjectName(QStringLiteral("Label2"));
+    AnswerLabel->setFont(m_text->font());
+    AnswerLabel->setMinimumWidth(70);
+    static_cast<QHBoxLayout *>(layout())->addWidget(AnswerLabel);
 }
 
 void TSichtpruefungWin::setAnswer(const QString &answer)
 {
-    Label2->setText(answer);
+    AnswerLabel->setText(answer);
 }
 
 TSpeicherungWin::TSpeicherungWin(QWidget *parent)

@@ -31,7 +31,7 @@ public:
 class TSichtpruefungWin : public TWarnWindow {
 public:
     explicit TSichtpruefungWin(QWidget *parent = nullptr);
-    QLabel *Label2; // "nein" or "ja"
+    QLabel *AnswerLabel; // "nein" or "ja"
     void setAnswer(const QString &answer);
 };
 

@@ -213,7 +213,7 @@ TEST_F(BrowserDlg, ThreePageProtocolMakesTheRowsOnceAndCancelKeepsTheType)
     onModal([&form](QWidget *) {
         form.NotOkBox(2)->click();
         form.OkBox(1)->click();
-        form.BitBtn1->click();
+        form.OkButton->click();
     });
     dlg->BtnProtokoll3->click();
     EXPECT_EQ(db->count(QStringLiteral("tblSichtpruefung")), catalogue);
@@ -298,19 +298,19 @@ TEST_F(BrowserDlg, ListsAndSearchMoveTheBrowser)
     dlg->setListDialog(&list);
     onModal([&list](QWidget *) {
         EXPECT_EQ(list.windowTitle(), QStringLiteral("Kundenauswahl"));
-        EXPECT_EQ(list.DBGrid1->model()->rowCount(), 2);
-        EXPECT_EQ(list.DBGrid1->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Name 1"));
-        EXPECT_EQ(list.DBGrid1->model()->index(1, 0).data().toString(), QStringLiteral("Praxis Süd"));
+        EXPECT_EQ(list.ListGrid->model()->rowCount(), 2);
+        EXPECT_EQ(list.ListGrid->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Name 1"));
+        EXPECT_EQ(list.ListGrid->model()->index(1, 0).data().toString(), QStringLiteral("Praxis Süd"));
         list.grab().save(qEnvironmentVariable("GT_BUILD_DIR", QStringLiteral(".")) +
                          QStringLiteral("/kundenauswahl.png"));
-        list.DBGrid1->setCurrentIndex(list.DBGrid1->model()->index(1, 0));
-        list.BitBtn1->click();
+        list.ListGrid->setCurrentIndex(list.ListGrid->model()->index(1, 0));
+        list.OkButton->click();
     });
     dlg->BtnKunden->click();
     EXPECT_EQ(dlg->KDstrName1->text(), QStringLiteral("Praxis Süd"));
     EXPECT_EQ(dlg->PLstrBezeichnung->text(), QStringLiteral("Monitor"));
     // Unbound after closing.
-    EXPECT_EQ(list.DBGrid1->model(), nullptr);
+    EXPECT_EQ(list.ListGrid->model(), nullptr);
     EXPECT_TRUE(list.Model()->Columns().isEmpty());
 
     // A scanner types the digits and Enter.

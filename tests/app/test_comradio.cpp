@@ -79,17 +79,17 @@ TEST(SchnittstelleDlg, ConfiguredMissingPortIsShownButOkStaysDisabledUntilAPrese
 {
     TSchnittstelleDlg dlg(nullptr, [] { return ports({1, 4}); });
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Schnittstelle"));
-    EXPECT_EQ(dlg.COMRadioGroup1->SelectedPort(), Com1);
+    EXPECT_EQ(dlg.PortGroup->SelectedPort(), Com1);
 
     TPort chosen = Com9;
     bool okWasEnabled = true;
     QTimer::singleShot(0, &dlg, [&] {
-        EXPECT_EQ(dlg.COMRadioGroup1->ItemIndex(), 2);
-        EXPECT_FALSE(dlg.COMRadioGroup1->Button(2)->isEnabled());
-        okWasEnabled = dlg.BitBtn1->isEnabled();
-        dlg.COMRadioGroup1->Button(3)->click();
-        EXPECT_TRUE(dlg.BitBtn1->isEnabled());
-        dlg.BitBtn1->click();
+        EXPECT_EQ(dlg.PortGroup->ItemIndex(), 2);
+        EXPECT_FALSE(dlg.PortGroup->Button(2)->isEnabled());
+        okWasEnabled = dlg.OkButton->isEnabled();
+        dlg.PortGroup->Button(3)->click();
+        EXPECT_TRUE(dlg.OkButton->isEnabled());
+        dlg.OkButton->click();
     });
     chosen = dlg.Execute(Com3);
     EXPECT_FALSE(okWasEnabled);
@@ -101,8 +101,8 @@ TEST(SchnittstelleDlg, CancelChangesNothingAndNoPortsMeansNoOk)
     TSchnittstelleDlg dlg(nullptr, [] { return QList<TPortInfo>{}; });
     bool okEnabled = true;
     QTimer::singleShot(0, &dlg, [&] {
-        okEnabled = dlg.BitBtn1->isEnabled();
-        dlg.BitBtn2->click();
+        okEnabled = dlg.OkButton->isEnabled();
+        dlg.CancelButton->click();
     });
     EXPECT_EQ(dlg.Execute(Com1), NoPort);
     EXPECT_FALSE(okEnabled);

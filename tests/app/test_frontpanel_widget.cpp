@@ -227,9 +227,9 @@ TEST(FrontPanelWidget, LanguageDialogNamesKnownCodes)
 {
     TSprachEinstDlg dlg;
     dlg.SetLanguages({QStringLiteral("en"), QStringLiteral("de"), QStringLiteral("xx")}, 1);
-    ASSERT_EQ(dlg.ListBox1->count(), 3);
-    EXPECT_EQ(dlg.ListBox1->item(1)->text(), QStringLiteral("de (deutsch)"));
-    EXPECT_EQ(dlg.ListBox1->item(2)->text(), QStringLiteral("xx"));
+    ASSERT_EQ(dlg.LanguageList->count(), 3);
+    EXPECT_EQ(dlg.LanguageList->item(1)->text(), QStringLiteral("de (deutsch)"));
+    EXPECT_EQ(dlg.LanguageList->item(2)->text(), QStringLiteral("xx"));
     EXPECT_EQ(dlg.ChosenCode(), QStringLiteral("de"));
 }
 

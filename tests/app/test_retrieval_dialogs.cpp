@@ -173,8 +173,8 @@ TEST_F(RetrievalDialogs, QuestionsDoNothingOnNoAndTheirJobOnYes)
     EXPECT_EQ(db->count(QStringLiteral("tblUebernahme"), QStringLiteral("UNintLfdNr = 2")), 0);
 
     // Ctrl+Del in the grid asks its own question.
-    abruf->DBGrid1->setFocus();
-    QTest::keyClick(abruf->DBGrid1, Qt::Key_Delete, Qt::ControlModifier);
+    abruf->StagingGrid->setFocus();
+    QTest::keyClick(abruf->StagingGrid, Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(asked.takeLast(), QStringLiteral("Datensatz löschen?"));
     EXPECT_EQ(stagingCount(), 2);
 
@@ -266,7 +266,7 @@ TEST_F(RetrievalDialogs, GridShowsTheRowsAsTheWorkshopReadsThem)
         editable += (abruf->Model()->flags(abruf->Model()->index(0, c)) & Qt::ItemIsEditable) ? 1 : 0;
     EXPECT_EQ(editable, 4);
     abruf->resize(1100, 300);
-    abruf->DBGrid1->scrollTo(abruf->Model()->index(0, 22));
+    abruf->StagingGrid->scrollTo(abruf->Model()->index(0, 22));
     abruf->grab().save(gt_test::buildDir() + QStringLiteral("/tests/app/datenabruf-werte.png"));
 }
 
@@ -299,8 +299,8 @@ TEST_F(RetrievalDialogs, FetchFillsTheGridAndLocksEverythingMeanwhile)
     int checked = 0;
     QObject::connect(
         abruf->Logic(), &TDatenabruf::recordStored, abruf.get(), [&](int i, int count, int, const QString &) {
-            EXPECT_EQ(abruf->ProgressBar1->maximum(), count);
-            EXPECT_EQ(abruf->ProgressBar1->value(), i);
+            EXPECT_EQ(abruf->FetchProgress->maximum(), count);
+            EXPECT_EQ(abruf->FetchProgress->value(), i);
             for (QPushButton *b : {abruf->BtnZeileLoeschen, abruf->BtnAllesLoeschen, abruf->BtnDatenHolen,
                                    abruf->BtnUebernehmen, abruf->BtnPruefling, abruf->BtnOK})
                 EXPECT_FALSE(b->isEnabled());
@@ -313,7 +313,7 @@ TEST_F(RetrievalDialogs, FetchFillsTheGridAndLocksEverythingMeanwhile)
     abruf->BtnDatenHolen->click();
     EXPECT_EQ(checked, 6);
     EXPECT_EQ(abruf->Model()->rowCount(), 6);
-    EXPECT_EQ(abruf->ProgressBar1->value(), 0);
+    EXPECT_EQ(abruf->FetchProgress->value(), 0);
     EXPECT_FALSE(abruf->BtnAbbrechen->isVisible());
     EXPECT_FALSE(enabled(abruf->BtnDatenHolen));
     EXPECT_TRUE(enabled(abruf->BtnUebernehmen));
@@ -493,7 +493,7 @@ TEST_F(RetrievalDialogs, HandChosenDeviceWithoutBarcodeStaysOnARowWithoutBarcode
     pruefling->setSelectedDeviceNr(1);
     runOnModals({{QStringLiteral("PrueflingDlg"), [](QWidget *w) {
                       auto *d = as<TPrueflingDlg>(w);
-                      d->DBGrid1->setCurrentIndex(d->Model()->index(0, 0));
+                      d->DeviceGrid->setCurrentIndex(d->Model()->index(0, 0));
                       d->BtnOK->click();
                   }}});
     abruf->BtnPruefling->click();

@@ -215,11 +215,11 @@ TEST(Connection, ChosenPortIsShownAndSaved)
         TSchnittstelleDlg *dlg = w->SchnittstelleDlg();
         // Preset to the configured port; the mapped ports can be chosen (the
         // machine's own serial devices may fill other numbers).
-        EXPECT_EQ(dlg->COMRadioGroup1->SelectedPort(), Com1);
-        EXPECT_TRUE(dlg->COMRadioGroup1->Button(1)->isEnabled());
-        EXPECT_TRUE(dlg->COMRadioGroup1->Button(4)->isEnabled());
-        dlg->COMRadioGroup1->Button(4)->click();
-        dlg->BitBtn1->click();
+        EXPECT_EQ(dlg->PortGroup->SelectedPort(), Com1);
+        EXPECT_TRUE(dlg->PortGroup->Button(1)->isEnabled());
+        EXPECT_TRUE(dlg->PortGroup->Button(4)->isEnabled());
+        dlg->PortGroup->Button(4)->click();
+        dlg->OkButton->click();
     });
     w->Actions().G_Schnittstelle->trigger();
     EXPECT_EQ(f.panel(1), QStringLiteral("COM5"));

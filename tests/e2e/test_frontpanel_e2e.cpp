@@ -416,9 +416,9 @@ TEST(FrontPanelE2e, MeasuringModeAndLanguageDialogsDriveTheTester)
         TSprachEinstDlg *d = f.parts.Sprache;
         EXPECT_EQ(d->ChosenCode(), QStringLiteral("de")); // the current language is selected
         const QList<QListWidgetItem *> fr =
-            d->ListBox1->findItems(QStringLiteral("fr (französisch)"), Qt::MatchExactly);
+            d->LanguageList->findItems(QStringLiteral("fr (französisch)"), Qt::MatchExactly);
         ASSERT_EQ(fr.size(), 1);
-        d->ListBox1->setCurrentItem(fr.first());
+        d->LanguageList->setCurrentItem(fr.first());
         d->accept();
     });
     w->Actions().K_Sprache->trigger();
