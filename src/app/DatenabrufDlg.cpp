@@ -287,11 +287,11 @@ TDatenabrufDlg::TDatenabrufDlg(QWidget *parent, const QString &iniFile, const QS
             [this](const QModelIndex &now, const QModelIndex &) { rowEntered(now.row()); });
 
     auto *memoLabel = new QLabel(QStringLiteral("Bemerkung:"), this);
-    DBMemo1 = new QPlainTextEdit(this);
-    DBMemo1->setObjectName(QStringLiteral("DBMemo1"));
-    DBMemo1->setMaximumHeight(70);
-    DBMemo1->installEventFilter(this);
-    memoLabel->setBuddy(DBMemo1);
+    RemarkMemo = new QPlainTextEdit(this);
+    RemarkMemo->setObjectName(QStringLiteral("DBMemo1"));
+    RemarkMemo->setMaximumHeight(70);
+    RemarkMemo->installEventFilter(this);
+    memoLabel->setBuddy(RemarkMemo);
     FetchProgress = new QProgressBar(this);
     FetchProgress->setObjectName(QStringLiteral("ProgressBar1"));
     FetchProgress->setRange(0, 1);
@@ -325,7 +325,7 @@ TDatenabrufDlg::TDatenabrufDlg(QWidget *parent, const QString &iniFile, const QS
 
     auto *memoRow = new QVBoxLayout;
     memoRow->addWidget(memoLabel);
-    memoRow->addWidget(DBMemo1);
+    memoRow->addWidget(RemarkMemo);
     auto *buttons = new QHBoxLayout;
     for (QPushButton *b : {BtnZeileLoeschen, BtnAllesLoeschen, BtnDatenHolen, BtnUebernehmen, BtnPruefling})
         buttons->addWidget(b);
@@ -374,7 +374,7 @@ TDatenabrufDlg::~TDatenabrufDlg()
     // The children go after the members: nothing of theirs may call back in here.
     disconnect(StagingGrid->selectionModel(), nullptr, this, nullptr);
     StagingGrid->removeEventFilter(this);
-    DBMemo1->removeEventFilter(this);
+    RemarkMemo->removeEventFilter(this);
     if (m_iniFile.isEmpty()) return;
     TIniFile ini(m_iniFile);
     ini.setAutoFlush(false);
@@ -457,17 +457,17 @@ void TDatenabrufDlg::rowEntered(int row)
 void TDatenabrufDlg::showMemo()
 {
     const bool has = m_memoRow >= 0 && m_memoRow < m_model->rowCount();
-    DBMemo1->setPlainText(has ? FieldString(m_model->value(m_memoRow, QStringLiteral("UNstrNotiz")))
-                              : QString());
-    DBMemo1->setReadOnly(!has || m_logic.Fetching());
+    RemarkMemo->setPlainText(has ? FieldString(m_model->value(m_memoRow, QStringLiteral("UNstrNotiz")))
+                                 : QString());
+    RemarkMemo->setReadOnly(!has || m_logic.Fetching());
 }
 
 void TDatenabrufDlg::saveMemo()
 {
     if (m_memoRow < 0 || m_memoRow >= m_model->rowCount()) return;
     TStagingEdit e = m_model->edit(m_memoRow);
-    if (DBMemo1->toPlainText() == e.Notiz) return;
-    e.Notiz = DBMemo1->toPlainText();
+    if (RemarkMemo->toPlainText() == e.Notiz) return;
+    e.Notiz = RemarkMemo->toPlainText();
     m_model->post(m_memoRow, e);
 }
 
@@ -490,7 +490,7 @@ void TDatenabrufDlg::lockForFetch(bool on)
     StagingGrid->setEditTriggers(on ? QAbstractItemView::NoEditTriggers
                                     : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                           QAbstractItemView::AnyKeyPressed);
-    DBMemo1->setReadOnly(on);
+    RemarkMemo->setReadOnly(on);
     BtnAbbrechen->setVisible(on);
     BtnAbbrechen->setEnabled(on);
     if (on) BtnAbbrechen->setFocus();
@@ -613,6 +613,6 @@ bool TDatenabrufDlg::eventFilter(QObject *watched, QEvent *e)
             return true;
         }
     }
-    if (watched == DBMemo1 && e->type() == QEvent::FocusOut) saveMemo();
+    if (watched == RemarkMemo && e->type() == QEvent::FocusOut) saveMemo();
     return QDialog::eventFilter(watched, e);
 }

@@ -77,7 +77,7 @@ public:
     void DeleteWithQuestion(); // Ctrl+Del in the grid
 
     QTableView *StagingGrid;
-    QPlainTextEdit *DBMemo1;
+    QPlainTextEdit *RemarkMemo;
     QProgressBar *FetchProgress;
     QPushButton *BtnZeileLoeschen, *BtnAllesLoeschen, *BtnDatenHolen, *BtnUebernehmen, *BtnPruefling, *BtnOK,
         *BtnAbbrechen;

@@ -617,7 +617,7 @@ void runMessmodus(TForm1 &form, TFrontPanelParts parts)
 {
     TMessmodusDlg *dlg = parts.Messmodus;
     const int aktCheck = form.Configuration().aktCheckNumber;
-    dlg->RadioButton1->setEnabled(aktCheck != 0);
+    dlg->FromStoredTest->setEnabled(aktCheck != 0);
     if (dlg->exec() != QDialog::Accepted) return;
     TConnectionController *conn = &form.Connection();
     const TModeWriter writer = TModeWriter::ForCommands(&form.Commands());

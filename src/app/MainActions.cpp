@@ -120,31 +120,31 @@ void TMainActions::buildMenus(QMainWindow *w)
 
 void TMainActions::buildToolBar(QMainWindow *w)
 {
-    ToolBar1 = w->addToolBar(QStringLiteral("Werkzeugleiste"));
-    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setMovable(false);
-    ToolBar1->setIconSize(QSize(24, 24));
-    ToolBar1->addAction(G_Schnittstelle);
-    ToolBar1->addAction(G_Verbinden);
-    ToolBar1->addAction(G_Abrufen);
-    ToolBar1->addSeparator();
-    ToolBar1->addAction(D_Oeffnen);
-    ToolBar1->addAction(D_Barcode);
-    ToolBar1->addSeparator();
-    ToolBar1->addAction(K_Einstellungen);
-    ToolBar1->addAction(K_Hinweise);
-    ToolBar1->addAction(K_Sprache);
-    ToolBar1->addSeparator();
-    ToolBar1->addAction(M_Einstellen);
-    ToolBar1->addSeparator();
-    ToolBar1->addAction(H_Info);
-    ToolBar1->addAction(G_Beenden);
+    ToolBar = w->addToolBar(QStringLiteral("Werkzeugleiste"));
+    ToolBar->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar->setMovable(false);
+    ToolBar->setIconSize(QSize(24, 24));
+    ToolBar->addAction(G_Schnittstelle);
+    ToolBar->addAction(G_Verbinden);
+    ToolBar->addAction(G_Abrufen);
+    ToolBar->addSeparator();
+    ToolBar->addAction(D_Oeffnen);
+    ToolBar->addAction(D_Barcode);
+    ToolBar->addSeparator();
+    ToolBar->addAction(K_Einstellungen);
+    ToolBar->addAction(K_Hinweise);
+    ToolBar->addAction(K_Sprache);
+    ToolBar->addSeparator();
+    ToolBar->addAction(M_Einstellen);
+    ToolBar->addSeparator();
+    ToolBar->addAction(H_Info);
+    ToolBar->addAction(G_Beenden);
 
     // The safety picture and the logo sit at the right end.
-    auto *spacer = new QWidget(ToolBar1);
+    auto *spacer = new QWidget(ToolBar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    ToolBar1->addWidget(spacer);
-    auto *panel = new QWidget(ToolBar1);
+    ToolBar->addWidget(spacer);
+    auto *panel = new QWidget(ToolBar);
     panel->setObjectName(QStringLiteral("Panel1"));
     auto *row = new QHBoxLayout(panel);
     row->setContentsMargins(0, 0, 4, 0);
@@ -159,7 +159,7 @@ void TMainActions::buildToolBar(QMainWindow *w)
     Logo->setPixmap(TPictures::Logo(QSize(96, 28)));
     row->addWidget(SafetyButton);
     row->addWidget(Logo);
-    ToolBar1->addWidget(panel);
+    ToolBar->addWidget(panel);
 }
 
 void TMainActions::setShowHints(bool on)

@@ -23,7 +23,7 @@ public:
     QAction *M_Einstellen;
     QAction *H_Index, *H_Benutzen, *H_Info;
 
-    QToolBar *ToolBar1 = nullptr;
+    QToolBar *ToolBar = nullptr;
     QToolButton *SafetyButton = nullptr; // picture with the hint "Sicherheitshinweise"
     QLabel *Logo = nullptr;
 

@@ -26,13 +26,13 @@ TMainStatusBar::TMainStatusBar(QWidget *parent) : QStatusBar(parent)
         row->addWidget(l, i == PanelCount - 1 ? 1 : 0);
     }
     // Activity lamps as designed: small lime arrows on black, send up, receive down.
-    LEDPaint1 = new TLEDPaint(box);
-    LEDPaint1->setObjectName(QStringLiteral("LEDPaint1"));
-    LEDPaint1->setLEDType(ltUp);
-    LEDPaint2 = new TLEDPaint(box);
-    LEDPaint2->setObjectName(QStringLiteral("LEDPaint2"));
-    LEDPaint2->setLEDType(ltDown);
-    for (TLEDPaint *led : {LEDPaint1, LEDPaint2}) {
+    SendLed = new TLEDPaint(box);
+    SendLed->setObjectName(QStringLiteral("LEDPaint1"));
+    SendLed->setLEDType(ltUp);
+    ReceiveLed = new TLEDPaint(box);
+    ReceiveLed->setObjectName(QStringLiteral("LEDPaint2"));
+    ReceiveLed->setLEDType(ltDown);
+    for (TLEDPaint *led : {SendLed, ReceiveLed}) {
         led->setLEDColor(QColor(0, 0xFF, 0));
         led->setBackGround(Qt::black);
         led->setBevelOuter(bvNone);
@@ -41,8 +41,8 @@ TMainStatusBar::TMainStatusBar(QWidget *parent) : QStatusBar(parent)
         led->setFrameless(true);
         led->setFixedSize(8, 6);
     }
-    row->addWidget(LEDPaint1);
-    row->addWidget(LEDPaint2);
+    row->addWidget(SendLed);
+    row->addWidget(ReceiveLed);
     addWidget(box, 1);
 }
 

@@ -19,8 +19,8 @@ public:
     void setPanelText(int i, const QString &text);
     QLabel *Panel(int i) const { return m_panels.at(size_t(i)); }
 
-    TLEDPaint *LEDPaint1 = nullptr; // send, arrow to the right
-    TLEDPaint *LEDPaint2 = nullptr; // receive, arrow to the left
+    TLEDPaint *SendLed = nullptr;    // send, arrow to the right
+    TLEDPaint *ReceiveLed = nullptr; // receive, arrow to the left
 
 private:
     std::array<QLabel *, PanelCount> m_panels{};

@@ -283,8 +283,8 @@ void TForm1::wireController()
 {
     connect(m_connection, &TConnectionController::statusText, m_statusBar, &TMainStatusBar::setPanelText);
     connect(m_connection, &TConnectionController::leds, m_statusBar, [this](bool tx, bool rx) {
-        m_statusBar->LEDPaint1->setLEDOn(tx);
-        m_statusBar->LEDPaint2->setLEDOn(rx);
+        m_statusBar->SendLed->setLEDOn(tx);
+        m_statusBar->ReceiveLed->setLEDOn(rx);
     });
     connect(m_connection, &TConnectionController::connectionState, this, [this](bool connected) {
         m_actions->G_Verbinden->setChecked(connected);

@@ -15,27 +15,27 @@ TMessmodusDlg::TMessmodusDlg(QWidget *parent, const QString &iniFile) : QDialog(
     setObjectName(QStringLiteral("MessmodusDlg"));
     setWindowTitle(QStringLiteral("Messmodus-Einstellung"));
     auto *l = new QVBoxLayout(this);
-    RadioButton1 = new QRadioButton(QStringLiteral("wie aktueller gespeicherter Satz"), this);
-    RadioButton1->setObjectName(QStringLiteral("RadioButton1"));
-    RadioButton2 = new QRadioButton(QStringLiteral("aus Tabelle:"), this);
-    RadioButton2->setObjectName(QStringLiteral("RadioButton2"));
-    RadioButton2->setChecked(true);
-    ListView1 = new QTreeWidget(this);
-    ListView1->setObjectName(QStringLiteral("ListView1"));
-    ListView1->setRootIsDecorated(false);
-    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
-    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView1->setAlternatingRowColors(true);
-    ListView1->setHeaderLabels({QStringLiteral("Code"), QStringLiteral("Schutzkl."),
+    FromStoredTest = new QRadioButton(QStringLiteral("wie aktueller gespeicherter Satz"), this);
+    FromStoredTest->setObjectName(QStringLiteral("RadioButton1"));
+    FromTable = new QRadioButton(QStringLiteral("aus Tabelle:"), this);
+    FromTable->setObjectName(QStringLiteral("RadioButton2"));
+    FromTable->setChecked(true);
+    ModeTable = new QTreeWidget(this);
+    ModeTable->setObjectName(QStringLiteral("ListView1"));
+    ModeTable->setRootIsDecorated(false);
+    ModeTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ModeTable->setSelectionMode(QAbstractItemView::SingleSelection);
+    ModeTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ModeTable->setAlternatingRowColors(true);
+    ModeTable->setHeaderLabels({QStringLiteral("Code"), QStringLiteral("Schutzkl."),
                                 QStringLiteral("Isol/Diff"), QStringLiteral("Berührstr."),
                                 QStringLiteral("DIN/VDE"), QStringLiteral("auto")});
-    ListView1->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    ListView1->setMinimumSize(420, 300);
+    ModeTable->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    ModeTable->setMinimumSize(420, 300);
     // Clicking a row means the table.
-    connect(ListView1, &QTreeWidget::itemClicked, this, [this] { RadioButton2->setChecked(true); });
-    connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] {
-        RadioButton2->setChecked(true);
+    connect(ModeTable, &QTreeWidget::itemClicked, this, [this] { FromTable->setChecked(true); });
+    connect(ModeTable, &QTreeWidget::itemDoubleClicked, this, [this] {
+        FromTable->setChecked(true);
         accept();
     });
     Buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -43,9 +43,9 @@ TMessmodusDlg::TMessmodusDlg(QWidget *parent, const QString &iniFile) : QDialog(
     Buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Abbrechen"));
     connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    l->addWidget(RadioButton1);
-    l->addWidget(RadioButton2);
-    l->addWidget(ListView1, 1);
+    l->addWidget(FromStoredTest);
+    l->addWidget(FromTable);
+    l->addWidget(ModeTable, 1);
     l->addWidget(Buttons);
     FillList();
 
@@ -67,10 +67,10 @@ TMessmodusDlg::~TMessmodusDlg()
 
 void TMessmodusDlg::FillList()
 {
-    ListView1->clear();
+    ModeTable->clear();
     for (const TModeRow &r : ModeRows) {
         auto *item =
-            new QTreeWidgetItem(ListView1, {QString::number(r.Code), QString::fromUtf8(r.Schutzkl),
+            new QTreeWidgetItem(ModeTable, {QString::number(r.Code), QString::fromUtf8(r.Schutzkl),
                                             QString::fromUtf8(r.IsolDiff), QString::fromUtf8(r.Beruehr),
                                             QString::fromUtf8(r.DinVde), QString::fromUtf8(r.Auto)});
         for (int c = 0; c < 6; ++c)
@@ -80,18 +80,18 @@ void TMessmodusDlg::FillList()
 
 int TMessmodusDlg::SelectedRow() const
 {
-    const QList<QTreeWidgetItem *> sel = ListView1->selectedItems();
-    return sel.isEmpty() ? -1 : ListView1->indexOfTopLevelItem(sel.first());
+    const QList<QTreeWidgetItem *> sel = ModeTable->selectedItems();
+    return sel.isEmpty() ? -1 : ModeTable->indexOfTopLevelItem(sel.first());
 }
 
 bool TMessmodusDlg::StoredChosen() const
 {
-    return RadioButton1->isChecked() && RadioButton1->isEnabled();
+    return FromStoredTest->isChecked() && FromStoredTest->isEnabled();
 }
 
 void TMessmodusDlg::showEvent(QShowEvent *e)
 {
     FillList();
-    if (!RadioButton1->isEnabled()) RadioButton2->setChecked(true);
+    if (!FromStoredTest->isEnabled()) FromTable->setChecked(true);
     QDialog::showEvent(e);
 }

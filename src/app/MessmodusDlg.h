@@ -18,9 +18,9 @@ public:
     explicit TMessmodusDlg(QWidget *parent = nullptr, const QString &iniFile = QString());
     ~TMessmodusDlg() override;
 
-    QRadioButton *RadioButton1; // "wie aktueller gespeicherter Satz"
-    QRadioButton *RadioButton2; // "aus Tabelle:"
-    QTreeWidget *ListView1;
+    QRadioButton *FromStoredTest; // "wie aktueller gespeicherter Satz"
+    QRadioButton *FromTable;      // "aus Tabelle:"
+    QTreeWidget *ModeTable;
     QDialogButtonBox *Buttons;
 
     // Fills the table anew (as each showing does).

@@ -38,13 +38,13 @@ TProtDaten::TProtDaten(QWidget *parent) : QDialog(parent)
     label(header, QStringLiteral("Prüfung"), 240, 4, 240);
     label(header, QStringLiteral("Ergebnis"), 520, 4, 80);
 
-    ScrollBox1 = new QScrollArea(this);
-    ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
-    ScrollBox1->setWidgetResizable(false);
-    ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    RowsArea = new QScrollArea(this);
+    RowsArea->setObjectName(QStringLiteral("ScrollBox1"));
+    RowsArea->setWidgetResizable(false);
+    RowsArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_content = new QWidget;
     m_content->resize(600, 8);
-    ScrollBox1->setWidget(m_content);
+    RowsArea->setWidget(m_content);
 
     CancelButton = new QPushButton(QStringLiteral("Abbrechen"), this);
     CancelButton->setObjectName(QStringLiteral("BitBtn2"));
@@ -57,7 +57,7 @@ TProtDaten::TProtDaten(QWidget *parent) : QDialog(parent)
     auto *l = new QVBoxLayout(this);
     l->setContentsMargins(0, 0, 0, 6);
     l->addWidget(header);
-    l->addWidget(ScrollBox1, 1);
+    l->addWidget(RowsArea, 1);
     auto *b = new QHBoxLayout;
     b->addStretch(1);
     b->addWidget(CancelButton);
@@ -81,7 +81,7 @@ void TProtDaten::AddRow(int nr, const QString &pruefteil, const QString &pruefun
 {
     if (nr <= 0) return;
     const int y = 24 * nr - 16;
-    const int areaWidth = qMax(600, ScrollBox1->viewport()->width());
+    const int areaWidth = qMax(600, RowsArea->viewport()->width());
     auto tagged = [](QWidget *w, int tag) {
         w->setProperty(kTag, tag);
         w->show();

@@ -20,7 +20,7 @@ public:
     explicit TProtDaten(QWidget *parent = nullptr);
     ~TProtDaten() override;
 
-    QScrollArea *ScrollBox1;
+    QScrollArea *RowsArea;
     QPushButton *OkButton;     // OK
     QPushButton *CancelButton; // Cancel
 

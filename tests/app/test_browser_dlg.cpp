@@ -266,7 +266,7 @@ TEST_F(BrowserDlg, InspectionRowsAllowAtMostOneMark)
     form.grab().save(png);
     form.ClearRows();
     EXPECT_EQ(form.RowCount(), 0);
-    EXPECT_TRUE(form.ScrollBox1->widget()->findChildren<QCheckBox *>().isEmpty());
+    EXPECT_TRUE(form.RowsArea->widget()->findChildren<QCheckBox *>().isEmpty());
 }
 
 TEST_F(BrowserDlg, DeletionAsksAndAFailedCascadeDeletesNothing)

@@ -210,15 +210,15 @@ TEST(FrontPanelWidget, MeasuringModeDialogListsFiftyRowsAndClickingChoosesTheTab
 {
     TMessmodusDlg dlg;
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Messmodus-Einstellung"));
-    ASSERT_EQ(dlg.ListView1->topLevelItemCount(), 50);
-    EXPECT_EQ(dlg.ListView1->headerItem()->text(3), QStringLiteral("Berührstr."));
-    EXPECT_EQ(dlg.ListView1->topLevelItem(12)->text(0), QStringLiteral("87"));
-    EXPECT_EQ(dlg.ListView1->topLevelItem(49)->text(2), QStringLiteral("Diff."));
-    dlg.RadioButton1->setChecked(true);
-    QTreeWidgetItem *row = dlg.ListView1->topLevelItem(24);
-    dlg.ListView1->setCurrentItem(row);
-    emit dlg.ListView1->itemClicked(row, 0);
-    EXPECT_TRUE(dlg.RadioButton2->isChecked());
+    ASSERT_EQ(dlg.ModeTable->topLevelItemCount(), 50);
+    EXPECT_EQ(dlg.ModeTable->headerItem()->text(3), QStringLiteral("Berührstr."));
+    EXPECT_EQ(dlg.ModeTable->topLevelItem(12)->text(0), QStringLiteral("87"));
+    EXPECT_EQ(dlg.ModeTable->topLevelItem(49)->text(2), QStringLiteral("Diff."));
+    dlg.FromStoredTest->setChecked(true);
+    QTreeWidgetItem *row = dlg.ModeTable->topLevelItem(24);
+    dlg.ModeTable->setCurrentItem(row);
+    emit dlg.ModeTable->itemClicked(row, 0);
+    EXPECT_TRUE(dlg.FromTable->isChecked());
     EXPECT_EQ(dlg.SelectedRow(), 24);
     EXPECT_FALSE(dlg.StoredChosen());
 }

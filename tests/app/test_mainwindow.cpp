@@ -80,7 +80,7 @@ TEST(MainWindow, FrameMenusAndToolBarCarryTheirNamesCaptionsAndHints)
     EXPECT_FALSE(w->Actions().D_ListenDrucken->isVisible());
     EXPECT_FALSE(w->Actions().D_ListenDrucken->isEnabled());
 
-    EXPECT_EQ(toolBarNames(w->Actions().ToolBar1),
+    EXPECT_EQ(toolBarNames(w->Actions().ToolBar),
               QStringList({"G_Schnittstelle", "G_Verbinden", "G_Abrufen", "|", "D_Oeffnen", "D_Barcode", "|",
                            "K_Einstellungen", "K_Hinweise", "K_Sprache", "|", "M_Einstellen", "|", "H_Info",
                            "G_Beenden"}));

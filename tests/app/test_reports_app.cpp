@@ -127,7 +127,7 @@ TEST(BarcdWahlDlg, MainWindowOpensItFromMenuAndToolBar)
     dlg->PreviewOnAccept = false;
     QAction *action = w->Actions().D_Barcode;
     EXPECT_EQ(action->text(), QStringLiteral("Barcode..."));
-    EXPECT_TRUE(w->Actions().ToolBar1->actions().contains(action));
+    EXPECT_TRUE(w->Actions().ToolBar->actions().contains(action));
     bool seen = false;
     QTimer::singleShot(0, dlg, [&] {
         seen = QApplication::activeModalWidget() == dlg && !dlg->OkButton->isEnabled();

@@ -280,7 +280,7 @@ TEST_F(RetrievalDialogs, EditedBarcodeAndRemarkAreStoredAndTheDeviceFollows)
     abruf->setCurrentRow(0);
     EXPECT_TRUE(abruf->Model()->setData(abruf->Model()->index(0, 1), QStringLiteral("55"), Qt::EditRole));
     EXPECT_EQ(cell(0, 2), QStringLiteral("ja"));
-    abruf->DBMemo1->setPlainText(QStringLiteral("Stecker 'lose'"));
+    abruf->RemarkMemo->setPlainText(QStringLiteral("Stecker 'lose'"));
     abruf->setCurrentRow(1);
     QSqlQuery q(db->db());
     ASSERT_TRUE(q.exec(

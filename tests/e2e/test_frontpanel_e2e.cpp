@@ -399,10 +399,10 @@ TEST(FrontPanelE2e, MeasuringModeAndLanguageDialogsDriveTheTester)
     // Row 44 (code 48): class I, differential current, touch current, 0751.
     whenShown(f.parts.Messmodus, [&f] {
         TMessmodusDlg *d = f.parts.Messmodus;
-        EXPECT_FALSE(d->RadioButton1->isEnabled()); // no current stored test
-        QTreeWidgetItem *row = d->ListView1->topLevelItem(44);
-        d->ListView1->setCurrentItem(row);
-        emit d->ListView1->itemClicked(row, 0);
+        EXPECT_FALSE(d->FromStoredTest->isEnabled()); // no current stored test
+        QTreeWidgetItem *row = d->ModeTable->topLevelItem(44);
+        d->ModeTable->setCurrentItem(row);
+        emit d->ModeTable->itemClicked(row, 0);
         d->accept();
     });
     w->Actions().M_Einstellen->trigger();
