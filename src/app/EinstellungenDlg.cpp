@@ -82,11 +82,11 @@ TEinstellungenDlg::TEinstellungenDlg(QWidget *parent) : QDialog(parent)
     // Left: protocol texts.
     auto *left = new QVBoxLayout;
     left->addWidget(new QLabel(QStringLiteral("Anschrift für Prüfprotokoll"), this));
-    m_memo1 = makeMemo("Memo1", this);
-    left->addWidget(m_memo1);
+    m_contractorLines = makeMemo("Memo1", this);
+    left->addWidget(m_contractorLines);
     left->addWidget(new QLabel(QStringLiteral("Zusatzzeilen für Prüfprotokoll (unten)"), this));
-    m_memo2 = makeMemo("Memo2", this);
-    left->addWidget(m_memo2);
+    m_footerLines = makeMemo("Memo2", this);
+    left->addWidget(m_footerLines);
     left->addStretch(1);
     top->addLayout(left, 0, 0);
 
@@ -185,8 +185,8 @@ TEinstellungenDlg::TEinstellungenDlg(QWidget *parent) : QDialog(parent)
 
 void TEinstellungenDlg::Fill(const TSettingsValues &v)
 {
-    setMemoLines(m_memo1, v.TopLine);
-    setMemoLines(m_memo2, v.BottomLine);
+    setMemoLines(m_contractorLines, v.TopLine);
+    setMemoLines(m_footerLines, v.BottomLine);
     m_operator->setText(v.Operator);
     m_assessor->setText(v.Assessor);
     m_interval->setValue(v.ServiceInterv);
@@ -202,8 +202,8 @@ void TEinstellungenDlg::Fill(const TSettingsValues &v)
 
 void TEinstellungenDlg::Store(TSettingsValues &v) const
 {
-    takeMemoLines(m_memo1, v.TopLine);
-    takeMemoLines(m_memo2, v.BottomLine);
+    takeMemoLines(m_contractorLines, v.TopLine);
+    takeMemoLines(m_footerLines, v.BottomLine);
     v.Operator = m_operator->text();
     v.Assessor = m_assessor->text();
     v.ServiceInterv = m_interval->Value();

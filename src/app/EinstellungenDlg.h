@@ -52,8 +52,8 @@ protected:
 private:
     void Button1Click();
 
-    QPlainTextEdit *m_memo1 = nullptr;
-    QPlainTextEdit *m_memo2 = nullptr;
+    QPlainTextEdit *m_contractorLines = nullptr;
+    QPlainTextEdit *m_footerLines = nullptr;
     QCheckBox *m_preview = nullptr;
     QLineEdit *m_operator = nullptr;
     QLineEdit *m_assessor = nullptr;
