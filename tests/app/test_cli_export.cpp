@@ -19,9 +19,9 @@ void commandLineOn(TTestEngine engine)
     const gt_test::TProgramIniScope iniScope;
     const QString &iniPath = iniScope.path();
     ASSERT_EQ(TIniFile::ProgramIniPath(), iniPath);
+    iniScope.useDatabase(t.connectionString());
     {
         TIniFile ini(iniPath);
-        ini.WriteString(QStringLiteral("DataBase"), QStringLiteral("ConnectionString"), t.connectionString());
         FewExportColumns().Write(ini);
     }
     FillTwoTests(t);

@@ -23,12 +23,9 @@ protected:
     {
         db = std::make_unique<TTestDb>(TTestEngine::SQLite);
         ASSERT_TRUE(db->ok()) << db->error().toStdString();
-        QFile f(iniScope.path());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(("[DataBase]\nConnectionString=" + db->connectionString() +
-                 "\n[Configuration]\nServiceInterv=365\n")
-                    .toUtf8());
-        f.close();
+        iniScope.useDatabase(db->connectionString());
+        TIniFile(iniScope.path())
+            .WriteInteger(QStringLiteral("Configuration"), QStringLiteral("ServiceInterv"), 365);
         db->addCustomer(1, QStringLiteral("Kunde: A/B"));
         db->addDevice(10, 1, QStringLiteral("Bohrer"), QStringLiteral("0612"));
         db->addDevice(11, 1, QStringLiteral("Lampe"));

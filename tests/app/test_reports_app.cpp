@@ -189,8 +189,8 @@ void protocolPdfOn(TTestEngine engine)
     const QString &iniPath = iniScope.path();
     ASSERT_EQ(TIniFile::ProgramIniPath(), iniPath);
     {
+        iniScope.useDatabase(t.connectionString());
         TIniFile ini(iniPath);
-        ini.WriteString(QStringLiteral("DataBase"), QStringLiteral("ConnectionString"), t.connectionString());
         ini.WriteString(QStringLiteral("Configuration"), QStringLiteral("TopLine1"),
                         QStringLiteral("Elektro Kunz"));
         ini.WriteInteger(QStringLiteral("Configuration"), QStringLiteral("ServiceInterv"), 0);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/IniFile.h"
 #include "core/ProgramPaths.h"
 
 #include <QString>
@@ -21,6 +22,12 @@ public:
     TProgramIniScope &operator=(const TProgramIniScope &) = delete;
 
     const QString &path() const { return m_path; }
+    // The program's commands then open this database.
+    void useDatabase(const QString &connectionString) const
+    {
+        TIniFile(m_path).WriteString(QStringLiteral("DataBase"), QStringLiteral("ConnectionString"),
+                                     connectionString);
+    }
 
 private:
     QTemporaryDir m_dir;
