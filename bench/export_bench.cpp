@@ -3,6 +3,8 @@
 // once into the working folder (bench-export.db) and reused.
 //   bench_export [--db FILE] [benchmark options]
 
+#include "BenchSupport.h"
+
 #include "core/FormatSettings.h"
 #include "store/CsvExport.h"
 #include "store/Database.h"
@@ -12,7 +14,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 
 #include <benchmark/benchmark.h>
 
@@ -39,24 +40,12 @@ double cpuMs(int who)
            (double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3);
 }
 
-bool run(const QString &program, const QStringList &args, const QString &stdoutFile = QString())
-{
-    QProcess p;
-    if (!stdoutFile.isEmpty()) p.setStandardOutputFile(stdoutFile);
-    p.start(program, args);
-    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        std::fprintf(stderr, "%s: %s\n", program.toLocal8Bit().constData(),
-                     p.readAllStandardError().constData());
-        return false;
-    }
-    return true;
-}
-
 bool ensureDatabase()
 {
     if (QFileInfo::exists(g_db)) return true;
     std::fprintf(stderr, "Erzeuge %s ...\n", g_db.toLocal8Bit().constData());
-    return run(QStringLiteral(GT_INITDB_PATH), {g_db}) && run(QStringLiteral(GT_GENDB_PATH), {g_db});
+    return bench::runProgram(QStringLiteral(GT_INITDB_PATH), {g_db}) &&
+           bench::runProgram(QStringLiteral(GT_GENDB_PATH), {g_db});
 }
 
 void BM_FullExport(benchmark::State &state)
@@ -94,8 +83,8 @@ void BM_Sqlite3Shell(benchmark::State &state)
     for (auto _ : state) {
         const double c0 = cpuMs(RUSAGE_CHILDREN);
         const auto t0 = std::chrono::steady_clock::now();
-        if (!run(QStringLiteral("sqlite3"), {QStringLiteral("-csv"), QStringLiteral("-header"), g_db, sql},
-                 g_out)) {
+        if (!bench::runProgram(QStringLiteral("sqlite3"),
+                               {QStringLiteral("-csv"), QStringLiteral("-header"), g_db, sql}, g_out)) {
             state.SkipWithError("sqlite3 fehlgeschlagen");
             break;
         }

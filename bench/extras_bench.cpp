@@ -3,6 +3,8 @@
 // and the protocol archive over 1 000 tests (protocols per second).
 //   bench_extras [--db FILE] [benchmark options]
 
+#include "BenchSupport.h"
+
 #include "core/FormatSettings.h"
 #include "protocols/ProtocolArchive.h"
 #include "store/Database.h"
@@ -11,7 +13,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -23,24 +24,12 @@ namespace {
 QString g_db;
 QString g_small;
 
-bool run(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        std::fprintf(stderr, "%s: %s\n", program.toLocal8Bit().constData(),
-                     p.readAllStandardError().constData());
-        return false;
-    }
-    return true;
-}
-
 bool ensure(const QString &file, const QStringList &sizes)
 {
     if (QFileInfo::exists(file)) return true;
     std::fprintf(stderr, "Erzeuge %s ...\n", file.toLocal8Bit().constData());
-    return run(QStringLiteral(GT_INITDB_PATH), {file}) &&
-           run(QStringLiteral(GT_GENDB_PATH), QStringList{file} + sizes);
+    return bench::runProgram(QStringLiteral(GT_INITDB_PATH), {file}) &&
+           bench::runProgram(QStringLiteral(GT_GENDB_PATH), QStringList{file} + sizes);
 }
 
 QSqlDatabase open(const QString &file, const QString &name, QString *error)
