@@ -1,5 +1,7 @@
 #include "app/EntryForms.h"
 
+#include "store/ColumnWidths.h"
+
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,11 +11,12 @@
 
 namespace {
 
-QLineEdit *edit(QWidget *parent, const char *name, int maxLength, bool readOnly)
+// The length limit comes from the column the field is stored in.
+QLineEdit *edit(QWidget *parent, const char *name, const char *column, bool readOnly)
 {
     auto *e = new QLineEdit(parent);
     e->setObjectName(QLatin1String(name));
-    e->setMaxLength(maxLength);
+    e->setMaxLength(ColumnWidth(QString::fromLatin1(column)));
     e->setReadOnly(readOnly);
     if (readOnly) e->setFocusPolicy(Qt::ClickFocus);
     return e;
@@ -23,17 +26,17 @@ QLineEdit *edit(QWidget *parent, const char *name, int maxLength, bool readOnly)
 
 QFormLayout *KundenFormular(QWidget *parent, TKundenFelder &f, bool readOnly)
 {
-    f.Name1 = edit(parent, "EditName1", 60, readOnly);
-    f.Name2 = edit(parent, "EditName2", 60, readOnly);
-    f.Name3 = edit(parent, "EditName3", 60, readOnly);
-    f.Strasse = edit(parent, "EditStrasse", 60, readOnly);
-    f.LKZ = edit(parent, "EditLKZ", 5, readOnly);
+    f.Name1 = edit(parent, "EditName1", "KDstrName1", readOnly);
+    f.Name2 = edit(parent, "EditName2", "KDstrName2", readOnly);
+    f.Name3 = edit(parent, "EditName3", "KDstrName3", readOnly);
+    f.Strasse = edit(parent, "EditStrasse", "KDstrStrasse", readOnly);
+    f.LKZ = edit(parent, "EditLKZ", "KDstrLKZ", readOnly);
     f.LKZ->setMaximumWidth(50);
-    f.PLZ = edit(parent, "EditPLZ", 10, readOnly);
+    f.PLZ = edit(parent, "EditPLZ", "KDstrPLZ", readOnly);
     f.PLZ->setMaximumWidth(80);
-    f.Ort = edit(parent, "EditOrt", 50, readOnly);
-    f.Telefon = edit(parent, "EditTelefon", 30, readOnly);
-    f.Fax = edit(parent, "EditFax", 30, readOnly);
+    f.Ort = edit(parent, "EditOrt", "KDstrOrt", readOnly);
+    f.Telefon = edit(parent, "EditTelefon", "KDstrTelefon", readOnly);
+    f.Fax = edit(parent, "EditFax", "KDstrFax", readOnly);
 
     auto *form = new QFormLayout;
     auto *names = new QVBoxLayout;
@@ -56,12 +59,12 @@ QFormLayout *KundenFormular(QWidget *parent, TKundenFelder &f, bool readOnly)
 
 QFormLayout *PrueflingFormular(QWidget *parent, TPrueflingFelder &f, bool readOnly)
 {
-    f.Bezeichnung = edit(parent, "EditBezeichnung", 60, readOnly);
-    f.Typ = edit(parent, "EditTyp", 50, readOnly);
-    f.Fabrikationsnummer = edit(parent, "EditFabrikationsnummer", 30, readOnly);
-    f.Seriennummer = edit(parent, "EditSeriennummer", 30, readOnly);
-    f.Inventarnummer = edit(parent, "EditInventarnummer", 30, readOnly);
-    f.Barcode = edit(parent, "EditBarcode", 20, readOnly);
+    f.Bezeichnung = edit(parent, "EditBezeichnung", "PLstrBezeichnung", readOnly);
+    f.Typ = edit(parent, "EditTyp", "PLstrTyp", readOnly);
+    f.Fabrikationsnummer = edit(parent, "EditFabrikationsnummer", "PLstrFabrikationsnummer", readOnly);
+    f.Seriennummer = edit(parent, "EditSeriennummer", "PLstrSeriennummer", readOnly);
+    f.Inventarnummer = edit(parent, "EditInventarnummer", "PLstrInventarnummer", readOnly);
+    f.Barcode = edit(parent, "EditBarcode", "PLstrBarcode", readOnly);
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("Bezeichnung:"), f.Bezeichnung);
     form->addRow(QStringLiteral("Typ:"), f.Typ);
