@@ -3,6 +3,7 @@
 #include "app/PrueflingDlg.h"
 #include "core/FormatSettings.h"
 #include "core/IniFile.h"
+#include "store/ColumnWidths.h"
 #include "store/Database.h"
 #include "store/Globals.h"
 #include "tester/Commands.h"
@@ -67,8 +68,10 @@ public:
                           const QModelIndex &index) const override
     {
         QWidget *w = QStyledItemDelegate::createEditor(parent, option, index);
-        if (auto *e = qobject_cast<QLineEdit *>(w))
-            e->setMaxLength(index.column() == cBarcode ? MaxBarcodeDigits : 50);
+        if (auto *e = qobject_cast<QLineEdit *>(w)) {
+            const int width = ColumnWidth(TStagingModel::Columns().value(index.column()).Field);
+            if (width > 0) e->setMaxLength(width);
+        }
         return w;
     }
     void setEditorData(QWidget *editor, const QModelIndex &index) const override

@@ -10,6 +10,7 @@
 #include "core/IniFile.h"
 #include "protocols/DeviceLabels.h"
 #include "protocols/PrintProtocol.h"
+#include "store/ColumnWidths.h"
 #include "store/CsvExport.h"
 #include "store/Database.h"
 #include "store/XlsxExport.h"
@@ -211,7 +212,7 @@ QLineEdit *TDatenanzeigeDlg::bindEdit(QLineEdit *edit, TBrowseSet *set, const QS
                                       bool postOnLeave)
 {
     edit->setObjectName(field);
-    if (const int w = TBrowseSet::FieldWidth(field)) edit->setMaxLength(w);
+    if (const int w = ColumnWidth(field)) edit->setMaxLength(w);
     connect(edit, &QLineEdit::textEdited, this,
             [set, field](const QString &text) { set->SetValue(field, text); });
     if (postOnLeave) {

@@ -301,24 +301,6 @@ void TBrowseSet::setState(TDataSetState s)
     emit stateChanged();
 }
 
-int TBrowseSet::FieldWidth(const QString &field)
-{
-    // Column widths of the schema: an edit must not take more than the server stores.
-    static const QHash<QString, int> widths = {
-        {QStringLiteral("kdstrname1"), 60},        {QStringLiteral("kdstrname2"), 60},
-        {QStringLiteral("kdstrname3"), 60},        {QStringLiteral("kdstrstrasse"), 60},
-        {QStringLiteral("kdstrlkz"), 5},           {QStringLiteral("kdstrplz"), 10},
-        {QStringLiteral("kdstrort"), 50},          {QStringLiteral("kdstrtelefon"), 30},
-        {QStringLiteral("kdstrfax"), 30},          {QStringLiteral("plstrbezeichnung"), 60},
-        {QStringLiteral("plstrtyp"), 50},          {QStringLiteral("plstrinventarnummer"), 30},
-        {QStringLiteral("plstrhersteller"), 50},   {QStringLiteral("plstrfabrikationsnummer"), 30},
-        {QStringLiteral("plstrseriennummer"), 30}, {QStringLiteral("plstrbarcode"), 20},
-        {QStringLiteral("prstrpruefer"), 50},      {QStringLiteral("prstrbewertender"), 50},
-        {QStringLiteral("prstrprotokollnr"), 30},  {QStringLiteral("prstrgtseriennummer"), 10},
-    };
-    return widths.value(field.toLower(), 0);
-}
-
 // ---------------------------------------------------------------------------
 
 namespace {

@@ -93,9 +93,6 @@ public:
     // keeps the set where it is. The browser posts the levels below here.
     std::function<bool()> BeforeScroll;
 
-    // Maximum width of a text column (0 when unknown or not limited).
-    static int FieldWidth(const QString &field);
-
 signals:
     // The current row is another one (or the set opened, closed or re-read).
     void scrolled();
