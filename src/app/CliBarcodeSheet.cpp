@@ -1,6 +1,6 @@
 #include "app/CliBarcodeSheet.h"
 
-#include "app/CliReportApp.h"
+#include "app/CliSupport.h"
 #include "protocols/BarcodeSheets.h"
 
 #include <QDir>
@@ -9,7 +9,7 @@ int RunBarcodeSheetCommand(const QStringList &args)
 {
     const qsizetype at = args.indexOf(QStringLiteral("--barcode-sheet"));
     if (at < 0 || at + 2 >= args.size())
-        return CliFail(QStringLiteral("Aufruf: geraetetester --barcode-sheet steuer|leser DATEI.pdf"));
+        return cli::Fail(QStringLiteral("Aufruf: geraetetester --barcode-sheet steuer|leser DATEI.pdf"));
     const QString which = args[at + 1].toLower();
     TBarcodeSheet sheet;
     if (which == QLatin1String("steuer"))
@@ -17,13 +17,12 @@ int RunBarcodeSheetCommand(const QStringList &args)
     else if (which == QLatin1String("leser"))
         sheet = TBarcodeSheet::ConfigBarcodes;
     else
-        return CliFail(QStringLiteral("--barcode-sheet: \"%1\" ist kein Barcodeblatt (steuer oder leser).")
-                           .arg(args[at + 1]));
+        return cli::Fail(QStringLiteral("--barcode-sheet: \"%1\" ist kein Barcodeblatt (steuer oder leser).")
+                             .arg(args[at + 1]));
     const QString &fileName = args[at + 2];
 
-    const auto ownApp = MakeReportApplication();
     QString error;
-    if (!WriteBarcodeSheetPdf(sheet, fileName, &error)) return CliFail(error);
-    CliSay(QStringLiteral("Barcodeblatt nach „%1“ geschrieben.").arg(QDir::toNativeSeparators(fileName)));
+    if (!WriteBarcodeSheetPdf(sheet, fileName, &error)) return cli::Fail(error);
+    cli::Say(QStringLiteral("Barcodeblatt nach „%1“ geschrieben.").arg(QDir::toNativeSeparators(fileName)));
     return 0;
 }

@@ -1,7 +1,7 @@
 #include "app/CliPdfArchive.h"
 
 #include "app/CliSupport.h"
-#include "core/IniFile.h"
+#include "app/PrintCurrentValues.h"
 #include "protocols/ProtocolArchive.h"
 
 #include <QDate>
@@ -23,7 +23,7 @@ int RunPdfArchiveCommand(const QStringList &args)
                                  .arg(args.value(s + 1)));
     }
     const TConfiguration config = cli::ReadProgramConfiguration();
-    const TProtocolSettings settings = TProtocolSettings::FromIni(TIniFile(TIniFile::ProgramIniPath()));
+    const TProtocolSettings settings = ProtocolSettingsOf(config);
     TArchiveResult result;
     QString error;
     {

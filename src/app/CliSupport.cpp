@@ -25,6 +25,11 @@ int Fail(const QString &text)
     return 1;
 }
 
+void Say(const QString &text)
+{
+    std::printf("%s\n", text.toLocal8Bit().constData());
+}
+
 TConfiguration ReadProgramConfiguration()
 {
     InitFormatSettings();

@@ -20,6 +20,8 @@ namespace cli {
 void PrintError(const QString &text);
 // Prints the text and gives the failure exit code.
 int Fail(const QString &text);
+// One line on standard output, in the local encoding.
+void Say(const QString &text);
 
 // The program's own INI file, read once.
 TConfiguration ReadProgramConfiguration();

@@ -4,6 +4,7 @@
 #include "app/Configuration.h"
 #include "app/DatenanzeigeDlg.h"
 #include "app/ImportDlg.h"
+#include "app/PrintCurrentValues.h"
 #include "app/PrueffristenDlg.h"
 #include "protocols/ProtocolArchive.h"
 #include "store/Database.h"
@@ -17,15 +18,6 @@
 TDataExtras::TDataExtras(QWidget *window, TConfiguration *config)
     : QObject(window), m_window(window), m_config(config)
 {
-}
-
-TProtocolSettings TDataExtras::protocolSettings() const
-{
-    TProtocolSettings s;
-    s.TopLine = m_config->TopLine;
-    s.BottomLine = m_config->BottomLine;
-    s.ServiceInterv = m_config->ServiceInterv;
-    return s;
 }
 
 void TDataExtras::OpenDueDates()
@@ -67,7 +59,8 @@ void TDataExtras::ArchiveProtocols()
     connect(&progress, &QProgressDialog::canceled, &archive, &TProtocolArchive::Cancel);
     TArchiveResult result;
     QString error;
-    const bool ok = archive.Run(ProgramDatabase(), dir, QDate(), protocolSettings(), result, &error);
+    const bool ok =
+        archive.Run(ProgramDatabase(), dir, QDate(), ProtocolSettingsOf(*m_config), result, &error);
     progress.close();
     if (!ok) {
         QMessageBox::warning(m_window, QStringLiteral("Protokolle archivieren"), error);

@@ -7,7 +7,6 @@
 
 class QWidget;
 class TConfiguration;
-struct TProtocolSettings;
 
 class TDataExtras : public QObject {
     Q_OBJECT
@@ -27,8 +26,6 @@ public:
     void OpenBrowserAt(int kundenNr, int prueflingNr);
 
 private:
-    TProtocolSettings protocolSettings() const;
-
     QWidget *m_window;
     TConfiguration *m_config;
 };

@@ -4,6 +4,7 @@
 
 #include "app/AuswListeDlg.h"
 #include "app/Configuration.h"
+#include "app/PrintCurrentValues.h"
 #include "app/ProtDaten.h"
 #include "controls/ChkDsp.h"
 #include "controls/LEDPaint.h"
@@ -918,13 +919,7 @@ void TDatenanzeigeDlg::MessmodClick()
 
 void TDatenanzeigeDlg::report(int form, const TWerteSatz &record)
 {
-    TProtocolSettings settings;
-    if (m_config) {
-        settings.TopLine = m_config->TopLine;
-        settings.BottomLine = m_config->BottomLine;
-        settings.ServiceInterv = m_config->ServiceInterv;
-        settings.Preview = m_config->Preview;
-    }
+    TProtocolSettings settings = m_config ? ProtocolSettingsOf(*m_config) : TProtocolSettings();
     // Both 0751 buttons always preview; "Druck" follows the setting.
     if (form != 0) settings.Preview = true;
     PrintTestProtocol(record, settings, this);

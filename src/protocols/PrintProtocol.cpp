@@ -1,24 +1,8 @@
 #include "protocols/PrintProtocol.h"
 
-#include "core/IniFile.h"
 #include "protocols/ProtocolForms.h"
 
 #include <QMessageBox>
-
-TProtocolSettings TProtocolSettings::FromIni(const TIniFile &ini)
-{
-    TProtocolSettings s;
-    const QString sec = QStringLiteral("Configuration");
-    for (int i = 0; i < 5; ++i) {
-        s.TopLine[static_cast<size_t>(i)] =
-            ini.ReadString(sec, QStringLiteral("TopLine%1").arg(i + 1), QString());
-        s.BottomLine[static_cast<size_t>(i)] =
-            ini.ReadString(sec, QStringLiteral("BottomLine%1").arg(i + 1), QString());
-    }
-    s.ServiceInterv = ini.ReadInteger(sec, QStringLiteral("ServiceInterv"), 365);
-    s.Preview = ini.ReadBool(sec, QStringLiteral("Preview"), false);
-    return s;
-}
 
 bool PrintTestProtocol(const TWerteSatz &record, const TProtocolSettings &settings, QWidget *parent)
 {

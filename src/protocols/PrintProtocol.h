@@ -10,7 +10,6 @@
 #include <array>
 
 class QWidget;
-class TIniFile;
 
 // The settings of section "Configuration" that the protocols print.
 struct TProtocolSettings {
@@ -18,9 +17,6 @@ struct TProtocolSettings {
     std::array<QString, 5> BottomLine; // page footer of the 0701/0702 form
     int ServiceInterv = 365;           // days to the next test; 0 = no next-test date
     bool Preview = false;              // preview window instead of printing at once
-
-    // Missing keys give the defaults above.
-    static TProtocolSettings FromIni(const TIniFile &ini);
 };
 
 // Which form prints a record.
