@@ -1,6 +1,6 @@
 #include "app/AuswListeDlg.h"
 
-#include "core/IniFile.h"
+#include "app/WindowPlacement.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 namespace {
-const QString kPosition = QStringLiteral("Position");
+const TPlacementKeys kPlacement{QStringLiteral("Position"), QStringLiteral("SelectList"), true, true};
 }
 
 TAuswListeDlg::TAuswListeDlg(QWidget *parent, const QString &iniFile) : QDialog(parent), m_iniFile(iniFile)
@@ -46,25 +46,12 @@ TAuswListeDlg::TAuswListeDlg(QWidget *parent, const QString &iniFile) : QDialog(
     b->addWidget(OkButton);
     l->addLayout(b);
 
-    if (!m_iniFile.isEmpty()) {
-        TIniFile ini(m_iniFile);
-        move(ini.ReadInteger(kPosition, QStringLiteral("SelectListLeft"), x()),
-             ini.ReadInteger(kPosition, QStringLiteral("SelectListTop"), y()));
-        resize(ini.ReadInteger(kPosition, QStringLiteral("SelectListWidth"), width()),
-               ini.ReadInteger(kPosition, QStringLiteral("SelectListHeight"), height()));
-    }
+    RestorePlacement(*this, m_iniFile, kPlacement);
 }
 
 TAuswListeDlg::~TAuswListeDlg()
 {
-    if (m_iniFile.isEmpty()) return;
-    TIniFile ini(m_iniFile);
-    ini.setAutoFlush(false);
-    ini.WriteInteger(kPosition, QStringLiteral("SelectListLeft"), x());
-    ini.WriteInteger(kPosition, QStringLiteral("SelectListTop"), y());
-    ini.WriteInteger(kPosition, QStringLiteral("SelectListWidth"), width());
-    ini.WriteInteger(kPosition, QStringLiteral("SelectListHeight"), height());
-    ini.flush();
+    SavePlacement(*this, m_iniFile, kPlacement);
 }
 
 void TAuswListeDlg::Bind(TBrowseSet *set, const QList<TBrowseSetModel::Column> &columns)

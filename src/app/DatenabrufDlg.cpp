@@ -1,8 +1,8 @@
 #include "app/DatenabrufDlg.h"
 
 #include "app/PrueflingDlg.h"
+#include "app/WindowPlacement.h"
 #include "core/FormatSettings.h"
-#include "core/IniFile.h"
 #include "store/ColumnWidths.h"
 #include "store/Database.h"
 #include "store/Globals.h"
@@ -52,7 +52,7 @@ enum TSpalte {
     cAnzahl
 };
 
-const QString sSection = QStringLiteral("LoadDataPosition");
+const TPlacementKeys kPlacement{QStringLiteral("LoadDataPosition"), QString(), true, true};
 const QString sSelect = QStringLiteral("SELECT     *\nFROM         tblUebernahme\nORDER BY UNintLfdNr");
 
 QString jaNein(const QVariant &v)
@@ -362,14 +362,7 @@ TDatenabrufDlg::TDatenabrufDlg(QWidget *parent, const QString &iniFile, const QS
         StagingGrid->scrollTo(last);
     });
 
-    if (!m_iniFile.isEmpty()) {
-        const TIniFile ini(m_iniFile);
-        const QRect g = geometry();
-        move(ini.ReadInteger(sSection, QStringLiteral("Left"), g.x()),
-             ini.ReadInteger(sSection, QStringLiteral("Top"), g.y()));
-        resize(ini.ReadInteger(sSection, QStringLiteral("Width"), g.width()),
-               ini.ReadInteger(sSection, QStringLiteral("Height"), g.height()));
-    }
+    RestorePlacement(*this, m_iniFile, kPlacement);
 }
 
 TDatenabrufDlg::~TDatenabrufDlg()
@@ -378,14 +371,7 @@ TDatenabrufDlg::~TDatenabrufDlg()
     disconnect(StagingGrid->selectionModel(), nullptr, this, nullptr);
     StagingGrid->removeEventFilter(this);
     RemarkMemo->removeEventFilter(this);
-    if (m_iniFile.isEmpty()) return;
-    TIniFile ini(m_iniFile);
-    ini.setAutoFlush(false);
-    ini.WriteInteger(sSection, QStringLiteral("Left"), x());
-    ini.WriteInteger(sSection, QStringLiteral("Top"), y());
-    ini.WriteInteger(sSection, QStringLiteral("Width"), width());
-    ini.WriteInteger(sSection, QStringLiteral("Height"), height());
-    ini.flush();
+    SavePlacement(*this, m_iniFile, kPlacement);
 }
 
 QString TDatenabrufDlg::CurrentBarcode() const

@@ -6,9 +6,9 @@
 #include "app/Configuration.h"
 #include "app/PrintCurrentValues.h"
 #include "app/ProtDaten.h"
+#include "app/WindowPlacement.h"
 #include "controls/ChkDsp.h"
 #include "controls/LEDPaint.h"
-#include "core/IniFile.h"
 #include "protocols/DeviceLabels.h"
 #include "protocols/PrintProtocol.h"
 #include "store/ColumnWidths.h"
@@ -33,7 +33,7 @@
 
 namespace {
 
-const QString kPosition = QStringLiteral("Position");
+const TPlacementKeys kPlacement{QStringLiteral("Position"), QStringLiteral("StoreData")};
 
 QLabel *textField(QWidget *parent, const QString &name, int minWidth = 0)
 {
@@ -189,11 +189,7 @@ TDatenanzeigeDlg::TDatenanzeigeDlg(QWidget *parent, const QString &iniFile)
 
     // Room for the measurement rows and the memo; the size is not stored.
     resize(sizeHint().expandedTo(QSize(960, 680)));
-    if (!m_iniFile.isEmpty()) {
-        TIniFile ini(m_iniFile);
-        move(ini.ReadInteger(kPosition, QStringLiteral("StoreDataLeft"), x()),
-             ini.ReadInteger(kPosition, QStringLiteral("StoreDataTop"), y()));
-    }
+    RestorePlacement(*this, m_iniFile, kPlacement);
     refreshCustomer();
     refreshDevice();
     refreshTest();
@@ -201,12 +197,7 @@ TDatenanzeigeDlg::TDatenanzeigeDlg(QWidget *parent, const QString &iniFile)
 
 TDatenanzeigeDlg::~TDatenanzeigeDlg()
 {
-    if (m_iniFile.isEmpty()) return;
-    TIniFile ini(m_iniFile);
-    ini.setAutoFlush(false);
-    ini.WriteInteger(kPosition, QStringLiteral("StoreDataLeft"), x());
-    ini.WriteInteger(kPosition, QStringLiteral("StoreDataTop"), y());
-    ini.flush();
+    SavePlacement(*this, m_iniFile, kPlacement);
 }
 
 QLineEdit *TDatenanzeigeDlg::bindEdit(QLineEdit *edit, TBrowseSet *set, const QString &field,

@@ -1,6 +1,6 @@
 #include "app/MessmodusDlg.h"
 
-#include "core/IniFile.h"
+#include "app/WindowPlacement.h"
 #include "tester/MeasuringModes.h"
 
 #include <QDialogButtonBox>
@@ -9,6 +9,10 @@
 #include <QRadioButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+namespace {
+const TPlacementKeys kPlacement{QStringLiteral("Position"), QStringLiteral("Messmod")};
+} // namespace
 
 TMessmodusDlg::TMessmodusDlg(QWidget *parent, const QString &iniFile) : QDialog(parent), m_iniFile(iniFile)
 {
@@ -49,20 +53,12 @@ TMessmodusDlg::TMessmodusDlg(QWidget *parent, const QString &iniFile) : QDialog(
     l->addWidget(Buttons);
     FillList();
 
-    if (!m_iniFile.isEmpty()) {
-        TIniFile ini(m_iniFile);
-        const int left = ini.ReadInteger(QStringLiteral("Position"), QStringLiteral("MessmodLeft"), x());
-        const int top = ini.ReadInteger(QStringLiteral("Position"), QStringLiteral("MessmodTop"), y());
-        move(left, top);
-    }
+    RestorePlacement(*this, m_iniFile, kPlacement);
 }
 
 TMessmodusDlg::~TMessmodusDlg()
 {
-    if (m_iniFile.isEmpty()) return;
-    TIniFile ini(m_iniFile);
-    ini.WriteInteger(QStringLiteral("Position"), QStringLiteral("MessmodLeft"), x());
-    ini.WriteInteger(QStringLiteral("Position"), QStringLiteral("MessmodTop"), y());
+    SavePlacement(*this, m_iniFile, kPlacement);
 }
 
 void TMessmodusDlg::FillList()

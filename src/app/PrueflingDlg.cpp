@@ -2,7 +2,7 @@
 
 #include "app/NeuKundeDlg.h"
 #include "app/NeuPrueflingDlg.h"
-#include "core/IniFile.h"
+#include "app/WindowPlacement.h"
 #include "store/Database.h"
 
 #include <QFormLayout>
@@ -17,7 +17,8 @@
 
 namespace {
 
-const QString sSection = QStringLiteral("SelDevicePosition");
+// Only the height is the user's; the width follows the columns.
+const TPlacementKeys kPlacement{QStringLiteral("SelDevicePosition"), QString(), false, true};
 const QString sSelect = QStringLiteral("SELECT     *\n"
                                        "FROM         tblPruefling INNER JOIN\n"
                                        "                      tblKunden ON tblPruefling.PLintKundenNr = "
@@ -102,25 +103,14 @@ TPrueflingDlg::TPrueflingDlg(QWidget *parent, const QString &iniFile, const QStr
     l->addLayout(bottom);
     resize(860, 560);
 
-    if (!m_iniFile.isEmpty()) {
-        const TIniFile ini(m_iniFile);
-        move(ini.ReadInteger(sSection, QStringLiteral("Left"), x()),
-             ini.ReadInteger(sSection, QStringLiteral("Top"), y()));
-        resize(width(), ini.ReadInteger(sSection, QStringLiteral("Height"), height()));
-    }
+    RestorePlacement(*this, m_iniFile, kPlacement);
 }
 
 TPrueflingDlg::~TPrueflingDlg()
 {
     // The list goes with the children; it must not call back in here then.
     disconnect(DeviceGrid->selectionModel(), nullptr, this, nullptr);
-    if (m_iniFile.isEmpty()) return;
-    TIniFile ini(m_iniFile);
-    ini.setAutoFlush(false);
-    ini.WriteInteger(sSection, QStringLiteral("Left"), x());
-    ini.WriteInteger(sSection, QStringLiteral("Top"), y());
-    ini.WriteInteger(sSection, QStringLiteral("Height"), height());
-    ini.flush();
+    SavePlacement(*this, m_iniFile, kPlacement);
 }
 
 int TPrueflingDlg::CurrentRow() const
