@@ -2,6 +2,8 @@
 
 #include "core/FormatSettings.h"
 #include "core/ProgramPaths.h"
+#include "store/DbErrors.h"
+#include "store/Transactions.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -430,8 +432,23 @@ int lockedNextKey(QSqlDatabase db, const QString &table, const QString &keyColum
 
 int NextKey(QSqlDatabase db, const QString &table, const QString &keyColumn, bool *ok)
 {
-    const int key = lockedNextKey(db, table, keyColumn, nullptr);
+    const int key = TakeNextKey(db, table, keyColumn, nullptr);
     if (ok) *ok = key > 0;
+    return key;
+}
+
+int TakeNextKey(QSqlDatabase db, const QString &table, const QString &keyColumn, QString *error)
+{
+    if (!InOpenTransaction(db)) {
+        if (error)
+            *error =
+                QStringLiteral("Ein neuer Schlüssel für %1 wird nur innerhalb einer Transaktion vergeben.")
+                    .arg(table);
+        return 0;
+    }
+    QString engineText;
+    const int key = lockedNextKey(db, table, keyColumn, &engineText);
+    if (key <= 0 && error) *error = DbFehlertext(engineText);
     return key;
 }
 
@@ -476,14 +493,20 @@ int NextPrflngNr(QSqlDatabase db, bool *ok)
     return NextPrueflingNr(db, ok);
 }
 
+// Still called outside a transaction by the retrieval; no refusal here.
 int MaxTestNumber(QSqlDatabase db, bool *ok)
 {
-    return NextKey(db, QStringLiteral("tblPruefung"), QStringLiteral("PRintPruefungsNr"), ok) - 1;
+    const int key =
+        lockedNextKey(db, QStringLiteral("tblPruefung"), QStringLiteral("PRintPruefungsNr"), nullptr);
+    if (ok) *ok = key > 0;
+    return key - 1;
 }
 
 int MaxLfdNr(QSqlDatabase db, bool *ok)
 {
-    return NextKey(db, QStringLiteral("tblUebernahme"), QStringLiteral("UNintLfdNr"), ok) - 1;
+    const int key = lockedNextKey(db, QStringLiteral("tblUebernahme"), QStringLiteral("UNintLfdNr"), nullptr);
+    if (ok) *ok = key > 0;
+    return key - 1;
 }
 
 bool DeleteCustomerCascade(QSqlDatabase db, int kundenNr, bool deleteParent, QString *error)

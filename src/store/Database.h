@@ -95,8 +95,11 @@ bool RemoveFailedSqlFile();
 // advisory lock; SQLite: the write lock). Call it inside an open transaction:
 // the lock lasts until commit or rollback, so the keys handed out stay free
 // until the rows are inserted. A run that inserts several rows reads once and
-// counts on. An empty table gives 1. On failure *ok is false and 0 is returned.
+// counts on. An empty table gives 1. On failure *ok is false and 0 is returned;
+// outside an open transaction it refuses (0), as the lock would end at once.
 int NextKey(QSqlDatabase db, const QString &table, const QString &keyColumn, bool *ok = nullptr);
+// NextKey with the reason of a failure in German words.
+int TakeNextKey(QSqlDatabase db, const QString &table, const QString &keyColumn, QString *error);
 // One row under a fresh key, in a transaction of its own: insertLines(key)
 // gives the INSERT. Returns the key, or 0 with *error set.
 int InsertWithNextKey(QSqlDatabase db, const QString &table, const QString &keyColumn,

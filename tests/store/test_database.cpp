@@ -16,23 +16,27 @@ TEST_P(StoreDb, KeysStartAtOneAndFollowTheMaximum)
 {
     QSqlDatabase db = t->db();
     bool ok = false;
+    ASSERT_TRUE(db.transaction()); // keys are handed out only inside one
     EXPECT_EQ(NextKundenNr(db, &ok), 1);
     EXPECT_TRUE(ok);
     EXPECT_EQ(NextPrueflingNr(db), 1);
     EXPECT_EQ(NextPrflngNr(db), 1);
     EXPECT_EQ(MaxTestNumber(db), 0);
     EXPECT_EQ(MaxLfdNr(db), 0);
+    ASSERT_TRUE(db.commit());
 
     t->addCustomer(7, QStringLiteral("A"));
     t->addCustomer(3, QStringLiteral("B"));
     t->addDevice(41, 7, QStringLiteral("Bett"));
     t->addTest(99, 41, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
+    ASSERT_TRUE(db.transaction());
     EXPECT_EQ(NextKundenNr(db), 8);
     EXPECT_EQ(NextPrueflingNr(db), 42);
     EXPECT_EQ(MaxTestNumber(db), 99);
 
     EXPECT_EQ(NextKey(db, QStringLiteral("tblGibtEsNicht"), QStringLiteral("x"), &ok), 0);
     EXPECT_FALSE(ok);
+    db.rollback();
 }
 
 // Two customers with devices, tests and rows; the first one is deleted.
