@@ -1,6 +1,7 @@
 #include "store/BrowseSet.h"
 
 #include "store/Database.h"
+#include "store/DbErrors.h"
 
 #include <QSqlError>
 #include <QSqlField>
@@ -79,6 +80,7 @@ bool TBrowseSet::MoveTo(int recNo)
     if (m_state == dsInactive || recNo < 1 || recNo > RecordCount()) return false;
     if (m_state == dsEdit || m_state == dsInsert) {
         if (!Post()) return false;
+        if (m_state == dsInsert) Cancel(); // an empty new row is left behind
     }
     if (recNo - 1 == m_index && !m_rec.isEmpty()) return true;
     if (BeforeScroll && !BeforeScroll()) return false;
@@ -190,12 +192,22 @@ bool TBrowseSet::Insert(const QList<QPair<QString, QVariant>> &init)
     return true;
 }
 
-bool TBrowseSet::Post(QString *error)
+bool TBrowseSet::insertIsEmpty() const
 {
-    if (m_state != dsEdit && m_state != dsInsert) return true;
-    emit beforePost();
-    QStringList names;
-    QVariantList values;
+    for (int i = 0; i < m_rec.count(); ++i) {
+        const QString n = m_rec.fieldName(i);
+        if (n.compare(m_keyField, Qt::CaseInsensitive) == 0 ||
+            n.compare(m_parentField, Qt::CaseInsensitive) == 0)
+            continue;
+        const QVariant v = m_rec.value(i);
+        if (v.isNull()) continue;
+        if (v.typeId() != QMetaType::QString || !v.toString().trimmed().isEmpty()) return false;
+    }
+    return true;
+}
+
+void TBrowseSet::changedFields(QStringList &names, QVariantList &values) const
+{
     for (int i = 0; i < m_rec.count(); ++i) {
         const QString n = m_rec.fieldName(i);
         if (!m_changed.contains(n.toLower())) continue;
@@ -203,34 +215,70 @@ bool TBrowseSet::Post(QString *error)
         names << n;
         values << m_rec.value(i);
     }
+}
+
+bool TBrowseSet::writeEdit(QString *error)
+{
+    QStringList names;
+    QVariantList values;
+    changedFields(names, values);
+    if (names.isEmpty()) return true;
+    QStringList sets;
+    for (const QString &n : names)
+        sets << n + QStringLiteral(" = ?");
     QSqlQuery q(m_db);
-    bool ok = true;
-    if (m_state == dsEdit) {
-        if (!names.isEmpty()) {
-            QStringList sets;
-            for (const QString &n : names)
-                sets << n + QStringLiteral(" = ?");
-            ok = q.prepare(QStringLiteral("UPDATE %1\nSET %2\nWHERE (%3 = %4)")
-                               .arg(m_table, sets.join(QStringLiteral(", ")), m_keyField)
-                               .arg(m_keys.value(m_index)));
-            for (const QVariant &v : values)
-                q.addBindValue(v);
-            ok = ok && q.exec();
-        }
-    } else {
-        QStringList marks;
+    bool ok = q.prepare(QStringLiteral("UPDATE %1\nSET %2\nWHERE (%3 = %4)")
+                            .arg(m_table, sets.join(QStringLiteral(", ")), m_keyField)
+                            .arg(m_keys.value(m_index)));
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    ok = ok && q.exec();
+    if (!ok && error) *error = DbFehlertext(q.lastError());
+    return ok;
+}
+
+// The key is taken in the transaction of the INSERT: a second workstation
+// waits for the commit instead of reading the same maximum.
+bool TBrowseSet::writeInsert(QString *error)
+{
+    if (!m_db.transaction()) {
+        if (error) *error = DbFehlertext(m_db.lastError());
+        return false;
+    }
+    const int key = TakeNextKey(m_db, m_table, m_keyField, error);
+    bool ok = key > 0;
+    if (ok) {
+        m_rec.setValue(m_keyField, key);
+        m_changed.insert(m_keyField.toLower());
+        QStringList names, marks;
+        QVariantList values;
+        changedFields(names, values);
         for (int i = 0; i < names.size(); ++i)
             marks << QStringLiteral("?");
+        QSqlQuery q(m_db);
         ok = q.prepare(QStringLiteral("INSERT INTO %1\n  (%2)\nVALUES\n  (%3)")
                            .arg(m_table, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
         for (const QVariant &v : values)
             q.addBindValue(v);
         ok = ok && q.exec();
+        if (!ok && error) *error = DbFehlertext(q.lastError());
     }
-    if (!ok) {
-        if (error) *error = q.lastError().text();
-        return false;
+    if (ok && !m_db.commit()) {
+        if (error) *error = DbFehlertext(m_db.lastError());
+        ok = false;
     }
+    if (!ok) m_db.rollback();
+    return ok;
+}
+
+bool TBrowseSet::Post(QString *error)
+{
+    if (m_state != dsEdit && m_state != dsInsert) return true;
+    // A new row nobody has filled in is not stored; it stays pending until
+    // something is typed, and leaving it drops it.
+    if (m_state == dsInsert && insertIsEmpty()) return true;
+    emit beforePost();
+    if (!(m_state == dsEdit ? writeEdit(error) : writeInsert(error))) return false;
     m_changed.clear();
     if (m_state == dsInsert) {
         const int key = FieldInt(m_rec.value(m_keyField));

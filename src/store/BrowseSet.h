@@ -76,7 +76,9 @@ public:
     bool SetValue(const QString &field, const QVariant &value);
     // A new row, not yet in the database, with the given fields set.
     bool Insert(const QList<QPair<QString, QVariant>> &init);
-    // Writes a pending edit or insert; nothing to do is success.
+    // Writes a pending edit or insert; nothing to do is success. A new row
+    // takes its key inside the transaction of its INSERT; a new row with
+    // every field empty is not written and stays pending.
     bool Post(QString *error = nullptr);
     // Drops a pending edit or insert.
     void Cancel();
@@ -107,6 +109,10 @@ signals:
 
 private:
     bool loadCurrent(QString *error);
+    bool insertIsEmpty() const;
+    void changedFields(QStringList &names, QVariantList &values) const;
+    bool writeEdit(QString *error);
+    bool writeInsert(QString *error);
     void announce();
     void setState(TDataSetState s);
 

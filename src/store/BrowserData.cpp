@@ -3,6 +3,7 @@
 #include "core/FormatSettings.h"
 #include "store/Database.h"
 #include "store/TestRecord.h"
+#include "store/Transactions.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -137,22 +138,9 @@ TBrowserData::TBrowserData(QObject *parent) : QObject(parent)
     Customers->BeforeScroll = [postDetails, this] { return postDetails({Devices, Tests}); };
     Devices->BeforeScroll = [postDetails, this] { return postDetails({Tests}); };
 
-    // New rows take a fresh key as late as possible, so a second workstation
-    // that inserted meanwhile does not make the insert fail.
-    connect(Customers, &TBrowseSet::beforePost, this, [this] {
-        if (Customers->State() != dsInsert) return;
-        bool ok = false;
-        const int key = NextKundenNr(m_db, &ok);
-        if (ok && key > Customers->Int(kKunden)) Customers->SetValue(kKunden, key);
-    });
-    connect(Devices, &TBrowseSet::beforePost, this, [this] {
-        if (Devices->State() == dsInsert) {
-            bool ok = false;
-            const int key = NextPrueflingNr(m_db, &ok);
-            if (ok && key > Devices->Int(kPruefling)) Devices->SetValue(kPruefling, key);
-        }
-        Devices->SetValue(QStringLiteral("PLintKundenNr"), Customers->CurrentKey());
-    });
+    // The key of a new row is taken by the set inside the INSERT's transaction.
+    connect(Devices, &TBrowseSet::beforePost, this,
+            [this] { Devices->SetValue(QStringLiteral("PLintKundenNr"), Customers->CurrentKey()); });
 }
 
 void TBrowserData::setDatabase(const QSqlDatabase &db)
@@ -348,15 +336,10 @@ TBarcodeCheck TBrowserData::PostBarcode(const QString &barcode, QString *error)
     return c;
 }
 
-bool TBrowserData::InsertCustomer(QString *error)
+bool TBrowserData::InsertCustomer(QString *)
 {
-    bool ok = false;
-    const int key = NextKundenNr(m_db, &ok);
-    if (!ok) {
-        if (error) *error = m_db.lastError().text();
-        return false;
-    }
-    return Customers->Insert({{kKunden, key}});
+    // Only a proposal until the row is stored.
+    return Customers->Insert({{kKunden, ProposedKey(m_db, QStringLiteral("tblKunden"), kKunden)}});
 }
 
 bool TBrowserData::InsertDevice(QString *error)
@@ -364,13 +347,12 @@ bool TBrowserData::InsertDevice(QString *error)
     if (Customers->CurrentKey() == 0) return false;
     // A customer still being entered is written first: the device refers to it.
     if (!Customers->Post(error)) return false;
-    bool ok = false;
-    const int key = NextPrueflingNr(m_db, &ok);
-    if (!ok) {
-        if (error) *error = m_db.lastError().text();
+    if (Customers->State() == dsInsert) {
+        if (error) *error = QStringLiteral("Bitte zuerst den neuen Kunden eingeben.");
         return false;
     }
-    return Devices->Insert({{kPruefling, key}, {QStringLiteral("PLintKundenNr"), Customers->CurrentKey()}});
+    return Devices->Insert({{kPruefling, ProposedKey(m_db, QStringLiteral("tblPruefling"), kPruefling)},
+                            {QStringLiteral("PLintKundenNr"), Customers->CurrentKey()}});
 }
 
 bool TBrowserData::DeleteCustomer(QString *error)
