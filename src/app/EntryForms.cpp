@@ -95,13 +95,3 @@ void ZeigeMeldung(QWidget *parent, QMessageBox::Icon icon, const QString &text)
     QMessageBox box(icon, QStringLiteral("Gerätetester"), text, QMessageBox::Ok, parent);
     box.exec();
 }
-
-bool InsertMitSchluessel(int &key, const std::function<int()> &nextKey,
-                         const std::function<bool(QString *)> &insert, QString *error)
-{
-    if (insert(error)) return true;
-    const int fresh = nextKey();
-    if (fresh <= 0 || fresh == key) return false;
-    key = fresh;
-    return insert(error);
-}

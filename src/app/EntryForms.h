@@ -1,8 +1,7 @@
 #pragma once
 
 // Pieces the customer and device dialogs share: the address and device
-// fields in the same order and look, the OK/"Abbrechen" row, the message box,
-// and an insert that survives another workstation taking the key meanwhile.
+// fields in the same order and look, the OK/"Abbrechen" row and the message box.
 
 #include <QList>
 #include <QMessageBox>
@@ -42,8 +41,3 @@ QHBoxLayout *OkAbbrechenZeile(QWidget *parent, QPushButton *&ok, QPushButton *&a
 
 // A message box with the program's caption.
 void ZeigeMeldung(QWidget *parent, QMessageBox::Icon icon, const QString &text);
-
-// Runs insert with key; when it fails and the table's next key has moved on
-// (another workstation), once more with that key. False with the last error.
-bool InsertMitSchluessel(int &key, const std::function<int()> &nextKey,
-                         const std::function<bool(QString *)> &insert, QString *error);

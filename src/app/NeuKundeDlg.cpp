@@ -2,6 +2,7 @@
 
 #include "app/NeuPrueflingDlg.h"
 #include "store/Database.h"
+#include "store/EntryStore.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -35,39 +36,25 @@ void TNeuKundeDlg::showEvent(QShowEvent *e)
     QDialog::showEvent(e);
     for (QLineEdit *ed : Kunde.All())
         ed->clear();
-    m_kundenNr = NextKundenNr(QSqlDatabase::database(m_connection, false));
+    // Only a proposal: saving takes the key again inside its transaction.
+    m_kundenNr = ProposedKundenNr(QSqlDatabase::database(m_connection, false));
     Kunde.Name1->setFocus();
-}
-
-bool TNeuKundeDlg::insertCustomer(QString *error)
-{
-    const QStringList lines{
-        QStringLiteral("INSERT INTO tblKunden"),
-        QStringLiteral("  (KDintKundenNr, KDstrName1, KDstrName2, KDstrName3, KDstrStrasse,"),
-        QStringLiteral("  KDstrLKZ, KDstrPLZ, KDstrOrt, KDstrTelefon, KDstrFax)"),
-        QStringLiteral("VALUES"),
-        QStringLiteral("  (%1, %2, %3, %4, %5,")
-            .arg(m_kundenNr)
-            .arg(SqlQuote(Kunde.Name1->text()), SqlQuote(Kunde.Name2->text()), SqlQuote(Kunde.Name3->text()),
-                 SqlQuote(Kunde.Strasse->text())),
-        QStringLiteral("  %1, %2, %3, %4, %5)")
-            .arg(SqlQuote(Kunde.LKZ->text().toUpper()), SqlQuote(Kunde.PLZ->text()),
-                 SqlQuote(Kunde.Ort->text()), SqlQuote(Kunde.Telefon->text()), SqlQuote(Kunde.Fax->text()))};
-    int rows = 0;
-    return ExecLines(QSqlDatabase::database(m_connection, false), lines, error, &rows) && rows == 1;
 }
 
 void TNeuKundeDlg::accept()
 {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    const TKundeEingabe k{Kunde.Name1->text(),   Kunde.Name2->text(),   Kunde.Name3->text(),
+                          Kunde.Strasse->text(), Kunde.LKZ->text(),     Kunde.PLZ->text(),
+                          Kunde.Ort->text(),     Kunde.Telefon->text(), Kunde.Fax->text()};
     QString error;
-    if (!InsertMitSchluessel(
-            m_kundenNr, [&db] { return NextKundenNr(db); }, [this](QString *e) { return insertCustomer(e); },
-            &error)) {
+    int key = 0;
+    if (StoreNewCustomer(db, k, &key, &error) != TEntryResult::Stored) {
         ShowMessage(QMessageBox::Critical,
                     QStringLiteral("Der Kunde wurde nicht gespeichert.\r\rFehlertext:\r") + error);
         return;
     }
+    m_kundenNr = key; // the new-device dialog attaches its device to this number
     const bool device = m_neuPruefling && m_neuPruefling->exec() == QDialog::Accepted;
     // No customer without a device by this path.
     if (!device) DeleteCustomerCascade(db, m_kundenNr);

@@ -18,7 +18,7 @@ public:
     explicit TNeuKundeDlg(QWidget *parent = nullptr, const QString &connectionName = QString());
 
     void setNeuPrueflingDlg(TNeuPrueflingDlg *d) { m_neuPruefling = d; }
-    // Number the new customer gets (valid while the dialog is shown).
+    // While shown the number proposed; after saving the number the customer got.
     int KundenNr() const { return m_kundenNr; }
 
     std::function<void(QMessageBox::Icon, const QString &)> ShowMessage;
@@ -33,8 +33,6 @@ protected:
     void showEvent(QShowEvent *e) override;
 
 private:
-    bool insertCustomer(QString *error);
-
     QString m_connection;
     TNeuPrueflingDlg *m_neuPruefling = nullptr;
     int m_kundenNr = 0;

@@ -4,13 +4,12 @@
 #include "app/NeuKundeDlg.h"
 #include "app/PrueflingDlg.h"
 #include "store/Database.h"
+#include "store/EntryStore.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QVBoxLayout>
 
 const QString TNeuPrueflingDlg::MsgBarcodeVergeben =
@@ -38,7 +37,8 @@ void TNeuPrueflingDlg::showEvent(QShowEvent *e)
     for (QLineEdit *ed : Geraet.All())
         ed->clear();
     Geraet.Bezeichnung->setFocus();
-    m_prueflingNr = NextPrflngNr(QSqlDatabase::database(m_connection, false));
+    // Only a proposal: saving takes the key again inside its transaction.
+    m_prueflingNr = ProposedPrueflingNr(QSqlDatabase::database(m_connection, false));
     if (m_datenabruf && m_datenabruf->isVisible()) Geraet.Barcode->setText(m_datenabruf->CurrentBarcode());
     if (m_neuKunde && m_neuKunde->isVisible())
         m_kundenNr = m_neuKunde->KundenNr();
@@ -46,56 +46,31 @@ void TNeuPrueflingDlg::showEvent(QShowEvent *e)
         m_kundenNr = m_pruefling ? m_pruefling->CurrentKundenNr() : 0;
 }
 
-bool TNeuPrueflingDlg::insertDevice(QString *error)
-{
-    const QStringList lines{
-        QStringLiteral("INSERT INTO tblPruefling"),
-        QStringLiteral(
-            "  (PLintPrueflingNr, PLintKundenNr, PLstrBezeichnung, PLstrTyp, PLstrFabrikationsnummer,"),
-        QStringLiteral("  PLstrSeriennummer, PLstrInventarnummer, PLstrBarcode)"),
-        QStringLiteral("VALUES"),
-        QStringLiteral("  (%1, %2, %3, %4, %5,")
-            .arg(m_prueflingNr)
-            .arg(m_kundenNr)
-            .arg(SqlQuote(Geraet.Bezeichnung->text()), SqlQuote(Geraet.Typ->text()),
-                 SqlQuote(Geraet.Fabrikationsnummer->text())),
-        QStringLiteral("  %1, %2, %3)")
-            .arg(SqlQuote(Geraet.Seriennummer->text()), SqlQuote(Geraet.Inventarnummer->text()),
-                 SqlQuote(Geraet.Barcode->text().trimmed()))};
-    int rows = 0;
-    return ExecLines(QSqlDatabase::database(m_connection, false), lines, error, &rows) && rows == 1;
-}
-
 void TNeuPrueflingDlg::accept()
 {
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    const QString barcode = Geraet.Barcode->text().trimmed();
-    if (!barcode.isEmpty()) {
-        QSqlQuery q(db);
-        const QStringList lines{QStringLiteral("SELECT PLstrBarcode"), QStringLiteral("FROM tblPruefling"),
-                                QStringLiteral("WHERE (PLstrBarcode = ") + SqlQuote(barcode) +
-                                    QLatin1Char(')')};
-        if (!q.exec(lines.join(QLatin1Char('\n')))) {
-            ShowMessage(QMessageBox::Critical,
-                        QStringLiteral("Der Prüfling wurde nicht gespeichert.\r\rFehlertext:\r") +
-                            q.lastError().text());
-            return;
-        }
-        if (q.next()) {
-            ShowMessage(QMessageBox::Warning, MsgBarcodeVergeben);
-            Geraet.Barcode->setFocus();
-            return;
-        }
-    }
+    const TPrueflingEingabe p{m_kundenNr,
+                              Geraet.Bezeichnung->text(),
+                              Geraet.Typ->text(),
+                              Geraet.Fabrikationsnummer->text(),
+                              Geraet.Seriennummer->text(),
+                              Geraet.Inventarnummer->text(),
+                              Geraet.Barcode->text().trimmed()};
     QString error;
-    if (!InsertMitSchluessel(
-            m_prueflingNr, [&db] { return NextPrflngNr(db); }, [this](QString *e) { return insertDevice(e); },
-            &error)) {
+    int key = 0;
+    switch (StoreNewDevice(QSqlDatabase::database(m_connection, false), p, &key, &error)) {
+    case TEntryResult::Stored:
+        m_prueflingNr = key;
+        QDialog::accept();
+        return;
+    case TEntryResult::DuplicateBarcode:
+        ShowMessage(QMessageBox::Warning, MsgBarcodeVergeben);
+        Geraet.Barcode->setFocus();
+        return;
+    case TEntryResult::Failed:
         ShowMessage(QMessageBox::Critical,
                     QStringLiteral("Der Prüfling wurde nicht gespeichert.\r\rFehlertext:\r") + error);
         return;
     }
-    QDialog::accept();
 }
 
 void WireEntryDialogs(TDatenabrufDlg *abruf, TPrueflingDlg *pruefling, TNeuKundeDlg *kunde,

@@ -24,6 +24,7 @@ public:
     void setNeuKundeDlg(TNeuKundeDlg *d) { m_neuKunde = d; }
     void setPrueflingDlg(TPrueflingDlg *d) { m_pruefling = d; }
 
+    // While shown the number proposed; after saving the number the device got.
     int PrueflingNr() const { return m_prueflingNr; }
     int KundenNr() const { return m_kundenNr; }
 
@@ -40,8 +41,6 @@ protected:
     void showEvent(QShowEvent *e) override;
 
 private:
-    bool insertDevice(QString *error);
-
     QString m_connection;
     TDatenabrufDlg *m_datenabruf = nullptr;
     TNeuKundeDlg *m_neuKunde = nullptr;
