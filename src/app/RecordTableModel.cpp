@@ -1,10 +1,9 @@
 #include "app/RecordTableModel.h"
 
 #include "store/Database.h"
+#include "store/TestLists.h"
 
 #include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 
 TRecordTableModel::TRecordTableModel(const QList<TGridColumn> &columns, QObject *parent)
     : QAbstractTableModel(parent), m_columns(columns)
@@ -14,15 +13,7 @@ TRecordTableModel::TRecordTableModel(const QList<TGridColumn> &columns, QObject 
 bool TRecordTableModel::load(const QSqlDatabase &db, const QString &sql, QString *error)
 {
     QList<QSqlRecord> rows;
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    const bool ok = q.exec(sql);
-    if (ok) {
-        while (q.next())
-            rows << q.record();
-    } else if (error) {
-        *error = q.lastError().text();
-    }
+    const bool ok = ReadRecords(db, sql, rows, error);
     beginResetModel();
     m_rows = rows;
     endResetModel();
@@ -31,12 +22,8 @@ bool TRecordTableModel::load(const QSqlDatabase &db, const QString &sql, QString
 
 bool TRecordTableModel::append(const QSqlDatabase &db, const QString &sql)
 {
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.exec(sql)) return false;
     QList<QSqlRecord> rows;
-    while (q.next())
-        rows << q.record();
+    if (!ReadRecords(db, sql, rows)) return false;
     if (rows.isEmpty()) return true;
     beginInsertRows({}, int(m_rows.size()), int(m_rows.size() + rows.size() - 1));
     m_rows += rows;

@@ -1,13 +1,12 @@
 #include "protocols/ProtocolArchive.h"
 
 #include "store/Database.h"
+#include "store/TestLists.h"
 #include "store/TestRecord.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlError>
-#include <QSqlQuery>
 
 QString SafeFileName(const QString &text)
 {
@@ -61,19 +60,7 @@ TProtocolArchive::TProtocolArchive(QObject *parent) : QObject(parent)
 
 bool TProtocolArchive::ListTests(QSqlDatabase db, const QDate &since, QList<int> &tests, QString *error)
 {
-    tests.clear();
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT PRintPruefungsNr, PRdtmUebernahme FROM tblPruefung "
-                               "ORDER BY PRintPruefungsNr"))) {
-        if (error) *error = q.lastError().text();
-        return false;
-    }
-    // The date filter runs here: the embedded database stores dates as text.
-    while (q.next())
-        if (!since.isValid() || FieldDateTime(q.value(1), Qt::UTC).date() >= since)
-            tests << q.value(0).toInt();
-    return true;
+    return ListTestNumbersSince(db, since, tests, error);
 }
 
 bool TProtocolArchive::Run(QSqlDatabase db, const QString &dir, const QDate &since,

@@ -4,44 +4,7 @@
 #include "tester/Commands.h"
 #include "tester/Limits.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QVariant>
-
-QStringList StoredSetupQueryLines(int pruefungsNr)
-{
-    return {QStringLiteral("SELECT PRintPruefungsNr,"),
-            QStringLiteral("  PRintMenueflags,"),
-            QStringLiteral("  PRintSchutzklasse,"),
-            QStringLiteral("  PRintGrwSchutzleiterwid,"),
-            QStringLiteral("  PRintGrwIsolationswid,"),
-            QStringLiteral("  PRintGrwAbleitstrom,"),
-            QStringLiteral("  PRintGrwDifferenzstrom,"),
-            QStringLiteral("  PRintDINVDE"),
-            QStringLiteral("FROM tblPruefung"),
-            QStringLiteral("WHERE PRintPruefungsNr=") + QString::number(pruefungsNr)};
-}
-
-bool QueryStoredSetup(QSqlDatabase db, int pruefungsNr, TStoredSetup &setup, QString *error)
-{
-    QSqlQuery q(db);
-    if (!q.exec(StoredSetupQueryLines(pruefungsNr).join(QLatin1Char('\n')))) {
-        if (error) *error = q.lastError().text();
-        return false;
-    }
-    if (!q.next()) return false;
-    auto i = [&q](int col) { return q.value(col).isNull() ? 0 : q.value(col).toInt(); };
-    setup.PruefungsNr = i(0);
-    setup.Menueflags = i(1);
-    setup.Schutzklasse = i(2);
-    setup.GrwSchutzleiterwid = i(3);
-    setup.GrwIsolationswid = i(4);
-    setup.GrwAbleitstrom = i(5);
-    setup.GrwDifferenzstrom = i(6);
-    // Older rows may lack the standard: the menu flags then tell 0701 from 0702.
-    setup.DinVde = q.value(7).isNull() ? -1 : i(7);
-    return true;
-}
 
 TModeWriter TModeWriter::ForCommands(TTesterCommands *c)
 {

@@ -4,34 +4,16 @@
 // measuring-mode table or from a stored test. No widgets; the dialog only
 // chooses.
 
+#include "store/StoredSetup.h"
 #include "tester/MeasuringModes.h"
 
 #include <QDateTime>
-#include <QSqlDatabase>
 #include <QString>
 
 #include <functional>
 
 class TTesterCommands;
 struct TWerteSatz;
-
-// The set-up columns of a stored test.
-struct TStoredSetup {
-    int PruefungsNr = 0;
-    int Menueflags = 0;
-    int Schutzklasse = 0;
-    int GrwSchutzleiterwid = 0;
-    int GrwIsolationswid = 0;
-    int GrwAbleitstrom = 0;
-    int GrwDifferenzstrom = 0;
-    int DinVde = -1; // 0 = 0701, 1 = 0702, 2 = 0751; -1: not stored
-};
-
-// The statement lines that read the set-up of test `pruefungsNr`.
-QStringList StoredSetupQueryLines(int pruefungsNr);
-// Reads the set-up of a stored test; false when there is no such test (or the
-// query fails; error then says why).
-bool QueryStoredSetup(QSqlDatabase db, int pruefungsNr, TStoredSetup &setup, QString *error = nullptr);
 
 // The writes of one set-up, each only when all before it succeeded. The
 // caller holds the setting delay; polling is paused around the whole set.
