@@ -132,8 +132,9 @@ TDatenanzeigeDlg::TDatenanzeigeDlg(QWidget *parent, const QString &iniFile)
         box.exec();
     };
     Ask = [this](const QString &question) {
+        // "Nein" is the default: Return must not delete.
         return QMessageBox::question(this, QStringLiteral("Gerätetester"), question,
-                                     QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
     };
     ChooseFile = [this] {
         return m_config ? ChooseExportFile(m_config->ExportFile, m_config->ExportFileName, this)
@@ -746,8 +747,12 @@ void TDatenanzeigeDlg::setMessmodEnabled(bool on)
 
 void TDatenanzeigeDlg::deleteRow(int level)
 {
-    if (!Ask(QStringLiteral("Datensatz löschen?"))) return;
-    QString error;
+    QString question, error;
+    if (!m_data->DeleteQuestion(TDeleteLevel(level), question, &error)) {
+        if (!error.isEmpty()) fail(QStringLiteral("Der Datensatz kann nicht gelöscht werden.\n") + error);
+        return;
+    }
+    if (!Ask(question)) return;
     bool ok = false;
     switch (level) {
     case 0:

@@ -5,6 +5,7 @@
 // their cascades, the search and what the test pane shows.
 
 #include "store/BrowseSet.h"
+#include "store/EntryStore.h"
 #include "store/Globals.h"
 
 #include <QList>
@@ -103,6 +104,9 @@ public:
 
     bool InsertCustomer(QString *error = nullptr);
     bool InsertDevice(QString *error = nullptr);
+    // The question before deleting the current row of a level: the record by
+    // name and what goes with it. False (error set) when that cannot be read.
+    bool DeleteQuestion(TDeleteLevel level, QString &question, QString *error = nullptr) const;
     // Each in one transaction with its children; a failure deletes nothing.
     bool DeleteCustomer(QString *error = nullptr);
     bool DeleteDevice(QString *error = nullptr);
