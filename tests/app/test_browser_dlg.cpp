@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -91,6 +92,7 @@ protected:
         dlg->setDatabase(db->db());
         dlg->setConfiguration(&config);
         dlg->ShowMessage = [this](QMessageBox::Icon, const QString &text) { messages << text; };
+        realAsk = dlg->Ask;
         dlg->Ask = [this](const QString &q) {
             questions << q;
             return answer;
@@ -110,6 +112,7 @@ protected:
     std::unique_ptr<TDatenanzeigeDlg> dlg;
     QStringList messages, questions;
     bool answer = true;
+    std::function<bool(const QString &)> realAsk;
     QList<QPair<int, TWerteSatz>> reports;
 };
 
@@ -273,7 +276,8 @@ TEST_F(BrowserDlg, DeletionAsksAndAFailedCascadeDeletesNothing)
 {
     answer = false;
     dlg->CustomerNavigator->Delete->click();
-    EXPECT_EQ(questions, QStringList{QStringLiteral("Datensatz löschen?")});
+    EXPECT_EQ(questions,
+              QStringList{QStringLiteral("Kunde „Klinik Nord“ mit 2 Prüflingen und 2 Prüfungen löschen?")});
     EXPECT_EQ(db->count(QStringLiteral("tblKunden")), 2);
 
     answer = true;
@@ -287,9 +291,58 @@ TEST_F(BrowserDlg, DeletionAsksAndAFailedCascadeDeletesNothing)
     EXPECT_EQ(db->count(QStringLiteral("tblPruefung")), 3);
 
     dlg->DeviceNavigator->Delete->click();
+    EXPECT_EQ(questions.last(),
+              QStringLiteral("Prüfling „Patientenbett“ (Barcode 4711) mit 2 Prüfungen löschen?"));
     EXPECT_EQ(db->count(QStringLiteral("tblPruefling")), 2);
     EXPECT_EQ(db->count(QStringLiteral("tblPruefung")), 1);
     EXPECT_EQ(dlg->PLstrBezeichnung->text(), QStringLiteral("Ohne Prüfung"));
+}
+
+// The real question box: "Nein" is the default, so Return deletes nothing.
+TEST_F(BrowserDlg, ReturnInTheDeletionQuestionDeletesNothing)
+{
+    dlg->Ask = realAsk;
+    QString text;
+    bool noIsDefault = false;
+    onModal([&](QWidget *w) {
+        auto *box = qobject_cast<QMessageBox *>(w);
+        ASSERT_NE(box, nullptr);
+        text = box->text();
+        noIsDefault = box->defaultButton() == box->button(QMessageBox::No);
+        pressKey(box, Qt::Key_Return);
+    });
+    dlg->TestNavigator->Delete->click();
+    EXPECT_EQ(text, QStringLiteral("Prüfung Nr. 101 vom 02.04.2026 löschen?"));
+    EXPECT_TRUE(noIsDefault);
+    EXPECT_EQ(db->count(QStringLiteral("tblPruefung")), 3);
+}
+
+// "+" and OK without typing anything: neither an empty customer nor an empty device.
+TEST_F(BrowserDlg, PlusThenOkWithEveryFieldEmptyStoresNothing)
+{
+    dlg->CustomerNavigator->Insert->click();
+    EXPECT_TRUE(dlg->KDstrName1->isEnabled());
+    EXPECT_TRUE(dlg->KDstrName1->text().isEmpty());
+    // Tabbing through the empty fields keeps the new row open for typing.
+    emit dlg->KDstrName1->editingFinished();
+    EXPECT_TRUE(dlg->KDstrName2->isEnabled());
+    dlg->BtnOK->click();
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_EQ(db->count(QStringLiteral("tblKunden")), 2);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(QLatin1Char('|')).toStdString();
+
+    dlg->show();
+    dlg->DeviceNavigator->Insert->click();
+    dlg->BtnOK->click();
+    EXPECT_EQ(db->count(QStringLiteral("tblPruefling")), 3);
+
+    // Typed into, the new customer is stored under the next free number.
+    dlg->show();
+    dlg->CustomerNavigator->Insert->click();
+    type(dlg->KDstrOrt, QStringLiteral("Hamm"));
+    dlg->BtnOK->click();
+    EXPECT_EQ(
+        db->count(QStringLiteral("tblKunden"), QStringLiteral("KDintKundenNr = 3 AND KDstrOrt = 'Hamm'")), 1);
 }
 
 TEST_F(BrowserDlg, ListsAndSearchMoveTheBrowser)

@@ -458,6 +458,31 @@ TEST_F(RetrievalDialogs, DuplicateBarcodeKeepsTheNewDeviceDialogOpen)
     EXPECT_EQ(pruefling->CurrentRow(), 2);
 }
 
+// The number shown while typing is a proposal: another workstation storing a
+// device meanwhile does not make saving fail, the device takes the next key.
+TEST_F(RetrievalDialogs, NewDeviceTakesItsKeyWhenSaved)
+{
+    db->addCustomer(1, QStringLiteral("K"));
+    db->addDevice(1, 1, QStringLiteral("A"));
+    int proposed = 0, got = 0;
+    runOnModals({{QStringLiteral("NeuPrueflingDlg"), [&](QWidget *w) {
+                      auto *d = as<TNeuPrueflingDlg>(w);
+                      proposed = d->PrueflingNr();
+                      db->addDevice(2, 1, QStringLiteral("Fremd"));
+                      QTest::keyClicks(d->Geraet.Bezeichnung, QStringLiteral("Leiter"));
+                      d->BtnOK->click();
+                      got = d->PrueflingNr();
+                  }}});
+    pruefling->show();
+    pruefling->BtnNeuerPruefling->click();
+    EXPECT_EQ(proposed, 2);
+    EXPECT_EQ(got, 3);
+    EXPECT_TRUE(asked.isEmpty()) << asked.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(db->count(QStringLiteral("tblPruefling"),
+                        QStringLiteral("PLintPrueflingNr = 3 AND PLstrBezeichnung = 'Leiter'")),
+              1);
+}
+
 TEST_F(RetrievalDialogs, SelectionStartsOnThePreselectedOrTheNewestDevice)
 {
     pruefling->show();

@@ -179,6 +179,66 @@ TEST_P(StoreDb, OnePageProtocolSetsTheTypeBackAndKeepsTheRow)
     EXPECT_EQ(t->count(QStringLiteral("tblPruefung"), QStringLiteral("PRintProtokolltyp = 0")), 3);
 }
 
+// "+" and then leaving with nothing typed: no empty customer or device.
+TEST_P(StoreDb, NewRowsWithEveryFieldEmptyAreNotStored)
+{
+    fill(*t);
+    Browser b(*t);
+    ASSERT_TRUE(b.data.Open(0));
+    ASSERT_TRUE(b.data.InsertCustomer());
+    b.data.Customers->SetValue(QStringLiteral("KDstrName1"), QStringLiteral("  "));
+    QString error;
+    EXPECT_TRUE(b.data.PostAll(&error)) << error.toStdString();
+    EXPECT_EQ(t->count(QStringLiteral("tblKunden")), 2);
+    // A device cannot hang on a customer that is not stored.
+    EXPECT_FALSE(b.data.InsertDevice(&error));
+    EXPECT_FALSE(error.isEmpty());
+    // Moving on leaves the empty row behind.
+    ASSERT_TRUE(b.data.Customers->Last());
+    EXPECT_EQ(b.data.Customers->State(), dsBrowse);
+    EXPECT_EQ(b.data.Customers->CurrentKey(), 2);
+
+    ASSERT_TRUE(b.data.InsertDevice(&error)) << error.toStdString();
+    b.data.Close();
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefling")), 3);
+    EXPECT_EQ(t->count(QStringLiteral("tblKunden")), 2);
+}
+
+// The question names the record and counts what goes with it.
+TEST_P(StoreDb, DeleteQuestionNamesTheRecordAndWhatGoesWithIt)
+{
+    fill(*t);
+    t->addRow(101, 1, 10, 1);
+    t->addRow(101, 2, 11, 0);
+    Browser b(*t);
+    ASSERT_TRUE(b.data.Open(100));
+    QString q, error;
+    ASSERT_TRUE(b.data.DeleteQuestion(TDeleteLevel::Customer, q, &error)) << error.toStdString();
+    EXPECT_EQ(q, QStringLiteral("Kunde „Klinik Nord“ mit 2 Prüflingen und 2 Prüfungen löschen?"));
+    ASSERT_TRUE(b.data.DeleteQuestion(TDeleteLevel::Device, q, &error));
+    EXPECT_EQ(q, QStringLiteral("Prüfling „Patientenbett“ (Barcode 4711) mit 2 Prüfungen löschen?"));
+    ASSERT_TRUE(b.data.DeleteQuestion(TDeleteLevel::Test, q, &error));
+    EXPECT_EQ(q, QStringLiteral("Prüfung Nr. 100 vom 01.03.2026 löschen?"));
+    ASSERT_TRUE(b.data.Tests->Locate(101));
+    ASSERT_TRUE(b.data.DeleteQuestion(TDeleteLevel::Test, q, &error));
+    EXPECT_EQ(q, QStringLiteral("Prüfung Nr. 101 vom 02.03.2026 mit 2 Sichtprüfungszeilen löschen?"));
+
+    // One of each, and records without a name or barcode.
+    t->exec(QStringLiteral("UPDATE tblKunden SET KDstrName1 = '' WHERE KDintKundenNr = 2"));
+    t->exec(QStringLiteral("UPDATE tblPruefling SET PLstrBezeichnung = NULL, PLstrBarcode = '' "
+                           "WHERE PLintPrueflingNr = 20"));
+    ASSERT_TRUE(b.data.Customers->Last());
+    ASSERT_TRUE(b.data.DeleteQuestion(TDeleteLevel::Customer, q, &error));
+    EXPECT_EQ(q, QStringLiteral("Kunde Nr. 2 mit 1 Prüfling und 1 Prüfung löschen?"));
+    ASSERT_TRUE(b.data.DeleteQuestion(TDeleteLevel::Device, q, &error));
+    EXPECT_EQ(q, QStringLiteral("Prüfling Nr. 20 mit 1 Prüfung löschen?"));
+
+    // A record another workstation deleted meanwhile is reported, not asked about.
+    t->exec(QStringLiteral("DELETE FROM tblPruefling WHERE PLintPrueflingNr = 20"));
+    EXPECT_FALSE(b.data.DeleteQuestion(TDeleteLevel::Device, q, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("nicht mehr vorhanden"))) << error.toStdString();
+}
+
 TEST_P(StoreDb, DeletesRemoveTheChildrenOrNothingAtAll)
 {
     fill(*t);
