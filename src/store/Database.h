@@ -104,9 +104,9 @@ int TakeNextKey(QSqlDatabase db, const QString &table, const QString &keyColumn,
 // gives the INSERT. Returns the key, or 0 with *error set.
 int InsertWithNextKey(QSqlDatabase db, const QString &table, const QString &keyColumn,
                       const std::function<QStringList(int key)> &insertLines, QString *error = nullptr);
-int NextKundenNr(QSqlDatabase db, bool *ok = nullptr);    // browser / new customer
-int NextPrueflingNr(QSqlDatabase db, bool *ok = nullptr); // browser insert, new-device dialog
-int NextPrflngNr(QSqlDatabase db, bool *ok = nullptr);    // new-device dialog (same key)
+int NextKundenNr(QSqlDatabase db, bool *ok = nullptr);    // NextKey of customers
+int NextPrueflingNr(QSqlDatabase db, bool *ok = nullptr); // NextKey of devices
+int NextPrflngNr(QSqlDatabase db, bool *ok = nullptr);    // the same key
 int MaxTestNumber(QSqlDatabase db, bool *ok = nullptr);   // current maximum, 0 if none (locks too)
 int MaxLfdNr(QSqlDatabase db, bool *ok = nullptr);        // current maximum, 0 if none (locks too)
 
