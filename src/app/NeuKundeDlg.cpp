@@ -2,6 +2,7 @@
 
 #include "app/NeuPrueflingDlg.h"
 #include "store/Database.h"
+#include "store/DbErrors.h"
 #include "store/EntryStore.h"
 
 #include <QFormLayout>
@@ -57,6 +58,11 @@ void TNeuKundeDlg::accept()
     m_kundenNr = key; // the new-device dialog attaches its device to this number
     const bool device = m_neuPruefling && m_neuPruefling->exec() == QDialog::Accepted;
     // No customer without a device by this path.
-    if (!device) DeleteCustomerCascade(db, m_kundenNr);
+    if (!device && !DeleteCustomerCascade(db, m_kundenNr, true, &error))
+        ShowMessage(QMessageBox::Warning,
+                    QStringLiteral("Der Kunde „%1“ ist ohne Prüfling gespeichert geblieben und konnte nicht "
+                                   "wieder entfernt werden.\r\rFehlertext:\r")
+                            .arg(k.Name1.trimmed()) +
+                        DbFehlertext(error));
     QDialog::accept();
 }

@@ -431,6 +431,29 @@ TEST_F(RetrievalDialogs, CustomerGoesAgainWhenItsDeviceIsCancelled)
     EXPECT_EQ(db->count(QStringLiteral("tblPruefling")), 1);
 }
 
+// When the customer cannot be removed again, the user is told it stayed.
+TEST_F(RetrievalDialogs, CustomerThatCannotGoAgainIsReported)
+{
+    db->addCustomer(1, QStringLiteral("Alt"));
+    db->addDevice(1, 1, QStringLiteral("Alt-Gerät"));
+    runOnModals({{QStringLiteral("NeuKundeDlg"),
+                  [](QWidget *w) {
+                      QTest::keyClicks(as<TNeuKundeDlg>(w)->Kunde.Name1, QStringLiteral("Neu"));
+                      as<TNeuKundeDlg>(w)->BtnOK->click();
+                  }},
+                 {QStringLiteral("NeuPrueflingDlg"), [this](QWidget *w) {
+                      db->exec(QStringLiteral("ALTER TABLE tblSichtpruefung RENAME TO tblSichtpruefungWeg"));
+                      as<TNeuPrueflingDlg>(w)->BtnAbbrechen->click();
+                  }}});
+    kunde->exec();
+    db->exec(QStringLiteral("ALTER TABLE tblSichtpruefungWeg RENAME TO tblSichtpruefung"));
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(
+        asked.first().startsWith(QStringLiteral("Der Kunde „Neu“ ist ohne Prüfling gespeichert geblieben")))
+        << asked.first().toStdString();
+    EXPECT_EQ(db->count(QStringLiteral("tblKunden")), 2);
+}
+
 TEST_F(RetrievalDialogs, DuplicateBarcodeKeepsTheNewDeviceDialogOpen)
 {
     db->addCustomer(1, QStringLiteral("K"));
