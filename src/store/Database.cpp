@@ -435,6 +435,11 @@ int NextKey(QSqlDatabase db, const QString &table, const QString &keyColumn, boo
     return key;
 }
 
+int NextKeyOrError(QSqlDatabase db, const QString &table, const QString &keyColumn, QString *error)
+{
+    return lockedNextKey(db, table, keyColumn, error);
+}
+
 int InsertWithNextKey(QSqlDatabase db, const QString &table, const QString &keyColumn,
                       const std::function<QStringList(int key)> &insertLines, QString *error)
 {

@@ -97,6 +97,8 @@ bool RemoveFailedSqlFile();
 // until the rows are inserted. A run that inserts several rows reads once and
 // counts on. An empty table gives 1. On failure *ok is false and 0 is returned.
 int NextKey(QSqlDatabase db, const QString &table, const QString &keyColumn, bool *ok = nullptr);
+// As NextKey; on failure 0 with the failing statement's text in *error.
+int NextKeyOrError(QSqlDatabase db, const QString &table, const QString &keyColumn, QString *error);
 // One row under a fresh key, in a transaction of its own: insertLines(key)
 // gives the INSERT. Returns the key, or 0 with *error set.
 int InsertWithNextKey(QSqlDatabase db, const QString &table, const QString &keyColumn,
