@@ -20,6 +20,8 @@ int RunTransferCommand(const QStringList &)
     if (!meldung.isEmpty()) cli::PrintError(meldung.replace(QLatin1Char('\r'), QLatin1Char('\n')));
     QString summary =
         QStringLiteral("%1 Sätze übertragen, %2 nicht zugeordnet").arg(r.Uebertragen).arg(r.NichtZugeordnet);
+    if (r.Vergeben > 0)
+        summary += QStringLiteral(", %1 schon von einem anderen Arbeitsplatz übertragen").arg(r.Vergeben);
     if (r.Fehlgeschlagen > 0)
         summary += QStringLiteral(", %1 nicht übertragen (Fehler)").arg(r.Fehlgeschlagen);
     cli::PrintError(summary);

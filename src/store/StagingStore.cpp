@@ -365,7 +365,13 @@ TTransferZeile TransferStagingRow(QSqlDatabase db, int lfdNr)
     q.finish();
     if (device == 0) return ended(db, TTransferSchritt::NichtZugeordnet);
 
-    if (!run(q, QStringLiteral("SELECT PLintPrueflingNr FROM tblPruefling WHERE PLintPrueflingNr = :device"),
+    // On the server the device row is held until commit, so a deletion from
+    // another workstation waits for this test or, done first, is seen here.
+    // SQLite has one writer at a time anyway.
+    const QString hold = db.driverName() == QLatin1String("QPSQL") ? QStringLiteral(" FOR SHARE") : QString();
+    if (!run(q,
+             QStringLiteral("SELECT PLintPrueflingNr FROM tblPruefling WHERE PLintPrueflingNr = :device") +
+                 hold,
              {{QStringLiteral(":device"), device}}, &e, &statement))
         return failed(db, e, statement);
     if (!q.next()) {

@@ -11,7 +11,6 @@
 #include <QDateTime>
 #include <QPointer>
 #include <QSqlError>
-#include <QSqlQuery>
 
 namespace {
 

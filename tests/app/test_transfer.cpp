@@ -203,6 +203,31 @@ TEST_P(TransferRows, LostServerStopsAtTheFirstRowWithOneMessage)
     QSqlDatabase::removeDatabase(killer);
 }
 
+// Another program holds SQLite's write lock: one wait, one message, not one per row.
+TEST_P(TransferRows, LockedDatabaseStopsAtTheFirstRow)
+{
+    if (GetParam() != TTestEngine::SQLite) GTEST_SKIP() << "the server waits on row locks instead";
+    t->addCustomer(1, QStringLiteral("K"));
+    t->addDevice(3, 1, QStringLiteral("A"));
+    stageRows(*t, 1, 3, 3);
+    const QString other = QStringLiteral("gt_transfer_locker");
+    ASSERT_TRUE(OpenConnection(ParseConnectionString(t->connectionString()), other, nullptr));
+    {
+        QSqlQuery lock(QSqlDatabase::database(other, false));
+        ASSERT_TRUE(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        const TUebertragBericht r = transfer();
+        EXPECT_TRUE(r.Beendet);
+        EXPECT_EQ(r.Uebertragen, 0);
+        EXPECT_EQ(r.Meldungen.size(), 1);
+        EXPECT_TRUE(r.Meldung().contains(QStringLiteral("gesperrt"))) << r.Meldung().toStdString();
+        lock.exec(QStringLiteral("ROLLBACK"));
+    }
+    QSqlDatabase::database(other, false).close();
+    QSqlDatabase::removeDatabase(other);
+    EXPECT_EQ(t->count(QStringLiteral("tblUebernahme")), 3);
+    EXPECT_EQ(transfer().Uebertragen, 3);
+}
+
 // Two workstations press "übernehmen" at the same moment: two programs, not threads.
 TEST_P(TransferRows, TwoProgramsAtOnceMakeEachRowExactlyOneTest)
 {
