@@ -4,6 +4,8 @@
 #include "app/NeuKundeDlg.h"
 #include "app/PrueflingDlg.h"
 #include "store/Database.h"
+#include "store/DbErrors.h"
+#include "store/StagingStore.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -71,17 +73,15 @@ void TNeuPrueflingDlg::accept()
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     const QString barcode = Geraet.Barcode->text().trimmed();
     if (!barcode.isEmpty()) {
-        QSqlQuery q(db);
-        const QStringList lines{QStringLiteral("SELECT PLstrBarcode"), QStringLiteral("FROM tblPruefling"),
-                                QStringLiteral("WHERE (PLstrBarcode = ") + SqlQuote(barcode) +
-                                    QLatin1Char(')')};
-        if (!q.exec(lines.join(QLatin1Char('\n')))) {
+        bool taken = false;
+        QString lookupError;
+        if (!BarcodeInUse(db, barcode, &taken, &lookupError)) {
             ShowMessage(QMessageBox::Critical,
                         QStringLiteral("Der Prüfling wurde nicht gespeichert.\r\rFehlertext:\r") +
-                            q.lastError().text());
+                            DbFehlertext(lookupError));
             return;
         }
-        if (q.next()) {
+        if (taken) {
             ShowMessage(QMessageBox::Warning, MsgBarcodeVergeben);
             Geraet.Barcode->setFocus();
             return;

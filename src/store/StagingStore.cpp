@@ -214,6 +214,16 @@ int FindDeviceByBarcode(QSqlDatabase db, const QString &barcode, bool *ok)
     return q.next() ? FieldInt(q.value(0)) : 0;
 }
 
+bool BarcodeInUse(QSqlDatabase db, const QString &barcode, bool *inUse, QString *error)
+{
+    QSqlQuery q(db);
+    if (!runText(q, QStringLiteral("SELECT PLstrBarcode\nFROM tblPruefling\nWHERE (PLstrBarcode = :barcode)"),
+                 {{QStringLiteral(":barcode"), barcode}}, error))
+        return false;
+    *inUse = q.next();
+    return true;
+}
+
 int StagingDeviceFor(QSqlDatabase db, const QString &barcode, int currentNr, bool *ok)
 {
     bool done = true;

@@ -41,6 +41,9 @@ int StagingRowCount(QSqlDatabase db, bool *ok = nullptr);
 // ---- devices ------------------------------------------------------------------
 // Device whose barcode is exactly this text; 0 for none and for an empty barcode.
 int FindDeviceByBarcode(QSqlDatabase db, const QString &barcode, bool *ok = nullptr);
+// Whether a device already carries this barcode (barcodes are empty or unique);
+// false with the statement's error text when the lookup fails.
+bool BarcodeInUse(QSqlDatabase db, const QString &barcode, bool *inUse, QString *error = nullptr);
 // The device a staging row belongs to: a barcode that names a device decides;
 // otherwise the row keeps a device chosen by hand that has no barcode (the
 // barcode cannot say otherwise), and nothing else (0), also not a device
