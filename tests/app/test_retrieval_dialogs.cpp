@@ -209,6 +209,21 @@ TEST_F(RetrievalDialogs, TransferOnYesMovesAssignedRowsAndReportsFailures)
     EXPECT_EQ(db->count(QStringLiteral("tblPruefung"), QStringLiteral("PRintPrueflingNr = 3")), 1);
     ASSERT_EQ(abruf->Model()->rowCount(), 1);
     EXPECT_EQ(cell(0, 1), QStringLiteral("78"));
+
+    // Refused rows: one message for all of them, after the list is back.
+    db->exec(
+        QStringLiteral("CREATE TRIGGER tNein BEFORE INSERT ON tblPruefung BEGIN SELECT RAISE(ABORT, 'nein'); "
+                       "END"));
+    stage(3, QStringLiteral("77"));
+    stage(4, QStringLiteral("77"));
+    abruf->hide();
+    abruf->show();
+    asked.clear();
+    answers << QMessageBox::Yes;
+    abruf->BtnUebernehmen->click();
+    ASSERT_EQ(asked.size(), 2);
+    EXPECT_TRUE(asked[1].contains(QStringLiteral("lfd. Nr. 3, 4"))) << asked[1].toStdString();
+    EXPECT_EQ(abruf->Model()->rowCount(), 3);
 }
 
 // ---- the grid ------------------------------------------------------------------
