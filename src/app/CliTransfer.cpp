@@ -15,12 +15,15 @@ int RunTransferCommand(const QStringList &)
     // fetch are found by their barcodes.
     abruf.ReassignByBarcode();
     const TUebertragBericht r = abruf.Transfer();
-    for (QString m : r.Meldungen)
-        cli::PrintError(m.replace(QLatin1Char('\r'), QLatin1Char('\n')));
+    // All failed rows in one message, as the dialog shows them.
+    QString meldung = r.Meldung();
+    if (!meldung.isEmpty()) cli::PrintError(meldung.replace(QLatin1Char('\r'), QLatin1Char('\n')));
     QString summary =
         QStringLiteral("%1 Sätze übertragen, %2 nicht zugeordnet").arg(r.Uebertragen).arg(r.NichtZugeordnet);
+    if (r.Vergeben > 0)
+        summary += QStringLiteral(", %1 schon von einem anderen Arbeitsplatz übertragen").arg(r.Vergeben);
     if (r.Fehlgeschlagen > 0)
         summary += QStringLiteral(", %1 nicht übertragen (Fehler)").arg(r.Fehlgeschlagen);
     cli::PrintError(summary);
-    return r.Fehlgeschlagen > 0 ? 1 : 0;
+    return r.Fehlgeschlagen > 0 || r.Beendet ? 1 : 0;
 }

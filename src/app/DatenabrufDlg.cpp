@@ -6,6 +6,7 @@
 #include "store/ColumnWidths.h"
 #include "store/Database.h"
 #include "store/Globals.h"
+#include "store/StagingStore.h"
 #include "tester/Commands.h"
 
 #include <QCloseEvent>
@@ -18,7 +19,6 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSqlQuery>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -53,7 +53,6 @@ enum TSpalte {
 };
 
 const TPlacementKeys kPlacement{QStringLiteral("LoadDataPosition"), QString(), true, true};
-const QString sSelect = QStringLiteral("SELECT     *\nFROM         tblUebernahme\nORDER BY UNintLfdNr");
 
 QString jaNein(const QVariant &v)
 {
@@ -125,7 +124,10 @@ TStagingModel::TStagingModel(TDatenabruf *logic, QObject *parent)
 
 bool TStagingModel::reload()
 {
-    return load(m_logic->Database(), sSelect);
+    QList<QSqlRecord> rows;
+    const bool ok = StagingRows(m_logic->Database(), &rows);
+    setRows(rows);
+    return ok;
 }
 
 QString TStagingModel::displayText(int row, int column) const
@@ -218,11 +220,8 @@ bool TStagingModel::post(int row, TStagingEdit e)
     if (row < 0 || row >= rowCount()) return false;
     if (!m_logic->PostRow(e)) {
         // The edit is given up; the row shows what is stored.
-        QSqlQuery q(m_logic->Database());
-        if (q.exec(QStringLiteral("SELECT * FROM tblUebernahme WHERE UNintLfdNr = ") +
-                   QString::number(e.LfdNr)) &&
-            q.next())
-            record(row) = q.record();
+        QSqlRecord stored;
+        if (StagingRow(m_logic->Database(), e.LfdNr, &stored)) record(row) = stored;
         rowChanged(row);
         return false;
     }
@@ -354,9 +353,8 @@ TDatenabrufDlg::TDatenabrufDlg(QWidget *parent, const QString &iniFile, const QS
     connect(&m_logic, &TDatenabruf::recordStored, this, [this](int index, int, int lfd, const QString &) {
         FetchProgress->setValue(index);
         // Only the new row is read: a whole reload per record grows with the square of the count.
-        m_model->append(m_logic.Database(),
-                        QStringLiteral("SELECT * FROM tblUebernahme WHERE UNintLfdNr = ") +
-                            QString::number(lfd));
+        QSqlRecord row;
+        if (StagingRow(m_logic.Database(), lfd, &row)) m_model->appendRow(row);
         const QModelIndex last = m_model->index(m_model->rowCount() - 1, 0);
         StagingGrid->setCurrentIndex(last);
         StagingGrid->scrollTo(last);
@@ -436,7 +434,7 @@ void TDatenabrufDlg::rowEntered(int row)
     if (row >= 0 && row < m_model->rowCount() && !m_logic.Fetching()) {
         const TStagingEdit e = m_model->edit(row);
         // The device follows the barcode, also one created since the row was stored.
-        if (!e.Barcode.isEmpty() && m_logic.DeviceNrForBarcode(e.Barcode) != e.PrueflingNr)
+        if (!e.Barcode.isEmpty() && m_logic.DeviceNrForRow(e.Barcode, e.PrueflingNr) != e.PrueflingNr)
             m_model->post(row, e);
     }
     m_memoRow = row;
@@ -535,38 +533,6 @@ void TDatenabrufDlg::AllesLoeschen()
     m_logic.DeleteAll();
     refresh(0);
     updateButtons();
-}
-
-void TDatenabrufDlg::Uebernehmen()
-{
-    if (m_logic.Fetching()) return;
-    if (Ask(QMessageBox::Question,
-            QStringLiteral("Sollen die zugeordneten Sätze zu den gespeicherten Daten übernommen werden?"),
-            QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
-        return;
-    saveMemo();
-    m_memoRow = -1;
-    const QMetaObject::Connection c =
-        connect(&m_logic, &TDatenabruf::transferFailed, this,
-                [this](int, const QString &m) { Ask(QMessageBox::Critical, m, QMessageBox::Ok); });
-    m_logic.Transfer();
-    disconnect(c);
-    refresh(0);
-    updateButtons();
-}
-
-void TDatenabrufDlg::PrueflingWaehlen()
-{
-    const int row = CurrentRow();
-    if (m_logic.Fetching() || row < 0 || !m_prueflingDlg) return;
-    saveMemo();
-    TStagingEdit e = m_model->edit(row);
-    m_prueflingDlg->setSelectedDeviceNr(e.PrueflingNr);
-    if (m_prueflingDlg->exec() != QDialog::Accepted) return;
-    e.Barcode = m_prueflingDlg->SelectedBarcode();
-    e.PrueflingNr = m_prueflingDlg->SelectedDeviceNr();
-    m_model->post(row, e);
-    showMemo();
 }
 
 void TDatenabrufDlg::accept()

@@ -53,6 +53,9 @@ public:
                             const QString &connectionName = QString());
     ~TDatenabrufDlg() override;
 
+    // The row's barcode names another device than the one chosen by hand.
+    static const QString MsgBarcodeGehoertAnderemPruefling;
+
     void setQuelle(const TDatenabrufQuelle &q) { m_quelle = q; }
     void setPrueflingDlg(TPrueflingDlg *d) { m_prueflingDlg = d; }
     TDatenabruf *Logic() { return &m_logic; }

@@ -4,6 +4,7 @@
 #include "app/NeuPrueflingDlg.h"
 #include "app/WindowPlacement.h"
 #include "store/Database.h"
+#include "store/StagingStore.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -19,12 +20,6 @@ namespace {
 
 // Only the height is the user's; the width follows the columns.
 const TPlacementKeys kPlacement{QStringLiteral("SelDevicePosition"), QString(), false, true};
-const QString sSelect = QStringLiteral("SELECT     *\n"
-                                       "FROM         tblPruefling INNER JOIN\n"
-                                       "                      tblKunden ON tblPruefling.PLintKundenNr = "
-                                       "tblKunden.KDintKundenNr\n"
-                                       "ORDER BY tblPruefling.PLintPrueflingNr");
-
 QList<TGridColumn> gridColumns()
 {
     auto c = [](const char *field, const char *title) {
@@ -128,7 +123,7 @@ int TPrueflingDlg::CurrentKundenNr() const
 void TPrueflingDlg::showEvent(QShowEvent *e)
 {
     QDialog::showEvent(e);
-    m_model->load(QSqlDatabase::database(m_connection, false), sSelect);
+    reloadList();
     DeviceGrid->resizeColumnsToContents();
     int row = m_selectedDeviceNr != 0
                   ? m_model->findRow(QStringLiteral("PLintPrueflingNr"), m_selectedDeviceNr)
@@ -175,10 +170,17 @@ void TPrueflingDlg::showCurrent()
     BtnNeuerPruefling->setEnabled(row >= 0);
 }
 
+void TPrueflingDlg::reloadList()
+{
+    QList<QSqlRecord> rows;
+    DeviceChoiceRows(QSqlDatabase::database(m_connection, false), &rows);
+    m_model->setRows(rows);
+}
+
 void TPrueflingDlg::reloadToLast()
 {
     DeviceGrid->setUpdatesEnabled(false);
-    m_model->load(QSqlDatabase::database(m_connection, false), sSelect);
+    reloadList();
     DeviceGrid->resizeColumnsToContents();
     const int last = m_model->rowCount() - 1;
     if (last >= 0) {

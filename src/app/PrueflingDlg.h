@@ -46,6 +46,7 @@ protected:
     void hideEvent(QHideEvent *e) override;
 
 private:
+    void reloadList();
     void reloadToLast();
     void showCurrent();
 

@@ -31,6 +31,21 @@ bool TRecordTableModel::append(const QSqlDatabase &db, const QString &sql)
     return true;
 }
 
+void TRecordTableModel::setRows(const QList<QSqlRecord> &rows)
+{
+    beginResetModel();
+    m_rows = rows;
+    endResetModel();
+}
+
+void TRecordTableModel::appendRow(const QSqlRecord &row)
+{
+    const int n = int(m_rows.size());
+    beginInsertRows({}, n, n);
+    m_rows.append(row);
+    endInsertRows();
+}
+
 void TRecordTableModel::clear()
 {
     beginResetModel();

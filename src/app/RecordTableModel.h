@@ -24,6 +24,9 @@ public:
     // Runs the query and replaces every row; false with the data layer's text.
     bool load(const QSqlDatabase &db, const QString &sql, QString *error = nullptr);
     void clear();
+    // Rows read by the store instead of a query of the model's own.
+    void setRows(const QList<QSqlRecord> &rows);
+    void appendRow(const QSqlRecord &row);
     // Appends the rows of a query (a row added since the last load).
     bool append(const QSqlDatabase &db, const QString &sql);
 

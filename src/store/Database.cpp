@@ -437,17 +437,21 @@ int NextKey(QSqlDatabase db, const QString &table, const QString &keyColumn, boo
     return key;
 }
 
-int TakeNextKey(QSqlDatabase db, const QString &table, const QString &keyColumn, QString *error)
+int NextKeyOrError(QSqlDatabase db, const QString &table, const QString &keyColumn, QString *error)
 {
     if (!InOpenTransaction(db)) {
         if (error)
-            *error =
-                QStringLiteral("Ein neuer Schlüssel für %1 wird nur innerhalb einer Transaktion vergeben.")
-                    .arg(table);
+            *error = QStringLiteral("Ein neuer Schlüssel für %1 wird nur innerhalb einer Transaktion vergeben.")
+                         .arg(table);
         return 0;
     }
+    return lockedNextKey(db, table, keyColumn, error);
+}
+
+int TakeNextKey(QSqlDatabase db, const QString &table, const QString &keyColumn, QString *error)
+{
     QString engineText;
-    const int key = lockedNextKey(db, table, keyColumn, &engineText);
+    const int key = NextKeyOrError(db, table, keyColumn, &engineText);
     if (key <= 0 && error) *error = DbFehlertext(engineText);
     return key;
 }

@@ -3,13 +3,14 @@
 #include "bus/SyncBus.h"
 #include "serial/Cate32.h"
 #include "store/Database.h"
+#include "store/DbErrors.h"
+#include "store/StagingStore.h"
 #include "tester/CommandCodes.h"
 #include "tester/Commands.h"
 
 #include <QDateTime>
 #include <QPointer>
 #include <QSqlError>
-#include <QSqlQuery>
 
 namespace {
 
@@ -29,29 +30,6 @@ const char *const kWerte[] = {"Schutzleiterwid",      "Isolationswid",        "A
                               "BeruehrungsstromNL1",  "GrwSchutzleiterwid",   "GrwIsolationswid",
                               "GrwAbleitstrom",       "GrwSchutzleiterstrom", "GrwBeruehrungsstrom",
                               "GrwSchnellabschaltung"};
-
-// The tests table's columns from the test number to the overall verdict.
-QStringList testColumns()
-{
-    QStringList c{QStringLiteral("PRintPruefungsNr"),       QStringLiteral("PRintPrueflingNr"),
-                  QStringLiteral("PRdtmUebernahme"),        QStringLiteral("PRstrGTSeriennummer"),
-                  QStringLiteral("PRintGrenzwertflags"),    QStringLiteral("PRintMenueflags"),
-                  QStringLiteral("PRintSchutzklasseFlags"), QStringLiteral("PRintMessablaufFlags")};
-    for (const char *w : kWerte)
-        c << QStringLiteral("PRint") + QLatin1String(w);
-    c << QStringLiteral("PRintSchutzklasse") << QStringLiteral("PRblnAutomatisch")
-      << QStringLiteral("PRintDINVDE") << QStringLiteral("PRblnExternDiffStr")
-      << QStringLiteral("PRblnManuGrenz") << QStringLiteral("PRintIsolDiff")
-      << QStringLiteral("PRblnMitBeruehr") << QStringLiteral("PRblnAbgebrochen")
-      << QStringLiteral("PRblnSchnellabbruch") << QStringLiteral("PRblnManuellAbbruch")
-      << QStringLiteral("PRblnGrenzwFehler") << QStringLiteral("PRintSichtpruef")
-      << QStringLiteral("PRblnPruefungsergebnis") << QStringLiteral("PRstrNotiz")
-      << QStringLiteral("PRstrPruefer") << QStringLiteral("PRstrBewertender")
-      << QStringLiteral("PRintProtokolltyp") << QStringLiteral("PRstrProtokollNr")
-      << QStringLiteral("PRintSichWied") << QStringLiteral("PRintFunktPruefBest")
-      << QStringLiteral("PRintGesamtbew");
-    return c;
-}
 
 // While the fetch has the line to itself, answers are taken as their bytes
 // come: gathering them for the port's read interval (there for the tester's
@@ -135,108 +113,38 @@ int TDatenabruf::MaxTestNumber(bool *ok) const
 
 int TDatenabruf::DeviceNrForBarcode(const QString &Barcode, bool *ok) const
 {
-    if (ok) *ok = true;
-    // An empty barcode names no device, however many devices have none.
-    if (Barcode.isEmpty()) return 0;
-    QSqlQuery q(Database());
-    q.setForwardOnly(true);
-    const QStringList lines{QStringLiteral("SELECT PLintPrueflingNr"), QStringLiteral("FROM tblPruefling"),
-                            QStringLiteral("WHERE (PLstrBarcode = ") + SqlQuote(Barcode) + QLatin1Char(')')};
-    if (!q.exec(lines.join(QLatin1Char('\n')))) {
-        if (ok) *ok = false;
-        return 0;
-    }
-    return q.next() ? FieldInt(q.value(0)) : 0;
+    return FindDeviceByBarcode(Database(), Barcode, ok);
 }
 
 int TDatenabruf::DeviceNrForRow(const QString &Barcode, int CurrentNr) const
 {
-    if (!Barcode.isEmpty() || CurrentNr == 0) return DeviceNrForBarcode(Barcode);
-    QSqlQuery q(Database());
-    q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT PLstrBarcode FROM tblPruefling WHERE PLintPrueflingNr = ") +
-                QString::number(CurrentNr)) ||
-        !q.next())
-        return 0;
-    return FieldString(q.value(0)).isEmpty() ? CurrentNr : 0;
+    return StagingDeviceFor(Database(), Barcode, CurrentNr);
 }
 
 int TDatenabruf::StagingCount() const
 {
-    QSqlQuery q(Database());
-    q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM tblUebernahme")) || !q.next()) return 0;
-    return FieldInt(q.value(0));
+    return StagingRowCount(Database());
 }
 
 int TDatenabruf::ReassignByBarcode()
 {
-    QSqlDatabase db = Database();
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT UNintLfdNr, UNstrBarcode, UNintPrueflingNr FROM tblUebernahme "
-                               "ORDER BY UNintLfdNr")))
-        return 0;
-    struct TZeile {
-        int lfd;
-        QString barcode;
-        int nr;
-    };
-    // Read to the end first: a forward-only query on the server keeps the
-    // connection busy until then.
-    QList<TZeile> rows;
-    while (q.next())
-        rows.append({FieldInt(q.value(0)), FieldString(q.value(1)), FieldInt(q.value(2))});
-    q.finish();
-    QList<std::pair<int, int>> changes;
-    for (const TZeile &z : rows) {
-        if (z.barcode.isEmpty()) continue;
-        const int nr = DeviceNrForBarcode(z.barcode);
-        if (nr != z.nr) changes.append({z.lfd, nr});
-    }
-    int changed = 0;
-    for (const auto &[lfd, nr] : changes) {
-        int updated = 0;
-        if (ExecLines(db,
-                      {QStringLiteral("UPDATE tblUebernahme"),
-                       QStringLiteral("SET UNintPrueflingNr = ") + QString::number(nr),
-                       QStringLiteral("WHERE UNintLfdNr = ") + QString::number(lfd)},
-                      nullptr, &updated) &&
-            updated == 1)
-            ++changed;
-    }
-    return changed;
+    return ReassignStagingDevices(Database());
 }
 
 bool TDatenabruf::PostRow(TStagingEdit &Row, QString *Error)
 {
     Row.PrueflingNr = DeviceNrForRow(Row.Barcode, Row.PrueflingNr);
-    const QString date = Row.Datum.isValid() ? SqlDateLiteral(Row.Datum) : QStringLiteral("NULL");
-    int rows = 0;
-    const bool ok = ExecLines(
-        Database(),
-        {QStringLiteral("UPDATE tblUebernahme"),
-         QStringLiteral("SET UNstrBarcode = ") + SqlQuote(Row.Barcode) + QLatin1Char(','),
-         QStringLiteral("  UNintPrueflingNr = ") + QString::number(Row.PrueflingNr) + QLatin1Char(','),
-         QStringLiteral("  UNdtmUebernahme = ") + date + QLatin1Char(','),
-         QStringLiteral("  UNstrPruefer = ") + SqlQuote(Row.Pruefer) + QLatin1Char(','),
-         QStringLiteral("  UNstrBewertender = ") + SqlQuote(Row.Bewertender) + QLatin1Char(','),
-         QStringLiteral("  UNstrNotiz = ") + SqlQuote(Row.Notiz),
-         QStringLiteral("WHERE UNintLfdNr = ") + QString::number(Row.LfdNr)},
-        Error, &rows);
-    return ok && rows == 1;
+    return UpdateStagingRow(Database(), Row, Error);
 }
 
 bool TDatenabruf::DeleteRow(int LfdNr, QString *Error)
 {
-    return ExecLines(
-        Database(),
-        {QStringLiteral("DELETE FROM tblUebernahme WHERE UNintLfdNr = ") + QString::number(LfdNr)}, Error);
+    return DeleteStagingRow(Database(), LfdNr, Error);
 }
 
 bool TDatenabruf::DeleteAll(QString *Error)
 {
-    return ExecLines(Database(), {QStringLiteral("DELETE FROM tblUebernahme")}, Error);
+    return DeleteAllStagingRows(Database(), Error);
 }
 
 // ---- SQL text -------------------------------------------------------------------
@@ -278,46 +186,6 @@ QStringList TDatenabruf::StagingInsertLines(int LfdNr, const TUebernahmeWerte &W
       << valueLine(W.UNblnAbgebrochen) << valueLine(W.UNblnSchnellabbruch) << valueLine(W.UNblnManuellAbbruch)
       << valueLine(W.UNblnGrenzwFehler) << QStringLiteral("  '',") << textLine(Operator)
       << QStringLiteral("  ") + SqlQuote(Assessor) + QLatin1Char(')');
-    return l;
-}
-
-QStringList TDatenabruf::TestInsertLines(int TestNr, const QSqlRecord &Row)
-{
-    const QStringList cols = testColumns();
-    QStringList l{QStringLiteral("INSERT INTO tblPruefung")};
-    for (qsizetype i = 0; i < cols.size(); ++i) {
-        if (i == 0)
-            l << QStringLiteral("  (") + cols[i] + QLatin1Char(',');
-        else if (i == cols.size() - 1)
-            l << QStringLiteral("  ") + cols[i] + QLatin1Char(')');
-        else
-            l << QStringLiteral("  ") + cols[i] + QLatin1Char(',');
-    }
-    auto un = [&Row](const QString &pr) { return Row.value(QStringLiteral("UN") + pr.mid(2)); };
-    l << QStringLiteral("VALUES") << QStringLiteral("  (") + QString::number(TestNr) + QLatin1Char(',');
-    const QDateTime when = FieldDateTime(Row.value(QStringLiteral("UNdtmUebernahme")));
-    for (qsizetype i = 1; i < cols.size(); ++i) {
-        const QString &c = cols[i];
-        QString v;
-        if (c == QLatin1String("PRdtmUebernahme"))
-            v = QStringLiteral("  ") + (when.isValid() ? SqlDateLiteral(when) : QStringLiteral("NULL")) +
-                QLatin1Char(',');
-        else if (c == QLatin1String("PRintProtokolltyp") || c == QLatin1String("PRintFunktPruefBest"))
-            v = QStringLiteral("  0,");
-        else if (c == QLatin1String("PRstrProtokollNr"))
-            v = QStringLiteral("  '',");
-        else if (c == QLatin1String("PRintSichWied"))
-            v = QStringLiteral("  -1,");
-        else if (c == QLatin1String("PRintGesamtbew"))
-            v = QStringLiteral("  0)");
-        else if (c.startsWith(QLatin1String("PRstr")))
-            v = textLine(FieldString(un(c)));
-        else if (c.startsWith(QLatin1String("PRbln")))
-            v = QStringLiteral("  ") + SqlBool(FieldBool(un(c))) + QLatin1Char(',');
-        else
-            v = valueLine(FieldInt(un(c)));
-        l << v;
-    }
     return l;
 }
 
@@ -431,64 +299,72 @@ TUebertragBericht TDatenabruf::Transfer()
 {
     TUebertragBericht r;
     QSqlDatabase db = Database();
-    bool ok = false;
-    int counter = MaxTestNumber(&ok);
-    if (!ok) counter = 0;
-
-    QList<QSqlRecord> rows;
-    {
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        if (!q.exec(QStringLiteral("SELECT     *\nFROM         tblUebernahme\nORDER BY UNintLfdNr"))) {
-            r.Meldungen << DatenbankfehlerText(q.lastError().text(), true);
-            return r;
-        }
-        while (q.next())
-            rows << q.record();
+    QList<int> assigned;
+    QString error;
+    if (!StagingTransferCandidates(db, &assigned, &r.NichtZugeordnet, &error)) {
+        r.Beendet = true;
+        r.Meldungen << DatenbankfehlerText(DbFehlertext(error), true);
+        return r;
     }
-    for (const QSqlRecord &row : rows) {
-        const int lfd = FieldInt(row.value(QStringLiteral("UNintLfdNr")));
-        if (FieldInt(row.value(QStringLiteral("UNintPrueflingNr"))) == 0) {
+    for (const int lfd : assigned) {
+        const TTransferZeile z = TransferStagingRow(db, lfd);
+        switch (z.Schritt) {
+        case TTransferSchritt::Uebertragen:
+            ++r.Uebertragen;
+            emit rowTransferred(lfd, z.PruefungsNr);
+            continue;
+        case TTransferSchritt::Vergeben:
+            ++r.Vergeben;
+            continue;
+        case TTransferSchritt::NichtZugeordnet:
+        case TTransferSchritt::GeraetFehlt:
             ++r.NichtZugeordnet;
             continue;
+        case TTransferSchritt::Fehler:
+            break;
         }
-        // Every row tried takes a number, so a failed row leaves a gap. Another
-        // workstation may have written tests meanwhile: never fall below its numbers.
-        ++counter;
-        const int current = MaxTestNumber(&ok);
-        if (ok && current >= counter) counter = current + 1;
-
-        const QStringList lines = TestInsertLines(counter, row);
-        QString error;
-        int affected = 0;
-        if (!db.transaction()) {
-            error = db.lastError().text();
-        } else if (ExecLines(db, lines, &error, &affected)) {
-            if (affected == 1 &&
-                ExecLines(
-                    db,
-                    {QStringLiteral("DELETE FROM tblUebernahme WHERE UNintLfdNr = ") + QString::number(lfd)},
-                    &error) &&
-                db.commit()) {
-                ++r.Uebertragen;
-                emit rowTransferred(lfd, counter);
-                continue;
-            }
-            db.rollback();
-            if (error.isEmpty() && affected == 1) error = db.lastError().text();
-            if (error.isEmpty()) {
-                // Nothing inserted, nothing refused: the row simply stays.
-                ++r.Fehlgeschlagen;
-                continue;
-            }
-        } else {
-            db.rollback();
-        }
-        SaveFailedSql(lines.join(QLatin1Char('\n')));
-        const QString msg = DatenbankfehlerText(error, true);
-        r.Meldungen << msg;
+        SaveFailedSql(z.Anweisung);
+        // By its text: SQLite marks any failing step a "connection" error, a
+        // refused row too.
+        const QString msg = DatenbankfehlerText(DbFehlertext(z.Fehler.text()), true);
         ++r.Fehlgeschlagen;
+        r.FehlerZeilen << lfd;
+        r.Meldungen << msg;
         emit transferFailed(lfd, msg);
+        // Without the server, or behind another program's lock, every further
+        // row would fail the same way (and wait for it).
+        const TDbFehlerArt art = DbFehlerArt(z.Fehler.text());
+        if (art == TDbFehlerArt::Verbindung || art == TDbFehlerArt::Gesperrt) {
+            r.Beendet = true;
+            break;
+        }
     }
     return r;
+}
+
+QString TUebertragBericht::Meldung() const
+{
+    if (Meldungen.isEmpty()) return {};
+    QString text;
+    if (Meldungen.size() == 1 && FehlerZeilen.size() <= 1) {
+        text = Meldungen.first();
+    } else {
+        QStringList nummern;
+        for (const int lfd : FehlerZeilen)
+            nummern << QString::number(lfd);
+        QStringList texte;
+        for (const QString &m : Meldungen) {
+            const QString t = m.mid(m.indexOf(QStringLiteral("Fehlertext:\r")) + 12);
+            if (!texte.contains(t)) texte << t;
+        }
+        text = QStringLiteral("Es ist ein Fehler aufgetreten, die Daten wurden nicht übertragen.\r\r"
+                              "Nicht übertragen: lfd. Nr. ") +
+               nummern.join(QStringLiteral(", ")) + QStringLiteral("\r\rFehlertext:\r") +
+               texte.join(QLatin1Char('\r'));
+    }
+    if (Beendet)
+        text += QStringLiteral("\r\rDie Übernahme wurde abgebrochen: %1 Sätze wurden übertragen, die übrigen "
+                               "bleiben in der Liste.")
+                    .arg(Uebertragen);
+    return text;
 }

@@ -4,6 +4,7 @@
 // assigned staging rows into the tests table. No widgets: the retrieval
 // dialog and the command line run the same code and follow its signals.
 
+#include "store/StagingStore.h"
 #include "tester/StoredRecord.h"
 
 #include <QDateTime>
@@ -14,17 +15,6 @@
 #include <QStringList>
 
 class TTesterCommands;
-
-// The parts of a staging row the user may change.
-struct TStagingEdit {
-    int LfdNr = 0;
-    QString Barcode;
-    int PrueflingNr = 0;
-    QDateTime Datum;
-    QString Pruefer;
-    QString Bewertender;
-    QString Notiz;
-};
 
 // How a fetch ended.
 enum class TAbrufErgebnis {
@@ -48,8 +38,13 @@ struct TAbrufBericht {
 struct TUebertragBericht {
     int Uebertragen = 0;     // rows moved into the tests table
     int Fehlgeschlagen = 0;  // assigned rows that stay because a statement failed
-    int NichtZugeordnet = 0; // rows without a device, left in the staging table
+    int NichtZugeordnet = 0; // rows without a device (or whose device is gone), left in the staging table
+    int Vergeben = 0;        // rows another workstation transferred or deleted meanwhile
+    bool Beendet = false;    // stopped early: the database cannot be reached (or the list not read)
+    QList<int> FehlerZeilen; // running numbers of the failed rows
     QStringList Meldungen;   // one message per failed row
+    // All failures in one message for the user; empty when nothing failed.
+    QString Meldung() const;
 };
 
 class TDatenabruf : public QObject {
@@ -109,8 +104,6 @@ public:
     static QStringList StagingInsertLines(int LfdNr, const TUebernahmeWerte &W, int DeviceNr,
                                           const QString &DateLiteral, const QString &SerialNumber,
                                           const QString &Operator, const QString &Assessor);
-    // Row is a staging row as read by "SELECT * FROM tblUebernahme".
-    static QStringList TestInsertLines(int TestNr, const QSqlRecord &Row);
 
 signals:
     // The tester reported Count records; the fetch begins.

@@ -209,6 +209,21 @@ TEST_F(RetrievalDialogs, TransferOnYesMovesAssignedRowsAndReportsFailures)
     EXPECT_EQ(db->count(QStringLiteral("tblPruefung"), QStringLiteral("PRintPrueflingNr = 3")), 1);
     ASSERT_EQ(abruf->Model()->rowCount(), 1);
     EXPECT_EQ(cell(0, 1), QStringLiteral("78"));
+
+    // Refused rows: one message for all of them, after the list is back.
+    db->exec(
+        QStringLiteral("CREATE TRIGGER tNein BEFORE INSERT ON tblPruefung BEGIN SELECT RAISE(ABORT, 'nein'); "
+                       "END"));
+    stage(3, QStringLiteral("77"));
+    stage(4, QStringLiteral("77"));
+    abruf->hide();
+    abruf->show();
+    asked.clear();
+    answers << QMessageBox::Yes;
+    abruf->BtnUebernehmen->click();
+    ASSERT_EQ(asked.size(), 2);
+    EXPECT_TRUE(asked[1].contains(QStringLiteral("lfd. Nr. 3, 4"))) << asked[1].toStdString();
+    EXPECT_EQ(abruf->Model()->rowCount(), 3);
 }
 
 // ---- the grid ------------------------------------------------------------------
@@ -549,6 +564,52 @@ TEST_F(RetrievalDialogs, HandChosenDeviceWithoutBarcodeStaysOnARowWithoutBarcode
     abruf->hide();
     abruf->show(); // and it stays so when the list comes back
     EXPECT_EQ(cell(0, 2), QStringLiteral("ja"));
+}
+
+TEST_F(RetrievalDialogs, DeviceChoiceKeepsTheTestersBarcodeUnlessTheDeviceHasOne)
+{
+    stage(1, QStringLiteral("4711"));
+    abruf->show();
+    // OK on an empty list chooses nothing.
+    runOnModals({{QStringLiteral("PrueflingDlg"), [](QWidget *w) { as<TPrueflingDlg>(w)->BtnOK->click(); }}});
+    abruf->BtnPruefling->click();
+    EXPECT_EQ(cell(0, 1), QStringLiteral("4711"));
+    EXPECT_EQ(db->count(QStringLiteral("tblUebernahme"), QStringLiteral("UNstrBarcode = '4711'")), 1);
+
+    db->addCustomer(1, QStringLiteral("K"));
+    db->addDevice(1, 1, QStringLiteral("ohne Barcode"));
+    db->addDevice(2, 1, QStringLiteral("mit"), QStringLiteral("5"));
+    auto choose = [](int row) {
+        runOnModals({{QStringLiteral("PrueflingDlg"), [row](QWidget *w) {
+                          auto *d = as<TPrueflingDlg>(w);
+                          d->DeviceGrid->setCurrentIndex(d->Model()->index(row, 0));
+                          d->BtnOK->click();
+                      }}});
+    };
+    choose(0);
+    abruf->BtnPruefling->click();
+    EXPECT_EQ(db->count(QStringLiteral("tblUebernahme"),
+                        QStringLiteral("UNstrBarcode = '4711' AND UNintPrueflingNr = 1")),
+              1);
+    abruf->hide();
+    abruf->show(); // the hand choice survives the list coming back
+    EXPECT_EQ(cell(0, 1), QStringLiteral("4711"));
+    EXPECT_EQ(cell(0, 2), QStringLiteral("ja"));
+
+    // A device with a barcode brings it along.
+    choose(1);
+    abruf->BtnPruefling->click();
+    EXPECT_EQ(db->count(QStringLiteral("tblUebernahme"),
+                        QStringLiteral("UNstrBarcode = '5' AND UNintPrueflingNr = 2")),
+              1);
+    // Now the row's barcode names device 2: a device without barcode cannot take it over silently.
+    choose(0);
+    abruf->BtnPruefling->click();
+    EXPECT_EQ(asked.value(asked.size() - 1),
+              TDatenabrufDlg::MsgBarcodeGehoertAnderemPruefling.arg(QStringLiteral("5")));
+    EXPECT_EQ(db->count(QStringLiteral("tblUebernahme"),
+                        QStringLiteral("UNstrBarcode = '5' AND UNintPrueflingNr = 2")),
+              1);
 }
 
 TEST_F(RetrievalDialogs, WindowPositionsGoToTheIni)

@@ -454,7 +454,7 @@ TEST_P(Transfer, AssignedRowsMoveWithTheirTextsUnassignedRowsStay)
     EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 2);
 }
 
-TEST_P(Transfer, FailingRowLeavesAGapStaysAndTheOthersGoOn)
+TEST_P(Transfer, FailingRowStaysAndTheOthersGoOn)
 {
     t->addCustomer(1, QStringLiteral("K"));
     t->addDevice(4, 1, QStringLiteral("A"), QStringLiteral("1"));
@@ -473,6 +473,7 @@ TEST_P(Transfer, FailingRowLeavesAGapStaysAndTheOthersGoOn)
     stage(1, QStringLiteral("1"), 4);
     stage(2, QStringLiteral("2"), 5);
     stage(3, QStringLiteral("1"), 4);
+    stage(4, QStringLiteral("2"), 5);
 
     QStringList failures;
     QObject::connect(abruf.get(), &TDatenabruf::transferFailed, abruf.get(), [&](int lfd, const QString &m) {
@@ -480,18 +481,27 @@ TEST_P(Transfer, FailingRowLeavesAGapStaysAndTheOthersGoOn)
     });
     const TUebertragBericht r = abruf->Transfer();
     EXPECT_EQ(r.Uebertragen, 2);
-    EXPECT_EQ(r.Fehlgeschlagen, 1);
-    ASSERT_EQ(failures.size(), 1);
+    EXPECT_EQ(r.Fehlgeschlagen, 2);
+    EXPECT_FALSE(r.Beendet) << "a refused row is no reason to stop";
+    ASSERT_EQ(failures.size(), 2);
     EXPECT_TRUE(failures[0].startsWith(QStringLiteral(
         "2:Es ist ein Fehler aufgetreten, die Daten wurden nicht übertragen.\r\rFehlertext:\r")));
+    // The user reads both in one message, the engine's reason once.
+    const QString m = r.Meldung();
+    EXPECT_TRUE(m.contains(QStringLiteral("Nicht übertragen: lfd. Nr. 2, 4"))) << m.toStdString();
+    EXPECT_EQ(m.count(QStringLiteral("abgelehnt")), 1) << m.toStdString();
+    // The failed row's number went back with its rollback.
     EXPECT_FALSE(test(1).isEmpty());
-    EXPECT_TRUE(test(2).isEmpty()) << "the failed row's number stays a gap";
-    EXPECT_FALSE(test(3).isEmpty());
-    EXPECT_EQ(t->count(QStringLiteral("tblUebernahme")), 1);
+    EXPECT_FALSE(test(2).isEmpty());
+    EXPECT_TRUE(test(3).isEmpty());
+    EXPECT_EQ(t->count(QStringLiteral("tblUebernahme")), 2);
     EXPECT_EQ(t->count(QStringLiteral("tblUebernahme"), QStringLiteral("UNintLfdNr = 2")), 1);
     QFile sql(tmp.filePath(QStringLiteral("SQL.txt")));
     ASSERT_TRUE(sql.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(sql.readAll().startsWith("INSERT INTO tblPruefung\n  (PRintPruefungsNr,"));
+    // The last failing statement, its values written in.
+    const QByteArray text = sql.readAll();
+    EXPECT_TRUE(text.startsWith("INSERT INTO tblPruefung\n  (PRintPruefungsNr,")) << text.toStdString();
+    EXPECT_TRUE(text.endsWith("WHERE UNintLfdNr = 4")) << text.toStdString();
 }
 
 // Another workstation writes tests while this one transfers: no number is taken twice.
