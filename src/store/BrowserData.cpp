@@ -3,6 +3,7 @@
 #include "core/FormatSettings.h"
 #include "store/Database.h"
 #include "store/TestRecord.h"
+#include "store/Verdict.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -263,7 +264,11 @@ TWerteSatz TBrowserData::CurrentTestValues() const
 TTestDisplay TBrowserData::Display() const
 {
     if (!Tests->Active() || Tests->IsEmpty() || Tests->CurrentKey() == 0) return ComputeTestDisplay(nullptr);
-    const TWerteSatz w = CurrentTestValues();
+    TWerteSatz w = CurrentTestValues();
+    // The verdict as stored, which the protocol also prints; recomputed here
+    // without the inspection rows it could say "JA" for a device with defects.
+    const QVariant stored = Tests->Value(QStringLiteral("PRintGesamtbew"));
+    w.Gesamtbew = stored.isNull() ? -1 : FieldInt(stored);
     return ComputeTestDisplay(&w);
 }
 
@@ -292,12 +297,7 @@ bool TBrowserData::SetFunktPruef(int index, QString *error)
         Tests->SetValue(QStringLiteral("PRintFunktPruefBest"), index);
         if (!Tests->Post(error)) return false;
     }
-    TWerteSatz w;
-    if (!FillRecord(w, true, error)) return false;
-    if (w.Gesamtbew != Tests->Int(QStringLiteral("PRintGesamtbew"))) {
-        Tests->SetValue(QStringLiteral("PRintGesamtbew"), w.Gesamtbew);
-        if (!Tests->Post(error)) return false;
-    }
+    if (!PostAll(error) || !StoreRecomputedVerdict(m_db, Tests->CurrentKey(), nullptr, error)) return false;
     return Tests->Refresh(error);
 }
 
