@@ -65,11 +65,29 @@ TMoment storedMoment(const QVariant &v)
     return {t.date(), t.time().msecsSinceStartOfDay() / 1000};
 }
 
-// The newest test of a device and what decides whether it failed.
+// The newest test of a device and what decides whether it failed (kept
+// small: one per device of a large database).
 struct TNewest {
     TMoment when;
     int test = 0;
-    TWerteSatz outcome;
+    bool passed = true, aborted = false, fastCut = false, manualAbort = false, limitError = false;
+    bool failedRow = false;
+    int visual = -1, standard = 0, protocolType = 0;
+
+    bool Failed() const
+    {
+        TWerteSatz w;
+        w.Pruefungsergebnis = passed;
+        w.Abgebrochen = aborted;
+        w.Schnellabbruch = fastCut;
+        w.ManuellAbbruch = manualAbort;
+        w.GrenzwFehler = limitError;
+        w.Sichtpruef = visual;
+        w.DINVDE = standard;
+        w.Protokolltyp = protocolType;
+        if (failedRow) w.Sichtpr = {TSichtPr{1, 0, {}, {}}};
+        return TestFailed(w);
+    }
 };
 
 // Null columns count as "not stated": no failure is made up from them.
@@ -87,17 +105,17 @@ template <typename Row> void takeNewest(QHash<int, TNewest> &last, const Row &ro
     auto it = last.find(device);
     if (it != last.end() && (when < it->when || (!(it->when < when) && test < it->test))) return;
     if (it == last.end()) it = last.insert(device, TNewest{});
-    it->when = when;
-    it->test = test;
-    TWerteSatz &w = it->outcome;
-    w.Pruefungsergebnis = row.Int(3) != 0;
-    w.Abgebrochen = row.Int(4) != 0;
-    w.Schnellabbruch = row.Int(5) != 0;
-    w.ManuellAbbruch = row.Int(6) != 0;
-    w.GrenzwFehler = row.Int(7) != 0;
-    w.Sichtpruef = row.Int(8);
-    w.DINVDE = row.Int(9);
-    w.Protokolltyp = row.Int(10);
+    TNewest &n = *it;
+    n.when = when;
+    n.test = test;
+    n.passed = row.Int(3) != 0;
+    n.aborted = row.Int(4) != 0;
+    n.fastCut = row.Int(5) != 0;
+    n.manualAbort = row.Int(6) != 0;
+    n.limitError = row.Int(7) != 0;
+    n.visual = row.Int(8);
+    n.standard = row.Int(9);
+    n.protocolType = row.Int(10);
 }
 
 // Qt SQL's row read like the direct SQLite one.
@@ -145,7 +163,7 @@ bool readNewestTests(QSqlDatabase db, QHash<int, TNewest> &last, QString *error)
     while (rows.next())
         failedRows.insert(FieldInt(rows.value(0)));
     for (TNewest &n : last)
-        if (failedRows.contains(n.test)) n.outcome.Sichtpr = {TSichtPr{1, 0, {}, {}}};
+        n.failedRow = failedRows.contains(n.test);
     return true;
 }
 
@@ -184,7 +202,7 @@ bool LoadDueList(QSqlDatabase db, int serviceIntervalDays, const QDate &today, Q
         e.Barcode = FieldString(q.value(5));
         if (const auto n = last.constFind(e.PrueflingNr); n != last.constEnd()) {
             e.LastTest = n->when.date;
-            e.Failed = TestFailed(n->outcome);
+            e.Failed = n->Failed();
         }
         // A device that failed is due now: it must not wait for its interval.
         e.NextDue = e.Failed ? today : DueDate(e.LastTest, serviceIntervalDays);
