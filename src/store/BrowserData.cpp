@@ -312,7 +312,9 @@ bool TBrowserData::ResetProtocolType(QString *error)
                     QStringLiteral("  AND (PRintProtokolltyp = 1)")},
                    error, &affected))
         return false;
-    if (affected > 0) return Tests->Refresh(error);
+    // The one-page verdict reads the overall visual inspection, not the rows.
+    if (affected > 0)
+        return StoreRecomputedVerdict(m_db, Tests->CurrentKey(), nullptr, error) && Tests->Refresh(error);
     return true;
 }
 

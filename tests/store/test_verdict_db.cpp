@@ -75,4 +75,18 @@ TEST_P(StoreDb, ConfirmingTheInspectionStoresTheRowsAndTheVerdictTogether)
     EXPECT_EQ(t->count(QStringLiteral("tblSichtpruefung"), QStringLiteral("SIintPruefungsNr = 999")), 0);
 }
 
+TEST_P(StoreDb, GoingBackToTheOnePageProtocolStoresItsVerdict)
+{
+    const QList<TSichtPr> rows = fillThreePageTest(*t);
+    ASSERT_TRUE(ConfirmVisualInspection(t->db(), 101, rows, {{1, 0}}));
+    ASSERT_EQ(storedVerdict(*t), 0);
+    TBrowserData data;
+    data.setDatabase(t->db());
+    ASSERT_TRUE(data.Open(101));
+    // The one-page form judges by the overall visual inspection, which passed.
+    ASSERT_TRUE(data.ResetProtocolType());
+    EXPECT_EQ(storedVerdict(*t), 1);
+    EXPECT_EQ(data.Display().gesamtText, QStringLiteral("JA"));
+}
+
 } // namespace
