@@ -18,6 +18,8 @@ QString actionText(TImportAction a, bool isTest)
         return QStringLiteral("neu");
     case TImportAction::Matched:
         return isTest ? QStringLiteral("schon vorhanden") : QStringLiteral("vorhanden");
+    case TImportAction::Conflict:
+        return QStringLiteral("Konflikt");
     case TImportAction::None:
         break;
     }

@@ -2,6 +2,7 @@
 
 #include "store/BrowserData.h"
 #include "store/TestRecord.h"
+#include "store/Verdict.h"
 #include "store/VisualInspection.h"
 
 #include <QCheckBox>
@@ -195,11 +196,10 @@ bool EditVisualInspection(TBrowserData &data, TProtDaten &form,
             return;
         }
         accepted = true;
-        if (!SetThreePageProtocol(db, n, nullptr, error)) return;
         QList<QPair<int, int>> results;
         for (const TSichtPr &r : rows)
             results.append({r.ZeileNr, form.GetRowResult(r.ZeileNr)});
-        if (!StoreInspectionResults(db, n, rows, results, nullptr, error)) return;
+        if (!ConfirmVisualInspection(db, n, rows, results, error)) return;
         TWerteSatz w;
         if (!LoadTestRecord(db, n, true, w, error)) return;
         ok = true;

@@ -191,11 +191,14 @@ void TPrueffristenDlg::refill()
         auto item = [&](const QString &text, const QVariant &key) {
             auto *it = new QStandardItem(text);
             it->setData(key, kSortRole);
-            if (st == TDueState::Overdue) it->setBackground(red);
+            if (st == TDueState::Overdue || st == TDueState::Failed) it->setBackground(red);
             if (st == TDueState::DueSoon) it->setBackground(yellow);
             return it;
         };
         const bool never = st == TDueState::NeverTested;
+        // A failed device is due now: right after the untested ones, before every date.
+        const qint64 first = never ? kNever : kNever + 1;
+        const bool upFront = never || e.Failed;
         QList<QStandardItem *> row{
             item(e.Kunde, e.Kunde),
             item(e.Bezeichnung, e.Bezeichnung),
@@ -203,11 +206,10 @@ void TPrueffristenDlg::refill()
             item(e.Barcode, e.Barcode),
             item(never ? QStringLiteral("nie geprüft") : e.LastTest.toString(fmt),
                  never ? kNever : e.LastTest.toJulianDay()),
-            item(e.NextDue.isValid() ? e.NextDue.toString(fmt) : QString(), never ? kNever
-                                                                            : e.NextDue.isValid()
-                                                                                ? e.NextDue.toJulianDay()
-                                                                                : kNone),
-            item(e.NextDue.isValid() ? QString::number(e.DaysLeft) : QString(), never ? kNever
+            item(NextDueText(e, fmt), upFront               ? first
+                                      : e.NextDue.isValid() ? e.NextDue.toJulianDay()
+                                                            : kNone),
+            item(e.NextDue.isValid() ? QString::number(e.DaysLeft) : QString(), upFront ? first
                                                                                 : e.NextDue.isValid()
                                                                                     ? qint64(e.DaysLeft)
                                                                                     : kNone),

@@ -58,7 +58,11 @@ void paintLabel(TReportCanvas &c, double x0, const TDueEntry &d)
         }
         c.LabelIn(x0 + pad, MmToPx(27.5), inner, Qt::AlignHCenter, code, TReportFont{10, false, false});
     }
-    if (d.NextDue.isValid())
+    // A failed device gets no next-test month: it must not look fit for use.
+    if (d.Failed)
+        c.LabelIn(x0 + pad, MmToPx(31.5), inner, Qt::AlignHCenter, QStringLiteral("Prüfung nicht bestanden"),
+                  TReportFont{11, true, false});
+    else if (d.NextDue.isValid())
         c.LabelIn(x0 + pad, MmToPx(31.5), inner, Qt::AlignHCenter,
                   QStringLiteral("Nächste Prüfung: ") + d.NextDue.toString(QStringLiteral("MM/yyyy")),
                   TReportFont{11, true, false});

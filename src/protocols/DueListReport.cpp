@@ -47,12 +47,12 @@ TReport DueListReport(const QList<TDueEntry> &rows, const QString &caption)
     for (const TDueEntry &e : rows) {
         r.AddBand(16, false, [e, fmt](TReportCanvas &c) {
             const TDueState st = DueStateOf(e);
-            const bool overdue = st == TDueState::Overdue || st == TDueState::NeverTested;
+            const bool overdue =
+                st == TDueState::Overdue || st == TDueState::NeverTested || st == TDueState::Failed;
             columns(c, 1,
                     {e.Kunde, e.Bezeichnung, e.Inventarnummer, e.Barcode,
                      e.LastTest.isValid() ? e.LastTest.toString(fmt) : QStringLiteral("nie geprüft"),
-                     e.NextDue.isValid() ? e.NextDue.toString(fmt) : QString(),
-                     e.NextDue.isValid() ? QString::number(e.DaysLeft) : QString()},
+                     NextDueText(e, fmt), e.NextDue.isValid() ? QString::number(e.DaysLeft) : QString()},
                     TReportFont{11, overdue, false});
         });
     }

@@ -4,6 +4,7 @@
 #include "store/Database.h"
 #include "store/TestRecord.h"
 #include "store/Transactions.h"
+#include "store/Verdict.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -251,7 +252,11 @@ TWerteSatz TBrowserData::CurrentTestValues() const
 TTestDisplay TBrowserData::Display() const
 {
     if (!Tests->Active() || Tests->IsEmpty() || Tests->CurrentKey() == 0) return ComputeTestDisplay(nullptr);
-    const TWerteSatz w = CurrentTestValues();
+    TWerteSatz w = CurrentTestValues();
+    // The verdict as stored, which the protocol also prints; recomputed here
+    // without the inspection rows it could say "JA" for a device with defects.
+    const QVariant stored = Tests->Value(QStringLiteral("PRintGesamtbew"));
+    w.Gesamtbew = stored.isNull() ? -1 : FieldInt(stored);
     return ComputeTestDisplay(&w);
 }
 
@@ -280,12 +285,7 @@ bool TBrowserData::SetFunktPruef(int index, QString *error)
         Tests->SetValue(QStringLiteral("PRintFunktPruefBest"), index);
         if (!Tests->Post(error)) return false;
     }
-    TWerteSatz w;
-    if (!FillRecord(w, true, error)) return false;
-    if (w.Gesamtbew != Tests->Int(QStringLiteral("PRintGesamtbew"))) {
-        Tests->SetValue(QStringLiteral("PRintGesamtbew"), w.Gesamtbew);
-        if (!Tests->Post(error)) return false;
-    }
+    if (!PostAll(error) || !StoreRecomputedVerdict(m_db, Tests->CurrentKey(), nullptr, error)) return false;
     return Tests->Refresh(error);
 }
 
@@ -300,7 +300,9 @@ bool TBrowserData::ResetProtocolType(QString *error)
                     QStringLiteral("  AND (PRintProtokolltyp = 1)")},
                    error, &affected))
         return false;
-    if (affected > 0) return Tests->Refresh(error);
+    // The one-page verdict reads the overall visual inspection, not the rows.
+    if (affected > 0)
+        return StoreRecomputedVerdict(m_db, Tests->CurrentKey(), nullptr, error) && Tests->Refresh(error);
     return true;
 }
 

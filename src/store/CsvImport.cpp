@@ -6,92 +6,16 @@
 #include "store/Database.h"
 #include "store/ExportColumns.h"
 #include "store/Globals.h"
+#include "store/ImportMatch.h"
 
-#include <QFile>
 #include <QHash>
-#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QStringDecoder>
 
 #include <cmath>
 #include <functional>
 #include <optional>
 #include <span>
-
-QString TImportSummary::Text() const
-{
-    return QStringLiteral("%1 Zeile(n): Kunden %2 neu, %3 vorhanden; Prüflinge %4 neu, %5 vorhanden; "
-                          "Prüfungen %6 neu, %7 schon vorhanden; %8 abgewiesen.")
-        .arg(lines)
-        .arg(newCustomers)
-        .arg(matchedCustomers)
-        .arg(newDevices)
-        .arg(matchedDevices)
-        .arg(newTests)
-        .arg(presentTests)
-        .arg(refused);
-}
-
-QList<TCsvRecord> SplitCsv(const QString &text)
-{
-    QList<TCsvRecord> out;
-    TCsvRecord rec;
-    QString value;
-    bool quoted = false, inValue = false;
-    int line = 1;
-    rec.line = 1;
-    auto endRecord = [&] {
-        rec.values << value;
-        value.clear();
-        // A blank line is no record.
-        if (!(rec.values.size() == 1 && rec.values[0].isEmpty() && !inValue)) out << rec;
-        rec = TCsvRecord{};
-        inValue = false;
-    };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (quoted) {
-            if (c == u'"') {
-                if (i + 1 < text.size() && text[i + 1] == u'"') {
-                    value += u'"';
-                    ++i;
-                } else {
-                    quoted = false;
-                }
-            } else {
-                if (c == u'\n') ++line;
-                value += c;
-            }
-            continue;
-        }
-        if (c == u'"') {
-            quoted = true;
-            inValue = true;
-        } else if (c == u';') {
-            rec.values << value;
-            value.clear();
-            inValue = true;
-        } else if (c == u'\r' || c == u'\n') {
-            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-            endRecord();
-            rec.line = ++line;
-        } else {
-            value += c;
-            inValue = true;
-        }
-    }
-    if (inValue || !value.isEmpty()) endRecord();
-    return out;
-}
-
-QString DecodeImportBytes(const QByteArray &bytes)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8.decode(bytes);
-    if (!utf8.hasError()) return text.startsWith(QChar(0xFEFF)) ? text.mid(1) : text;
-    return DecodeWindows1252(bytes);
-}
 
 namespace {
 
@@ -227,66 +151,38 @@ QString header(TExportColumn c)
     return QString::fromLatin1(kExportColumns[std::size_t(c)].header);
 }
 
+struct TIntColumn {
+    TExportColumn col;
+    const char *dbColumn;
+};
+constexpr TIntColumn kIntColumns[] = {{ecMenueflags, "PRintMenueflags"},
+                                      {ecMessablauf, "PRintMessablaufFlags"},
+                                      {ecSchutzklasse, "PRintSchutzklasse"},
+                                      {ecSichtpruefung, "PRintSichtpruef"},
+                                      {ecDINVDE, "PRintDINVDE"},
+                                      {ecMitIsol, "PRintIsolDiff"}};
+
+// What a stored test is compared by, in this order: the measured values,
+// the yes/no columns, the set-up numbers, the limit flags.
+constexpr int kMatchBools = int(std::size(kMeasured));
+constexpr int kMatchInts = kMatchBools + int(std::size(kBools));
+constexpr int kMatchFlags = kMatchInts + int(std::size(kIntColumns));
+constexpr int kMatchCount = kMatchFlags + 1;
+
+QStringList matchColumns()
+{
+    QStringList c;
+    for (const TMeasuredColumn &m : kMeasured)
+        c << QLatin1String(m.dbColumn);
+    for (const TBoolColumn &b : kBools)
+        c << QLatin1String(b.dbColumn);
+    for (const TIntColumn &i : kIntColumns)
+        c << QLatin1String(i.dbColumn);
+    c << QStringLiteral("PRintGrenzwertflags");
+    return c;
+}
+
 } // namespace
-
-bool TCsvImport::ReadFile(const QString &fileName, QString *error)
-{
-    QFile f(fileName);
-    if (!f.open(QIODevice::ReadOnly)) {
-        if (error) *error = QStringLiteral("Die Datei \"%1\" kann nicht gelesen werden.").arg(fileName);
-        return false;
-    }
-    return ReadBytes(f.readAll(), error);
-}
-
-bool TCsvImport::ReadBytes(const QByteArray &bytes, QString *error)
-{
-    m_records = SplitCsv(DecodeImportBytes(bytes));
-    m_col = QList<int>(ecColumnCount, -1);
-    m_ignored.clear();
-    m_lines.clear();
-    m_summary = TImportSummary{};
-    if (m_records.isEmpty()) {
-        if (error) *error = QStringLiteral("Die Datei ist leer.");
-        return false;
-    }
-    const QStringList head = m_records.takeFirst().values;
-    m_headerSize = int(head.size());
-    for (int i = 0; i < head.size(); ++i) {
-        const QString name = head[i].trimmed();
-        int found = -1;
-        for (int c = 0; c < ecColumnCount; ++c)
-            if (name.compare(QLatin1String(kExportColumns[std::size_t(c)].header), Qt::CaseInsensitive) == 0)
-                found = c;
-        // Keys are handed out anew and the mask follows from the set-up.
-        const bool derived =
-            found == ecKundenNr || found == ecPrueflingNr || found == ecPruefungsNr || found == ecEnables;
-        if (found < 0 || derived) {
-            m_ignored << name;
-            continue;
-        }
-        if (m_col[found] >= 0) {
-            if (error) *error = QStringLiteral("Die Spalte „%1“ steht zweimal in der Kopfzeile.").arg(name);
-            return false;
-        }
-        m_col[found] = i;
-    }
-    if (m_col[ecName1] < 0) {
-        if (error)
-            *error =
-                QStringLiteral("Die Kopfzeile enthält keine Spalte „Name1“: die Zeilen können keinem Kunden "
-                               "zugeordnet werden.");
-        return false;
-    }
-    if (m_col[ecBezeichnung] < 0 && m_col[ecBarcode] < 0) {
-        if (error)
-            *error =
-                QStringLiteral("Die Kopfzeile enthält weder „Bezeichnung“ noch „Barcode“: die Zeilen können "
-                               "keinem Prüfling zugeordnet werden.");
-        return false;
-    }
-    return true;
-}
 
 // One pass over the file in the order a reader follows it: header, match, refuse, write.
 // NOLINTNEXTLINE(readability-function-size)
@@ -329,7 +225,13 @@ bool TCsvImport::Run(QSqlDatabase db, bool write, QString *error)
         return k.join(QChar(0x1F));
     };
     QHash<QString, int> customers, devicesByKey, devicesByBarcode;
-    QSet<QString> tests;
+    QHash<int, QString> customerNames;
+    struct TDeviceOwner {
+        int kunde = 0;
+        QString bezeichnung;
+    };
+    QHash<int, TDeviceOwner> owners; // devices with a barcode
+    TStoredTests tests;
     {
         QSqlQuery q(db);
         q.setForwardOnly(true);
@@ -339,6 +241,7 @@ bool TCsvImport::Run(QSqlDatabase db, bool write, QString *error)
         while (q.next()) {
             const QString k = customerKey([&q](int i) { return FieldString(q.value(i + 1)); });
             if (!customers.contains(k)) customers.insert(k, q.value(0).toInt());
+            customerNames.insert(q.value(0).toInt(), FieldString(q.value(1)));
         }
         if (!q.exec(QStringLiteral("SELECT PLintPrueflingNr, PLintKundenNr, PLstrBezeichnung, PLstrTyp, "
                                    "PLstrInventarnummer, PLstrSeriennummer, PLstrBarcode FROM tblPruefling "
@@ -347,8 +250,10 @@ bool TCsvImport::Run(QSqlDatabase db, bool write, QString *error)
         while (q.next()) {
             const int nr = q.value(0).toInt();
             const QString barcode = keyText(FieldString(q.value(6)));
-            if (!barcode.isEmpty() && !devicesByBarcode.contains(barcode))
+            if (!barcode.isEmpty() && !devicesByBarcode.contains(barcode)) {
                 devicesByBarcode.insert(barcode, nr);
+                owners.insert(nr, {q.value(1).toInt(), FieldString(q.value(2))});
+            }
             const QString k = deviceKey(q.value(1).toInt(), [&q](TExportColumn c) {
                 switch (c) {
                 case ecBezeichnung:
@@ -363,15 +268,28 @@ bool TCsvImport::Run(QSqlDatabase db, bool write, QString *error)
             });
             if (!devicesByKey.contains(k)) devicesByKey.insert(k, nr);
         }
-        if (!q.exec(QStringLiteral(
-                "SELECT PRintPrueflingNr, PRdtmUebernahme, PRstrGTSeriennummer FROM tblPruefung")))
-            return fail(q.lastError().text());
-        while (q.next())
-            tests.insert(QStringLiteral("%1|%2|%3")
-                             .arg(q.value(0).toInt())
-                             .arg(FieldDateTime(q.value(1), Qt::UTC).date().toJulianDay())
-                             .arg(keyText(FieldString(q.value(2)))));
     }
+    {
+        QString err;
+        if (!tests.Load(db, matchColumns(), &err)) return fail(err);
+    }
+
+    // A stored test is the line's when every value the file carries agrees.
+    int flagMask = has(ecGrenzwertflags) ? ~0 : 0;
+    for (int bit = 0; bit < 7; ++bit)
+        if (has(kLimitFlags[bit])) flagMask |= 1 << bit;
+    auto sameTest = [&](const TStoredTest &st, const QList<int> &v, const QString &serial) {
+        if (has(ecGTSeriennummer) && st.serial != serial) return false;
+        for (int i = 0; i < kMatchBools; ++i) {
+            const TMeasuredColumn &m = kMeasured[i];
+            if (has(m.col) && m.format(st.values[i]).trimmed() != m.format(v[i]).trimmed()) return false;
+        }
+        for (int i = kMatchBools; i < kMatchInts; ++i)
+            if (has(kBools[i - kMatchBools].col) && st.values[i] != v[i]) return false;
+        for (int i = kMatchInts; i < kMatchFlags; ++i)
+            if (has(kIntColumns[i - kMatchInts].col) && st.values[i] != v[i]) return false;
+        return (st.values[kMatchFlags] & flagMask) == (v[kMatchFlags] & flagMask);
+    };
 
     int pseudo = 0; // keys of a dry run: never stored
     auto exec = [&](const QString &sql, QString *err) {
@@ -441,22 +359,27 @@ bool TCsvImport::Run(QSqlDatabase db, bool write, QString *error)
             }
         }
         QStringList testCols, testVals;
+        QList<int> fileValues(kMatchCount, 0); // in the order of matchColumns()
         int bad = -1;
         auto put = [&](const char *col, const QString &v) {
             testCols << QLatin1String(col);
             testVals << v;
         };
         if (when.isValid()) {
-            for (const TMeasuredColumn &m : kMeasured) {
+            for (int i = 0; i < kMatchBools; ++i) {
+                const TMeasuredColumn &m = kMeasured[i];
                 std::optional<int> n = -1;
                 if (has(m.col)) n = parseMeasured(value(m.col), m.scale, m.over, m.under, m.format);
                 if (!n && bad < 0) bad = m.col;
+                fileValues[i] = n.value_or(-1);
                 put(m.dbColumn, QString::number(n.value_or(-1)));
             }
-            for (const TBoolColumn &b : kBools) {
+            for (int i = 0; i < kMatchInts - kMatchBools; ++i) {
+                const TBoolColumn &b = kBools[i];
                 std::optional<bool> v = false;
                 if (has(b.col)) v = parseBool(value(b.col));
                 if (!v && bad < 0) bad = b.col;
+                fileValues[kMatchBools + i] = v.value_or(false) ? 1 : 0;
                 put(b.dbColumn, SqlBool(v.value_or(false)));
             }
             auto intColumn = [&](TExportColumn c, const char *col, int def,
@@ -467,15 +390,16 @@ bool TCsvImport::Run(QSqlDatabase db, bool write, QString *error)
                 put(col, QString::number(v.value_or(def)));
                 return v.value_or(def);
             };
-            intColumn(ecMenueflags, "PRintMenueflags", 0, parseInt);
-            intColumn(ecMessablauf, "PRintMessablaufFlags", 0, parseInt);
-            intColumn(ecSchutzklasse, "PRintSchutzklasse", 0, parseInt);
-            intColumn(ecSichtpruefung, "PRintSichtpruef", -1, parseYesNoOther);
-            intColumn(ecDINVDE, "PRintDINVDE", 0, parseDinVde);
-            intColumn(ecMitIsol, "PRintIsolDiff", 0, [](const QString &v) -> std::optional<int> {
-                const auto n = parseInt(v);
-                return n && *n >= 0 && *n <= 2 ? n : std::nullopt;
-            });
+            fileValues[kMatchInts] = intColumn(ecMenueflags, "PRintMenueflags", 0, parseInt);
+            fileValues[kMatchInts + 1] = intColumn(ecMessablauf, "PRintMessablaufFlags", 0, parseInt);
+            fileValues[kMatchInts + 2] = intColumn(ecSchutzklasse, "PRintSchutzklasse", 0, parseInt);
+            fileValues[kMatchInts + 3] = intColumn(ecSichtpruefung, "PRintSichtpruef", -1, parseYesNoOther);
+            fileValues[kMatchInts + 4] = intColumn(ecDINVDE, "PRintDINVDE", 0, parseDinVde);
+            fileValues[kMatchInts + 5] =
+                intColumn(ecMitIsol, "PRintIsolDiff", 0, [](const QString &v) -> std::optional<int> {
+                    const auto n = parseInt(v);
+                    return n && *n >= 0 && *n <= 2 ? n : std::nullopt;
+                });
             // The limit flags: as a number, or put together from the yes/no columns.
             int flags = 0;
             for (int bit = 0; bit < 7; ++bit) {
@@ -489,6 +413,7 @@ bool TCsvImport::Run(QSqlDatabase db, bool write, QString *error)
                 if (!v && bad < 0) bad = ecGrenzwertflags;
                 flags = v.value_or(0);
             }
+            fileValues[kMatchFlags] = flags;
             put("PRintGrenzwertflags", QString::number(flags));
             put("PRintSchutzklasseFlags", QStringLiteral("0"));
             put("PRdtmUebernahme", SqlDateLiteral(when));
@@ -520,6 +445,26 @@ bool TCsvImport::Run(QSqlDatabase db, bool write, QString *error)
         QString err;
         const QString ck = customerKey([&](int i) { return text(kCustomerText[i].col); });
         int kunde = customers.value(ck, 0);
+        // A barcode names one device: a line that gives it to another
+        // customer or another designation would file its test wrongly.
+        const QString barcode = keyText(text(ecBarcode));
+        if (const auto owner = devicesByBarcode.constFind(barcode);
+            !barcode.isEmpty() && owner != devicesByBarcode.constEnd()) {
+            const TDeviceOwner o = owners.value(*owner);
+            QString conflict;
+            if (o.kunde != kunde)
+                conflict = QStringLiteral(
+                               "Der Barcode „%1“ gehört zum Prüfling „%2“ des Kunden „%3“, nicht zu „%4“.")
+                               .arg(barcode, o.bezeichnung, customerNames.value(o.kunde), text(ecName1));
+            else if (has(ecBezeichnung) && keyText(text(ecBezeichnung)) != keyText(o.bezeichnung))
+                conflict = QStringLiteral("Der Barcode „%1“ gehört zum Prüfling „%2“, nicht zu „%3“.")
+                               .arg(barcode, o.bezeichnung, text(ecBezeichnung));
+            if (!conflict.isEmpty()) {
+                L.device = TImportAction::Conflict;
+                refuse(conflict);
+                continue;
+            }
+        }
         if (kunde) {
             L.customer = TImportAction::Matched;
             ++m_summary.matchedCustomers;
@@ -529,12 +474,12 @@ bool TCsvImport::Run(QSqlDatabase db, bool write, QString *error)
                            {QString::number(kunde)}, kCustomerText, &err))
                 return fail(QStringLiteral("Zeile %1: %2").arg(rec.line).arg(err));
             customers.insert(ck, kunde);
+            customerNames.insert(kunde, text(ecName1));
             L.customer = TImportAction::New;
             ++m_summary.newCustomers;
         }
 
         // Device.
-        const QString barcode = keyText(text(ecBarcode));
         const QString dk = deviceKey(kunde, [&](TExportColumn c) { return text(c); });
         int device = barcode.isEmpty() ? devicesByKey.value(dk, 0) : devicesByBarcode.value(barcode, 0);
         if (device) {
@@ -546,7 +491,10 @@ bool TCsvImport::Run(QSqlDatabase db, bool write, QString *error)
                            {QStringLiteral("PLintPrueflingNr"), QStringLiteral("PLintKundenNr")},
                            {QString::number(device), QString::number(kunde)}, kDeviceText, &err))
                 return fail(QStringLiteral("Zeile %1: %2").arg(rec.line).arg(err));
-            if (!barcode.isEmpty()) devicesByBarcode.insert(barcode, device);
+            if (!barcode.isEmpty()) {
+                devicesByBarcode.insert(barcode, device);
+                owners.insert(device, {kunde, text(ecBezeichnung)});
+            }
             if (!devicesByKey.contains(dk)) devicesByKey.insert(dk, device);
             L.device = TImportAction::New;
             ++m_summary.newDevices;
@@ -555,11 +503,9 @@ bool TCsvImport::Run(QSqlDatabase db, bool write, QString *error)
         // Test: one present before the import is not stored twice; the
         // file's own lines all go in (two tests on one day are real).
         if (when.isValid()) {
-            const QString tk = QStringLiteral("%1|%2|%3")
-                                   .arg(device)
-                                   .arg(when.date().toJulianDay())
-                                   .arg(keyText(text(ecGTSeriennummer)));
-            if (tests.contains(tk)) {
+            const QString serial = keyText(text(ecGTSeriennummer));
+            if (tests.Contains(device, when, L.datum,
+                               [&](const TStoredTest &st) { return sameTest(st, fileValues, serial); })) {
                 L.test = TImportAction::Matched;
                 ++m_summary.presentTests;
             } else {

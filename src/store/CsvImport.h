@@ -4,9 +4,12 @@
 // format: any subset of its columns, recognised by the header names, in
 // Windows-1252 or UTF-8. Customers are matched by name and address, devices
 // by barcode (else by customer, designation, type, inventory and serial
-// number), tests by device, day and tester serial number, so a second import
-// of the same file adds nothing. The whole file goes in one transaction: one
-// bad line and nothing is stored.
+// number), tests by device, day, time as far as given, tester serial number
+// and the values the file carries, so a second import of the same file adds
+// nothing while a second test of a device on one day is not lost. A barcode
+// that belongs to another customer's device or to another designation
+// refuses its line. The whole file goes in one transaction: one bad line and
+// nothing is stored.
 
 #include <QByteArray>
 #include <QList>
@@ -14,7 +17,9 @@
 #include <QString>
 #include <QStringList>
 
-enum class TImportAction { None, New, Matched };
+// Conflict: the line's barcode belongs to another customer's device or to
+// another designation (the line is refused).
+enum class TImportAction { None, New, Matched, Conflict };
 
 // What one line of the file does (or why it is refused).
 struct TImportLine {

@@ -11,6 +11,7 @@
 
 enum class TDueState {
     NeverTested, // no test stored
+    Failed,      // the newest test failed or was aborted: due now
     Overdue,     // due date before today
     DueSoon,     // due within the warning window
     Ok,          // due later
@@ -22,9 +23,10 @@ struct TDueEntry {
     QString Kunde; // customer Name1
     int PrueflingNr = 0;
     QString Bezeichnung, Inventarnummer, Barcode;
-    QDate LastTest;   // null: never tested
-    QDate NextDue;    // null: never tested or no interval
-    int DaysLeft = 0; // to NextDue from the list's "today"; valid when NextDue is set
+    QDate LastTest;      // null: never tested
+    QDate NextDue;       // null: never tested or no interval; the list's "today" when Failed
+    bool Failed = false; // the newest test did not pass (Verdict.h, TestFailed)
+    int DaysLeft = 0;    // to NextDue from the list's "today"; valid when NextDue is set
 };
 
 // The due date of a device tested on lastTest; null without a test or with
@@ -32,6 +34,7 @@ struct TDueEntry {
 QDate DueDate(const QDate &lastTest, int serviceIntervalDays);
 
 // Reads every device with its customer and last test; today fixes DaysLeft.
+// A device whose newest test failed is due today, whatever the interval.
 // Order: customer name, designation, device number.
 bool LoadDueList(QSqlDatabase db, int serviceIntervalDays, const QDate &today, QList<TDueEntry> &out,
                  QString *error = nullptr);
@@ -40,12 +43,15 @@ bool LoadDueList(QSqlDatabase db, int serviceIntervalDays, const QDate &today, Q
 TDueState DueStateOf(const TDueEntry &e, int warnDays = 30);
 
 // True when the device belongs on a list of what is due within days:
-// never tested, overdue, or due on or before today + days.
+// never tested, failed, overdue, or due on or before today + days.
 bool IsDueWithin(const TDueEntry &e, int days);
 
 // The devices due within days, never-tested ones first (by customer and
-// designation), then by due date ascending.
+// designation), then the failed ones, then by due date ascending.
 QList<TDueEntry> DueWithin(const QList<TDueEntry> &all, int days);
+
+// What the lists show as the next test: the date, or "nicht bestanden".
+QString NextDueText(const TDueEntry &e, const QString &dateFormat);
 
 // The CSV header and rows in the export's conventions (Windows-1252, ";",
 // values in double quotes, CR LF).

@@ -119,6 +119,10 @@ void DeriveFields(TWerteSatz &w, bool fromTester)
 
 void ComputeDeviceOk(TWerteSatz &w)
 {
+    if (w.NichtBewertet) {
+        w.Gesamtbew = -1;
+        return;
+    }
     const bool simpleOk = w.Sichtpruef != 0 && w.FunktPruefBest != 0 && w.Pruefungsergebnis;
     if (w.DINVDE == 0 || w.DINVDE == 1) {
         w.Gesamtbew = simpleOk ? 1 : 0;

@@ -69,6 +69,9 @@ struct TWerteSatz {
     int SichWied = 0;
     int FunktPruefBest = 0; // 1 yes, 0 no, other not stated
     int Gesamtbew = 0;      // device OK, always recomputed
+    // The tester's current values, not a stored test: nobody has stated the
+    // function test or first/repeat test, so there is no verdict either.
+    bool NichtBewertet = false;
     // derived from Grenzwertflags bits 0..6
     bool SchutzleiterwidLimit = false;
     bool IsolationswidLimit = false;
@@ -115,5 +118,5 @@ QString FormatPosition(int n, int m);
 // Fills the limit booleans and the enable mask; with fromTester also every
 // field the tester reports only as flag words.
 void DeriveFields(TWerteSatz &w, bool fromTester);
-// Sets w.Gesamtbew (device OK 1/0).
+// Sets w.Gesamtbew (device OK 1/0; -1 for a record marked NichtBewertet).
 void ComputeDeviceOk(TWerteSatz &w);

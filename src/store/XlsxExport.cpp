@@ -353,7 +353,10 @@ bool WriteDueXlsx(const QList<TDueEntry> &rows, const QString &fileName, QString
         s.text(2, e.Inventarnummer);
         s.text(3, e.Barcode);
         s.date(4, e.LastTest);
-        s.date(5, e.NextDue);
+        if (e.Failed)
+            s.text(5, NextDueText(e, {}));
+        else
+            s.date(5, e.NextDue);
         if (e.NextDue.isValid()) s.number(6, e.DaysLeft, false);
         s.nextRow();
     }

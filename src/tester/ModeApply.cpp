@@ -98,9 +98,11 @@ TWerteSatz CurrentValuesRecord(const TWerteSatz &Live, const QString &TesterSeri
     w.Notiz.clear();
     w.Protokolltyp = 0;
     w.ProtokollNr.clear();
-    w.SichWied = 0;
-    w.FunktPruefBest = 0;
-    w.Gesamtbew = 0;
+    // Not established by anyone: printed unmarked rather than as "nein".
+    w.SichWied = -1;
+    w.FunktPruefBest = -1;
+    w.Gesamtbew = -1;
+    w.NichtBewertet = true;
     w.Datum = Now;
     w.GTSeriennummer = TesterSerial;
     w.Pruefungsergebnis = (w.MessablaufFlags & maFehlerMaske) == 0;
@@ -113,10 +115,11 @@ TWerteSatz CurrentValuesRecord(const TWerteSatz &Live, const QString &TesterSeri
 bool ApplyTestSetup(const TModeWriter &w, const TWerteSatz &t)
 {
     Pause p(w);
-    if (!(w.Schutzklasse(t.Schutzklasse) && w.MenueBit(mfIsolation, t.IsolDiff > 0) &&
+    // The standard first, as for the mode table: written after the class,
+    // 0751's rule would already have turned a class III into class II.
+    if (!(w.DinVde(t.DINVDE) && w.Schutzklasse(t.Schutzklasse) && w.MenueBit(mfIsolation, t.IsolDiff > 0) &&
           w.MenueBit(mfIsolDiff, t.IsolDiff > 1) && w.MenueBit(mfBeruehrstrom, t.MitBeruehr) &&
-          w.DinVde(t.DINVDE) && w.MenueBit(mfAutomatisch, t.Automatisch) &&
-          w.MenueBit(mfManuGrenz, t.ManuGrenz)))
+          w.MenueBit(mfAutomatisch, t.Automatisch) && w.MenueBit(mfManuGrenz, t.ManuGrenz)))
         return false;
     if (!t.ManuGrenz) return true;
     const TLimitTable third = t.DINVDE == 2 ? ltDifferenzstrom : ltAbleitstrom;

@@ -40,8 +40,8 @@ bool ApplyStoredSetup(const TModeWriter &w, const TStoredSetup &s);
 TWerteSatz CurrentValuesRecord(const TWerteSatz &Live, const QString &TesterSerial, const QString &Operator,
                                const QString &Assessor, const QDateTime &Now);
 
-// "Messmod." of the browser: the set-up of a stored test in the order class,
-// insulation bit, differential bit, touch current, standard, automatic,
+// "Messmod." of the browser: the set-up of a stored test in the order standard,
+// class, insulation bit, differential bit, touch current, automatic,
 // manual limits; then, with manual limits, the earth and insulation limits and
 // the leakage limit (differential table under 0751). Stops at the first write
 // that fails; a limit not in its table is skipped. Returns whether all writes went through.

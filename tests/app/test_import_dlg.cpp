@@ -70,6 +70,27 @@ TEST_P(ImportDialog, PreviewThenImport)
     EXPECT_TRUE(errors.isEmpty()) << errors.join(QLatin1Char('\n')).toStdString();
 }
 
+TEST_P(ImportDialog, ABarcodeOfAnotherCustomersDeviceShowsAsConflict)
+{
+    t->addCustomer(1, QStringLiteral("Müller"));
+    t->addDevice(10, 1, QStringLiteral("Kaffeemaschine"), QStringLiteral("4711"));
+    QTemporaryDir dir;
+    const QString file = WriteFile(dir, "fremd.csv",
+                                   "\"Name1\";\"Bezeichnung\";\"Barcode\";\"Datum\"\r\n"
+                                   "\"Elektro Kaiser\";\"Kaffeemaschine\";\"4711\";\"01.02.2025\"\r\n");
+    TImportDlg d;
+    d.ShowError = [](const QString &) {};
+    d.ShowInfo = [](const QString &) {};
+    d.setDatabase(t->db());
+    ASSERT_TRUE(d.LoadFile(file));
+    EXPECT_FALSE(d.BtnEinlesen->isEnabled());
+    ASSERT_EQ(d.Vorschau->rowCount(), 1);
+    EXPECT_EQ(d.Vorschau->item(0, 0)->text(), QStringLiteral("2"));
+    EXPECT_EQ(d.Vorschau->item(0, 5)->text(), QStringLiteral("Konflikt"));
+    EXPECT_TRUE(d.Vorschau->item(0, 7)->text().contains(QStringLiteral("Müller")));
+    EXPECT_EQ(t->count(QStringLiteral("tblKunden")), 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, ImportDialog,
                          ::testing::Values(TTestEngine::SQLite, TTestEngine::PostgreSQL), EngineName);
 

@@ -96,6 +96,31 @@ TEST_P(DueDialog, FiltersColoursSortAndActivation)
     }
 }
 
+TEST_P(DueDialog, AFailedDeviceIsMarkedAndSortsRightAfterTheUntested)
+{
+    fill();
+    // The device due in 265 days failed its newest test: it is due now.
+    t->exec(QStringLiteral("UPDATE tblPruefung SET PRblnPruefungsergebnis = 0 WHERE PRintPruefungsNr = 3"));
+    TPrueffristenDlg d;
+    d.ShowError = [](const QString &) {};
+    d.setDatabase(t->db());
+    d.setServiceInterval(365);
+    ASSERT_TRUE(d.Reload());
+    auto *m = d.Liste->model();
+    for (int col : {5, 6}) {
+        d.Liste->sortByColumn(col, Qt::AscendingOrder);
+        EXPECT_EQ(cell(d, 0, 1), QStringLiteral("nie")) << col;
+        EXPECT_EQ(cell(d, 1, 1), QStringLiteral("später")) << col;
+        EXPECT_EQ(cell(d, 1, 5), QStringLiteral("nicht bestanden")) << col;
+        EXPECT_EQ(cell(d, 2, 1), QStringLiteral("überfällig")) << col;
+    }
+    const QColor red = m->index(1, 0).data(Qt::BackgroundRole).value<QBrush>().color();
+    EXPECT_GT(red.red(), red.green() + 40);
+    d.FaelligCheck->setChecked(true);
+    d.TageEdit->setValue(0);
+    EXPECT_EQ(m->rowCount(), 3); // untested, failed, overdue
+}
+
 TEST_P(DueDialog, ReloadKeepsTheCustomerChoice)
 {
     fill();

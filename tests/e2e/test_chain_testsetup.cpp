@@ -79,6 +79,43 @@ TEST_F(TesterChain, StoredTestSetupWith0751ManualLimitsUsesTheDifferentialTable)
     EXPECT_FALSE(ApplyTestSetup(TModeWriter::ForCommands(&cmds), t));
 }
 
+// A stored test's set-up from each standard the tester may stand on ends as
+// stored: class III of a 0701/0702 test read from a tester set to 0751 would
+// have become class II if the class went before the standard.
+TEST_F(TesterChain, StoredTestSetupOfEveryStandardAndClassFromEveryStandardEndsAsStored)
+{
+    connect(Unpaced);
+    programTimeouts();
+    const TModeWriter w = TModeWriter::ForCommands(&cmds);
+    const QString starts[3] = {
+        QStringLiteral("set menu=0x00 klasse=0x03"),
+        QStringLiteral("set menu=0x%1 klasse=0x03").arg(mfDin0702, 2, 16, QLatin1Char('0')),
+        QStringLiteral("set menu=0x00 klasse=0x%1").arg(skDin0751 | 2, 2, 16, QLatin1Char('0'))};
+    for (int from = 0; from <= 2; ++from) {
+        for (int din = 0; din <= 2; ++din) {
+            for (int klasse = 1; klasse <= 3; ++klasse) {
+                if (din == 2 && klasse == 3) continue; // 0751 knows no class III
+                SCOPED_TRACE(QStringLiteral("Norm %1 Klasse %2 aus Norm %3")
+                                 .arg(din)
+                                 .arg(klasse)
+                                 .arg(from)
+                                 .toStdString());
+                ASSERT_EQ(sim.command(starts[from]), QLatin1String("ok"));
+                ASSERT_EQ(sim.stateInt(QStringLiteral("standard")), from);
+                TWerteSatz t{};
+                t.DINVDE = din;
+                t.Schutzklasse = klasse;
+                t.IsolDiff = 1;
+                ASSERT_TRUE(ApplyTestSetup(w, t));
+                const QMap<QString, QString> s = sim.state();
+                EXPECT_EQ(num(s, "standard"), din);
+                EXPECT_EQ(num(s, "class"), klasse);
+                EXPECT_EQ(num(s, "isolmode"), 1);
+            }
+        }
+    }
+}
+
 // Every row of the mode table, applied from each of the three standards, ends
 // with the row's standard, class and sequence on the simulator: the standard
 // goes first, or a class III row applied from 0751 ends as class II.

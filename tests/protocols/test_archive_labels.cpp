@@ -187,6 +187,26 @@ TEST_P(StoreDb, EveryLabelBarcodeReadsBack)
     EXPECT_EQ(corner, QStringList{QStringLiteral("I2/5:123456789012")});
 }
 
+TEST_P(StoreDb, AFailedDeviceGetsNoNextTestMonthOnItsLabel)
+{
+    if (!pdf_tools::havePoppler()) GTEST_SKIP() << "poppler-utils fehlen";
+    t->addCustomer(1, QStringLiteral("Kunde"));
+    t->addDevice(10, 1, QStringLiteral("Kaffeemaschine"), QStringLiteral("0612"));
+    t->addDevice(11, 1, QStringLiteral("Toaster"), QStringLiteral("0613"));
+    t->addTest(100, 10, QDateTime(QDate(2025, 2, 28), QTime(8, 0)));
+    t->addTest(110, 11, QDateTime(QDate(2025, 2, 28), QTime(8, 0)));
+    t->exec(QStringLiteral("UPDATE tblPruefung SET PRblnPruefungsergebnis = 0 WHERE PRintPruefungsNr = 100"));
+    QList<TDueEntry> devices;
+    ASSERT_TRUE(LoadLabelDevices(t->db(), 1, 0, 365, devices));
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("etiketten.pdf"));
+    QString err;
+    ASSERT_TRUE(WriteDeviceLabelsPdf(devices, 1, pdf, &err)) << err.toStdString();
+    const QString text = pdf_tools::text(pdf);
+    EXPECT_EQ(text.count(QStringLiteral("Nächste Prüfung")), 1) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Prüfung nicht bestanden"))) << text.toStdString();
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, StoreDb, ::testing::Values(TTestEngine::SQLite, TTestEngine::PostgreSQL),
                          EngineName);
 

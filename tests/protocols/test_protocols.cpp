@@ -215,12 +215,14 @@ TEST_F(ProtocolPdf, AbortServiceIntervalAndVisualInspectionWithoutStatement)
     EXPECT_TRUE(QRegularExpression(QStringLiteral("Gerät in Ordnung: ja X nein")).match(t).hasMatch());
 }
 
-TEST_F(ProtocolPdf, CurrentValuesRecordPrintsFunctionTestAndVerdictAsNo)
+TEST_F(ProtocolPdf, CurrentValuesRecordLeavesWhatNobodyStatedUnmarked)
 {
     TWerteSatz live = sample0702();
     live.Menueflags = mfIsolation | 0x02; // 0702 with insulation test
     live.SchutzklasseFlags = 1;
     live.MessablaufFlags = maSichtBestanden;
+    live.FunktPruefBest = 1; // whatever the live record holds is not carried over
+    live.SichWied = 0;
     const TWerteSatz w =
         CurrentValuesRecord(live, QStringLiteral("04711"), QStringLiteral("Otto Operator"),
                             QStringLiteral("Anna Assessor"), QDateTime(QDate(2026, 12, 9), QTime(9, 0)));
@@ -232,10 +234,12 @@ TEST_F(ProtocolPdf, CurrentValuesRecordPrintsFunctionTestAndVerdictAsNo)
     EXPECT_TRUE(t.contains(QStringLiteral("(Otto Operator)")));
     EXPECT_TRUE(t.contains(QStringLiteral("09.12.2026")));
     EXPECT_TRUE(t.contains(QStringLiteral("Nächste Prüfung: 09.12.2027")));
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("Gerät in Ordnung: ja X nein")).match(t).hasMatch())
+    // A passing measurement is no verdict: neither "ja" nor "nein" is marked.
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("Gerät in Ordnung: ja nein")).match(t).hasMatch())
         << t.toStdString();
     EXPECT_TRUE(boxChecked(file, 166, 474)) << "visual inspection reported as passed";
-    EXPECT_TRUE(boxChecked(file, 534, 474)) << "function test: nein";
+    EXPECT_FALSE(boxChecked(file, 478, 474)) << "function test: ja empty";
+    EXPECT_FALSE(boxChecked(file, 534, 474)) << "function test: nein empty";
     EXPECT_EQ(pdf_tools::scanPages(file).value(0), QStringList()) << "no device barcode";
 
     // Set to 0751 the tester's current values get the one-page 0751 form.
@@ -243,11 +247,16 @@ TEST_F(ProtocolPdf, CurrentValuesRecordPrintsFunctionTestAndVerdictAsNo)
     const TWerteSatz m = CurrentValuesRecord(live, QStringLiteral("04711"), QStringLiteral("Otto Operator"),
                                              QStringLiteral("Anna Assessor"), QDateTime::currentDateTime());
     ASSERT_EQ(m.DINVDE, 2);
-    const QString t2 = squeeze(pdf_tools::text(write(m)));
+    const QString file2 = write(m);
+    const QString t2 = squeeze(pdf_tools::text(file2));
     EXPECT_TRUE(t2.contains(QStringLiteral("Seite 1 von 1")));
     EXPECT_TRUE(t2.contains(QStringLiteral("(Anna Assessor)")));
-    EXPECT_TRUE(
-        QRegularExpression(QStringLiteral("Funkt.-Prüfung bestanden ja X nein")).match(t2).hasMatch());
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("Funkt.-Prüfung bestanden ja nein")).match(t2).hasMatch())
+        << t2.toStdString();
+    EXPECT_FALSE(boxChecked(file2, 15, 411)) << "first test not ticked";
+    EXPECT_FALSE(boxChecked(file2, 295, 411)) << "repeat test not ticked";
+    EXPECT_FALSE(boxChecked(file2, 161, 497)) << "no verdict: keine Mängel empty";
+    EXPECT_FALSE(boxChecked(file2, 299, 497)) << "no verdict: Mängel empty";
 }
 
 TEST_F(ProtocolPdf, Protocol0751OnePage)

@@ -114,6 +114,72 @@ TEST_P(StoreDb, DueCsvListsNeverTestedFirstThenByDueDate)
     EXPECT_EQ(year.last().PrueflingNr, 1);
 }
 
+// Devices of customer 3: 5 passed in the morning and failed a retest in the
+// afternoon, 6 the other way round, 7 aborted, 8 with a failed row of the
+// item-by-item inspection, 9 with a failed visual inspection; all recent.
+void FillFailedFixture(const TTestDb &t)
+{
+    t.addCustomer(3, QStringLiteral("Zahnarzt"));
+    for (int d = 5; d <= 9; ++d)
+        t.addDevice(d, 3, QStringLiteral("Gerät %1").arg(d));
+    t.addTest(50, 5, at(2025, 1, 20, 8));
+    t.addTest(51, 5, at(2025, 1, 20, 14));
+    t.addTest(60, 6, at(2025, 1, 20, 8));
+    t.addTest(61, 6, at(2025, 1, 20, 14));
+    t.addTest(70, 7, at(2025, 1, 21));
+    t.addTest(80, 8, at(2025, 1, 22), QString(), 1);
+    t.addRow(80, 1, 10, 1);
+    t.addRow(80, 2, 20, 0);
+    t.addTest(90, 9, at(2025, 1, 23));
+    t.exec(QStringLiteral(
+        "UPDATE tblPruefung SET PRblnPruefungsergebnis = 0 WHERE PRintPruefungsNr IN (51, 60)"));
+    t.exec(QStringLiteral("UPDATE tblPruefung SET PRblnAbgebrochen = 1 WHERE PRintPruefungsNr = 70"));
+    t.exec(QStringLiteral("UPDATE tblPruefung SET PRintSichtpruef = 0 WHERE PRintPruefungsNr = 90"));
+}
+
+TEST_P(StoreDb, ADeviceWhoseNewestTestFailedIsDueNowAndListedFirstAmongTheTested)
+{
+    FillDueFixture(*t);
+    FillFailedFixture(*t);
+    const QDate today(2025, 2, 1);
+    QList<TDueEntry> list;
+    QString err;
+    ASSERT_TRUE(LoadDueList(t->db(), 365, today, list, &err)) << err.toStdString();
+    for (int d : {5, 7, 8, 9}) {
+        const TDueEntry *e = find(list, d);
+        ASSERT_TRUE(e) << d;
+        EXPECT_TRUE(e->Failed) << d;
+        EXPECT_EQ(e->NextDue, today) << d;
+        EXPECT_EQ(e->DaysLeft, 0) << d;
+        EXPECT_EQ(DueStateOf(*e), TDueState::Failed) << d;
+        EXPECT_EQ(NextDueText(*e, QStringLiteral("dd.MM.yyyy")), QStringLiteral("nicht bestanden"));
+    }
+    // The retest that passed in the afternoon counts, not the morning's failure.
+    const TDueEntry *d6 = find(list, 6);
+    ASSERT_TRUE(d6);
+    EXPECT_FALSE(d6->Failed);
+    EXPECT_EQ(d6->NextDue, QDate(2026, 1, 20));
+    EXPECT_FALSE(find(list, 1)->Failed);
+
+    // Due within no days at all: the untested device, the failed ones, then the overdue one.
+    QList<int> order;
+    for (const TDueEntry &e : DueWithin(list, 0))
+        order << e.PrueflingNr;
+    EXPECT_EQ(order, (QList<int>{3, 5, 7, 8, 9, 4}));
+
+    // Without an interval a failed device is still due.
+    ASSERT_TRUE(LoadDueList(t->db(), 0, today, list, &err));
+    EXPECT_EQ(DueStateOf(*find(list, 5)), TDueState::Failed);
+    EXPECT_EQ(DueWithin(list, 30).size(), 5);
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("faellig.csv"));
+    ASSERT_TRUE(WriteDueCsv(DueWithin(list, 30), file, &err)) << err.toStdString();
+    EXPECT_TRUE(
+        ReadFileBytes(file).contains("\"Ger\xE4t 5\";\"\";\"\";\"20.01.2025\";\"nicht bestanden\";\"0\""))
+        << ReadFileBytes(file).toStdString();
+}
+
 TEST(DueDates, IntervalArithmetic)
 {
     EXPECT_EQ(DueDate(QDate(2023, 3, 1), 366), QDate(2024, 3, 1));

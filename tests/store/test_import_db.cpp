@@ -146,6 +146,89 @@ TEST_P(StoreDb, ImportMatchesWhatIsStoredAndDryRunStoresNothing)
     EXPECT_EQ(t->count(QStringLiteral("tblPruefling"), QStringLiteral("PLstrBezeichnung = 'Föhn'")), 2);
 }
 
+TEST_P(StoreDb, ABarcodeOfAnotherDeviceRefusesItsLineAndStoresNothing)
+{
+    t->addCustomer(1, QStringLiteral("Müller"), QStringLiteral("Bonn"));
+    t->addDevice(10, 1, QStringLiteral("Kaffeemaschine"), QStringLiteral("4711"));
+    const QByteArray head = "\"Name1\";\"Bezeichnung\";\"Barcode\";\"Datum\";\"Pruefungsergebnis\"\r\n";
+    const QByteArray good = "\"Neu\";\"Lampe\";\"1234\";\"01.02.2025\";\"ja\"\r\n";
+    struct {
+        QByteArray line;
+        const char *names; // what the message must name
+    } cases[] = {
+        // Another customer's failed test must not land on Müller's machine.
+        {"\"Elektro Kaiser\";\"Kaffeemaschine\";\"4711\";\"01.02.2025\";\"nein\"\r\n", "Müller"},
+        {"\"Müller\";\"Bohrmaschine\";\"4711\";\"01.02.2025\";\"nein\"\r\n", "Kaffeemaschine"},
+        // A barcode that an earlier line of the same file gave to a new device.
+        {"\"Schulz\";\"Lampe\";\"1234\";\"02.02.2025\";\"ja\"\r\n", "Neu"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.line.toStdString());
+        TCsvImport import;
+        QString err;
+        ASSERT_TRUE(import.ReadBytes(head + good + c.line, &err)) << err.toStdString();
+        EXPECT_FALSE(import.Run(t->db(), false, &err));
+        ASSERT_EQ(import.Lines().size(), 2);
+        EXPECT_EQ(import.Lines()[1].device, TImportAction::Conflict);
+        EXPECT_TRUE(import.Lines()[1].error.contains(QString::fromUtf8(c.names)))
+            << import.Lines()[1].error.toStdString();
+        EXPECT_FALSE(import.Run(t->db(), true, &err));
+        EXPECT_TRUE(err.contains(QStringLiteral("Zeile 3"))) << err.toStdString();
+        EXPECT_EQ(t->count(QStringLiteral("tblKunden")), 1);
+        EXPECT_EQ(t->count(QStringLiteral("tblPruefling")), 1);
+        EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 0);
+    }
+    // The device's own customer and designation still match it.
+    TCsvImport own;
+    QString err;
+    ASSERT_TRUE(
+        own.ReadBytes(head + "\"Müller\";\"Kaffeemaschine\";\"4711\";\"01.02.2025\";\"ja\"\r\n", &err));
+    ASSERT_TRUE(own.Run(t->db(), true, &err)) << err.toStdString();
+    EXPECT_EQ(own.Summary().matchedDevices, 1);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefung"), QStringLiteral("PRintPrueflingNr = 10")), 1);
+}
+
+TEST_P(StoreDb, ASecondTestOfADeviceOnOneDayIsNotTakenForTheStoredOne)
+{
+    t->addCustomer(1, QStringLiteral("Meier"), QStringLiteral("Bonn"));
+    t->addDevice(10, 1, QStringLiteral("Bohrer"), QStringLiteral("0011"));
+    t->addTest(100, 10, QDateTime(QDate(2025, 2, 1), QTime(9, 0))); // 120 mOhm, passed, tester "0815"
+    const QByteArray head =
+        "Name1;Bezeichnung;Barcode;GTSeriennummer;Datum;Schutzleiterwid;Pruefungsergebnis\n";
+    struct {
+        QByteArray line;
+        bool present;
+    } cases[] = {
+        {"Meier;Bohrer;0011;0815;01.02.2025;120;ja\n", true},
+        {"Meier;Bohrer;0011;0815;01.02.2025 09:00;120;ja\n", true},
+        {"Meier;Bohrer;0011;0815;01.02.2025 09:00:00;120;ja\n", true},
+        // The retest after a repair: other values, or another time of day.
+        {"Meier;Bohrer;0011;0815;01.02.2025;1000;nein\n", false},
+        {"Meier;Bohrer;0011;0815;01.02.2025;120;nein\n", false},
+        {"Meier;Bohrer;0011;0815;01.02.2025 15:30;120;ja\n", false},
+        {"Meier;Bohrer;0011;0999;01.02.2025;120;ja\n", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.line.toStdString());
+        TCsvImport import;
+        QString err;
+        ASSERT_TRUE(import.ReadBytes(head + c.line, &err)) << err.toStdString();
+        ASSERT_TRUE(import.Run(t->db(), false, &err)) << err.toStdString();
+        EXPECT_EQ(import.Summary().presentTests, c.present ? 1 : 0);
+        EXPECT_EQ(import.Summary().newTests, c.present ? 0 : 1);
+    }
+    // Stored, the retest is there once and the original stays alone.
+    TCsvImport retest;
+    QString err;
+    ASSERT_TRUE(retest.ReadBytes(head + cases[3].line, &err));
+    ASSERT_TRUE(retest.Run(t->db(), true, &err)) << err.toStdString();
+    ASSERT_TRUE(retest.ReadBytes(head + cases[3].line + cases[0].line, &err));
+    ASSERT_TRUE(retest.Run(t->db(), true, &err)) << err.toStdString();
+    EXPECT_EQ(retest.Summary().presentTests, 2);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 2);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefung"), QStringLiteral("PRintSchutzleiterwid = 1000")), 1);
+}
+
 TEST(CsvImportFile, HeaderNeedsCustomerAndDevice)
 {
     TCsvImport import;

@@ -125,13 +125,17 @@ TEST_P(XlsxDb, FullExportKeepsTextsAsTextAndValuesAsNumbers)
 
 TEST_P(XlsxDb, DueListAndAFailedWriteLeavesTheOldFile)
 {
-    QList<TDueEntry> rows(2);
+    QList<TDueEntry> rows(3);
     rows[0].Kunde = QStringLiteral("Alpha");
     rows[0].Barcode = QStringLiteral("0011");
     rows[1].Kunde = QStringLiteral("Beta");
     rows[1].LastTest = QDate(2024, 1, 31);
     rows[1].NextDue = QDate(2025, 1, 30);
     rows[1].DaysLeft = -7;
+    rows[2].Kunde = QStringLiteral("Gamma");
+    rows[2].LastTest = QDate(2025, 1, 20);
+    rows[2].NextDue = QDate(2025, 2, 1);
+    rows[2].Failed = true;
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("f.xlsx"));
     QString err;
@@ -142,6 +146,7 @@ TEST_P(XlsxDb, DueListAndAFailedWriteLeavesTheOldFile)
     EXPECT_EQ(r.cells.value(QStringLiteral("F3")).value, Serial(QDate(2025, 1, 30)));
     EXPECT_EQ(r.cells.value(QStringLiteral("G3")).value, QStringLiteral("-7"));
     EXPECT_EQ(r.cells.value(QStringLiteral("G3")).kind, QStringLiteral("number"));
+    EXPECT_EQ(r.cells.value(QStringLiteral("F4")).value, QStringLiteral("nicht bestanden"));
 
     EXPECT_FALSE(WriteDueXlsx(rows, dir.filePath(QStringLiteral("fehlt/f.xlsx")), &err));
     EXPECT_FALSE(err.isEmpty());

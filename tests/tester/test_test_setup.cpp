@@ -57,8 +57,8 @@ TEST(TestSetup, WritesTheSettingsInOrderAndTheDifferentialLimitUnder0751)
 {
     Recorder r;
     EXPECT_TRUE(ApplyTestSetup(r.writer(), setup0751(true)));
-    EXPECT_EQ(r.calls, (QStringList{QStringLiteral("K1"), QStringLiteral("B4=1"), QStringLiteral("B64=1"),
-                                    QStringLiteral("B16=1"), QStringLiteral("D2"), QStringLiteral("B1=1"),
+    EXPECT_EQ(r.calls, (QStringList{QStringLiteral("D2"), QStringLiteral("K1"), QStringLiteral("B4=1"),
+                                    QStringLiteral("B64=1"), QStringLiteral("B16=1"), QStringLiteral("B1=1"),
                                     QStringLiteral("B8=1"), QStringLiteral("L0:9"), QStringLiteral("L1:5"),
                                     QStringLiteral("L3:2")}));
     EXPECT_EQ(r.pauses, 1);
@@ -78,7 +78,8 @@ TEST(TestSetup, StandardLimitsEndAfterTheManualBitAndUnknownLimitsAreSkipped)
     t.GrwIsolationswid = 1234; // in no table
     Recorder b;
     EXPECT_TRUE(ApplyTestSetup(b.writer(), t));
-    EXPECT_EQ(b.calls.mid(1, 2), (QStringList{QStringLiteral("B4=1"), QStringLiteral("B64=0")}));
+    EXPECT_EQ(b.calls.mid(0, 4), (QStringList{QStringLiteral("D0"), QStringLiteral("K1"),
+                                              QStringLiteral("B4=1"), QStringLiteral("B64=0")}));
     // Earth limit, then the substitute-leakage table (250 = index 4) for 0701.
     EXPECT_EQ(b.calls.mid(7), (QStringList{QStringLiteral("L0:9"), QStringLiteral("L2:4")}));
 }
