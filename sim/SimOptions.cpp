@@ -140,6 +140,9 @@ bool ParseSimOptions(const QStringList &args, SimOptions &opt, QString &error)
         } else if (a == QLatin1String("--hangup-after")) {
             if (!value(v)) return false;
             if (!toInt(v, opt.faults.hangupAfter, 0, 1 << 30)) return bad(v);
+        } else if (a == QLatin1String("--freeze-after")) {
+            if (!value(v)) return false;
+            if (!toInt(v, opt.faults.freezeAfter, 1, 1 << 30)) return bad(v);
         } else if (a == QLatin1String("--drop") || a == QLatin1String("--drop-answer")) {
             if (!value(v)) return false;
             const QStringList parts = v.split(QLatin1Char(':'));
@@ -198,6 +201,8 @@ QString SimHelpText()
         "  --corrupt P          a share P (0..1) of sent frames has a wrong checksum\n"
         "  --drop-byte P        a share P (0..1) of sent frames lacks one byte\n"
         "  --hangup-after N     close the line after answering N frames, then exit\n"
+        "  --freeze-after N     after answering N frames, count further requests without\n"
+        "                       acting on or answering them, until \"thaw\" on stdin\n"
         "Other:\n"
         "  --verbose            trace frames, phases and steps on stderr\n"
         "  --quit-on-eof        exit when stdin ends (for test harnesses)\n"
@@ -222,7 +227,9 @@ QString SimHelpText()
         "                       records capacity read_active read_ptr autosend live grenzwert\n"
         "                       pe iso leak pec pec_rev touch touch_rev language lang_index\n"
         "                       barcode frames_in frames_out bad_frames dropped silent hangup\n"
+        "                       frozen\n"
         "  record I             \"record index=I barcode=... hex=<80 hex digits>\" of stored record I\n"
+        "  thaw                 answer requests again after --freeze-after\n"
         "  help                 list of the commands\n"
         "  quit | q             \"bye\", then exit\n"
         "With --verbose, every frame and every change of phase and step is traced on stderr.\n");
@@ -390,9 +397,13 @@ QString SimControlCommand(SimLine &line, const QString &command, qint64 nowMs, b
             .arg(i)
             .arg(r.barcode().isEmpty() ? QStringLiteral("-") : r.barcode(), r.hex());
     }
+    if (cmd == QLatin1String("thaw")) {
+        line.thaw();
+        return ok;
+    }
     if (cmd == QLatin1String("help"))
         return QStringLiteral(
-            "commands: start confirm weiter abort clear visual dut set barcode state record help quit");
+            "commands: start confirm weiter abort clear visual dut set barcode state record thaw help quit");
     if (cmd == QLatin1String("quit") || cmd == QLatin1String("exit") || cmd == QLatin1String("q")) {
         quit = true;
         return QStringLiteral("bye");
