@@ -35,7 +35,11 @@ void SimLine::handleFrame(const TProtok &msg, qint64 nowMs)
     if (m_silent || m_hangup) return;
     ++m_framesIn;
     if (OnTrace) OnTrace(QStringLiteral("in  ") + MsgToText(msg));
-    if (m_frozen) return;
+    if (m_frozen) {
+        // Nothing answers while frozen; carried out or not, as the test asked.
+        if (m_faults.freezeActs) m_tester.handle(msg, nowMs);
+        return;
+    }
     const int k = ++m_requestCount[msg.Cmd];
     auto listed = [&](const QList<QPair<int, int>> &list) {
         return std::any_of(list.begin(), list.end(),

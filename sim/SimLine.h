@@ -23,7 +23,8 @@
 struct SimFaults {
     int silentAfter = -1;               // stop answering after this many frames (-1: never)
     int hangupAfter = -1;               // close the line after this many frames (-1: never)
-    int freezeAfter = -1;               // after this many frames, take requests without acting or answering
+    int freezeAfter = -1;               // after this many frames, take requests without answering them
+    bool freezeActs = false;            // ... but carry them out (their answers are lost)
     QList<QPair<int, int>> drops;       // (command, k): the k-th request of command is lost
     QList<QPair<int, int>> answerDrops; // (command, k): the k-th request takes effect, its answer is lost
     double corrupt = 0.0;               // share of sent frames with a wrong checksum

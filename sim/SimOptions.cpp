@@ -140,6 +140,8 @@ bool ParseSimOptions(const QStringList &args, SimOptions &opt, QString &error)
         } else if (a == QLatin1String("--hangup-after")) {
             if (!value(v)) return false;
             if (!toInt(v, opt.faults.hangupAfter, 0, 1 << 30)) return bad(v);
+        } else if (a == QLatin1String("--freeze-acting")) {
+            opt.faults.freezeActs = true;
         } else if (a == QLatin1String("--freeze-after")) {
             if (!value(v)) return false;
             if (!toInt(v, opt.faults.freezeAfter, 1, 1 << 30)) return bad(v);
@@ -203,6 +205,8 @@ QString SimHelpText()
         "  --hangup-after N     close the line after answering N frames, then exit\n"
         "  --freeze-after N     after answering N frames, count further requests without\n"
         "                       acting on or answering them, until \"thaw\" on stdin\n"
+        "  --freeze-acting      while frozen, carry the requests out; only the answers\n"
+        "                       are lost\n"
         "Other:\n"
         "  --verbose            trace frames, phases and steps on stderr\n"
         "  --quit-on-eof        exit when stdin ends (for test harnesses)\n"

@@ -111,6 +111,16 @@ TEST(SimLineFaults, DropAnswerActsButStaysSilent)
     line.receive(wire(0x70, "S"), 2);
     EXPECT_EQ(drain(line).size(), 1);
     EXPECT_EQ(t.readPointer(), 2);
+
+    // Acting while frozen: carried out, only the answer is lost.
+    SimTester u;
+    u.setRecords({SimRecord{}, SimRecord{}});
+    f.freezeActs = true;
+    SimLine acting(u, f, 1);
+    for (int i = 0; i < 3; ++i)
+        acting.receive(wire(0x70, i == 0 ? "T" : "S"), i);
+    EXPECT_EQ(drain(acting).size(), 2);
+    EXPECT_EQ(u.readPointer(), 2);
 }
 
 TEST(SimLineFaults, SilentAfterNFramesEndsAnswersAndReports)
@@ -172,6 +182,16 @@ TEST(SimLineFaults, FreezeAfterNFramesCountsWithoutActingUntilThawed)
     line.receive(wire(0x70, "S"), 2001);
     EXPECT_EQ(drain(line).size(), 1);
     EXPECT_EQ(t.readPointer(), 2);
+
+    // Acting while frozen: carried out, only the answer is lost.
+    SimTester u;
+    u.setRecords({SimRecord{}, SimRecord{}});
+    f.freezeActs = true;
+    SimLine acting(u, f, 1);
+    for (int i = 0; i < 3; ++i)
+        acting.receive(wire(0x70, i == 0 ? "T" : "S"), i);
+    EXPECT_EQ(drain(acting).size(), 2);
+    EXPECT_EQ(u.readPointer(), 2);
 }
 
 TEST(SimLineFaults, CorruptAndDropByteAffectTheirShareOfFrames)
@@ -420,11 +440,12 @@ TEST(SimCommandLine, RefusesBadValuesWithAMessage)
 TEST(SimCommandLine, HelpNamesEveryOption)
 {
     const QString help = SimHelpText();
-    for (const char *opt : {"--device",       "--records",   "--seed",         "--capacity", "--firmware",
-                            "--serial",       "--languages", "--language",     "--baud",     "--no-pacing",
-                            "--autosend-ms",  "--speed",     "--silent-after", "--drop",     "--drop-answer",
-                            "--corrupt",      "--drop-byte", "--hangup-after", "--verbose",  "--quit-on-eof",
-                            "--freeze-after", "--help"})
+    for (const char *opt :
+         {"--device",       "--records",       "--seed",         "--capacity", "--firmware",
+          "--serial",       "--languages",     "--language",     "--baud",     "--no-pacing",
+          "--autosend-ms",  "--speed",         "--silent-after", "--drop",     "--drop-answer",
+          "--corrupt",      "--drop-byte",     "--hangup-after", "--verbose",  "--quit-on-eof",
+          "--freeze-after", "--freeze-acting", "--help"})
         EXPECT_TRUE(help.contains(QLatin1String(opt))) << opt;
 }
 
