@@ -118,8 +118,12 @@ bool run(QSqlQuery &q, const QString &sql, const QVariantList &values)
 }
 
 // The bookkeeping table; databases made before it existed get it on first use.
+// Looked up first: the server would otherwise put a notice about the existing
+// table on the command line's output every time.
 bool ensureAbrufSatz(QSqlDatabase db, QString *fehler)
 {
+    for (const QString &t : db.tables())
+        if (t.compare(QLatin1String("tblAbrufSatz"), Qt::CaseInsensitive) == 0) return true;
     QSqlQuery q(db);
     if (q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS tblAbrufSatz (\n"
                               "  ASstrGTSeriennummer TEXT,\n"

@@ -1,6 +1,7 @@
 #include "tester/Datenabruf.h"
 
 #include "store/Database.h"
+#include "store/FetchStore.h"
 
 #include <QDateTime>
 #include <QSqlError>
@@ -252,8 +253,13 @@ TUebertragBericht TDatenabruf::Transfer()
         while (q.next())
             rows << q.record();
     }
+    const QSet<int> doppelt = DoppeltMarkierteZeilen(db);
     for (const QSqlRecord &row : rows) {
         const int lfd = FieldInt(row.value(QStringLiteral("UNintLfdNr")));
+        if (doppelt.contains(lfd)) {
+            ++r.Doppelt;
+            continue;
+        }
         if (FieldInt(row.value(QStringLiteral("UNintPrueflingNr"))) == 0) {
             ++r.NichtZugeordnet;
             continue;

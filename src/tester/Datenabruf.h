@@ -51,6 +51,7 @@ struct TUebertragBericht {
     int Uebertragen = 0;     // rows moved into the tests table
     int Fehlgeschlagen = 0;  // assigned rows that stay because a statement failed
     int NichtZugeordnet = 0; // rows without a device, left in the staging table
+    int Doppelt = 0;         // rows marked as possibly stored already, left until the user decides
     QStringList Meldungen;   // one message per failed row
 };
 

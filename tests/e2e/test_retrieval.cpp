@@ -403,6 +403,31 @@ TEST_P(Transfer, NumbersStayAboveTestsWrittenMeanwhile)
     EXPECT_FALSE(test(3).isEmpty());
 }
 
+// A row that may be a test stored already waits for the user's decision.
+TEST_P(Transfer, RowsMarkedAsDoubledStayUntilTheMarkIsLifted)
+{
+    t->addCustomer(1, QStringLiteral("K"));
+    t->addDevice(4, 1, QStringLiteral("A"), QStringLiteral("1"));
+    TAbrufSatz s;
+    s.Werte.UNstrBarcode = QStringLiteral("1");
+    s.Werte.UNintSchutzleiterwid = 123;
+    s.PrueflingNr = 4;
+    const TAbrufKopf k{QStringLiteral("0612345678"), {}, {}, QDateTime::currentDateTime()};
+    ASSERT_TRUE(AbrufSpeichern(t->db(), k, {s}).Ok); // the tester never confirmed clearing it
+    ASSERT_EQ(AbrufSpeichern(t->db(), k, {s}).Doppelt, 1);
+
+    TUebertragBericht r = abruf->Transfer();
+    EXPECT_EQ(r.Uebertragen, 1);
+    EXPECT_EQ(r.Doppelt, 1);
+    EXPECT_EQ(t->count(QStringLiteral("tblUebernahme"), QStringLiteral("UNintLfdNr = 2")), 1);
+
+    ASSERT_TRUE(DoppeltMarkierungAufheben(t->db(), 2));
+    r = abruf->Transfer();
+    EXPECT_EQ(r.Uebertragen, 1);
+    EXPECT_EQ(r.Doppelt, 0);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 2);
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, Transfer, ::testing::Values(TTestEngine::SQLite, TTestEngine::PostgreSQL),
                          EngineName);
 
