@@ -130,8 +130,10 @@ bool TDatenabruf::acknowledge(const TSpeicherSatz &Satz, bool Last, TSpeicherSat
 {
     for (int i = 0; i < kLeseVersuche && m_commands->IsPortOpen(); ++i) {
         if (m_commands->EepromFunktion(EepromSatzGelesen)) return true;
-        TSpeicherSatz again;
-        if (!readRecord(again)) return false;
+        // Read twice: the decision rests on these bytes, so a damaged frame
+        // that happened to pass its checksum must not decide it.
+        TSpeicherSatz again, check;
+        if (!readRecord(again) || !readRecord(check) || again.Bytes != check.Bytes) return false;
         if (again.Bytes != Satz.Bytes) {
             if (!Last) {
                 Next = again;

@@ -115,7 +115,7 @@ TEST_P(Retrieval, LostAcknowledgementIsSettledByReadingTheRecordAgain)
     TAbrufBericht b = abruf->Fetch();
     EXPECT_EQ(b.Ergebnis, TAbrufErgebnis::Abgerufen);
     expectAllOrNothing(b, 3, testerRecords());
-    EXPECT_EQ(sentCount(cmdDatensatzA), 3) << "the record read to find out is not read again";
+    EXPECT_EQ(sentCount(cmdDatensatzA), 4) << "read twice to find out, then not again";
 
     // The request lost, the tester stayed: the same record again could also be
     // an equal next record, so the fetch gives up and the tester keeps all.

@@ -28,6 +28,7 @@ TEST_P(NoisyRetrieval, NineOfTenFetchesOfAHundredRecordsComplete)
         if (b.Ergebnis == TAbrufErgebnis::Abgerufen) ++complete;
         EXPECT_EQ(b.Doppelt, 0);
     }
+    RecordProperty("complete", complete);
     EXPECT_GE(complete, 9) << complete << " of 10 complete";
 }
 
