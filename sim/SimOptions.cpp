@@ -83,6 +83,9 @@ bool ParseSimOptions(const QStringList &args, SimOptions &opt, QString &error)
         } else if (a == QLatin1String("--records")) {
             if (!value(v)) return false;
             if (!toInt(v, opt.records, 0, 65535)) return bad(v);
+        } else if (a == QLatin1String("--twin")) {
+            if (!value(v)) return false;
+            if (!toInt(v, opt.twin, 0, 65534)) return bad(v);
         } else if (a == QLatin1String("--seed")) {
             if (!value(v)) return false;
             bool ok = false;
@@ -186,6 +189,7 @@ QString SimHelpText()
         "Tester:\n"
         "  --records N          N stored test records (default 0)\n"
         "  --seed S             seed of the generated records and faults (default 1)\n"
+        "  --twin I             record I + 1 is a copy of record I (counting from 0)\n"
         "  --capacity N         records the memory holds (default 500)\n"
         "  --firmware V         firmware version, e.g. 1.03.00 or \"1.04.02 R1\" (default 1.04.02 R1)\n"
         "  --serial DIGITS      ten-digit serial number (default 0612345678)\n"
@@ -250,6 +254,8 @@ void ApplySimOptions(const SimOptions &opt, SimTester &tester)
     QList<SimRecord> records;
     for (int i = 0; i < std::min(opt.records, opt.capacity); ++i)
         records.append(SimRandomRecord(i, rng));
+    // Two equal tests in a row: what a reader that compares records must cope with.
+    if (opt.twin >= 0 && opt.twin + 1 < records.size()) records[opt.twin + 1] = records[opt.twin];
     tester.setRecords(records);
 }
 
