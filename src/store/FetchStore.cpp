@@ -98,6 +98,15 @@ QString withValues(const QSqlQuery &q)
     return out;
 }
 
+// A statement on a connection that is gone fails without a text of its own.
+QString ohneText(QSqlDatabase db, const QString &text)
+{
+    if (!text.trimmed().isEmpty()) return text;
+    const QSqlError e = db.lastError();
+    if (!e.text().trimmed().isEmpty()) return DbFehlertext(e);
+    return DbFehlertext(QSqlError(QString(), QString(), QSqlError::ConnectionError));
+}
+
 struct TFehler {
     QString *text;
     QString *statement;
@@ -281,34 +290,35 @@ bool StagingZeileEinfuegen(QSqlDatabase db, int LfdNr, const TAbrufSatz &Satz, c
 
 bool AbrufSpeicherBereit(QSqlDatabase db, QString *Fehlertext)
 {
-    if (!ensureAbrufSatz(db, Fehlertext)) return false;
-    if (!db.transaction()) {
-        if (Fehlertext) *Fehlertext = DbFehlertext(db.lastError());
+    QString fehler;
+    if (!ensureAbrufSatz(db, &fehler) || !db.transaction()) {
+        if (Fehlertext) *Fehlertext = ohneText(db, fehler);
         return false;
     }
     // A running number no fetch ever gives; the row never outlives the rollback.
     TAbrufSatz probe;
     const bool ok = StagingZeileEinfuegen(db, -1, probe, {}, Fehlertext, nullptr);
     db.rollback();
+    if (!ok && Fehlertext) *Fehlertext = ohneText(db, *Fehlertext);
     return ok;
 }
 
 TAbrufSpeicherung AbrufSpeichern(QSqlDatabase db, const TAbrufKopf &Kopf, const QList<TAbrufSatz> &Saetze)
 {
     TAbrufSpeicherung r;
-    if (!ensureAbrufSatz(db, &r.Fehlertext)) return r;
-    if (!db.transaction()) {
-        r.Fehlertext = DbFehlertext(db.lastError());
+    if (!ensureAbrufSatz(db, &r.Fehlertext) || !db.transaction()) {
+        r.Fehlertext = ohneText(db, r.Fehlertext);
         return r;
     }
     if (!speichern(db, Kopf, Saetze, r)) {
+        r.Fehlertext = ohneText(db, r.Fehlertext);
         db.rollback();
         r.LfdNrs.clear();
         r.Doppelt = 0;
         return r;
     }
     if (!db.commit()) {
-        r.Fehlertext = DbFehlertext(db.lastError());
+        r.Fehlertext = ohneText(db, QString());
         db.rollback();
         r.LfdNrs.clear();
         r.Doppelt = 0;

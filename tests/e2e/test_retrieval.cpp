@@ -232,6 +232,35 @@ TEST_P(Retrieval, OnePercentCorruptFramesOverFiftyRecords)
     EXPECT_GT(badMsgs, 0) << "the seed should give the line some bad frames";
 }
 
+// The server connection dies just before the rows are stored: the tester has
+// not been told to clear, so it still holds everything.
+TEST_P(Retrieval, LostServerBeforeTheCommitKeepsEverythingInTheTester)
+{
+    if (GetParam() != TTestEngine::PostgreSQL) GTEST_SKIP() << "a server connection to lose";
+    QSqlQuery pid(db->db());
+    ASSERT_TRUE(pid.exec(QStringLiteral("SELECT pg_backend_pid()")) && pid.next());
+    const int backend = pid.value(0).toInt();
+    pid.finish();
+    ASSERT_TRUE(
+        OpenConnection(ParseConnectionString(db->connectionString()), QStringLiteral("gt_killer"), nullptr));
+    startSim(4);
+    QObject::connect(
+        abruf.get(), &TDatenabruf::recordRead, abruf.get(), [&](int i, int count, const QString &) {
+            if (i != count) return;
+            QSqlQuery kill(QSqlDatabase::database(QStringLiteral("gt_killer")));
+            EXPECT_TRUE(kill.exec(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(backend)));
+        });
+    const TAbrufBericht b = abruf->Fetch();
+    QSqlDatabase::database(QStringLiteral("gt_killer")).close();
+    QSqlDatabase::removeDatabase(QStringLiteral("gt_killer"));
+    EXPECT_EQ(b.Ergebnis, TAbrufErgebnis::Datenbankfehler);
+    EXPECT_TRUE(
+        b.Fehlertext.startsWith(QStringLiteral("Die Verbindung zum Datenbankserver ist unterbrochen.")))
+        << qPrintable(b.Fehlertext);
+    EXPECT_EQ(sentCount(cmdEepromFunktion), 1 + 4) << "\"T\" and the acknowledgements, no \"C\"";
+    EXPECT_EQ(testerRecords(), 4);
+}
+
 TEST_P(Retrieval, CancelStopsAfterTheCurrentRecordWithoutClearing)
 {
     startSim(5);
