@@ -19,6 +19,8 @@ int RunTransferCommand(const QStringList &)
         cli::PrintError(m.replace(QLatin1Char('\r'), QLatin1Char('\n')));
     QString summary =
         QStringLiteral("%1 Sätze übertragen, %2 nicht zugeordnet").arg(r.Uebertragen).arg(r.NichtZugeordnet);
+    if (r.Doppelt > 0)
+        summary += QStringLiteral(", %1 möglicherweise doppelt (nicht übertragen)").arg(r.Doppelt);
     if (r.Fehlgeschlagen > 0)
         summary += QStringLiteral(", %1 nicht übertragen (Fehler)").arg(r.Fehlgeschlagen);
     cli::PrintError(summary);

@@ -355,10 +355,10 @@ TEST(RetrievalProgram, UnansweredClearKeepsTheRowsAndSaysTheTesterMayHoldThem)
 {
     gt_test::SimProcess sim;
     QStringList options{QStringLiteral("--no-pacing"), QStringLiteral("--records"), QStringLiteral("3")};
-    // Every "C" and every $33 after the first is lost.
+    // Every "C" and every $33 that checks it afterwards is lost.
     for (int k = 5; k <= 7; ++k)
         options << QStringLiteral("--drop") << QStringLiteral("70:%1").arg(k);
-    for (int k = 2; k <= 20; ++k)
+    for (int k = 2; k <= 10; ++k)
         options << QStringLiteral("--drop") << QStringLiteral("33:%1").arg(k);
     ASSERT_TRUE(sim.start(options));
     ProgramFolder p;
@@ -370,6 +370,16 @@ TEST(RetrievalProgram, UnansweredClearKeepsTheRowsAndSaysTheTesterMayHoldThem)
         << err.toStdString();
     EXPECT_EQ(countRows(p.database, QStringLiteral("tblUebernahme")), 3);
     EXPECT_EQ(sim.stateInt(QStringLiteral("records")), 3);
+
+    // Fetched again, the three are marked, and the transfer leaves them.
+    EXPECT_EQ(p.run(QStringLiteral("--fetch"), &err), 0) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("3 der abgerufenen Sätze sind möglicherweise schon gespeichert")))
+        << err.toStdString();
+    EXPECT_EQ(sim.stateInt(QStringLiteral("records")), 0);
+    EXPECT_EQ(p.run(QStringLiteral("--transfer"), &err), 0) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("3 möglicherweise doppelt (nicht übertragen)")))
+        << err.toStdString();
+    EXPECT_EQ(countRows(p.database, QStringLiteral("tblUebernahme")), 6);
 }
 
 TEST(RetrievalProgram, RefusingDatabaseIsFoundBeforeTheReadOut)
