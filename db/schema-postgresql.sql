@@ -130,6 +130,16 @@ CREATE TABLE IF NOT EXISTS tblSichtTeil (
   STstrPruefung VARCHAR(160)
 );
 
+-- Records of fetches whose clearing the tester never confirmed, by content:
+-- a later fetch that gets them again marks them as possibly stored already.
+CREATE TABLE IF NOT EXISTS tblAbrufSatz (
+  ASstrGTSeriennummer TEXT,
+  ASstrInhalt TEXT,
+  ASintLfdNr INTEGER,
+  ASintOffen SMALLINT,
+  ASintDoppelt SMALLINT
+);
+
 CREATE INDEX IF NOT EXISTS ixPrueflingKunde ON tblPruefling (PLintKundenNr);
 CREATE INDEX IF NOT EXISTS ixPruefungPruefling ON tblPruefung (PRintPrueflingNr);
 CREATE INDEX IF NOT EXISTS ixUebernahmePruefling ON tblUebernahme (UNintPrueflingNr);

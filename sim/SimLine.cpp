@@ -35,6 +35,11 @@ void SimLine::handleFrame(const TProtok &msg, qint64 nowMs)
     if (m_silent || m_hangup) return;
     ++m_framesIn;
     if (OnTrace) OnTrace(QStringLiteral("in  ") + MsgToText(msg));
+    if (m_frozen) {
+        // Nothing answers while frozen; carried out or not, as the test asked.
+        if (m_faults.freezeActs) m_tester.handle(msg, nowMs);
+        return;
+    }
     const int k = ++m_requestCount[msg.Cmd];
     auto listed = [&](const QList<QPair<int, int>> &list) {
         return std::any_of(list.begin(), list.end(),
@@ -59,12 +64,16 @@ void SimLine::handleFrame(const TProtok &msg, qint64 nowMs)
         m_reports.clear();
     }
     if (m_faults.hangupAfter >= 0 && m_framesIn >= m_faults.hangupAfter) m_hangup = true;
+    if (m_faults.freezeAfter >= 0 && m_framesIn == m_faults.freezeAfter) {
+        m_frozen = true;
+        m_reports.clear();
+    }
 }
 
 void SimLine::advance(qint64 nowMs)
 {
     std::vector<TProtok> due = m_tester.dueReports(nowMs);
-    if (m_silent || m_hangup || due.empty()) return;
+    if (m_silent || m_hangup || m_frozen || due.empty()) return;
     // A round still waiting for the line is stale: the newest state wins.
     m_reports.clear();
     m_reports.insert(m_reports.end(), due.begin(), due.end());
@@ -93,13 +102,14 @@ QByteArray SimLine::takeFrame()
 
 QString SimLine::statsLine() const
 {
-    return QStringLiteral("frames_in=%1 frames_out=%2 bad_frames=%3 dropped=%4 silent=%5 hangup=%6")
+    return QStringLiteral("frames_in=%1 frames_out=%2 bad_frames=%3 dropped=%4 silent=%5 hangup=%6 frozen=%7")
         .arg(m_framesIn)
         .arg(m_framesOut)
         .arg(m_badFrames)
         .arg(m_droppedRequests)
         .arg(m_silent ? 1 : 0)
-        .arg(m_hangup ? 1 : 0);
+        .arg(m_hangup ? 1 : 0)
+        .arg(m_frozen ? 1 : 0);
 }
 
 // ---- Pacing -------------------------------------------------------------------

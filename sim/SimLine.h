@@ -23,6 +23,8 @@
 struct SimFaults {
     int silentAfter = -1;               // stop answering after this many frames (-1: never)
     int hangupAfter = -1;               // close the line after this many frames (-1: never)
+    int freezeAfter = -1;               // after this many frames, take requests without answering them
+    bool freezeActs = false;            // ... but carry them out (their answers are lost)
     QList<QPair<int, int>> drops;       // (command, k): the k-th request of command is lost
     QList<QPair<int, int>> answerDrops; // (command, k): the k-th request takes effect, its answer is lost
     double corrupt = 0.0;               // share of sent frames with a wrong checksum
@@ -47,6 +49,10 @@ public:
     // The line is to be closed once the queued output is sent.
     bool hangupDue() const { return m_hangup; }
     bool silent() const { return m_silent; }
+    // Frozen: requests still arrive and are counted, but nothing answers them,
+    // so a test can stop the program on the far end at a known frame.
+    bool frozen() const { return m_frozen; }
+    void thaw() { m_frozen = false; }
 
     int framesIn() const { return m_framesIn; }
     int framesOut() const { return m_framesOut; }
@@ -75,6 +81,7 @@ private:
     int m_droppedRequests = 0;
     bool m_silent = false;
     bool m_hangup = false;
+    bool m_frozen = false;
 };
 
 // Bytes on their way through a serial line: each byte is due one character

@@ -83,6 +83,9 @@ bool ParseSimOptions(const QStringList &args, SimOptions &opt, QString &error)
         } else if (a == QLatin1String("--records")) {
             if (!value(v)) return false;
             if (!toInt(v, opt.records, 0, 65535)) return bad(v);
+        } else if (a == QLatin1String("--twin")) {
+            if (!value(v)) return false;
+            if (!toInt(v, opt.twin, 0, 65534)) return bad(v);
         } else if (a == QLatin1String("--seed")) {
             if (!value(v)) return false;
             bool ok = false;
@@ -140,6 +143,11 @@ bool ParseSimOptions(const QStringList &args, SimOptions &opt, QString &error)
         } else if (a == QLatin1String("--hangup-after")) {
             if (!value(v)) return false;
             if (!toInt(v, opt.faults.hangupAfter, 0, 1 << 30)) return bad(v);
+        } else if (a == QLatin1String("--freeze-acting")) {
+            opt.faults.freezeActs = true;
+        } else if (a == QLatin1String("--freeze-after")) {
+            if (!value(v)) return false;
+            if (!toInt(v, opt.faults.freezeAfter, 1, 1 << 30)) return bad(v);
         } else if (a == QLatin1String("--drop") || a == QLatin1String("--drop-answer")) {
             if (!value(v)) return false;
             const QStringList parts = v.split(QLatin1Char(':'));
@@ -181,6 +189,7 @@ QString SimHelpText()
         "Tester:\n"
         "  --records N          N stored test records (default 0)\n"
         "  --seed S             seed of the generated records and faults (default 1)\n"
+        "  --twin I             record I + 1 is a copy of record I (counting from 0)\n"
         "  --capacity N         records the memory holds (default 500)\n"
         "  --firmware V         firmware version, e.g. 1.03.00 or \"1.04.02 R1\" (default 1.04.02 R1)\n"
         "  --serial DIGITS      ten-digit serial number (default 0612345678)\n"
@@ -198,6 +207,10 @@ QString SimHelpText()
         "  --corrupt P          a share P (0..1) of sent frames has a wrong checksum\n"
         "  --drop-byte P        a share P (0..1) of sent frames lacks one byte\n"
         "  --hangup-after N     close the line after answering N frames, then exit\n"
+        "  --freeze-after N     after answering N frames, count further requests without\n"
+        "                       acting on or answering them, until \"thaw\" on stdin\n"
+        "  --freeze-acting      while frozen, carry the requests out; only the answers\n"
+        "                       are lost\n"
         "Other:\n"
         "  --verbose            trace frames, phases and steps on stderr\n"
         "  --quit-on-eof        exit when stdin ends (for test harnesses)\n"
@@ -222,7 +235,9 @@ QString SimHelpText()
         "                       records capacity read_active read_ptr autosend live grenzwert\n"
         "                       pe iso leak pec pec_rev touch touch_rev language lang_index\n"
         "                       barcode frames_in frames_out bad_frames dropped silent hangup\n"
+        "                       frozen\n"
         "  record I             \"record index=I barcode=... hex=<80 hex digits>\" of stored record I\n"
+        "  thaw                 answer requests again after --freeze-after\n"
         "  help                 list of the commands\n"
         "  quit | q             \"bye\", then exit\n"
         "With --verbose, every frame and every change of phase and step is traced on stderr.\n");
@@ -239,6 +254,8 @@ void ApplySimOptions(const SimOptions &opt, SimTester &tester)
     QList<SimRecord> records;
     for (int i = 0; i < std::min(opt.records, opt.capacity); ++i)
         records.append(SimRandomRecord(i, rng));
+    // Two equal tests in a row: what a reader that compares records must cope with.
+    if (opt.twin >= 0 && opt.twin + 1 < records.size()) records[opt.twin + 1] = records[opt.twin];
     tester.setRecords(records);
 }
 
@@ -390,9 +407,13 @@ QString SimControlCommand(SimLine &line, const QString &command, qint64 nowMs, b
             .arg(i)
             .arg(r.barcode().isEmpty() ? QStringLiteral("-") : r.barcode(), r.hex());
     }
+    if (cmd == QLatin1String("thaw")) {
+        line.thaw();
+        return ok;
+    }
     if (cmd == QLatin1String("help"))
         return QStringLiteral(
-            "commands: start confirm weiter abort clear visual dut set barcode state record help quit");
+            "commands: start confirm weiter abort clear visual dut set barcode state record thaw help quit");
     if (cmd == QLatin1String("quit") || cmd == QLatin1String("exit") || cmd == QLatin1String("q")) {
         quit = true;
         return QStringLiteral("bye");

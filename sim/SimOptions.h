@@ -11,6 +11,7 @@
 struct SimOptions {
     QString device; // empty: open a new pseudo-terminal
     int records = 0;
+    int twin = -1; // record twin + 1 is a copy of record twin (-1: none)
     quint32 seed = 1;
     int capacity = 500;
     SimIdentity identity;

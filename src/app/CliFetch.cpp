@@ -1,6 +1,7 @@
 #include "app/CliFetch.h"
 
 #include "app/CliSupport.h"
+#include "store/FetchStore.h"
 #include "tester/Commands.h"
 #include "tester/Datenabruf.h"
 
@@ -15,7 +16,9 @@ int RunFetchCommand(const QStringList &)
 
     TDatenabruf abruf(nullptr, database.connectionName());
     const int waiting = abruf.StagingCount();
-    if (waiting > 0)
+    // Rows of a fetch whose clearing the tester never confirmed do not stand
+    // in the way: fetching again is how their doubles are found.
+    if (waiting > 0 && !UnbestaetigterAbruf(abruf.Database()))
         return cli::Fail(
             QStringLiteral("In der Übernahmeliste stehen noch %1 Sätze; erst übertragen oder löschen, "
                            "dann abrufen.")
@@ -34,8 +37,8 @@ int RunFetchCommand(const QStringList &)
     abruf.setSerialNumber(serial);
     abruf.setOperator(config.Operator);
     abruf.setAssessor(config.Assessor);
-    QObject::connect(&abruf, &TDatenabruf::recordStored, &abruf,
-                     [](int index, int count, int, const QString &barcode) {
+    QObject::connect(&abruf, &TDatenabruf::recordRead, &abruf,
+                     [](int index, int count, const QString &barcode) {
                          cli::PrintError(QStringLiteral("Satz %1 von %2 gelesen, Barcode: %3")
                                              .arg(index)
                                              .arg(count)
@@ -45,7 +48,12 @@ int RunFetchCommand(const QStringList &)
     switch (b.Ergebnis) {
     case TAbrufErgebnis::Abgerufen:
         cli::PrintError(QStringLiteral("%1 Sätze abgerufen").arg(b.Gespeichert));
+        if (b.Doppelt > 0) cli::PrintError(TDatenabruf::DoppeltText(b.Doppelt));
         return 0;
+    case TAbrufErgebnis::Unbestaetigt:
+        // Stored, but not finished: the tester may still hold the records.
+        cli::PrintError(QStringLiteral("%1 Sätze abgerufen").arg(b.Gespeichert));
+        return cli::Fail(b.Meldung().replace(QLatin1Char('\r'), QLatin1Char('\n')));
     case TAbrufErgebnis::Nichts:
         if (b.Anzahl == 0) {
             cli::PrintError(QStringLiteral("0 Sätze abgerufen"));

@@ -22,6 +22,8 @@ int RunTransferCommand(const QStringList &)
         QStringLiteral("%1 Sätze übertragen, %2 nicht zugeordnet").arg(r.Uebertragen).arg(r.NichtZugeordnet);
     if (r.Vergeben > 0)
         summary += QStringLiteral(", %1 schon von einem anderen Arbeitsplatz übertragen").arg(r.Vergeben);
+    if (r.Doppelt > 0)
+        summary += QStringLiteral(", %1 möglicherweise doppelt (nicht übertragen)").arg(r.Doppelt);
     if (r.Fehlgeschlagen > 0)
         summary += QStringLiteral(", %1 nicht übertragen (Fehler)").arg(r.Fehlgeschlagen);
     cli::PrintError(summary);

@@ -5,6 +5,7 @@
 #include "core/FormatSettings.h"
 #include "store/ColumnWidths.h"
 #include "store/Database.h"
+#include "store/FetchStore.h"
 #include "store/Globals.h"
 #include "store/StagingStore.h"
 #include "tester/Commands.h"
@@ -124,6 +125,7 @@ TStagingModel::TStagingModel(TDatenabruf *logic, QObject *parent)
 
 bool TStagingModel::reload()
 {
+    loadDoppelt();
     QList<QSqlRecord> rows;
     const bool ok = StagingRows(m_logic->Database(), &rows);
     setRows(rows);
@@ -339,6 +341,7 @@ TDatenabrufDlg::TDatenabrufDlg(QWidget *parent, const QString &iniFile, const QS
     l->addLayout(memoRow);
     l->addWidget(FetchProgress);
     l->addLayout(buttons);
+    setupDoppelt(buttons, l);
     resize(780, 420);
 
     Ask = [this](QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons choices) {
@@ -350,15 +353,9 @@ TDatenabrufDlg::TDatenabrufDlg(QWidget *parent, const QString &iniFile, const QS
         FetchProgress->setRange(0, count);
         FetchProgress->setValue(0);
     });
-    connect(&m_logic, &TDatenabruf::recordStored, this, [this](int index, int, int lfd, const QString &) {
-        FetchProgress->setValue(index);
-        // Only the new row is read: a whole reload per record grows with the square of the count.
-        QSqlRecord row;
-        if (StagingRow(m_logic.Database(), lfd, &row)) m_model->appendRow(row);
-        const QModelIndex last = m_model->index(m_model->rowCount() - 1, 0);
-        StagingGrid->setCurrentIndex(last);
-        StagingGrid->scrollTo(last);
-    });
+    // The rows are stored together after the last record, so only the bar moves.
+    connect(&m_logic, &TDatenabruf::recordRead, this,
+            [this](int index, int, const QString &) { FetchProgress->setValue(index); });
 
     RestorePlacement(*this, m_iniFile, kPlacement);
 }
@@ -439,6 +436,7 @@ void TDatenabrufDlg::rowEntered(int row)
     }
     m_memoRow = row;
     showMemo();
+    updateDoppelt();
 }
 
 void TDatenabrufDlg::showMemo()
@@ -462,11 +460,12 @@ void TDatenabrufDlg::updateButtons()
 {
     const bool rows = m_model->rowCount() > 0;
     const bool open = m_quelle.PortOpen ? m_quelle.PortOpen() : false;
-    BtnDatenHolen->setEnabled(open && !rows);
+    BtnDatenHolen->setEnabled(open && (!rows || UnbestaetigterAbruf(m_logic.Database())));
     BtnZeileLoeschen->setEnabled(rows);
     BtnAllesLoeschen->setEnabled(rows);
     BtnUebernehmen->setEnabled(rows);
     BtnPruefling->setEnabled(rows);
+    updateDoppelt();
 }
 
 void TDatenabrufDlg::lockForFetch(bool on)
@@ -485,7 +484,8 @@ void TDatenabrufDlg::lockForFetch(bool on)
 
 void TDatenabrufDlg::DatenHolen()
 {
-    if (m_logic.Fetching() || !(m_quelle.PortOpen && m_quelle.PortOpen()) || m_model->rowCount() > 0) return;
+    if (m_logic.Fetching() || !(m_quelle.PortOpen && m_quelle.PortOpen())) return;
+    if (m_model->rowCount() > 0 && !UnbestaetigterAbruf(m_logic.Database())) return;
     saveMemo();
     m_logic.setCommands(m_quelle.Commands);
     m_logic.setSerialNumber(m_quelle.SerialNumber ? m_quelle.SerialNumber() : QString());

@@ -9,6 +9,7 @@
 
 #include <QDialog>
 #include <QMessageBox>
+#include <QSet>
 
 #include <functional>
 
@@ -17,6 +18,7 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QTableView;
+class QBoxLayout;
 class TPrueflingDlg;
 class TTesterCommands;
 
@@ -39,11 +41,18 @@ public:
     bool post(int row, TStagingEdit edit);
     TStagingEdit edit(int row) const;
     bool reload();
+    // Rows that may be a test stored already show in another colour.
+    QVariant data(const QModelIndex &index, int role) const override;
+    bool Doppelt(int row) const;
+    int DoppeltAnzahl() const;
 
     static QList<TGridColumn> Columns();
 
 private:
+    void loadDoppelt();
+
     TDatenabruf *m_logic;
+    QSet<int> m_doppelt;
 };
 
 class TDatenabrufDlg : public QDialog {
@@ -78,12 +87,15 @@ public:
     void Uebernehmen();
     void PrueflingWaehlen();
     void DeleteWithQuestion(); // Ctrl+Del in the grid
+    // The user checked a row marked as doubled: it is a test of its own.
+    void DoppeltAufheben();
 
     QTableView *StagingGrid;
     QPlainTextEdit *RemarkMemo;
     QProgressBar *FetchProgress;
     QPushButton *BtnZeileLoeschen, *BtnAllesLoeschen, *BtnDatenHolen, *BtnUebernehmen, *BtnPruefling, *BtnOK,
-        *BtnAbbrechen;
+        *BtnAbbrechen, *BtnDoppeltAufheben = nullptr;
+    QLabel *DoppeltHinweis = nullptr; // what the marked rows mean, while there are any
 
 public slots:
     void reject() override;
@@ -103,6 +115,8 @@ private:
     void saveMemo();
     void showMemo();
     void lockForFetch(bool on);
+    void setupDoppelt(QBoxLayout *buttons, QBoxLayout *main);
+    void updateDoppelt();
 
     QString m_iniFile;
     TDatenabruf m_logic;

@@ -441,8 +441,9 @@ int NextKeyOrError(QSqlDatabase db, const QString &table, const QString &keyColu
 {
     if (!InOpenTransaction(db)) {
         if (error)
-            *error = QStringLiteral("Ein neuer Schlüssel für %1 wird nur innerhalb einer Transaktion vergeben.")
-                         .arg(table);
+            *error =
+                QStringLiteral("Ein neuer Schlüssel für %1 wird nur innerhalb einer Transaktion vergeben.")
+                    .arg(table);
         return 0;
     }
     return lockedNextKey(db, table, keyColumn, error);

@@ -11,19 +11,23 @@ QString erklaerung(TDbFehlerArt art)
 {
     switch (art) {
     case TDbFehlerArt::Gesperrt:
-        return QStringLiteral("Die Datenbank ist gerade von einem anderen Programm oder Arbeitsplatz gesperrt. "
-                              "Bitte warten Sie einen Moment und wiederholen Sie den Vorgang.");
+        return QStringLiteral(
+            "Die Datenbank ist gerade von einem anderen Programm oder Arbeitsplatz gesperrt. "
+            "Bitte warten Sie einen Moment und wiederholen Sie den Vorgang.");
     case TDbFehlerArt::Schreibgeschuetzt:
         return QStringLiteral("Die Datenbank oder ihr Ordner ist schreibgeschützt. Bitte prüfen Sie die "
                               "Zugriffsrechte der Datei und des Ordners.");
     case TDbFehlerArt::Beschaedigt:
-        return QStringLiteral("Die Datenbank ist beschädigt. Bitte stellen Sie die letzte Sicherung wieder her.");
+        return QStringLiteral(
+            "Die Datenbank ist beschädigt. Bitte stellen Sie die letzte Sicherung wieder her.");
     case TDbFehlerArt::Voll:
-        return QStringLiteral("Der Datenträger der Datenbank ist voll. Bitte schaffen Sie Platz und wiederholen "
-                              "Sie den Vorgang.");
+        return QStringLiteral(
+            "Der Datenträger der Datenbank ist voll. Bitte schaffen Sie Platz und wiederholen "
+            "Sie den Vorgang.");
     case TDbFehlerArt::Verbindung:
-        return QStringLiteral("Die Verbindung zum Datenbankserver ist unterbrochen. Bitte prüfen Sie den Server "
-                              "und das Netzwerk und verbinden Sie die Datenbank neu.");
+        return QStringLiteral(
+            "Die Verbindung zum Datenbankserver ist unterbrochen. Bitte prüfen Sie den Server "
+            "und das Netzwerk und verbinden Sie die Datenbank neu.");
     case TDbFehlerArt::Doppelt:
         return QStringLiteral("Ein Datensatz mit diesem Schlüssel oder Wert ist schon vorhanden.");
     case TDbFehlerArt::Schema:
@@ -45,14 +49,15 @@ TDbFehlerArt DbFehlerArt(const QString &t)
     if (has(t, "readonly") || has(t, "read-only") || has(t, "read only") || has(t, "permission denied") ||
         has(t, "unable to open database"))
         return TDbFehlerArt::Schreibgeschuetzt;
-    if (has(t, "malformed") || has(t, "not a database") || has(t, "corrupt")) return TDbFehlerArt::Beschaedigt;
+    if (has(t, "malformed") || has(t, "not a database") || has(t, "corrupt"))
+        return TDbFehlerArt::Beschaedigt;
     if (has(t, "disk is full") || has(t, "database or disk is full") || has(t, "no space left") ||
         has(t, "quota"))
         return TDbFehlerArt::Voll;
     if (has(t, "server closed the connection") || has(t, "terminating connection") ||
-        has(t, "no connection to the server") || has(t, "connection refused") || has(t, "could not connect") ||
-        has(t, "connection to server") || has(t, "broken pipe") || has(t, "driver not loaded") ||
-        has(t, "disk i/o error"))
+        has(t, "no connection to the server") || has(t, "connection refused") ||
+        has(t, "could not connect") || has(t, "connection to server") || has(t, "broken pipe") ||
+        has(t, "driver not loaded") || has(t, "disk i/o error"))
         return TDbFehlerArt::Verbindung;
     if (has(t, "unique") || has(t, "duplicate key")) return TDbFehlerArt::Doppelt;
     if (has(t, "no such table") || has(t, "no such column") || has(t, "does not exist") ||
@@ -63,8 +68,12 @@ TDbFehlerArt DbFehlerArt(const QString &t)
 
 TDbFehlerArt DbFehlerArt(const QSqlError &e)
 {
+    // The engine's words first: Qt's SQLite driver reports every failed step
+    // (a full disk, a read-only file) as a connection error.
+    const TDbFehlerArt art = DbFehlerArt(e.text());
+    if (art != TDbFehlerArt::Unbekannt && art != TDbFehlerArt::Keiner) return art;
     if (e.type() == QSqlError::ConnectionError) return TDbFehlerArt::Verbindung;
-    return DbFehlerArt(e.text());
+    return art;
 }
 
 QString DbFehlertext(const QString &engineText)

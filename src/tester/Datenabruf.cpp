@@ -1,66 +1,17 @@
 #include "tester/Datenabruf.h"
 
-#include "bus/SyncBus.h"
-#include "serial/Cate32.h"
 #include "store/Database.h"
 #include "store/DbErrors.h"
+#include "store/FetchStore.h"
 #include "store/StagingStore.h"
 #include "tester/CommandCodes.h"
 #include "tester/Commands.h"
 
 #include <QDateTime>
-#include <QPointer>
 #include <QSqlError>
-
-namespace {
-
-QString valueLine(int v)
-{
-    return QStringLiteral("  ") + QString::number(v) + QLatin1Char(',');
-}
-
-QString textLine(const QString &text)
-{
-    return QStringLiteral("  ") + SqlQuote(text) + QLatin1Char(',');
-}
-
-// The thirteen measured values and limits, in the column order of both tables.
-const char *const kWerte[] = {"Schutzleiterwid",      "Isolationswid",        "Ableitstrom",
-                              "SchutzlStromL1N",      "SchutzlStromNL1",      "BeruehrungsstromL1N",
-                              "BeruehrungsstromNL1",  "GrwSchutzleiterwid",   "GrwIsolationswid",
-                              "GrwAbleitstrom",       "GrwSchutzleiterstrom", "GrwBeruehrungsstrom",
-                              "GrwSchnellabschaltung"};
-
-// While the fetch has the line to itself, answers are taken as their bytes
-// come: gathering them for the port's read interval (there for the tester's
-// spontaneous reports) would add some 20 ms to each of six exchanges per record.
-class TAnswersAtOnce {
-public:
-    explicit TAnswersAtOnce(TTesterCommands *c) : m_cate(c && c->Bus() ? c->Bus()->Cate() : nullptr)
-    {
-        if (!m_cate) return;
-        m_interval = m_cate->ReadInterval();
-        m_cate->setReadInterval(0);
-    }
-    ~TAnswersAtOnce()
-    {
-        if (m_cate) m_cate->setReadInterval(m_interval);
-    }
-    TAnswersAtOnce(const TAnswersAtOnce &) = delete;
-    TAnswersAtOnce &operator=(const TAnswersAtOnce &) = delete;
-
-private:
-    QPointer<TCate> m_cate;
-    quint32 m_interval = 0;
-};
-
-} // namespace
 
 const QString TDatenabruf::MsgUebertragungsfehler =
     QStringLiteral("Es ist ein Übertragungsfehler aufgetreten, die Daten wurden nicht übernommen. "
-                   "Bitte wiederholen Sie den Vorgang.");
-const QString TDatenabruf::MsgVerbindungUnterbrochen =
-    QStringLiteral("Die Verbindung zum Gerätetester ist unterbrochen, die Daten wurden nicht übernommen. "
                    "Bitte wiederholen Sie den Vorgang.");
 
 QString TDatenabruf::DatenbankfehlerText(const QString &Fehlertext, bool Uebertragen)
@@ -68,20 +19,6 @@ QString TDatenabruf::DatenbankfehlerText(const QString &Fehlertext, bool Uebertr
     return QStringLiteral("Es ist ein Fehler aufgetreten, die Daten wurden nicht ") +
            (Uebertragen ? QStringLiteral("übertragen.") : QStringLiteral("übernommen.")) +
            QStringLiteral("\r\rFehlertext:\r") + Fehlertext;
-}
-
-QString TAbrufBericht::Meldung() const
-{
-    switch (Ergebnis) {
-    case TAbrufErgebnis::Uebertragungsfehler:
-        return TDatenabruf::MsgUebertragungsfehler;
-    case TAbrufErgebnis::Verbindungsfehler:
-        return TDatenabruf::MsgVerbindungUnterbrochen;
-    case TAbrufErgebnis::Datenbankfehler:
-        return TDatenabruf::DatenbankfehlerText(Fehlertext, false);
-    default:
-        return {};
-    }
 }
 
 TDatenabruf::TDatenabruf(TTesterCommands *Commands, const QString &ConnectionName, QObject *parent)
@@ -92,11 +29,6 @@ TDatenabruf::TDatenabruf(TTesterCommands *Commands, const QString &ConnectionNam
 QSqlDatabase TDatenabruf::Database() const
 {
     return QSqlDatabase::database(m_connection, false);
-}
-
-void TDatenabruf::Cancel()
-{
-    if (m_fetching) m_cancel = true;
 }
 
 // ---- queries ------------------------------------------------------------------
@@ -147,152 +79,6 @@ bool TDatenabruf::DeleteAll(QString *Error)
     return DeleteAllStagingRows(Database(), Error);
 }
 
-// ---- SQL text -------------------------------------------------------------------
-
-QStringList TDatenabruf::StagingInsertLines(int LfdNr, const TUebernahmeWerte &W, int DeviceNr,
-                                            const QString &DateLiteral, const QString &SerialNumber,
-                                            const QString &Operator, const QString &Assessor)
-{
-    QStringList l{QStringLiteral("INSERT INTO tblUebernahme"), QStringLiteral("  (UNintLfdNr,"),
-                  QStringLiteral("  UNstrBarcode,"),           QStringLiteral("  UNintPrueflingNr,"),
-                  QStringLiteral("  UNdtmUebernahme,"),        QStringLiteral("  UNstrGTSeriennummer,"),
-                  QStringLiteral("  UNintGrenzwertflags,"),    QStringLiteral("  UNintMenueflags,"),
-                  QStringLiteral("  UNintSchutzklasseFlags,"), QStringLiteral("  UNintMessablaufFlags,")};
-    for (const char *w : kWerte)
-        l << QStringLiteral("  UNint") + QLatin1String(w) + QLatin1Char(',');
-    l << QStringLiteral("  UNblnPruefungsergebnis,") << QStringLiteral("  UNintSichtpruef,")
-      << QStringLiteral("  UNintSchutzklasse,") << QStringLiteral("  UNblnAutomatisch,")
-      << QStringLiteral("  UNintDINVDE,") << QStringLiteral("  UNblnExternDiffStr,")
-      << QStringLiteral("  UNblnManuGrenz,") << QStringLiteral("  UNintIsolDiff,")
-      << QStringLiteral("  UNblnMitBeruehr,") << QStringLiteral("  UNblnAbgebrochen,")
-      << QStringLiteral("  UNblnSchnellabbruch,") << QStringLiteral("  UNblnManuellAbbruch,")
-      << QStringLiteral("  UNblnGrenzwFehler,") << QStringLiteral("  UNstrNotiz,")
-      << QStringLiteral("  UNstrPruefer,") << QStringLiteral("  UNstrBewertender)");
-
-    l << QStringLiteral("VALUES") << QStringLiteral("  (") + QString::number(LfdNr) + QLatin1Char(',')
-      << textLine(W.UNstrBarcode) << valueLine(DeviceNr)
-      << QStringLiteral("  ") + DateLiteral + QLatin1Char(',') << textLine(SerialNumber)
-      << valueLine(W.UNintGrenzwertflags) << valueLine(W.UNintMenueflags)
-      << valueLine(W.UNintSchutzklasseFlags) << valueLine(W.UNintMessablaufFlags)
-      << valueLine(W.UNintSchutzleiterwid) << valueLine(W.UNintIsolationswid) << valueLine(W.UNintAbleitstrom)
-      << valueLine(W.UNintSchutzlStromL1N) << valueLine(W.UNintSchutzlStromNL1)
-      << valueLine(W.UNintBeruehrungsstromL1N) << valueLine(W.UNintBeruehrungsstromNL1)
-      << valueLine(W.UNintGrwSchutzleiterwid) << valueLine(W.UNintGrwIsolationswid)
-      << valueLine(W.UNintGrwAbleitstrom) << valueLine(W.UNintGrwSchutzleiterstrom)
-      << valueLine(W.UNintGrwBeruehrungsstrom) << valueLine(W.UNintGrwSchnellabschaltung)
-      << valueLine(W.UNblnPruefungsergebnis) << valueLine(W.UNintSichtpruef) << valueLine(W.UNintSchutzklasse)
-      << valueLine(W.UNblnAutomatisch) << valueLine(W.UNintDINVDE) << valueLine(W.UNblnExternDiffStr)
-      << valueLine(W.UNblnManuGrenz) << valueLine(W.UNintIsolDiff) << valueLine(W.UNblnMitBeruehr)
-      << valueLine(W.UNblnAbgebrochen) << valueLine(W.UNblnSchnellabbruch) << valueLine(W.UNblnManuellAbbruch)
-      << valueLine(W.UNblnGrenzwFehler) << QStringLiteral("  '',") << textLine(Operator)
-      << QStringLiteral("  ") + SqlQuote(Assessor) + QLatin1Char(')');
-    return l;
-}
-
-// ---- the fetch ------------------------------------------------------------------
-
-TAbrufBericht TDatenabruf::Fetch()
-{
-    TAbrufBericht b;
-    if (m_fetching || !m_commands || !m_commands->IsPortOpen()) return b;
-    m_fetching = true;
-    m_cancel = false;
-    {
-        TAnswersAtOnce quick(m_commands);
-        b = fetchRecords();
-    }
-    m_fetching = false;
-    m_cancel = false;
-    emit fetchFinished(b);
-    return b;
-}
-
-TAbrufBericht TDatenabruf::fetchRecords()
-{
-    TAbrufBericht b;
-    TSpeicherStand stand;
-    if (!m_commands->ReadSpeicherStand(stand) || stand.Anzahl == 0) return b;
-    b.Anzahl = stand.Anzahl;
-    emit fetchStarted(b.Anzahl);
-    if (!m_commands->EepromFunktion(EepromLesenBeginnen)) return b;
-
-    QSqlDatabase db = Database();
-    bool ok = false;
-    int lfd = MaxRunningNumber(&ok);
-    if (!ok || !db.transaction()) {
-        b.Ergebnis = TAbrufErgebnis::Datenbankfehler;
-        b.Fehlertext = db.lastError().text();
-        return b;
-    }
-    // One moment for the whole fetch.
-    const QString date = SqlDateLiteral(QDateTime::currentDateTime());
-    int stored = 0;
-    for (int i = 1; i <= b.Anzahl; ++i) {
-        if (m_cancel) {
-            b.Ergebnis = TAbrufErgebnis::Abgebrochen;
-            break;
-        }
-        TSpeicherSatz satz;
-        if (!m_commands->ReadSpeicherSatz(satz)) {
-            b.Ergebnis = TAbrufErgebnis::Uebertragungsfehler;
-            break;
-        }
-        const TUebernahmeWerte w = DecodeSpeicherSatz(satz);
-        const int device = DeviceNrForBarcode(w.UNstrBarcode, &ok);
-        const QStringList lines =
-            StagingInsertLines(lfd + 1, w, device, date, m_serialNumber, m_operator, m_assessor);
-        QString error;
-        int rows = 0;
-        if (!ok || !ExecLines(db, lines, &error, &rows)) {
-            if (error.isEmpty()) error = db.lastError().text();
-            SaveFailedSql(lines.join(QLatin1Char('\n')));
-            b.Ergebnis = TAbrufErgebnis::Datenbankfehler;
-            b.Fehlertext = error;
-            break;
-        }
-        if (rows != 1) {
-            b.Ergebnis = TAbrufErgebnis::Uebertragungsfehler;
-            break;
-        }
-        ++lfd;
-        // An unanswered acknowledgement leaves open whether the tester moved
-        // on; reading on could store one record twice and skip another.
-        if (!m_commands->EepromFunktion(EepromSatzGelesen)) {
-            b.Ergebnis = TAbrufErgebnis::Uebertragungsfehler;
-            break;
-        }
-        ++stored;
-        emit recordStored(i, b.Anzahl, lfd, w.UNstrBarcode);
-    }
-    if (b.Ergebnis == TAbrufErgebnis::Nichts && m_cancel) b.Ergebnis = TAbrufErgebnis::Abgebrochen;
-    if (b.Ergebnis != TAbrufErgebnis::Nichts) {
-        db.rollback();
-        return b;
-    }
-
-    bool cleared = m_commands->EepromFunktion(EepromLesenBeenden);
-    if (!cleared) {
-        // The answer may be lost while the tester did clear its memory: then
-        // the rows here are the only copy and must be kept.
-        TSpeicherStand after;
-        cleared = m_commands->ReadSpeicherStand(after) && after.Anzahl == 0;
-    }
-    if (!cleared) {
-        db.rollback();
-        b.Ergebnis = TAbrufErgebnis::Verbindungsfehler;
-        return b;
-    }
-    if (!db.commit()) {
-        b.Ergebnis = TAbrufErgebnis::Datenbankfehler;
-        b.Fehlertext = db.lastError().text();
-        db.rollback();
-        return b;
-    }
-    b.Ergebnis = TAbrufErgebnis::Abgerufen;
-    b.Gespeichert = stored;
-    return b;
-}
-
 // ---- the transfer -----------------------------------------------------------------
 
 TUebertragBericht TDatenabruf::Transfer()
@@ -306,7 +92,13 @@ TUebertragBericht TDatenabruf::Transfer()
         r.Meldungen << DatenbankfehlerText(DbFehlertext(error), true);
         return r;
     }
+    const QSet<int> doppelt = DoppeltMarkierteZeilen(db);
     for (const int lfd : assigned) {
+        // A row that may be stored already waits for the user's word.
+        if (doppelt.contains(lfd)) {
+            ++r.Doppelt;
+            continue;
+        }
         const TTransferZeile z = TransferStagingRow(db, lfd);
         switch (z.Schritt) {
         case TTransferSchritt::Uebertragen:

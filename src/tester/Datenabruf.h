@@ -18,18 +18,20 @@ class TTesterCommands;
 
 // How a fetch ended.
 enum class TAbrufErgebnis {
-    Nichts,              // no records, or the tester did not answer $33 / $70 "T": nothing changed
+    Nichts,              // no records, or the tester did not answer $70 "T": nothing changed
     Abgerufen,           // all records are in the staging table, the tester's memory is cleared
-    Uebertragungsfehler, // a piece, an acknowledgement or an INSERT failed: rolled back
-    Verbindungsfehler,   // "C" unanswered and the tester still holds the records: rolled back
-    Datenbankfehler,     // the data layer refused a statement: rolled back
-    Abgebrochen,         // the user stopped it: rolled back, the tester keeps everything
+    Uebertragungsfehler, // a piece or an acknowledgement failed: nothing stored, the tester keeps all
+    Datenbankfehler,     // the data layer refused: nothing stored, the tester keeps all
+    Abgebrochen,         // the user stopped it: nothing stored, the tester keeps everything
+    KeineAntwort,        // $33 unanswered: nothing known, nothing changed
+    Unbestaetigt,        // all records are stored, but the tester never confirmed clearing them
 };
 
 struct TAbrufBericht {
     TAbrufErgebnis Ergebnis = TAbrufErgebnis::Nichts;
     int Anzahl = 0;      // records the tester reported
     int Gespeichert = 0; // rows in the staging table afterwards from this fetch
+    int Doppelt = 0;     // of them marked as possibly stored already
     QString Fehlertext;  // data-layer text for Datenbankfehler
     // The message box text for the user; empty where the program stays silent.
     QString Meldung() const;
@@ -42,6 +44,7 @@ struct TUebertragBericht {
     int Vergeben = 0;        // rows another workstation transferred or deleted meanwhile
     bool Beendet = false;    // stopped early: the database cannot be reached (or the list not read)
     QList<int> FehlerZeilen; // running numbers of the failed rows
+    int Doppelt = 0;         // rows marked as possibly stored already, left until the user decides
     QStringList Meldungen;   // one message per failed row
     // All failures in one message for the user; empty when nothing failed.
     QString Meldung() const;
@@ -53,7 +56,10 @@ public:
     TDatenabruf(TTesterCommands *Commands, const QString &ConnectionName, QObject *parent = nullptr);
 
     static const QString MsgUebertragungsfehler;
-    static const QString MsgVerbindungUnterbrochen;
+    static const QString MsgKeineAntwort;
+    static const QString MsgUnbestaetigt;
+    // A note on records marked as possibly stored already; empty for none.
+    static QString DoppeltText(int Doppelt);
     // Message of a data-layer failure; Uebertragen false for the fetch ("übernommen").
     static QString DatenbankfehlerText(const QString &Fehlertext, bool Uebertragen);
 
@@ -70,10 +76,11 @@ public:
     void setAssessor(const QString &Name) { m_assessor = Name; }
 
     // ---- the fetch ------------------------------------------------------
-    // Reads every stored record in one transaction; see TAbrufErgebnis.
+    // Reads every stored record, stores them in one transaction and only
+    // then tells the tester to clear; see TAbrufErgebnis.
     TAbrufBericht Fetch();
     bool Fetching() const { return m_fetching; }
-    // Stops a running fetch after the record under way; it then rolls back.
+    // Stops a running fetch after the record under way; nothing is stored.
     void Cancel();
 
     // ---- the transfer -------------------------------------------------------
@@ -101,15 +108,13 @@ public:
     bool DeleteAll(QString *Error = nullptr);
 
     // ---- SQL text -------------------------------------------------------------
-    static QStringList StagingInsertLines(int LfdNr, const TUebernahmeWerte &W, int DeviceNr,
-                                          const QString &DateLiteral, const QString &SerialNumber,
-                                          const QString &Operator, const QString &Assessor);
 
 signals:
     // The tester reported Count records; the fetch begins.
     void fetchStarted(int Count);
-    // Record Index (1..Count) is in the staging table (not yet committed).
-    void recordStored(int Index, int Count, int LfdNr, const QString &Barcode);
+    // Record Index (1..Count) has been read and acknowledged; the records
+    // are stored together once the last one is read.
+    void recordRead(int Index, int Count, const QString &Barcode);
     void fetchFinished(const TAbrufBericht &Bericht);
     // One staging row went into the tests table.
     void rowTransferred(int LfdNr, int PruefungsNr);
@@ -118,6 +123,10 @@ signals:
 
 private:
     TAbrufBericht fetchRecords();
+    TAbrufBericht storeAndClear(TAbrufBericht Bericht, const QList<TSpeicherSatz> &Saetze);
+    bool readRecord(TSpeicherSatz &Satz);
+    bool acknowledge(const TSpeicherSatz &Satz, bool Last, TSpeicherSatz &Next, bool &HaveNext);
+    bool readCount(int &Count);
     TAbrufBericht finish(TAbrufBericht Bericht);
 
     TTesterCommands *m_commands;

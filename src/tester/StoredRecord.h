@@ -3,6 +3,8 @@
 // The tester's stored test record, read as five 8-byte pieces ($20..$24),
 // and the staging-table values derived from it.
 
+#include "store/StagingValues.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -16,44 +18,6 @@ struct TSpeicherSatz {
     void setPiece(int piece, const quint8 *Data);
     const quint8 *Piece(int piece) const { return Bytes.data() + 8 * piece; }
     void Clear() { Bytes.fill(0); }
-};
-
-// The values of one staging row that come from the record, named after their
-// columns. Flags and class are after the clean-up, booleans are 0 or 1.
-struct TUebernahmeWerte {
-    QString UNstrBarcode;
-    int UNintGrenzwertflags = 0;
-    int UNintMenueflags = 0;
-    int UNintSchutzklasseFlags = 0;
-    int UNintMessablaufFlags = 0;
-    int UNintSchutzleiterwid = 0;
-    int UNintIsolationswid = 0;
-    int UNintAbleitstrom = 0;
-    int UNintSchutzlStromL1N = 0;
-    int UNintSchutzlStromNL1 = 0;
-    int UNintBeruehrungsstromL1N = 0;
-    int UNintBeruehrungsstromNL1 = 0;
-    int UNintGrwSchutzleiterwid = 0;
-    int UNintGrwIsolationswid = 0;
-    int UNintGrwAbleitstrom = 0;
-    int UNintGrwSchutzleiterstrom = 0;
-    int UNintGrwBeruehrungsstrom = 0;
-    int UNintGrwSchnellabschaltung = 0;
-    int UNblnPruefungsergebnis = 0;
-    int UNintSichtpruef = 0; // -1 not asked, 0 failed, 1 passed
-    int UNintSchutzklasse = 0;
-    int UNblnAutomatisch = 0;
-    int UNintDINVDE = 0; // 0 = 0701, 1 = 0702, 2 = 0751
-    int UNblnExternDiffStr = 0;
-    int UNblnManuGrenz = 0;
-    int UNintIsolDiff = 0; // 0 none, 1 insulation, 2 insulation and differential
-    int UNblnMitBeruehr = 0;
-    int UNblnAbgebrochen = 0;
-    int UNblnSchnellabbruch = 0;
-    int UNblnManuellAbbruch = 0;
-    int UNblnGrenzwFehler = 0;
-
-    bool operator==(const TUebernahmeWerte &) const = default;
 };
 
 // Most barcode digits piece E can hold.

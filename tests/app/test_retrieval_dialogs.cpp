@@ -13,8 +13,10 @@
 #include "core/FormatSettings.h"
 #include "core/IniFile.h"
 #include "store/Database.h"
+#include "store/FetchStore.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -94,16 +96,12 @@ protected:
 
     void stage(int lfd, const QString &barcode, const TUebernahmeWerte &base = {}, int device = 0)
     {
-        TUebernahmeWerte w = base;
-        w.UNstrBarcode = barcode;
+        TAbrufSatz s{base, device};
+        s.Werte.UNstrBarcode = barcode;
+        const TAbrufKopf k{QStringLiteral("0612345678"), QStringLiteral("P"), QStringLiteral("B"),
+                           QDateTime(QDate(2026, 5, 6), QTime(7, 8, 9))};
         QString error;
-        ASSERT_TRUE(
-            ExecLines(db->db(),
-                      TDatenabruf::StagingInsertLines(
-                          lfd, w, device, SqlDateLiteral(QDateTime(QDate(2026, 5, 6), QTime(7, 8, 9))),
-                          QStringLiteral("0612345678"), QStringLiteral("P"), QStringLiteral("B")),
-                      &error))
-            << error.toStdString();
+        ASSERT_TRUE(StagingZeileEinfuegen(db->db(), lfd, s, k, &error)) << error.toStdString();
     }
     // The simulator with n stored records, unpaced, as the dialog's tester.
     void startSimForDialog(int n, const QStringList &faults = {})
@@ -313,7 +311,7 @@ TEST_F(RetrievalDialogs, FetchFillsTheGridAndLocksEverythingMeanwhile)
     abruf->show();
     int checked = 0;
     QObject::connect(
-        abruf->Logic(), &TDatenabruf::recordStored, abruf.get(), [&](int i, int count, int, const QString &) {
+        abruf->Logic(), &TDatenabruf::recordRead, abruf.get(), [&](int i, int count, const QString &) {
             EXPECT_EQ(abruf->FetchProgress->maximum(), count);
             EXPECT_EQ(abruf->FetchProgress->value(), i);
             for (QPushButton *b : {abruf->BtnZeileLoeschen, abruf->BtnAllesLoeschen, abruf->BtnDatenHolen,
@@ -322,7 +320,8 @@ TEST_F(RetrievalDialogs, FetchFillsTheGridAndLocksEverythingMeanwhile)
             EXPECT_TRUE(abruf->BtnAbbrechen->isVisible());
             abruf->reject(); // Escape does not close it now
             EXPECT_TRUE(abruf->isVisible());
-            EXPECT_EQ(abruf->Model()->rowCount(), i);
+            // The rows are stored together once the last record is read.
+            EXPECT_EQ(abruf->Model()->rowCount(), 0);
             ++checked;
         });
     abruf->BtnDatenHolen->click();
@@ -349,10 +348,9 @@ TEST_F(RetrievalDialogs, CancelDuringTheFetchRollsBackAndTheTesterKeepsAll)
 {
     startSimForDialog(5);
     abruf->show();
-    QObject::connect(abruf->Logic(), &TDatenabruf::recordStored, abruf.get(),
-                     [&](int i, int, int, const QString &) {
-                         if (i == 2) abruf->BtnAbbrechen->click();
-                     });
+    QObject::connect(abruf->Logic(), &TDatenabruf::recordRead, abruf.get(), [&](int i, int, const QString &) {
+        if (i == 2) abruf->BtnAbbrechen->click();
+    });
     abruf->BtnDatenHolen->click();
     EXPECT_EQ(abruf->Model()->rowCount(), 0);
     EXPECT_EQ(stagingCount(), 0);
@@ -361,16 +359,39 @@ TEST_F(RetrievalDialogs, CancelDuringTheFetchRollsBackAndTheTesterKeepsAll)
     EXPECT_TRUE(asked.isEmpty()) << "a cancel the user asked for needs no message";
 }
 
-TEST_F(RetrievalDialogs, LostClearTellsTheUserAndKeepsNothing)
+TEST_F(RetrievalDialogs, LostClearKeepsTheRowsAndTheNextFetchMarksTheDoubles)
 {
     startSimForDialog(2, {QStringLiteral("--drop"), QStringLiteral("70:4"), QStringLiteral("--drop"),
                           QStringLiteral("70:5"), QStringLiteral("--drop"), QStringLiteral("70:6")});
     abruf->show();
     abruf->BtnDatenHolen->click();
     ASSERT_EQ(asked.size(), 1);
-    EXPECT_EQ(asked[0], TDatenabruf::MsgVerbindungUnterbrochen);
-    EXPECT_EQ(abruf->Model()->rowCount(), 0);
+    EXPECT_EQ(asked[0], TDatenabruf::MsgUnbestaetigt);
+    EXPECT_EQ(abruf->Model()->rowCount(), 2);
     EXPECT_EQ(sim.stateInt(QStringLiteral("records")), 2);
+    EXPECT_FALSE(abruf->DoppeltHinweis->isVisible());
+    // The tester may hold them still: fetching again is allowed, and shows it.
+    EXPECT_TRUE(enabled(abruf->BtnDatenHolen));
+    abruf->BtnDatenHolen->click();
+    ASSERT_EQ(asked.size(), 2);
+    EXPECT_EQ(asked[1], TDatenabruf::DoppeltText(2));
+    ASSERT_EQ(abruf->Model()->rowCount(), 4);
+    EXPECT_EQ(sim.stateInt(QStringLiteral("records")), 0);
+    EXPECT_FALSE(abruf->Model()->Doppelt(0));
+    EXPECT_TRUE(abruf->Model()->Doppelt(3));
+    EXPECT_TRUE(abruf->Model()->index(3, 0).data(Qt::BackgroundRole).isValid());
+    EXPECT_FALSE(abruf->Model()->index(0, 0).data(Qt::BackgroundRole).isValid());
+    EXPECT_TRUE(abruf->DoppeltHinweis->isVisible());
+    EXPECT_TRUE(abruf->DoppeltHinweis->text().startsWith(QStringLiteral("2 Sätze sind möglicherweise")));
+
+    // The user decides that one of them is a test of its own.
+    abruf->setCurrentRow(3);
+    EXPECT_TRUE(enabled(abruf->BtnDoppeltAufheben));
+    answers << QMessageBox::Yes;
+    abruf->BtnDoppeltAufheben->click();
+    EXPECT_FALSE(abruf->Model()->Doppelt(3));
+    EXPECT_TRUE(abruf->Model()->Doppelt(2));
+    EXPECT_TRUE(abruf->DoppeltHinweis->text().startsWith(QStringLiteral("1 Satz ist möglicherweise")));
 }
 
 // ---- customers and devices ---------------------------------------------------------

@@ -5,174 +5,13 @@
 // The records are decoded here from the simulator's own bytes, not with the
 // program's decoder.
 
-#include "../store/StoreTestDb.h"
-#include "test_chain_support.h"
+#include "RetrievalFixture.h"
 
-#include "store/Database.h"
-#include "tester/Datenabruf.h"
+#include "store/FetchStore.h"
 
-#include <QDir>
 #include <QRegularExpression>
-#include <QSqlQuery>
-#include <QSqlRecord>
-#include <QTemporaryDir>
-
-#include <map>
-#include <memory>
 
 using namespace chain_test;
-
-namespace {
-
-using Row = std::map<QString, QVariant>;
-
-// Staging columns of one record, straight from the record description.
-Row expectedRow(const QByteArray &rec)
-{
-    auto byte = [&rec](int piece, int i) { return quint8(rec[8 * piece + i]); };
-    auto word = [&](int piece, int i) { return int(qint16(byte(piece, i) | (byte(piece, i + 1) << 8))); };
-    const int a1 = byte(0, 1), a3 = byte(0, 3), a4 = byte(0, 4);
-    int m = byte(0, 2);
-    if ((a3 & 3) == 3) m &= ~0x10;
-    if (m & 0x04) m &= ~0x10;
-    QString barcode;
-    for (int k = 1; k <= std::min<int>(byte(0, 0), 16); ++k) {
-        const int b = byte(4, (k - 1) / 2);
-        barcode += QChar('0' + ((k % 2) ? (b & 15) : (b >> 4)));
-    }
-    const bool quick = a4 & 0x08;
-    const int sicht = (a3 & 0x08) ? -1 : ((a4 & 0x40) ? 1 : 0);
-    Row r;
-    r["UNstrBarcode"] = barcode;
-    r["UNintGrenzwertflags"] = a1;
-    r["UNintMenueflags"] = m;
-    r["UNintSchutzklasseFlags"] = a3 & 3;
-    r["UNintMessablaufFlags"] = a4;
-    r["UNintSchutzleiterwid"] = word(0, 6);
-    r["UNintIsolationswid"] = word(1, 0);
-    r["UNintAbleitstrom"] = word(1, 2);
-    r["UNintSchutzlStromL1N"] = quick ? -1 : word(1, 4);
-    r["UNintSchutzlStromNL1"] = quick ? -1 : word(1, 6);
-    r["UNintBeruehrungsstromL1N"] = quick ? -1 : word(2, 0);
-    r["UNintBeruehrungsstromNL1"] = quick ? -1 : word(2, 2);
-    r["UNintGrwSchutzleiterwid"] = word(2, 4);
-    r["UNintGrwIsolationswid"] = word(2, 6);
-    r["UNintGrwAbleitstrom"] = word(3, 0);
-    r["UNintGrwSchutzleiterstrom"] = word(3, 2);
-    r["UNintGrwBeruehrungsstrom"] = word(3, 4);
-    r["UNintGrwSchnellabschaltung"] = word(3, 6);
-    r["UNintSichtpruef"] = sicht;
-    r["UNblnPruefungsergebnis"] = (sicht != 0 && (a4 & 0x2B) == 0) ? 1 : 0;
-    r["UNintSchutzklasse"] = a3 & 3;
-    r["UNblnAutomatisch"] = m & 1 ? 1 : 0;
-    r["UNintDINVDE"] = (a3 & 4) ? 2 : ((m & 2) ? 1 : 0);
-    r["UNblnExternDiffStr"] = (a3 & 0x10) ? 1 : 0;
-    r["UNblnManuGrenz"] = (m & 8) ? 1 : 0;
-    r["UNintIsolDiff"] = (m & 0x40) ? 2 : ((m & 4) ? 1 : 0);
-    r["UNblnMitBeruehr"] = (m & 0x10) ? 1 : 0;
-    r["UNblnAbgebrochen"] = a4 & 1;
-    r["UNblnSchnellabbruch"] = quick ? 1 : 0;
-    r["UNblnManuellAbbruch"] = (a4 & 0x20) ? 1 : 0;
-    r["UNblnGrenzwFehler"] = (a4 & 2) ? 1 : 0;
-    return r;
-}
-
-class Retrieval : public TesterChain, public ::testing::WithParamInterface<TTestEngine> {
-protected:
-    void SetUp() override
-    {
-        if (!TTestDb::Available(GetParam()))
-            GTEST_SKIP() << "kein PostgreSQL-Server (GT_PG_HOST nicht gesetzt)";
-        db = std::make_unique<TTestDb>(GetParam());
-        ASSERT_TRUE(db->ok()) << db->error().toStdString();
-        abruf = std::make_unique<TDatenabruf>(&cmds, db->db().connectionName());
-        abruf->setSerialNumber(QStringLiteral("0612345678"));
-        abruf->setOperator(QStringLiteral("O'Neill"));
-        abruf->setAssessor(QStringLiteral("Anne 'Bea' Meier"));
-        // SQL.txt goes to the current folder.
-        oldCwd = QDir::currentPath();
-        QDir::setCurrent(dir.path());
-    }
-    void TearDown() override
-    {
-        if (!oldCwd.isEmpty()) QDir::setCurrent(oldCwd);
-        abruf.reset();
-        TesterChain::TearDown();
-        db.reset();
-    }
-
-    // A fresh unpaced simulator with n records and the fault options.
-    void startSim(int n, const QStringList &faults = {})
-    {
-        sim.stop();
-        cate.setPort(NoPort);
-        sent.clear();
-        connect(QStringList{QStringLiteral("--no-pacing"), QStringLiteral("--records"), QString::number(n)} +
-                faults);
-        shortTimeouts();
-        expected.clear();
-        for (int i = 0; i < n; ++i)
-            expected << QByteArray::fromHex(simRecordHex(i).toLatin1());
-    }
-
-    QList<QSqlRecord> staging() const
-    {
-        QList<QSqlRecord> rows;
-        QSqlQuery q(db->db());
-        EXPECT_TRUE(q.exec(QStringLiteral("SELECT * FROM tblUebernahme ORDER BY UNintLfdNr")));
-        while (q.next())
-            rows << q.record();
-        return rows;
-    }
-
-    void expectStagingMatches(int n)
-    {
-        const QList<QSqlRecord> rows = staging();
-        ASSERT_EQ(rows.size(), n);
-        const QDateTime first = FieldDateTime(rows[0].value(QStringLiteral("UNdtmUebernahme")));
-        EXPECT_LT(qAbs(first.secsTo(QDateTime::currentDateTime())), 120);
-        for (int i = 0; i < n; ++i) {
-            const QSqlRecord &r = rows[i];
-            EXPECT_EQ(FieldInt(r.value(QStringLiteral("UNintLfdNr"))), i + 1);
-            EXPECT_EQ(FieldDateTime(r.value(QStringLiteral("UNdtmUebernahme"))), first)
-                << "one moment per fetch";
-            EXPECT_EQ(FieldString(r.value(QStringLiteral("UNstrGTSeriennummer"))),
-                      QStringLiteral("0612345678"));
-            EXPECT_EQ(FieldString(r.value(QStringLiteral("UNstrPruefer"))), QStringLiteral("O'Neill"));
-            EXPECT_EQ(FieldString(r.value(QStringLiteral("UNstrBewertender"))),
-                      QStringLiteral("Anne 'Bea' Meier"));
-            EXPECT_EQ(FieldString(r.value(QStringLiteral("UNstrNotiz"))), QString());
-            for (const auto &[col, v] : expectedRow(expected[i])) {
-                if (v.typeId() == QMetaType::QString)
-                    EXPECT_EQ(FieldString(r.value(col)), v.toString())
-                        << "record " << i << " " << qPrintable(col);
-                else
-                    EXPECT_EQ(FieldInt(r.value(col)), v.toInt()) << "record " << i << " " << qPrintable(col);
-            }
-        }
-    }
-
-    int testerRecords() { return sim.stateInt(QStringLiteral("records")); }
-
-    // Complete or nothing, with the tester's memory to match.
-    void expectAllOrNothing(const TAbrufBericht &b, int n, int testerHolds)
-    {
-        if (b.Ergebnis == TAbrufErgebnis::Abgerufen) {
-            expectStagingMatches(n);
-            EXPECT_EQ(testerHolds, 0);
-        } else {
-            EXPECT_EQ(db->count(QStringLiteral("tblUebernahme")), 0);
-            EXPECT_EQ(testerHolds, n);
-        }
-    }
-
-    std::unique_ptr<TTestDb> db;
-    std::unique_ptr<TDatenabruf> abruf;
-    QList<QByteArray> expected;
-    QString oldCwd;
-};
-
-} // namespace
 
 // ---- the ordinary fetch ------------------------------------------------------
 
@@ -190,10 +29,9 @@ TEST_P(Retrieval, ThirtyRecordsArriveFieldByFieldAndTheTesterIsCleared)
     ASSERT_TRUE(lengths.contains(0) && lengths.contains(7) && lengths.contains(16) && quickAbortWithCurrent);
 
     QList<int> progress;
-    QObject::connect(abruf.get(), &TDatenabruf::recordStored, abruf.get(),
-                     [&](int i, int count, int lfd, const QString &) {
+    QObject::connect(abruf.get(), &TDatenabruf::recordRead, abruf.get(),
+                     [&](int i, int count, const QString &) {
                          EXPECT_EQ(count, 30);
-                         EXPECT_EQ(lfd, i);
                          progress << i;
                      });
     const TAbrufBericht b = abruf->Fetch();
@@ -263,23 +101,48 @@ TEST_P(Retrieval, LineCutAtEveryFrameOfAThreeRecordFetch)
             EXPECT_EQ(b.Ergebnis, TAbrufErgebnis::Nichts);
         }
         if (n == 20) {
-            EXPECT_EQ(b.Ergebnis, TAbrufErgebnis::Verbindungsfehler);
+            // Stored before "C": the rows stay although nobody answers any more.
+            EXPECT_EQ(b.Ergebnis, TAbrufErgebnis::Unbestaetigt);
+            EXPECT_EQ(b.Meldung(), TDatenabruf::MsgUnbestaetigt);
         }
     }
 }
 
-TEST_P(Retrieval, LostAcknowledgementRollsBackAndTheTesterKeepsEverything)
+TEST_P(Retrieval, LostAcknowledgementIsSettledByReadingTheRecordAgain)
 {
-    // Answer lost (the tester moved on) and request lost (it did not): the same.
-    for (const QString &fault : {QStringLiteral("--drop-answer"), QStringLiteral("--drop")}) {
-        SCOPED_TRACE(fault.toStdString());
-        startSim(3, {fault, QStringLiteral("70:3")});
-        const TAbrufBericht b = abruf->Fetch();
-        EXPECT_EQ(b.Ergebnis, TAbrufErgebnis::Uebertragungsfehler);
-        EXPECT_EQ(b.Meldung(), TDatenabruf::MsgUebertragungsfehler);
-        expectAllOrNothing(b, 3, testerRecords());
-        EXPECT_EQ(sentCount(cmdEepromFunktion), 3) << "no \"C\" after a failed record";
-    }
+    // The answer lost, the tester moved on: the record read again is the next one.
+    startSim(3, {QStringLiteral("--drop-answer"), QStringLiteral("70:3")});
+    TAbrufBericht b = abruf->Fetch();
+    EXPECT_EQ(b.Ergebnis, TAbrufErgebnis::Abgerufen);
+    expectAllOrNothing(b, 3, testerRecords());
+    EXPECT_EQ(sentCount(cmdDatensatzA), 4) << "read twice to find out, then not again";
+
+    // The request lost, the tester stayed: the same record again could also be
+    // an equal next record, so the fetch gives up and the tester keeps all.
+    db->exec(QStringLiteral("DELETE FROM tblUebernahme"));
+    startSim(3, {QStringLiteral("--drop"), QStringLiteral("70:3")});
+    b = abruf->Fetch();
+    EXPECT_EQ(b.Ergebnis, TAbrufErgebnis::Uebertragungsfehler);
+    EXPECT_EQ(b.Meldung(), TDatenabruf::MsgUebertragungsfehler);
+    expectAllOrNothing(b, 3, testerRecords());
+    EXPECT_EQ(sentCount(cmdEepromFunktion), 3) << "no \"C\" after a failed record";
+
+    // Two equal records in a row and the answer lost: the same record read
+    // again may be the next one or this one; rather nothing than a guess.
+    db->exec(QStringLiteral("DELETE FROM tblUebernahme"));
+    startSim(3, {QStringLiteral("--twin"), QStringLiteral("1"), QStringLiteral("--drop-answer"),
+                 QStringLiteral("70:3")});
+    ASSERT_EQ(expected[1], expected[2]);
+    b = abruf->Fetch();
+    EXPECT_EQ(b.Ergebnis, TAbrufErgebnis::Uebertragungsfehler);
+    EXPECT_EQ(db->count(QStringLiteral("tblUebernahme")), 0);
+    EXPECT_EQ(testerRecords(), 3);
+
+    // After the last record nothing can be skipped: "S" simply goes again.
+    startSim(3, {QStringLiteral("--drop"), QStringLiteral("70:4")});
+    b = abruf->Fetch();
+    EXPECT_EQ(b.Ergebnis, TAbrufErgebnis::Abgerufen);
+    expectAllOrNothing(b, 3, testerRecords());
 }
 
 TEST_P(Retrieval, LostAnswerOfTheFinalClearIsCheckedWithTheRecordCount)
@@ -291,14 +154,65 @@ TEST_P(Retrieval, LostAnswerOfTheFinalClearIsCheckedWithTheRecordCount)
     EXPECT_EQ(b.Ergebnis, TAbrufErgebnis::Abgerufen);
     expectAllOrNothing(b, 3, testerRecords());
 
-    // Every "C" lost on the way: the tester still holds the records.
+    // Every "C" lost on the way: the rows stay, the tester still holds the
+    // records, and the user is told so.
     db->exec(QStringLiteral("DELETE FROM tblUebernahme"));
     startSim(3, {QStringLiteral("--drop"), QStringLiteral("70:5"), QStringLiteral("--drop"),
                  QStringLiteral("70:6"), QStringLiteral("--drop"), QStringLiteral("70:7")});
     b = abruf->Fetch();
-    EXPECT_EQ(b.Ergebnis, TAbrufErgebnis::Verbindungsfehler);
-    EXPECT_EQ(b.Meldung(), TDatenabruf::MsgVerbindungUnterbrochen);
+    EXPECT_EQ(b.Ergebnis, TAbrufErgebnis::Unbestaetigt);
+    EXPECT_EQ(b.Meldung(), TDatenabruf::MsgUnbestaetigt);
     expectAllOrNothing(b, 3, testerRecords());
+    EXPECT_EQ(testerRecords(), 3);
+    EXPECT_TRUE(UnbestaetigterAbruf(db->db()));
+    EXPECT_TRUE(DoppeltMarkierteZeilen(db->db()).isEmpty());
+
+    // The next fetch gets them again and marks every one of them; the tester
+    // is cleared now.
+    const TAbrufBericht again = abruf->Fetch();
+    EXPECT_EQ(again.Ergebnis, TAbrufErgebnis::Abgerufen);
+    EXPECT_EQ(again.Doppelt, 3);
+    EXPECT_EQ(again.Meldung(), TDatenabruf::DoppeltText(3));
+    EXPECT_EQ(testerRecords(), 0);
+    EXPECT_EQ(db->count(QStringLiteral("tblUebernahme")), 6);
+    EXPECT_EQ(DoppeltMarkierteZeilen(db->db()), (QSet<int>{4, 5, 6}));
+    EXPECT_FALSE(UnbestaetigterAbruf(db->db()));
+}
+
+// Two equal tests in one read-out are two tests: stored twice, neither marked.
+TEST_P(Retrieval, EqualRecordsOfOneReadOutAreTwoTests)
+{
+    startSim(3, {QStringLiteral("--twin"), QStringLiteral("0")});
+    const TAbrufBericht b = abruf->Fetch();
+    EXPECT_EQ(b.Ergebnis, TAbrufErgebnis::Abgerufen);
+    EXPECT_EQ(b.Doppelt, 0);
+    expectStagingMatches(3);
+    EXPECT_TRUE(DoppeltMarkierteZeilen(db->db()).isEmpty());
+}
+
+TEST_P(Retrieval, SilentTesterIsReportedAndNothingChanges)
+{
+    startSim(5, {QStringLiteral("--silent-after"), QStringLiteral("0")});
+    const TAbrufBericht b = abruf->Fetch();
+    EXPECT_EQ(b.Ergebnis, TAbrufErgebnis::KeineAntwort);
+    EXPECT_EQ(b.Meldung(), QStringLiteral("Der Gerätetester antwortet nicht."));
+    EXPECT_EQ(sentCount(cmdEepromFunktion), 0);
+    EXPECT_EQ(db->count(QStringLiteral("tblUebernahme")), 0);
+}
+
+// A database that takes nothing is found before the tester starts its read-out.
+TEST_P(Retrieval, ReadOnlyDatabaseIsRefusedBeforeTheReadOutWithTheReason)
+{
+    db->exec(GetParam() == TTestEngine::SQLite ? QStringLiteral("PRAGMA query_only = ON")
+                                               : QStringLiteral("SET default_transaction_read_only = on"));
+    startSim(3);
+    const TAbrufBericht b = abruf->Fetch();
+    EXPECT_EQ(b.Ergebnis, TAbrufErgebnis::Datenbankfehler);
+    EXPECT_TRUE(b.Meldung().startsWith(QStringLiteral(
+        "Es ist ein Fehler aufgetreten, die Daten wurden nicht übernommen.\r\rFehlertext:\r")));
+    EXPECT_TRUE(b.Fehlertext.contains(QStringLiteral("schreibgeschützt"))) << qPrintable(b.Fehlertext);
+    EXPECT_EQ(sentCount(cmdEepromFunktion), 0) << "no \"T\"";
+    EXPECT_EQ(testerRecords(), 3);
 }
 
 TEST_P(Retrieval, LostPieceRequestIsRetriedByTheBus)
@@ -318,13 +232,42 @@ TEST_P(Retrieval, OnePercentCorruptFramesOverFiftyRecords)
     EXPECT_GT(badMsgs, 0) << "the seed should give the line some bad frames";
 }
 
+// The server connection dies just before the rows are stored: the tester has
+// not been told to clear, so it still holds everything.
+TEST_P(Retrieval, LostServerBeforeTheCommitKeepsEverythingInTheTester)
+{
+    if (GetParam() != TTestEngine::PostgreSQL) GTEST_SKIP() << "a server connection to lose";
+    QSqlQuery pid(db->db());
+    ASSERT_TRUE(pid.exec(QStringLiteral("SELECT pg_backend_pid()")) && pid.next());
+    const int backend = pid.value(0).toInt();
+    pid.finish();
+    ASSERT_TRUE(
+        OpenConnection(ParseConnectionString(db->connectionString()), QStringLiteral("gt_killer"), nullptr));
+    startSim(4);
+    QObject::connect(
+        abruf.get(), &TDatenabruf::recordRead, abruf.get(), [&](int i, int count, const QString &) {
+            if (i != count) return;
+            QSqlQuery kill(QSqlDatabase::database(QStringLiteral("gt_killer")));
+            EXPECT_TRUE(kill.exec(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(backend)));
+        });
+    const TAbrufBericht b = abruf->Fetch();
+    QSqlDatabase::database(QStringLiteral("gt_killer")).close();
+    QSqlDatabase::removeDatabase(QStringLiteral("gt_killer"));
+    EXPECT_EQ(b.Ergebnis, TAbrufErgebnis::Datenbankfehler);
+    EXPECT_TRUE(
+        b.Fehlertext.startsWith(QStringLiteral("Die Verbindung zum Datenbankserver ist unterbrochen.")))
+        << qPrintable(b.Fehlertext);
+    EXPECT_EQ(sentCount(cmdEepromFunktion), 1 + 4) << "\"T\" and the acknowledgements, no \"C\"";
+    EXPECT_EQ(testerRecords(), 4);
+}
+
 TEST_P(Retrieval, CancelStopsAfterTheCurrentRecordWithoutClearing)
 {
     startSim(5);
-    const QMetaObject::Connection stop = QObject::connect(
-        abruf.get(), &TDatenabruf::recordStored, abruf.get(), [this](int i, int, int, const QString &) {
-            if (i == 2) abruf->Cancel();
-        });
+    const QMetaObject::Connection stop = QObject::connect(abruf.get(), &TDatenabruf::recordRead, abruf.get(),
+                                                          [this](int i, int, const QString &) {
+                                                              if (i == 2) abruf->Cancel();
+                                                          });
     const TAbrufBericht b = abruf->Fetch();
     EXPECT_EQ(b.Ergebnis, TAbrufErgebnis::Abgebrochen);
     EXPECT_TRUE(b.Meldung().isEmpty());
@@ -384,18 +327,18 @@ protected:
     // A staging row as the fetch writes it, with texts of the test's choice.
     void stage(int lfd, const QString &barcode, int device, const QString &pruefer = QStringLiteral("P"))
     {
-        TUebernahmeWerte w;
-        w.UNstrBarcode = barcode;
-        w.UNintSchutzleiterwid = 100 + lfd;
-        w.UNintSchutzlStromL1N = -1;
-        w.UNblnAutomatisch = 1;
-        w.UNintSichtpruef = 1;
-        w.UNblnPruefungsergebnis = 1;
-        const QStringList lines = TDatenabruf::StagingInsertLines(
-            lfd, w, device, SqlDateLiteral(QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7))),
-            QStringLiteral("06'1234567"), pruefer, QStringLiteral("B'ewerter"));
+        TAbrufSatz s;
+        s.Werte.UNstrBarcode = barcode;
+        s.Werte.UNintSchutzleiterwid = 100 + lfd;
+        s.Werte.UNintSchutzlStromL1N = -1;
+        s.Werte.UNblnAutomatisch = 1;
+        s.Werte.UNintSichtpruef = 1;
+        s.Werte.UNblnPruefungsergebnis = 1;
+        s.PrueflingNr = device;
+        const TAbrufKopf k{QStringLiteral("06'1234567"), pruefer, QStringLiteral("B'ewerter"),
+                           QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7))};
         QString error;
-        ASSERT_TRUE(ExecLines(t->db(), lines, &error)) << error.toStdString();
+        ASSERT_TRUE(StagingZeileEinfuegen(t->db(), lfd, s, k, &error)) << error.toStdString();
     }
     QSqlRecord test(int nr)
     {
@@ -519,6 +462,31 @@ TEST_P(Transfer, NumbersStayAboveTestsWrittenMeanwhile)
     EXPECT_EQ(r.Fehlgeschlagen, 0);
     EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 3);
     EXPECT_FALSE(test(3).isEmpty());
+}
+
+// A row that may be a test stored already waits for the user's decision.
+TEST_P(Transfer, RowsMarkedAsDoubledStayUntilTheMarkIsLifted)
+{
+    t->addCustomer(1, QStringLiteral("K"));
+    t->addDevice(4, 1, QStringLiteral("A"), QStringLiteral("1"));
+    TAbrufSatz s;
+    s.Werte.UNstrBarcode = QStringLiteral("1");
+    s.Werte.UNintSchutzleiterwid = 123;
+    s.PrueflingNr = 4;
+    const TAbrufKopf k{QStringLiteral("0612345678"), {}, {}, QDateTime::currentDateTime()};
+    ASSERT_TRUE(AbrufSpeichern(t->db(), k, {s}).Ok); // the tester never confirmed clearing it
+    ASSERT_EQ(AbrufSpeichern(t->db(), k, {s}).Doppelt, 1);
+
+    TUebertragBericht r = abruf->Transfer();
+    EXPECT_EQ(r.Uebertragen, 1);
+    EXPECT_EQ(r.Doppelt, 1);
+    EXPECT_EQ(t->count(QStringLiteral("tblUebernahme"), QStringLiteral("UNintLfdNr = 2")), 1);
+
+    ASSERT_TRUE(DoppeltMarkierungAufheben(t->db(), 2));
+    r = abruf->Transfer();
+    EXPECT_EQ(r.Uebertragen, 1);
+    EXPECT_EQ(r.Doppelt, 0);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, Transfer, ::testing::Values(TTestEngine::SQLite, TTestEngine::PostgreSQL),

@@ -111,6 +111,16 @@ TEST(SimLineFaults, DropAnswerActsButStaysSilent)
     line.receive(wire(0x70, "S"), 2);
     EXPECT_EQ(drain(line).size(), 1);
     EXPECT_EQ(t.readPointer(), 2);
+
+    // Acting while frozen: carried out, only the answer is lost.
+    SimTester u;
+    u.setRecords({SimRecord{}, SimRecord{}});
+    f.freezeActs = true;
+    SimLine acting(u, f, 1);
+    for (int i = 0; i < 3; ++i)
+        acting.receive(wire(0x70, i == 0 ? "T" : "S"), i);
+    EXPECT_EQ(drain(acting).size(), 2);
+    EXPECT_EQ(u.readPointer(), 2);
 }
 
 TEST(SimLineFaults, SilentAfterNFramesEndsAnswersAndReports)
@@ -147,6 +157,41 @@ TEST(SimLineFaults, HangupAfterNFramesAnswersTheLastOne)
     EXPECT_TRUE(line.hangupDue());
     line.receive(wire(0x11), 1);
     EXPECT_EQ(drain(line).size(), 1);
+}
+
+// A test stops the program on the far end at a known frame: after N answers
+// the line only counts; the tester does nothing until it is thawed.
+TEST(SimLineFaults, FreezeAfterNFramesCountsWithoutActingUntilThawed)
+{
+    SimTester t;
+    t.setRecords({SimRecord{}, SimRecord{}});
+    SimFaults f;
+    f.freezeAfter = 2;
+    SimLine line(t, f, 1);
+    line.receive(wire(0x70, "T"), 0);
+    line.receive(wire(0x70, "S"), 1); // the second frame is still carried out and answered
+    EXPECT_TRUE(line.frozen());
+    EXPECT_EQ(drain(line).size(), 2);
+    line.receive(wire(0x70, "S"), 2);
+    line.advance(1000);
+    EXPECT_FALSE(line.hasOutput());
+    EXPECT_EQ(t.readPointer(), 1) << "nothing carried out while frozen";
+    EXPECT_EQ(line.framesIn(), 3);
+    bool quit = false;
+    EXPECT_EQ(SimControlCommand(line, QStringLiteral("thaw"), 2000, quit), QStringLiteral("ok"));
+    line.receive(wire(0x70, "S"), 2001);
+    EXPECT_EQ(drain(line).size(), 1);
+    EXPECT_EQ(t.readPointer(), 2);
+
+    // Acting while frozen: carried out, only the answer is lost.
+    SimTester u;
+    u.setRecords({SimRecord{}, SimRecord{}});
+    f.freezeActs = true;
+    SimLine acting(u, f, 1);
+    for (int i = 0; i < 3; ++i)
+        acting.receive(wire(0x70, i == 0 ? "T" : "S"), i);
+    EXPECT_EQ(drain(acting).size(), 2);
+    EXPECT_EQ(u.readPointer(), 2);
 }
 
 TEST(SimLineFaults, CorruptAndDropByteAffectTheirShareOfFrames)
@@ -395,11 +440,12 @@ TEST(SimCommandLine, RefusesBadValuesWithAMessage)
 TEST(SimCommandLine, HelpNamesEveryOption)
 {
     const QString help = SimHelpText();
-    for (const char *opt : {"--device",      "--records",   "--seed",         "--capacity", "--firmware",
-                            "--serial",      "--languages", "--language",     "--baud",     "--no-pacing",
-                            "--autosend-ms", "--speed",     "--silent-after", "--drop",     "--drop-answer",
-                            "--corrupt",     "--drop-byte", "--hangup-after", "--verbose",  "--quit-on-eof",
-                            "--help"})
+    for (const char *opt :
+         {"--device",       "--records",       "--seed",         "--capacity", "--firmware",
+          "--serial",       "--languages",     "--language",     "--baud",     "--no-pacing",
+          "--autosend-ms",  "--speed",         "--silent-after", "--drop",     "--drop-answer",
+          "--corrupt",      "--drop-byte",     "--hangup-after", "--verbose",  "--quit-on-eof",
+          "--freeze-after", "--freeze-acting", "--help"})
         EXPECT_TRUE(help.contains(QLatin1String(opt))) << opt;
 }
 
