@@ -4,6 +4,7 @@
 #include "store/ColumnWidths.h"
 #include "store/CsvExport.h"
 #include "store/Database.h"
+#include "store/DatabaseFiles.h"
 #include "store/ExportColumns.h"
 #include "store/Globals.h"
 
@@ -231,6 +232,10 @@ QString header(TExportColumn c)
 
 bool TCsvImport::ReadFile(const QString &fileName, QString *error)
 {
+    if (const QString why = DatabaseFileRefusal(fileName); !why.isEmpty()) {
+        if (error) *error = why;
+        return false;
+    }
     QFile f(fileName);
     if (!f.open(QIODevice::ReadOnly)) {
         if (error) *error = QStringLiteral("Die Datei \"%1\" kann nicht gelesen werden.").arg(fileName);

@@ -1,11 +1,14 @@
 #include "store/DueList.h"
 
+#include "core/AtomicFile.h"
 #include "store/CsvExport.h"
 #include "store/Database.h"
+#include "store/DatabaseFiles.h"
+#include "store/DbErrors.h"
 #include "store/SqliteRows.h"
 
+#include <QDir>
 #include <QHash>
-#include <QSaveFile>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -88,7 +91,7 @@ bool LoadDueList(QSqlDatabase db, int serviceIntervalDays, const QDate &today, Q
         QSqlQuery q(db);
         q.setForwardOnly(true);
         if (!q.exec(sql)) {
-            if (error) *error = q.lastError().text();
+            if (error) *error = DbFehlertext(q.lastError());
             return false;
         }
         while (q.next())
@@ -100,7 +103,7 @@ bool LoadDueList(QSqlDatabase db, int serviceIntervalDays, const QDate &today, Q
                                "PLstrInventarnummer, PLstrBarcode "
                                "FROM tblPruefling INNER JOIN tblKunden ON tblPruefling.PLintKundenNr = "
                                "tblKunden.KDintKundenNr"))) {
-        if (error) *error = q.lastError().text();
+        if (error) *error = DbFehlertext(q.lastError());
         return false;
     }
     while (q.next()) {
@@ -177,9 +180,19 @@ QByteArray DueCsv(const QList<TDueEntry> &rows)
 
 bool WriteDueCsv(const QList<TDueEntry> &rows, const QString &fileName, QString *error)
 {
-    QSaveFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly) || f.write(DueCsv(rows)) < 0 || !f.commit()) {
+    if (const QString why = DatabaseFileRefusal(fileName); !why.isEmpty()) {
+        if (error) *error = why;
+        return false;
+    }
+    TAtomicFile f(fileName);
+    if (!f.open(QIODevice::WriteOnly)) {
         if (error) *error = CannotCreateFileMessage(fileName);
+        return false;
+    }
+    if (f.write(DueCsv(rows)) < 0 || !f.commit()) {
+        if (error)
+            *error = QStringLiteral("Fehler beim Schreiben der Datei „%1“: %2")
+                         .arg(QDir::toNativeSeparators(fileName), f.reason());
         return false;
     }
     return true;
