@@ -1,6 +1,7 @@
 #include "app/RecordTableModel.h"
 
 #include "store/Database.h"
+#include "store/DbErrors.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -21,7 +22,7 @@ bool TRecordTableModel::load(const QSqlDatabase &db, const QString &sql, QString
         while (q.next())
             rows << q.record();
     } else if (error) {
-        *error = q.lastError().text();
+        *error = DbFehlertext(q.lastError());
     }
     beginResetModel();
     m_rows = rows;

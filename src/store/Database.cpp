@@ -2,6 +2,8 @@
 
 #include "core/FormatSettings.h"
 #include "core/ProgramPaths.h"
+#include "store/DbErrors.h"
+#include "store/SchemaCheck.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -240,7 +242,7 @@ bool OpenConnection(const TConnectionInfo &info, const QString &connectionName, 
     else if (info.engine == TDbEngine::PostgreSQL)
         db.setConnectOptions(QStringLiteral("connect_timeout=10"));
     if (!db.open()) {
-        const QString text = db.lastError().text();
+        const QString text = DbFehlertext(db.lastError());
         db = QSqlDatabase();
         return fail(text.isEmpty() ? QStringLiteral("Die Datenbank kann nicht geöffnet werden.") : text);
     }
@@ -294,6 +296,12 @@ bool ConnectDatabase(const QString &connectionString, QString *error)
             *error =
                 QStringLiteral("In der Datenbank fehlen die Tabellen %1. Bitte mit gt-initdb einrichten.")
                     .arg(missing.join(QStringLiteral(", ")));
+        DisconnectDatabase();
+        return false;
+    }
+    const QString schema = SchemaProblemText(QSqlDatabase::database(name, false));
+    if (!schema.isEmpty()) {
+        if (error) *error = schema;
         DisconnectDatabase();
         return false;
     }
@@ -363,16 +371,24 @@ bool ExecLines(QSqlDatabase db, const QStringList &lines, QString *error, int *r
     return true;
 }
 
+QString FailedSqlPath()
+{
+    // The program's own folder: a file of that name in whatever folder it was started from is the user's.
+    return ProgramDataPath(QStringLiteral("SQL.txt"));
+}
+
 bool SaveFailedSql(const QString &statement)
 {
-    QFile f(QStringLiteral("SQL.txt"));
+    const QString path = FailedSqlPath();
+    MakeParentDir(path);
+    QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) return false;
     return f.write(statement.toUtf8()) >= 0;
 }
 
 bool RemoveFailedSqlFile()
 {
-    return QFile::remove(QStringLiteral("SQL.txt"));
+    return QFile::remove(FailedSqlPath());
 }
 
 namespace {
