@@ -89,12 +89,14 @@ protected:
         abruf->setSerialNumber(QStringLiteral("0612345678"));
         abruf->setOperator(QStringLiteral("O'Neill"));
         abruf->setAssessor(QStringLiteral("Anne 'Bea' Meier"));
-        // SQL.txt goes to the current folder.
+        // SQL.txt goes to the program's data folder, here the test's own.
         oldCwd = QDir::currentPath();
         QDir::setCurrent(dir.path());
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path()));
     }
     void TearDown() override
     {
+        qunsetenv("XDG_DATA_HOME");
         if (!oldCwd.isEmpty()) QDir::setCurrent(oldCwd);
         abruf.reset();
         TesterChain::TearDown();
@@ -356,7 +358,7 @@ TEST_P(Retrieval, RefusedInsertRollsBackSavesTheStatementAndKeepsTheTester)
         "Es ist ein Fehler aufgetreten, die Daten wurden nicht übernommen.\r\rFehlertext:\r")));
     EXPECT_TRUE(b.Fehlertext.contains(QStringLiteral("Datenträger voll"))) << qPrintable(b.Fehlertext);
     expectAllOrNothing(b, 3, testerRecords());
-    QFile sql(dir.filePath(QStringLiteral("SQL.txt")));
+    QFile sql(FailedSqlPath());
     ASSERT_TRUE(sql.open(QIODevice::ReadOnly));
     EXPECT_TRUE(sql.readAll().startsWith("INSERT INTO tblUebernahme\n  (UNintLfdNr,"));
 }
@@ -374,9 +376,11 @@ protected:
         abruf = std::make_unique<TDatenabruf>(nullptr, t->db().connectionName());
         oldCwd = QDir::currentPath();
         QDir::setCurrent(tmp.path());
+        qputenv("XDG_DATA_HOME", QFile::encodeName(tmp.path()));
     }
     void TearDown() override
     {
+        qunsetenv("XDG_DATA_HOME");
         if (!oldCwd.isEmpty()) QDir::setCurrent(oldCwd);
         abruf.reset();
         StoreDb::TearDown();
@@ -489,7 +493,7 @@ TEST_P(Transfer, FailingRowLeavesAGapStaysAndTheOthersGoOn)
     EXPECT_FALSE(test(3).isEmpty());
     EXPECT_EQ(t->count(QStringLiteral("tblUebernahme")), 1);
     EXPECT_EQ(t->count(QStringLiteral("tblUebernahme"), QStringLiteral("UNintLfdNr = 2")), 1);
-    QFile sql(tmp.filePath(QStringLiteral("SQL.txt")));
+    QFile sql(FailedSqlPath());
     ASSERT_TRUE(sql.open(QIODevice::ReadOnly));
     EXPECT_TRUE(sql.readAll().startsWith("INSERT INTO tblPruefung\n  (PRintPruefungsNr,"));
 }
