@@ -241,9 +241,10 @@ void TForm1::ConnectDatabase()
     if (OfferNewDatabase(*this, connection)) return;
     // The reason follows: a database that is there but refused (an older schema, a lock, a stopped
     // server) must not look like a missing one.
-    ShowMessage(QMessageBox::Critical,
-                QStringLiteral("Die für den Betrieb dieses Programms erforderliche Datenbank wurde nicht gefunden.") +
-                    (error.isEmpty() ? QString() : QStringLiteral("\n\n") + error));
+    ShowMessage(
+        QMessageBox::Critical,
+        QStringLiteral("Die für den Betrieb dieses Programms erforderliche Datenbank wurde nicht gefunden.") +
+            (error.isEmpty() ? QString() : QStringLiteral("\n\n") + error));
 }
 
 void TForm1::IdleStep()
