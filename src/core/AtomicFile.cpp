@@ -40,6 +40,8 @@ bool TAtomicFile::open(OpenMode mode)
     struct stat st {};
     const QByteArray target = QFile::encodeName(m_target);
     const bool replaces = ::stat(target.constData(), &st) == 0;
+    // A folder of that name would only show at the rename, after all the work.
+    if (replaces && S_ISDIR(st.st_mode)) return fail(EISDIR);
     for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
         m_part =
             m_target +
@@ -139,7 +141,7 @@ QString FileErrorReason(int err)
     case EFBIG:
         return QStringLiteral("Die Datei wird zu groß für den Datenträger.");
     case EISDIR:
-        return QStringLiteral("Der Name gehört einem Ordner.");
+        return QStringLiteral("Unter diesem Namen gibt es einen Ordner.");
     default:
         return QString::fromLocal8Bit(std::strerror(err));
     }
