@@ -10,6 +10,7 @@
 #include "app/CliSupport.h"
 #include "app/CommandLine.h"
 #include "app/Configuration.h"
+#include "app/MainActions.h"
 #include "app/MainWindow.h"
 #include "core/IniFile.h"
 #include "serial/PortNames.h"
@@ -277,6 +278,34 @@ TEST(WindowSettings, UnusableValuesAreSaidOnceTheWindowRuns)
         << f.messages[0].toStdString();
     EXPECT_EQ(w->Configuration().Port, 1);
     f.destroy();
+}
+
+// The window says so too: "belegt" in the status bar alone is easily missed.
+TEST(WindowPort, ABusyPortIsReported)
+{
+    gt_test::PtyPair line;
+    ASSERT_TRUE(line.ok());
+    QTemporaryDir dir;
+    const QString ports = dir.filePath(QStringLiteral("ports.ini"));
+    TIniFile(ports).WriteString(QStringLiteral("Ports"), QStringLiteral("COM5"), line.slavePath());
+    SetPortIniFile(ports);
+    TConfiguration config;
+    config.Port = 5;
+    cli::TCliTesterLink other(config);
+    QString err;
+    ASSERT_TRUE(other.open(&err)) << err.toStdString();
+
+    gt_app_test::FormFixture f;
+    f.withDatabase();
+    gt_app_test::writeFile(f.iniPath(), "[Interface]\nPort=5\n");
+    TForm1 *w = f.make();
+    w->Actions().G_Verbinden->trigger();
+    ASSERT_TRUE(gt_app_test::waitUntil([&] { return !f.messages.isEmpty(); }));
+    EXPECT_TRUE(f.messages.last().startsWith(QStringLiteral("COM5 ist belegt")))
+        << f.messages.last().toStdString();
+    if (w->Actions().G_Verbinden->isChecked()) w->Actions().G_Verbinden->trigger();
+    f.destroy();
+    SetPortIniFile(QString());
 }
 
 } // namespace
