@@ -80,8 +80,15 @@ cmake --build build-fuzz -j"$jobs" --target "${fuzzers[@]}"
 for f in "${fuzzers[@]}"; do
   corpus=$(mktemp -d)
   echo "--- $f, $fuzz_seconds s"
-  (cd "$corpus" && "$OLDPWD/build-fuzz/fuzz/$f" -max_total_time="$fuzz_seconds" -timeout=10 \
-    -print_final_stats=1 "$corpus" 2>&1 | tail -n 12)
+  # Not a leak (leak checks stay on and find none): AddressSanitizer keeps
+  # freed memory in quarantine to catch late use. With its default of 256 MB
+  # fuzz_frames grew to 940 MB in 90 s; with none it stayed at 43 MB over
+  # 840 000 runs; with 32 MB it ended at 272 MB after 240 s. A small
+  # quarantine still catches recent use after free; the RSS limit stops a run
+  # that outgrows the machine with a report instead of swapping.
+  (cd "$corpus" && ASAN_OPTIONS="${ASAN_OPTIONS:-}:quarantine_size_mb=32" \
+    "$OLDPWD/build-fuzz/fuzz/$f" -max_total_time="$fuzz_seconds" -timeout=10 \
+    -detect_leaks=1 -rss_limit_mb=1024 -print_final_stats=1 "$corpus" 2>&1 | tail -n 12)
   rm -rf "$corpus"
 done
 step_done "Fuzzing ($fuzz_seconds s je Ziel)"

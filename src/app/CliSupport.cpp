@@ -5,10 +5,12 @@
 #include "core/IniFile.h"
 #include "serial/Cate32.h"
 #include "store/Database.h"
+#include "store/SchemaCheck.h"
 #include "tester/Commands.h"
 
 #include <QSqlDatabase>
 
+#include <cerrno>
 #include <cstdio>
 
 namespace cli {
@@ -43,6 +45,11 @@ TCliDatabase::TCliDatabase(const TConfiguration &config, const QString &connecti
 {
     const TConnectionInfo info = ParseConnectionString(config.ConnectionString);
     m_ok = OpenConnection(info, m_name, &m_error);
+    if (m_ok) {
+        // A command on a database without the columns it reads would report nothing as success.
+        m_error = SchemaProblemText(QSqlDatabase::database(m_name, false));
+        m_ok = m_error.isEmpty();
+    }
     if (m_ok) setDatabaseKind(info.kind);
 }
 
@@ -54,6 +61,19 @@ TCliDatabase::~TCliDatabase()
         if (db.isValid()) db.close();
     }
     QSqlDatabase::removeDatabase(m_name);
+}
+
+QString PortOpenFailureText(int port, const TCate &cate)
+{
+    const int err = cate.LastOpenError();
+    if (err == EBUSY || err == EWOULDBLOCK)
+        return QStringLiteral(
+                   "COM%1 ist belegt: ein anderes Programm (oder ein zweites Gerätetester-Programm) "
+                   "benutzt die Schnittstelle gerade.")
+            .arg(port);
+    const QString why = cate.LastOpenErrorText();
+    return why.isEmpty() ? QStringLiteral("COM%1 kann nicht geöffnet werden.").arg(port)
+                         : QStringLiteral("COM%1 kann nicht geöffnet werden: %2.").arg(port).arg(why);
 }
 
 TCliTesterLink::TCliTesterLink(const TConfiguration &config) : m_config(config)
@@ -88,6 +108,11 @@ TCliTesterLink::~TCliTesterLink()
 
 bool TCliTesterLink::open(QString *error)
 {
+    // A setting that cannot work is said now, not as a tester that does not answer.
+    if (!m_config.Problems.isEmpty()) {
+        if (error) *error = m_config.Problems.join(QLatin1Char('\n'));
+        return false;
+    }
     const int port = m_config.Port;
     if (port < 1 || port > 9) {
         if (error) *error = QStringLiteral("Es ist keine Schnittstelle eingestellt.");
@@ -100,7 +125,7 @@ bool TCliTesterLink::open(QString *error)
         // The state below tells; the component has logged the reason.
     }
     if (!m_cate->IsOpen()) {
-        if (error) *error = QStringLiteral("COM%1 kann nicht geöffnet werden.").arg(port);
+        if (error) *error = PortOpenFailureText(port, *m_cate);
         return false;
     }
     return true;

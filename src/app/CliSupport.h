@@ -43,6 +43,9 @@ private:
     int m_oldKind = 0;
 };
 
+// Why the port did not open, in German ("COM2 ist belegt: …").
+QString PortOpenFailureText(int port, const TCate &cate);
+
 // The configured port with the bus engine and the command set on it.
 class TCliTesterLink {
 public:

@@ -15,6 +15,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cstdio>
@@ -274,6 +275,13 @@ int RunCommandLine(int argc, char **argv)
     case TCommandLine::StartWindow:
     case TCommandLine::RunCommand:
         break;
+    }
+    // A mistyped name would otherwise start on defaults and a new file, and the
+    // tester "would not answer" on the wrong port.
+    if (!cl.iniFile.isEmpty() && !QFileInfo(cl.iniFile).isFile()) {
+        print(stderr, QStringLiteral("geraetetester: Die Konfigurationsdatei „%1“ gibt es nicht.\n")
+                          .arg(QDir::toNativeSeparators(cl.iniFile)));
+        return 1;
     }
     if (!cl.iniFile.isEmpty()) SetProgramIniOverride(cl.iniFile);
     if (cl.action == TCommandLine::StartWindow) return -1;

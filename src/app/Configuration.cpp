@@ -15,7 +15,46 @@ QString lineKey(const char *base, int i)
     return QLatin1String(base) + QString::number(i + 1);
 }
 
+// COM1..COM9 only: 0 would show "COM0" and connect to nothing. Anything else
+// is said, so that the user is not told later that the tester does not answer.
+int readPort(const TIniFile &ini, int fallback, QStringList &problems)
+{
+    const QString text = ini.ReadString(sInterface, QStringLiteral("Port"), QString()).trimmed();
+    if (text.isEmpty()) return fallback;
+    bool ok = false;
+    const int port = text.toInt(&ok);
+    if (ok && port >= 1 && port <= 9) return port;
+    problems << QStringLiteral("Der Wert „%1“ für „Port“ in der Konfigurationsdatei ist keine Schnittstelle "
+                               "COM1 bis COM9; es wird COM%2 verwendet.")
+                    .arg(text)
+                    .arg(fallback);
+    return fallback;
+}
+
 } // namespace
+
+QStringList TimingProblems(int messageTimeOut, int charTimeOut)
+{
+    // One character takes about 1 ms at 9600 Bd; the shortest exchange (a
+    // request and its answer frame, each with header and checksum) about 15 ms
+    // before the tester has even begun to work on it.
+    constexpr int kMinMessageTimeOut = 20;
+    constexpr int kMinCharTimeOut = 2;
+    QStringList problems;
+    if (messageTimeOut < kMinMessageTimeOut)
+        problems << QStringLiteral(
+                        "„MessageTimeOut“ = %1 ms in der Konfigurationsdatei ist zu kurz: keine Antwort "
+                        "des Gerätetesters kann so schnell ankommen (mindestens %2 ms, üblich 500 ms).")
+                        .arg(messageTimeOut)
+                        .arg(kMinMessageTimeOut);
+    if (charTimeOut < kMinCharTimeOut)
+        problems << QStringLiteral(
+                        "„CharTimeOut“ = %1 ms in der Konfigurationsdatei ist zu kurz: schon zwei "
+                        "Zeichen hintereinander brauchen länger (mindestens %2 ms, üblich 100 ms).")
+                        .arg(charTimeOut)
+                        .arg(kMinCharTimeOut);
+    return problems;
+}
 
 TConfiguration::TConfiguration() = default;
 
@@ -31,9 +70,8 @@ void TConfiguration::Read(const TIniFile &ini)
     Left = ini.ReadInteger(sPosition, QStringLiteral("Left"), d.Left);
     Top = ini.ReadInteger(sPosition, QStringLiteral("Top"), d.Top);
 
-    Port = ini.ReadInteger(sInterface, QStringLiteral("Port"), d.Port);
-    // COM1..COM9 only: 0 would show "COM0" and connect to nothing.
-    if (Port < 1 || Port > 9) Port = d.Port;
+    Problems.clear();
+    Port = readPort(ini, d.Port, Problems);
     BusLog = ini.ReadString(sInterface, QStringLiteral("BusLog"), d.BusLog);
     COMLog = ini.ReadString(sInterface, QStringLiteral("COMLog"), d.COMLog);
     PgmLog = ini.ReadString(sInterface, QStringLiteral("PgmLog"), d.PgmLog);
@@ -62,6 +100,7 @@ void TConfiguration::Read(const TIniFile &ini)
     RefreshTime = ini.ReadInteger(sTiming, QStringLiteral("RefreshTime"), d.RefreshTime);
     InActiveTime = ini.ReadInteger(sTiming, QStringLiteral("InActiveTime"), d.InActiveTime);
     SettingDelay = ini.ReadInteger(sTiming, QStringLiteral("SettingDelay"), d.SettingDelay);
+    Problems += TimingProblems(MessageTimeOut, CharTimeOut);
 
     Export.Read(ini);
 

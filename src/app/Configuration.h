@@ -4,6 +4,7 @@
 #include "store/SettingsValues.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstddef>
@@ -66,4 +67,10 @@ public:
     TExportSwitches Export;
     // [DataBase]
     QString ConnectionString;
+
+    // What the last Read found unusable, in German (a default was used instead).
+    QStringList Problems;
 };
+
+// Time-outs no tester could ever meet, each in a German sentence; empty when usable.
+QStringList TimingProblems(int messageTimeOut, int charTimeOut);

@@ -3,6 +3,7 @@
 #include "app/AppWindows.h"
 #include "app/Configuration.h"
 #include "app/DatenanzeigeDlg.h"
+#include "app/FileDialogs.h"
 #include "app/ImportDlg.h"
 #include "app/PrintCurrentValues.h"
 #include "app/PrueffristenDlg.h"
@@ -10,7 +11,6 @@
 #include "store/Database.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QTimer>
@@ -43,8 +43,7 @@ void TDataExtras::OpenBrowserAt(int kundenNr, int prueflingNr)
 
 void TDataExtras::ArchiveProtocols()
 {
-    const QString dir =
-        QFileDialog::getExistingDirectory(m_window, QStringLiteral("Ordner für das Protokollarchiv"));
+    const QString dir = AskFolder(m_window, QStringLiteral("Ordner für das Protokollarchiv"));
     if (dir.isEmpty()) return;
     TProtocolArchive archive;
     QProgressDialog progress(QStringLiteral("Protokolle werden archiviert..."), QStringLiteral("Abbrechen"),
@@ -74,9 +73,8 @@ void TDataExtras::ArchiveProtocols()
 
 void TDataExtras::ImportCsv()
 {
-    const QString file =
-        QFileDialog::getOpenFileName(m_window, QStringLiteral("CSV-Datei importieren"), QString(),
-                                     QStringLiteral("CSV-Dateien (*.csv *.txt);;alle Dateien (*)"));
+    const QString file = AskOpenFileName(m_window, QStringLiteral("CSV-Datei importieren"),
+                                         QStringLiteral("CSV-Dateien (*.csv *.txt);;alle Dateien (*)"));
     if (file.isEmpty()) return;
     TImportDlg dlg(m_window);
     dlg.setDatabase(ProgramDatabase());

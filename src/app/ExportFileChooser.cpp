@@ -1,5 +1,7 @@
 #include "app/ExportFileChooser.h"
 
+#include "app/FileDialogs.h"
+
 #include <QFileDialog>
 
 QString ChooseExportFile(int exportFile, const QString &exportFileName, QWidget *parent)
@@ -22,6 +24,7 @@ QString ChooseExportFile(int exportFile, const QString &exportFileName, QWidget 
         dlg.setDefaultSuffix(QStringLiteral("xlsx"));
     }
     dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
+    PrepareFileDialog(dlg);
     dlg.setSizeGripEnabled(true);
     if (!exportFileName.isEmpty()) dlg.selectFile(exportFileName);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return QString();

@@ -1,5 +1,6 @@
 #include "app/FirstStart.h"
 
+#include "app/CliSupport.h"
 #include "app/MainStatusBar.h"
 #include "app/MainWindow.h"
 #include "core/ProgramPaths.h"
@@ -9,6 +10,8 @@
 #include "store/InitDatabase.h"
 
 #include <QLabel>
+
+#include <cerrno>
 
 namespace {
 
@@ -76,7 +79,26 @@ void ReportPortOpenFailure(TForm1 &form)
     const QString device = form.Cate1().LastOpenDevice();
     if (err == 0 || device.isEmpty()) return;
     const QString hint = PortPermissionHint(PortAccessFor(device), err);
-    if (hint.isEmpty()) return;
+    if (hint.isEmpty()) {
+        // A second program on the port: the status bar's "belegt" alone is easily missed.
+        if (err == EBUSY || err == EWOULDBLOCK) {
+            const QString text = cli::PortOpenFailureText(form.Configuration().Port, form.Cate1());
+            form.ProgramLog().Write(text);
+            form.ShowMessage(QMessageBox::Warning, text);
+        }
+        return;
+    }
     form.ProgramLog().Write(hint.section(QLatin1Char('\n'), 0, 0));
     form.ShowMessage(QMessageBox::Warning, hint);
+}
+
+void ReportConfigurationProblems(TForm1 &form, const QStringList &problems)
+{
+    if (problems.isEmpty()) return;
+    for (const QString &p : problems)
+        form.ProgramLog().Write(p);
+    // Once the window runs: during its creation nobody would see a message box.
+    const QString text = problems.join(QStringLiteral("\n\n"));
+    QMetaObject::invokeMethod(
+        &form, [&form, text] { form.ShowMessage(QMessageBox::Warning, text); }, Qt::QueuedConnection);
 }

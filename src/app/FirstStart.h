@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class TForm1;
 
@@ -21,3 +22,8 @@ bool OfferNewDatabase(TForm1 &form, const QString &connectionString);
 
 // After the port did not open: a failure for lack of rights gets its remedy.
 void ReportPortOpenFailure(TForm1 &form);
+
+// Settings the configuration file gave in a form that cannot work (a port
+// that does not exist, a time-out no tester can meet): said once at the start,
+// in the program log too, instead of a later "Der Gerätetester antwortet nicht."
+void ReportConfigurationProblems(TForm1 &form, const QStringList &problems);

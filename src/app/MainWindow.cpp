@@ -121,6 +121,7 @@ void TForm1::FormCreate()
     m_connection->setProgramLog(&m_pgmLog);
     m_pgmLog.Write(QStringLiteral("Programmstart"));
     ReportUnwritableSettings(*this, m_iniFile);
+    ReportConfigurationProblems(*this, m_config.Problems);
 
     m_bus->setMsgTimeOut(m_config.MessageTimeOut);
     m_bus->setCharTimeOut(m_config.CharTimeOut);
@@ -143,7 +144,7 @@ void TForm1::FormCreate()
 
     m_bus->setLogFile(ProgramLogPath(m_config.BusLog));
     m_statusBar->setPanelText(5, QString());
-    QFile::remove(QDir::current().filePath(QStringLiteral("SQL.txt")));
+    RemoveFailedSqlFile();
     QCoreApplication::postEvent(this, new QEvent(QEvent::Type(ConnectDatabaseEvent)));
 
     qApp->installEventFilter(this);
@@ -238,9 +239,12 @@ void TForm1::ConnectDatabase()
     m_pgmLog.Write(QStringLiteral("Datenbank nicht geöffnet: ") + error);
     // A first start: the database can be made here, with the user's yes.
     if (OfferNewDatabase(*this, connection)) return;
+    // The reason follows: a database that is there but refused (an older schema, a lock, a stopped
+    // server) must not look like a missing one.
     ShowMessage(
         QMessageBox::Critical,
-        QStringLiteral("Die für den Betrieb dieses Programms erforderliche Datenbank wurde nicht gefunden."));
+        QStringLiteral("Die für den Betrieb dieses Programms erforderliche Datenbank wurde nicht gefunden.") +
+            (error.isEmpty() ? QString() : QStringLiteral("\n\n") + error));
 }
 
 void TForm1::IdleStep()

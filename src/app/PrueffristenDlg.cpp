@@ -1,5 +1,6 @@
 #include "app/PrueffristenDlg.h"
 
+#include "app/FileDialogs.h"
 #include "protocols/DueListReport.h"
 #include "store/XlsxExport.h"
 
@@ -7,7 +8,6 @@
 #include <QComboBox>
 #include <QDate>
 #include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -98,9 +98,9 @@ TPrueffristenDlg::TPrueffristenDlg(QWidget *parent) : QDialog(parent)
 
     ShowError = [this](const QString &text) { QMessageBox::warning(this, windowTitle(), text); };
     ChooseFile = [this] {
-        return QFileDialog::getSaveFileName(this, QStringLiteral("Prüffristen exportieren"),
-                                            QStringLiteral("Prueffristen.csv"),
-                                            QStringLiteral("CSV-Datei (*.csv);;Excel-Arbeitsmappe (*.xlsx)"));
+        return AskSaveFileName(this, QStringLiteral("Prüffristen exportieren"),
+                               QStringLiteral("Prueffristen.csv"),
+                               QStringLiteral("CSV-Datei (*.csv);;Excel-Arbeitsmappe (*.xlsx)"));
     };
 
     connect(KundeFilter, &QComboBox::currentIndexChanged, this, [this] { refill(); });

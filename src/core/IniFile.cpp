@@ -1,10 +1,10 @@
 #include "core/IniFile.h"
 
+#include "core/AtomicFile.h"
 #include "core/ProgramPaths.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -199,9 +199,7 @@ bool TIniFile::flush()
         if (bytes.isNull()) m_windows1252 = false;
     }
     if (!m_windows1252) bytes = (m_bom ? QByteArray("\xEF\xBB\xBF") : QByteArray()) + text.toUtf8();
-    QSaveFile f(m_fileName);
-    if (!f.open(QIODevice::WriteOnly)) return false;
-    if (f.write(bytes) != bytes.size() || !f.commit()) return false;
+    if (!WriteFileAtomically(m_fileName, bytes)) return false;
     m_dirty = false;
     return true;
 }

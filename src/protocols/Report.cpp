@@ -1,6 +1,8 @@
 #include "protocols/Report.h"
 
 #include "barcode/Barcd4.h"
+#include "core/AtomicFile.h"
+#include "store/DatabaseFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -15,7 +17,6 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -28,7 +29,7 @@ QString quoted(const QString &fileName)
 }
 
 // The reason in German where it is plain; the system's text otherwise.
-QString whyNot(const QString &fileName, const QFileDevice &file)
+QString whyNot(const QString &fileName, const TAtomicFile &file)
 {
     const QFileInfo info(fileName);
     const QFileInfo dir(info.absolutePath());
@@ -36,7 +37,7 @@ QString whyNot(const QString &fileName, const QFileDevice &file)
     if (!dir.isWritable())
         return QStringLiteral("In den Ordner %1 darf nicht geschrieben werden.").arg(quoted(dir.filePath()));
     if (info.isDir()) return QStringLiteral("Unter diesem Namen gibt es einen Ordner.");
-    return file.errorString();
+    return file.reason();
 }
 
 } // namespace
@@ -298,7 +299,11 @@ bool TReport::WritePdf(const QString &fileName, QString *error) const
 {
     // Written beside the target and renamed at the end: a failed run leaves an
     // older file of that name as it was.
-    QSaveFile file(fileName);
+    if (const QString why = DatabaseFileRefusal(fileName); !why.isEmpty()) {
+        if (error) *error = why;
+        return false;
+    }
+    TAtomicFile file(fileName);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)
             *error = QStringLiteral("Die Datei %1 kann nicht angelegt werden: %2")
@@ -313,8 +318,8 @@ bool TReport::WritePdf(const QString &fileName, QString *error) const
         writer.setResolution(1200);
         ok = Render(writer);
     }
-    if (!ok) {
-        file.cancelWriting();
+    if (!ok && file.failure() == 0) {
+        file.cancel();
         if (error)
             *error = QStringLiteral("Die Datei %1 kann nicht geschrieben werden.").arg(quoted(fileName));
         return false;
@@ -322,7 +327,7 @@ bool TReport::WritePdf(const QString &fileName, QString *error) const
     if (!file.commit()) {
         if (error)
             *error = QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2")
-                         .arg(quoted(fileName), file.errorString());
+                         .arg(quoted(fileName), file.reason());
         return false;
     }
     return true;

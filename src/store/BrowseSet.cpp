@@ -36,7 +36,7 @@ bool TBrowseSet::Open(int parentKey, QString *error, bool atLast)
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     if (!q.exec(KeyQueryLines(parentKey).join(QLatin1Char('\n')))) {
-        if (error) *error = q.lastError().text();
+        if (error) *error = DbFehlertext(q.lastError());
         setState(dsInactive);
         announce();
         return false;
@@ -127,7 +127,7 @@ bool TBrowseSet::loadCurrent(QString *error)
     const QString sql =
         QStringLiteral("SELECT *\nFROM %1\nWHERE (%2 = %3)").arg(m_table, m_keyField).arg(m_keys[m_index]);
     if (!q.exec(sql)) {
-        if (error) *error = q.lastError().text();
+        if (error) *error = DbFehlertext(q.lastError());
         return false;
     }
     if (q.next()) {

@@ -1,12 +1,14 @@
 #include "store/CsvExport.h"
 
+#include "core/AtomicFile.h"
 #include "core/FormatSettings.h"
 #include "store/Database.h"
+#include "store/DatabaseFiles.h"
+#include "store/DbErrors.h"
 #include "store/SqliteRows.h"
 #include "store/TestRecord.h"
 
 #include <QDir>
-#include <QSaveFile>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -230,7 +232,7 @@ void buildLine(Line &line, const TWerteSatz &w, const TExportSwitches &sw, bool 
 // Buffered writer to a file that replaces the old one only when complete.
 class TCsvWriter {
 public:
-    explicit TCsvWriter(const QString &fileName) : m_file(fileName) { m_file.setDirectWriteFallback(true); }
+    explicit TCsvWriter(const QString &fileName) : m_file(fileName) {}
     bool open() { return m_file.open(QIODevice::WriteOnly); }
     bool writeLine(const QString &line)
     {
@@ -247,16 +249,22 @@ public:
     }
     bool commit(QString *error)
     {
+        // Renamed over the database, the export would destroy it.
+        if (const QString why = DatabaseFileRefusal(m_file.fileName()); !why.isEmpty()) {
+            if (error) *error = why;
+            m_file.cancel();
+            return false;
+        }
         if (!flushBuf() || !m_file.commit()) {
             if (error)
                 *error = QStringLiteral("Fehler beim Schreiben der Datei „%1“: %2")
-                             .arg(QDir::toNativeSeparators(m_file.fileName()), m_file.errorString());
-            m_file.cancelWriting();
+                             .arg(QDir::toNativeSeparators(m_file.fileName()), m_file.reason());
+            m_file.cancel();
             return false;
         }
         return true;
     }
-    void cancel() { m_file.cancelWriting(); }
+    void cancel() { m_file.cancel(); }
 
 private:
     bool flushBuf()
@@ -266,7 +274,7 @@ private:
         m_buf.clear();
         return ok;
     }
-    QSaveFile m_file;
+    TAtomicFile m_file;
     QByteArray m_buf;
 };
 
@@ -277,13 +285,13 @@ public:
     bool Exec(const QString &sql, QString *error)
     {
         if (m_q.exec(sql)) return true;
-        if (error) *error = m_q.lastError().text();
+        if (error) *error = DbFehlertext(m_q.lastError());
         return false;
     }
     bool Next(QString *error)
     {
         if (m_q.next()) return true;
-        if (m_q.lastError().isValid() && error) *error = m_q.lastError().text();
+        if (m_q.lastError().isValid() && error) *error = DbFehlertext(m_q.lastError());
         return false;
     }
     QStringList ColumnNames() const

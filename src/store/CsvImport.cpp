@@ -4,6 +4,7 @@
 #include "store/ColumnWidths.h"
 #include "store/CsvExport.h"
 #include "store/Database.h"
+#include "store/DatabaseFiles.h"
 #include "store/ExportColumns.h"
 #include "store/Globals.h"
 #include "store/ImportMatch.h"

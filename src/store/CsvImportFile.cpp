@@ -1,5 +1,7 @@
 #include "store/CsvImport.h"
 
+#include "store/DatabaseFiles.h"
+
 #include "store/CsvExport.h"
 #include "store/ExportColumns.h"
 
@@ -82,6 +84,10 @@ QString DecodeImportBytes(const QByteArray &bytes)
 
 bool TCsvImport::ReadFile(const QString &fileName, QString *error)
 {
+    if (const QString why = DatabaseFileRefusal(fileName); !why.isEmpty()) {
+        if (error) *error = why;
+        return false;
+    }
     QFile f(fileName);
     if (!f.open(QIODevice::ReadOnly)) {
         if (error) *error = QStringLiteral("Die Datei \"%1\" kann nicht gelesen werden.").arg(fileName);

@@ -3,6 +3,7 @@
 #include "core/FormatSettings.h"
 #include "core/ProgramPaths.h"
 #include "store/DbErrors.h"
+#include "store/SchemaCheck.h"
 #include "store/Transactions.h"
 
 #include <QCoreApplication>
@@ -242,7 +243,7 @@ bool OpenConnection(const TConnectionInfo &info, const QString &connectionName, 
     else if (info.engine == TDbEngine::PostgreSQL)
         db.setConnectOptions(QStringLiteral("connect_timeout=10"));
     if (!db.open()) {
-        const QString text = db.lastError().text();
+        const QString text = DbFehlertext(db.lastError());
         db = QSqlDatabase();
         return fail(text.isEmpty() ? QStringLiteral("Die Datenbank kann nicht geöffnet werden.") : text);
     }
@@ -296,6 +297,12 @@ bool ConnectDatabase(const QString &connectionString, QString *error)
             *error =
                 QStringLiteral("In der Datenbank fehlen die Tabellen %1. Bitte mit gt-initdb einrichten.")
                     .arg(missing.join(QStringLiteral(", ")));
+        DisconnectDatabase();
+        return false;
+    }
+    const QString schema = SchemaProblemText(QSqlDatabase::database(name, false));
+    if (!schema.isEmpty()) {
+        if (error) *error = schema;
         DisconnectDatabase();
         return false;
     }
@@ -363,18 +370,6 @@ bool ExecLines(QSqlDatabase db, const QStringList &lines, QString *error, int *r
     }
     if (rowsAffected) *rowsAffected = q.numRowsAffected();
     return true;
-}
-
-bool SaveFailedSql(const QString &statement)
-{
-    QFile f(QStringLiteral("SQL.txt"));
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) return false;
-    return f.write(statement.toUtf8()) >= 0;
-}
-
-bool RemoveFailedSqlFile()
-{
-    return QFile::remove(QStringLiteral("SQL.txt"));
 }
 
 namespace {

@@ -86,7 +86,8 @@ bool ExecLines(QSqlDatabase db, const QStringList &lines, QString *error = nullp
 // Executes each statement's lines in order in one transaction; the first
 // failure rolls all of them back (*error holds the data layer's text).
 bool ExecInTransaction(QSqlDatabase db, const QList<QStringList> &statements, QString *error = nullptr);
-// "SQL.txt" in the current folder: the last failed generated statement.
+// "SQL.txt" in the program's data folder: the last failed generated statement.
+QString FailedSqlPath();
 bool SaveFailedSql(const QString &statement);
 bool RemoveFailedSqlFile();
 

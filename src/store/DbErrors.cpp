@@ -38,13 +38,22 @@ QString erklaerung(TDbFehlerArt art)
     }
 }
 
+bool alreadyExplained(const QString &text)
+{
+    for (int k = int(TDbFehlerArt::Keiner); k <= int(TDbFehlerArt::Unbekannt); ++k) {
+        const QString why = erklaerung(TDbFehlerArt(k));
+        if (!why.isEmpty() && text.startsWith(why)) return true;
+    }
+    return false;
+}
+
 } // namespace
 
 TDbFehlerArt DbFehlerArt(const QString &t)
 {
     if (t.trimmed().isEmpty()) return TDbFehlerArt::Keiner;
     if (has(t, "database is locked") || has(t, "database table is locked") || has(t, "lock timeout") ||
-        has(t, "could not obtain lock"))
+        has(t, "could not obtain lock") || has(t, "deadlock detected"))
         return TDbFehlerArt::Gesperrt;
     if (has(t, "readonly") || has(t, "read-only") || has(t, "read only") || has(t, "permission denied") ||
         has(t, "unable to open database"))
@@ -57,9 +66,11 @@ TDbFehlerArt DbFehlerArt(const QString &t)
     if (has(t, "server closed the connection") || has(t, "terminating connection") ||
         has(t, "no connection to the server") || has(t, "connection refused") ||
         has(t, "could not connect") || has(t, "connection to server") || has(t, "broken pipe") ||
-        has(t, "driver not loaded") || has(t, "disk i/o error"))
+        has(t, "driver not loaded") || has(t, "is the server running") || has(t, "disk i/o error"))
         return TDbFehlerArt::Verbindung;
     if (has(t, "unique") || has(t, "duplicate key")) return TDbFehlerArt::Doppelt;
+    // A missing database is a wrong setting, not a schema to bring up to date.
+    if (has(t, "database \"") && has(t, "does not exist")) return TDbFehlerArt::Unbekannt;
     if (has(t, "no such table") || has(t, "no such column") || has(t, "does not exist") ||
         has(t, "has no column"))
         return TDbFehlerArt::Schema;
@@ -68,17 +79,27 @@ TDbFehlerArt DbFehlerArt(const QString &t)
 
 TDbFehlerArt DbFehlerArt(const QSqlError &e)
 {
-    // The engine's words first: Qt's SQLite driver reports every failed step
-    // (a full disk, a read-only file) as a connection error.
-    const TDbFehlerArt art = DbFehlerArt(e.text());
-    if (art != TDbFehlerArt::Unbekannt && art != TDbFehlerArt::Keiner) return art;
-    if (e.type() == QSqlError::ConnectionError) return TDbFehlerArt::Verbindung;
-    return art;
+    // The text first: Qt's SQLite driver marks every failed step as a
+    // connection error, a full disk and a busy lock included.
+    const TDbFehlerArt byText = DbFehlerArt(e.text());
+    if (byText != TDbFehlerArt::Unbekannt) return byText;
+    // The server's SQLSTATE: class 08 is the connection, 57P01..57P03 a server going down.
+    const QString state = e.nativeErrorCode();
+    if (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P")))
+        return TDbFehlerArt::Verbindung;
+    // SQLite's codes are plain numbers; anything else marked so comes from a server connection.
+    bool sqliteCode = false;
+    state.toInt(&sqliteCode);
+    if (e.type() == QSqlError::ConnectionError && !sqliteCode && !state.isEmpty())
+        return TDbFehlerArt::Verbindung;
+    return byText;
 }
 
 QString DbFehlertext(const QString &engineText)
 {
     const QString engine = engineText.trimmed();
+    // A text that went through here already stays as it is: handed on and shown, it is explained once.
+    if (alreadyExplained(engine)) return engine;
     const QString why = erklaerung(DbFehlerArt(engine));
     if (why.isEmpty()) return engine;
     return engine.isEmpty() ? why : why + QStringLiteral("\n\n(") + engine + QLatin1Char(')');

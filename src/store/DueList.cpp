@@ -1,12 +1,15 @@
 #include "store/DueList.h"
 
+#include "core/AtomicFile.h"
 #include "store/CsvExport.h"
 #include "store/Database.h"
+#include "store/DatabaseFiles.h"
+#include "store/DbErrors.h"
 #include "store/SqliteRows.h"
 #include "store/Verdict.h"
 
+#include <QDir>
 #include <QHash>
-#include <QSaveFile>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -145,7 +148,7 @@ bool readNewestTests(QSqlDatabase db, QHash<int, TNewest> &last, QString *error)
         QSqlQuery q(db);
         q.setForwardOnly(true);
         if (!q.exec(kNewestTestSql)) {
-            if (error) *error = q.lastError().text();
+            if (error) *error = DbFehlertext(q.lastError());
             return false;
         }
         while (q.next())
@@ -156,7 +159,7 @@ bool readNewestTests(QSqlDatabase db, QHash<int, TNewest> &last, QString *error)
     rows.setForwardOnly(true);
     if (!rows.exec(QStringLiteral("SELECT DISTINCT SIintPruefungsNr FROM tblSichtpruefung "
                                   "WHERE SIintBestanden = 0"))) {
-        if (error) *error = rows.lastError().text();
+        if (error) *error = DbFehlertext(rows.lastError());
         return false;
     }
     QSet<int> failedRows;
@@ -189,7 +192,7 @@ bool LoadDueList(QSqlDatabase db, int serviceIntervalDays, const QDate &today, Q
                                "PLstrInventarnummer, PLstrBarcode "
                                "FROM tblPruefling INNER JOIN tblKunden ON tblPruefling.PLintKundenNr = "
                                "tblKunden.KDintKundenNr"))) {
-        if (error) *error = q.lastError().text();
+        if (error) *error = DbFehlertext(q.lastError());
         return false;
     }
     while (q.next()) {
@@ -278,9 +281,19 @@ QByteArray DueCsv(const QList<TDueEntry> &rows)
 
 bool WriteDueCsv(const QList<TDueEntry> &rows, const QString &fileName, QString *error)
 {
-    QSaveFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly) || f.write(DueCsv(rows)) < 0 || !f.commit()) {
+    if (const QString why = DatabaseFileRefusal(fileName); !why.isEmpty()) {
+        if (error) *error = why;
+        return false;
+    }
+    TAtomicFile f(fileName);
+    if (!f.open(QIODevice::WriteOnly)) {
         if (error) *error = CannotCreateFileMessage(fileName);
+        return false;
+    }
+    if (f.write(DueCsv(rows)) < 0 || !f.commit()) {
+        if (error)
+            *error = QStringLiteral("Fehler beim Schreiben der Datei „%1“: %2")
+                         .arg(QDir::toNativeSeparators(fileName), f.reason());
         return false;
     }
     return true;

@@ -1,5 +1,8 @@
 #include "store/InitDatabase.h"
 
+#include "store/DbErrors.h"
+#include "store/SchemaCheck.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -53,10 +56,12 @@ bool stagingBarcodeTooNarrow(const TConnectionInfo &info, QSqlDatabase db)
     return width > 0 && width < 16;
 }
 
-int catalogueCount(QSqlDatabase db, bool *ok)
+// The catalogue's size; on failure 0 and the statement's own error in *error.
+int catalogueCount(QSqlDatabase db, bool *ok, QString *error)
 {
     QSqlQuery q(db);
     *ok = q.exec(QStringLiteral("SELECT COUNT(*) FROM tblSichtTeil")) && q.next();
+    if (!*ok) *error = DbFehlertext(q.lastError());
     return *ok ? q.value(0).toInt() : 0;
 }
 
@@ -111,19 +116,13 @@ bool fillDatabase(QSqlDatabase db, const TConnectionInfo &info, TInitDbResult &r
     const QString label = DatabaseLabel(info);
     const QStringList missing = MissingTables(db);
     bool ok = true;
-    const int entries = missing.contains(QStringLiteral("tblSichtTeil")) ? 0 : catalogueCount(db, &ok);
+    QString why;
+    const int entries = missing.contains(QStringLiteral("tblSichtTeil")) ? 0 : catalogueCount(db, &ok, &why);
     if (!ok) {
-        r.error = QStringLiteral("Der Prüfteilkatalog kann nicht gelesen werden: ") + db.lastError().text();
+        r.error = QStringLiteral("Der Prüfteilkatalog kann nicht gelesen werden: ") + why;
         return false;
     }
     const bool widenBarcode = stagingBarcodeTooNarrow(info, db);
-    if (missing.isEmpty() && entries > 0 && !datesNeedNewTriggers(info, db) && !widenBarcode) {
-        r.messages << QStringLiteral("Die Datenbank %1 ist bereits eingerichtet (%2 Prüfteile im Katalog); "
-                                     "es wurde nichts geändert.")
-                          .arg(label)
-                          .arg(entries);
-        return true;
-    }
     const QString schemaName = info.engine == TDbEngine::SQLite ? QStringLiteral("schema-sqlite.sql")
                                                                 : QStringLiteral("schema-postgresql.sql");
     const QString schema = readScript(schemaName);
@@ -132,8 +131,25 @@ bool fillDatabase(QSqlDatabase db, const TConnectionInfo &info, TInitDbResult &r
         r.error = QStringLiteral("Die Schemaskripte fehlen im Programm.");
         return false;
     }
+    // An older schema gets the columns added since; its rows keep their values.
+    QStringList unfixable;
+    const QStringList addColumns = MissingColumnStatements(db, schema, &unfixable);
+    if (!unfixable.isEmpty()) {
+        r.error =
+            QStringLiteral("Der Datenbank %1 fehlen Schlüsselspalten (%2); sie kann nicht ergänzt werden.")
+                .arg(label, unfixable.join(QStringLiteral(", ")));
+        return false;
+    }
+    if (missing.isEmpty() && entries > 0 && !datesNeedNewTriggers(info, db) && !widenBarcode &&
+        addColumns.isEmpty()) {
+        r.messages << QStringLiteral("Die Datenbank %1 ist bereits eingerichtet (%2 Prüfteile im Katalog); "
+                                     "es wurde nichts geändert.")
+                          .arg(label)
+                          .arg(entries);
+        return true;
+    }
     // The scripts create with IF NOT EXISTS: run whole, they keep what is there.
-    QStringList statements = SplitSqlStatements(schema);
+    QStringList statements = addColumns + SplitSqlStatements(schema);
     const QStringList catalogue = entries == 0 ? SplitSqlStatements(catalogueScript) : QStringList();
     statements += catalogue;
     if (widenBarcode)
@@ -162,6 +178,10 @@ bool fillDatabase(QSqlDatabase db, const TConnectionInfo &info, TInitDbResult &r
     if (!catalogue.isEmpty())
         r.messages << QStringLiteral("Prüfteilkatalog mit %1 Einträgen gefüllt.").arg(catalogue.size());
     if (widenBarcode) r.messages << QStringLiteral("Spalte UNstrBarcode auf 16 Zeichen erweitert.");
+    for (const QString &st : addColumns)
+        r.messages << QStringLiteral("Spalte ergänzt: %1.")
+                          .arg(st.section(QLatin1Char(' '), 2, 2) + QLatin1Char('.') +
+                               st.section(QLatin1Char(' '), 5, 5));
     r.messages << QStringLiteral("Die Datenbank %1 ist eingerichtet.").arg(label);
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "core/FormatSettings.h"
 #include "store/Database.h"
+#include "store/DbErrors.h"
 
 #include <QSqlDriver>
 
@@ -26,7 +27,7 @@ bool TSqliteQuery::Exec(const QString &sql, QString *error)
     m_stmt = nullptr;
     const QByteArray text = sql.toUtf8();
     if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &m_stmt, nullptr) != SQLITE_OK) {
-        if (error) *error = QString::fromUtf8(sqlite3_errmsg(m_db));
+        if (error) *error = DbFehlertext(QString::fromUtf8(sqlite3_errmsg(m_db)));
         m_stmt = nullptr;
         return false;
     }
@@ -38,7 +39,7 @@ bool TSqliteQuery::Next(QString *error)
     if (!m_stmt) return false;
     const int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW) return true;
-    if (rc != SQLITE_DONE && error) *error = QString::fromUtf8(sqlite3_errmsg(m_db));
+    if (rc != SQLITE_DONE && error) *error = DbFehlertext(QString::fromUtf8(sqlite3_errmsg(m_db)));
     return false;
 }
 

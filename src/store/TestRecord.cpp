@@ -1,6 +1,7 @@
 #include "store/TestRecord.h"
 
 #include "store/Database.h"
+#include "store/DbErrors.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -172,7 +173,7 @@ bool LoadSichtprRows(QSqlDatabase db, int pruefungsNr, QList<TSichtPr> &rows, QS
         QStringLiteral("WHERE     (tblSichtpruefung.SIintPruefungsNr = %1)").arg(pruefungsNr),
         QStringLiteral("ORDER BY tblSichtpruefung.SIintZeileNr")};
     if (!q.exec(lines.join(QLatin1Char('\n')))) {
-        if (error) *error = q.lastError().text();
+        if (error) *error = DbFehlertext(q.lastError());
         return false;
     }
     while (q.next()) {
@@ -200,7 +201,7 @@ bool LoadTestRecord(QSqlDatabase db, int pruefungsNr, bool withRows, TWerteSatz 
         QStringLiteral("    ON tblPruefling.PLintKundenNr = tblKunden.KDintKundenNr"),
         QStringLiteral("WHERE (tblPruefung.PRintPruefungsNr = %1)").arg(pruefungsNr)};
     if (!q.exec(lines.join(QLatin1Char('\n')))) {
-        if (error) *error = q.lastError().text();
+        if (error) *error = DbFehlertext(q.lastError());
         return false;
     }
     if (!q.next()) {

@@ -1,6 +1,7 @@
 #include "store/VisualInspection.h"
 
 #include "store/Database.h"
+#include "store/DbErrors.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -15,13 +16,13 @@ bool EnsureInspectionRows(QSqlDatabase db, int pruefungsNr, int sichtpruef, int 
                             QStringLiteral("WHERE (SIintPruefungsNr = %1)").arg(pruefungsNr)}
                     .join(QLatin1Char('\n'))) ||
         !q.next()) {
-        if (error) *error = q.lastError().text();
+        if (error) *error = DbFehlertext(q.lastError());
         return false;
     }
     if (FieldInt(q.value(0)) != 0) return true;
     QList<int> items;
     if (!q.exec(QStringLiteral("SELECT STintPruefteil\nFROM tblSichtTeil\nORDER BY STintPruefteil"))) {
-        if (error) *error = q.lastError().text();
+        if (error) *error = DbFehlertext(q.lastError());
         return false;
     }
     while (q.next())

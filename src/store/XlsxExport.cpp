@@ -2,6 +2,8 @@
 
 #include "store/CsvExport.h"
 #include "store/Database.h"
+#include "store/DatabaseFiles.h"
+#include "store/DbErrors.h"
 #include "store/TestRecord.h"
 
 #include <QDir>
@@ -11,6 +13,7 @@
 
 #include <xlsxwriter.h>
 
+#include <cstdio>
 #include <functional>
 
 namespace {
@@ -84,8 +87,13 @@ public:
                                   QString::fromUtf8(lxw_strerror(e != LXW_NO_ERROR ? e : m_failed)));
             return false;
         }
-        QFile::remove(m_target);
-        if (!QFile::rename(m_part, m_target)) {
+        if (const QString why = DatabaseFileRefusal(m_target); !why.isEmpty()) {
+            if (error) *error = why;
+            return false;
+        }
+        // rename() replaces in one step: the old file is never gone before the new one is there.
+        if (std::rename(QFile::encodeName(m_part).constData(), QFile::encodeName(m_target).constData()) !=
+            0) {
             if (error) *error = CannotCreateFileMessage(m_target);
             return false;
         }
@@ -301,7 +309,7 @@ bool ExportAllTestsXlsx(QSqlDatabase db, const QString &fileName, const TExportS
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.exec(FullExportQueryLines().join(QLatin1Char('\n')))) {
-        if (error) *error = q.lastError().text();
+        if (error) *error = DbFehlertext(q.lastError());
         return false;
     }
     TRecordColumns cols(q.record());
@@ -314,7 +322,7 @@ bool ExportAllTestsXlsx(QSqlDatabase db, const QString &fileName, const TExportS
         ++n;
     }
     if (q.lastError().isValid()) {
-        if (error) *error = q.lastError().text();
+        if (error) *error = DbFehlertext(q.lastError());
         return false;
     }
     if (!s.finish(error)) return false;

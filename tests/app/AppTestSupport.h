@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MainWindow.h"
+#include "store/SchemaCheck.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -62,9 +63,10 @@ inline void makeDatabase(const QString &file)
             QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("gt_app_test_make"));
         db.setDatabaseName(file);
         if (db.open()) {
-            for (const char *t : {"tblKunden", "tblPruefling", "tblPruefung", "tblUebernahme",
-                                  "tblSichtpruefung", "tblSichtTeil"})
-                db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (id INTEGER)").arg(QLatin1String(t)));
+            // Every column the program checks for, without the catalogue or triggers.
+            for (const TSchemaTable &t : SchemaTables())
+                QSqlQuery(db).exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)")
+                                       .arg(t.name, t.definitions.join(QStringLiteral(", "))));
             db.close();
         }
     }
@@ -83,7 +85,7 @@ struct FormFixture {
     QString path(const QString &name) const { return dir.filePath(name); }
     QString iniPath() const { return path(QStringLiteral("geraetetester.ini")); }
 
-    // A database file with the six tables the program checks for.
+    // A database file with the six tables and the columns the program checks for.
     void withDatabase() { makeDatabase(path(QStringLiteral("VERIDA.db"))); }
 
     TForm1 *make()

@@ -123,11 +123,19 @@ TEST(MainWindow, DatabaseOpensAfterTheLoopRunsAndSqlTxtIsGone)
 {
     FormFixture f;
     f.withDatabase();
+    // The start clears the program's own "SQL.txt"; one in the folder it was started from is the user's.
+    QTemporaryDir data;
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
     const QString oldCwd = QDir::currentPath();
     QDir::setCurrent(f.dir.path());
-    writeFile(f.path(QStringLiteral("SQL.txt")), "SELECT kaputt");
+    writeFile(f.path(QStringLiteral("SQL.txt")), "meine Notizen");
+    ASSERT_TRUE(FailedSqlPath().startsWith(data.path())) << FailedSqlPath().toStdString();
+    ASSERT_TRUE(SaveFailedSql(QStringLiteral("SELECT kaputt")));
     TForm1 *w = f.make();
-    EXPECT_FALSE(QFile::exists(f.path(QStringLiteral("SQL.txt"))));
+    EXPECT_FALSE(QFile::exists(FailedSqlPath()));
+    EXPECT_TRUE(QFile::exists(f.path(QStringLiteral("SQL.txt"))));
+    qputenv("XDG_DATA_HOME", oldData);
     // Not yet: the database is opened by the posted message.
     EXPECT_TRUE(w->StatusBar1().PanelText(6).isEmpty());
     ASSERT_TRUE(waitUntil([&] { return !w->StatusBar1().PanelText(6).isEmpty(); }));

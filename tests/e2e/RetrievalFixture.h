@@ -32,12 +32,14 @@ protected:
         abruf->setSerialNumber(QStringLiteral("0612345678"));
         abruf->setOperator(QStringLiteral("O'Neill"));
         abruf->setAssessor(QStringLiteral("Anne 'Bea' Meier"));
-        // SQL.txt goes to the current folder.
+        // SQL.txt goes to the program's data folder, here the test's own.
         oldCwd = QDir::currentPath();
         QDir::setCurrent(dir.path());
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path()));
     }
     void TearDown() override
     {
+        qunsetenv("XDG_DATA_HOME");
         if (!oldCwd.isEmpty()) QDir::setCurrent(oldCwd);
         abruf.reset();
         TesterChain::TearDown();

@@ -299,7 +299,7 @@ TEST_P(Retrieval, RefusedInsertRollsBackSavesTheStatementAndKeepsTheTester)
         "Es ist ein Fehler aufgetreten, die Daten wurden nicht übernommen.\r\rFehlertext:\r")));
     EXPECT_TRUE(b.Fehlertext.contains(QStringLiteral("Datenträger voll"))) << qPrintable(b.Fehlertext);
     expectAllOrNothing(b, 3, testerRecords());
-    QFile sql(dir.filePath(QStringLiteral("SQL.txt")));
+    QFile sql(FailedSqlPath());
     ASSERT_TRUE(sql.open(QIODevice::ReadOnly));
     EXPECT_TRUE(sql.readAll().startsWith("INSERT INTO tblUebernahme\n  (UNintLfdNr,"));
 }
@@ -317,9 +317,11 @@ protected:
         abruf = std::make_unique<TDatenabruf>(nullptr, t->db().connectionName());
         oldCwd = QDir::currentPath();
         QDir::setCurrent(tmp.path());
+        qputenv("XDG_DATA_HOME", QFile::encodeName(tmp.path()));
     }
     void TearDown() override
     {
+        qunsetenv("XDG_DATA_HOME");
         if (!oldCwd.isEmpty()) QDir::setCurrent(oldCwd);
         abruf.reset();
         StoreDb::TearDown();
@@ -439,7 +441,7 @@ TEST_P(Transfer, FailingRowStaysAndTheOthersGoOn)
     EXPECT_TRUE(test(3).isEmpty());
     EXPECT_EQ(t->count(QStringLiteral("tblUebernahme")), 2);
     EXPECT_EQ(t->count(QStringLiteral("tblUebernahme"), QStringLiteral("UNintLfdNr = 2")), 1);
-    QFile sql(tmp.filePath(QStringLiteral("SQL.txt")));
+    QFile sql(FailedSqlPath());
     ASSERT_TRUE(sql.open(QIODevice::ReadOnly));
     // The last failing statement, its values written in.
     const QByteArray text = sql.readAll();
