@@ -107,11 +107,6 @@ int NextKeyOrError(QSqlDatabase db, const QString &table, const QString &keyColu
 // gives the INSERT. Returns the key, or 0 with *error set.
 int InsertWithNextKey(QSqlDatabase db, const QString &table, const QString &keyColumn,
                       const std::function<QStringList(int key)> &insertLines, QString *error = nullptr);
-int NextKundenNr(QSqlDatabase db, bool *ok = nullptr);    // NextKey of customers
-int NextPrueflingNr(QSqlDatabase db, bool *ok = nullptr); // NextKey of devices
-int NextPrflngNr(QSqlDatabase db, bool *ok = nullptr);    // the same key
-int MaxTestNumber(QSqlDatabase db, bool *ok = nullptr);   // current maximum, 0 if none (locks too)
-int MaxLfdNr(QSqlDatabase db, bool *ok = nullptr);        // current maximum, 0 if none (locks too)
 
 // Cascade deletes: children first, in one transaction. With deleteParent
 // the parent row goes in the same transaction; a failing statement rolls

@@ -66,7 +66,8 @@ TDbFehlerArt DbFehlerArt(const QString &t)
     if (has(t, "server closed the connection") || has(t, "terminating connection") ||
         has(t, "no connection to the server") || has(t, "connection refused") ||
         has(t, "could not connect") || has(t, "connection to server") || has(t, "broken pipe") ||
-        has(t, "driver not loaded") || has(t, "is the server running") || has(t, "disk i/o error"))
+        has(t, "driver not loaded") || has(t, "database not open") || has(t, "is the server running") ||
+        has(t, "disk i/o error"))
         return TDbFehlerArt::Verbindung;
     if (has(t, "unique") || has(t, "duplicate key")) return TDbFehlerArt::Doppelt;
     // A missing database is a wrong setting, not a schema to bring up to date.
@@ -82,6 +83,9 @@ TDbFehlerArt DbFehlerArt(const QSqlError &e)
     // The text first: Qt's SQLite driver marks every failed step as a
     // connection error, a full disk and a busy lock included.
     const TDbFehlerArt byText = DbFehlerArt(e.text());
+    // Statements on a server connection that is gone fail without any text.
+    if (byText == TDbFehlerArt::Keiner)
+        return e.type() == QSqlError::ConnectionError ? TDbFehlerArt::Verbindung : byText;
     if (byText != TDbFehlerArt::Unbekannt) return byText;
     // The server's SQLSTATE: class 08 is the connection, 57P01..57P03 a server going down.
     const QString state = e.nativeErrorCode();

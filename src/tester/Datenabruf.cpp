@@ -33,16 +33,6 @@ QSqlDatabase TDatenabruf::Database() const
 
 // ---- queries ------------------------------------------------------------------
 
-int TDatenabruf::MaxRunningNumber(bool *ok) const
-{
-    return MaxLfdNr(Database(), ok);
-}
-
-int TDatenabruf::MaxTestNumber(bool *ok) const
-{
-    return ::MaxTestNumber(Database(), ok);
-}
-
 int TDatenabruf::DeviceNrForBarcode(const QString &Barcode, bool *ok) const
 {
     return FindDeviceByBarcode(Database(), Barcode, ok);
@@ -93,6 +83,14 @@ TUebertragBericht TDatenabruf::Transfer()
         return r;
     }
     const QSet<int> doppelt = DoppeltMarkierteZeilen(db);
+    // Marked rows are counted as such, also those still without a device.
+    for (const int lfd : doppelt) {
+        QSqlRecord row;
+        if (!assigned.contains(lfd) && StagingRow(db, lfd, &row)) {
+            ++r.Doppelt;
+            --r.NichtZugeordnet;
+        }
+    }
     for (const int lfd : assigned) {
         // A row that may be stored already waits for the user's word.
         if (doppelt.contains(lfd)) {

@@ -88,8 +88,6 @@ public:
     TUebertragBericht Transfer();
 
     // ---- queries ------------------------------------------------------------
-    int MaxRunningNumber(bool *ok = nullptr) const;
-    int MaxTestNumber(bool *ok = nullptr) const;
     // Device whose barcode is exactly this text; 0 for none and for an empty barcode.
     int DeviceNrForBarcode(const QString &Barcode, bool *ok = nullptr) const;
     // The device a staging row belongs to before it is stored: a barcode

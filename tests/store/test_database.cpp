@@ -17,12 +17,14 @@ TEST_P(StoreDb, KeysStartAtOneAndFollowTheMaximum)
     QSqlDatabase db = t->db();
     bool ok = false;
     ASSERT_TRUE(db.transaction()); // keys are handed out only inside one
-    EXPECT_EQ(NextKundenNr(db, &ok), 1);
+    auto next = [&db](const char *table, const char *column) {
+        return NextKey(db, QLatin1String(table), QLatin1String(column));
+    };
+    EXPECT_EQ(NextKey(db, QStringLiteral("tblKunden"), QStringLiteral("KDintKundenNr"), &ok), 1);
     EXPECT_TRUE(ok);
-    EXPECT_EQ(NextPrueflingNr(db), 1);
-    EXPECT_EQ(NextPrflngNr(db), 1);
-    EXPECT_EQ(MaxTestNumber(db), 0);
-    EXPECT_EQ(MaxLfdNr(db), 0);
+    EXPECT_EQ(next("tblPruefling", "PLintPrueflingNr"), 1);
+    EXPECT_EQ(next("tblPruefung", "PRintPruefungsNr"), 1);
+    EXPECT_EQ(next("tblUebernahme", "UNintLfdNr"), 1);
     ASSERT_TRUE(db.commit());
 
     t->addCustomer(7, QStringLiteral("A"));
@@ -30,9 +32,9 @@ TEST_P(StoreDb, KeysStartAtOneAndFollowTheMaximum)
     t->addDevice(41, 7, QStringLiteral("Bett"));
     t->addTest(99, 41, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
     ASSERT_TRUE(db.transaction());
-    EXPECT_EQ(NextKundenNr(db), 8);
-    EXPECT_EQ(NextPrueflingNr(db), 42);
-    EXPECT_EQ(MaxTestNumber(db), 99);
+    EXPECT_EQ(next("tblKunden", "KDintKundenNr"), 8);
+    EXPECT_EQ(next("tblPruefling", "PLintPrueflingNr"), 42);
+    EXPECT_EQ(next("tblPruefung", "PRintPruefungsNr"), 100);
 
     EXPECT_EQ(NextKey(db, QStringLiteral("tblGibtEsNicht"), QStringLiteral("x"), &ok), 0);
     EXPECT_FALSE(ok);
