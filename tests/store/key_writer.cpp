@@ -4,11 +4,13 @@
 //
 //   key-writer CONNECTION MODE ROWS TAG
 //   MODE: browser-customer | browser-device | customer | device | same-barcode | import | next-key
+//         | transfer (moves every staging row, ROWS and TAG unused)
 
 #include "store/BrowserData.h"
 #include "store/CsvImport.h"
 #include "store/Database.h"
 #include "store/EntryStore.h"
+#include "store/StagingStore.h"
 
 #include <QCoreApplication>
 #include <QSqlDatabase>
@@ -115,6 +117,29 @@ int nextKey(QSqlDatabase db)
     return 0;
 }
 
+// Moves the staging rows one by one as the transfer does; says "started"
+// once the list is read, so the test can act while rows are on their way.
+int transfer(QSqlDatabase db)
+{
+    QList<int> assigned;
+    int unassigned = 0;
+    QString error;
+    if (!StagingTransferCandidates(db, &assigned, &unassigned, &error)) {
+        out << "FEHLER: " << error << '\n';
+        return 1;
+    }
+    out << "started" << Qt::endl;
+    int moved = 0, failures = 0;
+    for (const int lfd : assigned) {
+        const TTransferZeile z = TransferStagingRow(db, lfd);
+        if (z.Schritt == TTransferSchritt::Uebertragen) ++moved;
+        if (z.Schritt == TTransferSchritt::Fehler && ++failures <= 3)
+            out << "FEHLER: " << z.Fehler.text() << '\n';
+    }
+    out << "moved " << moved << " failed " << failures << '\n';
+    return failures == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -135,5 +160,6 @@ int main(int argc, char **argv)
     const QString mode = args[2];
     if (mode == QLatin1String("next-key")) return nextKey(db);
     if (mode == QLatin1String("import")) return import(db, args.value(3).toInt(), args.value(4));
+    if (mode == QLatin1String("transfer")) return transfer(db);
     return run(db, mode, args.value(3).toInt(), args.value(4));
 }

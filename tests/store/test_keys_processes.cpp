@@ -177,6 +177,44 @@ TEST_P(KeyWriters, SecondKeyWaitsForTheFirstTransactionToCommit)
     EXPECT_EQ(t->count(QStringLiteral("tblKunden")), 4);
 }
 
+// One workstation deletes a device while another transfers its fetched
+// tests: no test may outlive its device, and neither side may fail.
+TEST_P(KeyWriters, DeletingADeviceDuringATransferLeavesNoTestWithoutItsDevice)
+{
+    constexpr int kStaged = 1500;
+    t->addCustomer(1, QStringLiteral("Müller"));
+    t->addDevice(1, 1, QStringLiteral("Kaffeemaschine"));
+    t->exec(
+        QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1)\n"
+                       "INSERT INTO tblUebernahme (UNintLfdNr, UNstrBarcode, UNintPrueflingNr, "
+                       "UNstrGTSeriennummer, UNintSchutzleiterwid)\nSELECT i, '', 1, '0612345678', i FROM n")
+            .arg(kStaged));
+
+    QProcess other;
+    other.setProcessChannelMode(QProcess::MergedChannels);
+    other.start(writerPath(), {t->connectionString(), QStringLiteral("transfer")});
+    QString said;
+    auto read = [&] {
+        said += QString::fromLocal8Bit(other.readAll());
+        return said;
+    };
+    ASSERT_TRUE(gt_test::waitFor([&] { return read().contains(QStringLiteral("started")); }, 20000))
+        << said.toStdString();
+    // Delete while rows are on their way, not before the first or after the last.
+    ASSERT_TRUE(gt_test::waitFor([&] { return t->count(QStringLiteral("tblPruefung")) >= 20; }, 20000));
+    QString error;
+    EXPECT_TRUE(DeleteDeviceCascade(t->db(), 1, true, &error)) << error.toStdString();
+    ASSERT_TRUE(other.waitForFinished(60000));
+    read();
+    EXPECT_EQ(other.exitCode(), 0) << said.toStdString();
+
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefling")), 0);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 0) << "a test outlived its device";
+    // The rows not yet moved wait, unassigned, for a device.
+    const int left = t->count(QStringLiteral("tblUebernahme"));
+    EXPECT_EQ(t->count(QStringLiteral("tblUebernahme"), QStringLiteral("UNintPrueflingNr = 0")), left);
+}
+
 // The lock ends with the transaction, so a key asked for outside one would
 // protect nothing: it is refused.
 TEST_P(KeyWriters, KeyOutsideATransactionIsRefused)
