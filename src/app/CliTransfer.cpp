@@ -1,6 +1,7 @@
 #include "app/CliFetch.h"
 
 #include "app/CliSupport.h"
+#include "store/DbErrors.h"
 #include "tester/Datenabruf.h"
 
 int RunTransferCommand(const QStringList &)
@@ -13,7 +14,11 @@ int RunTransferCommand(const QStringList &)
     TDatenabruf abruf(nullptr, database.connectionName());
     // As the dialog does when it shows the list: devices created since the
     // fetch are found by their barcodes.
-    abruf.ReassignByBarcode();
+    QString error;
+    if (abruf.ReassignByBarcode(&error) < 0)
+        // Rows left unassigned would be reported as "nicht zugeordnet" and the run as done.
+        return cli::Fail(TDatenabruf::DatenbankfehlerText(DbFehlertext(error), true)
+                             .replace(QLatin1Char('\r'), QLatin1Char('\n')));
     const TUebertragBericht r = abruf.Transfer();
     // All failed rows in one message, as the dialog shows them.
     QString meldung = r.Meldung();

@@ -296,7 +296,7 @@ bool DeleteAllStagingRows(QSqlDatabase db, QString *error)
     return runText(q, QStringLiteral("DELETE FROM tblUebernahme"), {}, error);
 }
 
-int ReassignStagingDevices(QSqlDatabase db)
+int ReassignStagingDevices(QSqlDatabase db, QString *error)
 {
     QList<std::pair<int, int>> changes;
     {
@@ -304,28 +304,35 @@ int ReassignStagingDevices(QSqlDatabase db)
         // connection busy until then.
         QList<QSqlRecord> rows;
         QSqlQuery q(db);
-        if (!run(q,
-                 QStringLiteral("SELECT UNintLfdNr, UNstrBarcode, UNintPrueflingNr FROM tblUebernahme "
-                                "ORDER BY UNintLfdNr"),
-                 {}))
-            return 0;
+        if (!runText(q,
+                     QStringLiteral("SELECT UNintLfdNr, UNstrBarcode, UNintPrueflingNr FROM tblUebernahme "
+                                    "ORDER BY UNintLfdNr"),
+                     {}, error))
+            return -1;
         readAll(q, &rows);
         for (const QSqlRecord &r : rows) {
             const int now = FieldInt(r.value(2));
             bool ok = false;
             const int nr = StagingDeviceFor(db, FieldString(r.value(1)), now, &ok);
-            if (ok && nr != now) changes.append({FieldInt(r.value(0)), nr});
+            if (!ok) {
+                if (error)
+                    *error = QStringLiteral("Der Prüfling zum Barcode „%1“ kann nicht gesucht werden.")
+                                 .arg(FieldString(r.value(1)));
+                return -1;
+            }
+            if (nr != now) changes.append({FieldInt(r.value(0)), nr});
         }
     }
     int changed = 0;
     for (const auto &[lfd, nr] : changes) {
         QSqlQuery q(db);
-        if (run(q,
-                QStringLiteral(
-                    "UPDATE tblUebernahme\nSET UNintPrueflingNr = :device\nWHERE UNintLfdNr = :lfd"),
-                {{QStringLiteral(":device"), nr}, {QStringLiteral(":lfd"), lfd}}) &&
-            q.numRowsAffected() == 1)
-            ++changed;
+        if (!runText(q,
+                     QStringLiteral(
+                         "UPDATE tblUebernahme\nSET UNintPrueflingNr = :device\nWHERE UNintLfdNr = :lfd"),
+                     {{QStringLiteral(":device"), nr}, {QStringLiteral(":lfd"), lfd}}, error))
+            return -1;
+        // A row gone meanwhile (transferred or deleted elsewhere) is no failure.
+        if (q.numRowsAffected() == 1) ++changed;
     }
     return changed;
 }

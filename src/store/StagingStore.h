@@ -57,8 +57,10 @@ bool DeviceChoiceRows(QSqlDatabase db, QList<QSqlRecord> *rows, QString *error =
 bool UpdateStagingRow(QSqlDatabase db, const TStagingEdit &row, QString *error = nullptr);
 bool DeleteStagingRow(QSqlDatabase db, int lfdNr, QString *error = nullptr);
 bool DeleteAllStagingRows(QSqlDatabase db, QString *error = nullptr);
-// Brings every row's device in line with StagingDeviceFor; returns the rows changed.
-int ReassignStagingDevices(QSqlDatabase db);
+// Brings every row's device in line with StagingDeviceFor; returns the rows
+// changed, or -1 with the failing statement's error when a row could not be
+// read or changed (rows left behind would pass for "not assigned").
+int ReassignStagingDevices(QSqlDatabase db, QString *error = nullptr);
 
 // ---- the transfer ------------------------------------------------------------------
 enum class TTransferSchritt {

@@ -48,9 +48,9 @@ int TDatenabruf::StagingCount() const
     return StagingRowCount(Database());
 }
 
-int TDatenabruf::ReassignByBarcode()
+int TDatenabruf::ReassignByBarcode(QString *Error)
 {
-    return ReassignStagingDevices(Database());
+    return ReassignStagingDevices(Database(), Error);
 }
 
 bool TDatenabruf::PostRow(TStagingEdit &Row, QString *Error)

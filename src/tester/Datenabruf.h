@@ -95,8 +95,9 @@ public:
     // (chosen by hand), but loses one that it only had by a barcode since cleared.
     int DeviceNrForRow(const QString &Barcode, int CurrentNr) const;
     int StagingCount() const;
-    // Brings every row's device in line with its barcode; returns the rows changed.
-    int ReassignByBarcode();
+    // Brings every row's device in line with its barcode; returns the rows
+    // changed, -1 with the reason when the database refused.
+    int ReassignByBarcode(QString *Error = nullptr);
 
     // ---- editing the staging table ------------------------------------------
     // Stores the user's changes of one row, its device set by DeviceNrForRow

@@ -228,6 +228,46 @@ TEST_P(TransferRows, LockedDatabaseStopsAtTheFirstRow)
     EXPECT_EQ(transfer().Uebertragen, 3);
 }
 
+// A database that refuses to store the assignment (full disk, lost server):
+// the transfer says so and fails instead of calling the rows "not assigned".
+TEST_P(TransferRows, RefusedAssignmentFailsTheTransferInsteadOfLeavingRowsUnassigned)
+{
+    t->addCustomer(1, QStringLiteral("K"));
+    t->addDevice(2, 1, QStringLiteral("A"), QStringLiteral("5"));
+    stageRows(*t, 1, 2, 0, QStringLiteral("5"));
+    if (GetParam() == TTestEngine::SQLite) {
+        t->exec(QStringLiteral("CREATE TRIGGER tFull BEFORE UPDATE ON tblUebernahme "
+                               "BEGIN SELECT RAISE(ABORT, 'Datenträger voll'); END"));
+    } else {
+        t->exec(QStringLiteral("CREATE FUNCTION fFull() RETURNS trigger AS $$ BEGIN "
+                               "RAISE EXCEPTION 'Datenträger voll'; END $$ LANGUAGE plpgsql"));
+        t->exec(QStringLiteral("CREATE TRIGGER tFull BEFORE UPDATE ON tblUebernahme FOR EACH ROW "
+                               "EXECUTE FUNCTION fFull()"));
+    }
+    QString error;
+    EXPECT_EQ(ReassignStagingDevices(t->db(), &error), -1);
+    EXPECT_TRUE(error.contains(QStringLiteral("Datenträger voll"))) << error.toStdString();
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString ini = dir.filePath(QStringLiteral("zweiter.ini"));
+    QFile f(ini);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[DataBase]\nConnectionString=" + t->connectionString().toUtf8() + "\n");
+    f.close();
+    QProcess p;
+    p.setWorkingDirectory(dir.path());
+    p.start(gt_test::buildDir() + QStringLiteral("/src/app/geraetetester"),
+            {QStringLiteral("--ini"), ini, QStringLiteral("--transfer")});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    EXPECT_EQ(p.exitCode(), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("Datenträger voll"))) << err.toStdString();
+    EXPECT_FALSE(err.contains(QStringLiteral("nicht zugeordnet"))) << err.toStdString();
+    EXPECT_EQ(t->count(QStringLiteral("tblUebernahme"), QStringLiteral("UNintPrueflingNr = 0")), 2);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 0);
+}
+
 // Two workstations press "übernehmen" at the same moment: two programs, not threads.
 TEST_P(TransferRows, TwoProgramsAtOnceMakeEachRowExactlyOneTest)
 {
