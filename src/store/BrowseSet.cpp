@@ -234,7 +234,35 @@ bool TBrowseSet::writeEdit(QString *error)
         q.addBindValue(v);
     ok = ok && q.exec();
     if (!ok && error) *error = DbFehlertext(q.lastError());
+    // No row changed: another workstation deleted it meanwhile, and the
+    // user's change would be dropped without a word.
+    if (ok && q.numRowsAffected() == 0) {
+        if (error)
+            *error = QStringLiteral("Der Datensatz wurde inzwischen an einem anderen Arbeitsplatz gelöscht; "
+                                    "die Änderung ist nicht gespeichert.");
+        return false;
+    }
     return ok;
+}
+
+// Inside the insert's transaction: on the server the parent row is held until
+// the commit, so a deletion from another workstation either waits for the new
+// row (and deletes it too) or, done first, is seen here.
+bool TBrowseSet::parentExists(QString *error)
+{
+    if (m_parentTable.isEmpty()) return true;
+    QSqlQuery q(m_db);
+    const QString hold =
+        m_db.driverName() == QLatin1String("QPSQL") ? QStringLiteral(" FOR SHARE") : QString();
+    q.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %1 = ?").arg(m_parentKeyField, m_parentTable) + hold);
+    q.addBindValue(m_parentKey);
+    if (!q.exec()) {
+        if (error) *error = DbFehlertext(q.lastError());
+        return false;
+    }
+    if (q.next()) return true;
+    if (error) *error = m_parentGone;
+    return false;
 }
 
 // The key is taken in the transaction of the INSERT: a second workstation
@@ -246,7 +274,7 @@ bool TBrowseSet::writeInsert(QString *error)
         return false;
     }
     const int key = TakeNextKey(m_db, m_table, m_keyField, error);
-    bool ok = key > 0;
+    bool ok = key > 0 && parentExists(error);
     if (ok) {
         m_rec.setValue(m_keyField, key);
         m_changed.insert(m_keyField.toLower());

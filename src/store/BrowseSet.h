@@ -29,6 +29,15 @@ public:
                QObject *parent = nullptr);
 
     void setDatabase(const QSqlDatabase &db) { m_db = db; }
+    // The table the parent key points into: a new row is stored only while
+    // its parent still exists (another workstation may have deleted it), and
+    // goneText says so otherwise.
+    void setParentTable(const QString &table, const QString &keyField, const QString &goneText)
+    {
+        m_parentTable = table;
+        m_parentKeyField = keyField;
+        m_parentGone = goneText;
+    }
     QSqlDatabase Database() const { return m_db; }
     const QString &Table() const { return m_table; }
     const QString &KeyField() const { return m_keyField; }
@@ -113,11 +122,13 @@ private:
     void changedFields(QStringList &names, QVariantList &values) const;
     bool writeEdit(QString *error);
     bool writeInsert(QString *error);
+    bool parentExists(QString *error);
     void announce();
     void setState(TDataSetState s);
 
     QSqlDatabase m_db;
     QString m_table, m_keyField, m_parentField;
+    QString m_parentTable, m_parentKeyField, m_parentGone;
     int m_parentKey = 0;
     QList<int> m_keys;
     int m_index = -1;

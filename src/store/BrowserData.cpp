@@ -117,6 +117,14 @@ TBrowserData::TBrowserData(QObject *parent) : QObject(parent)
         new TBrowseSet(QStringLiteral("tblPruefling"), kPruefling, QStringLiteral("PLintKundenNr"), this);
     Tests =
         new TBrowseSet(QStringLiteral("tblPruefung"), kPruefung, QStringLiteral("PRintPrueflingNr"), this);
+    Devices->setParentTable(
+        QStringLiteral("tblKunden"), kKunden,
+        QStringLiteral("Der Kunde wurde inzwischen an einem anderen Arbeitsplatz gelöscht; "
+                       "der Prüfling ist nicht gespeichert."));
+    Tests->setParentTable(
+        QStringLiteral("tblPruefling"), kPruefling,
+        QStringLiteral("Der Prüfling wurde inzwischen an einem anderen Arbeitsplatz gelöscht; "
+                       "die Prüfung ist nicht gespeichert."));
 
     connect(Customers, &TBrowseSet::scrolled, this, &TBrowserData::customerScrolled);
     connect(Devices, &TBrowseSet::scrolled, this, &TBrowserData::deviceScrolled);

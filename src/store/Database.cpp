@@ -389,6 +389,12 @@ bool DeleteCustomerCascade(QSqlDatabase db, int kundenNr, bool deleteParent, QSt
 {
     const QString c = QString::number(kundenNr);
     QList<QStringList> st;
+    // The customer row first: a device being added to it on another
+    // workstation holds it until that device is committed.
+    if (db.driverName() == QLatin1String("QPSQL"))
+        st << QStringList{QStringLiteral("SELECT KDintKundenNr FROM tblKunden"),
+                          QStringLiteral("WHERE (KDintKundenNr = ") + c + QStringLiteral(")"),
+                          QStringLiteral("FOR UPDATE")};
     if (const QStringList lock =
             lockDevicesLines(db, QStringLiteral("(PLintKundenNr = ") + c + QLatin1Char(')'));
         !lock.isEmpty())

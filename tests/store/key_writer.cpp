@@ -5,6 +5,7 @@
 //   key-writer CONNECTION MODE ROWS TAG
 //   MODE: browser-customer | browser-device | customer | device | same-barcode | import | next-key
 //         | transfer (moves every staging row, ROWS and TAG unused)
+//         | delete-customer | delete-device (deletes the one whose key is ROWS, as the browser does)
 
 #include "store/BrowserData.h"
 #include "store/CsvImport.h"
@@ -161,5 +162,13 @@ int main(int argc, char **argv)
     if (mode == QLatin1String("next-key")) return nextKey(db);
     if (mode == QLatin1String("import")) return import(db, args.value(3).toInt(), args.value(4));
     if (mode == QLatin1String("transfer")) return transfer(db);
+    if (mode == QLatin1String("delete-customer") || mode == QLatin1String("delete-device")) {
+        const int key = args.value(3).toInt();
+        const bool ok = mode == QLatin1String("delete-customer")
+                            ? DeleteCustomerCascade(db, key, true, &error)
+                            : DeleteDeviceCascade(db, key, true, &error);
+        if (!ok) out << "FEHLER: " << error << '\n';
+        return ok ? 0 : 1;
+    }
     return run(db, mode, args.value(3).toInt(), args.value(4));
 }

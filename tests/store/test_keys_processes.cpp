@@ -2,6 +2,7 @@
 // on one database: every caller that stores new rows, and the key lock itself.
 
 #include "StoreTestDb.h"
+#include "store/BrowserData.h"
 #include "store/Database.h"
 #include "support/TestSupport.h"
 
@@ -213,6 +214,47 @@ TEST_P(KeyWriters, DeletingADeviceDuringATransferLeavesNoTestWithoutItsDevice)
     // The rows not yet moved wait, unassigned, for a device.
     const int left = t->count(QStringLiteral("tblUebernahme"));
     EXPECT_EQ(t->count(QStringLiteral("tblUebernahme"), QStringLiteral("UNintPrueflingNr = 0")), left);
+}
+
+// The browser of one workstation still shows what another one deletes: an
+// edit of the deleted device, or a new device under the deleted customer, is
+// refused with a message instead of vanishing or being stored where no view
+// shows it.
+TEST_P(KeyWriters, BrowserStoresNothingUnderWhatAnotherWorkstationDeleted)
+{
+    t->addCustomer(1, QStringLiteral("Müller"));
+    t->addCustomer(2, QStringLiteral("Kaiser"));
+    t->addDevice(10, 1, QStringLiteral("Kaffeemaschine"), QStringLiteral("4711"));
+    t->addDevice(20, 2, QStringLiteral("Monitor"));
+    auto deleteElsewhere = [&](const char *what, int key) {
+        QProcess other;
+        other.setProcessChannelMode(QProcess::MergedChannels);
+        other.start(writerPath(), {t->connectionString(), QLatin1String(what), QString::number(key)});
+        ASSERT_TRUE(other.waitForFinished(30000));
+        EXPECT_EQ(other.exitCode(), 0) << other.readAll().toStdString();
+    };
+    TBrowserData b;
+    b.setDatabase(t->db());
+    ASSERT_TRUE(b.Open(0));
+    ASSERT_EQ(b.Devices->CurrentKey(), 10);
+
+    QString error;
+    ASSERT_TRUE(b.Devices->SetValue(QStringLiteral("PLstrTyp"), QStringLiteral("KM 3")));
+    deleteElsewhere("delete-device", 10);
+    EXPECT_FALSE(b.Devices->Post(&error));
+    EXPECT_TRUE(error.contains(QStringLiteral("gelöscht"))) << error.toStdString();
+    b.Devices->Cancel();
+
+    ASSERT_TRUE(b.InsertDevice(&error)) << error.toStdString();
+    ASSERT_TRUE(b.Devices->SetValue(QStringLiteral("PLstrBezeichnung"), QStringLiteral("Bohrmaschine")));
+    deleteElsewhere("delete-customer", 1);
+    error.clear();
+    EXPECT_FALSE(b.Devices->Post(&error));
+    EXPECT_TRUE(error.contains(QStringLiteral("Kunde"))) << error.toStdString();
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefling"),
+                       QStringLiteral("PLintKundenNr NOT IN (SELECT KDintKundenNr FROM tblKunden)")),
+              0);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefling")), 1);
 }
 
 // The lock ends with the transaction, so a key asked for outside one would
