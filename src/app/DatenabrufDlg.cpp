@@ -5,6 +5,7 @@
 #include "core/FormatSettings.h"
 #include "store/ColumnWidths.h"
 #include "store/Database.h"
+#include "store/DbErrors.h"
 #include "store/FetchStore.h"
 #include "store/Globals.h"
 #include "store/StagingStore.h"
@@ -346,6 +347,8 @@ TDatenabrufDlg::TDatenabrufDlg(QWidget *parent, const QString &iniFile, const QS
 
     Ask = [this](QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons choices) {
         QMessageBox box(icon, QStringLiteral("Gerätetester"), text, choices, this);
+        // Every question here deletes or moves records: Return must not do it.
+        if (choices.testFlag(QMessageBox::No)) box.setDefaultButton(QMessageBox::No);
         return QMessageBox::StandardButton(box.exec());
     };
 
@@ -530,7 +533,11 @@ void TDatenabrufDlg::AllesLoeschen()
             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
     m_memoRow = -1;
-    m_logic.DeleteAll();
+    QList<int> shown;
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        shown << FieldInt(m_model->value(row, QStringLiteral("UNintLfdNr")));
+    QString error;
+    if (!m_logic.DeleteShown(shown, &error)) Ask(QMessageBox::Critical, DbFehlertext(error), QMessageBox::Ok);
     refresh(0);
     updateButtons();
 }

@@ -290,10 +290,24 @@ bool DeleteStagingRow(QSqlDatabase db, int lfdNr, QString *error)
                    {{QStringLiteral(":lfd"), lfdNr}}, error);
 }
 
-bool DeleteAllStagingRows(QSqlDatabase db, QString *error)
+bool DeleteStagingRows(QSqlDatabase db, const QList<int> &lfdNrs, QString *error)
 {
-    QSqlQuery q(db);
-    return runText(q, QStringLiteral("DELETE FROM tblUebernahme"), {}, error);
+    if (!db.transaction()) {
+        if (error) *error = db.lastError().text();
+        return false;
+    }
+    for (const int lfd : lfdNrs) {
+        QSqlQuery q(db);
+        if (!runText(q, QStringLiteral("DELETE FROM tblUebernahme WHERE UNintLfdNr = :lfd"),
+                     {{QStringLiteral(":lfd"), lfd}}, error)) {
+            db.rollback();
+            return false;
+        }
+    }
+    if (db.commit()) return true;
+    if (error) *error = db.lastError().text();
+    db.rollback();
+    return false;
 }
 
 int ReassignStagingDevices(QSqlDatabase db, QString *error)

@@ -56,7 +56,9 @@ bool DeviceChoiceRows(QSqlDatabase db, QList<QSqlRecord> *rows, QString *error =
 // Stores the user's fields of one row as given; true only when that row was changed.
 bool UpdateStagingRow(QSqlDatabase db, const TStagingEdit &row, QString *error = nullptr);
 bool DeleteStagingRow(QSqlDatabase db, int lfdNr, QString *error = nullptr);
-bool DeleteAllStagingRows(QSqlDatabase db, QString *error = nullptr);
+// Deletes these rows, and only these: rows another workstation fetched since
+// the list was shown exist nowhere else once its tester is cleared.
+bool DeleteStagingRows(QSqlDatabase db, const QList<int> &lfdNrs, QString *error = nullptr);
 // Brings every row's device in line with StagingDeviceFor; returns the rows
 // changed, or -1 with the failing statement's error when a row could not be
 // read or changed (rows left behind would pass for "not assigned").

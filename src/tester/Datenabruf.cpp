@@ -64,9 +64,9 @@ bool TDatenabruf::DeleteRow(int LfdNr, QString *Error)
     return DeleteStagingRow(Database(), LfdNr, Error);
 }
 
-bool TDatenabruf::DeleteAll(QString *Error)
+bool TDatenabruf::DeleteShown(const QList<int> &LfdNrs, QString *Error)
 {
-    return DeleteAllStagingRows(Database(), Error);
+    return DeleteStagingRows(Database(), LfdNrs, Error);
 }
 
 // ---- the transfer -----------------------------------------------------------------

@@ -104,7 +104,8 @@ public:
     // first (Row.PrueflingNr receives it). False with the data layer's text.
     bool PostRow(TStagingEdit &Row, QString *Error = nullptr);
     bool DeleteRow(int LfdNr, QString *Error = nullptr);
-    bool DeleteAll(QString *Error = nullptr);
+    // The rows the user sees, not whatever another workstation fetched meanwhile.
+    bool DeleteShown(const QList<int> &LfdNrs, QString *Error = nullptr);
 
     // ---- SQL text -------------------------------------------------------------
 

@@ -66,6 +66,42 @@ TEST_F(RetrievalDialogs, QuestionsDoNothingOnNoAndTheirJobOnYes)
     EXPECT_FALSE(enabled(abruf->BtnPruefling));
 }
 
+// Another workstation fetches while this list is shown: "alles löschen"
+// removes the rows shown here, not the other ones, which exist nowhere else
+// once that tester is cleared. Return in the real question deletes nothing.
+TEST_F(RetrievalDialogs, DeletingAllRemovesOnlyTheShownRowsAndReturnDeletesNothing)
+{
+    stage(1, QStringLiteral("1"));
+    stage(2, QStringLiteral("2"));
+    abruf->show();
+    stage(3, QStringLiteral("3"));
+    stage(4, QStringLiteral("4"));
+
+    abruf->Ask = realAsk;
+    bool noIsDefault = false;
+    auto *timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, &noIsDefault] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) return;
+        timer->stop();
+        timer->deleteLater();
+        noIsDefault = box->defaultButton() == box->button(QMessageBox::No);
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    timer->start();
+    abruf->BtnAllesLoeschen->click();
+    EXPECT_TRUE(noIsDefault);
+    EXPECT_EQ(db->count(QStringLiteral("tblUebernahme")), 4);
+
+    abruf->Ask = [this](QMessageBox::Icon, const QString &, QMessageBox::StandardButtons) {
+        return QMessageBox::Yes;
+    };
+    abruf->BtnAllesLoeschen->click();
+    EXPECT_EQ(db->count(QStringLiteral("tblUebernahme")), 2);
+    EXPECT_EQ(db->count(QStringLiteral("tblUebernahme"), QStringLiteral("UNintLfdNr IN (3, 4)")), 2);
+}
+
 TEST_F(RetrievalDialogs, TransferOnYesMovesAssignedRowsAndReportsFailures)
 {
     db->addCustomer(1, QStringLiteral("K"));
