@@ -146,6 +146,24 @@ TEntryResult StoreNewDevice(QSqlDatabase db, const TPrueflingEingabe &p, int *ke
         const int nr =
             TakeNextKey(db, QStringLiteral("tblPruefling"), QStringLiteral("PLintPrueflingNr"), error);
         if (nr <= 0) return TEntryResult::Failed;
+        // The customer was chosen from a list that may be old: another
+        // workstation may have deleted it, and a device under a missing
+        // customer is shown nowhere. On the server the row is held until the
+        // commit, so such a deletion waits for this device and takes it along.
+        {
+            QSqlQuery c(db);
+            c.prepare(QStringLiteral("SELECT KDintKundenNr FROM tblKunden WHERE KDintKundenNr = ?") +
+                      (db.driverName() == QLatin1String("QPSQL") ? QStringLiteral(" FOR SHARE") : QString()));
+            c.addBindValue(p.KundenNr);
+            if (!execOrReport(c, error)) return TEntryResult::Failed;
+            if (!c.next()) {
+                if (error)
+                    *error =
+                        QStringLiteral("Der Kunde wurde inzwischen an einem anderen Arbeitsplatz gelöscht; "
+                                       "der Prüfling ist nicht gespeichert.");
+                return TEntryResult::Failed;
+            }
+        }
         // Under the key lock: another workstation's device with this barcode is committed or waits.
         if (!barcode.isEmpty()) {
             const TBarcodeUse use = BarcodeInUse(db, barcode, 0, error);

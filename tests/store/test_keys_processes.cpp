@@ -4,6 +4,7 @@
 #include "StoreTestDb.h"
 #include "store/BrowserData.h"
 #include "store/Database.h"
+#include "store/EntryStore.h"
 #include "support/TestSupport.h"
 
 #include <QProcess>
@@ -254,6 +255,16 @@ TEST_P(KeyWriters, BrowserStoresNothingUnderWhatAnotherWorkstationDeleted)
     EXPECT_EQ(t->count(QStringLiteral("tblPruefling"),
                        QStringLiteral("PLintKundenNr NOT IN (SELECT KDintKundenNr FROM tblKunden)")),
               0);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefling")), 1);
+
+    // The new-device dialog chose the customer from its list before.
+    TPrueflingEingabe neu;
+    neu.KundenNr = 1;
+    neu.Bezeichnung = QStringLiteral("Wasserkocher");
+    neu.Barcode = QStringLiteral("4712");
+    error.clear();
+    EXPECT_EQ(StoreNewDevice(t->db(), neu, nullptr, &error), TEntryResult::Failed);
+    EXPECT_TRUE(error.contains(QStringLiteral("Kunde"))) << error.toStdString();
     EXPECT_EQ(t->count(QStringLiteral("tblPruefling")), 1);
 }
 
