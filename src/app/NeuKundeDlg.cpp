@@ -11,6 +11,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+const QString TNeuKundeDlg::MsgKundeLeer =
+    QStringLiteral("Es sind weder Name noch Anschrift eingegeben; ein leerer Kunde wird nicht gespeichert.");
+
 TNeuKundeDlg::TNeuKundeDlg(QWidget *parent, const QString &connectionName)
     : QDialog(parent),
       m_connection(connectionName.isEmpty() ? QString::fromLatin1(kProgramConnection) : connectionName)
@@ -48,6 +51,12 @@ void TNeuKundeDlg::accept()
     const TKundeEingabe k{Kunde.Name1->text(),   Kunde.Name2->text(),   Kunde.Name3->text(),
                           Kunde.Strasse->text(), Kunde.LKZ->text(),     Kunde.PLZ->text(),
                           Kunde.Ort->text(),     Kunde.Telefon->text(), Kunde.Fax->text()};
+    if (k.IsEmpty()) {
+        // A customer without name or address is found by nobody later.
+        ShowMessage(QMessageBox::Warning, MsgKundeLeer);
+        Kunde.Name1->setFocus();
+        return;
+    }
     QString error;
     int key = 0;
     if (StoreNewCustomer(db, k, &key, &error) != TEntryResult::Stored) {

@@ -22,6 +22,7 @@ public:
     int KundenNr() const { return m_kundenNr; }
 
     std::function<void(QMessageBox::Icon, const QString &)> ShowMessage;
+    static const QString MsgKundeLeer;
 
     TKundenFelder Kunde;
     QPushButton *BtnOK, *BtnAbbrechen;

@@ -159,8 +159,10 @@ TEntryResult StoreNewDevice(QSqlDatabase db, const TPrueflingEingabe &p, int *ke
             if (!c.next()) {
                 if (error)
                     *error =
-                        QStringLiteral("Der Kunde wurde inzwischen an einem anderen Arbeitsplatz gelöscht; "
-                                       "der Prüfling ist nicht gespeichert.");
+                        p.KundenNr <= 0
+                            ? QStringLiteral("Es ist kein Kunde gewählt; der Prüfling ist nicht gespeichert.")
+                            : QStringLiteral("Der Kunde wurde inzwischen an einem anderen Arbeitsplatz "
+                                             "gelöscht; der Prüfling ist nicht gespeichert.");
                 return TEntryResult::Failed;
             }
         }

@@ -248,3 +248,28 @@ TEST_F(EntryDialogs, DeviceChoiceKeepsTheTestersBarcodeUnlessTheDeviceHasOne)
                         QStringLiteral("UNstrBarcode = '5' AND UNintPrueflingNr = 2")),
               1);
 }
+
+// OK with every field empty: no nameless customer, the dialog stays open.
+TEST_F(EntryDialogs, NewCustomerWithEveryFieldEmptyIsNotStored)
+{
+    bool stayedOpen = false;
+    // Were the empty customer stored, the device dialog would come next.
+    QTimer guard;
+    guard.setInterval(10);
+    QObject::connect(&guard, &QTimer::timeout, &guard, [] {
+        if (auto *d = qobject_cast<TNeuPrueflingDlg *>(QApplication::activeModalWidget()))
+            d->BtnAbbrechen->click();
+    });
+    guard.start();
+    runOnModals({{QStringLiteral("NeuKundeDlg"), [&](QWidget *w) {
+                      auto *d = as<TNeuKundeDlg>(w);
+                      QTest::keyClicks(d->Kunde.Name1, QStringLiteral("   "));
+                      d->BtnOK->click();
+                      stayedOpen = d->isVisible();
+                      d->BtnAbbrechen->click();
+                  }}});
+    kunde->exec();
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(asked, QStringList{TNeuKundeDlg::MsgKundeLeer});
+    EXPECT_EQ(db->count(QStringLiteral("tblKunden")), 0);
+}
