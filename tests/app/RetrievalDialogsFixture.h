@@ -76,6 +76,7 @@ protected:
         q.Operator = [] { return QStringLiteral("Pr'üfer"); };
         q.Assessor = [] { return QStringLiteral("Chef"); };
         abruf->setQuelle(q);
+        realAsk = abruf->Ask;
         abruf->Ask = [this](QMessageBox::Icon, const QString &text, QMessageBox::StandardButtons) {
             asked << text;
             return answers.isEmpty() ? QMessageBox::No : answers.takeFirst();
@@ -125,6 +126,7 @@ protected:
     std::unique_ptr<TNeuPrueflingDlg> neu;
     QStringList asked;
     QList<QMessageBox::StandardButton> answers;
+    decltype(TDatenabrufDlg::Ask) realAsk;
 };
 
 } // namespace
