@@ -121,10 +121,11 @@ TUebertragBericht TDatenabruf::Transfer()
         r.FehlerZeilen << lfd;
         r.Meldungen << msg;
         emit transferFailed(lfd, msg);
-        // Without the server, or behind another program's lock, every further
-        // row would fail the same way (and wait for it).
+        // Without the server, behind another program's lock, on a full disk or
+        // a read-only file every further row would fail the same way (and wait for it).
         const TDbFehlerArt art = DbFehlerArt(z.Fehler.text());
-        if (art == TDbFehlerArt::Verbindung || art == TDbFehlerArt::Gesperrt) {
+        if (art == TDbFehlerArt::Verbindung || art == TDbFehlerArt::Gesperrt || art == TDbFehlerArt::Voll ||
+            art == TDbFehlerArt::Schreibgeschuetzt) {
             r.Beendet = true;
             break;
         }

@@ -311,3 +311,28 @@ TEST_P(TransferRows, TwoProgramsAtOnceMakeEachRowExactlyOneTest)
 
 INSTANTIATE_TEST_SUITE_P(Engines, TransferRows,
                          ::testing::Values(TTestEngine::SQLite, TTestEngine::PostgreSQL), EngineName);
+
+// A full disk refuses every row alike: the transfer stops at the first one
+// with one message instead of trying (and reporting) each row.
+TEST_P(TransferRows, FullDiskStopsAtTheFirstRow)
+{
+    t->addCustomer(1, QStringLiteral("K"));
+    t->addDevice(3, 1, QStringLiteral("A"));
+    stageRows(*t, 1, 3, 3);
+    if (GetParam() == TTestEngine::SQLite) {
+        t->exec(QStringLiteral("CREATE TRIGGER tFull BEFORE INSERT ON tblPruefung "
+                               "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END"));
+    } else {
+        t->exec(QStringLiteral("CREATE FUNCTION fFull() RETURNS trigger AS $$ BEGIN "
+                               "RAISE EXCEPTION 'could not extend file: No space left on device'; END $$ "
+                               "LANGUAGE plpgsql"));
+        t->exec(QStringLiteral("CREATE TRIGGER tFull BEFORE INSERT ON tblPruefung FOR EACH ROW "
+                               "EXECUTE FUNCTION fFull()"));
+    }
+    const TUebertragBericht r = transfer();
+    EXPECT_TRUE(r.Beendet);
+    EXPECT_EQ(r.Uebertragen, 0);
+    EXPECT_EQ(r.Fehlgeschlagen, 1);
+    EXPECT_TRUE(r.Meldung().contains(QStringLiteral("voll"))) << r.Meldung().toStdString();
+    EXPECT_EQ(t->count(QStringLiteral("tblUebernahme")), 3);
+}
