@@ -2,6 +2,7 @@
 
 #include "core/FormatSettings.h"
 #include "core/ProgramPaths.h"
+#include "store/DatabaseFiles.h"
 #include "store/DbErrors.h"
 #include "store/SchemaCheck.h"
 
@@ -246,6 +247,7 @@ bool OpenConnection(const TConnectionInfo &info, const QString &connectionName, 
         db = QSqlDatabase();
         return fail(text.isEmpty() ? QStringLiteral("Die Datenbank kann nicht geöffnet werden.") : text);
     }
+    if (info.engine == TDbEngine::SQLite) RememberDatabaseFile(info.databaseName);
     QSqlQuery q(db);
     if (info.engine == TDbEngine::SQLite) {
         // WAL lets readers (another program, a backup) work beside the program.

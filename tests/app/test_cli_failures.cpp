@@ -4,6 +4,7 @@
 
 #include "AppTestSupport.h"
 #include "StoreTestDb.h"
+#include "app/CliBarcodeSheet.h"
 #include "app/CliDue.h"
 #include "app/CliExportCsv.h"
 #include "app/CliExportXlsx.h"
@@ -67,6 +68,15 @@ private:
     int m_saved = -1;
 };
 
+// Runs a command; its exit code, and its standard error in *err.
+int runCommand(int (*command)(const QStringList &), const QStringList &args, QString *err)
+{
+    TStderrCapture capture;
+    const int rc = command(QStringList{QStringLiteral("geraetetester")} + args);
+    *err = capture.text();
+    return rc;
+}
+
 class CliFailures : public StoreDb {
 protected:
     void SetUp() override
@@ -76,13 +86,9 @@ protected:
         iniScope.useDatabase(t->connectionString());
         FillTwoTests(*t);
     }
-    // Runs a command; its exit code, and its standard error in *err.
     static int run(int (*command)(const QStringList &), const QStringList &args, QString *err)
     {
-        TStderrCapture capture;
-        const int rc = command(QStringList{QStringLiteral("geraetetester")} + args);
-        *err = capture.text();
-        return rc;
+        return runCommand(command, args, err);
     }
     gt_test::TProgramIniScope iniScope;
 };
@@ -170,6 +176,36 @@ TEST_P(CliFailures, TheDatabaseFileIsNeitherExportedOntoNorImported)
         EXPECT_TRUE(err.contains(QStringLiteral("ist die Datenbank des Programms"))) << err.toStdString();
     }
     EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 2);
+}
+
+// The same when no connection of this process is open while the file is
+// written: --due closes its connection before writing, a barcode sheet never
+// opens one. Either used to replace the database with its output.
+TEST(CliDatabaseFile, IsNotWrittenOverByACommandWithoutAnOpenConnection)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("VERIDA.db"));
+    const TInitdbRun made = RunInitdb({file});
+    ASSERT_EQ(made.rc, 0) << (made.out + made.err).toStdString();
+    gt_test::TProgramIniScope iniScope;
+    iniScope.useDatabase(QStringLiteral("Provider=SQLite;Data Source=") + file);
+    const QByteArray before = ReadFileBytes(file);
+    const struct {
+        int (*command)(const QStringList &);
+        QStringList args;
+    } cases[] = {
+        {RunDueCommand, {QStringLiteral("--due"), file}},
+        {RunDueCommand, {QStringLiteral("--due"), file + QStringLiteral("-wal")}},
+        {RunBarcodeSheetCommand, {QStringLiteral("--barcode-sheet"), QStringLiteral("steuer"), file}}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.args.join(u' ').toStdString());
+        QString err;
+        EXPECT_EQ(runCommand(c.command, c.args, &err), 1);
+        EXPECT_TRUE(err.contains(QStringLiteral("Datenbank"))) << err.toStdString();
+        EXPECT_EQ(ReadFileBytes(file), before);
+    }
+    // Nor is a journal file made up beside it.
+    EXPECT_FALSE(QFile::exists(file + QStringLiteral("-wal")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, CliFailures,
