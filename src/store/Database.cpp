@@ -253,6 +253,15 @@ bool OpenConnection(const TConnectionInfo &info, const QString &connectionName, 
         // WAL lets readers (another program, a backup) work beside the program.
         q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
         q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        // A file that is no database, or a disk too full for SQLite's
+        // shared-memory file, lists no tables at all: say why, instead of
+        // naming every table as missing and sending the user to gt-initdb.
+        if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master"))) {
+            const QString text = DbFehlertext(q.lastError());
+            q = QSqlQuery();
+            db = QSqlDatabase();
+            return fail(text);
+        }
     } else if (info.engine == TDbEngine::PostgreSQL) {
         // Date literals are written day first ('dd.mm.yyyy hh:nn:ss'); text
         // literals with only their quotes doubled, so a backslash must stay a

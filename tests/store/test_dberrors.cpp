@@ -134,6 +134,14 @@ TEST(DbErrorsSqlite, CorruptFile)
     d.close();
     d = QSqlDatabase();
     QSqlDatabase::removeDatabase(QStringLiteral("dberr_corrupt"));
+
+    // Opened the program's way, it is called damaged, not an older schema
+    // that gt-initdb would complete.
+    QString why;
+    EXPECT_FALSE(ConnectDatabase(QStringLiteral("Provider=SQLite;Data Source=") + file, &why));
+    EXPECT_TRUE(why.startsWith(QStringLiteral("Die Datenbank ist beschädigt"))) << why.toStdString();
+    EXPECT_FALSE(why.contains(QStringLiteral("fehlt die Tabelle"))) << why.toStdString();
+    EXPECT_FALSE(ProgramDatabase().isOpen());
 }
 
 // A database on a drive that became read-only, and one on a full drive.
