@@ -28,6 +28,12 @@ QString erklaerung(TDbFehlerArt art)
         return QStringLiteral(
             "Die Verbindung zum Datenbankserver ist unterbrochen. Bitte prüfen Sie den Server "
             "und das Netzwerk und verbinden Sie die Datenbank neu.");
+    case TDbFehlerArt::Datentraeger:
+        // Mostly a drive too full for SQLite's shared-memory file, or one that is gone.
+        return QStringLiteral(
+            "Die Datenbankdatei kann nicht gelesen oder geschrieben werden (Ein-/Ausgabefehler). Meist ist "
+            "ihr Datenträger voll oder nicht mehr erreichbar; bitte prüfen Sie ihn und wiederholen Sie "
+            "den Vorgang.");
     case TDbFehlerArt::Doppelt:
         return QStringLiteral("Ein Datensatz mit diesem Schlüssel oder Wert ist schon vorhanden.");
     case TDbFehlerArt::Schema:
@@ -66,9 +72,9 @@ TDbFehlerArt DbFehlerArt(const QString &t)
     if (has(t, "server closed the connection") || has(t, "terminating connection") ||
         has(t, "no connection to the server") || has(t, "connection refused") ||
         has(t, "could not connect") || has(t, "connection to server") || has(t, "broken pipe") ||
-        has(t, "driver not loaded") || has(t, "database not open") || has(t, "is the server running") ||
-        has(t, "disk i/o error"))
+        has(t, "driver not loaded") || has(t, "database not open") || has(t, "is the server running"))
         return TDbFehlerArt::Verbindung;
+    if (has(t, "disk i/o error")) return TDbFehlerArt::Datentraeger;
     if (has(t, "unique") || has(t, "duplicate key")) return TDbFehlerArt::Doppelt;
     // A missing database is a wrong setting, not a schema to bring up to date.
     if (has(t, "database \"") && has(t, "does not exist")) return TDbFehlerArt::Unbekannt;

@@ -15,6 +15,7 @@ enum class TDbFehlerArt {
     Beschaedigt,       // the file is not a database or its pages are broken
     Voll,              // disk or quota full
     Verbindung,        // server stopped, backend killed, network gone
+    Datentraeger,      // the database file cannot be read or written (SQLite's disk I/O error)
     Doppelt,           // a key or unique value exists already
     Schema,            // a table or column is missing
     Unbekannt,

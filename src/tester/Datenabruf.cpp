@@ -121,11 +121,11 @@ TUebertragBericht TDatenabruf::Transfer()
         r.FehlerZeilen << lfd;
         r.Meldungen << msg;
         emit transferFailed(lfd, msg);
-        // Without the server, behind another program's lock, on a full disk or
-        // a read-only file every further row would fail the same way (and wait for it).
+        // Without the server or the file, behind another program's lock, on a full
+        // disk or a read-only file every further row would fail the same way (and wait for it).
         const TDbFehlerArt art = DbFehlerArt(z.Fehler.text());
         if (art == TDbFehlerArt::Verbindung || art == TDbFehlerArt::Gesperrt || art == TDbFehlerArt::Voll ||
-            art == TDbFehlerArt::Schreibgeschuetzt) {
+            art == TDbFehlerArt::Schreibgeschuetzt || art == TDbFehlerArt::Datentraeger) {
             r.Beendet = true;
             break;
         }

@@ -227,6 +227,10 @@ TEST_F(DbErrorsServer, StoppedServer)
 TEST(DbErrorsText, NothingFailedSaysNothingAndUnknownStaysAsItIs)
 {
     EXPECT_TRUE(DbFehlertext(QSqlError()).isEmpty());
+    // SQLite's I/O error is the file's drive, not a server connection.
+    EXPECT_TRUE(
+        DbFehlertext(QStringLiteral("disk I/O error Unable to fetch row"))
+            .startsWith(QStringLiteral("Die Datenbankdatei kann nicht gelesen oder geschrieben werden")));
     EXPECT_EQ(DbFehlertext(QStringLiteral("Spalte zu breit für den Bericht")),
               QStringLiteral("Spalte zu breit für den Bericht"));
 }
