@@ -101,6 +101,30 @@ TEST_P(FetchStore, ReadOnlyDatabaseFailsTheProbeWithTheReasonAndKeepsNothing)
         << why.toStdString();
 }
 
+// A server that went away between reading the tester and storing: the
+// message says so instead of ending after "Fehlertext:".
+TEST_P(FetchStore, AServerGoneBeforeStoringIsNamedAndNothingIsKept)
+{
+    if (GetParam() != TTestEngine::PostgreSQL) GTEST_SKIP() << "a file has no server to lose";
+    QSqlQuery pid(t->db());
+    ASSERT_TRUE(pid.exec(QStringLiteral("SELECT pg_backend_pid()")) && pid.next());
+    const QString name = QStringLiteral("fetch_store_killer");
+    {
+        QString error;
+        ASSERT_TRUE(OpenConnection(ParseConnectionString(t->connectionString()), name, &error))
+            << error.toStdString();
+        QSqlQuery kill(QSqlDatabase::database(name, false));
+        EXPECT_TRUE(kill.exec(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(pid.value(0).toInt())));
+        QSqlDatabase::database(name, false).close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    const TAbrufSpeicherung r = AbrufSpeichern(t->db(), kopf(), {satz(1)});
+    EXPECT_FALSE(r.Ok);
+    EXPECT_TRUE(
+        r.Fehlertext.startsWith(QStringLiteral("Die Verbindung zum Datenbankserver ist unterbrochen")))
+        << r.Fehlertext.toStdString();
+}
+
 // What a fetch after an unconfirmed one marks, and what it must not mark.
 TEST_P(FetchStore, DoublesAreMarkedOnlyAfterAnUnconfirmedFetchAndWhileTheirCopyExists)
 {
