@@ -9,6 +9,7 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QImage>
+#include <QMessageBox>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPagedPaintDevice>
@@ -342,8 +343,31 @@ void TReport::Preview(QWidget *parent) const
         QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, MarginsMm, QPageLayout::Millimeter));
     QPrintPreviewDialog dlg(&printer, parent);
     dlg.setWindowTitle(QStringLiteral("Druckvorschau"));
-    QObject::connect(&dlg, &QPrintPreviewDialog::paintRequested, &dlg, [this](QPrinter *pr) { Render(*pr); });
+    QObject::connect(&dlg, &QPrintPreviewDialog::paintRequested, &dlg, [this, &dlg](QPrinter *pr) {
+        QString why;
+        if (!Print(*pr, &why) && !why.isEmpty()) QMessageBox::warning(&dlg, QStringLiteral("Drucken"), why);
+    });
     dlg.exec();
+}
+
+bool TReport::Print(QPrinter &printer, QString *error) const
+{
+    // The print dialog's "In PDF-Datei drucken" writes wherever it is told,
+    // the database included.
+    if (printer.outputFormat() == QPrinter::PdfFormat) {
+        if (const QString why = DatabaseFileRefusal(printer.outputFileName()); !why.isEmpty()) {
+            if (error) *error = why;
+            return false;
+        }
+    }
+    if (Render(printer)) return true;
+    if (error)
+        *error = printer.outputFileName().isEmpty()
+                     ? QStringLiteral("Der Drucker \"%1\" kann nicht angesprochen werden.")
+                           .arg(printer.printerName())
+                     : QStringLiteral("Die Datei %1 kann nicht geschrieben werden.")
+                           .arg(quoted(printer.outputFileName()));
+    return false;
 }
 
 bool TReport::PrintDirect(QString *error) const

@@ -20,6 +20,7 @@
 class QImage;
 class QPagedPaintDevice;
 class QPainter;
+class QPrinter;
 class QWidget;
 
 constexpr double DesignDpi = 96.0;
@@ -148,6 +149,9 @@ public:
     bool WritePdf(const QString &fileName, QString *error = nullptr) const;
     // Preview window (German) from which the user prints or saves a PDF.
     void Preview(QWidget *parent = nullptr) const;
+    // Prints on a printer the user set up; false with a German reason when the
+    // job cannot be started or its output file is a database.
+    bool Print(QPrinter &printer, QString *error = nullptr) const;
     // Prints at once on the default printer; false with a German reason when
     // there is no printer or the job cannot be started.
     bool PrintDirect(QString *error = nullptr) const;

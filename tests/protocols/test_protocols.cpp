@@ -2,11 +2,14 @@
 // read back with poppler's tools.
 
 #include "ProtocolTestSupport.h"
+#include "protocols/Report.h"
 #include "tester/Limits.h"
 #include "tester/ModeApply.h"
 
 #include <QDir>
+#include <QFile>
 #include <QImage>
+#include <QPrinter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -381,4 +384,38 @@ TEST_F(ProtocolPdf, UnwritableFileGivesAGermanReason)
     EXPECT_TRUE(error.endsWith(QStringLiteral("Unter diesem Namen gibt es einen Ordner.")))
         << error.toStdString();
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList()) << "no temporary file left behind";
+}
+
+// Qt's print dialog offers "In PDF-Datei drucken" with any file name; printed
+// onto a database, the database would be gone.
+TEST(ReportPrint, ADatabaseIsNoPrintTarget)
+{
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("VERIDA.db"));
+    QByteArray content("SQLite format 3", 16);
+    content += QByteArray(4080, '\x01');
+    {
+        QFile f(db);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_EQ(f.write(content), content.size());
+    }
+    TReport report;
+    report.AddBand(50, true, [](TReportCanvas &) {});
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(db);
+    QString error;
+    EXPECT_FALSE(report.Print(printer, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("ist eine Datenbank"))) << error.toStdString();
+    QFile f(db);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), content);
+
+    // Any other file is printed.
+    const QString pdf = dir.filePath(QStringLiteral("liste.pdf"));
+    printer.setOutputFileName(pdf);
+    EXPECT_TRUE(report.Print(printer, &error)) << error.toStdString();
+    QFile out(pdf);
+    ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(out.read(5) == "%PDF-");
 }
