@@ -33,7 +33,7 @@ int readPort(const TIniFile &ini, int fallback, QStringList &problems)
 
 } // namespace
 
-QStringList TimingProblems(int messageTimeOut, int charTimeOut)
+QStringList TimingProblems(int messageTimeOut, int charTimeOut, int messageAnswerRam)
 {
     // One character takes about 1 ms at 9600 Bd; the shortest exchange (a
     // request and its answer frame, each with header and checksum) about 15 ms
@@ -47,6 +47,22 @@ QStringList TimingProblems(int messageTimeOut, int charTimeOut)
                         "des Gerätetesters kann so schnell ankommen (mindestens %2 ms, üblich 500 ms).")
                         .arg(messageTimeOut)
                         .arg(kMinMessageTimeOut);
+    // A message the tester leaves unanswered (switching autosend off) holds
+    // the line for MessageTimeOut; the shortest request gives up after its
+    // three tries of three attempts of MessageAnswerRAM each. Unless one of
+    // them is left after the line is free, every request behind such a
+    // message runs out before it is even sent (measured: 2 400 ms still
+    // fetches with the defaults, 2 550 ms never does).
+    const int longest = messageAnswerRam * 8;
+    if (messageAnswerRam > 0 && messageTimeOut > longest)
+        problems << QStringLiteral(
+                        "„MessageTimeOut“ = %1 ms in der Konfigurationsdatei ist zu lang: eine "
+                        "unbeantwortete Nachricht hält die Leitung so lange, dass die Anfragen dahinter "
+                        "(„MessageAnswerRAM“ = %2 ms) aufgeben, bevor sie gesendet werden "
+                        "(höchstens %3 ms, üblich 500 ms).")
+                        .arg(messageTimeOut)
+                        .arg(messageAnswerRam)
+                        .arg(longest);
     if (charTimeOut < kMinCharTimeOut)
         problems << QStringLiteral(
                         "„CharTimeOut“ = %1 ms in der Konfigurationsdatei ist zu kurz: schon zwei "
@@ -100,7 +116,7 @@ void TConfiguration::Read(const TIniFile &ini)
     RefreshTime = ini.ReadInteger(sTiming, QStringLiteral("RefreshTime"), d.RefreshTime);
     InActiveTime = ini.ReadInteger(sTiming, QStringLiteral("InActiveTime"), d.InActiveTime);
     SettingDelay = ini.ReadInteger(sTiming, QStringLiteral("SettingDelay"), d.SettingDelay);
-    Problems += TimingProblems(MessageTimeOut, CharTimeOut);
+    Problems += TimingProblems(MessageTimeOut, CharTimeOut, MessageAnswerRAM);
 
     Export.Read(ini);
 

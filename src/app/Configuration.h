@@ -73,4 +73,4 @@ public:
 };
 
 // Time-outs no tester could ever meet, each in a German sentence; empty when usable.
-QStringList TimingProblems(int messageTimeOut, int charTimeOut);
+QStringList TimingProblems(int messageTimeOut, int charTimeOut, int messageAnswerRam = 300);

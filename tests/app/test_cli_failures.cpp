@@ -239,6 +239,12 @@ TEST(CliSettings, UnusableValuesAreNamed)
     EXPECT_TRUE(plain.Problems.isEmpty());
     EXPECT_TRUE(TimingProblems(500, 100).isEmpty());
     EXPECT_EQ(TimingProblems(500, 0).size(), 1);
+    // Too long is as unusable as too short: requests behind an unanswered
+    // message give up before the line is free.
+    EXPECT_TRUE(TimingProblems(2400, 100, 300).isEmpty());
+    ASSERT_EQ(TimingProblems(3000, 100, 300).size(), 1);
+    EXPECT_TRUE(TimingProblems(3000, 100, 300)[0].contains(QStringLiteral("zu lang")));
+    EXPECT_TRUE(TimingProblems(3000, 100, 1000).isEmpty());
 }
 
 TEST(CliSettings, MissingIniFileIsNamedInsteadOfStartingOnDefaults)
