@@ -101,8 +101,6 @@ bool RemoveFailedSqlFile();
 int NextKey(QSqlDatabase db, const QString &table, const QString &keyColumn, bool *ok = nullptr);
 // NextKey with the reason of a failure in German words.
 int TakeNextKey(QSqlDatabase db, const QString &table, const QString &keyColumn, QString *error);
-// As NextKey; on failure 0 with the failing statement's text in *error.
-int NextKeyOrError(QSqlDatabase db, const QString &table, const QString &keyColumn, QString *error);
 // One row under a fresh key, in a transaction of its own: insertLines(key)
 // gives the INSERT. Returns the key, or 0 with *error set.
 int InsertWithNextKey(QSqlDatabase db, const QString &table, const QString &keyColumn,

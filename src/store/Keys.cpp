@@ -70,7 +70,7 @@ int NextKey(QSqlDatabase db, const QString &table, const QString &keyColumn, boo
     return key;
 }
 
-int NextKeyOrError(QSqlDatabase db, const QString &table, const QString &keyColumn, QString *error)
+int TakeNextKey(QSqlDatabase db, const QString &table, const QString &keyColumn, QString *error)
 {
     if (!InOpenTransaction(db)) {
         if (error)
@@ -79,13 +79,8 @@ int NextKeyOrError(QSqlDatabase db, const QString &table, const QString &keyColu
                     .arg(table);
         return 0;
     }
-    return lockedNextKey(db, table, keyColumn, error);
-}
-
-int TakeNextKey(QSqlDatabase db, const QString &table, const QString &keyColumn, QString *error)
-{
     QString engineText;
-    const int key = NextKeyOrError(db, table, keyColumn, &engineText);
+    const int key = lockedNextKey(db, table, keyColumn, &engineText);
     if (key <= 0 && error) *error = DbFehlertext(engineText);
     return key;
 }

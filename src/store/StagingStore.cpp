@@ -377,7 +377,7 @@ TTransferZeile TransferStagingRow(QSqlDatabase db, int lfdNr)
     // The key lock lasts until commit or rollback: no other writer can take
     // this number, and another transfer waits here until this row is settled.
     QString keyError;
-    const int nr = NextKeyOrError(db, kTests, kTestKey, &keyError);
+    const int nr = TakeNextKey(db, kTests, kTestKey, &keyError);
     if (nr <= 0)
         return failed(db, QSqlError(QString(), keyError, QSqlError::StatementError),
                       QStringLiteral("SELECT MAX(PRintPruefungsNr)\nFROM tblPruefung"));
