@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -89,6 +90,10 @@ bool ExecInTransaction(QSqlDatabase db, const QList<QStringList> &statements, QS
 // "SQL.txt" in the program's data folder: the last failed generated statement.
 QString FailedSqlPath();
 bool SaveFailedSql(const QString &statement);
+// A bound value as the literal it stands for in "SQL.txt" (NULL, number, date, quoted text).
+QString SqlValueLiteral(const QVariant &value);
+// A query's statement with its positional values ("?") written in, for "SQL.txt".
+QString StatementWithValues(const QSqlQuery &query);
 bool RemoveFailedSqlFile();
 
 // Key generation, safe with several workstations on one server: maximum + 1,

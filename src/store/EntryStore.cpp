@@ -19,26 +19,10 @@ bool allEmpty(std::initializer_list<const QString *> texts)
     return true;
 }
 
-// The statement with its bound values written in, for "SQL.txt".
-QString statementWithValues(const QSqlQuery &q)
-{
-    QString sql = q.lastQuery();
-    const QVariantList values = q.boundValues();
-    for (const QVariant &v : values) {
-        const qsizetype at = sql.indexOf(QLatin1Char('?'));
-        if (at < 0) break;
-        const QString text = v.isNull()                         ? QStringLiteral("NULL")
-                             : v.typeId() == QMetaType::QString ? SqlQuote(v.toString())
-                                                                : v.toString();
-        sql.replace(at, 1, text);
-    }
-    return sql;
-}
-
 bool execOrReport(QSqlQuery &q, QString *error)
 {
     if (q.exec()) return true;
-    SaveFailedSql(statementWithValues(q));
+    SaveFailedSql(StatementWithValues(q));
     if (error) *error = DbFehlertext(q.lastError());
     return false;
 }
@@ -200,7 +184,7 @@ TBarcodeUse BarcodeInUse(QSqlDatabase db, const QString &barcode, int exceptDevi
     q.addBindValue(barcode);
     q.addBindValue(exceptDevice);
     if (!q.exec()) {
-        SaveFailedSql(statementWithValues(q));
+        SaveFailedSql(StatementWithValues(q));
         if (error) *error = DbFehlertext(q.lastError());
         return TBarcodeUse::Failed;
     }

@@ -3,6 +3,7 @@
 #include "core/ProgramPaths.h"
 
 #include <QFile>
+#include <QSqlQuery>
 
 QString FailedSqlPath()
 {
@@ -22,4 +23,38 @@ bool SaveFailedSql(const QString &statement)
 bool RemoveFailedSqlFile()
 {
     return QFile::remove(FailedSqlPath());
+}
+
+QString SqlValueLiteral(const QVariant &v)
+{
+    if (v.isNull() || !v.isValid()) return QStringLiteral("NULL");
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+        return SqlBool(v.toBool());
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+        return v.toString();
+    case QMetaType::QDateTime:
+        return SqlDateLiteral(v.toDateTime());
+    default:
+        return SqlQuote(v.toString());
+    }
+}
+
+QString StatementWithValues(const QSqlQuery &q)
+{
+    const QString sql = q.lastQuery();
+    const QVariantList values = q.boundValues();
+    QString out;
+    qsizetype next = 0;
+    for (const QChar c : sql) {
+        if (c == QLatin1Char('?') && next < values.size())
+            out += SqlValueLiteral(values.at(next++));
+        else
+            out += c;
+    }
+    return out;
 }

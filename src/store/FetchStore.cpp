@@ -74,30 +74,6 @@ const char *const kInhaltSpalten[] = {"strGTSeriennummer",      "intGrenzwertfla
                                       "blnExternDiffStr",       "intIsolDiff",
                                       "intSichtpruef"};
 
-// A value as it would stand in generated SQL text.
-QString literal(const QVariant &v)
-{
-    if (v.isNull()) return QStringLiteral("NULL");
-    if (v.typeId() == QMetaType::QString) return SqlQuote(v.toString());
-    return v.toString();
-}
-
-// The statement with its bound values written in, for "SQL.txt".
-QString withValues(const QSqlQuery &q)
-{
-    const QString sql = q.lastQuery();
-    const QVariantList values = q.boundValues();
-    QString out;
-    qsizetype next = 0;
-    for (const QChar c : sql) {
-        if (c == QLatin1Char('?') && next < values.size())
-            out += literal(values.at(next++));
-        else
-            out += c;
-    }
-    return out;
-}
-
 // A statement on a connection that is gone fails without a text of its own.
 QString ohneText(QSqlDatabase db, const QString &text)
 {
@@ -113,7 +89,7 @@ struct TFehler {
     bool set(const QSqlQuery &q)
     {
         if (text) *text = DbFehlertext(q.lastError());
-        if (statement) *statement = withValues(q);
+        if (statement) *statement = StatementWithValues(q);
         return false;
     }
 };
@@ -281,7 +257,7 @@ bool StagingZeileEinfuegen(QSqlDatabase db, int LfdNr, const TAbrufSatz &Satz, c
     if (run(q, lines.join(QLatin1Char('\n')), values)) {
         if (q.numRowsAffected() == 1) return true;
         if (Fehlertext) *Fehlertext = QStringLiteral("Die Zeile wurde nicht gespeichert.");
-        if (Anweisung) *Anweisung = withValues(q);
+        if (Anweisung) *Anweisung = StatementWithValues(q);
         return false;
     }
     TFehler f{Fehlertext, Anweisung};

@@ -45,25 +45,6 @@ bool readAll(QSqlQuery &q, QList<QSqlRecord> *rows)
     return true;
 }
 
-QString literal(const QVariant &v)
-{
-    if (v.isNull() || !v.isValid()) return QStringLiteral("NULL");
-    switch (v.typeId()) {
-    case QMetaType::Bool:
-        return SqlBool(v.toBool());
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-        return v.toString();
-    case QMetaType::QDateTime:
-        return SqlDateLiteral(v.toDateTime());
-    default:
-        return SqlQuote(v.toString());
-    }
-}
-
 bool nameChar(QChar c)
 {
     return c.isLetterOrNumber() || c == QLatin1Char('_');
@@ -162,7 +143,7 @@ QString RenderBoundStatement(const QString &sql, const TBoundValues &values)
         const QString name = sql.mid(i, end - i);
         const auto it =
             std::find_if(values.begin(), values.end(), [&](const auto &p) { return p.first == name; });
-        out += it == values.end() ? name : literal(it->second);
+        out += it == values.end() ? name : SqlValueLiteral(it->second);
         i = end - 1;
     }
     return out;
