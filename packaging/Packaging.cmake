@@ -19,7 +19,7 @@ install(FILES ${GT_PKG_DIR}/geraetetester.desktop DESTINATION ${CMAKE_INSTALL_DA
 install(FILES ${GT_PKG_DIR}/geraetetester.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
 # The help pages the program shows, also readable in a browser.
-file(GLOB gt_help_pages ${PROJECT_SOURCE_DIR}/src/app/help/*.html ${PROJECT_SOURCE_DIR}/src/app/help/*.css)
+file(GLOB gt_help_pages ${PROJECT_SOURCE_DIR}/src/app/shell/help/*.html ${PROJECT_SOURCE_DIR}/src/app/shell/help/*.css)
 install(FILES ${gt_help_pages} DESTINATION ${GT_DOC_DIR}/hilfe)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${GT_PKG_DIR}/copyright DESTINATION ${GT_DOC_DIR})
 

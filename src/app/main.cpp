@@ -1,10 +1,9 @@
-#include "app/AppWindows.h"
-#include "app/CommandLine.h"
-#include "app/MainWindow.h"
-#include "app/QtTranslations.h"
-#include "app/Screenshot.h"
-#include "app/SignalBridge.h"
-#include "app/Splash.h"
+#include "app/cli/CommandLine.h"
+#include "app/common/QtTranslations.h"
+#include "app/common/SignalBridge.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/Screenshot.h"
+#include "app/shell/Splash.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -30,7 +29,7 @@ int main(int argc, char *argv[])
 
     TForm1 form;
     form.setSplash(splash);
-    TAppWindows::CreateAll(&form);
+    form.Windows();
 
     // SIGTERM and SIGINT end the program the same way as "Beenden".
     TSignalBridge sigBridge;

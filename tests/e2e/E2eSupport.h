@@ -2,8 +2,8 @@
 
 #include "../app/AppTestSupport.h"
 
-#include "app/MainActions.h"
-#include "app/MainStatusBar.h"
+#include "app/shell/MainActions.h"
+#include "app/shell/MainStatusBar.h"
 #include "serial/PortNames.h"
 #include "support/SimProcess.h"
 #include "support/TestSupport.h"

@@ -1,6 +1,6 @@
 #include "E2eSupport.h"
 
-#include "app/ComRadio.h"
+#include "app/settings/ComRadio.h"
 #include "serial/PortNames.h"
 #include "support/TestSupport.h"
 

@@ -3,10 +3,11 @@
 
 #include "E2eSupport.h"
 
-#include "app/FrontPanel.h"
-#include "app/MessmodusDlg.h"
-#include "app/TestControl.h"
-#include "app/WarnWindows.h"
+#include "app/panel/FrontPanel.h"
+#include "app/shell/FrontPanelInstall.h"
+#include "app/panel/MessmodusDlg.h"
+#include "app/panel/TestControl.h"
+#include "app/panel/WarnWindows.h"
 #include "controls/Edits.h"
 #include "store/Globals.h"
 #include "tester/ModeApply.h"

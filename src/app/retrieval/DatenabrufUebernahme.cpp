@@ -1,0 +1,45 @@
+#include "app/retrieval/DatenabrufDlg.h"
+
+// The retrieval dialog's ways out of the staging table: the transfer into the
+// tests table and the assignment of a row to a device chosen from the list.
+
+#include "app/retrieval/PrueflingDlg.h"
+
+const QString TDatenabrufDlg::MsgBarcodeGehoertAnderemPruefling =
+    QStringLiteral("Der Barcode „%1“ dieser Zeile gehört zu einem anderen Prüfling; die Zeile bleibt diesem "
+                   "zugeordnet. Um den gewählten Prüfling zuzuordnen, ändern Sie bitte zuerst den Barcode.");
+
+void TDatenabrufDlg::Uebernehmen()
+{
+    if (m_logic.Fetching()) return;
+    if (Ask(QMessageBox::Question,
+            QStringLiteral("Sollen die zugeordneten Sätze zu den gespeicherten Daten übernommen werden?"),
+            QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
+    saveMemo();
+    m_memoRow = -1;
+    const TUebertragBericht r = m_logic.Transfer();
+    refresh(0);
+    // One message for all failed rows, after the list shows what is left.
+    if (!r.Meldung().isEmpty()) Ask(QMessageBox::Critical, r.Meldung(), QMessageBox::Ok);
+    updateButtons();
+}
+
+void TDatenabrufDlg::PrueflingWaehlen()
+{
+    const int row = CurrentRow();
+    if (m_logic.Fetching() || row < 0 || !m_prueflingDlg) return;
+    saveMemo();
+    TStagingEdit e = m_model->edit(row);
+    m_prueflingDlg->setSelectedDeviceNr(e.PrueflingNr);
+    // OK on an empty list chooses nothing: the row stays as it is.
+    if (m_prueflingDlg->exec() != QDialog::Accepted || m_prueflingDlg->SelectedDeviceNr() == 0) return;
+    const int chosen = m_prueflingDlg->SelectedDeviceNr();
+    // The tester's barcode is the record's own link to its device; only a
+    // device with a barcode of its own replaces it.
+    if (!m_prueflingDlg->SelectedBarcode().isEmpty()) e.Barcode = m_prueflingDlg->SelectedBarcode();
+    e.PrueflingNr = chosen;
+    if (m_model->post(row, e) && m_model->edit(row).PrueflingNr != chosen)
+        Ask(QMessageBox::Warning, MsgBarcodeGehoertAnderemPruefling.arg(e.Barcode), QMessageBox::Ok);
+    showMemo();
+}
