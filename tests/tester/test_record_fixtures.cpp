@@ -1,0 +1,210 @@
+// Hand-written answers of the tester replayed through the code the fetch and
+// the connection use: requests over a real bus engine and port, answers from
+// the fixtures, decoded by the record and answer decoders.
+
+#include "FakeTester.h"
+
+#include "fixtures/BusFrames.h"
+#include "fixtures/StoredRecords.h"
+
+#include "bus/SyncBus.h"
+#include "tester/Commands.h"
+#include "tester/Decoders.h"
+#include "tester/StoredRecord.h"
+
+#include <QMap>
+#include <QSocketNotifier>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include <unistd.h>
+
+using namespace fixtures;
+
+namespace {
+
+// The far end of the line with nothing of the program's protocol code in it:
+// it cuts what arrives into 12-byte requests at each "S" and answers a
+// request with the bytes listed for exactly that request, noise first.
+class THandTester {
+public:
+    explicit THandTester(gt_test::PtyPair &pty) : m_pty(pty)
+    {
+        m_notifier = std::make_unique<QSocketNotifier>(pty.masterFd(), QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { readAvailable(); });
+    }
+
+    QMap<QByteArray, QByteArray> answers; // request wire bytes -> answer bytes
+    QList<QByteArray> requests;           // every request, in order
+
+private:
+    void readAvailable()
+    {
+        char buf[256];
+        for (;;) {
+            const ssize_t n = ::read(m_pty.masterFd(), buf, sizeof buf);
+            if (n <= 0) break;
+            m_in.append(buf, qsizetype(n));
+        }
+        for (;;) {
+            const qsizetype start = m_in.indexOf('S');
+            if (start < 0) {
+                m_in.clear();
+                return;
+            }
+            if (m_in.size() - start < 12) {
+                m_in.remove(0, start);
+                return;
+            }
+            const QByteArray req = m_in.mid(start, 12);
+            m_in.remove(0, start + 12);
+            requests << req;
+            const auto it = answers.constFind(req);
+            if (it != answers.constEnd()) m_pty.write(Hex(Noise) + *it);
+        }
+    }
+
+    gt_test::PtyPair &m_pty;
+    QByteArray m_in;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+};
+
+class RecordFixtures : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(line.ok()) << "pseudo-terminal could not be opened as COM1";
+        bus.setCate(&line.Cate);
+        bus.setWriteLog({});
+        tester = std::make_unique<THandTester>(line.pty());
+        cmds.setBus(&bus);
+        cmds.setTimeout(tcRAM, 1000);
+        cmds.setTimeout(tcReadEEPROM, 1000);
+    }
+
+    tester_test::TPtyLine line;
+    TSynchroBus bus;
+    std::unique_ptr<THandTester> tester;
+    TTesterCommands cmds;
+};
+
+TSpeicherSatz PiecesOf(const TRecordFixture &r)
+{
+    TSpeicherSatz s;
+    for (int p = 0; p < 5; ++p)
+        s.setPiece(p, reinterpret_cast<const quint8 *>(Hex(r.answers[size_t(p)]).constData() + 4));
+    return s;
+}
+
+} // namespace
+
+TEST(RecordFixturesOffline, FixturesAreWellFormed)
+{
+    for (const TRecordFixture *r : Records)
+        for (int p = 0; p < 5; ++p) {
+            const QByteArray f = Hex(r->answers[size_t(p)]);
+            ASSERT_EQ(f.size(), 12) << r->name << " piece " << p;
+            EXPECT_EQ(quint8(f[3]), 0x20 + p) << r->name << " piece " << p;
+            EXPECT_EQ(quint8(f[1]), 0xEC) << r->name << " piece " << p;
+        }
+}
+
+// The decoder alone, from the data bytes of the five answers.
+TEST(RecordFixturesOffline, PiecesDecodeToTheWorkedOutStagingValues)
+{
+    for (const TRecordFixture *r : Records) {
+        SCOPED_TRACE(r->name);
+        const TSpeicherSatz s = PiecesOf(*r);
+        const TUebernahmeWerte w = DecodeSpeicherSatz(s);
+        EXPECT_EQ(w.UNstrBarcode, r->staged.UNstrBarcode);
+        EXPECT_EQ(DecodeBarcode(s), r->staged.UNstrBarcode);
+        EXPECT_EQ(w.UNintGrenzwertflags, r->staged.UNintGrenzwertflags);
+        EXPECT_EQ(w.UNintMenueflags, r->staged.UNintMenueflags);
+        EXPECT_EQ(w.UNintSchutzklasseFlags, r->staged.UNintSchutzklasseFlags);
+        EXPECT_EQ(w.UNintMessablaufFlags, r->staged.UNintMessablaufFlags);
+        EXPECT_EQ(w.UNintSchutzleiterwid, r->staged.UNintSchutzleiterwid);
+        EXPECT_EQ(w.UNintIsolationswid, r->staged.UNintIsolationswid);
+        EXPECT_EQ(w.UNintAbleitstrom, r->staged.UNintAbleitstrom);
+        EXPECT_EQ(w.UNintSchutzlStromL1N, r->staged.UNintSchutzlStromL1N);
+        EXPECT_EQ(w.UNintSchutzlStromNL1, r->staged.UNintSchutzlStromNL1);
+        EXPECT_EQ(w.UNintBeruehrungsstromL1N, r->staged.UNintBeruehrungsstromL1N);
+        EXPECT_EQ(w.UNintBeruehrungsstromNL1, r->staged.UNintBeruehrungsstromNL1);
+        EXPECT_EQ(w.UNintGrwSchutzleiterwid, r->staged.UNintGrwSchutzleiterwid);
+        EXPECT_EQ(w.UNintGrwIsolationswid, r->staged.UNintGrwIsolationswid);
+        EXPECT_EQ(w.UNintGrwAbleitstrom, r->staged.UNintGrwAbleitstrom);
+        EXPECT_EQ(w.UNintGrwSchutzleiterstrom, r->staged.UNintGrwSchutzleiterstrom);
+        EXPECT_EQ(w.UNintGrwBeruehrungsstrom, r->staged.UNintGrwBeruehrungsstrom);
+        EXPECT_EQ(w.UNintGrwSchnellabschaltung, r->staged.UNintGrwSchnellabschaltung);
+        EXPECT_EQ(w.UNblnPruefungsergebnis, r->staged.UNblnPruefungsergebnis);
+        EXPECT_EQ(w.UNintSichtpruef, r->staged.UNintSichtpruef);
+        EXPECT_EQ(w.UNintSchutzklasse, r->staged.UNintSchutzklasse);
+        EXPECT_EQ(w.UNblnAutomatisch, r->staged.UNblnAutomatisch);
+        EXPECT_EQ(w.UNintDINVDE, r->staged.UNintDINVDE);
+        EXPECT_EQ(w.UNblnExternDiffStr, r->staged.UNblnExternDiffStr);
+        EXPECT_EQ(w.UNblnManuGrenz, r->staged.UNblnManuGrenz);
+        EXPECT_EQ(w.UNintIsolDiff, r->staged.UNintIsolDiff);
+        EXPECT_EQ(w.UNblnMitBeruehr, r->staged.UNblnMitBeruehr);
+        EXPECT_EQ(w.UNblnAbgebrochen, r->staged.UNblnAbgebrochen);
+        EXPECT_EQ(w.UNblnSchnellabbruch, r->staged.UNblnSchnellabbruch);
+        EXPECT_EQ(w.UNblnManuellAbbruch, r->staged.UNblnManuellAbbruch);
+        EXPECT_EQ(w.UNblnGrenzwFehler, r->staged.UNblnGrenzwFehler);
+        // Every field at once, so that a field added later cannot be forgotten here.
+        EXPECT_TRUE(w == r->staged);
+    }
+}
+
+// The fetch's own reading: $33 for the count, then $20..$24 per record over
+// the bus, each request exactly the hand-written bytes, each answer decoded.
+TEST_F(RecordFixtures, FetchReadsTheCountAndEveryRecordFromHandWrittenAnswers)
+{
+    tester->answers[Hex("53 61 33 33 00 00 00 00 00 00 00 00")] = Hex(AnsCountThree);
+    TSpeicherStand stand;
+    ASSERT_TRUE(cmds.ReadSpeicherStand(stand));
+    EXPECT_EQ(stand.Anzahl, 3);
+    EXPECT_EQ(stand.FreieBytes, 4660);
+    EXPECT_FALSE(stand.Voll);
+
+    for (const TRecordFixture *r : Records) {
+        SCOPED_TRACE(r->name);
+        tester->requests.clear();
+        for (int p = 0; p < 5; ++p)
+            tester->answers[Hex(PieceRequests[size_t(p)])] = Hex(r->answers[size_t(p)]);
+        TSpeicherSatz s;
+        ASSERT_TRUE(cmds.ReadSpeicherSatz(s));
+        ASSERT_EQ(tester->requests.size(), 5);
+        for (int p = 0; p < 5; ++p)
+            EXPECT_EQ(tester->requests[p], Hex(PieceRequests[size_t(p)])) << "piece " << p;
+        EXPECT_EQ(s.Bytes, PiecesOf(*r).Bytes);
+        EXPECT_TRUE(DecodeSpeicherSatz(s) == r->staged);
+    }
+}
+
+// A piece whose answer has a wrong checksum is not taken: the record is not
+// read (the fetch then stores nothing).
+TEST_F(RecordFixtures, APieceWithAWrongChecksumIsNotTaken)
+{
+    cmds.setTimeout(tcReadEEPROM, 150);
+    for (int p = 0; p < 5; ++p)
+        tester->answers[Hex(PieceRequests[size_t(p)])] = Hex(Record0702.answers[size_t(p)]);
+    // Piece C with its check byte 36 turned into 37.
+    tester->answers[Hex(PieceRequests[2])] = Hex("53 EC 37 22 FF FF FF FF 2C 01 E8 03");
+    TSpeicherSatz s;
+    EXPECT_FALSE(cmds.ReadSpeicherSatz(s));
+    EXPECT_EQ(tester->requests.count(Hex(PieceRequests[3])), 0); // stopped at piece C
+}
+
+// Identification at connect: the version and serial-number answers.
+TEST_F(RecordFixtures, VersionAndSerialNumberFromHandWrittenAnswers)
+{
+    tester->answers[Hex(ReqVersion)] = Hex(AnsVersion);
+    tester->answers[Hex(ReqSerial)] = Hex(AnsSerial);
+    TFirmwareVersion v;
+    ASSERT_TRUE(cmds.ReadFirmwareVersion(v));
+    EXPECT_EQ(v.Text, QStringLiteral("1.03.00 ab"));
+    EXPECT_EQ(v.Packed, 0x100030000ull);
+    EXPECT_TRUE(v.Compatible());
+    EXPECT_EQ(cmds.ReadSerialNumber(), QStringLiteral("1234567890"));
+    EXPECT_EQ(tester->requests, QList<QByteArray>({Hex(ReqVersion), Hex(ReqSerial)}));
+}
