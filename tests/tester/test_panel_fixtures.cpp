@@ -1,0 +1,149 @@
+// Hand-written tester reports replayed the way they reach the front panel:
+// bytes into the bus engine, unhandled messages into the autosend mailbox,
+// the idle step's visits into the panel decoders.
+
+#include "fixtures/PanelReports.h"
+
+#include "bus/SyncBus.h"
+#include "tester/Mailbox.h"
+#include "tester/PanelState.h"
+
+#include <gtest/gtest.h>
+
+using namespace fixtures;
+
+namespace {
+
+class PanelFixtures : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        bus.setWriteLog({});
+        QObject::connect(&bus, &TSynchroBus::msgUnhandled, [this](const TProtok &m) { mailbox.Dispatch(m); });
+        panel.EnablePanel();
+    }
+
+    // The stream in reads cut at the given sizes (the rest in a last read).
+    void Deliver(const QByteArray &stream, std::initializer_list<int> sizes = {})
+    {
+        qsizetype from = 0;
+        for (int n : sizes) {
+            const QByteArray chunk = stream.mid(from, n);
+            bus.ReceiveBytes(chunk.constData(), quint16(chunk.size()));
+            from += n;
+        }
+        const QByteArray rest = stream.mid(from);
+        bus.ReceiveBytes(rest.constData(), quint16(rest.size()));
+    }
+
+    // One round of the idle step over all eight slots.
+    void IdleRound()
+    {
+        for (int i = 0; i < AutosendSlotCount; ++i) {
+            const int slot = mailbox.IdleVisit();
+            if (slot >= 0) panel.Decode(slot, mailbox.Take(slot));
+        }
+    }
+
+    TSynchroBus bus;
+    TAutosendMailbox mailbox;
+    TPanelState panel;
+};
+
+} // namespace
+
+TEST_F(PanelFixtures, ReportsShowSettingsValuesLimitsAndIndicators)
+{
+    const QByteArray stream = Hex(Rep34) + Hex(Rep37Panel) + Hex(Rep37Foreign) + Hex(Rep38) + Hex(Rep3AIdle) +
+                              Hex(Rep33) + Hex(Rep33Full) + Hex(Rep32);
+    ASSERT_EQ(stream.size(), 8 * 12);
+    // Cuts after a start byte, inside a checksum pair, and two frames and a half in one read.
+    Deliver(stream, {1, 2, 9, 30, 11, 5});
+    EXPECT_EQ(mailbox.AutosendPending, 0x02 | 0x04 | 0x08 | 0x10 | 0x20 | 0x80);
+    IdleRound();
+    EXPECT_EQ(mailbox.AutosendPending, 0);
+    const TPanelView &v = panel.View;
+
+    // Settings ($34).
+    EXPECT_EQ(v.DinVde, 0);
+    EXPECT_EQ(v.IsolItem3, QStringLiteral("Isol. und Diff."));
+    EXPECT_EQ(v.Messablauf, 1);
+    EXPECT_EQ(v.IsolMode, 0);
+    EXPECT_EQ(v.Beruehr, 1);
+    EXPECT_TRUE(v.RadioGroup5Enabled());
+    EXPECT_EQ(v.Grenzwerte, 1);
+    EXPECT_EQ(v.KlasseIndex, 0);
+    EXPECT_EQ(v.Sichtpr, 2); // "ja"
+    EXPECT_EQ(v.SichtWinAnswer, QStringLiteral("ja"));
+    EXPECT_FALSE(v.Steuerbarcode);
+    EXPECT_TRUE(v.Einstellsperre);
+    EXPECT_DOUBLE_EQ(v.Messzeit, 5.0);
+    EXPECT_EQ(v.EnableMask, 0xFD);
+    EXPECT_EQ(v.ThirdLimitCaption, QStringLiteral("Ersatz-Geräteableitstrom"));
+    EXPECT_EQ(v.Bar3Max, 17);
+    // Umschalt, Abbruch, Grenzwert, Not-Aus.
+    EXPECT_EQ(v.Indicators, (std::array<bool, IndicatorCount>{true, false, true, false}));
+    EXPECT_FALSE(v.NetzWarnVisible);
+    EXPECT_EQ(panel.Live.Menueflags, 0x19);
+    EXPECT_EQ(panel.Live.SchutzklasseFlags, 0x01);
+    EXPECT_EQ(panel.Live.Schutzklasse, 1);
+    EXPECT_EQ(panel.Live.MessablaufFlags, 0x44);
+    EXPECT_EQ(panel.Live.DINVDE, 0);
+
+    // Measured values ($37, $38); the foreign $37 changed nothing.
+    const std::array<QString, ValueDisplayCount> values{"400",   " --- ", "0,35", "0,50",
+                                                        ">10.0", "0,07",  " --- "};
+    EXPECT_EQ(v.ValueText, values);
+    EXPECT_EQ(v.RedVisible,
+              (std::array<bool, ValueDisplayCount>{true, false, false, false, false, false, false}));
+    EXPECT_EQ(panel.Live.Schutzleiterwid, 400);
+    EXPECT_EQ(panel.Live.Isolationswid, 4947);
+    EXPECT_EQ(panel.Live.Ableitstrom, 35);
+    EXPECT_EQ(panel.Live.Grenzwertflags, 0x01);
+    EXPECT_EQ(panel.Live.SchutzlStromL1N, 50);
+    EXPECT_EQ(panel.Live.SchutzlStromNL1, 1073);
+    EXPECT_EQ(panel.Live.BeruehrungsstromL1N, 7);
+    EXPECT_EQ(panel.Live.BeruehrungsstromNL1, -1);
+
+    // Limits ($3A with manual limits, $32).
+    EXPECT_EQ(v.BarPos, (std::array<int, LimitBarCount>{1, 4, 5}));
+    EXPECT_EQ(v.LimitText, (std::array<QString, LimitBarCount>{"200", " --- ", "3,50"}));
+    EXPECT_EQ(panel.Live.GrwSchutzleiterwid, 200);
+    EXPECT_EQ(panel.Live.GrwAbleitstrom, 350);
+    EXPECT_EQ(panel.Live.GrwSchutzleiterstrom, 100);
+    EXPECT_EQ(panel.Live.GrwBeruehrungsstrom, 50);
+    EXPECT_EQ(panel.Live.GrwSchnellabschaltung, 1000);
+
+    // Step and phase ($3A), memory ($33: the newest report wins).
+    EXPECT_EQ(panel.Messschritt, 0);
+    EXPECT_EQ(panel.Ablaufphase, 2);
+    EXPECT_EQ(v.StepCaption, QStringLiteral("Ruhezustand"));
+    EXPECT_EQ(v.StepHint, QStringLiteral("Ablaufphase: Ruhezustand"));
+    EXPECT_FALSE(v.SichtWinVisible);
+    EXPECT_FALSE(v.SpeicherWinVisible);
+    EXPECT_EQ(v.Gespeichert, QStringLiteral("3"));
+    EXPECT_EQ(v.FreieBytes, QStringLiteral("voll"));
+}
+
+// During a running step its digits belong to the live value ($39); the
+// periodic value report leaves them alone.
+TEST_F(PanelFixtures, TheRunningStepShowsTheLiveValue)
+{
+    Deliver(Hex(Rep34) + Hex(Rep37Panel) + Hex(Rep38));
+    IdleRound();
+    Deliver(Hex(Rep3AStep6), {4});
+    IdleRound();
+    EXPECT_EQ(panel.Messschritt, 6);
+    EXPECT_EQ(panel.View.StepCaption, QStringLiteral("Berührungsstrom"));
+    EXPECT_EQ(panel.View.StepHint, QStringLiteral("Ablaufphase: Sichtprüfung abfragen"));
+    EXPECT_TRUE(panel.View.SichtWinVisible);
+
+    Deliver(Hex(Rep38) + Hex(Rep39), {13});
+    IdleRound();
+    EXPECT_EQ(panel.View.ValueText[5], QStringLiteral("0,16"));
+    Deliver(Hex(Rep38));
+    IdleRound();
+    EXPECT_EQ(panel.View.ValueText[5], QStringLiteral("0,16"));
+    EXPECT_EQ(panel.View.ValueText[3], QStringLiteral("0,50")); // the other steps still follow $38
+    EXPECT_EQ(panel.Live.BeruehrungsstromL1N, 7);
+}
