@@ -3,6 +3,7 @@
 // the fixtures, decoded by the record and answer decoders.
 
 #include "FakeTester.h"
+#include "HandTester.h"
 
 #include "fixtures/BusFrames.h"
 #include "fixtures/StoredRecords.h"
@@ -12,64 +13,13 @@
 #include "tester/Decoders.h"
 #include "tester/StoredRecord.h"
 
-#include <QMap>
-#include <QSocketNotifier>
-
 #include <gtest/gtest.h>
 
 #include <memory>
 
-#include <unistd.h>
-
 using namespace fixtures;
 
 namespace {
-
-// The far end of the line with nothing of the program's protocol code in it:
-// it cuts what arrives into 12-byte requests at each "S" and answers a
-// request with the bytes listed for exactly that request, noise first.
-class THandTester {
-public:
-    explicit THandTester(gt_test::PtyPair &pty) : m_pty(pty)
-    {
-        m_notifier = std::make_unique<QSocketNotifier>(pty.masterFd(), QSocketNotifier::Read);
-        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { readAvailable(); });
-    }
-
-    QMap<QByteArray, QByteArray> answers; // request wire bytes -> answer bytes
-    QList<QByteArray> requests;           // every request, in order
-
-private:
-    void readAvailable()
-    {
-        char buf[256];
-        for (;;) {
-            const ssize_t n = ::read(m_pty.masterFd(), buf, sizeof buf);
-            if (n <= 0) break;
-            m_in.append(buf, qsizetype(n));
-        }
-        for (;;) {
-            const qsizetype start = m_in.indexOf('S');
-            if (start < 0) {
-                m_in.clear();
-                return;
-            }
-            if (m_in.size() - start < 12) {
-                m_in.remove(0, start);
-                return;
-            }
-            const QByteArray req = m_in.mid(start, 12);
-            m_in.remove(0, start + 12);
-            requests << req;
-            const auto it = answers.constFind(req);
-            if (it != answers.constEnd()) m_pty.write(Hex(Noise) + *it);
-        }
-    }
-
-    gt_test::PtyPair &m_pty;
-    QByteArray m_in;
-    std::unique_ptr<QSocketNotifier> m_notifier;
-};
 
 class RecordFixtures : public ::testing::Test {
 protected:
@@ -78,7 +28,7 @@ protected:
         ASSERT_TRUE(line.ok()) << "pseudo-terminal could not be opened as COM1";
         bus.setCate(&line.Cate);
         bus.setWriteLog({});
-        tester = std::make_unique<THandTester>(line.pty());
+        tester = std::make_unique<tester_test::THandTester>(line.pty());
         cmds.setBus(&bus);
         cmds.setTimeout(tcRAM, 1000);
         cmds.setTimeout(tcReadEEPROM, 1000);
@@ -86,7 +36,7 @@ protected:
 
     tester_test::TPtyLine line;
     TSynchroBus bus;
-    std::unique_ptr<THandTester> tester;
+    std::unique_ptr<tester_test::THandTester> tester;
     TTesterCommands cmds;
 };
 

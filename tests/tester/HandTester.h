@@ -1,0 +1,66 @@
+#pragma once
+
+// A far end of the line with nothing of the program's protocol code in it,
+// for replaying hand-written answers.
+
+#include "fixtures/BusFrames.h"
+
+#include "support/TestSupport.h"
+
+#include <QList>
+#include <QMap>
+#include <QSocketNotifier>
+
+#include <memory>
+
+#include <unistd.h>
+
+namespace tester_test {
+
+// The far end of the line with nothing of the program's protocol code in it:
+// it cuts what arrives into 12-byte requests at each "S" and answers a
+// request with the bytes listed for exactly that request, noise first.
+class THandTester {
+public:
+    explicit THandTester(gt_test::PtyPair &pty) : m_pty(pty)
+    {
+        m_notifier = std::make_unique<QSocketNotifier>(pty.masterFd(), QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { readAvailable(); });
+    }
+
+    QMap<QByteArray, QByteArray> answers; // request wire bytes -> answer bytes
+    QList<QByteArray> requests;           // every request, in order
+
+private:
+    void readAvailable()
+    {
+        char buf[256];
+        for (;;) {
+            const ssize_t n = ::read(m_pty.masterFd(), buf, sizeof buf);
+            if (n <= 0) break;
+            m_in.append(buf, qsizetype(n));
+        }
+        for (;;) {
+            const qsizetype start = m_in.indexOf('S');
+            if (start < 0) {
+                m_in.clear();
+                return;
+            }
+            if (m_in.size() - start < 12) {
+                m_in.remove(0, start);
+                return;
+            }
+            const QByteArray req = m_in.mid(start, 12);
+            m_in.remove(0, start + 12);
+            requests << req;
+            const auto it = answers.constFind(req);
+            if (it != answers.constEnd()) m_pty.write(fixtures::Hex(fixtures::Noise) + *it);
+        }
+    }
+
+    gt_test::PtyPair &m_pty;
+    QByteArray m_in;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+};
+
+} // namespace tester_test
