@@ -147,3 +147,85 @@ TEST_F(PanelFixtures, TheRunningStepShowsTheLiveValue)
     EXPECT_EQ(panel.View.ValueText[3], QStringLiteral("0,50")); // the other steps still follow $38
     EXPECT_EQ(panel.Live.BeruehrungsstromL1N, 7);
 }
+
+// A 0751 differential set-up with standard limits, the three status
+// indicators of the sequence and the mains warning, while steps run.
+TEST_F(PanelFixtures, A0751ReportShowsItsLimitsIndicatorsAndWarnings)
+{
+    Deliver(Hex(Rep3AStep3) + Hex(Rep34Din0751), {7});
+    IdleRound(); // $34 (slot 3) before $3A (slot 7): step 3 is not yet known
+    Deliver(Hex(Rep34Din0751), {12});
+    IdleRound();
+    const TPanelView &v = panel.View;
+    EXPECT_EQ(v.DinVde, 2);
+    EXPECT_EQ(v.IsolItem3, QStringLiteral("Diffstr.-Mess."));
+    EXPECT_EQ(v.IsolMode, 2);
+    EXPECT_EQ(v.Messablauf, 0);
+    EXPECT_EQ(v.Beruehr, 0);
+    EXPECT_EQ(v.Grenzwerte, 0);
+    EXPECT_EQ(v.KlasseIndex, 1);
+    EXPECT_EQ(v.Sichtpr, 0); // "----"
+    EXPECT_DOUBLE_EQ(v.Messzeit, 25.0);
+    EXPECT_EQ(v.ThirdLimitCaption, QStringLiteral("Differenzstrom"));
+    EXPECT_EQ(v.Bar3Max, 3);
+    EXPECT_EQ(v.EnableMask, 0x04);
+    EXPECT_EQ(v.LimitText, (std::array<QString, LimitBarCount>{" --- ", " --- ", "0,10"}));
+    EXPECT_EQ(v.BarPos[2], 0);
+    EXPECT_EQ(panel.Live.GrwAbleitstrom, 10);
+    EXPECT_EQ(panel.Live.DINVDE, 2);
+    EXPECT_EQ(v.Indicators, (std::array<bool, IndicatorCount>{false, true, true, true}));
+    EXPECT_TRUE(v.NetzWarnVisible);
+    // Step 3 runs and the limit is violated now: its label shows; no mains yet.
+    EXPECT_EQ(panel.Messschritt, 3);
+    EXPECT_TRUE(v.RedVisible[2]);
+    EXPECT_FALSE(v.MainsLabelVisible);
+    EXPECT_EQ(v.StepHint, QStringLiteral("Ablaufphase: Prüfung-Vorbereitung"));
+
+    Deliver(Hex(Rep3AStep4) + Hex(Rep34Din0751), {1});
+    IdleRound();
+    Deliver(Hex(Rep34Din0751));
+    IdleRound();
+    EXPECT_EQ(panel.Messschritt, 4);
+    EXPECT_TRUE(v.RedVisible[3]);
+    EXPECT_TRUE(v.MainsLabelVisible);
+}
+
+// Step captions and phase hints from the tables, the windows that go with
+// them, an undefined step that leaves the caption, and a not-measured live value.
+TEST_F(PanelFixtures, StepCaptionsAndPhaseHints)
+{
+    struct {
+        const char *frame;
+        const char *caption;
+        const char *hint;
+    } const cases[] = {
+        {Rep3APhase39, "Schutzleiter-\r\nwiderstand",
+         "Schutzklasse 2, nach 0701, ohne Isolationsprüfung, mit Differenzstrommessung"},
+        {Rep3APhase46, "Isolations-\r\nwiderstand",
+         "Schutzklasse 3, nach 0701, mit Isolationsprüfung, mit Differenzstrommessung"},
+        {Rep3APhase53, "Berührungsstrom\r\numgepolt", "Schutzklasse 2, nach 0751, ohne Isolationsprüfung"},
+        {Rep3APhase19, "Ruhezustand", "Ablaufphase: Abfrage auf Speicherung"},
+        {Rep3AStep8, "Ruhezustand", ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.frame);
+        Deliver(Hex(c.frame), {3});
+        IdleRound();
+        EXPECT_EQ(panel.View.StepCaption, QString::fromUtf8(c.caption));
+        EXPECT_EQ(panel.View.StepHint, QString::fromUtf8(c.hint));
+        EXPECT_EQ(panel.View.SpeicherWinVisible, c.frame == Rep3APhase19);
+        EXPECT_FALSE(panel.View.SichtWinVisible);
+    }
+
+    Deliver(Hex(Rep3APhase46) + Hex(Rep39NotMeasured));
+    IdleRound(); // $39 before $3A: the step is not yet known
+    Deliver(Hex(Rep39NotMeasured));
+    IdleRound();
+    EXPECT_EQ(panel.View.ValueText[1], QStringLiteral(" --- "));
+
+    // Counts are unsigned words.
+    Deliver(Hex(Rep33Unsigned));
+    IdleRound();
+    EXPECT_EQ(panel.View.Gespeichert, QStringLiteral("32768"));
+    EXPECT_EQ(panel.View.FreieBytes, QStringLiteral("65535"));
+}
