@@ -100,3 +100,30 @@ TEST_F(WriteFixtures, ReadOutAndAutosendRequests)
     ASSERT_TRUE(gt_test::waitFor([&] { return tester->requests.size() >= 2; }));
     EXPECT_EQ(tester->requests, Frames({ReqAutosend, Req67Off}));
 }
+
+// The language list from three hand-written entries, and a choice: $34 shows
+// the choice is offered, the list is read, $69 names the position, $3B
+// reports the new code.
+TEST_F(WriteFixtures, LanguageListAndChoice)
+{
+    tester->answers[Hex(Req15Entry0)] = Hex(Ans15Entry0);
+    tester->answers[Hex(Req15Entry1)] = Hex(Ans15Entry1);
+    tester->answers[Hex(Req15Entry2)] = Hex(Ans15Entry2);
+    tester->answers[Hex(Req69En)] = Hex(Ans69);
+    tester->answers[Hex(Req3B)] = Hex(Ans3BEn);
+
+    const TLanguageList list = cmds.LanguageList();
+    EXPECT_TRUE(list.Answered);
+    EXPECT_EQ(list.Text(), QStringLiteral("de,en"));
+    EXPECT_EQ(list.Count, 3);
+    EXPECT_EQ(list.Current, 1);
+    EXPECT_EQ(tester->requests, Frames({Req15Entry0, Req15Entry1, Req15Entry2}));
+
+    EXPECT_EQ(cmds.ReadCurrentLanguage(), QStringLiteral("en"));
+
+    tester->requests.clear();
+    QString code;
+    EXPECT_EQ(cmds.ChooseLanguage(QStringLiteral("en"), code), lcGewaehlt);
+    EXPECT_EQ(code, QStringLiteral("en"));
+    EXPECT_EQ(tester->requests, Frames({Req34, Req15Entry0, Req15Entry1, Req15Entry2, Req69En, Req3B}));
+}
