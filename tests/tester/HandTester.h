@@ -11,6 +11,7 @@
 #include <QMap>
 #include <QSocketNotifier>
 
+#include <functional>
 #include <memory>
 
 #include <unistd.h>
@@ -30,6 +31,9 @@ public:
 
     QMap<QByteArray, QByteArray> answers; // request wire bytes -> answer bytes
     QList<QByteArray> requests;           // every request, in order
+    // Runs before a request is answered (to change the answers, as a
+    // tester's read pointer moves on).
+    std::function<void(const QByteArray &)> onRequest;
 
 private:
     void readAvailable()
@@ -53,6 +57,7 @@ private:
             const QByteArray req = m_in.mid(start, 12);
             m_in.remove(0, start + 12);
             requests << req;
+            if (onRequest) onRequest(req);
             const auto it = answers.constFind(req);
             if (it != answers.constEnd()) m_pty.write(fixtures::Hex(fixtures::Noise) + *it);
         }
