@@ -158,3 +158,31 @@ TEST_F(RecordFixtures, VersionAndSerialNumberFromHandWrittenAnswers)
     EXPECT_EQ(cmds.ReadSerialNumber(), QStringLiteral("1234567890"));
     EXPECT_EQ(tester->requests, QList<QByteArray>({Hex(ReqVersion), Hex(ReqSerial)}));
 }
+
+// Version and serial-number answers at their edges, decoded from the frames.
+TEST(RecordFixturesOffline, VersionAndSerialNumberEdges)
+{
+    auto frameOf = [](const char *hex) {
+        TFrameAssembler a;
+        TProtok m{};
+        for (char c : Hex(hex))
+            if (a.feed(quint8(c), 0) == TFrameAssembler::FrameValid) m = a.frame();
+        return m;
+    };
+    const TFirmwareVersion old = DecodeFirmwareVersion(frameOf(AnsVersionOld).Data);
+    EXPECT_EQ(old.Text, QStringLiteral("1.02.99 xy"));
+    EXPECT_EQ(old.Packed, 0x100020909ull);
+    EXPECT_FALSE(old.Compatible());
+    EXPECT_EQ(
+        FirmwareMismatchMessage(old.Text),
+        QStringLiteral("Der angeschlossene Gerätetester mit Firmwareversion 1.02.99 xy passt nicht zu dieser "
+                       "Programmversion. Bitte verwenden Sie das dazu passende Programm, oder schließen Sie "
+                       "einen Gerätetester ab Version 1.03.00 an."));
+
+    const TFirmwareVersion hex = DecodeFirmwareVersion(frameOf(AnsVersionHexDigits).Data);
+    EXPECT_EQ(hex.Text, QStringLiteral("1.a3.g0 xy"));
+    EXPECT_EQ(hex.Packed, 0x10A030000ull);
+    EXPECT_TRUE(hex.Compatible());
+
+    EXPECT_EQ(DecodeSerialNumber(frameOf(AnsSerialNonDecimal).Data), QStringLiteral("12345678:?"));
+}
