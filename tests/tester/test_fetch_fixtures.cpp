@@ -5,6 +5,7 @@
 #include "FakeTester.h"
 #include "HandTester.h"
 
+#include "fixtures/CsvTexts.h"
 #include "fixtures/StoredRecords.h"
 #include "fixtures/WriteRequests.h"
 
@@ -17,8 +18,10 @@
 #include "tester/Commands.h"
 #include "tester/Datenabruf.h"
 
+#include <QFile>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -115,7 +118,7 @@ TEST_F(FetchFixtures, HandWrittenRecordsTravelFromTheLineToTheExportTexts)
 
     TDatenabruf abruf(&cmds, db->db().connectionName());
     abruf.setSerialNumber(QStringLiteral("1234567890"));
-    abruf.setOperator(QStringLiteral("Meier"));
+    abruf.setOperator(QStringLiteral("Müller"));
     abruf.setAssessor(QStringLiteral("Schulz"));
     const QDate before = QDate::currentDate();
     const TAbrufBericht b = abruf.Fetch();
@@ -145,7 +148,7 @@ TEST_F(FetchFixtures, HandWrittenRecordsTravelFromTheLineToTheExportTexts)
         EXPECT_EQ(FieldInt(r.value(QStringLiteral("UNintLfdNr"))), k + 1);
         EXPECT_EQ(FieldInt(r.value(QStringLiteral("UNintPrueflingNr"))), devices[k]);
         EXPECT_EQ(r.value(QStringLiteral("UNstrGTSeriennummer")).toString(), QStringLiteral("1234567890"));
-        EXPECT_EQ(r.value(QStringLiteral("UNstrPruefer")).toString(), QStringLiteral("Meier"));
+        EXPECT_EQ(r.value(QStringLiteral("UNstrPruefer")).toString(), QStringLiteral("Müller"));
         EXPECT_EQ(r.value(QStringLiteral("UNstrBewertender")).toString(), QStringLiteral("Schulz"));
         ExpectStaged(r, Records[size_t(k)]->staged);
     }
@@ -159,12 +162,15 @@ TEST_F(FetchFixtures, HandWrittenRecordsTravelFromTheLineToTheExportTexts)
     EXPECT_EQ(db->count(QStringLiteral("tblUebernahme")), 0);
 
     ASSERT_TRUE(q.exec(QStringLiteral("SELECT PRintPruefungsNr FROM tblPruefung ORDER BY PRintPruefungsNr")));
+    QList<int> tests;
+    QDate fetchDate;
     for (int k = 0; k < 3; ++k) {
         const TRecordFixture &rec = *Records[size_t(k)];
         SCOPED_TRACE(rec.name);
         ASSERT_TRUE(q.next());
         TWerteSatz w;
-        ASSERT_TRUE(LoadTestRecord(db->db(), FieldInt(q.value(0)), false, w));
+        tests << FieldInt(q.value(0));
+        ASSERT_TRUE(LoadTestRecord(db->db(), tests.last(), false, w));
         EXPECT_EQ(w.PrueflingNr, k == 2 ? 5 : devices[k]);
         for (int i = 0; i < 13; ++i)
             EXPECT_EQ(ExportColumnText(w, TExportColumn(ecSchutzleiterwid + i)),
@@ -178,5 +184,20 @@ TEST_F(FetchFixtures, HandWrittenRecordsTravelFromTheLineToTheExportTexts)
         EXPECT_EQ(w.DINVDE, rec.staged.UNintDINVDE);
         EXPECT_EQ(w.Grenzwertflags, rec.staged.UNintGrenzwertflags);
         EXPECT_TRUE(w.Datum.date() >= before && w.Datum.date() <= after);
+        if (k == 0) fetchDate = w.Datum.date();
     }
+
+    // The single export of the 0702 test, as the file's bytes: code page
+    // 1252 ("ü" is FC), CR LF after each line.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("einzel.csv"));
+    ASSERT_TRUE(ExportSingleTest(db->db(), tests.first(), file, TExportSwitches()));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray expected0702 =
+        QByteArray(CsvLine0702)
+            .replace("%1", fetchDate.toString(QStringLiteral("dd.MM.yyyy")).toLatin1())
+            .replace("%2", "M\xFCller")
+            .replace("%3", "Schulz");
+    EXPECT_EQ(f.readAll(), QByteArray(CsvDefaultHeader) + "\r\n" + expected0702 + "\r\n");
 }
