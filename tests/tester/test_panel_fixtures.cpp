@@ -229,3 +229,25 @@ TEST_F(PanelFixtures, StepCaptionsAndPhaseHints)
     EXPECT_EQ(panel.View.Gespeichert, QStringLiteral("32768"));
     EXPECT_EQ(panel.View.FreieBytes, QStringLiteral("65535"));
 }
+
+// 0751 class I with differential current: the standard third limit drops
+// from 0.5 to 0.1 mA while the touch current is measured.
+TEST_F(PanelFixtures, The0751DifferentialLimitFollowsTheRunningStep)
+{
+    Deliver(Hex(Rep34Din0751KlasseI), {2});
+    IdleRound();
+    EXPECT_EQ(panel.View.EnableMask, 0x1D);
+    EXPECT_EQ(panel.View.LimitText, (std::array<QString, LimitBarCount>{"300", " --- ", "0,50"}));
+    EXPECT_EQ(panel.View.BarPos[0], 2);
+    EXPECT_EQ(panel.View.BarPos[2], 1);
+    EXPECT_EQ(panel.Live.GrwSchutzleiterwid, 300);
+    EXPECT_EQ(panel.Live.GrwAbleitstrom, 50);
+
+    Deliver(Hex(Rep3AStep6));
+    IdleRound();
+    Deliver(Hex(Rep34Din0751KlasseI));
+    IdleRound();
+    EXPECT_EQ(panel.View.LimitText[2], QStringLiteral("0,10"));
+    EXPECT_EQ(panel.View.BarPos[2], 0);
+    EXPECT_EQ(panel.Live.GrwAbleitstrom, 10);
+}
