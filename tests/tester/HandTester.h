@@ -3,7 +3,12 @@
 // A far end of the line with nothing of the program's protocol code in it,
 // for replaying hand-written answers.
 
+#include "FakeTester.h"
+
 #include "fixtures/BusFrames.h"
+
+#include "bus/SyncBus.h"
+#include "tester/Commands.h"
 
 #include "support/TestSupport.h"
 
@@ -13,6 +18,8 @@
 
 #include <functional>
 #include <memory>
+
+#include <gtest/gtest.h>
 
 #include <unistd.h>
 
@@ -66,6 +73,27 @@ private:
     gt_test::PtyPair &m_pty;
     QByteArray m_in;
     std::unique_ptr<QSocketNotifier> m_notifier;
+};
+
+// The program's end of the line (port, bus engine, command set) facing a
+// hand-written far end; every answer may take up to a second.
+class HandLineTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(line.ok()) << "pseudo-terminal could not be opened as COM1";
+        bus.setCate(&line.Cate);
+        bus.setWriteLog({});
+        tester = std::make_unique<THandTester>(line.pty());
+        cmds.setBus(&bus);
+        for (TTimeoutClass c : {tcRAM, tcReadEEPROM, tcWriteEEPROM})
+            cmds.setTimeout(c, 1000);
+    }
+
+    TPtyLine line;
+    TSynchroBus bus;
+    std::unique_ptr<THandTester> tester;
+    TTesterCommands cmds;
 };
 
 } // namespace tester_test

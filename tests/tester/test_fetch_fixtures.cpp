@@ -2,7 +2,6 @@
 // far end that answers with the hand-written frames, the staging rows it
 // stores, the transfer, and the texts the loaded tests then show.
 
-#include "FakeTester.h"
 #include "HandTester.h"
 
 #include "fixtures/CsvTexts.h"
@@ -31,19 +30,14 @@ using namespace fixtures;
 
 namespace {
 
-class FetchFixtures : public ::testing::Test {
+class FetchFixtures : public tester_test::HandLineTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(line.ok()) << "pseudo-terminal could not be opened as COM1";
+        HandLineTest::SetUp();
+        if (HasFatalFailure()) return;
         db = std::make_unique<TTestDb>(TTestEngine::SQLite);
         ASSERT_TRUE(db->ok()) << db->error().toStdString();
-        bus.setCate(&line.Cate);
-        bus.setWriteLog({});
-        tester = std::make_unique<tester_test::THandTester>(line.pty());
-        cmds.setBus(&bus);
-        for (TTimeoutClass c : {tcRAM, tcReadEEPROM, tcWriteEEPROM})
-            cmds.setTimeout(c, 1000);
 
         // The tester's memory: the count, then the record under the read
         // pointer, which "T" puts on the first record and "S" moves on.
@@ -63,11 +57,7 @@ protected:
         };
     }
 
-    tester_test::TPtyLine line;
     std::unique_ptr<TTestDb> db;
-    TSynchroBus bus;
-    std::unique_ptr<tester_test::THandTester> tester;
-    TTesterCommands cmds;
     int m_pointer = 0;
 };
 

@@ -2,7 +2,6 @@
 // the connection use: requests over a real bus engine and port, answers from
 // the fixtures, decoded by the record and answer decoders.
 
-#include "FakeTester.h"
 #include "HandTester.h"
 
 #include "fixtures/BusFrames.h"
@@ -21,24 +20,7 @@ using namespace fixtures;
 
 namespace {
 
-class RecordFixtures : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(line.ok()) << "pseudo-terminal could not be opened as COM1";
-        bus.setCate(&line.Cate);
-        bus.setWriteLog({});
-        tester = std::make_unique<tester_test::THandTester>(line.pty());
-        cmds.setBus(&bus);
-        cmds.setTimeout(tcRAM, 1000);
-        cmds.setTimeout(tcReadEEPROM, 1000);
-    }
-
-    tester_test::TPtyLine line;
-    TSynchroBus bus;
-    std::unique_ptr<tester_test::THandTester> tester;
-    TTesterCommands cmds;
-};
+using RecordFixtures = tester_test::HandLineTest;
 
 TSpeicherSatz PiecesOf(const TRecordFixture &r)
 {

@@ -2,7 +2,6 @@
 // byte with frames worked out by hand from the settings block and the
 // change rules, against a far end that answers from hand-written bytes.
 
-#include "FakeTester.h"
 #include "HandTester.h"
 
 #include "fixtures/BusFrames.h"
@@ -19,21 +18,16 @@ using namespace fixtures;
 
 namespace {
 
-class WriteFixtures : public ::testing::Test {
+class WriteFixtures : public tester_test::HandLineTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(line.ok()) << "pseudo-terminal could not be opened as COM1";
-        bus.setCate(&line.Cate);
-        bus.setWriteLog({});
+        HandLineTest::SetUp();
+        if (HasFatalFailure()) return;
         // $67 is not answered: a short answer time-out and tick let the second
         // order follow quickly.
         bus.setTickTime(20);
         bus.setMsgTimeOut(80);
-        tester = std::make_unique<tester_test::THandTester>(line.pty());
-        cmds.setBus(&bus);
-        for (TTimeoutClass c : {tcRAM, tcReadEEPROM, tcWriteEEPROM})
-            cmds.setTimeout(c, 1000);
         tester->answers[Hex(Req34)] = Hex(Ans34);
         for (const char *req :
              {Req66Messzeit, Req66Klasse2, Req66Klasse3, Req66Din0751, Req66Beruehr, Req66Start})
@@ -52,11 +46,6 @@ protected:
         EXPECT_TRUE(change());
         return tester->requests;
     }
-
-    tester_test::TPtyLine line;
-    TSynchroBus bus;
-    std::unique_ptr<tester_test::THandTester> tester;
-    TTesterCommands cmds;
 };
 
 QList<QByteArray> Frames(std::initializer_list<const char *> list)
