@@ -145,7 +145,7 @@ QStringList scan(const QString &png)
 TEST_P(StoreDb, EveryLabelBarcodeReadsBack)
 {
     if (!pdf_tools::havePoppler() || !pdf_tools::haveZbar())
-        GTEST_SKIP() << "poppler-utils oder zbarimg fehlen";
+        GT_SKIP_WITHOUT_TOOL("poppler-utils oder zbarimg fehlen");
     t->addCustomer(1, QStringLiteral("Elektro Groß & Söhne"));
     t->addCustomer(2, QStringLiteral("Anderer"));
     const QStringList codes = {QStringLiteral("0612"), QStringLiteral("123456789012"),
@@ -189,7 +189,7 @@ TEST_P(StoreDb, EveryLabelBarcodeReadsBack)
 
 TEST_P(StoreDb, AFailedDeviceGetsNoNextTestMonthOnItsLabel)
 {
-    if (!pdf_tools::havePoppler()) GTEST_SKIP() << "poppler-utils fehlen";
+    if (!pdf_tools::havePoppler()) GT_SKIP_WITHOUT_TOOL("poppler-utils fehlen");
     t->addCustomer(1, QStringLiteral("Kunde"));
     t->addDevice(10, 1, QStringLiteral("Kaffeemaschine"), QStringLiteral("0612"));
     t->addDevice(11, 1, QStringLiteral("Toaster"), QStringLiteral("0613"));
@@ -216,7 +216,7 @@ namespace {
 
 TEST(DueListPrint, EveryRowOnPaperWithCaptionAndPages)
 {
-    if (!pdf_tools::havePoppler()) GTEST_SKIP() << "poppler-utils fehlen";
+    if (!pdf_tools::havePoppler()) GT_SKIP_WITHOUT_TOOL("poppler-utils fehlen");
     QList<TDueEntry> rows;
     for (int i = 0; i < 60; ++i) {
         TDueEntry e;

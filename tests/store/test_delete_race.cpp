@@ -15,6 +15,7 @@ namespace {
 // behind under a device that is gone.
 TEST_P(StoreDb, DeletingADeviceWaitsForATransferAndLeavesNoTestBehind)
 {
+    // Not a missing tool: the case exists only for the server engine.
     if (GetParam() != TTestEngine::PostgreSQL) GTEST_SKIP() << "SQLite lässt nur einen Schreiber zu";
     t->addCustomer(1, QStringLiteral("Müller"));
     t->addDevice(5, 1, QStringLiteral("Kaffeemaschine"));
