@@ -101,6 +101,9 @@ TEST_F(TesterChain, TesterWithoutLanguageChoice)
 // the mailbox.
 TEST_F(TesterChain, AutosendReportsReachTheMailboxAndRequestsStillWork)
 {
+    int received = 0;
+    QObject guard; // goes before the counter it writes to
+    QObject::connect(&bus, &TSynchroBus::msgReceived, &guard, [&] { ++received; });
     connect({});
     programTimeouts();
 
@@ -132,15 +135,17 @@ TEST_F(TesterChain, AutosendReportsReachTheMailboxAndRequestsStillWork)
     EXPECT_EQ(badMsgs, 0);
 
     cmds.SendAutosend(0);
-    EXPECT_TRUE(sim.waitForState([](const QMap<QString, QString> &s) {
+    int sentBySim = -1;
+    EXPECT_TRUE(sim.waitForState([&](const QMap<QString, QString> &s) {
+        sentBySim = s.value(QStringLiteral("frames_out")).toInt();
         return s.value(QStringLiteral("autosend")).toInt(nullptr, 0) == 0;
     }));
     // A round already on its way may still arrive; after it, silence.
-    gt_test::processEventsFor(150);
+    ASSERT_TRUE(waitFor([&] { return received >= sentBySim; })) << received << " of " << sentBySim;
+    ASSERT_TRUE(gt_test::runPostedEvents());
     mailbox.Clear();
     const int before = unhandled;
-    gt_test::processEventsFor(200);
-    EXPECT_EQ(unhandled, before);
+    EXPECT_TRUE(gt_test::staysFalse([&] { return unhandled != before; }, 200));
     EXPECT_EQ(mailbox.AutosendPending, 0);
 }
 
