@@ -504,7 +504,7 @@ TEST_F(CateTest, BlockEndsAnIntervalAfterTheLastByte)
     // The timing is this test's input: the next bytes come well beyond the
     // interval after the last ones but short of two intervals, when a block
     // ended by whole intervals would still be open.
-    QTimer::singleShot(420, [&] { line1.write("ghi"); });
+    QTimer::singleShot(420, &cate, [&] { line1.write("ghi"); });
     ASSERT_TRUE(waitFor([&] { return received.size() >= 9; }));
     EXPECT_EQ(received, "abcdefghi");
     EXPECT_EQ(blockSizes, (QList<int>{6, 3}));
