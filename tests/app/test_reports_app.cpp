@@ -241,7 +241,9 @@ TEST(ReportCommands, ProtocolPdfFromTheDatabase)
 {
     if (!pdf_tools::havePoppler()) GT_SKIP_WITHOUT_TOOL("poppler-utils fehlen");
     protocolPdfOn(TTestEngine::SQLite);
-    if (TTestDb::Available(TTestEngine::PostgreSQL)) protocolPdfOn(TTestEngine::PostgreSQL);
+    if (!TTestDb::Available(TTestEngine::PostgreSQL))
+        GT_SKIP_WITHOUT_TOOL("kein PostgreSQL-Server (GT_PG_HOST nicht gesetzt)");
+    protocolPdfOn(TTestEngine::PostgreSQL);
 }
 
 TEST(ReportCommands, BarcodeSheetFromTheProgramWithoutADisplay)

@@ -401,7 +401,8 @@ TEST(RetrievalProgram, RefusingDatabaseIsFoundBeforeTheReadOut)
     EXPECT_EQ(sim.stateInt(QStringLiteral("read_active")), 0) << "no \"T\" was sent";
 
     // A server database switched to read-only, as an administrator would.
-    if (!TTestDb::Available(TTestEngine::PostgreSQL)) return;
+    if (!TTestDb::Available(TTestEngine::PostgreSQL))
+        GT_SKIP_WITHOUT_TOOL("kein PostgreSQL-Server (GT_PG_HOST nicht gesetzt)");
     TTestDb server(TTestEngine::PostgreSQL);
     ASSERT_TRUE(server.ok()) << server.error().toStdString();
     QSqlQuery q(server.db());
