@@ -8,6 +8,7 @@
 #include "test_chain_support.h"
 
 #include "store/Database.h"
+#include "support/RequireTool.h"
 #include "tester/Datenabruf.h"
 
 #include <QDir>
@@ -25,7 +26,7 @@ protected:
     void SetUp() override
     {
         if (!TTestDb::Available(GetParam()))
-            GTEST_SKIP() << "kein PostgreSQL-Server (GT_PG_HOST nicht gesetzt)";
+            GT_SKIP_WITHOUT_TOOL("kein PostgreSQL-Server (GT_PG_HOST nicht gesetzt)");
         db = std::make_unique<TTestDb>(GetParam());
         ASSERT_TRUE(db->ok()) << db->error().toStdString();
         abruf = std::make_unique<TDatenabruf>(&cmds, db->db().connectionName());

@@ -5,6 +5,8 @@
 
 #include "tester/StoredRecord.h"
 
+#include <QElapsedTimer>
+
 using namespace chain_test;
 using gt_test::waitFor;
 
@@ -135,12 +137,21 @@ TEST_F(TesterChain, AutosendReportsReachTheMailboxAndRequestsStillWork)
     EXPECT_TRUE(sim.waitForState([](const QMap<QString, QString> &s) {
         return s.value(QStringLiteral("autosend")).toInt(nullptr, 0) == 0;
     }));
-    // A round already on its way may still arrive; after it, silence.
-    gt_test::processEventsFor(150);
+    // A round already queued in the tester may still arrive: wait until the
+    // line has been quiet for longer than a round takes; after it, silence.
+    int seen = unhandled;
+    QElapsedTimer quiet;
+    quiet.start();
+    ASSERT_TRUE(waitFor([&] {
+        if (unhandled != seen) {
+            seen = unhandled;
+            quiet.restart();
+        }
+        return quiet.elapsed() >= 250;
+    }));
     mailbox.Clear();
     const int before = unhandled;
-    gt_test::processEventsFor(200);
-    EXPECT_EQ(unhandled, before);
+    EXPECT_TRUE(gt_test::staysFalse([&] { return unhandled != before; }, 200));
     EXPECT_EQ(mailbox.AutosendPending, 0);
 }
 

@@ -4,10 +4,11 @@
 #include "E2eSupport.h"
 
 #include "app/panel/FrontPanel.h"
-#include "app/shell/FrontPanelInstall.h"
 #include "app/panel/MessmodusDlg.h"
 #include "app/panel/TestControl.h"
 #include "app/panel/WarnWindows.h"
+#include "app/shell/FrontPanelInstall.h"
+#include "bus/SyncBus.h"
 #include "controls/Edits.h"
 #include "store/Globals.h"
 #include "tester/ModeApply.h"
@@ -66,6 +67,19 @@ struct PanelFixture : ConnectedFixture {
     }
 
     int simInt(const QString &key) { return sim.stateInt(key); }
+    // No request of the program on the line, none waiting behind it.
+    bool busIdle() const
+    {
+        const TSynchroBus &bus = form->SynchroBus1();
+        return !bus.AnswerAwaited() && !bus.RequestPending() && bus.StackedCount() == 0;
+    }
+    // Waits until the program has decoded `count` more reports of `cmd`.
+    bool waitReports(quint8 cmd, int count, int ms = 5000)
+    {
+        const int slot = AutosendSlotForCmd(cmd);
+        const int until = slotCounts[slot] + count;
+        return waitUntil([&] { return slotCounts[slot] >= until; }, ms);
+    }
     bool waitSim(const QString &key, int value, int ms = 5000)
     {
         return sim.waitForState([&](const auto &s) { return s.value(key).toInt(nullptr, 0) == value; }, ms);
@@ -264,14 +278,21 @@ TEST(FrontPanelE2e, StandardLimitBarsSendNothingAndTheLimitsFollowTheStandard)
     TFrontPanel *p = f.panel();
     // The start release ($34, $66) follows the connect by a few seconds: let
     // it pass first, so that only what the bar move sends is counted.
-    ASSERT_TRUE(waitUntil([&] { return f.parts.Control->Prf_Start->isEnabled(); }, 8000));
-    gt_test::processEventsFor(300);
-    const int before = f.simInt(QStringLiteral("frames_in"));
+    ASSERT_TRUE(waitUntil([&] { return f.parts.Control->Prf_Start->isEnabled() && f.busIdle(); }, 8000));
+    QList<quint8> sent;
+    QObject guard; // goes before the list it writes to
+    QObject::connect(&f.form->SynchroBus1(), &TSynchroBus::sendMsg, &guard,
+                     [&](const TProtok &m) { sent << m.Cmd; });
     f.state().UserBarMoved(lbIsolation, 5); // as a move would, though the bar is disabled
-    gt_test::processEventsFor(600);
+    // A limit write would go out with the next sequence report: let two pass.
+    ASSERT_TRUE(f.waitReports(cmdMessablauf, 2));
+    ASSERT_TRUE(gt_test::runPostedEvents());
     EXPECT_EQ(f.simInt(QStringLiteral("lim_iso")), LimitIndexOfCode(ltIsolationswid, 1000));
-    // Only the periodic reports' refresh orders may have gone out, no $68.
-    EXPECT_LE(f.simInt(QStringLiteral("frames_in")) - before, 2);
+    // A limit write reads the sequence ($3A) and writes the indexes ($68):
+    // neither may have gone out, whatever else (refresh orders, the end of
+    // the start release) did.
+    EXPECT_FALSE(sent.contains(cmdGrenzwertIndex));
+    EXPECT_FALSE(sent.contains(cmdMessablauf));
 
     // 0751 class I with differential current: 0.50 mA.
     p->DinVdeGroup->Click(2);
@@ -294,8 +315,7 @@ TEST(FrontPanelE2e, AReportDuringTheSettingDelayDoesNotUndoTheChoice)
     ASSERT_TRUE(f.connect({QStringLiteral("--drop"), QStringLiteral("66:2")},
                           {QStringLiteral("set menu=0x04 klasse=0x01")}));
     TFrontPanel *p = f.panel();
-    ASSERT_TRUE(waitUntil([&] { return f.parts.Control->Prf_Start->isEnabled(); }, 3000));
-    gt_test::processEventsFor(300);
+    ASSERT_TRUE(waitUntil([&] { return f.parts.Control->Prf_Start->isEnabled() && f.busIdle(); }, 3000));
     bool reverted = false;
     QObject listener;
     QObject::connect(&f.state(), &TPanelState::changed, &listener, [&] {
@@ -303,7 +323,8 @@ TEST(FrontPanelE2e, AReportDuringTheSettingDelayDoesNotUndoTheChoice)
     });
     p->DinVdeGroup->Click(1);
     EXPECT_TRUE(f.waitSim(QStringLiteral("standard"), 1));
-    gt_test::processEventsFor(800);
+    // Reports of the settings keep coming; none of them may undo the choice.
+    EXPECT_TRUE(f.waitReports(cmdFlags, 4));
     EXPECT_FALSE(reverted);
     EXPECT_EQ(p->DinVdeGroup->ItemIndex(), 1);
 }
@@ -363,7 +384,12 @@ TEST(FrontPanelE2e, RenderedMidTestShowsValuesAndTheRunningStep)
     c->Prf_Weiter->trigger();
     ASSERT_TRUE(
         waitUntil([&] { return f.state().Messschritt == 4 && p->MainsOnSocketLabel->isVisible(); }, 8000));
-    gt_test::processEventsFor(1500);
+    // The values of the step reach the displays with the next reports.
+    EXPECT_TRUE(waitUntil([&] {
+        return p->StepBox->text() == QStringLiteral("Schutzleiterstrom") &&
+               p->ValueDisplay[0]->Text() == QStringLiteral("450");
+    }));
+    ASSERT_TRUE(gt_test::runPostedEvents());
     const QPixmap shot = f.form->grab();
     EXPECT_GE(shot.width(), 800);
     EXPECT_EQ(p->StepBox->text(), QStringLiteral("Schutzleiterstrom"));

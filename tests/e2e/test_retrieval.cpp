@@ -236,6 +236,7 @@ TEST_P(Retrieval, OnePercentCorruptFramesOverFiftyRecords)
 // not been told to clear, so it still holds everything.
 TEST_P(Retrieval, LostServerBeforeTheCommitKeepsEverythingInTheTester)
 {
+    // Not a missing tool: the case exists only for the server engine.
     if (GetParam() != TTestEngine::PostgreSQL) GTEST_SKIP() << "a server connection to lose";
     QSqlQuery pid(db->db());
     ASSERT_TRUE(pid.exec(QStringLiteral("SELECT pg_backend_pid()")) && pid.next());

@@ -3,6 +3,8 @@
 // Looks at written PDF files with tools the project did not write:
 // pdftotext, pdfinfo, pdftoppm (poppler-utils) and zbarimg (zbar-tools).
 
+#include "support/RequireTool.h"
+
 #include <QRectF>
 #include <QString>
 #include <QStringList>

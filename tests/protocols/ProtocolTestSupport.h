@@ -90,7 +90,7 @@ class ProtocolPdf : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!pdf_tools::havePoppler()) GTEST_SKIP() << "poppler-utils fehlen";
+        if (!pdf_tools::havePoppler()) GT_SKIP_WITHOUT_TOOL("poppler-utils fehlen");
         ASSERT_TRUE(m_dir.isValid());
         InitFormatSettings();
     }

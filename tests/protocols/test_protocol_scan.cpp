@@ -7,7 +7,7 @@ using namespace protocol_test;
 
 TEST_F(ProtocolPdf, DeviceBarcodeReadsBack)
 {
-    if (!pdf_tools::haveZbar()) GTEST_SKIP() << "zbarimg fehlt";
+    if (!pdf_tools::haveZbar()) GT_SKIP_WITHOUT_TOOL("zbarimg fehlt");
     TWerteSatz w = sample0702();
     EXPECT_EQ(pdf_tools::scanPages(write(w)), (QList<QStringList>{{"I2/5:12345678"}}));
     w.Barcode = QStringLiteral("1234567"); // odd: drawn with a leading 0

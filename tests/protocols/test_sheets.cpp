@@ -13,7 +13,7 @@ protected:
     void SetUp() override
     {
         if (!pdf_tools::havePoppler() || !pdf_tools::haveZbar())
-            GTEST_SKIP() << "poppler-utils oder zbarimg fehlen";
+            GT_SKIP_WITHOUT_TOOL("poppler-utils oder zbarimg fehlen");
         ASSERT_TRUE(m_dir.isValid());
     }
     QString write(TBarcodeSheet sheet)

@@ -3,7 +3,6 @@
 #include "serial/Cate32.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QRegularExpression>
 #include <QThread>
 #include <QTimer>
@@ -12,8 +11,9 @@
 #include <termios.h>
 #include <unistd.h>
 
-using gt_test::processEventsFor;
+using gt_test::runPostedEvents;
 using gt_test::waitFor;
+using gt_test::waitWithoutEvents;
 
 namespace {
 
@@ -122,7 +122,7 @@ TEST_F(CateTest, FarEndClosingRequestsHangupAndLaterCloseIsClean)
     // The port stays "open" until the owner reacts; sending may or may not be
     // accepted, but nothing breaks.
     cate.SendData("abc", 3);
-    processEventsFor(50);
+    ASSERT_TRUE(runPostedEvents());
     cate.setPort(NoPort);
     EXPECT_EQ(events.last(), "disconnect");
     EXPECT_FALSE(cate.IsOpen());
@@ -158,7 +158,8 @@ TEST_F(CateTest, ReadIntervalGroupsBytesIntoBlocks)
     cate.setReadInterval(400);
     cate.setPort(Com1);
     ASSERT_TRUE(line1.write("abc"));
-    processEventsFor(30);
+    // The second half comes while the read thread already holds the first.
+    ASSERT_TRUE(waitFor([&] { return line1.unreadByProgram() == 0; }));
     ASSERT_TRUE(line1.write("def"));
     ASSERT_TRUE(waitFor([&] { return received.size() >= 6; }));
     EXPECT_EQ(received, "abcdef");
@@ -181,12 +182,14 @@ TEST_F(CateTest, LineWithoutFarEndFailsToOpenOrHangsUpAfterConnect)
     record(cate);
     line1.closeMaster();
     cate.setPort(Com1);
-    processEventsFor(100);
     // Whichever the system does, nothing is raised before OnConnect.
-    if (cate.IsOpen())
+    if (cate.IsOpen()) {
+        EXPECT_TRUE(waitFor([&] { return events.contains("hangup"); }));
         EXPECT_EQ(events, (QStringList{"connect", "hangup"}));
-    else
+    } else {
+        ASSERT_TRUE(runPostedEvents());
         EXPECT_TRUE(events.isEmpty());
+    }
     cate.setPort(NoPort);
 
     // The far end goes while the open waits for its threads.
@@ -209,7 +212,7 @@ TEST_F(CateTest, HangupInOwnerHandlerClosesPortInsideTheEvent)
     ASSERT_TRUE(cate.IsOpen());
     line1.closeMaster();
     ASSERT_TRUE(waitFor([&] { return !cate.IsOpen(); }));
-    processEventsFor(50);
+    ASSERT_TRUE(runPostedEvents());
     EXPECT_EQ(hangups, 1);
     EXPECT_EQ(cate.Port(), NoPort);
 }
@@ -223,13 +226,12 @@ TEST_F(CateTest, StaleHangupDoesNotReachTheNextConnection)
     cate.setPort(Com1);
     ASSERT_TRUE(cate.IsOpen());
     line1.closeMaster();
-    // Wait without running the event loop until the read thread noticed.
-    QDeadlineTimer deadline(5000);
-    while (!fileContains(log, "Port wurde vom Provider geschlossen") && !deadline.hasExpired())
-        QThread::msleep(2);
+    // Wait without running the event loop until the read thread noticed:
+    // its hangup stays queued while the port is reopened.
+    ASSERT_TRUE(waitWithoutEvents([&] { return fileContains(log, "Port wurde vom Provider geschlossen"); }));
     cate.setPort(Com2);
     ASSERT_TRUE(cate.IsOpen());
-    processEventsFor(100);
+    ASSERT_TRUE(runPostedEvents());
     EXPECT_FALSE(events.contains("hangup"));
     EXPECT_TRUE(cate.IsOpen());
 }
@@ -374,9 +376,10 @@ TEST_F(CateTest, NullBytesAreDroppedOnlyWithDcbNull)
     cate.setFlags({dcbBinaryMode, dcbNull});
     cate.setPort(Com1);
     ASSERT_TRUE(line1.write(QByteArray("a\0b\0", 4)));
-    ASSERT_TRUE(waitFor([&] { return received.size() >= 2; }));
-    processEventsFor(20);
-    EXPECT_EQ(received, "ab");
+    // A last byte behind them: once it is here, any null would have come first.
+    ASSERT_TRUE(line1.write("c"));
+    ASSERT_TRUE(waitFor([&] { return received.endsWith('c'); }));
+    EXPECT_EQ(received, "abc");
 
     received.clear();
     cate.setFlags({dcbBinaryMode});
@@ -467,7 +470,7 @@ TEST_F(CateTest, DestroyingAnOpenComponentRunsNoOwnerHandler)
         ASSERT_TRUE(line1.write("pending"));
         cate.SendData("bye", 3);
     }
-    processEventsFor(20);
+    ASSERT_TRUE(runPostedEvents());
     EXPECT_FALSE(disconnected);
     // The device is free again.
     TCate again;
@@ -495,11 +498,13 @@ TEST_F(CateTest, BlockEndsAnIntervalAfterTheLastByte)
     cate.setReadInterval(250);
     cate.setPort(Com1);
     ASSERT_TRUE(line1.write("abc"));
-    processEventsFor(20);
+    ASSERT_TRUE(waitFor([&] { return line1.unreadByProgram() == 0; }));
     ASSERT_TRUE(line1.write("def"));
-    // A gap well beyond the interval but short of two: a block of its own.
-    processEventsFor(420);
-    ASSERT_TRUE(line1.write("ghi"));
+    ASSERT_TRUE(waitFor([&] { return line1.unreadByProgram() == 0; }));
+    // The timing is this test's input: the next bytes come well beyond the
+    // interval after the last ones but short of two intervals, when a block
+    // ended by whole intervals would still be open.
+    QTimer::singleShot(420, &cate, [&] { line1.write("ghi"); });
     ASSERT_TRUE(waitFor([&] { return received.size() >= 9; }));
     EXPECT_EQ(received, "abcdefghi");
     EXPECT_EQ(blockSizes, (QList<int>{6, 3}));
@@ -507,16 +512,19 @@ TEST_F(CateTest, BlockEndsAnIntervalAfterTheLastByte)
 
 TEST_F(CateTest, BytesOfAnEarlierOpeningNeverReachTheReopenedPort)
 {
+    const QString log = dir.filePath("com.log");
     TCate cate;
     record(cate);
+    cate.setLogfileName(log);
     cate.setPort(Com1);
     ASSERT_TRUE(cate.IsOpen());
     ASSERT_TRUE(line1.write("old"));
-    // Let the read thread post the block without handing it out yet.
-    QThread::msleep(150);
+    // Let the read thread post the block without handing it out yet: it logs
+    // the block just before posting it, and closing waits for the thread.
+    ASSERT_TRUE(waitWithoutEvents([&] { return fileContains(log, "Daten wurden empfangen"); }));
     cate.setPort(Com2);
     ASSERT_TRUE(cate.IsOpen());
-    processEventsFor(100);
+    ASSERT_TRUE(runPostedEvents());
     EXPECT_TRUE(received.isEmpty()) << received.constData();
     ASSERT_TRUE(line2.write("new"));
     ASSERT_TRUE(waitFor([&] { return received.size() >= 3; }));
@@ -530,7 +538,7 @@ TEST_F(CateTest, QueueSizesReportTheConfiguredValues)
     cate.setWriteBufferSize(2048);
     cate.setPort(Com1);
     ASSERT_TRUE(line1.write("waiting bytes"));
-    processEventsFor(30);
+    ASSERT_TRUE(waitFor([&] { return line1.unreadByProgram() == 0; }));
     EXPECT_EQ(cate.ReadBufferSize(), 8192u);
     EXPECT_EQ(cate.WriteBufferSize(), 2048u);
 }

@@ -4,8 +4,10 @@
 #include "core/FormatSettings.h"
 #include "store/CsvExport.h"
 #include "store/Database.h"
+#include "support/RequireTool.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -34,7 +36,7 @@ QString convertWithCalc(const QTemporaryDir &dir, const QString &csv, QString *l
         p.waitForFinished();
     }
     *log = QString::fromLocal8Bit(p.readAllStandardOutput() + p.readAllStandardError());
-    QFile f(dir.filePath(QStringLiteral("export.fods")));
+    QFile f(dir.filePath(QFileInfo(csv).completeBaseName() + QStringLiteral(".fods")));
     if (!f.open(QIODevice::ReadOnly)) return {};
     return QString::fromUtf8(f.readAll());
 }
@@ -42,7 +44,7 @@ QString convertWithCalc(const QTemporaryDir &dir, const QString &csv, QString *l
 TEST(CsvInCalc, NoCellOfTheExportIsAFormula)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty())
-        GTEST_SKIP() << "LibreOffice (soffice) nicht installiert";
+        GT_SKIP_WITHOUT_TOOL("LibreOffice (soffice) nicht installiert");
     InitFormatSettings();
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -78,6 +80,24 @@ TEST(CsvInCalc, NoCellOfTheExportIsAFormula)
     EXPECT_TRUE(xml.contains(QStringLiteral("&apos;=1+2")));
     EXPECT_TRUE(xml.contains(QStringLiteral("Müller")));
     EXPECT_TRUE(xml.contains(QStringLiteral("office:value=\"1.12\""))); // numbers stay numbers
+
+    // The control: the same file without the neutralising apostrophes shows
+    // live formulas, so the import above could have found one.
+    const QString bare = dir.filePath(QStringLiteral("bare.csv"));
+    {
+        QFile in(csv), out(bare);
+        ASSERT_TRUE(in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly));
+        QByteArray bytes = in.readAll();
+        const qsizetype before = bytes.size();
+        static const QRegularExpression neutralised(QStringLiteral("(^|;)\"'([=+\\-@\t\r])"),
+                                                    QRegularExpression::MultilineOption);
+        bytes = QString::fromLatin1(bytes).replace(neutralised, QStringLiteral("\\1\"\\2")).toLatin1();
+        ASSERT_LT(bytes.size(), before) << "no neutralised value in the export";
+        out.write(bytes);
+    }
+    const QString live = convertWithCalc(dir, bare, &log);
+    ASSERT_FALSE(live.isEmpty()) << log.toStdString();
+    EXPECT_TRUE(live.contains(QStringLiteral("table:formula=\"of:=1+2\""))) << live.toStdString();
 }
 
 } // namespace

@@ -105,6 +105,7 @@ TEST_P(FetchStore, ReadOnlyDatabaseFailsTheProbeWithTheReasonAndKeepsNothing)
 // message says so instead of ending after "Fehlertext:".
 TEST_P(FetchStore, AServerGoneBeforeStoringIsNamedAndNothingIsKept)
 {
+    // Not a missing tool: the case exists only for the server engine.
     if (GetParam() != TTestEngine::PostgreSQL) GTEST_SKIP() << "a file has no server to lose";
     QSqlQuery pid(t->db());
     ASSERT_TRUE(pid.exec(QStringLiteral("SELECT pg_backend_pid()")) && pid.next());

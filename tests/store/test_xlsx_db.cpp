@@ -4,6 +4,7 @@
 #include "StoreTestDb.h"
 #include "store/Database.h"
 #include "store/XlsxExport.h"
+#include "support/RequireTool.h"
 #include "support/TestSupport.h"
 
 #include <QHash>
@@ -55,7 +56,7 @@ protected:
     void SetUp() override
     {
         if (QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty())
-            GTEST_SKIP() << "python3 fehlt";
+            GT_SKIP_WITHOUT_TOOL("python3 fehlt");
         StoreDb::SetUp();
     }
 };

@@ -116,13 +116,20 @@ int SimProcess::stateInt(const QString &key)
 
 bool SimProcess::waitForState(const std::function<bool(const QMap<QString, QString> &)> &pred, int timeoutMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
-    for (;;) {
-        const QMap<QString, QString> s = state();
-        if (!s.isEmpty() && pred(s)) return true;
-        if (deadline.hasExpired() || !isRunning()) return false;
-        processEventsFor(20);
-    }
+    bool held = false;
+    QDeadlineTimer nextQuery(0);
+    waitFor(
+        [&] {
+            if (!isRunning()) return true;
+            // Asked back to back, the simulator would do little but answer.
+            if (!nextQuery.hasExpired()) return false;
+            nextQuery.setRemainingTime(20);
+            const QMap<QString, QString> s = state();
+            held = !s.isEmpty() && pred(s);
+            return held;
+        },
+        timeoutMs);
+    return held;
 }
 
 QString SimProcess::errorOutput()

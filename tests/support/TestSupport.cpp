@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QThread>
 
@@ -10,6 +9,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -27,14 +27,32 @@ bool waitFor(const std::function<bool()> &pred, int timeoutMs)
     return true;
 }
 
-void processEventsFor(int ms)
+bool waitWithoutEvents(const std::function<bool()> &pred, int timeoutMs)
 {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QDeadlineTimer deadline(timeoutMs);
+    while (!pred()) {
+        if (deadline.hasExpired()) return pred();
         QThread::usleep(500);
     }
+    return true;
+}
+
+bool runPostedEvents(int rounds, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    for (int i = 0; i < rounds; ++i) {
+        bool ran = false;
+        QObject marker;
+        QMetaObject::invokeMethod(
+            &marker, [&ran] { ran = true; }, Qt::QueuedConnection);
+        if (!waitFor([&ran] { return ran; }, int(qMax<qint64>(deadline.remainingTime(), 0)))) return false;
+    }
+    return true;
+}
+
+bool staysFalse(const std::function<bool()> &fault, int windowMs)
+{
+    return !waitFor(fault, windowMs);
 }
 
 PtyPair::PtyPair()
@@ -95,6 +113,14 @@ QByteArray PtyPair::read(int minBytes, int timeoutMs)
         ::poll(&p, 1, 5);
     }
     return out;
+}
+
+int PtyPair::unreadByProgram() const
+{
+    int n = 0;
+    // The terminal side kept open here shares its input queue with the program's open.
+    if (m_slaveKeep < 0 || ::ioctl(m_slaveKeep, FIONREAD, &n) != 0) return -1;
+    return n;
 }
 
 void PtyPair::closeMaster()

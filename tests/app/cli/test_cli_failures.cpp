@@ -159,6 +159,7 @@ TEST_P(CliFailures, MissingColumnIsNamedAndNothingIsExported)
 // would be gone; read and closed, SQLite's locks on it would be gone.
 TEST_P(CliFailures, TheDatabaseFileIsNeitherExportedOntoNorImported)
 {
+    // Not a missing tool: the case exists only for the file engine.
     if (GetParam() != TTestEngine::SQLite) GTEST_SKIP() << "a server's database is no file";
     const QString file = ParseConnectionString(t->connectionString()).databaseName;
     ASSERT_GT(QFileInfo(file).size(), 0);

@@ -10,6 +10,7 @@
 #include "serial/PortNames.h"
 #include "store/Database.h"
 #include "store/FetchStore.h"
+#include "support/RequireTool.h"
 
 #include <QApplication>
 #include <QProcess>
@@ -399,7 +400,8 @@ TEST(RetrievalProgram, RefusingDatabaseIsFoundBeforeTheReadOut)
     EXPECT_EQ(sim.stateInt(QStringLiteral("read_active")), 0) << "no \"T\" was sent";
 
     // A server database switched to read-only, as an administrator would.
-    if (!TTestDb::Available(TTestEngine::PostgreSQL)) return;
+    if (!TTestDb::Available(TTestEngine::PostgreSQL))
+        GT_SKIP_WITHOUT_TOOL("kein PostgreSQL-Server (GT_PG_HOST nicht gesetzt)");
     TTestDb server(TTestEngine::PostgreSQL);
     ASSERT_TRUE(server.ok()) << server.error().toStdString();
     QSqlQuery q(server.db());
@@ -419,7 +421,8 @@ TEST(RetrievalProgram, RefusingDatabaseIsFoundBeforeTheReadOut)
 // Two workstations, each with its tester, fetch at the same moment into one server.
 TEST(RetrievalProgram, TwoFetchesAtOnceIntoOneServer)
 {
-    if (!TTestDb::Available(TTestEngine::PostgreSQL)) GTEST_SKIP() << "kein PostgreSQL-Server";
+    if (!TTestDb::Available(TTestEngine::PostgreSQL))
+        GT_SKIP_WITHOUT_TOOL("kein PostgreSQL-Server (GT_PG_HOST nicht gesetzt)");
     TTestDb server(TTestEngine::PostgreSQL);
     ASSERT_TRUE(server.ok()) << server.error().toStdString();
     gt_test::SimProcess sims[2];

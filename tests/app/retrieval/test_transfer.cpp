@@ -160,6 +160,7 @@ TEST_P(TransferRows, HandChosenDeviceHoldsUntilABarcodeNamesAnother)
 
 TEST_P(TransferRows, LostServerStopsAtTheFirstRowWithOneMessage)
 {
+    // Not a missing tool: the case exists only for the server engine.
     if (GetParam() != TTestEngine::PostgreSQL) GTEST_SKIP() << "only a server connection can be cut";
     t->addCustomer(1, QStringLiteral("K"));
     t->addDevice(3, 1, QStringLiteral("A"));
@@ -206,6 +207,7 @@ TEST_P(TransferRows, LostServerStopsAtTheFirstRowWithOneMessage)
 // Another program holds SQLite's write lock: one wait, one message, not one per row.
 TEST_P(TransferRows, LockedDatabaseStopsAtTheFirstRow)
 {
+    // Not a missing tool: the case exists only for the file engine.
     if (GetParam() != TTestEngine::SQLite) GTEST_SKIP() << "the server waits on row locks instead";
     t->addCustomer(1, QStringLiteral("K"));
     t->addDevice(3, 1, QStringLiteral("A"));

@@ -138,7 +138,9 @@ TEST(SettingsDialog, RendersAllControls)
     TEinstellungenDlg dlg;
     dlg.Fill(someValues());
     dlg.show();
-    gt_test::processEventsFor(50);
+    // Showing lays the dialog out through posted events.
+    ASSERT_TRUE(gt_test::waitFor([&] { return dlg.isVisible(); }));
+    ASSERT_TRUE(gt_test::runPostedEvents());
     const QImage img = dlg.grab().toImage();
     EXPECT_GT(img.width(), 600);
     EXPECT_GT(img.height(), 400);
