@@ -50,9 +50,9 @@ TEST_F(Formats, ValueFormatBoundaries)
 
 TEST_F(Formats, NumbersFollowTheProgramSettingsFixedTextsDoNot)
 {
-    FormatSettings().DecimalSeparator = QLatin1Char('.');
+    SetDecimalSeparator(QLatin1Char('.'));
     EXPECT_EQ(FormatInsulationMegohm(1500), "1.50");
-    FormatSettings().DecimalSeparator = QLatin1Char(',');
+    SetDecimalSeparator(QLatin1Char(','));
     EXPECT_EQ(FormatInsulationMegohm(1500), "1,50");
     EXPECT_EQ(FormatLeakageMilliampere(99999), ">20.0");
 }
