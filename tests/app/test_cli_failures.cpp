@@ -14,6 +14,7 @@
 #include "app/MainActions.h"
 #include "app/MainWindow.h"
 #include "core/IniFile.h"
+#include "core/ProgramPaths.h"
 #include "serial/PortNames.h"
 #include "store/Database.h"
 #include "support/ProgramIniScope.h"
@@ -273,7 +274,7 @@ TEST(CliPort, ASecondProgramIsToldThePortIsInUse)
     QTemporaryDir dir;
     const QString ports = dir.filePath(QStringLiteral("ports.ini"));
     TIniFile(ports).WriteString(QStringLiteral("Ports"), QStringLiteral("COM4"), line.slavePath());
-    SetPortIniFile(ports);
+    SetProgramIniOverride(ports);
     TConfiguration config;
     config.Port = 4;
     cli::TCliTesterLink first(config);
@@ -302,7 +303,7 @@ TEST(CliPort, ASecondProgramIsToldThePortIsInUse)
     cli::TCliTesterLink second(config);
     EXPECT_FALSE(second.open(&err));
     EXPECT_TRUE(err.startsWith(QStringLiteral("COM4 ist belegt"))) << err.toStdString();
-    SetPortIniFile(QString());
+    SetProgramIniOverride(QString());
 }
 
 // The window says the same once it runs, and keeps to the default meanwhile.
@@ -330,7 +331,7 @@ TEST(WindowPort, ABusyPortIsReported)
     QTemporaryDir dir;
     const QString ports = dir.filePath(QStringLiteral("ports.ini"));
     TIniFile(ports).WriteString(QStringLiteral("Ports"), QStringLiteral("COM5"), line.slavePath());
-    SetPortIniFile(ports);
+    SetProgramIniOverride(ports);
     TConfiguration config;
     config.Port = 5;
     cli::TCliTesterLink other(config);
@@ -347,7 +348,7 @@ TEST(WindowPort, ABusyPortIsReported)
         << f.messages.last().toStdString();
     if (w->Actions().G_Verbinden->isChecked()) w->Actions().G_Verbinden->trigger();
     f.destroy();
-    SetPortIniFile(QString());
+    SetProgramIniOverride(QString());
 }
 
 } // namespace
