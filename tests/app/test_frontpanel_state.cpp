@@ -68,12 +68,11 @@ protected:
     void SetUp() override
     {
         InitFormatSettings();
-        s.SettingDelayCtr = &delay;
-        s.SettingDelay = [] { return 6; };
+        s.SettingDelay = &delay;
         rec.attach(s);
         s.EnablePanel();
     }
-    int delay = 0;
+    TSettingDelay delay{6};
     TPanelState s;
     Recorder rec;
 };
@@ -251,13 +250,13 @@ TEST_F(PanelStateTest, BarMovesWriteOnlyWithManualLimitsAndOnTheNextSequenceRepo
     EXPECT_TRUE(rec.calls.isEmpty());
     s.Decode3A(ablauf(0, 0, 3, 5, 0, 2).d);
     EXPECT_EQ(rec.calls, QStringList{QStringLiteral("limit 0 8")});
-    EXPECT_EQ(delay, 6);
+    EXPECT_EQ(delay.Remaining(), 6);
     // The report predates the write: the bar and the value stay where the user put them.
     EXPECT_EQ(s.View.BarPos[lbSchutzleiter], 0);
     EXPECT_EQ(s.View.LimitText[lbSchutzleiter], QStringLiteral("100"));
     s.Decode3A(ablauf(0, 1, 3, 5, 0, 2).d);
     EXPECT_EQ(s.View.BarPos[lbSchutzleiter], 0); // still held off
-    delay = 0;
+    delay.clear();
     s.Decode3A(ablauf(0, 8, 3, 5, 0, 2).d);
     EXPECT_EQ(rec.calls.size(), 1);
 }
@@ -283,17 +282,39 @@ TEST_F(PanelStateTest, AReportDuringTheSettingDelayDoesNotUndoTheUsersChoice)
 {
     s.Decode34(block(0x00, 0x01).d);
     s.UserDinVde(1);
-    EXPECT_EQ(delay, 6);
+    EXPECT_EQ(delay.Remaining(), 6);
     ASSERT_EQ(rec.calls.size(), 1);
     s.Decode34(block(0x00, 0x01).d); // the tester has not taken it yet
     EXPECT_EQ(s.View.DinVde, 1);
     s.UserKlasse(2);
     s.Decode34(block(0x02, 0x01).d);
     EXPECT_EQ(s.View.KlasseIndex, 2);
-    delay = 0;
+    delay.clear();
     s.Decode34(block(0x02, 0x03).d);
     EXPECT_EQ(s.View.DinVde, 1);
     EXPECT_EQ(s.View.KlasseIndex, 2);
+}
+
+// Polling pauses around each user write and comes back whichever way the
+// write ends; the hold-off then counts from the end of the write.
+TEST_F(PanelStateTest, AFailedUserWriteStillResumesPolling)
+{
+    QStringList polling;
+    TPollingGate gate([&] { polling << QStringLiteral("pause"); },
+                      [&] { polling << QStringLiteral("resume"); });
+    s.PausePolling = [&gate] { return gate.Pause(); };
+    int writes = 0;
+    s.WriteSetting = [&](const TSettingChange &) {
+        ++writes;
+        EXPECT_TRUE(gate.Paused());
+        return false;
+    };
+    s.UserSichtpr(2); // the first write fails, so the second is not tried
+    EXPECT_EQ(writes, 1);
+    EXPECT_EQ(polling, (QStringList{QStringLiteral("pause"), QStringLiteral("resume")}));
+    EXPECT_FALSE(gate.Paused());
+    EXPECT_EQ(delay.Remaining(), 6);
+    EXPECT_EQ(s.DelayCtr(), 6);
 }
 
 TEST_F(PanelStateTest, UserChangesWriteTheRightSettings)
@@ -329,7 +350,7 @@ TEST_F(PanelStateTest, VisualInspectionChoiceWritesNotAskedThenPassed)
     };
     EXPECT_EQ(rec.calls, expected);
     // Reported back: "ja" also goes to the visual-inspection window.
-    delay = 0;
+    delay.clear();
     s.Decode34(block(0, 0x01, 30, 0, 0, maSichtBestanden).d);
     EXPECT_EQ(s.View.Sichtpr, 2);
     EXPECT_EQ(s.View.SichtWinAnswer, QStringLiteral("ja"));

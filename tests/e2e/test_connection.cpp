@@ -109,7 +109,7 @@ TEST(Connection, DisconnectSwitchesAutosendOffWheneverItWasOrdered)
         w->Actions().G_Verbinden->trigger();
         ASSERT_TRUE(f.connected());
         ASSERT_TRUE(sim.waitForAutosend(0x79c));
-        w->Connection().PausePolling();
+        w->Connection().StopPolling();
         EXPECT_EQ(w->Connection().RefreshCtr, 0);
         w->Actions().G_Verbinden->trigger();
         EXPECT_FALSE(f.connected());
