@@ -295,28 +295,6 @@ TEST_F(PanelStateTest, AReportDuringTheSettingDelayDoesNotUndoTheUsersChoice)
     EXPECT_EQ(s.View.KlasseIndex, 2);
 }
 
-// Polling pauses around each user write and comes back whichever way the
-// write ends; the hold-off then counts from the end of the write.
-TEST_F(PanelStateTest, AFailedUserWriteStillResumesPolling)
-{
-    QStringList polling;
-    TPollingGate gate([&] { polling << QStringLiteral("pause"); },
-                      [&] { polling << QStringLiteral("resume"); });
-    s.PausePolling = [&gate] { return gate.Pause(); };
-    int writes = 0;
-    s.WriteSetting = [&](const TSettingChange &) {
-        ++writes;
-        EXPECT_TRUE(gate.Paused());
-        return false;
-    };
-    s.UserSichtpr(2); // the first write fails, so the second is not tried
-    EXPECT_EQ(writes, 1);
-    EXPECT_EQ(polling, (QStringList{QStringLiteral("pause"), QStringLiteral("resume")}));
-    EXPECT_FALSE(gate.Paused());
-    EXPECT_EQ(delay.Remaining(), 6);
-    EXPECT_EQ(s.DelayCtr(), 6);
-}
-
 TEST_F(PanelStateTest, UserChangesWriteTheRightSettings)
 {
     s.UserMessablauf(1);

@@ -1,6 +1,7 @@
 // The pause of the tester's polling as a scope, and the hold-off after a
 // setting change with its one owner.
 
+#include "tester/PanelState.h"
 #include "tester/PollingGate.h"
 #include "tester/SettingDelay.h"
 
@@ -89,6 +90,28 @@ TEST(PollingPause, APauseWithoutGateOrOutlivingItDoesNothing)
     p.reset(); // the controller went first
     pause.Release();
     EXPECT_EQ(seen, QStringList{QStringLiteral("stop")});
+}
+
+// A user change pauses polling around its write and starts it again whichever
+// way the write ends; the hold-off then counts from the end of the write.
+TEST(PollingPause, AFailedUserWriteOnThePanelStillStartsPollingAgain)
+{
+    Polling p;
+    TSettingDelay delay(6);
+    TPanelState s;
+    s.SettingDelay = &delay;
+    s.PausePolling = [&p] { return p.gate.Pause(); };
+    int writes = 0;
+    s.WriteSetting = [&](const TSettingChange &) {
+        ++writes;
+        EXPECT_TRUE(p.gate.Paused());
+        return false;
+    };
+    s.UserSichtpr(2); // the first write fails, so the second is not tried
+    EXPECT_EQ(writes, 1);
+    EXPECT_EQ(p.log, StoppedOnce);
+    EXPECT_EQ(delay.Remaining(), 6);
+    EXPECT_EQ(s.DelayCtr(), 6);
 }
 
 TEST(SettingDelay, RestartHoldsForItsLengthInTicks)
