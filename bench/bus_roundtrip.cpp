@@ -6,6 +6,7 @@
 
 #include "bus/Protok.h"
 #include "bus/SyncBus.h"
+#include "core/ProgramPaths.h"
 #include "serial/Cate32.h"
 #include "serial/PortNames.h"
 
@@ -131,7 +132,7 @@ struct TLine {
         QFile f(ini);
         if (f.open(QIODevice::WriteOnly)) f.write(QByteArray("[Ports]\r\nCOM1=") + name + "\r\n");
         f.close();
-        SetPortIniFile(ini);
+        SetProgramIniOverride(ini);
         cate.setPort(Com1);
         bus.setCate(&cate);
         bus.setMsgTimeOut(500);
@@ -139,7 +140,7 @@ struct TLine {
     ~TLine()
     {
         cate.setPort(NoPort);
-        SetPortIniFile(QString());
+        SetProgramIniOverride(QString());
         if (master >= 0) ::close(master);
         if (keepSlave >= 0) ::close(keepSlave);
     }

@@ -6,6 +6,7 @@
 
 #include "bus/SyncBus.h"
 #include "core/FormatSettings.h"
+#include "core/ProgramPaths.h"
 #include "serial/Cate32.h"
 #include "serial/PortNames.h"
 #include "store/Database.h"
@@ -67,7 +68,7 @@ struct TLink {
         if (!f.open(QIODevice::WriteOnly)) return;
         f.write("[Ports]\nCOM1=" + path.toLocal8Bit() + "\n");
         f.close();
-        SetPortIniFile(ini);
+        SetProgramIniOverride(ini);
         cate.setReadBufferSize(64);
         cate.setWriteBufferSize(0);
         cate.setReadInterval(10);
@@ -84,7 +85,7 @@ struct TLink {
     ~TLink()
     {
         cate.setPort(NoPort);
-        SetPortIniFile(QString());
+        SetProgramIniOverride(QString());
         stopSim(sim);
     }
 };

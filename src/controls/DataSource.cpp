@@ -1,10 +1,21 @@
 #include "controls/DataSource.h"
 
+#include "core/FieldRoles.h"
+
 #include <QAbstractItemModel>
 #include <QItemSelectionModel>
-#include <QSqlField>
-#include <QSqlQueryModel>
-#include <QSqlRecord>
+
+namespace {
+
+int columnByHeader(const QAbstractItemModel &model, const QString &name, int role)
+{
+    for (int c = 0; c < model.columnCount(); ++c)
+        if (model.headerData(c, Qt::Horizontal, role).toString().compare(name, Qt::CaseInsensitive) == 0)
+            return c;
+    return -1;
+}
+
+} // namespace
 
 TDataSource::TDataSource(QObject *parent) : QObject(parent)
 {
@@ -54,14 +65,9 @@ void TDataSource::setSelectionModel(QItemSelectionModel *selection)
 int TDataSource::FieldColumn(const QString &name) const
 {
     if (!m_model || name.isEmpty()) return -1;
-    if (auto *sql = qobject_cast<const QSqlQueryModel *>(m_model.data())) {
-        const int c = sql->record().indexOf(name);
-        if (c >= 0) return c;
-    }
-    for (int c = 0; c < m_model->columnCount(); ++c)
-        if (m_model->headerData(c, Qt::Horizontal).toString().compare(name, Qt::CaseInsensitive) == 0)
-            return c;
-    return -1;
+    // The field's own name first: a caption must not hide it.
+    const int c = columnByHeader(*m_model, name, field_roles::Name);
+    return c >= 0 ? c : columnByHeader(*m_model, name, Qt::DisplayRole);
 }
 
 QVariant TDataSource::FieldValue(const QString &name) const
@@ -75,10 +81,11 @@ QVariant TDataSource::FieldValue(const QString &name) const
 bool TDataSource::FieldIsBoolean(const QString &name) const
 {
     if (!m_model) return false;
-    if (auto *sql = qobject_cast<const QSqlQueryModel *>(m_model.data())) {
-        const int c = sql->record().indexOf(name);
-        if (c >= 0) return sql->record().field(c).metaType().id() == QMetaType::Bool;
-    }
+    // The declared type where the model knows it: a NULL has no value type.
+    const int c = FieldColumn(name);
+    if (c < 0) return false;
+    const QVariant declared = m_model->headerData(c, Qt::Horizontal, field_roles::Type);
+    if (declared.isValid()) return declared.toInt() == QMetaType::Bool;
     return FieldValue(name).typeId() == QMetaType::Bool;
 }
 

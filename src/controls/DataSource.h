@@ -26,12 +26,14 @@ public:
     // Follows the current index of a view's selection model.
     void setSelectionModel(QItemSelectionModel *selection);
 
-    // Column of a field by name: the SQL record's name for SQL models (headers
-    // may carry German captions there), else the horizontal header text.
+    // Column of a field by name: the name the model gives in the header role
+    // field_roles::Name (core/FieldRoles.h; the captions may be German
+    // there), else the horizontal header text.
     int FieldColumn(const QString &name) const;
     // Null when there is no current record or no such field.
     QVariant FieldValue(const QString &name) const;
-    // A Boolean field by its declared type (SQL models) or its value's type.
+    // A Boolean field by its declared type (header role field_roles::Type)
+    // where the model gives one, else by its value's type.
     bool FieldIsBoolean(const QString &name) const;
 
 signals:

@@ -55,9 +55,14 @@ void InitFormatSettings()
     g_settings = fs;
 }
 
-TFormatSettings &FormatSettings()
+const TFormatSettings &FormatSettings()
 {
     return g_settings;
+}
+
+void SetDecimalSeparator(QChar separator)
+{
+    g_settings.DecimalSeparator = separator;
 }
 
 QString FormatFixed(double value, int decimals)

@@ -28,8 +28,14 @@ struct TFormatSettings {
 // resets the record.
 void InitFormatSettings();
 
-// The program-wide record (read-only after start; tests may change it).
-TFormatSettings &FormatSettings();
+// The program-wide record, read-only to its users: it changes only through
+// InitFormatSettings() and SetDecimalSeparator(), so no formatter can alter
+// what every other one writes by accident.
+const TFormatSettings &FormatSettings();
+
+// Another decimal separator for the numbers written from now on (the fixed
+// texts keep theirs); InitFormatSettings() brings the German one back.
+void SetDecimalSeparator(QChar separator);
 
 // Fixed-point text with the program's decimal separator, like "%1.<decimals>f":
 // FormatFixed(0.2, 2) -> "0,20". No thousands separator, minus sign for negatives.

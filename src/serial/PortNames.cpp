@@ -10,14 +10,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
-#include <mutex>
 #include <sys/file.h>
 #include <unistd.h>
 
 namespace {
-
-std::mutex g_iniMutex;
-QString g_iniOverride;
 
 // "ttyS10" after "ttyS9": numbers in names compare as numbers.
 void sortNatural(QStringList &names)
@@ -45,16 +41,9 @@ bool uartPresent(const QString &name)
 
 } // namespace
 
-void SetPortIniFile(const QString &iniPath)
-{
-    std::lock_guard lock(g_iniMutex);
-    g_iniOverride = iniPath;
-}
-
 QString PortIniFile()
 {
-    std::lock_guard lock(g_iniMutex);
-    return g_iniOverride.isEmpty() ? TIniFile::ProgramIniPath() : g_iniOverride;
+    return TIniFile::ProgramIniPath();
 }
 
 QStringList DiscoverSerialDevices()

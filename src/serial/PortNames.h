@@ -17,8 +17,8 @@ struct TPortInfo {
 // Ports whose device exists, by number.
 QList<TPortInfo> PresentPorts();
 
-// INI file that holds the [Ports] mapping; empty restores the program's own.
-void SetPortIniFile(const QString &iniPath);
+// INI file that holds the [Ports] mapping: the program's own, so "--ini"
+// (SetProgramIniOverride) moves the mapping along with every other setting.
 QString PortIniFile();
 
 // Serial devices found on this machine, in the order they get numbers.

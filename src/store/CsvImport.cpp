@@ -417,7 +417,7 @@ bool TCsvImport::Run(QSqlDatabase db, bool write, QString *error)
             fileValues[kMatchFlags] = flags;
             put("PRintGrenzwertflags", QString::number(flags));
             put("PRintSchutzklasseFlags", QStringLiteral("0"));
-            put("PRdtmUebernahme", SqlDateLiteral(when));
+            put("PRdtmUebernahme", SqlDateLiteral(when, DatabaseKind(db)));
             put("PRstrGTSeriennummer", SqlQuote(text(ecGTSeriennummer)));
             put("PRstrNotiz", SqlQuote(text(ecNotiz)));
             put("PRstrPruefer", SqlQuote(text(ecPruefer)));

@@ -10,14 +10,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
 namespace {
-
-int g_kind = 0;
-TDbEngine g_engine = TDbEngine::None;
 
 // Splits "a=b;c='d;e'" into pairs; keys lower-cased and trimmed.
 QList<QPair<QString, QString>> splitPairs(const QString &text)
@@ -173,7 +171,6 @@ TConnectionInfo ParseConnectionString(const QString &connectionString)
         // SQL Server: through ODBC, with its own date literals.
         info.engine = TDbEngine::Odbc;
         info.driver = QStringLiteral("QODBC");
-        info.kind = 1;
         QString odbcDriver = pairValue(pairs, {"driver"});
         if (odbcDriver.isEmpty()) odbcDriver = QStringLiteral("{ODBC Driver 18 for SQL Server}");
         const QString server = pairValue(pairs, {"data source", "server"});
@@ -280,19 +277,23 @@ bool OpenConnection(const TConnectionInfo &info, const QString &connectionName, 
     return true;
 }
 
-int DatabaseKind()
+int DatabaseKind(const QSqlDriver *driver)
 {
-    return g_kind;
+    return driver && driver->dbmsType() == QSqlDriver::MSSqlServer ? 1 : 0;
 }
 
-void setDatabaseKind(int kind)
+int DatabaseKind(const QSqlDatabase &db)
 {
-    g_kind = kind;
+    return db.isValid() ? DatabaseKind(db.driver()) : 0;
 }
 
-TDbEngine DatabaseEngine()
+TDbEngine DatabaseEngine(const QSqlDatabase &db)
 {
-    return g_engine;
+    const QString driver = db.driverName();
+    if (driver == QLatin1String("QSQLITE")) return TDbEngine::SQLite;
+    if (driver == QLatin1String("QPSQL")) return TDbEngine::PostgreSQL;
+    if (driver == QLatin1String("QODBC")) return TDbEngine::Odbc;
+    return TDbEngine::None;
 }
 
 bool ConnectDatabase(const QString &connectionString, QString *error)
@@ -316,15 +317,11 @@ bool ConnectDatabase(const QString &connectionString, QString *error)
         DisconnectDatabase();
         return false;
     }
-    g_kind = info.kind;
-    g_engine = info.engine;
     return true;
 }
 
 void DisconnectDatabase()
 {
-    g_kind = 0;
-    g_engine = TDbEngine::None;
     const QString name = QLatin1String(kProgramConnection);
     if (QSqlDatabase::contains(name)) {
         {

@@ -9,6 +9,8 @@
 
 #include <functional>
 
+class QSqlDriver;
+
 // Engines the program can talk to. SQLite is the embedded default; a server
 // (PostgreSQL, or SQL Server through ODBC) serves several workstations.
 enum class TDbEngine { None, SQLite, PostgreSQL, Odbc };
@@ -23,7 +25,6 @@ struct TConnectionInfo {
     int port = -1;
     QString user;
     QString password;
-    int kind = 0;  // DatabaseKind the connection gives
     QString error; // German text when the string cannot be used
     bool valid() const { return error.isEmpty() && engine != TDbEngine::None; }
 };
@@ -36,8 +37,8 @@ QString DefaultDatabasePath();
 // in double or single quotes). Empty text = the default SQLite file.
 //   Provider=SQLite;Data Source=FILE
 //   Provider=PostgreSQL;Host=..;Port=..;Database=..;User ID=..;Password=..
-//   Provider=SQLOLEDB;Data Source=SERVER;Initial Catalog=DB;User ID=..;Password=..  (kind 1)
-//   Provider=ODBC;DSN=..  or  Driver={..};...                                        (kind 0)
+//   Provider=SQLOLEDB;Data Source=SERVER;Initial Catalog=DB;User ID=..;Password=..
+//   Provider=ODBC;DSN=..  or  Driver={..};...
 TConnectionInfo ParseConnectionString(const QString &connectionString);
 
 // Opens a connection under the given Qt connection name. An SQLite file must
@@ -45,13 +46,17 @@ TConnectionInfo ParseConnectionString(const QString &connectionString);
 // A PostgreSQL session is told to read dates day first.
 bool OpenConnection(const TConnectionInfo &info, const QString &connectionName, QString *error);
 
-// Process-wide database kind: 0 other (SQLite, PostgreSQL), 1 SQL Server, 2 Jet.
-int DatabaseKind();
-void setDatabaseKind(int kind);
-TDbEngine DatabaseEngine();
+// The kind of database a connection talks to, read from the connection itself
+// so that it cannot disagree with the one a statement runs on: 1 SQL Server
+// (as its driver reports once open), else 0 (SQLite, PostgreSQL, other ODBC
+// sources, no connection). SqlDateLiteral also knows 2, Jet.
+int DatabaseKind(const QSqlDatabase &db);
+int DatabaseKind(const QSqlDriver *driver);
+// The engine by the connection's driver name; None for no connection.
+TDbEngine DatabaseEngine(const QSqlDatabase &db);
 
-// The program's one connection. ConnectDatabase closes an open one first,
-// sets DatabaseKind (0 while none is open) and checks that the six tables exist.
+// The program's one connection. ConnectDatabase closes an open one first
+// and checks that the six tables exist.
 inline constexpr const char *kProgramConnection = "gt_main";
 bool ConnectDatabase(const QString &connectionString, QString *error = nullptr);
 void DisconnectDatabase();
@@ -74,7 +79,7 @@ inline QString ModelTableName(const QString &table)
 // A text value between single quotes, inner quotes doubled: O'Brien -> 'O''Brien'.
 QString SqlQuote(const QString &text);
 // Date literal by database kind: 1 CONVERT(DATETIME, '..', 104), 2 CVDATE('..'), else '..'.
-QString SqlDateLiteral(const QDateTime &dt, int kind = DatabaseKind());
+QString SqlDateLiteral(const QDateTime &dt, int kind);
 inline QString SqlBool(bool b)
 {
     return b ? QStringLiteral("1") : QStringLiteral("0");
@@ -90,8 +95,9 @@ bool ExecInTransaction(QSqlDatabase db, const QList<QStringList> &statements, QS
 // "SQL.txt" in the program's data folder: the last failed generated statement.
 QString FailedSqlPath();
 bool SaveFailedSql(const QString &statement);
-// A bound value as the literal it stands for in "SQL.txt" (NULL, number, date, quoted text).
-QString SqlValueLiteral(const QVariant &value);
+// A bound value as the literal it stands for in "SQL.txt" (NULL, number,
+// date, quoted text); a date as the database kind writes it.
+QString SqlValueLiteral(const QVariant &value, int kind);
 // A query's statement with its positional values ("?") written in, for "SQL.txt".
 QString StatementWithValues(const QSqlQuery &query);
 bool RemoveFailedSqlFile();

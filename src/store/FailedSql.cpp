@@ -25,7 +25,7 @@ bool RemoveFailedSqlFile()
     return QFile::remove(FailedSqlPath());
 }
 
-QString SqlValueLiteral(const QVariant &v)
+QString SqlValueLiteral(const QVariant &v, int kind)
 {
     if (v.isNull() || !v.isValid()) return QStringLiteral("NULL");
     switch (v.typeId()) {
@@ -38,7 +38,7 @@ QString SqlValueLiteral(const QVariant &v)
     case QMetaType::Double:
         return v.toString();
     case QMetaType::QDateTime:
-        return SqlDateLiteral(v.toDateTime());
+        return SqlDateLiteral(v.toDateTime(), kind);
     default:
         return SqlQuote(v.toString());
     }
@@ -52,7 +52,7 @@ QString StatementWithValues(const QSqlQuery &q)
     qsizetype next = 0;
     for (const QChar c : sql) {
         if (c == QLatin1Char('?') && next < values.size())
-            out += SqlValueLiteral(values.at(next++));
+            out += SqlValueLiteral(values.at(next++), DatabaseKind(q.driver()));
         else
             out += c;
     }

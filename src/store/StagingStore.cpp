@@ -24,7 +24,7 @@ bool run(QSqlQuery &q, const QString &sql, const TBoundValues &values, QSqlError
     }
     if (!ok) {
         if (error) *error = q.lastError();
-        if (rendered) *rendered = RenderBoundStatement(sql, values);
+        if (rendered) *rendered = RenderBoundStatement(sql, values, DatabaseKind(q.driver()));
     }
     return ok;
 }
@@ -123,7 +123,7 @@ TTransferZeile ended(QSqlDatabase &db, TTransferSchritt s)
 
 } // namespace
 
-QString RenderBoundStatement(const QString &sql, const TBoundValues &values)
+QString RenderBoundStatement(const QString &sql, const TBoundValues &values, int kind)
 {
     QString out;
     bool quoted = false;
@@ -143,7 +143,7 @@ QString RenderBoundStatement(const QString &sql, const TBoundValues &values)
         const QString name = sql.mid(i, end - i);
         const auto it =
             std::find_if(values.begin(), values.end(), [&](const auto &p) { return p.first == name; });
-        out += it == values.end() ? name : SqlValueLiteral(it->second);
+        out += it == values.end() ? name : SqlValueLiteral(it->second, kind);
         i = end - 1;
     }
     return out;

@@ -26,9 +26,10 @@ struct TStagingEdit {
 };
 
 // A statement's text with its values put in as literals, for "SQL.txt":
-// every ":name" outside quotes becomes the value bound to it.
+// every ":name" outside quotes becomes the value bound to it, a date as the
+// database kind (DatabaseKind of the connection it ran on) writes it.
 using TBoundValues = QList<std::pair<QString, QVariant>>;
-QString RenderBoundStatement(const QString &sql, const TBoundValues &values);
+QString RenderBoundStatement(const QString &sql, const TBoundValues &values, int kind = 0);
 
 // ---- reading ------------------------------------------------------------------
 // Every staging row, in running-number order.

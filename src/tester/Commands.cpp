@@ -12,24 +12,6 @@ constexpr int ProcedureAttempts = 3;
 
 } // namespace
 
-// Pauses polling for the lifetime of the guard.
-class TTesterCommands::PollingPause {
-public:
-    explicit PollingPause(TTesterCommands &c) : m_c(c)
-    {
-        if (m_c.PausePolling) m_c.PausePolling();
-    }
-    ~PollingPause()
-    {
-        if (m_c.ResumePolling) m_c.ResumePolling();
-    }
-    PollingPause(const PollingPause &) = delete;
-    PollingPause &operator=(const PollingPause &) = delete;
-
-private:
-    TTesterCommands &m_c;
-};
-
 // Counts the procedures running, so queued jobs wait until the outermost ends.
 class TTesterCommands::Depth {
 public:
@@ -152,7 +134,7 @@ bool TTesterCommands::ReadModifyWrite(const TSettingChange &Change)
     if (!SettingChangeValid(Change) || !IsPortOpen()) return false;
     if (deferIfBusy([this, Change] { ReadModifyWrite(Change); })) return true;
     Depth depth(*this);
-    PollingPause pause(*this);
+    const TPollingPause pause = PausePolling();
     TProtok answer;
     for (int attempt = 0; attempt < ProcedureAttempts && IsPortOpen(); ++attempt) {
         if (!AskTester(cmdFlags, {}, tcRAM, answer)) continue;
@@ -179,7 +161,7 @@ bool TTesterCommands::LimitWrite(TLimitTable Table, int Index)
     if (!LimitIndexValid(Table, Index) || !IsPortOpen()) return false;
     if (deferIfBusy([this, Table, Index] { LimitWrite(Table, Index); })) return true;
     Depth depth(*this);
-    PollingPause pause(*this);
+    const TPollingPause pause = PausePolling();
     TProtok answer;
     for (int attempt = 0; attempt < ProcedureAttempts && IsPortOpen(); ++attempt) {
         if (!AskTester(cmdMessablauf, {}, tcRAM, answer)) continue;
@@ -224,7 +206,7 @@ TLanguageList TTesterCommands::LanguageList()
 {
     if (!IsPortOpen() || Busy()) return {};
     Depth depth(*this);
-    PollingPause pause(*this);
+    const TPollingPause pause = PausePolling();
     return ReadLanguageList();
 }
 
@@ -237,7 +219,7 @@ TLanguageChoiceResult TTesterCommands::ChooseLanguage(const QString &Code, QStri
         }))
         return lcVorgemerkt;
     Depth depth(*this);
-    PollingPause pause(*this);
+    const TPollingPause pause = PausePolling();
     TProtok answer;
     for (int attempt = 0; attempt < ProcedureAttempts && IsPortOpen(); ++attempt) {
         if (!AskTester(cmdFlags, {}, tcRAM, answer)) continue;

@@ -9,6 +9,7 @@
 #include "tester/CommandCodes.h"
 #include "tester/Decoders.h"
 #include "tester/Limits.h"
+#include "tester/PollingGate.h"
 #include "tester/SettingsBlock.h"
 #include "tester/StoredRecord.h"
 
@@ -67,11 +68,10 @@ public:
     quint32 Timeout(TTimeoutClass Class) const { return m_timeouts[Class]; }
     void setTimeout(TTimeoutClass Class, quint32 Ms) { m_timeouts[Class] = Ms; }
 
-    // Filled by the connection controller. The procedures call them around
-    // their exchanges; calls may nest (a handler that pauses itself and then
-    // writes), so the controller should count depth.
-    std::function<void()> PausePolling;
-    std::function<void()> ResumePolling;
+    // The connection controller's polling, paused around every procedure's
+    // exchanges; unset (no controller): nothing to pause.
+    TPollingGate *Polling = nullptr;
+    [[nodiscard]] TPollingPause PausePolling() { return Polling ? Polling->Pause() : TPollingPause(); }
     // Whether the port is open; unassigned: asks the bus engine's port.
     std::function<bool()> PortOpen;
 
@@ -151,7 +151,6 @@ signals:
     void languageChosen(const QString &Code);
 
 private:
-    class PollingPause;
     class Depth;
     TLanguageList ReadLanguageList();
     // Queues the job when an exchange waits or a procedure runs; true if queued.

@@ -47,14 +47,8 @@ TConnectionController::TConnectionController(TCate *Cate, TSynchroBus *Bus, TTes
     });
     connect(m_bus, &TSynchroBus::msgUnhandled, this, [this](const TProtok &Msg) { m_mailbox.Dispatch(Msg); });
 
-    // The command set pauses around its exchanges, and its procedures may nest
-    // (a settings handler pausing and then writing): only the outermost pair counts.
-    m_commands->PausePolling = [this] {
-        if (m_pauseDepth++ == 0) PausePolling();
-    };
-    m_commands->ResumePolling = [this] {
-        if (m_pauseDepth > 0 && --m_pauseDepth == 0) ResumePolling();
-    };
+    // The command set pauses around its exchanges through our gate.
+    m_commands->Polling = &m_polling;
     m_commands->PortOpen = [this] { return PortOpen(); };
     // A choice made at connecting, from the menu, or run later from the queue.
     connect(m_commands, &TTesterCommands::languageChosen, this, [this](const QString &Code) {
@@ -70,8 +64,7 @@ TConnectionController::~TConnectionController()
 {
     // The command set may outlive us; leave it no dangling hooks (the
     // engine's connections go with this object).
-    m_commands->PausePolling = nullptr;
-    m_commands->ResumePolling = nullptr;
+    m_commands->Polling = nullptr;
     m_commands->PortOpen = nullptr;
 }
 
@@ -246,14 +239,14 @@ void TConnectionController::Disconnect()
     resetConnectionState();
 }
 
-void TConnectionController::PausePolling()
+void TConnectionController::StopPolling()
 {
     Timer2->stop();
     RefreshCtr = 0;
     ActiveCtr = 0;
 }
 
-void TConnectionController::ResumePolling()
+void TConnectionController::startPolling()
 {
     // With the port closed there is nobody to supervise or to refresh.
     if (!PortOpen()) return;
@@ -278,13 +271,12 @@ void TConnectionController::FetchData(const std::function<void()> &ShowDialog)
     }
     Timer2->stop();
     log(QStringLiteral("Timer 2 disabled"));
-    PausePolling();
-    sendAutosendOff();
-    emit clearValues();
-    if (ShowDialog) ShowDialog();
-    if (PortOpen()) {
-        emit enablePanel();
-        ResumePolling();
+    {
+        const TPollingPause pause = PausePolling();
+        sendAutosendOff();
+        emit clearValues();
+        if (ShowDialog) ShowDialog();
+        if (PortOpen()) emit enablePanel();
     }
     // Only while connected: a closed port has no refresh to run.
     if (PortOpen()) Timer2->start();
@@ -326,7 +318,7 @@ void TConnectionController::Timer1Tick()
         ActiveCtr = 0;
     }
 
-    if (SettingDelayCtr > 0) --SettingDelayCtr;
+    m_settingDelay.tick();
 
     if (!m_startEnabled && StartEnableCtr > 0 && --StartEnableCtr == 0) {
         setStartEnabled(true);
@@ -367,7 +359,7 @@ void TConnectionController::Timer2Tick()
 
 void TConnectionController::Shutdown()
 {
-    PausePolling();
+    StopPolling();
     if (PortOpen()) {
         sendAutosendOff();
         waitForSendQueue();

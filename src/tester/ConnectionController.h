@@ -7,6 +7,8 @@
 
 #include "bus/Protok.h"
 #include "tester/Mailbox.h"
+#include "tester/PollingGate.h"
+#include "tester/SettingDelay.h"
 
 #include <QObject>
 #include <QString>
@@ -37,8 +39,9 @@ public:
     void setInActiveTime(int Ticks) { m_inActiveTime = Ticks; }
     int RefreshTime() const { return m_refreshTime; }
     void setRefreshTime(int Ticks) { m_refreshTime = Ticks; }
-    int SettingDelay() const { return m_settingDelay; }
-    void setSettingDelay(int Ticks) { m_settingDelay = Ticks; }
+    // The hold-off after a setting change, counted down here each Timer1 tick.
+    TSettingDelay &SettingDelay() { return m_settingDelay; }
+    void setSettingDelay(int Ticks) { m_settingDelay.setLength(Ticks); }
     TProgramLog *ProgramLog() const { return m_log; }
     void setProgramLog(TProgramLog *Log) { m_log = Log; }
 
@@ -55,7 +58,6 @@ public:
     // Tick counters (100 ms); the setters serve the front panel and tests.
     int ActiveCtr = 0;
     int RefreshCtr = 0;
-    int SettingDelayCtr = 0;
     int StartEnableCtr = 0;
     int TxLedCtr = 0;
     int RxLedCtr = 0;
@@ -74,9 +76,11 @@ public:
     void setConnected(bool Checked);
     void Connect();
     void Disconnect();
-    // Around every direct exchange with the tester.
-    void PausePolling();
-    void ResumePolling();
+    // Polling paused while the pause lives (around every direct exchange
+    // with the tester); pauses nest.
+    [[nodiscard]] TPollingPause PausePolling() { return m_polling.Pause(); }
+    // Polling stopped until the next connect or the last pause ends.
+    void StopPolling();
     void SendRefresh();
     // Data retrieval: autosend off and polling paused while ShowDialog runs.
     void FetchData(const std::function<void()> &ShowDialog);
@@ -122,6 +126,7 @@ private:
     void updateLeds();
     void sendAutosendOff();
     void waitForSendQueue();
+    void startPolling();
 
     TCate *m_cate;
     TSynchroBus *m_bus;
@@ -133,7 +138,8 @@ private:
     QString m_comLog;
     int m_inActiveTime = 15;
     int m_refreshTime = 100;
-    int m_settingDelay = 6;
+    TSettingDelay m_settingDelay{6};
+    TPollingGate m_polling{[this] { StopPolling(); }, [this] { startPolling(); }};
 
     QString m_serialNumber;
     QString m_firmwareText;
@@ -142,7 +148,6 @@ private:
     bool m_startEnabled = false;
     bool m_txLit = false;
     bool m_rxLit = false;
-    int m_pauseDepth = 0;
     bool m_connecting = false;
     bool m_autosendOrdered = false; // the tester was told to stream and not told to stop
     bool m_freigabePending = false; // $40 not yet answered

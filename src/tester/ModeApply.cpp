@@ -13,32 +13,20 @@ TModeWriter TModeWriter::ForCommands(TTesterCommands *c)
     w.MenueBit = [c](quint8 bit, bool on) { return c->SetMenueBit(bit, on); };
     w.DinVde = [c](int i) { return c->SetDinVde(i); };
     w.Limit = [c](int t, int i) { return c->LimitWrite(TLimitTable(t), i); };
-    w.PausePolling = [c] {
-        if (c->PausePolling) c->PausePolling();
-    };
-    w.ResumePolling = [c] {
-        if (c->ResumePolling) c->ResumePolling();
-    };
+    w.PausePolling = [c] { return c->PausePolling(); };
     return w;
 }
 
 namespace {
-struct Pause {
-    const TModeWriter &w;
-    explicit Pause(const TModeWriter &writer) : w(writer)
-    {
-        if (w.PausePolling) w.PausePolling();
-    }
-    ~Pause()
-    {
-        if (w.ResumePolling) w.ResumePolling();
-    }
-};
+TPollingPause pause(const TModeWriter &w)
+{
+    return w.PausePolling ? w.PausePolling() : TPollingPause();
+}
 } // namespace
 
 bool ApplyModeSettings(const TModeWriter &w, const TModeSettings &m)
 {
-    Pause p(w);
+    const TPollingPause p = pause(w);
     // The standard first: written after the class, 0751's rule would already
     // have turned a class III into class II.
     return w.DinVde(m.DinVde) && w.Schutzklasse(m.Schutzklasse) && w.MenueBit(mfIsolDiff, m.Differenz != 0) &&
@@ -48,7 +36,7 @@ bool ApplyModeSettings(const TModeWriter &w, const TModeSettings &m)
 
 bool ApplyStoredSetup(const TModeWriter &w, const TStoredSetup &s)
 {
-    Pause p(w);
+    const TPollingPause p = pause(w);
     const quint8 g = quint8(s.Menueflags & 0xFF);
     const int din = s.DinVde >= 0 && s.DinVde <= 2 ? s.DinVde : ((g & mfDin0702) ? 1 : 0);
     const bool ok = w.DinVde(din) && w.Schutzklasse(s.Schutzklasse) &&
@@ -114,7 +102,7 @@ TWerteSatz CurrentValuesRecord(const TWerteSatz &Live, const QString &TesterSeri
 
 bool ApplyTestSetup(const TModeWriter &w, const TWerteSatz &t)
 {
-    Pause p(w);
+    const TPollingPause p = pause(w);
     // The standard first, as for the mode table: written after the class,
     // 0751's rule would already have turned a class III into class II.
     if (!(w.DinVde(t.DINVDE) && w.Schutzklasse(t.Schutzklasse) && w.MenueBit(mfIsolation, t.IsolDiff > 0) &&

@@ -6,6 +6,7 @@
 
 #include "store/StoredSetup.h"
 #include "tester/MeasuringModes.h"
+#include "tester/PollingGate.h"
 
 #include <QDateTime>
 #include <QString>
@@ -22,8 +23,8 @@ struct TModeWriter {
     std::function<bool(quint8 Bit, bool On)> MenueBit;
     std::function<bool(int Index)> DinVde;
     std::function<bool(int Table, int Index)> Limit; // TLimitTable
-    std::function<void()> PausePolling;
-    std::function<void()> ResumePolling;
+    // Held around the whole set; unset: nothing to pause.
+    std::function<TPollingPause()> PausePolling;
 
     static TModeWriter ForCommands(TTesterCommands *Commands);
 };

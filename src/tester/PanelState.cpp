@@ -75,7 +75,7 @@ TPanelView::TPanelView()
 
 TPanelState::TPanelState(QObject *parent) : QObject(parent)
 {
-    SettingDelayCtr = &m_delayFallback;
+    SettingDelay = &m_delayFallback;
 }
 
 void TPanelState::UseCommands(TTesterCommands *c)
@@ -83,13 +83,8 @@ void TPanelState::UseCommands(TTesterCommands *c)
     WriteSetting = [c](const TSettingChange &ch) { return c->ReadModifyWrite(ch); };
     WriteIsolationMode = [c](int mode) { return c->SetIsolationMode(mode); };
     WriteLimit = [c](TLimitTable t, int i) { return c->LimitWrite(t, i); };
-    // Looked up at call time: the connection controller fills them later.
-    PausePolling = [c] {
-        if (c->PausePolling) c->PausePolling();
-    };
-    ResumePolling = [c] {
-        if (c->ResumePolling) c->ResumePolling();
-    };
+    // Looked up at call time: the connection controller hands over its gate later.
+    PausePolling = [c] { return c->PausePolling(); };
 }
 
 void TPanelState::notifyChanged()
@@ -278,11 +273,12 @@ void TPanelState::Decode3A(const quint8 *d)
                 LimitChanged[size_t(bar)] = false;
                 const int index = BarIndex(bar);
                 // Reports decoded while the write waits must not pull the bar back.
-                if (SettingDelayCtr && SettingDelay) *SettingDelayCtr = SettingDelay();
-                if (PausePolling) PausePolling();
-                if (WriteLimit) WriteLimit(BarTable(bar), index);
-                if (ResumePolling) ResumePolling();
-                if (SettingDelayCtr && SettingDelay) *SettingDelayCtr = SettingDelay();
+                restartSettingDelay();
+                if (WriteLimit) {
+                    const TPollingPause pause = pausePolling();
+                    WriteLimit(BarTable(bar), index);
+                }
+                restartSettingDelay();
                 // This report predates the write: show the value just written.
                 shown[size_t(bar)] = index;
             } else if (DelayCtr() == 0) {
@@ -436,20 +432,50 @@ void TPanelState::beginUserChange()
 {
     // Reports that arrive before the tester has taken the change would undo
     // the user's choice on screen.
-    if (SettingDelayCtr && SettingDelay) *SettingDelayCtr = SettingDelay();
+    restartSettingDelay();
     ++m_userWrites;
-    if (PausePolling) PausePolling();
 }
 
 void TPanelState::endUserChange()
 {
-    if (ResumePolling) ResumePolling();
     // A write that needed retries may outlast the delay; the hold-off counts
     // from its end, so reports older than the change cannot undo it.
     --m_userWrites;
-    if (SettingDelayCtr && SettingDelay) *SettingDelayCtr = SettingDelay();
+    restartSettingDelay();
     notifyChanged();
 }
+
+TPollingPause TPanelState::pausePolling() const
+{
+    return PausePolling ? PausePolling() : TPollingPause();
+}
+
+void TPanelState::restartSettingDelay()
+{
+    if (SettingDelay) SettingDelay->restart();
+}
+
+// One change by the user for as long as it lives: reports held off and
+// polling paused, both ended whichever way the write returns.
+class TPanelState::UserChange {
+public:
+    explicit UserChange(TPanelState &State) : m_state(State)
+    {
+        m_state.beginUserChange();
+        m_pause = m_state.pausePolling();
+    }
+    ~UserChange()
+    {
+        m_pause.Release();
+        m_state.endUserChange();
+    }
+    UserChange(const UserChange &) = delete;
+    UserChange &operator=(const UserChange &) = delete;
+
+private:
+    TPanelState &m_state;
+    TPollingPause m_pause;
+};
 
 bool TPanelState::write(const TSettingChange &Change)
 {
@@ -461,85 +487,75 @@ void TPanelState::UserDinVde(int Index)
     View.DinVde = Index;
     View.IsolItem3 = Index == 2 ? kIsolItem3Diff : kIsolItem3;
     applyThirdLimitMode();
-    beginUserChange();
+    const UserChange change(*this);
     write(TSettingChange::DinVde(Index));
-    endUserChange();
 }
 
 void TPanelState::UserMessablauf(int Index)
 {
     View.Messablauf = Index;
-    beginUserChange();
+    const UserChange change(*this);
     write(TSettingChange::MenueBit(mfAutomatisch, Index == 1));
-    endUserChange();
 }
 
 void TPanelState::UserIsolMode(int Index)
 {
     View.IsolMode = Index;
     applyThirdLimitMode();
-    beginUserChange();
+    const UserChange change(*this);
     if (WriteIsolationMode) WriteIsolationMode(Index);
-    endUserChange();
 }
 
 void TPanelState::UserBeruehr(int Index)
 {
     View.Beruehr = Index;
-    beginUserChange();
+    const UserChange change(*this);
     write(TSettingChange::MenueBit(mfBeruehrstrom, Index == 1));
-    endUserChange();
 }
 
 void TPanelState::UserGrenzwerte(int Index)
 {
     View.Grenzwerte = Index;
-    beginUserChange();
+    const UserChange change(*this);
     write(TSettingChange::MenueBit(mfManuGrenz, Index == 1));
-    endUserChange();
 }
 
 void TPanelState::UserKlasse(int Index)
 {
     View.KlasseIndex = Index;
-    beginUserChange();
+    const UserChange change(*this);
     write(TSettingChange::Schutzklasse(Index + 1));
-    endUserChange();
 }
 
 void TPanelState::UserSichtpr(int Index)
 {
     if (Index < 0 || Index > 2) return;
     View.Sichtpr = Index;
-    beginUserChange();
+    const UserChange change(*this);
     // "----" is "not asked"; otherwise asked, and the verdict follows.
     if (write(TSettingChange::SichtNichtAbgefragt(Index == 0)))
         write(TSettingChange::SichtBestanden(Index == 2));
-    endUserChange();
 }
 
 void TPanelState::UserSteuerbarcode(bool On)
 {
     View.Steuerbarcode = On;
-    beginUserChange();
+    const UserChange change(*this);
     write(TSettingChange::MenueBit(mfSteuerbarcode, On));
-    endUserChange();
 }
 
 void TPanelState::UserEinstellsperre(bool On)
 {
     View.Einstellsperre = On;
-    beginUserChange();
+    const UserChange change(*this);
     write(TSettingChange::Einstellsperre(On));
-    endUserChange();
 }
 
 void TPanelState::UserMesszeit(double Seconds)
 {
     View.Messzeit = Seconds;
-    beginUserChange();
+    const UserChange change(*this);
     write(TSettingChange::Messzeit(MesszeitTenths(Seconds)));
-    endUserChange();
 }
 
 void TPanelState::UserBarMoved(int Bar, int Position)

@@ -9,6 +9,8 @@
 #include "bus/Protok.h"
 #include "store/Globals.h"
 #include "tester/Limits.h"
+#include "tester/PollingGate.h"
+#include "tester/SettingDelay.h"
 #include "tester/SettingsBlock.h"
 
 #include <QObject>
@@ -99,9 +101,9 @@ public:
     // ---- environment -------------------------------------------------------
     // Questions the state asks its surroundings: each needs an answer, so
     // each is a single hook rather than a signal.
-    // The connection controller's hold-off counter and its start value.
-    int *SettingDelayCtr = nullptr;
-    std::function<int()> SettingDelay;
+    // The connection controller's hold-off after a change (it counts it
+    // down); unset, the state keeps one of its own that never runs.
+    TSettingDelay *SettingDelay = nullptr;
     // The user is busy in a control: its value is not overwritten by reports.
     std::function<bool()> KlasseListOpen;
     std::function<bool()> SichtprListOpen;
@@ -112,8 +114,7 @@ public:
     std::function<bool(const TSettingChange &)> WriteSetting;
     std::function<bool(int Mode)> WriteIsolationMode;
     std::function<bool(TLimitTable, int Index)> WriteLimit;
-    std::function<void()> PausePolling;
-    std::function<void()> ResumePolling;
+    std::function<TPollingPause()> PausePolling;
     void UseCommands(TTesterCommands *Commands);
 
     // ---- decoders --------------------------------------------------------------
@@ -159,7 +160,7 @@ public:
     void ShowLimit(int Bar, int Index);
     // Non-zero while reported settings must not be copied into the view: for
     // SettingDelay ticks after a user change, and while its write still runs.
-    int DelayCtr() const { return m_userWrites > 0 ? 1 : (SettingDelayCtr ? *SettingDelayCtr : 0); }
+    int DelayCtr() const { return m_userWrites > 0 ? 1 : (SettingDelay ? SettingDelay->Remaining() : 0); }
 
 signals:
     void changed();            // the view changed
@@ -167,14 +168,17 @@ signals:
     void commitPendingEdits(); // before an action: the panel commits typed values
 
 private:
+    class UserChange;
     void notifyChanged();
     void beginUserChange();
     void endUserChange();
+    TPollingPause pausePolling() const;
+    void restartSettingDelay();
     bool write(const TSettingChange &Change);
     void showValue(int Step, int Value);
     void applyThirdLimitMode();
 
-    int m_delayFallback = 0;
+    TSettingDelay m_delayFallback;
     int m_userWrites = 0;
 };
 

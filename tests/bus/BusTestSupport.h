@@ -5,6 +5,7 @@
 
 #include "bus/Protok.h"
 #include "bus/SyncBus.h"
+#include "core/ProgramPaths.h"
 #include "serial/Cate32.h"
 #include "serial/PortNames.h"
 
@@ -85,13 +86,13 @@ public:
         if (f.open(QIODevice::WriteOnly))
             f.write("[Ports]\r\nCOM1=" + m_pty.slavePath().toLocal8Bit() + "\r\n");
         f.close();
-        SetPortIniFile(ini);
+        SetProgramIniOverride(ini);
         cate.setPort(Com1);
     }
     ~TPtyPort()
     {
         cate.setPort(NoPort);
-        SetPortIniFile(QString());
+        SetProgramIniOverride(QString());
     }
     bool ok() const { return m_pty.ok() && cate.Port() == Com1; }
     gt_test::PtyPair &pty() { return m_pty; }

@@ -1,10 +1,11 @@
 #include "QtPrinters.h"
 #include "controls/LEDPaint.h"
+#include "core/FieldRoles.h"
+#include "store/FieldQueryModel.h"
 
 #include <QImage>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QSqlQueryModel>
 #include <QStandardItemModel>
 
 #include <gtest/gtest.h>
@@ -230,7 +231,7 @@ TEST(LEDPaint, SqlBooleanColumnIsBoolean)
         QSqlQuery q(db);
         ASSERT_TRUE(q.exec(QStringLiteral("CREATE TABLE t (PRblnAuto BOOLEAN, PRintFlags INTEGER)")));
         ASSERT_TRUE(q.exec(QStringLiteral("INSERT INTO t VALUES (1, 2)")));
-        QSqlQueryModel model;
+        TFieldQueryModel model; // the database side names the fields for the controls
         model.setQuery(QStringLiteral("SELECT PRblnAuto, PRintFlags FROM t"), db);
         model.setHeaderData(0, Qt::Horizontal, QStringLiteral("Automatik")); // captions do not hide names
         TDataSource src;
@@ -250,4 +251,28 @@ TEST(LEDPaint, SqlBooleanColumnIsBoolean)
     db.close();
     db = QSqlDatabase();
     QSqlDatabase::removeDatabase(QStringLiteral("led-test"));
+}
+
+// Any model can name its fields for the controls: a caption does not hide the
+// name, and a declared Boolean stays Boolean while its value is NULL.
+TEST(LEDPaint, AModelNamesItsFieldsThroughTheHeaderRoles)
+{
+    QStandardItemModel model{1, 2};
+    model.setHeaderData(0, Qt::Horizontal, QStringLiteral("Automatik"));
+    model.setHeaderData(0, Qt::Horizontal, QStringLiteral("PRblnAuto"), field_roles::Name);
+    model.setHeaderData(0, Qt::Horizontal, int(QMetaType::Bool), field_roles::Type);
+    model.setHeaderData(1, Qt::Horizontal, QStringLiteral("PRintFlags"));
+    model.setData(model.index(0, 1), 2);
+    TDataSource src;
+    src.setModel(&model);
+    src.setCurrentRow(0);
+    EXPECT_EQ(src.FieldColumn(QStringLiteral("PRblnAuto")), 0);
+    EXPECT_EQ(src.FieldColumn(QStringLiteral("Automatik")), 0);
+    EXPECT_TRUE(src.FieldIsBoolean(QStringLiteral("PRblnAuto")));
+    EXPECT_FALSE(src.FieldIsBoolean(QStringLiteral("PRintFlags")));
+    EXPECT_EQ(EvaluateFieldState(&src, QStringLiteral("PRblnAuto"), 0), false);
+    model.setData(model.index(0, 0), true);
+    EXPECT_EQ(EvaluateFieldState(&src, QStringLiteral("PRblnAuto"), 0), true);
+    EXPECT_EQ(EvaluateFieldState(&src, QStringLiteral("PRintFlags"), 2), true);
+    EXPECT_FALSE(EvaluateFieldState(&src, QStringLiteral("Fehlt"), 2).has_value());
 }

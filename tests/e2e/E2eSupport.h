@@ -4,6 +4,7 @@
 
 #include "app/shell/MainActions.h"
 #include "app/shell/MainStatusBar.h"
+#include "core/ProgramPaths.h"
 #include "serial/PortNames.h"
 #include "support/SimProcess.h"
 #include "support/TestSupport.h"
@@ -26,9 +27,9 @@ struct ConnectedFixture : FormFixture {
         const QByteArray ini = "[Interface]\nPort=1\nPgmLog=" + pgmLog().toUtf8() + "\n" + extra +
                                "\n[Ports]\nCOM1=" + device.toUtf8() + "\n";
         writeFile(iniPath(), ini);
-        SetPortIniFile(iniPath());
+        SetProgramIniOverride(iniPath());
     }
-    ~ConnectedFixture() { SetPortIniFile(QString()); }
+    ~ConnectedFixture() { SetProgramIniOverride(QString()); }
 
     QString panel(int i) const { return form->StatusBar1().PanelText(i); }
     bool connected() const { return form->Actions().G_Verbinden->isChecked(); }

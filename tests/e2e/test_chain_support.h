@@ -4,6 +4,7 @@
 // serial port on COM1, the bus engine bound to it and the tester's command
 // set on top — talking to the tester simulator on its pseudo-terminal.
 
+#include "core/ProgramPaths.h"
 #include "support/SimProcess.h"
 #include "support/TestSupport.h"
 
@@ -33,7 +34,7 @@ protected:
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("[Ports]\nCOM1=" + sim.path().toLocal8Bit() + "\n");
         f.close();
-        SetPortIniFile(ini);
+        SetProgramIniOverride(ini);
 
         bus.setCate(&cate);
         bus.setTickTime(20);
@@ -77,7 +78,7 @@ protected:
     void TearDown() override
     {
         cate.setPort(NoPort);
-        SetPortIniFile(QString());
+        SetProgramIniOverride(QString());
         sim.stop();
     }
 

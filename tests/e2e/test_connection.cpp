@@ -1,6 +1,7 @@
 #include "E2eSupport.h"
 
 #include "app/settings/ComRadio.h"
+#include "core/ProgramPaths.h"
 #include "serial/PortNames.h"
 #include "support/TestSupport.h"
 
@@ -108,7 +109,7 @@ TEST(Connection, DisconnectSwitchesAutosendOffWheneverItWasOrdered)
         w->Actions().G_Verbinden->trigger();
         ASSERT_TRUE(f.connected());
         ASSERT_TRUE(sim.waitForAutosend(0x79c));
-        w->Connection().PausePolling();
+        w->Connection().StopPolling();
         EXPECT_EQ(w->Connection().RefreshCtr, 0);
         w->Actions().G_Verbinden->trigger();
         EXPECT_FALSE(f.connected());
@@ -208,7 +209,7 @@ TEST(Connection, ChosenPortIsShownAndSaved)
     f.withDatabase();
     writeFile(f.iniPath(),
               "[Ports]\nCOM2=" + one.slavePath().toUtf8() + "\nCOM5=" + two.slavePath().toUtf8() + "\n");
-    SetPortIniFile(f.iniPath());
+    SetProgramIniOverride(f.iniPath());
     TForm1 *w = f.make();
     EXPECT_EQ(f.panel(1), QStringLiteral("COM1"));
     QTimer::singleShot(0, w, [w] {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/IniFile.h"
+#include "core/ProgramPaths.h"
 #include "serial/PortNames.h"
 #include "support/TestSupport.h"
 
@@ -26,9 +27,9 @@ protected:
             ini.WriteString("Ports", "COM2", line2.slavePath());
             ini.WriteString("Ports", "COM3", dir.filePath("no-such-device"));
         }
-        SetPortIniFile(iniPath);
+        SetProgramIniOverride(iniPath);
     }
-    void TearDown() override { SetPortIniFile(QString()); }
+    void TearDown() override { SetProgramIniOverride(QString()); }
 
     void mapPort(int n, const QString &device)
     {

@@ -344,15 +344,26 @@ TEST_P(StoreDb, BarcodeIsEmptyOrUnique)
     EXPECT_EQ(t->count(QStringLiteral("tblPruefling")), 3);
 }
 
-TEST_P(StoreDb, ConnectDatabaseSetsTheKind)
+// Kind and engine are read from the connection a statement uses, so a second
+// connection to another engine cannot be taken for the program's.
+TEST_P(StoreDb, KindAndEngineAreReadFromTheConnection)
 {
-    setDatabaseKind(2);
+    const TDbEngine engine = GetParam() == TTestEngine::SQLite ? TDbEngine::SQLite : TDbEngine::PostgreSQL;
+    EXPECT_EQ(DatabaseEngine(t->db()), engine);
+    EXPECT_EQ(DatabaseKind(t->db()), 0);
+    EXPECT_EQ(DatabaseEngine(ProgramDatabase()), TDbEngine::None);
     QString err;
     ASSERT_TRUE(ConnectDatabase(t->connectionString(), &err)) << err.toStdString();
-    EXPECT_EQ(DatabaseKind(), 0);
+    EXPECT_EQ(DatabaseEngine(ProgramDatabase()), engine);
+    EXPECT_EQ(DatabaseKind(ProgramDatabase()), 0);
     EXPECT_TRUE(ProgramDatabase().isOpen());
+    QSqlQuery q(ProgramDatabase());
+    EXPECT_EQ(DatabaseKind(q.driver()), 0);
     DisconnectDatabase();
     EXPECT_FALSE(ProgramDatabase().isValid());
+    EXPECT_EQ(DatabaseEngine(ProgramDatabase()), TDbEngine::None);
+    EXPECT_EQ(DatabaseKind(ProgramDatabase()), 0);
+    EXPECT_EQ(DatabaseKind(static_cast<const QSqlDriver *>(nullptr)), 0);
 }
 
 TEST_P(StoreDb, TableModelsWorkWithTheModelTableName)
@@ -385,11 +396,10 @@ TEST(Connect, MissingFileIsReportedAndNotCreated)
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("VERIDA.db"));
     QString err;
-    setDatabaseKind(1);
     EXPECT_FALSE(ConnectDatabase(QStringLiteral("Provider=SQLite;Data Source=") + file, &err));
     EXPECT_TRUE(err.contains(QStringLiteral("nicht gefunden"))) << err.toStdString();
     EXPECT_FALSE(QFile::exists(file));
-    EXPECT_EQ(DatabaseKind(), 0);
+    EXPECT_EQ(DatabaseEngine(ProgramDatabase()), TDbEngine::None);
 }
 
 TEST(Connect, DatabaseWithoutTablesIsRefused)

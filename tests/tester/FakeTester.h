@@ -5,6 +5,7 @@
 // set from them, applies what the program writes, and can stay silent.
 
 #include "bus/Protok.h"
+#include "core/ProgramPaths.h"
 #include "serial/Cate32.h"
 #include "serial/PortNames.h"
 #include "tester/CommandCodes.h"
@@ -193,13 +194,13 @@ public:
         if (f.open(QIODevice::WriteOnly))
             f.write("[Ports]\r\nCOM1=" + m_pty.slavePath().toLocal8Bit() + "\r\n");
         f.close();
-        SetPortIniFile(ini);
+        SetProgramIniOverride(ini);
         Cate.setPort(Com1);
     }
     ~TPtyLine()
     {
         Cate.setPort(NoPort);
-        SetPortIniFile(QString());
+        SetProgramIniOverride(QString());
     }
     bool ok() const { return m_pty.ok() && Cate.IsOpen(); }
     gt_test::PtyPair &pty() { return m_pty; }

@@ -34,8 +34,7 @@ protected:
         cmds.setTimeout(tcRAM, 120);
         cmds.setTimeout(tcReadEEPROM, 120);
         cmds.setTimeout(tcWriteEEPROM, 120);
-        cmds.PausePolling = [this] { polling << QStringLiteral("pause"); };
-        cmds.ResumePolling = [this] { polling << QStringLiteral("resume"); };
+        cmds.Polling = &gate;
     }
 
     TEinstellBlock written() const { return TEinstellBlock::FromBytes(tester->last(cmdEinstellungen)->Data); }
@@ -45,6 +44,8 @@ protected:
     std::unique_ptr<TFakeTester> tester;
     TTesterCommands cmds;
     QStringList polling;
+    TPollingGate gate{[this] { polling << QStringLiteral("pause"); },
+                      [this] { polling << QStringLiteral("resume"); }};
 };
 
 const QStringList PausedOnce{QStringLiteral("pause"), QStringLiteral("resume")};

@@ -15,6 +15,7 @@ struct Recorder {
     QStringList calls;
     int failAt = -1; // index of the call that fails, -1 none
     int pauses = 0, resumes = 0;
+    TPollingGate gate{[this] { ++pauses; }, [this] { ++resumes; }};
 
     bool step(const QString &call)
     {
@@ -30,8 +31,7 @@ struct Recorder {
         w.Limit = [this](int table, int index) {
             return step(QStringLiteral("L%1:%2").arg(table).arg(index));
         };
-        w.PausePolling = [this] { ++pauses; };
-        w.ResumePolling = [this] { ++resumes; };
+        w.PausePolling = [this] { return gate.Pause(); };
         return w;
     }
 };

@@ -41,7 +41,7 @@ TConfiguration ReadProgramConfiguration()
 }
 
 TCliDatabase::TCliDatabase(const TConfiguration &config, const QString &connectionName)
-    : m_name(connectionName), m_oldKind(DatabaseKind())
+    : m_name(connectionName)
 {
     const TConnectionInfo info = ParseConnectionString(config.ConnectionString);
     m_ok = OpenConnection(info, m_name, &m_error);
@@ -50,12 +50,10 @@ TCliDatabase::TCliDatabase(const TConfiguration &config, const QString &connecti
         m_error = SchemaProblemText(QSqlDatabase::database(m_name, false));
         m_ok = m_error.isEmpty();
     }
-    if (m_ok) setDatabaseKind(info.kind);
 }
 
 TCliDatabase::~TCliDatabase()
 {
-    setDatabaseKind(m_oldKind);
     {
         QSqlDatabase db = QSqlDatabase::database(m_name, false);
         if (db.isValid()) db.close();

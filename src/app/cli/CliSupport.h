@@ -27,7 +27,7 @@ void Say(const QString &text);
 TConfiguration ReadProgramConfiguration();
 
 // The database the program would use, opened under a connection name of its
-// own; DatabaseKind follows it while the object lives.
+// own.
 class TCliDatabase {
 public:
     TCliDatabase(const TConfiguration &config, const QString &connectionName);
@@ -40,7 +40,6 @@ private:
     QString m_name;
     QString m_error;
     bool m_ok = false;
-    int m_oldKind = 0;
 };
 
 // Why the port did not open, in German ("COM2 ist belegt: …").

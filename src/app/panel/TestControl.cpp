@@ -113,10 +113,9 @@ void TTestControl::sendActions(const QList<quint8> &codes)
     if (!m_conn->PortOpen()) return;
     for (quint8 code : codes) {
         if (!m_conn->PortOpen()) return;
-        if (m_commands->PausePolling) m_commands->PausePolling();
+        const TPollingPause pause = m_commands->PausePolling();
         // A write without answer is dropped; the next phase report shows the truth.
         m_commands->SendAktion(code);
-        if (m_commands->ResumePolling) m_commands->ResumePolling();
     }
 }
 

@@ -39,13 +39,13 @@ void runMessmodus(TForm1 &form, TFrontPanelParts parts)
                 form.ShowMessage(QMessageBox::Information, QStringLiteral("Der Satz wurde nicht gefunden."));
             return;
         }
-        conn->SettingDelayCtr = conn->SettingDelay();
+        conn->SettingDelay().restart();
         ApplyStoredSetup(writer, setup);
         return;
     }
     const int row = dlg->SelectedRow();
     if (row < 0) return;
-    conn->SettingDelayCtr = conn->SettingDelay();
+    conn->SettingDelay().restart();
     ApplyModeSettings(writer, ModeSettingsForRow(row));
 }
 
@@ -78,8 +78,7 @@ TFrontPanelParts InstallFrontPanel(TForm1 &form)
     TPanelState &state = panel->State();
     TConnectionController *conn = &form.Connection();
     state.UseCommands(&form.Commands());
-    state.SettingDelayCtr = &conn->SettingDelayCtr;
-    state.SettingDelay = [conn] { return conn->SettingDelay(); };
+    state.SettingDelay = &conn->SettingDelay();
 
     auto *control = new TTestControl(conn, &form.Commands(), &state, &form.Configuration(), panel);
     control->CreateButtons(panel->TestButtonArea);

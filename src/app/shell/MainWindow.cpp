@@ -137,9 +137,9 @@ void TForm1::FormCreate()
     m_connection->ShowDisconnected();
     m_connection->TxLedCtr = 0;
     m_connection->RxLedCtr = 0;
-    m_connection->PausePolling();
+    m_connection->StopPolling();
     m_connection->StartEnableCtr = 0;
-    m_connection->SettingDelayCtr = 0;
+    m_connection->SettingDelay().clear();
     SplashCtr = 8;
 
     // The idle step: once each time the event queue has been emptied.

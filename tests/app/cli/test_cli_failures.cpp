@@ -14,6 +14,7 @@
 #include "app/shell/MainActions.h"
 #include "app/shell/MainWindow.h"
 #include "core/IniFile.h"
+#include "core/ProgramPaths.h"
 #include "serial/PortNames.h"
 #include "store/Database.h"
 #include "support/ProgramIniScope.h"
@@ -274,7 +275,7 @@ TEST(CliPort, ASecondProgramIsToldThePortIsInUse)
     QTemporaryDir dir;
     const QString ports = dir.filePath(QStringLiteral("ports.ini"));
     TIniFile(ports).WriteString(QStringLiteral("Ports"), QStringLiteral("COM4"), line.slavePath());
-    SetPortIniFile(ports);
+    SetProgramIniOverride(ports);
     TConfiguration config;
     config.Port = 4;
     cli::TCliTesterLink first(config);
@@ -303,7 +304,7 @@ TEST(CliPort, ASecondProgramIsToldThePortIsInUse)
     cli::TCliTesterLink second(config);
     EXPECT_FALSE(second.open(&err));
     EXPECT_TRUE(err.startsWith(QStringLiteral("COM4 ist belegt"))) << err.toStdString();
-    SetPortIniFile(QString());
+    SetProgramIniOverride(QString());
 }
 
 // The window says the same once it runs, and keeps to the default meanwhile.
@@ -331,7 +332,7 @@ TEST(WindowPort, ABusyPortIsReported)
     QTemporaryDir dir;
     const QString ports = dir.filePath(QStringLiteral("ports.ini"));
     TIniFile(ports).WriteString(QStringLiteral("Ports"), QStringLiteral("COM5"), line.slavePath());
-    SetPortIniFile(ports);
+    SetProgramIniOverride(ports);
     TConfiguration config;
     config.Port = 5;
     cli::TCliTesterLink other(config);
@@ -348,7 +349,7 @@ TEST(WindowPort, ABusyPortIsReported)
         << f.messages.last().toStdString();
     if (w->Actions().G_Verbinden->isChecked()) w->Actions().G_Verbinden->trigger();
     f.destroy();
-    SetPortIniFile(QString());
+    SetProgramIniOverride(QString());
 }
 
 } // namespace

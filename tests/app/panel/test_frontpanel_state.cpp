@@ -68,12 +68,11 @@ protected:
     void SetUp() override
     {
         InitFormatSettings();
-        s.SettingDelayCtr = &delay;
-        s.SettingDelay = [] { return 6; };
+        s.SettingDelay = &delay;
         rec.attach(s);
         s.EnablePanel();
     }
-    int delay = 0;
+    TSettingDelay delay{6};
     TPanelState s;
     Recorder rec;
 };
@@ -251,13 +250,13 @@ TEST_F(PanelStateTest, BarMovesWriteOnlyWithManualLimitsAndOnTheNextSequenceRepo
     EXPECT_TRUE(rec.calls.isEmpty());
     s.Decode3A(ablauf(0, 0, 3, 5, 0, 2).d);
     EXPECT_EQ(rec.calls, QStringList{QStringLiteral("limit 0 8")});
-    EXPECT_EQ(delay, 6);
+    EXPECT_EQ(delay.Remaining(), 6);
     // The report predates the write: the bar and the value stay where the user put them.
     EXPECT_EQ(s.View.BarPos[lbSchutzleiter], 0);
     EXPECT_EQ(s.View.LimitText[lbSchutzleiter], QStringLiteral("100"));
     s.Decode3A(ablauf(0, 1, 3, 5, 0, 2).d);
     EXPECT_EQ(s.View.BarPos[lbSchutzleiter], 0); // still held off
-    delay = 0;
+    delay.clear();
     s.Decode3A(ablauf(0, 8, 3, 5, 0, 2).d);
     EXPECT_EQ(rec.calls.size(), 1);
 }
@@ -283,14 +282,14 @@ TEST_F(PanelStateTest, AReportDuringTheSettingDelayDoesNotUndoTheUsersChoice)
 {
     s.Decode34(block(0x00, 0x01).d);
     s.UserDinVde(1);
-    EXPECT_EQ(delay, 6);
+    EXPECT_EQ(delay.Remaining(), 6);
     ASSERT_EQ(rec.calls.size(), 1);
     s.Decode34(block(0x00, 0x01).d); // the tester has not taken it yet
     EXPECT_EQ(s.View.DinVde, 1);
     s.UserKlasse(2);
     s.Decode34(block(0x02, 0x01).d);
     EXPECT_EQ(s.View.KlasseIndex, 2);
-    delay = 0;
+    delay.clear();
     s.Decode34(block(0x02, 0x03).d);
     EXPECT_EQ(s.View.DinVde, 1);
     EXPECT_EQ(s.View.KlasseIndex, 2);
@@ -329,7 +328,7 @@ TEST_F(PanelStateTest, VisualInspectionChoiceWritesNotAskedThenPassed)
     };
     EXPECT_EQ(rec.calls, expected);
     // Reported back: "ja" also goes to the visual-inspection window.
-    delay = 0;
+    delay.clear();
     s.Decode34(block(0, 0x01, 30, 0, 0, maSichtBestanden).d);
     EXPECT_EQ(s.View.Sichtpr, 2);
     EXPECT_EQ(s.View.SichtWinAnswer, QStringLiteral("ja"));

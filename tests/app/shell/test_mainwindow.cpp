@@ -139,7 +139,7 @@ TEST(MainWindow, DatabaseOpensAfterTheLoopRunsAndSqlTxtIsGone)
     EXPECT_TRUE(w->StatusBar1().PanelText(6).isEmpty());
     ASSERT_TRUE(waitUntil([&] { return !w->StatusBar1().PanelText(6).isEmpty(); }));
     EXPECT_EQ(w->StatusBar1().PanelText(6), QStringLiteral(" Datenbankverbindung ok."));
-    EXPECT_EQ(DatabaseKind(), 0); // SQLite is "other"
+    EXPECT_EQ(DatabaseKind(ProgramDatabase()), 0); // SQLite is "other"
     EXPECT_TRUE(ProgramDatabase().isOpen());
     EXPECT_TRUE(f.messages.isEmpty());
     w->FormDestroy();
@@ -160,7 +160,7 @@ TEST(MainWindow, MissingDatabaseIsOfferedOnceAndNothingIsMadeWithoutYes)
         "Die für den Betrieb dieses Programms erforderliche Datenbank wurde nicht gefunden.\n\n")));
     EXPECT_TRUE(f.questions[0].contains(QDir::toNativeSeparators(f.path(QStringLiteral("VERIDA.db")))));
     EXPECT_TRUE(f.messages.isEmpty());
-    EXPECT_EQ(DatabaseKind(), 0);
+    EXPECT_EQ(DatabaseKind(ProgramDatabase()), 0);
     EXPECT_FALSE(QFile::exists(f.path(QStringLiteral("VERIDA.db"))));
     EXPECT_TRUE(w->Actions().G_Verbinden->isEnabled());
 }
