@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FakePrompt.h"
 #include "app/shell/MainWindow.h"
 #include "store/SchemaCheck.h"
 
@@ -74,13 +75,14 @@ inline void makeDatabase(const QString &file)
 }
 
 // A main window on files of a temporary folder; message boxes are recorded
-// instead of shown.
+// instead of shown. The fake outlives the window, which may still ask while it goes.
 struct FormFixture {
     QTemporaryDir dir;
+    TFakePrompt prompt;
+    QStringList &messages = prompt.messages;
+    QStringList &questions = prompt.questions;
+    bool &answerYes = prompt.answerYes; // what every question of the window is answered
     std::unique_ptr<TForm1> form;
-    QStringList messages;
-    QStringList questions;
-    bool answerYes = false; // what every question of the window is answered
 
     QString path(const QString &name) const { return dir.filePath(name); }
     QString iniPath() const { return path(QStringLiteral("geraetetester.ini")); }
@@ -94,11 +96,6 @@ struct FormFixture {
         setup.IniFile = iniPath();
         setup.ProgramDir = dir.path();
         form = std::make_unique<TForm1>(setup);
-        form->ShowMessage = [this](QMessageBox::Icon, const QString &text) { messages << text; };
-        form->AskYesNo = [this](const QString &question) {
-            questions << question;
-            return answerYes;
-        };
         return form.get();
     }
     // Runs the window's end as the program does and forgets it.

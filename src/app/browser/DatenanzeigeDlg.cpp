@@ -5,6 +5,7 @@
 #include "app/browser/AuswListeDlg.h"
 #include "app/browser/ProtDaten.h"
 #include "app/common/Configuration.h"
+#include "app/common/Prompt.h"
 #include "app/common/ProtocolSettings.h"
 #include "app/common/WindowPlacement.h"
 #include "controls/ChkDsp.h"
@@ -58,21 +59,6 @@ TDatenanzeigeDlg::TDatenanzeigeDlg(QWidget *parent, const QString &iniFile)
 {
     setObjectName(QStringLiteral("DatenanzeigeDlg"));
     setWindowTitle(QStringLiteral("Gespeicherte Daten"));
-
-    ShowMessage = [this](QMessageBox::Icon icon, const QString &text) {
-        QMessageBox box(icon, QStringLiteral("Gerätetester"), text, QMessageBox::Ok, this);
-        box.exec();
-    };
-    Ask = [this](const QString &question) {
-        // "Nein" is the default: Return must not delete.
-        return QMessageBox::question(this, QStringLiteral("Gerätetester"), question,
-                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
-    };
-    ChooseFile = [this] {
-        return m_config ? ChooseExportFile(m_config->ExportFile, m_config->ExportFileName, this)
-                        : ChooseExportFile(0, QString(), this);
-    };
-    Report = [this](int form, const TWerteSatz &record) { report(form, record); };
 
     auto *searchRow = new QHBoxLayout;
     auto *searchLabel = new QLabel(QStringLiteral("Suchen:"), this);
@@ -173,7 +159,7 @@ void TDatenanzeigeDlg::hideEvent(QHideEvent *e)
     if (m_data->Devices->State() != dsBrowse && PLstrBarcode->hasFocus()) {
         QString error;
         if (m_data->PostBarcode(PLstrBarcode->text(), &error) == TBarcodeCheck::Duplicate)
-            ShowMessage(QMessageBox::Warning, DuplicateBarcodeMessage());
+            Prompt().Warn(this, DuplicateBarcodeMessage());
     }
     const int current = m_data->Close();
     if (m_config) m_config->aktCheckNumber = current;
@@ -280,7 +266,7 @@ void TDatenanzeigeDlg::refreshTest()
 
 void TDatenanzeigeDlg::fail(const QString &text)
 {
-    if (ShowMessage) ShowMessage(QMessageBox::Critical, text);
+    Prompt().Error(this, text);
 }
 
 void TDatenanzeigeDlg::setMessmodEnabled(bool on)
@@ -295,7 +281,8 @@ void TDatenanzeigeDlg::deleteRow(int level)
         if (!error.isEmpty()) fail(QStringLiteral("Der Datensatz kann nicht gelöscht werden.\n") + error);
         return;
     }
-    if (!Ask(question)) return;
+    // "Nein" is the default: Return must not delete.
+    if (!Prompt().AskYesNo(this, question, /*defaultYes=*/false)) return;
     bool ok = false;
     switch (level) {
     case 0:
@@ -353,7 +340,7 @@ void TDatenanzeigeDlg::DruckClick()
         fail(error);
         return;
     }
-    if (Report) Report(0, w);
+    emit protocolRequested(0, w);
 }
 
 void TDatenanzeigeDlg::ProtokollEinseitigClick()
@@ -368,7 +355,7 @@ void TDatenanzeigeDlg::ProtokollEinseitigClick()
         fail(error);
         return;
     }
-    if (Report) Report(1, w);
+    emit protocolRequested(1, w);
 }
 
 void TDatenanzeigeDlg::ProtokollDreiseitigClick()
@@ -377,18 +364,15 @@ void TDatenanzeigeDlg::ProtokollDreiseitigClick()
     TProtDaten *form = m_protDaten ? m_protDaten : &own;
     QString error;
     EditVisualInspection(
-        *m_data, *form,
-        [this](const TWerteSatz &w) {
-            if (Report) Report(2, w);
-        },
-        &error);
+        *m_data, *form, [this](const TWerteSatz &w) { emit protocolRequested(2, w); }, &error);
     if (!error.isEmpty()) fail(error);
     refreshTest();
 }
 
 void TDatenanzeigeDlg::exportTo(bool single)
 {
-    const QString file = ChooseFile ? ChooseFile() : QString();
+    const QString file = m_config ? ChooseExportFile(m_config->ExportFile, m_config->ExportFileName, this)
+                                  : ChooseExportFile(0, QString(), this);
     if (file.isEmpty()) return;
     QString error;
     m_data->PostAll();
@@ -424,10 +408,7 @@ void TDatenanzeigeDlg::EtikettenClick()
     }
     if (devices.isEmpty()) return;
     const TReport report = DeviceLabelsReport(devices, choice.FirstPosition());
-    if (ShowLabels)
-        ShowLabels(report);
-    else
-        report.Preview(this);
+    emit labelsReady(report);
 }
 
 void TDatenanzeigeDlg::EinzelexpClick()
@@ -451,12 +432,12 @@ void TDatenanzeigeDlg::MessmodClick()
         return;
     }
     if (!ApplyTestSetup(TModeWriter::ForCommands(m_commands), w))
-        ShowMessage(QMessageBox::Warning,
-                    QStringLiteral("Die Einstellungen der Prüfung konnten nicht vollständig zum Gerätetester "
-                                   "übertragen werden."));
+        Prompt().Warn(
+            this, QStringLiteral("Die Einstellungen der Prüfung konnten nicht vollständig zum Gerätetester "
+                                 "übertragen werden."));
 }
 
-void TDatenanzeigeDlg::report(int form, const TWerteSatz &record)
+void TDatenanzeigeDlg::PrintProtocol(int form, const TWerteSatz &record)
 {
     TProtocolSettings settings = m_config ? ProtocolSettingsOf(*m_config) : TProtocolSettings();
     // Both 0751 buttons always preview; "Druck" follows the setting.

@@ -4,10 +4,10 @@
 // three panes over TBrowserData, which holds every rule; this window only
 // shows and forwards.
 
+#include "protocols/Report.h"
 #include "store/BrowserData.h"
 
 #include <QDialog>
-#include <QMessageBox>
 
 #include <array>
 #include <functional>
@@ -24,7 +24,6 @@ class QToolButton;
 class TAuswListeDlg;
 class TCheckDisp;
 class TEtikettenDlg;
-class TReport;
 class TConfiguration;
 class TLEDPaint;
 class TProtDaten;
@@ -51,6 +50,7 @@ struct TMeasRowWidgets {
 };
 
 class TDatenanzeigeDlg : public QDialog {
+    Q_OBJECT
 public:
     explicit TDatenanzeigeDlg(QWidget *parent = nullptr, const QString &iniFile = QString());
     ~TDatenanzeigeDlg() override;
@@ -68,14 +68,9 @@ public:
     // The idle step: "Messmod." only while the serial link is open.
     void setMessmodEnabled(bool on);
 
-    // Message boxes and the deletion question go through here (tests replace them).
-    std::function<void(QMessageBox::Icon icon, const QString &text)> ShowMessage;
-    std::function<bool(const QString &question)> Ask;
-    // The export file; by default the configured name or a save dialog.
-    std::function<QString()> ChooseFile;
-    // Where records go to be printed or previewed: form 0 "Druck" (settings
-    // decide), 1 one-page 0751 preview, 2 three-page 0751 preview.
-    std::function<void(int form, const TWerteSatz &record)> Report;
+    // Prints or previews a record: form 0 "Druck" (settings decide), 1
+    // one-page 0751 preview, 2 three-page 0751 preview.
+    void PrintProtocol(int form, const TWerteSatz &record);
 
     // Search field: jumps to the single hit, lists several.
     void Search(const QString &text);
@@ -91,10 +86,8 @@ public:
     void MessmodClick();
     // "Etiketten...": labels of the current device or of all the customer's devices.
     void EtikettenClick();
-    // The label choice and the finished labels (tests replace them; by
-    // default the dialog and the preview window).
+    // The label choice: true to go on (tests replace it; by default the dialog).
     std::function<bool(TEtikettenDlg &choice)> ChooseLabels;
-    std::function<void(const TReport &labels)> ShowLabels;
 
     // Widgets, named by their role; objectName is the field or caption.
     QLineEdit *SearchEdit;
@@ -116,6 +109,13 @@ public:
     QGroupBox *FunktPruefung;
     QRadioButton *FunktNicht, *FunktBestanden, *RbErstpruefung, *RbWiederholung;
 
+signals:
+    // The user asked for a protocol of this record (form as in PrintProtocol).
+    // Whoever owns the dialog decides where it goes: the program prints it.
+    void protocolRequested(int form, const TWerteSatz &record);
+    // The labels the user chose, laid out; the program previews them.
+    void labelsReady(const TReport &labels);
+
 protected:
     void showEvent(QShowEvent *e) override;
     void hideEvent(QHideEvent *e) override;
@@ -133,7 +133,6 @@ private:
     void refreshEdits(TBrowseSet *set);
     void deleteRow(int level);
     void exportTo(bool single);
-    void report(int form, const TWerteSatz &record);
     void fail(const QString &text);
 
     QString m_iniFile;

@@ -5,6 +5,7 @@
 #include "app/browser/AuswListeDlg.h"
 #include "app/browser/ProtDaten.h"
 #include "app/common/Configuration.h"
+#include "app/common/Prompt.h"
 #include "app/common/ProtocolSettings.h"
 #include "app/common/WindowPlacement.h"
 #include "controls/ChkDsp.h"
@@ -159,7 +160,7 @@ QWidget *TDatenanzeigeDlg::buildDevicePane()
         case TBarcodeCheck::Unique:
             break;
         case TBarcodeCheck::Duplicate:
-            ShowMessage(QMessageBox::Warning, DuplicateBarcodeMessage());
+            Prompt().Warn(this, DuplicateBarcodeMessage());
             break;
         case TBarcodeCheck::Failed:
             fail(error);

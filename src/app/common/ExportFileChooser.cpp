@@ -1,6 +1,7 @@
 #include "app/common/ExportFileChooser.h"
 
 #include "app/common/FileDialogs.h"
+#include "app/common/Prompt.h"
 
 #include <QFileDialog>
 
@@ -8,6 +9,11 @@ QString ChooseExportFile(int exportFile, const QString &exportFileName, QWidget 
 {
     // A fixed choice without a name (a hand-edited file) asks instead of failing.
     if (exportFile == 1 && !exportFileName.trimmed().isEmpty()) return exportFileName;
+    return Prompt().ExportFileName(parent, exportFileName);
+}
+
+QString AskExportFileName(QWidget *parent, const QString &exportFileName)
+{
     QFileDialog dlg(parent, QStringLiteral("Exportdatei"));
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);

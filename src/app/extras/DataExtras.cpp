@@ -2,7 +2,7 @@
 
 #include "app/browser/DatenanzeigeDlg.h"
 #include "app/common/Configuration.h"
-#include "app/common/FileDialogs.h"
+#include "app/common/Prompt.h"
 #include "app/common/ProtocolSettings.h"
 #include "app/extras/ImportDlg.h"
 #include "app/extras/PrueffristenDlg.h"
@@ -10,7 +10,6 @@
 #include "store/Database.h"
 
 #include <QDir>
-#include <QMessageBox>
 #include <QProgressDialog>
 #include <QTimer>
 
@@ -42,7 +41,7 @@ void TDataExtras::OpenBrowserAt(int kundenNr, int prueflingNr)
 
 void TDataExtras::ArchiveProtocols()
 {
-    const QString dir = AskFolder(m_window, QStringLiteral("Ordner für das Protokollarchiv"));
+    const QString dir = Prompt().Folder(m_window, QStringLiteral("Ordner für das Protokollarchiv"));
     if (dir.isEmpty()) return;
     TProtocolArchive archive;
     QProgressDialog progress(QStringLiteral("Protokolle werden archiviert..."), QStringLiteral("Abbrechen"),
@@ -61,19 +60,19 @@ void TDataExtras::ArchiveProtocols()
         archive.Run(ProgramDatabase(), dir, QDate(), ProtocolSettingsOf(*m_config), result, &error);
     progress.close();
     if (!ok) {
-        QMessageBox::warning(m_window, QStringLiteral("Protokolle archivieren"), error);
+        Prompt().Warn(m_window, error, QStringLiteral("Protokolle archivieren"));
         return;
     }
     QString text = result.Summary() + QStringLiteral("\n\nOrdner: ") + QDir::toNativeSeparators(dir);
     if (!result.errors.isEmpty())
         text += QStringLiteral("\n\n") + result.errors.mid(0, 10).join(QLatin1Char('\n'));
-    QMessageBox::information(m_window, QStringLiteral("Protokolle archivieren"), text);
+    Prompt().Inform(m_window, text, QStringLiteral("Protokolle archivieren"));
 }
 
 void TDataExtras::ImportCsv()
 {
-    const QString file = AskOpenFileName(m_window, QStringLiteral("CSV-Datei importieren"),
-                                         QStringLiteral("CSV-Dateien (*.csv *.txt);;alle Dateien (*)"));
+    const QString file = Prompt().OpenFileName(m_window, QStringLiteral("CSV-Datei importieren"),
+                                               QStringLiteral("CSV-Dateien (*.csv *.txt);;alle Dateien (*)"));
     if (file.isEmpty()) return;
     TImportDlg dlg(m_window);
     dlg.setDatabase(ProgramDatabase());

@@ -1,10 +1,11 @@
 #include "app/extras/ImportDlg.h"
 
+#include "app/common/Prompt.h"
+
 #include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -65,8 +66,6 @@ TImportDlg::TImportDlg(QWidget *parent) : QDialog(parent)
     v->addWidget(Zusammenfassung);
     v->addLayout(buttons);
 
-    ShowError = [this](const QString &text) { QMessageBox::warning(this, windowTitle(), text); };
-    ShowInfo = [this](const QString &text) { QMessageBox::information(this, windowTitle(), text); };
     connect(BtnEinlesen, &QPushButton::clicked, this, [this] { ImportClick(); });
     connect(BtnSchliessen, &QPushButton::clicked, this, &QDialog::accept);
 }
@@ -81,14 +80,14 @@ bool TImportDlg::LoadFile(const QString &fileName)
     QString error;
     if (!m_import.ReadFile(fileName, &error)) {
         Zusammenfassung->setText(error);
-        ShowError(error);
+        Prompt().Warn(this, error, windowTitle());
         return false;
     }
     // The preview is a dry run against the database as it is now.
     const bool ok = m_import.Run(m_db, false, &error);
     showPlan();
     if (!ok && m_import.Summary().refused == 0) {
-        ShowError(error);
+        Prompt().Warn(this, error, windowTitle());
         return false;
     }
     m_ready = ok;
@@ -140,9 +139,9 @@ bool TImportDlg::ImportClick()
     BtnEinlesen->setEnabled(false);
     m_ready = false;
     if (!ok) {
-        ShowError(error);
+        Prompt().Warn(this, error, windowTitle());
         return false;
     }
-    ShowInfo(QStringLiteral("Eingelesen. ") + m_import.Summary().Text());
+    Prompt().Inform(this, QStringLiteral("Eingelesen. ") + m_import.Summary().Text(), windowTitle());
     return true;
 }

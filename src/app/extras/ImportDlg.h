@@ -9,8 +9,6 @@
 #include <QDialog>
 #include <QSqlDatabase>
 
-#include <functional>
-
 class QLabel;
 class QPushButton;
 class QTableWidget;
@@ -26,9 +24,6 @@ public:
     bool LoadFile(const QString &fileName);
     // Stores the previewed file; false with the reason shown.
     bool ImportClick();
-
-    std::function<void(const QString &text)> ShowError;
-    std::function<void(const QString &text)> ShowInfo;
 
     QLabel *DateiText, *Zusammenfassung;
     QTableWidget *Vorschau;

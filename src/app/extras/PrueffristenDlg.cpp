@@ -1,6 +1,6 @@
 #include "app/extras/PrueffristenDlg.h"
 
-#include "app/common/FileDialogs.h"
+#include "app/common/Prompt.h"
 #include "protocols/DueListReport.h"
 #include "store/XlsxExport.h"
 
@@ -11,7 +11,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QSpinBox>
@@ -96,13 +95,6 @@ TPrueffristenDlg::TPrueffristenDlg(QWidget *parent) : QDialog(parent)
     v->addWidget(Liste);
     v->addLayout(buttons);
 
-    ShowError = [this](const QString &text) { QMessageBox::warning(this, windowTitle(), text); };
-    ChooseFile = [this] {
-        return AskSaveFileName(this, QStringLiteral("Prüffristen exportieren"),
-                               QStringLiteral("Prueffristen.csv"),
-                               QStringLiteral("CSV-Datei (*.csv);;Excel-Arbeitsmappe (*.xlsx)"));
-    };
-
     connect(KundeFilter, &QComboBox::currentIndexChanged, this, [this] { refill(); });
     connect(FaelligCheck, &QCheckBox::toggled, this, [this] { refill(); });
     connect(TageEdit, &QSpinBox::valueChanged, this, [this] {
@@ -130,7 +122,8 @@ bool TPrueffristenDlg::Reload()
     if (!LoadDueList(m_db, m_interval, QDate::currentDate(), m_all, &error)) {
         m_all.clear();
         refill();
-        ShowError(QStringLiteral("Die Prüffristen können nicht gelesen werden:\n") + error);
+        Prompt().Warn(this, QStringLiteral("Die Prüffristen können nicht gelesen werden:\n") + error,
+                      windowTitle());
         return false;
     }
     // The customer choice survives a reload.
@@ -237,10 +230,12 @@ void TPrueffristenDlg::PrintClick()
 
 void TPrueffristenDlg::ExportClick()
 {
-    const QString file = ChooseFile();
+    const QString file = Prompt().SaveFileName(
+        this, QStringLiteral("Prüffristen exportieren"), QStringLiteral("Prueffristen.csv"),
+        QStringLiteral("CSV-Datei (*.csv);;Excel-Arbeitsmappe (*.xlsx)"));
     if (file.isEmpty()) return;
     QString error;
     const bool ok =
         IsXlsxFileName(file) ? WriteDueXlsx(Shown(), file, &error) : WriteDueCsv(Shown(), file, &error);
-    if (!ok) ShowError(error);
+    if (!ok) Prompt().Warn(this, error, windowTitle());
 }

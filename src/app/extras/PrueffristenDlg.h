@@ -9,8 +9,6 @@
 #include <QDialog>
 #include <QSqlDatabase>
 
-#include <functional>
-
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -32,10 +30,6 @@ public:
     bool Reload();
     // The rows the filters let through, in the list's order.
     QList<TDueEntry> Shown() const;
-
-    // Message boxes and the export file go through here (tests replace them).
-    std::function<void(const QString &text)> ShowError;
-    std::function<QString()> ChooseFile;
 
     void PrintClick();
     void ExportClick();

@@ -1,6 +1,7 @@
 #include "app/panel/TestControl.h"
 
 #include "app/common/Configuration.h"
+#include "app/common/Prompt.h"
 #include "tester/Commands.h"
 #include "tester/ConnectionController.h"
 #include "tester/ModeApply.h"
@@ -9,7 +10,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -30,13 +30,6 @@ TTestControl::TTestControl(TConnectionController *Connection, TTesterCommands *C
     connect(Prf_Drucken, &QAction::triggered, this, [this] { Drucken(); });
     connect(Prf_SpeicherClr, &QAction::triggered, this, [this] { SpeicherClr(); });
 
-    ConfirmClear = [] {
-        return QMessageBox::warning(
-                   QApplication::activeWindow(), QStringLiteral("Gerätetester"),
-                   QStringLiteral(
-                       "Sollen die im Gerätetester gespeicherten Prüfungsdaten wirklich gelöscht werden?"),
-                   QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
-    };
     DisableAll();
 }
 
@@ -137,7 +130,13 @@ void TTestControl::Abbrechen()
 void TTestControl::SpeicherClr()
 {
     if (!m_conn->PortOpen()) return;
-    if (!ConfirmClear || !ConfirmClear()) return;
+    // Return must not clear the tester's memory.
+    if (!Prompt().AskYesNo(
+            QApplication::activeWindow(),
+            QStringLiteral(
+                "Sollen die im Gerätetester gespeicherten Prüfungsdaten wirklich gelöscht werden?"),
+            /*defaultYes=*/false, QMessageBox::Warning))
+        return;
     sendActions({akSpeicherClr, akAbbrechen});
 }
 

@@ -8,8 +8,6 @@
 
 #include <QObject>
 
-#include <functional>
-
 class QAction;
 class QPushButton;
 class QWidget;
@@ -47,8 +45,6 @@ public:
     // The current values as a record to print (what "&Drucken" hands on).
     TWerteSatz PrintRecord() const;
 
-    // Asks before the memory is cleared; true = yes. Tests replace it.
-    std::function<bool()> ConfirmClear;
 signals:
     // "&Drucken": the current values as a record; the protocol forms print it.
     void print(const TWerteSatz &Record);

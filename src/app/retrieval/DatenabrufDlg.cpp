@@ -1,5 +1,6 @@
 #include "app/retrieval/DatenabrufDlg.h"
 
+#include "app/common/Prompt.h"
 #include "app/common/WindowPlacement.h"
 #include "app/retrieval/PrueflingDlg.h"
 #include "core/FormatSettings.h"
@@ -345,13 +346,6 @@ TDatenabrufDlg::TDatenabrufDlg(QWidget *parent, const QString &iniFile, const QS
     setupDoppelt(buttons, l);
     resize(780, 420);
 
-    Ask = [this](QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons choices) {
-        QMessageBox box(icon, QStringLiteral("Gerätetester"), text, choices, this);
-        // Every question here deletes or moves records: Return must not do it.
-        if (choices.testFlag(QMessageBox::No)) box.setDefaultButton(QMessageBox::No);
-        return QMessageBox::StandardButton(box.exec());
-    };
-
     connect(&m_logic, &TDatenabruf::fetchStarted, this, [this](int count) {
         FetchProgress->setRange(0, count);
         FetchProgress->setValue(0);
@@ -498,7 +492,7 @@ void TDatenabrufDlg::DatenHolen()
     const TAbrufBericht b = m_logic.Fetch();
     lockForFetch(false);
     const QString text = b.Meldung();
-    if (!text.isEmpty()) Ask(QMessageBox::Warning, text, QMessageBox::Ok);
+    if (!text.isEmpty()) Prompt().Warn(this, text);
     refresh(-1);
     FetchProgress->setValue(0);
     updateButtons();
@@ -518,26 +512,31 @@ void TDatenabrufDlg::deleteCurrent(QMessageBox::Icon icon, const QString &questi
 {
     const int row = CurrentRow();
     if (m_logic.Fetching() || row < 0) return;
-    if (Ask(icon, question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) return;
+    if (!confirm(icon, question)) return;
     m_logic.DeleteRow(FieldInt(m_model->value(row, QStringLiteral("UNintLfdNr"))));
     refresh(row);
     updateButtons();
 }
 
+bool TDatenabrufDlg::confirm(QMessageBox::Icon icon, const QString &question)
+{
+    // Every question here deletes or moves records: Return must not do it.
+    return Prompt().AskYesNo(this, question, /*defaultYes=*/false, icon);
+}
+
 void TDatenabrufDlg::AllesLoeschen()
 {
     if (m_logic.Fetching() || m_model->rowCount() == 0) return;
-    if (Ask(QMessageBox::Critical,
-            QStringLiteral(
-                "Sollen wirklich alle angezeigten Datensätze gelöscht und die Liste geleert werden?"),
-            QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+    if (!confirm(QMessageBox::Critical,
+                 QStringLiteral(
+                     "Sollen wirklich alle angezeigten Datensätze gelöscht und die Liste geleert werden?")))
         return;
     m_memoRow = -1;
     QList<int> shown;
     for (int row = 0; row < m_model->rowCount(); ++row)
         shown << FieldInt(m_model->value(row, QStringLiteral("UNintLfdNr")));
     QString error;
-    if (!m_logic.DeleteShown(shown, &error)) Ask(QMessageBox::Critical, DbFehlertext(error), QMessageBox::Ok);
+    if (!m_logic.DeleteShown(shown, &error)) Prompt().Error(this, DbFehlertext(error));
     refresh(0);
     updateButtons();
 }

@@ -70,11 +70,6 @@ public:
     TDatenabruf *Logic() { return &m_logic; }
     TStagingModel *Model() { return m_model; }
 
-    // Every question and message of the dialog goes through here (tests answer them).
-    std::function<QMessageBox::StandardButton(QMessageBox::Icon, const QString &,
-                                              QMessageBox::StandardButtons)>
-        Ask;
-
     // Barcode of the current staging row (the new-device dialog takes it).
     QString CurrentBarcode() const;
     int CurrentRow() const;
@@ -110,6 +105,7 @@ protected:
 private:
     void updateButtons();
     void deleteCurrent(QMessageBox::Icon icon, const QString &question);
+    bool confirm(QMessageBox::Icon icon, const QString &question);
     void refresh(int rowAfter); // -1: last row
     void rowEntered(int row);
     void saveMemo();

@@ -3,6 +3,7 @@
 // never confirmed. They are shown in another colour with a line that says
 // what that means, and stay out of the transfer until the user decides.
 
+#include "app/common/Prompt.h"
 #include "app/retrieval/DatenabrufDlg.h"
 
 #include "store/Database.h"
@@ -88,16 +89,15 @@ void TDatenabrufDlg::DoppeltAufheben()
 {
     const int row = CurrentRow();
     if (m_logic.Fetching() || !m_model->Doppelt(row)) return;
-    if (Ask(QMessageBox::Question,
-            QStringLiteral(
-                "Dieser Satz hat denselben Inhalt wie ein schon gespeicherter. Ist er trotzdem eine "
-                "eigene Prüfung, die übertragen werden soll?"),
-            QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+    if (!confirm(QMessageBox::Question,
+                 QStringLiteral(
+                     "Dieser Satz hat denselben Inhalt wie ein schon gespeicherter. Ist er trotzdem eine "
+                     "eigene Prüfung, die übertragen werden soll?")))
         return;
     QString fehler;
     if (!DoppeltMarkierungAufheben(m_logic.Database(),
                                    FieldInt(m_model->value(row, QStringLiteral("UNintLfdNr"))), &fehler))
-        Ask(QMessageBox::Critical, TDatenabruf::DatenbankfehlerText(fehler, false), QMessageBox::Ok);
+        Prompt().Error(this, TDatenabruf::DatenbankfehlerText(fehler, false));
     refresh(row);
     updateButtons();
 }

@@ -3,6 +3,7 @@
 // The retrieval dialog's ways out of the staging table: the transfer into the
 // tests table and the assignment of a row to a device chosen from the list.
 
+#include "app/common/Prompt.h"
 #include "app/retrieval/PrueflingDlg.h"
 
 const QString TDatenabrufDlg::MsgBarcodeGehoertAnderemPruefling =
@@ -12,16 +13,16 @@ const QString TDatenabrufDlg::MsgBarcodeGehoertAnderemPruefling =
 void TDatenabrufDlg::Uebernehmen()
 {
     if (m_logic.Fetching()) return;
-    if (Ask(QMessageBox::Question,
-            QStringLiteral("Sollen die zugeordneten Sätze zu den gespeicherten Daten übernommen werden?"),
-            QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+    if (!confirm(
+            QMessageBox::Question,
+            QStringLiteral("Sollen die zugeordneten Sätze zu den gespeicherten Daten übernommen werden?")))
         return;
     saveMemo();
     m_memoRow = -1;
     const TUebertragBericht r = m_logic.Transfer();
     refresh(0);
     // One message for all failed rows, after the list shows what is left.
-    if (!r.Meldung().isEmpty()) Ask(QMessageBox::Critical, r.Meldung(), QMessageBox::Ok);
+    if (!r.Meldung().isEmpty()) Prompt().Error(this, r.Meldung());
     updateButtons();
 }
 
@@ -40,6 +41,6 @@ void TDatenabrufDlg::PrueflingWaehlen()
     if (!m_prueflingDlg->SelectedBarcode().isEmpty()) e.Barcode = m_prueflingDlg->SelectedBarcode();
     e.PrueflingNr = chosen;
     if (m_model->post(row, e) && m_model->edit(row).PrueflingNr != chosen)
-        Ask(QMessageBox::Warning, MsgBarcodeGehoertAnderemPruefling.arg(e.Barcode), QMessageBox::Ok);
+        Prompt().Warn(this, MsgBarcodeGehoertAnderemPruefling.arg(e.Barcode));
     showMemo();
 }

@@ -89,9 +89,3 @@ QHBoxLayout *OkAbbrechenZeile(QWidget *parent, QPushButton *&ok, QPushButton *&a
     row->addWidget(abbrechen);
     return row;
 }
-
-void ZeigeMeldung(QWidget *parent, QMessageBox::Icon icon, const QString &text)
-{
-    QMessageBox box(icon, QStringLiteral("Gerätetester"), text, QMessageBox::Ok, parent);
-    box.exec();
-}

@@ -4,10 +4,7 @@
 // fields in the same order and look, the OK/"Abbrechen" row and the message box.
 
 #include <QList>
-#include <QMessageBox>
 #include <QString>
-
-#include <functional>
 
 class QFormLayout;
 class QHBoxLayout;
@@ -38,6 +35,3 @@ QFormLayout *PrueflingFormular(QWidget *parent, TPrueflingFelder &f, bool readOn
 
 // OK (default) and "Abbrechen" at the bottom right.
 QHBoxLayout *OkAbbrechenZeile(QWidget *parent, QPushButton *&ok, QPushButton *&abbrechen);
-
-// A message box with the program's caption.
-void ZeigeMeldung(QWidget *parent, QMessageBox::Icon icon, const QString &text);

@@ -1,5 +1,6 @@
 #include "app/retrieval/NeuKundeDlg.h"
 
+#include "app/common/Prompt.h"
 #include "app/retrieval/NeuPrueflingDlg.h"
 #include "store/Database.h"
 #include "store/DbErrors.h"
@@ -32,7 +33,6 @@ TNeuKundeDlg::TNeuKundeDlg(QWidget *parent, const QString &connectionName)
         Kunde.LKZ->setCursorPosition(pos);
     });
     setMinimumWidth(420);
-    ShowMessage = [this](QMessageBox::Icon icon, const QString &text) { ZeigeMeldung(this, icon, text); };
 }
 
 void TNeuKundeDlg::showEvent(QShowEvent *e)
@@ -53,25 +53,24 @@ void TNeuKundeDlg::accept()
                           Kunde.Ort->text(),     Kunde.Telefon->text(), Kunde.Fax->text()};
     if (k.IsEmpty()) {
         // A customer without name or address is found by nobody later.
-        ShowMessage(QMessageBox::Warning, MsgKundeLeer);
+        Prompt().Warn(this, MsgKundeLeer);
         Kunde.Name1->setFocus();
         return;
     }
     QString error;
     int key = 0;
     if (StoreNewCustomer(db, k, &key, &error) != TEntryResult::Stored) {
-        ShowMessage(QMessageBox::Critical,
-                    QStringLiteral("Der Kunde wurde nicht gespeichert.\r\rFehlertext:\r") + error);
+        Prompt().Error(this, QStringLiteral("Der Kunde wurde nicht gespeichert.\r\rFehlertext:\r") + error);
         return;
     }
     m_kundenNr = key; // the new-device dialog attaches its device to this number
     const bool device = m_neuPruefling && m_neuPruefling->exec() == QDialog::Accepted;
     // No customer without a device by this path.
     if (!device && !DeleteCustomerCascade(db, m_kundenNr, true, &error))
-        ShowMessage(QMessageBox::Warning,
-                    QStringLiteral("Der Kunde „%1“ ist ohne Prüfling gespeichert geblieben und konnte nicht "
-                                   "wieder entfernt werden.\r\rFehlertext:\r")
-                            .arg(k.Name1.trimmed()) +
-                        DbFehlertext(error));
+        Prompt().Warn(
+            this, QStringLiteral("Der Kunde „%1“ ist ohne Prüfling gespeichert geblieben und konnte nicht "
+                                 "wieder entfernt werden.\r\rFehlertext:\r")
+                          .arg(k.Name1.trimmed()) +
+                      DbFehlertext(error));
     QDialog::accept();
 }

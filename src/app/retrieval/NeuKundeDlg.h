@@ -5,9 +5,6 @@
 #include "app/retrieval/EntryForms.h"
 
 #include <QDialog>
-#include <QMessageBox>
-
-#include <functional>
 
 class QPushButton;
 class TNeuPrueflingDlg;
@@ -21,7 +18,6 @@ public:
     // While shown the number proposed; after saving the number the customer got.
     int KundenNr() const { return m_kundenNr; }
 
-    std::function<void(QMessageBox::Icon, const QString &)> ShowMessage;
     static const QString MsgKundeLeer;
 
     TKundenFelder Kunde;

@@ -1,5 +1,6 @@
 #include "app/retrieval/NeuPrueflingDlg.h"
 
+#include "app/common/Prompt.h"
 #include "app/retrieval/DatenabrufDlg.h"
 #include "app/retrieval/NeuKundeDlg.h"
 #include "app/retrieval/PrueflingDlg.h"
@@ -28,7 +29,6 @@ TNeuPrueflingDlg::TNeuPrueflingDlg(QWidget *parent, const QString &connectionNam
     connect(BtnOK, &QPushButton::clicked, this, &TNeuPrueflingDlg::accept);
     connect(BtnAbbrechen, &QPushButton::clicked, this, &QDialog::reject);
     setMinimumWidth(420);
-    ShowMessage = [this](QMessageBox::Icon icon, const QString &text) { ZeigeMeldung(this, icon, text); };
 }
 
 void TNeuPrueflingDlg::showEvent(QShowEvent *e)
@@ -63,12 +63,12 @@ void TNeuPrueflingDlg::accept()
         QDialog::accept();
         return;
     case TEntryResult::DuplicateBarcode:
-        ShowMessage(QMessageBox::Warning, MsgBarcodeVergeben);
+        Prompt().Warn(this, MsgBarcodeVergeben);
         Geraet.Barcode->setFocus();
         return;
     case TEntryResult::Failed:
-        ShowMessage(QMessageBox::Critical,
-                    QStringLiteral("Der Prüfling wurde nicht gespeichert.\r\rFehlertext:\r") + error);
+        Prompt().Error(this,
+                       QStringLiteral("Der Prüfling wurde nicht gespeichert.\r\rFehlertext:\r") + error);
         return;
     }
 }

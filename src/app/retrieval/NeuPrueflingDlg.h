@@ -6,9 +6,6 @@
 #include "app/retrieval/EntryForms.h"
 
 #include <QDialog>
-#include <QMessageBox>
-
-#include <functional>
 
 class QPushButton;
 class TDatenabrufDlg;
@@ -29,7 +26,6 @@ public:
     int KundenNr() const { return m_kundenNr; }
 
     static const QString MsgBarcodeVergeben;
-    std::function<void(QMessageBox::Icon, const QString &)> ShowMessage;
 
     TPrueflingFelder Geraet;
     QPushButton *BtnOK, *BtnAbbrechen;

@@ -1,6 +1,7 @@
 #include "app/settings/EinstellungenDlg.h"
 
 #include "app/common/ExportFileChooser.h"
+#include "app/common/Prompt.h"
 #include "controls/Edits.h"
 #include "controls/NumberText.h"
 #include "store/ColumnWidths.h"
@@ -14,7 +15,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -222,19 +222,16 @@ void TEinstellungenDlg::accept()
     const qint32 days = m_interval->Value();
     // Still "edited" after reading: the text is no whole number.
     if (m_interval->Edited() || days < kMinServiceInterv || days > kMaxServiceInterv) {
-        ShowWarning(QStringLiteral("Das Wartungsintervall muss eine ganze Zahl von %1 bis %2 Tagen sein.")
-                        .arg(kMinServiceInterv)
-                        .arg(kMaxServiceInterv));
+        Prompt().Warn(this,
+                      QStringLiteral("Das Wartungsintervall muss eine ganze Zahl von %1 bis %2 Tagen sein.")
+                          .arg(kMinServiceInterv)
+                          .arg(kMaxServiceInterv),
+                      windowTitle());
         m_interval->setFocus(Qt::OtherFocusReason);
         m_interval->selectAll();
         return;
     }
     QDialog::accept();
-}
-
-void TEinstellungenDlg::ShowWarning(const QString &text)
-{
-    QMessageBox::warning(this, windowTitle(), text);
 }
 
 bool TEinstellungenDlg::EditSettings(TSettingsValues &values)

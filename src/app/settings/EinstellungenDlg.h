@@ -45,10 +45,6 @@ public:
 public slots:
     void accept() override;
 
-protected:
-    // Modal warning; virtual so that tests can read it.
-    virtual void ShowWarning(const QString &text);
-
 private:
     void Button1Click();
 

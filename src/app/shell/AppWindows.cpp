@@ -23,6 +23,9 @@ TDatenanzeigeDlg *makeBrowser(TForm1 &m)
     // The idle step enables "Messmod." exactly while the port is open.
     QObject::connect(&m.Connection(), &TConnectionController::idle, dlg,
                      &TDatenanzeigeDlg::setMessmodEnabled);
+    QObject::connect(dlg, &TDatenanzeigeDlg::protocolRequested, dlg, &TDatenanzeigeDlg::PrintProtocol);
+    QObject::connect(dlg, &TDatenanzeigeDlg::labelsReady, dlg,
+                     [dlg](const TReport &labels) { labels.Preview(dlg); });
     return dlg;
 }
 

@@ -1,6 +1,7 @@
 #include "app/shell/FirstStart.h"
 
 #include "app/cli/CliSupport.h"
+#include "app/common/Prompt.h"
 #include "app/shell/MainStatusBar.h"
 #include "app/shell/MainWindow.h"
 #include "core/ProgramPaths.h"
@@ -55,7 +56,7 @@ bool OfferNewDatabase(TForm1 &form, const QString &connectionString)
              : QStringLiteral("In der Datenbank %1 fehlen Tabellen. Sollen sie jetzt angelegt werden? "
                               "Vorhandene Daten bleiben erhalten.")
                    .arg(label));
-    if (!form.AskYesNo(question)) {
+    if (!Prompt().AskYesNo(&form, question, /*defaultYes=*/true)) {
         form.ProgramLog().Write(QStringLiteral("Datenbank nicht angelegt (abgelehnt): ") + label);
         return true;
     }
@@ -68,8 +69,8 @@ bool OfferNewDatabase(TForm1 &form, const QString &connectionString)
         return true;
     }
     form.ProgramLog().Write(QStringLiteral("Datenbank nicht angelegt: ") + error);
-    form.ShowMessage(QMessageBox::Critical,
-                     QStringLiteral("Die Datenbank %1 konnte nicht angelegt werden:\n%2").arg(label, error));
+    Prompt().Error(&form,
+                   QStringLiteral("Die Datenbank %1 konnte nicht angelegt werden:\n%2").arg(label, error));
     return true;
 }
 
@@ -84,12 +85,12 @@ void ReportPortOpenFailure(TForm1 &form)
         if (err == EBUSY || err == EWOULDBLOCK) {
             const QString text = cli::PortOpenFailureText(form.Configuration().Port, form.Cate1());
             form.ProgramLog().Write(text);
-            form.ShowMessage(QMessageBox::Warning, text);
+            Prompt().Warn(&form, text);
         }
         return;
     }
     form.ProgramLog().Write(hint.section(QLatin1Char('\n'), 0, 0));
-    form.ShowMessage(QMessageBox::Warning, hint);
+    Prompt().Warn(&form, hint);
 }
 
 void ReportConfigurationProblems(TForm1 &form, const QStringList &problems)
@@ -100,5 +101,5 @@ void ReportConfigurationProblems(TForm1 &form, const QStringList &problems)
     // Once the window runs: during its creation nobody would see a message box.
     const QString text = problems.join(QStringLiteral("\n\n"));
     QMetaObject::invokeMethod(
-        &form, [&form, text] { form.ShowMessage(QMessageBox::Warning, text); }, Qt::QueuedConnection);
+        &form, [&form, text] { Prompt().Warn(&form, text); }, Qt::QueuedConnection);
 }

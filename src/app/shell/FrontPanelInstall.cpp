@@ -1,6 +1,7 @@
 #include "app/shell/FrontPanelInstall.h"
 
 #include "app/common/Configuration.h"
+#include "app/common/Prompt.h"
 #include "app/panel/FrontPanel.h"
 #include "app/panel/MessmodusDlg.h"
 #include "app/panel/PrintCurrentValues.h"
@@ -15,7 +16,6 @@
 #include "tester/PanelState.h"
 
 #include <QAction>
-#include <QMessageBox>
 #include <QRadioButton>
 
 namespace {
@@ -34,9 +34,9 @@ void runMessmodus(TForm1 &form, TFrontPanelParts parts)
         if (!QueryStoredSetup(ProgramDatabase(), aktCheck, setup, &error)) {
             // A failed query is no missing row: say what the database said.
             if (!error.isEmpty())
-                form.ShowMessage(QMessageBox::Warning, error);
+                Prompt().Warn(&form, error);
             else
-                form.ShowMessage(QMessageBox::Information, QStringLiteral("Der Satz wurde nicht gefunden."));
+                Prompt().Inform(&form, QStringLiteral("Der Satz wurde nicht gefunden."));
             return;
         }
         conn->SettingDelay().restart();

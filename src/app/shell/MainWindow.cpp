@@ -1,6 +1,7 @@
 #include "app/shell/MainWindow.h"
 
 #include "app/browser/DatenanzeigeDlg.h"
+#include "app/common/Prompt.h"
 #include "app/extras/BarcdWahlDlg.h"
 #include "app/extras/DataExtras.h"
 #include "app/retrieval/DatenabrufDlg.h"
@@ -45,17 +46,6 @@ TForm1::TForm1(const TForm1Setup &setup, QWidget *parent) : QMainWindow(parent),
     setWindowTitle(QStringLiteral("Gerätetester"));
     resize(800, 572);
     m_iniFile = setup.IniFile.isEmpty() ? TConfiguration::DefaultFileName() : setup.IniFile;
-
-    ShowMessage = [this](QMessageBox::Icon icon, const QString &text) {
-        QMessageBox box(icon, QStringLiteral("Gerätetester"), text, QMessageBox::Ok, this);
-        box.exec();
-    };
-    AskYesNo = [this](const QString &question) {
-        QMessageBox box(QMessageBox::Question, QStringLiteral("Gerätetester"), question,
-                        QMessageBox::Yes | QMessageBox::No, this);
-        box.setDefaultButton(QMessageBox::Yes);
-        return box.exec() == QMessageBox::Yes;
-    };
 
     m_cate = new TCate(this);
     m_cate->setObjectName(QStringLiteral("Cate1"));
@@ -245,8 +235,8 @@ void TForm1::ConnectDatabase()
     if (OfferNewDatabase(*this, connection)) return;
     // The reason follows: a database that is there but refused (an older schema, a lock, a stopped
     // server) must not look like a missing one.
-    ShowMessage(
-        QMessageBox::Critical,
+    Prompt().Error(
+        this,
         QStringLiteral("Die für den Betrieb dieses Programms erforderliche Datenbank wurde nicht gefunden.") +
             (error.isEmpty() ? QString() : QStringLiteral("\n\n") + error));
 }
@@ -298,7 +288,7 @@ void TForm1::wireController()
     connect(m_connection, &TConnectionController::languageActionEnabled, m_actions->K_Sprache,
             &QAction::setEnabled);
     connect(m_connection, &TConnectionController::firmwareMismatch, this,
-            [this](const QString &text) { ShowMessage(QMessageBox::Warning, text); });
+            [this](const QString &text) { Prompt().Warn(this, text); });
     connect(m_connection, &TConnectionController::timer1, this, [this] {
         if (!m_splash) return;
         if (SplashCtr > 0) --SplashCtr;
@@ -354,12 +344,11 @@ void TForm1::ChoosePort()
 
 void TForm1::ShowSafetyNotes()
 {
-    ShowMessage(
-        QMessageBox::Warning,
-        QStringLiteral("Bitte beachten Sie die Bedienungsanleitung zum Gerätetester.\n\n"
-                       "Die Prüfungen mit dem Gerätetester an elektrischen Geräten dürfen nur von einer "
-                       "Elektrofachkraft oder von einer Elektrofachkraft unterwiesenen Person "
-                       "durchgeführt werden."));
+    Prompt().Warn(this, QStringLiteral(
+                            "Bitte beachten Sie die Bedienungsanleitung zum Gerätetester.\n\n"
+                            "Die Prüfungen mit dem Gerätetester an elektrischen Geräten dürfen nur von einer "
+                            "Elektrofachkraft oder von einer Elektrofachkraft unterwiesenen Person "
+                            "durchgeführt werden."));
 }
 
 const TAppWindows &TForm1::Windows()

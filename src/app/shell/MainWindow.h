@@ -6,10 +6,8 @@
 #include "core/Logs.h"
 
 #include <QMainWindow>
-#include <QMessageBox>
 #include <QPointer>
 
-#include <functional>
 #include <memory>
 
 class QDialog;
@@ -69,11 +67,6 @@ public:
     // The splash screen is freed by Timer1 after SplashCtr ticks.
     void setSplash(QWidget *splash) { m_splash = splash; }
     int SplashCtr = 8;
-
-    // Every message box of the window goes through here (tests replace it).
-    std::function<void(QMessageBox::Icon icon, const QString &text)> ShowMessage;
-    // Every yes/no question of the window; true for yes (tests replace it).
-    std::function<bool(const QString &question)> AskYesNo;
 
     // Steps of the window that tests and the program entry use.
     void ConnectDatabase();

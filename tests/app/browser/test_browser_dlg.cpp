@@ -22,7 +22,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -91,13 +90,9 @@ protected:
         dlg = std::make_unique<TDatenanzeigeDlg>();
         dlg->setDatabase(db->db());
         dlg->setConfiguration(&config);
-        dlg->ShowMessage = [this](QMessageBox::Icon, const QString &text) { messages << text; };
-        realAsk = dlg->Ask;
-        dlg->Ask = [this](const QString &q) {
-            questions << q;
-            return answer;
-        };
-        dlg->Report = [this](int form, const TWerteSatz &w) { reports << qMakePair(form, w); };
+        answer = true;
+        QObject::connect(dlg.get(), &TDatenanzeigeDlg::protocolRequested,
+                         [this](int form, const TWerteSatz &w) { reports << qMakePair(form, w); });
         dlg->resize(980, 700);
         dlg->show();
     }
@@ -110,9 +105,9 @@ protected:
     std::unique_ptr<TTestDb> db;
     TConfiguration config;
     std::unique_ptr<TDatenanzeigeDlg> dlg;
-    QStringList messages, questions;
-    bool answer = true;
-    std::function<bool(const QString &)> realAsk;
+    gt_app_test::TFakePrompt prompt;
+    QStringList &messages = prompt.messages, &questions = prompt.questions;
+    bool &answer = prompt.answerYes;
     QList<QPair<int, TWerteSatz>> reports;
 };
 
@@ -298,22 +293,14 @@ TEST_F(BrowserDlg, DeletionAsksAndAFailedCascadeDeletesNothing)
     EXPECT_EQ(dlg->PLstrBezeichnung->text(), QStringLiteral("Ohne Prüfung"));
 }
 
-// The real question box: "Nein" is the default, so Return deletes nothing.
+// "Nein" is the question's default, so Return (answered here as the default) deletes nothing.
 TEST_F(BrowserDlg, ReturnInTheDeletionQuestionDeletesNothing)
 {
-    dlg->Ask = realAsk;
-    QString text;
-    bool noIsDefault = false;
-    onModal([&](QWidget *w) {
-        auto *box = qobject_cast<QMessageBox *>(w);
-        ASSERT_NE(box, nullptr);
-        text = box->text();
-        noIsDefault = box->defaultButton() == box->button(QMessageBox::No);
-        pressKey(box, Qt::Key_Return);
-    });
+    prompt.onCall = [this](const gt_app_test::TFakePrompt::TCall &call) { answer = call.defaultYes; };
     dlg->TestNavigator->Delete->click();
-    EXPECT_EQ(text, QStringLiteral("Prüfung Nr. 101 vom 02.04.2026 löschen?"));
-    EXPECT_TRUE(noIsDefault);
+    ASSERT_EQ(prompt.calls.size(), 1);
+    EXPECT_EQ(prompt.calls[0].text, QStringLiteral("Prüfung Nr. 101 vom 02.04.2026 löschen?"));
+    EXPECT_FALSE(prompt.calls[0].defaultYes);
     EXPECT_EQ(db->count(QStringLiteral("tblPruefung")), 3);
 }
 
@@ -386,7 +373,8 @@ TEST_F(BrowserDlg, ListsAndSearchMoveTheBrowser)
 TEST_F(BrowserDlg, LabelsForTheDeviceOrAllOfTheCustomerFromTheChosenPosition)
 {
     QList<std::vector<std::vector<TReport::Placed>>> shown;
-    dlg->ShowLabels = [&](const TReport &r) { shown << r.Layout(); };
+    QObject::connect(dlg.get(), &TDatenanzeigeDlg::labelsReady,
+                     [&](const TReport &r) { shown << r.Layout(); });
     bool all = false;
     int position = 1;
     dlg->ChooseLabels = [&](TEtikettenDlg &choice) {
@@ -412,7 +400,7 @@ TEST_F(BrowserDlg, ExportOfAnEmptyDatabaseIsTheHeaderOnly)
 {
     QTemporaryDir dir;
     const QString single = dir.filePath(QStringLiteral("eine.csv"));
-    dlg->ChooseFile = [&single] { return single; };
+    prompt.files << single;
     dlg->BtnEinzelexp->click();
     QFile one(single);
     ASSERT_TRUE(one.open(QIODevice::ReadOnly));
@@ -420,7 +408,7 @@ TEST_F(BrowserDlg, ExportOfAnEmptyDatabaseIsTheHeaderOnly)
     ASSERT_EQ(oneLines.size(), 3);
     EXPECT_TRUE(oneLines[1].startsWith("\"Klinik Nord\""));
     // Cancelling the file choice writes nothing and says nothing.
-    dlg->ChooseFile = [] { return QString(); };
+    // (no file queued: the fake cancels)
     dlg->BtnExport->click();
     EXPECT_TRUE(messages.isEmpty());
 
@@ -432,7 +420,7 @@ TEST_F(BrowserDlg, ExportOfAnEmptyDatabaseIsTheHeaderOnly)
     EXPECT_EQ(dlg->CustomerPos->text(), QStringLiteral("[-/-]"));
     EXPECT_FALSE(dlg->KDstrName1->isEnabled());
     const QString file = dir.filePath(QStringLiteral("alle.csv"));
-    dlg->ChooseFile = [&file] { return file; };
+    prompt.files << file;
     dlg->BtnExport->click();
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -441,7 +429,7 @@ TEST_F(BrowserDlg, ExportOfAnEmptyDatabaseIsTheHeaderOnly)
     EXPECT_TRUE(lines[0].startsWith("\"Name1\""));
     EXPECT_TRUE(lines[1].isEmpty());
 
-    dlg->ChooseFile = [&dir] { return dir.filePath(QStringLiteral("fehlt/x.csv")); };
+    prompt.files << dir.filePath(QStringLiteral("fehlt/x.csv"));
     dlg->BtnExport->click();
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages.first().contains(QStringLiteral("kann nicht angelegt werden")));

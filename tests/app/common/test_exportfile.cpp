@@ -21,7 +21,14 @@ namespace {
 
 TEST(ExportFile, FixedNameIsUsedWithoutAsking)
 {
+    TFakePrompt prompt;
     EXPECT_EQ(ChooseExportFile(1, QStringLiteral("/tmp/x.csv")), "/tmp/x.csv");
+    EXPECT_TRUE(prompt.calls.isEmpty());
+    // A fixed choice without a name asks after all, starting at that name.
+    prompt.files << QStringLiteral("/tmp/y.csv");
+    EXPECT_EQ(ChooseExportFile(1, QStringLiteral("  ")), "/tmp/y.csv");
+    ASSERT_EQ(prompt.calls.size(), 1);
+    EXPECT_EQ(prompt.calls[0].kind, TFakePrompt::TKind::ExportFile);
 }
 
 // POSIX record locks this process holds on a file, as the kernel lists them.

@@ -1,6 +1,7 @@
 // The import window: the preview stores nothing, a refused line keeps the
 // "Einlesen" button off, a clean file goes in once.
 
+#include "../FakePrompt.h"
 #include "StoreTestDb.h"
 #include "app/extras/ImportDlg.h"
 
@@ -35,10 +36,8 @@ TEST_P(ImportDialog, PreviewThenImport)
                                    "\"Name1\";\"Bezeichnung\";\"Datum\";\"Enables\"\r\n"
                                    "\"Meier\";\"Bohrer\";\"01.02.2025\";\"7\"\r\n"
                                    "\"Schulz\";\"S\xE4ge\";\"02.02.2025\";\"7\"\r\n");
+    gt_app_test::TFakePrompt prompt;
     TImportDlg d;
-    QStringList errors, infos;
-    d.ShowError = [&](const QString &e) { errors << e; };
-    d.ShowInfo = [&](const QString &e) { infos << e; };
     d.setDatabase(t->db());
 
     ASSERT_TRUE(d.LoadFile(bad));
@@ -58,7 +57,7 @@ TEST_P(ImportDialog, PreviewThenImport)
         d.grab().save(qEnvironmentVariable("GT_SCREENSHOT_DIR") + QStringLiteral("/import.png"));
     }
     EXPECT_TRUE(d.ImportClick());
-    EXPECT_EQ(infos.size(), 1);
+    EXPECT_EQ(prompt.told(QMessageBox::Information).size(), 1);
     EXPECT_EQ(t->count(QStringLiteral("tblKunden")), 2);
     EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 2);
     EXPECT_FALSE(d.BtnEinlesen->isEnabled());
@@ -67,6 +66,7 @@ TEST_P(ImportDialog, PreviewThenImport)
     ASSERT_TRUE(d.LoadFile(good));
     EXPECT_FALSE(d.BtnEinlesen->isEnabled());
     EXPECT_EQ(d.Vorschau->item(0, 6)->text(), QStringLiteral("schon vorhanden"));
+    const QStringList errors = prompt.told(QMessageBox::Warning);
     EXPECT_TRUE(errors.isEmpty()) << errors.join(QLatin1Char('\n')).toStdString();
 }
 
@@ -78,9 +78,8 @@ TEST_P(ImportDialog, ABarcodeOfAnotherCustomersDeviceShowsAsConflict)
     const QString file = WriteFile(dir, "fremd.csv",
                                    "\"Name1\";\"Bezeichnung\";\"Barcode\";\"Datum\"\r\n"
                                    "\"Elektro Kaiser\";\"Kaffeemaschine\";\"4711\";\"01.02.2025\"\r\n");
+    gt_app_test::TFakePrompt prompt;
     TImportDlg d;
-    d.ShowError = [](const QString &) {};
-    d.ShowInfo = [](const QString &) {};
     d.setDatabase(t->db());
     ASSERT_TRUE(d.LoadFile(file));
     EXPECT_FALSE(d.BtnEinlesen->isEnabled());

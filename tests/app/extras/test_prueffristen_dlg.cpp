@@ -1,6 +1,7 @@
 // The due-dates window over a real database: filters, colours, sorting, the
 // double click that asks for the browser, and the export.
 
+#include "../FakePrompt.h"
 #include "StoreTestDb.h"
 #include "app/extras/PrueffristenDlg.h"
 #include "store/CsvExport.h"
@@ -38,9 +39,9 @@ protected:
 TEST_P(DueDialog, FiltersColoursSortAndActivation)
 {
     fill();
+    gt_app_test::TFakePrompt prompt;
+    QStringList &errors = prompt.messages;
     TPrueffristenDlg d;
-    QStringList errors;
-    d.ShowError = [&](const QString &e) { errors << e; };
     d.setDatabase(t->db());
     d.setServiceInterval(365);
     ASSERT_TRUE(d.Reload());
@@ -80,7 +81,7 @@ TEST_P(DueDialog, FiltersColoursSortAndActivation)
     // The export writes what is shown, in the shown order.
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("f.csv"));
-    d.ChooseFile = [&] { return file; };
+    prompt.files << file;
     d.ExportClick();
     const QStringList lines =
         DecodeWindows1252(ReadFileBytes(file)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
@@ -101,8 +102,8 @@ TEST_P(DueDialog, AFailedDeviceIsMarkedAndSortsRightAfterTheUntested)
     fill();
     // The device due in 265 days failed its newest test: it is due now.
     t->exec(QStringLiteral("UPDATE tblPruefung SET PRblnPruefungsergebnis = 0 WHERE PRintPruefungsNr = 3"));
+    gt_app_test::TFakePrompt prompt;
     TPrueffristenDlg d;
-    d.ShowError = [](const QString &) {};
     d.setDatabase(t->db());
     d.setServiceInterval(365);
     ASSERT_TRUE(d.Reload());
@@ -124,8 +125,8 @@ TEST_P(DueDialog, AFailedDeviceIsMarkedAndSortsRightAfterTheUntested)
 TEST_P(DueDialog, ReloadKeepsTheCustomerChoice)
 {
     fill();
+    gt_app_test::TFakePrompt prompt;
     TPrueffristenDlg d;
-    d.ShowError = [](const QString &) {};
     d.setDatabase(t->db());
     ASSERT_TRUE(d.Reload());
     d.KundeFilter->setCurrentIndex(d.KundeFilter->findText(QStringLiteral("Beta")));

@@ -5,6 +5,7 @@
 
 #include "../../e2e/test_chain_support.h"
 #include "../../store/StoreTestDb.h"
+#include "../FakePrompt.h"
 
 #include "app/retrieval/DatenabrufDlg.h"
 #include "app/retrieval/NeuKundeDlg.h"
@@ -76,13 +77,6 @@ protected:
         q.Operator = [] { return QStringLiteral("Pr'üfer"); };
         q.Assessor = [] { return QStringLiteral("Chef"); };
         abruf->setQuelle(q);
-        realAsk = abruf->Ask;
-        abruf->Ask = [this](QMessageBox::Icon, const QString &text, QMessageBox::StandardButtons) {
-            asked << text;
-            return answers.isEmpty() ? QMessageBox::No : answers.takeFirst();
-        };
-        neu->ShowMessage = [this](QMessageBox::Icon, const QString &text) { asked << text; };
-        kunde->ShowMessage = [this](QMessageBox::Icon, const QString &text) { asked << text; };
     }
     void TearDown() override
     {
@@ -118,15 +112,16 @@ protected:
     int stagingCount() const { return db->count(QStringLiteral("tblUebernahme")); }
     bool enabled(QPushButton *b) const { return b->isEnabled(); }
 
+    // Answers every question of the dialogs: "Nein" unless a test queues a yes.
+    gt_app_test::TFakePrompt prompt;
+    QStringList &asked = prompt.texts;
+    QList<bool> &answers = prompt.answers;
     std::unique_ptr<TTestDb> db;
     QString ini;
     std::unique_ptr<TDatenabrufDlg> abruf;
     std::unique_ptr<TPrueflingDlg> pruefling;
     std::unique_ptr<TNeuKundeDlg> kunde;
     std::unique_ptr<TNeuPrueflingDlg> neu;
-    QStringList asked;
-    QList<QMessageBox::StandardButton> answers;
-    decltype(TDatenabrufDlg::Ask) realAsk;
 };
 
 } // namespace

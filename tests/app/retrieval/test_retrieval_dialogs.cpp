@@ -39,7 +39,7 @@ TEST_F(RetrievalDialogs, QuestionsDoNothingOnNoAndTheirJobOnYes)
     abruf->BtnZeileLoeschen->click();
     EXPECT_EQ(asked.takeLast(), QStringLiteral("Die markierte Zeile löschen?"));
     EXPECT_EQ(stagingCount(), 3);
-    answers << QMessageBox::Yes;
+    answers << true;
     abruf->BtnZeileLoeschen->click();
     EXPECT_EQ(stagingCount(), 2);
     EXPECT_EQ(db->count(QStringLiteral("tblUebernahme"), QStringLiteral("UNintLfdNr = 2")), 0);
@@ -59,7 +59,7 @@ TEST_F(RetrievalDialogs, QuestionsDoNothingOnNoAndTheirJobOnYes)
         asked.takeLast(),
         QStringLiteral("Sollen wirklich alle angezeigten Datensätze gelöscht und die Liste geleert werden?"));
     EXPECT_EQ(stagingCount(), 2);
-    answers << QMessageBox::Yes;
+    answers << true;
     abruf->BtnAllesLoeschen->click();
     EXPECT_EQ(stagingCount(), 0);
     EXPECT_FALSE(enabled(abruf->BtnZeileLoeschen));
@@ -68,7 +68,7 @@ TEST_F(RetrievalDialogs, QuestionsDoNothingOnNoAndTheirJobOnYes)
 
 // Another workstation fetches while this list is shown: "alles löschen"
 // removes the rows shown here, not the other ones, which exist nowhere else
-// once that tester is cleared. Return in the real question deletes nothing.
+// once that tester is cleared. Return (the question's default) deletes nothing.
 TEST_F(RetrievalDialogs, DeletingAllRemovesOnlyTheShownRowsAndReturnDeletesNothing)
 {
     stage(1, QStringLiteral("1"));
@@ -77,26 +77,14 @@ TEST_F(RetrievalDialogs, DeletingAllRemovesOnlyTheShownRowsAndReturnDeletesNothi
     stage(3, QStringLiteral("3"));
     stage(4, QStringLiteral("4"));
 
-    abruf->Ask = realAsk;
-    bool noIsDefault = false;
-    auto *timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, &noIsDefault] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible()) return;
-        timer->stop();
-        timer->deleteLater();
-        noIsDefault = box->defaultButton() == box->button(QMessageBox::No);
-        QTest::keyClick(box, Qt::Key_Return);
-    });
-    timer->start();
+    prompt.onCall = [this](const gt_app_test::TFakePrompt::TCall &call) { answers << call.defaultYes; };
     abruf->BtnAllesLoeschen->click();
-    EXPECT_TRUE(noIsDefault);
+    ASSERT_EQ(prompt.calls.size(), 1);
+    EXPECT_FALSE(prompt.calls[0].defaultYes);
     EXPECT_EQ(db->count(QStringLiteral("tblUebernahme")), 4);
 
-    abruf->Ask = [this](QMessageBox::Icon, const QString &, QMessageBox::StandardButtons) {
-        return QMessageBox::Yes;
-    };
+    prompt.onCall = nullptr;
+    answers << true;
     abruf->BtnAllesLoeschen->click();
     EXPECT_EQ(db->count(QStringLiteral("tblUebernahme")), 2);
     EXPECT_EQ(db->count(QStringLiteral("tblUebernahme"), QStringLiteral("UNintLfdNr IN (3, 4)")), 2);
@@ -112,7 +100,7 @@ TEST_F(RetrievalDialogs, TransferOnYesMovesAssignedRowsAndReportsFailures)
     // Assigned on showing: the device exists now.
     EXPECT_EQ(cell(0, 2), QStringLiteral("ja"));
     EXPECT_EQ(cell(1, 2), QStringLiteral("nein"));
-    answers << QMessageBox::Yes;
+    answers << true;
     abruf->BtnUebernehmen->click();
     EXPECT_EQ(db->count(QStringLiteral("tblPruefung"), QStringLiteral("PRintPrueflingNr = 3")), 1);
     ASSERT_EQ(abruf->Model()->rowCount(), 1);
@@ -127,7 +115,7 @@ TEST_F(RetrievalDialogs, TransferOnYesMovesAssignedRowsAndReportsFailures)
     abruf->hide();
     abruf->show();
     asked.clear();
-    answers << QMessageBox::Yes;
+    answers << true;
     abruf->BtnUebernehmen->click();
     ASSERT_EQ(asked.size(), 2);
     EXPECT_TRUE(asked[1].contains(QStringLiteral("lfd. Nr. 3, 4"))) << asked[1].toStdString();
@@ -297,7 +285,7 @@ TEST_F(RetrievalDialogs, LostClearKeepsTheRowsAndTheNextFetchMarksTheDoubles)
     // The user decides that one of them is a test of its own.
     abruf->setCurrentRow(3);
     EXPECT_TRUE(enabled(abruf->BtnDoppeltAufheben));
-    answers << QMessageBox::Yes;
+    answers << true;
     abruf->BtnDoppeltAufheben->click();
     EXPECT_FALSE(abruf->Model()->Doppelt(3));
     EXPECT_TRUE(abruf->Model()->Doppelt(2));

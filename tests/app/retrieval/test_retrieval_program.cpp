@@ -6,7 +6,9 @@
 #include "../../e2e/RecordDecoding.h"
 #include "../../store/StoreTestDb.h"
 
+#include "app/panel/TestControl.h"
 #include "app/retrieval/DatenabrufDlg.h"
+#include "app/shell/FrontPanelInstall.h"
 #include "serial/PortNames.h"
 #include "store/Database.h"
 #include "store/FetchStore.h"
@@ -451,4 +453,36 @@ TEST(RetrievalProgram, TwoFetchesAtOnceIntoOneServer)
         server.count(QStringLiteral("tblUebernahme"), QStringLiteral("UNstrGTSeriennummer = '0612345671'")),
         60);
     EXPECT_TRUE(DoppeltMarkierteZeilen(server.db()).isEmpty());
+}
+
+// "Speicher CLR" empties the tester's memory: it asks first, with "Nein" as
+// what Return answers, and only a yes reaches the tester.
+TEST(RetrievalProgram, ClearingTheTestersMemoryAsksFirstAndOnlyAYesClears)
+{
+    gt_test::SimProcess sim;
+    ASSERT_TRUE(sim.start({QStringLiteral("--records"), QStringLiteral("3")}));
+    ConnectedFixture f;
+    f.configure(sim.path());
+    TForm1 *w = f.make();
+    w->Actions().G_Verbinden->trigger();
+    ASSERT_TRUE(sim.waitForAutosend(0x79c));
+    TTestControl *control = FrontPanelParts(*w).Control;
+    ASSERT_NE(control, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return control->Prf_SpeicherClr->isEnabled(); }));
+
+    control->Prf_SpeicherClr->trigger();
+    ASSERT_EQ(f.questions,
+              QStringList{QStringLiteral(
+                  "Sollen die im Gerätetester gespeicherten Prüfungsdaten wirklich gelöscht werden?")});
+    EXPECT_FALSE(f.prompt.calls.last().defaultYes);
+    EXPECT_EQ(f.prompt.calls.last().icon, QMessageBox::Warning);
+    EXPECT_EQ(sim.stateInt(QStringLiteral("records")), 3);
+
+    f.answerYes = true;
+    control->Prf_SpeicherClr->trigger();
+    EXPECT_EQ(f.questions.size(), 2);
+    EXPECT_TRUE(sim.waitForState([](const QMap<QString, QString> &s) {
+        return s.value(QStringLiteral("records")) == QLatin1String("0");
+    }));
+    EXPECT_TRUE(f.messages.isEmpty()) << f.messages.join(QLatin1Char('|')).toStdString();
 }

@@ -1,3 +1,4 @@
+#include "../FakePrompt.h"
 #include "app/settings/EinstellungenDlg.h"
 #include "controls/Edits.h"
 #include "support/TestSupport.h"
@@ -160,12 +161,10 @@ TEST(SettingsDialog, RendersAllControls)
 
 namespace {
 
-class TWarnedDlg : public TEinstellungenDlg {
-public:
-    QStringList warnings;
-
-protected:
-    void ShowWarning(const QString &text) override { warnings << text; }
+// The dialog with its warnings recorded instead of shown.
+struct TWarnedDlg : TEinstellungenDlg {
+    gt_app_test::TFakePrompt prompt;
+    QStringList &warnings = prompt.messages;
 };
 
 // Presses OK once the dialog shows, after typing text into the interval.

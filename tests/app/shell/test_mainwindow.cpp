@@ -211,7 +211,6 @@ TEST(MainWindow, AnUnwritableIniIsReportedAtStartAndInTheLog)
     setup.IniFile = f.path(QStringLiteral("datei/geraetetester.ini"));
     setup.ProgramDir = f.dir.path();
     f.form = std::make_unique<TForm1>(setup);
-    f.form->ShowMessage = [&f](QMessageBox::Icon, const QString &text) { f.messages << text; };
     TForm1 *w = f.form.get();
     auto *warning = w->StatusBar1().findChild<QLabel *>(QStringLiteral("IniWarning"));
     ASSERT_NE(warning, nullptr);

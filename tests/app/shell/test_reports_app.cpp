@@ -5,6 +5,7 @@
 
 #include "../../protocols/PdfTools.h"
 #include "../../store/StoreTestDb.h"
+#include "app/browser/DatenanzeigeDlg.h"
 #include "app/cli/CliBarcodeSheet.h"
 #include "app/cli/CliProtocolPdf.h"
 #include "app/common/ProtocolSettings.h"
@@ -17,6 +18,7 @@
 #include "app/shell/FrontPanelInstall.h"
 #include "app/shell/MainActions.h"
 #include "core/IniFile.h"
+#include "protocols/DeviceLabels.h"
 #include "support/ProgramIniScope.h"
 #include "support/TestSupport.h"
 
@@ -161,6 +163,26 @@ TEST(CurrentValuesPrinting, UsesTheConfiguredProtocolSettings)
     // With "Preview" on, "&Drucken" opens the preview of the current values.
     f.form->Configuration().Preview = true;
     EXPECT_EQ(previewOf([&] { parts.Control->Drucken(); }).first, 1);
+}
+
+// The browser only says what the user asked for; in the program its
+// protocols and labels reach the preview.
+TEST(BrowserPrinting, TheProgramPreviewsTheBrowsersProtocolsAndLabels)
+{
+    FormFixture f;
+    f.withDatabase();
+    TForm1 *w = f.make();
+    TDatenanzeigeDlg *browser = w->Windows().Datenanzeige;
+    ASSERT_NE(browser, nullptr);
+    w->Configuration().Preview = true;
+    TWerteSatz record;
+    record.Name1 = QStringLiteral("Klinik Nord");
+    EXPECT_EQ(previewOf([&] { emit browser->protocolRequested(0, record); }).first, 1);
+    TDueEntry device;
+    device.Bezeichnung = QStringLiteral("Patientenbett");
+    device.Barcode = QStringLiteral("4711");
+    EXPECT_EQ(previewOf([&] { emit browser->labelsReady(DeviceLabelsReport({device})); }).first, 1);
+    EXPECT_TRUE(f.messages.isEmpty()) << f.messages.join(QLatin1Char('|')).toStdString();
 }
 
 TEST(CurrentValuesPrinting, WithoutAPrinterAGermanMessageInsteadOfAPrint)
