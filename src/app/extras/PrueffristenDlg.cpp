@@ -35,62 +35,9 @@ TPrueffristenDlg::TPrueffristenDlg(QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Prüffristen"));
     resize(960, 560);
 
-    KundeFilter = new QComboBox(this);
-    KundeFilter->setObjectName(QStringLiteral("KundeFilter"));
-    KundeFilter->setMinimumWidth(220);
-    FaelligCheck = new QCheckBox(QStringLiteral("fällig innerhalb"), this);
-    FaelligCheck->setObjectName(QStringLiteral("FaelligCheck"));
-    TageEdit = new QSpinBox(this);
-    TageEdit->setObjectName(QStringLiteral("TageEdit"));
-    TageEdit->setRange(0, 3650);
-    TageEdit->setValue(WarnDays);
-    auto *filters = new QHBoxLayout;
-    filters->addWidget(new QLabel(QStringLiteral("Kunde:"), this));
-    filters->addWidget(KundeFilter);
-    filters->addSpacing(16);
-    filters->addWidget(FaelligCheck);
-    filters->addWidget(TageEdit);
-    filters->addWidget(new QLabel(QStringLiteral("Tagen"), this));
-    filters->addStretch();
-
-    m_model = new QStandardItemModel(0, cCount, this);
-    m_model->setHorizontalHeaderLabels({QStringLiteral("Kunde"), QStringLiteral("Prüfling"),
-                                        QStringLiteral("Inventarnummer"), QStringLiteral("Barcode"),
-                                        QStringLiteral("letzte Prüfung"), QStringLiteral("nächste Prüfung"),
-                                        QStringLiteral("Tage")});
-    m_proxy = new QSortFilterProxyModel(this);
-    m_proxy->setSourceModel(m_model);
-    m_proxy->setSortRole(kSortRole);
-    m_proxy->setSortCaseSensitivity(Qt::CaseInsensitive);
-    Liste = new QTableView(this);
-    Liste->setObjectName(QStringLiteral("Liste"));
-    Liste->setModel(m_proxy);
-    Liste->setSortingEnabled(true);
-    Liste->setSelectionBehavior(QAbstractItemView::SelectRows);
-    Liste->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Liste->verticalHeader()->hide();
-    Liste->horizontalHeader()->setStretchLastSection(true);
-    const int widths[cCount] = {190, 190, 120, 110, 110, 115, 60};
-    for (int c = 0; c < cCount; ++c)
-        Liste->setColumnWidth(c, widths[c]);
-    // Most urgent first: never tested, then by due date.
-    Liste->sortByColumn(cNaechste, Qt::AscendingOrder);
-
-    Anzahl = new QLabel(this);
-    Anzahl->setObjectName(QStringLiteral("Anzahl"));
-    BtnDrucken = new QPushButton(QStringLiteral("Drucken..."), this);
-    BtnDrucken->setObjectName(QStringLiteral("BtnDrucken"));
-    BtnExport = new QPushButton(QStringLiteral("Exportieren..."), this);
-    BtnExport->setObjectName(QStringLiteral("BtnExport"));
-    BtnSchliessen = new QPushButton(QStringLiteral("Schließen"), this);
-    BtnSchliessen->setObjectName(QStringLiteral("BtnSchliessen"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(Anzahl);
-    buttons->addStretch();
-    buttons->addWidget(BtnDrucken);
-    buttons->addWidget(BtnExport);
-    buttons->addWidget(BtnSchliessen);
-
+    QLayout *filters = buildFilters();
+    buildList();
+    QLayout *buttons = buildButtons();
     auto *v = new QVBoxLayout(this);
     v->addLayout(filters);
     v->addWidget(Liste);
@@ -116,6 +63,73 @@ TPrueffristenDlg::TPrueffristenDlg(QWidget *parent) : QDialog(parent)
     connect(BtnDrucken, &QPushButton::clicked, this, &TPrueffristenDlg::PrintClick);
     connect(BtnExport, &QPushButton::clicked, this, &TPrueffristenDlg::ExportClick);
     connect(BtnSchliessen, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+QLayout *TPrueffristenDlg::buildFilters()
+{
+    KundeFilter = new QComboBox(this);
+    KundeFilter->setObjectName(QStringLiteral("KundeFilter"));
+    KundeFilter->setMinimumWidth(220);
+    FaelligCheck = new QCheckBox(QStringLiteral("fällig innerhalb"), this);
+    FaelligCheck->setObjectName(QStringLiteral("FaelligCheck"));
+    TageEdit = new QSpinBox(this);
+    TageEdit->setObjectName(QStringLiteral("TageEdit"));
+    TageEdit->setRange(0, 3650);
+    TageEdit->setValue(WarnDays);
+    auto *filters = new QHBoxLayout;
+    filters->addWidget(new QLabel(QStringLiteral("Kunde:"), this));
+    filters->addWidget(KundeFilter);
+    filters->addSpacing(16);
+    filters->addWidget(FaelligCheck);
+    filters->addWidget(TageEdit);
+    filters->addWidget(new QLabel(QStringLiteral("Tagen"), this));
+    filters->addStretch();
+    return filters;
+}
+
+void TPrueffristenDlg::buildList()
+{
+    m_model = new QStandardItemModel(0, cCount, this);
+    m_model->setHorizontalHeaderLabels({QStringLiteral("Kunde"), QStringLiteral("Prüfling"),
+                                        QStringLiteral("Inventarnummer"), QStringLiteral("Barcode"),
+                                        QStringLiteral("letzte Prüfung"), QStringLiteral("nächste Prüfung"),
+                                        QStringLiteral("Tage")});
+    m_proxy = new QSortFilterProxyModel(this);
+    m_proxy->setSourceModel(m_model);
+    m_proxy->setSortRole(kSortRole);
+    m_proxy->setSortCaseSensitivity(Qt::CaseInsensitive);
+    Liste = new QTableView(this);
+    Liste->setObjectName(QStringLiteral("Liste"));
+    Liste->setModel(m_proxy);
+    Liste->setSortingEnabled(true);
+    Liste->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Liste->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Liste->verticalHeader()->hide();
+    Liste->horizontalHeader()->setStretchLastSection(true);
+    const int widths[cCount] = {190, 190, 120, 110, 110, 115, 60};
+    for (int c = 0; c < cCount; ++c)
+        Liste->setColumnWidth(c, widths[c]);
+    // Most urgent first: never tested, then by due date.
+    Liste->sortByColumn(cNaechste, Qt::AscendingOrder);
+}
+
+QLayout *TPrueffristenDlg::buildButtons()
+{
+    Anzahl = new QLabel(this);
+    Anzahl->setObjectName(QStringLiteral("Anzahl"));
+    BtnDrucken = new QPushButton(QStringLiteral("Drucken..."), this);
+    BtnDrucken->setObjectName(QStringLiteral("BtnDrucken"));
+    BtnExport = new QPushButton(QStringLiteral("Exportieren..."), this);
+    BtnExport->setObjectName(QStringLiteral("BtnExport"));
+    BtnSchliessen = new QPushButton(QStringLiteral("Schließen"), this);
+    BtnSchliessen->setObjectName(QStringLiteral("BtnSchliessen"));
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(Anzahl);
+    buttons->addStretch();
+    buttons->addWidget(BtnDrucken);
+    buttons->addWidget(BtnExport);
+    buttons->addWidget(BtnSchliessen);
+    return buttons;
 }
 
 void TPrueffristenDlg::showEvent(QShowEvent *e)

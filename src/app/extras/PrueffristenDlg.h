@@ -14,6 +14,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLayout;
 class QPushButton;
 class QSortFilterProxyModel;
 class QSpinBox;
@@ -58,6 +59,10 @@ protected:
     void showEvent(QShowEvent *e) override;
 
 private:
+    // The window's three rows, top to bottom.
+    QLayout *buildFilters();
+    void buildList();
+    QLayout *buildButtons();
     void refill();
     bool passes(const TDueEntry &e) const;
 
