@@ -108,6 +108,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *e) override;
 
 private:
+    void buildStagingGrid();
+    void buildButtons(); // created and wired, laid out by the constructor
     void updateButtons();
     void deleteCurrent(QMessageBox::Icon icon, const QString &question);
     void refresh(int rowAfter); // -1: last row
