@@ -55,7 +55,16 @@ TLEDPaint *led(QWidget *parent, const QString &name, const QColor &on)
     return l;
 }
 
-// Radio buttons of one group with none checked for an index outside them.
+// A button of the right-hand column; Return stays with the edits.
+QPushButton *columnButton(QWidget *col, const char *name, const QString &text,
+                          const QString &hint = QString())
+{
+    auto *b = new QPushButton(text, col);
+    b->setObjectName(QLatin1String(name));
+    b->setAutoDefault(false);
+    if (!hint.isEmpty()) b->setToolTip(hint);
+    return b;
+}
 
 } // namespace
 
@@ -207,7 +216,25 @@ QWidget *TDatenanzeigeDlg::buildTestPane()
     box->setObjectName(QStringLiteral("TestPane"));
     auto *v = new QVBoxLayout(box);
     v->setSpacing(3);
+    v->addLayout(buildTestHeader(box));
+    auto *middle = new QHBoxLayout;
+    middle->addLayout(buildTestSetup(box));
+    middle->addSpacing(12);
+    middle->addLayout(buildMeasurementRows(box), 1);
+    v->addLayout(middle);
+    v->addLayout(buildTestFooter(box));
+    TestNavigator = new TBrowseNavigator(s, false, box);
+    TestNavigator->setObjectName(QStringLiteral("TestNavigator"));
+    connect(TestNavigator->Delete, &QToolButton::clicked, this, [this] { deleteRow(2); });
+    v->addWidget(TestNavigator);
+    m_testEdits = {{PRstrPruefer, QStringLiteral("PRstrPruefer")},
+                   {PRstrBewertender, QStringLiteral("PRstrBewertender")}};
+    return box;
+}
 
+// Heading, tester serial number, date and position.
+QLayout *TDatenanzeigeDlg::buildTestHeader(QWidget *box)
+{
     auto *top = new QHBoxLayout;
     auto *head = new QLabel(QStringLiteral("Durchgeführte Prüfung"), box);
     QFont bold = head->font();
@@ -228,10 +255,12 @@ QWidget *TDatenanzeigeDlg::buildTestPane()
     TestPos->setMinimumWidth(TestPos->fontMetrics().horizontalAdvance(QStringLiteral("[99999/99999]")));
     TestPos->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     top->addWidget(TestPos);
-    v->addLayout(top);
+    return top;
+}
 
-    auto *middle = new QHBoxLayout;
-    // Left: the set-up of the test.
+// Left: the set-up of the test.
+QLayout *TDatenanzeigeDlg::buildTestSetup(QWidget *box)
+{
     auto *left = new QGridLayout;
     left->setVerticalSpacing(2);
     int r = 0;
@@ -272,10 +301,12 @@ QWidget *TDatenanzeigeDlg::buildTestPane()
     SichtText = textField(box, QStringLiteral("SichtText"), 36);
     left->addWidget(SichtText, r++, 2);
     left->setRowStretch(r, 1);
-    middle->addLayout(left);
-    middle->addSpacing(12);
+    return left;
+}
 
-    // Right: the measurement rows.
+// Right: the measurement rows.
+QLayout *TDatenanzeigeDlg::buildMeasurementRows(QWidget *box)
+{
     auto *meas = new QGridLayout;
     meas->setVerticalSpacing(2);
     const struct {
@@ -309,9 +340,13 @@ QWidget *TDatenanzeigeDlg::buildTestPane()
     }
     meas->setColumnMinimumWidth(3, 110);
     meas->setRowStretch(8, 1);
-    middle->addLayout(meas, 1);
-    v->addLayout(middle);
+    return meas;
+}
 
+// Remark, tester, assessor and the overall result.
+QLayout *TDatenanzeigeDlg::buildTestFooter(QWidget *box)
+{
+    TBrowseSet *s = m_data->Tests;
     auto *bottom = new QGridLayout;
     bottom->setVerticalSpacing(2);
     bottom->addWidget(new QLabel(QStringLiteral("Bem.:"), box), 0, 0, Qt::AlignTop);
@@ -341,14 +376,7 @@ QWidget *TDatenanzeigeDlg::buildTestPane()
     gf.setBold(true);
     GesamtText->setFont(gf);
     bottom->addWidget(GesamtText, 1, 5);
-    v->addLayout(bottom);
-    TestNavigator = new TBrowseNavigator(s, false, box);
-    TestNavigator->setObjectName(QStringLiteral("TestNavigator"));
-    connect(TestNavigator->Delete, &QToolButton::clicked, this, [this] { deleteRow(2); });
-    v->addWidget(TestNavigator);
-    m_testEdits = {{PRstrPruefer, QStringLiteral("PRstrPruefer")},
-                   {PRstrBewertender, QStringLiteral("PRstrBewertender")}};
-    return box;
+    return bottom;
 }
 
 QWidget *TDatenanzeigeDlg::buildButtonColumn()
@@ -357,83 +385,21 @@ QWidget *TDatenanzeigeDlg::buildButtonColumn()
     col->setObjectName(QStringLiteral("ButtonColumn"));
     auto *v = new QVBoxLayout(col);
     v->setContentsMargins(0, 0, 0, 0);
-    auto button = [&](const char *name, const QString &text, const QString &hint = QString()) {
-        auto *b = new QPushButton(text, col);
-        b->setObjectName(QLatin1String(name));
-        b->setAutoDefault(false);
-        if (!hint.isEmpty()) b->setToolTip(hint);
-        return b;
-    };
-    BtnKunden =
-        button("BtnKunden", QStringLiteral("Kunden"), QStringLiteral("Kunden aus einer Liste wählen"));
-    BtnPrueflinge = button("BtnPrueflinge", QStringLiteral("Prüflinge"),
-                           QStringLiteral("Prüfling des Kunden aus einer Liste wählen"));
+    BtnKunden = columnButton(col, "BtnKunden", QStringLiteral("Kunden"),
+                             QStringLiteral("Kunden aus einer Liste wählen"));
+    BtnPrueflinge = columnButton(col, "BtnPrueflinge", QStringLiteral("Prüflinge"),
+                                 QStringLiteral("Prüfling des Kunden aus einer Liste wählen"));
     v->addWidget(BtnKunden);
     v->addWidget(BtnPrueflinge);
-
-    FunktPruefung = new QGroupBox(QStringLiteral("Funkt.Prüfung"), col);
-    FunktPruefung->setObjectName(QStringLiteral("FunktPruefung"));
-    auto *fv = new QVBoxLayout(FunktPruefung);
-    FunktNicht = new QRadioButton(QStringLiteral("nicht best."), FunktPruefung);
-    FunktBestanden = new QRadioButton(QStringLiteral("bestanden"), FunktPruefung);
-    fv->addWidget(FunktNicht);
-    fv->addWidget(FunktBestanden);
-    v->addWidget(FunktPruefung);
-    auto funkt = [this](int index) {
-        QString error;
-        if (!m_data->SetFunktPruef(index, &error) && !error.isEmpty()) fail(error);
-        refreshTest();
-    };
-    connect(FunktNicht, &QRadioButton::clicked, this, [funkt] { funkt(0); });
-    connect(FunktBestanden, &QRadioButton::clicked, this, [funkt] { funkt(1); });
+    v->addWidget(buildFunktPruefung(col));
 
     v->addWidget(new QLabel(QStringLiteral("Prot.-Nr.:"), col));
     // Written when the test changes or the window closes, not on leaving.
     PRstrProtokollNr = bindEdit(new QLineEdit(col), m_data->Tests, QStringLiteral("PRstrProtokollNr"), false);
     v->addWidget(PRstrProtokollNr);
     m_testEdits.append({PRstrProtokollNr, QStringLiteral("PRstrProtokollNr")});
-
-    auto *sw = new QWidget(col);
-    auto *swl = new QVBoxLayout(sw);
-    swl->setContentsMargins(0, 0, 0, 0);
-    RbErstpruefung = new QRadioButton(QStringLiteral("Erstprüfung"), sw);
-    RbErstpruefung->setObjectName(QStringLiteral("RbErstpruefung"));
-    RbWiederholung = new QRadioButton(QStringLiteral("Wiederh.-Pr."), sw);
-    RbWiederholung->setObjectName(QStringLiteral("RbWiederholung"));
-    swl->addWidget(RbErstpruefung);
-    swl->addWidget(RbWiederholung);
-    v->addWidget(sw);
-    auto sichWied = [this](int value) {
-        QString error;
-        if (!m_data->SetSichWied(value, &error) && !error.isEmpty()) fail(error);
-    };
-    connect(RbErstpruefung, &QRadioButton::clicked, this, [sichWied] { sichWied(0); });
-    connect(RbWiederholung, &QRadioButton::clicked, this, [sichWied] { sichWied(1); });
-
-    BtnProtokoll1 = button("BtnProtokoll1", QStringLiteral("Protokoll"),
-                           QStringLiteral("einseitiges Protokoll nach DIN VDE 0751"));
-    BtnProtokoll3 = button("BtnProtokoll3", QStringLiteral("Protokoll"),
-                           QStringLiteral("dreiseitiges Protokoll nach DIN VDE 0751 mit Sichtprüfung"));
-    ProtText = new QLabel(col);
-    ProtText->setObjectName(QStringLiteral("ProtText"));
-    BtnMessmod = button("BtnMessmod", QStringLiteral("Messmod."),
-                        QStringLiteral("Einstellungen dieser Prüfung zum Gerätetester übertragen"));
-    BtnMessmod->setEnabled(false);
-    BtnExport = button("BtnExport", QStringLiteral("Export"),
-                       QStringLiteral("alle Prüfungen als CSV-Datei exportieren"));
-    BtnEinzelexp = button("BtnEinzelexp", QStringLiteral("Einzelexp."),
-                          QStringLiteral("diese Prüfung als CSV-Datei exportieren"));
-    BtnDruck = button("BtnDruck", QStringLiteral("Druck"), QStringLiteral("Prüfprotokoll drucken"));
-    BtnEtiketten = button("BtnEtiketten", QStringLiteral("Etiketten..."),
-                          QStringLiteral("Etiketten für diesen Prüfling oder alle Prüflinge des Kunden"));
-    BtnOK = button("BtnOK", QStringLiteral("OK"));
-    for (QWidget *w : {static_cast<QWidget *>(BtnProtokoll1), static_cast<QWidget *>(BtnProtokoll3),
-                       static_cast<QWidget *>(ProtText), static_cast<QWidget *>(BtnMessmod),
-                       static_cast<QWidget *>(BtnExport), static_cast<QWidget *>(BtnEinzelexp),
-                       static_cast<QWidget *>(BtnDruck), static_cast<QWidget *>(BtnEtiketten)})
-        v->addWidget(w);
-    v->addStretch(1);
-    v->addWidget(BtnOK);
+    v->addWidget(buildSichtWied(col));
+    buildActionButtons(col, v);
 
     connect(BtnKunden, &QPushButton::clicked, this, &TDatenanzeigeDlg::KundenClick);
     connect(BtnPrueflinge, &QPushButton::clicked, this, &TDatenanzeigeDlg::PrueflingeClick);
@@ -446,4 +412,75 @@ QWidget *TDatenanzeigeDlg::buildButtonColumn()
     connect(BtnEtiketten, &QPushButton::clicked, this, &TDatenanzeigeDlg::EtikettenClick);
     connect(BtnOK, &QPushButton::clicked, this, &QDialog::accept);
     return col;
+}
+
+QGroupBox *TDatenanzeigeDlg::buildFunktPruefung(QWidget *col)
+{
+    FunktPruefung = new QGroupBox(QStringLiteral("Funkt.Prüfung"), col);
+    FunktPruefung->setObjectName(QStringLiteral("FunktPruefung"));
+    auto *fv = new QVBoxLayout(FunktPruefung);
+    FunktNicht = new QRadioButton(QStringLiteral("nicht best."), FunktPruefung);
+    FunktBestanden = new QRadioButton(QStringLiteral("bestanden"), FunktPruefung);
+    fv->addWidget(FunktNicht);
+    fv->addWidget(FunktBestanden);
+    auto funkt = [this](int index) {
+        QString error;
+        if (!m_data->SetFunktPruef(index, &error) && !error.isEmpty()) fail(error);
+        refreshTest();
+    };
+    connect(FunktNicht, &QRadioButton::clicked, this, [funkt] { funkt(0); });
+    connect(FunktBestanden, &QRadioButton::clicked, this, [funkt] { funkt(1); });
+    return FunktPruefung;
+}
+
+// First test or a repeated one.
+QWidget *TDatenanzeigeDlg::buildSichtWied(QWidget *col)
+{
+    auto *sw = new QWidget(col);
+    auto *swl = new QVBoxLayout(sw);
+    swl->setContentsMargins(0, 0, 0, 0);
+    RbErstpruefung = new QRadioButton(QStringLiteral("Erstprüfung"), sw);
+    RbErstpruefung->setObjectName(QStringLiteral("RbErstpruefung"));
+    RbWiederholung = new QRadioButton(QStringLiteral("Wiederh.-Pr."), sw);
+    RbWiederholung->setObjectName(QStringLiteral("RbWiederholung"));
+    swl->addWidget(RbErstpruefung);
+    swl->addWidget(RbWiederholung);
+    auto sichWied = [this](int value) {
+        QString error;
+        if (!m_data->SetSichWied(value, &error) && !error.isEmpty()) fail(error);
+    };
+    connect(RbErstpruefung, &QRadioButton::clicked, this, [sichWied] { sichWied(0); });
+    connect(RbWiederholung, &QRadioButton::clicked, this, [sichWied] { sichWied(1); });
+    return sw;
+}
+
+// Protocols, measuring mode, export, print and labels; OK at the bottom.
+void TDatenanzeigeDlg::buildActionButtons(QWidget *col, QVBoxLayout *v)
+{
+    BtnProtokoll1 = columnButton(col, "BtnProtokoll1", QStringLiteral("Protokoll"),
+                                 QStringLiteral("einseitiges Protokoll nach DIN VDE 0751"));
+    BtnProtokoll3 = columnButton(col, "BtnProtokoll3", QStringLiteral("Protokoll"),
+                                 QStringLiteral("dreiseitiges Protokoll nach DIN VDE 0751 mit Sichtprüfung"));
+    ProtText = new QLabel(col);
+    ProtText->setObjectName(QStringLiteral("ProtText"));
+    BtnMessmod = columnButton(col, "BtnMessmod", QStringLiteral("Messmod."),
+                              QStringLiteral("Einstellungen dieser Prüfung zum Gerätetester übertragen"));
+    BtnMessmod->setEnabled(false);
+    BtnExport = columnButton(col, "BtnExport", QStringLiteral("Export"),
+                             QStringLiteral("alle Prüfungen als CSV-Datei exportieren"));
+    BtnEinzelexp = columnButton(col, "BtnEinzelexp", QStringLiteral("Einzelexp."),
+                                QStringLiteral("diese Prüfung als CSV-Datei exportieren"));
+    BtnDruck =
+        columnButton(col, "BtnDruck", QStringLiteral("Druck"), QStringLiteral("Prüfprotokoll drucken"));
+    BtnEtiketten =
+        columnButton(col, "BtnEtiketten", QStringLiteral("Etiketten..."),
+                     QStringLiteral("Etiketten für diesen Prüfling oder alle Prüflinge des Kunden"));
+    BtnOK = columnButton(col, "BtnOK", QStringLiteral("OK"));
+    for (QWidget *w : {static_cast<QWidget *>(BtnProtokoll1), static_cast<QWidget *>(BtnProtokoll3),
+                       static_cast<QWidget *>(ProtText), static_cast<QWidget *>(BtnMessmod),
+                       static_cast<QWidget *>(BtnExport), static_cast<QWidget *>(BtnEinzelexp),
+                       static_cast<QWidget *>(BtnDruck), static_cast<QWidget *>(BtnEtiketten)})
+        v->addWidget(w);
+    v->addStretch(1);
+    v->addWidget(BtnOK);
 }

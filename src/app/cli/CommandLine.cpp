@@ -111,6 +111,95 @@ const std::vector<TCommand> &CommandTable()
     return table;
 }
 
+namespace {
+
+// Qt's options, the program's own and every command's; returns the commands'
+// options, each once (several commands may share one, "--test").
+QStringList addOptions(QCommandLineParser &parser, const std::vector<TCommand> &table)
+{
+    // Qt's options are single-dash words ("-platform"); "-h" and "-v" still work.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), kHelp}));
+    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("v"), kVersion}));
+    parser.addOption(QCommandLineOption(kIni, QString(), QStringLiteral("DATEI")));
+    for (const TQtOption &q : kQtOptions)
+        parser.addOption(QCommandLineOption(QLatin1String(q.name), QString(),
+                                            q.value ? QStringLiteral("WERT") : QString()));
+    QStringList subOptions;
+    for (const TCommand &c : table) {
+        parser.addOption(QCommandLineOption(c.name, QString(), c.valueNames.value(0)));
+        for (const TCommandOption &o : c.options) {
+            if (subOptions.contains(o.name)) continue;
+            subOptions << o.name;
+            parser.addOption(QCommandLineOption(o.name, QString(), o.valueName));
+        }
+    }
+    return subOptions;
+}
+
+// Why the parser refused the arguments.
+QString parseFailure(const QCommandLineParser &parser, const QStringList &args)
+{
+    if (!parser.unknownOptionNames().isEmpty()) {
+        const QString name = parser.unknownOptionNames().constFirst();
+        return QStringLiteral("Unbekannte Option „%1%2“. Eine Übersicht gibt „geraetetester --help“.")
+            .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name);
+    }
+    // QCommandLineParser's only other failure: a value missing at the end.
+    const QString last = args.size() > 1 ? args.constLast() : QString();
+    return QStringLiteral("Nach „%1“ fehlt ein Wert.").arg(last);
+}
+
+// What is wrong with a command line without a command; empty if nothing.
+QString checkWithoutCommand(const QCommandLineParser &parser, const QStringList &subOptions)
+{
+    for (const QString &o : subOptions)
+        if (parser.isSet(o))
+            return QStringLiteral("Die Option „--%1“ gehört zu einem Befehl; allein ist sie ohne Sinn.")
+                .arg(o);
+    const QStringList positional = parser.positionalArguments();
+    if (!positional.isEmpty())
+        return QStringLiteral("Unerwartetes Argument „%1“. Eine Übersicht gibt „geraetetester --help“.")
+            .arg(positional.constFirst());
+    return QString();
+}
+
+// What is wrong with the command's values and options; empty if nothing.
+QString checkCommandUse(const QCommandLineParser &parser, const TCommand &c, const QStringList &subOptions)
+{
+    const qsizetype wanted = qMax<qsizetype>(0, c.valueNames.size() - 1);
+    QString usage = QStringLiteral("--") + c.name;
+    for (const QString &v : c.valueNames)
+        usage += QLatin1Char(' ') + v;
+    if (parser.positionalArguments().size() != wanted)
+        return QStringLiteral("Aufruf: geraetetester %1").arg(usage);
+    if (parser.values(c.name).size() > 1) return QStringLiteral("„--%1“ ist mehrfach angegeben.").arg(c.name);
+    for (const QString &o : subOptions) {
+        if (!parser.isSet(o)) continue;
+        const bool mine = std::any_of(c.options.begin(), c.options.end(),
+                                      [&o](const TCommandOption &x) { return x.name == o; });
+        if (!mine) return QStringLiteral("Die Option „--%1“ gehört nicht zu „--%2“.").arg(o, c.name);
+    }
+    return QString();
+}
+
+// The runner sees one plain form whatever way the user wrote it ("--x=1", "-x 1").
+QStringList runnerArgs(const QCommandLineParser &parser, const QStringList &args, const TCommand &c)
+{
+    QStringList out;
+    out << args.value(0, QStringLiteral("geraetetester")) << QStringLiteral("--") + c.name;
+    if (!c.valueNames.isEmpty()) out << parser.value(c.name);
+    out << parser.positionalArguments();
+    for (const TCommandOption &o : c.options) {
+        if (!parser.isSet(o.name)) continue;
+        out << QStringLiteral("--") + o.name;
+        if (!o.valueName.isEmpty()) out << parser.value(o.name);
+    }
+    return out;
+}
+
+} // namespace
+
 TCommandLine ParseCommandLine(const QStringList &args, const std::vector<TCommand> &table)
 {
     TCommandLine cl;
@@ -121,35 +210,8 @@ TCommandLine ParseCommandLine(const QStringList &args, const std::vector<TComman
     };
 
     QCommandLineParser parser;
-    // Qt's options are single-dash words ("-platform"); "-h" and "-v" still work.
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), kHelp}));
-    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("v"), kVersion}));
-    parser.addOption(QCommandLineOption(kIni, QString(), QStringLiteral("DATEI")));
-    for (const TQtOption &q : kQtOptions)
-        parser.addOption(QCommandLineOption(QLatin1String(q.name), QString(),
-                                            q.value ? QStringLiteral("WERT") : QString()));
-    QStringList subOptions; // several commands may share one ("--test")
-    for (const TCommand &c : table) {
-        parser.addOption(QCommandLineOption(c.name, QString(), c.valueNames.value(0)));
-        for (const TCommandOption &o : c.options) {
-            if (subOptions.contains(o.name)) continue;
-            subOptions << o.name;
-            parser.addOption(QCommandLineOption(o.name, QString(), o.valueName));
-        }
-    }
-
-    if (!parser.parse(args)) {
-        if (!parser.unknownOptionNames().isEmpty()) {
-            const QString name = parser.unknownOptionNames().constFirst();
-            return fail(
-                QStringLiteral("Unbekannte Option „%1%2“. Eine Übersicht gibt „geraetetester --help“.")
-                    .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name));
-        }
-        // QCommandLineParser's only other failure: a value missing at the end.
-        const QString last = args.size() > 1 ? args.constLast() : QString();
-        return fail(QStringLiteral("Nach „%1“ fehlt ein Wert.").arg(last));
-    }
+    const QStringList subOptions = addOptions(parser, table);
+    if (!parser.parse(args)) return fail(parseFailure(parser, args));
     if (parser.isSet(kHelp)) {
         cl.action = TCommandLine::ShowHelp;
         return cl;
@@ -170,44 +232,11 @@ TCommandLine ParseCommandLine(const QStringList &args, const std::vector<TComman
         cl.command = &c;
     }
 
-    const QStringList positional = parser.positionalArguments();
-    if (!cl.command) {
-        for (const QString &o : subOptions)
-            if (parser.isSet(o))
-                return fail(
-                    QStringLiteral("Die Option „--%1“ gehört zu einem Befehl; allein ist sie ohne Sinn.")
-                        .arg(o));
-        if (!positional.isEmpty())
-            return fail(
-                QStringLiteral("Unerwartetes Argument „%1“. Eine Übersicht gibt „geraetetester --help“.")
-                    .arg(positional.constFirst()));
-        return cl;
-    }
-
-    const TCommand &c = *cl.command;
-    const qsizetype wanted = qMax<qsizetype>(0, c.valueNames.size() - 1);
-    QString usage = QStringLiteral("--") + c.name;
-    for (const QString &v : c.valueNames)
-        usage += QLatin1Char(' ') + v;
-    if (positional.size() != wanted) return fail(QStringLiteral("Aufruf: geraetetester %1").arg(usage));
-    if (parser.values(c.name).size() > 1)
-        return fail(QStringLiteral("„--%1“ ist mehrfach angegeben.").arg(c.name));
-    for (const QString &o : subOptions) {
-        if (!parser.isSet(o)) continue;
-        const bool mine = std::any_of(c.options.begin(), c.options.end(),
-                                      [&o](const TCommandOption &x) { return x.name == o; });
-        if (!mine) return fail(QStringLiteral("Die Option „--%1“ gehört nicht zu „--%2“.").arg(o, c.name));
-    }
-
-    // The runner sees one plain form whatever way the user wrote it ("--x=1", "-x 1").
-    cl.commandArgs << args.value(0, QStringLiteral("geraetetester")) << QStringLiteral("--") + c.name;
-    if (!c.valueNames.isEmpty()) cl.commandArgs << parser.value(c.name);
-    cl.commandArgs << positional;
-    for (const TCommandOption &o : c.options) {
-        if (!parser.isSet(o.name)) continue;
-        cl.commandArgs << QStringLiteral("--") + o.name;
-        if (!o.valueName.isEmpty()) cl.commandArgs << parser.value(o.name);
-    }
+    const QString wrong = cl.command ? checkCommandUse(parser, *cl.command, subOptions)
+                                     : checkWithoutCommand(parser, subOptions);
+    if (!wrong.isEmpty()) return fail(wrong);
+    if (!cl.command) return cl;
+    cl.commandArgs = runnerArgs(parser, args, *cl.command);
     cl.action = TCommandLine::RunCommand;
     return cl;
 }

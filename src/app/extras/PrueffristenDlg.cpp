@@ -34,6 +34,31 @@ TPrueffristenDlg::TPrueffristenDlg(QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Prüffristen"));
     resize(960, 560);
 
+    QLayout *filters = buildFilters();
+    buildList();
+    QLayout *buttons = buildButtons();
+    auto *v = new QVBoxLayout(this);
+    v->addLayout(filters);
+    v->addWidget(Liste);
+    v->addLayout(buttons);
+
+    connect(KundeFilter, &QComboBox::currentIndexChanged, this, [this] { refill(); });
+    connect(FaelligCheck, &QCheckBox::toggled, this, [this] { refill(); });
+    connect(TageEdit, &QSpinBox::valueChanged, this, [this] {
+        if (FaelligCheck->isChecked()) refill();
+    });
+    connect(Liste, &QTableView::doubleClicked, this, [this](const QModelIndex &index) {
+        const int row = m_proxy->mapToSource(index).row();
+        const int i = m_model->item(row, 0)->data(kRowRole).toInt();
+        if (i >= 0 && i < m_all.size()) emit deviceActivated(m_all[i].KundenNr, m_all[i].PrueflingNr);
+    });
+    connect(BtnDrucken, &QPushButton::clicked, this, &TPrueffristenDlg::PrintClick);
+    connect(BtnExport, &QPushButton::clicked, this, &TPrueffristenDlg::ExportClick);
+    connect(BtnSchliessen, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+QLayout *TPrueffristenDlg::buildFilters()
+{
     KundeFilter = new QComboBox(this);
     KundeFilter->setObjectName(QStringLiteral("KundeFilter"));
     KundeFilter->setMinimumWidth(220);
@@ -51,7 +76,11 @@ TPrueffristenDlg::TPrueffristenDlg(QWidget *parent) : QDialog(parent)
     filters->addWidget(TageEdit);
     filters->addWidget(new QLabel(QStringLiteral("Tagen"), this));
     filters->addStretch();
+    return filters;
+}
 
+void TPrueffristenDlg::buildList()
+{
     m_model = new QStandardItemModel(0, cCount, this);
     m_model->setHorizontalHeaderLabels({QStringLiteral("Kunde"), QStringLiteral("Prüfling"),
                                         QStringLiteral("Inventarnummer"), QStringLiteral("Barcode"),
@@ -74,7 +103,10 @@ TPrueffristenDlg::TPrueffristenDlg(QWidget *parent) : QDialog(parent)
         Liste->setColumnWidth(c, widths[c]);
     // Most urgent first: never tested, then by due date.
     Liste->sortByColumn(cNaechste, Qt::AscendingOrder);
+}
 
+QLayout *TPrueffristenDlg::buildButtons()
+{
     Anzahl = new QLabel(this);
     Anzahl->setObjectName(QStringLiteral("Anzahl"));
     BtnDrucken = new QPushButton(QStringLiteral("Drucken..."), this);
@@ -89,25 +121,7 @@ TPrueffristenDlg::TPrueffristenDlg(QWidget *parent) : QDialog(parent)
     buttons->addWidget(BtnDrucken);
     buttons->addWidget(BtnExport);
     buttons->addWidget(BtnSchliessen);
-
-    auto *v = new QVBoxLayout(this);
-    v->addLayout(filters);
-    v->addWidget(Liste);
-    v->addLayout(buttons);
-
-    connect(KundeFilter, &QComboBox::currentIndexChanged, this, [this] { refill(); });
-    connect(FaelligCheck, &QCheckBox::toggled, this, [this] { refill(); });
-    connect(TageEdit, &QSpinBox::valueChanged, this, [this] {
-        if (FaelligCheck->isChecked()) refill();
-    });
-    connect(Liste, &QTableView::doubleClicked, this, [this](const QModelIndex &index) {
-        const int row = m_proxy->mapToSource(index).row();
-        const int i = m_model->item(row, 0)->data(kRowRole).toInt();
-        if (i >= 0 && i < m_all.size()) emit deviceActivated(m_all[i].KundenNr, m_all[i].PrueflingNr);
-    });
-    connect(BtnDrucken, &QPushButton::clicked, this, &TPrueffristenDlg::PrintClick);
-    connect(BtnExport, &QPushButton::clicked, this, &TPrueffristenDlg::ExportClick);
-    connect(BtnSchliessen, &QPushButton::clicked, this, &QDialog::accept);
+    return buttons;
 }
 
 void TPrueffristenDlg::showEvent(QShowEvent *e)

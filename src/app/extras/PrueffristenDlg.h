@@ -12,6 +12,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLayout;
 class QPushButton;
 class QSortFilterProxyModel;
 class QSpinBox;
@@ -52,6 +53,10 @@ protected:
     void showEvent(QShowEvent *e) override;
 
 private:
+    // The window's three rows, top to bottom.
+    QLayout *buildFilters();
+    void buildList();
+    QLayout *buildButtons();
     void refill();
     bool passes(const TDueEntry &e) const;
 

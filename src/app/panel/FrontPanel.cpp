@@ -116,7 +116,15 @@ QWidget *TFrontPanel::buildSettings()
     pair->addWidget(TouchCurrentGroup);
     l->addLayout(pair);
 
-    // Protection class above the limits mode.
+    l->addLayout(buildClassColumn(g));
+    l->addLayout(buildMemoryColumn(g));
+    l->addStretch(1);
+    return g;
+}
+
+// Protection class above the limits mode.
+QLayout *TFrontPanel::buildClassColumn(QWidget *g)
+{
     auto *col = new QVBoxLayout;
     col->setSpacing(4);
     auto *klasse = new QGroupBox(QStringLiteral("Schutzklasse"), g);
@@ -130,9 +138,12 @@ QWidget *TFrontPanel::buildSettings()
     kl->addWidget(ClassCombo);
     col->addWidget(klasse);
     col->addWidget(LimitsGroup, 1);
-    l->addLayout(col);
+    return col;
+}
 
-    // Memory, switches, visual inspection and measuring time.
+// Memory, switches, visual inspection and measuring time.
+QLayout *TFrontPanel::buildMemoryColumn(QWidget *g)
+{
     auto *right = new QGridLayout;
     right->setHorizontalSpacing(6);
     right->setVerticalSpacing(2);
@@ -187,9 +198,7 @@ QWidget *TFrontPanel::buildSettings()
     right->addWidget(MeasuringTimeEdit, 5, 1);
     right->addWidget(MesszeitUnit, 5, 2);
     right->setRowStretch(6, 1);
-    l->addLayout(right);
-    l->addStretch(1);
-    return g;
+    return right;
 }
 
 QWidget *TFrontPanel::buildLimits()
@@ -270,6 +279,35 @@ QWidget *TFrontPanel::buildValues()
     l->setContentsMargins(8, 4, 8, 6);
     l->setHorizontalSpacing(6);
     l->setVerticalSpacing(1);
+    buildValueRows(g, l);
+    l->setColumnStretch(3, 1);
+    l->addLayout(buildIndicators(g), ValueDisplayCount, 0, 1, 4);
+
+    MainsOnSocketLabel =
+        label(g, QStringLiteral("Label21"), QStringLiteral("ACHTUNG! 230 V~ 16A an Prüfdose"));
+    MainsOnSocketLabel->setAlignment(Qt::AlignCenter);
+    MainsOnSocketLabel->setStyleSheet(
+        QStringLiteral("QLabel { background: #d00000; color: #ffffff; font-weight: bold; padding: 2px; }"));
+    QSizePolicy sp = MainsOnSocketLabel->sizePolicy();
+    sp.setRetainSizeWhenHidden(true);
+    MainsOnSocketLabel->setSizePolicy(sp);
+    MainsOnSocketLabel->hide();
+    l->addWidget(MainsOnSocketLabel, ValueDisplayCount + 1, 0, 1, 4);
+    l->setRowStretch(ValueDisplayCount + 2, 1);
+    ol->addWidget(g, 1);
+
+    TestButtonArea = new QWidget(outer);
+    TestButtonArea->setObjectName(QStringLiteral("TestButtonArea"));
+    auto *bl = new QVBoxLayout(TestButtonArea);
+    bl->setContentsMargins(0, 8, 0, 0);
+    bl->setSpacing(6);
+    TestButtonArea->setMinimumWidth(108);
+    ol->addWidget(TestButtonArea);
+    return outer;
+}
+
+void TFrontPanel::buildValueRows(QWidget *g, QGridLayout *l)
+{
     const QString captions[ValueDisplayCount] = {
         QStringLiteral("Schutzleiterwiderstand"),   QStringLiteral("Isolationswiderstand"),
         QStringLiteral("Ersatz-Geräteableitstrom"), QStringLiteral("Schutzleiterstrom"),
@@ -303,8 +341,10 @@ QWidget *TFrontPanel::buildValues()
         l->addWidget(ValueUnit[size_t(k)], k, 2);
         l->addWidget(ValueRed[size_t(k)], k, 3);
     }
-    l->setColumnStretch(3, 1);
+}
 
+QLayout *TFrontPanel::buildIndicators(QWidget *g)
+{
     auto *ind = new QHBoxLayout;
     ind->setSpacing(6);
     // The tester's four status lamps: name, caption, and the lit look.
@@ -327,29 +367,7 @@ QWidget *TFrontPanel::buildValues()
     for (TIndicatorLabel *i : Indicator)
         ind->addWidget(i);
     ind->addStretch(1);
-    l->addLayout(ind, ValueDisplayCount, 0, 1, 4);
-
-    MainsOnSocketLabel =
-        label(g, QStringLiteral("Label21"), QStringLiteral("ACHTUNG! 230 V~ 16A an Prüfdose"));
-    MainsOnSocketLabel->setAlignment(Qt::AlignCenter);
-    MainsOnSocketLabel->setStyleSheet(
-        QStringLiteral("QLabel { background: #d00000; color: #ffffff; font-weight: bold; padding: 2px; }"));
-    QSizePolicy sp = MainsOnSocketLabel->sizePolicy();
-    sp.setRetainSizeWhenHidden(true);
-    MainsOnSocketLabel->setSizePolicy(sp);
-    MainsOnSocketLabel->hide();
-    l->addWidget(MainsOnSocketLabel, ValueDisplayCount + 1, 0, 1, 4);
-    l->setRowStretch(ValueDisplayCount + 2, 1);
-    ol->addWidget(g, 1);
-
-    TestButtonArea = new QWidget(outer);
-    TestButtonArea->setObjectName(QStringLiteral("TestButtonArea"));
-    auto *bl = new QVBoxLayout(TestButtonArea);
-    bl->setContentsMargins(0, 8, 0, 0);
-    bl->setSpacing(6);
-    TestButtonArea->setMinimumWidth(108);
-    ol->addWidget(TestButtonArea);
-    return outer;
+    return ind;
 }
 
 void TFrontPanel::wireUser()

@@ -19,6 +19,8 @@
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
+class QLayout;
 class QRadioButton;
 class QSlider;
 class QVBoxLayout;
@@ -128,8 +130,12 @@ public:
 
 private:
     QWidget *buildSettings();
+    QLayout *buildClassColumn(QWidget *g);
+    QLayout *buildMemoryColumn(QWidget *g);
     QWidget *buildLimits();
     QWidget *buildValues();
+    void buildValueRows(QWidget *g, QGridLayout *l);
+    QLayout *buildIndicators(QWidget *g);
     void wireUser();
     void syncWindows();
 

@@ -85,12 +85,14 @@ TDigitDisplay::TDigitDisplay(const QString &name, QWidget *parent, int cells) : 
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(1);
     const int m = frameWidth() + 1;
-    m_digit = TDigit::CreateChain(this, cells, QPoint(m, m));
+    // At least the one cell that takes the text: none would leave m_digit null.
+    const int count = qMax(1, cells);
+    m_digit = TDigit::CreateChain(this, count, QPoint(m, m));
     for (TDigit *d = m_digit; d; d = d->nextDigit()) {
         d->setColor(kLcdColor);
         m_cells << d;
     }
-    setFixedSize(cells * m_digit->width() + 2 * m, m_digit->height() + 2 * m);
+    setFixedSize(count * m_digit->width() + 2 * m, m_digit->height() + 2 * m);
     setAutoFillBackground(true);
     QPalette p = palette();
     p.setColor(QPalette::Window, kLcdColor);

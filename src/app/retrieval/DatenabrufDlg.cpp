@@ -277,20 +277,7 @@ TDatenabrufDlg::TDatenabrufDlg(QWidget *parent, const QString &iniFile, const QS
     setWindowTitle(QStringLiteral("Datenabruf und -übernahme"));
     m_model = new TStagingModel(&m_logic, this);
 
-    StagingGrid = new QTableView(this);
-    StagingGrid->setObjectName(QStringLiteral("DBGrid1"));
-    StagingGrid->setModel(m_model);
-    StagingGrid->setItemDelegate(new TStagingDelegate(StagingGrid));
-    StagingGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    StagingGrid->setSelectionMode(QAbstractItemView::SingleSelection);
-    StagingGrid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                                 QAbstractItemView::AnyKeyPressed);
-    StagingGrid->setAlternatingRowColors(true);
-    StagingGrid->verticalHeader()->setVisible(false);
-    StagingGrid->verticalHeader()->setDefaultSectionSize(StagingGrid->fontMetrics().height() + 6);
-    StagingGrid->installEventFilter(this);
-    connect(StagingGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex &now, const QModelIndex &) { rowEntered(now.row()); });
+    buildStagingGrid();
 
     auto *memoLabel = new QLabel(QStringLiteral("Bemerkung:"), this);
     RemarkMemo = new QPlainTextEdit(this);
@@ -304,30 +291,7 @@ TDatenabrufDlg::TDatenabrufDlg(QWidget *parent, const QString &iniFile, const QS
     FetchProgress->setValue(0);
     FetchProgress->setTextVisible(false);
 
-    auto button = [this](const char *name, const QString &caption) {
-        auto *b = new QPushButton(caption, this);
-        b->setObjectName(QLatin1String(name));
-        b->setAutoDefault(false);
-        return b;
-    };
-    BtnZeileLoeschen = button("BtnZeileLoeschen", QStringLiteral("Zeile löschen"));
-    BtnAllesLoeschen = button("BtnAllesLoeschen", QStringLiteral("alles löschen"));
-    BtnDatenHolen = button("BtnDatenHolen", QStringLiteral("Daten holen"));
-    BtnUebernehmen = button("BtnUebernehmen", QStringLiteral("übernehmen"));
-    BtnPruefling = button("BtnPruefling", QStringLiteral("Prüfling"));
-    BtnOK = button("BtnOK", QStringLiteral("OK"));
-    BtnOK->setDefault(true);
-    BtnAbbrechen = button("BtnAbbrechen", QStringLiteral("Abbrechen"));
-    BtnAbbrechen->setToolTip(
-        QStringLiteral("Abruf nach dem laufenden Satz beenden; der Gerätetester behält alle Daten"));
-    BtnAbbrechen->hide();
-    connect(BtnZeileLoeschen, &QPushButton::clicked, this, &TDatenabrufDlg::ZeileLoeschen);
-    connect(BtnAllesLoeschen, &QPushButton::clicked, this, &TDatenabrufDlg::AllesLoeschen);
-    connect(BtnDatenHolen, &QPushButton::clicked, this, &TDatenabrufDlg::DatenHolen);
-    connect(BtnUebernehmen, &QPushButton::clicked, this, &TDatenabrufDlg::Uebernehmen);
-    connect(BtnPruefling, &QPushButton::clicked, this, &TDatenabrufDlg::PrueflingWaehlen);
-    connect(BtnOK, &QPushButton::clicked, this, &TDatenabrufDlg::accept);
-    connect(BtnAbbrechen, &QPushButton::clicked, &m_logic, &TDatenabruf::Cancel);
+    buildButtons();
 
     auto *memoRow = new QVBoxLayout;
     memoRow->addWidget(memoLabel);
@@ -355,6 +319,52 @@ TDatenabrufDlg::TDatenabrufDlg(QWidget *parent, const QString &iniFile, const QS
             [this](int index, int, const QString &) { FetchProgress->setValue(index); });
 
     RestorePlacement(*this, m_iniFile, kPlacement);
+}
+
+void TDatenabrufDlg::buildStagingGrid()
+{
+    StagingGrid = new QTableView(this);
+    StagingGrid->setObjectName(QStringLiteral("DBGrid1"));
+    StagingGrid->setModel(m_model);
+    StagingGrid->setItemDelegate(new TStagingDelegate(StagingGrid));
+    StagingGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    StagingGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    StagingGrid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                                 QAbstractItemView::AnyKeyPressed);
+    StagingGrid->setAlternatingRowColors(true);
+    StagingGrid->verticalHeader()->setVisible(false);
+    StagingGrid->verticalHeader()->setDefaultSectionSize(StagingGrid->fontMetrics().height() + 6);
+    StagingGrid->installEventFilter(this);
+    connect(StagingGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &now, const QModelIndex &) { rowEntered(now.row()); });
+}
+
+void TDatenabrufDlg::buildButtons()
+{
+    auto button = [this](const char *name, const QString &caption) {
+        auto *b = new QPushButton(caption, this);
+        b->setObjectName(QLatin1String(name));
+        b->setAutoDefault(false);
+        return b;
+    };
+    BtnZeileLoeschen = button("BtnZeileLoeschen", QStringLiteral("Zeile löschen"));
+    BtnAllesLoeschen = button("BtnAllesLoeschen", QStringLiteral("alles löschen"));
+    BtnDatenHolen = button("BtnDatenHolen", QStringLiteral("Daten holen"));
+    BtnUebernehmen = button("BtnUebernehmen", QStringLiteral("übernehmen"));
+    BtnPruefling = button("BtnPruefling", QStringLiteral("Prüfling"));
+    BtnOK = button("BtnOK", QStringLiteral("OK"));
+    BtnOK->setDefault(true);
+    BtnAbbrechen = button("BtnAbbrechen", QStringLiteral("Abbrechen"));
+    BtnAbbrechen->setToolTip(
+        QStringLiteral("Abruf nach dem laufenden Satz beenden; der Gerätetester behält alle Daten"));
+    BtnAbbrechen->hide();
+    connect(BtnZeileLoeschen, &QPushButton::clicked, this, &TDatenabrufDlg::ZeileLoeschen);
+    connect(BtnAllesLoeschen, &QPushButton::clicked, this, &TDatenabrufDlg::AllesLoeschen);
+    connect(BtnDatenHolen, &QPushButton::clicked, this, &TDatenabrufDlg::DatenHolen);
+    connect(BtnUebernehmen, &QPushButton::clicked, this, &TDatenabrufDlg::Uebernehmen);
+    connect(BtnPruefling, &QPushButton::clicked, this, &TDatenabrufDlg::PrueflingWaehlen);
+    connect(BtnOK, &QPushButton::clicked, this, &TDatenabrufDlg::accept);
+    connect(BtnAbbrechen, &QPushButton::clicked, &m_logic, &TDatenabruf::Cancel);
 }
 
 TDatenabrufDlg::~TDatenabrufDlg()

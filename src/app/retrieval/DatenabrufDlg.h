@@ -103,6 +103,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *e) override;
 
 private:
+    void buildStagingGrid();
+    void buildButtons(); // created and wired, laid out by the constructor
     void updateButtons();
     void deleteCurrent(QMessageBox::Icon icon, const QString &question);
     bool confirm(QMessageBox::Icon icon, const QString &question);

@@ -78,8 +78,28 @@ TEinstellungenDlg::TEinstellungenDlg(QWidget *parent) : QDialog(parent)
 
     auto *top = new QGridLayout;
     top->setHorizontalSpacing(16);
+    top->addLayout(buildProtocolTexts(), 0, 0);
+    top->addLayout(buildNamesAndFile(), 0, 1);
+    QGroupBox *exportBox = buildExportFields();
 
-    // Left: protocol texts.
+    auto *buttons = new QDialogButtonBox(this);
+    QPushButton *ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("OKBtn"));
+    ok->setDefault(true);
+    QPushButton *cancel = buttons->addButton(QStringLiteral("Abbrechen"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("CancelBtn"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto *main = new QVBoxLayout(this);
+    main->addLayout(top);
+    main->addWidget(exportBox);
+    main->addWidget(buttons);
+}
+
+// Left: protocol texts.
+QLayout *TEinstellungenDlg::buildProtocolTexts()
+{
     auto *left = new QVBoxLayout;
     left->addWidget(new QLabel(QStringLiteral("Anschrift für Prüfprotokoll"), this));
     m_contractorLines = makeMemo("Memo1", this);
@@ -88,9 +108,12 @@ TEinstellungenDlg::TEinstellungenDlg(QWidget *parent) : QDialog(parent)
     m_footerLines = makeMemo("Memo2", this);
     left->addWidget(m_footerLines);
     left->addStretch(1);
-    top->addLayout(left, 0, 0);
+    return left;
+}
 
-    // Right: names, interval, preview, export file.
+// Right: names, interval, preview, export file.
+QLayout *TEinstellungenDlg::buildNamesAndFile()
+{
     auto *right = new QGridLayout;
     int row = 0;
     right->addWidget(new QLabel(QStringLiteral("Prüfer:"), this), row, 0);
@@ -117,7 +140,14 @@ TEinstellungenDlg::TEinstellungenDlg(QWidget *parent) : QDialog(parent)
     m_preview = new QCheckBox(QStringLiteral("Druckvorschau"), this);
     m_preview->setObjectName(QStringLiteral("CheckBox1"));
     right->addWidget(m_preview, row++, 0, 1, 3);
+    right->addWidget(buildExportFile(), row++, 0, 1, 3);
+    right->setRowStretch(row, 1);
+    right->setColumnStretch(1, 1);
+    return right;
+}
 
+QGroupBox *TEinstellungenDlg::buildExportFile()
+{
     auto *group = new QGroupBox(QStringLiteral("Exportdatei"), this);
     group->setObjectName(QStringLiteral("RadioGroup1"));
     auto *gl = new QGridLayout(group);
@@ -139,12 +169,12 @@ TEinstellungenDlg::TEinstellungenDlg(QWidget *parent) : QDialog(parent)
     gl->addWidget(m_fileName, 1, 1);
     gl->addWidget(such, 1, 2);
     gl->setColumnStretch(1, 1);
-    right->addWidget(group, row++, 0, 1, 3);
-    right->setRowStretch(row, 1);
-    right->setColumnStretch(1, 1);
-    top->addLayout(right, 0, 1);
+    return group;
+}
 
-    // Bottom: the export columns in five columns.
+// Bottom: the export columns in five columns.
+QGroupBox *TEinstellungenDlg::buildExportFields()
+{
     auto *exportBox = new QGroupBox(QStringLiteral("Exportfelder:"), this);
     auto *el = new QGridLayout(exportBox);
     el->setVerticalSpacing(2);
@@ -167,20 +197,7 @@ TEinstellungenDlg::TEinstellungenDlg(QWidget *parent) : QDialog(parent)
             el->addWidget(cb, r, c);
         }
     }
-
-    auto *buttons = new QDialogButtonBox(this);
-    QPushButton *ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("OKBtn"));
-    ok->setDefault(true);
-    QPushButton *cancel = buttons->addButton(QStringLiteral("Abbrechen"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("CancelBtn"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
-    auto *main = new QVBoxLayout(this);
-    main->addLayout(top);
-    main->addWidget(exportBox);
-    main->addWidget(buttons);
+    return exportBox;
 }
 
 void TEinstellungenDlg::Fill(const TSettingsValues &v)

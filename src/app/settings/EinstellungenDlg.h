@@ -7,6 +7,8 @@
 #include <array>
 
 class QCheckBox;
+class QGroupBox;
+class QLayout;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -47,6 +49,11 @@ public slots:
 
 private:
     void Button1Click();
+    // The dialog's parts, built top left to bottom in tab order.
+    QLayout *buildProtocolTexts();
+    QLayout *buildNamesAndFile();
+    QGroupBox *buildExportFile();
+    QGroupBox *buildExportFields();
 
     QPlainTextEdit *m_contractorLines = nullptr;
     QPlainTextEdit *m_footerLines = nullptr;

@@ -464,3 +464,19 @@ TEST(BrowserInProgram, OpenActionShowsTheBrowserAndTheIdleStepEnablesMessmod)
     EXPECT_EQ(shownName, QStringLiteral("Klinik Nord"));
     EXPECT_EQ(w->Configuration().aktCheckNumber, 100);
 }
+
+TEST_F(BrowserDlg, TabGoesThroughTheTestPaneThenDownTheButtonColumn)
+{
+    QStringList chain;
+    for (QWidget *w = dlg->nextInFocusChain(); w != dlg.get(); w = w->nextInFocusChain())
+        if ((w->focusPolicy() & Qt::TabFocus) && !w->objectName().isEmpty()) chain << w->objectName();
+    const qsizetype notiz = chain.indexOf(QStringLiteral("PRstrNotiz"));
+    ASSERT_GE(notiz, 0);
+    EXPECT_EQ(chain.mid(notiz, 3), (QStringList{"PRstrNotiz", "PRstrPruefer", "PRstrBewertender"}));
+    const qsizetype kunden = chain.indexOf(QStringLiteral("BtnKunden"));
+    ASSERT_GT(kunden, notiz);
+    EXPECT_EQ(chain.mid(kunden),
+              (QStringList{"BtnKunden", "BtnPrueflinge", "PRstrProtokollNr", "RbErstpruefung",
+                           "RbWiederholung", "BtnProtokoll1", "BtnProtokoll3", "BtnMessmod", "BtnExport",
+                           "BtnEinzelexp", "BtnDruck", "BtnEtiketten", "BtnOK"}));
+}

@@ -118,6 +118,16 @@ TEST(FrontPanelWidget, DisconnectedPanelIsDisabledAndShowsDashes)
         EXPECT_FALSE(a->isEnabled());
 }
 
+TEST(FrontPanelWidget, DigitDisplayAskedForNoCellsGetsTheOneThatTakesTheText)
+{
+    TDigitDisplay none(QStringLiteral("None"), nullptr, 0);
+    TDigitDisplay one(QStringLiteral("One"), nullptr, 1);
+    ASSERT_NE(none.Digit(), nullptr);
+    EXPECT_EQ(none.size(), one.size());
+    none.setText(QStringLiteral("5"));
+    EXPECT_EQ(none.Text(), QStringLiteral("5"));
+}
+
 TEST(FrontPanelWidget, ReportsSetTheControlsWithoutWritingBack)
 {
     PanelForm f;

@@ -238,3 +238,23 @@ TEST(SettingsDialog, NameEditsHoldNoMoreThanTheirColumns)
     dlg.Store(v);
     EXPECT_EQ(v.Operator.size(), 50);
 }
+
+TEST(SettingsDialog, TabGoesDownTheLeftThenTheRightThenTheExportColumnsThenTheButtons)
+{
+    TEinstellungenDlg dlg;
+    QStringList chain;
+    for (QWidget *w = dlg.nextInFocusChain(); w != &dlg; w = w->nextInFocusChain())
+        if (w->focusPolicy() & Qt::TabFocus) chain << w->objectName();
+    const QStringList head{"Memo1",     "Memo2",        "Edit1",        "Edit2", "IntEdit1",
+                           "CheckBox1", "RadioButton1", "RadioButton2", "Edit3", "Button1"};
+    ASSERT_GT(chain.size(), head.size() + 2);
+    EXPECT_EQ(chain.mid(0, head.size()), head);
+    // The export switches column by column, each from the top: the first
+    // column ends with the fax, the second starts with the designation.
+    const QStringList exports = chain.mid(head.size(), chain.size() - head.size() - 2);
+    EXPECT_EQ(exports.size(), int(ecColumnCount)); // every column but the assessor's, and SichtprZeilen
+    EXPECT_EQ(exports.value(11), QStringLiteral("Export_Fax"));
+    EXPECT_EQ(exports.value(12), QStringLiteral("Export_Bezeichnung"));
+    EXPECT_EQ(exports.constLast(), QStringLiteral("Export_SichtprZeilen"));
+    EXPECT_EQ(chain.mid(chain.size() - 2), (QStringList{"OKBtn", "CancelBtn"}));
+}
