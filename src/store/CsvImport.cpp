@@ -141,7 +141,7 @@ class TImportPass {
 public:
     TImportPass(QSqlDatabase db, bool write, const QList<int> &col, QList<TImportLine> &lines,
                 TImportSummary &summary)
-        : m_db(std::move(db)), m_write(write), m_col(col), m_lines(lines), m_summary(summary)
+        : m_db(db), m_write(write), m_col(col), m_lines(lines), m_summary(summary)
     {
     }
 
@@ -572,7 +572,7 @@ bool TCsvImport::Run(QSqlDatabase db, bool write, QString *error)
 {
     m_lines.clear();
     m_summary = TImportSummary{};
-    TImportPass pass(std::move(db), write, m_col, m_lines, m_summary);
+    TImportPass pass(db, write, m_col, m_lines, m_summary);
     if (!pass.Prepare(error)) return false;
     for (const TCsvRecord &rec : m_records)
         if (!pass.Line(rec, m_headerSize, error)) return false;
