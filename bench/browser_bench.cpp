@@ -29,6 +29,53 @@ double peakRssMb()
     return 0;
 }
 
+// Back through 100 tests: within the device, then the devices and customers
+// before. Returns the slowest step in nanoseconds.
+qint64 stepBack(TDatenanzeigeDlg &dlg, TBrowserData &data)
+{
+    QElapsedTimer t;
+    t.start();
+    qint64 slowest = 0, total = 0;
+    int steps = 0;
+    for (; steps < 100; ++steps) {
+        QToolButton *button = nullptr;
+        if (data.Tests->RecNo() > 1)
+            button = dlg.TestNavigator->Prior;
+        else if (data.Devices->RecNo() > 1)
+            button = dlg.DeviceNavigator->Prior;
+        else if (data.Customers->RecNo() > 1)
+            button = dlg.CustomerNavigator->Prior;
+        if (!button) break;
+        t.restart();
+        button->click();
+        QCoreApplication::processEvents();
+        const qint64 ns = t.nsecsElapsed();
+        slowest = qMax(slowest, ns);
+        total += ns;
+    }
+    std::printf("browser_steps=%d browser_step_mean_us=%lld\n", steps, steps ? total / steps / 1000 : 0);
+    return slowest;
+}
+
+// The search above the panes: a scanned barcode (indexed) and a name (full scan).
+void timeSearch(QSqlQuery &q, TBrowserData &data)
+{
+    QElapsedTimer t;
+    t.start();
+    QString barcode;
+    if (q.exec(QStringLiteral("SELECT MAX(PLstrBarcode) FROM tblPruefling")) && q.next())
+        barcode = q.value(0).toString();
+    q.finish();
+    t.restart();
+    const int barcodeHits = int(data.Search(barcode).size());
+    const qint64 barcodeNs = t.nsecsElapsed();
+    t.restart();
+    const int nameHits = int(data.Search(QStringLiteral("pflege")).size());
+    const qint64 nameNs = t.nsecsElapsed();
+    std::printf("search_barcode_us=%lld (%d) search_text_us=%lld (%d)\n", barcodeNs / 1000, barcodeHits,
+                nameNs / 1000, nameHits);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -88,39 +135,8 @@ int main(int argc, char *argv[])
     std::printf("browser_open_ms=%lld\n", (openNs + 500000) / 1000000);
     std::fflush(stdout);
 
-    // Back through 100 tests: within the device, then the devices and customers before.
-    qint64 slowest = 0, total = 0;
-    int steps = 0;
-    for (; steps < 100; ++steps) {
-        QToolButton *button = nullptr;
-        if (data->Tests->RecNo() > 1)
-            button = dlg.TestNavigator->Prior;
-        else if (data->Devices->RecNo() > 1)
-            button = dlg.DeviceNavigator->Prior;
-        else if (data->Customers->RecNo() > 1)
-            button = dlg.CustomerNavigator->Prior;
-        if (!button) break;
-        t.restart();
-        button->click();
-        QCoreApplication::processEvents();
-        const qint64 ns = t.nsecsElapsed();
-        slowest = qMax(slowest, ns);
-        total += ns;
-    }
-    std::printf("browser_steps=%d browser_step_mean_us=%lld\n", steps, steps ? total / steps / 1000 : 0);
-    // The search above the panes: a scanned barcode (indexed) and a name (full scan).
-    QString barcode;
-    if (q.exec(QStringLiteral("SELECT MAX(PLstrBarcode) FROM tblPruefling")) && q.next())
-        barcode = q.value(0).toString();
-    q.finish();
-    t.restart();
-    const int barcodeHits = int(data->Search(barcode).size());
-    const qint64 barcodeNs = t.nsecsElapsed();
-    t.restart();
-    const int nameHits = int(data->Search(QStringLiteral("pflege")).size());
-    const qint64 nameNs = t.nsecsElapsed();
-    std::printf("search_barcode_us=%lld (%d) search_text_us=%lld (%d)\n", barcodeNs / 1000, barcodeHits,
-                nameNs / 1000, nameHits);
+    const qint64 slowest = stepBack(dlg, *data);
+    timeSearch(q, *data);
     std::printf("peak_rss_mb=%.1f\n", peakRssMb());
     std::printf("browser_step_ms=%lld\n", (slowest + 500000) / 1000000);
     dlg.hide();

@@ -167,7 +167,7 @@ void roundTrips(benchmark::State &state, bool paced, const Answerer &answer, qui
     }
     TResponder responder(line.master, paced, answer);
     TProtok reply{};
-    for (auto _ : state) {
+    for ([[maybe_unused]] auto _ : state) {
         if (!line.bus.RequestMsg(0x61, cmd, {}, {0xEC}, {cmd}, 1000, reply)) {
             state.SkipWithError("request not answered");
             return;
@@ -217,7 +217,7 @@ void BM_WaitForMissingAnswer(benchmark::State &state)
     line.bus.setMaxTry(1);
     TProtok reply{};
     double procMs = 0, threadMs = 0, wallMs = 0;
-    for (auto _ : state) {
+    for ([[maybe_unused]] auto _ : state) {
         const double p0 = cpuMs(RUSAGE_SELF), t0 = cpuMs(RUSAGE_THREAD);
         const auto w0 = Clock::now();
         benchmark::DoNotOptimize(line.bus.RequestMsg(0x61, 0x10, {}, {0xEC}, {0x10}, 1000, reply));

@@ -22,7 +22,7 @@ void BM_TenReadoutsRepaint(benchmark::State &state)
     QImage img(panel.size() * dpr, QImage::Format_ARGB32_Premultiplied);
     img.setDevicePixelRatio(dpr);
     int n = 0;
-    for (auto _ : state) {
+    for ([[maybe_unused]] auto _ : state) {
         for (TDigit *c : chains)
             c->setData(QString::number(100 + (n++ % 900)) + QStringLiteral(",5"));
         panel.render(&img);
@@ -41,7 +41,7 @@ void BM_FloatEditCheck(benchmark::State &state)
     // Two texts in turn: an unchanged text is not checked again.
     const QString texts[2] = {QStringLiteral("12,5 s"), QStringLiteral("7,25 s")};
     int n = 0;
-    for (auto _ : state) {
+    for ([[maybe_unused]] auto _ : state) {
         e.setText(texts[n++ & 1]);
         benchmark::DoNotOptimize(e.Value());
     }

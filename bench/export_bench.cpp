@@ -58,7 +58,7 @@ void BM_FullExport(benchmark::State &state)
     }
     const TExportSwitches sw; // the default columns
     int n = 0;
-    for (auto _ : state) {
+    for ([[maybe_unused]] auto _ : state) {
         const double c0 = cpuMs(RUSAGE_SELF);
         const auto t0 = std::chrono::steady_clock::now();
         if (!ExportAllTests(QSqlDatabase::database(QStringLiteral("bench")), g_out, sw, &error, &n)) {
@@ -80,7 +80,7 @@ void BM_FullExport(benchmark::State &state)
 void BM_Sqlite3Shell(benchmark::State &state)
 {
     const QString sql = FullExportQueryLines().join(QLatin1Char(' '));
-    for (auto _ : state) {
+    for ([[maybe_unused]] auto _ : state) {
         const double c0 = cpuMs(RUSAGE_CHILDREN);
         const auto t0 = std::chrono::steady_clock::now();
         if (!bench::runProgram(QStringLiteral("sqlite3"),

@@ -49,7 +49,7 @@ void BM_DueList(benchmark::State &state)
         return;
     }
     QList<TDueEntry> list;
-    for (auto _ : state) {
+    for ([[maybe_unused]] auto _ : state) {
         if (!LoadDueList(db, 365, QDate::currentDate(), list, &error)) {
             state.SkipWithError(error.toLocal8Bit().constData());
             break;
@@ -70,7 +70,7 @@ void BM_ArchiveProtocols(benchmark::State &state)
         return;
     }
     int written = 0;
-    for (auto _ : state) {
+    for ([[maybe_unused]] auto _ : state) {
         QTemporaryDir dir;
         TProtocolArchive archive;
         TArchiveResult r;

@@ -99,7 +99,7 @@ void runReport(benchmark::State &state, const TReport &report, const char *name)
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("b.pdf"));
     const int pages = report.PageCount();
-    for (auto _ : state) {
+    for ([[maybe_unused]] auto _ : state) {
         if (!report.WritePdf(file)) state.SkipWithError("PDF nicht geschrieben");
     }
     state.counters["pages"] = pages;

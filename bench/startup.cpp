@@ -99,7 +99,7 @@ void BM_StartToWindowShown(benchmark::State &state)
     Program p;
     p.writeIni("[Interface]\nPort=1\n");
     double peak = 0;
-    for (auto _ : state) {
+    for ([[maybe_unused]] auto _ : state) {
         QElapsedTimer t;
         t.start();
         if (!p.start()) {
@@ -119,7 +119,7 @@ void BM_ConnectedCpuShare(benchmark::State &state)
     const int seconds = qEnvironmentVariableIsSet("GT_BENCH_CPU_SECONDS")
                             ? qEnvironmentVariableIntValue("GT_BENCH_CPU_SECONDS")
                             : 60;
-    for (auto _ : state) {
+    for ([[maybe_unused]] auto _ : state) {
         QProcess sim;
         sim.start(QStringLiteral(GT_SIM_PATH), {QStringLiteral("--quit-on-eof")});
         if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000)) {

@@ -51,120 +51,143 @@ QByteArray SimFirmwareBytes(const QString &text)
     return out;
 }
 
+namespace {
+
+// What an option with a value made of it.
+enum class TOpt { Unknown, Ok, Bad };
+
+// The line, the memory and the pace.
+TOpt lineOption(const QString &a, const QString &v, SimOptions &opt)
+{
+    if (a == QLatin1String("--device")) {
+        if (v.isEmpty()) return TOpt::Bad;
+        opt.device = v;
+    } else if (a == QLatin1String("--records")) {
+        if (!toInt(v, opt.records, 0, 65535)) return TOpt::Bad;
+    } else if (a == QLatin1String("--twin")) {
+        if (!toInt(v, opt.twin, 0, 65534)) return TOpt::Bad;
+    } else if (a == QLatin1String("--seed")) {
+        bool ok = false;
+        opt.seed = v.toUInt(&ok, 0);
+        if (!ok) return TOpt::Bad;
+    } else if (a == QLatin1String("--capacity")) {
+        if (!toInt(v, opt.capacity, 1, 1638)) return TOpt::Bad; // free bytes must fit 16 bits
+    } else if (a == QLatin1String("--baud")) {
+        if (!toInt(v, opt.baud, 50, 4000000)) return TOpt::Bad;
+    } else if (a == QLatin1String("--autosend-ms")) {
+        if (!toInt(v, opt.autosendMs, 10, 200)) return TOpt::Bad;
+    } else if (a == QLatin1String("--auto-operator")) {
+        bool ok = false;
+        const double seconds = v.toDouble(&ok);
+        if (!ok || seconds <= 0 || seconds > 600) return TOpt::Bad;
+        opt.autoOperatorMs = int(seconds * 1000);
+    } else if (a == QLatin1String("--speed")) {
+        bool ok = false;
+        opt.speed = v.toDouble(&ok);
+        if (!ok || opt.speed <= 0 || opt.speed > 1000) return TOpt::Bad;
+    } else if (a == QLatin1String("--min-phase-ms")) {
+        if (!toInt(v, opt.minPhaseMs, 0, 60000)) return TOpt::Bad;
+    } else {
+        return TOpt::Unknown;
+    }
+    return TOpt::Ok;
+}
+
+// Who the tester says it is.
+TOpt identityOption(const QString &a, const QString &v, SimOptions &opt)
+{
+    if (a == QLatin1String("--firmware")) {
+        opt.identity.firmware = SimFirmwareBytes(v);
+        if (opt.identity.firmware.isEmpty()) return TOpt::Bad;
+    } else if (a == QLatin1String("--serial")) {
+        if (v.size() != 10 || !std::all_of(v.begin(), v.end(), [](QChar c) { return c.isDigit(); }))
+            return TOpt::Bad;
+        opt.identity.serial = v.toLatin1();
+    } else if (a == QLatin1String("--languages")) {
+        QStringList list = v.split(QLatin1Char(','), Qt::SkipEmptyParts);
+        for (QString &l : list) {
+            l = l.trimmed();
+            if (l.size() != 2) return TOpt::Bad;
+        }
+        opt.identity.languages = list;
+        opt.identity.language = list.size() > 1 ? 1 : 0;
+    } else if (a == QLatin1String("--language")) {
+        const int idx = int(opt.identity.languages.indexOf(v));
+        if (idx < 0) return TOpt::Bad;
+        opt.identity.language = idx;
+    } else {
+        return TOpt::Unknown;
+    }
+    return TOpt::Ok;
+}
+
+// The faults to put on the line.
+TOpt faultOption(const QString &a, const QString &v, SimOptions &opt)
+{
+    if (a == QLatin1String("--silent-after")) {
+        if (!toInt(v, opt.faults.silentAfter, 0, 1 << 30)) return TOpt::Bad;
+    } else if (a == QLatin1String("--hangup-after")) {
+        if (!toInt(v, opt.faults.hangupAfter, 0, 1 << 30)) return TOpt::Bad;
+    } else if (a == QLatin1String("--freeze-after")) {
+        if (!toInt(v, opt.faults.freezeAfter, 1, 1 << 30)) return TOpt::Bad;
+    } else if (a == QLatin1String("--drop") || a == QLatin1String("--drop-answer")) {
+        const QStringList parts = v.split(QLatin1Char(':'));
+        int cmd = 0, k = 0;
+        if (parts.size() != 2 || !toCommand(parts[0], cmd) || !toInt(parts[1], k, 1, 1 << 30))
+            return TOpt::Bad;
+        (a == QLatin1String("--drop") ? opt.faults.drops : opt.faults.answerDrops).append({cmd, k});
+    } else if (a == QLatin1String("--corrupt")) {
+        if (!toShare(v, opt.faults.corrupt)) return TOpt::Bad;
+    } else if (a == QLatin1String("--drop-byte")) {
+        if (!toShare(v, opt.faults.dropByte)) return TOpt::Bad;
+    } else {
+        return TOpt::Unknown;
+    }
+    return TOpt::Ok;
+}
+
+bool flagOption(const QString &a, SimOptions &opt)
+{
+    if (a == QLatin1String("--help") || a == QLatin1String("-h"))
+        opt.help = true;
+    else if (a == QLatin1String("--no-pacing"))
+        opt.pacing = false;
+    else if (a == QLatin1String("--quit-on-eof"))
+        opt.quitOnEof = true;
+    else if (a == QLatin1String("--verbose") || a == QLatin1String("-v"))
+        opt.verbose = true;
+    else if (a == QLatin1String("--freeze-acting"))
+        opt.faults.freezeActs = true;
+    else
+        return false;
+    return true;
+}
+
+} // namespace
+
 bool ParseSimOptions(const QStringList &args, SimOptions &opt, QString &error)
 {
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args.at(i);
-        auto value = [&](QString &v) {
-            if (i + 1 >= args.size()) {
-                error = QStringLiteral("%1 needs a value").arg(a);
-                return false;
-            }
-            v = args.at(++i);
-            return true;
-        };
-        auto bad = [&](const QString &v) {
-            error = QStringLiteral("bad value for %1: %2").arg(a, v);
-            return false;
-        };
-        QString v;
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            opt.help = true;
-        } else if (a == QLatin1String("--no-pacing")) {
-            opt.pacing = false;
-        } else if (a == QLatin1String("--quit-on-eof")) {
-            opt.quitOnEof = true;
-        } else if (a == QLatin1String("--verbose") || a == QLatin1String("-v")) {
-            opt.verbose = true;
-        } else if (a == QLatin1String("--device")) {
-            if (!value(v)) return false;
-            if (v.isEmpty()) return bad(v);
-            opt.device = v;
-        } else if (a == QLatin1String("--records")) {
-            if (!value(v)) return false;
-            if (!toInt(v, opt.records, 0, 65535)) return bad(v);
-        } else if (a == QLatin1String("--twin")) {
-            if (!value(v)) return false;
-            if (!toInt(v, opt.twin, 0, 65534)) return bad(v);
-        } else if (a == QLatin1String("--seed")) {
-            if (!value(v)) return false;
-            bool ok = false;
-            opt.seed = v.toUInt(&ok, 0);
-            if (!ok) return bad(v);
-        } else if (a == QLatin1String("--capacity")) {
-            if (!value(v)) return false;
-            if (!toInt(v, opt.capacity, 1, 1638)) return bad(v); // free bytes must fit 16 bits
-        } else if (a == QLatin1String("--firmware")) {
-            if (!value(v)) return false;
-            opt.identity.firmware = SimFirmwareBytes(v);
-            if (opt.identity.firmware.isEmpty()) return bad(v);
-        } else if (a == QLatin1String("--serial")) {
-            if (!value(v)) return false;
-            if (v.size() != 10 || !std::all_of(v.begin(), v.end(), [](QChar c) { return c.isDigit(); }))
-                return bad(v);
-            opt.identity.serial = v.toLatin1();
-        } else if (a == QLatin1String("--languages")) {
-            if (!value(v)) return false;
-            QStringList list = v.split(QLatin1Char(','), Qt::SkipEmptyParts);
-            for (QString &l : list) {
-                l = l.trimmed();
-                if (l.size() != 2) return bad(v);
-            }
-            opt.identity.languages = list;
-            opt.identity.language = list.size() > 1 ? 1 : 0;
-        } else if (a == QLatin1String("--language")) {
-            if (!value(v)) return false;
-            const int idx = int(opt.identity.languages.indexOf(v));
-            if (idx < 0) return bad(v);
-            opt.identity.language = idx;
-        } else if (a == QLatin1String("--baud")) {
-            if (!value(v)) return false;
-            if (!toInt(v, opt.baud, 50, 4000000)) return bad(v);
-        } else if (a == QLatin1String("--autosend-ms")) {
-            if (!value(v)) return false;
-            if (!toInt(v, opt.autosendMs, 10, 200)) return bad(v);
-        } else if (a == QLatin1String("--auto-operator")) {
-            if (!value(v)) return false;
-            bool ok = false;
-            const double seconds = v.toDouble(&ok);
-            if (!ok || seconds <= 0 || seconds > 600) return bad(v);
-            opt.autoOperatorMs = int(seconds * 1000);
-        } else if (a == QLatin1String("--speed")) {
-            if (!value(v)) return false;
-            bool ok = false;
-            opt.speed = v.toDouble(&ok);
-            if (!ok || opt.speed <= 0 || opt.speed > 1000) return bad(v);
-        } else if (a == QLatin1String("--min-phase-ms")) {
-            if (!value(v)) return false;
-            if (!toInt(v, opt.minPhaseMs, 0, 60000)) return bad(v);
-        } else if (a == QLatin1String("--silent-after")) {
-            if (!value(v)) return false;
-            if (!toInt(v, opt.faults.silentAfter, 0, 1 << 30)) return bad(v);
-        } else if (a == QLatin1String("--hangup-after")) {
-            if (!value(v)) return false;
-            if (!toInt(v, opt.faults.hangupAfter, 0, 1 << 30)) return bad(v);
-        } else if (a == QLatin1String("--freeze-acting")) {
-            opt.faults.freezeActs = true;
-        } else if (a == QLatin1String("--freeze-after")) {
-            if (!value(v)) return false;
-            if (!toInt(v, opt.faults.freezeAfter, 1, 1 << 30)) return bad(v);
-        } else if (a == QLatin1String("--drop") || a == QLatin1String("--drop-answer")) {
-            if (!value(v)) return false;
-            const QStringList parts = v.split(QLatin1Char(':'));
-            int cmd = 0, k = 0;
-            if (parts.size() != 2 || !toCommand(parts[0], cmd) || !toInt(parts[1], k, 1, 1 << 30))
-                return bad(v);
-            (a == QLatin1String("--drop") ? opt.faults.drops : opt.faults.answerDrops).append({cmd, k});
-        } else if (a == QLatin1String("--corrupt")) {
-            if (!value(v)) return false;
-            if (!toShare(v, opt.faults.corrupt)) return bad(v);
-        } else if (a == QLatin1String("--drop-byte")) {
-            if (!value(v)) return false;
-            if (!toShare(v, opt.faults.dropByte)) return bad(v);
-        } else {
+        if (flagOption(a, opt)) continue;
+        const bool hasValue = i + 1 < args.size();
+        const QString v = hasValue ? args.at(i + 1) : QString();
+        TOpt r = lineOption(a, v, opt);
+        if (r == TOpt::Unknown) r = identityOption(a, v, opt);
+        if (r == TOpt::Unknown) r = faultOption(a, v, opt);
+        if (r == TOpt::Unknown) {
             error = QStringLiteral("unknown option: %1 (see --help)").arg(a);
             return false;
         }
+        if (!hasValue) {
+            error = QStringLiteral("%1 needs a value").arg(a);
+            return false;
+        }
+        if (r == TOpt::Bad) {
+            error = QStringLiteral("bad value for %1: %2").arg(a, v);
+            return false;
+        }
+        ++i;
     }
     return true;
 }
@@ -278,6 +301,128 @@ bool parseAssignments(const QStringList &words,
     return true;
 }
 
+// One "key=value" of the set command; false for an unknown key or a value out of range.
+bool setValue(SimBlock &b, SimLimitIndexes &idx, int &capacity, const QString &k, int n)
+{
+    if (k == QLatin1String("menu") && n <= 0xFF)
+        b.menu = std::uint8_t(n);
+    else if (k == QLatin1String("klasse") && n <= 0xFF)
+        b.klasse = std::uint8_t(n);
+    else if (k == QLatin1String("messzeit") && n >= 1 && n <= 250)
+        b.messzeit = std::uint8_t(n);
+    else if (k == QLatin1String("sperr") && n <= 0xFF)
+        b.sperr = std::uint8_t(n);
+    else if (k == QLatin1String("lim_pe") && LimitIndexValid(ltSchutzleiterwid, n))
+        idx.pe = n;
+    else if (k == QLatin1String("lim_iso") && LimitIndexValid(ltIsolationswid, n))
+        idx.iso = n;
+    else if (k == QLatin1String("lim_leak") && LimitIndexValid(ltAbleitstrom, n))
+        idx.leak = n;
+    else if (k == QLatin1String("lim_diff") && LimitIndexValid(ltDifferenzstrom, n))
+        idx.diff = n;
+    else if (k == QLatin1String("capacity") && n >= 1 && n <= 1638)
+        capacity = n;
+    else
+        return false;
+    return true;
+}
+
+QString visualCommand(SimTester &t, const QStringList &words)
+{
+    const QString ok = QStringLiteral("ok");
+    const QString v = words.value(0).toLower();
+    if (v == QLatin1String("yes") || v == QLatin1String("ja")) {
+        t.setVisualPassed(true);
+    } else if (v == QLatin1String("no") || v == QLatin1String("nein")) {
+        t.setVisualPassed(false);
+    } else {
+        return QStringLiteral("error: visual yes|no");
+    }
+    return ok;
+}
+
+QString dutCommand(SimTester &t, const QStringList &words)
+{
+    const QString ok = QStringLiteral("ok");
+    static const QStringList keys{QString(),
+                                  QStringLiteral("pe"),
+                                  QStringLiteral("iso"),
+                                  QStringLiteral("leak"),
+                                  QStringLiteral("pec"),
+                                  QStringLiteral("pec_rev"),
+                                  QStringLiteral("touch"),
+                                  QStringLiteral("touch_rev")};
+    QString reply = ok;
+    SimDut dut = t.dut();
+    const bool done = parseAssignments(
+        words,
+        [&](const QString &k, const QString &v) {
+            const int idx = int(keys.indexOf(k.toLower()));
+            int n = 0;
+            if (idx < 1 || !toInt(v, n, 0, 32767)) return false;
+            dut.value[size_t(idx)] = n;
+            return true;
+        },
+        reply);
+    if (done) t.dut() = dut;
+    return reply;
+}
+
+QString setCommand(SimTester &t, const QStringList &words)
+{
+    const QString ok = QStringLiteral("ok");
+    QString reply = ok;
+    SimBlock b = t.blockState();
+    SimLimitIndexes idx = t.limits();
+    int capacity = t.capacity();
+    int language = -1;
+    const bool done = parseAssignments(
+        words,
+        [&](const QString &key, const QString &v) {
+            const QString k = key.toLower();
+            int n = 0;
+            if (k == QLatin1String("language")) {
+                language = int(t.identity().languages.indexOf(v));
+                return language >= 0;
+            }
+            if (!toInt(v, n, 0, 65535)) return false;
+            return setValue(b, idx, capacity, k, n);
+        },
+        reply);
+    if (done) {
+        t.block() = b;
+        t.limitIndexes() = idx;
+        t.setCapacity(capacity);
+        if (language >= 0) t.setLanguage(language);
+    }
+    return reply;
+}
+
+QString barcodeCommand(SimTester &t, const QStringList &words)
+{
+    const QString ok = QStringLiteral("ok");
+    const QString v = words.value(0);
+    if (v == QLatin1String("-") || v.isEmpty()) {
+        t.setBarcode(QString());
+        return ok;
+    }
+    if (v.size() > 16 || !std::all_of(v.begin(), v.end(), [](QChar c) { return c.isDigit(); }))
+        return QStringLiteral("error: barcode of 0..16 digits");
+    t.setBarcode(v);
+    return ok;
+}
+
+QString recordCommand(SimTester &t, const QStringList &words)
+{
+    int i = 0;
+    if (!toInt(words.value(0), i, 0, 65535) || i >= t.records().size())
+        return QStringLiteral("error: no record %1").arg(words.value(0));
+    const SimRecord &r = t.records().at(i);
+    return QStringLiteral("record index=%1 barcode=%2 hex=%3")
+        .arg(i)
+        .arg(r.barcode().isEmpty() ? QStringLiteral("-") : r.barcode(), r.hex());
+}
+
 } // namespace
 
 QString SimControlCommand(SimLine &line, const QString &command, qint64 nowMs, bool &quit)
@@ -303,110 +448,13 @@ QString SimControlCommand(SimLine &line, const QString &command, qint64 nowMs, b
         t.action(akSpeicherClr, nowMs);
         return ok;
     }
-    if (cmd == QLatin1String("visual")) {
-        const QString v = words.value(0).toLower();
-        if (v == QLatin1String("yes") || v == QLatin1String("ja")) {
-            t.setVisualPassed(true);
-        } else if (v == QLatin1String("no") || v == QLatin1String("nein")) {
-            t.setVisualPassed(false);
-        } else {
-            return QStringLiteral("error: visual yes|no");
-        }
-        return ok;
-    }
-    if (cmd == QLatin1String("dut")) {
-        static const QStringList keys{QString(),
-                                      QStringLiteral("pe"),
-                                      QStringLiteral("iso"),
-                                      QStringLiteral("leak"),
-                                      QStringLiteral("pec"),
-                                      QStringLiteral("pec_rev"),
-                                      QStringLiteral("touch"),
-                                      QStringLiteral("touch_rev")};
-        QString reply = ok;
-        SimDut dut = t.dut();
-        const bool done = parseAssignments(
-            words,
-            [&](const QString &k, const QString &v) {
-                const int idx = int(keys.indexOf(k.toLower()));
-                int n = 0;
-                if (idx < 1 || !toInt(v, n, 0, 32767)) return false;
-                dut.value[size_t(idx)] = n;
-                return true;
-            },
-            reply);
-        if (done) t.dut() = dut;
-        return reply;
-    }
-    if (cmd == QLatin1String("set")) {
-        QString reply = ok;
-        SimBlock b = t.blockState();
-        SimLimitIndexes idx = t.limits();
-        int capacity = t.capacity();
-        int language = -1;
-        const bool done = parseAssignments(
-            words,
-            [&](const QString &key, const QString &v) {
-                const QString k = key.toLower();
-                int n = 0;
-                if (k == QLatin1String("language")) {
-                    language = int(t.identity().languages.indexOf(v));
-                    return language >= 0;
-                }
-                if (!toInt(v, n, 0, 65535)) return false;
-                if (k == QLatin1String("menu") && n <= 0xFF)
-                    b.menu = std::uint8_t(n);
-                else if (k == QLatin1String("klasse") && n <= 0xFF)
-                    b.klasse = std::uint8_t(n);
-                else if (k == QLatin1String("messzeit") && n >= 1 && n <= 250)
-                    b.messzeit = std::uint8_t(n);
-                else if (k == QLatin1String("sperr") && n <= 0xFF)
-                    b.sperr = std::uint8_t(n);
-                else if (k == QLatin1String("lim_pe") && LimitIndexValid(ltSchutzleiterwid, n))
-                    idx.pe = n;
-                else if (k == QLatin1String("lim_iso") && LimitIndexValid(ltIsolationswid, n))
-                    idx.iso = n;
-                else if (k == QLatin1String("lim_leak") && LimitIndexValid(ltAbleitstrom, n))
-                    idx.leak = n;
-                else if (k == QLatin1String("lim_diff") && LimitIndexValid(ltDifferenzstrom, n))
-                    idx.diff = n;
-                else if (k == QLatin1String("capacity") && n >= 1 && n <= 1638)
-                    capacity = n;
-                else
-                    return false;
-                return true;
-            },
-            reply);
-        if (done) {
-            t.block() = b;
-            t.limitIndexes() = idx;
-            t.setCapacity(capacity);
-            if (language >= 0) t.setLanguage(language);
-        }
-        return reply;
-    }
-    if (cmd == QLatin1String("barcode")) {
-        const QString v = words.value(0);
-        if (v == QLatin1String("-") || v.isEmpty()) {
-            t.setBarcode(QString());
-            return ok;
-        }
-        if (v.size() > 16 || !std::all_of(v.begin(), v.end(), [](QChar c) { return c.isDigit(); }))
-            return QStringLiteral("error: barcode of 0..16 digits");
-        t.setBarcode(v);
-        return ok;
-    }
+    if (cmd == QLatin1String("visual")) return visualCommand(t, words);
+    if (cmd == QLatin1String("dut")) return dutCommand(t, words);
+    if (cmd == QLatin1String("set")) return setCommand(t, words);
+    if (cmd == QLatin1String("barcode")) return barcodeCommand(t, words);
     if (cmd == QLatin1String("state"))
         return QStringLiteral("state ") + t.stateLine() + QLatin1Char(' ') + line.statsLine();
-    if (cmd == QLatin1String("record")) {
-        int i = 0;
-        if (!toInt(words.value(0), i, 0, 65535) || i >= t.records().size())
-            return QStringLiteral("error: no record %1").arg(words.value(0));
-        const SimRecord &r = t.records().at(i);
-        return QStringLiteral("record index=%1 barcode=%2 hex=%3")
-            .arg(i)
-            .arg(r.barcode().isEmpty() ? QStringLiteral("-") : r.barcode(), r.hex());
-    }
+    if (cmd == QLatin1String("record")) return recordCommand(t, words);
     if (cmd == QLatin1String("thaw")) {
         line.thaw();
         return ok;

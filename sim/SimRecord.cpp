@@ -157,10 +157,13 @@ SimRecord SimBuildRecord(const SimBlock &block, const std::array<int, 8> &value,
     return r;
 }
 
-SimRecord SimRandomRecord(int i, std::mt19937 &rng)
+namespace {
+
+// Classes, standards and modes in turn, so a few dozen records cover them
+// all; cls is the protection class the set-up ends with.
+SimBlock randomSetup(int i, std::mt19937 &rng, int &cls)
 {
-    // Classes, standards and modes in turn, so a few dozen records cover them all.
-    int cls = 1 + i % 3;
+    cls = 1 + i % 3;
     const int std = (i / 3) % 3;
     const int mode = (i / 9) % 3;
     SimBlock b;
@@ -178,7 +181,41 @@ SimRecord SimRandomRecord(int i, std::mt19937 &rng)
     b.klasse = std::uint8_t((b.klasse & ~skKlasseMask) | cls);
     if (uniform(rng, 0, 4) == 0) b.klasse |= skSichtNichtAbgefragt;
     if (std == 2 && b.isolationMode() == 2 && uniform(rng, 0, 2) == 0) b.klasse |= skExternDiffStr;
+    return b;
+}
 
+// Now and then a device that fails one of its limits.
+void failOneLimit(std::array<int, 8> &v, const std::vector<int> &steps, const SimLimits &lim,
+                  std::mt19937 &rng)
+{
+    if (steps.empty() || uniform(rng, 0, 6) != 3) return;
+    const int k = steps[size_t(uniform(rng, 0, int(steps.size()) - 1))];
+    switch (k) {
+    case 1:
+        v[1] = lim.pe + uniform(rng, 20, 900);
+        break;
+    case 2:
+        v[2] = std::max(0, lim.iso / 2 - uniform(rng, 0, 100));
+        break;
+    case 3:
+        v[3] = lim.third + uniform(rng, 10, 300);
+        break;
+    case 4:
+    case 5:
+        v[k] = std::min(lim.quick, lim.pec + uniform(rng, 5, 100));
+        break;
+    default:
+        v[k] = lim.touch + uniform(rng, 2, 40);
+        break;
+    }
+}
+
+} // namespace
+
+SimRecord SimRandomRecord(int i, std::mt19937 &rng)
+{
+    int cls = 0;
+    SimBlock b = randomSetup(i, rng, cls);
     SimLimitIndexes idx;
     if (uniform(rng, 0, 3) == 0) {
         b.menu |= mfManuGrenz;
@@ -203,27 +240,7 @@ SimRecord SimRandomRecord(int i, std::mt19937 &rng)
         if (mask & (1 << (k - 1))) steps.push_back(k);
 
     // Now and then a device that fails one of its limits.
-    if (!steps.empty() && uniform(rng, 0, 6) == 3) {
-        const int k = steps[size_t(uniform(rng, 0, int(steps.size()) - 1))];
-        switch (k) {
-        case 1:
-            v[1] = lim.pe + uniform(rng, 20, 900);
-            break;
-        case 2:
-            v[2] = std::max(0, lim.iso / 2 - uniform(rng, 0, 100));
-            break;
-        case 3:
-            v[3] = lim.third + uniform(rng, 10, 300);
-            break;
-        case 4:
-        case 5:
-            v[k] = std::min(lim.quick, lim.pec + uniform(rng, 5, 100));
-            break;
-        default:
-            v[k] = lim.touch + uniform(rng, 2, 40);
-            break;
-        }
-    }
+    failOneLimit(v, steps, lim, rng);
 
     std::uint8_t ablauf = uniform(rng, 0, 7) != 0 ? maSichtBestanden : 0;
     size_t stopAt = steps.size(); // steps from here on did not run

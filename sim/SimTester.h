@@ -111,6 +111,10 @@ public:
 
 private:
     TProtok answer(std::uint8_t cmd, const QByteArray &data) const;
+    TProtok serialAnswer() const;
+    TProtok languageEntry(int i) const;
+    TProtok languageAnswer() const;
+    void eepromFunction(int code);
     void applyBlock(const TProtok &msg);
     void applyLimits(const TProtok &msg);
     void startTest(qint64 nowMs);

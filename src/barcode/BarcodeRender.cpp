@@ -56,6 +56,45 @@ long long SymbolLength(const TBarSymbol &symbol, const TBarcodeLook &look)
            static_cast<long long>(symbol.autoSizeTrimNarrow) * look.narrow;
 }
 
+namespace {
+
+// The digits under an EAN symbol, on opaque cells clipped to the control.
+void drawEanDigits(QPainter &p, const TBarSymbol &s, const TBarcodeLook &look, const QRect &clip)
+{
+    const QFont font = p.font();
+    const QFontMetrics fm(font, p.device());
+    const long long X = clip.x(), Y = clip.y(), H = clip.height();
+    const long long top = Y + H - FontPixelHeight(font, p.device());
+    const int leadIn = std::max(0, look.leadIn);
+    p.save();
+    p.setClipRect(clip, Qt::IntersectClip);
+    p.setPen(look.barColor);
+    p.setBackground(look.color);
+    p.setBackgroundMode(Qt::OpaqueMode);
+    long long x = 0;
+    for (const TBarElement &e : s.elements) {
+        if (e.label)
+            p.drawText(QPoint(ClampInt(X + x), ClampInt(top + fm.ascent())), QString(QChar(e.label)));
+        x += ElementPixels(e, look.narrow, look.wide, leadIn);
+    }
+    p.restore();
+}
+
+void drawBearerBars(QPainter &p, const TBarcodeLook &look, long long X, long long Y, QSize size,
+                    bool horizontal)
+{
+    const long long bw = look.bearerBarsWidth;
+    if (horizontal) {
+        p.fillRect(Rect(X, Y, size.width(), bw), look.barColor);
+        p.fillRect(Rect(X, Y + size.height() - bw, size.width(), bw), look.barColor);
+    } else {
+        p.fillRect(Rect(X, Y, bw, size.height()), look.barColor);
+        p.fillRect(Rect(X + size.width() - bw, Y, bw, size.height()), look.barColor);
+    }
+}
+
+} // namespace
+
 QSize DrawBarSymbol(QPainter &p, QPoint o, const TBarSymbol &s, const TBarcodeLook &look)
 {
     if (s.kind == TSymbolKind::Nothing) return look.size;
@@ -100,24 +139,7 @@ QSize DrawBarSymbol(QPainter &p, QPoint o, const TBarSymbol &s, const TBarcodeLo
         pos += w;
     }
 
-    if (eanText) {
-        const QFont font = p.font();
-        const QFontMetrics fm(font, p.device());
-        const long long top = Y + H - FontPixelHeight(font, p.device());
-        // The opaque text cell must not spill below the control.
-        p.save();
-        p.setClipRect(Rect(X, Y, std::max(W, pos), H), Qt::IntersectClip);
-        p.setPen(look.barColor);
-        p.setBackground(look.color);
-        p.setBackgroundMode(Qt::OpaqueMode);
-        long long x = 0;
-        for (const TBarElement &e : s.elements) {
-            if (e.label)
-                p.drawText(QPoint(ClampInt(X + x), ClampInt(top + fm.ascent())), QString(QChar(e.label)));
-            x += ElementPixels(e, look.narrow, look.wide, leadIn);
-        }
-        p.restore();
-    }
+    if (eanText) drawEanDigits(p, s, look, Rect(X, Y, std::max(W, pos), H));
 
     QSize size = look.size;
     if (look.autoSize) {
@@ -133,16 +155,8 @@ QSize DrawBarSymbol(QPainter &p, QPoint o, const TBarSymbol &s, const TBarcodeLo
         p.fillRect(Rect(X, Y + pos, W, H - pos), look.color);
     }
 
-    if (look.bearerBars && s.takesBearerBars && look.bearerBarsWidth > 0) {
-        const long long bw = look.bearerBarsWidth;
-        if (horizontal) {
-            p.fillRect(Rect(X, Y, size.width(), bw), look.barColor);
-            p.fillRect(Rect(X, Y + size.height() - bw, size.width(), bw), look.barColor);
-        } else {
-            p.fillRect(Rect(X, Y, bw, size.height()), look.barColor);
-            p.fillRect(Rect(X + size.width() - bw, Y, bw, size.height()), look.barColor);
-        }
-    }
+    if (look.bearerBars && s.takesBearerBars && look.bearerBarsWidth > 0)
+        drawBearerBars(p, look, X, Y, size, horizontal);
     p.restore();
     return size;
 }

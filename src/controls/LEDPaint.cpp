@@ -161,6 +161,54 @@ void TLEDPaint::mouseDoubleClickEvent(QMouseEvent *e)
     if (e->button() == Qt::LeftButton) emit dblClick(this);
 }
 
+namespace {
+
+// A round lamp with its outline and the glint that makes it look like a dome.
+void paintRoundLamp(QPainter &p, const PixRect &r, QPen pen, bool lit, int frameWidth, int widgetWidth)
+{
+    if (frameWidth == 0) pen = QPen(lit ? QColor(0x80, 0x80, 0x80) : QColor(0xC0, 0xC0, 0xC0), 1);
+    p.setPen(pen);
+    const qreal pw = pen.widthF();
+    p.drawEllipse(r.F().adjusted(pw / 2, pw / 2, -pw / 2, -pw / 2));
+    // The glint in the upper left.
+    const int k = widgetWidth / 6;
+    // NOLINTNEXTLINE(bugprone-integer-division): whole pixels on purpose
+    const QPointF from(r.r / 2 - k, r.t), to(r.l, r.b / 2 - k);
+    PixRect e1 = r;
+    e1.Shrink(k);
+    if (!e1.Empty()) Arc(p, e1.F(), from, to, QColor(0xC0, 0xC0, 0xC0), k / 3 + 2);
+    PixRect e2 = r;
+    e2.Shrink(k + 1);
+    if (!e2.Empty()) Arc(p, e2.F(), from, to, Qt::white, k / 3 + 1);
+}
+
+// A triangle pointing the lamp's way.
+void paintArrowLamp(QPainter &p, const PixRect &r, const QPen &pen, TLEDType type)
+{
+    // Corners sit on pixel centres; the shrink before left room for the outline.
+    const int midY = (r.t + r.b) / 2, midX = (r.l + r.r) / 2;
+    const int L = r.l, T = r.t, R = r.r, B = r.b;
+    QPolygon poly;
+    switch (type) {
+    case ltRight:
+        poly << QPoint(L, T) << QPoint(R, midY) << QPoint(L, B);
+        break;
+    case ltLeft:
+        poly << QPoint(R, T) << QPoint(L, midY) << QPoint(R, B);
+        break;
+    case ltUp:
+        poly << QPoint(L, B) << QPoint(midX, T) << QPoint(R, B);
+        break;
+    default:
+        poly << QPoint(L, T) << QPoint(midX, B) << QPoint(R, T);
+        break;
+    }
+    p.setPen(pen);
+    p.drawPolygon(QPolygonF(poly).translated(0.5, 0.5));
+}
+
+} // namespace
+
 void TLEDPaint::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
@@ -205,23 +253,9 @@ void TLEDPaint::paintEvent(QPaintEvent *)
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setBrush(lamp);
     switch (m_ledType) {
-    case ltRound: {
-        if (m_frameWidth == 0) pen = QPen(lit ? QColor(0x80, 0x80, 0x80) : QColor(0xC0, 0xC0, 0xC0), 1);
-        p.setPen(pen);
-        const qreal pw = pen.widthF();
-        p.drawEllipse(r.F().adjusted(pw / 2, pw / 2, -pw / 2, -pw / 2));
-        // The glint in the upper left that makes the lamp look like a dome.
-        const int k = width() / 6;
-        // NOLINTNEXTLINE(bugprone-integer-division): whole pixels on purpose
-        const QPointF from(r.r / 2 - k, r.t), to(r.l, r.b / 2 - k);
-        PixRect e1 = r;
-        e1.Shrink(k);
-        if (!e1.Empty()) Arc(p, e1.F(), from, to, QColor(0xC0, 0xC0, 0xC0), k / 3 + 2);
-        PixRect e2 = r;
-        e2.Shrink(k + 1);
-        if (!e2.Empty()) Arc(p, e2.F(), from, to, Qt::white, k / 3 + 1);
+    case ltRound:
+        paintRoundLamp(p, r, pen, lit, m_frameWidth, width());
         break;
-    }
     case ltRect: {
         p.setRenderHint(QPainter::Antialiasing, false);
         const TBevelCut cut =
@@ -233,28 +267,8 @@ void TLEDPaint::paintEvent(QPaintEvent *)
         if (!r.Empty()) p.fillRect(r.F(), lamp);
         break;
     }
-    default: {
-        // Corners sit on pixel centres; the shrink above left room for the outline.
-        const int midY = (r.t + r.b) / 2, midX = (r.l + r.r) / 2;
-        const int L = r.l, T = r.t, R = r.r, B = r.b;
-        QPolygon poly;
-        switch (m_ledType) {
-        case ltRight:
-            poly << QPoint(L, T) << QPoint(R, midY) << QPoint(L, B);
-            break;
-        case ltLeft:
-            poly << QPoint(R, T) << QPoint(L, midY) << QPoint(R, B);
-            break;
-        case ltUp:
-            poly << QPoint(L, B) << QPoint(midX, T) << QPoint(R, B);
-            break;
-        default:
-            poly << QPoint(L, T) << QPoint(midX, B) << QPoint(R, T);
-            break;
-        }
-        p.setPen(pen);
-        p.drawPolygon(QPolygonF(poly).translated(0.5, 0.5));
+    default:
+        paintArrowLamp(p, r, pen, m_ledType);
         break;
-    }
     }
 }

@@ -113,6 +113,140 @@ TProtocolValues ProtocolValues0751(const TWerteSatz &w)
 // ---------------------------------------------------------------------------
 // DIN VDE 0701/0702
 
+namespace {
+
+// The title and the parties.
+void paint0701Parties(TReportCanvas &c, const TWerteSatz &w, const TProtocolSettings &s)
+{
+    // Title
+    c.Centred(16, QStringLiteral("Prüfprotokoll"), Title24);
+    c.Centred(48, QStringLiteral("Sicherheitsprüfung nach DIN VDE 0701/0702"));
+    c.Rule(76);
+
+    // Parties
+    c.Label(14, 88, QStringLiteral("Auftraggeber"), Small);
+    c.Label(318, 88, QStringLiteral("Auftragnehmer"), Small);
+    const QStringList customer = CustomerLines(w);
+    for (int i = 0; i < 6; ++i) {
+        const double y = 104 + 17 * i;
+        c.LabelIn(14, y, 281, Qt::AlignLeft, customer[i], Bold);
+        c.HLine(14, y + 16, 281);
+    }
+    for (int i = 0; i < 5; ++i)
+        c.LabelIn(318, 104 + 17 * i, 281, Qt::AlignLeft, s.TopLine[static_cast<size_t>(i)]);
+    c.VLine(306, 78, 137);
+    c.Rule(214);
+}
+
+// The device with its barcode.
+void paint0701Device(TReportCanvas &c, const TWerteSatz &w)
+{
+    // Device
+    c.Centred(225, QStringLiteral("Gerätedaten (Prüfling)"), Heading19);
+    c.Label(14, 264, QStringLiteral("Prüfling:"));
+    c.Label(14, 281, QStringLiteral("Typ:"));
+    c.Label(14, 298, QStringLiteral("Inventarnummer:"));
+    c.Label(14, 315, QStringLiteral("Schutzklasse"));
+    c.LabelIn(118, 264, 177, Qt::AlignLeft, w.Bezeichnung, BoldLined);
+    c.LabelIn(118, 281, 177, Qt::AlignLeft, w.Typ, BoldLined);
+    c.LabelIn(118, 298, 177, Qt::AlignLeft, w.Inventarnummer, BoldLined);
+    c.LabelIn(118, 315, 33, Qt::AlignHCenter, FormatSchutzklasse(w.Schutzklasse), BoldLined);
+    c.Label(310, 264, QStringLiteral("Fabr.-Nr.:"));
+    c.Label(310, 281, QStringLiteral("Seriennummer:"));
+    c.Label(310, 298, QStringLiteral("Barcode:"));
+    c.LabelIn(406, 264, 177, Qt::AlignLeft, w.Fabrikationsnummer, BoldLined);
+    c.LabelIn(406, 281, 177, Qt::AlignLeft, w.Seriennummer, BoldLined);
+    c.LabelIn(406, 298, 177, Qt::AlignLeft, w.Barcode, BoldLined);
+    c.Barcode(406, 320, 193, 23, Interleaved2Of5, w.Barcode);
+    c.Rule(348);
+}
+
+// What was tested.
+void paint0701Test(TReportCanvas &c, const TWerteSatz &w)
+{
+    // Test
+    c.Centred(359, QStringLiteral("Prüfungsergebnisse"), Heading19);
+    c.CheckBox(141, 388, w.DINVDE == 0);
+    c.Label(160, 387, QStringLiteral("Sicherheitsprüfung nach DIN VDE 0701-1/9.2000"));
+    c.CheckBox(141, 414, w.DINVDE == 1);
+    c.Label(160, 413, QStringLiteral("Wiederholungsprüfung nach DIN VDE 0702"));
+    c.Label(142, 441, QStringLiteral("Messung mit"));
+    c.CheckBox(238, 442, w.IsolDiff > 0);
+    c.Label(262, 441, QStringLiteral("Isolationswiderstand"));
+    c.CheckBox(406, 442, w.IsolDiff > 1);
+    c.Label(430, 441, QStringLiteral("Differenzstrom"));
+    // -1 (no statement) leaves both boxes empty.
+    auto yesNoBoxes = [&c](double capX, const QString &caption, double jaX, double neinX, int value) {
+        c.Label(capX, 473, caption);
+        c.CheckBox(jaX, 474, value == 1);
+        c.Label(jaX + 16, 473, QStringLiteral("ja"));
+        c.CheckBox(neinX, 474, value == 0);
+        c.Label(neinX + 16, 473, QStringLiteral("nein"));
+    };
+    yesNoBoxes(14, QStringLiteral("Sichtprüfung bestanden"), 166, 222, w.Sichtpruef);
+    yesNoBoxes(302, QStringLiteral("Funktionsprüfung bestanden"), 478, 534, w.FunktPruefBest);
+}
+
+// The measured values with their limits, and the verdict.
+void paint0701Values(TReportCanvas &c, const TWerteSatz &w)
+{
+    // Values
+    const TProtocolValues v = ProtocolValues0701(w);
+    const double cols[5] = {14, 126, 238, 350, 462};
+    const QString heads[5] = {QStringLiteral("Schutzleiter"), QStringLiteral("Isolationswiderstand"),
+                              QStringLiteral("Ersatz-Ableitstrom"), QStringLiteral("Schutzleiterstrom"),
+                              QStringLiteral("Berührungsstrom")};
+    const QString values[5] = {v.Schutzleiter, v.Isolation, v.Ableitstrom, v.SchutzlL1N, v.BeruehrL1N};
+    const QString limits[5] = {v.GrwSchutzleiter, v.GrwIsolation, v.GrwAbleitstrom, v.GrwSchutzlStrom,
+                               v.GrwBeruehr};
+    for (int i = 0; i < 5; ++i) {
+        c.Label(cols[i], 520, heads[i], Small);
+        c.LabelIn(cols[i], 537, 97, Qt::AlignRight, values[i], BoldLined);
+        c.LabelIn(cols[i], 554, 97, Qt::AlignRight, limits[i], Small);
+    }
+    c.LabelIn(14, 591, 268, Qt::AlignRight,
+              w.Abgebrochen ? QStringLiteral("Die Prüfung wurde abgebrochen.") : QString(), Bold);
+    c.Label(350, 599, QStringLiteral("Netzstecker umgepolt"), Small);
+    c.Label(462, 599, QStringLiteral("Netzstecker umgepolt"), Small);
+    c.LabelIn(350, 616, 97, Qt::AlignRight, v.SchutzlNL1, BoldLined);
+    c.LabelIn(462, 616, 97, Qt::AlignRight, v.BeruehrNL1, BoldLined);
+
+    // Verdict: 1 marks "ja", 0 marks "nein", anything else neither.
+    c.Label(14, 616, QStringLiteral("Gerät in Ordnung:"));
+    c.LabelIn(126, 616, 97, Qt::AlignRight, QStringLiteral("ja"), {13, false, true});
+    c.LabelIn(238, 616, 97, Qt::AlignRight, QStringLiteral("nein"), {13, false, true});
+    c.Label(158, 616, markText(w.Gesamtbew == 1), Bold);
+    c.Label(270, 616, markText(w.Gesamtbew == 0), Bold);
+    c.Rule(644);
+}
+
+// Tester, remarks, next test and signature.
+void paint0701Closing(TReportCanvas &c, const TWerteSatz &w, const TProtocolSettings &s)
+{
+    // Tester
+    c.Label(14, 658, QStringLiteral("Verwendetes Prüfgerät:"));
+    c.Label(158, 658, QStringLiteral("Halvorn KORVATEX 0701/0702"), Bold);
+    c.LabelRightEnd(592, 658, QStringLiteral("Ser.-Nr. ") + w.GTSeriennummer);
+    c.Rule(684);
+
+    // Remarks
+    c.Label(14, 690, QStringLiteral("Bemerkung:"), Small);
+    c.Memo(14, 706, 587, 117, w.Notiz, Bold);
+    c.Rule(828);
+
+    // Next test and signature
+    const QString next = NextTestDate(w, s.ServiceInterv);
+    if (!next.isEmpty()) c.Label(14, 834, QStringLiteral("Nächste Prüfung: ") + next);
+    c.LabelRightEnd(273, 898, dateText(w));
+    c.HLine(13, 912, 265);
+    c.HLine(293, 912, 297);
+    c.Label(13, 914, QStringLiteral("Ort"), Small);
+    c.Label(293, 914, QStringLiteral("Unterschrift"), Small);
+    c.Label(357, 914, QStringLiteral("(") + w.Pruefer + QStringLiteral(")"), Small);
+}
+
+} // namespace
+
 TReport TPruefprot::Report() const
 {
     TReport r;
@@ -121,115 +255,11 @@ TReport TPruefprot::Report() const
     const TProtocolSettings s = Settings;
 
     r.AddBand(940, true, [w, s](TReportCanvas &c) {
-        // Title
-        c.Centred(16, QStringLiteral("Prüfprotokoll"), Title24);
-        c.Centred(48, QStringLiteral("Sicherheitsprüfung nach DIN VDE 0701/0702"));
-        c.Rule(76);
-
-        // Parties
-        c.Label(14, 88, QStringLiteral("Auftraggeber"), Small);
-        c.Label(318, 88, QStringLiteral("Auftragnehmer"), Small);
-        const QStringList customer = CustomerLines(w);
-        for (int i = 0; i < 6; ++i) {
-            const double y = 104 + 17 * i;
-            c.LabelIn(14, y, 281, Qt::AlignLeft, customer[i], Bold);
-            c.HLine(14, y + 16, 281);
-        }
-        for (int i = 0; i < 5; ++i)
-            c.LabelIn(318, 104 + 17 * i, 281, Qt::AlignLeft, s.TopLine[static_cast<size_t>(i)]);
-        c.VLine(306, 78, 137);
-        c.Rule(214);
-
-        // Device
-        c.Centred(225, QStringLiteral("Gerätedaten (Prüfling)"), Heading19);
-        c.Label(14, 264, QStringLiteral("Prüfling:"));
-        c.Label(14, 281, QStringLiteral("Typ:"));
-        c.Label(14, 298, QStringLiteral("Inventarnummer:"));
-        c.Label(14, 315, QStringLiteral("Schutzklasse"));
-        c.LabelIn(118, 264, 177, Qt::AlignLeft, w.Bezeichnung, BoldLined);
-        c.LabelIn(118, 281, 177, Qt::AlignLeft, w.Typ, BoldLined);
-        c.LabelIn(118, 298, 177, Qt::AlignLeft, w.Inventarnummer, BoldLined);
-        c.LabelIn(118, 315, 33, Qt::AlignHCenter, FormatSchutzklasse(w.Schutzklasse), BoldLined);
-        c.Label(310, 264, QStringLiteral("Fabr.-Nr.:"));
-        c.Label(310, 281, QStringLiteral("Seriennummer:"));
-        c.Label(310, 298, QStringLiteral("Barcode:"));
-        c.LabelIn(406, 264, 177, Qt::AlignLeft, w.Fabrikationsnummer, BoldLined);
-        c.LabelIn(406, 281, 177, Qt::AlignLeft, w.Seriennummer, BoldLined);
-        c.LabelIn(406, 298, 177, Qt::AlignLeft, w.Barcode, BoldLined);
-        c.Barcode(406, 320, 193, 23, Interleaved2Of5, w.Barcode);
-        c.Rule(348);
-
-        // Test
-        c.Centred(359, QStringLiteral("Prüfungsergebnisse"), Heading19);
-        c.CheckBox(141, 388, w.DINVDE == 0);
-        c.Label(160, 387, QStringLiteral("Sicherheitsprüfung nach DIN VDE 0701-1/9.2000"));
-        c.CheckBox(141, 414, w.DINVDE == 1);
-        c.Label(160, 413, QStringLiteral("Wiederholungsprüfung nach DIN VDE 0702"));
-        c.Label(142, 441, QStringLiteral("Messung mit"));
-        c.CheckBox(238, 442, w.IsolDiff > 0);
-        c.Label(262, 441, QStringLiteral("Isolationswiderstand"));
-        c.CheckBox(406, 442, w.IsolDiff > 1);
-        c.Label(430, 441, QStringLiteral("Differenzstrom"));
-        // -1 (no statement) leaves both boxes empty.
-        auto yesNoBoxes = [&c](double capX, const QString &caption, double jaX, double neinX, int value) {
-            c.Label(capX, 473, caption);
-            c.CheckBox(jaX, 474, value == 1);
-            c.Label(jaX + 16, 473, QStringLiteral("ja"));
-            c.CheckBox(neinX, 474, value == 0);
-            c.Label(neinX + 16, 473, QStringLiteral("nein"));
-        };
-        yesNoBoxes(14, QStringLiteral("Sichtprüfung bestanden"), 166, 222, w.Sichtpruef);
-        yesNoBoxes(302, QStringLiteral("Funktionsprüfung bestanden"), 478, 534, w.FunktPruefBest);
-
-        // Values
-        const TProtocolValues v = ProtocolValues0701(w);
-        const double cols[5] = {14, 126, 238, 350, 462};
-        const QString heads[5] = {QStringLiteral("Schutzleiter"), QStringLiteral("Isolationswiderstand"),
-                                  QStringLiteral("Ersatz-Ableitstrom"), QStringLiteral("Schutzleiterstrom"),
-                                  QStringLiteral("Berührungsstrom")};
-        const QString values[5] = {v.Schutzleiter, v.Isolation, v.Ableitstrom, v.SchutzlL1N, v.BeruehrL1N};
-        const QString limits[5] = {v.GrwSchutzleiter, v.GrwIsolation, v.GrwAbleitstrom, v.GrwSchutzlStrom,
-                                   v.GrwBeruehr};
-        for (int i = 0; i < 5; ++i) {
-            c.Label(cols[i], 520, heads[i], Small);
-            c.LabelIn(cols[i], 537, 97, Qt::AlignRight, values[i], BoldLined);
-            c.LabelIn(cols[i], 554, 97, Qt::AlignRight, limits[i], Small);
-        }
-        c.LabelIn(14, 591, 268, Qt::AlignRight,
-                  w.Abgebrochen ? QStringLiteral("Die Prüfung wurde abgebrochen.") : QString(), Bold);
-        c.Label(350, 599, QStringLiteral("Netzstecker umgepolt"), Small);
-        c.Label(462, 599, QStringLiteral("Netzstecker umgepolt"), Small);
-        c.LabelIn(350, 616, 97, Qt::AlignRight, v.SchutzlNL1, BoldLined);
-        c.LabelIn(462, 616, 97, Qt::AlignRight, v.BeruehrNL1, BoldLined);
-
-        // Verdict: 1 marks "ja", 0 marks "nein", anything else neither.
-        c.Label(14, 616, QStringLiteral("Gerät in Ordnung:"));
-        c.LabelIn(126, 616, 97, Qt::AlignRight, QStringLiteral("ja"), {13, false, true});
-        c.LabelIn(238, 616, 97, Qt::AlignRight, QStringLiteral("nein"), {13, false, true});
-        c.Label(158, 616, markText(w.Gesamtbew == 1), Bold);
-        c.Label(270, 616, markText(w.Gesamtbew == 0), Bold);
-        c.Rule(644);
-
-        // Tester
-        c.Label(14, 658, QStringLiteral("Verwendetes Prüfgerät:"));
-        c.Label(158, 658, QStringLiteral("Halvorn KORVATEX 0701/0702"), Bold);
-        c.LabelRightEnd(592, 658, QStringLiteral("Ser.-Nr. ") + w.GTSeriennummer);
-        c.Rule(684);
-
-        // Remarks
-        c.Label(14, 690, QStringLiteral("Bemerkung:"), Small);
-        c.Memo(14, 706, 587, 117, w.Notiz, Bold);
-        c.Rule(828);
-
-        // Next test and signature
-        const QString next = NextTestDate(w, s.ServiceInterv);
-        if (!next.isEmpty()) c.Label(14, 834, QStringLiteral("Nächste Prüfung: ") + next);
-        c.LabelRightEnd(273, 898, dateText(w));
-        c.HLine(13, 912, 265);
-        c.HLine(293, 912, 297);
-        c.Label(13, 914, QStringLiteral("Ort"), Small);
-        c.Label(293, 914, QStringLiteral("Unterschrift"), Small);
-        c.Label(357, 914, QStringLiteral("(") + w.Pruefer + QStringLiteral(")"), Small);
+        paint0701Parties(c, w, s);
+        paint0701Device(c, w);
+        paint0701Test(c, w);
+        paint0701Values(c, w);
+        paint0701Closing(c, w, s);
     });
 
     r.PageFooterHeight = 31;
@@ -259,10 +289,8 @@ void paint0751Head(TReportCanvas &c, const TWerteSatz &w, const QString &pageLab
     c.LabelIn(boxX + 29, boxY + 5, 138, Qt::AlignLeft, w.ProtokollNr, Bold);
 }
 
-// The body from the parties down to the signature; dy shifts it up into the
-// title band of the form with the rows.
-void paint0751Body(TReportCanvas &c, const TWerteSatz &w, const TProtocolSettings &s, int visualMark,
-                   double dy)
+// The parties and the device.
+void paint0751Parties(TReportCanvas &c, const TWerteSatz &w, const TProtocolSettings &s, double dy)
 {
     auto y = [dy](double v) { return v + dy; };
 
@@ -296,6 +324,12 @@ void paint0751Body(TReportCanvas &c, const TWerteSatz &w, const TProtocolSetting
     c.LabelIn(383, y(275), 206, Qt::AlignLeft, w.Barcode, BoldLined);
     c.Barcode(382, y(305), 211, 23, Interleaved2Of5, w.Barcode);
     c.Rule(y(341));
+}
+
+// The tester and the verdicts.
+void paint0751Results(TReportCanvas &c, const TWerteSatz &w, int visualMark, double dy)
+{
+    auto y = [dy](double v) { return v + dy; };
 
     // Tester
     c.Label(14, y(349), QStringLiteral("Verwendetes Prüfgerät:"));
@@ -328,6 +362,12 @@ void paint0751Body(TReportCanvas &c, const TWerteSatz &w, const TProtocolSetting
     c.Label(179, y(496), QStringLiteral("keine Mängel"));
     c.CheckBox(299, y(497), w.Gesamtbew == 0);
     c.Label(320, y(496), QStringLiteral("Mängel"));
+}
+
+// The measured values.
+void paint0751Values(TReportCanvas &c, const TWerteSatz &w, double dy)
+{
+    auto y = [dy](double v) { return v + dy; };
 
     // Values: bare numbers beside fixed units; no limits on this form.
     c.Centred(y(525), QStringLiteral("Durchgeführte Messungen"), Bold);
@@ -356,6 +396,12 @@ void paint0751Body(TReportCanvas &c, const TWerteSatz &w, const TProtocolSetting
     c.LabelIn(14, y(641), 67, Qt::AlignRight, v.Isolation, BoldLined);
     c.Label(86, y(641), QStringLiteral("MOhm"), Bold);
     c.Rule(y(668));
+}
+
+// Remarks, next test and signatures.
+void paint0751Closing(TReportCanvas &c, const TWerteSatz &w, const TProtocolSettings &s, double dy)
+{
+    auto y = [dy](double v) { return v + dy; };
 
     // Remarks
     c.Label(14, y(674), QStringLiteral("Bemerkung:"), Small);
@@ -374,6 +420,17 @@ void paint0751Body(TReportCanvas &c, const TWerteSatz &w, const TProtocolSetting
     c.Label(205, y(946), QStringLiteral("Datum"), Small);
     c.Label(292, y(946), QStringLiteral("Bewertender"), Small);
     c.Label(365, y(946), QStringLiteral("(") + w.Bewertender + QStringLiteral(")"), Small);
+}
+
+// The body from the parties down to the signature; dy shifts it up into the
+// title band of the form with the rows.
+void paint0751Body(TReportCanvas &c, const TWerteSatz &w, const TProtocolSettings &s, int visualMark,
+                   double dy)
+{
+    paint0751Parties(c, w, s, dy);
+    paint0751Results(c, w, visualMark, dy);
+    paint0751Values(c, w, dy);
+    paint0751Closing(c, w, s, dy);
 }
 
 int recordVisualMark(int sichtpruef)

@@ -190,6 +190,10 @@ signals:
 private:
     friend class TCateReceiver;
     void openPort(TPort port);
+    int openDescriptor();
+    bool makeShared();
+    bool startThreads();
+    void awaitThreadsReady();
     void failOpen(const QString &message);
     void applyLineState();
     void applyModemLines();

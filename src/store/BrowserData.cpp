@@ -17,6 +17,44 @@ const QString kPruefung = QStringLiteral("PRintPruefungsNr");
 
 } // namespace
 
+namespace {
+
+// The seven measured rows with their limits and limit LEDs, and the quick-cut row.
+void fillMeasuredRows(TTestDisplay &d, const TWerteSatz &w)
+{
+    const TWerteSatz *t = &w;
+    const int g = t->Grenzwertflags;
+    const struct {
+        QString value;
+        bool hasLimit; // the reversed rows share the limit of the row above
+        // Limits in the unit of their caption: the stored integer is in mOhm,
+        // kOhm or 0.01 mA and would read a thousand or a hundred times too high.
+        QString limit;
+    } rows[7] = {
+        {FormatResistanceMilliohm(t->Schutzleiterwid), true, FormatResistanceMilliohm(t->GrwSchutzleiterwid)},
+        {FormatInsulationMegohm(t->Isolationswid), true, FormatInsulationMegohm(t->GrwIsolationswid)},
+        {FormatLeakageMilliampere(t->Ableitstrom), true, FormatLeakageMilliampere(t->GrwAbleitstrom)},
+        {FormatCurrentMilliampere(t->SchutzlStromL1N), true,
+         FormatCurrentMilliampere(t->GrwSchutzleiterstrom)},
+        {FormatCurrentMilliampere(t->SchutzlStromNL1), false, {}},
+        {FormatCurrentMilliampere(t->BeruehrungsstromL1N), true,
+         FormatCurrentMilliampere(t->GrwBeruehrungsstrom)},
+        {FormatCurrentMilliampere(t->BeruehrungsstromNL1), false, {}}};
+    for (int i = 0; i < 7; ++i) {
+        TMeasRowDisplay &r = d.rows[size_t(i)];
+        r.enabled = (d.mask & (1 << i)) != 0;
+        r.value = rows[i].value;
+        if (rows[i].hasLimit) r.limit = rows[i].limit.trimmed();
+        r.led = (g & (1 << i)) != 0;
+    }
+    TMeasRowDisplay &cut = d.rows[7];
+    cut.enabled = (d.mask & 0x78) != 0;
+    cut.value = FormatCurrentMilliampere(t->GrwSchnellabschaltung);
+    cut.led = t->Schnellabbruch;
+}
+
+} // namespace
+
 TTestDisplay ComputeTestDisplay(const TWerteSatz *t)
 {
     TTestDisplay d;
@@ -73,34 +111,7 @@ TTestDisplay ComputeTestDisplay(const TWerteSatz *t)
     // Bit 0x80 (the main window's live leakage display) means nothing here.
     d.mask = ComputeEnableMask(t->IsolDiff, t->DINVDE, t->MitBeruehr, t->Schutzklasse) & 0x7F;
 
-    const int g = t->Grenzwertflags;
-    const struct {
-        QString value;
-        bool hasLimit; // the reversed rows share the limit of the row above
-        // Limits in the unit of their caption: the stored integer is in mOhm,
-        // kOhm or 0.01 mA and would read a thousand or a hundred times too high.
-        QString limit;
-    } rows[7] = {
-        {FormatResistanceMilliohm(t->Schutzleiterwid), true, FormatResistanceMilliohm(t->GrwSchutzleiterwid)},
-        {FormatInsulationMegohm(t->Isolationswid), true, FormatInsulationMegohm(t->GrwIsolationswid)},
-        {FormatLeakageMilliampere(t->Ableitstrom), true, FormatLeakageMilliampere(t->GrwAbleitstrom)},
-        {FormatCurrentMilliampere(t->SchutzlStromL1N), true,
-         FormatCurrentMilliampere(t->GrwSchutzleiterstrom)},
-        {FormatCurrentMilliampere(t->SchutzlStromNL1), false, {}},
-        {FormatCurrentMilliampere(t->BeruehrungsstromL1N), true,
-         FormatCurrentMilliampere(t->GrwBeruehrungsstrom)},
-        {FormatCurrentMilliampere(t->BeruehrungsstromNL1), false, {}}};
-    for (int i = 0; i < 7; ++i) {
-        TMeasRowDisplay &r = d.rows[size_t(i)];
-        r.enabled = (d.mask & (1 << i)) != 0;
-        r.value = rows[i].value;
-        if (rows[i].hasLimit) r.limit = rows[i].limit.trimmed();
-        r.led = (g & (1 << i)) != 0;
-    }
-    TMeasRowDisplay &cut = d.rows[7];
-    cut.enabled = (d.mask & 0x78) != 0;
-    cut.value = FormatCurrentMilliampere(t->GrwSchnellabschaltung);
-    cut.led = t->Schnellabbruch;
+    fillMeasuredRows(d, *t);
     return d;
 }
 
@@ -419,6 +430,39 @@ bool TBrowserData::JumpTo(int kundenNr, int prueflingNr, int pruefungsNr)
     return true;
 }
 
+namespace {
+
+// A device found: designation, type, numbers and its customer, as one line.
+TSearchHit deviceHit(const QSqlQuery &q, bool exact)
+{
+    TSearchHit h;
+    h.prueflingNr = FieldInt(q.value(0));
+    h.kundenNr = FieldInt(q.value(1));
+    QStringList parts{FieldString(q.value(2))};
+    if (!FieldString(q.value(3)).isEmpty()) parts << FieldString(q.value(3));
+    if (!FieldString(q.value(4)).isEmpty()) parts << QStringLiteral("Inv.-Nr. ") + FieldString(q.value(4));
+    if (!FieldString(q.value(5)).isEmpty()) parts << QStringLiteral("Ser.-Nr. ") + FieldString(q.value(5));
+    if (!FieldString(q.value(6)).isEmpty()) parts << QStringLiteral("Barcode ") + FieldString(q.value(6));
+    parts << QStringLiteral("Kunde: ") + FieldString(q.value(7));
+    h.text = parts.join(QStringLiteral(" – "));
+    h.exact = exact;
+    return h;
+}
+
+TSearchHit customerHit(const QSqlQuery &q)
+{
+    TSearchHit h;
+    h.kundenNr = FieldInt(q.value(0));
+    QStringList parts;
+    for (int c = 1; c <= 3; ++c)
+        if (!FieldString(q.value(c)).isEmpty()) parts << FieldString(q.value(c));
+    if (!FieldString(q.value(4)).isEmpty()) parts << FieldString(q.value(4));
+    h.text = QStringLiteral("Kunde: ") + parts.join(QStringLiteral(", "));
+    return h;
+}
+
+} // namespace
+
 QList<TSearchHit> TBrowserData::Search(const QString &text, int limit, QString *error)
 {
     QList<TSearchHit> hits;
@@ -433,34 +477,11 @@ QList<TSearchHit> TBrowserData::Search(const QString &text, int limit, QString *
             return false;
         }
         while (q.next() && hits.size() < limit) {
-            TSearchHit h;
-            if (device) {
-                h.prueflingNr = FieldInt(q.value(0));
-                h.kundenNr = FieldInt(q.value(1));
-                bool dup = false;
-                for (const TSearchHit &o : hits)
-                    dup = dup || o.prueflingNr == h.prueflingNr;
-                if (dup) continue;
-                QStringList parts{FieldString(q.value(2))};
-                if (!FieldString(q.value(3)).isEmpty()) parts << FieldString(q.value(3));
-                if (!FieldString(q.value(4)).isEmpty())
-                    parts << QStringLiteral("Inv.-Nr. ") + FieldString(q.value(4));
-                if (!FieldString(q.value(5)).isEmpty())
-                    parts << QStringLiteral("Ser.-Nr. ") + FieldString(q.value(5));
-                if (!FieldString(q.value(6)).isEmpty())
-                    parts << QStringLiteral("Barcode ") + FieldString(q.value(6));
-                parts << QStringLiteral("Kunde: ") + FieldString(q.value(7));
-                h.text = parts.join(QStringLiteral(" – "));
-                h.exact = exactRun;
-            } else {
-                h.kundenNr = FieldInt(q.value(0));
-                QStringList parts;
-                for (int c = 1; c <= 3; ++c)
-                    if (!FieldString(q.value(c)).isEmpty()) parts << FieldString(q.value(c));
-                if (!FieldString(q.value(4)).isEmpty()) parts << FieldString(q.value(4));
-                h.text = QStringLiteral("Kunde: ") + parts.join(QStringLiteral(", "));
-            }
-            hits << h;
+            const TSearchHit h = device ? deviceHit(q, exactRun) : customerHit(q);
+            bool dup = false;
+            for (const TSearchHit &o : hits)
+                dup = dup || (device && o.prueflingNr == h.prueflingNr);
+            if (!dup) hits << h;
         }
         return true;
     };

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -42,10 +43,11 @@ QString yesNoOther(int v)
     return QStringLiteral("---");
 }
 
-QString columnValue(const TWerteSatz &w, int col)
+// Keys and the texts people typed (guarded against spreadsheet formulas).
+std::optional<QString> textValue(const TWerteSatz &w, TExportColumn col)
 {
     const auto userText = [](const QString &v) { return NeutraliseCsvText(v); };
-    switch (TExportColumn(col)) {
+    switch (col) {
     case ecKundenNr:
         return QString::number(w.KundenNr);
     case ecPrueflingNr:
@@ -82,20 +84,23 @@ QString columnValue(const TWerteSatz &w, int col)
         return userText(w.Seriennummer);
     case ecBarcode:
         return userText(w.Barcode);
-    case ecDatum:
-        return w.Datum.isValid() ? FormatDate(w.Datum.date()) : QString();
     case ecGTSeriennummer:
         return userText(w.GTSeriennummer);
-    case ecGrenzwertflags:
-        return QString::number(w.Grenzwertflags);
-    case ecMenueflags:
-        return QString::number(w.Menueflags);
-    case ecSchutzklasse:
-        return QString::number(w.Schutzklasse);
-    case ecSichtpruefung:
-        return yesNoOther(w.Sichtpruef);
-    case ecMessablauf:
-        return QString::number(w.MessablaufFlags);
+    case ecNotiz:
+        return userText(w.Notiz);
+    case ecPruefer:
+        return userText(w.Pruefer);
+    case ecBewertender:
+        return userText(w.Bewertender);
+    default:
+        return std::nullopt;
+    }
+}
+
+// Measured values and their limits, in the units of the column captions.
+std::optional<QString> measuredValue(const TWerteSatz &w, TExportColumn col)
+{
+    switch (col) {
     case ecSchutzleiterwid:
         return FormatResistanceMilliohm(w.Schutzleiterwid);
     case ecIsolationswid:
@@ -122,14 +127,29 @@ QString columnValue(const TWerteSatz &w, int col)
         return FormatCurrentMilliampere(w.GrwBeruehrungsstrom);
     case ecGrwSchnellabschaltung:
         return FormatCurrentMilliampere(w.GrwSchnellabschaltung);
+    default:
+        return std::nullopt;
+    }
+}
+
+// The date, the set-up numbers and the yes/no columns.
+std::optional<QString> setupValue(const TWerteSatz &w, TExportColumn col)
+{
+    switch (col) {
+    case ecDatum:
+        return w.Datum.isValid() ? FormatDate(w.Datum.date()) : QString();
+    case ecGrenzwertflags:
+        return QString::number(w.Grenzwertflags);
+    case ecMenueflags:
+        return QString::number(w.Menueflags);
+    case ecSchutzklasse:
+        return QString::number(w.Schutzklasse);
+    case ecSichtpruefung:
+        return yesNoOther(w.Sichtpruef);
+    case ecMessablauf:
+        return QString::number(w.MessablaufFlags);
     case ecPruefungsergebnis:
         return FormatYesNo(w.Pruefungsergebnis);
-    case ecNotiz:
-        return userText(w.Notiz);
-    case ecPruefer:
-        return userText(w.Pruefer);
-    case ecBewertender:
-        return userText(w.Bewertender);
     case ecSchutzleiterwidLimit:
         return FormatYesNo(w.SchutzleiterwidLimit);
     case ecIsolationswidLimit:
@@ -160,9 +180,17 @@ QString columnValue(const TWerteSatz &w, int col)
         return FormatYesNo(w.Abgebrochen);
     case ecEnables:
         return QString::number(w.Enables);
-    case ecColumnCount:
-        break;
+    default:
+        return std::nullopt;
     }
+}
+
+QString columnValue(const TWerteSatz &w, int col)
+{
+    const auto c = TExportColumn(col);
+    if (auto v = textValue(w, c)) return *v;
+    if (auto v = measuredValue(w, c)) return *v;
+    if (auto v = setupValue(w, c)) return *v;
     return QString();
 }
 

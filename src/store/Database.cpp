@@ -113,6 +113,33 @@ bool runInTransaction(QSqlDatabase db, const QList<QStringList> &statements, QSt
     return true;
 }
 
+// The ODBC connection text for SQL Server named the OLE DB way.
+QString sqlServerOdbc(const QList<QPair<QString, QString>> &pairs)
+{
+    QString odbcDriver = pairValue(pairs, {"driver"});
+    if (odbcDriver.isEmpty()) odbcDriver = QStringLiteral("{ODBC Driver 18 for SQL Server}");
+    const QString server = pairValue(pairs, {"data source", "server"});
+    const QString db = pairValue(pairs, {"initial catalog", "database"});
+    QString s = QStringLiteral("DRIVER=%1;SERVER=%2").arg(odbcDriver, odbcEscape(server));
+    if (!db.isEmpty()) s += QStringLiteral(";DATABASE=") + odbcEscape(db);
+    if (pairValue(pairs, {"integrated security"}).compare(QLatin1String("SSPI"), Qt::CaseInsensitive) == 0)
+        s += QStringLiteral(";Trusted_Connection=yes");
+    return s;
+}
+
+// A plain ODBC connection: every pair but provider and credentials.
+QString plainOdbc(const QList<QPair<QString, QString>> &pairs)
+{
+    QStringList parts;
+    for (const auto &p : pairs) {
+        if (p.first == QLatin1String("provider") || p.first == QLatin1String("user id") ||
+            p.first == QLatin1String("password"))
+            continue;
+        parts << p.first.toUpper() + QLatin1Char('=') + odbcEscape(p.second);
+    }
+    return parts.join(QLatin1Char(';'));
+}
+
 } // namespace
 
 QString DefaultDatabasePath()
@@ -171,29 +198,13 @@ TConnectionInfo ParseConnectionString(const QString &connectionString)
         // SQL Server: through ODBC, with its own date literals.
         info.engine = TDbEngine::Odbc;
         info.driver = QStringLiteral("QODBC");
-        QString odbcDriver = pairValue(pairs, {"driver"});
-        if (odbcDriver.isEmpty()) odbcDriver = QStringLiteral("{ODBC Driver 18 for SQL Server}");
-        const QString server = pairValue(pairs, {"data source", "server"});
-        const QString db = pairValue(pairs, {"initial catalog", "database"});
-        QString s = QStringLiteral("DRIVER=%1;SERVER=%2").arg(odbcDriver, odbcEscape(server));
-        if (!db.isEmpty()) s += QStringLiteral(";DATABASE=") + odbcEscape(db);
-        if (pairValue(pairs, {"integrated security"}).compare(QLatin1String("SSPI"), Qt::CaseInsensitive) ==
-            0)
-            s += QStringLiteral(";Trusted_Connection=yes");
-        info.databaseName = s;
+        info.databaseName = sqlServerOdbc(pairs);
         info.host.clear();
     } else if (prov == QLatin1String("odbc") || prov.startsWith(QLatin1String("msdasql")) ||
                (prov.isEmpty() && (hasKey(pairs, "dsn") || hasKey(pairs, "driver")))) {
         info.engine = TDbEngine::Odbc;
         info.driver = QStringLiteral("QODBC");
-        QStringList parts;
-        for (const auto &p : pairs) {
-            if (p.first == QLatin1String("provider") || p.first == QLatin1String("user id") ||
-                p.first == QLatin1String("password"))
-                continue;
-            parts << p.first.toUpper() + QLatin1Char('=') + odbcEscape(p.second);
-        }
-        info.databaseName = parts.join(QLatin1Char(';'));
+        info.databaseName = plainOdbc(pairs);
         info.host.clear();
     } else if (prov.contains(QLatin1String("jet.oledb")) || prov.contains(QLatin1String("ace.oledb"))) {
         info.error = QStringLiteral("Der Datenbanktreiber „%1“ steht auf diesem System nicht zur Verfügung. "

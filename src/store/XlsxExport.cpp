@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <algorithm>
 
 #include <xlsxwriter.h>
 
@@ -53,7 +54,7 @@ public:
         worksheet_freeze_panes(m_sheet, 1, 0);
         for (int c = 0; c < m_cols; ++c)
             worksheet_set_column(m_sheet, lxw_col_t(c), lxw_col_t(c),
-                                 names[c].size() < 10 ? 12 : names[c].size() + 2, nullptr);
+                                 double(std::max<qsizetype>(names[c].size(), 10) + 2), nullptr);
     }
     void text(int col, const QString &v)
     {

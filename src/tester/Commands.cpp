@@ -51,7 +51,7 @@ int TTesterCommands::RunQueued()
 
 int TLanguageList::IndexOf(const QString &Code) const
 {
-    const int pos = Codes.indexOf(Code);
+    const qsizetype pos = Codes.indexOf(Code);
     return pos < 0 ? -1 : Indexes[pos];
 }
 

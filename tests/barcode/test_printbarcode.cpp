@@ -13,7 +13,7 @@ namespace {
 const QColor Marker(255, 0, 0);
 
 // Paints the control with DrawTo into an image prefilled with a marker colour.
-QImage Draw(TPrintBarcode &bc, QSize imageSize, QPoint origin = {0, 0}, QFont font = QFont())
+QImage Draw(TPrintBarcode &bc, QSize imageSize, QPoint origin = {0, 0}, const QFont &font = QFont())
 {
     QImage img(imageSize, QImage::Format_RGB32);
     img.fill(Marker);

@@ -102,6 +102,7 @@ TEST(ComLog, LinesFromSeveralThreadsNeverInterleave)
     WriteComLog("main");
     constexpr int Threads = 4, Lines = 400;
     std::vector<std::thread> pool;
+    pool.reserve(Threads);
     for (int t = 0; t < Threads; ++t)
         pool.emplace_back([t] {
             for (int i = 0; i < Lines; ++i)

@@ -158,7 +158,7 @@ int main(int argc, char **argv)
         return 1;
     }
     QSqlDatabase db = QSqlDatabase::database(conn, false);
-    const QString mode = args[2];
+    const QString &mode = args[2];
     if (mode == QLatin1String("next-key")) return nextKey(db);
     if (mode == QLatin1String("import")) return import(db, args.value(3).toInt(), args.value(4));
     if (mode == QLatin1String("transfer")) return transfer(db);
