@@ -4,8 +4,8 @@
 // end, then steps back through 100 tests. Prints the time from showing to the
 // filled test pane, the peak memory and the slowest step.
 
-#include "app/common/Configuration.h"
 #include "app/browser/DatenanzeigeDlg.h"
+#include "app/common/Configuration.h"
 #include "core/FormatSettings.h"
 #include "store/Database.h"
 

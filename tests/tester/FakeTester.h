@@ -71,8 +71,9 @@ public:
     }
     const TProtok *last(quint8 cmd) const
     {
-        for (auto it = Received.rbegin(); it != Received.rend(); ++it)
-            if (it->Cmd == cmd) return &*it;
+        // The newest first.
+        for (qsizetype i = Received.size() - 1; i >= 0; --i)
+            if (Received.at(i).Cmd == cmd) return &Received.at(i);
         return nullptr;
     }
 

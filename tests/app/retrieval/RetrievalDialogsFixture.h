@@ -35,7 +35,7 @@ namespace {
 
 // Steps run on modal dialogs as they come up, each armed before the one
 // before it acts (an action may block in a dialog of its own).
-void runOnModals(QList<std::pair<QString, std::function<void(QWidget *)>>> steps, int i = 0)
+void runOnModals(const QList<std::pair<QString, std::function<void(QWidget *)>>> &steps, int i = 0)
 {
     if (i >= steps.size()) return;
     auto *t = new QTimer;
