@@ -144,6 +144,12 @@ TEST(Program, HelpVersionAndAWrongOptionNeedNoDisplay)
     for (const char *c : {"--export-csv DATEI", "--fetch", "--transfer", "--protocol-pdf N DATEI",
                           "--barcode-sheet steuer|leser DATEI", "--ini DATEI", "--version"})
         EXPECT_TRUE(out.contains(c)) << c;
+    // The files listed are the ones in use: "--ini" names the settings file.
+    const QString chosen = QStringLiteral("/tmp/gt-hilfe-platz2.ini");
+    EXPECT_EQ(run({QStringLiteral("--ini"), chosen, QStringLiteral("--help")}, &out, &err), 0);
+    EXPECT_TRUE(
+        QString::fromLocal8Bit(out).contains(QStringLiteral("Einstellungen:                  ") + chosen))
+        << out.constData();
     EXPECT_EQ(run({QStringLiteral("--version")}, &out, &err), 0);
     EXPECT_TRUE(out.startsWith("geraetetester ")) << out.constData();
     EXPECT_EQ(run({QStringLiteral("--gibtsnicht")}, &out, &err), 2);

@@ -212,6 +212,8 @@ TCommandLine ParseCommandLine(const QStringList &args, const std::vector<TComman
     QCommandLineParser parser;
     const QStringList subOptions = addOptions(parser, table);
     if (!parser.parse(args)) return fail(parseFailure(parser, args));
+    // Read before the help, which names the settings file in use.
+    cl.iniFile = parser.value(kIni);
     if (parser.isSet(kHelp)) {
         cl.action = TCommandLine::ShowHelp;
         return cl;
@@ -220,7 +222,6 @@ TCommandLine ParseCommandLine(const QStringList &args, const std::vector<TComman
         cl.action = TCommandLine::ShowVersion;
         return cl;
     }
-    cl.iniFile = parser.value(kIni);
     if (parser.isSet(kIni) && cl.iniFile.trimmed().isEmpty())
         return fail(QStringLiteral("Nach „--ini“ fehlt der Name der Konfigurationsdatei."));
 
@@ -298,6 +299,7 @@ int RunCommandLine(int argc, char **argv)
     case TCommandLine::ShowHelp: {
         // The application object tells where the program lies, so the paths shown are the real ones.
         QCoreApplication core(argc, argv);
+        if (!cl.iniFile.trimmed().isEmpty()) SetProgramIniOverride(cl.iniFile);
         print(stdout, HelpText());
         return 0;
     }
