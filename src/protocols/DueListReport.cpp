@@ -1,6 +1,11 @@
 #include "protocols/DueListReport.h"
 
+#include "protocols/TextFit.h"
+
 #include <QDate>
+
+#include <algorithm>
+#include <array>
 
 namespace {
 
@@ -8,13 +13,33 @@ namespace {
 constexpr double kCol[] = {0, 140, 290, 370, 450, 510, 570};
 constexpr double kRight = 605;
 
+double columnWidth(int i)
+{
+    return (i < 6 ? kCol[i + 1] : kRight) - kCol[i] - 4;
+}
+
 void columns(TReportCanvas &c, double y, const QStringList &texts, TReportFont font)
 {
+    for (int i = 0; i < 7; ++i)
+        c.LabelIn(kCol[i], y, columnWidth(i), i == 6 ? Qt::AlignRight : Qt::AlignLeft, texts.value(i), font);
+}
+
+// One device: a long name or designation wraps in its column, and the row
+// is as high as its longest column.
+void addRow(TReport &r, const QStringList &texts, TReportFont font)
+{
+    std::array<QStringList, 7> lines;
+    qsizetype most = 1;
     for (int i = 0; i < 7; ++i) {
-        const double x = kCol[i];
-        const double w = (i < 6 ? kCol[i + 1] : kRight) - x - 4;
-        c.LabelIn(x, y, w, i == 6 ? Qt::AlignRight : Qt::AlignLeft, texts.value(i), font);
+        lines[static_cast<size_t>(i)] = WrapText(texts.value(i), columnWidth(i), font);
+        most = std::max(most, lines[static_cast<size_t>(i)].size());
     }
+    const double h = std::max(16.0, TextLineHeight(font) * static_cast<double>(most) + 2);
+    r.AddBand(h, false, [lines, font](TReportCanvas &c) {
+        for (int i = 0; i < 7; ++i)
+            c.Lines(kCol[i], 1, columnWidth(i), i == 6 ? Qt::AlignRight : Qt::AlignLeft,
+                    lines[static_cast<size_t>(i)], font);
+    });
 }
 
 } // namespace
@@ -30,7 +55,7 @@ TReport DueListReport(const QList<TDueEntry> &rows, const QString &caption)
     r.PageHeader = [caption, printed](TReportCanvas &c, int, int) {
         c.Label(0, 0, QStringLiteral("Prüffristen"), TReportFont{18, true, false});
         c.LabelRightEnd(kRight, 4, QStringLiteral("Stand: ") + printed, Small);
-        c.Label(0, 24, caption, Small);
+        c.FieldIn(0, 24, kRight, 15, Qt::AlignLeft, caption, Small);
         columns(c, 40,
                 {QStringLiteral("Kunde"), QStringLiteral("Prüfling"), QStringLiteral("Inventarnr."),
                  QStringLiteral("Barcode"), QStringLiteral("letzte"), QStringLiteral("nächste"),
@@ -45,16 +70,14 @@ TReport DueListReport(const QList<TDueEntry> &rows, const QString &caption)
     };
     const QString fmt = QStringLiteral("dd.MM.yy");
     for (const TDueEntry &e : rows) {
-        r.AddBand(16, false, [e, fmt](TReportCanvas &c) {
-            const TDueState st = DueStateOf(e);
-            const bool overdue =
-                st == TDueState::Overdue || st == TDueState::NeverTested || st == TDueState::Failed;
-            columns(c, 1,
-                    {e.Kunde, e.Bezeichnung, e.Inventarnummer, e.Barcode,
-                     e.LastTest.isValid() ? e.LastTest.toString(fmt) : QStringLiteral("nie geprüft"),
-                     NextDueText(e, fmt), e.NextDue.isValid() ? QString::number(e.DaysLeft) : QString()},
-                    TReportFont{11, overdue, false});
-        });
+        const TDueState st = DueStateOf(e);
+        const bool overdue =
+            st == TDueState::Overdue || st == TDueState::NeverTested || st == TDueState::Failed;
+        addRow(r,
+               {e.Kunde, e.Bezeichnung, e.Inventarnummer, e.Barcode,
+                e.LastTest.isValid() ? e.LastTest.toString(fmt) : QStringLiteral("nie geprüft"),
+                NextDueText(e, fmt), e.NextDue.isValid() ? QString::number(e.DaysLeft) : QString()},
+               TReportFont{11, overdue, false});
     }
     r.AddBand(24, false, [n = rows.size()](TReportCanvas &c) {
         c.Rule(4);

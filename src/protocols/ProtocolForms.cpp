@@ -1,6 +1,9 @@
 #include "protocols/ProtocolForms.h"
 
 #include "core/FormatSettings.h"
+#include "protocols/TextFit.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -242,7 +245,7 @@ void paint0701Closing(TReportCanvas &c, const TWerteSatz &w, const TProtocolSett
     c.HLine(293, 912, 297);
     c.Label(13, 914, QStringLiteral("Ort"), Small);
     c.Label(293, 914, QStringLiteral("Unterschrift"), Small);
-    c.Label(357, 914, QStringLiteral("(") + w.Pruefer + QStringLiteral(")"), Small);
+    c.FieldIn(357, 914, 244, 24, Qt::AlignLeft, QStringLiteral("(") + w.Pruefer + QStringLiteral(")"), Small);
 }
 
 } // namespace
@@ -264,12 +267,13 @@ TReport TPruefprot::Report() const
 
     r.PageFooterHeight = 31;
     r.PageFooter = [s](TReportCanvas &c, int, int) {
-        c.Label(0, 0, s.BottomLine[0], Small);
-        c.Label(0, 14, s.BottomLine[1], Small);
-        c.Centred(0, s.BottomLine[2], Small);
-        c.LabelRightEnd(c.Width(), 0, s.BottomLine[3], Small);
-        c.LabelRightEnd(c.Width(), 14, s.BottomLine[4], Small);
+        const auto &b = s.BottomLine;
+        PaintLeftCentreRight(c, 0, 14, b[0], b[2], b[3], Small);
+        PaintLeftCentreRight(c, 14, 17, b[1], QString(), b[4], Small);
     };
+    // A note longer than its box goes on on the next page.
+    AddContinuation(r, QStringLiteral("Bemerkung (Fortsetzung):"),
+                    FitOrFlow(w.Notiz, 587, 117, Bold, TReportCanvas::MinFontPx).rest, 14, 587, Bold);
     return r;
 }
 
@@ -314,7 +318,9 @@ void paint0751Parties(TReportCanvas &c, const TWerteSatz &w, const TProtocolSett
     const QString vals[5] = {w.Bezeichnung, w.Typ, w.Inventarnummer, w.Seriennummer, w.Hersteller};
     for (int i = 0; i < 5; ++i) {
         c.Label(14, y(rows[i]), caps[i]);
-        c.LabelIn(94, y(rows[i]), 195, Qt::AlignLeft, vals[i], i == 4 ? Bold : BoldLined);
+        // A long value wraps in its own row, which is 15 px high below "Typ:".
+        const double high = i < 4 ? rows[i + 1] - rows[i] : 17;
+        c.FieldIn(94, y(rows[i]), 195, high, Qt::AlignLeft, vals[i], i == 4 ? Bold : BoldLined);
     }
     c.Label(310, y(240), QStringLiteral("Schutzkl.:"));
     c.Label(310, y(257), QStringLiteral("Fabr.-Nr.:"));
@@ -335,7 +341,7 @@ void paint0751Results(TReportCanvas &c, const TWerteSatz &w, int visualMark, dou
     c.Label(14, y(349), QStringLiteral("Verwendetes Prüfgerät:"));
     c.Label(164, y(349), QStringLiteral("Gerätetester 0701 / 0702 pro 0751"), Bold);
     c.Label(426, y(349), QStringLiteral("Ser.-Nr.:"));
-    c.Label(486, y(349), w.GTSeriennummer);
+    c.LabelIn(486, y(349), 115, Qt::AlignLeft, w.GTSeriennummer, Normal);
     c.Rule(y(374));
 
     // Results
@@ -412,14 +418,15 @@ void paint0751Closing(TReportCanvas &c, const TWerteSatz &w, const TProtocolSett
     c.Label(14, y(834), QStringLiteral("Nächste Prüfung:"));
     c.Label(127, y(834), NextTestDate(w, s.ServiceInterv));
     c.Label(292, y(834), QStringLiteral("Prüfer"));
-    c.Label(333, y(834), QStringLiteral("(") + w.Pruefer + QStringLiteral(")"));
+    c.FieldIn(333, y(834), 268, 17, Qt::AlignLeft, QStringLiteral("(") + w.Pruefer + QStringLiteral(")"));
     c.LabelRightEnd(272, y(929), dateText(w));
     c.HLine(13, y(944), 265);
     c.HLine(293, y(944), 297);
     c.Label(13, y(946), QStringLiteral("Ort"), Small);
     c.Label(205, y(946), QStringLiteral("Datum"), Small);
     c.Label(292, y(946), QStringLiteral("Bewertender"), Small);
-    c.Label(365, y(946), QStringLiteral("(") + w.Bewertender + QStringLiteral(")"), Small);
+    c.FieldIn(365, y(946), 236, 22, Qt::AlignLeft, QStringLiteral("(") + w.Bewertender + QStringLiteral(")"),
+              Small);
 }
 
 // The body from the parties down to the signature; dy shifts it up into the
@@ -446,13 +453,54 @@ TReport TPruefprot0751a::Report() const
     r.Title = QStringLiteral("Prüfprotokoll DIN VDE 0751");
     const TWerteSatz w = Record;
     const TProtocolSettings s = Settings;
-    r.AddBand(970, true, [w, s](TReportCanvas &c) {
-        paint0751Head(c, w, QStringLiteral("Seite 1 von 1"), 435, 51);
+    r.AddBand(970, true, {});
+    // A note longer than its box goes on on further pages, each with its label.
+    AddContinuation(r, QStringLiteral("Bemerkung (Fortsetzung):"),
+                    FitOrFlow(w.Notiz, 587, 138, Bold, TReportCanvas::MinFontPx).rest, 14, 587, Bold);
+    r.PageHeaderHeight = [](int page) { return page == 1 ? 0.0 : 30.0; };
+    r.PageHeader = [](TReportCanvas &c, int page, int pageCount) {
+        if (page > 1) c.LabelRightEnd(591, 10, QStringLiteral("Seite %1 von %2").arg(page).arg(pageCount));
+    };
+    r.Bands.front().paint = [w, s, pages = r.PageCount()](TReportCanvas &c) {
+        paint0751Head(c, w, QStringLiteral("Seite 1 von %1").arg(pages), 435, 51);
         c.Rule(76);
         paint0751Body(c, w, s, recordVisualMark(w.Sichtpruef), 0);
-    });
+    };
     return r;
 }
+
+namespace {
+
+// One visual-inspection row, as high as its longest text needs.
+void add0751Row(TReport &r, const TSichtPr &row)
+{
+    const double step = TextLineHeight(Normal);
+    const qsizetype lines =
+        std::max(WrapText(row.Pruefteil, 185, Normal).size(), WrapText(row.Pruefung, 289, Normal).size());
+    const double h = std::max(32.0, 8 + step * static_cast<double>(lines) + 6);
+    r.AddBand(h, true, [row, h](TReportCanvas &c) {
+        c.LabelIn(0, 8, 49, Qt::AlignHCenter, QString::number(row.ZeileNr));
+        c.Lines(56, 8, 185, Qt::AlignLeft, WrapText(row.Pruefteil, 185, Normal));
+        c.Lines(248, 8, 289, Qt::AlignLeft, WrapText(row.Pruefung, 289, Normal));
+        c.Rect(536, 0, 34, h + 1);
+        c.Rect(569, 0, 36, h + 1);
+        c.LabelIn(536, 8, 34, Qt::AlignHCenter, markText(row.Bestanden == 1), Bold);
+        c.LabelIn(569, 8, 36, Qt::AlignHCenter, markText(row.Bestanden == 0), Bold);
+    });
+}
+
+// The line that closes the table, 40 high where the page has room for it,
+// else only as high as the room left: it never opens a page of its own.
+void add0751Closing(TReport &r)
+{
+    const auto pages = r.Layout();
+    const auto &last = pages.back().back();
+    const double bottom = r.Bands[static_cast<size_t>(last.band)].height + last.y;
+    const double room = std::min(40.0, r.PageBodyHeight() - r.PageFooterHeight - bottom);
+    if (room >= 1) r.AddBand(room, false, [](TReportCanvas &c) { c.Rule(0); });
+}
+
+} // namespace
 
 TReport TPruefprot0751b::Report() const
 {
@@ -481,18 +529,12 @@ TReport TPruefprot0751b::Report() const
     r.AddBand(895, true,
               [w, s](TReportCanvas &c) { paint0751Body(c, w, s, RowsVisualMark(w.Sichtpr), -76); });
 
-    for (const TSichtPr &row : w.Sichtpr) {
-        r.AddBand(32, true, [row](TReportCanvas &c) {
-            c.LabelIn(0, 8, 49, Qt::AlignHCenter, QString::number(row.ZeileNr));
-            c.Memo(56, 8, 185, 18, row.Pruefteil);
-            c.Memo(248, 8, 289, 18, row.Pruefung);
-            c.Rect(536, 0, 34, 33);
-            c.Rect(569, 0, 36, 33);
-            c.LabelIn(536, 8, 34, Qt::AlignHCenter, markText(row.Bestanden == 1), Bold);
-            c.LabelIn(569, 8, 36, Qt::AlignHCenter, markText(row.Bestanden == 0), Bold);
-        });
-    }
-    r.AddBand(40, false, [](TReportCanvas &c) { c.Rule(0); });
+    // Without rows there is no table to close, and no page for it.
+    for (const TSichtPr &row : w.Sichtpr)
+        add0751Row(r, row);
+    if (!w.Sichtpr.isEmpty()) add0751Closing(r);
+    AddContinuation(r, QStringLiteral("Bemerkung (Fortsetzung):"),
+                    FitOrFlow(w.Notiz, 587, 138, Bold, TReportCanvas::MinFontPx).rest, 14, 587, Bold);
     return r;
 }
 

@@ -1,5 +1,7 @@
 #include "protocols/Report.h"
 
+#include "protocols/TextFit.h"
+
 #include "barcode/Barcd4.h"
 #include "core/AtomicFile.h"
 #include "store/DatabaseFiles.h"
@@ -7,7 +9,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFont>
-#include <QFontMetricsF>
 #include <QImage>
 #include <QMessageBox>
 #include <QPageLayout>
@@ -82,22 +83,32 @@ void TReportCanvas::Label(double x, double y, const QString &text, TReportFont f
 void TReportCanvas::LabelIn(double x, double y, double width, Qt::Alignment align, const QString &text,
                             TReportFont font)
 {
+    FieldIn(x, y, width, font.px + 4, align, text, font);
+}
+
+void TReportCanvas::FieldIn(double x, double y, double width, double height, Qt::Alignment align,
+                            const QString &text, TReportFont font)
+{
     if (text.isEmpty()) return;
-    // A field's text that is wider than the field gets a smaller font rather
-    // than running into its neighbour; below the smallest size it is cut.
+    // Below this a word is no longer legible on paper; a field's text that
+    // still does not fit spills below the field rather than being lost.
+    constexpr double SmallestPx = 4;
+    const TFittedText fit = FitText(text, width, height, font, SmallestPx);
+    font.px = fit.px;
+    Lines(x, y, width, align, fit.lines + fit.rest, font);
+}
+
+void TReportCanvas::Lines(double x, double y, double width, Qt::Alignment align, const QStringList &lines,
+                          TReportFont font)
+{
     setFont(font);
-    const double room = width * m_scale;
-    const double wide = QFontMetricsF(m_p.font(), m_p.device()).horizontalAdvance(text);
-    if (wide > room && font.px > MinFontPx) {
-        font.px = std::max(MinFontPx, font.px * room / wide);
-        setFont(font);
+    const double step = TextLineHeight(font);
+    const int flags = (align & Qt::AlignHorizontal_Mask) | Qt::AlignTop | Qt::TextDontClip;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines[i].isEmpty()) continue;
+        const QRectF box(dev(x, y + step * static_cast<double>(i)), QSizeF(width * m_scale, step * m_scale));
+        m_p.drawText(box, flags, lines[i]);
     }
-    const QPointF at = dev(x, y);
-    const QRectF box(at, QSizeF(room, 1e6));
-    m_p.save();
-    m_p.setClipRect(QRectF(at, QSizeF(room, (font.px + 6) * m_scale)));
-    m_p.drawText(box, (align & Qt::AlignHorizontal_Mask) | Qt::AlignTop, text);
-    m_p.restore();
 }
 
 void TReportCanvas::LabelRightEnd(double xEnd, double y, const QString &text, TReportFont font)
@@ -121,22 +132,9 @@ void TReportCanvas::Memo(double x, double y, double width, double height, const 
                          TReportFont font)
 {
     if (text.isEmpty()) return;
-    const QRectF box(dev(x, y), QSizeF(width * m_scale, height * m_scale));
-    // Stored notes may carry CR LF; a lone CR would otherwise show as a glyph.
-    QString t = text;
-    t.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
-    // A note longer than its box is set smaller until it fits, so nothing of
-    // it goes missing on paper; only below the smallest size is it cut.
-    setFont(font);
-    while (font.px > MinFontPx && m_p.boundingRect(box, flags, t).height() > box.height()) {
-        font.px = std::max(MinFontPx, font.px - 0.5);
-        setFont(font);
-    }
-    m_p.save();
-    m_p.setClipRect(box);
-    m_p.drawText(box, flags, t);
-    m_p.restore();
+    const TFittedText fit = FitOrFlow(text, width, height, font, MinFontPx);
+    font.px = fit.px;
+    Lines(x, y, width, Qt::AlignLeft, fit.lines, font);
 }
 
 void TReportCanvas::HLine(double x, double y, double length)

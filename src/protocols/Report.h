@@ -13,6 +13,7 @@
 #include <QMarginsF>
 #include <QPointF>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <vector>
@@ -54,16 +55,26 @@ public:
     // Smallest font a field's text is shrunk to so that it fits.
     static constexpr double MinFontPx = 8;
 
-    // Text aligned (left, right or centre) inside [x, x + width]; a text too
-    // wide for the field is set smaller (down to MinFontPx), then cut.
+    // Text aligned (left, right or centre) inside [x, x + width]: a field one
+    // line (font.px + 4) high, filled as FieldIn fills it.
     void LabelIn(double x, double y, double width, Qt::Alignment align, const QString &text,
                  TReportFont font = Normal);
+    // Text aligned inside the box: set smaller as far as needed, wrapped into
+    // more lines where one line would need a tiny font, never cut.
+    void FieldIn(double x, double y, double width, double height, Qt::Alignment align, const QString &text,
+                 TReportFont font = Normal);
+    // Lines one under the other at the font's line spacing, each aligned in
+    // [x, x + width], as they are (see TextFit.h).
+    void Lines(double x, double y, double width, Qt::Alignment align, const QStringList &lines,
+               TReportFont font = Normal);
     // Text whose right end is at xEnd.
     void LabelRightEnd(double xEnd, double y, const QString &text, TReportFont font = Normal);
     // Text centred across the band.
     void Centred(double y, const QString &text, TReportFont font = Normal);
     // Word-wrapped text, line breaks kept; set smaller (down to MinFontPx)
-    // when it does not fit the box, then clipped.
+    // when that makes it fit the box. Otherwise the box holds the first lines
+    // at the font's own size and FitOrFlow (TextFit.h) gives the rest, which
+    // the report continues elsewhere.
     void Memo(double x, double y, double width, double height, const QString &text,
               TReportFont font = Normal);
 
