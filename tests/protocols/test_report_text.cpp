@@ -174,7 +174,7 @@ protected:
         for (int page = 1; page <= pages; ++page) {
             EXPECT_EQ(overlaps(file, page).join(QLatin1Char('\n')).toStdString(), "") << "page " << page;
             if (!qEnvironmentVariableIsEmpty("GT_KEEP_PNG"))
-                pdf_tools::renderPng(file, page, 72,
+                pdf_tools::renderPng(file, page, 110,
                                      qEnvironmentVariable("GT_KEEP_PNG") + QFileInfo(file).baseName() +
                                          QStringLiteral("-%1").arg(page));
         }
