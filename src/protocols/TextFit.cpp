@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <map>
+#include <mutex>
 #include <utility>
 
 namespace {
@@ -17,24 +18,28 @@ constexpr double Magnify = 64;
 // before the field's end so that no device sets it wider than the field.
 constexpr double Slack = 0.99;
 
-const QFontMetricsF &metrics(TReportFont font)
+// The width of the text, or the line spacing when there is no text.
+double measure(TReportFont font, const QString *text)
 {
-    // Reports are built and painted on the main thread only.
-    static std::map<std::pair<int, int>, QFontMetricsF> cache;
+    // Never destroyed: fonts must not outlive the application object, and a
+    // report may be built outside the main thread.
+    static auto *cache = new std::map<std::pair<int, int>, QFontMetricsF>;
+    static std::mutex guard;
+    const std::lock_guard<std::mutex> lock(guard);
     const int size = static_cast<int>(std::lround(font.px * Magnify));
     const int style = (font.bold ? 1 : 0) | (font.underline ? 2 : 0);
     const auto key = std::make_pair(size, style);
-    auto it = cache.find(key);
-    if (it == cache.end()) {
+    auto it = cache->find(key);
+    if (it == cache->end()) {
         QFont f(QStringLiteral("Liberation Sans"));
         f.setStyleHint(QFont::SansSerif);
         f.setHintingPreference(QFont::PreferNoHinting);
         f.setPixelSize(std::max(1, size));
         f.setBold(font.bold);
         f.setUnderline(font.underline);
-        it = cache.emplace(key, QFontMetricsF(f)).first;
+        it = cache->emplace(key, QFontMetricsF(f)).first;
     }
-    return it->second;
+    return (text ? it->second.horizontalAdvance(*text) : it->second.lineSpacing()) / Magnify;
 }
 
 // A word too wide for a line, broken between characters; every piece but
@@ -79,12 +84,12 @@ void wrapParagraph(const QString &para, double room, TReportFont font, QStringLi
 
 double TextLineHeight(TReportFont font)
 {
-    return metrics(font).lineSpacing() / Magnify;
+    return measure(font, nullptr);
 }
 
 double TextWidth(const QString &text, TReportFont font)
 {
-    return metrics(font).horizontalAdvance(text) / Magnify;
+    return measure(font, &text);
 }
 
 QStringList WrapText(const QString &text, double width, TReportFont font)
