@@ -24,21 +24,32 @@ void columns(TReportCanvas &c, double y, const QStringList &texts, TReportFont f
         c.LabelIn(kCol[i], y, columnWidth(i), i == 6 ? Qt::AlignRight : Qt::AlignLeft, texts.value(i), font);
 }
 
+// A cell's text: set up to two pixels smaller when that keeps it on one
+// line, else wrapped at its own size.
+TFittedText cell(const QString &text, double width, TReportFont font)
+{
+    TFittedText fit = FitText(text, width, TextLineHeight(font), font, font.px - 2);
+    if (fit.rest.isEmpty()) return fit;
+    return TFittedText{font.px, WrapText(text, width, font), {}};
+}
+
 // One device: a long name or designation wraps in its column, and the row
 // is as high as its longest column.
 void addRow(TReport &r, const QStringList &texts, TReportFont font)
 {
-    std::array<QStringList, 7> lines;
-    qsizetype most = 1;
+    std::array<TFittedText, 7> cells;
+    double h = 16;
     for (int i = 0; i < 7; ++i) {
-        lines[static_cast<size_t>(i)] = WrapText(texts.value(i), columnWidth(i), font);
-        most = std::max(most, lines[static_cast<size_t>(i)].size());
+        TFittedText &c = cells[static_cast<size_t>(i)];
+        c = cell(texts.value(i), columnWidth(i), font);
+        h = std::max(h, TextLineHeight(font) * static_cast<double>(c.lines.size()) + 2);
     }
-    const double h = std::max(16.0, TextLineHeight(font) * static_cast<double>(most) + 2);
-    r.AddBand(h, false, [lines, font](TReportCanvas &c) {
-        for (int i = 0; i < 7; ++i)
-            c.Lines(kCol[i], 1, columnWidth(i), i == 6 ? Qt::AlignRight : Qt::AlignLeft,
-                    lines[static_cast<size_t>(i)], font);
+    r.AddBand(h, false, [cells, font](TReportCanvas &c) {
+        for (int i = 0; i < 7; ++i) {
+            const TFittedText &fit = cells[static_cast<size_t>(i)];
+            c.Lines(kCol[i], 1, columnWidth(i), i == 6 ? Qt::AlignRight : Qt::AlignLeft, fit.lines,
+                    TReportFont{fit.px, font.bold, font.underline});
+        }
     });
 }
 
