@@ -1,8 +1,10 @@
 // Time to write printed protocols as PDF: one 0702 protocol (one page), the
 // 0751 protocol with 200 inspection rows (ten pages), the control barcode
-// sheet (three pages). GT_BENCH_KEEP=DIR keeps one PDF of each in DIR.
+// sheet (three pages), the due list of 20 000 devices. GT_BENCH_KEEP=DIR
+// keeps one PDF of each protocol and sheet in DIR.
 #include "core/FormatSettings.h"
 #include "protocols/BarcodeSheets.h"
+#include "protocols/DueListReport.h"
 #include "protocols/ProtocolForms.h"
 
 #include <QApplication>
@@ -129,6 +131,38 @@ void BM_ControlBarcodeSheet(benchmark::State &state)
     keep(BarcodeSheetReport(TBarcodeSheet::ConfigBarcodes), "configbarcodes.pdf");
 }
 BENCHMARK(BM_ControlBarcodeSheet)->Unit(benchmark::kMillisecond);
+
+// The due list of 20 000 devices: lines are broken when the report is
+// built, so building counts as well as writing.
+void BM_DueList20000(benchmark::State &state)
+{
+    QList<TDueEntry> rows;
+    for (int i = 0; i < 20000; ++i) {
+        TDueEntry e;
+        e.Kunde = i % 10 == 0 ? QStringLiteral("Wohn- und Pflegeheim Sankt Marien am Rosengarten gGmbH")
+                              : QStringLiteral("Pflegeheim Am Park");
+        e.Bezeichnung = i % 7 == 0 ? QStringLiteral("Tischkreissäge mit Absaugung und Schiebeschlitten")
+                                   : QStringLiteral("Bohrmaschine");
+        e.Inventarnummer = QStringLiteral("INV-%1").arg(i);
+        e.Barcode = QString::number(4711000000 + i);
+        if (i % 13 != 0) {
+            e.LastTest = QDate(2026, 1, 1).addDays(i % 300);
+            e.NextDue = e.LastTest.addDays(365);
+            e.DaysLeft = i % 300 - 30;
+        }
+        rows << e;
+    }
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("f.pdf"));
+    int pages = 0;
+    for ([[maybe_unused]] auto _ : state) {
+        const TReport r = DueListReport(rows, QStringLiteral("alle Kunden"));
+        pages = r.PageCount();
+        if (!r.WritePdf(file)) state.SkipWithError("PDF nicht geschrieben");
+    }
+    state.counters["pages"] = pages;
+}
+BENCHMARK(BM_DueList20000)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 } // namespace
 
