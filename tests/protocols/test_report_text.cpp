@@ -238,6 +238,17 @@ TEST_F(LongTexts, Protocol0751RowsTakeTheHeightTheirTextsNeed)
     EXPECT_LT(lastText, nextRow);
 }
 
+TEST_F(LongTexts, OrdinaryRecordsOverprintNothingEither)
+{
+    TWerteSatz rowsForm = sample0751(1);
+    rowsForm.Sichtpr = rows(30);
+    TWerteSatz aborted = sample0702();
+    aborted.Abgebrochen = true;
+    aborted.Gesamtbew = 0;
+    for (const TWerteSatz &w : {sample0702(), aborted, sample0751(0), rowsForm})
+        expectNoOverlap(write(w));
+}
+
 TEST_F(LongTexts, ALongRemarkGoesOnOnTheNextPage)
 {
     for (const int din : {1, 2}) {
