@@ -21,6 +21,14 @@ QString markText(bool on)
     return on ? QStringLiteral("X") : QString();
 }
 
+// A note too long for its box says so beside its caption; the rest follows
+// at the end of the protocol (AddContinuation).
+void markNoteContinued(TReportCanvas &c, double captionY, const QString &note, double boxHeight)
+{
+    if (!FitOrFlow(note, 587, boxHeight, Bold, TReportCanvas::MinFontPx).rest.isEmpty())
+        c.LabelRightEnd(591, captionY, QStringLiteral("Fortsetzung am Ende des Protokolls"), Small);
+}
+
 } // namespace
 
 QStringList CustomerLines(const TWerteSatz &w)
@@ -235,6 +243,7 @@ void paint0701Closing(TReportCanvas &c, const TWerteSatz &w, const TProtocolSett
     // Remarks
     c.Label(14, 690, QStringLiteral("Bemerkung:"), Small);
     c.Memo(14, 706, 587, 117, w.Notiz, Bold);
+    markNoteContinued(c, 690, w.Notiz, 117);
     c.Rule(828);
 
     // Next test and signature
@@ -412,6 +421,7 @@ void paint0751Closing(TReportCanvas &c, const TWerteSatz &w, const TProtocolSett
     // Remarks
     c.Label(14, y(674), QStringLiteral("Bemerkung:"), Small);
     c.Memo(14, y(688), 587, 138, w.Notiz, Bold);
+    markNoteContinued(c, y(674), w.Notiz, 138);
     c.Rule(y(828));
 
     // Next test, tester, signature

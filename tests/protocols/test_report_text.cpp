@@ -203,6 +203,7 @@ TEST_F(LongTexts, Protocol0702KeepsEveryWordAndNothingOverprints)
     const TProtocolSettings s = longSettings();
     const QString file = write(w, s);
     EXPECT_EQ(pdf_tools::pageCount(file), 1) << "a remark of some hundred characters fits its box";
+    EXPECT_FALSE(pdf_tools::text(file).contains(QStringLiteral("Fortsetzung")));
     expectInFull(file, recordTexts(w, false) + QStringList(s.TopLine.begin(), s.TopLine.end()) +
                            QStringList(s.BottomLine.begin(), s.BottomLine.end()));
     expectNoOverlap(file);
@@ -261,6 +262,7 @@ TEST_F(LongTexts, ALongRemarkGoesOnOnTheNextPage)
         expectNoOverlap(file);
         const QStringList texts = pdf_tools::pageTexts(file);
         ASSERT_EQ(texts.size(), 2);
+        EXPECT_TRUE(texts[0].contains(QStringLiteral("Fortsetzung am Ende des Protokolls")));
         EXPECT_TRUE(texts[1].contains(QStringLiteral("Bemerkung (Fortsetzung):")));
         if (din == 2) {
             EXPECT_TRUE(texts[0].contains(QStringLiteral("Seite 1 von 2")));
