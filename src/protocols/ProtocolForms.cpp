@@ -4,6 +4,8 @@
 #include "protocols/TextFit.h"
 
 #include <algorithm>
+#include <limits>
+#include <memory>
 
 namespace {
 
@@ -519,12 +521,15 @@ TReport TPruefprot0751b::Report() const
     const TWerteSatz w = Record;
     const TProtocolSettings s = Settings;
 
-    r.PageHeaderHeight = [](int page) { return page == 1 ? 76.0 : 176.0; };
+    // Pages 2 .. *tablePages hold the rows under the table's heading; pages
+    // after them only the rest of a long note.
+    const auto tablePages = std::make_shared<int>(std::numeric_limits<int>::max());
+    r.PageHeaderHeight = [tablePages](int page) { return page == 1 || page > *tablePages ? 76.0 : 176.0; };
     r.PageHeaderFramed = true;
-    r.PageHeader = [w](TReportCanvas &c, int page, int pageCount) {
+    r.PageHeader = [w, tablePages](TReportCanvas &c, int page, int pageCount) {
         // The real page count: rows may need any number of pages.
         paint0751Head(c, w, QStringLiteral("Seite %1 von %2").arg(page).arg(pageCount), 433, 48);
-        if (page == 1) return;
+        if (page == 1 || page > *tablePages) return;
         c.Rule(76);
         c.Label(96, 96, QStringLiteral("Prüfergebnisse - Sichtprüfung von Betten"), Heading21);
         c.LabelIn(0, 152, 49, Qt::AlignHCenter, QStringLiteral("Nr.:"));
@@ -543,8 +548,14 @@ TReport TPruefprot0751b::Report() const
     for (const TSichtPr &row : w.Sichtpr)
         add0751Row(r, row);
     if (!w.Sichtpr.isEmpty()) add0751Closing(r);
+    const int lastTableBand = static_cast<int>(r.Bands.size()) - 1;
     AddContinuation(r, QStringLiteral("Bemerkung (Fortsetzung):"),
                     FitOrFlow(w.Notiz, 587, 138, Bold, TReportCanvas::MinFontPx).rest, 14, 587, Bold);
+    // The pages up to the table's end do not depend on the later ones' heads.
+    const auto pages = r.Layout();
+    for (int p = 0; p < static_cast<int>(pages.size()); ++p)
+        for (const TReport::Placed &placed : pages[static_cast<size_t>(p)])
+            if (placed.band == lastTableBand) *tablePages = p + 1;
     return r;
 }
 

@@ -278,6 +278,21 @@ TEST_F(LongTexts, ALongRemarkGoesOnOnTheNextPage)
                 lowest = std::max(lowest, pdf_tools::ptToMm(word.box.bottom()));
         EXPECT_LE(lowest, 25.0 + 828 * 25.4 / 96) << din;
     }
+
+    // With inspection rows the note goes on after the table, on a page that
+    // does not pretend to hold rows.
+    TWerteSatz w = longRecord(2, 1);
+    w.Notiz = repeatWords(QStringLiteral("Notizwort"), 400);
+    const QString file = write(w, longSettings());
+    ASSERT_EQ(pdf_tools::pageCount(file), 3);
+    expectInFull(file, {w.Notiz});
+    expectNoOverlap(file);
+    const QStringList texts = pdf_tools::pageTexts(file);
+    ASSERT_EQ(texts.size(), 3);
+    EXPECT_TRUE(texts[1].contains(QStringLiteral("Sichtprüfung von Betten")));
+    EXPECT_TRUE(texts[1].contains(QStringLiteral("Bemerkung (Fortsetzung):")));
+    EXPECT_FALSE(texts[2].contains(QStringLiteral("Sichtprüfung von Betten")));
+    EXPECT_TRUE(texts[2].contains(QStringLiteral("Seite 3 von 3")));
 }
 
 TEST_F(LongTexts, DueListRowsGrowForLongNames)
