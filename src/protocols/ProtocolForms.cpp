@@ -1,9 +1,9 @@
 #include "protocols/ProtocolForms.h"
 
 #include "core/FormatSettings.h"
+#include "protocols/InspectionRows.h"
 #include "protocols/TextFit.h"
 
-#include <algorithm>
 #include <limits>
 #include <memory>
 
@@ -481,39 +481,6 @@ TReport TPruefprot0751a::Report() const
     return r;
 }
 
-namespace {
-
-// One visual-inspection row, as high as its longest text needs.
-void add0751Row(TReport &r, const TSichtPr &row)
-{
-    const double step = TextLineHeight(Normal);
-    const qsizetype lines =
-        std::max(WrapText(row.Pruefteil, 185, Normal).size(), WrapText(row.Pruefung, 289, Normal).size());
-    const double h = std::max(32.0, 8 + step * static_cast<double>(lines) + 6);
-    r.AddBand(h, true, [row, h](TReportCanvas &c) {
-        c.LabelIn(0, 8, 49, Qt::AlignHCenter, QString::number(row.ZeileNr));
-        c.Lines(56, 8, 185, Qt::AlignLeft, WrapText(row.Pruefteil, 185, Normal));
-        c.Lines(248, 8, 289, Qt::AlignLeft, WrapText(row.Pruefung, 289, Normal));
-        c.Rect(536, 0, 34, h + 1);
-        c.Rect(569, 0, 36, h + 1);
-        c.LabelIn(536, 8, 34, Qt::AlignHCenter, markText(row.Bestanden == 1), Bold);
-        c.LabelIn(569, 8, 36, Qt::AlignHCenter, markText(row.Bestanden == 0), Bold);
-    });
-}
-
-// The line that closes the table, 40 high where the page has room for it,
-// else only as high as the room left: it never opens a page of its own.
-void add0751Closing(TReport &r)
-{
-    const auto pages = r.Layout();
-    const auto &last = pages.back().back();
-    const double bottom = r.Bands[static_cast<size_t>(last.band)].height + last.y;
-    const double room = std::min(40.0, r.PageBodyHeight() - r.PageFooterHeight - bottom);
-    if (room >= 1) r.AddBand(room, false, [](TReportCanvas &c) { c.Rule(0); });
-}
-
-} // namespace
-
 TReport TPruefprot0751b::Report() const
 {
     TReport r;
@@ -546,8 +513,8 @@ TReport TPruefprot0751b::Report() const
 
     // Without rows there is no table to close, and no page for it.
     for (const TSichtPr &row : w.Sichtpr)
-        add0751Row(r, row);
-    if (!w.Sichtpr.isEmpty()) add0751Closing(r);
+        AddInspectionRow(r, row);
+    if (!w.Sichtpr.isEmpty()) AddTableClosing(r);
     const int lastTableBand = static_cast<int>(r.Bands.size()) - 1;
     AddContinuation(r, QStringLiteral("Bemerkung (Fortsetzung):"),
                     FitOrFlow(w.Notiz, 587, 138, Bold, TReportCanvas::MinFontPx).rest, 14, 587, Bold);
