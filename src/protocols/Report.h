@@ -52,7 +52,8 @@ public:
 
     // Text with its top at y, starting at x.
     void Label(double x, double y, const QString &text, TReportFont font = Normal);
-    // Smallest font a field's text is shrunk to so that it fits.
+    // Smallest font a note is set in to keep it inside its box; below it the
+    // note continues elsewhere at its own size (Memo).
     static constexpr double MinFontPx = 8;
 
     // Text aligned (left, right or centre) inside [x, x + width]: a field one
@@ -60,7 +61,8 @@ public:
     void LabelIn(double x, double y, double width, Qt::Alignment align, const QString &text,
                  TReportFont font = Normal);
     // Text aligned inside the box: set smaller as far as needed, wrapped into
-    // more lines where one line would need a tiny font, never cut.
+    // more lines where one line would need a smaller font than two, never
+    // cut (below 4 px the lines run on under the box).
     void FieldIn(double x, double y, double width, double height, Qt::Alignment align, const QString &text,
                  TReportFont font = Normal);
     // Lines one under the other at the font's line spacing, each aligned in
