@@ -23,12 +23,30 @@ QString markText(bool on)
     return on ? QStringLiteral("X") : QString();
 }
 
+// The remarks box: 587 px wide on every form, 117 px high on the 0701/0702
+// form and 138 px on the 0751 forms.
+constexpr double NoteWidth = 587;
+constexpr double Note0701Height = 117;
+constexpr double Note0751Height = 138;
+
+// The part of the note that its box cannot hold.
+QStringList noteRest(const QString &note, double boxHeight)
+{
+    return FitOrFlow(note, NoteWidth, boxHeight, Bold, TReportCanvas::MinFontPx).rest;
+}
+
 // A note too long for its box says so beside its caption; the rest follows
-// at the end of the protocol (AddContinuation).
+// at the end of the protocol.
 void markNoteContinued(TReportCanvas &c, double captionY, const QString &note, double boxHeight)
 {
-    if (!FitOrFlow(note, 587, boxHeight, Bold, TReportCanvas::MinFontPx).rest.isEmpty())
+    if (!noteRest(note, boxHeight).isEmpty())
         c.LabelRightEnd(591, captionY, QStringLiteral("Fortsetzung am Ende des Protokolls"), Small);
+}
+
+void addNoteRest(TReport &r, const QString &note, double boxHeight)
+{
+    AddContinuation(r, QStringLiteral("Bemerkung (Fortsetzung):"), noteRest(note, boxHeight), 14, NoteWidth,
+                    Bold);
 }
 
 } // namespace
@@ -244,8 +262,8 @@ void paint0701Closing(TReportCanvas &c, const TWerteSatz &w, const TProtocolSett
 
     // Remarks
     c.Label(14, 690, QStringLiteral("Bemerkung:"), Small);
-    c.Memo(14, 706, 587, 117, w.Notiz, Bold);
-    markNoteContinued(c, 690, w.Notiz, 117);
+    c.Memo(14, 706, NoteWidth, Note0701Height, w.Notiz, Bold);
+    markNoteContinued(c, 690, w.Notiz, Note0701Height);
     c.Rule(828);
 
     // Next test and signature
@@ -283,8 +301,7 @@ TReport TPruefprot::Report() const
         PaintLeftCentreRight(c, 14, 17, b[1], QString(), b[4], Small);
     };
     // A note longer than its box goes on on the next page.
-    AddContinuation(r, QStringLiteral("Bemerkung (Fortsetzung):"),
-                    FitOrFlow(w.Notiz, 587, 117, Bold, TReportCanvas::MinFontPx).rest, 14, 587, Bold);
+    addNoteRest(r, w.Notiz, Note0701Height);
     return r;
 }
 
@@ -422,8 +439,8 @@ void paint0751Closing(TReportCanvas &c, const TWerteSatz &w, const TProtocolSett
 
     // Remarks
     c.Label(14, y(674), QStringLiteral("Bemerkung:"), Small);
-    c.Memo(14, y(688), 587, 138, w.Notiz, Bold);
-    markNoteContinued(c, y(674), w.Notiz, 138);
+    c.Memo(14, y(688), NoteWidth, Note0751Height, w.Notiz, Bold);
+    markNoteContinued(c, y(674), w.Notiz, Note0751Height);
     c.Rule(y(828));
 
     // Next test, tester, signature
@@ -467,8 +484,7 @@ TReport TPruefprot0751a::Report() const
     const TProtocolSettings s = Settings;
     r.AddBand(970, true, {});
     // A note longer than its box goes on on further pages, each with its label.
-    AddContinuation(r, QStringLiteral("Bemerkung (Fortsetzung):"),
-                    FitOrFlow(w.Notiz, 587, 138, Bold, TReportCanvas::MinFontPx).rest, 14, 587, Bold);
+    addNoteRest(r, w.Notiz, Note0751Height);
     r.PageHeaderHeight = [](int page) { return page == 1 ? 0.0 : 30.0; };
     r.PageHeader = [](TReportCanvas &c, int page, int pageCount) {
         if (page > 1) c.LabelRightEnd(591, 10, QStringLiteral("Seite %1 von %2").arg(page).arg(pageCount));
@@ -516,8 +532,7 @@ TReport TPruefprot0751b::Report() const
         AddInspectionRow(r, row);
     if (!w.Sichtpr.isEmpty()) AddTableClosing(r);
     const int lastTableBand = static_cast<int>(r.Bands.size()) - 1;
-    AddContinuation(r, QStringLiteral("Bemerkung (Fortsetzung):"),
-                    FitOrFlow(w.Notiz, 587, 138, Bold, TReportCanvas::MinFontPx).rest, 14, 587, Bold);
+    addNoteRest(r, w.Notiz, Note0751Height);
     // The pages up to the table's end do not depend on the later ones' heads.
     const auto pages = r.Layout();
     for (int p = 0; p < static_cast<int>(pages.size()); ++p)

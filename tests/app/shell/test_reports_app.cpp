@@ -223,8 +223,8 @@ void protocolPdfOn(TTestEngine engine)
     t.addDevice(10, 1, QStringLiteral("Pflegebett"), QStringLiteral("4711081500"));
     t.addTest(100, 10, QDateTime(QDate(2026, 3, 4), QTime(10, 0)), QStringLiteral("ohne Befund"));
     t.addTest(101, 10, QDateTime(QDate(2026, 3, 5), QTime(10, 0)), QString(), 1);
-    t.addRow(101, 1, 1, 1);
-    t.addRow(101, 2, 2, 0);
+    t.addRow(101, 1, 10, 1); // parts of the catalogue
+    t.addRow(101, 2, 20, 0);
 
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("p.pdf"));
@@ -246,6 +246,7 @@ void protocolPdfOn(TTestEngine engine)
     text = pdf_tools::text(file);
     EXPECT_TRUE(text.contains(QStringLiteral("Seite 2 von 2")));
     EXPECT_TRUE(text.contains(QStringLiteral("Sichtprüfung von Betten")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Gebrauchsanweisung")));
 
     // Failures: exit code 1, the old file stays.
     const QByteArray before = readFile(file);
@@ -320,8 +321,8 @@ TEST(ProtocolPreview, ShowsEveryPageOfTheChosenForm)
               std::make_pair(3, QStringLiteral("Druckvorschau")));
     EXPECT_TRUE(printed);
 
-    // The forced preview ignores the setting.
+    // The forced preview ignores the setting; without rows the form has one page.
     s.Preview = false;
     w.Sichtpr.clear();
-    EXPECT_EQ(previewOf([&] { PreviewTestProtocol(w, s, nullptr); }).first, 2);
+    EXPECT_EQ(previewOf([&] { PreviewTestProtocol(w, s, nullptr); }).first, 1);
 }
