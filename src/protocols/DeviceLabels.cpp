@@ -1,124 +1,181 @@
 #include "protocols/DeviceLabels.h"
 
-#include "barcode/BarcodeEncoder.h"
+#include "barcode/DeviceBarcode.h"
 
 #include <QDate>
+#include <QRectF>
 
 #include <algorithm>
 
 namespace {
 
-// Width of a symbol in narrow modules (the wide element is three).
-int symbolModules(const TBarSymbol &s)
+// Inside a label the content keeps this far from the label's edge (mm); the
+// quiet zones of the barcode (ten modules of at most 0.33 mm) fit into it.
+constexpr double kPadX = 4;
+constexpr double kPadY = 2.5;
+// Height the content is laid out for; a label cut by the safe margin sets
+// everything proportionally smaller.
+constexpr double kIdealHeight = 32;
+constexpr double kNarrowMm = 0.33;
+// Thinner modules than this are beyond what printers and scanners manage.
+constexpr double kMinNarrowMm = 0.19;
+constexpr double kSheetWidthMm = 210;
+constexpr double kSheetHeightMm = 297;
+
+struct TLabelPlan {
+    TDueEntry device;
+    QRectF box;          // millimetres, from the sheet's top-left corner
+    double scale = 1;    // of fonts and spacing
+    double narrowMm = 0; // 0: no bars
+    TBarCodeType type = Code128;
+};
+
+TLabelPrintArea clamped(const TLabelPrintArea &a)
 {
-    int n = 0;
-    for (const TBarElement &e : s.elements) {
-        switch (e.width) {
-        case TElemWidth::Narrow:
-            n += 1;
-            break;
-        case TElemWidth::Wide:
-            n += 3;
-            break;
-        case TElemWidth::Modules:
-            n += e.modules;
-            break;
-        case TElemWidth::LeadIn:
-            break;
-        }
-    }
-    return n;
+    return {std::clamp(a.OffsetXMm, -MaxLabelOffsetMm, MaxLabelOffsetMm),
+            std::clamp(a.OffsetYMm, -MaxLabelOffsetMm, MaxLabelOffsetMm),
+            std::clamp(a.SafeMarginMm, 0.0, MaxLabelSafeMarginMm)};
 }
 
-void paintLabel(TReportCanvas &c, double x0, const TDueEntry &d)
+// The label's content box on the sheet: the label moved by the offset, less
+// its padding, and nothing outside the safe margin.
+QRectF contentBox(int row, int col, const TLabelPrintArea &a)
 {
-    const double w = MmToPx(LabelWidthMm);
-    const double pad = MmToPx(5);
-    const double inner = w - 2 * pad;
-    c.LabelIn(x0 + pad, MmToPx(3), inner, Qt::AlignLeft, d.Kunde, TReportFont{11, true, false});
-    c.LabelIn(x0 + pad, MmToPx(7), inner, Qt::AlignLeft, d.Bezeichnung, TReportFont{12, false, false});
+    const QRectF label(col * LabelWidthMm + a.OffsetXMm, LabelTopMm + row * LabelHeightMm + a.OffsetYMm,
+                       LabelWidthMm, LabelHeightMm);
+    const double m = a.SafeMarginMm;
+    const QRectF safe(m, m, kSheetWidthMm - 2 * m, kSheetHeightMm - 2 * m);
+    return label.adjusted(kPadX, kPadY, -kPadX, -kPadY).intersected(safe);
+}
+
+QString deviceName(const TDueEntry &d)
+{
+    return d.Bezeichnung.isEmpty()
+               ? QStringLiteral("Prüfling %1").arg(d.PrueflingNr)
+               : QStringLiteral("Prüfling %1 („%2“)").arg(d.PrueflingNr).arg(d.Bezeichnung);
+}
+
+TLabelPlan planLabel(const TDueEntry &d, int row, int col, const TLabelPrintArea &area, QStringList &warnings)
+{
+    TLabelPlan p;
+    p.device = d;
+    p.box = contentBox(row, col, area);
+    p.scale = std::min(1.0, p.box.height() / kIdealHeight);
+    const QString code = d.Barcode.trimmed();
+    if (code.isEmpty()) return p;
+    if (const QString why = DeviceBarcodeProblem(code); !why.isEmpty()) {
+        warnings << deviceName(d) + QStringLiteral(": ") + why;
+        return p;
+    }
+    p.type = LabelBarcodeType(code);
+    const int modules = SymbolModules(p.type, code);
+    const double narrow = modules > 0 ? std::min(kNarrowMm, p.box.width() / modules) : 0;
+    if (narrow < kMinNarrowMm) {
+        warnings << deviceName(d) +
+                        QStringLiteral(": Der Barcode „%1“ ist zu lang für das Etikett; er wird nur als Text "
+                                       "gedruckt.")
+                            .arg(code);
+        return p;
+    }
+    p.narrowMm = narrow;
+    return p;
+}
+
+void paintLabel(TReportCanvas &c, const TLabelPlan &p, double bandTopMm)
+{
+    const TDueEntry &d = p.device;
+    if (p.box.width() <= 0 || p.box.height() <= 0) return;
+    const double s = p.scale;
+    const double x = MmToPx(p.box.x());
+    const double w = MmToPx(p.box.width());
+    const double height = p.box.height() / s; // in the layout's own millimetres
+    auto at = [&](double mm) { return MmToPx(p.box.y() - bandTopMm + mm * s); };
+    auto font = [s](double px, bool bold) { return TReportFont{px * s, bold, false}; };
+    c.LabelIn(x, at(0), w, Qt::AlignLeft, d.Kunde, font(11, true));
+    c.LabelIn(x, at(4), w, Qt::AlignLeft, d.Bezeichnung, font(12, false));
     if (!d.Inventarnummer.isEmpty())
-        c.LabelIn(x0 + pad, MmToPx(11.5), inner, Qt::AlignLeft,
-                  QStringLiteral("Inv.-Nr.: ") + d.Inventarnummer, TReportFont{10, false, false});
+        c.LabelIn(x, at(8.5), w, Qt::AlignLeft, QStringLiteral("Inv.-Nr.: ") + d.Inventarnummer,
+                  font(10, false));
     const QString code = d.Barcode.trimmed();
     if (!code.isEmpty()) {
-        const TBarCodeType type = LabelBarcodeType(code);
-        const TBarSymbol symbol = EncodeBarcode(type, code);
-        const int modules = symbolModules(symbol);
-        if (symbol.kind == TSymbolKind::Bars && modules > 0) {
-            // A narrow module of 0.33 mm where it fits; the quiet zones of
-            // ten modules on both sides stay inside the label.
-            const double narrow = std::min(MmToPx(0.33), (w - 2 * MmToPx(3)) / (modules + 20));
-            const double bw = modules * narrow;
-            // The module is rounded to whole device pixels, so the symbol may
-            // come out a little wider than bw: the field leaves room for it.
-            const double left = x0 + (w - bw) / 2;
-            c.Barcode(left, MmToPx(16), std::min(x0 + w - left, bw * 1.1 + 4), MmToPx(11), type, code,
-                      narrow);
+        if (p.narrowMm > 0) {
+            const double narrow = MmToPx(p.narrowMm);
+            const double bw = SymbolModules(p.type, code) * narrow;
+            c.Barcode(x + (w - bw) / 2, at(12.5), bw, MmToPx((height - 21) * s), p.type, code, narrow);
         }
-        c.LabelIn(x0 + pad, MmToPx(27.5), inner, Qt::AlignHCenter, code, TReportFont{10, false, false});
+        c.LabelIn(x, at(height - 7.5), w, Qt::AlignHCenter, code, font(10, false));
     }
     // A failed device gets no next-test month: it must not look fit for use.
     if (d.Failed)
-        c.LabelIn(x0 + pad, MmToPx(31.5), inner, Qt::AlignHCenter, QStringLiteral("Prüfung nicht bestanden"),
-                  TReportFont{11, true, false});
+        c.LabelIn(x, at(height - 3.8), w, Qt::AlignHCenter, QStringLiteral("Prüfung nicht bestanden"),
+                  font(11, true));
     else if (d.NextDue.isValid())
-        c.LabelIn(x0 + pad, MmToPx(31.5), inner, Qt::AlignHCenter,
+        c.LabelIn(x, at(height - 3.8), w, Qt::AlignHCenter,
                   QStringLiteral("Nächste Prüfung: ") + d.NextDue.toString(QStringLiteral("MM/yyyy")),
-                  TReportFont{11, true, false});
+                  font(11, true));
 }
 
 } // namespace
 
 TBarCodeType LabelBarcodeType(const QString &barcode)
 {
-    const bool digits = !barcode.isEmpty() && std::all_of(barcode.begin(), barcode.end(), [](QChar c) {
-        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-    });
-    return digits && barcode.size() % 2 == 0 ? Interleaved2Of5 : Code128;
+    const TDeviceSymbology s = DeviceSymbology(barcode);
+    return s.drawable ? s.type : Code128;
 }
 
-bool LoadLabelDevices(QSqlDatabase db, int kundenNr, int prueflingNr, int serviceIntervalDays,
+bool LoadLabelDevices(QSqlDatabase db, const TLabelChoice &choice, int serviceIntervalDays,
                       QList<TDueEntry> &out, QString *error)
 {
     QList<TDueEntry> all;
     if (!LoadDueList(db, serviceIntervalDays, QDate::currentDate(), all, error)) return false;
     out.clear();
-    for (TDueEntry &e : all)
-        if ((kundenNr == 0 || e.KundenNr == kundenNr) && (prueflingNr == 0 || e.PrueflingNr == prueflingNr))
-            out.append(std::move(e));
+    for (TDueEntry &e : all) {
+        if (choice.KundenNr != 0 && e.KundenNr != choice.KundenNr) continue;
+        if (choice.PrueflingNr != 0 && e.PrueflingNr != choice.PrueflingNr) continue;
+        if (choice.DueWithinDays >= 0 && !IsDueWithin(e, choice.DueWithinDays)) continue;
+        out.append(std::move(e));
+    }
     return true;
 }
 
-TReport DeviceLabelsReport(const QList<TDueEntry> &devices, int firstPosition)
+bool LoadLabelDevices(QSqlDatabase db, int kundenNr, int prueflingNr, int serviceIntervalDays,
+                      QList<TDueEntry> &out, QString *error)
+{
+    return LoadLabelDevices(db, TLabelChoice{kundenNr, prueflingNr, -1}, serviceIntervalDays, out, error);
+}
+
+TReport DeviceLabelsReport(const QList<TDueEntry> &devices, int firstPosition, const TLabelPrintArea &area,
+                           QStringList *warnings)
 {
     TReport r;
     r.Title = QStringLiteral("Prüflingsetiketten");
-    // The labels reach the sheet's edges; the printer's own unprintable
-    // border is the user's to check with a test print.
+    // The page is the sheet itself; the safe margin is kept by the content.
     r.MarginsMm = QMarginsF(0, LabelTopMm, 0, 297.0 - LabelTopMm - LabelRows * LabelHeightMm - 0.1);
     r.BandWidth = MmToPx(LabelColumns * LabelWidthMm);
+    const TLabelPrintArea a = clamped(area);
+    QStringList found;
     const int skip = std::clamp(firstPosition, 1, LabelsPerSheet) - 1;
     const qsizetype slotCount = skip + devices.size();
     for (qsizetype row = 0; row * LabelColumns < slotCount; ++row) {
-        QList<TDueEntry> cells;
-        QList<int> columns;
+        const int sheetRow = static_cast<int>(row % LabelRows);
+        QList<TLabelPlan> plans;
         for (int col = 0; col < LabelColumns; ++col) {
             const qsizetype i = row * LabelColumns + col - skip;
             if (i < 0 || i >= devices.size()) continue;
-            cells << devices[i];
-            columns << col;
+            plans << planLabel(devices[i], sheetRow, col, a, found);
         }
-        r.AddBand(MmToPx(LabelHeightMm), false, [cells, columns](TReportCanvas &c) {
-            for (qsizetype k = 0; k < cells.size(); ++k)
-                paintLabel(c, columns[k] * MmToPx(LabelWidthMm), cells[k]);
+        const double bandTopMm = LabelTopMm + sheetRow * LabelHeightMm;
+        r.AddBand(MmToPx(LabelHeightMm), false, [plans, bandTopMm](TReportCanvas &c) {
+            for (const TLabelPlan &p : plans)
+                paintLabel(c, p, bandTopMm);
         });
     }
+    if (warnings) *warnings = found;
     return r;
 }
 
 bool WriteDeviceLabelsPdf(const QList<TDueEntry> &devices, int firstPosition, const QString &fileName,
-                          QString *error)
+                          QString *error, const TLabelPrintArea &area, QStringList *warnings)
 {
-    return DeviceLabelsReport(devices, firstPosition).WritePdf(fileName, error);
+    return DeviceLabelsReport(devices, firstPosition, area, warnings).WritePdf(fileName, error);
 }

@@ -188,7 +188,7 @@ void paint0701Device(TReportCanvas &c, const TWerteSatz &w)
     c.LabelIn(406, 264, 177, Qt::AlignLeft, w.Fabrikationsnummer, BoldLined);
     c.LabelIn(406, 281, 177, Qt::AlignLeft, w.Seriennummer, BoldLined);
     c.LabelIn(406, 298, 177, Qt::AlignLeft, w.Barcode, BoldLined);
-    c.Barcode(406, 320, 193, 23, Interleaved2Of5, w.Barcode);
+    c.DeviceBarcode(406, 320, 193, 23, w.Barcode);
     c.Rule(348);
 }
 
@@ -356,7 +356,7 @@ void paint0751Parties(TReportCanvas &c, const TWerteSatz &w, const TProtocolSett
     c.LabelIn(383, y(240), 33, Qt::AlignHCenter, FormatSchutzklasse(w.Schutzklasse), BoldLined);
     c.LabelIn(383, y(258), 206, Qt::AlignLeft, w.Fabrikationsnummer, BoldLined);
     c.LabelIn(383, y(275), 206, Qt::AlignLeft, w.Barcode, BoldLined);
-    c.Barcode(382, y(305), 211, 23, Interleaved2Of5, w.Barcode);
+    c.DeviceBarcode(382, y(305), 211, 23, w.Barcode);
     c.Rule(y(341));
 }
 

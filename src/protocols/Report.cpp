@@ -1,8 +1,6 @@
 #include "protocols/Report.h"
 
 #include "protocols/TextFit.h"
-
-#include "barcode/Barcd4.h"
 #include "core/AtomicFile.h"
 #include "store/DatabaseFiles.h"
 
@@ -169,33 +167,6 @@ void TReportCanvas::CheckBox(double x, double y, bool checked)
         m_p.drawLine(picture.topLeft(), picture.bottomRight());
         m_p.drawLine(picture.topRight(), picture.bottomLeft());
     }
-    m_p.restore();
-}
-
-void TReportCanvas::Barcode(double x, double y, double width, double height, TBarCodeType type,
-                            const QString &text, double narrow, double barHeight)
-{
-    const QPointF at = dev(x, y);
-    const QRect field(QPoint(qRound(at.x()), qRound(at.y())),
-                      QSize(qRound(width * m_scale), qRound(height * m_scale)));
-    m_p.fillRect(field, Qt::white);
-    if (text.isEmpty()) return;
-
-    // A temporary barcode component draws at the device's own resolution:
-    // whole device pixels per module keep every bar of one width equally
-    // wide, and the wide module is three narrow ones as on the design grid.
-    TPrintBarcode bc;
-    bc.setBarCodeType(type);
-    bc.setLeadInWidth(0);
-    bc.setModuleAuto(false);
-    const int n = std::max(1, static_cast<int>(std::lround(narrow * m_scale)));
-    bc.setModuleNarrow(n);
-    bc.setModuleWide(3 * n);
-    bc.resize(field.width(), qRound((barHeight > 0 ? barHeight : height) * m_scale));
-    bc.setText(text);
-    m_p.save();
-    m_p.setClipRect(field);
-    bc.DrawTo(m_p, field.topLeft());
     m_p.restore();
 }
 

@@ -93,11 +93,17 @@ public:
     void CheckBox(double x, double y, bool checked);
 
     // An image field cleared to white with a barcode drawn into it at the
-    // device's own resolution: the narrow module is `narrow` design pixels
-    // rounded to whole device pixels, the wide one three times that, the bars
-    // as high as the field. No quiet zone. Empty text: the white field only.
-    void Barcode(double x, double y, double width, double height, TBarCodeType type, const QString &text,
+    // device's own resolution: the narrow module is `narrow` design pixels in
+    // whole device pixels, fewer where the symbol would not fit the field
+    // otherwise (a symbol is never cut), the wide one three times that, the
+    // bars as high as the field. No quiet zone. Empty text: the white field
+    // only. False when the symbol does not fit even so (nothing drawn).
+    bool Barcode(double x, double y, double width, double height, TBarCodeType type, const QString &text,
                  double narrow = 1, double barHeight = -1);
+    // A device's barcode in the symbology that reads back as stored
+    // (DeviceSymbology); a text no symbology holds, or one too long for the
+    // field, gets a short note in the field instead of bars.
+    void DeviceBarcode(double x, double y, double width, double height, const QString &text);
 
     QPainter &Painter() { return m_p; }
     double Scale() const { return m_scale; }

@@ -396,19 +396,14 @@ void TDatenanzeigeDlg::EtikettenClick()
         choice.RbPruefling->setEnabled(false);
         choice.RbKunde->setChecked(true);
     }
+    if (m_config) choice.setPrintArea(m_config->Labels);
     if (ChooseLabels ? !ChooseLabels(choice) : choice.exec() != QDialog::Accepted) return;
+    if (m_config) m_config->Labels = choice.PrintArea();
     m_data->PostAll();
-    QList<TDueEntry> devices;
-    QString error;
-    const bool all = choice.AllOfCustomer();
-    if (!LoadLabelDevices(m_data->Database(), all ? kunde : 0, all ? 0 : device,
-                          m_config ? m_config->ServiceInterv : 365, devices, &error)) {
-        fail(error);
-        return;
-    }
-    if (devices.isEmpty()) return;
-    const TReport report = DeviceLabelsReport(devices, choice.FirstPosition());
-    emit labelsReady(report);
+    TReport report;
+    if (BuildLabels(this, m_data->Database(), choice.Selection(kunde, device), choice,
+                    m_config ? m_config->ServiceInterv : 365, report))
+        emit labelsReady(report);
 }
 
 void TDatenanzeigeDlg::EinzelexpClick()

@@ -1,5 +1,6 @@
 #include "app/common/Configuration.h"
 
+#include "app/common/LabelSettings.h"
 #include "core/IniFile.h"
 
 namespace {
@@ -121,6 +122,7 @@ void TConfiguration::Read(const TIniFile &ini)
     Export.Read(ini);
 
     ConnectionString = ini.ReadString(sDataBase, QStringLiteral("ConnectionString"), d.ConnectionString);
+    Labels = ReadLabelPrintArea(ini, Problems);
 }
 
 void TConfiguration::Write(TIniFile &ini) const
@@ -159,6 +161,7 @@ void TConfiguration::Write(TIniFile &ini) const
     Export.Write(ini);
 
     ini.WriteString(sDataBase, QStringLiteral("ConnectionString"), ConnectionString);
+    WriteLabelPrintArea(ini, Labels);
 }
 
 void TConfiguration::ReadFile(const QString &fileName)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "protocols/LabelPrintArea.h"
 #include "store/ExportColumns.h"
 #include "store/SettingsValues.h"
 
@@ -67,6 +68,8 @@ public:
     TExportSwitches Export;
     // [DataBase]
     QString ConnectionString;
+    // [Labels]
+    TLabelPrintArea Labels;
 
     // What the last Read found unusable, in German (a default was used instead).
     QStringList Problems;

@@ -93,3 +93,25 @@ TEST_F(CliExtras, EveryCommandRunsAndRefusesBadValues)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CliExtras, LabelsForDueDevicesWithTheirOwnPrinterArea)
+{
+    const QString p = QStringLiteral("geraetetester");
+    db->addCustomer(2, QStringLiteral("Frisch"));
+    db->addDevice(20, 2, QStringLiteral("Neu geprüft"), QStringLiteral("200000"));
+    db->addTest(200, 20, QDateTime(QDate::currentDate().addDays(-1), QTime(9, 0)));
+    const auto run = [&](QStringList options) {
+        return RunLabelsCommand(QStringList{p, QStringLiteral("--labels"), path("d.pdf")} + options);
+    };
+    EXPECT_EQ(run({"--due-within", "30", "--offset-x", "-2,5", "--offset-y", "1", "--margin", "8"}), 0);
+    EXPECT_TRUE(ReadFileBytes(path("d.pdf")).startsWith("%PDF"));
+    EXPECT_EQ(run({"--customer", "2", "--due-within", "30"}), 1); // nothing due
+    EXPECT_EQ(run({"--customer", "2"}), 0);
+    EXPECT_EQ(run({"--margin", "13"}), 1);
+    EXPECT_EQ(run({"--offset-x", "links"}), 1);
+    EXPECT_EQ(run({"--due-within", "-1"}), 1);
+}
+
+} // namespace
