@@ -9,6 +9,23 @@
 
 #include <algorithm>
 
+namespace {
+
+// A write that failed says that nothing was saved and why, in the engine's
+// words about the data; the driver's own remark ("Unable to fetch row") only
+// confuses a user who was saving.
+QString notSaved(const QSqlError &e, bool inserting)
+{
+    const QSqlError data = e.databaseText().isEmpty()
+                               ? e
+                               : QSqlError(QString(), e.databaseText(), e.type(), e.nativeErrorCode());
+    return (inserting ? QStringLiteral("Der neue Datensatz wurde nicht gespeichert.\n")
+                      : QStringLiteral("Die Änderung wurde nicht gespeichert.\n")) +
+           DbFehlertext(data);
+}
+
+} // namespace
+
 TBrowseSet::TBrowseSet(const QString &table, const QString &keyField, const QString &parentField,
                        QObject *parent)
     : QObject(parent), m_table(table), m_keyField(keyField), m_parentField(parentField)
@@ -79,7 +96,12 @@ bool TBrowseSet::MoveTo(int recNo)
 {
     if (m_state == dsInactive || recNo < 1 || recNo > RecordCount()) return false;
     if (m_state == dsEdit || m_state == dsInsert) {
-        if (!Post()) return false;
+        // The buttons that move take no focus: the refusal is the only word the user gets.
+        QString error;
+        if (!Post(&error)) {
+            emit postFailed(error);
+            return false;
+        }
         if (m_state == dsInsert) Cancel(); // an empty new row is left behind
     }
     if (recNo - 1 == m_index && !m_rec.isEmpty()) return true;
@@ -177,7 +199,13 @@ bool TBrowseSet::SetValue(const QString &field, const QVariant &value)
 bool TBrowseSet::Insert(const QList<QPair<QString, QVariant>> &init)
 {
     if (m_state == dsInactive) return false;
-    if ((m_state == dsEdit || m_state == dsInsert) && !Post()) return false;
+    if (m_state == dsEdit || m_state == dsInsert) {
+        QString error;
+        if (!Post(&error)) {
+            emit postFailed(error);
+            return false;
+        }
+    }
     if (BeforeScroll && !BeforeScroll()) return false;
     QSqlQuery t(m_db);
     if (!t.exec(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(m_table))) return false;
@@ -233,7 +261,7 @@ bool TBrowseSet::writeEdit(QString *error)
     for (const QVariant &v : values)
         q.addBindValue(v);
     ok = ok && q.exec();
-    if (!ok && error) *error = DbFehlertext(q.lastError());
+    if (!ok && error) *error = notSaved(q.lastError(), false);
     // No row changed: another workstation deleted it meanwhile, and the
     // user's change would be dropped without a word.
     if (ok && q.numRowsAffected() == 0) {
@@ -270,7 +298,7 @@ bool TBrowseSet::parentExists(QString *error)
 bool TBrowseSet::writeInsert(QString *error)
 {
     if (!m_db.transaction()) {
-        if (error) *error = DbFehlertext(m_db.lastError());
+        if (error) *error = notSaved(m_db.lastError(), true);
         return false;
     }
     const int key = TakeNextKey(m_db, m_table, m_keyField, error);
@@ -289,10 +317,10 @@ bool TBrowseSet::writeInsert(QString *error)
         for (const QVariant &v : values)
             q.addBindValue(v);
         ok = ok && q.exec();
-        if (!ok && error) *error = DbFehlertext(q.lastError());
+        if (!ok && error) *error = notSaved(q.lastError(), true);
     }
     if (ok && !m_db.commit()) {
-        if (error) *error = DbFehlertext(m_db.lastError());
+        if (error) *error = notSaved(m_db.lastError(), true);
         ok = false;
     }
     if (!ok) m_db.rollback();
@@ -306,6 +334,7 @@ bool TBrowseSet::Post(QString *error)
     // something is typed, and leaving it drops it.
     if (m_state == dsInsert && insertIsEmpty()) return true;
     emit beforePost();
+    if (ValidatePost && !ValidatePost(error)) return false;
     if (!(m_state == dsEdit ? writeEdit(error) : writeInsert(error))) return false;
     m_changed.clear();
     if (m_state == dsInsert) {

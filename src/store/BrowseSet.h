@@ -103,6 +103,11 @@ public:
     // Asked before the current row changes (move, insert, re-open); false
     // keeps the set where it is. The browser posts the levels below here.
     std::function<bool()> BeforeScroll;
+    // Asked before an edit or insert is written, however the row is left;
+    // false (with the reason) refuses the post.
+    std::function<bool(QString *error)> ValidatePost;
+    // The field has a change not yet written.
+    bool FieldChanged(const QString &field) const { return m_changed.contains(field.toLower()); }
 
 signals:
     // The current row is another one (or the set opened, closed or re-read).
@@ -112,6 +117,9 @@ signals:
     // Before an edit or insert is written; handlers may still set fields.
     void beforePost();
     void stateChanged();
+    // A move or insert wanted to write a pending edit first and could not;
+    // the set stays where it is.
+    void postFailed(const QString &message);
     // The rows of the level are others (opened, closed, re-read, a row added,
     // removed or written).
     void rowsChanged();

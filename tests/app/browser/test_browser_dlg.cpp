@@ -16,12 +16,13 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -362,12 +363,17 @@ TEST_F(BrowserDlg, ListsAndSearchMoveTheBrowser)
 
     dlg->Search(QStringLiteral("o")); // two devices and a customer
     EXPECT_TRUE(dlg->SearchHits->isVisible());
-    EXPECT_GE(dlg->SearchHits->count(), 3);
-    QListWidgetItem *monitor =
-        dlg->SearchHits->findItems(QStringLiteral("Monitor"), Qt::MatchStartsWith).value(0);
-    ASSERT_NE(monitor, nullptr);
-    emit dlg->SearchHits->itemActivated(monitor);
+    EXPECT_EQ(dlg->SearchCount->text(), QStringLiteral("3 Treffer (2 Prüflinge, 1 Kunde)"));
+    QAbstractItemModel *hits = dlg->SearchHits->model();
+    ASSERT_EQ(hits->rowCount(), 3);
+    EXPECT_TRUE(hits->index(1, 0).data().toString().startsWith(QStringLiteral("Monitor")));
+    EXPECT_EQ(hits->index(2, 0).data().toString(), QStringLiteral("Kunde: Klinik Nord, Bremen"));
+    emit dlg->SearchHits->activated(hits->index(1, 0));
     EXPECT_EQ(dlg->PLstrBezeichnung->text(), QStringLiteral("Monitor"));
+
+    dlg->Search(QStringLiteral("gibt es nicht"));
+    EXPECT_EQ(dlg->SearchCount->text(), QStringLiteral("Nichts gefunden."));
+    EXPECT_FALSE(dlg->SearchHits->isVisible());
 }
 
 TEST_F(BrowserDlg, LabelsForTheDeviceOrAllOfTheCustomerFromTheChosenPosition)
@@ -402,6 +408,12 @@ TEST_F(BrowserDlg, ExportOfAnEmptyDatabaseIsTheHeaderOnly)
     const QString single = dir.filePath(QStringLiteral("eine.csv"));
     prompt.files << single;
     dlg->BtnEinzelexp->click();
+    // A finished export says what went where.
+    EXPECT_EQ(
+        messages,
+        QStringList{
+            QStringLiteral("1 Prüfung in die Datei „%1“ exportiert.").arg(QDir::toNativeSeparators(single))});
+    messages.clear();
     QFile one(single);
     ASSERT_TRUE(one.open(QIODevice::ReadOnly));
     const QList<QByteArray> oneLines = one.readAll().split('\n');
@@ -428,6 +440,11 @@ TEST_F(BrowserDlg, ExportOfAnEmptyDatabaseIsTheHeaderOnly)
     ASSERT_EQ(lines.size(), 2); // one line and the empty rest after its line end
     EXPECT_TRUE(lines[0].startsWith("\"Name1\""));
     EXPECT_TRUE(lines[1].isEmpty());
+    EXPECT_EQ(
+        messages,
+        QStringList{
+            QStringLiteral("0 Prüfungen in die Datei „%1“ exportiert.").arg(QDir::toNativeSeparators(file))});
+    messages.clear();
 
     prompt.files << dir.filePath(QStringLiteral("fehlt/x.csv"));
     dlg->BtnExport->click();
