@@ -41,6 +41,7 @@ public:
     QSqlDatabase Database() const { return m_db; }
     const QString &Table() const { return m_table; }
     const QString &KeyField() const { return m_keyField; }
+    const QString &ParentField() const { return m_parentField; }
 
     // The statement that lists the keys of the level.
     QStringList KeyQueryLines(int parentKey) const;

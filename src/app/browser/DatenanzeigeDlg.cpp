@@ -324,7 +324,8 @@ void TDatenanzeigeDlg::KundenClick()
                    {QStringLiteral("KDstrPLZ"), QStringLiteral("PLZ"), 0, Qt::AlignHCenter},
                    {QStringLiteral("KDstrOrt"), QStringLiteral("Ort"), 100},
                    {QStringLiteral("KDstrTelefon"), QStringLiteral("Tel."), 80},
-                   {QStringLiteral("KDstrFax"), QStringLiteral("Fax"), 80}});
+                   {QStringLiteral("KDstrFax"), QStringLiteral("Fax"), 80}},
+                  QStringLiteral("Kunden"));
 }
 
 void TDatenanzeigeDlg::PrueflingeClick()
@@ -337,7 +338,8 @@ void TDatenanzeigeDlg::PrueflingeClick()
                    {QStringLiteral("PLstrInventarnummer"), QStringLiteral("Inventar-Nr.")},
                    {QStringLiteral("PLstrFabrikationsnummer"), QStringLiteral("Fabrikationsnr.")},
                    {QStringLiteral("PLstrSeriennummer"), QStringLiteral("Seriennr.")},
-                   {QStringLiteral("PLstrBarcode"), QStringLiteral("Barcode")}});
+                   {QStringLiteral("PLstrBarcode"), QStringLiteral("Barcode")}},
+                  QStringLiteral("Prueflinge"));
 }
 
 void TDatenanzeigeDlg::DruckClick()
