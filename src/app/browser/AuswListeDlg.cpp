@@ -12,6 +12,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 const TPlacementKeys kPlacement{QStringLiteral("Position"), QStringLiteral("SelectList"), true, true};
 const QString kSortSection = QStringLiteral("SelectList");
@@ -107,7 +109,7 @@ void TAuswListeDlg::Bind(TBrowseSet *set, const QList<TBrowseListModel::Column> 
     showCurrent();
     m_follow = connect(ListGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
                        [this](const QModelIndex &current) {
-                           if (m_set && current.isValid()) m_set->Locate(m_model->KeyOfRow(current.row()));
+                           if (m_set && current.isValid()) follow(m_model->KeyOfRow(current.row()));
                        });
     FilterEdit->setFocus();
 }
@@ -137,6 +139,16 @@ void TAuswListeDlg::showCurrent()
     const QModelIndex index = m_model->index(row, 0);
     ListGrid->setCurrentIndex(index);
     ListGrid->scrollTo(index);
+}
+
+void TAuswListeDlg::follow(int key)
+{
+    // A row stored since the browser read its level (another workstation):
+    // the level is read again so it can stand there. A pending edit is
+    // written first, as any move does.
+    const QList<int> &keys = m_set->Keys();
+    if (!std::binary_search(keys.begin(), keys.end(), key) && m_set->Post()) m_set->Refresh();
+    m_set->Locate(key);
 }
 
 void TAuswListeDlg::sortChosen(int index)

@@ -39,6 +39,7 @@ public:
 private:
     void fitColumns();
     void showCurrent();
+    void follow(int key);
     void sortChosen(int index);
 
     QString m_iniFile;
