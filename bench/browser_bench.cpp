@@ -36,24 +36,33 @@ qint64 stepBack(TDatenanzeigeDlg &dlg, TBrowserData &data)
     QElapsedTimer t;
     t.start();
     qint64 slowest = 0, total = 0;
+    qint64 byLevel[3] = {0, 0, 0}; // slowest step of tests, devices, customers
+    qint64 paintNs = 0;            // of total: the layout and painting after the data step
     int steps = 0;
     for (; steps < 100; ++steps) {
         QToolButton *button = nullptr;
+        int level = 0;
         if (data.Tests->RecNo() > 1)
             button = dlg.TestNavigator->Prior;
         else if (data.Devices->RecNo() > 1)
-            button = dlg.DeviceNavigator->Prior;
+            button = dlg.DeviceNavigator->Prior, level = 1;
         else if (data.Customers->RecNo() > 1)
-            button = dlg.CustomerNavigator->Prior;
+            button = dlg.CustomerNavigator->Prior, level = 2;
         if (!button) break;
         t.restart();
         button->click();
+        paintNs -= t.nsecsElapsed();
         QCoreApplication::processEvents();
         const qint64 ns = t.nsecsElapsed();
+        paintNs += ns;
         slowest = qMax(slowest, ns);
+        byLevel[level] = qMax(byLevel[level], ns);
         total += ns;
     }
     std::printf("browser_steps=%d browser_step_mean_us=%lld\n", steps, steps ? total / steps / 1000 : 0);
+    std::printf("browser_step_paint_mean_us=%lld\n", steps ? paintNs / steps / 1000 : 0);
+    std::printf("browser_slowest_test_us=%lld device_us=%lld customer_us=%lld\n", byLevel[0] / 1000,
+                byLevel[1] / 1000, byLevel[2] / 1000);
     return slowest;
 }
 

@@ -5,6 +5,7 @@
 #include "app/browser/AuswListeDlg.h"
 #include "app/browser/ProtDaten.h"
 #include "app/browser/SearchHitModel.h"
+#include "app/browser/SteadyFields.h"
 #include "app/common/Configuration.h"
 #include "app/common/Prompt.h"
 #include "app/common/ProtocolSettings.h"
@@ -120,6 +121,7 @@ TDatenanzeigeDlg::TDatenanzeigeDlg(QWidget *parent, const QString &iniFile)
     connect(m_data->Customers, &TBrowseSet::stateChanged, this, &TDatenanzeigeDlg::refreshCustomer);
     connect(m_data->Devices, &TBrowseSet::stateChanged, this, &TDatenanzeigeDlg::refreshDevice);
 
+    KeepTextFieldsSteady(*this);
     // Room for the measurement rows and the memo; the size is not stored.
     resize(sizeHint().expandedTo(QSize(960, 680)));
     RestorePlacement(*this, m_iniFile, kPlacement);
