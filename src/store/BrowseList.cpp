@@ -9,6 +9,7 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 // The columns a name sort reads: a customer's three name lines, a device's designation first.
@@ -77,9 +78,14 @@ void TBrowseListModel::sort()
     QCollator collator{QLocale(QLocale::German, QLocale::Germany)};
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     collator.setNumericMode(true); // "Haus 2" before "Haus 10"
-    // Stable: equal names stay by number.
+    // A sort key per row once; comparing keys is far cheaper than comparing
+    // the names over and over. Stable: equal names stay by number.
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(size_t(m_all.size()));
+    for (const Row &r : m_all)
+        keys.push_back(collator.sortKey(r.name));
     std::stable_sort(m_sorted.begin(), m_sorted.end(),
-                     [&](int a, int b) { return collator.compare(m_all[a].name, m_all[b].name) < 0; });
+                     [&](int a, int b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
 }
 
 void TBrowseListModel::filter()

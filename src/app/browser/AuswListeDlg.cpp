@@ -19,6 +19,8 @@ const TPlacementKeys kPlacement{QStringLiteral("Position"), QStringLiteral("Sele
 const QString kSortSection = QStringLiteral("SelectList");
 // A name column grows to its longest name, but not past this.
 constexpr int kWidestColumn = 360;
+// Texts of a column measured for its width.
+constexpr int kMeasured = 40;
 } // namespace
 
 TAuswListeDlg::TAuswListeDlg(QWidget *parent, const QString &iniFile) : QDialog(parent), m_iniFile(iniFile)
@@ -123,8 +125,14 @@ void TAuswListeDlg::fitColumns()
     for (int c = 0; c < columns.size(); ++c) {
         int width = columns[c].width > 0 ? columns[c].width : 64;
         width = std::max(width, fm.horizontalAdvance(columns[c].title) + pad);
-        for (const QString &text : m_model->ColumnTexts(c))
-            width = std::max(width, std::min(kWidestColumn, fm.horizontalAdvance(text) + pad));
+        // Measuring every text of thousands of rows took longer than reading
+        // them; the widest is among the longest by letters.
+        QStringList texts = m_model->ColumnTexts(c);
+        const auto longest = texts.begin() + std::min<qsizetype>(texts.size(), kMeasured);
+        std::partial_sort(texts.begin(), longest, texts.end(),
+                          [](const QString &a, const QString &b) { return a.size() > b.size(); });
+        for (auto it = texts.begin(); it != longest; ++it)
+            width = std::max(width, std::min(kWidestColumn, fm.horizontalAdvance(*it) + pad));
         ListGrid->setColumnWidth(c, width);
     }
 }
