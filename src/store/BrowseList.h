@@ -14,7 +14,12 @@
 class TBrowseListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    using Column = TBrowseSetModel::Column;
+    struct Column {
+        QString field;
+        QString title;
+        int width = 0; // pixels, 0 = default
+        Qt::Alignment titleAlignment = Qt::AlignLeft;
+    };
     enum TSortOrder { ByNumber, ByName };
 
     explicit TBrowseListModel(QObject *parent = nullptr);

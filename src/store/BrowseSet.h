@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QAbstractTableModel>
-#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -146,41 +144,4 @@ private:
     TDataSetState m_state = dsInactive;
     int m_disabled = 0;
     bool m_pendingAnnounce = false;
-};
-
-// The rows of a browse set as a table, for a list that moves the set: rows are
-// read a page at a time by their keys, only when shown.
-class TBrowseSetModel : public QAbstractTableModel {
-    Q_OBJECT
-public:
-    struct Column {
-        QString field;
-        QString title;
-        int width = 0; // pixels, 0 = default
-        Qt::Alignment titleAlignment = Qt::AlignLeft;
-    };
-
-    explicit TBrowseSetModel(QObject *parent = nullptr);
-
-    void setSet(TBrowseSet *set);
-    TBrowseSet *Set() const { return m_set; }
-    void setColumns(const QList<Column> &columns);
-    void clearColumns() { setColumns({}); }
-    const QList<Column> &Columns() const { return m_columns; }
-
-    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-
-    // Forgets the cached pages (after the set changed).
-    void Reload();
-
-private:
-    QVariant cell(int row, int column) const;
-
-    TBrowseSet *m_set = nullptr;
-    QList<Column> m_columns;
-    mutable QHash<int, QList<QVariantList>> m_pages; // page number -> rows of the page
-    QMetaObject::Connection m_conn;
 };
