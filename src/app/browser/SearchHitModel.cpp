@@ -35,8 +35,14 @@ TSearchHit TSearchHitModel::Hit(int row) const
     auto it = m_pages.find(page);
     if (it == m_pages.end()) {
         QList<TSearchHit> hits;
-        // A page that cannot be read shows empty rows; the next search tells why.
-        m_search.Hits(page * kPageHits, kPageHits, hits);
+        QString error;
+        if (!m_search.Hits(page * kPageHits, kPageHits, hits, &error)) {
+            // The rows of a page that cannot be read say so; choosing one goes nowhere.
+            TSearchHit failed;
+            failed.text =
+                QStringLiteral("Treffer nicht lesbar: ") + error.section(QLatin1Char('\n'), 1).simplified();
+            hits = QList<TSearchHit>(kPageHits, failed);
+        }
         it = m_pages.insert(page, hits);
     }
     return it->value(row % kPageHits);

@@ -102,6 +102,15 @@ TEST_F(BrowserDlg, SearchSaysHowManyHitsAndReachesTheLastOfThem)
     EXPECT_EQ(dlg->KDstrName1->text(), QStringLiteral("Praxis Süd"));
     EXPECT_EQ(dlg->DevicePos->text(), QStringLiteral("[251/251]"));
 
+    // A page that cannot be read says so in its rows.
+    dlg->Search(QStringLiteral("pumpe"));
+    db->exec(QStringLiteral("ALTER TABLE tblPruefling RENAME TO tblPrueflingWeg"));
+    const QString unread = hits->index(120, 0).data().toString();
+    db->exec(QStringLiteral("ALTER TABLE tblPrueflingWeg RENAME TO tblPruefling"));
+    EXPECT_TRUE(unread.startsWith(QStringLiteral("Treffer nicht lesbar: "))) << unread.toStdString();
+    emit dlg->SearchHits->activated(hits->index(120, 0));
+    EXPECT_EQ(dlg->PLstrBezeichnung->text(), QStringLiteral("Pumpe 249"));
+
     // Clearing the field takes the hits away.
     dlg->SearchEdit->clear();
     EXPECT_FALSE(dlg->SearchHits->isVisible());
