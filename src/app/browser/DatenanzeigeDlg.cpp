@@ -195,7 +195,9 @@ void TDatenanzeigeDlg::refreshEdits(TBrowseSet *set)
     for (const auto &[edit, field] : edits) {
         const QString text = hasRow ? set->Text(field) : QString();
         if (edit->text() != text) edit->setText(text);
-        edit->setEnabled(hasRow);
+        // The protocol number follows the test's standard (set just before);
+        // switching it off and on again each step would lay out its column anew.
+        edit->setEnabled(hasRow && (edit != PRstrProtokollNr || PRstrProtokollNr->isEnabled()));
     }
 }
 
@@ -267,7 +269,6 @@ void TDatenanzeigeDlg::refreshTest()
     if (PRstrNotiz->toPlainText() != d.notiz) PRstrNotiz->setPlainText(d.notiz);
     PRstrNotiz->setEnabled(d.hasTest);
     refreshEdits(s);
-    PRstrProtokollNr->setEnabled(d.protEnabled);
     m_filling = false;
     TestNavigator->UpdateButtons();
     BtnDruck->setEnabled(s->Active() && s->RecordCount() > 0);

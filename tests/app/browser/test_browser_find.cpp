@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -204,4 +205,40 @@ TEST_F(BrowserDlg, InspectionFormShowsItsTextsWholeAndInGerman)
     EXPECT_TRUE(form.NotOkBox(2)->isChecked());
     form.grab().save(qEnvironmentVariable("GT_BUILD_DIR", QStringLiteral(".")) +
                      QStringLiteral("/sichtpruefung-lang.png"));
+}
+
+// A step shows new values, dates and limits without laying out the window
+// again: that was most of a step's time on a large database.
+TEST_F(BrowserDlg, AStepToAnotherTestDoesNotLayOutTheWindowAgain)
+{
+    struct LayoutCounter : QObject {
+        QStringList requests;
+        bool eventFilter(QObject *o, QEvent *e) override
+        {
+            if (e->type() == QEvent::LayoutRequest) requests << o->objectName();
+            return false;
+        }
+    } counter;
+    // Both tests of the device to the same standard, with other values and dates.
+    dlg->hide();
+    db->exec(QStringLiteral("UPDATE tblPruefung SET PRintDINVDE = 0, PRintSchutzleiterwid = 17 "
+                            "WHERE PRintPruefungsNr = 101"));
+    dlg->show();
+    // Whatever showing left to do is done before the step.
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+    for (QWidget *w : dlg->findChildren<QWidget *>())
+        w->installEventFilter(&counter);
+    dlg->installEventFilter(&counter);
+    dlg->TestNavigator->Prior->click();
+    QCoreApplication::processEvents();
+    dlg->removeEventFilter(&counter);
+    EXPECT_EQ(dlg->TestPos->text(), QStringLiteral("[1/2]"));
+    EXPECT_EQ(dlg->DatumText->text(), QStringLiteral("01.04.2026 09:30:00"));
+    const QStringList windowWide = counter.requests.filter(QRegularExpression(QStringLiteral(".+")));
+    EXPECT_TRUE(windowWide.isEmpty()) << windowWide.join(QLatin1Char(' ')).toStdString();
+    // The fields still hold their texts whole.
+    for (QLabel *l : {dlg->DatumText, dlg->IsolText, dlg->ProtText, dlg->MeasRows[0].value})
+        EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->contentsRect().width())
+            << l->objectName().toStdString();
 }
