@@ -9,6 +9,23 @@
 
 #include <algorithm>
 
+namespace {
+
+// A write that failed says that nothing was saved and why, in the engine's
+// words about the data; the driver's own remark ("Unable to fetch row") only
+// confuses a user who was saving.
+QString notSaved(const QSqlError &e, bool inserting)
+{
+    const QSqlError data = e.databaseText().isEmpty()
+                               ? e
+                               : QSqlError(QString(), e.databaseText(), e.type(), e.nativeErrorCode());
+    return (inserting ? QStringLiteral("Der neue Datensatz wurde nicht gespeichert.\n")
+                      : QStringLiteral("Die Änderung wurde nicht gespeichert.\n")) +
+           DbFehlertext(data);
+}
+
+} // namespace
+
 TBrowseSet::TBrowseSet(const QString &table, const QString &keyField, const QString &parentField,
                        QObject *parent)
     : QObject(parent), m_table(table), m_keyField(keyField), m_parentField(parentField)
@@ -79,7 +96,12 @@ bool TBrowseSet::MoveTo(int recNo)
 {
     if (m_state == dsInactive || recNo < 1 || recNo > RecordCount()) return false;
     if (m_state == dsEdit || m_state == dsInsert) {
-        if (!Post()) return false;
+        // The buttons that move take no focus: the refusal is the only word the user gets.
+        QString error;
+        if (!Post(&error)) {
+            emit postFailed(error);
+            return false;
+        }
         if (m_state == dsInsert) Cancel(); // an empty new row is left behind
     }
     if (recNo - 1 == m_index && !m_rec.isEmpty()) return true;
@@ -177,7 +199,13 @@ bool TBrowseSet::SetValue(const QString &field, const QVariant &value)
 bool TBrowseSet::Insert(const QList<QPair<QString, QVariant>> &init)
 {
     if (m_state == dsInactive) return false;
-    if ((m_state == dsEdit || m_state == dsInsert) && !Post()) return false;
+    if (m_state == dsEdit || m_state == dsInsert) {
+        QString error;
+        if (!Post(&error)) {
+            emit postFailed(error);
+            return false;
+        }
+    }
     if (BeforeScroll && !BeforeScroll()) return false;
     QSqlQuery t(m_db);
     if (!t.exec(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(m_table))) return false;
@@ -233,7 +261,7 @@ bool TBrowseSet::writeEdit(QString *error)
     for (const QVariant &v : values)
         q.addBindValue(v);
     ok = ok && q.exec();
-    if (!ok && error) *error = DbFehlertext(q.lastError());
+    if (!ok && error) *error = notSaved(q.lastError(), false);
     // No row changed: another workstation deleted it meanwhile, and the
     // user's change would be dropped without a word.
     if (ok && q.numRowsAffected() == 0) {
@@ -270,7 +298,7 @@ bool TBrowseSet::parentExists(QString *error)
 bool TBrowseSet::writeInsert(QString *error)
 {
     if (!m_db.transaction()) {
-        if (error) *error = DbFehlertext(m_db.lastError());
+        if (error) *error = notSaved(m_db.lastError(), true);
         return false;
     }
     const int key = TakeNextKey(m_db, m_table, m_keyField, error);
@@ -289,10 +317,10 @@ bool TBrowseSet::writeInsert(QString *error)
         for (const QVariant &v : values)
             q.addBindValue(v);
         ok = ok && q.exec();
-        if (!ok && error) *error = DbFehlertext(q.lastError());
+        if (!ok && error) *error = notSaved(q.lastError(), true);
     }
     if (ok && !m_db.commit()) {
-        if (error) *error = DbFehlertext(m_db.lastError());
+        if (error) *error = notSaved(m_db.lastError(), true);
         ok = false;
     }
     if (!ok) m_db.rollback();
@@ -306,6 +334,7 @@ bool TBrowseSet::Post(QString *error)
     // something is typed, and leaving it drops it.
     if (m_state == dsInsert && insertIsEmpty()) return true;
     emit beforePost();
+    if (ValidatePost && !ValidatePost(error)) return false;
     if (!(m_state == dsEdit ? writeEdit(error) : writeInsert(error))) return false;
     m_changed.clear();
     if (m_state == dsInsert) {
@@ -375,107 +404,4 @@ void TBrowseSet::setState(TDataSetState s)
     if (s == m_state) return;
     m_state = s;
     emit stateChanged();
-}
-
-// ---------------------------------------------------------------------------
-
-namespace {
-constexpr int kPageRows = 100;
-}
-
-TBrowseSetModel::TBrowseSetModel(QObject *parent) : QAbstractTableModel(parent)
-{
-}
-
-void TBrowseSetModel::setSet(TBrowseSet *set)
-{
-    beginResetModel();
-    if (m_conn) disconnect(m_conn);
-    m_set = set;
-    m_pages.clear();
-    if (set) {
-        // A re-read or a changed row makes the cached pages stale.
-        m_conn = connect(set, &TBrowseSet::rowsChanged, this, &TBrowseSetModel::Reload);
-    }
-    endResetModel();
-}
-
-void TBrowseSetModel::setColumns(const QList<Column> &columns)
-{
-    beginResetModel();
-    m_columns = columns;
-    m_pages.clear();
-    endResetModel();
-}
-
-void TBrowseSetModel::Reload()
-{
-    beginResetModel();
-    m_pages.clear();
-    endResetModel();
-}
-
-int TBrowseSetModel::rowCount(const QModelIndex &parent) const
-{
-    return (parent.isValid() || !m_set) ? 0 : m_set->RecordCount();
-}
-
-int TBrowseSetModel::columnCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : int(m_columns.size());
-}
-
-QVariant TBrowseSetModel::data(const QModelIndex &index, int role) const
-{
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
-    return cell(index.row(), index.column());
-}
-
-QVariant TBrowseSetModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation != Qt::Horizontal || section < 0 || section >= m_columns.size())
-        return QAbstractTableModel::headerData(section, orientation, role);
-    if (role == Qt::DisplayRole) return m_columns[section].title;
-    if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(m_columns[section].titleAlignment | Qt::AlignVCenter);
-    return {};
-}
-
-QVariant TBrowseSetModel::cell(int row, int column) const
-{
-    if (!m_set || row < 0 || row >= m_set->RecordCount() || column < 0 || column >= m_columns.size())
-        return {};
-    const int page = row / kPageRows;
-    auto it = m_pages.find(page);
-    if (it == m_pages.end()) {
-        const QList<int> &keys = m_set->Keys();
-        const int from = page * kPageRows;
-        const int to = std::min<int>(from + kPageRows, int(keys.size()));
-        QStringList keyTexts, fields;
-        for (int i = from; i < to; ++i)
-            keyTexts << QString::number(keys[i]);
-        fields << m_set->KeyField();
-        for (const Column &c : m_columns)
-            fields << c.field;
-        QSqlQuery q(m_set->Database());
-        q.setForwardOnly(true);
-        QHash<int, QVariantList> byKey;
-        if (q.exec(QStringLiteral("SELECT %1\nFROM %2\nWHERE %3 IN (%4)")
-                       .arg(fields.join(QStringLiteral(", ")), m_set->Table(), m_set->KeyField(),
-                            keyTexts.join(QLatin1Char(','))))) {
-            while (q.next()) {
-                QVariantList v;
-                for (int c = 1; c < fields.size(); ++c)
-                    v << FieldString(q.value(c));
-                byKey.insert(FieldInt(q.value(0)), v);
-            }
-        }
-        QList<QVariantList> rows;
-        for (int i = from; i < to; ++i)
-            rows << byKey.value(keys[i]);
-        it = m_pages.insert(page, rows);
-    }
-    const int r = row % kPageRows;
-    if (r >= it->size()) return {};
-    return it->at(r).value(column);
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QAbstractTableModel>
-#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -41,6 +39,7 @@ public:
     QSqlDatabase Database() const { return m_db; }
     const QString &Table() const { return m_table; }
     const QString &KeyField() const { return m_keyField; }
+    const QString &ParentField() const { return m_parentField; }
 
     // The statement that lists the keys of the level.
     QStringList KeyQueryLines(int parentKey) const;
@@ -103,6 +102,11 @@ public:
     // Asked before the current row changes (move, insert, re-open); false
     // keeps the set where it is. The browser posts the levels below here.
     std::function<bool()> BeforeScroll;
+    // Asked before an edit or insert is written, however the row is left;
+    // false (with the reason) refuses the post.
+    std::function<bool(QString *error)> ValidatePost;
+    // The field has a change not yet written.
+    bool FieldChanged(const QString &field) const { return m_changed.contains(field.toLower()); }
 
 signals:
     // The current row is another one (or the set opened, closed or re-read).
@@ -112,6 +116,9 @@ signals:
     // Before an edit or insert is written; handlers may still set fields.
     void beforePost();
     void stateChanged();
+    // A move or insert wanted to write a pending edit first and could not;
+    // the set stays where it is.
+    void postFailed(const QString &message);
     // The rows of the level are others (opened, closed, re-read, a row added,
     // removed or written).
     void rowsChanged();
@@ -137,41 +144,4 @@ private:
     TDataSetState m_state = dsInactive;
     int m_disabled = 0;
     bool m_pendingAnnounce = false;
-};
-
-// The rows of a browse set as a table, for a list that moves the set: rows are
-// read a page at a time by their keys, only when shown.
-class TBrowseSetModel : public QAbstractTableModel {
-    Q_OBJECT
-public:
-    struct Column {
-        QString field;
-        QString title;
-        int width = 0; // pixels, 0 = default
-        Qt::Alignment titleAlignment = Qt::AlignLeft;
-    };
-
-    explicit TBrowseSetModel(QObject *parent = nullptr);
-
-    void setSet(TBrowseSet *set);
-    TBrowseSet *Set() const { return m_set; }
-    void setColumns(const QList<Column> &columns);
-    void clearColumns() { setColumns({}); }
-    const QList<Column> &Columns() const { return m_columns; }
-
-    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-
-    // Forgets the cached pages (after the set changed).
-    void Reload();
-
-private:
-    QVariant cell(int row, int column) const;
-
-    TBrowseSet *m_set = nullptr;
-    QList<Column> m_columns;
-    mutable QHash<int, QList<QVariantList>> m_pages; // page number -> rows of the page
-    QMetaObject::Connection m_conn;
 };

@@ -2,6 +2,7 @@
 
 #include "core/FormatSettings.h"
 #include "store/Database.h"
+#include "store/DbErrors.h"
 #include "store/TestRecord.h"
 #include "store/Transactions.h"
 #include "store/Verdict.h"
@@ -149,12 +150,17 @@ TBrowserData::TBrowserData(QObject *parent) : QObject(parent)
         for (TBrowseSet *s : sets) {
             QString error;
             if (!s->Post(&error)) {
-                emit failed(error);
+                postFailed(s, error);
                 return false;
             }
         }
         return true;
     };
+    for (TBrowseSet *s : {Customers, Devices, Tests})
+        connect(s, &TBrowseSet::postFailed, this, [this, s](const QString &error) { postFailed(s, error); });
+    // However the device row is left (a field, a button that takes no focus,
+    // the search, the list, closing), its barcode is checked the same way.
+    Devices->ValidatePost = [this](QString *error) { return barcodeIsFree(error); };
     Customers->BeforeScroll = [postDetails, this] { return postDetails({Devices, Tests}); };
     Devices->BeforeScroll = [postDetails, this] { return postDetails({Tests}); };
 
@@ -202,13 +208,47 @@ bool TBrowserData::PostAll(QString *error)
     for (TBrowseSet *s : {Customers, Devices, Tests}) {
         QString e;
         if (!s->Post(&e)) {
-            if (error) *error = e;
-            emit failed(e);
+            // Told once: by the caller when it asked for the text, else here.
+            if (error) {
+                *error = e;
+                m_barcodeRefused = false;
+            } else {
+                postFailed(s, e);
+            }
             s->Cancel();
             return false;
         }
     }
     return true;
+}
+
+bool TBrowserData::barcodeIsFree(QString *error)
+{
+    m_barcodeRefused = false;
+    const QString field = QStringLiteral("PLstrBarcode");
+    if (!Devices->FieldChanged(field)) return true;
+    switch (CheckBarcode(Devices->Text(field), error)) {
+    case TBarcodeCheck::Unique:
+        return true;
+    case TBarcodeCheck::Duplicate:
+        m_barcodeRefused = true;
+        if (error) *error = DuplicateBarcodeMessage();
+        return false;
+    case TBarcodeCheck::Failed:
+        break;
+    }
+    return false;
+}
+
+void TBrowserData::postFailed(TBrowseSet *set, const QString &error)
+{
+    if (set == Devices && m_barcodeRefused) {
+        m_barcodeRefused = false;
+        Devices->Cancel();
+        emit refused(DuplicateBarcodeMessage());
+        return;
+    }
+    emit failed(error);
 }
 
 void TBrowserData::customerScrolled()
@@ -331,12 +371,15 @@ TBarcodeCheck TBrowserData::CheckBarcode(const QString &barcode, QString *error)
     if (barcode.isEmpty()) return TBarcodeCheck::Unique;
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    const QStringList lines = {
-        QStringLiteral("SELECT COUNT(*) AS Anzahl"), QStringLiteral("FROM tblPruefling"),
-        QStringLiteral("WHERE (PLstrBarcode = ") + SqlQuote(barcode) + QStringLiteral(")"),
-        QStringLiteral("  AND (PLintPrueflingNr <> %1)").arg(Devices->CurrentKey())};
-    if (!q.exec(lines.join(QLatin1Char('\n'))) || !q.next()) {
-        if (error) *error = q.lastError().text();
+    bool ok = q.prepare(QStringLiteral("SELECT COUNT(*) AS Anzahl\nFROM tblPruefling\n"
+                                       "WHERE (PLstrBarcode = ?)\n  AND (PLintPrueflingNr <> ?)"));
+    q.addBindValue(barcode);
+    q.addBindValue(Devices->CurrentKey());
+    if (!ok || !q.exec() || !q.next()) {
+        if (error)
+            *error = QStringLiteral("Der Barcode kann nicht geprüft werden; der Prüfling wurde nicht "
+                                    "gespeichert.\n") +
+                     DbFehlertext(q.lastError());
         return TBarcodeCheck::Failed;
     }
     return FieldInt(q.value(0)) == 0 ? TBarcodeCheck::Unique : TBarcodeCheck::Duplicate;
@@ -345,16 +388,13 @@ TBarcodeCheck TBrowserData::CheckBarcode(const QString &barcode, QString *error)
 TBarcodeCheck TBrowserData::PostBarcode(const QString &barcode, QString *error)
 {
     if (Devices->State() != dsEdit && Devices->State() != dsInsert) return TBarcodeCheck::Unique;
-    const TBarcodeCheck c = CheckBarcode(barcode, error);
-    if (c != TBarcodeCheck::Unique) {
-        Devices->Cancel();
-        return c;
-    }
-    if (!Devices->Post(error)) {
-        Devices->Cancel();
-        return TBarcodeCheck::Failed;
-    }
-    return c;
+    // The field's text is what the set holds already; the post checks it.
+    Devices->SetValue(QStringLiteral("PLstrBarcode"), barcode);
+    if (Devices->Post(error)) return TBarcodeCheck::Unique;
+    const bool duplicate = m_barcodeRefused;
+    m_barcodeRefused = false;
+    Devices->Cancel();
+    return duplicate ? TBarcodeCheck::Duplicate : TBarcodeCheck::Failed;
 }
 
 bool TBrowserData::InsertCustomer(QString *)
@@ -430,105 +470,10 @@ bool TBrowserData::JumpTo(int kundenNr, int prueflingNr, int pruefungsNr)
     return true;
 }
 
-namespace {
-
-// A device found: designation, type, numbers and its customer, as one line.
-TSearchHit deviceHit(const QSqlQuery &q, bool exact)
-{
-    TSearchHit h;
-    h.prueflingNr = FieldInt(q.value(0));
-    h.kundenNr = FieldInt(q.value(1));
-    QStringList parts{FieldString(q.value(2))};
-    if (!FieldString(q.value(3)).isEmpty()) parts << FieldString(q.value(3));
-    if (!FieldString(q.value(4)).isEmpty()) parts << QStringLiteral("Inv.-Nr. ") + FieldString(q.value(4));
-    if (!FieldString(q.value(5)).isEmpty()) parts << QStringLiteral("Ser.-Nr. ") + FieldString(q.value(5));
-    if (!FieldString(q.value(6)).isEmpty()) parts << QStringLiteral("Barcode ") + FieldString(q.value(6));
-    parts << QStringLiteral("Kunde: ") + FieldString(q.value(7));
-    h.text = parts.join(QStringLiteral(" – "));
-    h.exact = exact;
-    return h;
-}
-
-TSearchHit customerHit(const QSqlQuery &q)
-{
-    TSearchHit h;
-    h.kundenNr = FieldInt(q.value(0));
-    QStringList parts;
-    for (int c = 1; c <= 3; ++c)
-        if (!FieldString(q.value(c)).isEmpty()) parts << FieldString(q.value(c));
-    if (!FieldString(q.value(4)).isEmpty()) parts << FieldString(q.value(4));
-    h.text = QStringLiteral("Kunde: ") + parts.join(QStringLiteral(", "));
-    return h;
-}
-
-} // namespace
-
 QList<TSearchHit> TBrowserData::Search(const QString &text, int limit, QString *error)
 {
+    TBrowserSearch search;
     QList<TSearchHit> hits;
-    const QString t = text.trimmed();
-    if (t.isEmpty()) return hits;
-    bool exactRun = false;
-    auto run = [&](const QStringList &lines, bool device) {
-        QSqlQuery q(m_db);
-        q.setForwardOnly(true);
-        if (!q.exec(lines.join(QLatin1Char('\n')))) {
-            if (error) *error = q.lastError().text();
-            return false;
-        }
-        while (q.next() && hits.size() < limit) {
-            const TSearchHit h = device ? deviceHit(q, exactRun) : customerHit(q);
-            bool dup = false;
-            for (const TSearchHit &o : hits)
-                dup = dup || (device && o.prueflingNr == h.prueflingNr);
-            if (!dup) hits << h;
-        }
-        return true;
-    };
-    const QStringList deviceColumns = {
-        QStringLiteral("SELECT tblPruefling.PLintPrueflingNr, tblPruefling.PLintKundenNr,"),
-        QStringLiteral(
-            "  tblPruefling.PLstrBezeichnung, tblPruefling.PLstrTyp, tblPruefling.PLstrInventarnummer,"),
-        QStringLiteral("  tblPruefling.PLstrSeriennummer, tblPruefling.PLstrBarcode, tblKunden.KDstrName1"),
-        QStringLiteral("FROM tblPruefling"),
-        QStringLiteral("  LEFT JOIN tblKunden ON tblPruefling.PLintKundenNr = tblKunden.KDintKundenNr")};
-    // A scanned barcode goes straight to its device (the barcode is indexed).
-    exactRun = true;
-    const bool exactOk =
-        run(deviceColumns + QStringList{QStringLiteral("WHERE (tblPruefling.PLstrBarcode = ") + SqlQuote(t) +
-                                        QStringLiteral(")")},
-            true);
-    exactRun = false;
-    // The device with that very barcode is what a scanner means; the slower
-    // text search is not needed then.
-    if (!exactOk || !hits.isEmpty()) return hits;
-    // Users' text is matched literally: the LIKE wildcards are escaped.
-    QString esc = t.toLower();
-    esc.replace(QLatin1Char('!'), QStringLiteral("!!"))
-        .replace(QLatin1Char('%'), QStringLiteral("!%"))
-        .replace(QLatin1Char('_'), QStringLiteral("!_"));
-    const QString pattern =
-        SqlQuote(QLatin1Char('%') + esc + QLatin1Char('%')) + QStringLiteral(" ESCAPE '!'");
-    auto like = [&](const QString &column) {
-        return QStringLiteral("LOWER(%1) LIKE %2").arg(column, pattern);
-    };
-    const QString lim = QStringLiteral("LIMIT %1").arg(limit);
-    if (hits.size() < limit &&
-        !run(deviceColumns +
-                 QStringList{QStringLiteral("WHERE ") + like(QStringLiteral("tblPruefling.PLstrBarcode")),
-                             QStringLiteral("  OR ") +
-                                 like(QStringLiteral("tblPruefling.PLstrInventarnummer")),
-                             QStringLiteral("  OR ") + like(QStringLiteral("tblPruefling.PLstrSeriennummer")),
-                             QStringLiteral("  OR ") + like(QStringLiteral("tblPruefling.PLstrBezeichnung")),
-                             QStringLiteral("ORDER BY tblPruefling.PLintPrueflingNr"), lim},
-             true))
-        return hits;
-    if (hits.size() < limit)
-        run({QStringLiteral("SELECT KDintKundenNr, KDstrName1, KDstrName2, KDstrName3, KDstrOrt"),
-             QStringLiteral("FROM tblKunden"), QStringLiteral("WHERE ") + like(QStringLiteral("KDstrName1")),
-             QStringLiteral("  OR ") + like(QStringLiteral("KDstrName2")),
-             QStringLiteral("  OR ") + like(QStringLiteral("KDstrName3")),
-             QStringLiteral("ORDER BY KDintKundenNr"), lim},
-            false);
+    if (search.Run(m_db, text, error)) search.Hits(0, limit, hits, error);
     return hits;
 }

@@ -5,6 +5,7 @@
 // their cascades, the search and what the test pane shows.
 
 #include "store/BrowseSet.h"
+#include "store/BrowserSearch.h"
 #include "store/EntryStore.h"
 #include "store/Globals.h"
 
@@ -44,14 +45,6 @@ struct TTestDisplay {
 
 // The test pane for a test (nullptr: the device has no tests).
 TTestDisplay ComputeTestDisplay(const TWerteSatz *test);
-
-// A hit of the search above the panes.
-struct TSearchHit {
-    int kundenNr = 0;
-    int prueflingNr = 0; // 0: a customer hit
-    QString text;        // what the hit list shows
-    bool exact = false;  // the barcode equals the searched text
-};
 
 enum class TBarcodeCheck { Unique, Duplicate, Failed };
 
@@ -99,7 +92,8 @@ public:
 
     // Uniqueness of a barcode among the other devices.
     TBarcodeCheck CheckBarcode(const QString &barcode, QString *error = nullptr);
-    // Leaving the barcode edit: a unique barcode is posted, a duplicate cancels the edit.
+    // Leaving the barcode edit: a unique barcode is posted, a duplicate cancels
+    // the edit. Every other way of leaving the row checks the same (refused).
     TBarcodeCheck PostBarcode(const QString &barcode, QString *error = nullptr);
 
     bool InsertCustomer(QString *error = nullptr);
@@ -115,9 +109,9 @@ public:
     // Stands on the customer, then the device (newest test), then the test when given.
     bool JumpTo(int kundenNr, int prueflingNr, int pruefungsNr = 0);
 
-    // The device whose barcode is the text; else devices whose barcode,
-    // inventory, serial number or designation, and customers whose name
-    // contain the text (letter case ignored).
+    // The first limit hits of TBrowserSearch: the device whose barcode is the
+    // text; else devices whose barcode, inventory, serial number or
+    // designation, and customers whose name contain the text.
     QList<TSearchHit> Search(const QString &text, int limit = 100, QString *error = nullptr);
 
     // Display updates of the test pane suspended (nested).
@@ -130,14 +124,20 @@ signals:
     void testChanged();
     // A write of the data layer failed (the text is the layer's message).
     void failed(const QString &message);
+    // A change was refused by a rule and dropped (a duplicate barcode).
+    void refused(const QString &message);
 
 private:
     void customerScrolled();
     void deviceScrolled();
     void testScrolled();
+    bool barcodeIsFree(QString *error);
+    // A pending edit that could not be written on the way to another row.
+    void postFailed(TBrowseSet *set, const QString &error);
 
     QSqlDatabase m_db;
     QList<TSichtPr> m_rows;
     int m_freeze = 0;
     bool m_testPending = false;
+    bool m_barcodeRefused = false; // the last refused device post was a duplicate barcode
 };

@@ -2,6 +2,7 @@
 // against a real database (SQLite, and PostgreSQL when a server is given).
 
 #include "StoreTestDb.h"
+#include "store/BrowseList.h"
 #include "store/BrowserData.h"
 #include "store/Database.h"
 #include "store/TestRecord.h"
@@ -337,4 +338,134 @@ TEST_P(StoreDb, InspectionRowsAreMadeOnceAndOnlyChangedMarksWritten)
     EXPECT_TRUE(changed);
     ASSERT_TRUE(SetThreePageProtocol(t->db(), 100, &changed));
     EXPECT_FALSE(changed);
+}
+
+TEST_P(StoreDb, SearchCountsEveryHitAndReadsThemAPageAtATime)
+{
+    fill(*t);
+    t->exec(QStringLiteral("BEGIN"));
+    for (int i = 0; i < 130; ++i)
+        t->addDevice(1000 + i, 2, QStringLiteral("Pumpe %1").arg(i));
+    t->exec(QStringLiteral("COMMIT"));
+    t->addCustomer(3, QStringLiteral("Pumpenservice Nord"), QStringLiteral("Kiel"));
+    TBrowserSearch s;
+    QString error;
+    ASSERT_TRUE(s.Run(t->db(), QStringLiteral(" PUMPE "), &error)) << error.toStdString();
+    EXPECT_FALSE(s.Exact());
+    EXPECT_EQ(s.DeviceCount(), 131); // the 130 and "Infusionspumpe 50%"
+    EXPECT_EQ(s.CustomerCount(), 1);
+    QList<TSearchHit> hits;
+    ASSERT_TRUE(s.Hits(0, 2, hits, &error)) << error.toStdString();
+    ASSERT_EQ(hits.size(), 2);
+    EXPECT_EQ(hits[0].prueflingNr, 11);
+    EXPECT_EQ(hits[1].prueflingNr, 1000);
+    // A page across the end of the devices runs on into the customers.
+    ASSERT_TRUE(s.Hits(129, 100, hits, &error)) << error.toStdString();
+    ASSERT_EQ(hits.size(), 3);
+    EXPECT_EQ(hits[1].prueflingNr, 1129);
+    EXPECT_EQ(hits[2].prueflingNr, 0);
+    EXPECT_EQ(hits[2].kundenNr, 3);
+    EXPECT_EQ(hits[2].text, QStringLiteral("Kunde: Pumpenservice Nord, Kiel"));
+    ASSERT_TRUE(s.Hits(131, 10, hits));
+    ASSERT_EQ(hits.size(), 1);
+    ASSERT_TRUE(s.Hits(132, 10, hits));
+    EXPECT_TRUE(hits.isEmpty());
+    // The browser's own short form stops where it is told.
+    EXPECT_EQ(Browser(*t).data.Search(QStringLiteral("pumpe"), 40).size(), 40);
+
+    // A scanned barcode is the one device, exactly.
+    ASSERT_TRUE(s.Run(t->db(), QStringLiteral("9000")));
+    EXPECT_TRUE(s.Exact());
+    EXPECT_EQ(s.Count(), 1);
+    ASSERT_TRUE(s.Hits(0, 100, hits));
+    ASSERT_EQ(hits.size(), 1);
+    EXPECT_TRUE(hits[0].exact);
+    EXPECT_EQ(hits[0].prueflingNr, 20);
+    EXPECT_EQ(hits[0].kundenNr, 2);
+
+    // A refusing database is told in German, not as the engine's bare words.
+    t->exec(QStringLiteral("ALTER TABLE tblKunden RENAME TO tblKundenWeg"));
+    EXPECT_FALSE(s.Run(t->db(), QStringLiteral("pumpe"), &error));
+    EXPECT_TRUE(error.startsWith(QStringLiteral("Die Suche ist fehlgeschlagen."))) << error.toStdString();
+    t->exec(QStringLiteral("ALTER TABLE tblKundenWeg RENAME TO tblKunden"));
+}
+
+TEST_P(StoreDb, ADuplicateBarcodeIsRefusedHoweverTheDeviceRowIsLeft)
+{
+    fill(*t);
+    Browser b(*t);
+    QStringList refused, failed;
+    QObject::connect(&b.data, &TBrowserData::refused, [&](const QString &m) { refused << m; });
+    QObject::connect(&b.data, &TBrowserData::failed, [&](const QString &m) { failed << m; });
+    ASSERT_TRUE(b.data.Open(0));
+    const QString field = QStringLiteral("PLstrBarcode");
+
+    // By the level's own move, the customer's move and a jump: refused, the
+    // edit dropped, the rows where they were.
+    b.data.Devices->SetValue(field, QStringLiteral("9000"));
+    EXPECT_FALSE(b.data.Devices->Next());
+    EXPECT_EQ(b.data.Devices->CurrentKey(), 10);
+    EXPECT_EQ(b.data.Devices->State(), dsBrowse);
+    EXPECT_EQ(b.data.Devices->Text(field), QStringLiteral("4711"));
+    b.data.Devices->SetValue(field, QStringLiteral("9000"));
+    EXPECT_FALSE(b.data.Customers->Next());
+    EXPECT_EQ(b.data.Customers->CurrentKey(), 1);
+    b.data.Devices->SetValue(field, QStringLiteral("9000"));
+    EXPECT_FALSE(b.data.JumpTo(2, 20));
+    // A new device with a taken barcode is not stored either.
+    ASSERT_TRUE(b.data.InsertDevice());
+    b.data.Devices->SetValue(QStringLiteral("PLstrBezeichnung"), QStringLiteral("Neu"));
+    b.data.Devices->SetValue(field, QStringLiteral("9000"));
+    EXPECT_FALSE(b.data.Devices->First());
+    // Closing writes what is pending, and refuses the same.
+    b.data.Devices->SetValue(field, QStringLiteral("9000"));
+    b.data.Close();
+    EXPECT_EQ(refused, QStringList(5, DuplicateBarcodeMessage()));
+    EXPECT_TRUE(failed.isEmpty()) << failed.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefling"), QStringLiteral("PLstrBarcode = '9000'")), 1);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefling")), 3);
+
+    // A free barcode goes through on the way to the next row.
+    ASSERT_TRUE(b.data.Open(0));
+    b.data.Devices->SetValue(field, QStringLiteral("4713"));
+    EXPECT_TRUE(b.data.Devices->Next());
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefling"),
+                       QStringLiteral("PLintPrueflingNr = 10 AND PLstrBarcode = '4713'")),
+              1);
+    EXPECT_EQ(refused.size(), 5);
+}
+
+TEST_P(StoreDb, SelectionListFiltersAndSortsOneLevel)
+{
+    fill(*t);
+    t->addCustomer(3, QStringLiteral("ärztehaus"), QStringLiteral("Ulm"));
+    t->addCustomer(4, QStringLiteral("Haus 10"), QStringLiteral("Kiel"));
+    t->addCustomer(5, QStringLiteral("Haus 2"), QStringLiteral("Kiel"));
+    Browser b(*t);
+    ASSERT_TRUE(b.data.Open(0));
+    TBrowseListModel list;
+    const QList<TBrowseListModel::Column> columns = {{QStringLiteral("KDstrName1"), QStringLiteral("Name 1")},
+                                                     {QStringLiteral("KDstrOrt"), QStringLiteral("Ort")}};
+    QString error;
+    ASSERT_TRUE(list.Load(b.data.Customers, columns, &error)) << error.toStdString();
+    ASSERT_EQ(list.rowCount(), 5);
+    EXPECT_EQ(list.KeyOfRow(0), 1);
+    list.setSortOrder(TBrowseListModel::ByName);
+    QList<int> keys;
+    for (int r = 0; r < list.rowCount(); ++r)
+        keys << list.KeyOfRow(r);
+    // German order with case ignored; numbers in names by their value.
+    EXPECT_EQ(keys, (QList<int>{3, 5, 4, 1, 2}));
+    list.setFilter(QStringLiteral("KIEL"));
+    EXPECT_EQ(list.rowCount(), 3);
+    EXPECT_EQ(list.KeyOfRow(0), 5);
+    EXPECT_EQ(list.RowOfKey(1), -1);
+    EXPECT_EQ(list.data(list.index(2, 0)).toString(), QStringLiteral("Praxis O'Brien"));
+
+    // One parent's devices only.
+    ASSERT_TRUE(list.Load(b.data.Devices, {{QStringLiteral("PLstrBezeichnung"), QStringLiteral("Bez.")}}));
+    list.setFilter(QString());
+    EXPECT_EQ(list.rowCount(), 2);
+    EXPECT_EQ(list.ColumnTexts(0),
+              (QStringList{QStringLiteral("Patientenbett"), QStringLiteral("Infusionspumpe 50%")}));
 }

@@ -2,12 +2,15 @@
 
 // A resizable list with one grid and OK. The browser fills caption and
 // columns and binds the grid to one of its own levels, so choosing a row here
-// moves the browser.
+// moves the browser. The list filters as the user types and sorts by name or
+// by number; the choice of order is kept in the settings file.
 
-#include "store/BrowseSet.h"
+#include "store/BrowseList.h"
 
 #include <QDialog>
 
+class QComboBox;
+class QLineEdit;
 class QPushButton;
 class QTableView;
 
@@ -16,21 +19,32 @@ public:
     explicit TAuswListeDlg(QWidget *parent = nullptr, const QString &iniFile = QString());
     ~TAuswListeDlg() override;
 
+    QLineEdit *FilterEdit; // "Suchen:"
+    QComboBox *SortBox;    // "Sortiert nach:" name or number
     QTableView *ListGrid;
     QPushButton *OkButton; // OK
 
     // The grid shows the rows of set with the columns; its current row follows
-    // the set and moves it.
-    void Bind(TBrowseSet *set, const QList<TBrowseSetModel::Column> &columns);
+    // the set and moves it. sortKey names the remembered order (empty: by number, no choice).
+    void Bind(TBrowseSet *set, const QList<TBrowseListModel::Column> &columns,
+              const QString &sortKey = QString());
     // Grid without data source, columns cleared.
     void Unbind();
-    TBrowseSetModel *Model() const { return m_model; }
+    TBrowseListModel *Model() const { return m_model; }
 
     // Caption, Bind, modal run, Unbind.
-    int ExecList(const QString &caption, TBrowseSet *set, const QList<TBrowseSetModel::Column> &columns);
+    int ExecList(const QString &caption, TBrowseSet *set, const QList<TBrowseListModel::Column> &columns,
+                 const QString &sortKey = QString());
 
 private:
+    void fitColumns();
+    void showCurrent();
+    void follow(int key);
+    void sortChosen(int index);
+
     QString m_iniFile;
-    TBrowseSetModel *m_model;
+    QString m_sortKey;
+    TBrowseSet *m_set = nullptr;
+    TBrowseListModel *m_model;
     QMetaObject::Connection m_follow;
 };

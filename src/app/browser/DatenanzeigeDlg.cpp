@@ -4,6 +4,8 @@
 
 #include "app/browser/AuswListeDlg.h"
 #include "app/browser/ProtDaten.h"
+#include "app/browser/SearchHitModel.h"
+#include "app/browser/SteadyFields.h"
 #include "app/common/Configuration.h"
 #include "app/common/Prompt.h"
 #include "app/common/ProtocolSettings.h"
@@ -19,13 +21,15 @@
 #include "tester/ModeApply.h"
 
 #include <QButtonGroup>
+#include <QDir>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -70,20 +74,30 @@ TDatenanzeigeDlg::TDatenanzeigeDlg(QWidget *parent, const QString &iniFile)
     searchLabel->setBuddy(SearchEdit);
     searchRow->addWidget(searchLabel);
     searchRow->addWidget(SearchEdit, 1);
-    SearchHits = new QListWidget(this);
+    SearchCount = new QLabel(this);
+    SearchCount->setObjectName(QStringLiteral("SearchCount"));
+    SearchCount->hide();
+    searchRow->addWidget(SearchCount);
+    SearchModel = new TSearchHitModel(this);
+    SearchHits = new QListView(this);
     SearchHits->setObjectName(QStringLiteral("SearchHits"));
+    SearchHits->setModel(SearchModel);
+    SearchHits->setUniformItemSizes(true); // thousands of hits: no row is measured
+    SearchHits->setEditTriggers(QAbstractItemView::NoEditTriggers);
     SearchHits->setMaximumHeight(110);
     SearchHits->hide();
     // Enter (a scanner ends its digits with it) searches; it must not close the dialog.
     connect(SearchEdit, &QLineEdit::returnPressed, this, [this] { Search(SearchEdit->text()); });
-    connect(SearchHits, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
-        const int kd = item->data(Qt::UserRole).toInt();
-        const int pl = item->data(Qt::UserRole + 1).toInt();
-        if (kd) m_data->JumpTo(kd, pl);
+    connect(SearchHits, &QListView::activated, this, [this](const QModelIndex &index) {
+        const TSearchHit hit = SearchModel->Hit(index.row());
+        if (hit.kundenNr) m_data->JumpTo(hit.kundenNr, hit.prueflingNr);
     });
-    connect(SearchHits, &QListWidget::itemClicked, SearchHits, &QListWidget::itemActivated);
+    connect(SearchHits, &QListView::clicked, SearchHits, &QListView::activated);
     connect(SearchEdit, &QLineEdit::textChanged, this, [this](const QString &text) {
-        if (text.isEmpty()) SearchHits->hide();
+        if (!text.isEmpty()) return;
+        SearchHits->hide();
+        SearchCount->hide();
+        SearchModel->clear();
     });
 
     auto *panes = new QVBoxLayout;
@@ -101,11 +115,13 @@ TDatenanzeigeDlg::TDatenanzeigeDlg(QWidget *parent, const QString &iniFile)
     connect(m_data, &TBrowserData::deviceChanged, this, &TDatenanzeigeDlg::refreshDevice);
     connect(m_data, &TBrowserData::testChanged, this, &TDatenanzeigeDlg::refreshTest);
     connect(m_data, &TBrowserData::failed, this, &TDatenanzeigeDlg::fail);
+    connect(m_data, &TBrowserData::refused, this, [this](const QString &text) { Prompt().Warn(this, text); });
     connect(m_data->Customers, &TBrowseSet::valuesChanged, this, &TDatenanzeigeDlg::refreshCustomer);
     connect(m_data->Devices, &TBrowseSet::valuesChanged, this, &TDatenanzeigeDlg::refreshDevice);
     connect(m_data->Customers, &TBrowseSet::stateChanged, this, &TDatenanzeigeDlg::refreshCustomer);
     connect(m_data->Devices, &TBrowseSet::stateChanged, this, &TDatenanzeigeDlg::refreshDevice);
 
+    KeepTextFieldsSteady(*this);
     // Room for the measurement rows and the memo; the size is not stored.
     resize(sizeHint().expandedTo(QSize(960, 680)));
     RestorePlacement(*this, m_iniFile, kPlacement);
@@ -142,7 +158,6 @@ void TDatenanzeigeDlg::showEvent(QShowEvent *e)
     if (e->spontaneous() || m_data->IsOpen()) return;
     m_data->setDatabase(m_db.isValid() ? m_db : ProgramDatabase());
     SearchEdit->clear();
-    SearchHits->hide();
     QString error;
     if (!m_data->Open(m_config ? m_config->aktCheckNumber : 0, &error))
         fail(QStringLiteral("Die gespeicherten Daten können nicht gelesen werden.\n") + error);
@@ -155,12 +170,7 @@ void TDatenanzeigeDlg::hideEvent(QHideEvent *e)
 {
     QDialog::hideEvent(e);
     if (e->spontaneous() || !m_data->IsOpen()) return;
-    // A barcode still being typed is checked like on leaving its field.
-    if (m_data->Devices->State() != dsBrowse && PLstrBarcode->hasFocus()) {
-        QString error;
-        if (m_data->PostBarcode(PLstrBarcode->text(), &error) == TBarcodeCheck::Duplicate)
-            Prompt().Warn(this, DuplicateBarcodeMessage());
-    }
+    // A barcode still being typed is checked by the post of closing.
     const int current = m_data->Close();
     if (m_config) m_config->aktCheckNumber = current;
 }
@@ -185,7 +195,9 @@ void TDatenanzeigeDlg::refreshEdits(TBrowseSet *set)
     for (const auto &[edit, field] : edits) {
         const QString text = hasRow ? set->Text(field) : QString();
         if (edit->text() != text) edit->setText(text);
-        edit->setEnabled(hasRow);
+        // The protocol number follows the test's standard (set just before);
+        // switching it off and on again each step would lay out its column anew.
+        edit->setEnabled(hasRow && (edit != PRstrProtokollNr || PRstrProtokollNr->isEnabled()));
     }
 }
 
@@ -257,7 +269,6 @@ void TDatenanzeigeDlg::refreshTest()
     if (PRstrNotiz->toPlainText() != d.notiz) PRstrNotiz->setPlainText(d.notiz);
     PRstrNotiz->setEnabled(d.hasTest);
     refreshEdits(s);
-    PRstrProtokollNr->setEnabled(d.protEnabled);
     m_filling = false;
     TestNavigator->UpdateButtons();
     BtnDruck->setEnabled(s->Active() && s->RecordCount() > 0);
@@ -316,7 +327,8 @@ void TDatenanzeigeDlg::KundenClick()
                    {QStringLiteral("KDstrPLZ"), QStringLiteral("PLZ"), 0, Qt::AlignHCenter},
                    {QStringLiteral("KDstrOrt"), QStringLiteral("Ort"), 100},
                    {QStringLiteral("KDstrTelefon"), QStringLiteral("Tel."), 80},
-                   {QStringLiteral("KDstrFax"), QStringLiteral("Fax"), 80}});
+                   {QStringLiteral("KDstrFax"), QStringLiteral("Fax"), 80}},
+                  QStringLiteral("Kunden"));
 }
 
 void TDatenanzeigeDlg::PrueflingeClick()
@@ -329,7 +341,8 @@ void TDatenanzeigeDlg::PrueflingeClick()
                    {QStringLiteral("PLstrInventarnummer"), QStringLiteral("Inventar-Nr.")},
                    {QStringLiteral("PLstrFabrikationsnummer"), QStringLiteral("Fabrikationsnr.")},
                    {QStringLiteral("PLstrSeriennummer"), QStringLiteral("Seriennr.")},
-                   {QStringLiteral("PLstrBarcode"), QStringLiteral("Barcode")}});
+                   {QStringLiteral("PLstrBarcode"), QStringLiteral("Barcode")}},
+                  QStringLiteral("Prueflinge"));
 }
 
 void TDatenanzeigeDlg::DruckClick()
@@ -379,11 +392,23 @@ void TDatenanzeigeDlg::exportTo(bool single)
     const TExportSwitches sw = m_config ? m_config->Export : TExportSwitches();
     const bool xlsx = IsXlsxFileName(file);
     const int test = m_data->Tests->CurrentKey();
+    int count = 1;
     const bool ok = single ? (xlsx ? ExportSingleTestXlsx(m_data->Database(), test, file, sw, &error)
                                    : ExportSingleTest(m_data->Database(), test, file, sw, &error))
-                           : (xlsx ? ExportAllTestsXlsx(m_data->Database(), file, sw, &error)
-                                   : ExportAllTests(m_data->Database(), file, sw, &error));
-    if (!ok) fail(error);
+                           : (xlsx ? ExportAllTestsXlsx(m_data->Database(), file, sw, &error, &count)
+                                   : ExportAllTests(m_data->Database(), file, sw, &error, &count));
+    if (!ok) {
+        fail(error);
+        return;
+    }
+    Prompt().Inform(this, ExportDoneMessage(file, count));
+}
+
+QString ExportDoneMessage(const QString &file, int tests)
+{
+    const QString what = tests == 1 ? QStringLiteral("1 Prüfung")
+                                    : QLocale(QLocale::German).toString(tests) + QStringLiteral(" Prüfungen");
+    return QStringLiteral("%1 in die Datei „%2“ exportiert.").arg(what, QDir::toNativeSeparators(file));
 }
 
 void TDatenanzeigeDlg::EtikettenClick()
@@ -442,29 +467,22 @@ void TDatenanzeigeDlg::PrintProtocol(int form, const TWerteSatz &record)
 
 void TDatenanzeigeDlg::Search(const QString &text)
 {
-    SearchHits->clear();
+    TBrowserSearch search;
     QString error;
-    const QList<TSearchHit> hits = m_data->Search(text, 100, &error);
-    if (!error.isEmpty()) {
+    if (!search.Run(m_data->Database(), text, &error)) {
         fail(error);
         return;
     }
-    if (hits.isEmpty()) {
-        SearchHits->addItem(QStringLiteral("Nichts gefunden."));
-        SearchHits->item(0)->setFlags(Qt::NoItemFlags);
-        SearchHits->show();
-        return;
-    }
+    SearchModel->setSearch(search);
+    SearchCount->setText(SearchCountText(search));
+    SearchCount->show();
     // A scanned barcode or a single hit lands at once.
-    if (hits.first().exact || hits.size() == 1) {
+    if (search.Count() == 1) {
         SearchHits->hide();
-        m_data->JumpTo(hits.first().kundenNr, hits.first().prueflingNr);
+        const TSearchHit hit = SearchModel->Hit(0);
+        if (hit.kundenNr) m_data->JumpTo(hit.kundenNr, hit.prueflingNr);
         return;
     }
-    for (const TSearchHit &h : hits) {
-        auto *item = new QListWidgetItem(h.text, SearchHits);
-        item->setData(Qt::UserRole, h.kundenNr);
-        item->setData(Qt::UserRole + 1, h.prueflingNr);
-    }
-    SearchHits->show();
+    SearchHits->setVisible(search.Count() > 0);
+    SearchHits->scrollToTop();
 }

@@ -17,7 +17,7 @@ class QGroupBox;
 class QLabel;
 class QLayout;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
@@ -29,6 +29,7 @@ class TEtikettenDlg;
 class TConfiguration;
 class TLEDPaint;
 class TProtDaten;
+class TSearchHitModel;
 class TTesterCommands;
 
 // First, prior, next, last, insert, delete of one pane.
@@ -50,6 +51,9 @@ struct TMeasRowWidgets {
     QLabel *limit = nullptr;
     TLEDPaint *led = nullptr;
 };
+
+// "12 Prüfungen in die Datei „…“ exportiert.": what a finished export wrote where.
+QString ExportDoneMessage(const QString &file, int tests);
 
 class TDatenanzeigeDlg : public QDialog {
     Q_OBJECT
@@ -74,7 +78,7 @@ public:
     // one-page 0751 preview, 2 three-page 0751 preview.
     void PrintProtocol(int form, const TWerteSatz &record);
 
-    // Search field: jumps to the single hit, lists several.
+    // Search field: jumps to the single hit, lists several and says how many.
     void Search(const QString &text);
 
     // Button handlers (also what tests press).
@@ -93,7 +97,9 @@ public:
 
     // Widgets, named by their role; objectName is the field or caption.
     QLineEdit *SearchEdit;
-    QListWidget *SearchHits;
+    QListView *SearchHits;
+    QLabel *SearchCount; // how many hits
+    TSearchHitModel *SearchModel;
     QLabel *CustomerPos, *DevicePos, *TestPos;
     QLineEdit *KDstrName1, *KDstrName2, *KDstrName3, *KDstrStrasse, *KDstrLKZ, *KDstrPLZ, *KDstrOrt,
         *KDstrTelefon, *KDstrFax;

@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QFrame>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -16,12 +17,26 @@
 namespace {
 const char *kTag = "tag";
 
-QLabel *label(QWidget *parent, const QString &text, int x, int y, int w, Qt::Alignment a = Qt::AlignLeft)
+// Grid columns of the rows: number, part, inspection text, the two boxes.
+enum { kColNr, kColPart, kColText, kColOk, kColNotOk };
+
+// Whole texts: a long part or inspection text wraps inside its column
+// instead of being cut at a fixed width.
+QLabel *label(QWidget *parent, const QString &text, Qt::Alignment a = Qt::AlignLeft)
 {
     auto *l = new QLabel(text, parent);
-    l->setGeometry(x, y, w, 17);
-    l->setAlignment(a | Qt::AlignVCenter);
+    l->setAlignment(a | Qt::AlignTop);
     l->setTextFormat(Qt::PlainText);
+    l->setWordWrap(true);
+    return l;
+}
+
+QLabel *heading(QWidget *parent, const QString &text)
+{
+    QLabel *l = label(parent, text);
+    QFont f = l->font();
+    f.setBold(true);
+    l->setFont(f);
     return l;
 }
 } // namespace
@@ -30,21 +45,27 @@ TProtDaten::TProtDaten(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("ProtDaten"));
     setWindowTitle(QStringLiteral("Sichtprüfung"));
-    resize(626, 454);
-
-    auto *header = new QWidget(this);
-    header->setFixedHeight(24);
-    label(header, QStringLiteral("Zeile"), 16, 4, 40);
-    label(header, QStringLiteral("Prüfteil"), 64, 4, 160);
-    label(header, QStringLiteral("Prüfung"), 240, 4, 240);
-    label(header, QStringLiteral("Ergebnis"), 520, 4, 80);
+    setSizeGripEnabled(true);
+    resize(760, 520);
 
     RowsArea = new QScrollArea(this);
     RowsArea->setObjectName(QStringLiteral("ScrollBox1"));
-    RowsArea->setWidgetResizable(false);
+    RowsArea->setWidgetResizable(true);
     RowsArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_content = new QWidget;
-    m_content->resize(600, 8);
+    auto *column = new QVBoxLayout(m_content);
+    m_grid = new QGridLayout;
+    column->addLayout(m_grid);
+    column->addStretch(1); // few rows stay at the top
+    m_grid->setHorizontalSpacing(12);
+    m_grid->setVerticalSpacing(3);
+    // The captions scroll with the rows, so they always stand over their column.
+    m_grid->addWidget(heading(m_content, QStringLiteral("Zeile")), 0, kColNr);
+    m_grid->addWidget(heading(m_content, QStringLiteral("Prüfteil")), 0, kColPart);
+    m_grid->addWidget(heading(m_content, QStringLiteral("Prüfung")), 0, kColText);
+    m_grid->addWidget(heading(m_content, QStringLiteral("Ergebnis")), 0, kColOk, 1, 2);
+    m_grid->setColumnStretch(kColPart, 2);
+    m_grid->setColumnStretch(kColText, 3);
     RowsArea->setWidget(m_content);
 
     CancelButton = new QPushButton(QStringLiteral("Abbrechen"), this);
@@ -57,7 +78,6 @@ TProtDaten::TProtDaten(QWidget *parent) : QDialog(parent)
 
     auto *l = new QVBoxLayout(this);
     l->setContentsMargins(0, 0, 0, 6);
-    l->addWidget(header);
     l->addWidget(RowsArea, 1);
     auto *b = new QHBoxLayout;
     b->addStretch(1);
@@ -81,31 +101,24 @@ void TProtDaten::showEvent(QShowEvent *e)
 void TProtDaten::AddRow(int nr, const QString &pruefteil, const QString &pruefung, int result)
 {
     if (nr <= 0) return;
-    const int y = 24 * nr - 16;
-    const int areaWidth = qMax(600, RowsArea->viewport()->width());
+    // Row n and the line under it take grid rows 2n-1 and 2n, whatever the order of adding.
+    const int y = 2 * nr - 1;
     auto tagged = [](QWidget *w, int tag) {
         w->setProperty(kTag, tag);
-        w->show();
         return w;
     };
-    tagged(label(m_content, QString::number(nr), 8, y, 32, Qt::AlignRight), nr);
-    QLabel *part = label(m_content, pruefteil, 64, y, 169);
-    part->setToolTip(pruefteil);
-    tagged(part, nr);
-    QLabel *text = label(m_content, pruefung, 240, y, 249);
-    text->setToolTip(pruefung);
-    tagged(text, nr);
+    m_grid->addWidget(tagged(label(m_content, QString::number(nr), Qt::AlignRight), nr), y, kColNr);
+    m_grid->addWidget(tagged(label(m_content, pruefteil), nr), y, kColPart);
+    m_grid->addWidget(tagged(label(m_content, pruefung), nr), y, kColText);
 
     Row row;
     row.nr = nr;
     row.ok = new QCheckBox(QStringLiteral("OK"), m_content);
     row.ok->setObjectName(QStringLiteral("OK%1").arg(nr));
-    row.ok->setGeometry(496, y - 1, 37, 19);
-    row.notOk = new QCheckBox(QStringLiteral("not OK"), m_content);
+    row.notOk = new QCheckBox(QStringLiteral("nicht OK"), m_content);
     row.notOk->setObjectName(QStringLiteral("NotOK%1").arg(nr));
-    row.notOk->setGeometry(536, y - 1, 65, 19);
-    tagged(row.ok, nr);
-    tagged(row.notOk, -nr);
+    m_grid->addWidget(tagged(row.ok, nr), y, kColOk, Qt::AlignTop);
+    m_grid->addWidget(tagged(row.notOk, -nr), y, kColNotOk, Qt::AlignTop);
     row.ok->setChecked(result == 1);
     row.notOk->setChecked(result == 0);
     QCheckBox *ok = row.ok, *notOk = row.notOk;
@@ -115,11 +128,9 @@ void TProtDaten::AddRow(int nr, const QString &pruefteil, const QString &pruefun
     auto *line = new QFrame(m_content);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
-    line->setGeometry(0, y + 18, areaWidth - 16, 2);
-    tagged(line, nr);
+    m_grid->addWidget(tagged(line, nr), y + 1, kColNr, 1, 5);
 
     m_rows.append(row);
-    m_content->resize(areaWidth - 4, qMax(m_content->height(), y + 24));
 }
 
 const TProtDaten::Row *TProtDaten::findRow(int nr) const
@@ -168,7 +179,6 @@ void TProtDaten::ClearRows()
     for (QWidget *w : m_content->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
         if (w->property(kTag).toInt() != 0) delete w;
     m_rows.clear();
-    m_content->resize(m_content->width(), 8);
 }
 
 bool EditVisualInspection(TBrowserData &data, TProtDaten &form,

@@ -1,7 +1,7 @@
 #pragma once
 
 // "Sichtprüfung": the visual inspection of a test item by item, each row
-// marked "OK" or "not OK" (at most one of the two).
+// marked "OK" or "nicht OK" (at most one of the two).
 
 #include "store/Globals.h"
 
@@ -11,6 +11,7 @@
 #include <functional>
 
 class QCheckBox;
+class QGridLayout;
 class QPushButton;
 class QScrollArea;
 class TBrowserData;
@@ -24,9 +25,9 @@ public:
     QPushButton *OkButton;     // OK
     QPushButton *CancelButton; // Cancel
 
-    // Does nothing for a row number <= 0. result 1 checks "OK", 0 "not OK".
+    // Does nothing for a row number <= 0. result 1 checks "OK", 0 "nicht OK".
     void AddRow(int zeileNr, const QString &pruefteil, const QString &pruefung, int result);
-    // 1 "OK", 0 "not OK", -1 neither or no such row.
+    // 1 "OK", 0 "nicht OK", -1 neither or no such row.
     int GetRowResult(int zeileNr) const;
     // Frees every row control.
     void ClearRows();
@@ -48,6 +49,7 @@ private:
     void boxClicked(QCheckBox *box);
 
     QWidget *m_content;
+    QGridLayout *m_grid;
     QList<Row> m_rows;
     bool m_guard = false;
 };

@@ -1,8 +1,7 @@
 // The browser window offscreen on a real database file: what it shows, the
 // buttons, the deletion question, the lists, the visual inspection form.
 
-#include "../../store/StoreTestDb.h"
-#include "../AppTestSupport.h"
+#include "BrowserFixture.h"
 #include "app/browser/AuswListeDlg.h"
 #include "app/browser/DatenanzeigeDlg.h"
 #include "app/browser/EtikettenDlg.h"
@@ -16,12 +15,13 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -30,88 +30,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
-
-namespace {
-
-QDateTime day(int d)
-{
-    return QDateTime(QDate(2026, 4, d), QTime(9, 30, 0));
-}
-
-// What typing into an edit does: the text and its textEdited signal.
-void type(QLineEdit *edit, const QString &text)
-{
-    edit->setText(text);
-    emit edit->textEdited(text);
-}
-
-void pressKey(QWidget *w, int key)
-{
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(w, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
-    QApplication::sendEvent(w, &release);
-}
-
-// Runs f on the next modal window once it is shown.
-void onModal(const std::function<void(QWidget *)> &f)
-{
-    auto *timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, f] {
-        if (QWidget *w = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            f(w);
-        }
-    });
-    timer->start();
-}
-
-class BrowserDlg : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        db = std::make_unique<TTestDb>(TTestEngine::SQLite);
-        ASSERT_TRUE(db->ok()) << db->error().toStdString();
-        db->addCustomer(1, QStringLiteral("Klinik Nord"), QStringLiteral("Bremen"));
-        db->addCustomer(2, QStringLiteral("Praxis Süd"), QStringLiteral("Ulm"));
-        db->addDevice(10, 1, QStringLiteral("Patientenbett"), QStringLiteral("4711"));
-        db->addDevice(11, 1, QStringLiteral("Ohne Prüfung"), QStringLiteral("4712"));
-        db->addDevice(20, 2, QStringLiteral("Monitor"), QStringLiteral("9000"));
-        db->addTest(100, 10, day(1));
-        db->addTest(101, 10, day(2), QStringLiteral("Rad klemmt"), 0);
-        db->exec(
-            QStringLiteral("UPDATE tblPruefung SET PRintDINVDE = 2, PRstrPruefer = 'Meier', "
-                           "PRintGrwSchutzleiterwid = 300, PRintGrwIsolationswid = 2000, "
-                           "PRintGrwAbleitstrom = 100, PRintGesamtbew = 1 WHERE PRintPruefungsNr = 101"));
-        db->addTest(200, 20, day(3));
-        config.aktCheckNumber = 101;
-        dlg = std::make_unique<TDatenanzeigeDlg>();
-        dlg->setDatabase(db->db());
-        dlg->setConfiguration(&config);
-        answer = true;
-        QObject::connect(dlg.get(), &TDatenanzeigeDlg::protocolRequested,
-                         [this](int form, const TWerteSatz &w) { reports << qMakePair(form, w); });
-        dlg->resize(980, 700);
-        dlg->show();
-    }
-    void TearDown() override
-    {
-        dlg.reset();
-        db.reset();
-    }
-
-    std::unique_ptr<TTestDb> db;
-    TConfiguration config;
-    std::unique_ptr<TDatenanzeigeDlg> dlg;
-    gt_app_test::TFakePrompt prompt;
-    QStringList &messages = prompt.messages, &questions = prompt.questions;
-    bool &answer = prompt.answerYes;
-    QList<QPair<int, TWerteSatz>> reports;
-};
-
-} // namespace
 
 TEST_F(BrowserDlg, OpensAtTheLastViewedTestAndRemembersTheTestOnClose)
 {
@@ -362,12 +280,17 @@ TEST_F(BrowserDlg, ListsAndSearchMoveTheBrowser)
 
     dlg->Search(QStringLiteral("o")); // two devices and a customer
     EXPECT_TRUE(dlg->SearchHits->isVisible());
-    EXPECT_GE(dlg->SearchHits->count(), 3);
-    QListWidgetItem *monitor =
-        dlg->SearchHits->findItems(QStringLiteral("Monitor"), Qt::MatchStartsWith).value(0);
-    ASSERT_NE(monitor, nullptr);
-    emit dlg->SearchHits->itemActivated(monitor);
+    EXPECT_EQ(dlg->SearchCount->text(), QStringLiteral("3 Treffer (2 Prüflinge, 1 Kunde)"));
+    QAbstractItemModel *hits = dlg->SearchHits->model();
+    ASSERT_EQ(hits->rowCount(), 3);
+    EXPECT_TRUE(hits->index(1, 0).data().toString().startsWith(QStringLiteral("Monitor")));
+    EXPECT_EQ(hits->index(2, 0).data().toString(), QStringLiteral("Kunde: Klinik Nord, Bremen"));
+    emit dlg->SearchHits->activated(hits->index(1, 0));
     EXPECT_EQ(dlg->PLstrBezeichnung->text(), QStringLiteral("Monitor"));
+
+    dlg->Search(QStringLiteral("gibt es nicht"));
+    EXPECT_EQ(dlg->SearchCount->text(), QStringLiteral("Nichts gefunden."));
+    EXPECT_FALSE(dlg->SearchHits->isVisible());
 }
 
 TEST_F(BrowserDlg, LabelsForTheDeviceOrAllOfTheCustomerFromTheChosenPosition)
@@ -402,6 +325,12 @@ TEST_F(BrowserDlg, ExportOfAnEmptyDatabaseIsTheHeaderOnly)
     const QString single = dir.filePath(QStringLiteral("eine.csv"));
     prompt.files << single;
     dlg->BtnEinzelexp->click();
+    // A finished export says what went where.
+    EXPECT_EQ(
+        messages,
+        QStringList{
+            QStringLiteral("1 Prüfung in die Datei „%1“ exportiert.").arg(QDir::toNativeSeparators(single))});
+    messages.clear();
     QFile one(single);
     ASSERT_TRUE(one.open(QIODevice::ReadOnly));
     const QList<QByteArray> oneLines = one.readAll().split('\n');
@@ -428,6 +357,11 @@ TEST_F(BrowserDlg, ExportOfAnEmptyDatabaseIsTheHeaderOnly)
     ASSERT_EQ(lines.size(), 2); // one line and the empty rest after its line end
     EXPECT_TRUE(lines[0].startsWith("\"Name1\""));
     EXPECT_TRUE(lines[1].isEmpty());
+    EXPECT_EQ(
+        messages,
+        QStringList{
+            QStringLiteral("0 Prüfungen in die Datei „%1“ exportiert.").arg(QDir::toNativeSeparators(file))});
+    messages.clear();
 
     prompt.files << dir.filePath(QStringLiteral("fehlt/x.csv"));
     dlg->BtnExport->click();
