@@ -291,11 +291,14 @@ TEST_F(RetrievalDialogs, LostClearKeepsTheRowsAndTheNextFetchMarksTheDoubles)
     EXPECT_TRUE(abruf->Model()->Doppelt(2));
     EXPECT_TRUE(abruf->DoppeltHinweis->text().startsWith(QStringLiteral("1 Satz ist möglicherweise")));
 }
-TEST_F(RetrievalDialogs, WindowPositionsGoToTheIni)
+TEST_F(RetrievalDialogs, WindowPositionsOfShownDialogsGoToTheIni)
 {
+    abruf->show();
     abruf->move(33, 44);
     abruf->resize(700, 300);
+    pruefling->show();
     pruefling->move(55, 66);
+    pruefling->hide();
     abruf.reset();
     pruefling.reset();
     const TIniFile f(ini);
@@ -303,4 +306,6 @@ TEST_F(RetrievalDialogs, WindowPositionsGoToTheIni)
     EXPECT_EQ(f.ReadInteger(QStringLiteral("LoadDataPosition"), QStringLiteral("Left"), 0), 33);
     EXPECT_TRUE(f.ValueExists(QStringLiteral("SelDevicePosition"), QStringLiteral("Height")));
     EXPECT_FALSE(f.ValueExists(QStringLiteral("SelDevicePosition"), QStringLiteral("Width")));
+    // The new-device dialog was never opened: it keeps no place.
+    EXPECT_TRUE(f.ReadSection(QStringLiteral("Position")).isEmpty());
 }
