@@ -10,6 +10,7 @@
 namespace {
 
 const char *const kShownProperty = "gtPlacementShown";
+const char *const kWatchedProperty = "gtPlacementWatched";
 
 // Marks the window once it has been shown.
 class TShownMark : public QObject {
@@ -39,8 +40,10 @@ bool PlacementOnScreen(const QRect &window)
 
 void RestorePlacement(QWidget &window, const QString &iniFile, const TPlacementKeys &keys)
 {
-    if (!window.findChild<TShownMark *>(QString(), Qt::FindDirectChildrenOnly))
+    if (!window.property(kWatchedProperty).toBool()) {
+        window.setProperty(kWatchedProperty, true);
         window.installEventFilter(new TShownMark(&window));
+    }
     if (iniFile.isEmpty()) return;
     const TIniFile ini(iniFile);
     auto key = [&](const char *name) { return keys.prefix + QLatin1String(name); };
