@@ -9,6 +9,7 @@
 #include "app/shell/PortStatus.h"
 #include "serial/PortAccess.h"
 #include "store/Database.h"
+#include "support/TestSupport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -74,6 +75,9 @@ TEST(StatusBar, PanelsShowTheirLongestTextsWholeInTheSmallestWindow)
         EXPECT_GE(l->contentsRect().width(), l->fontMetrics().horizontalAdvance(text)) << text.toStdString();
         EXPECT_EQ(l->toolTip(), text.trimmed());
     }
+    bar.setPanelText(0, denied);
+    // A picture to look at.
+    EXPECT_TRUE(w->grab().save(gt_test::buildDir() + QStringLiteral("/tests/app/hauptfenster-status.png")));
     // The design widths stay the least.
     EXPECT_GE(bar.Panel(0)->minimumWidth(), 150);
     EXPECT_GE(bar.Panel(3)->minimumWidth(), 120);
