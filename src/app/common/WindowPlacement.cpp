@@ -56,6 +56,8 @@ void RestorePlacement(QWidget &window, const QString &iniFile, const TPlacementK
     // Moving marks the place as chosen, and a dialog so moved is no longer centred by Qt.
     if (!ini.ValueExists(keys.section, key("Left")) && !ini.ValueExists(keys.section, key("Top"))) return;
     const QPoint at(read("Left", window.x()), read("Top", window.y()));
+    // 0,0 is what earlier versions wrote for every dialog never opened.
+    if (at.isNull()) return;
     if (PlacementOnScreen(QRect(at, window.size()))) window.move(at);
 }
 

@@ -17,7 +17,8 @@ struct TPlacementKeys {
 
 // Nothing is read when iniFile is empty; a missing key keeps the current
 // value. Without a stored place, or with one that no screen shows any more
-// (a monitor unplugged since), the window is not moved: a dialog then opens
+// (a monitor unplugged since), or with 0,0 (what earlier versions wrote for
+// dialogs never opened), the window is not moved: a dialog then opens
 // centred over its parent, the main window.
 void RestorePlacement(QWidget &window, const QString &iniFile, const TPlacementKeys &keys);
 // Writes the keys in one go, but only for a window that was shown since

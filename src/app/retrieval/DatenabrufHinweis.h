@@ -20,10 +20,10 @@ struct TAbrufStand {
 QString Anzahl(int n, const char *einzahl, const char *mehrzahl);
 
 // The line above the list when the window opens and after each change.
-QString AbrufHinweis(const TAbrufStand &stand);
+QString AbrufHinweis(const TAbrufStand &s);
 // The line after a fetch: fetched, found their device, still need "Prüfling".
 QString AbrufErgebnis(int abgerufen, int zugeordnet);
 // The transfer question: the fixed question and what it will do.
-QString UebernahmeFrage(const TAbrufStand &stand);
+QString UebernahmeFrage(const TAbrufStand &s);
 // After the transfer: transferred, left in the list and why.
-QString UebernahmeZusammenfassung(const TUebertragBericht &bericht, int bleiben);
+QString UebernahmeZusammenfassung(const TUebertragBericht &r, int bleiben);

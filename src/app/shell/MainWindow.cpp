@@ -2,6 +2,7 @@
 
 #include "app/browser/DatenanzeigeDlg.h"
 #include "app/common/Prompt.h"
+#include "app/common/WindowPlacement.h"
 #include "app/extras/BarcdWahlDlg.h"
 #include "app/extras/DataExtras.h"
 #include "app/retrieval/DatenabrufDlg.h"
@@ -156,7 +157,9 @@ void TForm1::FormCreate()
 void TForm1::ReadConfiguration()
 {
     m_config.ReadFile(m_iniFile);
-    move(m_config.Left, m_config.Top);
+    // A place on a monitor unplugged since would hide the window.
+    if (PlacementOnScreen(QRect(QPoint(m_config.Left, m_config.Top), size())))
+        move(m_config.Left, m_config.Top);
     m_connection->setPort(m_config.Port);
     m_connection->setCOMLog(ProgramLogPath(m_config.COMLog));
     m_connection->setInActiveTime(m_config.InActiveTime);

@@ -3,6 +3,7 @@
 
 #include "../AppTestSupport.h"
 
+#include "app/common/WindowPlacement.h"
 #include "app/shell/FirstStart.h"
 #include "app/shell/MainActions.h"
 #include "app/shell/MainStatusBar.h"
@@ -159,4 +160,14 @@ TEST(FirstStart, AServerThatCannotBeReachedIsNamedWithItsReason)
     EXPECT_TRUE(f.messages[0].contains(QStringLiteral("„werk“"))) << f.messages[0].toStdString();
     EXPECT_FALSE(f.messages[0].contains(QStringLiteral("Driver not loaded")));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST(FirstStart, AMainWindowPlaceOffEveryScreenIsIgnored)
+{
+    FormFixture f;
+    f.withDatabase();
+    writeFile(f.iniPath(), "[Position]\nLeft=5000\nTop=3000\n");
+    TForm1 *w = f.make();
+    EXPECT_NE(w->pos(), QPoint(5000, 3000));
+    EXPECT_TRUE(PlacementOnScreen(w->geometry()));
 }
