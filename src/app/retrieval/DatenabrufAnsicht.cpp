@@ -85,6 +85,12 @@ void TDatenabrufDlg::setupHinweis(QBoxLayout *main)
     HinweisZeile->setWordWrap(true);
     main->insertWidget(0, HinweisZeile);
     connect(m_model, &QAbstractItemModel::dataChanged, this, &TDatenabrufDlg::zeigeStand);
+    connect(&m_logic, &TDatenabruf::fetchStarted, this, [this](int count) {
+        HinweisZeile->setText(
+            QStringLiteral("%1 werden gelesen; die Liste zeigt sie, sobald alle da sind. "
+                           "„Abbrechen“ beendet den Abruf, der Gerätetester behält dann alle.")
+                .arg(Anzahl(count, "Prüfung", "Prüfungen")));
+    });
 }
 
 TAbrufStand TDatenabrufDlg::Stand() const

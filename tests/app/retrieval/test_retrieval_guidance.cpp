@@ -71,6 +71,10 @@ TEST_F(RetrievalGuidance, AfterAFetchOneLineCountsFoundAndOpenRowsAndOpenRowsSta
         // The date column is as wide as a date before the first row is there.
         EXPECT_GE(abruf->StagingGrid->columnWidth(cDatum),
                   fm.horizontalAdvance(QStringLiteral("09.12.2026 23:59:59")));
+        EXPECT_TRUE(line(*abruf).startsWith(QStringLiteral("3 Prüfungen werden gelesen")))
+            << line(*abruf).toStdString();
+        if (!checked)
+            abruf->grab().save(gt_test::buildDir() + QStringLiteral("/tests/app/datenabruf-beim-abruf.png"));
         checked = true;
     });
     abruf->BtnDatenHolen->click();
