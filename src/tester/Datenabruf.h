@@ -82,6 +82,9 @@ public:
     bool Fetching() const { return m_fetching; }
     // Stops a running fetch after the record under way; nothing is stored.
     void Cancel();
+    // How many tests the tester holds ($33), to tell the user before a fetch;
+    // false when it does not answer, the port is closed or a fetch runs.
+    bool StoredCount(int &Count);
 
     // ---- the transfer -------------------------------------------------------
     // Moves every assigned staging row into the tests table, one transaction per row.

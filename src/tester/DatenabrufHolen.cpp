@@ -100,6 +100,12 @@ TAbrufBericht TDatenabruf::Fetch()
     return b;
 }
 
+bool TDatenabruf::StoredCount(int &Count)
+{
+    if (m_fetching || !m_commands || !m_commands->IsPortOpen()) return false;
+    return readCount(Count);
+}
+
 bool TDatenabruf::readCount(int &Count)
 {
     TSpeicherStand stand;

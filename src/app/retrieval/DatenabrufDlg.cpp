@@ -2,6 +2,7 @@
 
 #include "app/common/Prompt.h"
 #include "app/common/WindowPlacement.h"
+#include "app/retrieval/DatenabrufSpalten.h"
 #include "app/retrieval/PrueflingDlg.h"
 #include "core/FormatSettings.h"
 #include "store/ColumnWidths.h"
@@ -24,36 +25,12 @@
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
-namespace {
+using namespace staging_grid;
 
-enum TSpalte {
-    cLfdNr,
-    cBarcode,
-    cPruefling,
-    cDatum,
-    cSerNr,
-    cSchutzkl,
-    cAutomatisch,
-    cDin,
-    cManuGrenz,
-    cIsol,
-    cBeruehr,
-    cSicht,
-    cAbgebrochen,
-    cErgebnis,
-    cSchutzleiter,
-    cIsolation,
-    cAbleit,
-    cSlL1N,
-    cSlNL1,
-    cBeL1N,
-    cBeNL1,
-    cPruefer,
-    cBewertender,
-    cAnzahl
-};
+namespace {
 
 const TPlacementKeys kPlacement{QStringLiteral("LoadDataPosition"), QString(), true, true};
 
@@ -308,7 +285,10 @@ TDatenabrufDlg::TDatenabrufDlg(QWidget *parent, const QString &iniFile, const QS
     l->addWidget(FetchProgress);
     l->addLayout(buttons);
     setupDoppelt(buttons, l);
-    resize(780, 420);
+    setupHinweis(l);
+    arrangeColumns();
+    fitColumns();
+    resize(PreferredSize(screenSpace()));
 
     connect(&m_logic, &TDatenabruf::fetchStarted, this, [this](int count) {
         FetchProgress->setRange(0, count);
@@ -402,7 +382,10 @@ void TDatenabrufDlg::showEvent(QShowEvent *e)
     m_logic.ReassignByBarcode();
     refresh(0);
     FetchProgress->setValue(0);
+    m_imTester = -1;
     updateButtons();
+    // Once the window stands: the answer may take a moment.
+    QTimer::singleShot(0, this, &TDatenabrufDlg::zaehleImTester);
 }
 
 void TDatenabrufDlg::hideEvent(QHideEvent *e)
@@ -420,7 +403,7 @@ void TDatenabrufDlg::refresh(int rowAfter)
     StagingGrid->setUpdatesEnabled(false);
     m_model->reload();
     // Titles and values readable in full; the grid scrolls sideways.
-    StagingGrid->resizeColumnsToContents();
+    fitColumns();
     const int n = m_model->rowCount();
     if (n > 0) {
         const int row = (rowAfter < 0 || rowAfter >= n) ? n - 1 : rowAfter;
@@ -467,12 +450,13 @@ void TDatenabrufDlg::updateButtons()
 {
     const bool rows = m_model->rowCount() > 0;
     const bool open = m_quelle.PortOpen ? m_quelle.PortOpen() : false;
-    BtnDatenHolen->setEnabled(open && (!rows || UnbestaetigterAbruf(m_logic.Database())));
+    BtnDatenHolen->setEnabled(!m_counting && open && (!rows || UnbestaetigterAbruf(m_logic.Database())));
     BtnZeileLoeschen->setEnabled(rows);
     BtnAllesLoeschen->setEnabled(rows);
     BtnUebernehmen->setEnabled(rows);
     BtnPruefling->setEnabled(rows);
     updateDoppelt();
+    zeigeStand();
 }
 
 void TDatenabrufDlg::lockForFetch(bool on)
@@ -491,7 +475,7 @@ void TDatenabrufDlg::lockForFetch(bool on)
 
 void TDatenabrufDlg::DatenHolen()
 {
-    if (m_logic.Fetching() || !(m_quelle.PortOpen && m_quelle.PortOpen())) return;
+    if (m_logic.Fetching() || m_counting || !(m_quelle.PortOpen && m_quelle.PortOpen())) return;
     if (m_model->rowCount() > 0 && !UnbestaetigterAbruf(m_logic.Database())) return;
     saveMemo();
     m_logic.setCommands(m_quelle.Commands);
@@ -506,6 +490,7 @@ void TDatenabrufDlg::DatenHolen()
     refresh(-1);
     FetchProgress->setValue(0);
     updateButtons();
+    showResult(b);
 }
 
 void TDatenabrufDlg::ZeileLoeschen()

@@ -21,6 +21,7 @@ class QTableView;
 class QBoxLayout;
 class TPrueflingDlg;
 class TTesterCommands;
+struct TAbrufStand;
 
 // What the dialog reads from the program while it is shown.
 struct TDatenabrufQuelle {
@@ -45,11 +46,14 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     bool Doppelt(int row) const;
     int DoppeltAnzahl() const;
+    // The row has no device yet.
+    bool Offen(int row) const;
 
     static QList<TGridColumn> Columns();
 
 private:
     void loadDoppelt();
+    QVariant offenData(int row, int role) const; // colour and hint of a row without device
 
     TDatenabruf *m_logic;
     QSet<int> m_doppelt;
@@ -91,6 +95,12 @@ public:
     QPushButton *BtnZeileLoeschen, *BtnAllesLoeschen, *BtnDatenHolen, *BtnUebernehmen, *BtnPruefling, *BtnOK,
         *BtnAbbrechen, *BtnDoppeltAufheben = nullptr;
     QLabel *DoppeltHinweis = nullptr; // what the marked rows mean, while there are any
+    QLabel *HinweisZeile = nullptr;   // where things stand and what to do next
+
+    // Rows, assigned rows and what the tester holds, as the guidance line tells them.
+    TAbrufStand Stand() const;
+    // The first size: the result and the measured values in view on this screen space.
+    QSize PreferredSize(const QRect &available) const;
 
 public slots:
     void reject() override;
@@ -115,6 +125,13 @@ private:
     void lockForFetch(bool on);
     void setupDoppelt(QBoxLayout *buttons, QBoxLayout *main);
     void updateDoppelt();
+    void setupHinweis(QBoxLayout *main);
+    void zeigeStand();
+    void zaehleImTester(); // asks the tester how many tests it holds
+    void arrangeColumns();
+    void fitColumns();
+    QRect screenSpace() const;
+    void showResult(const TAbrufBericht &b);
 
     QString m_iniFile;
     TDatenabruf m_logic;
@@ -122,4 +139,6 @@ private:
     TDatenabrufQuelle m_quelle;
     TPrueflingDlg *m_prueflingDlg = nullptr;
     int m_memoRow = -1;
+    int m_imTester = -1; // tests the tester holds; -1 unknown
+    bool m_counting = false;
 };

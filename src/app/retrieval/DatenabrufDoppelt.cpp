@@ -47,6 +47,9 @@ QVariant TStagingModel::data(const QModelIndex &index, int role) const
         if (role == Qt::ToolTipRole)
             return QStringLiteral("Möglicherweise schon gespeichert: gleicher Inhalt wie ein Satz eines "
                                   "früheren, unbestätigten Abrufs.");
+    } else if (index.isValid()) {
+        const QVariant v = offenData(index.row(), role);
+        if (v.isValid()) return v;
     }
     return TRecordTableModel::data(index, role);
 }

@@ -4,7 +4,10 @@
 // tests table and the assignment of a row to a device chosen from the list.
 
 #include "app/common/Prompt.h"
+#include "app/retrieval/DatenabrufHinweis.h"
 #include "app/retrieval/PrueflingDlg.h"
+
+#include <QLabel>
 
 const QString TDatenabrufDlg::MsgBarcodeGehoertAnderemPruefling =
     QStringLiteral("Der Barcode „%1“ dieser Zeile gehört zu einem anderen Prüfling; die Zeile bleibt diesem "
@@ -13,17 +16,20 @@ const QString TDatenabrufDlg::MsgBarcodeGehoertAnderemPruefling =
 void TDatenabrufDlg::Uebernehmen()
 {
     if (m_logic.Fetching()) return;
-    if (!confirm(
-            QMessageBox::Question,
-            QStringLiteral("Sollen die zugeordneten Sätze zu den gespeicherten Daten übernommen werden?")))
-        return;
     saveMemo();
+    if (!confirm(QMessageBox::Question, UebernahmeFrage(Stand()))) return;
     m_memoRow = -1;
     const TUebertragBericht r = m_logic.Transfer();
     refresh(0);
-    // One message for all failed rows, after the list shows what is left.
-    if (!r.Meldung().isEmpty()) Prompt().Error(this, r.Meldung());
     updateButtons();
+    // One message afterwards, after the list shows what is left: what went
+    // where, and all failed rows together.
+    const QString summe = UebernahmeZusammenfassung(r, m_model->rowCount());
+    HinweisZeile->setText(summe);
+    if (r.Meldung().isEmpty())
+        Prompt().Inform(this, summe);
+    else
+        Prompt().Error(this, r.Meldung() + QStringLiteral("\r\r") + summe);
 }
 
 void TDatenabrufDlg::PrueflingWaehlen()

@@ -4,10 +4,12 @@
 #include "app/common/Prompt.h"
 #include "app/shell/MainStatusBar.h"
 #include "app/shell/MainWindow.h"
+#include "app/shell/PortStatus.h"
 #include "core/ProgramPaths.h"
 #include "serial/Cate32.h"
 #include "serial/PortAccess.h"
 #include "store/Database.h"
+#include "store/DbErrors.h"
 #include "store/InitDatabase.h"
 
 #include <QLabel>
@@ -40,26 +42,28 @@ QString ReportUnwritableSettings(TForm1 &form, const QString &iniFile)
     return text;
 }
 
-bool OfferNewDatabase(TForm1 &form, const QString &connectionString)
-{
-    const TConnectionInfo info = ParseConnectionString(connectionString);
-    if (!CanInitializeDatabase(info)) return false;
-    QString why;
-    const TDbReadiness state = ProbeDatabase(info, &why);
-    if (state != TDbReadiness::Missing && state != TDbReadiness::Incomplete) return false;
+namespace {
 
-    const QString label = DatabaseLabel(info);
-    const QString question =
-        kMissingDatabase + QStringLiteral("\n\n") +
-        (state == TDbReadiness::Missing
-             ? QStringLiteral("Soll jetzt eine leere Datenbank %1 angelegt werden?").arg(label)
-             : QStringLiteral("In der Datenbank %1 fehlen Tabellen. Sollen sie jetzt angelegt werden? "
+const QString kNoDatabase =
+    QStringLiteral("Es ist keine Datenbank geöffnet: ohne sie können keine Prüfungen abgerufen, gespeichert "
+                   "oder angezeigt werden.");
+
+// The question for a database that can be made here, or empty.
+QString creationQuestion(TDbReadiness state, const QString &label)
+{
+    if (state == TDbReadiness::Missing)
+        return QStringLiteral("Soll jetzt eine leere Datenbank %1 angelegt werden?").arg(label);
+    if (state == TDbReadiness::Incomplete)
+        return QStringLiteral("In der Datenbank %1 fehlen Tabellen. Sollen sie jetzt angelegt werden? "
                               "Vorhandene Daten bleiben erhalten.")
-                   .arg(label));
-    if (!Prompt().AskYesNo(&form, question, /*defaultYes=*/true)) {
-        form.ProgramLog().Write(QStringLiteral("Datenbank nicht angelegt (abgelehnt): ") + label);
-        return true;
-    }
+            .arg(label);
+    return QString();
+}
+
+// Makes the database (or its missing tables) and opens it; a failure is told.
+bool createDatabase(TForm1 &form, const TConnectionInfo &info, const QString &connectionString)
+{
+    const QString label = DatabaseLabel(info);
     const TInitDbResult r = InitializeDatabase(info, /*makeFolder=*/true);
     for (const QString &line : r.messages)
         form.ProgramLog().Write(line);
@@ -71,7 +75,59 @@ bool OfferNewDatabase(TForm1 &form, const QString &connectionString)
     form.ProgramLog().Write(QStringLiteral("Datenbank nicht angelegt: ") + error);
     Prompt().Error(&form,
                    QStringLiteral("Die Datenbank %1 konnte nicht angelegt werden:\n%2").arg(label, error));
+    return false;
+}
+
+void explainMissingDatabase(TForm1 &form)
+{
+    form.StatusBar1().setPanelToolTip(
+        6, QStringLiteral("Keine Datenbank geöffnet. Eine leere Datenbank legt das Programm an, sobald Sie "
+                          "im Menü „Daten“ ein Fenster öffnen oder „Daten abrufen...“ wählen, und beim "
+                          "nächsten Start."));
+}
+
+} // namespace
+
+bool OfferNewDatabase(TForm1 &form, const QString &connectionString)
+{
+    const TConnectionInfo info = ParseConnectionString(connectionString);
+    if (!CanInitializeDatabase(info)) return false;
+    const QString question = creationQuestion(ProbeDatabase(info), DatabaseLabel(info));
+    if (question.isEmpty()) return false;
+    if (!Prompt().AskYesNo(&form, kMissingDatabase + QStringLiteral("\n\n") + question,
+                           /*defaultYes=*/true)) {
+        form.ProgramLog().Write(QStringLiteral("Datenbank nicht angelegt (abgelehnt): ") +
+                                DatabaseLabel(info));
+        explainMissingDatabase(form);
+        return true;
+    }
+    if (!createDatabase(form, info, connectionString)) explainMissingDatabase(form);
     return true;
+}
+
+bool RequireDatabase(TForm1 &form, const QString &connectionString)
+{
+    if (ProgramDatabase().isOpen()) return true;
+    const TConnectionInfo info = ParseConnectionString(connectionString);
+    QString why;
+    const TDbReadiness state = ProbeDatabase(info, &why);
+    const QString question =
+        CanInitializeDatabase(info) ? creationQuestion(state, DatabaseLabel(info)) : QString();
+    if (!question.isEmpty()) {
+        if (!Prompt().AskYesNo(&form, kNoDatabase + QStringLiteral("\n\n") + question, /*defaultYes=*/true))
+            return false;
+        return createDatabase(form, info, connectionString);
+    }
+    // A server that is up again, a file that is back: opened now.
+    QString error;
+    if (::ConnectDatabase(connectionString, &error)) {
+        form.StatusBar1().setPanelText(6, QStringLiteral(" Datenbankverbindung ok."));
+        return true;
+    }
+    form.ProgramLog().Write(QStringLiteral("Datenbank nicht geöffnet: ") + error);
+    Prompt().Error(&form, kNoDatabase + QStringLiteral("\n\nDie Datenbank %1 lässt sich nicht öffnen:\n%2")
+                                            .arg(DatabaseLabel(info), DbFehlertext(error)));
+    return false;
 }
 
 void ReportPortOpenFailure(TForm1 &form)
@@ -79,7 +135,13 @@ void ReportPortOpenFailure(TForm1 &form)
     const int err = form.Cate1().LastOpenError();
     const QString device = form.Cate1().LastOpenDevice();
     if (err == 0 || device.isEmpty()) return;
-    const QString hint = PortPermissionHint(PortAccessFor(device), err);
+    const TPortAccess access = PortAccessFor(device);
+    const bool groupMayUse = PortGroupMayUse(device);
+    // The controller's panel text guesses at the group; this one knows the device.
+    const QString status = PortDeniedStatus(form.Configuration().Port, access, err, groupMayUse);
+    if (!status.isEmpty()) form.StatusBar1().setPanelText(0, status);
+    QString hint = PortGroupLockedHint(access, err, groupMayUse);
+    if (hint.isEmpty()) hint = PortPermissionHint(access, err);
     if (hint.isEmpty()) {
         // A second program on the port: the status bar's "belegt" alone is easily missed.
         if (err == EBUSY || err == EWOULDBLOCK) {

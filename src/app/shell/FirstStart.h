@@ -20,6 +20,11 @@ QString ReportUnwritableSettings(TForm1 &form, const QString &iniFile);
 // so the caller shows the plain message.
 bool OfferNewDatabase(TForm1 &form, const QString &connectionString);
 
+// Before a window that needs the database: true when it is open. Otherwise
+// says so and how to get one, offers to make it (or its missing tables) where
+// that can be done here, or tries to open it again (a server back up).
+bool RequireDatabase(TForm1 &form, const QString &connectionString);
+
 // After the port did not open: a failure for lack of rights gets its remedy.
 void ReportPortOpenFailure(TForm1 &form);
 

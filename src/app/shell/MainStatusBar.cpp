@@ -5,11 +5,29 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
+namespace {
+
+// The longest text each panel shows in normal work: the panel is that wide
+// from the start, so neither a text is cut nor do the panels jump around.
+const std::array<QStringList, TMainStatusBar::PanelCount> &longestTexts()
+{
+    static const std::array<QStringList, TMainStatusBar::PanelCount> texts = {
+        QStringList{QStringLiteral("Keine Verbindung"), QStringLiteral("COM9: nicht vorhanden")},
+        QStringList{QStringLiteral("COM9")},
+        QStringList{QStringLiteral("SerNo. 0000000000")},
+        QStringList{QStringLiteral("PgmVers. 00.00.00")},
+        QStringList{QStringLiteral("WW")},
+        QStringList{QStringLiteral("00")},
+        QStringList{QStringLiteral(" Datenbankverbindung ok."), QStringLiteral(" Keine Datenbank!")}};
+    return texts;
+}
+
+} // namespace
+
 TMainStatusBar::TMainStatusBar(QWidget *parent) : QStatusBar(parent)
 {
     setObjectName(QStringLiteral("StatusBar1"));
     setSizeGripEnabled(false);
-    static constexpr std::array<int, PanelCount> widths = {150, 50, 110, 120, 50, 50, 50};
     auto *box = new QWidget(this);
     auto *row = new QHBoxLayout(box);
     row->setContentsMargins(0, 0, 0, 0);
@@ -19,10 +37,8 @@ TMainStatusBar::TMainStatusBar(QWidget *parent) : QStatusBar(parent)
         l->setObjectName(QStringLiteral("Panel") + QString::number(i));
         l->setFrameShape(QFrame::StyledPanel);
         l->setFrameShadow(QFrame::Sunken);
-        // The widths are the least; a longer text (a serial number in a wide
-        // font) widens its panel rather than being cut off.
-        l->setMinimumWidth(widths[size_t(i)]);
         m_panels[size_t(i)] = l;
+        fitPanel(i, QString());
         row->addWidget(l, i == PanelCount - 1 ? 1 : 0);
     }
     // Activity lamps as designed: small lime arrows on black, send up, receive down.
@@ -46,6 +62,25 @@ TMainStatusBar::TMainStatusBar(QWidget *parent) : QStatusBar(parent)
     addWidget(box, 1);
 }
 
+int TMainStatusBar::TextWidth(int i, const QString &text) const
+{
+    const QLabel *l = m_panels.at(size_t(i));
+    // The frame and the label's margins on both sides, and a little air.
+    return l->fontMetrics().horizontalAdvance(text) + 2 * (l->frameWidth() + l->margin()) + 6;
+}
+
+void TMainStatusBar::fitPanel(int i, const QString &text)
+{
+    static constexpr std::array<int, PanelCount> designWidths = {150, 50, 110, 120, 50, 50, 50};
+    int width = designWidths[size_t(i)];
+    for (const QString &t : longestTexts()[size_t(i)])
+        width = qMax(width, TextWidth(i, t));
+    // A rarer, longer text (a reason why the port cannot be opened) widens
+    // its panel while it stands; the whole of it is in the tool tip as well.
+    width = qMax(width, TextWidth(i, text));
+    m_panels[size_t(i)]->setMinimumWidth(width);
+}
+
 QString TMainStatusBar::PanelText(int i) const
 {
     if (i < 0 || i >= PanelCount) return QString();
@@ -56,4 +91,12 @@ void TMainStatusBar::setPanelText(int i, const QString &text)
 {
     if (i < 0 || i >= PanelCount) return;
     m_panels[size_t(i)]->setText(text);
+    m_panels[size_t(i)]->setToolTip(text.trimmed());
+    fitPanel(i, text);
+}
+
+void TMainStatusBar::setPanelToolTip(int i, const QString &text)
+{
+    if (i < 0 || i >= PanelCount) return;
+    m_panels[size_t(i)]->setToolTip(text);
 }

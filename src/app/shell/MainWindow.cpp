@@ -2,6 +2,7 @@
 
 #include "app/browser/DatenanzeigeDlg.h"
 #include "app/common/Prompt.h"
+#include "app/common/WindowPlacement.h"
 #include "app/extras/BarcdWahlDlg.h"
 #include "app/extras/DataExtras.h"
 #include "app/retrieval/DatenabrufDlg.h"
@@ -156,7 +157,9 @@ void TForm1::FormCreate()
 void TForm1::ReadConfiguration()
 {
     m_config.ReadFile(m_iniFile);
-    move(m_config.Left, m_config.Top);
+    // A place on a monitor unplugged since would hide the window.
+    if (PlacementOnScreen(QRect(QPoint(m_config.Left, m_config.Top), size())))
+        move(m_config.Left, m_config.Top);
     m_connection->setPort(m_config.Port);
     m_connection->setCOMLog(ProgramLogPath(m_config.COMLog));
     m_connection->setInActiveTime(m_config.InActiveTime);
@@ -219,11 +222,16 @@ bool TForm1::event(QEvent *e)
     return QMainWindow::event(e);
 }
 
+QString TForm1::DatabaseConnectionString() const
+{
+    if (m_config.ConnectionString.trimmed().isEmpty() && !m_setup.ProgramDir.isEmpty())
+        return QStringLiteral("Provider=SQLite;Data Source=\"%1/VERIDA.db\"").arg(m_setup.ProgramDir);
+    return m_config.ConnectionString;
+}
+
 void TForm1::ConnectDatabase()
 {
-    QString connection = m_config.ConnectionString;
-    if (connection.trimmed().isEmpty() && !m_setup.ProgramDir.isEmpty())
-        connection = QStringLiteral("Provider=SQLite;Data Source=\"%1/VERIDA.db\"").arg(m_setup.ProgramDir);
+    const QString connection = DatabaseConnectionString();
     QString error;
     if (::ConnectDatabase(connection, &error)) {
         m_statusBar->setPanelText(6, QStringLiteral(" Datenbankverbindung ok."));
@@ -253,15 +261,25 @@ void TForm1::wireActions()
         m_connection->setConnected(checked);
         if (checked && !m_connection->PortOpen()) ReportPortOpenFailure(*this);
     });
+    // The windows of the tests need the database: without one they say so first.
+    auto withDatabase = [this](auto job) {
+        return [this, job] {
+            if (RequireDatabase(*this, DatabaseConnectionString())) job();
+        };
+    };
     connect(m_actions->G_Abrufen, &QAction::triggered, this,
-            [this] { m_connection->FetchData([this] { execDialog(Windows().Datenabruf); }); });
+            withDatabase([this] { m_connection->FetchData([this] { execDialog(Windows().Datenabruf); }); }));
     connect(m_actions->G_Beenden, &QAction::triggered, this, [this] { close(); });
-    connect(m_actions->D_Oeffnen, &QAction::triggered, this, [this] { execDialog(Windows().Datenanzeige); });
+    connect(m_actions->D_Oeffnen, &QAction::triggered, this,
+            withDatabase([this] { execDialog(Windows().Datenanzeige); }));
     connect(m_actions->D_Barcode, &QAction::triggered, this, [this] { execDialog(Windows().BarcdWahl); });
     auto *extras = new TDataExtras(this, &m_config, [this] { return Windows().Datenanzeige; });
-    connect(m_actions->D_Prueffristen, &QAction::triggered, extras, &TDataExtras::OpenDueDates);
-    connect(m_actions->D_Archivieren, &QAction::triggered, extras, &TDataExtras::ArchiveProtocols);
-    connect(m_actions->D_Import, &QAction::triggered, extras, &TDataExtras::ImportCsv);
+    connect(m_actions->D_Prueffristen, &QAction::triggered, extras,
+            withDatabase([extras] { extras->OpenDueDates(); }));
+    connect(m_actions->D_Archivieren, &QAction::triggered, extras,
+            withDatabase([extras] { extras->ArchiveProtocols(); }));
+    connect(m_actions->D_Import, &QAction::triggered, extras,
+            withDatabase([extras] { extras->ImportCsv(); }));
     connect(m_actions->K_Einstellungen, &QAction::triggered, this, [this] { EditSettings(); });
     // "Sprache..." and "Messmodus einstellen..." belong to the front panel, which connects them.
     connect(m_actions->K_Hinweise, &QAction::triggered, this, [this](bool checked) {

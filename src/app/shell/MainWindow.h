@@ -70,6 +70,8 @@ public:
 
     // Steps of the window that tests and the program entry use.
     void ConnectDatabase();
+    // The configured database, or the file beside the program.
+    QString DatabaseConnectionString() const;
     void IdleStep();
     void ChoosePort();
     void EditSettings();

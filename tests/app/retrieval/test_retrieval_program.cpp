@@ -123,11 +123,13 @@ TEST(RetrievalProgram, DatenAbrufenInTheMainWindowFetchesWithAutosendOff)
 
     bool quiet = false;
     int rows = -1;
+    int waited = 0;
     QTimer poll;
     poll.setInterval(20);
     QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
         auto *d = qobject_cast<TDatenabrufDlg *>(QApplication::activeModalWidget());
-        if (!d) return;
+        // The window asks the tester for its count first; the button waits for the answer.
+        if (!d || (!d->BtnDatenHolen->isEnabled() && ++waited < 250)) return;
         poll.stop();
         quiet = sim.waitForAutosend(0);
         EXPECT_TRUE(d->BtnDatenHolen->isEnabled());
