@@ -4,6 +4,7 @@
 #include "store/ColumnWidths.h"
 #include "store/CsvExport.h"
 #include "store/CsvImportColumns.h"
+#include "store/CsvImportInsert.h"
 #include "store/CsvImportValues.h"
 #include "store/Database.h"
 #include "store/DatabaseFiles.h"
@@ -16,6 +17,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <array>
 #include <functional>
 #include <optional>
 #include <span>
@@ -31,20 +33,31 @@ QVariant textValue(const QString &s)
 }
 
 // A line's test as it would be stored, read before anything is stored.
+using TFileValues = std::array<int, kMatchCount>; // in the order of matchColumns()
 struct TLineTest {
     QDateTime when;
     std::vector<const char *> cols; // the same columns, in the same order, on every line
     QVariantList vals;
-    QList<int> fileValues = QList<int>(kMatchCount, 0); // in the order of matchColumns()
-    int bad = -1;                                       // the first column that is no valid value
+    TFileValues fileValues{};
+    int bad = -1;      // the first column that is no valid value
+    bool keep = false; // the values are kept for storing (a checking pass only checks them)
 
-    TLineTest()
+    // For the next line; the lists keep their room (one test after another).
+    void Reset(bool storing)
     {
-        cols.reserve(48);
-        vals.reserve(48);
+        when = {};
+        cols.clear();
+        vals.clear();
+        fileValues = {};
+        bad = -1;
+        keep = storing;
+        // Key and device first: StoreTest fills them in.
+        Put("PRintPruefungsNr", 0);
+        Put("PRintPrueflingNr", 0);
     }
     void Put(const char *col, const QVariant &v)
     {
+        if (!keep) return;
         cols.push_back(col);
         vals << v;
     }
@@ -107,12 +120,12 @@ private:
     void ReadTest(TLineTest &t) const;
     void ReadMeasured(TLineTest &t) const;
     void ReadLimitFlags(TLineTest &t) const;
-    bool SameTest(const TStoredTest &st, const QList<int> &v, const QString &serial) const;
+    bool SameTest(const TStoredTest &st, const TFileValues &v, const QString &serial) const;
     QString BarcodeConflict(const QString &barcode, int kunde) const;
-    bool Insert(QSqlQuery &q, QVariantList vals, std::span<const TColumnText> texts, QString *err);
+    bool Insert(TImportInsert &q, QVariantList &vals, std::span<const TColumnText> texts, QString *err);
     bool StoreCustomer(TImportLine &line, const QString &key, int &kunde, QString *err);
     bool StoreDevice(TImportLine &line, int kunde, const QString &barcode, int &device, QString *err);
-    bool StoreTest(TImportLine &line, const TLineTest &t, int device, QString *err);
+    bool StoreTest(TImportLine &line, TLineTest &t, int device, QString *err);
 
     QSqlDatabase m_db;
     bool m_write;            // the run stores (in a transaction)
@@ -124,14 +137,14 @@ private:
     int m_nextCustomer = -1, m_nextDevice = -1, m_nextTest = -1;
     int m_pseudo = 0; // keys of a checking pass: never stored
     TKnown m_known, m_start;
+    TLineTest m_test;     // the line's test, reused line after line
     TStoredTests m_tests; // by device and day
     int m_flagMask = 0;   // the limit flags the file carries
     QString m_firstError;
     int m_keptTaken = 0, m_keptRefused = 0;
     std::vector<std::pair<TExportColumn, int>> m_widths; // the texts the database limits
     // Prepared once for the whole file.
-    QSqlQuery m_insCustomer{m_db}, m_insDevice{m_db}, m_insTest{m_db};
-    bool m_testPrepared = false;
+    TImportInsert m_insCustomer, m_insDevice, m_insTest;
 };
 
 bool TImportPass::Fail(const QString &text, QString *error)
@@ -221,13 +234,15 @@ bool TImportPass::StartWriting(QString *error)
     m_lines.clear();
     m_summary = TImportSummary{};
     m_keptTaken = m_keptRefused = 0;
-    if (!m_insCustomer.prepare(insertSql("tblKunden", {QStringLiteral("KDintKundenNr")}, kCustomerText)) ||
-        !m_insDevice.prepare(insertSql("tblPruefling",
+    QString err;
+    if (!m_insCustomer.Prepare(m_db, insertSql("tblKunden", {QStringLiteral("KDintKundenNr")}, kCustomerText),
+                               &err) ||
+        !m_insDevice.Prepare(m_db,
+                             insertSql("tblPruefling",
                                        {QStringLiteral("PLintPrueflingNr"), QStringLiteral("PLintKundenNr")},
-                                       kDeviceText)))
-        return Fail(DbFehlertext(m_insCustomer.lastError().isValid() ? m_insCustomer.lastError()
-                                                                     : m_insDevice.lastError()),
-                    error);
+                                       kDeviceText),
+                             &err))
+        return Fail(err, error);
     return true;
 }
 
@@ -350,12 +365,13 @@ void TImportPass::ReadTest(TLineTest &t) const
         t.Put(c.dbColumn, v.value_or(c.absent));
     }
     ReadLimitFlags(t);
+    if (!t.keep) return;
     t.Put("PRintSchutzklasseFlags", 0);
     // Both engines read the ISO form whatever their settings; the SQLite
     // file keeps it as it is. Other sources get the program's own form.
     const TDbEngine engine = DatabaseEngine(m_db);
     t.Put("PRdtmUebernahme", engine == TDbEngine::SQLite || engine == TDbEngine::PostgreSQL
-                                 ? t.when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                                 ? IsoDateTimeText(t.when)
                                  : FormatDateTime(t.when));
     t.Put("PRstrGTSeriennummer", textValue(Text(ecGTSeriennummer)));
     t.Put("PRstrNotiz", textValue(Text(ecNotiz)));
@@ -373,7 +389,7 @@ void TImportPass::ReadTest(TLineTest &t) const
 }
 
 // A stored test is the line's when every value the file carries agrees.
-bool TImportPass::SameTest(const TStoredTest &st, const QList<int> &v, const QString &serial) const
+bool TImportPass::SameTest(const TStoredTest &st, const TFileValues &v, const QString &serial) const
 {
     if (Has(ecGTSeriennummer) && st.serial != serial) return false;
     for (int i = 0; i < kMatchBools; ++i) {
@@ -404,16 +420,13 @@ QString TImportPass::BarcodeConflict(const QString &barcode, int kunde) const
 }
 
 // A new row: its keys, then the file's texts.
-bool TImportPass::Insert(QSqlQuery &q, QVariantList vals, std::span<const TColumnText> texts, QString *err)
+bool TImportPass::Insert(TImportInsert &q, QVariantList &vals, std::span<const TColumnText> texts,
+                         QString *err)
 {
     if (!m_storing) return true;
     for (const TColumnText &t : texts)
         vals << textValue(Text(t.col));
-    for (qsizetype i = 0; i < vals.size(); ++i)
-        q.bindValue(int(i), vals[i]);
-    if (q.exec()) return true;
-    *err = DbFehlertext(q.lastError());
-    return false;
+    return q.Exec(vals, err);
 }
 
 bool TImportPass::StoreCustomer(TImportLine &line, const QString &key, int &kunde, QString *err)
@@ -424,7 +437,8 @@ bool TImportPass::StoreCustomer(TImportLine &line, const QString &key, int &kund
         return true;
     }
     kunde = m_storing ? m_nextCustomer++ : --m_pseudo;
-    if (!Insert(m_insCustomer, {kunde}, kCustomerText, err)) return false;
+    QVariantList vals{kunde};
+    if (!Insert(m_insCustomer, vals, kCustomerText, err)) return false;
     m_known.customers.insert(key, kunde);
     m_known.customerNames.insert(kunde, Text(ecName1));
     line.customer = TImportAction::New;
@@ -443,7 +457,8 @@ bool TImportPass::StoreDevice(TImportLine &line, int kunde, const QString &barco
         return true;
     }
     device = m_storing ? m_nextDevice++ : --m_pseudo;
-    if (!Insert(m_insDevice, {device, kunde}, kDeviceText, err)) return false;
+    QVariantList vals{device, kunde};
+    if (!Insert(m_insDevice, vals, kDeviceText, err)) return false;
     if (!barcode.isEmpty()) {
         m_known.devicesByBarcode.insert(barcode, device);
         m_known.owners.insert(device, {kunde, Text(ecBezeichnung)});
@@ -456,7 +471,7 @@ bool TImportPass::StoreDevice(TImportLine &line, int kunde, const QString &barco
 
 // One present before the import is not stored twice; the file's own lines
 // all go in (two tests on one day are real).
-bool TImportPass::StoreTest(TImportLine &line, const TLineTest &t, int device, QString *err)
+bool TImportPass::StoreTest(TImportLine &line, TLineTest &t, int device, QString *err)
 {
     const QString serial = ImportKeyText(Text(ecGTSeriennummer));
     if (m_tests.Contains(device, t.when, line.datum,
@@ -466,17 +481,17 @@ bool TImportPass::StoreTest(TImportLine &line, const TLineTest &t, int device, Q
         return true;
     }
     const int nr = m_storing ? m_nextTest++ : --m_pseudo;
-    if (m_storing && !m_testPrepared) {
-        QStringList cols{QStringLiteral("PRintPruefungsNr"), QStringLiteral("PRintPrueflingNr")};
+    if (m_storing && !m_insTest.IsPrepared()) {
+        QStringList cols;
         for (const char *c : t.cols)
             cols << QLatin1String(c);
-        if (!m_insTest.prepare(insertSql("tblPruefung", cols, {}))) {
-            *err = DbFehlertext(m_insTest.lastError());
-            return false;
-        }
-        m_testPrepared = true;
+        if (!m_insTest.Prepare(m_db, insertSql("tblPruefung", cols, {}), err)) return false;
     }
-    if (!Insert(m_insTest, QVariantList{nr, device} + t.vals, {}, err)) return false;
+    if (m_storing) {
+        t.vals[0] = nr;
+        t.vals[1] = device;
+    }
+    if (!Insert(m_insTest, t.vals, {}, err)) return false;
     line.test = TImportAction::New;
     ++m_summary.newTests;
     return true;
@@ -499,9 +514,11 @@ bool TImportPass::Line(const TCsvRecord &rec, int headerSize, QString *error)
         Refuse(line, tooLong);
         return true;
     }
-    TLineTest t;
+    TLineTest &t = m_test;
+    t.Reset(m_storing);
     if (!line.datum.isEmpty()) {
-        t.when = ParseDateTime(line.datum, Qt::LocalTime);
+        // Wall-clock time, as the stored tests are read: no zone to look up per line.
+        t.when = ParseDateTime(line.datum, Qt::UTC);
         if (!t.when.isValid()) {
             Refuse(line, QStringLiteral("„%1“ ist kein Datum.").arg(line.datum));
             return true;

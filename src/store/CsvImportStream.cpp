@@ -8,20 +8,36 @@ namespace {
 
 constexpr qint64 kPiece = 256 * 1024;
 
+// Latin-1 but for 0x80..0x9F, which Windows-1252 uses for €, „, “ and such.
+QString windows1252(const QByteArray &bytes)
+{
+    QString out = QString::fromLatin1(bytes);
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b >= 0x80 && b <= 0x9F) out[i] = DecodeWindows1252(bytes.mid(i, 1)).front();
+    }
+    return out;
+}
+
 } // namespace
 
 void TCsvSplitter::EndRecord(QList<TCsvRecord> &out)
 {
     m_rec.values << m_value;
     m_value.clear();
-    if (!(m_rec.values.size() == 1 && m_rec.values[0].isEmpty() && !m_inValue)) out << std::move(m_rec);
+    const qsizetype width = m_rec.values.size();
+    if (!(width == 1 && m_rec.values[0].isEmpty() && !m_inValue)) out << std::move(m_rec);
     m_rec = TCsvRecord{};
+    // The next record is as wide as this one, most likely.
+    m_rec.values.reserve(width);
     m_inValue = false;
 }
 
 void TCsvSplitter::Feed(QStringView text, QList<TCsvRecord> &out)
 {
-    for (const QChar c : text) {
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text[i];
         if (m_skipLf) {
             m_skipLf = false;
             if (c == u'\n') continue;
@@ -35,12 +51,15 @@ void TCsvSplitter::Feed(QStringView text, QList<TCsvRecord> &out)
             m_quoted = false;
         }
         if (m_quoted) {
-            if (c == u'"') {
-                m_afterQuote = true;
-                continue;
+            // The run up to the next quote in one piece; line breaks inside are counted.
+            qsizetype end = i;
+            while (end < n && text[end] != u'"') {
+                if (text[end] == u'\n') ++m_line;
+                ++end;
             }
-            if (c == u'\n') ++m_line;
-            m_value += c;
+            m_value += text.mid(i, end - i);
+            if (end < n) m_afterQuote = true;
+            i = end;
             continue;
         }
         if (c == u'"') {
@@ -55,8 +74,13 @@ void TCsvSplitter::Feed(QStringView text, QList<TCsvRecord> &out)
             EndRecord(out);
             m_rec.line = ++m_line;
         } else {
-            m_value += c;
+            qsizetype end = i + 1;
+            while (end < n && text[end] != u'"' && text[end] != u';' && text[end] != u'\r' &&
+                   text[end] != u'\n')
+                ++end;
+            m_value += text.mid(i, end - i);
             m_inValue = true;
+            i = end - 1;
         }
     }
 }
@@ -135,13 +159,15 @@ bool TCsvStream::Fill()
     m_ready.clear();
     m_readyAt = 0;
     while (m_ready.isEmpty() && !m_eof) {
-        const QByteArray piece = m_device->read(kPiece);
-        if (piece.isEmpty()) {
+        m_piece.resize(kPiece);
+        const qint64 got = m_device->read(m_piece.data(), kPiece);
+        if (got <= 0) {
             m_eof = true;
             m_splitter.Finish(m_ready);
             break;
         }
-        QString text = m_utf8 ? QString(m_decoder.decode(piece)) : DecodeWindows1252(piece);
+        m_piece.resize(got);
+        QString text = m_utf8 ? QString(m_decoder.decode(m_piece)) : windows1252(m_piece);
         if (m_atStart && !text.isEmpty()) {
             if (text.front() == QChar(0xFEFF)) text.remove(0, 1);
             m_atStart = false;

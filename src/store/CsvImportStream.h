@@ -66,6 +66,7 @@ private:
     bool m_utf8 = true;
     bool m_atStart = true; // a BOM is skipped
     bool m_eof = false;
+    QByteArray m_piece; // one read, reused
     QStringDecoder m_decoder;
     TCsvSplitter m_splitter;
     QList<TCsvRecord> m_ready;
