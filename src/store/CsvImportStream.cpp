@@ -8,15 +8,16 @@ namespace {
 
 constexpr qint64 kPiece = 256 * 1024;
 
-// Latin-1 but for 0x80..0x9F, which Windows-1252 uses for €, „, “ and such.
-QString windows1252(const QByteArray &bytes)
+// Latin-1 but for 0x80..0x9F, which Windows-1252 uses for €, „, “ and such;
+// into a buffer that keeps its room from one piece to the next.
+void windows1252(const QByteArray &bytes, QString &out)
 {
-    QString out = QString::fromLatin1(bytes);
+    out.resize(bytes.size());
+    QChar *to = out.data();
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
-        if (b >= 0x80 && b <= 0x9F) out[i] = DecodeWindows1252(bytes.mid(i, 1)).front();
+        to[i] = b >= 0x80 && b <= 0x9F ? DecodeWindows1252(bytes.mid(i, 1)).front() : QChar(b);
     }
-    return out;
 }
 
 } // namespace
@@ -28,8 +29,10 @@ void TCsvSplitter::EndRecord(QList<TCsvRecord> &out)
     const qsizetype width = m_rec.values.size();
     if (!(width == 1 && m_rec.values[0].isEmpty() && !m_inValue)) out << std::move(m_rec);
     m_rec = TCsvRecord{};
-    // The next record is as wide as this one, most likely.
-    m_rec.values.reserve(width);
+    if (!spares.isEmpty())
+        m_rec.values = spares.takeLast();
+    else // the next record is as wide as this one, most likely
+        m_rec.values.reserve(width);
     m_inValue = false;
 }
 
@@ -156,6 +159,10 @@ qint64 TCsvStream::Position() const
 
 bool TCsvStream::Fill()
 {
+    for (TCsvRecord &r : m_ready) {
+        r.values.clear(); // keeps its room
+        m_splitter.spares << std::move(r.values);
+    }
     m_ready.clear();
     m_readyAt = 0;
     while (m_ready.isEmpty() && !m_eof) {
@@ -167,9 +174,15 @@ bool TCsvStream::Fill()
             break;
         }
         m_piece.resize(got);
-        QString text = m_utf8 ? QString(m_decoder.decode(m_piece)) : windows1252(m_piece);
+        if (m_utf8) {
+            m_text.resize(m_decoder.requiredSpace(got));
+            m_text.truncate(m_decoder.appendToBuffer(m_text.data(), m_piece) - m_text.constData());
+        } else {
+            windows1252(m_piece, m_text);
+        }
+        QStringView text = m_text;
         if (m_atStart && !text.isEmpty()) {
-            if (text.front() == QChar(0xFEFF)) text.remove(0, 1);
+            if (text.front() == QChar(0xFEFF)) text = text.mid(1);
             m_atStart = false;
         }
         m_splitter.Feed(text, m_ready);
@@ -181,6 +194,7 @@ bool TCsvStream::Next(TCsvRecord &rec)
 {
     if (!m_device) return false;
     if (m_readyAt >= m_ready.size() && !Fill()) return false;
-    rec = std::move(m_ready[m_readyAt++]);
+    // The caller's last record goes back to be reused.
+    std::swap(rec, m_ready[m_readyAt++]);
     return true;
 }

@@ -26,6 +26,10 @@ public:
     void Feed(QStringView text, QList<TCsvRecord> &out);
     void Finish(QList<TCsvRecord> &out);
 
+    // Value lists given back by the reader, reused for the next records:
+    // a new list for each of 200 000 records kept the allocator busy.
+    QList<QStringList> spares;
+
 private:
     void EndRecord(QList<TCsvRecord> &out);
 
@@ -67,6 +71,7 @@ private:
     bool m_atStart = true; // a BOM is skipped
     bool m_eof = false;
     QByteArray m_piece; // one read, reused
+    QString m_text;     // that read decoded, reused
     QStringDecoder m_decoder;
     TCsvSplitter m_splitter;
     QList<TCsvRecord> m_ready;
