@@ -53,6 +53,7 @@ int exportColumnNamed(const QString &name)
 
 bool TCsvImport::ReadFile(const QString &fileName, QString *error)
 {
+    m_fileColumns.clear();
     if (const QString why = DatabaseFileRefusal(fileName); !why.isEmpty()) {
         if (error) *error = why;
         return false;

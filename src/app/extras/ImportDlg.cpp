@@ -109,6 +109,8 @@ bool TImportDlg::LoadFile(const QString &fileName)
     QString error;
     m_import.SetColumnMapping(ReadImportMapping(TIniFile::ProgramIniPath()));
     if (!m_import.ReadFile(fileName, &error)) {
+        // A list with headers of its own: the columns can be chosen here.
+        showMapping();
         Zusammenfassung->setText(error);
         Prompt().Warn(this, error, windowTitle());
         return false;
