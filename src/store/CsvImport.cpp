@@ -140,7 +140,7 @@ private:
     TLineTest m_test; // the line's test, reused line after line
     // The value formats, remembered: the same few hundred values come back
     // on every line, and formatting was a tenth of the import's time.
-    std::array<QHash<int, QString>, std::size(kMeasured)> m_formatted;
+    std::array<std::vector<QString>, std::size(kMeasured)> m_formatted; // by value + 1, up to "over"
     std::array<std::function<QString(int)>, std::size(kMeasured)> m_formats;
     TStoredTests m_tests; // by device and day
     int m_flagMask = 0;   // the limit flags the file carries
@@ -201,13 +201,16 @@ bool TImportPass::Prepare(QString *error)
     if (!LoadCustomers(&err) || !LoadDevices(&err) || !m_tests.Load(m_db, matchColumns(), &err))
         return Fail(err, error);
     m_start = m_known;
-    for (std::size_t i = 0; i < m_formats.size(); ++i)
+    for (std::size_t i = 0; i < m_formats.size(); ++i) {
+        m_formatted[i].assign(std::size_t(kMeasured[i].over) + 2, QString());
         m_formats[i] = [this, i](int v) {
-            auto it = m_formatted[i].constFind(v);
-            if (it == m_formatted[i].constEnd())
-                it = m_formatted[i].insert(v, kMeasured[i].format(v).trimmed());
-            return *it;
+            const auto at = std::size_t(v) + 1;
+            if (v < -1 || at >= m_formatted[i].size()) return kMeasured[i].format(v).trimmed();
+            QString &text = m_formatted[i][at];
+            if (text.isNull()) text = kMeasured[i].format(v).trimmed();
+            return text;
         };
+    }
     m_flagMask = Has(ecGrenzwertflags) ? ~0 : 0;
     for (int bit = 0; bit < 7; ++bit)
         if (Has(kLimitFlags[bit])) m_flagMask |= 1 << bit;
