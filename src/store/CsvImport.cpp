@@ -167,20 +167,31 @@ void TImportPass::Keep(const TImportLine &line)
         m_summary.linesCut = true;
 }
 
+// Built into one string: a list and a join per line cost more than the lookup.
 QString TImportPass::CustomerKey(const std::function<QString(int)> &field) const
 {
-    QStringList k;
+    QString k;
+    k.reserve(128);
+    bool first = true;
     for (int i = 0; i < kCustomerKeyFields; ++i)
-        if (Has(kCustomerText[i].col)) k << ImportKeyText(field(i));
-    return k.join(QChar(0x1F));
+        if (Has(kCustomerText[i].col)) {
+            if (!first) k += QChar(0x1F);
+            first = false;
+            k += ImportKeyText(field(i));
+        }
+    return k;
 }
 
 QString TImportPass::DeviceKey(int kunde, const std::function<QString(TExportColumn)> &field) const
 {
-    QStringList k{QString::number(kunde)};
+    QString k = QString::number(kunde);
+    k.reserve(96);
     for (TExportColumn c : kDeviceKey)
-        if (Has(c)) k << ImportKeyText(field(c));
-    return k.join(QChar(0x1F));
+        if (Has(c)) {
+            k += QChar(0x1F);
+            k += ImportKeyText(field(c));
+        }
+    return k;
 }
 
 // Keys: the table locks first, so a second workstation waits and the
