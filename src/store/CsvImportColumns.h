@@ -1,16 +1,21 @@
 #pragma once
 
-// Which export column the import reads into which database column, and how.
-// Internal to the import.
+// Which export column the import reads into which database column, and how,
+// and what the import keeps of a line and of the database. Internal to the import.
 
 #include "store/CsvImportValues.h"
 #include "store/ExportColumns.h"
 #include "store/Globals.h"
 
+#include <QDateTime>
+#include <QHash>
 #include <QStringList>
+#include <QVariant>
 
+#include <array>
 #include <iterator>
 #include <optional>
+#include <vector>
 
 namespace csvimport {
 
@@ -104,5 +109,63 @@ inline QStringList matchColumns()
     c << QStringLiteral("PRintGrenzwertflags");
     return c;
 }
+
+// A text as bound: empty, never null (a null text would be stored as NULL).
+inline QVariant textValue(const QString &s)
+{
+    return s.isNull() ? QVariant(QStringLiteral("")) : QVariant(s);
+}
+
+// A line's test as it would be stored, read before anything is stored.
+using TFileValues = std::array<int, kMatchCount>; // in the order of matchColumns()
+struct TLineTest {
+    QDateTime when;
+    std::vector<const char *> cols; // the same columns, in the same order, on every line
+    QVariantList vals;
+    TFileValues fileValues{};
+    int bad = -1;      // the first column that is no valid value
+    bool keep = false; // the values are kept for storing (a checking pass only checks them)
+
+    // For the next line; the lists keep their room (one test after another).
+    void Reset(bool storing)
+    {
+        when = {};
+        cols.clear();
+        vals.clear();
+        fileValues = {};
+        bad = -1;
+        keep = storing;
+        // Key and device first: StoreTest fills them in.
+        Put("PRintPruefungsNr", 0);
+        Put("PRintPrueflingNr", 0);
+    }
+    void Put(const char *col, const QVariant &v)
+    {
+        if (!keep) return;
+        cols.push_back(col);
+        vals << v;
+    }
+    void Check(bool ok, TExportColumn c)
+    {
+        if (!ok && bad < 0) bad = c;
+    }
+};
+
+struct TDeviceOwner {
+    int kunde = 0;
+    QString bezeichnung;
+};
+
+// What is stored: customers by name and address (the columns the file
+// has), devices by barcode and by their describing fields.
+struct TKnown {
+    QHash<QString, int> customers, devicesByKey, devicesByBarcode;
+    QHash<int, QString> customerNames;
+    QHash<int, TDeviceOwner> owners; // devices with a barcode
+};
+
+// Lines kept for the preview, of each kind (taken and refused); the counts
+// cover all of them.
+constexpr int kKeptLines = 1000;
 
 } // namespace csvimport
