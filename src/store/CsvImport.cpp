@@ -3,9 +3,12 @@
 #include "core/FormatSettings.h"
 #include "store/ColumnWidths.h"
 #include "store/CsvExport.h"
+#include "store/CsvImportColumns.h"
+#include "store/CsvImportInsert.h"
 #include "store/CsvImportValues.h"
 #include "store/Database.h"
 #include "store/DatabaseFiles.h"
+#include "store/DbErrors.h"
 #include "store/ExportColumns.h"
 #include "store/Globals.h"
 #include "store/ImportMatch.h"
@@ -14,129 +17,19 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <array>
 #include <functional>
 #include <optional>
 #include <span>
 
 namespace {
 
-struct TColumnText {
-    TExportColumn col;
-    const char *dbColumn;
-};
-constexpr TColumnText kCustomerText[] = {
-    {ecName1, "KDstrName1"},   {ecName2, "KDstrName2"},     {ecName3, "KDstrName3"},
-    {ecKdStr, "KDstrStrasse"}, {ecKdLKZ, "KDstrLKZ"},       {ecKdPLZ, "KDstrPLZ"},
-    {ecKdOrt, "KDstrOrt"},     {ecTelefon, "KDstrTelefon"}, {ecFax, "KDstrFax"}};
-constexpr int kCustomerKeyFields = 7; // name and address; not telephone and fax
-constexpr TColumnText kDeviceText[] = {
-    {ecBezeichnung, "PLstrBezeichnung"},       {ecTyp, "PLstrTyp"},
-    {ecInventarnummer, "PLstrInventarnummer"}, {ecFabrikationsnummer, "PLstrFabrikationsnummer"},
-    {ecSeriennummer, "PLstrSeriennummer"},     {ecBarcode, "PLstrBarcode"}};
-// Device identity without a barcode: designation, type, inventory, serial number.
-constexpr TExportColumn kDeviceKey[] = {ecBezeichnung, ecTyp, ecInventarnummer, ecSeriennummer};
+using namespace csvimport;
 
-struct TMeasuredColumn {
-    TExportColumn col;
-    const char *dbColumn;
-    int scale, over, under;
-    QString (*format)(int);
-};
-const TMeasuredColumn kMeasured[] = {
-    {ecSchutzleiterwid, "PRintSchutzleiterwid", 1, 1001, 0, &FormatResistanceMilliohm},
-    {ecIsolationswid, "PRintIsolationswid", 1000, 10001, 199, &FormatInsulationMegohm},
-    {ecAbleitstrom, "PRintAbleitstrom", 100, 2001, 0, &FormatLeakageMilliampere},
-    {ecSchutzlStromL1N, "PRintSchutzlStromL1N", 100, 1001, 0, &FormatCurrentMilliampere},
-    {ecSchutzlStromNL1, "PRintSchutzlStromNL1", 100, 1001, 0, &FormatCurrentMilliampere},
-    {ecBeruehrungsstromL1N, "PRintBeruehrungsstromL1N", 100, 1001, 0, &FormatCurrentMilliampere},
-    {ecBeruehrungsstromNL1, "PRintBeruehrungsstromNL1", 100, 1001, 0, &FormatCurrentMilliampere},
-    {ecGrwSchutzleiterwid, "PRintGrwSchutzleiterwid", 1, 1001, 0, &FormatResistanceMilliohm},
-    {ecGrwIsolationswid, "PRintGrwIsolationswid", 1000, 10001, 199, &FormatInsulationMegohm},
-    {ecGrwAbleitstrom, "PRintGrwAbleitstrom", 100, 2001, 0, &FormatLeakageMilliampere},
-    {ecGrwSchutzleiterstrom, "PRintGrwSchutzleiterstrom", 100, 1001, 0, &FormatCurrentMilliampere},
-    {ecGrwBeruehrungsstrom, "PRintGrwBeruehrungsstrom", 100, 1001, 0, &FormatCurrentMilliampere},
-    {ecGrwSchnellabschaltung, "PRintGrwSchnellabschaltung", 100, 1001, 0, &FormatCurrentMilliampere},
-};
-
-struct TBoolColumn {
-    TExportColumn col;
-    const char *dbColumn;
-};
-constexpr TBoolColumn kBools[] = {{ecPruefungsergebnis, "PRblnPruefungsergebnis"},
-                                  {ecSchnellabschaltung, "PRblnSchnellabbruch"},
-                                  {ecAutomatisch, "PRblnAutomatisch"},
-                                  {ecManuGrenz, "PRblnManuGrenz"},
-                                  {ecMitBeruehr, "PRblnMitBeruehr"},
-                                  {ecAbgebrochen, "PRblnAbgebrochen"}};
-constexpr TExportColumn kLimitFlags[] = {
-    ecSchutzleiterwidLimit, ecIsolationswidLimit,       ecAbleitstromLimit,        ecSchutzlStromL1NLimit,
-    ecSchutzlStromNL1Limit, ecBeruehrungsstromL1NLimit, ecBeruehrungsstromNL1Limit};
-
-QString header(TExportColumn c)
-{
-    return QString::fromLatin1(kExportColumns[std::size_t(c)].header);
-}
-
-// The set-up numbers, with the value of a column the file does not have.
-struct TIntColumn {
-    TExportColumn col;
-    const char *dbColumn;
-    int absent;
-    std::optional<int> (*parse)(const QString &);
-};
-constexpr TIntColumn kIntColumns[] = {{ecMenueflags, "PRintMenueflags", 0, &ParseImportInt},
-                                      {ecMessablauf, "PRintMessablaufFlags", 0, &ParseImportInt},
-                                      {ecSchutzklasse, "PRintSchutzklasse", 0, &ParseImportInt},
-                                      {ecSichtpruefung, "PRintSichtpruef", -1, &ParseImportYesNoOther},
-                                      {ecDINVDE, "PRintDINVDE", 0, &ParseImportDinVde},
-                                      {ecMitIsol, "PRintIsolDiff", 0, &ParseImportIsolDiff}};
-
-// What a stored test is compared by, in this order: the measured values,
-// the yes/no columns, the set-up numbers, the limit flags.
-constexpr int kMatchBools = int(std::size(kMeasured));
-constexpr int kMatchInts = kMatchBools + int(std::size(kBools));
-constexpr int kMatchFlags = kMatchInts + int(std::size(kIntColumns));
-constexpr int kMatchCount = kMatchFlags + 1;
-
-QStringList matchColumns()
-{
-    QStringList c;
-    for (const TMeasuredColumn &m : kMeasured)
-        c << QLatin1String(m.dbColumn);
-    for (const TBoolColumn &b : kBools)
-        c << QLatin1String(b.dbColumn);
-    for (const TIntColumn &i : kIntColumns)
-        c << QLatin1String(i.dbColumn);
-    c << QStringLiteral("PRintGrenzwertflags");
-    return c;
-}
-
-// A line's test as it would be stored, read before anything is stored.
-struct TLineTest {
-    QDateTime when;
-    QStringList cols, vals;
-    QList<int> fileValues = QList<int>(kMatchCount, 0); // in the order of matchColumns()
-    int bad = -1;                                       // the first column that is no valid value
-
-    void Put(const char *col, const QString &v)
-    {
-        cols << QLatin1String(col);
-        vals << v;
-    }
-    void Check(bool ok, TExportColumn c)
-    {
-        if (!ok && bad < 0) bad = c;
-    }
-};
-
-struct TDeviceOwner {
-    int kunde = 0;
-    QString bezeichnung;
-};
-
-// One pass over the file in the order a reader follows it: header, match,
-// refuse, write. A dry run (no write) hands out negative keys that are
-// never stored.
+// The file in the order a reader follows it: header, match, refuse, write.
+// A checking pass hands out negative keys that are never stored; a run that
+// stores checks every line first, inside its transaction, and then goes
+// over the file again from the same state, writing.
 class TImportPass {
 public:
     TImportPass(QSqlDatabase db, bool write, const QList<int> &col, QList<TImportLine> &lines,
@@ -148,10 +41,15 @@ public:
     bool Prepare(QString *error);
     // False only when the database fails; a refused line is recorded.
     bool Line(const TCsvRecord &rec, int headerSize, QString *error);
+    bool Refused() const { return !m_firstError.isEmpty(); }
+    // From checking to writing: the state as Prepare left it, new counts.
+    bool StartWriting(QString *error);
     bool Finish(QString *error);
+    bool Cancel(QString *error);
 
 private:
     bool Fail(const QString &text, QString *error);
+    void Keep(const TImportLine &line);
     bool Has(TExportColumn c) const { return m_col[c] >= 0; }
     QString Value(TExportColumn c) const { return Has(c) ? m_rec->values.value(m_col[c]) : QString(); }
     QString Text(TExportColumn c) const { return ImportUserText(Value(c)); }
@@ -164,31 +62,35 @@ private:
     void ReadTest(TLineTest &t) const;
     void ReadMeasured(TLineTest &t) const;
     void ReadLimitFlags(TLineTest &t) const;
-    bool SameTest(const TStoredTest &st, const QList<int> &v, const QString &serial) const;
+    bool SameTest(const TStoredTest &st, const TFileValues &v, const QString &serial) const;
     QString BarcodeConflict(const QString &barcode, int kunde) const;
-    bool Exec(const QString &sql, QString *err);
-    bool InsertRow(const QString &table, QStringList cols, QStringList vals,
-                   std::span<const TColumnText> texts, QString *err);
+    bool Insert(TImportInsert &q, QVariantList &vals, std::span<const TColumnText> texts, QString *err);
     bool StoreCustomer(TImportLine &line, const QString &key, int &kunde, QString *err);
     bool StoreDevice(TImportLine &line, int kunde, const QString &barcode, int &device, QString *err);
-    bool StoreTest(TImportLine &line, const TLineTest &t, int device, QString *err);
+    bool StoreTest(TImportLine &line, TLineTest &t, int device, QString *err);
 
     QSqlDatabase m_db;
-    bool m_write;
+    bool m_write;            // the run stores (in a transaction)
+    bool m_storing = false;  // this pass writes
     const QList<int> &m_col; // per export column: index in the record, -1 absent
     QList<TImportLine> &m_lines;
     TImportSummary &m_summary;
     const TCsvRecord *m_rec = nullptr; // the line being read
     int m_nextCustomer = -1, m_nextDevice = -1, m_nextTest = -1;
-    int m_pseudo = 0; // keys of a dry run: never stored
-    // What is stored: customers by name and address (the columns the file
-    // has), devices by barcode and by their describing fields, tests by day.
-    QHash<QString, int> m_customers, m_devicesByKey, m_devicesByBarcode;
-    QHash<int, QString> m_customerNames;
-    QHash<int, TDeviceOwner> m_owners; // devices with a barcode
-    TStoredTests m_tests;
-    int m_flagMask = 0; // the limit flags the file carries
+    int m_pseudo = 0; // keys of a checking pass: never stored
+    TKnown m_known, m_start;
+    TLineTest m_test; // the line's test, reused line after line
+    // The value formats, remembered: the same few hundred values come back
+    // on every line, and formatting was a tenth of the import's time.
+    std::array<std::vector<QString>, std::size(kMeasured)> m_formatted; // by value + 1, up to "over"
+    std::array<std::function<QString(int)>, std::size(kMeasured)> m_formats;
+    TStoredTests m_tests; // by device and day
+    int m_flagMask = 0;   // the limit flags the file carries
     QString m_firstError;
+    int m_keptTaken = 0, m_keptRefused = 0;
+    std::vector<std::pair<TExportColumn, int>> m_widths; // the texts the database limits
+    // Prepared once for the whole file.
+    TImportInsert m_insCustomer, m_insDevice, m_insTest;
 };
 
 bool TImportPass::Fail(const QString &text, QString *error)
@@ -198,20 +100,40 @@ bool TImportPass::Fail(const QString &text, QString *error)
     return false;
 }
 
+void TImportPass::Keep(const TImportLine &line)
+{
+    int &kept = line.error.isEmpty() ? m_keptTaken : m_keptRefused;
+    if (kept++ < kKeptLines)
+        m_lines << line;
+    else
+        m_summary.linesCut = true;
+}
+
+// Built into one string: a list and a join per line cost more than the lookup.
 QString TImportPass::CustomerKey(const std::function<QString(int)> &field) const
 {
-    QStringList k;
+    QString k;
+    k.reserve(128);
+    bool first = true;
     for (int i = 0; i < kCustomerKeyFields; ++i)
-        if (Has(kCustomerText[i].col)) k << ImportKeyText(field(i));
-    return k.join(QChar(0x1F));
+        if (Has(kCustomerText[i].col)) {
+            if (!first) k += QChar(0x1F);
+            first = false;
+            k += ImportKeyText(field(i));
+        }
+    return k;
 }
 
 QString TImportPass::DeviceKey(int kunde, const std::function<QString(TExportColumn)> &field) const
 {
-    QStringList k{QString::number(kunde)};
+    QString k = QString::number(kunde);
+    k.reserve(96);
     for (TExportColumn c : kDeviceKey)
-        if (Has(c)) k << ImportKeyText(field(c));
-    return k.join(QChar(0x1F));
+        if (Has(c)) {
+            k += QChar(0x1F);
+            k += ImportKeyText(field(c));
+        }
+    return k;
 }
 
 // Keys: the table locks first, so a second workstation waits and the
@@ -231,9 +153,63 @@ bool TImportPass::Prepare(QString *error)
     QString err;
     if (!LoadCustomers(&err) || !LoadDevices(&err) || !m_tests.Load(m_db, matchColumns(), &err))
         return Fail(err, error);
+    m_start = m_known;
+    for (std::size_t i = 0; i < m_formats.size(); ++i) {
+        m_formatted[i].assign(std::size_t(kMeasured[i].over) + 2, QString());
+        m_formats[i] = [this, i](int v) {
+            const auto at = std::size_t(v) + 1;
+            if (v < -1 || at >= m_formatted[i].size()) return kMeasured[i].format(v).trimmed();
+            QString &text = m_formatted[i][at];
+            if (text.isNull()) text = kMeasured[i].format(v).trimmed();
+            return text;
+        };
+    }
     m_flagMask = Has(ecGrenzwertflags) ? ~0 : 0;
     for (int bit = 0; bit < 7; ++bit)
         if (Has(kLimitFlags[bit])) m_flagMask |= 1 << bit;
+    auto width = [this](TExportColumn c, const char *dbColumn) {
+        const int w = ColumnWidth(QString::fromLatin1(dbColumn));
+        if (w > 0) m_widths.emplace_back(c, w);
+    };
+    for (const TColumnText &t : kCustomerText)
+        width(t.col, t.dbColumn);
+    for (const TColumnText &t : kDeviceText)
+        width(t.col, t.dbColumn);
+    width(ecGTSeriennummer, "PRstrGTSeriennummer");
+    width(ecPruefer, "PRstrPruefer");
+    width(ecBewertender, "PRstrBewertender");
+    return true;
+}
+
+// Statements with placeholders, one per table.
+QString insertSql(const char *table, QStringList cols, std::span<const TColumnText> texts)
+{
+    for (const TColumnText &t : texts)
+        cols << QLatin1String(t.dbColumn);
+    QStringList marks;
+    for (qsizetype i = 0; i < cols.size(); ++i)
+        marks << QStringLiteral("?");
+    return QStringLiteral("INSERT INTO %1 (%2)\nVALUES (%3)")
+        .arg(QLatin1String(table), cols.join(u','), marks.join(u','));
+}
+
+bool TImportPass::StartWriting(QString *error)
+{
+    m_known = m_start;
+    m_pseudo = 0;
+    m_storing = true;
+    m_lines.clear();
+    m_summary = TImportSummary{};
+    m_keptTaken = m_keptRefused = 0;
+    QString err;
+    if (!m_insCustomer.Prepare(m_db, insertSql("tblKunden", {QStringLiteral("KDintKundenNr")}, kCustomerText),
+                               &err) ||
+        !m_insDevice.Prepare(m_db,
+                             insertSql("tblPruefling",
+                                       {QStringLiteral("PLintPrueflingNr"), QStringLiteral("PLintKundenNr")},
+                                       kDeviceText),
+                             &err))
+        return Fail(err, error);
     return true;
 }
 
@@ -248,8 +224,8 @@ bool TImportPass::LoadCustomers(QString *error)
     }
     while (q.next()) {
         const QString k = CustomerKey([&q](int i) { return FieldString(q.value(i + 1)); });
-        if (!m_customers.contains(k)) m_customers.insert(k, q.value(0).toInt());
-        m_customerNames.insert(q.value(0).toInt(), FieldString(q.value(1)));
+        if (!m_known.customers.contains(k)) m_known.customers.insert(k, q.value(0).toInt());
+        m_known.customerNames.insert(q.value(0).toInt(), FieldString(q.value(1)));
     }
     return true;
 }
@@ -267,9 +243,9 @@ bool TImportPass::LoadDevices(QString *error)
     while (q.next()) {
         const int nr = q.value(0).toInt();
         const QString barcode = ImportKeyText(FieldString(q.value(6)));
-        if (!barcode.isEmpty() && !m_devicesByBarcode.contains(barcode)) {
-            m_devicesByBarcode.insert(barcode, nr);
-            m_owners.insert(nr, {q.value(1).toInt(), FieldString(q.value(2))});
+        if (!barcode.isEmpty() && !m_known.devicesByBarcode.contains(barcode)) {
+            m_known.devicesByBarcode.insert(barcode, nr);
+            m_known.owners.insert(nr, {q.value(1).toInt(), FieldString(q.value(2))});
         }
         const QString k = DeviceKey(q.value(1).toInt(), [&q](TExportColumn c) {
             switch (c) {
@@ -283,7 +259,7 @@ bool TImportPass::LoadDevices(QString *error)
                 return FieldString(q.value(5));
             }
         });
-        if (!m_devicesByKey.contains(k)) m_devicesByKey.insert(k, nr);
+        if (!m_known.devicesByKey.contains(k)) m_known.devicesByKey.insert(k, nr);
     }
     return true;
 }
@@ -293,26 +269,16 @@ void TImportPass::Refuse(TImportLine &line, const QString &why)
     line.error = why;
     ++m_summary.refused;
     if (m_firstError.isEmpty()) m_firstError = QStringLiteral("Zeile %1: %2").arg(line.line).arg(why);
-    m_lines << line;
+    Keep(line);
 }
 
 // The first text that the database would not take, as the reason; empty when all fit.
 QString TImportPass::TooLong() const
 {
-    QString tooLong;
-    auto checkWidth = [&](TExportColumn c, const char *dbColumn) {
-        const int w = ColumnWidth(QString::fromLatin1(dbColumn));
-        if (tooLong.isEmpty() && w > 0 && Text(c).size() > w)
-            tooLong = QStringLiteral("„%1“ ist länger als %2 Zeichen.").arg(header(c)).arg(w);
-    };
-    for (const TColumnText &t : kCustomerText)
-        checkWidth(t.col, t.dbColumn);
-    for (const TColumnText &t : kDeviceText)
-        checkWidth(t.col, t.dbColumn);
-    checkWidth(ecGTSeriennummer, "PRstrGTSeriennummer");
-    checkWidth(ecPruefer, "PRstrPruefer");
-    checkWidth(ecBewertender, "PRstrBewertender");
-    return tooLong;
+    for (const auto &[c, w] : m_widths)
+        if (Has(c) && Text(c).size() > w)
+            return QStringLiteral("„%1“ ist länger als %2 Zeichen.").arg(header(c)).arg(w);
+    return {};
 }
 
 void TImportPass::ReadMeasured(TLineTest &t) const
@@ -320,10 +286,10 @@ void TImportPass::ReadMeasured(TLineTest &t) const
     for (int i = 0; i < kMatchBools; ++i) {
         const TMeasuredColumn &m = kMeasured[i];
         std::optional<int> n = -1;
-        if (Has(m.col)) n = ParseImportMeasured(Value(m.col), m.scale, m.over, m.under, m.format);
+        if (Has(m.col)) n = ParseImportMeasured(Value(m.col), m.scale, m.over, m.under, m_formats[i]);
         t.Check(n.has_value(), m.col);
         t.fileValues[i] = n.value_or(-1);
-        t.Put(m.dbColumn, QString::number(n.value_or(-1)));
+        t.Put(m.dbColumn, n.value_or(-1));
     }
 }
 
@@ -343,7 +309,7 @@ void TImportPass::ReadLimitFlags(TLineTest &t) const
         flags = v.value_or(0);
     }
     t.fileValues[kMatchFlags] = flags;
-    t.Put("PRintGrenzwertflags", QString::number(flags));
+    t.Put("PRintGrenzwertflags", flags);
 }
 
 void TImportPass::ReadTest(TLineTest &t) const
@@ -355,7 +321,7 @@ void TImportPass::ReadTest(TLineTest &t) const
         if (Has(b.col)) v = ParseImportBool(Value(b.col));
         t.Check(v.has_value(), b.col);
         t.fileValues[kMatchBools + i] = v.value_or(false) ? 1 : 0;
-        t.Put(b.dbColumn, SqlBool(v.value_or(false)));
+        t.Put(b.dbColumn, v.value_or(false) ? 1 : 0);
     }
     for (int i = 0; i < kMatchFlags - kMatchInts; ++i) {
         const TIntColumn &c = kIntColumns[i];
@@ -363,28 +329,34 @@ void TImportPass::ReadTest(TLineTest &t) const
         if (Has(c.col)) v = c.parse(Value(c.col));
         t.Check(v.has_value(), c.col);
         t.fileValues[kMatchInts + i] = v.value_or(c.absent);
-        t.Put(c.dbColumn, QString::number(v.value_or(c.absent)));
+        t.Put(c.dbColumn, v.value_or(c.absent));
     }
     ReadLimitFlags(t);
-    t.Put("PRintSchutzklasseFlags", QStringLiteral("0"));
-    t.Put("PRdtmUebernahme", SqlDateLiteral(t.when, DatabaseKind(m_db)));
-    t.Put("PRstrGTSeriennummer", SqlQuote(Text(ecGTSeriennummer)));
-    t.Put("PRstrNotiz", SqlQuote(Text(ecNotiz)));
-    t.Put("PRstrPruefer", SqlQuote(Text(ecPruefer)));
-    t.Put("PRstrBewertender", SqlQuote(Text(ecBewertender)));
+    if (!t.keep) return;
+    t.Put("PRintSchutzklasseFlags", 0);
+    // Both engines read the ISO form whatever their settings; the SQLite
+    // file keeps it as it is. Other sources get the program's own form.
+    const TDbEngine engine = DatabaseEngine(m_db);
+    t.Put("PRdtmUebernahme", engine == TDbEngine::SQLite || engine == TDbEngine::PostgreSQL
+                                 ? IsoDateTimeText(t.when)
+                                 : FormatDateTime(t.when));
+    t.Put("PRstrGTSeriennummer", textValue(Text(ecGTSeriennummer)));
+    t.Put("PRstrNotiz", textValue(Text(ecNotiz)));
+    t.Put("PRstrPruefer", textValue(Text(ecPruefer)));
+    t.Put("PRstrBewertender", textValue(Text(ecBewertender)));
     // As the retrieval stores a test: no protocol yet, nothing stated.
-    t.Put("PRintProtokolltyp", QStringLiteral("0"));
-    t.Put("PRstrProtokollNr", QStringLiteral("''"));
-    t.Put("PRintSichWied", QStringLiteral("-1"));
-    t.Put("PRintFunktPruefBest", QStringLiteral("0"));
-    t.Put("PRintGesamtbew", QStringLiteral("0"));
-    t.Put("PRblnExternDiffStr", QStringLiteral("0"));
-    t.Put("PRblnManuellAbbruch", QStringLiteral("0"));
-    t.Put("PRblnGrenzwFehler", QStringLiteral("0"));
+    t.Put("PRintProtokolltyp", 0);
+    t.Put("PRstrProtokollNr", QStringLiteral(""));
+    t.Put("PRintSichWied", -1);
+    t.Put("PRintFunktPruefBest", 0);
+    t.Put("PRintGesamtbew", 0);
+    t.Put("PRblnExternDiffStr", 0);
+    t.Put("PRblnManuellAbbruch", 0);
+    t.Put("PRblnGrenzwFehler", 0);
 }
 
 // A stored test is the line's when every value the file carries agrees.
-bool TImportPass::SameTest(const TStoredTest &st, const QList<int> &v, const QString &serial) const
+bool TImportPass::SameTest(const TStoredTest &st, const TFileValues &v, const QString &serial) const
 {
     if (Has(ecGTSeriennummer) && st.serial != serial) return false;
     for (int i = 0; i < kMatchBools; ++i) {
@@ -402,37 +374,26 @@ bool TImportPass::SameTest(const TStoredTest &st, const QList<int> &v, const QSt
 // another designation would file its test wrongly. Empty when it does not.
 QString TImportPass::BarcodeConflict(const QString &barcode, int kunde) const
 {
-    const auto owner = m_devicesByBarcode.constFind(barcode);
-    if (barcode.isEmpty() || owner == m_devicesByBarcode.constEnd()) return {};
-    const TDeviceOwner o = m_owners.value(*owner);
+    const auto owner = m_known.devicesByBarcode.constFind(barcode);
+    if (barcode.isEmpty() || owner == m_known.devicesByBarcode.constEnd()) return {};
+    const TDeviceOwner o = m_known.owners.value(*owner);
     if (o.kunde != kunde)
         return QStringLiteral("Der Barcode „%1“ gehört zum Prüfling „%2“ des Kunden „%3“, nicht zu „%4“.")
-            .arg(barcode, o.bezeichnung, m_customerNames.value(o.kunde), Text(ecName1));
+            .arg(barcode, o.bezeichnung, m_known.customerNames.value(o.kunde), Text(ecName1));
     if (Has(ecBezeichnung) && ImportKeyText(Text(ecBezeichnung)) != ImportKeyText(o.bezeichnung))
         return QStringLiteral("Der Barcode „%1“ gehört zum Prüfling „%2“, nicht zu „%3“.")
             .arg(barcode, o.bezeichnung, Text(ecBezeichnung));
     return {};
 }
 
-bool TImportPass::Exec(const QString &sql, QString *err)
+// A new row: its keys, then the file's texts.
+bool TImportPass::Insert(TImportInsert &q, QVariantList &vals, std::span<const TColumnText> texts,
+                         QString *err)
 {
-    if (!m_write) return true;
-    QSqlQuery q(m_db);
-    if (q.exec(sql)) return true;
-    *err = q.lastError().text();
-    return false;
-}
-
-// A new customer or device: its keys, then the file's texts.
-bool TImportPass::InsertRow(const QString &table, QStringList cols, QStringList vals,
-                            std::span<const TColumnText> texts, QString *err)
-{
-    for (const TColumnText &t : texts) {
-        cols << QLatin1String(t.dbColumn);
-        vals << SqlQuote(Text(t.col));
-    }
-    return Exec(
-        QStringLiteral("INSERT INTO %1 (%2)\nVALUES (%3)").arg(table, cols.join(u','), vals.join(u',')), err);
+    if (!m_storing) return true;
+    for (const TColumnText &t : texts)
+        vals << textValue(Text(t.col));
+    return q.Exec(vals, err);
 }
 
 bool TImportPass::StoreCustomer(TImportLine &line, const QString &key, int &kunde, QString *err)
@@ -442,12 +403,11 @@ bool TImportPass::StoreCustomer(TImportLine &line, const QString &key, int &kund
         ++m_summary.matchedCustomers;
         return true;
     }
-    kunde = m_write ? m_nextCustomer++ : --m_pseudo;
-    if (!InsertRow(QStringLiteral("tblKunden"), {QStringLiteral("KDintKundenNr")}, {QString::number(kunde)},
-                   kCustomerText, err))
-        return false;
-    m_customers.insert(key, kunde);
-    m_customerNames.insert(kunde, Text(ecName1));
+    kunde = m_storing ? m_nextCustomer++ : --m_pseudo;
+    QVariantList vals{kunde};
+    if (!Insert(m_insCustomer, vals, kCustomerText, err)) return false;
+    m_known.customers.insert(key, kunde);
+    m_known.customerNames.insert(kunde, Text(ecName1));
     line.customer = TImportAction::New;
     ++m_summary.newCustomers;
     return true;
@@ -456,22 +416,21 @@ bool TImportPass::StoreCustomer(TImportLine &line, const QString &key, int &kund
 bool TImportPass::StoreDevice(TImportLine &line, int kunde, const QString &barcode, int &device, QString *err)
 {
     const QString dk = DeviceKey(kunde, [this](TExportColumn c) { return Text(c); });
-    device = barcode.isEmpty() ? m_devicesByKey.value(dk, 0) : m_devicesByBarcode.value(barcode, 0);
+    device =
+        barcode.isEmpty() ? m_known.devicesByKey.value(dk, 0) : m_known.devicesByBarcode.value(barcode, 0);
     if (device) {
         line.device = TImportAction::Matched;
         ++m_summary.matchedDevices;
         return true;
     }
-    device = m_write ? m_nextDevice++ : --m_pseudo;
-    if (!InsertRow(QStringLiteral("tblPruefling"),
-                   {QStringLiteral("PLintPrueflingNr"), QStringLiteral("PLintKundenNr")},
-                   {QString::number(device), QString::number(kunde)}, kDeviceText, err))
-        return false;
+    device = m_storing ? m_nextDevice++ : --m_pseudo;
+    QVariantList vals{device, kunde};
+    if (!Insert(m_insDevice, vals, kDeviceText, err)) return false;
     if (!barcode.isEmpty()) {
-        m_devicesByBarcode.insert(barcode, device);
-        m_owners.insert(device, {kunde, Text(ecBezeichnung)});
+        m_known.devicesByBarcode.insert(barcode, device);
+        m_known.owners.insert(device, {kunde, Text(ecBezeichnung)});
     }
-    if (!m_devicesByKey.contains(dk)) m_devicesByKey.insert(dk, device);
+    if (!m_known.devicesByKey.contains(dk)) m_known.devicesByKey.insert(dk, device);
     line.device = TImportAction::New;
     ++m_summary.newDevices;
     return true;
@@ -479,7 +438,7 @@ bool TImportPass::StoreDevice(TImportLine &line, int kunde, const QString &barco
 
 // One present before the import is not stored twice; the file's own lines
 // all go in (two tests on one day are real).
-bool TImportPass::StoreTest(TImportLine &line, const TLineTest &t, int device, QString *err)
+bool TImportPass::StoreTest(TImportLine &line, TLineTest &t, int device, QString *err)
 {
     const QString serial = ImportKeyText(Text(ecGTSeriennummer));
     if (m_tests.Contains(device, t.when, line.datum,
@@ -488,15 +447,18 @@ bool TImportPass::StoreTest(TImportLine &line, const TLineTest &t, int device, Q
         ++m_summary.presentTests;
         return true;
     }
-    const int nr = m_write ? m_nextTest++ : --m_pseudo;
-    if (!Exec(QStringLiteral("INSERT INTO tblPruefung (PRintPruefungsNr, PRintPrueflingNr, %1)\n"
-                             "VALUES (%2, %3, %4)")
-                  .arg(t.cols.join(u','))
-                  .arg(nr)
-                  .arg(device)
-                  .arg(t.vals.join(u',')),
-              err))
-        return false;
+    const int nr = m_storing ? m_nextTest++ : --m_pseudo;
+    if (m_storing && !m_insTest.IsPrepared()) {
+        QStringList cols;
+        for (const char *c : t.cols)
+            cols << QLatin1String(c);
+        if (!m_insTest.Prepare(m_db, insertSql("tblPruefung", cols, {}), err)) return false;
+    }
+    if (m_storing) {
+        t.vals[0] = nr;
+        t.vals[1] = device;
+    }
+    if (!Insert(m_insTest, t.vals, {}, err)) return false;
     line.test = TImportAction::New;
     ++m_summary.newTests;
     return true;
@@ -519,9 +481,11 @@ bool TImportPass::Line(const TCsvRecord &rec, int headerSize, QString *error)
         Refuse(line, tooLong);
         return true;
     }
-    TLineTest t;
+    TLineTest &t = m_test;
+    t.Reset(m_storing);
     if (!line.datum.isEmpty()) {
-        t.when = ParseDateTime(line.datum, Qt::LocalTime);
+        // Wall-clock time, as the stored tests are read: no zone to look up per line.
+        t.when = ParseDateTime(line.datum, Qt::UTC);
         if (!t.when.isValid()) {
             Refuse(line, QStringLiteral("„%1“ ist kein Datum.").arg(line.datum));
             return true;
@@ -534,12 +498,8 @@ bool TImportPass::Line(const TCsvRecord &rec, int headerSize, QString *error)
                QStringLiteral("„%1“ in Spalte „%2“ ist kein gültiger Wert.").arg(Value(bad), header(bad)));
         return true;
     }
-    if (!m_firstError.isEmpty() && m_write) { // nothing more is stored; keep checking
-        m_lines << line;
-        return true;
-    }
     const QString ck = CustomerKey([this](int i) { return Text(kCustomerText[i].col); });
-    int kunde = m_customers.value(ck, 0);
+    int kunde = m_known.customers.value(ck, 0);
     const QString barcode = ImportKeyText(Text(ecBarcode));
     if (const QString conflict = BarcodeConflict(barcode, kunde); !conflict.isEmpty()) {
         line.device = TImportAction::Conflict;
@@ -551,7 +511,7 @@ bool TImportPass::Line(const TCsvRecord &rec, int headerSize, QString *error)
     if (!StoreCustomer(line, ck, kunde, &err) || !StoreDevice(line, kunde, barcode, device, &err) ||
         (t.when.isValid() && !StoreTest(line, t, device, &err)))
         return Fail(QStringLiteral("Zeile %1: %2").arg(rec.line).arg(err), error);
-    m_lines << line;
+    Keep(line);
     return true;
 }
 
@@ -562,19 +522,58 @@ bool TImportPass::Finish(QString *error)
         if (error) *error = QStringLiteral("Nichts eingelesen. ") + m_firstError;
         return false;
     }
-    if (m_write && !m_db.commit()) return Fail(m_db.lastError().text(), error);
+    if (m_write && !m_db.commit()) return Fail(DbFehlertext(m_db.lastError()), error);
+    return true;
+}
+
+bool TImportPass::Cancel(QString *error)
+{
+    return Fail(QStringLiteral("Abgebrochen: nichts eingelesen."), error);
+}
+
+} // namespace
+
+namespace {
+
+// Every line of the file once; false when the database fails or the user cancels.
+bool OverFile(TCsvStream &stream, TImportPass &pass, int headerSize,
+              const std::function<bool(qint64)> &progress, QString *error)
+{
+    TCsvRecord head, rec;
+    if (!stream.Rewind() || !stream.Next(head)) {
+        if (error) *error = QStringLiteral("Die Datei kann nicht erneut gelesen werden.");
+        return false;
+    }
+    int n = 0;
+    while (stream.Next(rec)) {
+        if (!pass.Line(rec, headerSize, error)) return false;
+        if (++n % 500 == 0 && !progress(stream.Position())) return pass.Cancel(error);
+    }
     return true;
 }
 
 } // namespace
 
-bool TCsvImport::Run(QSqlDatabase db, bool write, QString *error)
+bool TCsvImport::Run(QSqlDatabase db, bool write, QString *error, const TImportProgress &progress)
 {
     m_lines.clear();
     m_summary = TImportSummary{};
+    if (!m_stream.IsOpen()) {
+        if (error) *error = QStringLiteral("Keine Datei geladen.");
+        return false;
+    }
     TImportPass pass(db, write, m_col, m_lines, m_summary);
     if (!pass.Prepare(error)) return false;
-    for (const TCsvRecord &rec : m_records)
-        if (!pass.Line(rec, m_headerSize, error)) return false;
+    // Storing reads the file twice: checking, then writing.
+    const qint64 size = m_stream.Size();
+    const qint64 total = write ? 2 * size : size;
+    qint64 offset = 0;
+    const auto told = [&](qint64 pos) { return !progress || progress(offset + pos, total); };
+    if (!OverFile(m_stream, pass, m_headerSize, told, error)) return false;
+    if (write && !pass.Refused()) {
+        offset = size;
+        if (!pass.StartWriting(error) || !OverFile(m_stream, pass, m_headerSize, told, error)) return false;
+    }
+    if (progress) progress(total, total);
     return pass.Finish(error);
 }

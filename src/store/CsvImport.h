@@ -9,13 +9,19 @@
 // nothing while a second test of a device on one day is not lost. A barcode
 // that belongs to another customer's device or to another designation
 // refuses its line. The whole file goes in one transaction: one bad line and
-// nothing is stored.
+// nothing is stored. The file is read as a stream, twice when storing: the
+// first pass finds every refused line, the second writes.
+
+#include "store/CsvImportStream.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 // Conflict: the line's barcode belongs to another customer's device or to
 // another designation (the line is refused).
@@ -37,42 +43,56 @@ struct TImportSummary {
     int newDevices = 0, matchedDevices = 0;
     int newTests = 0, presentTests = 0;
     int refused = 0;
+    bool linesCut = false; // Lines() holds only the first lines of each kind
     QString Text() const;
 };
 
-// Splits text in the export's CSV form (";" between values, values in
-// double quotes that may hold line breaks, "" for a quote) into records,
-// each with the number of the line it starts on.
-struct TCsvRecord {
-    int line = 0;
-    QStringList values;
-};
+// Splits text in the export's CSV form (TCsvSplitter) into records, each
+// with the number of the line it starts on.
 QList<TCsvRecord> SplitCsv(const QString &text);
 // UTF-8 when the bytes are valid UTF-8 (with or without BOM), else Windows-1252.
 QString DecodeImportBytes(const QByteArray &bytes);
 
+// Told how far a run is (bytes of the file read, of all to read); false
+// cancels the run, and nothing is stored.
+using TImportProgress = std::function<bool(qint64 done, qint64 total)>;
+
 class TCsvImport {
 public:
-    // Reads and checks the header. False with a German reason (no file, no
-    // known column, no customer name column).
+    // Which field a column of the file is, by the file's header text: for
+    // lists whose headers are not the export's. Given before ReadFile; a
+    // field given as empty text leaves that column out.
+    void SetColumnMapping(const QHash<QString, QString> &fileToField) { m_mapping = fileToField; }
+
+    // Opens the file and checks the header. False with a German reason (no
+    // file, no known column, no customer name column).
     bool ReadFile(const QString &fileName, QString *error = nullptr);
     bool ReadBytes(const QByteArray &bytes, QString *error = nullptr);
 
     // Header names not read (unknown or only derived), for the preview.
     const QStringList &IgnoredColumns() const { return m_ignored; }
+    // The file's header texts, and the field each is read as (the export's
+    // header name; empty when not read).
+    const QStringList &FileColumns() const { return m_fileColumns; }
+    QStringList ColumnFields() const;
 
     // Matches every line against the database; with write, stores what is
     // new in one transaction, and only when no line is refused. False when
-    // the database fails or (write) a line is refused: *error names it.
-    bool Run(QSqlDatabase db, bool write, QString *error = nullptr);
+    // the database fails, the run is cancelled or (write) a line is refused:
+    // *error names it.
+    bool Run(QSqlDatabase db, bool write, QString *error = nullptr, const TImportProgress &progress = {});
 
     const QList<TImportLine> &Lines() const { return m_lines; }
     const TImportSummary &Summary() const { return m_summary; }
 
 private:
+    bool ReadHeader(QString *error);
+
     int m_headerSize = 0;
     QList<int> m_col; // per export column: index in the record, -1 absent
-    QList<TCsvRecord> m_records;
+    TCsvStream m_stream;
+    QHash<QString, QString> m_mapping;
+    QStringList m_fileColumns;
     QStringList m_ignored;
     QList<TImportLine> m_lines;
     TImportSummary m_summary;

@@ -25,52 +25,9 @@ QString TImportSummary::Text() const
 QList<TCsvRecord> SplitCsv(const QString &text)
 {
     QList<TCsvRecord> out;
-    TCsvRecord rec;
-    QString value;
-    bool quoted = false, inValue = false;
-    int line = 1;
-    rec.line = 1;
-    auto endRecord = [&] {
-        rec.values << value;
-        value.clear();
-        // A blank line is no record.
-        if (!(rec.values.size() == 1 && rec.values[0].isEmpty() && !inValue)) out << rec;
-        rec = TCsvRecord{};
-        inValue = false;
-    };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (quoted) {
-            if (c == u'"') {
-                if (i + 1 < text.size() && text[i + 1] == u'"') {
-                    value += u'"';
-                    ++i;
-                } else {
-                    quoted = false;
-                }
-            } else {
-                if (c == u'\n') ++line;
-                value += c;
-            }
-            continue;
-        }
-        if (c == u'"') {
-            quoted = true;
-            inValue = true;
-        } else if (c == u';') {
-            rec.values << value;
-            value.clear();
-            inValue = true;
-        } else if (c == u'\r' || c == u'\n') {
-            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-            endRecord();
-            rec.line = ++line;
-        } else {
-            value += c;
-            inValue = true;
-        }
-    }
-    if (inValue || !value.isEmpty()) endRecord();
+    TCsvSplitter splitter;
+    splitter.Feed(text, out);
+    splitter.Finish(out);
     return out;
 }
 
@@ -82,39 +39,64 @@ QString DecodeImportBytes(const QByteArray &bytes)
     return DecodeWindows1252(bytes);
 }
 
+namespace {
+
+int exportColumnNamed(const QString &name)
+{
+    for (int c = 0; c < ecColumnCount; ++c)
+        if (name.compare(QLatin1String(kExportColumns[std::size_t(c)].header), Qt::CaseInsensitive) == 0)
+            return c;
+    return -1;
+}
+
+} // namespace
+
 bool TCsvImport::ReadFile(const QString &fileName, QString *error)
 {
+    m_fileColumns.clear();
     if (const QString why = DatabaseFileRefusal(fileName); !why.isEmpty()) {
         if (error) *error = why;
         return false;
     }
-    QFile f(fileName);
-    if (!f.open(QIODevice::ReadOnly)) {
-        if (error) *error = QStringLiteral("Die Datei \"%1\" kann nicht gelesen werden.").arg(fileName);
-        return false;
-    }
-    return ReadBytes(f.readAll(), error);
+    if (!m_stream.OpenFile(fileName, error)) return false;
+    return ReadHeader(error);
 }
 
 bool TCsvImport::ReadBytes(const QByteArray &bytes, QString *error)
 {
-    m_records = SplitCsv(DecodeImportBytes(bytes));
+    m_stream.OpenBytes(bytes);
+    return ReadHeader(error);
+}
+
+QStringList TCsvImport::ColumnFields() const
+{
+    QStringList fields(m_fileColumns.size());
+    for (int c = 0; c < ecColumnCount; ++c)
+        if (m_col[c] >= 0 && m_col[c] < fields.size())
+            fields[m_col[c]] = QLatin1String(kExportColumns[std::size_t(c)].header);
+    return fields;
+}
+
+bool TCsvImport::ReadHeader(QString *error)
+{
     m_col = QList<int>(ecColumnCount, -1);
     m_ignored.clear();
+    m_fileColumns.clear();
     m_lines.clear();
     m_summary = TImportSummary{};
-    if (m_records.isEmpty()) {
+    TCsvRecord head;
+    if (!m_stream.Next(head)) {
         if (error) *error = QStringLiteral("Die Datei ist leer.");
         return false;
     }
-    const QStringList head = m_records.takeFirst().values;
-    m_headerSize = int(head.size());
-    for (int i = 0; i < head.size(); ++i) {
-        const QString name = head[i].trimmed();
-        int found = -1;
-        for (int c = 0; c < ecColumnCount; ++c)
-            if (name.compare(QLatin1String(kExportColumns[std::size_t(c)].header), Qt::CaseInsensitive) == 0)
-                found = c;
+    m_headerSize = int(head.values.size());
+    for (int i = 0; i < head.values.size(); ++i) {
+        const QString name = head.values[i].trimmed();
+        m_fileColumns << name;
+        // The user's choice first: a customer's list names its columns its own way.
+        const auto chosen = m_mapping.constFind(name);
+        const int found =
+            chosen != m_mapping.constEnd() ? exportColumnNamed(chosen->trimmed()) : exportColumnNamed(name);
         // Keys are handed out anew and the mask follows from the set-up.
         const bool derived =
             found == ecKundenNr || found == ecPrueflingNr || found == ecPruefungsNr || found == ecEnables;
@@ -123,7 +105,9 @@ bool TCsvImport::ReadBytes(const QByteArray &bytes, QString *error)
             continue;
         }
         if (m_col[found] >= 0) {
-            if (error) *error = QStringLiteral("Die Spalte „%1“ steht zweimal in der Kopfzeile.").arg(name);
+            if (error)
+                *error = QStringLiteral("Die Spalte „%1“ steht zweimal in der Kopfzeile.")
+                             .arg(QLatin1String(kExportColumns[std::size_t(found)].header));
             return false;
         }
         m_col[found] = i;

@@ -3,6 +3,8 @@
 #include <QStringList>
 
 #include <cmath>
+#include <cstdio>
+#include <limits>
 
 QString ImportUserText(const QString &v)
 {
@@ -16,6 +18,46 @@ QString ImportKeyText(const QString &v)
     s.replace(u'"', u'\'');
     return s;
 }
+
+QString IsoDateTimeText(const QDateTime &dt)
+{
+    const QDate d = dt.date();
+    const QTime t = dt.time();
+    char buf[32];
+    const int n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", d.year(), d.month(),
+                                d.day(), t.hour(), t.minute(), t.second());
+    return QString::fromLatin1(buf, n);
+}
+
+namespace {
+
+// A decimal number (point or comma) times scale, rounded half up; nothing
+// for anything else. By hand: QString::toDouble was most of the import's time.
+std::optional<int> scaledDecimal(QStringView s, int scale)
+{
+    qint64 mantissa = 0;
+    qint64 divisor = 1;
+    bool point = false, digits = false;
+    for (const QChar c : s) {
+        if (c >= u'0' && c <= u'9') {
+            if (mantissa > 100'000'000'000LL) return std::nullopt;
+            mantissa = mantissa * 10 + (c.unicode() - u'0');
+            if (point) divisor *= 10;
+            digits = true;
+        } else if ((c == u'.' || c == u',') && !point) {
+            point = true;
+        } else {
+            return std::nullopt;
+        }
+        if (divisor > 1'000'000'000LL) return std::nullopt;
+    }
+    if (!digits) return std::nullopt;
+    const qint64 n = (mantissa * scale * 2 + divisor) / (2 * divisor);
+    if (n > std::numeric_limits<int>::max()) return std::nullopt;
+    return int(n);
+}
+
+} // namespace
 
 std::optional<bool> ParseImportBool(const QString &v)
 {
@@ -44,12 +86,9 @@ std::optional<int> ParseImportMeasured(const QString &v, int scale, int over, in
     } else if (s.startsWith(u'<')) {
         n = under;
     } else {
-        QString t = s;
-        t.replace(u',', u'.');
-        bool ok = false;
-        const double d = t.toDouble(&ok);
-        if (!ok || d < 0) return std::nullopt;
-        n = int(std::lround(d * scale));
+        const auto scaled = scaledDecimal(s, scale);
+        if (!scaled) return std::nullopt;
+        n = *scaled;
     }
     if (format(n).trimmed() != s && !(n == -1 && s.isEmpty())) return std::nullopt;
     return n;

@@ -4,6 +4,7 @@
 // writes. Each parser gives nothing for a text the export would not have
 // written, so the import can name the column instead of storing a guess.
 
+#include <QDateTime>
 #include <QString>
 
 #include <functional>
@@ -13,6 +14,9 @@
 QString ImportUserText(const QString &v);
 // Keys compare the way the export writes: its double quotes are apostrophes.
 QString ImportKeyText(const QString &v);
+
+// "yyyy-MM-dd hh:mm:ss", without the locale machinery (once per line).
+QString IsoDateTimeText(const QDateTime &dt);
 
 std::optional<bool> ParseImportBool(const QString &v);
 std::optional<int> ParseImportInt(const QString &v);

@@ -1,6 +1,7 @@
 #include "StoreTestDb.h"
 #include "store/CsvExport.h"
 #include "store/CsvImport.h"
+#include "store/CsvImportMapping.h"
 #include "store/Database.h"
 
 #include <QFile>
@@ -252,6 +253,172 @@ TEST(CsvImportFile, SplitKeepsLineBreaksInsideQuotesAndCountsLines)
     EXPECT_EQ(r[2].values, (QStringList{QStringLiteral("c"), QStringLiteral("d")}));
     EXPECT_EQ(DecodeImportBytes("M\xFCller"), QStringLiteral("Müller"));
     EXPECT_EQ(DecodeImportBytes("M\xC3\xBCller"), QStringLiteral("Müller"));
+}
+
+} // namespace
+
+namespace {
+
+// A file of n lines "Kunde i";"Gerät i";"i" (barcode) ;date, after a header.
+QByteArray ManyLines(int n, const QByteArray &last = {})
+{
+    QByteArray file = "\"Name1\";\"Bezeichnung\";\"Barcode\";\"Datum\";\"Schutzleiterwid\"\r\n";
+    for (int i = 0; i < n; ++i)
+        file += QStringLiteral("\"Kunde %1\";\"Gerät %2\";\"%3\";\"01.02.2025 10:%4\";\"%5\"\r\n")
+                    .arg(i % 50)
+                    .arg(i)
+                    .arg(100000 + i)
+                    .arg(i % 60, 2, 10, QLatin1Char('0'))
+                    .arg(i % 900)
+                    .toLatin1();
+    return file + last;
+}
+
+TEST(CsvImportStream, RecordsCutApartByTheReadsComeOutWhole)
+{
+    // Quoted line breaks, doubled quotes, CR LF and multi-byte characters
+    // land on every position of a piece boundary somewhere in 3 MB.
+    QString text = QStringLiteral("\"Kopf\";\"B\"\r\n");
+    for (int i = 0; i < 40000; ++i)
+        text += QStringLiteral("\"Zeile %1\r\nzwei \"\"%2\"\"\";ü€ %3%4")
+                    .arg(i)
+                    .arg(i % 7)
+                    .arg(i)
+                    .arg(i % 3 == 0 ? QStringLiteral("\r\n")
+                                    : (i % 3 == 1 ? QStringLiteral("\n") : QStringLiteral("\r")));
+    const QList<TCsvRecord> whole = SplitCsv(text);
+    for (const bool utf8 : {true, false}) {
+        SCOPED_TRACE(utf8 ? "UTF-8" : "Windows-1252");
+        TCsvStream stream;
+        stream.OpenBytes(utf8 ? text.toUtf8() : text.toLatin1().replace('?', '\x80'));
+        for (int pass = 0; pass < 2; ++pass) {
+            ASSERT_TRUE(stream.Rewind());
+            TCsvRecord rec;
+            qsizetype n = 0;
+            while (stream.Next(rec)) {
+                ASSERT_LT(n, whole.size());
+                ASSERT_EQ(rec.line, whole[n].line);
+                ASSERT_EQ(rec.values, whole[n].values) << n;
+                ++n;
+            }
+            EXPECT_EQ(n, whole.size());
+        }
+    }
+}
+
+TEST(CsvImportStream, OneByteLateInTheFileDecidesTheEncoding)
+{
+    // Valid UTF-8 for the first megabyte, then a Windows-1252 "ü".
+    QByteArray bytes = "Name1\r\n";
+    while (bytes.size() < 1'100'000)
+        bytes += "Meier\r\n";
+    bytes += "M\xFCller\r\n";
+    TCsvStream stream;
+    stream.OpenBytes(bytes);
+    TCsvRecord rec, last;
+    while (stream.Next(rec))
+        last = rec;
+    EXPECT_EQ(last.values.value(0), QStringLiteral("Müller"));
+}
+
+TEST_P(StoreDb, ALineRefusedAtTheEndOfALongFileStoresNothing)
+{
+    t->addCustomer(1, QStringLiteral("Müller"));
+    t->addDevice(10, 1, QStringLiteral("Kaffeemaschine"), QStringLiteral("4711"));
+    const struct {
+        QByteArray last;
+        const char *why;
+    } cases[] = {{"\"Kunde 1\";\"Säge\";\"77\";\"31.02.2025\";\"1\"\r\n", "kein Datum"},
+                 // Found only by matching: the barcode is Müller's machine.
+                 {"\"Kunde 1\";\"Säge\";\"4711\";\"01.03.2025\";\"1\"\r\n", "Müller"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        TCsvImport import;
+        QString err;
+        ASSERT_TRUE(import.ReadBytes(ManyLines(2500, c.last), &err)) << err.toStdString();
+        EXPECT_FALSE(import.Run(t->db(), true, &err));
+        EXPECT_TRUE(err.contains(QStringLiteral("Zeile 2502"))) << err.toStdString();
+        EXPECT_TRUE(err.contains(QString::fromUtf8(c.why))) << err.toStdString();
+        EXPECT_EQ(import.Summary().refused, 1);
+        EXPECT_EQ(t->count(QStringLiteral("tblKunden")), 1);
+        EXPECT_EQ(t->count(QStringLiteral("tblPruefling")), 1);
+        EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 0);
+    }
+}
+
+TEST_P(StoreDb, ACancelledImportStoresNothingAndSaysSo)
+{
+    TCsvImport import;
+    QString err;
+    ASSERT_TRUE(import.ReadBytes(ManyLines(3000), &err));
+    qint64 last = 0, total = 0;
+    // Cancelled in the writing pass, after rows went into the transaction.
+    const bool ok = import.Run(t->db(), true, &err, [&](qint64 done, qint64 all) {
+        EXPECT_GE(done, last);
+        last = done;
+        total = all;
+        return done < all * 3 / 4;
+    });
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(err.contains(QStringLiteral("Abgebrochen"))) << err.toStdString();
+    EXPECT_GT(last, total / 2); // it was writing
+    EXPECT_EQ(t->count(QStringLiteral("tblKunden")), 0);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 0);
+
+    // Not cancelled: everything, the preview cut to its first lines.
+    ASSERT_TRUE(import.Run(t->db(), true, &err)) << err.toStdString();
+    EXPECT_EQ(t->count(QStringLiteral("tblKunden")), 50);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 3000);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefung"), QStringLiteral("PRintSchutzleiterwid = 899")), 3);
+    EXPECT_EQ(import.Summary().newTests, 3000);
+    EXPECT_TRUE(import.Summary().linesCut);
+    EXPECT_EQ(import.Lines().size(), 1000);
+}
+
+TEST_P(StoreDb, ColumnsOfACustomersListAreReadAsTheChosenFields)
+{
+    const QByteArray file = "Firma;Gerät;Prüfdatum;Bemerkung;Name1\n"
+                            "Meier;Bohrer;01.02.2025;alt;x\n";
+    TCsvImport import;
+    QString err;
+    EXPECT_FALSE(import.ReadBytes(file, &err)); // "Name1" alone names no device
+    EXPECT_EQ(import.FileColumns(),
+              (QStringList{QStringLiteral("Firma"), QStringLiteral("Gerät"), QStringLiteral("Prüfdatum"),
+                           QStringLiteral("Bemerkung"), QStringLiteral("Name1")}));
+    import.SetColumnMapping({{QStringLiteral("Firma"), QStringLiteral("Name1")},
+                             {QStringLiteral("Gerät"), QStringLiteral("Bezeichnung")},
+                             { QStringLiteral("Prüfdatum"),
+                               QStringLiteral("datum") }});
+    EXPECT_FALSE(import.ReadBytes(file, &err)); // the file's own "Name1" as well
+    EXPECT_TRUE(err.contains(QStringLiteral("zweimal"))) << err.toStdString();
+    import.SetColumnMapping({{QStringLiteral("Firma"), QStringLiteral("Name1")},
+                             {QStringLiteral("Gerät"), QStringLiteral("Bezeichnung")},
+                             {QStringLiteral("Prüfdatum"), QStringLiteral("datum")},
+                             { QStringLiteral("Name1"),
+                               QString() }});
+    ASSERT_TRUE(import.ReadBytes(file, &err)) << err.toStdString();
+    EXPECT_EQ(import.ColumnFields(), (QStringList{QStringLiteral("Name1"), QStringLiteral("Bezeichnung"),
+                                                  QStringLiteral("Datum"), QString(), QString()}));
+    EXPECT_EQ(import.IgnoredColumns(), (QStringList{QStringLiteral("Bemerkung"), QStringLiteral("Name1")}));
+    ASSERT_TRUE(import.Run(t->db(), true, &err)) << err.toStdString();
+    EXPECT_EQ(t->count(QStringLiteral("tblKunden"), QStringLiteral("KDstrName1 = 'Meier'")), 1);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefling"), QStringLiteral("PLstrBezeichnung = 'Bohrer'")), 1);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 1);
+}
+
+TEST(CsvImportMapping, CommandLineMappingsAreCheckedAgainstTheFields)
+{
+    QHash<QString, QString> m;
+    QString err;
+    EXPECT_TRUE(ParseImportMappingOption(QStringLiteral("Firma=Name1"), m, &err));
+    EXPECT_TRUE(ParseImportMappingOption(QStringLiteral("a=b=Barcode"), m, &err)); // the last "=" splits
+    EXPECT_TRUE(ParseImportMappingOption(QStringLiteral("Notizen="), m, &err));    // not read
+    EXPECT_EQ(m.value(QStringLiteral("a=b")), QStringLiteral("Barcode"));
+    EXPECT_TRUE(m.contains(QStringLiteral("Notizen")) && m.value(QStringLiteral("Notizen")).isEmpty());
+    EXPECT_FALSE(ParseImportMappingOption(QStringLiteral("Firma"), m, &err));
+    EXPECT_FALSE(ParseImportMappingOption(QStringLiteral("Firma=Kundenname"), m, &err));
+    EXPECT_TRUE(err.contains(QStringLiteral("Kundenname")));
+    EXPECT_FALSE(ParseImportMappingOption(QStringLiteral("X=Enables"), m, &err)); // never read
 }
 
 } // namespace

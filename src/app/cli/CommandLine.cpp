@@ -105,7 +105,11 @@ const std::vector<TCommand> &CommandTable()
         {QStringLiteral("import-csv"),
          {QStringLiteral("DATEI")},
          QStringLiteral("Liest Kunden, Prüflinge und Prüfungen aus einer CSV-Datei ein."),
-         {O{QStringLiteral("dry-run"), QString(), QStringLiteral("nur prüfen, nichts speichern")}},
+         {O{QStringLiteral("dry-run"), QString(), QStringLiteral("nur prüfen, nichts speichern")},
+          O{QStringLiteral("column"), QStringLiteral("SPALTE=FELD"),
+            QStringLiteral("Spalte der Datei als Feld lesen (mehrfach; sonst die im Fenster gemerkte "
+                           "Zuordnung)"),
+            true}},
          &RunImportCsvCommand,
          TCommandApp::Core},
         {QStringLiteral("export-xlsx"),
@@ -199,8 +203,11 @@ QStringList runnerArgs(const QCommandLineParser &parser, const QStringList &args
     out << parser.positionalArguments();
     for (const TCommandOption &o : c.options) {
         if (!parser.isSet(o.name)) continue;
-        out << QStringLiteral("--") + o.name;
-        if (!o.valueName.isEmpty()) out << parser.value(o.name);
+        const QStringList values = o.repeated ? parser.values(o.name) : QStringList{parser.value(o.name)};
+        for (const QString &v : values) {
+            out << QStringLiteral("--") + o.name;
+            if (!o.valueName.isEmpty()) out << v;
+        }
     }
     return out;
 }

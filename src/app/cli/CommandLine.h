@@ -19,6 +19,7 @@ struct TCommandOption {
     QString name;
     QString valueName; // empty: a switch
     QString description;
+    bool repeated = false; // may be given more than once; the runner sees each
 };
 
 using TCommandRunner = int (*)(const QStringList &args);

@@ -92,6 +92,32 @@ TEST_F(CliExtras, EveryCommandRunsAndRefusesBadValues)
     EXPECT_EQ(RunImportCsvCommand({p, QStringLiteral("--import-csv"), path("fehlt.csv")}), 1);
 }
 
+// A customer's list: columns read as the options say, over what the window remembered.
+TEST_F(CliExtras, ImportReadsAListWithItsOwnHeadersAsMapped)
+{
+    const QString p = QStringLiteral("geraetetester");
+    QFile csv(path("kunde.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+    csv.write("Firma;Ger\xE4t;Pr\xFC"
+              "fdatum;Notizen\r\nNeu;S\xE4ge;01.02.2025;egal\r\n");
+    csv.close();
+    const QString file = path("kunde.csv");
+    EXPECT_EQ(RunImportCsvCommand({p, QStringLiteral("--import-csv"), file}), 1); // no "Name1"
+    EXPECT_EQ(RunImportCsvCommand({p, QStringLiteral("--import-csv"), file, QStringLiteral("--column"),
+                                   QStringLiteral("Firma=Kundenname")}),
+              2);
+    // Remembered by the window: the device column.
+    TIniFile(iniScope.path())
+        .WriteString(QStringLiteral("ImportSpalten"), QStringLiteral("Gerät"), QStringLiteral("Bezeichnung"));
+    EXPECT_EQ(RunImportCsvCommand({p, QStringLiteral("--import-csv"), file, QStringLiteral("--column"),
+                                   QStringLiteral("Firma=Name1"), QStringLiteral("--column"),
+                                   QStringLiteral("Prüfdatum=Datum")}),
+              0);
+    EXPECT_EQ(db->count(QStringLiteral("tblKunden"), QStringLiteral("KDstrName1 = 'Neu'")), 1);
+    EXPECT_EQ(db->count(QStringLiteral("tblPruefling"), QStringLiteral("PLstrBezeichnung = 'Säge'")), 1);
+    EXPECT_EQ(db->count(QStringLiteral("tblPruefung")), 2);
+}
+
 } // namespace
 
 namespace {

@@ -116,6 +116,12 @@ TEST(CommandLine, TheRunnerGetsOnePlainFormHoweverTheUserWroteIt)
     EXPECT_EQ(cl.commandArgs, QStringList({"geraetetester", "--import-csv", "-", "--dry-run"}));
     EXPECT_EQ(cl.command->run, nullptr);
 
+    // A repeated option reaches the runner each time (the real table's import).
+    cl = ParseCommandLine({"geraetetester", "--import-csv", "a.csv", "--column", "A=Name1", "--column=B="});
+    ASSERT_EQ(cl.action, TCommandLine::RunCommand) << cl.error.toStdString();
+    EXPECT_EQ(cl.commandArgs, QStringList({"geraetetester", "--import-csv", "a.csv", "--column", "A=Name1",
+                                           "--column", "B="}));
+
     cl = parse({"--fetch"});
     ASSERT_EQ(cl.action, TCommandLine::RunCommand);
     EXPECT_EQ(cl.commandArgs, QStringList({"geraetetester", "--fetch"}));

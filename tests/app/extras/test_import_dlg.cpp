@@ -1,12 +1,16 @@
 // The import window: the preview stores nothing, a refused line keeps the
 // "Einlesen" button off, a clean file goes in once.
 
+#include "../../support/ProgramIniScope.h"
 #include "../FakePrompt.h"
 #include "StoreTestDb.h"
 #include "app/extras/ImportDlg.h"
+#include "core/IniFile.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -88,6 +92,74 @@ TEST_P(ImportDialog, ABarcodeOfAnotherCustomersDeviceShowsAsConflict)
     EXPECT_EQ(d.Vorschau->item(0, 5)->text(), QStringLiteral("Konflikt"));
     EXPECT_TRUE(d.Vorschau->item(0, 7)->text().contains(QStringLiteral("Müller")));
     EXPECT_EQ(t->count(QStringLiteral("tblKunden")), 1);
+}
+
+TEST_P(ImportDialog, TheColumnsOfACustomersListAreChosenOnceAndRemembered)
+{
+    gt_test::TProgramIniScope ini;
+    QTemporaryDir dir;
+    const QString file = WriteFile(
+        dir, "kunde.csv", "Firma;Gerät;Prüfdatum\r\nMeier;Bohrer;01.02.2025\r\nMeier;Säge;01.02.2025\r\n");
+    gt_app_test::TFakePrompt prompt;
+    TImportDlg d;
+    d.setDatabase(t->db());
+    EXPECT_FALSE(d.LoadFile(file)); // no "Name1": the columns are offered for choosing
+    ASSERT_EQ(d.Zuordnung->rowCount(), 3);
+    EXPECT_EQ(d.Zuordnung->item(1, 0)->text(), QStringLiteral("Gerät"));
+    auto *box = qobject_cast<QComboBox *>(d.Zuordnung->cellWidget(0, 1));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->currentIndex(), 0); // "(nicht einlesen)"
+    EXPECT_FALSE(d.MapColumn(QStringLiteral("Firma"), QStringLiteral("Name1")));
+    // Customer and device are enough for a preview, without tests yet.
+    ASSERT_TRUE(d.MapColumn(QStringLiteral("Gerät"), QStringLiteral("Bezeichnung")));
+    EXPECT_TRUE(d.Vorschau->item(0, 6)->text().isEmpty());
+    ASSERT_TRUE(d.MapColumn(QStringLiteral("Prüfdatum"), QStringLiteral("Datum")));
+    EXPECT_TRUE(d.BtnEinlesen->isEnabled());
+    box = qobject_cast<QComboBox *>(d.Zuordnung->cellWidget(1, 1));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->currentText(), QStringLiteral("Bezeichnung"));
+    EXPECT_EQ(TIniFile(ini.path()).ReadString(QStringLiteral("ImportSpalten"), QStringLiteral("Firma"), {}),
+              QStringLiteral("Name1"));
+
+    // The next list with the same headers is read as chosen before.
+    TImportDlg again;
+    again.setDatabase(t->db());
+    ASSERT_TRUE(again.LoadFile(file));
+    ASSERT_EQ(again.Vorschau->rowCount(), 2);
+    EXPECT_EQ(again.Vorschau->item(1, 2)->text(), QStringLiteral("Säge"));
+    EXPECT_TRUE(again.ImportClick());
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefling")), 2);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 2);
+}
+
+TEST_P(ImportDialog, AbbrechenWhileStoringStoresNothing)
+{
+    QByteArray bytes = "Name1;Bezeichnung;Datum\r\n";
+    for (int i = 0; i < 20000; ++i)
+        bytes += QStringLiteral("Kunde %1;Gerät %2;01.02.2025\r\n").arg(i % 40).arg(i).toLatin1();
+    QTemporaryDir dir;
+    const QString file = WriteFile(dir, "viel.csv", bytes);
+    gt_app_test::TFakePrompt prompt;
+    TImportDlg d;
+    d.setDatabase(t->db());
+    ASSERT_TRUE(d.LoadFile(file));
+    EXPECT_FALSE(d.Fortschritt->isVisible());
+    // The first progress shown while storing is answered with "Abbrechen".
+    bool clicked = false;
+    QObject::connect(d.Fortschritt, &QProgressBar::valueChanged, &d, [&](int v) {
+        if (v > 0 && !clicked && d.BtnAbbrechen->isEnabled()) {
+            clicked = true;
+            d.BtnAbbrechen->click();
+        }
+    });
+    EXPECT_FALSE(d.ImportClick());
+    EXPECT_TRUE(clicked);
+    const QStringList warned = prompt.told(QMessageBox::Warning);
+    ASSERT_EQ(warned.size(), 1);
+    EXPECT_TRUE(warned[0].contains(QStringLiteral("Abgebrochen"))) << warned[0].toStdString();
+    EXPECT_EQ(t->count(QStringLiteral("tblKunden")), 0);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 0);
+    EXPECT_TRUE(d.BtnSchliessen->isEnabled());
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ImportDialog,
