@@ -8,6 +8,7 @@
 #include <QObject>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -115,8 +116,12 @@ protected:
 
 private:
     bool handleReadData(const char *bytes, qsizetype count);
+    using TClock = std::chrono::steady_clock;
+    enum class TLineWait { Due, Stop };
     // hungUp: woken by a hang-up or error rather than by data.
     bool gatherAndHandle(bool hungUp);
+    void collectRest(char *buf, qsizetype &have);
+    TLineWait waitQuietly(TClock::time_point until, bool watchLine) const;
     void pollLineEvents();
     void providerClosed();
 
