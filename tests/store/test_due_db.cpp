@@ -180,6 +180,40 @@ TEST_P(StoreDb, ADeviceWhoseNewestTestFailedIsDueNowAndListedFirstAmongTheTested
         << ReadFileBytes(file).toStdString();
 }
 
+// Tests are not always stored in the order they were made (a tester fetched
+// late, an import of old records): the newest by time counts, at the same
+// moment the higher number, and its own verdict with it, never that of a
+// row stored after it.
+TEST_P(StoreDb, TheNewestTestCountsWhateverTheOrderItWasStoredIn)
+{
+    t->addCustomer(4, QStringLiteral("Labor"));
+    for (int d = 11; d <= 13; ++d)
+        t->addDevice(d, 4, QStringLiteral("Gerät %1").arg(d));
+    // 11: the newest passed, an older failure was stored after it.
+    t->addTest(110, 11, at(2025, 1, 10));
+    t->addTest(111, 11, at(2024, 5, 1));
+    // 12 and 13: two tests of one moment, the higher number decides.
+    t->addTest(121, 12, at(2025, 1, 5));
+    t->addTest(120, 12, at(2025, 1, 5));
+    t->addTest(131, 13, at(2025, 1, 5));
+    t->addTest(130, 13, at(2025, 1, 5));
+    t->exec(QStringLiteral(
+        "UPDATE tblPruefung SET PRblnPruefungsergebnis = 0 WHERE PRintPruefungsNr IN (111, 120, 131)"));
+    QList<TDueEntry> list;
+    QString err;
+    ASSERT_TRUE(LoadDueList(t->db(), 365, QDate(2025, 2, 1), list, &err)) << err.toStdString();
+    ASSERT_TRUE(find(list, 11) && find(list, 12) && find(list, 13));
+    EXPECT_EQ(find(list, 11)->LastTest, QDate(2025, 1, 10));
+    EXPECT_FALSE(find(list, 11)->Failed);
+    EXPECT_FALSE(find(list, 12)->Failed);
+    EXPECT_TRUE(find(list, 13)->Failed);
+    // Sorted by customer and designation, numbers apart: Gerät 11, 12, 13.
+    QList<int> order;
+    for (const TDueEntry &e : list)
+        order << e.PrueflingNr;
+    EXPECT_EQ(order, (QList<int>{11, 12, 13}));
+}
+
 TEST(DueDates, IntervalArithmetic)
 {
     EXPECT_EQ(DueDate(QDate(2023, 3, 1), 366), QDate(2024, 3, 1));
