@@ -16,6 +16,59 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <numeric>
+#include <vector>
+
+namespace {
+
+// Customer name, designation (both regardless of case), device number. The
+// names are ranked once per customer: a rank is compared faster than a name
+// that many rows share.
+void sortByCustomer(QList<TDueEntry> &list)
+{
+    QHash<int, int> customerAt; // customer number -> index into names
+    std::vector<QString> names;
+    for (const TDueEntry &e : list)
+        if (!customerAt.contains(e.KundenNr)) {
+            customerAt.insert(e.KundenNr, int(names.size()));
+            names.push_back(CaseFoldKey(e.Kunde));
+        }
+    std::vector<int> byName(names.size());
+    std::iota(byName.begin(), byName.end(), 0);
+    std::sort(byName.begin(), byName.end(),
+              [&names](int a, int b) { return names[size_t(a)] < names[size_t(b)]; });
+    std::vector<int> rank(names.size()); // equal names share a rank
+    for (size_t k = 0; k < byName.size(); ++k)
+        rank[size_t(byName[k])] = k > 0 && names[size_t(byName[k])] == names[size_t(byName[k - 1])]
+                                      ? rank[size_t(byName[k - 1])]
+                                      : int(k);
+
+    struct TKey {
+        int customer;
+        QString bezeichnung;
+        int nr;
+    };
+    std::vector<TKey> keys;
+    keys.reserve(size_t(list.size()));
+    for (const TDueEntry &e : list)
+        keys.push_back(
+            {rank[size_t(customerAt.value(e.KundenNr))], CaseFoldKey(e.Bezeichnung), e.PrueflingNr});
+    std::vector<int> order(size_t(list.size()));
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&keys](int a, int b) {
+        const TKey &ka = keys[size_t(a)], &kb = keys[size_t(b)];
+        if (ka.customer != kb.customer) return ka.customer < kb.customer;
+        if (int c = ka.bezeichnung.compare(kb.bezeichnung)) return c < 0;
+        return ka.nr < kb.nr;
+    });
+    QList<TDueEntry> sorted;
+    sorted.reserve(list.size());
+    for (int i : order)
+        sorted.append(std::move(list[i]));
+    list = std::move(sorted);
+}
+
+} // namespace
 
 QDate DueDate(const QDate &lastTest, int serviceIntervalDays)
 {
@@ -29,7 +82,7 @@ bool LoadDueList(QSqlDatabase db, int serviceIntervalDays, const QDate &today, Q
     out.clear();
     // The newest test per device. Dates are compared here, not in SQL: the
     // embedded database keeps them as text that does not sort by date.
-    QHash<int, TNewest> last;
+    TNewestTests last;
     if (!ReadNewestTests(db, last, error)) return false;
     QSqlQuery q(db);
     q.setForwardOnly(true);
@@ -48,7 +101,7 @@ bool LoadDueList(QSqlDatabase db, int serviceIntervalDays, const QDate &today, Q
         e.Bezeichnung = FieldString(q.value(3));
         e.Inventarnummer = FieldString(q.value(4));
         e.Barcode = FieldString(q.value(5));
-        if (const auto n = last.constFind(e.PrueflingNr); n != last.constEnd()) {
+        if (const TNewest *n = last.find(e.PrueflingNr)) {
             e.LastTest = n->when.date;
             e.Failed = NewestFailed(*n);
         }
@@ -57,12 +110,28 @@ bool LoadDueList(QSqlDatabase db, int serviceIntervalDays, const QDate &today, Q
         if (e.NextDue.isValid()) e.DaysLeft = int(today.daysTo(e.NextDue));
         out.append(std::move(e));
     }
-    std::sort(out.begin(), out.end(), [](const TDueEntry &a, const TDueEntry &b) {
-        if (int c = a.Kunde.compare(b.Kunde, Qt::CaseInsensitive)) return c < 0;
-        if (int c = a.Bezeichnung.compare(b.Bezeichnung, Qt::CaseInsensitive)) return c < 0;
-        return a.PrueflingNr < b.PrueflingNr;
-    });
+    sortByCustomer(out);
     return true;
+}
+
+QString CaseFoldKey(const QString &text)
+{
+    // Folded unit by unit as QString's case-insensitive comparison folds:
+    // a low surrogate stands for its whole character.
+    QString key(text.size(), Qt::Uninitialized);
+    const QChar *in = text.constData();
+    QChar *out = key.data();
+    char32_t last = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t ch = in[i].unicode();
+        char32_t ucs4 = ch;
+        if (QChar::isLowSurrogate(ch) && QChar::isHighSurrogate(last))
+            ucs4 = QChar::surrogateToUcs4(char16_t(last), ch);
+        last = ch;
+        const char32_t folded = QChar::toCaseFolded(ucs4);
+        out[i] = QChar(QChar::requiresSurrogates(ucs4) ? QChar::lowSurrogate(folded) : char16_t(folded));
+    }
+    return key;
 }
 
 TDueState DueStateOf(const TDueEntry &e, int warnDays)

@@ -12,6 +12,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -65,34 +66,42 @@ TMoment storedMoment(const QVariant &v)
 }
 
 // Null columns count as "not stated": no failure is made up from them.
-const QString kNewestTestColumns =
-    QStringLiteral("SELECT PRintPrueflingNr, PRdtmUebernahme, PRintPruefungsNr, "
-                   "COALESCE(PRblnPruefungsergebnis, 1), COALESCE(PRblnAbgebrochen, 0), "
+const QString kVerdictColumns =
+    QStringLiteral("COALESCE(PRblnPruefungsergebnis, 1), COALESCE(PRblnAbgebrochen, 0), "
                    "COALESCE(PRblnSchnellabbruch, 0), COALESCE(PRblnManuellAbbruch, 0), "
                    "COALESCE(PRblnGrenzwFehler, 0), COALESCE(PRintSichtpruef, -1), "
-                   "COALESCE(PRintDINVDE, 0), COALESCE(PRintProtokolltyp, 0) FROM tblPruefung");
+                   "COALESCE(PRintDINVDE, 0), COALESCE(PRintProtokolltyp, 0)");
+const QString kNewestTestColumns =
+    QStringLiteral("SELECT PRintPrueflingNr, PRdtmUebernahme, PRintPruefungsNr, ") + kVerdictColumns +
+    QStringLiteral(" FROM tblPruefung");
 
-// Keeps the row when it is newer than the device's kept one; the verdict
-// columns are read only then.
-template <typename Row> void takeNewest(QHash<int, TNewest> &last, const Row &row)
+// The device's slot when the row (device, moment, number in its first three
+// columns) is newer than the test kept for it, else null.
+template <typename Row> TNewest *newerSlot(TNewestTests &last, const Row &row)
 {
+    TNewest *slot = last.slot(row.Int(0));
+    if (!slot) return nullptr;
     const TMoment when = row.Moment(1);
-    if (!when.date.isValid()) return;
-    const int device = row.Int(0), test = row.Int(2);
-    auto it = last.find(device);
-    if (it != last.end() && (when < it->when || (!(it->when < when) && test < it->test))) return;
-    if (it == last.end()) it = last.insert(device, TNewest{});
-    TNewest &n = *it;
-    n.when = when;
-    n.test = test;
-    n.passed = row.Int(3) != 0;
-    n.aborted = row.Int(4) != 0;
-    n.fastCut = row.Int(5) != 0;
-    n.manualAbort = row.Int(6) != 0;
-    n.limitError = row.Int(7) != 0;
-    n.visual = row.Int(8);
-    n.standard = row.Int(9);
-    n.protocolType = row.Int(10);
+    if (!when.date.isValid()) return nullptr;
+    const int test = row.Int(2);
+    if (slot->kept && (when < slot->when || (!(slot->when < when) && test < slot->test))) return nullptr;
+    slot->kept = true;
+    slot->when = when;
+    slot->test = test;
+    return slot;
+}
+
+// The verdict columns, from column first on.
+template <typename Row> void readVerdict(TNewest &n, const Row &row, int first)
+{
+    n.passed = row.Int(first) != 0;
+    n.aborted = row.Int(first + 1) != 0;
+    n.fastCut = row.Int(first + 2) != 0;
+    n.manualAbort = row.Int(first + 3) != 0;
+    n.limitError = row.Int(first + 4) != 0;
+    n.visual = row.Int(first + 5);
+    n.standard = row.Int(first + 6);
+    n.protocolType = row.Int(first + 7);
 }
 
 // A row of SQLite's own statement: numbers and the moment's text are read
@@ -140,9 +149,10 @@ struct TQtRow {
 };
 
 // Newest rows first (rowid order is the order they were stored in): the first
-// row of a device is then mostly its newest, and the older ones are passed
-// over without reading their verdict columns.
-bool readSqlite(sqlite3 *handle, QHash<int, TNewest> &last, QString *error)
+// row of a device is then mostly its newest, and the verdict columns of the
+// older ones are passed over. (Reading the verdicts afterwards by rowid cost
+// more than it saved.)
+bool readSqlite(sqlite3 *handle, TNewestTests &last, QString *error)
 {
     const QByteArray sql = (kNewestTestColumns + QStringLiteral(" ORDER BY rowid DESC")).toUtf8();
     sqlite3_stmt *st = nullptr;
@@ -150,7 +160,7 @@ bool readSqlite(sqlite3 *handle, QHash<int, TNewest> &last, QString *error)
     if (rc == SQLITE_OK) {
         const TSqliteRow row{st};
         while ((rc = sqlite3_step(st)) == SQLITE_ROW)
-            takeNewest(last, row);
+            if (TNewest *n = newerSlot(last, row)) readVerdict(*n, row, 3);
     }
     if (rc != SQLITE_DONE && error) *error = DbFehlertext(QString::fromUtf8(sqlite3_errmsg(handle)));
     sqlite3_finalize(st);
@@ -159,9 +169,51 @@ bool readSqlite(sqlite3 *handle, QHash<int, TNewest> &last, QString *error)
 
 } // namespace
 
-bool ReadNewestTests(QSqlDatabase db, QHash<int, TNewest> &last, QString *error)
+void TNewestTests::setDeviceRange(qint64 lowest, qint64 highest, qint64 count)
 {
-    last.reserve(1024);
+    m_dense.clear();
+    m_sparse.clear();
+    // Dense enough: at most a quarter of the slots stay empty (and a few
+    // thousand besides).
+    m_isDense = count > 0 && lowest <= highest && highest - lowest < 4 * count / 3 + 4096 &&
+                lowest > std::numeric_limits<int>::min() && highest < std::numeric_limits<int>::max();
+    if (!m_isDense) return;
+    m_lowest = int(lowest);
+    m_dense.resize(size_t(highest - lowest + 1));
+}
+
+TNewest *TNewestTests::slot(int device)
+{
+    if (!m_isDense) return &m_sparse[device];
+    const qint64 i = qint64(device) - m_lowest;
+    return i >= 0 && i < qint64(m_dense.size()) ? &m_dense[size_t(i)] : nullptr;
+}
+
+const TNewest *TNewestTests::find(int device) const
+{
+    if (!m_isDense) {
+        const auto it = m_sparse.constFind(device);
+        return it != m_sparse.constEnd() && it->kept ? &*it : nullptr;
+    }
+    const qint64 i = qint64(device) - m_lowest;
+    if (i < 0 || i >= qint64(m_dense.size())) return nullptr;
+    const TNewest &n = m_dense[size_t(i)];
+    return n.kept ? &n : nullptr;
+}
+
+bool ReadNewestTests(QSqlDatabase db, TNewestTests &last, QString *error)
+{
+    QSqlQuery range(db);
+    range.setForwardOnly(true);
+    if (!range.exec(QStringLiteral(
+            "SELECT MIN(PLintPrueflingNr), MAX(PLintPrueflingNr), COUNT(*) FROM tblPruefling")) ||
+        !range.next()) {
+        if (error) *error = DbFehlertext(range.lastError());
+        return false;
+    }
+    last.setDeviceRange(range.value(0).toLongLong(), range.value(1).toLongLong(),
+                        range.value(2).toLongLong());
+    range.finish();
     if (sqlite3 *handle = TSqliteQuery::Handle(db)) {
         if (!readSqlite(handle, last, error)) return false;
     } else {
@@ -172,7 +224,7 @@ bool ReadNewestTests(QSqlDatabase db, QHash<int, TNewest> &last, QString *error)
             return false;
         }
         while (q.next())
-            takeNewest(last, TQtRow{q});
+            if (TNewest *n = newerSlot(last, TQtRow{q})) readVerdict(*n, TQtRow{q}, 3);
     }
     // A failed row of the item-by-item inspection fails its test.
     QSqlQuery rows(db);
@@ -185,8 +237,7 @@ bool ReadNewestTests(QSqlDatabase db, QHash<int, TNewest> &last, QString *error)
     QSet<int> failedRows;
     while (rows.next())
         failedRows.insert(FieldInt(rows.value(0)));
-    for (TNewest &n : last)
-        n.failedRow = failedRows.contains(n.test);
+    last.forEach([&failedRows](TNewest &n) { n.failedRow = failedRows.contains(n.test); });
     return true;
 }
 

@@ -212,6 +212,58 @@ TEST_P(StoreDb, TheNewestTestCountsWhateverTheOrderItWasStoredIn)
     for (const TDueEntry &e : list)
         order << e.PrueflingNr;
     EXPECT_EQ(order, (QList<int>{11, 12, 13}));
+
+    // A device number far from the others, and a test of no device: the same.
+    t->addDevice(2000000000, 4, QStringLiteral("Gerät 99"));
+    t->addTest(200, 2000000000, at(2025, 1, 1));
+    t->addTest(201, 77, at(2025, 1, 30));
+    ASSERT_TRUE(LoadDueList(t->db(), 365, QDate(2025, 2, 1), list, &err)) << err.toStdString();
+    ASSERT_EQ(list.size(), 4);
+    EXPECT_EQ(find(list, 11)->LastTest, QDate(2025, 1, 10));
+    EXPECT_FALSE(find(list, 11)->Failed);
+    EXPECT_TRUE(find(list, 13)->Failed);
+    EXPECT_EQ(find(list, 2000000000)->LastTest, QDate(2025, 1, 1));
+}
+
+// The lists sort by folded keys compared plainly; the order must be exactly
+// the case-insensitive comparison's, umlauts, sharp s, final sigma and
+// letters beyond the first plane included.
+TEST(DueDates, FoldedKeysOrderAsCaseInsensitiveComparison)
+{
+    const QStringList texts = {
+        QString(),
+        QStringLiteral("a"),
+        QStringLiteral("B"),
+        QStringLiteral("Zebra"),
+        QStringLiteral("Äpfel"),
+        QStringLiteral("äpfel"),
+        QStringLiteral("Apfel"),
+        QStringLiteral("apfelmus"),
+        QStringLiteral("Straße"),
+        QStringLiteral("STRASSE"),
+        QStringLiteral("strasse"),
+        QStringLiteral("\u1E9E"),
+        QStringLiteral("ß"),
+        QStringLiteral("İstanbul"),
+        QStringLiteral("istanbul"),
+        QStringLiteral("ΣΊΣΥΦΟΣ"),
+        QStringLiteral("σίσυφος"),
+        QStringLiteral("ς"),
+        QStringLiteral("\u2126"),
+        QStringLiteral("ω"),
+        QStringLiteral("É"),
+        QStringLiteral("é"),
+        QStringLiteral("\U00010400x"),
+        QStringLiteral("\U00010428y"),
+        QStringLiteral("\U00010428x"),
+        QStringLiteral("Gerät 10"),
+        QStringLiteral("gerät 9"),
+    };
+    auto sign = [](int v) { return (v > 0) - (v < 0); };
+    for (const QString &a : texts)
+        for (const QString &b : texts)
+            EXPECT_EQ(sign(CaseFoldKey(a).compare(CaseFoldKey(b))), sign(a.compare(b, Qt::CaseInsensitive)))
+                << a.toStdString() << " / " << b.toStdString();
 }
 
 TEST(DueDates, IntervalArithmetic)

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -157,14 +158,20 @@ void TDueListModel::sortRows()
     const QList<TDueEntry> &all = *m_all;
     const int column = m_sortColumn;
     const bool up = m_order == Qt::AscendingOrder;
+    // From the list's order each time, not from the previous sorting.
+    std::sort(m_rows.begin(), m_rows.end());
     if (column >= cLetzte) {
         std::stable_sort(m_rows.begin(), m_rows.end(), [&](int a, int b) {
             const qint64 ka = numberKey(all[a], column), kb = numberKey(all[b], column);
             return up ? ka < kb : kb < ka;
         });
     } else {
+        // Folded once per row rather than in every comparison.
+        std::vector<QString> keys(size_t(all.size()));
+        for (int i : std::as_const(m_rows))
+            keys[size_t(i)] = CaseFoldKey(textKey(all[i], column));
         std::stable_sort(m_rows.begin(), m_rows.end(), [&](int a, int b) {
-            const int c = textKey(all[a], column).compare(textKey(all[b], column), Qt::CaseInsensitive);
+            const int c = keys[size_t(a)].compare(keys[size_t(b)]);
             return up ? c < 0 : c > 0;
         });
     }
