@@ -355,7 +355,8 @@ void TReadThread::run()
             break;
         }
         if (p[1].revents & (POLLIN | POLLHUP | POLLERR)) {
-            if (p[1].revents & POLLIN) m_s->post(cnCharReceived);
+            if ((p[1].revents & POLLIN) && m_s->charListeners && m_s->charListeners->load() > 0)
+                m_s->post(cnCharReceived);
             if (!gatherAndHandle((p[1].revents & POLLIN) == 0)) break;
         }
     }

@@ -73,6 +73,8 @@ struct TCateShared {
     std::atomic<quint32> readTotalMultiplier{0};
     std::atomic<quint32> readTotalConstant{0};
     std::atomic<bool> discardNull{false};
+    // How many listen to charReceived (the component's count).
+    std::shared_ptr<const std::atomic<int>> charListeners;
 
     std::atomic<bool> writerAlive{true};
     std::mutex queueMutex;

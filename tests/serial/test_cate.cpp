@@ -478,6 +478,19 @@ TEST_F(CateTest, DestroyingAnOpenComponentRunsNoOwnerHandler)
     EXPECT_TRUE(again.IsOpen());
 }
 
+// The read thread announces arriving characters only while somebody listens:
+// a listener that comes while the port is open must hear them too.
+TEST_F(CateTest, CharReceivedReachesAListenerAddedWhileOpen)
+{
+    TCate cate;
+    record(cate);
+    cate.setPort(Com1);
+    int chars = 0;
+    QObject::connect(&cate, &TCate::charReceived, [&] { ++chars; });
+    ASSERT_TRUE(line1.write("abc"));
+    ASSERT_TRUE(waitFor([&] { return received.size() >= 3 && chars >= 1; }));
+}
+
 TEST_F(CateTest, LastCharSentFollowsTheWrite)
 {
     TCate cate;
