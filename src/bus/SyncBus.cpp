@@ -240,6 +240,8 @@ QByteArray TSynchroBus::IntToMsgData(qint32 Value) const
 
 void TSynchroBus::WriteToLog(const QString &Line)
 {
+    // The clock is local time, which costs a time-zone check: only when read.
+    if (!OnWriteToLog && m_logFile.isEmpty()) return;
     const QDateTime when = QDateTime::currentDateTime();
     QString line = Line;
     fire(OnWriteToLog, when, line);
@@ -279,7 +281,7 @@ void TSynchroBus::TransmitMsg(quint8 Addr, quint8 Cmd, const QByteArray &Data)
         const bool ok = m_cate && m_cate->SendData(&msg, quint16(DataBytes() + 4));
         emit cateSent(msg, ok);
         if (ok) {
-            if (m_writeLog.contains(wpSend)) WriteToLog(QStringLiteral("Gesendet: ") + MsgToText(msg));
+            if (logWanted(wpSend)) WriteToLog(QStringLiteral("Gesendet: ") + MsgToText(msg));
             break;
         }
         if (m_writeLog.contains(wpError) || m_writeLog.contains(wpSend))
@@ -362,7 +364,7 @@ void TSynchroBus::ReceiveChar(quint8 c)
 
 void TSynchroBus::DispatchMsg(const TProtok &Msg)
 {
-    if (m_writeLog.contains(wpReceive)) {
+    if (logWanted(wpReceive)) {
         WriteToLog(QStringLiteral("Empfang : ") + MsgToText(Msg));
         WriteToLog(QStringLiteral("-----------"));
     }

@@ -171,6 +171,12 @@ private:
     void StoreAnswer(const TProtok &Msg);
     void HandleTick();
     bool deadlinePassed(qint64 now) const { return m_deadline != 0 && now > m_deadline; }
+    // Whether a line of this kind would reach a log or a listener: texts of
+    // every report are not built for nobody.
+    bool logWanted(TWriteLog w) const
+    {
+        return m_writeLog.contains(w) && (OnWriteToLog || !m_logFile.isEmpty());
+    }
 
     quint32 m_tickTime = 1000;
     TThreadPriority m_priority = tpIdle;

@@ -158,6 +158,7 @@ bool TCate::makeShared()
     shared->readTotalMultiplier = m_readTotalMultiplier;
     shared->readTotalConstant = m_readTotalConstant;
     shared->discardNull = m_flags.contains(dcbNull);
+    shared->charListeners = m_charListeners;
     m_shared = shared;
     m_readReady = m_writeReady = false;
     return true;
@@ -348,4 +349,14 @@ bool TCate::SendData(const void *Buffer, quint16 Len)
         return false;
     }
     return true;
+}
+
+void TCate::connectNotify(const QMetaMethod &signal)
+{
+    if (signal == QMetaMethod::fromSignal(&TCate::charReceived)) ++*m_charListeners;
+}
+
+void TCate::disconnectNotify(const QMetaMethod &signal)
+{
+    if (signal == QMetaMethod::fromSignal(&TCate::charReceived)) --*m_charListeners;
 }

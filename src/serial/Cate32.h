@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <initializer_list>
 #include <memory>
 #include <stdexcept>
@@ -187,6 +188,12 @@ signals:
     void ctsChange(bool Status);
     void dsrChange(bool Status);
 
+protected:
+    // Counts the listeners of charReceived: the read thread posts it, and
+    // wakes the main thread for it, only when there is one.
+    void connectNotify(const QMetaMethod &signal) override;
+    void disconnectNotify(const QMetaMethod &signal) override;
+
 private:
     friend class TCateReceiver;
     void openPort(TPort port);
@@ -235,4 +242,7 @@ private:
     std::unique_ptr<TCateReceiver> m_receiver;
     QEventLoop *m_openLoop = nullptr;
     QList<TCateEvent *> m_deferred; // notifications that arrived while opening
+    // Shared with the read thread of every opening; connections may be made
+    // from any thread.
+    std::shared_ptr<std::atomic<int>> m_charListeners = std::make_shared<std::atomic<int>>(0);
 };

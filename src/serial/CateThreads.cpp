@@ -3,9 +3,9 @@
 #include "core/Logs.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QLoggingCategory>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -25,6 +25,8 @@ constexpr qsizetype ReadChunk = 2048;
 constexpr std::size_t MaxQueuedBlocks = 10000;
 // Line states that a driver cannot signal on its own are sampled this often.
 constexpr int LinePollMs = 50;
+// Collecting a block, the read thread sleeps at least this long at a time.
+constexpr std::chrono::milliseconds MinStep{2};
 // While the driver still holds bytes, it is asked again this often.
 constexpr int TxEmptyPollMs = 10;
 
@@ -186,11 +188,10 @@ bool TReadThread::handleReadData(const char *bytes, qsizetype count)
     return true;
 }
 
-// Reads what has arrived and, as the read time-outs ask, waits for more before
-// handing the block over: the interval time-out ends a block at a gap between
-// characters, the total time-out bounds the whole read. An interval of
-// 0xFFFFFFFF hands over at once. Returns false when the device went away or
-// failed (the caller ends the thread).
+// Reads what has arrived and, as the read time-outs ask, collects the rest of
+// the block before handing it over (an interval of 0xFFFFFFFF hands over at
+// once). Returns false when the device went away or failed (the caller ends
+// the thread).
 bool TReadThread::gatherAndHandle(bool hungUp)
 {
     char buf[ReadChunk];
@@ -213,32 +214,71 @@ bool TReadThread::gatherAndHandle(bool hungUp)
         return false;
     }
     qsizetype have = n;
+    collectRest(buf, have);
+    return handleReadData(buf, have);
+}
 
+// The block ends when the line has been quiet for the interval after its last
+// byte. Waking for every byte (a tester sends them one at a time) costs more
+// than the whole rest of the program, so while bytes keep coming the thread
+// sleeps in steps of half the interval and takes what came meanwhile. The
+// last byte came within the last step that brought any, so the block ends
+// between one and one and a half intervals after it; once a step brings
+// nothing, the rest of the quiet wait watches the line and a byte that still
+// comes is taken at once.
+void TReadThread::collectRest(char *buf, qsizetype &have)
+{
     const quint32 interval = m_s->readInterval.load();
+    if (interval == 0xFFFFFFFFu) return;
     const quint32 mult = m_s->readTotalMultiplier.load();
     const quint32 constant = m_s->readTotalConstant.load();
-    if (interval != 0xFFFFFFFFu) {
-        const bool totalBound = mult != 0 || constant != 0;
-        QDeadlineTimer total = totalBound ? QDeadlineTimer(qint64(mult) * ReadChunk + constant)
-                                          : QDeadlineTimer(QDeadlineTimer::Forever);
-        // The block ends when the line has been quiet for the interval since
-        // the last byte; every byte that comes restarts that wait.
-        while (have < ReadChunk) {
-            qint64 wait = interval;
-            if (totalBound) wait = qMin(wait, total.remainingTime());
-            if (wait <= 0) break;
-            pollfd p[2] = {{m_s->closeFd, POLLIN, 0}, {m_s->fd, POLLIN, 0}};
-            const int r = ::poll(p, 2, int(qMin<qint64>(wait, 60000)));
-            if (r < 0 && errno == EINTR) continue;
-            if (r <= 0) break;                       // quiet for the interval, or the wait failed
-            if (p[0].revents & POLLIN) break;        // closing
-            if ((p[1].revents & POLLIN) == 0) break; // a hang-up shows again on the next wait
-            const ssize_t more = ::read(m_s->fd, buf + have, size_t(ReadChunk - have));
-            if (more <= 0) break;
+    const bool totalBound = mult != 0 || constant != 0;
+    const TClock::time_point start = TClock::now();
+    const TClock::time_point total = start + std::chrono::milliseconds(qint64(mult) * ReadChunk + constant);
+    const auto quiet = std::chrono::milliseconds(interval);
+    const auto step = std::chrono::microseconds(qint64(interval) * 500);
+    // Steps shorter than two characters at 9600 baud bring at most one: then
+    // watching the line wakes no more often and ends the block exactly.
+    const bool stepping = step >= MinStep;
+    TClock::time_point quietUntil = start + quiet;
+    bool flowing = stepping; // the last step brought bytes: sleep through the next
+    while (have < ReadChunk) {
+        TClock::time_point until = flowing ? std::min(quietUntil, TClock::now() + step) : quietUntil;
+        if (totalBound) until = std::min(until, total);
+        if (waitQuietly(until, !flowing) == TLineWait::Stop) break;
+        const ssize_t more = ::read(m_s->fd, buf + have, size_t(ReadChunk - have));
+        const TClock::time_point now = TClock::now();
+        if (more > 0) {
             have += more;
+            quietUntil = now + quiet; // the bytes came at the latest now
+            flowing = stepping;
+        } else if (more == 0 || (errno != EAGAIN && errno != EINTR)) {
+            break; // a hang-up or error shows again on the next wait
+        } else {
+            flowing = false;
         }
+        if (now >= quietUntil || (totalBound && now >= total)) break;
     }
-    return handleReadData(buf, have);
+}
+
+// Sleeps until the moment, or until closing; with watchLine also until a byte
+// arrives. Stop: closing, or the line hung up (that shows again on the next
+// wait of the thread's loop).
+TReadThread::TLineWait TReadThread::waitQuietly(TClock::time_point until, bool watchLine) const
+{
+    for (;;) {
+        const auto left = until - TClock::now();
+        if (left <= TClock::duration::zero()) return TLineWait::Due;
+        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+        const timespec ts{time_t(ns / 1'000'000'000), long(ns % 1'000'000'000)};
+        pollfd p[2] = {{m_s->closeFd, POLLIN, 0}, {m_s->fd, POLLIN, 0}};
+        const int r = ::ppoll(p, watchLine ? 2 : 1, &ts, nullptr);
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0 || (p[0].revents & POLLIN)) return TLineWait::Stop;
+        if ((p[1].revents & POLLIN) == 0 && (p[1].revents & (POLLHUP | POLLERR | POLLNVAL)))
+            return TLineWait::Stop;
+        return TLineWait::Due; // the time came, or a byte
+    }
 }
 
 // Frame, overrun, parity and break counts and the CTS/DSR lines: pseudo-
@@ -315,7 +355,8 @@ void TReadThread::run()
             break;
         }
         if (p[1].revents & (POLLIN | POLLHUP | POLLERR)) {
-            if (p[1].revents & POLLIN) m_s->post(cnCharReceived);
+            if ((p[1].revents & POLLIN) && m_s->charListeners && m_s->charListeners->load() > 0)
+                m_s->post(cnCharReceived);
             if (!gatherAndHandle((p[1].revents & POLLIN) == 0)) break;
         }
     }

@@ -8,6 +8,7 @@
 #include <QObject>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -72,6 +73,8 @@ struct TCateShared {
     std::atomic<quint32> readTotalMultiplier{0};
     std::atomic<quint32> readTotalConstant{0};
     std::atomic<bool> discardNull{false};
+    // How many listen to charReceived (the component's count).
+    std::shared_ptr<const std::atomic<int>> charListeners;
 
     std::atomic<bool> writerAlive{true};
     std::mutex queueMutex;
@@ -115,8 +118,12 @@ protected:
 
 private:
     bool handleReadData(const char *bytes, qsizetype count);
+    using TClock = std::chrono::steady_clock;
+    enum class TLineWait { Due, Stop };
     // hungUp: woken by a hang-up or error rather than by data.
     bool gatherAndHandle(bool hungUp);
+    void collectRest(char *buf, qsizetype &have);
+    TLineWait waitQuietly(TClock::time_point until, bool watchLine) const;
     void pollLineEvents();
     void providerClosed();
 

@@ -5,6 +5,7 @@
 #include "store/Database.h"
 #include "store/DatabaseFiles.h"
 #include "store/DbErrors.h"
+#include "store/DueNewest.h"
 #include "store/SqliteRows.h"
 #include "store/Verdict.h"
 
@@ -15,159 +16,56 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <numeric>
+#include <vector>
 
 namespace {
 
-int digits(const QChar *p, int n)
+// Customer name, designation (both regardless of case), device number. The
+// names are ranked once per customer: a rank is compared faster than a name
+// that many rows share.
+void sortByCustomer(QList<TDueEntry> &list)
 {
-    int v = 0;
-    for (int i = 0; i < n; ++i) {
-        const char16_t c = p[i].unicode();
-        if (c < u'0' || c > u'9') return -1;
-        v = v * 10 + (c - u'0');
-    }
-    return v;
-}
-
-// A stored moment: calendar date and second of the day. The two text forms
-// the engines hand back are read by hand: the general parser costs too much
-// over 200 000 tests.
-struct TMoment {
-    QDate date;
-    int second = 0;
-    bool operator<(const TMoment &o) const { return date != o.date ? date < o.date : second < o.second; }
-};
-
-TMoment storedMoment(const QVariant &v)
-{
-    if (v.isNull()) return {};
-    if (v.typeId() == QMetaType::QDateTime) {
-        const QDateTime t = v.toDateTime();
-        return {t.date(), t.time().msecsSinceStartOfDay() / 1000};
-    }
-    if (v.typeId() == QMetaType::QDate) return {v.toDate(), 0};
-    const QString s = v.toString();
-    if (s.size() >= 10) {
-        const QChar *p = s.constData();
-        QDate d;
-        if (p[4] == u'-' && p[7] == u'-')
-            d = QDate(digits(p, 4), digits(p + 5, 2), digits(p + 8, 2));
-        else if (p[2] == u'.' && p[5] == u'.')
-            d = QDate(digits(p + 6, 4), digits(p + 3, 2), digits(p, 2));
-        if (d.isValid()) {
-            int sec = 0;
-            if (s.size() >= 16 && p[13] == u':') {
-                const int h = digits(p + 11, 2), m = digits(p + 14, 2);
-                const int sc = s.size() >= 19 && p[16] == u':' ? digits(p + 17, 2) : 0;
-                if (h >= 0 && m >= 0 && sc >= 0) sec = h * 3600 + m * 60 + sc;
-            }
-            return {d, sec};
+    QHash<int, int> customerAt; // customer number -> index into names
+    std::vector<QString> names;
+    for (const TDueEntry &e : list)
+        if (!customerAt.contains(e.KundenNr)) {
+            customerAt.insert(e.KundenNr, int(names.size()));
+            names.push_back(CaseFoldKey(e.Kunde));
         }
-    }
-    const QDateTime t = FieldDateTime(v, Qt::UTC);
-    return {t.date(), t.time().msecsSinceStartOfDay() / 1000};
-}
+    std::vector<int> byName(names.size());
+    std::iota(byName.begin(), byName.end(), 0);
+    std::sort(byName.begin(), byName.end(),
+              [&names](int a, int b) { return names[size_t(a)] < names[size_t(b)]; });
+    std::vector<int> rank(names.size()); // equal names share a rank
+    for (size_t k = 0; k < byName.size(); ++k)
+        rank[size_t(byName[k])] = k > 0 && names[size_t(byName[k])] == names[size_t(byName[k - 1])]
+                                      ? rank[size_t(byName[k - 1])]
+                                      : int(k);
 
-// The newest test of a device and what decides whether it failed (kept
-// small: one per device of a large database).
-struct TNewest {
-    TMoment when;
-    int test = 0;
-    bool passed = true, aborted = false, fastCut = false, manualAbort = false, limitError = false;
-    bool failedRow = false;
-    int visual = -1, standard = 0, protocolType = 0;
-
-    bool Failed() const
-    {
-        TWerteSatz w;
-        w.Pruefungsergebnis = passed;
-        w.Abgebrochen = aborted;
-        w.Schnellabbruch = fastCut;
-        w.ManuellAbbruch = manualAbort;
-        w.GrenzwFehler = limitError;
-        w.Sichtpruef = visual;
-        w.DINVDE = standard;
-        w.Protokolltyp = protocolType;
-        if (failedRow) w.Sichtpr = {TSichtPr{1, 0, {}, {}}};
-        return TestFailed(w);
-    }
-};
-
-// Null columns count as "not stated": no failure is made up from them.
-const QString kNewestTestSql =
-    QStringLiteral("SELECT PRintPrueflingNr, PRdtmUebernahme, PRintPruefungsNr, "
-                   "COALESCE(PRblnPruefungsergebnis, 1), COALESCE(PRblnAbgebrochen, 0), "
-                   "COALESCE(PRblnSchnellabbruch, 0), COALESCE(PRblnManuellAbbruch, 0), "
-                   "COALESCE(PRblnGrenzwFehler, 0), COALESCE(PRintSichtpruef, -1), "
-                   "COALESCE(PRintDINVDE, 0), COALESCE(PRintProtokolltyp, 0) FROM tblPruefung");
-
-template <typename Row> void takeNewest(QHash<int, TNewest> &last, const Row &row, const TMoment &when)
-{
-    if (!when.date.isValid()) return;
-    const int device = row.Int(0), test = row.Int(2);
-    auto it = last.find(device);
-    if (it != last.end() && (when < it->when || (!(it->when < when) && test < it->test))) return;
-    if (it == last.end()) it = last.insert(device, TNewest{});
-    TNewest &n = *it;
-    n.when = when;
-    n.test = test;
-    n.passed = row.Int(3) != 0;
-    n.aborted = row.Int(4) != 0;
-    n.fastCut = row.Int(5) != 0;
-    n.manualAbort = row.Int(6) != 0;
-    n.limitError = row.Int(7) != 0;
-    n.visual = row.Int(8);
-    n.standard = row.Int(9);
-    n.protocolType = row.Int(10);
-}
-
-// Qt SQL's row read like the direct SQLite one.
-struct TQtRow {
-    const QSqlQuery &q;
-    int Int(int i) const { return FieldInt(q.value(i)); }
-};
-
-bool readNewestTests(QSqlDatabase db, QHash<int, TNewest> &last, QString *error)
-{
-    last.reserve(1024);
-    if (sqlite3 *handle = TSqliteQuery::Handle(db)) {
-        // Straight through SQLite: 200 000 values without a QVariant each.
-        TSqliteQuery q(handle);
-        QString err;
-        if (!q.Exec(kNewestTestSql, &err)) {
-            if (error) *error = err;
-            return false;
-        }
-        while (q.Next(&err))
-            takeNewest(last, q, storedMoment(q.String(1)));
-        if (!err.isEmpty()) {
-            if (error) *error = err;
-            return false;
-        }
-    } else {
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        if (!q.exec(kNewestTestSql)) {
-            if (error) *error = DbFehlertext(q.lastError());
-            return false;
-        }
-        while (q.next())
-            takeNewest(last, TQtRow{q}, storedMoment(q.value(1)));
-    }
-    // A failed row of the item-by-item inspection fails its test.
-    QSqlQuery rows(db);
-    rows.setForwardOnly(true);
-    if (!rows.exec(QStringLiteral("SELECT DISTINCT SIintPruefungsNr FROM tblSichtpruefung "
-                                  "WHERE SIintBestanden = 0"))) {
-        if (error) *error = DbFehlertext(rows.lastError());
-        return false;
-    }
-    QSet<int> failedRows;
-    while (rows.next())
-        failedRows.insert(FieldInt(rows.value(0)));
-    for (TNewest &n : last)
-        n.failedRow = failedRows.contains(n.test);
-    return true;
+    struct TKey {
+        int customer;
+        QString bezeichnung;
+        int nr;
+    };
+    std::vector<TKey> keys;
+    keys.reserve(size_t(list.size()));
+    for (const TDueEntry &e : list)
+        keys.push_back(
+            {rank[size_t(customerAt.value(e.KundenNr))], CaseFoldKey(e.Bezeichnung), e.PrueflingNr});
+    std::vector<int> order(size_t(list.size()));
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&keys](int a, int b) {
+        const TKey &ka = keys[size_t(a)], &kb = keys[size_t(b)];
+        if (ka.customer != kb.customer) return ka.customer < kb.customer;
+        if (int c = ka.bezeichnung.compare(kb.bezeichnung)) return c < 0;
+        return ka.nr < kb.nr;
+    });
+    QList<TDueEntry> sorted;
+    sorted.reserve(list.size());
+    for (int i : order)
+        sorted.append(std::move(list[i]));
+    list = std::move(sorted);
 }
 
 } // namespace
@@ -184,8 +82,8 @@ bool LoadDueList(QSqlDatabase db, int serviceIntervalDays, const QDate &today, Q
     out.clear();
     // The newest test per device. Dates are compared here, not in SQL: the
     // embedded database keeps them as text that does not sort by date.
-    QHash<int, TNewest> last;
-    if (!readNewestTests(db, last, error)) return false;
+    TNewestTests last;
+    if (!ReadNewestTests(db, last, error)) return false;
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("SELECT KDintKundenNr, KDstrName1, PLintPrueflingNr, PLstrBezeichnung, "
@@ -203,21 +101,37 @@ bool LoadDueList(QSqlDatabase db, int serviceIntervalDays, const QDate &today, Q
         e.Bezeichnung = FieldString(q.value(3));
         e.Inventarnummer = FieldString(q.value(4));
         e.Barcode = FieldString(q.value(5));
-        if (const auto n = last.constFind(e.PrueflingNr); n != last.constEnd()) {
+        if (const TNewest *n = last.find(e.PrueflingNr)) {
             e.LastTest = n->when.date;
-            e.Failed = n->Failed();
+            e.Failed = NewestFailed(*n);
         }
         // A device that failed is due now: it must not wait for its interval.
         e.NextDue = e.Failed ? today : DueDate(e.LastTest, serviceIntervalDays);
         if (e.NextDue.isValid()) e.DaysLeft = int(today.daysTo(e.NextDue));
         out.append(std::move(e));
     }
-    std::sort(out.begin(), out.end(), [](const TDueEntry &a, const TDueEntry &b) {
-        if (int c = a.Kunde.compare(b.Kunde, Qt::CaseInsensitive)) return c < 0;
-        if (int c = a.Bezeichnung.compare(b.Bezeichnung, Qt::CaseInsensitive)) return c < 0;
-        return a.PrueflingNr < b.PrueflingNr;
-    });
+    sortByCustomer(out);
     return true;
+}
+
+QString CaseFoldKey(const QString &text)
+{
+    // Folded unit by unit as QString's case-insensitive comparison folds:
+    // a low surrogate stands for its whole character.
+    QString key(text.size(), Qt::Uninitialized);
+    const QChar *in = text.constData();
+    QChar *out = key.data();
+    char32_t last = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t ch = in[i].unicode();
+        char32_t ucs4 = ch;
+        if (QChar::isLowSurrogate(ch) && QChar::isHighSurrogate(last))
+            ucs4 = QChar::surrogateToUcs4(char16_t(last), ch);
+        last = ch;
+        const char32_t folded = QChar::toCaseFolded(ucs4);
+        out[i] = QChar(QChar::requiresSurrogates(ucs4) ? QChar::lowSurrogate(folded) : char16_t(folded));
+    }
+    return key;
 }
 
 TDueState DueStateOf(const TDueEntry &e, int warnDays)

@@ -39,6 +39,11 @@ QDate DueDate(const QDate &lastTest, int serviceIntervalDays);
 bool LoadDueList(QSqlDatabase db, int serviceIntervalDays, const QDate &today, QList<TDueEntry> &out,
                  QString *error = nullptr);
 
+// A text whose plain order (QString::compare, case-sensitive) is QString's
+// case-insensitive order: sorting many rows compares each text many times,
+// folding it once is cheaper.
+QString CaseFoldKey(const QString &text);
+
 // Colouring of the window (warnDays: the yellow window, 30 in the program).
 TDueState DueStateOf(const TDueEntry &e, int warnDays = 30);
 

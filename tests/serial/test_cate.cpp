@@ -478,6 +478,19 @@ TEST_F(CateTest, DestroyingAnOpenComponentRunsNoOwnerHandler)
     EXPECT_TRUE(again.IsOpen());
 }
 
+// The read thread announces arriving characters only while somebody listens:
+// a listener that comes while the port is open must hear them too.
+TEST_F(CateTest, CharReceivedReachesAListenerAddedWhileOpen)
+{
+    TCate cate;
+    record(cate);
+    cate.setPort(Com1);
+    int chars = 0;
+    QObject::connect(&cate, &TCate::charReceived, [&] { ++chars; });
+    ASSERT_TRUE(line1.write("abc"));
+    ASSERT_TRUE(waitFor([&] { return received.size() >= 3 && chars >= 1; }));
+}
+
 TEST_F(CateTest, LastCharSentFollowsTheWrite)
 {
     TCate cate;
@@ -508,6 +521,24 @@ TEST_F(CateTest, BlockEndsAnIntervalAfterTheLastByte)
     ASSERT_TRUE(waitFor([&] { return received.size() >= 9; }));
     EXPECT_EQ(received, "abcdefghi");
     EXPECT_EQ(blockSizes, (QList<int>{6, 3}));
+}
+
+// Bytes that trickle in with gaps longer than the read thread's sleeps but
+// shorter than the interval still make one block: a sleep that brought nothing
+// does not end it, only a whole quiet interval after the last byte does.
+TEST_F(CateTest, GapsShorterThanTheIntervalNeverSplitABlock)
+{
+    TCate cate;
+    record(cate);
+    cate.setReadInterval(400);
+    cate.setPort(Com1);
+    // Timing is the input here: 250 ms gaps, 150 ms short of the interval.
+    ASSERT_TRUE(line1.write("a"));
+    QTimer::singleShot(250, &cate, [&] { line1.write("b"); });
+    QTimer::singleShot(500, &cate, [&] { line1.write("c"); });
+    ASSERT_TRUE(waitFor([&] { return received.size() >= 3; }));
+    EXPECT_EQ(received, "abc");
+    EXPECT_EQ(blockSizes, QList<int>{3});
 }
 
 TEST_F(CateTest, BytesOfAnEarlierOpeningNeverReachTheReopenedPort)

@@ -180,6 +180,92 @@ TEST_P(StoreDb, ADeviceWhoseNewestTestFailedIsDueNowAndListedFirstAmongTheTested
         << ReadFileBytes(file).toStdString();
 }
 
+// Tests are not always stored in the order they were made (a tester fetched
+// late, an import of old records): the newest by time counts, at the same
+// moment the higher number, and its own verdict with it, never that of a
+// row stored after it.
+TEST_P(StoreDb, TheNewestTestCountsWhateverTheOrderItWasStoredIn)
+{
+    t->addCustomer(4, QStringLiteral("Labor"));
+    for (int d = 11; d <= 13; ++d)
+        t->addDevice(d, 4, QStringLiteral("Gerät %1").arg(d));
+    // 11: the newest passed, an older failure was stored after it.
+    t->addTest(110, 11, at(2025, 1, 10));
+    t->addTest(111, 11, at(2024, 5, 1));
+    // 12 and 13: two tests of one moment, the higher number decides.
+    t->addTest(121, 12, at(2025, 1, 5));
+    t->addTest(120, 12, at(2025, 1, 5));
+    t->addTest(131, 13, at(2025, 1, 5));
+    t->addTest(130, 13, at(2025, 1, 5));
+    t->exec(QStringLiteral(
+        "UPDATE tblPruefung SET PRblnPruefungsergebnis = 0 WHERE PRintPruefungsNr IN (111, 120, 131)"));
+    QList<TDueEntry> list;
+    QString err;
+    ASSERT_TRUE(LoadDueList(t->db(), 365, QDate(2025, 2, 1), list, &err)) << err.toStdString();
+    ASSERT_TRUE(find(list, 11) && find(list, 12) && find(list, 13));
+    EXPECT_EQ(find(list, 11)->LastTest, QDate(2025, 1, 10));
+    EXPECT_FALSE(find(list, 11)->Failed);
+    EXPECT_FALSE(find(list, 12)->Failed);
+    EXPECT_TRUE(find(list, 13)->Failed);
+    // Sorted by customer and designation, numbers apart: Gerät 11, 12, 13.
+    QList<int> order;
+    for (const TDueEntry &e : list)
+        order << e.PrueflingNr;
+    EXPECT_EQ(order, (QList<int>{11, 12, 13}));
+
+    // A device number far from the others, and a test of no device: the same.
+    t->addDevice(2000000000, 4, QStringLiteral("Gerät 99"));
+    t->addTest(200, 2000000000, at(2025, 1, 1));
+    t->addTest(201, 77, at(2025, 1, 30));
+    ASSERT_TRUE(LoadDueList(t->db(), 365, QDate(2025, 2, 1), list, &err)) << err.toStdString();
+    ASSERT_EQ(list.size(), 4);
+    EXPECT_EQ(find(list, 11)->LastTest, QDate(2025, 1, 10));
+    EXPECT_FALSE(find(list, 11)->Failed);
+    EXPECT_TRUE(find(list, 13)->Failed);
+    EXPECT_EQ(find(list, 2000000000)->LastTest, QDate(2025, 1, 1));
+}
+
+// The lists sort by folded keys compared plainly; the order must be exactly
+// the case-insensitive comparison's, umlauts, sharp s, final sigma and
+// letters beyond the first plane included.
+TEST(DueDates, FoldedKeysOrderAsCaseInsensitiveComparison)
+{
+    const QStringList texts = {
+        QString(),
+        QStringLiteral("a"),
+        QStringLiteral("B"),
+        QStringLiteral("Zebra"),
+        QStringLiteral("Äpfel"),
+        QStringLiteral("äpfel"),
+        QStringLiteral("Apfel"),
+        QStringLiteral("apfelmus"),
+        QStringLiteral("Straße"),
+        QStringLiteral("STRASSE"),
+        QStringLiteral("strasse"),
+        QStringLiteral("\u1E9E"),
+        QStringLiteral("ß"),
+        QStringLiteral("İstanbul"),
+        QStringLiteral("istanbul"),
+        QStringLiteral("ΣΊΣΥΦΟΣ"),
+        QStringLiteral("σίσυφος"),
+        QStringLiteral("ς"),
+        QStringLiteral("\u2126"),
+        QStringLiteral("ω"),
+        QStringLiteral("É"),
+        QStringLiteral("é"),
+        QStringLiteral("\U00010400x"),
+        QStringLiteral("\U00010428y"),
+        QStringLiteral("\U00010428x"),
+        QStringLiteral("Gerät 10"),
+        QStringLiteral("gerät 9"),
+    };
+    auto sign = [](int v) { return (v > 0) - (v < 0); };
+    for (const QString &a : texts)
+        for (const QString &b : texts)
+            EXPECT_EQ(sign(CaseFoldKey(a).compare(CaseFoldKey(b))), sign(a.compare(b, Qt::CaseInsensitive)))
+                << a.toStdString() << " / " << b.toStdString();
+}
+
 TEST(DueDates, IntervalArithmetic)
 {
     EXPECT_EQ(DueDate(QDate(2023, 3, 1), 366), QDate(2024, 3, 1));

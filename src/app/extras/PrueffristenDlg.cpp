@@ -1,6 +1,7 @@
 #include "app/extras/PrueffristenDlg.h"
 
 #include "app/common/Prompt.h"
+#include "app/extras/DueListModel.h"
 #include "protocols/DueListReport.h"
 #include "store/XlsxExport.h"
 
@@ -12,21 +13,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QSortFilterProxyModel>
 #include <QSpinBox>
-#include <QStandardItemModel>
 #include <QTableView>
 #include <QVBoxLayout>
-
-#include <limits>
-
-namespace {
-
-enum TCol { cKunde, cPruefling, cInventar, cBarcode, cLetzte, cNaechste, cTage, cCount };
-constexpr int kSortRole = Qt::UserRole + 1;
-constexpr int kRowRole = Qt::UserRole + 2; // index into the loaded list
-
-} // namespace
 
 TPrueffristenDlg::TPrueffristenDlg(QWidget *parent) : QDialog(parent)
 {
@@ -48,9 +37,9 @@ TPrueffristenDlg::TPrueffristenDlg(QWidget *parent) : QDialog(parent)
         if (FaelligCheck->isChecked()) refill();
     });
     connect(Liste, &QTableView::doubleClicked, this, [this](const QModelIndex &index) {
-        const int row = m_proxy->mapToSource(index).row();
-        const int i = m_model->item(row, 0)->data(kRowRole).toInt();
-        if (i >= 0 && i < m_all.size()) emit deviceActivated(m_all[i].KundenNr, m_all[i].PrueflingNr);
+        if (!index.isValid() || index.row() >= m_model->rowCount()) return;
+        const TDueEntry &e = m_model->entry(index.row());
+        emit deviceActivated(e.KundenNr, e.PrueflingNr);
     });
     connect(BtnDrucken, &QPushButton::clicked, this, &TPrueffristenDlg::PrintClick);
     connect(BtnExport, &QPushButton::clicked, this, &TPrueffristenDlg::ExportClick);
@@ -62,6 +51,11 @@ QLayout *TPrueffristenDlg::buildFilters()
     KundeFilter = new QComboBox(this);
     KundeFilter->setObjectName(QStringLiteral("KundeFilter"));
     KundeFilter->setMinimumWidth(220);
+    // Sized by a length, not by measuring every one of thousands of names.
+    KundeFilter->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    KundeFilter->setMinimumContentsLength(28);
+    m_customers = new TDueCustomerModel(this);
+    KundeFilter->setModel(m_customers);
     FaelligCheck = new QCheckBox(QStringLiteral("fällig innerhalb"), this);
     FaelligCheck->setObjectName(QStringLiteral("FaelligCheck"));
     TageEdit = new QSpinBox(this);
@@ -81,28 +75,22 @@ QLayout *TPrueffristenDlg::buildFilters()
 
 void TPrueffristenDlg::buildList()
 {
-    m_model = new QStandardItemModel(0, cCount, this);
-    m_model->setHorizontalHeaderLabels({QStringLiteral("Kunde"), QStringLiteral("Prüfling"),
-                                        QStringLiteral("Inventarnummer"), QStringLiteral("Barcode"),
-                                        QStringLiteral("letzte Prüfung"), QStringLiteral("nächste Prüfung"),
-                                        QStringLiteral("Tage")});
-    m_proxy = new QSortFilterProxyModel(this);
-    m_proxy->setSourceModel(m_model);
-    m_proxy->setSortRole(kSortRole);
-    m_proxy->setSortCaseSensitivity(Qt::CaseInsensitive);
+    m_model = new TDueListModel(WarnDays, this);
     Liste = new QTableView(this);
     Liste->setObjectName(QStringLiteral("Liste"));
-    Liste->setModel(m_proxy);
+    Liste->setModel(m_model);
     Liste->setSortingEnabled(true);
     Liste->setSelectionBehavior(QAbstractItemView::SelectRows);
     Liste->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Liste->verticalHeader()->hide();
+    // Every row is one line: the view need not ask thousands of rows for their height.
+    Liste->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     Liste->horizontalHeader()->setStretchLastSection(true);
-    const int widths[cCount] = {190, 190, 120, 110, 110, 115, 60};
-    for (int c = 0; c < cCount; ++c)
+    const int widths[TDueListModel::cCount] = {190, 190, 120, 110, 110, 115, 60};
+    for (int c = 0; c < TDueListModel::cCount; ++c)
         Liste->setColumnWidth(c, widths[c]);
     // Most urgent first: never tested, then by due date.
-    Liste->sortByColumn(cNaechste, Qt::AscendingOrder);
+    Liste->sortByColumn(TDueListModel::cNaechste, Qt::AscendingOrder);
 }
 
 QLayout *TPrueffristenDlg::buildButtons()
@@ -133,6 +121,7 @@ void TPrueffristenDlg::showEvent(QShowEvent *e)
 bool TPrueffristenDlg::Reload()
 {
     QString error;
+    m_model->setRows(nullptr, {}); // it shows m_all, which the load replaces
     if (!LoadDueList(m_db, m_interval, QDate::currentDate(), m_all, &error)) {
         m_all.clear();
         refill();
@@ -144,93 +133,33 @@ bool TPrueffristenDlg::Reload()
     const int chosen = KundeFilter->currentData().toInt();
     {
         const QSignalBlocker block(KundeFilter);
-        KundeFilter->clear();
-        KundeFilter->addItem(QStringLiteral("alle Kunden"), 0);
-        QList<QPair<QString, int>> customers;
-        int last = -1;
-        for (const TDueEntry &d : m_all) { // sorted by customer name already
-            if (d.KundenNr == last) continue;
-            last = d.KundenNr;
-            customers.append({d.Kunde, d.KundenNr});
-        }
-        for (const auto &c : customers)
-            KundeFilter->addItem(c.first.isEmpty() ? QStringLiteral("(Kunde %1)").arg(c.second) : c.first,
-                                 c.second);
-        const int at = KundeFilter->findData(chosen);
+        m_customers->setCustomers(m_all);
+        const int at = chosen ? KundeFilter->findData(chosen) : 0;
         KundeFilter->setCurrentIndex(at < 0 ? 0 : at);
     }
     refill();
     return true;
 }
 
-bool TPrueffristenDlg::passes(const TDueEntry &e) const
-{
-    const int customer = KundeFilter->currentData().toInt();
-    if (customer != 0 && e.KundenNr != customer) return false;
-    return !FaelligCheck->isChecked() || IsDueWithin(e, TageEdit->value());
-}
-
 QList<TDueEntry> TPrueffristenDlg::Shown() const
 {
     QList<TDueEntry> out;
-    for (int r = 0; r < m_proxy->rowCount(); ++r) {
-        const int row = m_proxy->mapToSource(m_proxy->index(r, 0)).row();
-        out << m_all[m_model->item(row, 0)->data(kRowRole).toInt()];
-    }
+    out.reserve(m_model->rowCount());
+    for (int r = 0; r < m_model->rowCount(); ++r)
+        out << m_model->entry(r);
     return out;
 }
 
 void TPrueffristenDlg::refill()
 {
-    m_model->removeRows(0, m_model->rowCount());
-    const QBrush red(QColor(0xFF, 0xB4, 0xB4));
-    const QBrush yellow(QColor(0xFF, 0xF0, 0x96));
-    const QString fmt = QStringLiteral("dd.MM.yyyy");
-    // Never tested sorts before every date, no due date after every one.
-    constexpr qint64 kNever = std::numeric_limits<qint64>::min();
-    constexpr qint64 kNone = std::numeric_limits<qint64>::max();
-    int shown = 0;
-    for (int i = 0; i < m_all.size(); ++i) {
-        const TDueEntry &e = m_all[i];
-        if (!passes(e)) continue;
-        ++shown;
-        const TDueState st = DueStateOf(e, WarnDays);
-        auto item = [&](const QString &text, const QVariant &key) {
-            auto *it = new QStandardItem(text);
-            it->setData(key, kSortRole);
-            if (st == TDueState::Overdue || st == TDueState::Failed) it->setBackground(red);
-            if (st == TDueState::DueSoon) it->setBackground(yellow);
-            return it;
-        };
-        const bool never = st == TDueState::NeverTested;
-        // A failed device is due now: right after the untested ones, before every date.
-        const qint64 first = never ? kNever : kNever + 1;
-        const bool upFront = never || e.Failed;
-        QList<QStandardItem *> row{
-            item(e.Kunde, e.Kunde),
-            item(e.Bezeichnung, e.Bezeichnung),
-            item(e.Inventarnummer, e.Inventarnummer),
-            item(e.Barcode, e.Barcode),
-            item(never ? QStringLiteral("nie geprüft") : e.LastTest.toString(fmt),
-                 never ? kNever : e.LastTest.toJulianDay()),
-            item(NextDueText(e, fmt), upFront               ? first
-                                      : e.NextDue.isValid() ? e.NextDue.toJulianDay()
-                                                            : kNone),
-            item(e.NextDue.isValid() ? QString::number(e.DaysLeft) : QString(), upFront ? first
-                                                                                : e.NextDue.isValid()
-                                                                                    ? qint64(e.DaysLeft)
-                                                                                    : kNone),
-        };
-        row[0]->setData(i, kRowRole);
-        row[cTage]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        if (never) {
-            QFont f = row[cLetzte]->font();
-            f.setItalic(true);
-            row[cLetzte]->setFont(f);
-        }
-        m_model->appendRow(row);
-    }
-    Anzahl->setText(QStringLiteral("%1 von %2 Prüflingen").arg(shown).arg(m_all.size()));
+    const int customer = KundeFilter->currentData().toInt();
+    const bool dueOnly = FaelligCheck->isChecked();
+    const int days = TageEdit->value();
+    m_model->setRows(&m_all, [&](const TDueEntry &e) {
+        if (customer != 0 && e.KundenNr != customer) return false;
+        return !dueOnly || IsDueWithin(e, days);
+    });
+    Anzahl->setText(QStringLiteral("%1 von %2 Prüflingen").arg(m_model->rowCount()).arg(m_all.size()));
 }
 
 void TPrueffristenDlg::PrintClick()

@@ -14,10 +14,10 @@ class QComboBox;
 class QLabel;
 class QLayout;
 class QPushButton;
-class QSortFilterProxyModel;
 class QSpinBox;
-class QStandardItemModel;
 class QTableView;
+class TDueCustomerModel;
+class TDueListModel;
 
 class TPrueffristenDlg : public QDialog {
     Q_OBJECT
@@ -58,11 +58,10 @@ private:
     void buildList();
     QLayout *buildButtons();
     void refill();
-    bool passes(const TDueEntry &e) const;
 
     QSqlDatabase m_db;
     int m_interval = 365;
     QList<TDueEntry> m_all;
-    QStandardItemModel *m_model;
-    QSortFilterProxyModel *m_proxy;
+    TDueListModel *m_model;
+    TDueCustomerModel *m_customers;
 };

@@ -8,7 +8,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QSortFilterProxyModel>
+#include <QItemSelectionModel>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -120,6 +120,29 @@ TEST_P(DueDialog, AFailedDeviceIsMarkedAndSortsRightAfterTheUntested)
     d.FaelligCheck->setChecked(true);
     d.TageEdit->setValue(0);
     EXPECT_EQ(m->rowCount(), 3); // untested, failed, overdue
+}
+
+// Sorting keeps the list's order within equal keys, both ways, and the
+// selected device stays selected.
+TEST_P(DueDialog, SortingIsStableAndTheSelectionFollowsItsDevice)
+{
+    fill();
+    gt_app_test::TFakePrompt prompt;
+    TPrueffristenDlg d;
+    d.setDatabase(t->db());
+    d.setServiceInterval(365);
+    ASSERT_TRUE(d.Reload());
+    d.Liste->sortByColumn(0, Qt::DescendingOrder);
+    QStringList names;
+    for (int r = 0; r < 4; ++r)
+        names << cell(d, r, 1);
+    EXPECT_EQ(names, (QStringList{"nie", "bald", "später", "überfällig"}));
+    d.Liste->selectRow(3);
+    d.Liste->sortByColumn(6, Qt::DescendingOrder);
+    EXPECT_EQ(cell(d, 0, 1), QStringLiteral("später"));
+    const QModelIndexList selected = d.Liste->selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(cell(d, selected[0].row(), 1), QStringLiteral("überfällig"));
 }
 
 TEST_P(DueDialog, ReloadKeepsTheCustomerChoice)
