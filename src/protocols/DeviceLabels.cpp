@@ -86,8 +86,11 @@ void paintLabel(TReportCanvas &c, const TLabelPlan &p, double bandTopMm)
     const TDueEntry &d = p.device;
     if (p.box.width() <= 0 || p.box.height() <= 0) return;
     const double s = p.scale;
-    const double x = MmToPx(p.box.x());
-    const double w = MmToPx(p.box.width());
+    // Texts keep 1 % of the width free at each side: at a printer's
+    // resolution glyphs are placed on whole dots and run a little wider
+    // than measured, and the box may end right at the safe margin.
+    const double w = MmToPx(p.box.width()) * 0.98;
+    const double x = MmToPx(p.box.x()) + MmToPx(p.box.width()) * 0.01;
     const double height = p.box.height() / s; // in the layout's own millimetres
     auto at = [&](double mm) { return MmToPx(p.box.y() - bandTopMm + mm * s); };
     auto font = [s](double px, bool bold) { return TReportFont{px * s, bold, false}; };
