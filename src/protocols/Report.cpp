@@ -1,7 +1,7 @@
 #include "protocols/Report.h"
 
-#include "protocols/TextFit.h"
 #include "core/AtomicFile.h"
+#include "protocols/TextFit.h"
 #include "store/DatabaseFiles.h"
 
 #include <QDir>

@@ -53,7 +53,7 @@ bool TBrowseListModel::Load(TBrowseSet *set, const QList<Column> &columns, QStri
             m_all << r;
         }
     }
-    sort();
+    sortRows();
     filter();
     endResetModel();
     return ok;
@@ -69,7 +69,7 @@ void TBrowseListModel::Clear()
     endResetModel();
 }
 
-void TBrowseListModel::sort()
+void TBrowseListModel::sortRows()
 {
     m_sorted.resize(m_all.size());
     for (int i = 0; i < m_all.size(); ++i)
@@ -110,7 +110,7 @@ void TBrowseListModel::setSortOrder(TSortOrder order)
     if (order == m_order) return;
     beginResetModel();
     m_order = order;
-    sort();
+    sortRows();
     filter();
     endResetModel();
 }

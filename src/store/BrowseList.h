@@ -53,7 +53,7 @@ private:
         QString haystack; // lower-case texts, for the filter
         QString name;     // the name columns, for the sort
     };
-    void sort();
+    void sortRows();
     void filter();
 
     QList<Column> m_columns;
