@@ -81,7 +81,7 @@ struct TIntColumn {
     TExportColumn col;
     const char *dbColumn;
     int absent;
-    std::optional<int> (*parse)(const QString &);
+    std::optional<int> (*parse)(QStringView);
 };
 constexpr TIntColumn kIntColumns[] = {{ecMenueflags, "PRintMenueflags", 0, &ParseImportInt},
                                       {ecMessablauf, "PRintMessablaufFlags", 0, &ParseImportInt},

@@ -247,10 +247,10 @@ TEST(CsvImportFile, SplitKeepsLineBreaksInsideQuotesAndCountsLines)
     const QList<TCsvRecord> r =
         SplitCsv(QStringLiteral("\"a\";\"b\"\r\n\"x\r\ny\";\"\"\"z\"\"\"\r\n\r\n\"c\";d"));
     ASSERT_EQ(r.size(), 3);
-    EXPECT_EQ(r[1].values, (QStringList{QStringLiteral("x\r\ny"), QStringLiteral("\"z\"")}));
+    EXPECT_EQ(r[1].values(), (QStringList{QStringLiteral("x\r\ny"), QStringLiteral("\"z\"")}));
     EXPECT_EQ(r[1].line, 2);
     EXPECT_EQ(r[2].line, 5);
-    EXPECT_EQ(r[2].values, (QStringList{QStringLiteral("c"), QStringLiteral("d")}));
+    EXPECT_EQ(r[2].values(), (QStringList{QStringLiteral("c"), QStringLiteral("d")}));
     EXPECT_EQ(DecodeImportBytes("M\xFCller"), QStringLiteral("Müller"));
     EXPECT_EQ(DecodeImportBytes("M\xC3\xBCller"), QStringLiteral("Müller"));
 }
@@ -298,7 +298,7 @@ TEST(CsvImportStream, RecordsCutApartByTheReadsComeOutWhole)
             while (stream.Next(rec)) {
                 ASSERT_LT(n, whole.size());
                 ASSERT_EQ(rec.line, whole[n].line);
-                ASSERT_EQ(rec.values, whole[n].values) << n;
+                ASSERT_EQ(rec.values(), whole[n].values()) << n;
                 ++n;
             }
             EXPECT_EQ(n, whole.size());
@@ -318,7 +318,7 @@ TEST(CsvImportStream, OneByteLateInTheFileDecidesTheEncoding)
     TCsvRecord rec, last;
     while (stream.Next(rec))
         last = rec;
-    EXPECT_EQ(last.values.value(0), QStringLiteral("Müller"));
+    EXPECT_EQ(last.value(0), QStringLiteral("Müller"));
 }
 
 TEST_P(StoreDb, ALineRefusedAtTheEndOfALongFileStoresNothing)
