@@ -82,10 +82,7 @@ private:
     int m_pseudo = 0; // keys of a checking pass: never stored
     TKnown m_known, m_start;
     TLineTest m_test; // the line's test, reused line after line
-    // The value formats, remembered: the same few hundred values come back
-    // on every line, and formatting was a tenth of the import's time.
-    std::array<std::vector<QString>, std::size(kMeasured)> m_formatted; // by value + 1, up to "over"
-    std::array<std::function<QString(int)>, std::size(kMeasured)> m_formats;
+    TMeasuredTexts m_measured;
     TStoredTests m_tests; // by device and day
     int m_flagMask = 0;   // the limit flags the file carries
     QString m_firstError;
@@ -167,16 +164,6 @@ bool TImportPass::Prepare(QString *error)
     if (!LoadCustomers(&err) || !LoadDevices(&err) || !m_tests.Load(m_db, matchColumns(), &err))
         return Fail(err, error);
     m_start = m_known;
-    for (std::size_t i = 0; i < m_formats.size(); ++i) {
-        m_formatted[i].assign(std::size_t(kMeasured[i].over) + 2, QString());
-        m_formats[i] = [this, i](int v) {
-            const auto at = std::size_t(v) + 1;
-            if (v < -1 || at >= m_formatted[i].size()) return kMeasured[i].format(v).trimmed();
-            QString &text = m_formatted[i][at];
-            if (text.isNull()) text = kMeasured[i].format(v).trimmed();
-            return text;
-        };
-    }
     m_flagMask = Has(ecGrenzwertflags) ? ~0 : 0;
     for (int bit = 0; bit < 7; ++bit)
         if (Has(kLimitFlags[bit])) m_flagMask |= 1 << bit;
@@ -301,7 +288,7 @@ void TImportPass::ReadMeasured(TLineTest &t) const
     for (int i = 0; i < kMatchBools; ++i) {
         const TMeasuredColumn &m = kMeasured[i];
         std::optional<int> n = -1;
-        if (Has(m.col)) n = ParseImportMeasured(Value(m.col), m.scale, m.over, m.under, m_formats[i]);
+        if (Has(m.col)) n = ParseImportMeasured(Value(m.col), m.scale, m.over, m.under, m_measured.Format(i));
         t.Check(n.has_value(), m.col);
         t.fileValues[i] = n.value_or(-1);
         t.Put(m.dbColumn, n.value_or(-1));
@@ -375,7 +362,8 @@ bool TImportPass::SameTest(const TStoredTest &st, const TFileValues &v) const
 {
     if (Has(ecGTSeriennummer) && !SameImportKey(st.serial, Text(ecGTSeriennummer))) return false;
     for (int i = 0; i < kMatchBools; ++i)
-        if (Has(kMeasured[i].col) && m_formats[i](st.values[i]) != m_formats[i](v[i])) return false;
+        if (Has(kMeasured[i].col) && m_measured.Text(i, st.values[i]) != m_measured.Text(i, v[i]))
+            return false;
     for (int i = kMatchBools; i < kMatchInts; ++i)
         if (Has(kBools[i - kMatchBools].col) && st.values[i] != v[i]) return false;
     for (int i = kMatchInts; i < kMatchFlags; ++i)

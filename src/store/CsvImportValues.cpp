@@ -95,7 +95,7 @@ std::optional<int> ParseImportInt(QStringView v)
 }
 
 std::optional<int> ParseImportMeasured(QStringView v, int scale, int over, int under,
-                                       const std::function<QString(int)> &format)
+                                       const std::function<QStringView(int)> &format)
 {
     const QStringView s = v.trimmed();
     int n = -1;
@@ -110,7 +110,7 @@ std::optional<int> ParseImportMeasured(QStringView v, int scale, int over, int u
         if (!scaled) return std::nullopt;
         n = *scaled;
     }
-    if (format(n).trimmed() != s && !(n == -1 && s.isEmpty())) return std::nullopt;
+    if (format(n) != s && !(n == -1 && s.isEmpty())) return std::nullopt;
     return n;
 }
 

@@ -27,9 +27,9 @@ std::optional<bool> ParseImportBool(QStringView v);
 std::optional<int> ParseImportInt(QStringView v);
 // A measured value as the export formats it, back to the stored unit. The
 // value found must format to the same text again, so nothing changes on
-// the way through.
+// the way through; format's texts outlive the call, trimmed.
 std::optional<int> ParseImportMeasured(QStringView v, int scale, int over, int under,
-                                       const std::function<QString(int)> &format);
+                                       const std::function<QStringView(int)> &format);
 // The standard as 0701 / 0702 / 0751 (0, 1, 2).
 std::optional<int> ParseImportDinVde(QStringView v);
 // "ja" 1, "nein" 0, "---" or nothing -1.
