@@ -377,7 +377,10 @@ QString TImportPass::BarcodeConflict(const QString &barcode, int kunde) const
 {
     const auto owner = m_known.devicesByBarcode.constFind(barcode);
     if (barcode.isEmpty() || owner == m_known.devicesByBarcode.constEnd()) return {};
-    const TDeviceOwner o = m_known.owners.value(*owner);
+    // By reference: a copy per line cost its name's count twice.
+    static const TDeviceOwner nobody;
+    const auto found = m_known.owners.constFind(*owner);
+    const TDeviceOwner &o = found == m_known.owners.constEnd() ? nobody : *found;
     if (o.kunde != kunde)
         return QStringLiteral("Der Barcode „%1“ gehört zum Prüfling „%2“ des Kunden „%3“, nicht zu „%4“.")
             .arg(barcode, o.bezeichnung, m_known.customerNames.value(o.kunde), Text(ecName1));
@@ -416,10 +419,13 @@ bool TImportPass::StoreCustomer(TImportLine &line, const QString &key, int &kund
 
 bool TImportPass::StoreDevice(TImportLine &line, int kunde, const QString &barcode, int &device, QString *err)
 {
-    DeviceKey(m_deviceKey, kunde, [this](TExportColumn c) { return Text(c); });
-    const QString &dk = m_deviceKey;
+    // The describing key is built only when it is looked up or stored.
+    const auto key = [this, kunde]() -> const QString & {
+        DeviceKey(m_deviceKey, kunde, [this](TExportColumn c) { return Text(c); });
+        return m_deviceKey;
+    };
     device =
-        barcode.isEmpty() ? m_known.devicesByKey.value(dk, 0) : m_known.devicesByBarcode.value(barcode, 0);
+        barcode.isEmpty() ? m_known.devicesByKey.value(key(), 0) : m_known.devicesByBarcode.value(barcode, 0);
     if (device) {
         line.device = TImportAction::Matched;
         ++m_summary.matchedDevices;
@@ -432,7 +438,8 @@ bool TImportPass::StoreDevice(TImportLine &line, int kunde, const QString &barco
         m_known.devicesByBarcode.insert(barcode, device);
         m_known.owners.insert(device, {kunde, Text(ecBezeichnung).toString()});
     }
-    if (!m_known.devicesByKey.contains(dk)) m_known.devicesByKey.insert(dk, device);
+    if (const QString &dk = key(); !m_known.devicesByKey.contains(dk))
+        m_known.devicesByKey.insert(dk, device);
     line.device = TImportAction::New;
     ++m_summary.newDevices;
     return true;
