@@ -81,6 +81,9 @@ std::optional<int> scaledDecimal(QStringView s, int scale)
 std::optional<bool> ParseImportBool(QStringView v)
 {
     const QStringView s = v.trimmed();
+    // The export's own words first: comparing without case folds every character.
+    if (s == u"ja") return true;
+    if (s == u"nein") return false;
     const auto is = [s](QStringView word) { return s.compare(word, Qt::CaseInsensitive) == 0; };
     if (is(u"ja") || s == u"1" || is(u"true")) return true;
     if (is(u"nein") || s == u"0" || is(u"false")) return false;
