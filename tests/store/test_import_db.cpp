@@ -1,6 +1,7 @@
 #include "StoreTestDb.h"
 #include "store/CsvExport.h"
 #include "store/CsvImport.h"
+#include "store/CsvImportColumns.h"
 #include "store/CsvImportMapping.h"
 #include "store/CsvImportValues.h"
 #include "store/Database.h"
@@ -368,6 +369,24 @@ TEST(CsvImportValues, ValuesAreReadInPlaceAsTheExportWritesThem)
     EXPECT_EQ(ParseImportMeasured(u" 0,01 ", 100, 1001, 0, format), 1);
     EXPECT_EQ(ParseImportMeasured(u"---", 100, 1001, 0, format), -1);
     EXPECT_EQ(ParseImportMeasured(u"0,010", 100, 1001, 0, format), std::nullopt); // not the export's text
+}
+
+TEST(CsvImportValues, MeasuredTextsAreTheExportsWhereverTheValueLies)
+{
+    using namespace csvimport;
+    const TMeasuredTexts texts;
+    for (std::size_t i = 0; i < std::size(kMeasured); ++i) {
+        const TMeasuredColumn &m = kMeasured[i];
+        // Kept side by side up to "over", elsewhere one by one.
+        const QStringView first = texts.Text(i, m.over + 7);
+        for (const int v : {-1, 0, 1, m.under, m.over - 1, m.over, m.over + 1, 50 * m.over, -5}) {
+            SCOPED_TRACE(std::to_string(i) + ": " + std::to_string(v));
+            EXPECT_EQ(texts.Text(i, v), m.format(v).trimmed());
+            EXPECT_EQ(texts.Text(i, v), m.format(v).trimmed()); // the second time from the cache
+        }
+        EXPECT_EQ(first, m.format(m.over + 7).trimmed()); // still valid after the others
+        EXPECT_EQ(texts.Format(i)(m.over), m.format(m.over).trimmed());
+    }
 }
 
 TEST_P(StoreDb, ALineRefusedAtTheEndOfALongFileStoresNothing)
