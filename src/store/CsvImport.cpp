@@ -18,6 +18,7 @@
 #include <QSqlQuery>
 
 #include <array>
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <span>
@@ -49,12 +50,13 @@ public:
 
 private:
     bool Fail(const QString &text, QString *error);
-    void Keep(const TImportLine &line);
+    void Keep(TImportLine &line);
     bool Has(TExportColumn c) const { return m_col[c] >= 0; }
-    QString Value(TExportColumn c) const { return Has(c) ? m_rec->values.value(m_col[c]) : QString(); }
-    QString Text(TExportColumn c) const { return ImportUserText(Value(c)); }
-    QString CustomerKey(const std::function<QString(int)> &field) const;
-    QString DeviceKey(int kunde, const std::function<QString(TExportColumn)> &field) const;
+    // Views into the record being read: valid for this line only.
+    QStringView Value(TExportColumn c) const { return Has(c) ? m_rec->value(m_col[c]) : QStringView(); }
+    QStringView Text(TExportColumn c) const { return ImportUserText(Value(c)); }
+    template <class F> void CustomerKey(QString &k, F field) const;
+    template <class F> void DeviceKey(QString &k, int kunde, F field) const;
     bool LoadCustomers(QString *error);
     bool LoadDevices(QString *error);
     void Refuse(TImportLine &line, const QString &why);
@@ -62,7 +64,7 @@ private:
     void ReadTest(TLineTest &t) const;
     void ReadMeasured(TLineTest &t) const;
     void ReadLimitFlags(TLineTest &t) const;
-    bool SameTest(const TStoredTest &st, const TFileValues &v, const QString &serial) const;
+    bool SameTest(const TStoredTest &st, const TFileValues &v) const;
     QString BarcodeConflict(const QString &barcode, int kunde) const;
     bool Insert(TImportInsert &q, QVariantList &vals, std::span<const TColumnText> texts, QString *err);
     bool StoreCustomer(TImportLine &line, const QString &key, int &kunde, QString *err);
@@ -80,13 +82,14 @@ private:
     int m_pseudo = 0; // keys of a checking pass: never stored
     TKnown m_known, m_start;
     TLineTest m_test; // the line's test, reused line after line
-    // The value formats, remembered: the same few hundred values come back
-    // on every line, and formatting was a tenth of the import's time.
-    std::array<std::vector<QString>, std::size(kMeasured)> m_formatted; // by value + 1, up to "over"
-    std::array<std::function<QString(int)>, std::size(kMeasured)> m_formats;
+    TMeasuredTexts m_measured;
     TStoredTests m_tests; // by device and day
     int m_flagMask = 0;   // the limit flags the file carries
     QString m_firstError;
+    // The line's keys, built into the same room line after line.
+    QString m_customerKey, m_deviceKey, m_barcode;
+    QString m_lastDatum; // the date text before, and what it was read as
+    QDateTime m_lastWhen;
     int m_keptTaken = 0, m_keptRefused = 0;
     std::vector<std::pair<TExportColumn, int>> m_widths; // the texts the database limits
     // Prepared once for the whole file.
@@ -100,40 +103,47 @@ bool TImportPass::Fail(const QString &text, QString *error)
     return false;
 }
 
-void TImportPass::Keep(const TImportLine &line)
+// The line's texts are copied only for the lines the preview keeps.
+void TImportPass::Keep(TImportLine &line)
 {
     int &kept = line.error.isEmpty() ? m_keptTaken : m_keptRefused;
-    if (kept++ < kKeptLines)
-        m_lines << line;
-    else
+    if (kept++ >= kKeptLines) {
         m_summary.linesCut = true;
+        return;
+    }
+    line.kunde = Text(ecName1).toString();
+    line.pruefling = Text(ecBezeichnung).toString();
+    line.datum = Value(ecDatum).trimmed().toString();
+    m_lines << line;
 }
 
-// Built into one string: a list and a join per line cost more than the lookup.
-QString TImportPass::CustomerKey(const std::function<QString(int)> &field) const
+// Built into one string that keeps its room: a list and a join per line
+// cost more than the lookup. field(i) gives a QString or a view.
+template <class F> void TImportPass::CustomerKey(QString &k, F field) const
 {
-    QString k;
-    k.reserve(128);
+    k.resize(0);
     bool first = true;
     for (int i = 0; i < kCustomerKeyFields; ++i)
         if (Has(kCustomerText[i].col)) {
             if (!first) k += QChar(0x1F);
             first = false;
-            k += ImportKeyText(field(i));
+            const auto &v = field(i);
+            AppendImportKey(k, v);
         }
-    return k;
 }
 
-QString TImportPass::DeviceKey(int kunde, const std::function<QString(TExportColumn)> &field) const
+template <class F> void TImportPass::DeviceKey(QString &k, int kunde, F field) const
 {
-    QString k = QString::number(kunde);
-    k.reserve(96);
+    k.resize(0);
+    char digits[16];
+    const int n = std::snprintf(digits, sizeof digits, "%d", kunde);
+    k += QLatin1StringView(digits, n);
     for (TExportColumn c : kDeviceKey)
         if (Has(c)) {
             k += QChar(0x1F);
-            k += ImportKeyText(field(c));
+            const auto &v = field(c);
+            AppendImportKey(k, v);
         }
-    return k;
 }
 
 // Keys: the table locks first, so a second workstation waits and the
@@ -154,16 +164,6 @@ bool TImportPass::Prepare(QString *error)
     if (!LoadCustomers(&err) || !LoadDevices(&err) || !m_tests.Load(m_db, matchColumns(), &err))
         return Fail(err, error);
     m_start = m_known;
-    for (std::size_t i = 0; i < m_formats.size(); ++i) {
-        m_formatted[i].assign(std::size_t(kMeasured[i].over) + 2, QString());
-        m_formats[i] = [this, i](int v) {
-            const auto at = std::size_t(v) + 1;
-            if (v < -1 || at >= m_formatted[i].size()) return kMeasured[i].format(v).trimmed();
-            QString &text = m_formatted[i][at];
-            if (text.isNull()) text = kMeasured[i].format(v).trimmed();
-            return text;
-        };
-    }
     m_flagMask = Has(ecGrenzwertflags) ? ~0 : 0;
     for (int bit = 0; bit < 7; ++bit)
         if (Has(kLimitFlags[bit])) m_flagMask |= 1 << bit;
@@ -222,8 +222,9 @@ bool TImportPass::LoadCustomers(QString *error)
         *error = q.lastError().text();
         return false;
     }
+    QString k;
     while (q.next()) {
-        const QString k = CustomerKey([&q](int i) { return FieldString(q.value(i + 1)); });
+        CustomerKey(k, [&q](int i) { return FieldString(q.value(i + 1)); });
         if (!m_known.customers.contains(k)) m_known.customers.insert(k, q.value(0).toInt());
         m_known.customerNames.insert(q.value(0).toInt(), FieldString(q.value(1)));
     }
@@ -240,6 +241,7 @@ bool TImportPass::LoadDevices(QString *error)
         *error = q.lastError().text();
         return false;
     }
+    QString k;
     while (q.next()) {
         const int nr = q.value(0).toInt();
         const QString barcode = ImportKeyText(FieldString(q.value(6)));
@@ -247,7 +249,7 @@ bool TImportPass::LoadDevices(QString *error)
             m_known.devicesByBarcode.insert(barcode, nr);
             m_known.owners.insert(nr, {q.value(1).toInt(), FieldString(q.value(2))});
         }
-        const QString k = DeviceKey(q.value(1).toInt(), [&q](TExportColumn c) {
+        DeviceKey(k, q.value(1).toInt(), [&q](TExportColumn c) {
             switch (c) {
             case ecBezeichnung:
                 return FieldString(q.value(2));
@@ -286,7 +288,7 @@ void TImportPass::ReadMeasured(TLineTest &t) const
     for (int i = 0; i < kMatchBools; ++i) {
         const TMeasuredColumn &m = kMeasured[i];
         std::optional<int> n = -1;
-        if (Has(m.col)) n = ParseImportMeasured(Value(m.col), m.scale, m.over, m.under, m_formats[i]);
+        if (Has(m.col)) n = ParseImportMeasured(Value(m.col), m.scale, m.over, m.under, m_measured.Format(i));
         t.Check(n.has_value(), m.col);
         t.fileValues[i] = n.value_or(-1);
         t.Put(m.dbColumn, n.value_or(-1));
@@ -340,10 +342,10 @@ void TImportPass::ReadTest(TLineTest &t) const
     t.Put("PRdtmUebernahme", engine == TDbEngine::SQLite || engine == TDbEngine::PostgreSQL
                                  ? IsoDateTimeText(t.when)
                                  : FormatDateTime(t.when));
-    t.Put("PRstrGTSeriennummer", textValue(Text(ecGTSeriennummer)));
-    t.Put("PRstrNotiz", textValue(Text(ecNotiz)));
-    t.Put("PRstrPruefer", textValue(Text(ecPruefer)));
-    t.Put("PRstrBewertender", textValue(Text(ecBewertender)));
+    t.Put("PRstrGTSeriennummer", textValue(Text(ecGTSeriennummer).toString()));
+    t.Put("PRstrNotiz", textValue(Text(ecNotiz).toString()));
+    t.Put("PRstrPruefer", textValue(Text(ecPruefer).toString()));
+    t.Put("PRstrBewertender", textValue(Text(ecBewertender).toString()));
     // As the retrieval stores a test: no protocol yet, nothing stated.
     t.Put("PRintProtokolltyp", 0);
     t.Put("PRstrProtokollNr", QStringLiteral(""));
@@ -356,13 +358,12 @@ void TImportPass::ReadTest(TLineTest &t) const
 }
 
 // A stored test is the line's when every value the file carries agrees.
-bool TImportPass::SameTest(const TStoredTest &st, const TFileValues &v, const QString &serial) const
+bool TImportPass::SameTest(const TStoredTest &st, const TFileValues &v) const
 {
-    if (Has(ecGTSeriennummer) && st.serial != serial) return false;
-    for (int i = 0; i < kMatchBools; ++i) {
-        const TMeasuredColumn &m = kMeasured[i];
-        if (Has(m.col) && m.format(st.values[i]).trimmed() != m.format(v[i]).trimmed()) return false;
-    }
+    if (Has(ecGTSeriennummer) && !SameImportKey(st.serial, Text(ecGTSeriennummer))) return false;
+    for (int i = 0; i < kMatchBools; ++i)
+        if (Has(kMeasured[i].col) && m_measured.Text(i, st.values[i]) != m_measured.Text(i, v[i]))
+            return false;
     for (int i = kMatchBools; i < kMatchInts; ++i)
         if (Has(kBools[i - kMatchBools].col) && st.values[i] != v[i]) return false;
     for (int i = kMatchInts; i < kMatchFlags; ++i)
@@ -376,11 +377,14 @@ QString TImportPass::BarcodeConflict(const QString &barcode, int kunde) const
 {
     const auto owner = m_known.devicesByBarcode.constFind(barcode);
     if (barcode.isEmpty() || owner == m_known.devicesByBarcode.constEnd()) return {};
-    const TDeviceOwner o = m_known.owners.value(*owner);
+    // By reference: a copy per line cost its name's count twice.
+    static const TDeviceOwner nobody;
+    const auto found = m_known.owners.constFind(*owner);
+    const TDeviceOwner &o = found == m_known.owners.constEnd() ? nobody : *found;
     if (o.kunde != kunde)
         return QStringLiteral("Der Barcode „%1“ gehört zum Prüfling „%2“ des Kunden „%3“, nicht zu „%4“.")
             .arg(barcode, o.bezeichnung, m_known.customerNames.value(o.kunde), Text(ecName1));
-    if (Has(ecBezeichnung) && ImportKeyText(Text(ecBezeichnung)) != ImportKeyText(o.bezeichnung))
+    if (Has(ecBezeichnung) && !SameImportKey(Text(ecBezeichnung), o.bezeichnung))
         return QStringLiteral("Der Barcode „%1“ gehört zum Prüfling „%2“, nicht zu „%3“.")
             .arg(barcode, o.bezeichnung, Text(ecBezeichnung));
     return {};
@@ -392,7 +396,7 @@ bool TImportPass::Insert(TImportInsert &q, QVariantList &vals, std::span<const T
 {
     if (!m_storing) return true;
     for (const TColumnText &t : texts)
-        vals << textValue(Text(t.col));
+        vals << textValue(Text(t.col).toString());
     return q.Exec(vals, err);
 }
 
@@ -407,7 +411,7 @@ bool TImportPass::StoreCustomer(TImportLine &line, const QString &key, int &kund
     QVariantList vals{kunde};
     if (!Insert(m_insCustomer, vals, kCustomerText, err)) return false;
     m_known.customers.insert(key, kunde);
-    m_known.customerNames.insert(kunde, Text(ecName1));
+    m_known.customerNames.insert(kunde, Text(ecName1).toString());
     line.customer = TImportAction::New;
     ++m_summary.newCustomers;
     return true;
@@ -415,9 +419,13 @@ bool TImportPass::StoreCustomer(TImportLine &line, const QString &key, int &kund
 
 bool TImportPass::StoreDevice(TImportLine &line, int kunde, const QString &barcode, int &device, QString *err)
 {
-    const QString dk = DeviceKey(kunde, [this](TExportColumn c) { return Text(c); });
+    // The describing key is built only when it is looked up or stored.
+    const auto key = [this, kunde]() -> const QString & {
+        DeviceKey(m_deviceKey, kunde, [this](TExportColumn c) { return Text(c); });
+        return m_deviceKey;
+    };
     device =
-        barcode.isEmpty() ? m_known.devicesByKey.value(dk, 0) : m_known.devicesByBarcode.value(barcode, 0);
+        barcode.isEmpty() ? m_known.devicesByKey.value(key(), 0) : m_known.devicesByBarcode.value(barcode, 0);
     if (device) {
         line.device = TImportAction::Matched;
         ++m_summary.matchedDevices;
@@ -428,9 +436,10 @@ bool TImportPass::StoreDevice(TImportLine &line, int kunde, const QString &barco
     if (!Insert(m_insDevice, vals, kDeviceText, err)) return false;
     if (!barcode.isEmpty()) {
         m_known.devicesByBarcode.insert(barcode, device);
-        m_known.owners.insert(device, {kunde, Text(ecBezeichnung)});
+        m_known.owners.insert(device, {kunde, Text(ecBezeichnung).toString()});
     }
-    if (!m_known.devicesByKey.contains(dk)) m_known.devicesByKey.insert(dk, device);
+    if (const QString &dk = key(); !m_known.devicesByKey.contains(dk))
+        m_known.devicesByKey.insert(dk, device);
     line.device = TImportAction::New;
     ++m_summary.newDevices;
     return true;
@@ -440,9 +449,8 @@ bool TImportPass::StoreDevice(TImportLine &line, int kunde, const QString &barco
 // all go in (two tests on one day are real).
 bool TImportPass::StoreTest(TImportLine &line, TLineTest &t, int device, QString *err)
 {
-    const QString serial = ImportKeyText(Text(ecGTSeriennummer));
-    if (m_tests.Contains(device, t.when, line.datum,
-                         [&](const TStoredTest &st) { return SameTest(st, t.fileValues, serial); })) {
+    if (m_tests.Contains(device, t.when, Value(ecDatum).trimmed(),
+                         [&](const TStoredTest &st) { return SameTest(st, t.fileValues); })) {
         line.test = TImportAction::Matched;
         ++m_summary.presentTests;
         return true;
@@ -470,11 +478,9 @@ bool TImportPass::Line(const TCsvRecord &rec, int headerSize, QString *error)
     TImportLine line;
     line.line = rec.line;
     ++m_summary.lines;
-    line.kunde = Text(ecName1);
-    line.pruefling = Text(ecBezeichnung);
-    line.datum = Value(ecDatum).trimmed();
-    if (rec.values.size() != headerSize) {
-        Refuse(line, QStringLiteral("%1 statt %2 Werte.").arg(rec.values.size()).arg(headerSize));
+    const QStringView datum = Value(ecDatum).trimmed();
+    if (rec.size() != headerSize) {
+        Refuse(line, QStringLiteral("%1 statt %2 Werte.").arg(rec.size()).arg(headerSize));
         return true;
     }
     if (const QString tooLong = TooLong(); !tooLong.isEmpty()) {
@@ -483,11 +489,17 @@ bool TImportPass::Line(const TCsvRecord &rec, int headerSize, QString *error)
     }
     TLineTest &t = m_test;
     t.Reset(m_storing);
-    if (!line.datum.isEmpty()) {
-        // Wall-clock time, as the stored tests are read: no zone to look up per line.
-        t.when = ParseDateTime(line.datum, Qt::UTC);
+    if (!datum.isEmpty()) {
+        // Wall-clock time, as the stored tests are read: no zone to look up
+        // per line. Lines in a row mostly share their date.
+        if (datum != m_lastDatum) {
+            m_lastDatum.resize(0);
+            m_lastDatum += datum;
+            m_lastWhen = ParseDateTime(m_lastDatum, Qt::UTC);
+        }
+        t.when = m_lastWhen;
         if (!t.when.isValid()) {
-            Refuse(line, QStringLiteral("„%1“ ist kein Datum.").arg(line.datum));
+            Refuse(line, QStringLiteral("„%1“ ist kein Datum.").arg(datum));
             return true;
         }
         ReadTest(t);
@@ -498,9 +510,12 @@ bool TImportPass::Line(const TCsvRecord &rec, int headerSize, QString *error)
                QStringLiteral("„%1“ in Spalte „%2“ ist kein gültiger Wert.").arg(Value(bad), header(bad)));
         return true;
     }
-    const QString ck = CustomerKey([this](int i) { return Text(kCustomerText[i].col); });
+    CustomerKey(m_customerKey, [this](int i) { return Text(kCustomerText[i].col); });
+    const QString &ck = m_customerKey;
     int kunde = m_known.customers.value(ck, 0);
-    const QString barcode = ImportKeyText(Text(ecBarcode));
+    m_barcode.resize(0);
+    AppendImportKey(m_barcode, Text(ecBarcode));
+    const QString &barcode = m_barcode;
     if (const QString conflict = BarcodeConflict(barcode, kunde); !conflict.isEmpty()) {
         line.device = TImportAction::Conflict;
         Refuse(line, conflict);

@@ -89,9 +89,9 @@ bool TCsvImport::ReadHeader(QString *error)
         if (error) *error = QStringLiteral("Die Datei ist leer.");
         return false;
     }
-    m_headerSize = int(head.values.size());
-    for (int i = 0; i < head.values.size(); ++i) {
-        const QString name = head.values[i].trimmed();
+    m_headerSize = int(head.size());
+    for (int i = 0; i < head.size(); ++i) {
+        const QString name = head.value(i).trimmed().toString();
         m_fileColumns << name;
         // The user's choice first: a customer's list names its columns its own way.
         const auto chosen = m_mapping.constFind(name);

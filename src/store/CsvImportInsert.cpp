@@ -50,6 +50,9 @@ bool TImportInsert::Exec(const QVariantList &values, QString *error)
         } else if (v.typeId() == QMetaType::QString) {
             const QString &s = *static_cast<const QString *>(v.constData());
             rc = sqlite3_bind_text16(m_stmt, i + 1, s.utf16(), int(s.size() * 2), SQLITE_TRANSIENT);
+        } else if (v.typeId() == QMetaType::Int) {
+            // Read in place: toLongLong() goes through Qt's type conversion.
+            rc = sqlite3_bind_int(m_stmt, i + 1, *static_cast<const int *>(v.constData()));
         } else {
             rc = sqlite3_bind_int64(m_stmt, i + 1, v.toLongLong());
         }

@@ -23,17 +23,31 @@ void windows1252(const QByteArray &bytes, QString &out)
 
 } // namespace
 
+QStringList TCsvRecord::values() const
+{
+    QStringList out;
+    out.reserve(size());
+    for (qsizetype i = 0; i < size(); ++i)
+        out << value(i).toString();
+    return out;
+}
+
 void TCsvSplitter::EndRecord(QList<TCsvRecord> &out)
 {
-    m_rec.values << m_value;
-    m_value.clear();
-    const qsizetype width = m_rec.values.size();
-    if (!(width == 1 && m_rec.values[0].isEmpty() && !m_inValue)) out << std::move(m_rec);
-    m_rec = TCsvRecord{};
-    if (!spares.isEmpty())
-        m_rec.values = spares.takeLast();
-    else // the next record is as wide as this one, most likely
-        m_rec.values.reserve(width);
+    m_rec.ends << m_rec.text.size();
+    const qsizetype width = m_rec.ends.size();
+    if (width == 1 && m_rec.text.isEmpty() && !m_inValue) { // a blank line
+        m_rec.Clear();
+    } else {
+        out << std::move(m_rec);
+        if (!spares.isEmpty()) {
+            m_rec = spares.takeLast();
+        } else { // the next record is as wide as this one, most likely
+            m_rec = TCsvRecord{};
+            m_rec.ends.reserve(width);
+            m_rec.text.reserve(out.last().text.size() * 2);
+        }
+    }
     m_inValue = false;
 }
 
@@ -49,7 +63,7 @@ void TCsvSplitter::Feed(QStringView text, QList<TCsvRecord> &out)
         if (m_afterQuote) {
             m_afterQuote = false;
             if (c == u'"') {
-                m_value += u'"';
+                m_rec.text += u'"';
                 continue;
             }
             m_quoted = false;
@@ -61,7 +75,7 @@ void TCsvSplitter::Feed(QStringView text, QList<TCsvRecord> &out)
                 if (text[end] == u'\n') ++m_line;
                 ++end;
             }
-            m_value += text.mid(i, end - i);
+            m_rec.text += text.mid(i, end - i);
             if (end < n) m_afterQuote = true;
             i = end;
             continue;
@@ -70,8 +84,7 @@ void TCsvSplitter::Feed(QStringView text, QList<TCsvRecord> &out)
             m_quoted = true;
             m_inValue = true;
         } else if (c == u';') {
-            m_rec.values << m_value;
-            m_value.clear();
+            m_rec.ends << m_rec.text.size();
             m_inValue = true;
         } else if (c == u'\r' || c == u'\n') {
             m_skipLf = c == u'\r';
@@ -82,7 +95,7 @@ void TCsvSplitter::Feed(QStringView text, QList<TCsvRecord> &out)
             while (end < n && text[end] != u'"' && text[end] != u';' && text[end] != u'\r' &&
                    text[end] != u'\n')
                 ++end;
-            m_value += text.mid(i, end - i);
+            m_rec.text += text.mid(i, end - i);
             m_inValue = true;
             i = end - 1;
         }
@@ -91,7 +104,7 @@ void TCsvSplitter::Feed(QStringView text, QList<TCsvRecord> &out)
 
 void TCsvSplitter::Finish(QList<TCsvRecord> &out)
 {
-    if (m_inValue || !m_value.isEmpty()) EndRecord(out);
+    if (m_inValue || !m_rec.text.isEmpty()) EndRecord(out);
     *this = TCsvSplitter{};
 }
 
@@ -161,8 +174,8 @@ qint64 TCsvStream::Position() const
 bool TCsvStream::Fill()
 {
     for (TCsvRecord &r : m_ready) {
-        r.values.clear(); // keeps its room
-        m_splitter.spares << std::move(r.values);
+        r.Clear();
+        m_splitter.spares << std::move(r);
     }
     m_ready.clear();
     m_readyAt = 0;

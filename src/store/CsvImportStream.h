@@ -14,9 +14,27 @@
 
 #include <memory>
 
+// The values lie one after another in one text, unquoted: a record is
+// read into the same room as the one before it, without a string per value.
 struct TCsvRecord {
-    int line = 0; // the line the record starts on (the header is line 1)
-    QStringList values;
+    int line = 0;          // the line the record starts on (the header is line 1)
+    QString text;          // the values, end to end
+    QList<qsizetype> ends; // where each value ends in text
+    qsizetype size() const { return ends.size(); }
+    // Empty for a value the record does not have.
+    QStringView value(qsizetype i) const
+    {
+        if (i < 0 || i >= ends.size()) return {};
+        const qsizetype begin = i ? ends[i - 1] : 0;
+        return QStringView(text).mid(begin, ends[i] - begin);
+    }
+    QStringList values() const;
+    // Emptied for the next record; keeps its room.
+    void Clear()
+    {
+        text.resize(0);
+        ends.resize(0);
+    }
 };
 
 // ";" between values, values in double quotes that may hold line breaks,
@@ -26,15 +44,14 @@ public:
     void Feed(QStringView text, QList<TCsvRecord> &out);
     void Finish(QList<TCsvRecord> &out);
 
-    // Value lists given back by the reader, reused for the next records:
-    // a new list for each of 200 000 records kept the allocator busy.
-    QList<QStringList> spares;
+    // Records given back by the reader, reused for the next records: new
+    // strings for each of 200 000 records kept the allocator busy.
+    QList<TCsvRecord> spares;
 
 private:
     void EndRecord(QList<TCsvRecord> &out);
 
-    TCsvRecord m_rec{1, {}};
-    QString m_value;
+    TCsvRecord m_rec{1, {}, {}};
     int m_line = 1;
     bool m_quoted = false;
     bool m_afterQuote = false; // a quote inside quotes: closes, or starts ""

@@ -6,17 +6,36 @@
 #include <cstdio>
 #include <limits>
 
-QString ImportUserText(const QString &v)
+QStringView ImportUserText(QStringView v)
 {
-    if (v.size() > 1 && v[0] == u'\'' && QStringLiteral("=+-@\t\r").contains(v[1])) return v.mid(1);
+    if (v.size() > 1 && v[0] == u'\'' && QStringView(u"=+-@\t\r").contains(v[1])) return v.mid(1);
     return v;
 }
 
-QString ImportKeyText(const QString &v)
+QString ImportKeyText(QStringView v)
 {
-    QString s = v.trimmed();
-    s.replace(u'"', u'\'');
+    QString s;
+    AppendImportKey(s, v);
     return s;
+}
+
+void AppendImportKey(QString &key, QStringView v)
+{
+    const qsizetype at = key.size();
+    key += v.trimmed();
+    for (qsizetype i = at; i < key.size(); ++i)
+        if (key.at(i) == u'"') key[i] = u'\'';
+}
+
+bool SameImportKey(QStringView a, QStringView b)
+{
+    a = a.trimmed();
+    b = b.trimmed();
+    if (a.size() != b.size()) return false;
+    const auto key = [](QChar c) { return c == u'"' ? QChar(u'\'') : c; };
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (key(a[i]) != key(b[i])) return false;
+    return true;
 }
 
 QString IsoDateTimeText(const QDateTime &dt)
@@ -59,25 +78,29 @@ std::optional<int> scaledDecimal(QStringView s, int scale)
 
 } // namespace
 
-std::optional<bool> ParseImportBool(const QString &v)
+std::optional<bool> ParseImportBool(QStringView v)
 {
-    const QString s = v.trimmed().toLower();
-    if (s == u"ja" || s == u"1" || s == u"true") return true;
-    if (s == u"nein" || s == u"0" || s == u"false") return false;
+    const QStringView s = v.trimmed();
+    // The export's own words first: comparing without case folds every character.
+    if (s == u"ja") return true;
+    if (s == u"nein") return false;
+    const auto is = [s](QStringView word) { return s.compare(word, Qt::CaseInsensitive) == 0; };
+    if (is(u"ja") || s == u"1" || is(u"true")) return true;
+    if (is(u"nein") || s == u"0" || is(u"false")) return false;
     return std::nullopt;
 }
 
-std::optional<int> ParseImportInt(const QString &v)
+std::optional<int> ParseImportInt(QStringView v)
 {
     bool ok = false;
     const int n = v.trimmed().toInt(&ok);
     return ok ? std::optional<int>(n) : std::nullopt;
 }
 
-std::optional<int> ParseImportMeasured(const QString &v, int scale, int over, int under,
-                                       const std::function<QString(int)> &format)
+std::optional<int> ParseImportMeasured(QStringView v, int scale, int over, int under,
+                                       const std::function<QStringView(int)> &format)
 {
-    const QString s = v.trimmed();
+    const QStringView s = v.trimmed();
     int n = -1;
     if (s.isEmpty() || s == u"---") {
         n = -1;
@@ -90,13 +113,13 @@ std::optional<int> ParseImportMeasured(const QString &v, int scale, int over, in
         if (!scaled) return std::nullopt;
         n = *scaled;
     }
-    if (format(n).trimmed() != s && !(n == -1 && s.isEmpty())) return std::nullopt;
+    if (format(n) != s && !(n == -1 && s.isEmpty())) return std::nullopt;
     return n;
 }
 
-std::optional<int> ParseImportDinVde(const QString &v)
+std::optional<int> ParseImportDinVde(QStringView v)
 {
-    const QString s = v.trimmed();
+    const QStringView s = v.trimmed();
     // A spreadsheet may have eaten the leading zero.
     if (s == u"0701" || s == u"701") return 0;
     if (s == u"0702" || s == u"702") return 1;
@@ -104,16 +127,16 @@ std::optional<int> ParseImportDinVde(const QString &v)
     return std::nullopt;
 }
 
-std::optional<int> ParseImportYesNoOther(const QString &v)
+std::optional<int> ParseImportYesNoOther(QStringView v)
 {
-    const QString s = v.trimmed().toLower();
-    if (s == u"ja") return 1;
-    if (s == u"nein") return 0;
+    const QStringView s = v.trimmed();
+    if (s.compare(u"ja", Qt::CaseInsensitive) == 0) return 1;
+    if (s.compare(u"nein", Qt::CaseInsensitive) == 0) return 0;
     if (s == u"---" || s.isEmpty()) return -1;
     return std::nullopt;
 }
 
-std::optional<int> ParseImportIsolDiff(const QString &v)
+std::optional<int> ParseImportIsolDiff(QStringView v)
 {
     const auto n = ParseImportInt(v);
     return n && *n >= 0 && *n <= 2 ? n : std::nullopt;

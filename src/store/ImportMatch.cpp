@@ -42,7 +42,7 @@ QList<TStoredTest> TStoredTests::On(int prueflingNr, const QDate &day) const
     return m_tests.value({prueflingNr, day.toJulianDay()});
 }
 
-bool TStoredTests::Contains(int prueflingNr, const QDateTime &when, const QString &dateText,
+bool TStoredTests::Contains(int prueflingNr, const QDateTime &when, QStringView dateText,
                             const std::function<bool(const TStoredTest &)> &same) const
 {
     const auto it = m_tests.constFind({prueflingNr, when.date().toJulianDay()});

@@ -32,7 +32,7 @@ public:
     // Whether a test of the device at `when` is stored. The time counts to
     // the precision the file's date text has (none, minutes or seconds);
     // same(stored) compares the rest.
-    bool Contains(int prueflingNr, const QDateTime &when, const QString &dateText,
+    bool Contains(int prueflingNr, const QDateTime &when, QStringView dateText,
                   const std::function<bool(const TStoredTest &)> &same) const;
 
 private:

@@ -1,7 +1,9 @@
 #include "StoreTestDb.h"
 #include "store/CsvExport.h"
 #include "store/CsvImport.h"
+#include "store/CsvImportColumns.h"
 #include "store/CsvImportMapping.h"
+#include "store/CsvImportValues.h"
 #include "store/Database.h"
 
 #include <QFile>
@@ -247,10 +249,10 @@ TEST(CsvImportFile, SplitKeepsLineBreaksInsideQuotesAndCountsLines)
     const QList<TCsvRecord> r =
         SplitCsv(QStringLiteral("\"a\";\"b\"\r\n\"x\r\ny\";\"\"\"z\"\"\"\r\n\r\n\"c\";d"));
     ASSERT_EQ(r.size(), 3);
-    EXPECT_EQ(r[1].values, (QStringList{QStringLiteral("x\r\ny"), QStringLiteral("\"z\"")}));
+    EXPECT_EQ(r[1].values(), (QStringList{QStringLiteral("x\r\ny"), QStringLiteral("\"z\"")}));
     EXPECT_EQ(r[1].line, 2);
     EXPECT_EQ(r[2].line, 5);
-    EXPECT_EQ(r[2].values, (QStringList{QStringLiteral("c"), QStringLiteral("d")}));
+    EXPECT_EQ(r[2].values(), (QStringList{QStringLiteral("c"), QStringLiteral("d")}));
     EXPECT_EQ(DecodeImportBytes("M\xFCller"), QStringLiteral("Müller"));
     EXPECT_EQ(DecodeImportBytes("M\xC3\xBCller"), QStringLiteral("Müller"));
 }
@@ -298,7 +300,7 @@ TEST(CsvImportStream, RecordsCutApartByTheReadsComeOutWhole)
             while (stream.Next(rec)) {
                 ASSERT_LT(n, whole.size());
                 ASSERT_EQ(rec.line, whole[n].line);
-                ASSERT_EQ(rec.values, whole[n].values) << n;
+                ASSERT_EQ(rec.values(), whole[n].values()) << n;
                 ++n;
             }
             EXPECT_EQ(n, whole.size());
@@ -318,7 +320,73 @@ TEST(CsvImportStream, OneByteLateInTheFileDecidesTheEncoding)
     TCsvRecord rec, last;
     while (stream.Next(rec))
         last = rec;
-    EXPECT_EQ(last.values.value(0), QStringLiteral("Müller"));
+    EXPECT_EQ(last.value(0), QStringLiteral("Müller"));
+}
+
+TEST(CsvImportStream, ARecordReadIntoTheRoomOfAWiderOneHoldsOnlyItsOwnValues)
+{
+    // Records of 5, 1 and 3 values, empty ones among them, over several
+    // pieces: every record after the first pieces reuses an earlier one's room.
+    QByteArray bytes = "A;B;C;D;E\r\n";
+    for (int i = 0; i < 30000; ++i)
+        bytes += QByteArray::number(i) + ";;\"\";\"x;y\";lang " + QByteArray(i % 40, 'z') + "\r\n" +
+                 "\"\"\r\n;" + QByteArray::number(i) + ";\r\n";
+    const QList<TCsvRecord> whole = SplitCsv(QString::fromLatin1(bytes));
+    ASSERT_EQ(whole.size(), 1 + 3 * 30000);
+    EXPECT_EQ(whole[1].values(), (QStringList{"0", "", "", "x;y", "lang "}));
+    EXPECT_EQ(whole[2].size(), 1);
+    EXPECT_EQ(whole[3].values(), (QStringList{"", "0", ""}));
+    EXPECT_TRUE(whole[3].value(7).isEmpty()); // a value the record does not have
+    TCsvStream stream;
+    stream.OpenBytes(bytes);
+    TCsvRecord rec;
+    qsizetype n = 0;
+    while (stream.Next(rec)) {
+        ASSERT_LT(n, whole.size());
+        ASSERT_EQ(rec.values(), whole[n].values()) << n;
+        ++n;
+    }
+    EXPECT_EQ(n, whole.size());
+}
+
+TEST(CsvImportValues, ValuesAreReadInPlaceAsTheExportWritesThem)
+{
+    const QString line = QStringLiteral(" JA ;Nein;jein;'=1+2;\"Typ\" 5 ");
+    const QList<QStringView> v = QStringView(line).split(u';');
+    EXPECT_EQ(ParseImportBool(v[0]), true);
+    EXPECT_EQ(ParseImportBool(v[1]), false);
+    EXPECT_EQ(ParseImportBool(v[2]), std::nullopt);
+    EXPECT_EQ(ParseImportYesNoOther(v[0]), 1);
+    EXPECT_EQ(ImportUserText(v[3]), QStringLiteral("=1+2"));
+    // Keys: trimmed, the export's double quotes as apostrophes.
+    EXPECT_TRUE(SameImportKey(v[4], u"'Typ' 5"));
+    EXPECT_FALSE(SameImportKey(v[4], u"'Typ' 6"));
+    QString key = QStringLiteral("1");
+    AppendImportKey(key, v[4]);
+    EXPECT_EQ(key, QStringLiteral("1'Typ' 5"));
+    const QString texts[] = {QStringLiteral("---"), QStringLiteral("0,00"), QStringLiteral("0,01")};
+    const auto format = [&texts](int n) { return n >= -1 && n <= 1 ? QStringView(texts[n + 1]) : u"?"; };
+    EXPECT_EQ(ParseImportMeasured(u" 0,01 ", 100, 1001, 0, format), 1);
+    EXPECT_EQ(ParseImportMeasured(u"---", 100, 1001, 0, format), -1);
+    EXPECT_EQ(ParseImportMeasured(u"0,010", 100, 1001, 0, format), std::nullopt); // not the export's text
+}
+
+TEST(CsvImportValues, MeasuredTextsAreTheExportsWhereverTheValueLies)
+{
+    using namespace csvimport;
+    const TMeasuredTexts texts;
+    for (std::size_t i = 0; i < std::size(kMeasured); ++i) {
+        const TMeasuredColumn &m = kMeasured[i];
+        // Kept side by side up to "over", elsewhere one by one.
+        const QStringView first = texts.Text(i, m.over + 7);
+        for (const int v : {-1, 0, 1, m.under, m.over - 1, m.over, m.over + 1, 50 * m.over, -5}) {
+            SCOPED_TRACE(std::to_string(i) + ": " + std::to_string(v));
+            EXPECT_EQ(texts.Text(i, v), m.format(v).trimmed());
+            EXPECT_EQ(texts.Text(i, v), m.format(v).trimmed()); // the second time from the cache
+        }
+        EXPECT_EQ(first, m.format(m.over + 7).trimmed()); // still valid after the others
+        EXPECT_EQ(texts.Format(i)(m.over), m.format(m.over).trimmed());
+    }
 }
 
 TEST_P(StoreDb, ALineRefusedAtTheEndOfALongFileStoresNothing)
