@@ -142,13 +142,20 @@ bool TImportPass::Prepare(QString *error)
 {
     if (m_write) {
         if (!m_db.transaction()) return Fail(m_db.lastError().text(), error);
-        bool ok1 = false, ok2 = false, ok3 = false;
-        m_nextCustomer = NextKey(m_db, QStringLiteral("tblKunden"), QStringLiteral("KDintKundenNr"), &ok1);
-        m_nextDevice =
-            NextKey(m_db, QStringLiteral("tblPruefling"), QStringLiteral("PLintPrueflingNr"), &ok2);
-        m_nextTest = NextKey(m_db, QStringLiteral("tblPruefung"), QStringLiteral("PRintPruefungsNr"), &ok3);
-        if (!ok1 || !ok2 || !ok3)
-            return Fail(QStringLiteral("Die Schlüssel können nicht vergeben werden."), error);
+        // The engine's reason is kept: a lock held by another workstation must be named as such.
+        QString why;
+        m_nextCustomer =
+            TakeNextKey(m_db, QStringLiteral("tblKunden"), QStringLiteral("KDintKundenNr"), &why);
+        if (m_nextCustomer > 0)
+            m_nextDevice =
+                TakeNextKey(m_db, QStringLiteral("tblPruefling"), QStringLiteral("PLintPrueflingNr"), &why);
+        if (m_nextCustomer > 0 && m_nextDevice > 0)
+            m_nextTest =
+                TakeNextKey(m_db, QStringLiteral("tblPruefung"), QStringLiteral("PRintPruefungsNr"), &why);
+        if (m_nextCustomer <= 0 || m_nextDevice <= 0 || m_nextTest <= 0)
+            return Fail(QStringLiteral("Nichts eingelesen. Die Schlüssel können nicht vergeben werden: ") +
+                            why,
+                        error);
     }
     QString err;
     if (!LoadCustomers(&err) || !LoadDevices(&err) || !m_tests.Load(m_db, matchColumns(), &err))

@@ -5,6 +5,7 @@
 #include "store/Database.h"
 
 #include <QFile>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 namespace {
@@ -373,6 +374,33 @@ TEST_P(StoreDb, ACancelledImportStoresNothingAndSaysSo)
     EXPECT_EQ(import.Summary().newTests, 3000);
     EXPECT_TRUE(import.Summary().linesCut);
     EXPECT_EQ(import.Lines().size(), 1000);
+}
+
+// A second workstation importing at the same time holds the key lock; the
+// one that gives up must say why, not only that no keys could be had.
+TEST_P(StoreDb, AnImportThatCannotGetTheKeysNamesTheLockAndStoresNothing)
+{
+    if (GetParam() != TTestEngine::SQLite) GTEST_SKIP() << "PostgreSQL waits for the lock";
+    t->exec(QStringLiteral("PRAGMA busy_timeout = 50"));
+    const QString other = QStringLiteral("import_lock_holder");
+    {
+        QString err;
+        ASSERT_TRUE(OpenConnection(ParseConnectionString(t->connectionString()), other, &err))
+            << err.toStdString();
+        QSqlDatabase holder = QSqlDatabase::database(other, false);
+        QSqlQuery q(holder);
+        ASSERT_TRUE(q.exec(QStringLiteral("BEGIN IMMEDIATE")));
+
+        TCsvImport import;
+        ASSERT_TRUE(import.ReadBytes(ManyLines(20), &err));
+        EXPECT_FALSE(import.Run(t->db(), true, &err));
+        EXPECT_TRUE(err.contains(QStringLiteral("Nichts eingelesen"))) << err.toStdString();
+        EXPECT_TRUE(err.contains(QStringLiteral("gesperrt"))) << err.toStdString();
+        q.exec(QStringLiteral("ROLLBACK"));
+        holder.close();
+    }
+    QSqlDatabase::removeDatabase(other);
+    EXPECT_EQ(t->count(QStringLiteral("tblKunden")), 0);
 }
 
 TEST_P(StoreDb, ColumnsOfACustomersListAreReadAsTheChosenFields)
