@@ -17,6 +17,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <optional>
@@ -484,6 +485,11 @@ bool TImportPass::Line(const TCsvRecord &rec, int headerSize, QString *error)
         Refuse(line, QStringLiteral("%1 statt %2 Werte.").arg(rec.values.size()).arg(headerSize));
         return true;
     }
+    // A NUL would end the text in SQLite unseen and break the statement on PostgreSQL.
+    if (std::ranges::any_of(rec.values, [](const QString &v) { return v.contains(QChar(0)); })) {
+        Refuse(line, QStringLiteral("Die Zeile enthält ein Nullzeichen (keine Textdatei oder beschädigt)."));
+        return true;
+    }
     if (const QString tooLong = TooLong(); !tooLong.isEmpty()) {
         Refuse(line, tooLong);
         return true;
@@ -517,7 +523,8 @@ bool TImportPass::Line(const TCsvRecord &rec, int headerSize, QString *error)
     int device = 0;
     if (!StoreCustomer(line, ck, kunde, &err) || !StoreDevice(line, kunde, barcode, device, &err) ||
         (t.when.isValid() && !StoreTest(line, t, device, &err)))
-        return Fail(QStringLiteral("Zeile %1: %2").arg(rec.line).arg(err), error);
+        return Fail(QStringLiteral("Nichts eingelesen. Zeile %1: %2").arg(rec.line).arg(DbFehlertext(err)),
+                    error);
     Keep(line);
     return true;
 }
