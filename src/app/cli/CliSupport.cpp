@@ -107,8 +107,11 @@ TCliTesterLink::~TCliTesterLink()
 bool TCliTesterLink::open(QString *error)
 {
     // A setting that cannot work is said now, not as a tester that does not answer.
-    if (!m_config.Problems.isEmpty()) {
-        if (error) *error = m_config.Problems.join(QLatin1Char('\n'));
+    QStringList lineProblems = m_config.Problems;
+    for (const QString &p : m_config.LabelProblems)
+        lineProblems.removeOne(p);
+    if (!lineProblems.isEmpty()) {
+        if (error) *error = lineProblems.join(QLatin1Char('\n'));
         return false;
     }
     const int port = m_config.Port;

@@ -249,6 +249,28 @@ TEST(CliSettings, UnusableValuesAreNamed)
     EXPECT_TRUE(TimingProblems(3000, 100, 1000).isEmpty());
 }
 
+// A label offset the file gets wrong is said, but does not keep the tester's line shut.
+TEST(CliSettings, ALabelValueTheFileGetsWrongDoesNotBlockTheTester)
+{
+    gt_test::PtyPair line;
+    ASSERT_TRUE(line.ok());
+    gt_test::TProgramIniScope scope;
+    {
+        TIniFile f(scope.path());
+        f.WriteString(QStringLiteral("Ports"), QStringLiteral("COM4"), line.slavePath());
+        f.WriteInteger(QStringLiteral("Interface"), QStringLiteral("Port"), 4);
+        f.WriteString(QStringLiteral("Labels"), QStringLiteral("OffsetX"), QStringLiteral("abc"));
+    }
+    TConfiguration config;
+    config.ReadFile(scope.path());
+    ASSERT_EQ(config.Problems.size(), 1) << config.Problems.join(u'|').toStdString();
+    EXPECT_TRUE(config.Problems[0].contains(QStringLiteral("OffsetX")));
+    EXPECT_EQ(config.LabelProblems, config.Problems);
+    cli::TCliTesterLink link(config);
+    QString err;
+    EXPECT_TRUE(link.open(&err)) << err.toStdString();
+}
+
 TEST(CliSettings, MissingIniFileIsNamedInsteadOfStartingOnDefaults)
 {
     QTemporaryDir dir;
