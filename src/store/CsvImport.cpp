@@ -481,6 +481,11 @@ bool TImportPass::Line(const TCsvRecord &rec, int headerSize, QString *error)
     line.kunde = Text(ecName1);
     line.pruefling = Text(ecBezeichnung);
     line.datum = Value(ecDatum).trimmed();
+    if (rec.unclosed) {
+        Refuse(line, QStringLiteral("Die Datei endet in einem Wert in Anführungszeichen: sie ist wohl "
+                                    "abgeschnitten."));
+        return true;
+    }
     if (rec.values.size() != headerSize) {
         Refuse(line, QStringLiteral("%1 statt %2 Werte.").arg(rec.values.size()).arg(headerSize));
         return true;

@@ -91,7 +91,10 @@ void TCsvSplitter::Feed(QStringView text, QList<TCsvRecord> &out)
 
 void TCsvSplitter::Finish(QList<TCsvRecord> &out)
 {
-    if (m_inValue || !m_value.isEmpty()) EndRecord(out);
+    if (m_inValue || !m_value.isEmpty()) {
+        m_rec.unclosed = m_quoted && !m_afterQuote;
+        EndRecord(out);
+    }
     *this = TCsvSplitter{};
 }
 

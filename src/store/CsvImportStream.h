@@ -17,6 +17,7 @@
 struct TCsvRecord {
     int line = 0; // the line the record starts on (the header is line 1)
     QStringList values;
+    bool unclosed = false; // the file ended inside its quotes: cut off, not a whole value
 };
 
 // ";" between values, values in double quotes that may hold line breaks,

@@ -333,7 +333,9 @@ TEST_P(StoreDb, ALineRefusedAtTheEndOfALongFileStoresNothing)
                  // Found only by matching: the barcode is Müller's machine.
                  {"\"Kunde 1\";\"Säge\";\"4711\";\"01.03.2025\";\"1\"\r\n", "Müller"},
                  // Cut short unseen by SQLite, a broken statement on PostgreSQL.
-                 {QByteArrayLiteral("\"Kunde 1\";\"S\0ge\";\"78\";\"01.03.2025\";\"1\"\r\n"), "Nullzeichen"}};
+                 {QByteArrayLiteral("\"Kunde 1\";\"S\0ge\";\"78\";\"01.03.2025\";\"1\"\r\n"), "Nullzeichen"},
+                 // A copy cut off inside the last quoted value.
+                 {"\"Kunde 1\";\"Säge\";\"79\";\"01.03.2025\";\"1", "abgeschnitten"}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
         TCsvImport import;
