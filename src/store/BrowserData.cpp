@@ -210,7 +210,7 @@ bool TBrowserData::PostAll(QString *error)
         if (!s->Post(&e)) {
             // Told once: by the caller when it asked for the text, else here.
             if (error) {
-                *error = e;
+                *error = duplicateBarcode(s, e) ? DuplicateBarcodeMessage() : e;
                 m_barcodeRefused = false;
             } else {
                 postFailed(s, e);
@@ -240,9 +240,18 @@ bool TBrowserData::barcodeIsFree(QString *error)
     return false;
 }
 
+bool TBrowserData::duplicateBarcode(TBrowseSet *set, const QString &error) const
+{
+    if (set != Devices) return false;
+    if (m_barcodeRefused) return true;
+    // Taken by another workstation after the check: the unique index refuses the write.
+    return Devices->FieldChanged(QStringLiteral("PLstrBarcode")) &&
+           DbFehlerArt(error) == TDbFehlerArt::Doppelt;
+}
+
 void TBrowserData::postFailed(TBrowseSet *set, const QString &error)
 {
-    if (set == Devices && m_barcodeRefused) {
+    if (duplicateBarcode(set, error)) {
         m_barcodeRefused = false;
         Devices->Cancel();
         emit refused(DuplicateBarcodeMessage());
@@ -390,8 +399,10 @@ TBarcodeCheck TBrowserData::PostBarcode(const QString &barcode, QString *error)
     if (Devices->State() != dsEdit && Devices->State() != dsInsert) return TBarcodeCheck::Unique;
     // The field's text is what the set holds already; the post checks it.
     Devices->SetValue(QStringLiteral("PLstrBarcode"), barcode);
-    if (Devices->Post(error)) return TBarcodeCheck::Unique;
-    const bool duplicate = m_barcodeRefused;
+    QString why;
+    if (Devices->Post(&why)) return TBarcodeCheck::Unique;
+    const bool duplicate = duplicateBarcode(Devices, why);
+    if (error) *error = duplicate ? DuplicateBarcodeMessage() : why;
     m_barcodeRefused = false;
     Devices->Cancel();
     return duplicate ? TBarcodeCheck::Duplicate : TBarcodeCheck::Failed;

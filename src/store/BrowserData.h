@@ -132,6 +132,7 @@ private:
     void deviceScrolled();
     void testScrolled();
     bool barcodeIsFree(QString *error);
+    bool duplicateBarcode(TBrowseSet *set, const QString &error) const;
     // A pending edit that could not be written on the way to another row.
     void postFailed(TBrowseSet *set, const QString &error);
 

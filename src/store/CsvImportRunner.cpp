@@ -48,6 +48,10 @@ bool TImportRunner::Run(TCsvImport &import, const QSqlDatabase &db, bool write, 
         if (error) *error = QStringLiteral("Keine Datenbank geöffnet.");
         return false;
     }
+    if (m_running) {
+        if (error) *error = QStringLiteral("Es läuft bereits ein Import.");
+        return false;
+    }
     m_cancel = false;
     m_done = 0;
     m_total = 0;

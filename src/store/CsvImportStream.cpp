@@ -104,7 +104,10 @@ void TCsvSplitter::Feed(QStringView text, QList<TCsvRecord> &out)
 
 void TCsvSplitter::Finish(QList<TCsvRecord> &out)
 {
-    if (m_inValue || !m_rec.text.isEmpty()) EndRecord(out);
+    if (m_inValue || !m_rec.text.isEmpty()) {
+        m_rec.unclosed = m_quoted && !m_afterQuote;
+        EndRecord(out);
+    }
     *this = TCsvSplitter{};
 }
 

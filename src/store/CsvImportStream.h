@@ -20,6 +20,7 @@ struct TCsvRecord {
     int line = 0;          // the line the record starts on (the header is line 1)
     QString text;          // the values, end to end
     QList<qsizetype> ends; // where each value ends in text
+    bool unclosed = false; // the file ended inside its quotes: cut off, not a whole value
     qsizetype size() const { return ends.size(); }
     // Empty for a value the record does not have.
     QStringView value(qsizetype i) const
@@ -34,6 +35,7 @@ struct TCsvRecord {
     {
         text.resize(0);
         ends.resize(0);
+        unclosed = false;
     }
 };
 

@@ -435,6 +435,36 @@ TEST_P(StoreDb, ADuplicateBarcodeIsRefusedHoweverTheDeviceRowIsLeft)
     EXPECT_EQ(refused.size(), 5);
 }
 
+// Another workstation takes the barcode between the check and the write
+// (seen live on PostgreSQL: the check does not see its open transaction).
+// The write's refusal is the same one message, not a database error.
+TEST_P(StoreDb, ABarcodeTakenBetweenCheckAndWriteIsTheSameOneMessage)
+{
+    if (GetParam() != TTestEngine::SQLite) GTEST_SKIP() << "the race is made with an SQLite trigger";
+    fill(*t);
+    t->exec(QStringLiteral("CREATE TRIGGER race BEFORE UPDATE OF PLstrBarcode ON tblPruefling "
+                           "WHEN NEW.PLstrBarcode = '5555' BEGIN "
+                           "UPDATE tblPruefling SET PLstrBarcode = '5555' WHERE PLintPrueflingNr = 20; END"));
+    Browser b(*t);
+    QStringList refused, failed;
+    QObject::connect(&b.data, &TBrowserData::refused, [&](const QString &m) { refused << m; });
+    QObject::connect(&b.data, &TBrowserData::failed, [&](const QString &m) { failed << m; });
+    ASSERT_TRUE(b.data.Open(0));
+    const QString field = QStringLiteral("PLstrBarcode");
+    b.data.Devices->SetValue(field, QStringLiteral("5555"));
+    EXPECT_FALSE(b.data.Devices->Next());
+    EXPECT_EQ(refused, QStringList{DuplicateBarcodeMessage()});
+    EXPECT_TRUE(failed.isEmpty()) << failed.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(b.data.Devices->State(), dsBrowse);
+    EXPECT_EQ(b.data.Devices->Text(field), QStringLiteral("4711"));
+    // Typed into the field and left: the same answer.
+    QString error;
+    b.data.Devices->SetValue(field, QStringLiteral("5555"));
+    EXPECT_EQ(b.data.PostBarcode(QStringLiteral("5555"), &error), TBarcodeCheck::Duplicate);
+    EXPECT_EQ(error, DuplicateBarcodeMessage());
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefling"), QStringLiteral("PLstrBarcode = '5555'")), 0);
+}
+
 TEST_P(StoreDb, SelectionListFiltersAndSortsOneLevel)
 {
     fill(*t);

@@ -7,6 +7,7 @@
 #include "store/Database.h"
 
 #include <QFile>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 namespace {
@@ -398,7 +399,11 @@ TEST_P(StoreDb, ALineRefusedAtTheEndOfALongFileStoresNothing)
         const char *why;
     } cases[] = {{"\"Kunde 1\";\"Säge\";\"77\";\"31.02.2025\";\"1\"\r\n", "kein Datum"},
                  // Found only by matching: the barcode is Müller's machine.
-                 {"\"Kunde 1\";\"Säge\";\"4711\";\"01.03.2025\";\"1\"\r\n", "Müller"}};
+                 {"\"Kunde 1\";\"Säge\";\"4711\";\"01.03.2025\";\"1\"\r\n", "Müller"},
+                 // Cut short unseen by SQLite, a broken statement on PostgreSQL.
+                 {QByteArrayLiteral("\"Kunde 1\";\"S\0ge\";\"78\";\"01.03.2025\";\"1\"\r\n"), "Nullzeichen"},
+                 // A copy cut off inside the last quoted value.
+                 {"\"Kunde 1\";\"Säge\";\"79\";\"01.03.2025\";\"1", "abgeschnitten"}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
         TCsvImport import;
@@ -441,6 +446,33 @@ TEST_P(StoreDb, ACancelledImportStoresNothingAndSaysSo)
     EXPECT_EQ(import.Summary().newTests, 3000);
     EXPECT_TRUE(import.Summary().linesCut);
     EXPECT_EQ(import.Lines().size(), 1000);
+}
+
+// A second workstation importing at the same time holds the key lock; the
+// one that gives up must say why, not only that no keys could be had.
+TEST_P(StoreDb, AnImportThatCannotGetTheKeysNamesTheLockAndStoresNothing)
+{
+    if (GetParam() != TTestEngine::SQLite) GTEST_SKIP() << "PostgreSQL waits for the lock";
+    t->exec(QStringLiteral("PRAGMA busy_timeout = 50"));
+    const QString other = QStringLiteral("import_lock_holder");
+    {
+        QString err;
+        ASSERT_TRUE(OpenConnection(ParseConnectionString(t->connectionString()), other, &err))
+            << err.toStdString();
+        QSqlDatabase holder = QSqlDatabase::database(other, false);
+        QSqlQuery q(holder);
+        ASSERT_TRUE(q.exec(QStringLiteral("BEGIN IMMEDIATE")));
+
+        TCsvImport import;
+        ASSERT_TRUE(import.ReadBytes(ManyLines(20), &err));
+        EXPECT_FALSE(import.Run(t->db(), true, &err));
+        EXPECT_TRUE(err.contains(QStringLiteral("Nichts eingelesen"))) << err.toStdString();
+        EXPECT_TRUE(err.contains(QStringLiteral("gesperrt"))) << err.toStdString();
+        q.exec(QStringLiteral("ROLLBACK"));
+        holder.close();
+    }
+    QSqlDatabase::removeDatabase(other);
+    EXPECT_EQ(t->count(QStringLiteral("tblKunden")), 0);
 }
 
 TEST_P(StoreDb, ColumnsOfACustomersListAreReadAsTheChosenFields)

@@ -73,6 +73,9 @@ int RunLabelsCommand(const QStringList &args)
     TLabelsRequest r;
     r.fileName = args[at + 1];
     r.area = config.Labels;
+    // The print still comes out, at the default put in place of the unusable value: say so.
+    for (const QString &p : config.LabelProblems)
+        cli::PrintError(QStringLiteral("Warnung: ") + p);
     if (const QString why = parse(args, r); !why.isEmpty()) return cli::Fail(why);
 
     QList<TDueEntry> devices;

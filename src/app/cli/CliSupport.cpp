@@ -4,6 +4,7 @@
 #include "core/FormatSettings.h"
 #include "core/IniFile.h"
 #include "serial/Cate32.h"
+#include "serial/PortAccess.h"
 #include "store/Database.h"
 #include "store/SchemaCheck.h"
 #include "tester/Commands.h"
@@ -63,13 +64,21 @@ TCliDatabase::~TCliDatabase()
 
 QString PortOpenFailureText(int port, const TCate &cate)
 {
-    const int err = cate.LastOpenError();
+    return PortOpenFailureText(port, cate.LastOpenError(), cate.LastOpenDevice(), cate.LastOpenErrorText());
+}
+
+QString PortOpenFailureText(int port, int err, const QString &device, const QString &why)
+{
+    // Refused rights: the device's owner and group tell the remedy; the
+    // generic text would send a user of a root-only device to "dialout".
+    if ((err == EACCES || err == EPERM) && !device.isEmpty())
+        return QStringLiteral("COM%1 kann nicht geöffnet werden. ").arg(port) +
+               PortPermissionHint(PortAccessFor(device), err);
     if (err == EBUSY || err == EWOULDBLOCK)
         return QStringLiteral(
                    "COM%1 ist belegt: ein anderes Programm (oder ein zweites Gerätetester-Programm) "
                    "benutzt die Schnittstelle gerade.")
             .arg(port);
-    const QString why = cate.LastOpenErrorText();
     return why.isEmpty() ? QStringLiteral("COM%1 kann nicht geöffnet werden.").arg(port)
                          : QStringLiteral("COM%1 kann nicht geöffnet werden: %2.").arg(port).arg(why);
 }
@@ -107,8 +116,11 @@ TCliTesterLink::~TCliTesterLink()
 bool TCliTesterLink::open(QString *error)
 {
     // A setting that cannot work is said now, not as a tester that does not answer.
-    if (!m_config.Problems.isEmpty()) {
-        if (error) *error = m_config.Problems.join(QLatin1Char('\n'));
+    QStringList lineProblems = m_config.Problems;
+    for (const QString &p : m_config.LabelProblems)
+        lineProblems.removeOne(p);
+    if (!lineProblems.isEmpty()) {
+        if (error) *error = lineProblems.join(QLatin1Char('\n'));
         return false;
     }
     const int port = m_config.Port;

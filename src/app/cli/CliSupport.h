@@ -44,6 +44,7 @@ private:
 
 // Why the port did not open, in German ("COM2 ist belegt: …").
 QString PortOpenFailureText(int port, const TCate &cate);
+QString PortOpenFailureText(int port, int err, const QString &device, const QString &why);
 
 // The configured port with the bus engine and the command set on it.
 class TCliTesterLink {

@@ -122,7 +122,9 @@ void TConfiguration::Read(const TIniFile &ini)
     Export.Read(ini);
 
     ConnectionString = ini.ReadString(sDataBase, QStringLiteral("ConnectionString"), d.ConnectionString);
-    Labels = ReadLabelPrintArea(ini, Problems);
+    LabelProblems.clear();
+    Labels = ReadLabelPrintArea(ini, LabelProblems);
+    Problems += LabelProblems;
 }
 
 void TConfiguration::Write(TIniFile &ini) const

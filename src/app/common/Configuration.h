@@ -73,6 +73,8 @@ public:
 
     // What the last Read found unusable, in German (a default was used instead).
     QStringList Problems;
+    // Those of them about label printing: the line to the tester does not depend on them.
+    QStringList LabelProblems;
 };
 
 // Time-outs no tester could ever meet, each in a German sentence; empty when usable.

@@ -169,6 +169,8 @@ bool TImportDlg::run(bool write, QString *error)
 {
     Fortschritt->setValue(0);
     Fortschritt->show();
+    // The run waits in an event loop: a second click would start the same import beside it.
+    BtnEinlesen->setEnabled(false);
     BtnAbbrechen->show();
     BtnAbbrechen->setEnabled(true);
     BtnSchliessen->setEnabled(false);
@@ -228,7 +230,7 @@ void TImportDlg::showPlan()
 
 bool TImportDlg::ImportClick()
 {
-    if (!m_ready) return false;
+    if (!m_ready || m_runner.Running()) return false;
     QString error;
     // Matched again inside the transaction: another workstation may have
     // stored something since the preview.

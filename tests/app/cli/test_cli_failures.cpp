@@ -15,6 +15,7 @@
 #include "app/shell/MainWindow.h"
 #include "core/IniFile.h"
 #include "core/ProgramPaths.h"
+#include "serial/PortAccess.h"
 #include "serial/PortNames.h"
 #include "store/Database.h"
 #include "support/ProgramIniScope.h"
@@ -249,6 +250,28 @@ TEST(CliSettings, UnusableValuesAreNamed)
     EXPECT_TRUE(TimingProblems(3000, 100, 1000).isEmpty());
 }
 
+// A label offset the file gets wrong is said, but does not keep the tester's line shut.
+TEST(CliSettings, ALabelValueTheFileGetsWrongDoesNotBlockTheTester)
+{
+    gt_test::PtyPair line;
+    ASSERT_TRUE(line.ok());
+    gt_test::TProgramIniScope scope;
+    {
+        TIniFile f(scope.path());
+        f.WriteString(QStringLiteral("Ports"), QStringLiteral("COM4"), line.slavePath());
+        f.WriteInteger(QStringLiteral("Interface"), QStringLiteral("Port"), 4);
+        f.WriteString(QStringLiteral("Labels"), QStringLiteral("OffsetX"), QStringLiteral("abc"));
+    }
+    TConfiguration config;
+    config.ReadFile(scope.path());
+    ASSERT_EQ(config.Problems.size(), 1) << config.Problems.join(u'|').toStdString();
+    EXPECT_TRUE(config.Problems[0].contains(QStringLiteral("OffsetX")));
+    EXPECT_EQ(config.LabelProblems, config.Problems);
+    cli::TCliTesterLink link(config);
+    QString err;
+    EXPECT_TRUE(link.open(&err)) << err.toStdString();
+}
+
 TEST(CliSettings, MissingIniFileIsNamedInsteadOfStartingOnDefaults)
 {
     QTemporaryDir dir;
@@ -305,6 +328,25 @@ TEST(CliPort, ASecondProgramIsToldThePortIsInUse)
     EXPECT_FALSE(second.open(&err));
     EXPECT_TRUE(err.startsWith(QStringLiteral("COM4 ist belegt"))) << err.toStdString();
     SetProgramIniOverride(QString());
+}
+
+// A port refused for want of rights is explained by the device's own group,
+// not by a guess at "dialout" (a root-only device needs the administrator).
+TEST(CliPort, RefusedRightsAreExplainedByTheDevicesGroup)
+{
+    QTemporaryFile device;
+    ASSERT_TRUE(device.open());
+    const TPortAccess access = PortAccessFor(device.fileName());
+    const QString text = cli::PortOpenFailureText(3, EACCES, device.fileName(), PortErrorText(EACCES));
+    EXPECT_TRUE(text.startsWith(QStringLiteral("COM3 kann nicht geöffnet werden."))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("dialout?"))) << text.toStdString();
+    EXPECT_EQ(text.contains(QStringLiteral("Administrator")), access.group == QLatin1String("root"))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(device.fileName()) || text.contains(QStringLiteral("Administrator")))
+        << text.toStdString();
+    // Other failures keep their short text.
+    EXPECT_EQ(cli::PortOpenFailureText(3, ENOENT, device.fileName(), PortErrorText(ENOENT)),
+              QStringLiteral("COM3 kann nicht geöffnet werden: nicht vorhanden."));
 }
 
 // The window says the same once it runs, and keeps to the default meanwhile.

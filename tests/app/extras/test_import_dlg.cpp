@@ -162,6 +162,39 @@ TEST_P(ImportDialog, AbbrechenWhileStoringStoresNothing)
     EXPECT_TRUE(d.BtnSchliessen->isEnabled());
 }
 
+// A second click on "Einlesen" while the file is being stored (the button
+// sits right under the mouse) must not start the same import a second time.
+TEST_P(ImportDialog, EinlesenClickedAgainWhileStoringStartsNothing)
+{
+    QByteArray bytes = "Name1;Bezeichnung;Datum\r\n";
+    for (int i = 0; i < 20000; ++i)
+        bytes += QStringLiteral("Kunde %1;Gerät %2;01.02.2025\r\n").arg(i % 40).arg(i).toLatin1();
+    QTemporaryDir dir;
+    const QString file = WriteFile(dir, "viel.csv", bytes);
+    gt_app_test::TFakePrompt prompt;
+    TImportDlg d;
+    d.setDatabase(t->db());
+    ASSERT_TRUE(d.LoadFile(file));
+    bool clicked = false, enabledWhileStoring = true;
+    QObject::connect(d.Fortschritt, &QProgressBar::valueChanged, &d, [&](int v) {
+        if (v > 0 && !clicked) {
+            clicked = true;
+            enabledWhileStoring = d.BtnEinlesen->isEnabled();
+            d.BtnEinlesen->click();
+        }
+    });
+    EXPECT_TRUE(d.ImportClick());
+    EXPECT_TRUE(clicked);
+    EXPECT_FALSE(enabledWhileStoring);
+    EXPECT_TRUE(prompt.told(QMessageBox::Warning).isEmpty())
+        << prompt.told(QMessageBox::Warning).join(u'|').toStdString();
+    const QStringList told = prompt.told(QMessageBox::Information);
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].contains(QStringLiteral("Kunden 40 neu"))) << told[0].toStdString();
+    EXPECT_EQ(t->count(QStringLiteral("tblKunden")), 40);
+    EXPECT_EQ(t->count(QStringLiteral("tblPruefling")), 20000);
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, ImportDialog,
                          ::testing::Values(TTestEngine::SQLite, TTestEngine::PostgreSQL), EngineName);
 
