@@ -93,7 +93,10 @@ TImportDlg::TImportDlg(QWidget *parent) : QDialog(parent)
     v->addLayout(buttons);
 
     connect(BtnEinlesen, &QPushButton::clicked, this, [this] { ImportClick(); });
-    connect(BtnAbbrechen, &QPushButton::clicked, this, [this] { m_runner.Cancel(); });
+    connect(BtnAbbrechen, &QPushButton::clicked, this, [this] {
+        m_cancelled = true;
+        m_runner.Cancel();
+    });
     connect(BtnSchliessen, &QPushButton::clicked, this, &QDialog::accept);
 }
 
@@ -175,6 +178,7 @@ bool TImportDlg::run(bool write, QString *error)
     BtnAbbrechen->setEnabled(true);
     BtnSchliessen->setEnabled(false);
     Zuordnung->setEnabled(false);
+    m_cancelled = false;
     const bool ok = m_runner.Run(m_import, m_db, write, error, [this](qint64 done, qint64 total) {
         Fortschritt->setValue(int(done * 1000 / qMax<qint64>(total, 1)));
     });
@@ -182,6 +186,10 @@ bool TImportDlg::run(bool write, QString *error)
     BtnAbbrechen->hide();
     BtnSchliessen->setEnabled(true);
     Zuordnung->setEnabled(true);
+    // Closed while the run went on: the window goes once the caller is done with it.
+    if (m_closeWhenDone)
+        QMetaObject::invokeMethod(
+            this, [this] { QDialog::reject(); }, Qt::QueuedConnection);
     return ok;
 }
 
@@ -189,6 +197,8 @@ void TImportDlg::reject()
 {
     // Closing while a run goes on cancels it; the window closes once it ended.
     if (m_runner.Running()) {
+        m_cancelled = true;
+        m_closeWhenDone = true;
         m_runner.Cancel();
         return;
     }
@@ -239,7 +249,9 @@ bool TImportDlg::ImportClick()
     BtnEinlesen->setEnabled(false);
     m_ready = false;
     if (!ok) {
-        Prompt().Warn(this, error, windowTitle());
+        // The counts of a cancelled run describe nothing that was stored.
+        if (m_cancelled) Zusammenfassung->setText(error);
+        if (!m_closeWhenDone) Prompt().Warn(this, error, windowTitle());
         return false;
     }
     Prompt().Inform(this, QStringLiteral("Eingelesen. ") + m_import.Summary().Text(), windowTitle());

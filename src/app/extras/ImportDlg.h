@@ -52,4 +52,6 @@ private:
     TCsvImport m_import;
     TImportRunner m_runner;
     bool m_ready = false;
+    bool m_cancelled = false;     // "Abbrechen" or closing during the current run
+    bool m_closeWhenDone = false; // closed during a run
 };

@@ -2,6 +2,7 @@
 // "Einlesen" button off, a clean file goes in once.
 
 #include "../../support/ProgramIniScope.h"
+#include "../../support/TestSupport.h"
 #include "../FakePrompt.h"
 #include "StoreTestDb.h"
 #include "app/extras/ImportDlg.h"
@@ -157,9 +158,42 @@ TEST_P(ImportDialog, AbbrechenWhileStoringStoresNothing)
     const QStringList warned = prompt.told(QMessageBox::Warning);
     ASSERT_EQ(warned.size(), 1);
     EXPECT_TRUE(warned[0].contains(QStringLiteral("Abgebrochen"))) << warned[0].toStdString();
+    // The summary line no longer shows the counts of the run that stored nothing.
+    EXPECT_TRUE(d.Zusammenfassung->text().contains(QStringLiteral("Abgebrochen")));
+    EXPECT_FALSE(d.Zusammenfassung->text().contains(QStringLiteral("Kunden")))
+        << d.Zusammenfassung->text().toStdString();
     EXPECT_EQ(t->count(QStringLiteral("tblKunden")), 0);
     EXPECT_EQ(t->count(QStringLiteral("tblPruefung")), 0);
     EXPECT_TRUE(d.BtnSchliessen->isEnabled());
+}
+
+// Closing the window while the file is stored cancels the run and then
+// closes the window, without a box about the cancel the user asked for.
+TEST_P(ImportDialog, ClosingWhileStoringStoresNothingAndClosesTheWindow)
+{
+    QByteArray bytes = "Name1;Bezeichnung;Datum\r\n";
+    for (int i = 0; i < 20000; ++i)
+        bytes += QStringLiteral("Kunde %1;Gerät %2;01.02.2025\r\n").arg(i % 40).arg(i).toLatin1();
+    QTemporaryDir dir;
+    const QString file = WriteFile(dir, "viel.csv", bytes);
+    gt_app_test::TFakePrompt prompt;
+    TImportDlg d;
+    d.setDatabase(t->db());
+    d.show();
+    ASSERT_TRUE(d.LoadFile(file));
+    bool closed = false;
+    QObject::connect(d.Fortschritt, &QProgressBar::valueChanged, &d, [&](int v) {
+        if (v > 0 && !closed) {
+            closed = true;
+            d.reject();
+        }
+    });
+    EXPECT_FALSE(d.ImportClick());
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(prompt.told(QMessageBox::Warning).isEmpty());
+    ASSERT_TRUE(gt_test::waitFor([&] { return !d.isVisible(); }));
+    EXPECT_EQ(d.result(), QDialog::Rejected);
+    EXPECT_EQ(t->count(QStringLiteral("tblKunden")), 0);
 }
 
 // A second click on "Einlesen" while the file is being stored (the button
