@@ -33,8 +33,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -84,7 +87,8 @@ TDatenanzeigeDlg::TDatenanzeigeDlg(QWidget *parent, const QString &iniFile)
     SearchHits->setModel(SearchModel);
     SearchHits->setUniformItemSizes(true); // thousands of hits: no row is measured
     SearchHits->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    SearchHits->setMaximumHeight(110);
+    // A column beside the panes: the window grows no taller, and many hits show at once.
+    SearchHits->setFixedWidth(300);
     SearchHits->hide();
     // Enter (a scanner ends its digits with it) searches; it must not close the dialog.
     connect(SearchEdit, &QLineEdit::returnPressed, this, [this] { Search(SearchEdit->text()); });
@@ -102,13 +106,13 @@ TDatenanzeigeDlg::TDatenanzeigeDlg(QWidget *parent, const QString &iniFile)
 
     auto *panes = new QVBoxLayout;
     panes->addLayout(searchRow);
-    panes->addWidget(SearchHits);
     panes->addWidget(buildCustomerPane());
     panes->addWidget(buildDevicePane());
     panes->addWidget(buildTestPane(), 1);
 
     auto *main = new QHBoxLayout(this);
     main->addLayout(panes, 1);
+    main->addWidget(SearchHits);
     main->addWidget(buildButtonColumn());
 
     connect(m_data, &TBrowserData::customerChanged, this, &TDatenanzeigeDlg::refreshCustomer);
@@ -485,4 +489,16 @@ void TDatenanzeigeDlg::Search(const QString &text)
     }
     SearchHits->setVisible(search.Count() > 0);
     SearchHits->scrollToTop();
+    KeepOnScreen();
+}
+
+void TDatenanzeigeDlg::KeepOnScreen()
+{
+    if (!isVisible() || !screen()) return;
+    layout()->activate(); // the window takes the width of the hit column now
+    const QRect room = screen()->availableGeometry();
+    const QRect frame = frameGeometry();
+    const int dx = std::max(room.left() - frame.left(), std::min(0, room.right() - frame.right()));
+    const int dy = std::max(room.top() - frame.top(), std::min(0, room.bottom() - frame.bottom()));
+    if (dx != 0 || dy != 0) move(pos() + QPoint(dx, dy));
 }

@@ -80,6 +80,8 @@ public:
 
     // Search field: jumps to the single hit, lists several and says how many.
     void Search(const QString &text);
+    // Moves the window back onto its screen after it grew.
+    void KeepOnScreen();
 
     // Button handlers (also what tests press).
     void KundenClick();

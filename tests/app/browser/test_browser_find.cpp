@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLayout>
 #include <QListView>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -89,10 +90,16 @@ TEST_F(BrowserDlg, SearchSaysHowManyHitsAndReachesTheLastOfThem)
     for (int i = 0; i < 250; ++i)
         db->addDevice(1000 + i, 2, QStringLiteral("Pumpe %1").arg(i));
     db->exec(QStringLiteral("COMMIT"));
+    const int heightBefore = dlg->height();
     dlg->SearchEdit->setText(QStringLiteral("PUMPE"));
     pressKey(dlg->SearchEdit, Qt::Key_Return);
     EXPECT_EQ(dlg->SearchCount->text(), QStringLiteral("250 Treffer"));
     EXPECT_TRUE(dlg->SearchCount->isVisible());
+    // The hits take a column of their own: the window grows no taller than
+    // the screen's 800 lines allow.
+    dlg->layout()->activate();
+    EXPECT_EQ(dlg->height(), heightBefore);
+    EXPECT_TRUE(dlg->SearchHits->isVisible());
     QAbstractItemModel *hits = dlg->SearchHits->model();
     ASSERT_EQ(hits->rowCount(), 250);
     const QModelIndex last = hits->index(249, 0);
