@@ -9,6 +9,7 @@
 #include "app/browser/AuswListeDlg.h"
 #include "app/browser/DatenanzeigeDlg.h"
 #include "app/common/Configuration.h"
+#include "BenchDatabase.h"
 #include "core/FormatSettings.h"
 #include "store/Database.h"
 
@@ -138,20 +139,7 @@ int main(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    if (args.size() != 2) {
-        std::fprintf(stderr, "Aufruf: browser_bench DATENBANK\n");
-        return 1;
-    }
-    InitFormatSettings();
-    const QString connection = args[1].contains(QLatin1Char('='))
-                                   ? args[1]
-                                   : QStringLiteral("Provider=SQLite;Data Source=\"%1\"").arg(args[1]);
-    QString error;
-    if (!ConnectDatabase(connection, &error)) {
-        std::fprintf(stderr, "Datenbank nicht geöffnet: %s\n", error.toLocal8Bit().constData());
-        return 1;
-    }
+    if (!bench::connectGivenDatabase(app.arguments(), "browser_bench")) return 1;
     QSqlQuery q(ProgramDatabase());
     int last = 0;
     if (q.exec(QStringLiteral("SELECT MAX(PRintPruefungsNr) FROM tblPruefung")) && q.next())

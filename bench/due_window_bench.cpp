@@ -7,6 +7,7 @@
 //   due_window_bench /tmp/d.db
 
 #include "app/extras/PrueffristenDlg.h"
+#include "BenchDatabase.h"
 #include "core/FormatSettings.h"
 #include "store/Database.h"
 
@@ -50,20 +51,8 @@ int main(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    if (args.size() != 2) {
-        std::fprintf(stderr, "Aufruf: due_window_bench DATENBANK\n");
-        return 1;
-    }
-    InitFormatSettings();
-    const QString connection = args[1].contains(QLatin1Char('='))
-                                   ? args[1]
-                                   : QStringLiteral("Provider=SQLite;Data Source=\"%1\"").arg(args[1]);
+    if (!bench::connectGivenDatabase(app.arguments(), "due_window_bench")) return 1;
     QString error;
-    if (!ConnectDatabase(connection, &error)) {
-        std::fprintf(stderr, "Datenbank nicht geöffnet: %s\n", error.toLocal8Bit().constData());
-        return 1;
-    }
     warmUp();
 
     QList<TDueEntry> list;

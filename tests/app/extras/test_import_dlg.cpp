@@ -29,6 +29,15 @@ QString WriteFile(const QTemporaryDir &dir, const char *name, const QByteArray &
     return path;
 }
 
+// 20 000 lines: long enough that a run shows progress before it ends.
+QString WriteLongList(const QTemporaryDir &dir)
+{
+    QByteArray bytes = "Name1;Bezeichnung;Datum\r\n";
+    for (int i = 0; i < 20000; ++i)
+        bytes += QStringLiteral("Kunde %1;Gerät %2;01.02.2025\r\n").arg(i % 40).arg(i).toLatin1();
+    return WriteFile(dir, "viel.csv", bytes);
+}
+
 TEST_P(ImportDialog, PreviewThenImport)
 {
     t->addCustomer(1, QStringLiteral("Meier"));
@@ -135,11 +144,8 @@ TEST_P(ImportDialog, TheColumnsOfACustomersListAreChosenOnceAndRemembered)
 
 TEST_P(ImportDialog, AbbrechenWhileStoringStoresNothing)
 {
-    QByteArray bytes = "Name1;Bezeichnung;Datum\r\n";
-    for (int i = 0; i < 20000; ++i)
-        bytes += QStringLiteral("Kunde %1;Gerät %2;01.02.2025\r\n").arg(i % 40).arg(i).toLatin1();
     QTemporaryDir dir;
-    const QString file = WriteFile(dir, "viel.csv", bytes);
+    const QString file = WriteLongList(dir);
     gt_app_test::TFakePrompt prompt;
     TImportDlg d;
     d.setDatabase(t->db());
@@ -171,11 +177,8 @@ TEST_P(ImportDialog, AbbrechenWhileStoringStoresNothing)
 // closes the window, without a box about the cancel the user asked for.
 TEST_P(ImportDialog, ClosingWhileStoringStoresNothingAndClosesTheWindow)
 {
-    QByteArray bytes = "Name1;Bezeichnung;Datum\r\n";
-    for (int i = 0; i < 20000; ++i)
-        bytes += QStringLiteral("Kunde %1;Gerät %2;01.02.2025\r\n").arg(i % 40).arg(i).toLatin1();
     QTemporaryDir dir;
-    const QString file = WriteFile(dir, "viel.csv", bytes);
+    const QString file = WriteLongList(dir);
     gt_app_test::TFakePrompt prompt;
     TImportDlg d;
     d.setDatabase(t->db());
@@ -200,11 +203,8 @@ TEST_P(ImportDialog, ClosingWhileStoringStoresNothingAndClosesTheWindow)
 // sits right under the mouse) must not start the same import a second time.
 TEST_P(ImportDialog, EinlesenClickedAgainWhileStoringStartsNothing)
 {
-    QByteArray bytes = "Name1;Bezeichnung;Datum\r\n";
-    for (int i = 0; i < 20000; ++i)
-        bytes += QStringLiteral("Kunde %1;Gerät %2;01.02.2025\r\n").arg(i % 40).arg(i).toLatin1();
     QTemporaryDir dir;
-    const QString file = WriteFile(dir, "viel.csv", bytes);
+    const QString file = WriteLongList(dir);
     gt_app_test::TFakePrompt prompt;
     TImportDlg d;
     d.setDatabase(t->db());
