@@ -6,10 +6,10 @@
 // time, which load on the machine does not stretch), the search, the customer
 // list by name with its filter, and the peak memory.
 
+#include "BenchDatabase.h"
 #include "app/browser/AuswListeDlg.h"
 #include "app/browser/DatenanzeigeDlg.h"
 #include "app/common/Configuration.h"
-#include "BenchDatabase.h"
 #include "core/FormatSettings.h"
 #include "store/Database.h"
 

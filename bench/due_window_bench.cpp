@@ -6,8 +6,8 @@
 //   gt-initdb /tmp/d.db && gt-bench-gendb /tmp/d.db 10000 100000 1000000
 //   due_window_bench /tmp/d.db
 
-#include "app/extras/PrueffristenDlg.h"
 #include "BenchDatabase.h"
+#include "app/extras/PrueffristenDlg.h"
 #include "core/FormatSettings.h"
 #include "store/Database.h"
 
