@@ -30,10 +30,13 @@ void holdPlace(QLabel *label)
     QWidget *box = label->parentWidget();
     auto *holder = new QWidget(box);
     holder->setFixedSize(label->size());
-    if (!box->layout() || !box->layout()->replaceWidget(label, holder)) {
+    // The layout hands back the label's old item: ours to delete.
+    QLayoutItem *old = box->layout() ? box->layout()->replaceWidget(label, holder) : nullptr;
+    if (!old) {
         delete holder;
         return;
     }
+    delete old;
     const bool shown = !label->isHidden();
     label->setParent(holder);
     label->move(0, 0);
