@@ -191,6 +191,20 @@ TBarcodeUse BarcodeInUse(QSqlDatabase db, const QString &barcode, int exceptDevi
     return q.next() ? TBarcodeUse::Taken : TBarcodeUse::Free;
 }
 
+bool CustomerExists(QSqlDatabase db, int kundenNr, bool &exists, QString *error)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT KDintKundenNr FROM tblKunden WHERE KDintKundenNr = ?"));
+    q.addBindValue(kundenNr);
+    if (!q.exec()) {
+        if (error) *error = DbFehlertext(q.lastError());
+        return false;
+    }
+    exists = q.next();
+    return true;
+}
+
 bool CustomerDeleteScope(QSqlDatabase db, int kundenNr, TDeleteScope &scope, QString *error)
 {
     scope = TDeleteScope{};

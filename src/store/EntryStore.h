@@ -47,6 +47,8 @@ struct TDeleteScope {
     int Rows = 0;    // inspection rows (test)
 };
 bool CustomerDeleteScope(QSqlDatabase db, int kundenNr, TDeleteScope &scope, QString *error);
+// Whether the customer is in the database; false with *error when it cannot be read.
+bool CustomerExists(QSqlDatabase db, int kundenNr, bool &exists, QString *error);
 bool DeviceDeleteScope(QSqlDatabase db, int prueflingNr, TDeleteScope &scope, QString *error);
 bool TestDeleteScope(QSqlDatabase db, int pruefungsNr, TDeleteScope &scope, QString *error);
 

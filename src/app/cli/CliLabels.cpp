@@ -2,6 +2,7 @@
 
 #include "app/cli/CliSupport.h"
 #include "protocols/DeviceLabels.h"
+#include "store/EntryStore.h"
 
 #include <QDir>
 #include <QSqlDatabase>
@@ -84,9 +85,17 @@ int RunLabelsCommand(const QStringList &args)
         cli::TCliDatabase db(config, QStringLiteral("gt_labels_cli"));
         if (!db.ok())
             return cli::Fail(QStringLiteral("Die Datenbank kann nicht geöffnet werden: ") + db.error());
-        if (!LoadLabelDevices(QSqlDatabase::database(db.connectionName(), false), r.choice,
-                              config.ServiceInterv, devices, &error))
+        const QSqlDatabase conn = QSqlDatabase::database(db.connectionName(), false);
+        if (!LoadLabelDevices(conn, r.choice, config.ServiceInterv, devices, &error))
             return cli::Fail(QStringLiteral("Die Prüflinge können nicht gelesen werden: ") + error);
+        // A mistyped number must not read as a customer without devices.
+        bool exists = true;
+        if (devices.isEmpty() && r.choice.KundenNr &&
+            !CustomerExists(conn, r.choice.KundenNr, exists, &error))
+            return cli::Fail(QStringLiteral("Die Kunden können nicht gelesen werden: ") + error);
+        if (!exists)
+            return cli::Fail(
+                QStringLiteral("Einen Kunden Nr. %1 gibt es in der Datenbank nicht.").arg(r.choice.KundenNr));
     }
     if (devices.isEmpty()) {
         const int customer = r.choice.KundenNr;

@@ -8,6 +8,7 @@
 #include "app/cli/CliDue.h"
 #include "app/cli/CliExportCsv.h"
 #include "app/cli/CliExportXlsx.h"
+#include "app/cli/CliLabels.h"
 #include "app/cli/CliSupport.h"
 #include "app/cli/CommandLine.h"
 #include "app/common/Configuration.h"
@@ -159,6 +160,21 @@ TEST_P(CliFailures, MissingColumnIsNamedAndNothingIsExported)
 
 // The database is no export target and no import source: written over, it
 // would be gone; read and closed, SQLite's locks on it would be gone.
+// A mistyped customer number is named as such, not as a customer without devices.
+TEST_P(CliFailures, LabelsForACustomerThatIsNotThereSaySo)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("etiketten.pdf"));
+    QString err;
+    EXPECT_EQ(run(RunLabelsCommand,
+                  {QStringLiteral("--labels"), file, QStringLiteral("--customer"), QStringLiteral("999")},
+                  &err),
+              1);
+    EXPECT_TRUE(err.contains(QStringLiteral("Einen Kunden Nr. 999 gibt es in der Datenbank nicht.")))
+        << err.toStdString();
+    EXPECT_FALSE(QFile::exists(file));
+}
+
 TEST_P(CliFailures, TheDatabaseFileIsNeitherExportedOntoNorImported)
 {
     // Not a missing tool: the case exists only for the file engine.
