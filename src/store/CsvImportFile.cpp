@@ -41,6 +41,23 @@ QString DecodeImportBytes(const QByteArray &bytes)
 
 namespace {
 
+// Names what the file has instead: a list saved with "," between its values
+// shows as one long column, and a mapping that points nowhere shows by the
+// columns the file really has.
+QString MissingCustomerColumn(const QStringList &fileColumns)
+{
+    if (fileColumns.size() == 1 && fileColumns[0].count(QLatin1Char(',')) >= 2)
+        return QStringLiteral(
+                   "Die Werte der Datei sind nicht durch „;“ getrennt (Kopfzeile: „%1“). Bitte die "
+                   "Datei mit Semikolon als Trennzeichen speichern.")
+            .arg(fileColumns[0].left(80));
+    QStringList shown = fileColumns.mid(0, 12);
+    if (fileColumns.size() > shown.size()) shown << QStringLiteral("…");
+    return QStringLiteral("Die Kopfzeile enthält keine Spalte „Name1“ und keine ihr zugeordnete: die Zeilen "
+                          "können keinem Kunden zugeordnet werden. Spalten der Datei: %1.")
+        .arg(shown.join(QStringLiteral(", ")));
+}
+
 int exportColumnNamed(const QString &name)
 {
     for (int c = 0; c < ecColumnCount; ++c)
@@ -113,10 +130,7 @@ bool TCsvImport::ReadHeader(QString *error)
         m_col[found] = i;
     }
     if (m_col[ecName1] < 0) {
-        if (error)
-            *error =
-                QStringLiteral("Die Kopfzeile enthält keine Spalte „Name1“: die Zeilen können keinem Kunden "
-                               "zugeordnet werden.");
+        if (error) *error = MissingCustomerColumn(m_fileColumns);
         return false;
     }
     if (m_col[ecBezeichnung] < 0 && m_col[ecBarcode] < 0) {

@@ -243,6 +243,11 @@ TEST(CsvImportFile, HeaderNeedsCustomerAndDevice)
     EXPECT_FALSE(import.ReadBytes("", &err));
     EXPECT_FALSE(import.ReadBytes("\"Name1\";\"name1\";\"Barcode\"\r\n", &err));
     EXPECT_TRUE(err.contains(QStringLiteral("zweimal")));
+    // What the file has instead is named: its columns, or the wrong separator.
+    EXPECT_FALSE(import.ReadBytes("Firma;Gerät;Datum\r\nMeier;Säge;01.01.2025\r\n", &err));
+    EXPECT_TRUE(err.contains(QStringLiteral("Spalten der Datei: Firma, Gerät, Datum."))) << err.toStdString();
+    EXPECT_FALSE(import.ReadBytes("Name1,Bezeichnung,Datum\r\nMeier,Säge,01.01.2025\r\n", &err));
+    EXPECT_TRUE(err.contains(QStringLiteral("nicht durch „;“ getrennt"))) << err.toStdString();
 }
 
 TEST(CsvImportFile, SplitKeepsLineBreaksInsideQuotesAndCountsLines)
