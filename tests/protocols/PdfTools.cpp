@@ -138,4 +138,12 @@ QStringList scanRegion(const QString &pdf, int page, const QRectF &mm)
     return symbols;
 }
 
+QStringList scanPng(const QString &png)
+{
+    QStringList out = run(QStringLiteral("zbarimg"), {QStringLiteral("-q"), png})
+                          .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    out.sort();
+    return out;
+}
+
 } // namespace pdf_tools

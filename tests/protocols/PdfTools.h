@@ -44,6 +44,10 @@ inline double ptToMm(double pt)
     return pt * 25.4 / 72.0;
 }
 
+// What zbarimg reads in a PNG at its default settings, as a scanner would:
+// "TYPE:data" lines, sorted.
+QStringList scanPng(const QString &png);
+
 // A page rendered to PNG at the given resolution; the file name.
 QString renderPng(const QString &pdf, int page, int dpi, const QString &outBase);
 

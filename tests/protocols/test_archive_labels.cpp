@@ -9,7 +9,6 @@
 
 #include <QDirIterator>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 
 namespace {
@@ -132,18 +131,6 @@ TEST(DeviceLabels, PagesFollowTheFirstPosition)
     EXPECT_EQ(DeviceLabelsReport(devices.mid(0, 2), 24).PageCount(), 2);
 }
 
-// What zbarimg reads on a page, at its default settings as a scanner would.
-QStringList scan(const QString &png)
-{
-    QProcess p;
-    p.start(QStringLiteral("zbarimg"), {QStringLiteral("-q"), png});
-    p.waitForFinished(60000);
-    QStringList out =
-        QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    out.sort();
-    return out;
-}
-
 TEST_P(StoreDb, EveryLabelBarcodeReadsBack)
 {
     if (!pdf_tools::havePoppler() || !pdf_tools::haveZbar())
@@ -171,7 +158,8 @@ TEST_P(StoreDb, EveryLabelBarcodeReadsBack)
     EXPECT_TRUE(pdf_tools::pageSize(pdf).contains(QStringLiteral("A4")));
     QStringList read;
     for (int page = 1; page <= 2; ++page)
-        read << scan(pdf_tools::renderPng(pdf, page, 300, dir.filePath(QStringLiteral("p%1").arg(page))));
+        read << pdf_tools::scanPng(
+            pdf_tools::renderPng(pdf, page, 300, dir.filePath(QStringLiteral("p%1").arg(page))));
     read.sort();
     EXPECT_EQ(read, (QStringList{QStringLiteral("CODE-128:00001"), QStringLiteral("CODE-128:0612"),
                                  QStringLiteral("CODE-128:ABC-123/x"), QStringLiteral("I2/5:123456789012"),

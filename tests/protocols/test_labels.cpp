@@ -7,7 +7,6 @@
 #include "store/StoreTestDb.h"
 
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -113,17 +112,6 @@ TEST(LabelWarnings, NameWhatIsPrintedAsTextOnly)
     EXPECT_TRUE(warnings.isEmpty());
 }
 
-QStringList scanPng(const QString &png)
-{
-    QProcess p;
-    p.start(QStringLiteral("zbarimg"), {QStringLiteral("-q"), png});
-    p.waitForFinished(60000);
-    QStringList out =
-        QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    out.sort();
-    return out;
-}
-
 // Every label of a full sheet, corners included, at zbarimg's defaults.
 TEST(LabelScan, EveryBarcodeOfAFullSheetReadsBackAsStored)
 {
@@ -159,7 +147,8 @@ TEST(LabelScan, EveryBarcodeOfAFullSheetReadsBackAsStored)
     // From position 12 the list runs into the sheet's bottom corners.
     ASSERT_TRUE(WriteDeviceLabelsPdf(list, 12, pdf, &err, {}, &warnings)) << err.toStdString();
     EXPECT_EQ(warnings.size(), 1);
-    EXPECT_EQ(scanPng(pdf_tools::renderPng(pdf, 1, 300, dir.filePath(QStringLiteral("p")))), expected);
+    EXPECT_EQ(pdf_tools::scanPng(pdf_tools::renderPng(pdf, 1, 300, dir.filePath(QStringLiteral("p")))),
+              expected);
     EXPECT_TRUE(pdf_tools::text(pdf).contains(QStringLiteral("KUNDE-12/GERÄT")));
 }
 
