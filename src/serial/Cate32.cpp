@@ -77,7 +77,7 @@ QString TCate::LastOpenErrorText() const
 {
     if (m_lastOpenError == 0) return QString();
     if (m_lastOpenError == ENOTTY) return QStringLiteral("keine serielle Schnittstelle");
-    return PortErrorText(m_lastOpenError);
+    return PortErrorText(m_lastOpenError, m_lastOpenDevice);
 }
 
 void TCate::openPort(TPort port)

@@ -80,3 +80,13 @@ QString PortPermissionHint(const TPortAccess &a, int err)
                           "wieder anmelden.")
                .arg(a.user, a.group);
 }
+
+QString PortPermissionShort(const TPortAccess &a)
+{
+    if (a.group == QLatin1String("root"))
+        return QStringLiteral("keine Berechtigung (nur für root freigegeben)");
+    if (a.inGroupNow) return QStringLiteral("keine Berechtigung (Rechte der Gerätedatei prüfen)");
+    if (a.inGroupLater) return QStringLiteral("keine Berechtigung (bitte neu anmelden)");
+    if (a.group.isEmpty()) return QStringLiteral("keine Berechtigung");
+    return QStringLiteral("keine Berechtigung (Benutzer nicht in der Gruppe %1)").arg(a.group);
+}

@@ -20,3 +20,5 @@ TPortAccess PortAccessFor(const QString &device);
 // The German hint for an open that failed with err; empty unless the
 // failure was one of rights (EACCES, EPERM).
 QString PortPermissionHint(const TPortAccess &access, int err);
+// The same in a few words, for a list of ports: "keine Berechtigung (…)".
+QString PortPermissionShort(const TPortAccess &access);

@@ -1,6 +1,7 @@
 #include "serial/PortNames.h"
 
 #include "core/IniFile.h"
+#include "serial/PortAccess.h"
 
 #include <QCollator>
 #include <QDir>
@@ -126,11 +127,12 @@ QList<TPortInfo> PresentPorts()
     return present;
 }
 
-QString PortErrorText(int err)
+QString PortErrorText(int err, const QString &device)
 {
     switch (err) {
     case EACCES:
     case EPERM:
+        if (!device.isEmpty()) return PortPermissionShort(PortAccessFor(device));
         return QStringLiteral("keine Berechtigung (Benutzer nicht in der Gruppe dialout?)");
     case EBUSY:
     case EWOULDBLOCK:
@@ -147,7 +149,7 @@ QString PortErrorText(int err)
 QString PortOpenProblem(const QString &device)
 {
     const int fd = ::open(device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return PortErrorText(errno);
+    if (fd < 0) return PortErrorText(errno, device);
     // Another program holding the port keeps the same advisory lock we take.
     const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
     const int err = errno;

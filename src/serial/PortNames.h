@@ -27,8 +27,9 @@ QStringList DiscoverSerialDevices();
 // Why a present device cannot be opened, in German ("keine Berechtigung …",
 // "belegt"); empty when it can. Opens and closes the device once.
 QString PortOpenProblem(const QString &device);
-// The text for an errno of a failed open or lock.
-QString PortErrorText(int err);
+// The text for an errno of a failed open or lock; with the device, refused
+// rights are told by the device's group and the user's groups.
+QString PortErrorText(int err, const QString &device = QString());
 
 // The stable name of a device: its /dev/serial/by-id link where one exists.
 QString StableDevicePath(const QString &device);

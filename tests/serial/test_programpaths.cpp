@@ -2,6 +2,7 @@
 #include "core/ProgramPaths.h"
 #include "serial/Cate32.h"
 #include "serial/PortAccess.h"
+#include "serial/PortNames.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -165,6 +166,25 @@ TEST(PortAccess, TheHintNamesTheRemedyForEachCase)
     const QString rootOnly = PortPermissionHint(a, EACCES);
     EXPECT_FALSE(rootOnly.contains(QStringLiteral("usermod")));
     EXPECT_TRUE(rootOnly.contains(QStringLiteral("Gruppe „dialout“")));
+}
+
+// The port list's few words: a root-only device is not blamed on a group.
+TEST(PortAccess, TheShortTextNamesTheSameCause)
+{
+    TPortAccess a;
+    a.device = QStringLiteral("/dev/ttyS0");
+    a.group = QStringLiteral("uucp");
+    EXPECT_EQ(PortPermissionShort(a),
+              QStringLiteral("keine Berechtigung (Benutzer nicht in der Gruppe uucp)"));
+    a.inGroupLater = true;
+    EXPECT_EQ(PortPermissionShort(a), QStringLiteral("keine Berechtigung (bitte neu anmelden)"));
+    a.inGroupNow = true;
+    EXPECT_EQ(PortPermissionShort(a), QStringLiteral("keine Berechtigung (Rechte der Gerätedatei prüfen)"));
+    a.group = QStringLiteral("root");
+    EXPECT_EQ(PortPermissionShort(a), QStringLiteral("keine Berechtigung (nur für root freigegeben)"));
+    EXPECT_EQ(PortErrorText(EBUSY, QStringLiteral("/dev/null")), QStringLiteral("belegt"));
+    EXPECT_EQ(PortErrorText(EACCES, QStringLiteral("/dev/null")),
+              QStringLiteral("keine Berechtigung (nur für root freigegeben)"));
 }
 
 TEST(PortAccess, FactsComeFromTheDeviceAndTheRunningUser)
