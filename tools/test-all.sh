@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # CI: installs what is missing, then
 #   1. builds for use and runs the whole test suite;
-#   2. builds the Debian package and tries it in a scratch root, while the
-#      lint (clang-format and clang-tidy, tools/lint.sh) runs beside it;
+#   2. builds the Debian package and tries it in a scratch root;
 #   3. the whole suite under AddressSanitizer and UndefinedBehaviorSanitizer;
 #   4. the serial, bus and end-to-end chain tests under ThreadSanitizer;
-#   5. each libFuzzer target for 60 seconds (clang).
+#   5. each libFuzzer target for 60 seconds (clang), side by side.
+# The lint (clang-format and clang-tidy, tools/lint.sh) runs beside all of
+# that at the lowest priority from the first configure on: the test runs
+# leave a core idle much of the time (the simulator paces the line), and the
+# lint fills it instead of taking a step of its own.
 # A test that needs a missing tool (zbarimg, PostgreSQL) fails here instead
 # of being skipped (GT_REQUIRE_TOOLS=1). Prints how long each step took.
 set -euo pipefail
@@ -39,30 +42,27 @@ trap 'tools/pg-test-cluster.sh stop >/dev/null 2>&1 || true' EXIT
 
 step "Build und Tests"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
+# clang-tidy needs only the compile commands (our sources include no
+# generated file). A copy of its own, because the package step reconfigures
+# the build folder while the lint reads.
+lint_db=$(mktemp -d)
+lint_log=$(mktemp)
+cp build/compile_commands.json "$lint_db/"
+lint_start=$SECONDS
+BUILD=$lint_db nice -n 19 tools/lint.sh >"$lint_log" 2>&1 &
+lint_pid=$!
+trap 'kill "$lint_pid" 2>/dev/null || true; tools/pg-test-cluster.sh stop >/dev/null 2>&1 || true' EXIT
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs" --timeout 300
 step_done "Build und Tests"
 
-step "Debian-Paket und Lint"
+step "Debian-Paket"
 # The Debian package from this Release build, installed into a scratch root.
-# Packing and lintian keep about one core busy; the lint takes the other
-# meanwhile. It only reads the build folder's compile_commands.json.
-lint_log=$(mktemp)
-BUILD=build tools/lint.sh >"$lint_log" 2>&1 &
-lint_pid=$!
 tools/test-package.sh build
-lint_rc=0
-wait "$lint_pid" || lint_rc=$?
-cat "$lint_log"
-rm -f "$lint_log"
-if ((lint_rc)); then
-  echo "Lint: Befunde (siehe oben)." >&2
-  exit 1
-fi
 # The library picture in the README must still be the build's own graph
 # (after the package step: it reconfigures the build folder).
 BUILD=build tools/library-graph.sh --check
-step_done "Debian-Paket und Lint"
+step_done "Debian-Paket"
 
 step "AddressSanitizer/UBSan"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGT_SANITIZE=ON -DGT_BENCH=OFF
@@ -89,9 +89,9 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGT_FUZZ=ON
   -DCMAKE_CXX_COMPILER=clang++
 mapfile -t fuzzers < <(sed -n 's/^add_executable(\(fuzz_[A-Za-z0-9_]*\) .*/\1/p' fuzz/*.cmake)
 cmake --build build-fuzz -j"$jobs" --target "${fuzzers[@]}"
-for f in "${fuzzers[@]}"; do
+fuzz_one() {
+  local f=$1 corpus rc=0
   corpus=$(mktemp -d)
-  echo "--- $f, $fuzz_seconds s"
   # Not a leak (leak checks stay on and find none): AddressSanitizer keeps
   # freed memory in quarantine to catch late use. With its default of 256 MB
   # fuzz_frames grew to 940 MB in 90 s; with none it stayed at 43 MB over
@@ -100,9 +100,29 @@ for f in "${fuzzers[@]}"; do
   # that outgrows the machine with a report instead of swapping.
   (cd "$corpus" && ASAN_OPTIONS="${ASAN_OPTIONS:-}:quarantine_size_mb=32" \
     "$OLDPWD/build-fuzz/fuzz/$f" -max_total_time="$fuzz_seconds" -timeout=10 \
-    -detect_leaks=1 -rss_limit_mb=1024 -print_final_stats=1 "$corpus" 2>&1 | tail -n 12)
-  rm -rf "$corpus"
+    -detect_leaks=1 -rss_limit_mb=1024 -print_final_stats=1 "$corpus" >"$corpus.log" 2>&1) || rc=$?
+  echo "--- $f, $fuzz_seconds s"
+  tail -n 12 "$corpus.log"
+  rm -rf "$corpus" "$corpus.log"
+  return "$rc"
+}
+fuzz_pids=()
+for f in "${fuzzers[@]}"; do
+  fuzz_one "$f" &
+  fuzz_pids+=($!)
 done
+for p in "${fuzz_pids[@]}"; do wait "$p"; done
 step_done "Fuzzing ($fuzz_seconds s je Ziel)"
+
+step "Lint"
+lint_rc=0
+wait "$lint_pid" || lint_rc=$?
+cat "$lint_log"
+rm -rf "$lint_log" "$lint_db"
+if ((lint_rc)); then
+  echo "Lint: Befunde (siehe oben)." >&2
+  exit 1
+fi
+timings+=("$(printf '%-34s %4d s' "Lint (nebenher, bis hier)" $((SECONDS - lint_start)))")
 
 report
