@@ -9,6 +9,7 @@
 #include "app/cli/CliLabels.h"
 #include "app/cli/CliPdfArchive.h"
 #include "app/cli/CliProtocolPdf.h"
+#include "app/cli/CliReminders.h"
 #include "core/ProgramPaths.h"
 
 #include <QApplication>
@@ -118,6 +119,14 @@ const std::vector<TCommand> &CommandTable()
          {O{QStringLiteral("test"), QStringLiteral("NR"), QStringLiteral("nur die Prüfung NR")}},
          &RunXlsxExportCommand,
          TCommandApp::Core},
+        {QStringLiteral("reminders"),
+         {QStringLiteral("ORDNER")},
+         QStringLiteral(
+             "Schreibt für jeden Kunden mit fälligen Prüflingen ein Erinnerungsschreiben als PDF."),
+         {O{QStringLiteral("days"), QStringLiteral("N"), QStringLiteral("fällig in N Tagen (sonst 30)")},
+          O{QStringLiteral("customer"), QStringLiteral("NR"), QStringLiteral("nur an den Kunden NR")}},
+         &RunRemindersCommand,
+         TCommandApp::Offscreen},
     };
     return table;
 }

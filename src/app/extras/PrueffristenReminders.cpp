@@ -1,0 +1,43 @@
+#include "app/extras/PrueffristenDlg.h"
+
+#include "app/common/Prompt.h"
+#include "protocols/ReminderRun.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDate>
+#include <QSpinBox>
+
+void TPrueffristenDlg::RemindersClick()
+{
+    // The letters name only what is due, whatever else the list shows; without
+    // the days filter "due" means within the window's warning days.
+    const int days = FaelligCheck->isChecked() ? TageEdit->value() : WarnDays;
+    const QList<TDueEntry> due = DueWithin(Shown(), days);
+    const QString title = QStringLiteral("Erinnerungen");
+    if (due.isEmpty()) {
+        Prompt().Inform(this,
+                        QStringLiteral("Bei den angezeigten Kunden ist kein Prüfling innerhalb von %1 Tagen "
+                                       "fällig; es wird kein Schreiben erstellt.")
+                            .arg(days),
+                        title);
+        return;
+    }
+    const QString dir = Prompt().Folder(this, QStringLiteral("Ordner für die Erinnerungsschreiben"));
+    if (dir.isEmpty()) return;
+    TReminderResult result;
+    QString error;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool ok = WriteReminderLetters(m_db, due, m_sender, QDate::currentDate(), dir, result, &error);
+    QApplication::restoreOverrideCursor();
+    if (ok) {
+        Prompt().Inform(this, result.Summary(), title);
+        return;
+    }
+    QString text = error;
+    // A long list of failures is cut: they usually share one cause.
+    const QStringList shown = result.errors.mid(0, 5);
+    if (!shown.isEmpty()) text += QStringLiteral("\n\n") + shown.join(QLatin1Char('\n'));
+    if (result.errors.size() > shown.size()) text += QStringLiteral("\n…");
+    Prompt().Warn(this, text, title);
+}

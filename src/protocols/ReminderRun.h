@@ -1,0 +1,31 @@
+#pragma once
+
+// Reminder letters into a folder: one PDF per customer with due devices.
+// The command line and the due-dates window share this.
+
+#include "store/DueList.h"
+
+#include <QDate>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+struct TReminderResult {
+    QStringList files;  // the letters written, full paths, in order
+    QStringList errors; // German, one per letter that could not be written
+    // "N Erinnerungsschreiben geschrieben, M fehlgeschlagen."
+    QString Summary() const;
+};
+
+// Writes one letter per customer of due (in the order they first appear)
+// into dir, which is made when missing. Each letter is written beside its
+// final name and renamed, so a failed one leaves no file under that name;
+// the other customers still get theirs. False with a German reason when the
+// folder cannot be used or a customer cannot be read (then nothing further
+// is written), or when any letter failed (result.errors says which).
+bool WriteReminderLetters(QSqlDatabase db, const QList<TDueEntry> &due, const std::array<QString, 5> &sender,
+                          const QDate &date, const QString &dir, TReminderResult &result,
+                          QString *error = nullptr);
