@@ -31,13 +31,16 @@ QString folderProblem(const QString &dir)
 
 QString TReminderResult::Summary() const
 {
-    return QStringLiteral("%1 Erinnerungsschreiben geschrieben, %2 fehlgeschlagen.")
-        .arg(files.size())
-        .arg(errors.size());
+    QString s = QStringLiteral("%1 Erinnerungsschreiben geschrieben, %2 fehlgeschlagen.")
+                    .arg(files.size())
+                    .arg(errors.size());
+    if (cancelled) s += QStringLiteral(" Abgebrochen.");
+    return s;
 }
 
 bool WriteReminderLetters(QSqlDatabase db, const QList<TDueEntry> &due, const std::array<QString, 5> &sender,
-                          const QDate &date, const QString &dir, TReminderResult &result, QString *error)
+                          const QDate &date, const QString &dir, TReminderResult &result, QString *error,
+                          const TReminderProgress &progress)
 {
     result = TReminderResult{};
     const auto fail = [error](const QString &why) {
@@ -45,7 +48,9 @@ bool WriteReminderLetters(QSqlDatabase db, const QList<TDueEntry> &due, const st
         return false;
     };
     if (const QString why = folderProblem(dir); !why.isEmpty()) return fail(why);
-    for (const QList<TDueEntry> &devices : DueByCustomer(due)) {
+    const QList<QList<TDueEntry>> customers = DueByCustomer(due);
+    int done = 0;
+    for (const QList<TDueEntry> &devices : customers) {
         TReminderLetter letter;
         letter.Sender = sender;
         letter.Date = date;
@@ -66,6 +71,10 @@ bool WriteReminderLetters(QSqlDatabase db, const QList<TDueEntry> &due, const st
             result.files << file;
         else
             result.errors << why;
+        if (progress && !progress(++done, static_cast<int>(customers.size()))) {
+            result.cancelled = true;
+            break;
+        }
     }
     if (!result.errors.isEmpty()) return fail(result.Summary());
     return true;

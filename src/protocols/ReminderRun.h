@@ -12,11 +12,13 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 
 struct TReminderResult {
     QStringList files;  // the letters written, full paths, in order
     QStringList errors; // German, one per letter that could not be written
-    // "N Erinnerungsschreiben geschrieben, M fehlgeschlagen."
+    bool cancelled = false;
+    // "N Erinnerungsschreiben geschrieben, M fehlgeschlagen." (" Abgebrochen.")
     QString Summary() const;
 };
 
@@ -26,6 +28,9 @@ struct TReminderResult {
 // the other customers still get theirs. False with a German reason when the
 // folder cannot be used or a customer cannot be read (then nothing further
 // is written), or when any letter failed (result.errors says which).
+// progress hears of each letter done; when it answers false the run stops
+// there (result.cancelled), which is no failure.
+using TReminderProgress = std::function<bool(int done, int total)>;
 bool WriteReminderLetters(QSqlDatabase db, const QList<TDueEntry> &due, const std::array<QString, 5> &sender,
                           const QDate &date, const QString &dir, TReminderResult &result,
-                          QString *error = nullptr);
+                          QString *error = nullptr, const TReminderProgress &progress = {});

@@ -269,6 +269,25 @@ TEST_P(Reminders, AFailedLetterLeavesNothingUnderItsNameAndTheOthersAreWritten)
     EXPECT_TRUE(r.files.isEmpty());
 }
 
+TEST_P(Reminders, ProgressIsToldOfEachLetterAndACancelStopsAfterTheOneInHand)
+{
+    fill();
+    QList<QPair<int, int>> told;
+    TReminderResult r;
+    QString error;
+    EXPECT_TRUE(WriteReminderLetters(t->db(), due, sender, QDate(2026, 12, 10), dir.path(), r, &error,
+                                     [&told](int done, int total) {
+                                         told.append({done, total});
+                                         return false;
+                                     }))
+        << "a cancel is no failure";
+    EXPECT_EQ(told, (QList<QPair<int, int>>{{1, 2}}));
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(files(dir.path()), QStringList{"Erinnerung 00001 Stadtwerke.pdf"});
+    EXPECT_EQ(r.Summary(),
+              QStringLiteral("1 Erinnerungsschreiben geschrieben, 0 fehlgeschlagen. Abgebrochen."));
+}
+
 TEST_P(Reminders, OnAFullDiskNoHalfLetterIsLeft)
 {
     gt_test::TSmallDisk disk(64);

@@ -3,9 +3,9 @@
 #include "app/common/Prompt.h"
 #include "protocols/ReminderRun.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QDate>
+#include <QProgressDialog>
 #include <QSpinBox>
 
 void TPrueffristenDlg::RemindersClick()
@@ -27,9 +27,18 @@ void TPrueffristenDlg::RemindersClick()
     if (dir.isEmpty()) return;
     TReminderResult result;
     QString error;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool ok = WriteReminderLetters(m_db, due, m_sender, QDate::currentDate(), dir, result, &error);
-    QApplication::restoreOverrideCursor();
+    QProgressDialog progress(QStringLiteral("Erinnerungsschreiben werden geschrieben..."),
+                             QStringLiteral("Abbrechen"), 0, 0, this);
+    progress.setWindowTitle(title);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(300);
+    const bool ok = WriteReminderLetters(m_db, due, m_sender, QDate::currentDate(), dir, result, &error,
+                                         [&progress](int done, int total) {
+                                             progress.setMaximum(total);
+                                             progress.setValue(done); // a modal one keeps the loop running
+                                             return !progress.wasCanceled();
+                                         });
+    progress.reset();
     if (ok) {
         Prompt().Inform(this, result.Summary(), title);
         return;
