@@ -101,3 +101,16 @@ int RunRemindersCommand(const QStringList &args)
     cli::Say(result.Summary());
     return ok ? 0 : 1;
 }
+
+TCommand RemindersCommandRow()
+{
+    using O = TCommandOption;
+    return {
+        QStringLiteral("reminders"),
+        {QStringLiteral("ORDNER")},
+        QStringLiteral("Schreibt für jeden Kunden mit fälligen Prüflingen ein Erinnerungsschreiben als PDF."),
+        {O{QStringLiteral("days"), QStringLiteral("N"), QStringLiteral("fällig in N Tagen (sonst 30)")},
+         O{QStringLiteral("customer"), QStringLiteral("NR"), QStringLiteral("nur an den Kunden NR")}},
+        &RunRemindersCommand,
+        TCommandApp::Offscreen};
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/cli/CommandLine.h"
+
 #include <QStringList>
 
 // "geraetetester --reminders DIR [--days N] [--customer NR]": one reminder
@@ -8,3 +10,6 @@
 // missing; only customer NR's with "--customer". Nothing due is no failure:
 // it is said and nothing is written.
 int RunRemindersCommand(const QStringList &args);
+
+// Its row of the command table.
+TCommand RemindersCommandRow();

@@ -38,12 +38,19 @@ const QString kIni = QStringLiteral("ini");
 const QString kHelp = QStringLiteral("help");
 const QString kVersion = QStringLiteral("version");
 
+// The rows that stand beside their commands, after the table's own.
+std::vector<TCommand> appended(std::vector<TCommand> rows)
+{
+    rows.push_back(RemindersCommandRow());
+    return rows;
+}
+
 } // namespace
 
 const std::vector<TCommand> &CommandTable()
 {
     using O = TCommandOption;
-    static const std::vector<TCommand> table = {
+    static const std::vector<TCommand> table = appended({
         {QStringLiteral("export-csv"),
          {QStringLiteral("DATEI")},
          QStringLiteral("Schreibt alle Prüfungen mit den eingestellten Spalten als CSV-Datei."),
@@ -119,15 +126,7 @@ const std::vector<TCommand> &CommandTable()
          {O{QStringLiteral("test"), QStringLiteral("NR"), QStringLiteral("nur die Prüfung NR")}},
          &RunXlsxExportCommand,
          TCommandApp::Core},
-        {QStringLiteral("reminders"),
-         {QStringLiteral("ORDNER")},
-         QStringLiteral(
-             "Schreibt für jeden Kunden mit fälligen Prüflingen ein Erinnerungsschreiben als PDF."),
-         {O{QStringLiteral("days"), QStringLiteral("N"), QStringLiteral("fällig in N Tagen (sonst 30)")},
-          O{QStringLiteral("customer"), QStringLiteral("NR"), QStringLiteral("nur an den Kunden NR")}},
-         &RunRemindersCommand,
-         TCommandApp::Offscreen},
-    };
+    });
     return table;
 }
 
