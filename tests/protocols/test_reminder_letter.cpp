@@ -93,20 +93,6 @@ TEST(ReminderLetter, FileNamesAreSafeAndTellCustomersApart)
     }
 }
 
-TEST(ReminderLetter, DevicesAreGroupedByCustomerInTheirOrder)
-{
-    const QDate d(2026, 1, 1);
-    const QList<QList<TDueEntry>> groups =
-        DueByCustomer({device(2, 20, "a", d, d), device(1, 10, "b", d, d), device(2, 21, "c", d, d),
-                       device(1, 11, "d", d, d)});
-    ASSERT_EQ(groups.size(), 2);
-    EXPECT_EQ(groups[0].size(), 2);
-    EXPECT_EQ(groups[0][0].PrueflingNr, 20);
-    EXPECT_EQ(groups[0][1].PrueflingNr, 21);
-    EXPECT_EQ(groups[1][0].PrueflingNr, 10);
-    EXPECT_EQ(groups[1][1].PrueflingNr, 11);
-}
-
 class ReminderLetterPdf : public ::testing::Test {
 protected:
     void SetUp() override
