@@ -58,9 +58,13 @@ bool WriteReminderLetters(QSqlDatabase db, const QList<TDueEntry> &due, const st
         bool found = false;
         QString why;
         const int nr = devices.constFirst().KundenNr;
-        if (!LoadCustomerAddress(db, nr, letter.Customer, found, &why))
-            return fail(
-                QStringLiteral("Die Anschrift des Kunden %1 kann nicht gelesen werden: %2").arg(nr).arg(why));
+        if (!LoadCustomerAddress(db, nr, letter.Customer, found, &why)) {
+            // Counted as failed, so no summary of what was written reads like success.
+            result.errors << QStringLiteral("Die Anschrift des Kunden %1 kann nicht gelesen werden: %2")
+                                 .arg(nr)
+                                 .arg(why);
+            return fail(result.errors.constLast());
+        }
         if (!found) {
             // The due list still names the customer; the letter goes out with that.
             letter.Customer.KundenNr = nr;

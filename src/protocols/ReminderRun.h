@@ -26,8 +26,8 @@ struct TReminderResult {
 // into dir, which is made when missing. Each letter is written beside its
 // final name and renamed, so a failed one leaves no file under that name;
 // the other customers still get theirs. False with a German reason when the
-// folder cannot be used or a customer cannot be read (then nothing further
-// is written), or when any letter failed (result.errors says which).
+// folder cannot be used, or when any letter failed (result.errors says
+// which); a customer that cannot be read is such a failure and ends the run.
 // progress hears of each letter done; when it answers false the run stops
 // there (result.cancelled), which is no failure.
 using TReminderProgress = std::function<bool(int done, int total)>;

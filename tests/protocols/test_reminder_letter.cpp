@@ -253,6 +253,14 @@ TEST_P(Reminders, AFailedLetterLeavesNothingUnderItsNameAndTheOthersAreWritten)
                                       notAFolder + QStringLiteral("/x"), r, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("kann nicht angelegt werden"))) << error.toStdString();
     EXPECT_TRUE(r.files.isEmpty());
+
+    // A customer that cannot be read counts as failed and ends the run.
+    const QString other = dir.filePath(QStringLiteral("ohne-db"));
+    EXPECT_FALSE(WriteReminderLetters(QSqlDatabase(), due, sender, QDate(2026, 12, 10), other, r, &error));
+    EXPECT_TRUE(error.startsWith(QStringLiteral("Die Anschrift des Kunden 1 kann nicht gelesen werden")))
+        << error.toStdString();
+    EXPECT_EQ(r.errors, QStringList{error});
+    EXPECT_TRUE(files(other).isEmpty());
 }
 
 TEST_P(Reminders, ProgressIsToldOfEachLetterAndACancelStopsAfterTheOneInHand)

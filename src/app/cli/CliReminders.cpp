@@ -97,7 +97,7 @@ int RunRemindersCommand(const QStringList &args)
         cli::Say(QDir::toNativeSeparators(f));
     for (const QString &e : result.errors)
         cli::PrintError(e);
-    if (!ok && result.files.isEmpty() && result.errors.isEmpty()) return cli::Fail(error);
+    if (!ok && result.errors.isEmpty()) return cli::Fail(error); // the folder
     cli::Say(result.Summary());
     return ok ? 0 : 1;
 }

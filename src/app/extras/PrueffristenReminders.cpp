@@ -43,10 +43,13 @@ void TPrueffristenDlg::RemindersClick()
         Prompt().Inform(this, result.Summary(), title);
         return;
     }
-    QString text = error;
+    if (result.errors.isEmpty()) {
+        Prompt().Warn(this, error, title); // the folder
+        return;
+    }
     // A long list of failures is cut: they usually share one cause.
     const QStringList shown = result.errors.mid(0, 5);
-    if (!shown.isEmpty()) text += QStringLiteral("\n\n") + shown.join(QLatin1Char('\n'));
+    QString text = result.Summary() + QStringLiteral("\n\n") + shown.join(QLatin1Char('\n'));
     if (result.errors.size() > shown.size()) text += QStringLiteral("\n…");
     Prompt().Warn(this, text, title);
 }
