@@ -18,7 +18,7 @@ constexpr double kSenderX = 380;
 constexpr double kAddressWidth = 300;
 constexpr double kAddressTop = 113; // 30 mm below the margin
 // Table columns: designation, inventory number, barcode, last test, due.
-constexpr double kCol[] = {0, 196, 318, 430, 530};
+constexpr double kCol[] = {0, 186, 304, 412, 512};
 constexpr int kCols = 5;
 constexpr TReportFont kCell{12, false, false};
 constexpr TReportFont kHead{12, true, false};
