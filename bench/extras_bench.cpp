@@ -1,12 +1,14 @@
 // The due list over the large database (2 000 customers, 20 000 devices,
 // 200 000 tests, made by gt-bench-gendb into the working folder and reused)
-// and the protocol archive over 1 000 tests (protocols per second).
+// and the protocol archive over 1 000 tests (protocols per second), and
+// reminder letters to the customers of the small one (letters per second).
 //   bench_extras [--db FILE] [benchmark options]
 
 #include "BenchSupport.h"
 
 #include "core/FormatSettings.h"
 #include "protocols/ProtocolArchive.h"
+#include "protocols/ReminderRun.h"
 #include "store/Database.h"
 #include "store/DueList.h"
 
@@ -83,6 +85,33 @@ void BM_ArchiveProtocols(benchmark::State &state)
     state.SetItemsProcessed(written);
 }
 BENCHMARK(BM_ArchiveProtocols)->Unit(benchmark::kSecond)->Iterations(1);
+
+// Every device counts as due, so each customer gets a letter of all of theirs.
+void BM_ReminderLetters(benchmark::State &state)
+{
+    QString error;
+    QSqlDatabase db = open(g_small, QStringLiteral("reminders"), &error);
+    QList<TDueEntry> all;
+    if (!db.isOpen() || !LoadDueList(db, 365, QDate::currentDate(), all, &error)) {
+        state.SkipWithError(error.toLocal8Bit().constData());
+        return;
+    }
+    const QList<TDueEntry> due = DueWithin(all, 36500);
+    int written = 0;
+    for ([[maybe_unused]] auto _ : state) {
+        QTemporaryDir dir;
+        TReminderResult r;
+        if (!WriteReminderLetters(db, due, {QStringLiteral("Prüfdienst")}, QDate::currentDate(), dir.path(),
+                                  r, &error)) {
+            state.SkipWithError(error.toLocal8Bit().constData());
+            break;
+        }
+        written += static_cast<int>(r.files.size());
+    }
+    state.SetItemsProcessed(written);
+    state.counters["devices"] = double(due.size());
+}
+BENCHMARK(BM_ReminderLetters)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 } // namespace
 

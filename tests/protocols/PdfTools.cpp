@@ -146,4 +146,23 @@ QStringList scanPng(const QString &png)
     return out;
 }
 
+QString drawnText(const QString &pdf)
+{
+    return run(QStringLiteral("pdftotext"), {QStringLiteral("-raw"), pdf, QStringLiteral("-")})
+        .remove(QRegularExpression(QStringLiteral("\\s")));
+}
+
+QStringList overlaps(const QString &pdf, int page)
+{
+    const QList<Word> all = words(pdf, page);
+    QStringList found;
+    for (qsizetype i = 0; i < all.size(); ++i)
+        for (qsizetype j = i + 1; j < all.size(); ++j) {
+            const QRectF a = all[i].box.adjusted(0.25, 0.25, -0.25, -0.25);
+            if (a.intersects(all[j].box.adjusted(0.25, 0.25, -0.25, -0.25)))
+                found << all[i].text + QStringLiteral(" / ") + all[j].text;
+        }
+    return found;
+}
+
 } // namespace pdf_tools

@@ -48,6 +48,13 @@ inline double ptToMm(double pt)
 // "TYPE:data" lines, sorted.
 QStringList scanPng(const QString &png);
 
+// Text in the order it was drawn, without blanks or line ends: a wrapped
+// text reads as one again (pdftotext -raw).
+QString drawnText(const QString &pdf);
+// Words of the page whose boxes overlap, as "a / b" (a quarter point of
+// touching is allowed for rounding).
+QStringList overlaps(const QString &pdf, int page);
+
 // A page rendered to PNG at the given resolution; the file name.
 QString renderPng(const QString &pdf, int page, int dpi, const QString &outBase);
 

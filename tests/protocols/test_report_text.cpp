@@ -7,8 +7,6 @@
 #include "protocols/DueListReport.h"
 #include "protocols/TextFit.h"
 
-#include <QProcess>
-
 #include <gtest/gtest.h>
 
 using namespace protocol_test;
@@ -81,30 +79,8 @@ TEST(TextWrap, FitShrinksFirstThenWrapsThenLeavesTheRestForLater)
 
 // --- written PDF --------------------------------------------------------------
 
-// Text in the order it was drawn, without blanks or line ends: a wrapped
-// text reads as one again.
-QString drawnText(const QString &pdf)
-{
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-raw"), pdf, QStringLiteral("-")});
-    p.waitForFinished(60000);
-    return QString::fromUtf8(p.readAllStandardOutput()).remove(QRegularExpression(QStringLiteral("\\s")));
-}
-
-// Words of the page whose boxes overlap, as "a / b" (a quarter point of
-// touching is allowed for rounding).
-QStringList overlaps(const QString &pdf, int page)
-{
-    const auto words = pdf_tools::words(pdf, page);
-    QStringList found;
-    for (qsizetype i = 0; i < words.size(); ++i)
-        for (qsizetype j = i + 1; j < words.size(); ++j) {
-            const QRectF a = words[i].box.adjusted(0.25, 0.25, -0.25, -0.25);
-            if (a.intersects(words[j].box.adjusted(0.25, 0.25, -0.25, -0.25)))
-                found << words[i].text + QStringLiteral(" / ") + words[j].text;
-        }
-    return found;
-}
+using pdf_tools::drawnText;
+using pdf_tools::overlaps;
 
 QString repeatWords(const QString &stem, int count)
 {

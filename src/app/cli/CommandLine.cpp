@@ -9,6 +9,7 @@
 #include "app/cli/CliLabels.h"
 #include "app/cli/CliPdfArchive.h"
 #include "app/cli/CliProtocolPdf.h"
+#include "app/cli/CliReminders.h"
 #include "core/ProgramPaths.h"
 
 #include <QApplication>
@@ -37,12 +38,19 @@ const QString kIni = QStringLiteral("ini");
 const QString kHelp = QStringLiteral("help");
 const QString kVersion = QStringLiteral("version");
 
+// The rows that stand beside their commands, after the table's own.
+std::vector<TCommand> appended(std::vector<TCommand> rows)
+{
+    rows.push_back(RemindersCommandRow());
+    return rows;
+}
+
 } // namespace
 
 const std::vector<TCommand> &CommandTable()
 {
     using O = TCommandOption;
-    static const std::vector<TCommand> table = {
+    static const std::vector<TCommand> table = appended({
         {QStringLiteral("export-csv"),
          {QStringLiteral("DATEI")},
          QStringLiteral("Schreibt alle Prüfungen mit den eingestellten Spalten als CSV-Datei."),
@@ -118,7 +126,7 @@ const std::vector<TCommand> &CommandTable()
          {O{QStringLiteral("test"), QStringLiteral("NR"), QStringLiteral("nur die Prüfung NR")}},
          &RunXlsxExportCommand,
          TCommandApp::Core},
-    };
+    });
     return table;
 }
 

@@ -23,6 +23,7 @@ void TDataExtras::OpenDueDates()
     TPrueffristenDlg dlg(m_window);
     dlg.setDatabase(ProgramDatabase());
     dlg.setServiceInterval(m_config->ServiceInterv);
+    dlg.setSenderLines(m_config->TopLine);
     connect(&dlg, &TPrueffristenDlg::deviceActivated, this,
             [this](int kundenNr, int prueflingNr) { OpenBrowserAt(kundenNr, prueflingNr); });
     dlg.exec();

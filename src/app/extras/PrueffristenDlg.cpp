@@ -43,6 +43,7 @@ TPrueffristenDlg::TPrueffristenDlg(QWidget *parent) : QDialog(parent)
     });
     connect(BtnDrucken, &QPushButton::clicked, this, &TPrueffristenDlg::PrintClick);
     connect(BtnExport, &QPushButton::clicked, this, &TPrueffristenDlg::ExportClick);
+    connect(BtnErinnerungen, &QPushButton::clicked, this, &TPrueffristenDlg::RemindersClick);
     connect(BtnSchliessen, &QPushButton::clicked, this, &QDialog::accept);
 }
 
@@ -101,6 +102,8 @@ QLayout *TPrueffristenDlg::buildButtons()
     BtnDrucken->setObjectName(QStringLiteral("BtnDrucken"));
     BtnExport = new QPushButton(QStringLiteral("Exportieren..."), this);
     BtnExport->setObjectName(QStringLiteral("BtnExport"));
+    BtnErinnerungen = new QPushButton(QStringLiteral("Erinnerungen..."), this);
+    BtnErinnerungen->setObjectName(QStringLiteral("BtnErinnerungen"));
     BtnSchliessen = new QPushButton(QStringLiteral("Schließen"), this);
     BtnSchliessen->setObjectName(QStringLiteral("BtnSchliessen"));
     auto *buttons = new QHBoxLayout;
@@ -108,6 +111,7 @@ QLayout *TPrueffristenDlg::buildButtons()
     buttons->addStretch();
     buttons->addWidget(BtnDrucken);
     buttons->addWidget(BtnExport);
+    buttons->addWidget(BtnErinnerungen);
     buttons->addWidget(BtnSchliessen);
     return buttons;
 }

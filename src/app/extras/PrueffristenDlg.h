@@ -9,6 +9,8 @@
 #include <QDialog>
 #include <QSqlDatabase>
 
+#include <array>
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -26,6 +28,8 @@ public:
 
     void setDatabase(const QSqlDatabase &db) { m_db = db; }
     void setServiceInterval(int days) { m_interval = days; }
+    // The contractor's lines, the sender of reminder letters.
+    void setSenderLines(const std::array<QString, 5> &lines) { m_sender = lines; }
 
     // Reads the list anew (also on showing). False with the reason shown.
     bool Reload();
@@ -34,6 +38,8 @@ public:
 
     void PrintClick();
     void ExportClick();
+    // A reminder letter to each customer shown with devices due (PrueffristenReminders.cpp).
+    void RemindersClick();
 
     QComboBox *KundeFilter;
     QCheckBox *FaelligCheck;
@@ -41,6 +47,7 @@ public:
     QTableView *Liste;
     QLabel *Anzahl;
     QPushButton *BtnDrucken, *BtnExport, *BtnSchliessen;
+    QPushButton *BtnErinnerungen;
 
     // Rows marked overdue within this many days (yellow).
     static constexpr int WarnDays = 30;
@@ -61,6 +68,7 @@ private:
 
     QSqlDatabase m_db;
     int m_interval = 365;
+    std::array<QString, 5> m_sender;
     QList<TDueEntry> m_all;
     TDueListModel *m_model;
     TDueCustomerModel *m_customers;

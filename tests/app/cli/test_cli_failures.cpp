@@ -19,6 +19,7 @@
 #include "serial/PortAccess.h"
 #include "serial/PortNames.h"
 #include "store/Database.h"
+#include "support/OutputCapture.h"
 #include "support/ProgramIniScope.h"
 #include "support/SmallDisk.h"
 #include "support/TestSupport.h"
@@ -38,38 +39,7 @@ using gt_test::TSmallDisk;
 
 namespace {
 
-// Standard error of this process while the object lives.
-class TStderrCapture {
-public:
-    TStderrCapture()
-    {
-        if (!m_file.open()) return;
-        std::fflush(stderr);
-        m_saved = ::dup(2);
-        ::dup2(m_file.handle(), 2);
-    }
-    ~TStderrCapture() { restore(); }
-    TStderrCapture(const TStderrCapture &) = delete;
-    TStderrCapture &operator=(const TStderrCapture &) = delete;
-    QString text()
-    {
-        restore();
-        m_file.seek(0);
-        return QString::fromLocal8Bit(m_file.readAll());
-    }
-
-private:
-    void restore()
-    {
-        if (m_saved < 0) return;
-        std::fflush(stderr);
-        ::dup2(m_saved, 2);
-        ::close(m_saved);
-        m_saved = -1;
-    }
-    QTemporaryFile m_file;
-    int m_saved = -1;
-};
+using TStderrCapture = gt_test::TOutputCapture;
 
 // Runs a command; its exit code, and its standard error in *err.
 int runCommand(int (*command)(const QStringList &), const QStringList &args, QString *err)
