@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Throw-away print server with one PDF queue for the printing tests.
+# Throw-away print server with two PDF queues for the printing tests (the
+# first is the default; the second lets a test choose one that is not).
 #   eval "$(tools/cups-test-queue.sh start)"   starts it, prints export lines
 #   tools/cups-test-queue.sh stop              stops it and removes its directory
+# The program finds it with CUPS_SERVER=$GT_CUPS_SERVER; the variable is not
+# set for every test, so tests of the program without a printer still run.
 # cupsd runs in the foreground in the background with its own configuration
 # folder and listens on a socket of its own only, so it neither needs nor
 # disturbs the system's print server. The queue's backend writes each job as
@@ -76,12 +79,14 @@ EOF
   ppd=/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd
   if ! CUPS_SERVER="$dir/cups.sock" /usr/sbin/lpadmin -p "$QUEUE" -E -v "cups-pdf:/$inst" -P "$ppd" \
     -o printer-error-policy=abort-job >"$dir/log/lpadmin.out" 2>&1 ||
-    ! CUPS_SERVER="$dir/cups.sock" /usr/sbin/lpadmin -d "$QUEUE" >>"$dir/log/lpadmin.out" 2>&1; then
+    ! CUPS_SERVER="$dir/cups.sock" /usr/sbin/lpadmin -d "$QUEUE" >>"$dir/log/lpadmin.out" 2>&1 ||
+    ! CUPS_SERVER="$dir/cups.sock" /usr/sbin/lpadmin -p "$QUEUE-2" -E -v "cups-pdf:/$inst" -P "$ppd" \
+      >>"$dir/log/lpadmin.out" 2>&1; then
     cat "$dir/log/lpadmin.out" "$dir/log/cupsd.out" "$dir/log/error_log" >&2 2>/dev/null || true
     stop "$dir"
     exit 1
   fi
-  echo "export CUPS_SERVER=$dir/cups.sock GT_CUPS_QUEUE=$QUEUE GT_CUPS_OUT=$dir/out GT_CUPS_DIR=$dir"
+  echo "export GT_CUPS_SERVER=$dir/cups.sock GT_CUPS_QUEUE=$QUEUE GT_CUPS_OUT=$dir/out GT_CUPS_DIR=$dir"
 }
 
 stop() {
