@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Throw-away print server with two PDF queues for the printing tests (the
-# first is the default; the second lets a test choose one that is not).
+# Throw-away print server with PDF queues for the printing tests: the default
+# one, a second to choose, and one that refuses every job.
 #   eval "$(tools/cups-test-queue.sh start)"   starts it, prints export lines
 #   tools/cups-test-queue.sh stop              stops it and removes its directory
 # The program finds it with CUPS_SERVER=$GT_CUPS_SERVER; the variable is not
@@ -16,7 +16,7 @@ QUEUE=GT-PDF-Test
 
 start() {
   local bin
-  for bin in /usr/sbin/cupsd /usr/sbin/lpadmin /usr/lib/cups/backend/cups-pdf; do
+  for bin in /usr/sbin/cupsd /usr/sbin/lpadmin /usr/sbin/cupsreject /usr/lib/cups/backend/cups-pdf; do
     if [ ! -x "$bin" ]; then
       echo "cups-test-queue: $bin fehlt (Pakete cups, printer-driver-cups-pdf)" >&2
       exit 1
@@ -77,16 +77,19 @@ EOF
     sleep 0.1
   done
   ppd=/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd
-  if ! CUPS_SERVER="$dir/cups.sock" /usr/sbin/lpadmin -p "$QUEUE" -E -v "cups-pdf:/$inst" -P "$ppd" \
-    -o printer-error-policy=abort-job >"$dir/log/lpadmin.out" 2>&1 ||
-    ! CUPS_SERVER="$dir/cups.sock" /usr/sbin/lpadmin -d "$QUEUE" >>"$dir/log/lpadmin.out" 2>&1 ||
-    ! CUPS_SERVER="$dir/cups.sock" /usr/sbin/lpadmin -p "$QUEUE-2" -E -v "cups-pdf:/$inst" -P "$ppd" \
-      >>"$dir/log/lpadmin.out" 2>&1; then
+  admin() { CUPS_SERVER="$dir/cups.sock" "$@" >>"$dir/log/lpadmin.out" 2>&1; }
+  # A second queue to choose besides the default, a third that refuses jobs.
+  if ! admin /usr/sbin/lpadmin -p "$QUEUE" -E -v "cups-pdf:/$inst" -P "$ppd" -o printer-error-policy=abort-job ||
+    ! admin /usr/sbin/lpadmin -d "$QUEUE" ||
+    ! admin /usr/sbin/lpadmin -p "$QUEUE-2" -E -v "cups-pdf:/$inst" -P "$ppd" ||
+    ! admin /usr/sbin/lpadmin -p "$QUEUE-abweisend" -E -v "cups-pdf:/$inst" -P "$ppd" ||
+    ! admin /usr/sbin/cupsreject "$QUEUE-abweisend"; then
     cat "$dir/log/lpadmin.out" "$dir/log/cupsd.out" "$dir/log/error_log" >&2 2>/dev/null || true
     stop "$dir"
     exit 1
   fi
-  echo "export GT_CUPS_SERVER=$dir/cups.sock GT_CUPS_QUEUE=$QUEUE GT_CUPS_OUT=$dir/out GT_CUPS_DIR=$dir"
+  echo "export GT_CUPS_SERVER=$dir/cups.sock GT_CUPS_QUEUE=$QUEUE GT_CUPS_REFUSING=$QUEUE-abweisend" \
+    "GT_CUPS_OUT=$dir/out GT_CUPS_DIR=$dir"
 }
 
 stop() {

@@ -14,13 +14,16 @@
 #include "support/RequireTool.h"
 #include "support/TestSupport.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <optional>
@@ -293,6 +296,20 @@ TEST_F(PrintQueue, AWrongPrinterIsNamedWithTheOnesThereAre)
     EXPECT_TRUE(r.err.contains(QStringLiteral("„%1“").arg(queue->name))) << r.err.toStdString();
 }
 
+TEST_F(PrintQueue, AJobTheQueueRefusesIsAFailure)
+{
+    const QString refusing = qEnvironmentVariable("GT_CUPS_REFUSING");
+    if (refusing.isEmpty()) GT_SKIP_WITHOUT_TOOL(kNoQueue);
+    const TRun r = runProgram(
+        {QStringLiteral("--barcode-sheet"), QStringLiteral("leser"), QStringLiteral("--printer"), refusing},
+        QString(), queue->server);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(
+        r.err.contains(QStringLiteral("Der Drucker „%1“ hat den Auftrag nicht angenommen: ").arg(refusing)))
+        << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains(QStringLiteral("übergeben"))) << r.err.toStdString();
+}
+
 TEST(PrintCommand, AnUnreachablePrintServiceIsToldAsSuch)
 {
     QTemporaryDir dir;
@@ -344,5 +361,16 @@ TEST(PrinterMemory, TheQueueChosenLastIsKeptInTheIniAndOffered)
     ASSERT_EQ(next.printerName(), QPrinterInfo::defaultPrinterName());
     RecallPrinter(next);
     EXPECT_EQ(next.printerName(), others.constFirst());
+
+    // The preview, from where every window prints, starts on it too.
+    QString offered;
+    QTimer::singleShot(0, [&] {
+        if (auto *dlg = qobject_cast<QPrintPreviewDialog *>(QApplication::activeModalWidget())) {
+            offered = dlg->printer()->printerName();
+            dlg->reject();
+        }
+    });
+    BarcodeSheetReport(TBarcodeSheet::ConfigBarcodes).Preview();
+    EXPECT_EQ(offered, others.constFirst());
     SetPrinterMemory({});
 }
