@@ -31,3 +31,15 @@ int RunBarcodeSheetCommand(const QStringList &args)
     cli::Say(QStringLiteral("Barcodeblatt nach „%1“ geschrieben.").arg(QDir::toNativeSeparators(fileName)));
     return 0;
 }
+
+TCommand BarcodeSheetCommand()
+{
+    return {QStringLiteral("barcode-sheet"),
+            {QStringLiteral("steuer|leser"), QStringLiteral("DATEI")},
+            QStringLiteral("Schreibt einen Barcodebogen (Steuercodes oder Lesercodes) als PDF-Datei."),
+            {TCommandOption{QStringLiteral("printer"), QStringLiteral("NAME"),
+                            QStringLiteral("statt DATEI auf diesem Drucker drucken (\"\": Standarddrucker)"),
+                            false, true}},
+            &RunBarcodeSheetCommand,
+            TCommandApp::Offscreen};
+}

@@ -96,3 +96,14 @@ int RunPrintCommand(const QStringList &args)
     return cli::PrintReport(ProtocolReport(w, ProtocolSettingsOf(config)), printer,
                             QStringLiteral("Prüfprotokoll der Prüfung %1").arg(testNr));
 }
+
+TCommand PrintCommand()
+{
+    return {QStringLiteral("print"),
+            {QStringLiteral("N")},
+            QStringLiteral("Druckt das Prüfprotokoll der Prüfung N."),
+            {TCommandOption{QStringLiteral("printer"), QStringLiteral("NAME"),
+                            QStringLiteral("auf diesem Drucker (sonst dem Standarddrucker)")}},
+            &RunPrintCommand,
+            TCommandApp::Offscreen};
+}

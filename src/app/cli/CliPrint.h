@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/cli/CommandLine.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -11,6 +13,8 @@ class TReport;
 // test, no such printer with the ones there are, none at all, the print
 // service not reachable); returns the exit code (0 success, 1 error).
 int RunPrintCommand(const QStringList &args);
+// Its row of the command table.
+TCommand PrintCommand();
 
 namespace cli {
 
