@@ -71,8 +71,7 @@ EOF
   echo "$inst" >"$dir/instance"
   /usr/sbin/cupsd -f -c "$dir/etc/cupsd.conf" -s "$dir/etc/cups-files.conf" >"$dir/log/cupsd.out" 2>&1 &
   echo $! >"$dir/cupsd.pid"
-  local i
-  for i in $(seq 1 100); do
+  for _ in $(seq 1 100); do
     [ -S "$dir/cups.sock" ] && break
     sleep 0.1
   done
