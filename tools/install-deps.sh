@@ -9,6 +9,7 @@ pkgs=(
   libxlsxwriter-dev
   postgresql sqlite3 zbar-tools poppler-utils libreoffice-calc-nogui python3
   fonts-liberation2 fonts-dejavu-core qt6-translations-l10n lintian
+  cups printer-driver-cups-pdf
 )
 missing=()
 for p in "${pkgs[@]}"; do

@@ -38,7 +38,9 @@ report() {
 
 # Tests of the store also run against a throw-away PostgreSQL cluster.
 eval "$(tools/pg-test-cluster.sh start)"
-trap 'tools/pg-test-cluster.sh stop >/dev/null 2>&1 || true' EXIT
+# Printing goes through a print server of its own with a PDF queue.
+eval "$(tools/cups-test-queue.sh start)"
+trap 'tools/pg-test-cluster.sh stop >/dev/null 2>&1 || true; tools/cups-test-queue.sh stop >/dev/null 2>&1 || true' EXIT
 
 step "Build und Tests"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release

@@ -1,4 +1,5 @@
 #include "app/cli/CommandLine.h"
+#include "app/common/PrinterChoice.h"
 #include "app/common/QtTranslations.h"
 #include "app/common/SignalBridge.h"
 #include "app/shell/MainWindow.h"
@@ -19,6 +20,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("Gerätetester"));
     QApplication::setApplicationVersion(QStringLiteral(GT_VERSION));
     InstallQtTranslations();
+    UseRememberedPrinter();
     // Lets the desktop match the window to its menu entry (name and icon).
     QGuiApplication::setDesktopFileName(QStringLiteral("geraetetester"));
 

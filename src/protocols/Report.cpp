@@ -1,6 +1,7 @@
 #include "protocols/Report.h"
 
 #include "core/AtomicFile.h"
+#include "protocols/PrinterMemory.h"
 #include "protocols/TextFit.h"
 #include "store/DatabaseFiles.h"
 
@@ -310,13 +311,15 @@ void TReport::Preview(QWidget *parent) const
     printer.setCreator(QStringLiteral("Gerätetester"));
     printer.setPageLayout(
         QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, MarginsMm, QPageLayout::Millimeter));
+    RecallPrinter(printer);
     QPrintPreviewDialog dlg(&printer, parent);
     dlg.setWindowTitle(QStringLiteral("Druckvorschau"));
     QObject::connect(&dlg, &QPrintPreviewDialog::paintRequested, &dlg, [this, &dlg](QPrinter *pr) {
         QString why;
         if (!Print(*pr, &why) && !why.isEmpty()) QMessageBox::warning(&dlg, QStringLiteral("Drucken"), why);
     });
-    dlg.exec();
+    // Accepted: printed (or saved as PDF, which KeepPrinter passes over).
+    if (dlg.exec() == QDialog::Accepted) KeepPrinter(printer);
 }
 
 bool TReport::Print(QPrinter &printer, QString *error) const

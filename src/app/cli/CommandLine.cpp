@@ -8,6 +8,7 @@
 #include "app/cli/CliImportCsv.h"
 #include "app/cli/CliLabels.h"
 #include "app/cli/CliPdfArchive.h"
+#include "app/cli/CliPrint.h"
 #include "app/cli/CliProtocolPdf.h"
 #include "app/cli/CliReminders.h"
 #include "core/ProgramPaths.h"
@@ -75,12 +76,8 @@ const std::vector<TCommand> &CommandTable()
          {},
          &RunProtocolPdfCommand,
          TCommandApp::Offscreen},
-        {QStringLiteral("barcode-sheet"),
-         {QStringLiteral("steuer|leser"), QStringLiteral("DATEI")},
-         QStringLiteral("Schreibt einen Barcodebogen (Steuercodes oder Lesercodes) als PDF-Datei."),
-         {},
-         &RunBarcodeSheetCommand,
-         TCommandApp::Offscreen},
+        BarcodeSheetCommand(),
+        PrintCommand(),
         {QStringLiteral("due"),
          {QStringLiteral("DATEI")},
          QStringLiteral("Schreibt die fälligen Prüflinge als CSV-Datei."),
@@ -190,7 +187,10 @@ QString checkCommandUse(const QCommandLineParser &parser, const TCommand &c, con
     QString usage = QStringLiteral("--") + c.name;
     for (const QString &v : c.valueNames)
         usage += QLatin1Char(' ') + v;
-    if (parser.positionalArguments().size() != wanted)
+    const bool lastReplaced =
+        std::any_of(c.options.begin(), c.options.end(),
+                    [&parser](const TCommandOption &o) { return o.insteadOfLast && parser.isSet(o.name); });
+    if (parser.positionalArguments().size() != wanted - (lastReplaced ? 1 : 0))
         return QStringLiteral("Aufruf: geraetetester %1").arg(usage);
     if (parser.values(c.name).size() > 1) return QStringLiteral("„--%1“ ist mehrfach angegeben.").arg(c.name);
     for (const QString &o : subOptions) {

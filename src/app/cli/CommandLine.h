@@ -19,7 +19,8 @@ struct TCommandOption {
     QString name;
     QString valueName; // empty: a switch
     QString description;
-    bool repeated = false; // may be given more than once; the runner sees each
+    bool repeated = false;      // may be given more than once; the runner sees each
+    bool insteadOfLast = false; // given instead of the command's last value ("--printer" for a file)
 };
 
 using TCommandRunner = int (*)(const QStringList &args);

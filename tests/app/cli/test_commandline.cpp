@@ -127,6 +127,36 @@ TEST(CommandLine, TheRunnerGetsOnePlainFormHoweverTheUserWroteIt)
     EXPECT_EQ(cl.commandArgs, QStringList({"geraetetester", "--fetch"}));
 }
 
+TEST(CommandLine, APrinterTakesThePlaceOfTheFile)
+{
+    using L = QStringList;
+    TCommandLine cl = ParseCommandLine({"geraetetester", "--barcode-sheet", "steuer", "--printer=Werkstatt"});
+    ASSERT_EQ(cl.action, TCommandLine::RunCommand) << cl.error.toStdString();
+    EXPECT_EQ(cl.commandArgs, L({"geraetetester", "--barcode-sheet", "steuer", "--printer", "Werkstatt"}));
+    cl = ParseCommandLine({"geraetetester", "--print", "7"});
+    ASSERT_EQ(cl.action, TCommandLine::RunCommand) << cl.error.toStdString();
+    EXPECT_EQ(cl.commandArgs, L({"geraetetester", "--print", "7"}));
+    EXPECT_EQ(cl.command->app, TCommandApp::Offscreen);
+
+    struct Case {
+        QStringList args;
+        const char *says;
+    };
+    const Case cases[] = {
+        {{"--barcode-sheet", "steuer", "a.pdf", "--printer", "W"}, "Aufruf: geraetetester --barcode-sheet"},
+        {{"--barcode-sheet", "steuer"}, "Aufruf: geraetetester --barcode-sheet"},
+        // The printer replaces only a file the command would write.
+        {{"--print", "7", "a.pdf"}, "Aufruf: geraetetester --print N"},
+        {{"--protocol-pdf", "7", "a.pdf", "--printer", "W"}, "„--printer“ gehört nicht zu „--protocol-pdf“"},
+    };
+    for (const Case &c : cases) {
+        cl = ParseCommandLine(QStringList{"geraetetester"} + c.args);
+        EXPECT_EQ(cl.action, TCommandLine::Error) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(cl.error.contains(QString::fromUtf8(c.says)))
+            << c.args.join(' ').toStdString() << ": " << cl.error.toStdString();
+    }
+}
+
 TEST(CommandLine, HelpListsEveryCommandWithItsValuesAndTheFiles)
 {
     const QString help = HelpText(testTable());
