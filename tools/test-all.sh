@@ -53,7 +53,7 @@ cp build/compile_commands.json "$lint_db/"
 lint_start=$SECONDS
 BUILD=$lint_db nice -n 19 tools/lint.sh >"$lint_log" 2>&1 &
 lint_pid=$!
-trap 'kill "$lint_pid" 2>/dev/null || true; tools/pg-test-cluster.sh stop >/dev/null 2>&1 || true' EXIT
+trap 'kill "$lint_pid" 2>/dev/null || true; tools/pg-test-cluster.sh stop >/dev/null 2>&1 || true; tools/cups-test-queue.sh stop >/dev/null 2>&1 || true' EXIT
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs" --timeout 300
 step_done "Build und Tests"
