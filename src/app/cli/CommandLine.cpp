@@ -1,5 +1,6 @@
 #include "app/cli/CommandLine.h"
 
+#include "app/cli/CliBackup.h"
 #include "app/cli/CliBarcodeSheet.h"
 #include "app/cli/CliDue.h"
 #include "app/cli/CliExportCsv.h"
@@ -117,6 +118,19 @@ const std::vector<TCommand> &CommandTable()
          QStringLiteral("Schreibt alle Prüfungen als Excel-Datei (.xlsx)."),
          {O{QStringLiteral("test"), QStringLiteral("NR"), QStringLiteral("nur die Prüfung NR")}},
          &RunXlsxExportCommand,
+         TCommandApp::Core},
+        {QStringLiteral("backup"),
+         {QStringLiteral("DATEI")},
+         QStringLiteral("Sichert die Datenbank in eine Datei, auch während sie benutzt wird."),
+         {},
+         &RunBackupCommand,
+         TCommandApp::Core},
+        {QStringLiteral("restore"),
+         {QStringLiteral("DATEI")},
+         QStringLiteral("Stellt die Datenbank aus einer Sicherung wieder her (Programm geschlossen); die "
+                        "bisherige kommt in den Ordner Sicherung."),
+         {},
+         &RunRestoreCommand,
          TCommandApp::Core},
     };
     return table;
