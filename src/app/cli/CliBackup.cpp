@@ -93,3 +93,22 @@ int RunRestoreCommand(const QStringList &args)
         cli::Say(QStringLiteral("Die bisherige Datenbank liegt in „%1“.").arg(shown(r.keptCopy)));
     return 0;
 }
+
+std::vector<TCommand> WithBackupCommands(std::vector<TCommand> table)
+{
+    table.push_back({QStringLiteral("backup"),
+                     {QStringLiteral("DATEI")},
+                     QStringLiteral("Sichert die Datenbank in eine Datei, auch während sie benutzt wird."),
+                     {},
+                     &RunBackupCommand,
+                     TCommandApp::Core});
+    table.push_back(
+        {QStringLiteral("restore"),
+         {QStringLiteral("DATEI")},
+         QStringLiteral("Stellt die Datenbank aus einer Sicherung wieder her (Programm geschlossen); "
+                        "die bisherige kommt in den Ordner Sicherung."),
+         {},
+         &RunRestoreCommand,
+         TCommandApp::Core});
+    return table;
+}

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "app/cli/CommandLine.h"
+
 #include <QStringList>
+
+#include <vector>
 
 struct TConnectionInfo;
 
@@ -14,3 +18,6 @@ int RunRestoreCommand(const QStringList &args);
 
 // What to do instead on a server database, in German; empty for SQLite.
 QString ServerBackupAdvice(const TConnectionInfo &info, bool restore);
+
+// The table with the two commands added at its end.
+std::vector<TCommand> WithBackupCommands(std::vector<TCommand> table);

@@ -43,7 +43,7 @@ const QString kVersion = QStringLiteral("version");
 const std::vector<TCommand> &CommandTable()
 {
     using O = TCommandOption;
-    static const std::vector<TCommand> table = {
+    static const std::vector<TCommand> table = WithBackupCommands({
         {QStringLiteral("export-csv"),
          {QStringLiteral("DATEI")},
          QStringLiteral("Schreibt alle Prüfungen mit den eingestellten Spalten als CSV-Datei."),
@@ -119,20 +119,7 @@ const std::vector<TCommand> &CommandTable()
          {O{QStringLiteral("test"), QStringLiteral("NR"), QStringLiteral("nur die Prüfung NR")}},
          &RunXlsxExportCommand,
          TCommandApp::Core},
-        {QStringLiteral("backup"),
-         {QStringLiteral("DATEI")},
-         QStringLiteral("Sichert die Datenbank in eine Datei, auch während sie benutzt wird."),
-         {},
-         &RunBackupCommand,
-         TCommandApp::Core},
-        {QStringLiteral("restore"),
-         {QStringLiteral("DATEI")},
-         QStringLiteral("Stellt die Datenbank aus einer Sicherung wieder her (Programm geschlossen); die "
-                        "bisherige kommt in den Ordner Sicherung."),
-         {},
-         &RunRestoreCommand,
-         TCommandApp::Core},
-    };
+    });
     return table;
 }
 
