@@ -77,13 +77,23 @@ bool keepCurrent(sqlite3 *current, const QString &databaseFile, const QString &k
 }
 
 // Brings the old database's -wal into the file and ends WAL mode, so no
-// journal of the old file is left to be played into the new one.
-void closeCurrent(sqlite3 *current, const QString &databaseFile)
+// journal of the old file is left to be played into the new one. false when
+// another program opened the database meanwhile: its journal must stay.
+bool closeCurrent(sqlite3 *current, const QString &databaseFile)
 {
     if (current) sqlite3_exec(current, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
     backupcopy::CloseSqliteFile(current);
+    if (DatabaseInUse(databaseFile)) return false;
     for (const char *suffix : {"-wal", "-shm", "-journal"})
         QFile::remove(databaseFile + QLatin1String(suffix));
+    return true;
+}
+
+QString inUseText(const QString &databaseFile)
+{
+    return QStringLiteral("Die Datenbank „%1“ ist gerade geöffnet (vom Programm oder an einem anderen "
+                          "Arbeitsplatz). Bitte das Programm überall beenden und dann wiederholen.")
+        .arg(shown(databaseFile));
 }
 
 } // namespace
@@ -142,9 +152,7 @@ TRestoreResult RestoreDatabase(const QString &source, const QString &databaseFil
         return r;
     }
     if (DatabaseInUse(databaseFile)) {
-        r.error = QStringLiteral("Die Datenbank „%1“ ist gerade geöffnet (vom Programm oder an einem anderen "
-                                 "Arbeitsplatz). Bitte das Programm überall beenden und dann wiederholen.")
-                      .arg(shown(databaseFile));
+        r.error = inUseText(databaseFile);
         return r;
     }
     if (const QString problem = BackupFileProblem(source); !problem.isEmpty()) {
@@ -177,7 +185,11 @@ TRestoreResult RestoreDatabase(const QString &source, const QString &databaseFil
         }
         r.keptCopy = kept;
     }
-    closeCurrent(current, databaseFile);
+    if (!closeCurrent(current, databaseFile)) {
+        backupcopy::DiscardPartial(part);
+        r.error = inUseText(databaseFile);
+        return r;
+    }
     if (!backupcopy::CommitPartial(part, databaseFile, &why)) {
         r.error = why;
         return r;
