@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QUrl>
 
 #include <cerrno>
 
@@ -78,8 +79,16 @@ int copyPages(sqlite3 *source, sqlite3 *dest)
 sqlite3 *OpenSqliteFile(const QString &file, bool readOnly, QString *error)
 {
     sqlite3 *h = nullptr;
-    const int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
-    const int rc = sqlite3_open_v2(QFile::encodeName(file).constData(), &h, flags, nullptr);
+    int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    QByteArray name = QFile::encodeName(file);
+    // Read as it lies: a file in WAL mode would otherwise get a -shm and a
+    // -wal beside it that a read-only connection cannot take away again.
+    // With a -wal there, that journal belongs to the contents and is read.
+    if (readOnly && !QFileInfo::exists(file + QStringLiteral("-wal"))) {
+        name = QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()).toEncoded() + "?immutable=1";
+        flags |= SQLITE_OPEN_URI;
+    }
+    const int rc = sqlite3_open_v2(name.constData(), &h, flags, nullptr);
     if (rc != SQLITE_OK) {
         if (error)
             *error =

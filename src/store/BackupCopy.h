@@ -22,7 +22,7 @@ bool CommitPartial(const QString &part, const QString &target, QString *error);
 void DiscardPartial(const QString &part);
 
 // Opens an SQLite file with SQLite's own interface; nullptr with a German
-// reason. readOnly never creates or changes the file.
+// reason. readOnly never creates or changes the file, nor files beside it.
 sqlite3 *OpenSqliteFile(const QString &file, bool readOnly, QString *error);
 // Closes what OpenSqliteFile opened (null is fine).
 void CloseSqliteFile(sqlite3 *handle);

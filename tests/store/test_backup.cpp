@@ -431,4 +431,8 @@ TEST(Restore, RefusedWhileTheDatabaseIsOpen)
     }
     QSqlDatabase::removeDatabase(QStringLiteral("restore_own"));
     EXPECT_TRUE(RestoreDatabase(backup, file, QDateTime::currentDateTime()).ok);
+    // The copy put back (a WAL file as gt-initdb leaves it) gets nothing beside it.
+    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("sicherung.db*")}, QDir::Files),
+              QStringList{QStringLiteral("sicherung.db")});
+    EXPECT_EQ(one(backup, QStringLiteral("PRAGMA journal_mode")), QStringLiteral("wal"));
 }
