@@ -5,6 +5,7 @@
 #include "store/Backup.h"
 #include "store/Database.h"
 #include "support/RequireTool.h"
+#include "support/SmallDisk.h"
 #include "support/TestSupport.h"
 
 #include <QDeadlineTimer>
@@ -201,6 +202,28 @@ TEST(Backup, RefusesTargetsThatCannotTakeTheCopy)
     EXPECT_FALSE(BackupSqliteDatabase(QSqlDatabase(), dir.filePath(QStringLiteral("x.db")), &error));
     EXPECT_TRUE(error.contains(QStringLiteral("SQLite"))) << error.toStdString();
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("datei")});
+}
+
+// A disk that fills up during the copy: a failure with its reason, the
+// earlier copy of that name stays as it was, nothing partial is left.
+TEST(Backup, AFullDiskFailsAndKeepsTheEarlierCopy)
+{
+    gt_test::TSmallDisk disk(256);
+    GT_REQUIRE_SMALL_DISK(disk);
+    TTestDb t(TTestEngine::SQLite);
+    ASSERT_TRUE(t.ok()) << t.error().toStdString();
+    t.exec(QStringLiteral("CREATE TABLE ballast (x BLOB)"));
+    t.exec(QStringLiteral("INSERT INTO ballast VALUES (randomblob(600000))"));
+    const QString target = disk.path(QStringLiteral("kopie.db"));
+    const QByteArray old(9000, 'a');
+    writeFile(target, old);
+    QString error;
+    EXPECT_FALSE(BackupSqliteDatabase(t.db(), target, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("voll"))) << error.toStdString();
+    QFile f(target);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), old);
+    EXPECT_EQ(QDir(disk.path(QString())).entryList(QDir::Files), QStringList{QStringLiteral("kopie.db")});
 }
 
 // Dated backups: one per interval, the newest kept, the date read from the
