@@ -23,7 +23,7 @@ set(GRAPHVIZ_GENERATE_DEPENDERS FALSE)
 set(GRAPHVIZ_CUSTOM_TARGETS FALSE)
 # Only the program and its libraries: no tests, benchmarks, tools or simulator.
 set(GRAPHVIZ_IGNORE_TARGETS "^test_" "_bench$" "^bench_" "^fuzz_" "^gt_testsupport$" "^gt_sim" "^tester-sim$"
-    "^gt-" "^barcode-render$" "^key-writer$" "^gt_app$" "^Qt6::" "^GTest::")
+    "^gt-" "^barcode-render$" "^key-writer$" "^backup-helper$" "^gt_app$" "^Qt6::" "^GTest::")
 OPTS
 cmake --graphviz="$work/full.dot" "$build" >/dev/null
 # Without the legend and CMake's running node numbers, so the file only

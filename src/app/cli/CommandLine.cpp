@@ -1,5 +1,6 @@
 #include "app/cli/CommandLine.h"
 
+#include "app/cli/CliBackup.h"
 #include "app/cli/CliBarcodeSheet.h"
 #include "app/cli/CliDue.h"
 #include "app/cli/CliExportCsv.h"
@@ -43,7 +44,7 @@ const QString kVersion = QStringLiteral("version");
 std::vector<TCommand> appended(std::vector<TCommand> rows)
 {
     rows.push_back(RemindersCommandRow());
-    return rows;
+    return WithBackupCommands(std::move(rows));
 }
 
 } // namespace

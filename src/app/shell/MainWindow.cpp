@@ -10,6 +10,7 @@
 #include "app/settings/EinstellungenDlg.h"
 #include "app/shell/AboutBox.h"
 #include "app/shell/AppWindows.h"
+#include "app/shell/AutoBackup.h"
 #include "app/shell/FirstStart.h"
 #include "app/shell/FrontPanelInstall.h"
 #include "app/shell/HelpWindow.h"
@@ -117,6 +118,7 @@ void TForm1::FormCreate()
     m_pgmLog.Write(QStringLiteral("Programmstart"));
     ReportUnwritableSettings(*this, m_iniFile);
     ReportConfigurationProblems(*this, m_config.Problems);
+    ReportLastBackupFailure(*this);
 
     m_bus->setMsgTimeOut(m_config.MessageTimeOut);
     m_bus->setCharTimeOut(m_config.CharTimeOut);
@@ -203,6 +205,7 @@ void TForm1::FormDestroy()
 
     m_connection->Shutdown();
     if (ProgramDatabase().isOpen()) {
+        RunAutomaticBackup(*this);
         DisconnectDatabase();
         m_statusBar->setPanelText(6, QStringLiteral(" Datenbank getrennt."));
     }

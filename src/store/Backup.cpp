@@ -1,0 +1,135 @@
+#include "store/Backup.h"
+
+#include "core/ProgramPaths.h"
+#include "store/BackupCopy.h"
+#include "store/Database.h"
+#include "store/DatabaseFiles.h"
+#include "store/SqliteRows.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace {
+
+// "VERIDA-2026-12-10.db": the database's name, the day, its suffix.
+QRegularExpression datedPattern(const QString &databaseFile)
+{
+    const QFileInfo info(databaseFile);
+    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+    return QRegularExpression(
+        QStringLiteral("^%1-(\\d{4}-\\d{2}-\\d{2})%2$")
+            .arg(QRegularExpression::escape(info.completeBaseName()), QRegularExpression::escape(suffix)));
+}
+
+QDate dayOf(const QString &backup, const QRegularExpression &pattern)
+{
+    const QRegularExpressionMatch m = pattern.match(QFileInfo(backup).fileName());
+    return m.hasMatch() ? QDate::fromString(m.captured(1), Qt::ISODate) : QDate();
+}
+
+// A partial file is left only by a copy that was killed; one still being
+// written is younger than this (its time changes with every page written).
+constexpr qint64 kStalePartialSeconds = 3600;
+
+QStringList removeStalePartials(const QString &folder)
+{
+    QStringList removed;
+    const QDateTime limit = QDateTime::currentDateTime().addSecs(-kStalePartialSeconds);
+    const QFileInfoList parts =
+        QDir(folder).entryInfoList({QStringLiteral("*.part"), QStringLiteral("*.part-journal")}, QDir::Files);
+    for (const QFileInfo &part : parts)
+        if (part.lastModified() < limit && QFile::remove(part.filePath())) removed << part.filePath();
+    return removed;
+}
+
+} // namespace
+
+bool BackupSqliteDatabase(QSqlDatabase db, const QString &target, QString *error)
+{
+    auto fail = [error](const QString &text) {
+        if (error) *error = text;
+        return false;
+    };
+    sqlite3 *source = TSqliteQuery::Handle(db);
+    if (!source)
+        return fail(QStringLiteral("Nur eine SQLite-Datenbank kann so gesichert werden; die Verbindung ist "
+                                   "keine offene SQLite-Datenbank."));
+    if (target.isEmpty()) return fail(QStringLiteral("Es fehlt der Name der Sicherungsdatei."));
+    // Written over, the database (or its journal) would be gone with its copy.
+    if (IsOpenDatabaseFile(target)) return fail(DatabaseFileRefusal(target));
+    QString part;
+    if (!backupcopy::WritePartial(source, target, &part, error)) return false;
+    return backupcopy::CommitPartial(part, target, error);
+}
+
+QString BackupFolder(const QString &databaseFile)
+{
+    return QFileInfo(databaseFile).absoluteDir().filePath(QStringLiteral("Sicherung"));
+}
+
+QString DatedBackupPath(const QString &databaseFile, const QDate &day)
+{
+    const QFileInfo info(databaseFile);
+    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+    return QDir(BackupFolder(databaseFile))
+        .filePath(info.completeBaseName() + QLatin1Char('-') + day.toString(Qt::ISODate) + suffix);
+}
+
+QStringList DatedBackups(const QString &databaseFile)
+{
+    const QRegularExpression pattern = datedPattern(databaseFile);
+    QStringList found;
+    const QDir folder(BackupFolder(databaseFile));
+    for (const QString &name : folder.entryList(QDir::Files))
+        if (dayOf(name, pattern).isValid()) found << folder.filePath(name);
+    // The date is in the name: a copy moved to a new computer keeps its day.
+    std::sort(found.begin(), found.end(), [&pattern](const QString &a, const QString &b) {
+        return dayOf(a, pattern) > dayOf(b, pattern);
+    });
+    return found;
+}
+
+QString NewestBackup(const QString &databaseFile)
+{
+    return DatedBackups(databaseFile).value(0);
+}
+
+QStringList RemoveOldBackups(const QString &databaseFile, int keep)
+{
+    QStringList removed = removeStalePartials(BackupFolder(databaseFile));
+    if (keep <= 0) return removed;
+    const QStringList backups = DatedBackups(databaseFile);
+    for (qsizetype i = keep; i < backups.size(); ++i)
+        if (QFile::remove(backups[i])) removed << backups[i];
+    return removed;
+}
+
+TAutoBackupResult AutomaticBackup(QSqlDatabase db, const TBackupSchedule &schedule, const QDate &today)
+{
+    TAutoBackupResult r;
+    if (schedule.intervalDays <= 0 || schedule.keep <= 0 || DatabaseEngine(db) != TDbEngine::SQLite ||
+        !db.isOpen())
+        return r;
+    const QString file = QFileInfo(db.databaseName()).absoluteFilePath();
+    const QDate newest = dayOf(NewestBackup(file), datedPattern(file));
+    // A backup dated ahead (a clock set wrong once) would stop every later one.
+    const qint64 age = newest.isValid() ? newest.daysTo(today) : -1;
+    if (age >= 0 && age < schedule.intervalDays) {
+        r.kind = TAutoBackupResult::NotDue;
+        return r;
+    }
+    r.path = DatedBackupPath(file, today);
+    QString why;
+    if (!MakeParentDir(r.path, &why) || !BackupSqliteDatabase(db, r.path, &why)) {
+        r.kind = TAutoBackupResult::Failed;
+        r.error = QStringLiteral("Automatische Sicherung fehlgeschlagen: ") + why;
+        return r;
+    }
+    r.kind = TAutoBackupResult::Written;
+    RemoveOldBackups(file, schedule.keep);
+    return r;
+}
