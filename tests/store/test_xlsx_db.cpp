@@ -111,7 +111,10 @@ TEST_P(XlsxDb, FullExportKeepsTextsAsTextAndValuesAsNumbers)
     EXPECT_EQ(cell("K2").kind, QStringLiteral("text"));
     EXPECT_EQ(cell("K2").value, QStringLiteral("0702"));
     EXPECT_EQ(r.frozen, QStringLiteral("1"));
-    EXPECT_EQ(r.filter, QStringLiteral("A1:K2"));
+    // The devices' own intervals follow the chosen columns; none here.
+    EXPECT_EQ(cell("L1").value, QStringLiteral("Prüfintervall"));
+    EXPECT_FALSE(r.cells.contains(QStringLiteral("L2")));
+    EXPECT_EQ(r.filter, QStringLiteral("A1:L2"));
 
     // The single export adds the inspection rows when switched on.
     t->addRow(100, 1, 10, 1);
