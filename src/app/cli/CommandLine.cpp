@@ -37,6 +37,14 @@ const QString kIni = QStringLiteral("ini");
 const QString kHelp = QStringLiteral("help");
 const QString kVersion = QStringLiteral("version");
 
+// The choice of what is due: by days and by customer.
+std::vector<TCommandOption> dueOptions()
+{
+    return {{QStringLiteral("days"), QStringLiteral("N"), QStringLiteral("fällig in N Tagen (sonst 30)")},
+            {QStringLiteral("customer"), QStringLiteral("NR"),
+             QStringLiteral("nur die Prüflinge des Kunden NR")}};
+}
+
 } // namespace
 
 const std::vector<TCommand> &CommandTable()
@@ -76,9 +84,7 @@ const std::vector<TCommand> &CommandTable()
         {QStringLiteral("due"),
          {QStringLiteral("DATEI")},
          QStringLiteral("Schreibt die fälligen Prüflinge als CSV-Datei."),
-         {O{QStringLiteral("days"), QStringLiteral("N"), QStringLiteral("fällig in N Tagen (sonst 30)")},
-          O{QStringLiteral("customer"), QStringLiteral("NR"),
-            QStringLiteral("nur die Prüflinge des Kunden NR")}},
+         dueOptions(),
          &RunDueCommand,
          TCommandApp::Core},
         {QStringLiteral("pdf-archive"),
