@@ -147,3 +147,10 @@ CREATE INDEX IF NOT EXISTS ixUebernahmePruefling ON tblUebernahme (UNintPrueflin
 CREATE UNIQUE INDEX IF NOT EXISTS ixPrueflingBarcode ON tblPruefling (PLstrBarcode)
   WHERE PLstrBarcode IS NOT NULL AND PLstrBarcode <> '';
 
+
+-- A device's own test interval in months; a device without a row follows
+-- the interval of the settings. Deleting a device deletes its row.
+CREATE TABLE IF NOT EXISTS tblPruefintervall (
+  PIintPrueflingNr INTEGER NOT NULL PRIMARY KEY,
+  PIintMonate INTEGER
+);

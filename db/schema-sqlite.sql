@@ -288,3 +288,10 @@ END;
 -- Rows stored before in another form.
 UPDATE tblUebernahme SET UNdtmUebernahme = UNdtmUebernahme
   WHERE UNdtmUebernahme NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]';
+
+-- A device's own test interval in months; a device without a row follows
+-- the interval of the settings. Deleting a device deletes its row.
+CREATE TABLE IF NOT EXISTS tblPruefintervall (
+  PIintPrueflingNr INTEGER NOT NULL PRIMARY KEY,
+  PIintMonate INTEGER
+);

@@ -16,10 +16,11 @@ QString SafeFileName(const QString &text)
     for (const QChar c : text)
         s += (c.unicode() < 0x20 || c.unicode() == 0x7F || forbidden.contains(c)) ? QLatin1Char('_') : c;
     s = s.trimmed();
+    // Cut first: a cut may end on a dot or blank again.
+    if (s.size() > 80) s.truncate(80);
     // Windows drops trailing dots and blanks, so two names would meet.
     while (!s.isEmpty() && (s.endsWith(QLatin1Char('.')) || s.endsWith(QLatin1Char(' '))))
         s.chop(1);
-    if (s.size() > 80) s.truncate(80);
     if (s.isEmpty() || s == QLatin1String(".") || s == QLatin1String("..")) return QStringLiteral("_");
     static const QStringList reserved = {QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"),
                                          QStringLiteral("NUL")};
@@ -31,17 +32,41 @@ QString SafeFileName(const QString &text)
     return device ? QLatin1Char('_') + s : s;
 }
 
-QString ArchiveRelativePath(const TWerteSatz &w)
+QString ArchiveFolderName(int kundenNr, const QString &name1)
 {
-    const QString customer =
-        w.Name1.trimmed().isEmpty() ? QStringLiteral("Kunde %1").arg(w.KundenNr) : w.Name1;
+    // Led by the number: two customers of one name keep apart, and a name
+    // that starts with a dot does not make a hidden folder.
+    const QString name = name1.trimmed();
+    return SafeFileName(name.isEmpty() ? QString::number(kundenNr)
+                                       : QStringLiteral("%1 %2").arg(kundenNr).arg(name));
+}
+
+namespace {
+
+QString protocolFileName(const TWerteSatz &w)
+{
     const QString device =
         w.Barcode.trimmed().isEmpty() ? QString::number(w.PrueflingNr) : w.Barcode.trimmed();
-    return SafeFileName(customer) + QLatin1Char('/') +
-           SafeFileName(QStringLiteral("%1_%2_%3")
+    return SafeFileName(QStringLiteral("%1_%2_%3")
                             .arg(device, w.Datum.date().toString(QStringLiteral("yyyy-MM-dd")))
                             .arg(w.PruefungsNr)) +
            QStringLiteral(".pdf");
+}
+
+// Where archives of earlier versions put the protocol: in a folder named by
+// Name1 alone. What is there stays there and counts as archived.
+QString legacyRelativePath(const TWerteSatz &w)
+{
+    const QString customer =
+        w.Name1.trimmed().isEmpty() ? QStringLiteral("Kunde %1").arg(w.KundenNr) : w.Name1;
+    return SafeFileName(customer) + QLatin1Char('/') + protocolFileName(w);
+}
+
+} // namespace
+
+QString ArchiveRelativePath(const TWerteSatz &w)
+{
+    return ArchiveFolderName(w.KundenNr, w.Name1) + QLatin1Char('/') + protocolFileName(w);
 }
 
 QString TArchiveResult::Summary() const
@@ -88,7 +113,7 @@ bool TProtocolArchive::Run(QSqlDatabase db, const QString &dir, const QDate &sin
             result.errors << QStringLiteral("Prüfung %1: %2").arg(tests[i]).arg(err);
         } else {
             const QString path = root.filePath(ArchiveRelativePath(w));
-            if (QFileInfo::exists(path)) {
+            if (QFileInfo::exists(path) || QFileInfo::exists(root.filePath(legacyRelativePath(w)))) {
                 ++result.skipped;
             } else if (!QDir().mkpath(QFileInfo(path).path())) {
                 ++result.failed;

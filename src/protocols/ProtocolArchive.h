@@ -20,7 +20,13 @@
 // get a leading "_", and the name is cut to 80 characters. Never empty.
 QString SafeFileName(const QString &text);
 
-// "<customer Name1>/<barcode, or device number when empty>_<yyyy-mm-dd>_<test number>.pdf"
+// A customer's folder: "<customer number> <Name1>" made safe (the number
+// alone when Name1 is empty).
+QString ArchiveFolderName(int kundenNr, const QString &name1);
+
+// "<folder>/<barcode, or device number when empty>_<yyyy-mm-dd>_<test number>.pdf";
+// a protocol already in the folder of earlier versions (Name1 alone) is not
+// written again.
 QString ArchiveRelativePath(const TWerteSatz &w);
 
 struct TArchiveResult {

@@ -101,6 +101,7 @@ bool TImportPass::Prepare(QString *error)
     if (!LoadCustomers(&err) || !LoadDevices(&err) || !m_tests.Load(m_db, matchColumns(), &err))
         return Fail(err, error);
     m_start = m_known;
+    if (m_write && m_col[kIntervalColumn] >= 0 && !m_intervals.Prepare(m_db, &err)) return Fail(err, error);
     m_flagMask = Has(ecGrenzwertflags) ? ~0 : 0;
     for (int bit = 0; bit < 7; ++bit)
         if (Has(kLimitFlags[bit])) m_flagMask |= 1 << bit;
@@ -409,6 +410,16 @@ bool TImportPass::StoreTest(TImportLine &line, TLineTest &t, int device, QString
     return true;
 }
 
+// The line's own interval, 0 when it gives none; false when it is refused.
+bool TImportPass::IntervalOf(TImportLine &line, int &months)
+{
+    if (m_col[kIntervalColumn] < 0) return true;
+    QString why;
+    if (ParseIntervalMonths(m_rec->value(m_col[kIntervalColumn]), months, &why)) return true;
+    Refuse(line, why);
+    return false;
+}
+
 bool TImportPass::Line(const TCsvRecord &rec, int headerSize, QString *error)
 {
     m_rec = &rec;
@@ -434,6 +445,8 @@ bool TImportPass::Line(const TCsvRecord &rec, int headerSize, QString *error)
         Refuse(line, tooLong);
         return true;
     }
+    int months = 0;
+    if (!IntervalOf(line, months)) return true;
     TLineTest &t = m_test;
     t.Reset(m_storing);
     if (!datum.isEmpty()) {
@@ -471,7 +484,8 @@ bool TImportPass::Line(const TCsvRecord &rec, int headerSize, QString *error)
     QString err;
     int device = 0;
     if (!StoreCustomer(line, ck, kunde, &err) || !StoreDevice(line, kunde, barcode, device, &err) ||
-        (t.when.isValid() && !StoreTest(line, t, device, &err)))
+        (t.when.isValid() && !StoreTest(line, t, device, &err)) ||
+        (m_storing && months > 0 && !m_intervals.Write(device, months, &err)))
         return Fail(QStringLiteral("Nichts eingelesen. Zeile %1: %2").arg(rec.line).arg(DbFehlertext(err)),
                     error);
     Keep(line);

@@ -3,6 +3,7 @@
 #include "store/DatabaseFiles.h"
 
 #include "store/CsvExport.h"
+#include "store/CsvImportInterval.h"
 #include "store/ExportColumns.h"
 
 #include <QFile>
@@ -60,9 +61,8 @@ QString MissingCustomerColumn(const QStringList &fileColumns)
 
 int exportColumnNamed(const QString &name)
 {
-    for (int c = 0; c < ecColumnCount; ++c)
-        if (name.compare(QLatin1String(kExportColumns[std::size_t(c)].header), Qt::CaseInsensitive) == 0)
-            return c;
+    for (int c = 0; c < csvimport::kImportColumnCount; ++c)
+        if (name.compare(csvimport::ImportColumnHeader(c), Qt::CaseInsensitive) == 0) return c;
     return -1;
 }
 
@@ -88,15 +88,14 @@ bool TCsvImport::ReadBytes(const QByteArray &bytes, QString *error)
 QStringList TCsvImport::ColumnFields() const
 {
     QStringList fields(m_fileColumns.size());
-    for (int c = 0; c < ecColumnCount; ++c)
-        if (m_col[c] >= 0 && m_col[c] < fields.size())
-            fields[m_col[c]] = QLatin1String(kExportColumns[std::size_t(c)].header);
+    for (int c = 0; c < csvimport::kImportColumnCount; ++c)
+        if (m_col[c] >= 0 && m_col[c] < fields.size()) fields[m_col[c]] = csvimport::ImportColumnHeader(c);
     return fields;
 }
 
 bool TCsvImport::ReadHeader(QString *error)
 {
-    m_col = QList<int>(ecColumnCount, -1);
+    m_col = QList<int>(csvimport::kImportColumnCount, -1);
     m_ignored.clear();
     m_fileColumns.clear();
     m_lines.clear();
@@ -124,7 +123,7 @@ bool TCsvImport::ReadHeader(QString *error)
         if (m_col[found] >= 0) {
             if (error)
                 *error = QStringLiteral("Die Spalte „%1“ steht zweimal in der Kopfzeile.")
-                             .arg(QLatin1String(kExportColumns[std::size_t(found)].header));
+                             .arg(csvimport::ImportColumnHeader(found));
             return false;
         }
         m_col[found] = i;

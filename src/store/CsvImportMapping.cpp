@@ -1,6 +1,7 @@
 #include "store/CsvImportMapping.h"
 
 #include "core/IniFile.h"
+#include "store/CsvImportInterval.h"
 #include "store/ExportColumns.h"
 
 namespace {
@@ -33,6 +34,7 @@ QStringList ImportFieldNames()
     for (int c = 0; c < ecColumnCount; ++c)
         if (c != ecKundenNr && c != ecPrueflingNr && c != ecPruefungsNr && c != ecEnables)
             names << QLatin1String(kExportColumns[std::size_t(c)].header);
+    names << csvimport::IntervalHeader();
     return names;
 }
 

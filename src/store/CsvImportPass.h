@@ -5,7 +5,9 @@
 #include "store/CsvImport.h"
 #include "store/CsvImportColumns.h"
 #include "store/CsvImportInsert.h"
+#include "store/CsvImportInterval.h"
 #include "store/CsvImportStream.h"
+#include "store/DeviceInterval.h"
 #include "store/ImportMatch.h"
 
 #include <QSqlDatabase>
@@ -59,6 +61,7 @@ private:
     bool StoreCustomer(TImportLine &line, const QString &key, int &kunde, QString *err);
     bool StoreDevice(TImportLine &line, int kunde, const QString &barcode, int &device, QString *err);
     bool StoreTest(TImportLine &line, TLineTest &t, int device, QString *err);
+    bool IntervalOf(TImportLine &line, int &months);
 
     QSqlDatabase m_db;
     bool m_write;            // the run stores (in a transaction)
@@ -83,6 +86,7 @@ private:
     std::vector<std::pair<TExportColumn, int>> m_widths; // the texts the database limits
     // Prepared once for the whole file.
     TImportInsert m_insCustomer, m_insDevice, m_insTest;
+    TIntervalWriter m_intervals;
 };
 
 } // namespace csvimport

@@ -4,6 +4,7 @@
 #include "core/ProgramPaths.h"
 #include "store/DatabaseFiles.h"
 #include "store/DbErrors.h"
+#include "store/DeviceInterval.h"
 #include "store/SchemaCheck.h"
 
 #include <QCoreApplication>
@@ -441,6 +442,9 @@ bool DeleteCustomerCascade(QSqlDatabase db, int kundenNr, bool deleteParent, QSt
                       QStringLiteral("WHERE (UNintPrueflingNr IN"),
                       QStringLiteral("  (SELECT PLintPrueflingNr FROM tblPruefling"),
                       QStringLiteral("  WHERE (PLintKundenNr = ") + c + QStringLiteral(")))")};
+    if (const QStringList lines = DeleteIntervalsLines(db, QStringLiteral("(PLintKundenNr = ") + c + ')');
+        !lines.isEmpty())
+        st << lines;
     st << QStringList{QStringLiteral("DELETE FROM tblPruefling"),
                       QStringLiteral("WHERE (PLintKundenNr = ") + c + QStringLiteral(")")};
     if (deleteParent)
@@ -466,6 +470,10 @@ bool DeleteDeviceCascade(QSqlDatabase db, int prueflingNr, bool deleteParent, QS
     if (deleteParent) {
         st << QStringList{QStringLiteral("UPDATE tblUebernahme SET UNintPrueflingNr = 0"),
                           QStringLiteral("WHERE (UNintPrueflingNr = ") + p + QStringLiteral(")")};
+        if (const QStringList lines =
+                DeleteIntervalsLines(db, QStringLiteral("(PLintPrueflingNr = ") + p + ')');
+            !lines.isEmpty())
+            st << lines;
         st << QStringList{QStringLiteral("DELETE FROM tblPruefling"),
                           QStringLiteral("WHERE (PLintPrueflingNr = ") + p + QStringLiteral(")")};
     }

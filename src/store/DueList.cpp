@@ -5,6 +5,7 @@
 #include "store/Database.h"
 #include "store/DatabaseFiles.h"
 #include "store/DbErrors.h"
+#include "store/DeviceInterval.h"
 #include "store/DueNewest.h"
 #include "store/SqliteRows.h"
 #include "store/Verdict.h"
@@ -76,6 +77,22 @@ QDate DueDate(const QDate &lastTest, int serviceIntervalDays)
     return lastTest.addDays(serviceIntervalDays);
 }
 
+QDate NextDueDate(const QDate &lastTest, int intervalMonths, int defaultDays)
+{
+    if (intervalMonths <= 0) return DueDate(lastTest, defaultDays);
+    // QDate keeps the day within the shorter month.
+    return lastTest.isValid() ? lastTest.addMonths(intervalMonths) : QDate();
+}
+
+QList<TDueEntry> DueOfCustomer(const QList<TDueEntry> &all, int kundenNr)
+{
+    if (kundenNr == 0) return all;
+    QList<TDueEntry> out;
+    for (const TDueEntry &e : all)
+        if (e.KundenNr == kundenNr) out.append(e);
+    return out;
+}
+
 bool LoadDueList(QSqlDatabase db, int serviceIntervalDays, const QDate &today, QList<TDueEntry> &out,
                  QString *error)
 {
@@ -84,6 +101,8 @@ bool LoadDueList(QSqlDatabase db, int serviceIntervalDays, const QDate &today, Q
     // embedded database keeps them as text that does not sort by date.
     TNewestTests last;
     if (!ReadNewestTests(db, last, error)) return false;
+    QHash<int, int> months;
+    if (!LoadDeviceIntervals(db, months, error)) return false;
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("SELECT KDintKundenNr, KDstrName1, PLintPrueflingNr, PLstrBezeichnung, "
@@ -105,8 +124,9 @@ bool LoadDueList(QSqlDatabase db, int serviceIntervalDays, const QDate &today, Q
             e.LastTest = n->when.date;
             e.Failed = NewestFailed(*n);
         }
+        e.IntervalMonths = months.value(e.PrueflingNr, 0);
         // A device that failed is due now: it must not wait for its interval.
-        e.NextDue = e.Failed ? today : DueDate(e.LastTest, serviceIntervalDays);
+        e.NextDue = e.Failed ? today : NextDueDate(e.LastTest, e.IntervalMonths, serviceIntervalDays);
         if (e.NextDue.isValid()) e.DaysLeft = int(today.daysTo(e.NextDue));
         out.append(std::move(e));
     }

@@ -4,6 +4,7 @@
 #include "store/Database.h"
 #include "store/DatabaseFiles.h"
 #include "store/DbErrors.h"
+#include "store/DeviceInterval.h"
 #include "store/TestRecord.h"
 
 #include <QDir>
@@ -253,7 +254,10 @@ QStringList headerNames(const TWerteSatz &w, const TExportSwitches &sw)
     return names;
 }
 
-void writeRecord(TSheet &s, const TWerteSatz &w, const TExportSwitches &sw)
+// intervals: the devices' own test intervals, shown in a last column (the
+// CSV export has none).
+void writeRecord(TSheet &s, const TWerteSatz &w, const TExportSwitches &sw,
+                 const QHash<int, int> *intervals = nullptr)
 {
     int col = 0;
     for (int c = 0; c < ecColumnCount; ++c) {
@@ -285,6 +289,8 @@ void writeRecord(TSheet &s, const TWerteSatz &w, const TExportSwitches &sw)
             s.text(col++, r.Bestanden == 1   ? QStringLiteral("ja")
                           : r.Bestanden == 0 ? QStringLiteral("nein")
                                              : QStringLiteral("---"));
+    if (intervals)
+        if (const int months = intervals->value(w.PrueflingNr, 0); months > 0) s.number(col, months, false);
     s.nextRow();
 }
 
@@ -306,7 +312,9 @@ bool ExportAllTestsXlsx(QSqlDatabase db, const QString &fileName, const TExportS
     }
     TExportSwitches noRows = sw;
     noRows.SichtprZeilen = false;
-    s.header(headerNames(TWerteSatz{}, noRows));
+    QHash<int, int> intervals;
+    if (!LoadDeviceIntervals(db, intervals, error)) return false;
+    s.header(headerNames(TWerteSatz{}, noRows) << QStringLiteral("Prüfintervall"));
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.exec(FullExportQueryLines().join(QLatin1Char('\n')))) {
@@ -319,7 +327,7 @@ bool ExportAllTestsXlsx(QSqlDatabase db, const QString &fileName, const TExportS
     TWerteSatz w;
     while (q.next()) {
         FillRecordFromRow(w, q, cols);
-        writeRecord(s, w, noRows);
+        writeRecord(s, w, noRows, &intervals);
         ++n;
     }
     if (q.lastError().isValid()) {

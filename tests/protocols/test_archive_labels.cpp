@@ -63,14 +63,14 @@ TEST_P(StoreDb, ArchiveWritesOneProtocolPerTestAndSecondRunNothing)
     EXPECT_EQ(r.failed, 0);
     EXPECT_EQ(lastDone, 3);
     EXPECT_EQ(lastTotal, 3);
-    const QStringList expected = {QStringLiteral("Bäcker's Café/20_2026-05-06_200.pdf"),
-                                  QStringLiteral("Müller_Söhne_ _A_/0612_2025-03-04_100.pdf"),
-                                  QStringLiteral("Müller_Söhne_ _A_/0612_2026-01-02_101.pdf")};
+    const QStringList expected = {QStringLiteral("1 Müller_Söhne_ _A_/0612_2025-03-04_100.pdf"),
+                                  QStringLiteral("1 Müller_Söhne_ _A_/0612_2026-01-02_101.pdf"),
+                                  QStringLiteral("2 Bäcker's Café/20_2026-05-06_200.pdf")};
     EXPECT_EQ(filesUnder(root), expected);
     if (pdf_tools::havePoppler()) {
-        EXPECT_GE(pdf_tools::pageCount(root + QStringLiteral("/") + expected[1]), 1);
+        EXPECT_GE(pdf_tools::pageCount(root + QStringLiteral("/") + expected[0]), 1);
         EXPECT_TRUE(
-            pdf_tools::text(root + QStringLiteral("/") + expected[1]).contains(QStringLiteral("Bohrer")));
+            pdf_tools::text(root + QStringLiteral("/") + expected[0]).contains(QStringLiteral("Bohrer")));
     } else if (gt_test::toolsRequired()) {
         // The rest needs no reader; only the look inside the file is left out.
         ADD_FAILURE() << "poppler-utils fehlen (GT_REQUIRE_TOOLS=1)";
@@ -90,6 +90,54 @@ TEST_P(StoreDb, ArchiveWritesOneProtocolPerTestAndSecondRunNothing)
     EXPECT_EQ(r.written, 1);
     EXPECT_EQ(r.skipped, 2); // 101 and 200; 100 is older than the limit
     EXPECT_EQ(filesUnder(root).size(), 4);
+}
+
+TEST(ArchiveFolder, TheNumberKeepsCustomersApartAndNoFolderHidden)
+{
+    EXPECT_EQ(ArchiveFolderName(3, QStringLiteral("Stadtwerke")), QStringLiteral("3 Stadtwerke"));
+    EXPECT_NE(ArchiveFolderName(3, QStringLiteral("Stadtwerke")),
+              ArchiveFolderName(4, QStringLiteral("Stadtwerke")));
+    EXPECT_EQ(ArchiveFolderName(5, QStringLiteral(".hidden")), QStringLiteral("5 .hidden"));
+    EXPECT_EQ(ArchiveFolderName(6, QStringLiteral("../A/B\\C")), QStringLiteral("6 .._A_B_C"));
+    EXPECT_EQ(ArchiveFolderName(7, QStringLiteral("Zeile\nzwei\x7f")), QStringLiteral("7 Zeile_zwei_"));
+    EXPECT_EQ(ArchiveFolderName(8, QStringLiteral("  ")), QStringLiteral("8"));
+    // Cut to length without ending on a blank or a dot, which Windows drops.
+    const QString cut = ArchiveFolderName(9, QString(76, QLatin1Char('x')) + QStringLiteral(" . y"));
+    EXPECT_LE(cut.size(), 80);
+    EXPECT_FALSE(cut.endsWith(QLatin1Char(' ')) || cut.endsWith(QLatin1Char('.'))) << cut.toStdString();
+}
+
+TEST_P(StoreDb, ArchiveKeepsNamesakesApartAndLeavesOlderFoldersAlone)
+{
+    t->addCustomer(1, QStringLiteral("Stadtwerke"));
+    t->addCustomer(2, QStringLiteral("Stadtwerke"));
+    t->addCustomer(3, QStringLiteral(".versteckt"));
+    t->addDevice(10, 1, QStringLiteral("Bohrer"), QStringLiteral("10"));
+    t->addDevice(20, 2, QStringLiteral("Lampe"), QStringLiteral("20"));
+    t->addDevice(30, 3, QStringLiteral("Leiter"), QStringLiteral("30"));
+    t->addTest(100, 10, QDateTime(QDate(2026, 1, 2), QTime(9, 0)));
+    t->addTest(200, 20, QDateTime(QDate(2026, 1, 2), QTime(9, 0)));
+    t->addTest(300, 30, QDateTime(QDate(2026, 1, 2), QTime(9, 0)));
+    t->addTest(101, 10, QDateTime(QDate(2026, 3, 4), QTime(9, 0)));
+    QTemporaryDir dir;
+    // What an earlier version archived under the name alone stays and is not written again.
+    const QString old = dir.filePath(QStringLiteral("Stadtwerke/10_2026-01-02_100.pdf"));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(old).path()));
+    QFile f(old);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("alt");
+    f.close();
+    TProtocolArchive archive;
+    TArchiveResult r;
+    QString err;
+    ASSERT_TRUE(archive.Run(t->db(), dir.path(), QDate(), TProtocolSettings{}, r, &err)) << err.toStdString();
+    EXPECT_EQ(r.written, 3);
+    EXPECT_EQ(r.skipped, 1);
+    EXPECT_EQ(filesUnder(dir.path()), (QStringList{QStringLiteral("1 Stadtwerke/10_2026-03-04_101.pdf"),
+                                                   QStringLiteral("2 Stadtwerke/20_2026-01-02_200.pdf"),
+                                                   QStringLiteral("3 .versteckt/30_2026-01-02_300.pdf"),
+                                                   QStringLiteral("Stadtwerke/10_2026-01-02_100.pdf")}));
+    EXPECT_EQ(ReadFileBytes(old), QByteArray("alt"));
 }
 
 TEST_P(StoreDb, ArchiveCancelStopsAndLeavesNoPartFiles)

@@ -4,6 +4,7 @@
 
 #include "PdfTools.h"
 #include "protocols/DeviceLabels.h"
+#include "store/DeviceInterval.h"
 #include "store/StoreTestDb.h"
 
 #include <QImage>
@@ -185,4 +186,8 @@ TEST_P(StoreDb, LabelsForDueDevicesOrOneCustomer)
     EXPECT_EQ(numbers({0, 0, 30}), (QList<int>{10, 12, 20}));
     EXPECT_EQ(numbers({2, 0, 30}), (QList<int>{20}));
     EXPECT_EQ(numbers({0, 11, 30}), (QList<int>{}));
+
+    // A device's own interval counts: tested 10 days ago, monthly, so due within 30 days.
+    ASSERT_TRUE(WriteDeviceInterval(t->db(), 11, 1));
+    EXPECT_EQ(numbers({0, 0, 30}), (QList<int>{10, 11, 12, 20}));
 }

@@ -2,7 +2,9 @@
 // and XML modules): leading zeros kept as text, values numeric, dates dates.
 
 #include "StoreTestDb.h"
+#include "store/CsvImport.h"
 #include "store/Database.h"
+#include "store/DeviceInterval.h"
 #include "store/XlsxExport.h"
 #include "support/RequireTool.h"
 #include "support/TestSupport.h"
@@ -111,7 +113,10 @@ TEST_P(XlsxDb, FullExportKeepsTextsAsTextAndValuesAsNumbers)
     EXPECT_EQ(cell("K2").kind, QStringLiteral("text"));
     EXPECT_EQ(cell("K2").value, QStringLiteral("0702"));
     EXPECT_EQ(r.frozen, QStringLiteral("1"));
-    EXPECT_EQ(r.filter, QStringLiteral("A1:K2"));
+    // The devices' own intervals follow the chosen columns; none here.
+    EXPECT_EQ(cell("L1").value, QStringLiteral("Prüfintervall"));
+    EXPECT_FALSE(r.cells.contains(QStringLiteral("L2")));
+    EXPECT_EQ(r.filter, QStringLiteral("A1:L2"));
 
     // The single export adds the inspection rows when switched on.
     t->addRow(100, 1, 10, 1);
@@ -153,6 +158,63 @@ TEST_P(XlsxDb, DueListAndAFailedWriteLeavesTheOldFile)
     EXPECT_FALSE(err.isEmpty());
     EXPECT_TRUE(IsXlsxFileName(QStringLiteral("A.XLSX")));
     EXPECT_FALSE(IsXlsxFileName(QStringLiteral("a.csv")));
+}
+
+// Intervals read from a list go out in the spreadsheet and, read from there
+// into another database, arrive unchanged.
+TEST_P(XlsxDb, DeviceIntervalsRoundTripThroughTheSpreadsheet)
+{
+    QString err;
+    TCsvImport in;
+    ASSERT_TRUE(in.ReadBytes("Name1;Bezeichnung;Barcode;Datum;Prüfintervall\r\n"
+                             "Stadtwerke;Bohrer;0611;02.01.2026 09:00:00;6\r\n"
+                             "Stadtwerke;Lampe;0622;03.01.2026 09:00:00;\r\n"
+                             "Praxis;Monitor;0633;04.01.2026 09:00:00;120\r\n",
+                             &err))
+        << err.toStdString();
+    ASSERT_TRUE(in.Run(t->db(), true, &err)) << err.toStdString();
+    TExportSwitches sw;
+    sw.Column.fill(false);
+    for (TExportColumn c : {ecName1, ecBezeichnung, ecBarcode})
+        sw.set(c, true);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("alle.xlsx"));
+    ASSERT_TRUE(ExportAllTestsXlsx(t->db(), file, sw, &err)) << err.toStdString();
+    const TSheetRead r = ReadXlsx(file);
+    ASSERT_EQ(r.cells.value(QStringLiteral("D1")).value, QStringLiteral("Prüfintervall"));
+    QByteArray back = "Name1;Bezeichnung;Barcode;Prüfintervall\r\n";
+    QHash<QString, QString> byBarcode;
+    for (int row = 2; row <= 4; ++row) {
+        auto cell = [&](char col) {
+            return r.cells.value(QStringLiteral("%1%2").arg(QLatin1Char(col)).arg(row));
+        };
+        if (!cell('D').value.isEmpty()) {
+            EXPECT_EQ(cell('D').kind, QStringLiteral("number"));
+        }
+        byBarcode.insert(cell('C').value, cell('D').value);
+        back += QStringList{cell('A').value, cell('B').value, cell('C').value, cell('D').value}
+                    .join(QLatin1Char(';'))
+                    .toUtf8() +
+                "\r\n";
+    }
+    EXPECT_EQ(byBarcode, (QHash<QString, QString>{{QStringLiteral("0611"), QStringLiteral("6")},
+                                                  {QStringLiteral("0622"), QString()},
+                                                  {QStringLiteral("0633"), QStringLiteral("120")}}));
+
+    TTestDb target(GetParam());
+    ASSERT_TRUE(target.ok()) << target.error().toStdString();
+    TCsvImport again;
+    ASSERT_TRUE(again.ReadBytes(back, &err)) << err.toStdString();
+    ASSERT_TRUE(again.Run(target.db(), true, &err)) << err.toStdString();
+    QHash<int, int> months;
+    ASSERT_TRUE(LoadDeviceIntervals(target.db(), months, &err));
+    QList<int> values = months.values();
+    std::sort(values.begin(), values.end());
+    EXPECT_EQ(values, (QList<int>{6, 120}));
+    EXPECT_EQ(target.count(QStringLiteral("tblPruefintervall"),
+                           QStringLiteral("PIintMonate = 6 AND PIintPrueflingNr IN (SELECT PLintPrueflingNr "
+                                          "FROM tblPruefling WHERE PLstrBarcode = '0611')")),
+              1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, XlsxDb, ::testing::Values(TTestEngine::SQLite, TTestEngine::PostgreSQL),

@@ -165,6 +165,7 @@ void TDatenanzeigeDlg::showEvent(QShowEvent *e)
     QString error;
     if (!m_data->Open(m_config ? m_config->aktCheckNumber : 0, &error))
         fail(QStringLiteral("Die gespeicherten Daten können nicht gelesen werden.\n") + error);
+    m_intervalDevice = -1; // read anew: another window may have changed it
     refreshCustomer();
     refreshDevice();
     refreshTest();
@@ -219,6 +220,7 @@ void TDatenanzeigeDlg::refreshDevice()
     TBrowseSet *s = m_data->Devices;
     DevicePos->setText(positionText(s));
     refreshEdits(s);
+    refreshInterval();
     DeviceNavigator->UpdateButtons();
     // A device needs a customer that exists.
     DeviceNavigator->Insert->setEnabled(s->Active() && m_data->Customers->CurrentKey() != 0);

@@ -13,6 +13,7 @@
 #include <functional>
 
 class QButtonGroup;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QLayout;
@@ -107,6 +108,7 @@ public:
         *KDstrTelefon, *KDstrFax;
     QLineEdit *PLstrBezeichnung, *PLstrTyp, *PLstrFabrikationsnummer, *PLstrSeriennummer,
         *PLstrInventarnummer, *PLstrBarcode;
+    QLineEdit *PIintMonate; // the device's own interval in months; empty: the settings'
     TBrowseNavigator *CustomerNavigator, *DeviceNavigator, *TestNavigator;
     QLabel *SerialText, *DatumText, *KlasseText, *IsolText, *SichtText, *GesamtText, *ProtText;
     TLEDPaint *Led0701, *Led0702, *Led0751, *LedAbgebrochen, *LedGrenzwFehler;
@@ -147,6 +149,10 @@ private:
     void refreshCustomer();
     void refreshDevice();
     void refreshTest();
+    // The device's own interval (DeviceIntervalField.cpp).
+    void buildIntervalField(QGridLayout *g, QWidget *box, int row);
+    void refreshInterval();
+    void postInterval();
     void refreshEdits(TBrowseSet *set);
     void deleteRow(int level);
     void exportTo(bool single);
@@ -162,4 +168,6 @@ private:
     QList<QPair<QLineEdit *, QString>> m_customerEdits, m_deviceEdits;
     QList<QPair<QLineEdit *, QString>> m_testEdits;
     bool m_filling = false;
+    int m_intervalDevice = -1, m_intervalMonths = 0; // the device the field shows, and what is stored
+    bool m_intervalTable = false;
 };

@@ -188,6 +188,7 @@ QWidget *TDatenanzeigeDlg::buildDevicePane()
     g->addWidget(PLstrInventarnummer, 4, 1);
     g->addWidget(new QLabel(QStringLiteral("Barcode/Prüflingsnummer:"), box), 4, 2);
     g->addWidget(PLstrBarcode, 4, 3);
+    buildIntervalField(g, box, 5);
     DeviceNavigator = new TBrowseNavigator(s, true, box);
     DeviceNavigator->setObjectName(QStringLiteral("DeviceNavigator"));
     connect(DeviceNavigator->Insert, &QToolButton::clicked, this, [this] {
@@ -199,7 +200,7 @@ QWidget *TDatenanzeigeDlg::buildDevicePane()
         PLstrBezeichnung->setFocus();
     });
     connect(DeviceNavigator->Delete, &QToolButton::clicked, this, [this] { deleteRow(1); });
-    g->addWidget(DeviceNavigator, 5, 0, 1, 4);
+    g->addWidget(DeviceNavigator, 6, 0, 1, 4);
     m_deviceEdits = {{PLstrBezeichnung, QStringLiteral("PLstrBezeichnung")},
                      {PLstrTyp, QStringLiteral("PLstrTyp")},
                      {PLstrFabrikationsnummer, QStringLiteral("PLstrFabrikationsnummer")},

@@ -47,6 +47,14 @@ std::vector<TCommand> appended(std::vector<TCommand> rows)
     return WithBackupCommands(std::move(rows));
 }
 
+// The choice of what is due: by days and by customer.
+std::vector<TCommandOption> dueOptions()
+{
+    return {{QStringLiteral("days"), QStringLiteral("N"), QStringLiteral("fällig in N Tagen (sonst 30)")},
+            {QStringLiteral("customer"), QStringLiteral("NR"),
+             QStringLiteral("nur die Prüflinge des Kunden NR")}};
+}
+
 } // namespace
 
 const std::vector<TCommand> &CommandTable()
@@ -82,7 +90,7 @@ const std::vector<TCommand> &CommandTable()
         {QStringLiteral("due"),
          {QStringLiteral("DATEI")},
          QStringLiteral("Schreibt die fälligen Prüflinge als CSV-Datei."),
-         {O{QStringLiteral("days"), QStringLiteral("N"), QStringLiteral("fällig in N Tagen (sonst 30)")}},
+         dueOptions(),
          &RunDueCommand,
          TCommandApp::Core},
         {QStringLiteral("pdf-archive"),

@@ -414,3 +414,40 @@ TEST_F(BrowserDlg, TabGoesThroughTheTestPaneThenDownTheButtonColumn)
                            "RbWiederholung", "BtnProtokoll1", "BtnProtokoll3", "BtnMessmod", "BtnExport",
                            "BtnEinzelexp", "BtnDruck", "BtnEtiketten", "BtnOK"}));
 }
+
+TEST_F(BrowserDlg, DeviceIntervalIsStoredPerDeviceAndRefusedOutsideItsRange)
+{
+    const auto stored = [this](int device, int months) {
+        return db->count(
+            QStringLiteral("tblPruefintervall"),
+            QStringLiteral("PIintPrueflingNr = %1 AND PIintMonate = %2").arg(device).arg(months));
+    };
+    EXPECT_TRUE(dlg->PIintMonate->isEnabled());
+    EXPECT_TRUE(dlg->PIintMonate->text().isEmpty());
+    type(dlg->PIintMonate, QStringLiteral("6"));
+    emit dlg->PIintMonate->editingFinished();
+    EXPECT_EQ(stored(10, 6), 1);
+
+    // Out of range: said in German, the text kept for correcting, nothing stored.
+    type(dlg->PIintMonate, QStringLiteral("121"));
+    emit dlg->PIintMonate->editingFinished();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages.first().contains(QStringLiteral("1 bis 120 Monate")))
+        << messages.first().toStdString();
+    EXPECT_EQ(dlg->PIintMonate->text(), QStringLiteral("121"));
+    EXPECT_EQ(stored(10, 6), 1);
+
+    // Each device shows its own; empty gives the default back.
+    dlg->DeviceNavigator->Next->click();
+    EXPECT_EQ(dlg->PLstrBezeichnung->text(), QStringLiteral("Ohne Prüfung"));
+    EXPECT_TRUE(dlg->PIintMonate->text().isEmpty());
+    dlg->DeviceNavigator->Prior->click();
+    EXPECT_EQ(dlg->PIintMonate->text(), QStringLiteral("6"));
+    type(dlg->PIintMonate, QString());
+    emit dlg->PIintMonate->editingFinished();
+    EXPECT_EQ(db->count(QStringLiteral("tblPruefintervall")), 0);
+
+    // A device being inserted has no number to keep an interval by yet.
+    dlg->DeviceNavigator->Insert->click();
+    EXPECT_FALSE(dlg->PIintMonate->isEnabled());
+}

@@ -38,6 +38,31 @@ protected:
     std::unique_ptr<TTestDb> db;
 };
 
+TEST_F(CliExtras, DueListOfOneCustomer)
+{
+    db->addCustomer(2, QStringLiteral("Praxis"));
+    db->addDevice(20, 2, QStringLiteral("Monitor"));
+    const QString p = QStringLiteral("geraetetester");
+    EXPECT_EQ(RunDueCommand({p, QStringLiteral("--due"), path("k.csv"), QStringLiteral("--customer"),
+                             QStringLiteral("2")}),
+              0);
+    const QStringList lines =
+        DecodeWindows1252(ReadFileBytes(path("k.csv"))).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("\"Praxis\";\"Monitor\"")));
+    // Customer 1: its two devices; a number that is no customer or no number refuses.
+    EXPECT_EQ(RunDueCommand({p, QStringLiteral("--due"), path("k.csv"), QStringLiteral("--customer"),
+                             QStringLiteral("1"), QStringLiteral("--days"), QStringLiteral("0")}),
+              0);
+    EXPECT_EQ(DecodeWindows1252(ReadFileBytes(path("k.csv"))).count(QStringLiteral("\r\n")), 3);
+    EXPECT_EQ(RunDueCommand({p, QStringLiteral("--due"), path("k.csv"), QStringLiteral("--customer"),
+                             QStringLiteral("9")}),
+              1);
+    EXPECT_EQ(RunDueCommand({p, QStringLiteral("--due"), path("k.csv"), QStringLiteral("--customer"),
+                             QStringLiteral("zwei")}),
+              1);
+}
+
 TEST_F(CliExtras, EveryCommandRunsAndRefusesBadValues)
 {
     const QString p = QStringLiteral("geraetetester");
@@ -54,7 +79,7 @@ TEST_F(CliExtras, EveryCommandRunsAndRefusesBadValues)
     EXPECT_TRUE(ReadFileBytes(path("f.xlsx")).startsWith("PK"));
 
     EXPECT_EQ(RunPdfArchiveCommand({p, QStringLiteral("--pdf-archive"), path("archiv")}), 0);
-    EXPECT_TRUE(QFileInfo::exists(path("archiv") + QStringLiteral("/Kunde_ A_B/0612_") +
+    EXPECT_TRUE(QFileInfo::exists(path("archiv") + QStringLiteral("/1 Kunde_ A_B/0612_") +
                                   QDate::currentDate().addDays(-400).toString(QStringLiteral("yyyy-MM-dd")) +
                                   QStringLiteral("_100.pdf")));
     EXPECT_EQ(RunPdfArchiveCommand({p, QStringLiteral("--pdf-archive"), path("archiv"),
