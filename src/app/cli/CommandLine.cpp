@@ -1,6 +1,7 @@
 #include "app/cli/CommandLine.h"
 
 #include "app/cli/CliBarcodeSheet.h"
+#include "app/cli/CliCheckDb.h"
 #include "app/cli/CliDue.h"
 #include "app/cli/CliExportCsv.h"
 #include "app/cli/CliExportXlsx.h"
@@ -117,6 +118,18 @@ const std::vector<TCommand> &CommandTable()
          QStringLiteral("Schreibt alle Prüfungen als Excel-Datei (.xlsx)."),
          {O{QStringLiteral("test"), QStringLiteral("NR"), QStringLiteral("nur die Prüfung NR")}},
          &RunXlsxExportCommand,
+         TCommandApp::Core},
+        {QStringLiteral("check-db"),
+         {},
+         QStringLiteral("Prüft die Datenbank auf Schäden und einen älteren Aufbau."),
+         {},
+         &RunCheckDbCommand,
+         TCommandApp::Core},
+        {QStringLiteral("upgrade-db"),
+         {},
+         QStringLiteral("Bringt eine ältere Datenbank auf den neuesten Stand (vorher eine Sicherung)."),
+         {},
+         &RunUpgradeDbCommand,
          TCommandApp::Core},
     };
     return table;
