@@ -52,6 +52,14 @@ QStringList integrityFaults(QSqlDatabase db, TCheckDepth depth)
     return faults;
 }
 
+// The engine's own words out of an explained error text ("… (database disk image is malformed)").
+QString engineWords(const QString &explained)
+{
+    const qsizetype open = explained.lastIndexOf(QStringLiteral("\n\n("));
+    if (open < 0 || !explained.endsWith(QLatin1Char(')'))) return explained;
+    return explained.mid(open + 3, explained.size() - open - 4);
+}
+
 bool catalogueEmpty(QSqlDatabase db, const TSchemaUpgradePlan &plan)
 {
     if (plan.missingTables.contains(QStringLiteral("tblSichtTeil"))) return false; // said already
@@ -118,6 +126,9 @@ TDatabaseCheck CheckDatabase(const TConnectionInfo &info, TCheckDepth depth)
         QSqlDatabase db = QSqlDatabase::database(conn, false);
         runChecks(db, info, depth, c);
         db.close();
+    } else if (info.engine == TDbEngine::SQLite && DbFehlerArt(error) == TDbFehlerArt::Beschaedigt) {
+        // Pages broken badly enough that SQLite cannot even read its own catalogue.
+        c.damage << engineWords(error);
     } else {
         c.openError = DbFehlertext(error);
     }
