@@ -2,6 +2,7 @@
 // the user is told, and that an upgrade keeps the rows and never runs
 // without its backup.
 
+#include "SqlitePages.h"
 #include "StoreTestDb.h"
 #include "store/Database.h"
 #include "store/DatabaseCheck.h"
@@ -37,38 +38,6 @@ void fillPages(const TTestDb &t)
     for (int i = 1; i <= 150; ++i)
         t.addTest(i, 1, QDateTime(QDate(2025, 1, 1), QTime(8, 0)), QString(60, QLatin1Char('n')));
     t.exec(QStringLiteral("COMMIT"));
-}
-
-// Writes garbage over one page (counted from 1, as SQLite does) of a closed SQLite file.
-bool overwritePage(const QString &file, int page)
-{
-    QFile f(file);
-    if (!f.open(QIODevice::ReadWrite)) return false;
-    const QByteArray head = f.read(18);
-    int pageSize = (static_cast<unsigned char>(head[16]) << 8) | static_cast<unsigned char>(head[17]);
-    if (pageSize == 1) pageSize = 65536;
-    if (page < 2 || f.size() < qint64(page) * pageSize) return false;
-    f.seek(qint64(page - 1) * pageSize);
-    return f.write(QByteArray(pageSize, '\x5a')) == pageSize;
-}
-
-// Where a table begins in the file (a copy numbers its pages anew).
-int rootPageOf(const QString &file, const QString &table)
-{
-    int page = 0;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("gt_rootpage"));
-        db.setDatabaseName(file);
-        if (db.open()) {
-            QSqlQuery q(db);
-            q.prepare(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = ?"));
-            q.addBindValue(table);
-            if (q.exec() && q.next()) page = q.value(0).toInt();
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("gt_rootpage"));
-    return page;
 }
 
 QStringList columnsOf(const QSqlDatabase &db, const QString &table)
@@ -201,7 +170,7 @@ TEST(DatabaseCheckSqlite, AnOverwrittenPageIsFoundAndTheNewestBackupNamed)
         QFileInfo(file).absoluteDir().filePath(QStringLiteral("Sicherung/VERIDA-2026-12-09.db"));
     BackupHooks().newestBackup = [&](const QString &db) { return db == file ? backup : QString(); };
     // The tests' table: the catalogue stays readable, SQLite's own check finds the page.
-    ASSERT_TRUE(overwritePage(file, rootPageOf(file, QStringLiteral("tblPruefung"))));
+    ASSERT_TRUE(gt_test::DamageSqliteTable(file, QStringLiteral("tblPruefung")));
 
     TConnectionInfo info = ParseConnectionString(t.connectionString());
     info.databaseName = file;
@@ -218,6 +187,13 @@ TEST(DatabaseCheckSqlite, AnOverwrittenPageIsFoundAndTheNewestBackupNamed)
     BackupHooks().newestBackup = [](const QString &) { return QString(); };
     EXPECT_TRUE(DamageReport(CheckDatabase(info, TCheckDepth::Start), info)
                     .contains(QStringLiteral("keine Sicherung")));
+
+    // Broken past reading its catalogue: still damage, not "cannot be opened".
+    ASSERT_TRUE(gt_test::OverwriteSqlitePage(file, 2));
+    ASSERT_TRUE(gt_test::DamageSqliteTable(file, QStringLiteral("tblSichtTeil")));
+    const TDatabaseCheck worse = CheckDatabase(info, TCheckDepth::Start);
+    EXPECT_FALSE(worse.damage.isEmpty());
+    EXPECT_TRUE(worse.openError.isEmpty()) << worse.openError.toStdString();
 }
 
 TEST(DatabaseCheckSqlite, AFailedBackupPreventsTheUpgrade)
