@@ -1,6 +1,7 @@
 #include "app/cli/CliCheckDb.h"
 
 #include "app/cli/CliSupport.h"
+#include "app/cli/CommandLine.h"
 #include "store/DatabaseCheck.h"
 #include "store/InitDatabase.h"
 
@@ -46,4 +47,20 @@ int RunUpgradeDbCommand(const QStringList &)
         cli::Say(line);
     if (!r.ok) return cli::Fail(QStringLiteral("Die Datenbank wurde nicht aktualisiert: ") + r.error);
     return 0;
+}
+
+std::vector<TCommand> DatabaseCommands()
+{
+    return {{QStringLiteral("check-db"),
+             {},
+             QStringLiteral("Prüft die Datenbank auf Schäden und einen älteren Aufbau."),
+             {},
+             &RunCheckDbCommand,
+             TCommandApp::Core},
+            {QStringLiteral("upgrade-db"),
+             {},
+             QStringLiteral("Bringt eine ältere Datenbank auf den neuesten Stand (vorher eine Sicherung)."),
+             {},
+             &RunUpgradeDbCommand,
+             TCommandApp::Core}};
 }

@@ -38,6 +38,18 @@ const QString kIni = QStringLiteral("ini");
 const QString kHelp = QStringLiteral("help");
 const QString kVersion = QStringLiteral("version");
 
+// Groups of commands kept in files of their own follow the main table, so it stays one screen long.
+const std::vector<TCommand> &withCommandGroups(const std::vector<TCommand> &table)
+{
+    static const std::vector<TCommand> all = [&table] {
+        std::vector<TCommand> t = table;
+        for (const TCommand &c : DatabaseCommands())
+            t.push_back(c);
+        return t;
+    }();
+    return all;
+}
+
 } // namespace
 
 const std::vector<TCommand> &CommandTable()
@@ -119,20 +131,8 @@ const std::vector<TCommand> &CommandTable()
          {O{QStringLiteral("test"), QStringLiteral("NR"), QStringLiteral("nur die Prüfung NR")}},
          &RunXlsxExportCommand,
          TCommandApp::Core},
-        {QStringLiteral("check-db"),
-         {},
-         QStringLiteral("Prüft die Datenbank auf Schäden und einen älteren Aufbau."),
-         {},
-         &RunCheckDbCommand,
-         TCommandApp::Core},
-        {QStringLiteral("upgrade-db"),
-         {},
-         QStringLiteral("Bringt eine ältere Datenbank auf den neuesten Stand (vorher eine Sicherung)."),
-         {},
-         &RunUpgradeDbCommand,
-         TCommandApp::Core},
     };
-    return table;
+    return withCommandGroups(table);
 }
 
 namespace {
