@@ -2,6 +2,7 @@
 
 #include "store/DbErrors.h"
 #include "store/SchemaCheck.h"
+#include "store/SchemaUpgrade.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,33 +28,6 @@ QString readScript(const QString &name)
     QFile f(QStringLiteral(":/db/") + name);
     if (!f.open(QIODevice::ReadOnly)) return QString();
     return QString::fromUtf8(f.readAll());
-}
-
-// An SQLite file made before every date form was normalised keeps its old
-// triggers until the script runs again (every statement may run twice).
-bool datesNeedNewTriggers(const TConnectionInfo &info, QSqlDatabase db)
-{
-    if (info.engine != TDbEngine::SQLite) return false;
-    QSqlQuery q(db);
-    return q.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'trigger' AND name IN "
-                                 "('trPruefungDatumFormIns', 'trPruefungDatumFormUpd', "
-                                 "'trUebernahmeDatumFormIns', 'trUebernahmeDatumFormUpd')")) &&
-           q.next() && q.value(0).toInt() < 4;
-}
-
-// A PostgreSQL database made while the staging barcode was 15 wide refuses
-// every 16-digit barcode of a fetch; SQLite does not enforce widths.
-bool stagingBarcodeTooNarrow(const TConnectionInfo &info, QSqlDatabase db)
-{
-    if (info.engine != TDbEngine::PostgreSQL) return false;
-    QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("SELECT character_maximum_length FROM information_schema.columns "
-                               "WHERE table_schema = current_schema() AND table_name = 'tbluebernahme' "
-                               "AND column_name = 'unstrbarcode'")) ||
-        !q.next())
-        return false;
-    const int width = q.value(0).toInt();
-    return width > 0 && width < 16;
 }
 
 // The catalogue's size; on failure 0 and the statement's own error in *error.
@@ -122,26 +96,21 @@ bool fillDatabase(QSqlDatabase db, const TConnectionInfo &info, TInitDbResult &r
         r.error = QStringLiteral("Der Prüfteilkatalog kann nicht gelesen werden: ") + why;
         return false;
     }
-    const bool widenBarcode = stagingBarcodeTooNarrow(info, db);
-    const QString schemaName = info.engine == TDbEngine::SQLite ? QStringLiteral("schema-sqlite.sql")
-                                                                : QStringLiteral("schema-postgresql.sql");
-    const QString schema = readScript(schemaName);
+    const QString schema = SchemaScriptFor(info.engine);
     const QString catalogueScript = readScript(QStringLiteral("catalogue.sql"));
     if (schema.isEmpty() || catalogueScript.isEmpty()) {
         r.error = QStringLiteral("Die Schemaskripte fehlen im Programm.");
         return false;
     }
-    // An older schema gets the columns added since; its rows keep their values.
-    QStringList unfixable;
-    const QStringList addColumns = MissingColumnStatements(db, schema, &unfixable);
-    if (!unfixable.isEmpty()) {
+    // An older schema gets what was added since; its rows keep their values.
+    const TSchemaUpgradePlan plan = PlanSchemaUpgrade(db, info.engine, schema);
+    if (!plan.unfixable.isEmpty()) {
         r.error =
             QStringLiteral("Der Datenbank %1 fehlen Schlüsselspalten (%2); sie kann nicht ergänzt werden.")
-                .arg(label, unfixable.join(QStringLiteral(", ")));
+                .arg(label, plan.unfixable.join(QStringLiteral(", ")));
         return false;
     }
-    if (missing.isEmpty() && entries > 0 && !datesNeedNewTriggers(info, db) && !widenBarcode &&
-        addColumns.isEmpty()) {
+    if (missing.isEmpty() && entries > 0 && !plan.needed()) {
         r.messages << QStringLiteral("Die Datenbank %1 ist bereits eingerichtet (%2 Prüfteile im Katalog); "
                                      "es wurde nichts geändert.")
                           .arg(label)
@@ -149,11 +118,9 @@ bool fillDatabase(QSqlDatabase db, const TConnectionInfo &info, TInitDbResult &r
         return true;
     }
     // The scripts create with IF NOT EXISTS: run whole, they keep what is there.
-    QStringList statements = addColumns + SplitSqlStatements(schema);
+    QStringList statements = plan.statements + SplitSqlStatements(schema);
     const QStringList catalogue = entries == 0 ? SplitSqlStatements(catalogueScript) : QStringList();
     statements += catalogue;
-    if (widenBarcode)
-        statements << QStringLiteral("ALTER TABLE tblUebernahme ALTER COLUMN UNstrBarcode TYPE VARCHAR(16)");
     // All or nothing: a half-made database would look ready next time.
     if (!db.transaction()) {
         r.error = db.lastError().text();
@@ -173,15 +140,12 @@ bool fillDatabase(QSqlDatabase db, const TConnectionInfo &info, TInitDbResult &r
         db.rollback();
         return false;
     }
-    if (!missing.isEmpty())
-        r.messages << QStringLiteral("Tabellen angelegt: %1.").arg(missing.join(QStringLiteral(", ")));
+    if (!plan.missingTables.isEmpty())
+        r.messages
+            << QStringLiteral("Tabellen angelegt: %1.").arg(plan.missingTables.join(QStringLiteral(", ")));
     if (!catalogue.isEmpty())
         r.messages << QStringLiteral("Prüfteilkatalog mit %1 Einträgen gefüllt.").arg(catalogue.size());
-    if (widenBarcode) r.messages << QStringLiteral("Spalte UNstrBarcode auf 16 Zeichen erweitert.");
-    for (const QString &st : addColumns)
-        r.messages << QStringLiteral("Spalte ergänzt: %1.")
-                          .arg(st.section(QLatin1Char(' '), 2, 2) + QLatin1Char('.') +
-                               st.section(QLatin1Char(' '), 5, 5));
+    r.messages << plan.changes;
     r.messages << QStringLiteral("Die Datenbank %1 ist eingerichtet.").arg(label);
     return true;
 }

@@ -94,10 +94,11 @@ QString SchemaProblemText(const QSqlDatabase &db)
     const int shown = 10;
     QString text = missing.mid(0, shown).join(QLatin1Char('\n'));
     if (missing.size() > shown) text += QStringLiteral("\n… und %1 weitere.").arg(missing.size() - shown);
-    return text +
-           QStringLiteral("\nDie Datenbank hat einen älteren oder beschädigten Aufbau und wird nicht "
-                          "verwendet, damit keine Werte fehlen oder falsch erscheinen. gt-initdb ergänzt "
-                          "die fehlenden Teile; vorhandene Daten bleiben erhalten.");
+    return text + QStringLiteral(
+                      "\nDie Datenbank hat einen älteren oder beschädigten Aufbau und wird nicht "
+                      "verwendet, damit keine Werte fehlen oder falsch erscheinen. „geraetetester "
+                      "--upgrade-db“ ergänzt die fehlenden Teile nach einer Sicherung (das Programmfenster "
+                      "bietet es beim Start an); vorhandene Daten bleiben erhalten.");
 }
 
 QStringList MissingColumnStatements(const QSqlDatabase &db, const QString &script, QStringList *unfixable)

@@ -2,7 +2,9 @@
 
 #include "FakePrompt.h"
 #include "app/shell/MainWindow.h"
+#include "store/InitDatabase.h"
 #include "store/SchemaCheck.h"
+#include "store/SchemaUpgrade.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -64,10 +66,9 @@ inline void makeDatabase(const QString &file)
             QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("gt_app_test_make"));
         db.setDatabaseName(file);
         if (db.open()) {
-            // Every column the program checks for, without the catalogue or triggers.
-            for (const TSchemaTable &t : SchemaTables())
-                QSqlQuery(db).exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)")
-                                       .arg(t.name, t.definitions.join(QStringLiteral(", "))));
+            // The current schema, without the catalogue: an older one would be offered an upgrade at start.
+            for (const QString &st : SplitSqlStatements(SchemaScriptFor(TDbEngine::SQLite)))
+                QSqlQuery(db).exec(st);
             db.close();
         }
     }

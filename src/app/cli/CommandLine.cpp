@@ -2,6 +2,7 @@
 
 #include "app/cli/CliBackup.h"
 #include "app/cli/CliBarcodeSheet.h"
+#include "app/cli/CliCheckDb.h"
 #include "app/cli/CliDue.h"
 #include "app/cli/CliExportCsv.h"
 #include "app/cli/CliExportXlsx.h"
@@ -44,6 +45,8 @@ const QString kVersion = QStringLiteral("version");
 std::vector<TCommand> appended(std::vector<TCommand> rows)
 {
     rows.push_back(RemindersCommandRow());
+    for (const TCommand &c : DatabaseCommands())
+        rows.push_back(c);
     return WithBackupCommands(std::move(rows));
 }
 

@@ -16,6 +16,7 @@
 #include "app/shell/HelpWindow.h"
 #include "app/shell/MainActions.h"
 #include "app/shell/MainStatusBar.h"
+#include "app/shell/StartupDbCheck.h"
 #include "bus/SyncBus.h"
 #include "controls/LEDPaint.h"
 #include "controls/NumberText.h"
@@ -235,6 +236,7 @@ QString TForm1::DatabaseConnectionString() const
 void TForm1::ConnectDatabase()
 {
     const QString connection = DatabaseConnectionString();
+    CheckDatabaseAtStart(*this, connection);
     QString error;
     if (::ConnectDatabase(connection, &error)) {
         m_statusBar->setPanelText(6, QStringLiteral(" Datenbankverbindung ok."));
