@@ -9,6 +9,7 @@
 #include "app/cli/CliLabels.h"
 #include "app/cli/CliPdfArchive.h"
 #include "app/cli/CliProtocolPdf.h"
+#include "app/cli/CliVerifyPdf.h"
 #include "core/ProgramPaths.h"
 
 #include <QApplication>
@@ -67,6 +68,13 @@ const std::vector<TCommand> &CommandTable()
          {},
          &RunProtocolPdfCommand,
          TCommandApp::Offscreen},
+        {QStringLiteral("verify-pdf"),
+         {QStringLiteral("DATEI")},
+         QStringLiteral(
+             "Prüft die Unterschrift eines PDF-Protokolls: wer unterschrieb, ob es unverändert ist."),
+         {},
+         &RunVerifyPdfCommand,
+         TCommandApp::Core},
         {QStringLiteral("barcode-sheet"),
          {QStringLiteral("steuer|leser"), QStringLiteral("DATEI")},
          QStringLiteral("Schreibt einen Barcodebogen (Steuercodes oder Lesercodes) als PDF-Datei."),
