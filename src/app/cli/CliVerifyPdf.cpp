@@ -37,3 +37,14 @@ int RunVerifyPdfCommand(const QStringList &args)
                             "ob es dem Unterzeichner gehört, ist damit nicht belegt."));
     return 0;
 }
+
+TCommand VerifyPdfCommand()
+{
+    return {QStringLiteral("verify-pdf"),
+            {QStringLiteral("DATEI")},
+            QStringLiteral(
+                "Prüft die Unterschrift eines PDF-Protokolls: wer unterschrieb, ob es unverändert ist."),
+            {},
+            &RunVerifyPdfCommand,
+            TCommandApp::Core};
+}
