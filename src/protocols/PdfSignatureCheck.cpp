@@ -67,7 +67,9 @@ QList<qint64> byteRange(const QByteArray &value)
 // Why the range does not cover the whole file but the signature; empty when it does.
 QString coverageProblem(const QList<qint64> &r, const TDict::Entry &contents, qint64 fileSize)
 {
-    if (r.isEmpty()) return QStringLiteral("Der unterschriebene Bereich (/ByteRange) ist unlesbar.");
+    // Offsets beyond the file are refused before they are added up.
+    if (r.isEmpty() || r[2] > fileSize || r[3] > fileSize)
+        return QStringLiteral("Der unterschriebene Bereich (/ByteRange) ist unlesbar.");
     const qint64 gapTo = contents.offset + contents.value.size();
     if (r[0] != 0 || r[1] != contents.offset || r[2] != gapTo || !contents.value.startsWith('<'))
         return QStringLiteral("Der unterschriebene Bereich (/ByteRange) lässt mehr aus als die Unterschrift "

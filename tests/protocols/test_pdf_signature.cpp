@@ -192,6 +192,15 @@ TEST_F(PdfSignature, AnyChangedByteIsSeen)
     EXPECT_FALSE(report.contains(QStringLiteral("Signature is Valid"))) << report.toStdString();
     EXPECT_TRUE(report.contains(QStringLiteral("Signature #1"))) << report.toStdString();
 
+    // Offsets that no file has, of the same width so the rest stays in place.
+    QByteArray forged = good;
+    const qsizetype range = forged.lastIndexOf("/ByteRange [") + 12;
+    const qsizetype rangeEnd = forged.indexOf(']', range);
+    forged.replace(
+        range, rangeEnd - range,
+        QByteArray("0 1 9223372036854775807 9223372036854775807").leftJustified(rangeEnd - range, ' ', true));
+    EXPECT_TRUE(CheckPdfSignature(forged).problem.contains(QStringLiteral("ByteRange")));
+
     const TPdfSignatureCheck appended = CheckPdfSignature(good + "\n% nachgetragen\n");
     EXPECT_TRUE(appended.found);
     EXPECT_FALSE(appended.unchanged);
