@@ -159,6 +159,16 @@ bool TCmsSigner::Load(const QString &fileName, const QString &password, QString 
     return true;
 }
 
+qsizetype TCmsSigner::SignatureSizeBound() const
+{
+    if (!m_keys) return 0;
+    qsizetype certs = 2 * i2d_X509(m_keys->cert, nullptr);
+    for (int i = 0; i < sk_X509_num(m_keys->chain); ++i)
+        certs += i2d_X509(sk_X509_value(m_keys->chain, i), nullptr);
+    // Algorithm names, signed attributes and the envelope take a few hundred bytes.
+    return certs + EVP_PKEY_get_size(m_keys->key) + 512;
+}
+
 QByteArray TCmsSigner::Sign(const QByteArray &data, QString *error) const
 {
     if (!m_keys) {

@@ -23,6 +23,9 @@ public:
     bool IsLoaded() const { return m_keys != nullptr; }
     // The certificate's common name (CN), else its whole subject.
     const QString &SignerName() const { return m_name; }
+    // Bytes a signature will need at most, give or take: the certificates
+    // it carries, the signer's name once more, the key's signature size.
+    qsizetype SignatureSizeBound() const;
     // The DER-encoded CMS signature of data; empty with a German reason.
     QByteArray Sign(const QByteArray &data, QString *error) const;
 

@@ -9,9 +9,6 @@ using pdf::TXref;
 
 namespace {
 
-// Room for the signature: an RSA signature with its certificate takes about
-// 2 KB, a chain of three some 6 KB. A larger one gets what it needs.
-constexpr qsizetype SignatureRoom = 8192;
 // "0 " and three offsets of up to ten digits, blank-padded until known.
 constexpr qsizetype ByteRangeWidth = 2 + 3 * 11;
 
@@ -144,7 +141,9 @@ bool TPdfSigner::Sign(QByteArray &pdf, QString *error, const QDateTime &when) co
     if (!sizeOk) return failWith(error, QStringLiteral("Der PDF-Datei fehlt die Objektzahl (/Size)."));
     if (!changedObjects(pdf, xref, sigObj, objects, error)) return false;
     const QDateTime at = when.isValid() ? when : QDateTime::currentDateTimeUtc();
-    for (qsizetype room = SignatureRoom;;) {
+    // Room for the signature as its certificates suggest; should it need
+    // more after all, it is made again with what it needs.
+    for (qsizetype room = m_cms.SignatureSizeBound();;) {
         objects.insert(sigObj, signatureDict(SignerName(), at, room));
         QByteArray out = pdf + update(pdf, xref, objects, sigObj + 2);
         const qsizetype sigAt = out.indexOf(QByteArray::number(sigObj) + " 0 obj\n<<", pdf.size());
