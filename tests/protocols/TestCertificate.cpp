@@ -37,11 +37,13 @@ bool havePdfsig()
            !QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty();
 }
 
-QString Pkcs12(const QString &commonName, const QString &password)
+QString Pkcs12(const QString &commonName, const QString &password, bool legacy)
 {
     const QDir cache(gt_test::buildDir() + QStringLiteral("/test-certificates"));
     const QString p12 = cache.filePath(
-        QString::fromLatin1(QCryptographicHash::hash((commonName + QLatin1Char('\n') + password).toUtf8(),
+        QString::fromLatin1(QCryptographicHash::hash((commonName + QLatin1Char('\n') + password +
+                                                      QLatin1String(legacy ? "\nlegacy" : ""))
+                                                         .toUtf8(),
                                                      QCryptographicHash::Sha256)
                                 .toHex()
                                 .left(16)) +
@@ -61,10 +63,13 @@ QString Pkcs12(const QString &commonName, const QString &password)
                          QStringLiteral("-utf8"), QStringLiteral("-subj"),
                          QStringLiteral("/O=Elektro Kunz/CN=") + commonName}))
         return {};
-    if (!runOk(openssl, {QStringLiteral("pkcs12"), QStringLiteral("-export"), QStringLiteral("-inkey"), key,
-                         QStringLiteral("-in"), cert, QStringLiteral("-out"), made,
-                         QStringLiteral("-passout"), QStringLiteral("pass:") + password}))
-        return {};
+    QStringList exportArgs = {QStringLiteral("pkcs12"),   QStringLiteral("-export"),
+                              QStringLiteral("-inkey"),   key,
+                              QStringLiteral("-in"),      cert,
+                              QStringLiteral("-out"),     made,
+                              QStringLiteral("-passout"), QStringLiteral("pass:") + password};
+    if (legacy) exportArgs << QStringLiteral("-legacy");
+    if (!runOk(openssl, exportArgs)) return {};
     if (!QFile::rename(made, p12) && !QFileInfo::exists(p12)) return {};
     return p12;
 }

@@ -14,7 +14,9 @@ bool havePdfsig();
 // PKCS#12 file sealed with password; the file name, empty on failure. Made
 // once per build folder and kept there, as making keys is the slow part.
 // Read only: a test that spoils one copies it first.
-QString Pkcs12(const QString &commonName, const QString &password);
+// legacy: sealed with the old ciphers (RC2, 3DES) of files exported by
+// older systems.
+QString Pkcs12(const QString &commonName, const QString &password, bool legacy = false);
 
 // pdfsig's report on the file (standard output and error).
 QString Pdfsig(const QString &pdf);

@@ -249,6 +249,23 @@ TEST_F(PdfSignature, ASignedFileIsNotSignedAgain)
     EXPECT_EQ(bytes, before);
 }
 
+// Certificates exported by older systems are sealed with RC2 or 3DES.
+TEST_F(PdfSignature, OldStyleCertificateFileIsRead)
+{
+    const QString legacy = test_cert::Pkcs12(kSigner, kPassword, true);
+    ASSERT_FALSE(legacy.isEmpty());
+    ASSERT_NE(legacy, m_settings.Signature.Certificate);
+    TPdfSigner signer;
+    QString error;
+    ASSERT_TRUE(signer.Load({legacy, kPassword}, &error)) << error.toStdString();
+    ASSERT_TRUE(WriteTestProtocolPdf(sample0702(), settings(), path(QStringLiteral("plain.pdf")), &error));
+    QByteArray bytes = readAll(path(QStringLiteral("plain.pdf")));
+    ASSERT_TRUE(signer.Sign(bytes, &error)) << error.toStdString();
+    EXPECT_TRUE(CheckPdfSignature(bytes).unchanged);
+    EXPECT_FALSE(signer.Load({legacy, QStringLiteral("falsch")}, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("Passwort"))) << error.toStdString();
+}
+
 // The preview draws through its own engine; only "print to file" writes,
 // and it writes the signed archival file.
 TEST_F(PdfSignature, SavingFromThePreviewSigns)
