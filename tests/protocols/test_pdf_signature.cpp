@@ -289,6 +289,15 @@ TEST_F(PdfSignature, SavingFromThePreviewSigns)
     const TPdfSignatureCheck check = CheckPdfSignature(readAll(file));
     EXPECT_TRUE(check.unchanged) << check.problem.toStdString();
     EXPECT_TRUE(test_cert::PdfinfoMeta(file).contains(QStringLiteral("pdfaid:part=\"1\"")));
+
+    // A certificate that cannot sign: the reason, and no file at all.
+    TProtocolSettings wrong = m_settings;
+    wrong.Signature.Password = QStringLiteral("falsch");
+    const TReport refused = ProtocolPdfReport(sample0702(), wrong);
+    printer.setOutputFileName(path(QStringLiteral("nie.pdf")));
+    EXPECT_FALSE(refused.Print(printer, &why));
+    EXPECT_TRUE(why.contains(QStringLiteral("Passwort"))) << why.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("nie.pdf"))));
 }
 
 TEST(PdfArchival, WithoutCertificateTheProtocolIsUnsignedPdfA)
