@@ -6,7 +6,7 @@ pkgs=(
   build-essential cmake ninja-build ccache pkg-config clang clang-tidy clang-format
   qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libqt6sql6-psql libqt6sql6-odbc libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libxlsxwriter-dev
+  libxlsxwriter-dev libssl-dev openssl
   postgresql sqlite3 zbar-tools poppler-utils libreoffice-calc-nogui python3
   fonts-liberation2 fonts-dejavu-core qt6-translations-l10n lintian
   cups printer-driver-cups-pdf

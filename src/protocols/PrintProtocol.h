@@ -3,6 +3,7 @@
 // The printed test protocol of one test: the entry point used by the main
 // window ("&Drucken") and the stored data browser ("Druck").
 
+#include "protocols/PdfSigner.h"
 #include "store/Globals.h"
 
 #include <QString>
@@ -17,6 +18,7 @@ struct TProtocolSettings {
     std::array<QString, 5> BottomLine; // page footer of the 0701/0702 form
     int ServiceInterv = 365;           // days to the next test; 0 = no next-test date
     bool Preview = false;              // preview window instead of printing at once
+    TPdfSignatureSettings Signature;   // protocol PDFs are signed when it names a certificate
 };
 
 // Which form prints a record.
@@ -40,7 +42,13 @@ bool PrintTestProtocol(const TWerteSatz &record, const TProtocolSettings &settin
 void PreviewTestProtocol(const TWerteSatz &record, const TProtocolSettings &settings,
                          QWidget *parent = nullptr);
 
-// The same protocol as a PDF file. False with a German reason in *error when
-// the file cannot be written.
+class TReport;
+// The protocol as every PDF of it is made: PDF/A, and signed (FinishPdf)
+// when the settings name a certificate.
+TReport ProtocolPdfReport(const TWerteSatz &record, const TProtocolSettings &settings);
+
+// The same protocol as a PDF/A file, signed when the settings name a
+// certificate. False with a German reason in *error when the file cannot be
+// written or signed; then no file is left in its place.
 bool WriteTestProtocolPdf(const TWerteSatz &record, const TProtocolSettings &settings,
                           const QString &fileName, QString *error = nullptr);

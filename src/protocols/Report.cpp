@@ -5,6 +5,7 @@
 #include "protocols/TextFit.h"
 #include "store/DatabaseFiles.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QFont>
@@ -13,6 +14,7 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPagedPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
@@ -274,6 +276,26 @@ bool TReport::WritePdf(const QString &fileName, QString *error) const
         if (error) *error = why;
         return false;
     }
+    // Made in memory first: a signature is appended to the finished file,
+    // and one that cannot be made must leave no file behind.
+    QByteArray pdf;
+    bool ok = false;
+    {
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setTitle(Title);
+        writer.setCreator(QStringLiteral("Gerätetester"));
+        writer.setResolution(1200);
+        if (PdfA) writer.setPdfVersion(QPagedPaintDevice::PdfVersion_A1b);
+        ok = Render(writer);
+    }
+    if (!ok) {
+        if (error)
+            *error = QStringLiteral("Die Datei %1 kann nicht geschrieben werden.").arg(quoted(fileName));
+        return false;
+    }
+    if (FinishPdf && !FinishPdf(pdf, error)) return false;
     TAtomicFile file(fileName);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)
@@ -281,20 +303,7 @@ bool TReport::WritePdf(const QString &fileName, QString *error) const
                          .arg(quoted(fileName), whyNot(fileName, file));
         return false;
     }
-    bool ok = false;
-    {
-        QPdfWriter writer(&file);
-        writer.setTitle(Title);
-        writer.setCreator(QStringLiteral("Gerätetester"));
-        writer.setResolution(1200);
-        ok = Render(writer);
-    }
-    if (!ok && file.failure() == 0) {
-        file.cancel();
-        if (error)
-            *error = QStringLiteral("Die Datei %1 kann nicht geschrieben werden.").arg(quoted(fileName));
-        return false;
-    }
+    file.write(pdf);
     if (!file.commit()) {
         if (error)
             *error = QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2")
@@ -331,6 +340,12 @@ bool TReport::Print(QPrinter &printer, QString *error) const
             if (error) *error = why;
             return false;
         }
+        // A file saved from the preview is the same file WritePdf makes (the
+        // preview's own drawing goes through another engine).
+        const QPaintEngine *engine = printer.paintEngine();
+        if ((PdfA || FinishPdf) && !printer.outputFileName().isEmpty() && engine &&
+            engine->type() == QPaintEngine::Pdf)
+            return WritePdf(printer.outputFileName(), error);
     }
     if (Render(printer)) return true;
     if (error)

@@ -18,6 +18,7 @@
 #include <functional>
 #include <vector>
 
+class QByteArray;
 class QImage;
 class QPagedPaintDevice;
 class QPainter;
@@ -163,6 +164,13 @@ public:
     // One page (1-based) as a picture at the given resolution; null when
     // there is no such page. The same drawing as on paper.
     QImage PageImage(int page, int dpi) const;
+
+    // Archival PDF (PDF/A-1b: fonts embedded, XMP metadata naming the standard).
+    bool PdfA = false;
+    // Applied to the finished PDF before it is written, by WritePdf and by a
+    // print to a PDF file (the preview's save); false with a German reason
+    // writes nothing.
+    std::function<bool(QByteArray &pdf, QString *error)> FinishPdf;
 
     // PDF file; false with a German reason in *error.
     bool WritePdf(const QString &fileName, QString *error = nullptr) const;

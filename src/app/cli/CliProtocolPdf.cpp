@@ -35,3 +35,14 @@ int RunProtocolPdfCommand(const QStringList &args)
                  .arg(QDir::toNativeSeparators(fileName)));
     return 0;
 }
+
+TCommand ProtocolPdfCommand()
+{
+    return {QStringLiteral("protocol-pdf"),
+            {QStringLiteral("N"), QStringLiteral("DATEI")},
+            QStringLiteral("Schreibt das Prüfprotokoll der Prüfung N als PDF-Datei (PDF/A, mit Zertifikat "
+                           "unterschrieben)."),
+            {},
+            &RunProtocolPdfCommand,
+            TCommandApp::Offscreen};
+}

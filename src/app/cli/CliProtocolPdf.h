@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/cli/CommandLine.h"
+
 #include <QStringList>
 
 // Command line: "--protocol-pdf N FILE.pdf" writes the protocol of stored test
@@ -8,3 +10,6 @@
 // error; returns the exit code (0 success, 1 error). args may start with the
 // program name.
 int RunProtocolPdfCommand(const QStringList &args);
+
+// Its row of the command table.
+TCommand ProtocolPdfCommand();

@@ -13,6 +13,7 @@
 #include "app/cli/CliPrint.h"
 #include "app/cli/CliProtocolPdf.h"
 #include "app/cli/CliReminders.h"
+#include "app/cli/CliVerifyPdf.h"
 #include "core/ProgramPaths.h"
 
 #include <QApplication>
@@ -82,12 +83,8 @@ const std::vector<TCommand> &CommandTable()
          {},
          &RunTransferCommand,
          TCommandApp::Core},
-        {QStringLiteral("protocol-pdf"),
-         {QStringLiteral("N"), QStringLiteral("DATEI")},
-         QStringLiteral("Schreibt das Prüfprotokoll der Prüfung N als PDF-Datei."),
-         {},
-         &RunProtocolPdfCommand,
-         TCommandApp::Offscreen},
+        ProtocolPdfCommand(),
+        VerifyPdfCommand(),
         BarcodeSheetCommand(),
         PrintCommand(),
         {QStringLiteral("due"),

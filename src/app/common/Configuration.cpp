@@ -1,6 +1,7 @@
 #include "app/common/Configuration.h"
 
 #include "app/common/LabelSettings.h"
+#include "app/common/SignatureSettings.h"
 #include "core/IniFile.h"
 
 namespace {
@@ -120,6 +121,7 @@ void TConfiguration::Read(const TIniFile &ini)
     Problems += TimingProblems(MessageTimeOut, CharTimeOut, MessageAnswerRAM);
 
     Export.Read(ini);
+    Signature = ReadSignatureSettings(ini);
 
     ConnectionString = ini.ReadString(sDataBase, QStringLiteral("ConnectionString"), d.ConnectionString);
     LabelProblems.clear();

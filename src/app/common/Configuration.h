@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocols/LabelPrintArea.h"
+#include "protocols/PdfSigner.h"
 #include "store/ExportColumns.h"
 #include "store/SettingsValues.h"
 
@@ -70,6 +71,8 @@ public:
     QString ConnectionString;
     // [Labels]
     TLabelPrintArea Labels;
+    // [Signatur], read only (see SignatureSettings.h)
+    TPdfSignatureSettings Signature;
 
     // What the last Read found unusable, in German (a default was used instead).
     QStringList Problems;

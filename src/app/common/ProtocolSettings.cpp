@@ -9,5 +9,6 @@ TProtocolSettings ProtocolSettingsOf(const TConfiguration &config)
     s.BottomLine = config.BottomLine;
     s.ServiceInterv = config.ServiceInterv;
     s.Preview = config.Preview;
+    s.Signature = config.Signature;
     return s;
 }
