@@ -33,13 +33,14 @@ double cpuSeconds(qint64 pid, qint64 tid = 0)
     return double(fields[11].toLongLong() + fields[12].toLongLong()) / double(sysconf(_SC_CLK_TCK));
 }
 
-// Voluntary context switches of all the process's threads: how often it slept
-// and was woken.
-double wakeups(qint64 pid)
+// Voluntary context switches of all the process's threads (or of one): how
+// often it slept and was woken.
+double wakeups(qint64 pid, qint64 onlyTid = 0)
 {
     double sum = 0;
     const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
     for (const QString &tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (onlyTid && tid.toLongLong() != onlyTid) continue;
         QFile f(tasks.filePath(tid + QStringLiteral("/status")));
         if (!f.open(QIODevice::ReadOnly)) continue;
         for (const QByteArray &line : f.readAll().split('\n'))
@@ -159,18 +160,19 @@ void BM_ConnectedCpuShare(benchmark::State &state)
         QThread::msleep(3000);
         const qint64 pid = p.proc.processId();
         const double c0 = cpuSeconds(pid), s0 = cpuSeconds(sim.processId()), m0 = cpuSeconds(pid, pid);
-        const double w0 = wakeups(pid);
+        const double w0 = wakeups(pid), mw0 = wakeups(pid, pid);
         QElapsedTimer t;
         t.start();
         QThread::msleep(quint64(seconds) * 1000);
         const double wall = double(t.nsecsElapsed()) / 1e9;
         const double c1 = cpuSeconds(pid), s1 = cpuSeconds(sim.processId()), m1 = cpuSeconds(pid, pid);
-        const double w1 = wakeups(pid);
+        const double w1 = wakeups(pid), mw1 = wakeups(pid, pid);
         state.SetIterationTime(wall);
         state.counters["program_cpu_percent"] = 100.0 * (c1 - c0) / wall;
         state.counters["main_thread_cpu_percent"] = 100.0 * (m1 - m0) / wall;
         state.counters["sim_cpu_percent"] = 100.0 * (s1 - s0) / wall;
         state.counters["wakeups_per_s"] = (w1 - w0) / wall;
+        state.counters["main_thread_wakeups_per_s"] = (mw1 - mw0) / wall;
         state.counters["peak_rss_MB"] = peakRssKb(pid) / 1024.0;
         p.stop();
         sim.write("quit\n");
