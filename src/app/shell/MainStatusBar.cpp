@@ -58,7 +58,7 @@ TMainStatusBar::TMainStatusBar(QWidget *parent) : QStatusBar(parent)
         led->setFixedSize(8, 6);
         // Filled with the bar's own colour, a lamp is opaque: its blinking
         // repaints the lamp alone, not the status bar and panels under it.
-        led->setAutoFillBackground(true);
+        led->setAttribute(Qt::WA_OpaquePaintEvent);
     }
     row->addWidget(SendLed);
     row->addWidget(ReceiveLed);

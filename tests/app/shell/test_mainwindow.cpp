@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QDir>
 #include <QEvent>
+#include <QImage>
 #include <QLabel>
 #include <QMap>
 #include <QMenuBar>
@@ -148,6 +149,10 @@ TEST(MainWindow, BlinkingLampRepaintsOnlyItself)
         ASSERT_TRUE(waitUntil([&] { return counter.paints.value(bar.ReceiveLed) > 0; }));
         EXPECT_EQ(counter.paints.size(), 1) << "lamp " << on << ": more than the lamp repainted";
     }
+    // Around its arrow the lamp shows the bar's own background.
+    const QImage lamp = bar.ReceiveLed->grab().toImage();
+    EXPECT_EQ(lamp.pixelColor(0, 0), bar.palette().color(QPalette::Window));
+    EXPECT_EQ(lamp.pixelColor(lamp.width() - 1, lamp.height() - 1), bar.palette().color(QPalette::Window));
 }
 
 TEST(MainWindow, DatabaseOpensAfterTheLoopRunsAndSqlTxtIsGone)
