@@ -17,20 +17,41 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <algorithm>
+
 #include <unistd.h>
 
 namespace {
 
-// utime + stime of a process (or of one of its threads) in seconds.
-double cpuSeconds(qint64 pid, qint64 tid = 0)
+// CPU time of one thread in seconds: the scheduler's own account in
+// nanoseconds where the kernel keeps it. The tick-sampled utime + stime are
+// the fallback: they miss or double-count threads that wake briefly in step
+// with the tick, as a paced serial line and 100 ms timers do.
+double threadCpuSeconds(qint64 pid, qint64 tid)
 {
-    QFile f(tid ? QStringLiteral("/proc/%1/task/%2/stat").arg(pid).arg(tid)
-                : QStringLiteral("/proc/%1/stat").arg(pid));
+    QFile sched(QStringLiteral("/proc/%1/task/%2/schedstat").arg(pid).arg(tid));
+    if (sched.open(QIODevice::ReadOnly)) {
+        bool ok = false;
+        const qint64 ns = sched.readAll().split(' ').value(0).toLongLong(&ok);
+        if (ok && ns > 0) return double(ns) / 1e9;
+    }
+    QFile f(QStringLiteral("/proc/%1/task/%2/stat").arg(pid).arg(tid));
     if (!f.open(QIODevice::ReadOnly)) return -1;
     const QByteArray s = f.readAll();
     const QList<QByteArray> fields = s.mid(s.lastIndexOf(')') + 2).split(' ');
     if (fields.size() < 13) return -1;
     return double(fields[11].toLongLong() + fields[12].toLongLong()) / double(sysconf(_SC_CLK_TCK));
+}
+
+// CPU time of a process (all its threads), or of one of its threads, in seconds.
+double cpuSeconds(qint64 pid, qint64 tid = 0)
+{
+    if (tid) return threadCpuSeconds(pid, tid);
+    double sum = 0;
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString &t : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        sum += std::max(0.0, threadCpuSeconds(pid, t.toLongLong()));
+    return sum;
 }
 
 // Voluntary context switches of all the process's threads (or of one): how
