@@ -229,8 +229,8 @@ bool TReadThread::gatherAndHandle(bool hungUp)
 // sleep that brings nothing ends the block. The last byte came within the
 // last sleep that brought any, so the block ends between one and two
 // intervals after it, never before one. (Half-interval sleeps would end it
-// within one and a half, at twice the wake-ups: over half the program's CPU
-// while connected and idle.)
+// within one and a half, at twice the wake-ups: then this thread alone used
+// half the program's CPU while connected and idle.)
 void TReadThread::collectRest(char *buf, qsizetype &have)
 {
     const quint32 interval = m_s->readInterval.load();
