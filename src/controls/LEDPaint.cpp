@@ -217,6 +217,9 @@ void TLEDPaint::paintEvent(QPaintEvent *)
     const QColor shadow = palette().color(QPalette::Dark);
 
     if (m_frameless) {
+        // An opaque lamp lays its parent's background itself, in this one
+        // painter: it blinks often, and Qt's own fill would take a second one.
+        if (testAttribute(Qt::WA_OpaquePaintEvent)) p.fillRect(rect(), palette().brush(backgroundRole()));
         r.Shrink(m_totalBevel);
     } else {
         auto bevel = [&](TBevelCut cut) {

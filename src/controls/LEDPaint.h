@@ -40,7 +40,8 @@ public:
     // 0 = outline in the lamp colour, 1 pixel wide.
     int LEDFrameWidth() const { return m_frameWidth; }
     void setLEDFrameWidth(int v);
-    // No bevels and no background.
+    // No bevels and no background (with Qt::WA_OpaquePaintEvent set, the
+    // palette's background, so the parent need not repaint under the lamp).
     bool Frameless() const { return m_frameless; }
     void setFrameless(bool v);
 

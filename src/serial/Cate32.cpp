@@ -233,6 +233,7 @@ void TCate::closeThread(std::unique_ptr<TCateThread> &thread, const QString &clo
 {
     if (!thread) return;
     WriteComLog(closing);
+    m_shared->stopping = true;
     eventfd_write(m_shared->closeFd, 1);
     ::tcflush(m_fd, queue);
     if (!thread->waitFor(ThreadStopMs)) WriteComLog(stuck);

@@ -65,6 +65,8 @@ struct TCateShared {
     int fd = -1;
     int closeFd = -1; // one eventfd that wakes both threads for good
     int queueFd = -1; // eventfd counting blocks handed to the write thread
+    // Set with closeFd, for the short sleeps that do not watch it.
+    std::atomic<bool> stopping{false};
     quint64 session = 0;
     TCateReceiver *receiver = nullptr;
 

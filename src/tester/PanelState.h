@@ -83,6 +83,7 @@ struct TPanelView {
         return SettingsEnabled && LimitCaptionEnabled[size_t(bar)] && Grenzwerte == 1;
     }
     TPanelView();
+    bool operator==(const TPanelView &) const = default;
 };
 
 class TPanelState : public QObject {

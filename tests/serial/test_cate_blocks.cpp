@@ -2,6 +2,7 @@
 // after the line was quiet for the read interval after its last byte.
 #include "CateFixture.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -35,24 +36,44 @@ TEST_F(CateTest, ReadIntervalGroupsBytesIntoBlocks)
 }
 
 // A block ends once the line was quiet for the interval after the last byte,
-// not after a whole interval-long sleep that happened to bring nothing.
+// at the latest two intervals after it, however the read thread's sleeps fell.
 TEST_F(CateTest, BlockEndsAnIntervalAfterTheLastByte)
 {
     TCate cate;
     record(cate);
-    cate.setReadInterval(250);
+    cate.setReadInterval(200);
     cate.setPort(Com1);
     ASSERT_TRUE(line1.write("abc"));
     ASSERT_TRUE(waitFor([&] { return line1.unreadByProgram() == 0; }));
+    // The timing is this test's input: the next bytes come beyond two
+    // intervals after the last ones, when a block cut any later would still
+    // be open.
     ASSERT_TRUE(line1.write("def"));
-    ASSERT_TRUE(waitFor([&] { return line1.unreadByProgram() == 0; }));
-    // The timing is this test's input: the next bytes come well beyond the
-    // interval after the last ones but short of two intervals, when a block
-    // ended by whole intervals would still be open.
-    QTimer::singleShot(420, &cate, [&] { line1.write("ghi"); });
+    QTimer::singleShot(520, Qt::PreciseTimer, &cate, [&] { line1.write("ghi"); });
     ASSERT_TRUE(waitFor([&] { return received.size() >= 9; }));
     EXPECT_EQ(received, "abcdefghi");
     EXPECT_EQ(blockSizes, (QList<int>{6, 3}));
+}
+
+// At the tester's own short interval the read thread sleeps without watching
+// the close signal: blocks still end, and a close is not held up.
+TEST_F(CateTest, ShortIntervalCutsBlocksAndClosesPromptly)
+{
+    TCate cate;
+    record(cate);
+    cate.setReadInterval(10);
+    cate.setPort(Com1);
+    ASSERT_TRUE(line1.write(QByteArray(60, 'x')));
+    ASSERT_TRUE(waitFor([&] { return received.size() >= 60; }));
+    QTimer::singleShot(150, &cate, [&] { line1.write("yz"); });
+    ASSERT_TRUE(waitFor([&] { return received.size() >= 62; }));
+    EXPECT_EQ(blockSizes, (QList<int>{60, 2}));
+    ASSERT_TRUE(line1.write("abc"));
+    QElapsedTimer t;
+    t.start();
+    cate.setPort(NoPort);
+    EXPECT_FALSE(cate.IsOpen());
+    EXPECT_LT(t.elapsed(), 1000);
 }
 
 // Bytes that trickle in with gaps longer than the read thread's sleeps but

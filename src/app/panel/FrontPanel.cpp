@@ -406,7 +406,33 @@ void TFrontPanel::wireUser()
     }
 }
 
+// The tester repeats its reports several times a second, mostly with nothing
+// new: then the controls are left alone. The user can move the value controls
+// and close the windows, so those are compared as well.
 void TFrontPanel::Sync()
+{
+    if (m_synced && *m_synced == m_state->View && controlsShow(m_state->View)) return;
+    syncControls();
+    m_synced = m_state->View;
+}
+
+bool TFrontPanel::controlsShow(const TPanelView &v) const
+{
+    for (int k = 0; k < LimitBarCount; ++k)
+        if (TrackBars[size_t(k)]->value() != v.BarPos[size_t(k)]) return false;
+    return DinVdeGroup->ItemIndex() == v.DinVde && SequenceGroup->ItemIndex() == v.Messablauf &&
+           IsolationGroup->ItemIndex() == v.IsolMode && TouchCurrentGroup->ItemIndex() == v.Beruehr &&
+           LimitsGroup->ItemIndex() == v.Grenzwerte && ClassCombo->currentIndex() == v.KlasseIndex &&
+           VisualCheckCombo->currentIndex() == v.Sichtpr &&
+           ControlBarcodeCheck->isChecked() == v.Steuerbarcode &&
+           SettingsLockCheck->isChecked() == v.Einstellsperre &&
+           double(MeasuringTimeEdit->StoredValue()) == v.Messzeit &&
+           NetzspgWarnWin->isVisible() == v.NetzWarnVisible &&
+           SichtpruefungWin->isVisible() == v.SichtWinVisible &&
+           SpeicherungWin->isVisible() == v.SpeicherWinVisible;
+}
+
+void TFrontPanel::syncControls()
 {
     const TPanelView &v = m_state->View;
     const bool on = v.SettingsEnabled;

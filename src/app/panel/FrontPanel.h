@@ -15,6 +15,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QButtonGroup;
 class QCheckBox;
@@ -137,7 +138,10 @@ private:
     void buildValueRows(QWidget *g, QGridLayout *l);
     QLayout *buildIndicators(QWidget *g);
     void wireUser();
+    void syncControls();
     void syncWindows();
+    bool controlsShow(const TPanelView &v) const;
 
     std::unique_ptr<TPanelState> m_state;
+    std::optional<TPanelView> m_synced; // the view the controls were last set from
 };

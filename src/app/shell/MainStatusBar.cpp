@@ -56,6 +56,9 @@ TMainStatusBar::TMainStatusBar(QWidget *parent) : QStatusBar(parent)
         led->setBevelWidth(0);
         led->setFrameless(true);
         led->setFixedSize(8, 6);
+        // Filled with the bar's own colour, a lamp is opaque: its blinking
+        // repaints the lamp alone, not the status bar and panels under it.
+        led->setAttribute(Qt::WA_OpaquePaintEvent);
     }
     row->addWidget(SendLed);
     row->addWidget(ReceiveLed);

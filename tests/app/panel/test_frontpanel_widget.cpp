@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QTreeWidget>
 
@@ -159,6 +160,41 @@ TEST(FrontPanelWidget, ReportsSetTheControlsWithoutWritingBack)
     EXPECT_TRUE(f.writes.isEmpty());
     f.report3A(0, 9, 5, 3, 2, 2);
     EXPECT_EQ(f.writes, QStringList{QStringLiteral("limit 1 3")});
+}
+
+// The tester repeats its reports several times a second: one with nothing new
+// leaves the controls alone, unless a control no longer shows the state (the
+// user moved it and the move was not taken); that one is put back.
+TEST(FrontPanelWidget, RepeatedReportsLeaveTheControlsAloneButPutBackAStrayOne)
+{
+    PanelForm f;
+    f.build();
+    TFrontPanel *p = f.panel();
+    auto report = [&] { f.report34(mfAutomatisch | mfSteuerbarcode, skDin0751 | 1, 125); };
+    report();
+    ASSERT_EQ(p->DinVdeGroup->ItemIndex(), 2);
+    const QString stored = p->StoredCountValue->text();
+    // Only the panel writes this label: a repeat that touched it would show.
+    p->StoredCountValue->setText(QStringLiteral("x"));
+    report();
+    EXPECT_EQ(p->StoredCountValue->text(), QStringLiteral("x"));
+
+    p->DinVdeGroup->setItemIndex(0);
+    report();
+    EXPECT_EQ(p->DinVdeGroup->ItemIndex(), 2);
+    EXPECT_EQ(p->StoredCountValue->text(), stored);
+    {
+        const QSignalBlocker b(p->ControlBarcodeCheck);
+        p->ControlBarcodeCheck->setChecked(false);
+    }
+    report();
+    EXPECT_TRUE(p->ControlBarcodeCheck->isChecked());
+    p->ProtectiveEarthLimitBar->blockSignals(true);
+    p->ProtectiveEarthLimitBar->setValue(p->ProtectiveEarthLimitBar->value() + 1);
+    p->ProtectiveEarthLimitBar->blockSignals(false);
+    report();
+    EXPECT_EQ(p->ProtectiveEarthLimitBar->value(), f.state().View.BarPos[0]);
+    EXPECT_TRUE(f.writes.isEmpty()) << f.writes.join(QLatin1Char(',')).toStdString();
 }
 
 TEST(FrontPanelWidget, TestActionsFollowThePhase)

@@ -12,7 +12,10 @@
 
 #include <QAction>
 #include <QDir>
+#include <QEvent>
+#include <QImage>
 #include <QLabel>
+#include <QMap>
 #include <QMenuBar>
 #include <QSqlQuery>
 #include <QToolBar>
@@ -116,6 +119,40 @@ TEST(MainWindow, StatusBarStartsDisconnectedOnTheConfiguredPort)
     EXPECT_EQ(rx->LEDType(), ltDown);
     EXPECT_EQ(rx->TotalBevelWidth(), 0);
     EXPECT_EQ(w->pos(), QPoint(20, 30));
+}
+
+// The lamps blink with every report: a blink repaints the lamp, never the bar
+// and its panels underneath (that doubled the idle CPU while connected).
+TEST(MainWindow, BlinkingLampRepaintsOnlyItself)
+{
+    TMainStatusBar bar;
+    bar.resize(900, 24);
+    bar.show();
+    ASSERT_TRUE(waitUntil([&] { return bar.isVisible() && bar.SendLed->isVisible(); }));
+    struct PaintCounter : QObject {
+        QMap<QObject *, int> paints;
+        bool eventFilter(QObject *o, QEvent *e) override
+        {
+            if (e->type() == QEvent::Paint) ++paints[o];
+            return false;
+        }
+    } counter;
+    QList<QWidget *> watched{&bar, bar.SendLed->parentWidget(), bar.Panel(0), bar.Panel(6)};
+    watched << bar.SendLed << bar.ReceiveLed;
+    for (QWidget *w : watched)
+        w->installEventFilter(&counter);
+    // The first showing paints everything.
+    ASSERT_TRUE(waitUntil([&] { return counter.paints.size() == watched.size(); }));
+    for (bool on : {true, false}) {
+        counter.paints.clear();
+        bar.ReceiveLed->setLEDOn(on);
+        ASSERT_TRUE(waitUntil([&] { return counter.paints.value(bar.ReceiveLed) > 0; }));
+        EXPECT_EQ(counter.paints.size(), 1) << "lamp " << on << ": more than the lamp repainted";
+    }
+    // Around its arrow the lamp shows the bar's own background.
+    const QImage lamp = bar.ReceiveLed->grab().toImage();
+    EXPECT_EQ(lamp.pixelColor(0, 0), bar.palette().color(QPalette::Window));
+    EXPECT_EQ(lamp.pixelColor(lamp.width() - 1, lamp.height() - 1), bar.palette().color(QPalette::Window));
 }
 
 TEST(MainWindow, DatabaseOpensAfterTheLoopRunsAndSqlTxtIsGone)
