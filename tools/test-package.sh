@@ -29,7 +29,8 @@ bin=$scratch/root/usr/bin
 for f in geraetetester tester-sim gt-initdb barcode-render; do [[ -x $bin/$f ]] || fail "$f fehlt im Paket"; done
 for f in usr/share/applications/geraetetester.desktop usr/share/icons/hicolor/scalable/apps/geraetetester.svg \
          usr/share/geraetetester/schema-sqlite.sql usr/share/geraetetester/catalogue.sql \
-         usr/share/doc/geraetetester/hilfe/index.html usr/share/man/man1/geraetetester.1.gz; do
+         usr/share/doc/geraetetester/hilfe/index.html usr/share/man/man1/geraetetester.1.gz \
+         usr/share/doc/geraetetester/docs/guide/erster-start.png; do
   [[ -f $scratch/root/$f ]] || fail "$f fehlt im Paket"
 done
 
