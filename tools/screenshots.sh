@@ -25,7 +25,7 @@ export QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8
 unset XDG_CONFIG_HOME XDG_DATA_HOME
 work=$(mktemp -d)
 sim_pid=
-trap '[[ -n $sim_pid ]] && kill "$sim_pid" 2>/dev/null; rm -rf "$work"' EXIT
+trap '[[ -n $sim_pid ]] && kill "$sim_pid" 2>/dev/null; rm -rf --one-file-system "$work"' EXIT
 mount -t tmpfs tmpfs /home
 mkdir -p "$work/bin" /home/meister
 cp "$build/src/app/geraetetester" "$build/tools/gt-initdb" "$work/bin/"

@@ -27,7 +27,8 @@ void RunStep(TForm1 &form, const QString &step)
     QWidget *front = windowInFront(form);
     if (auto *files = qobject_cast<QFileDialog *>(front)) {
         files->selectFile(step);
-        files->accept();
+        // QFileDialog hides accept(); through QDialog it still takes the chosen file.
+        static_cast<QDialog *>(files)->accept();
         return;
     }
     const auto buttons = front->findChildren<QAbstractButton *>();
