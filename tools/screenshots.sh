@@ -24,8 +24,12 @@ out=$PWD/docs
 export QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8
 unset XDG_CONFIG_HOME XDG_DATA_HOME
 work=$(mktemp -d)
+export XDG_RUNTIME_DIR=$work/run
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 sim_pid=
-trap '[[ -n $sim_pid ]] && kill "$sim_pid" 2>/dev/null; rm -rf --one-file-system "$work"' EXIT
+# The mounts end with the namespace; only the scratch folder itself is left to remove.
+devs=
+trap '[[ -n $sim_pid ]] && kill "$sim_pid" 2>/dev/null; [[ -n $devs ]] && umount -R /dev "$devs"; rm -rf "$work"' EXIT
 mount -t tmpfs tmpfs /home
 mkdir -p "$work/bin" /home/meister
 cp "$build/src/app/geraetetester" "$build/tools/gt-initdb" "$work/bin/"
@@ -39,8 +43,10 @@ shot() {
   local file=$1
   shift
   rm -f "$out/$file"
-  env GT_SCREENSHOT="$out/$file" "$@" "$gt" >/dev/null 2>&1 </dev/null || true
-  [[ -s $out/$file ]] || { echo "screenshots: $file fehlt" >&2; exit 1; }
+  env GT_SCREENSHOT="$out/$file" "$@" "$gt" >/dev/null 2>"$work/err" </dev/null || true
+  [[ -s $out/$file ]] || { echo "screenshots: $file fehlt" >&2; cat "$work/err" >&2; exit 1; }
+  # A step that found nothing to click still leaves a picture, of the wrong window.
+  ! grep -q "GT_SCREENSHOT" "$work/err" || { cat "$work/err" >&2; exit 1; }
   echo "screenshots: $file"
 }
 # page PDF PAGE FILE: one printed page as the reader sees it (A4 at 100 dpi).
@@ -66,6 +72,9 @@ mkdir -p "$data"
 ini() {
   mkdir -p "$config"
   printf '[Interface]\nPort=1\nAutoConnect=%s\n[Ports]\nCOM1=%s\n' "$1" "$pty" >"$config/geraetetester.ini"
+  # The workshop's own lines for the protocols, as set in "Einstellungen...".
+  printf '[Configuration]\nOperator=M. Meister\nAssessor=M. Meister\nTopLine1=Elektro Meister\nTopLine2=Werkstattweg 1\nTopLine3=79098 Freiburg\n' \
+    >>"$config/geraetetester.ini"
 }
 
 ini 0
@@ -104,14 +113,15 @@ devices=("Bohrmaschine;PSB 750" "Kaffeemaschine;KM 2000" "Verlängerungskabel;10
     i=$((i + 1))
   done < <(sql "SELECT DISTINCT UNstrBarcode FROM tblUebernahme WHERE length(UNstrBarcode) >= 4 ORDER BY 1")
 } >"$HOME/Altbestand.csv"
-shot guide/import.png GT_SCREENSHOT_ACTION=D_Import GT_SCREENSHOT_STEPS="$HOME/Altbestand.csv|" \
-  GT_SCREENSHOT_DELAY=4000
+# The file dialog takes a moment to list the folder before the file is chosen.
+shot guide/import.png GT_SCREENSHOT_ACTION=D_Import GT_SCREENSHOT_STEPS="|$HOME/Altbestand.csv||" \
+  GT_SCREENSHOT_DELAY=6000
 "$gt" --import-csv "$HOME/Altbestand.csv" >/dev/null
 "$gt" --transfer >/dev/null
 
 ini 0
 shot browser.png GT_SCREENSHOT_ACTION=D_Oeffnen GT_SCREENSHOT_DELAY=3000
-shot guide/etiketten.png GT_SCREENSHOT_ACTION=D_Oeffnen GT_SCREENSHOT_STEPS='BtnEtiketten|' \
+shot guide/etiketten-dialog.png GT_SCREENSHOT_ACTION=D_Oeffnen GT_SCREENSHOT_STEPS='BtnEtiketten|' \
   GT_SCREENSHOT_DELAY=4000
 shot guide/prueffristen.png GT_SCREENSHOT_ACTION=D_Prueffristen GT_SCREENSHOT_DELAY=3000
 
@@ -125,16 +135,20 @@ read -r test0751a test0751b < <(sql "SELECT group_concat(PRintPruefungsNr, ' ') 
 sql "UPDATE tblPruefung SET PRintProtokolltyp = 1 WHERE PRintPruefungsNr = $test0751b;
   INSERT INTO tblSichtpruefung (SIintPruefungsNr, SIintZeileNr, SIintPruefteil, SIintBestanden)
     SELECT $test0751b, row_number() OVER (ORDER BY STintPruefteil), STintPruefteil, 1 FROM tblSichtTeil;"
-"$gt" --protocol-pdf "$test0702" "$work/0702.pdf"
-"$gt" --protocol-pdf "$test0751a" "$work/0751a.pdf"
-"$gt" --protocol-pdf "$test0751b" "$work/0751b.pdf"
-"$gt" --barcode-sheet steuer "$work/steuer.pdf"
-"$gt" --barcode-sheet leser "$work/leser.pdf"
+"$gt" --protocol-pdf "$test0702" "$work/0702.pdf" >/dev/null
+"$gt" --protocol-pdf "$test0751a" "$work/0751a.pdf" >/dev/null
+"$gt" --protocol-pdf "$test0751b" "$work/0751b.pdf" >/dev/null
+"$gt" --barcode-sheet steuer "$work/steuer.pdf" >/dev/null
+"$gt" --barcode-sheet leser "$work/leser.pdf" >/dev/null
+"$gt" --labels "$work/etiketten.pdf" --customer 1 --position 2 >/dev/null
 page "$work/0702.pdf" 1 reports/pruefprot.png
 page "$work/0751a.pdf" 1 reports/pruefprot0751a.png
 page "$work/0751b.pdf" 2 reports/pruefprot0751b-2.png
 page "$work/steuer.pdf" 1 reports/steuerbarcodes.png
 page "$work/leser.pdf" 1 reports/configbarcodes.png
+# The top two rows of the label sheet, the first label left free.
+pdftoppm -png -r 100 -f 1 -l 1 -x 0 -y 0 -W 827 -H 300 -singlefile "$work/etiketten.pdf" "$out/guide/etiketten"
+echo "screenshots: guide/etiketten.png"
 
 # A trainee not in the group of the serial device gets the hint with its
 # remedy. The user and the device node exist only in this namespace: a
@@ -152,14 +166,16 @@ for n in null zero random urandom tty; do
 done
 mknod "$dev/ttyUSB0" c 4 64
 chgrp dialout "$dev/ttyUSB0" && chmod 660 "$dev/ttyUSB0"
-mount --bind "$dev" /dev
+mount --rbind "$dev" /dev
+devs=$dev
 lehrling=/home/lehrling
-mkdir -p "$lehrling/.config/geraetetester" "$lehrling/.local/share/geraetetester"
+mkdir -p "$lehrling/.config/geraetetester" "$lehrling/.local/share/geraetetester" "$lehrling/.run"
 printf '[Interface]\nPort=1\nAutoConnect=1\n[Ports]\nCOM1=/dev/ttyUSB0\n' >"$lehrling/.config/geraetetester/geraetetester.ini"
 cp "$data/VERIDA.db" "$lehrling/.local/share/geraetetester/"
-chown -R 1500:1500 "$lehrling"
+chown -R 1500:1500 "$lehrling" && chmod 700 "$lehrling/.run"
 chmod 755 "$work" "$work/bin"
-setpriv --reuid=1500 --regid=1500 --clear-groups env HOME="$lehrling" GT_SCREENSHOT="$lehrling/shot.png" \
+setpriv --reuid=1500 --regid=1500 --clear-groups env HOME="$lehrling" XDG_RUNTIME_DIR="$lehrling/.run" \
+  GT_SCREENSHOT="$lehrling/shot.png" \
   GT_SCREENSHOT_DELAY=3000 "$gt" >/dev/null 2>&1 </dev/null || true
 cp "$lehrling/shot.png" "$out/guide/dialout.png" || { echo "screenshots: guide/dialout.png fehlt" >&2; exit 1; }
 echo "screenshots: guide/dialout.png"

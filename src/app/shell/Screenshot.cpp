@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QTimer>
 
 #include <cstdio>
@@ -26,7 +27,12 @@ void RunStep(TForm1 &form, const QString &step)
 {
     QWidget *front = windowInFront(form);
     if (auto *files = qobject_cast<QFileDialog *>(front)) {
-        files->selectFile(step);
+        // Typed into the name field, as a user would: selectFile() leaves a
+        // focused field alone.
+        if (auto *name = files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+            name->setText(step);
+        else
+            files->selectFile(step);
         // QFileDialog hides accept(); through QDialog it still takes the chosen file.
         static_cast<QDialog *>(files)->accept();
         return;
