@@ -22,6 +22,8 @@ install(FILES ${GT_PKG_DIR}/geraetetester.svg DESTINATION ${CMAKE_INSTALL_DATADI
 file(GLOB gt_help_pages ${PROJECT_SOURCE_DIR}/src/app/shell/help/*.html ${PROJECT_SOURCE_DIR}/src/app/shell/help/*.css)
 install(FILES ${gt_help_pages} DESTINATION ${GT_DOC_DIR}/hilfe)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${GT_PKG_DIR}/copyright DESTINATION ${GT_DOC_DIR})
+# The README's pictures, at the same relative paths, so its links work where it is installed.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${GT_DOC_DIR}/docs FILES_MATCHING PATTERN "*.png" PATTERN "*.svg")
 
 # Manual pages and the changelog go in compressed, as Debian wants them
 # (gzip -n: no time stamp, so the package is the same from build to build).

@@ -4,7 +4,8 @@
 # with an empty HOME: --help, --version, a wrong option, a start ended by
 # SIGTERM that writes the INI under XDG_CONFIG_HOME, a CSV export against a
 # database made by the installed gt-initdb, --ini, and the portable layout.
-# lintian must report no error.
+# The manual pages must format without a troff warning, and lintian must
+# report no error and no missing hardening.
 # Usage: tools/test-package.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,7 +29,8 @@ bin=$scratch/root/usr/bin
 for f in geraetetester tester-sim gt-initdb barcode-render; do [[ -x $bin/$f ]] || fail "$f fehlt im Paket"; done
 for f in usr/share/applications/geraetetester.desktop usr/share/icons/hicolor/scalable/apps/geraetetester.svg \
          usr/share/geraetetester/schema-sqlite.sql usr/share/geraetetester/catalogue.sql \
-         usr/share/doc/geraetetester/hilfe/index.html usr/share/man/man1/geraetetester.1.gz; do
+         usr/share/doc/geraetetester/hilfe/index.html usr/share/man/man1/geraetetester.1.gz \
+         usr/share/doc/geraetetester/docs/guide/erster-start.png; do
   [[ -f $scratch/root/$f ]] || fail "$f fehlt im Paket"
 done
 
@@ -132,9 +134,26 @@ if [[ $(id -u) == 0 ]] && command -v apt-get >/dev/null; then
   apt-get install -s --no-install-recommends "$PWD/$deb" >/dev/null 2>"$scratch/err" || fail "apt: $(cat "$scratch/err")"
 fi
 
+step "Handbuchseiten ohne troff-Warnungen, Umlaute lesbar"
+for page in "$scratch"/root/usr/share/man/man1/*.1.gz; do
+  # C as well: there troff falls back to ASCII and finds every character
+  # that has no plain form.
+  for loc in C.UTF-8 C; do
+    warnings=$(LC_ALL=$loc MANWIDTH=80 man --warnings=all -l "$page" 2>&1 >/dev/null) ||
+      fail "man -l ${page##*/} ($loc) endete mit Fehler: $warnings"
+    [[ -z $warnings ]] || fail "${page##*/} ($loc): $warnings"
+  done
+done
+LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$scratch/root/usr/share/man/man1/geraetetester.1.gz" 2>/dev/null |
+  grep -q "Prüfung elektrischer Geräte" || fail "geraetetester(1): Umlaute unter C.UTF-8 nicht lesbar"
+
 if command -v lintian >/dev/null; then
   step "lintian"
-  lintian --fail-on error "$deb" || fail "lintian meldet Fehler"
+  lintian -I --fail-on error "$deb" >"$scratch/lintian" 2>&1 || { cat "$scratch/lintian"; fail "lintian meldet Fehler"; }
+  cat "$scratch/lintian"
+  # What is packaged is built hardened (cmake/Hardening.cmake): any hardening
+  # tag, even an informational one, means a flag went missing.
+  ! grep -q ': hardening-' "$scratch/lintian" || fail "lintian: Härtung fehlt ($(grep -o 'hardening-[a-z-]*' "$scratch/lintian" | sort -u | xargs))"
 else
   fail "lintian fehlt (tools/install-deps.sh)"
 fi

@@ -48,6 +48,7 @@ const QList<THelpWindow::Page> &THelpWindow::Pages()
         {QStringLiteral("protokolle.html"), QStringLiteral("Prüfprotokolle")},
         {QStringLiteral("barcodes.html"), QStringLiteral("Barcodes")},
         {QStringLiteral("einstellungen.html"), QStringLiteral("Einstellungen und Konfigurationsdatei")},
+        {QStringLiteral("betrieb.html"), QStringLiteral("Installation, Daten und Sicherung")},
         {QStringLiteral("hilfe.html"), QStringLiteral("Hilfe benutzen")},
     };
     return pages;
