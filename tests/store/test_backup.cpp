@@ -459,3 +459,27 @@ TEST(Restore, RefusedWhileTheDatabaseIsOpen)
               QStringList{QStringLiteral("sicherung.db")});
     EXPECT_EQ(one(backup, QStringLiteral("PRAGMA journal_mode")), QStringLiteral("wal"));
 }
+
+// Two restores within one second (a script putting back one copy after
+// another) must not let the second kept copy replace the first: that one is
+// the only copy of the database as it was.
+TEST(Restore, TwoRestoresInOneSecondKeepBothEarlierDatabases)
+{
+    QTemporaryDir dir;
+    const QString file = initdb(dir);
+    execOn(file,
+           {QStringLiteral("INSERT INTO tblKunden (KDintKundenNr, KDstrName1) VALUES (1, 'Original')")});
+    const QString first = initdb(dir, QStringLiteral("erste.db"));
+    execOn(first, {QStringLiteral("INSERT INTO tblKunden (KDintKundenNr, KDstrName1) VALUES (1, 'Erste')")});
+    const QString second = initdb(dir, QStringLiteral("zweite.db"));
+    const QDateTime now(QDate(2026, 12, 10), QTime(4, 1, 2));
+
+    const TRestoreResult a = RestoreDatabase(first, file, now);
+    ASSERT_TRUE(a.ok) << a.error.toStdString();
+    const TRestoreResult b = RestoreDatabase(second, file, now);
+    ASSERT_TRUE(b.ok) << b.error.toStdString();
+    EXPECT_NE(a.keptCopy, b.keptCopy);
+    EXPECT_EQ(one(a.keptCopy, QStringLiteral("SELECT KDstrName1 FROM tblKunden")),
+              QStringLiteral("Original"));
+    EXPECT_EQ(one(b.keptCopy, QStringLiteral("SELECT KDstrName1 FROM tblKunden")), QStringLiteral("Erste"));
+}
