@@ -39,10 +39,29 @@ QStringList removeStalePartials(const QString &folder)
 {
     QStringList removed;
     const QDateTime limit = QDateTime::currentDateTime().addSecs(-kStalePartialSeconds);
+    // Only names our own copies take ("….db.1a2b3c4d.part"): a file of the
+    // user's that merely ends in .part is not ours to delete.
+    static const QRegularExpression own(QStringLiteral("\\.[0-9a-f]{8}\\.part(-journal)?$"));
     const QFileInfoList parts =
         QDir(folder).entryInfoList({QStringLiteral("*.part"), QStringLiteral("*.part-journal")}, QDir::Files);
     for (const QFileInfo &part : parts)
-        if (part.lastModified() < limit && QFile::remove(part.filePath())) removed << part.filePath();
+        if (own.match(part.fileName()).hasMatch() && part.lastModified() < limit &&
+            QFile::remove(part.filePath()))
+            removed << part.filePath();
+    return removed;
+}
+
+// The newest `keep` by the day in their names, the one just written always
+// among them: files dated ahead (a clock once set wrong) would otherwise
+// push it out at once, and every later backup with it.
+QStringList rotate(const QString &databaseFile, int keep, const QString &written)
+{
+    QStringList removed = removeStalePartials(BackupFolder(databaseFile));
+    if (keep <= 0) return removed;
+    QStringList backups = DatedBackups(databaseFile);
+    if (backups.removeAll(written) > 0) backups.prepend(written);
+    for (qsizetype i = keep; i < backups.size(); ++i)
+        if (QFile::remove(backups[i])) removed << backups[i];
     return removed;
 }
 
@@ -100,12 +119,7 @@ QString NewestBackup(const QString &databaseFile)
 
 QStringList RemoveOldBackups(const QString &databaseFile, int keep)
 {
-    QStringList removed = removeStalePartials(BackupFolder(databaseFile));
-    if (keep <= 0) return removed;
-    const QStringList backups = DatedBackups(databaseFile);
-    for (qsizetype i = keep; i < backups.size(); ++i)
-        if (QFile::remove(backups[i])) removed << backups[i];
-    return removed;
+    return rotate(databaseFile, keep, QString());
 }
 
 TAutoBackupResult AutomaticBackup(QSqlDatabase db, const TBackupSchedule &schedule, const QDate &today)
@@ -130,6 +144,6 @@ TAutoBackupResult AutomaticBackup(QSqlDatabase db, const TBackupSchedule &schedu
         return r;
     }
     r.kind = TAutoBackupResult::Written;
-    RemoveOldBackups(file, schedule.keep);
+    rotate(file, schedule.keep, r.path);
     return r;
 }

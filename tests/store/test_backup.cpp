@@ -275,6 +275,34 @@ TEST(AutoBackup, WritesWhenDueKeepsTheNewestAndLeavesOtherFiles)
     EXPECT_EQ(AutomaticBackup(t.db(), {1, 14}, today.addDays(3)).kind, TAutoBackupResult::Written);
 }
 
+// Backups dated ahead by a clock once set wrong must not push out the one
+// just written (it would be gone at once, every day), and a file of the
+// user's that merely ends in .part is not a partial copy of ours.
+TEST(AutoBackup, RotationKeepsTheCopyJustWrittenAndOnlyRemovesItsOwnPartials)
+{
+    TTestDb t(TTestEngine::SQLite);
+    ASSERT_TRUE(t.ok()) << t.error().toStdString();
+    const QString file = ParseConnectionString(t.connectionString()).databaseName;
+    const QDate today(2026, 12, 10);
+    const QDir folder(BackupFolder(file));
+    ASSERT_TRUE(QDir().mkpath(folder.path()));
+    const QString ahead = DatedBackupPath(file, today.addYears(1));
+    writeFile(ahead, "x");
+    const QString mine = folder.filePath(QStringLiteral("Notizen.part"));
+    writeFile(mine, "vom Benutzer");
+    QFile old(mine);
+    ASSERT_TRUE(old.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(old.setFileTime(QDateTime::currentDateTime().addDays(-2), QFileDevice::FileModificationTime));
+    old.close();
+
+    const TAutoBackupResult r = AutomaticBackup(t.db(), {1, 1}, today);
+    ASSERT_EQ(r.kind, TAutoBackupResult::Written) << r.error.toStdString();
+    EXPECT_TRUE(QFile::exists(r.path));
+    EXPECT_EQ(BackupFileProblem(r.path), QString());
+    EXPECT_FALSE(QFile::exists(ahead));
+    EXPECT_TRUE(QFile::exists(mine));
+}
+
 TEST(AutoBackup, AFolderThatCannotBeMadeIsAFailureWithItsReason)
 {
     TTestDb t(TTestEngine::SQLite);
