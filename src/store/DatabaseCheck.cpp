@@ -144,11 +144,15 @@ QStringList DatabaseCheckReport(const TDatabaseCheck &c, const TConnectionInfo &
     if (!c.plan.unfixable.isEmpty()) lines << backupAdvice(info);
     lines << c.plan.reasons;
     if (c.emptyCatalogue) lines << QStringLiteral("Der Prüfteilkatalog (tblSichtTeil) ist leer.");
+    // Only a file is copied before the upgrade; a server's database is the administrator's to dump.
     if (!c.plan.reasons.isEmpty() || c.emptyCatalogue)
         lines << QStringLiteral(
-            "Die Datenbank hat einen älteren Aufbau. Bitte mit „geraetetester --upgrade-db“ "
-            "aktualisieren (vorher wird eine Sicherung angelegt); vorhandene Daten bleiben "
-            "erhalten.");
+                     "Die Datenbank hat einen älteren Aufbau. Bitte mit „geraetetester --upgrade-db“ "
+                     "aktualisieren (%1); vorhandene Daten bleiben erhalten.")
+                     .arg(info.engine == TDbEngine::SQLite
+                              ? QStringLiteral("vorher wird eine Sicherung angelegt")
+                              : QStringLiteral("vorher mit pg_dump sichern: auf dem Server legt das "
+                                               "Programm keine Sicherung an"));
     return lines;
 }
 

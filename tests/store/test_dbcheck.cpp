@@ -137,6 +137,10 @@ TEST_P(StoreDb, NarrowServerColumnsAreFoundAndWidened)
         << report.toStdString();
     EXPECT_TRUE(report.contains(QStringLiteral("tblKunden.KDstrOrt ist nur 20 Zeichen breit")))
         << report.toStdString();
+    // The upgrade makes no copy on a server: the advice must not promise one.
+    EXPECT_TRUE(report.contains(QStringLiteral("pg_dump"))) << report.toStdString();
+    EXPECT_FALSE(report.contains(QStringLiteral("vorher wird eine Sicherung angelegt")))
+        << report.toStdString();
     ASSERT_TRUE(UpgradeDatabase(info).ok);
     EXPECT_TRUE(CheckDatabase(info, TCheckDepth::Full).ok());
     t->addCustomer(1, QStringLiteral("Ort"), QString(50, QLatin1Char('o')));
