@@ -13,6 +13,8 @@
 
 #include <algorithm>
 
+#include <sqlite3.h>
+
 namespace {
 
 // "VERIDA-2026-12-10.db": the database's name, the day, its suffix.
@@ -63,6 +65,42 @@ QStringList rotate(const QString &databaseFile, int keep, const QString &written
     for (qsizetype i = keep; i < backups.size(); ++i)
         if (QFile::remove(backups[i])) removed << backups[i];
     return removed;
+}
+
+// SQLite's quick check of a finished copy: empty when sound, else its first fault.
+QString copyFault(const QString &file)
+{
+    QString error;
+    sqlite3 *h = backupcopy::OpenSqliteFile(file, true, &error);
+    if (!h) return error;
+    sqlite3_stmt *stmt = nullptr;
+    QString fault = QStringLiteral("ok");
+    if (sqlite3_prepare_v2(h, "PRAGMA quick_check(1)", -1, &stmt, nullptr) == SQLITE_OK &&
+        sqlite3_step(stmt) == SQLITE_ROW)
+        fault = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
+    else
+        fault = QString::fromUtf8(sqlite3_errmsg(h));
+    sqlite3_finalize(stmt);
+    backupcopy::CloseSqliteFile(h);
+    return fault == QLatin1String("ok") ? QString() : fault.section(QLatin1Char('\n'), 0, 1);
+}
+
+// A damaged database copied under a dated name would push the sound
+// backups out one by one, the very ones its damage report names.
+bool writeSoundCopy(QSqlDatabase db, const QString &target, QString *error)
+{
+    QString part;
+    sqlite3 *source = TSqliteQuery::Handle(db);
+    if (!source || IsOpenDatabaseFile(target)) return BackupSqliteDatabase(db, target, error);
+    if (!backupcopy::WritePartial(source, target, &part, error)) return false;
+    if (const QString fault = copyFault(part); !fault.isEmpty()) {
+        backupcopy::DiscardPartial(part);
+        *error = QStringLiteral("Die Datenbank ist beschädigt (%1); die bisherigen Sicherungen bleiben "
+                                "unverändert.")
+                     .arg(fault);
+        return false;
+    }
+    return backupcopy::CommitPartial(part, target, error);
 }
 
 } // namespace
@@ -138,7 +176,7 @@ TAutoBackupResult AutomaticBackup(QSqlDatabase db, const TBackupSchedule &schedu
     }
     r.path = DatedBackupPath(file, today);
     QString why;
-    if (!MakeParentDir(r.path, &why) || !BackupSqliteDatabase(db, r.path, &why)) {
+    if (!MakeParentDir(r.path, &why) || !writeSoundCopy(db, r.path, &why)) {
         r.kind = TAutoBackupResult::Failed;
         r.error = QStringLiteral("Automatische Sicherung fehlgeschlagen: ") + why;
         return r;

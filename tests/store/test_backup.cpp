@@ -1,6 +1,7 @@
 // Backups of the SQLite database taken while others write, their rotation,
 // a copy killed half-way, and putting a backup back.
 
+#include "SqlitePages.h"
 #include "StoreTestDb.h"
 #include "store/Backup.h"
 #include "store/Database.h"
@@ -301,6 +302,33 @@ TEST(AutoBackup, RotationKeepsTheCopyJustWrittenAndOnlyRemovesItsOwnPartials)
     EXPECT_EQ(BackupFileProblem(r.path), QString());
     EXPECT_FALSE(QFile::exists(ahead));
     EXPECT_TRUE(QFile::exists(mine));
+}
+
+// A damaged database is not copied under a dated name: rotation would push
+// out the sound backups, the very ones its damage report tells to restore.
+TEST(AutoBackup, ADamagedDatabaseLeavesTheSoundBackupsAlone)
+{
+    QTemporaryDir dir;
+    const QString file = initdb(dir);
+    const QDate today(2026, 12, 10);
+    const QString sound = DatedBackupPath(file, today.addDays(-3));
+    ASSERT_TRUE(QDir().mkpath(BackupFolder(file)));
+    ASSERT_TRUE(QFile::copy(file, sound));
+    ASSERT_TRUE(gt_test::DamageSqliteTable(file, QStringLiteral("tblKunden")));
+    TAutoBackupResult r;
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("auto_damaged"));
+        db.setDatabaseName(file);
+        ASSERT_TRUE(db.open());
+        r = AutomaticBackup(db, {1, 1}, today);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("auto_damaged"));
+    EXPECT_EQ(r.kind, TAutoBackupResult::Failed);
+    EXPECT_TRUE(r.error.contains(QStringLiteral("beschädigt"))) << r.error.toStdString();
+    EXPECT_EQ(DatedBackups(file), QStringList{sound});
+    EXPECT_TRUE(QDir(BackupFolder(file)).entryList({QStringLiteral("*.part*")}, QDir::Files).isEmpty());
 }
 
 TEST(AutoBackup, AFolderThatCannotBeMadeIsAFailureWithItsReason)
