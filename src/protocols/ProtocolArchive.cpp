@@ -18,6 +18,9 @@ QString SafeFileName(const QString &text)
     s = s.trimmed();
     // Cut first: a cut may end on a dot or blank again.
     if (s.size() > 80) s.truncate(80);
+    // Half a character pair is no character: the file name would carry a
+    // replacement sign instead.
+    if (!s.isEmpty() && s.back().isHighSurrogate()) s.chop(1);
     // Windows drops trailing dots and blanks, so two names would meet.
     while (!s.isEmpty() && (s.endsWith(QLatin1Char('.')) || s.endsWith(QLatin1Char(' '))))
         s.chop(1);

@@ -13,6 +13,8 @@
 
 #include <algorithm>
 
+#include <sqlite3.h>
+
 namespace {
 
 // "VERIDA-2026-12-10.db": the database's name, the day, its suffix.
@@ -39,11 +41,66 @@ QStringList removeStalePartials(const QString &folder)
 {
     QStringList removed;
     const QDateTime limit = QDateTime::currentDateTime().addSecs(-kStalePartialSeconds);
+    // Only names our own copies take ("….db.1a2b3c4d.part"): a file of the
+    // user's that merely ends in .part is not ours to delete.
+    static const QRegularExpression own(QStringLiteral("\\.[0-9a-f]{8}\\.part(-journal)?$"));
     const QFileInfoList parts =
         QDir(folder).entryInfoList({QStringLiteral("*.part"), QStringLiteral("*.part-journal")}, QDir::Files);
     for (const QFileInfo &part : parts)
-        if (part.lastModified() < limit && QFile::remove(part.filePath())) removed << part.filePath();
+        if (own.match(part.fileName()).hasMatch() && part.lastModified() < limit &&
+            QFile::remove(part.filePath()))
+            removed << part.filePath();
     return removed;
+}
+
+// The newest `keep` by the day in their names, the one just written always
+// among them: files dated ahead (a clock once set wrong) would otherwise
+// push it out at once, and every later backup with it.
+QStringList rotate(const QString &databaseFile, int keep, const QString &written)
+{
+    QStringList removed = removeStalePartials(BackupFolder(databaseFile));
+    if (keep <= 0) return removed;
+    QStringList backups = DatedBackups(databaseFile);
+    if (backups.removeAll(written) > 0) backups.prepend(written);
+    for (qsizetype i = keep; i < backups.size(); ++i)
+        if (QFile::remove(backups[i])) removed << backups[i];
+    return removed;
+}
+
+// SQLite's quick check of a finished copy: empty when sound, else its first fault.
+QString copyFault(const QString &file)
+{
+    QString error;
+    sqlite3 *h = backupcopy::OpenSqliteFile(file, true, &error);
+    if (!h) return error;
+    sqlite3_stmt *stmt = nullptr;
+    QString fault = QStringLiteral("ok");
+    if (sqlite3_prepare_v2(h, "PRAGMA quick_check(1)", -1, &stmt, nullptr) == SQLITE_OK &&
+        sqlite3_step(stmt) == SQLITE_ROW)
+        fault = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
+    else
+        fault = QString::fromUtf8(sqlite3_errmsg(h));
+    sqlite3_finalize(stmt);
+    backupcopy::CloseSqliteFile(h);
+    return fault == QLatin1String("ok") ? QString() : fault.section(QLatin1Char('\n'), 0, 1);
+}
+
+// A damaged database copied under a dated name would push the sound
+// backups out one by one, the very ones its damage report names.
+bool writeSoundCopy(QSqlDatabase db, const QString &target, QString *error)
+{
+    QString part;
+    sqlite3 *source = TSqliteQuery::Handle(db);
+    if (!source || IsOpenDatabaseFile(target)) return BackupSqliteDatabase(db, target, error);
+    if (!backupcopy::WritePartial(source, target, &part, error)) return false;
+    if (const QString fault = copyFault(part); !fault.isEmpty()) {
+        backupcopy::DiscardPartial(part);
+        *error = QStringLiteral("Die Datenbank ist beschädigt (%1); die bisherigen Sicherungen bleiben "
+                                "unverändert.")
+                     .arg(fault);
+        return false;
+    }
+    return backupcopy::CommitPartial(part, target, error);
 }
 
 } // namespace
@@ -100,12 +157,7 @@ QString NewestBackup(const QString &databaseFile)
 
 QStringList RemoveOldBackups(const QString &databaseFile, int keep)
 {
-    QStringList removed = removeStalePartials(BackupFolder(databaseFile));
-    if (keep <= 0) return removed;
-    const QStringList backups = DatedBackups(databaseFile);
-    for (qsizetype i = keep; i < backups.size(); ++i)
-        if (QFile::remove(backups[i])) removed << backups[i];
-    return removed;
+    return rotate(databaseFile, keep, QString());
 }
 
 TAutoBackupResult AutomaticBackup(QSqlDatabase db, const TBackupSchedule &schedule, const QDate &today)
@@ -124,12 +176,12 @@ TAutoBackupResult AutomaticBackup(QSqlDatabase db, const TBackupSchedule &schedu
     }
     r.path = DatedBackupPath(file, today);
     QString why;
-    if (!MakeParentDir(r.path, &why) || !BackupSqliteDatabase(db, r.path, &why)) {
+    if (!MakeParentDir(r.path, &why) || !writeSoundCopy(db, r.path, &why)) {
         r.kind = TAutoBackupResult::Failed;
         r.error = QStringLiteral("Automatische Sicherung fehlgeschlagen: ") + why;
         return r;
     }
     r.kind = TAutoBackupResult::Written;
-    RemoveOldBackups(file, schedule.keep);
+    rotate(file, schedule.keep, r.path);
     return r;
 }

@@ -89,6 +89,19 @@ bool closeCurrent(sqlite3 *current, const QString &databaseFile)
     return true;
 }
 
+// Two restores within one second must not share a name: the rename would
+// replace the first kept copy, the only one of the database as it was.
+QString freeKeptName(const QString &databaseFile, const QDateTime &now)
+{
+    const QString stem = QDir(BackupFolder(databaseFile))
+                             .filePath(QStringLiteral("vor-Wiederherstellung-") +
+                                       now.toString(QStringLiteral("yyyy-MM-dd-HHmmss")));
+    QString kept = stem + QStringLiteral(".db");
+    for (int n = 2; QFileInfo::exists(kept); ++n)
+        kept = stem + QStringLiteral("-%1.db").arg(n);
+    return kept;
+}
+
 QString inUseText(const QString &databaseFile)
 {
     return QStringLiteral("Die Datenbank „%1“ ist gerade geöffnet (vom Programm oder an einem anderen "
@@ -171,9 +184,7 @@ TRestoreResult RestoreDatabase(const QString &source, const QString &databaseFil
     sqlite3 *current = nullptr;
     if (to.exists()) {
         current = backupcopy::OpenSqliteFile(databaseFile, false, &why);
-        const QString kept = QDir(BackupFolder(databaseFile))
-                                 .filePath(QStringLiteral("vor-Wiederherstellung-%1.db")
-                                               .arg(now.toString(QStringLiteral("yyyy-MM-dd-HHmmss"))));
+        const QString kept = freeKeptName(databaseFile, now);
         if (!keepCurrent(current, databaseFile, kept, &why)) {
             backupcopy::CloseSqliteFile(current);
             backupcopy::DiscardPartial(part);

@@ -65,9 +65,13 @@ QString backupAdvice(const TConnectionInfo &info)
         return QStringLiteral(
             "Es wurde keine Sicherung gefunden. Bitte die Datei nicht weiter benutzen, eine "
             "Kopie aufheben und eine Sicherung von Hand zurückspielen.");
+    // The command is pasted into a shell: typographic quotes there would
+    // become part of the file name.
+    QString quoted = QDir::toNativeSeparators(newest);
+    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
     return QStringLiteral("Bitte das Programm beenden und die neueste Sicherung „%1“ zurückspielen "
-                          "(geraetetester --restore „%1“).")
-        .arg(QDir::toNativeSeparators(newest));
+                          "(geraetetester --restore '%2').")
+        .arg(QDir::toNativeSeparators(newest), quoted);
 }
 
 } // namespace
@@ -81,10 +85,16 @@ TBackupHooks &BackupHooks()
 QString UpgradeBackupPath(const QString &databaseFile)
 {
     const QFileInfo fi(databaseFile);
-    return fi.absoluteDir().filePath(
-        QStringLiteral("Sicherung/%1-vor-Aktualisierung-%2.db")
+    const QString stem = fi.absoluteDir().filePath(
+        QStringLiteral("Sicherung/%1-vor-Aktualisierung-%2")
             .arg(fi.completeBaseName(),
                  QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss"))));
+    // Two upgrades within one second (two workstations starting at once)
+    // must not write the second copy over the first.
+    QString path = stem + QStringLiteral(".db");
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = stem + QStringLiteral("-%1.db").arg(n);
+    return path;
 }
 
 TDatabaseCheck CheckDatabase(const TConnectionInfo &info, TCheckDepth depth)
@@ -134,11 +144,15 @@ QStringList DatabaseCheckReport(const TDatabaseCheck &c, const TConnectionInfo &
     if (!c.plan.unfixable.isEmpty()) lines << backupAdvice(info);
     lines << c.plan.reasons;
     if (c.emptyCatalogue) lines << QStringLiteral("Der Prüfteilkatalog (tblSichtTeil) ist leer.");
+    // Only a file is copied before the upgrade; a server's database is the administrator's to dump.
     if (!c.plan.reasons.isEmpty() || c.emptyCatalogue)
         lines << QStringLiteral(
-            "Die Datenbank hat einen älteren Aufbau. Bitte mit „geraetetester --upgrade-db“ "
-            "aktualisieren (vorher wird eine Sicherung angelegt); vorhandene Daten bleiben "
-            "erhalten.");
+                     "Die Datenbank hat einen älteren Aufbau. Bitte mit „geraetetester --upgrade-db“ "
+                     "aktualisieren (%1); vorhandene Daten bleiben erhalten.")
+                     .arg(info.engine == TDbEngine::SQLite
+                              ? QStringLiteral("vorher wird eine Sicherung angelegt")
+                              : QStringLiteral("vorher mit pg_dump sichern: auf dem Server legt das "
+                                               "Programm keine Sicherung an"));
     return lines;
 }
 

@@ -36,6 +36,14 @@ TEST(SafeFileName, ReplacesWhatFileSystemsRefuse)
     EXPECT_EQ(SafeFileName(QStringLiteral("COM1.pdf")), QStringLiteral("_COM1.pdf"));
     EXPECT_EQ(SafeFileName(QStringLiteral("Contor")), QStringLiteral("Contor"));
     EXPECT_EQ(SafeFileName(QString(200, QLatin1Char('x'))).size(), 80);
+    // A cut through a character pair (an emoji in a customer's name) drops
+    // the whole pair, and a blank left before it goes too.
+    const QString plug = QString::fromUcs4(U"\U0001F50C");
+    EXPECT_EQ(SafeFileName(QString(79, QLatin1Char('x')) + plug), QString(79, QLatin1Char('x')));
+    EXPECT_EQ(SafeFileName(QString(78, QLatin1Char('x')) + QLatin1Char(' ') + plug),
+              QString(78, QLatin1Char('x')));
+    const QString folder = ArchiveFolderName(12, QString(76, QLatin1Char('x')) + plug + plug);
+    EXPECT_TRUE(folder.isValidUtf16()) << folder.toStdString();
 }
 
 TEST_P(StoreDb, ArchiveWritesOneProtocolPerTestAndSecondRunNothing)

@@ -1,6 +1,7 @@
 // Backups of the SQLite database taken while others write, their rotation,
 // a copy killed half-way, and putting a backup back.
 
+#include "SqlitePages.h"
 #include "StoreTestDb.h"
 #include "store/Backup.h"
 #include "store/Database.h"
@@ -275,6 +276,61 @@ TEST(AutoBackup, WritesWhenDueKeepsTheNewestAndLeavesOtherFiles)
     EXPECT_EQ(AutomaticBackup(t.db(), {1, 14}, today.addDays(3)).kind, TAutoBackupResult::Written);
 }
 
+// Backups dated ahead by a clock once set wrong must not push out the one
+// just written (it would be gone at once, every day), and a file of the
+// user's that merely ends in .part is not a partial copy of ours.
+TEST(AutoBackup, RotationKeepsTheCopyJustWrittenAndOnlyRemovesItsOwnPartials)
+{
+    TTestDb t(TTestEngine::SQLite);
+    ASSERT_TRUE(t.ok()) << t.error().toStdString();
+    const QString file = ParseConnectionString(t.connectionString()).databaseName;
+    const QDate today(2026, 12, 10);
+    const QDir folder(BackupFolder(file));
+    ASSERT_TRUE(QDir().mkpath(folder.path()));
+    const QString ahead = DatedBackupPath(file, today.addYears(1));
+    writeFile(ahead, "x");
+    const QString mine = folder.filePath(QStringLiteral("Notizen.part"));
+    writeFile(mine, "vom Benutzer");
+    QFile old(mine);
+    ASSERT_TRUE(old.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(old.setFileTime(QDateTime::currentDateTime().addDays(-2), QFileDevice::FileModificationTime));
+    old.close();
+
+    const TAutoBackupResult r = AutomaticBackup(t.db(), {1, 1}, today);
+    ASSERT_EQ(r.kind, TAutoBackupResult::Written) << r.error.toStdString();
+    EXPECT_TRUE(QFile::exists(r.path));
+    EXPECT_EQ(BackupFileProblem(r.path), QString());
+    EXPECT_FALSE(QFile::exists(ahead));
+    EXPECT_TRUE(QFile::exists(mine));
+}
+
+// A damaged database is not copied under a dated name: rotation would push
+// out the sound backups, the very ones its damage report tells to restore.
+TEST(AutoBackup, ADamagedDatabaseLeavesTheSoundBackupsAlone)
+{
+    QTemporaryDir dir;
+    const QString file = initdb(dir);
+    const QDate today(2026, 12, 10);
+    const QString sound = DatedBackupPath(file, today.addDays(-3));
+    ASSERT_TRUE(QDir().mkpath(BackupFolder(file)));
+    ASSERT_TRUE(QFile::copy(file, sound));
+    ASSERT_TRUE(gt_test::DamageSqliteTable(file, QStringLiteral("tblKunden")));
+    TAutoBackupResult r;
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("auto_damaged"));
+        db.setDatabaseName(file);
+        ASSERT_TRUE(db.open());
+        r = AutomaticBackup(db, {1, 1}, today);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("auto_damaged"));
+    EXPECT_EQ(r.kind, TAutoBackupResult::Failed);
+    EXPECT_TRUE(r.error.contains(QStringLiteral("beschädigt"))) << r.error.toStdString();
+    EXPECT_EQ(DatedBackups(file), QStringList{sound});
+    EXPECT_TRUE(QDir(BackupFolder(file)).entryList({QStringLiteral("*.part*")}, QDir::Files).isEmpty());
+}
+
 TEST(AutoBackup, AFolderThatCannotBeMadeIsAFailureWithItsReason)
 {
     TTestDb t(TTestEngine::SQLite);
@@ -458,4 +514,28 @@ TEST(Restore, RefusedWhileTheDatabaseIsOpen)
     EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("sicherung.db*")}, QDir::Files),
               QStringList{QStringLiteral("sicherung.db")});
     EXPECT_EQ(one(backup, QStringLiteral("PRAGMA journal_mode")), QStringLiteral("wal"));
+}
+
+// Two restores within one second (a script putting back one copy after
+// another) must not let the second kept copy replace the first: that one is
+// the only copy of the database as it was.
+TEST(Restore, TwoRestoresInOneSecondKeepBothEarlierDatabases)
+{
+    QTemporaryDir dir;
+    const QString file = initdb(dir);
+    execOn(file,
+           {QStringLiteral("INSERT INTO tblKunden (KDintKundenNr, KDstrName1) VALUES (1, 'Original')")});
+    const QString first = initdb(dir, QStringLiteral("erste.db"));
+    execOn(first, {QStringLiteral("INSERT INTO tblKunden (KDintKundenNr, KDstrName1) VALUES (1, 'Erste')")});
+    const QString second = initdb(dir, QStringLiteral("zweite.db"));
+    const QDateTime now(QDate(2026, 12, 10), QTime(4, 1, 2));
+
+    const TRestoreResult a = RestoreDatabase(first, file, now);
+    ASSERT_TRUE(a.ok) << a.error.toStdString();
+    const TRestoreResult b = RestoreDatabase(second, file, now);
+    ASSERT_TRUE(b.ok) << b.error.toStdString();
+    EXPECT_NE(a.keptCopy, b.keptCopy);
+    EXPECT_EQ(one(a.keptCopy, QStringLiteral("SELECT KDstrName1 FROM tblKunden")),
+              QStringLiteral("Original"));
+    EXPECT_EQ(one(b.keptCopy, QStringLiteral("SELECT KDstrName1 FROM tblKunden")), QStringLiteral("Erste"));
 }

@@ -137,6 +137,10 @@ TEST_P(StoreDb, NarrowServerColumnsAreFoundAndWidened)
         << report.toStdString();
     EXPECT_TRUE(report.contains(QStringLiteral("tblKunden.KDstrOrt ist nur 20 Zeichen breit")))
         << report.toStdString();
+    // The upgrade makes no copy on a server: the advice must not promise one.
+    EXPECT_TRUE(report.contains(QStringLiteral("pg_dump"))) << report.toStdString();
+    EXPECT_FALSE(report.contains(QStringLiteral("vorher wird eine Sicherung angelegt")))
+        << report.toStdString();
     ASSERT_TRUE(UpgradeDatabase(info).ok);
     EXPECT_TRUE(CheckDatabase(info, TCheckDepth::Full).ok());
     t->addCustomer(1, QStringLiteral("Ort"), QString(50, QLatin1Char('o')));
@@ -183,6 +187,9 @@ TEST(DatabaseCheckSqlite, AnOverwrittenPageIsFoundAndTheNewestBackupNamed)
         EXPECT_TRUE(report.contains(QStringLiteral("ist beschädigt"))) << report.toStdString();
         EXPECT_TRUE(report.contains(QDir::toNativeSeparators(backup))) << report.toStdString();
         EXPECT_TRUE(DamageReport(c, info).contains(QDir::toNativeSeparators(backup)));
+        // Pasted into a shell as it stands, the command finds the file.
+        EXPECT_TRUE(report.contains(QStringLiteral("--restore '%1')").arg(QDir::toNativeSeparators(backup))))
+            << report.toStdString();
     }
     BackupHooks().newestBackup = [](const QString &) { return QString(); };
     EXPECT_TRUE(DamageReport(CheckDatabase(info, TCheckDepth::Start), info)
@@ -194,6 +201,23 @@ TEST(DatabaseCheckSqlite, AnOverwrittenPageIsFoundAndTheNewestBackupNamed)
     const TDatabaseCheck worse = CheckDatabase(info, TCheckDepth::Start);
     EXPECT_FALSE(worse.damage.isEmpty());
     EXPECT_TRUE(worse.openError.isEmpty()) << worse.openError.toStdString();
+}
+
+// A second upgrade in the same second gets a name of its own: its copy must
+// not replace the first one, which may be the only one of the older schema.
+TEST(DatabaseCheck, TheBackupBeforeAnUpgradeNeverTakesAnExistingName)
+{
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("VERIDA.db"));
+    const QString first = UpgradeBackupPath(db);
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(first).absolutePath()));
+    QFile f(first);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    const QString second = UpgradeBackupPath(db);
+    EXPECT_NE(second, first);
+    EXPECT_FALSE(QFileInfo::exists(second));
+    EXPECT_TRUE(QFileInfo(second).fileName().startsWith(QStringLiteral("VERIDA-vor-Aktualisierung-")));
 }
 
 TEST(DatabaseCheckSqlite, AFailedBackupPreventsTheUpgrade)
