@@ -84,10 +84,69 @@ bool ensurePgDatabase(const TConnectionInfo &info, QString *error, bool *created
     return ok;
 }
 
+// One transaction around looking and changing. On SQLite it takes the write
+// lock before looking: two workstations upgrading one file at the same moment
+// would otherwise both plan the same ALTER TABLE, and the second would fail
+// on the column the first has just added. Now the second waits and then
+// finds nothing left to do.
+class TUpgradeTransaction {
+public:
+    TUpgradeTransaction(QSqlDatabase db, TDbEngine engine) : m_db(db), m_sqlite(engine == TDbEngine::SQLite)
+    {
+        if (m_sqlite) m_open = run(QStringLiteral("BEGIN IMMEDIATE"));
+    }
+    ~TUpgradeTransaction()
+    {
+        if (m_open) rollback();
+    }
+    TUpgradeTransaction(const TUpgradeTransaction &) = delete;
+    TUpgradeTransaction &operator=(const TUpgradeTransaction &) = delete;
+
+    // Before the first change; on SQLite the lock is already held.
+    bool begin()
+    {
+        if (m_sqlite) return m_open;
+        m_open = m_db.transaction();
+        if (!m_open) m_error = m_db.lastError().text();
+        return m_open;
+    }
+    bool commit()
+    {
+        const bool ok = m_sqlite ? run(QStringLiteral("COMMIT")) : m_db.commit();
+        if (!ok && !m_sqlite) m_error = m_db.lastError().text();
+        if (ok) m_open = false;
+        return ok;
+    }
+    void rollback()
+    {
+        if (m_sqlite)
+            run(QStringLiteral("ROLLBACK"));
+        else
+            m_db.rollback();
+        m_open = false;
+    }
+    const QString &error() const { return m_error; }
+
+private:
+    bool run(const QString &statement)
+    {
+        QSqlQuery q(m_db);
+        if (q.exec(statement)) return true;
+        m_error = q.lastError().text();
+        return false;
+    }
+
+    QSqlDatabase m_db;
+    bool m_sqlite;
+    bool m_open = false;
+    QString m_error;
+};
+
 // Tables and catalogue into an open database, in one transaction.
 bool fillDatabase(QSqlDatabase db, const TConnectionInfo &info, TInitDbResult &r)
 {
     const QString label = DatabaseLabel(info);
+    TUpgradeTransaction transaction(db, info.engine);
     const QStringList missing = MissingTables(db);
     bool ok = true;
     QString why;
@@ -122,8 +181,8 @@ bool fillDatabase(QSqlDatabase db, const TConnectionInfo &info, TInitDbResult &r
     const QStringList catalogue = entries == 0 ? SplitSqlStatements(catalogueScript) : QStringList();
     statements += catalogue;
     // All or nothing: a half-made database would look ready next time.
-    if (!db.transaction()) {
-        r.error = db.lastError().text();
+    if (!transaction.begin()) {
+        r.error = transaction.error();
         return false;
     }
     {
@@ -135,9 +194,9 @@ bool fillDatabase(QSqlDatabase db, const TConnectionInfo &info, TInitDbResult &r
             }
         }
     }
-    if (r.error.isEmpty() && !db.commit()) r.error = db.lastError().text();
+    if (r.error.isEmpty() && !transaction.commit()) r.error = transaction.error();
     if (!r.error.isEmpty()) {
-        db.rollback();
+        transaction.rollback();
         return false;
     }
     if (!plan.missingTables.isEmpty())

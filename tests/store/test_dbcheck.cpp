@@ -16,6 +16,9 @@
 #include <QSqlRecord>
 #include <QTemporaryDir>
 
+#include <latch>
+#include <thread>
+
 namespace {
 
 // Restores the program's backup hooks when a test has replaced them.
@@ -122,6 +125,31 @@ TEST(DatabaseCheckSqlite, OldDateTriggersAreFoundAndReplaced)
     QSqlQuery q(t.db());
     ASSERT_TRUE(q.exec(QStringLiteral("SELECT PRdtmUebernahme FROM tblPruefung")) && q.next());
     EXPECT_EQ(q.value(0).toString(), QStringLiteral("2025-03-07 09:05:00"));
+}
+
+// Two workstations answering "Ja" at the same moment: the second waits for
+// the first and finds nothing left to add, instead of failing on the column
+// the first has just added.
+TEST(DatabaseCheckSqlite, TwoUpgradesAtOnceBothSucceed)
+{
+    TTestDb t(TTestEngine::SQLite);
+    ASSERT_TRUE(t.ok()) << t.error().toStdString();
+    const TConnectionInfo info = ParseConnectionString(t.connectionString());
+    t.exec(QStringLiteral("ALTER TABLE tblKunden DROP COLUMN KDstrFax"));
+    t.exec(QStringLiteral("ALTER TABLE tblPruefung DROP COLUMN PRintGrwDifferenzstrom"));
+    std::latch start(2);
+    TInitDbResult results[2];
+    auto upgrade = [&](int i) {
+        start.arrive_and_wait();
+        results[i] = InitializeDatabase(info);
+    };
+    std::thread a(upgrade, 0);
+    std::thread b(upgrade, 1);
+    a.join();
+    b.join();
+    for (const TInitDbResult &r : results)
+        EXPECT_TRUE(r.ok) << r.error.toStdString();
+    EXPECT_TRUE(CheckDatabase(info, TCheckDepth::Start).ok());
 }
 
 // The server enforces widths; every column narrower than the script's is found, not only the barcode.
