@@ -139,7 +139,12 @@ bool WritePartial(sqlite3 *source, const QString &target, QString *part, QString
     int rc = copyPages(source, dest);
     // A copy in WAL mode would need a -wal beside it; a backup is one file.
     if (rc == SQLITE_OK) rc = sqlite3_exec(dest, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) why = engineText(dest, rc);
+    // The copy's own disk is what ran full here, not the database's.
+    if ((rc & 0xff) == SQLITE_FULL)
+        why =
+            QStringLiteral("Der Datenträger von „%1“ ist voll.").arg(shown(QFileInfo(*part).absolutePath()));
+    else if (rc != SQLITE_OK)
+        why = engineText(dest, rc);
     CloseSqliteFile(dest);
     if (rc != SQLITE_OK) return fail(why);
     if (!syncPath(*part, O_RDONLY)) return fail(FileErrorReason(errno));

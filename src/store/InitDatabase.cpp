@@ -94,6 +94,9 @@ public:
     TUpgradeTransaction(QSqlDatabase db, TDbEngine engine) : m_db(db), m_sqlite(engine == TDbEngine::SQLite)
     {
         if (m_sqlite) m_open = run(QStringLiteral("BEGIN IMMEDIATE"));
+        // The scripts' IF NOT EXISTS would print the server's English notice
+        // for every table that is already there.
+        if (engine == TDbEngine::PostgreSQL) run(QStringLiteral("SET client_min_messages TO warning"));
     }
     ~TUpgradeTransaction()
     {

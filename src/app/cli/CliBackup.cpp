@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 
 namespace {
@@ -22,9 +23,19 @@ QString commandFile(const QStringList &args, const QString &option)
     return i >= 0 && i + 1 < args.size() ? args[i + 1] : QString();
 }
 
+// A file name as one word of a shell command, so the example can be pasted.
+QString shellWord(const QString &text)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./:@%+=,-]+$"));
+    if (plain.match(text).hasMatch()) return text;
+    QString quoted = text;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
 } // namespace
 
-QString ServerBackupAdvice(const TConnectionInfo &info, bool restore)
+QString ServerBackupAdvice(const TConnectionInfo &info, bool restore, const QString &file)
 {
     if (info.engine == TDbEngine::SQLite) return QString();
     if (info.engine != TDbEngine::PostgreSQL)
@@ -42,10 +53,10 @@ QString ServerBackupAdvice(const TConnectionInfo &info, bool restore)
     if (restore)
         return head +
                QStringLiteral("Eine mit pg_dump geschriebene Sicherung stellt pg_restore wieder her, zum "
-                              "Beispiel: pg_restore %1 --clean -d %2 DATEI")
-                   .arg(call, info.databaseName);
-    return head + QStringLiteral("Sichern Sie sie mit pg_dump, zum Beispiel: pg_dump %1 -Fc -f DATEI %2")
-                      .arg(call, info.databaseName);
+                              "Beispiel: pg_restore %1 --clean -d %2 %3")
+                   .arg(call, info.databaseName, shellWord(file));
+    return head + QStringLiteral("Sichern Sie sie mit pg_dump, zum Beispiel: pg_dump %1 -Fc -f %2 %3")
+                      .arg(call, shellWord(file), info.databaseName);
 }
 
 int RunBackupCommand(const QStringList &args)
@@ -56,7 +67,8 @@ int RunBackupCommand(const QStringList &args)
     const TConnectionInfo info = ParseConnectionString(config.ConnectionString);
     if (!info.valid())
         return cli::Fail(QStringLiteral("Die Datenbank kann nicht geöffnet werden: ") + info.error);
-    if (const QString advice = ServerBackupAdvice(info, false); !advice.isEmpty()) return cli::Fail(advice);
+    if (const QString advice = ServerBackupAdvice(info, false, file); !advice.isEmpty())
+        return cli::Fail(advice);
 
     // Not TCliDatabase: an older schema is just what one backs up before an upgrade.
     const QString name = QStringLiteral("gt_backup_cli");
@@ -83,7 +95,8 @@ int RunRestoreCommand(const QStringList &args)
     const TConfiguration config = cli::ReadProgramConfiguration();
     const TConnectionInfo info = ParseConnectionString(config.ConnectionString);
     if (!info.valid()) return cli::Fail(info.error);
-    if (const QString advice = ServerBackupAdvice(info, true); !advice.isEmpty()) return cli::Fail(advice);
+    if (const QString advice = ServerBackupAdvice(info, true, file); !advice.isEmpty())
+        return cli::Fail(advice);
 
     const TRestoreResult r = RestoreDatabase(file, info.databaseName, QDateTime::currentDateTime());
     if (!r.ok) return cli::Fail(r.error);

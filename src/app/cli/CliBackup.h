@@ -16,8 +16,9 @@ struct TConnectionInfo;
 int RunBackupCommand(const QStringList &args);
 int RunRestoreCommand(const QStringList &args);
 
-// What to do instead on a server database, in German; empty for SQLite.
-QString ServerBackupAdvice(const TConnectionInfo &info, bool restore);
+// What to do instead on a server database, in German, with the file the user
+// named in the example call; empty for SQLite.
+QString ServerBackupAdvice(const TConnectionInfo &info, bool restore, const QString &file);
 
 // The table with the two commands added at its end.
 std::vector<TCommand> WithBackupCommands(std::vector<TCommand> table);

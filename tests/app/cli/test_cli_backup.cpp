@@ -100,7 +100,8 @@ TEST(BackupCommands, OnPostgreSqlTheServersToolsAreNamed)
     ASSERT_TRUE(t.ok()) << t.error().toStdString();
     const TConnectionInfo info = ParseConnectionString(t.connectionString());
     QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("sicherung.db"));
+    // A name with a blank: the example call must still be one word for the shell.
+    const QString file = dir.filePath(QStringLiteral("meine sicherung.db"));
     for (const char *command : {"--backup", "--restore"}) {
         SCOPED_TRACE(command);
         const TRun r = runProgram(t.connectionString(), {QLatin1String(command), file});
@@ -112,6 +113,7 @@ TEST(BackupCommands, OnPostgreSqlTheServersToolsAreNamed)
                                        ? QStringLiteral("pg_dump -h")
                                        : QStringLiteral("pg_restore -h")))
             << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QLatin1Char('\'') + file + QLatin1Char('\''))) << r.err.toStdString();
         EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
     }
     EXPECT_FALSE(QFile::exists(file));
