@@ -146,6 +146,9 @@ signals:
     void msgUnhandled(const TProtok &Msg);
     void badMsg(const TProtok &Msg);
     void charReceived(quint8 RecChar, bool accepted);
+    // Once for a run of accepted characters (a block, or up to a frame's
+    // end): for listeners that need no single character, such as a lamp.
+    void charsReceived();
     void stackMsg(const TProtok &Msg);
     void unstackMsg(const TProtok &Msg);
     void sendMsg(const TProtok &Msg);
@@ -200,6 +203,7 @@ private:
     QByteArray m_pendingBytes; // received, not yet fed to frame assembly
     qsizetype m_feedPos = 0;
     bool m_feeding = false;
+    bool m_charsSignalled = false; // charsReceived sent for the current run
     QEventLoop *m_waitLoop = nullptr;
 
     std::unique_ptr<TBusReceiver> m_receiver;
