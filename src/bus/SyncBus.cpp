@@ -317,6 +317,19 @@ void TSynchroBus::HandleTick()
     CheckTimeOver();
 }
 
+void TSynchroBus::connectNotify(const QMetaMethod &signal)
+{
+    if (signal == QMetaMethod::fromSignal(&TSynchroBus::charReceived)) ++m_charListeners;
+}
+
+// A disconnect of everything at once names no signal: the count stays high,
+// which only costs the emits it would have saved.
+void TSynchroBus::disconnectNotify(const QMetaMethod &signal)
+{
+    if (signal == QMetaMethod::fromSignal(&TSynchroBus::charReceived) && m_charListeners > 0)
+        --m_charListeners;
+}
+
 void TSynchroBus::ReceiveBytes(const void *Buffer, quint16 BufferLength)
 {
     if (!Buffer) return;
@@ -352,10 +365,10 @@ void TSynchroBus::ReceiveChar(quint8 c)
         emit charsReceived();
     }
     if (r == TFrameAssembler::Stored) {
-        emit charReceived(c, false);
+        if (m_charListeners) emit charReceived(c, false);
         return;
     }
-    emit charReceived(c, true);
+    if (m_charListeners) emit charReceived(c, true);
     // A frame's handlers may let time pass: the next character counts anew.
     m_charsSignalled = false;
     m_deadline = 0;

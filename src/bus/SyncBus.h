@@ -156,6 +156,10 @@ signals:
     void cateSent(const TProtok &Msg, bool Success);
     void timeOver();
 
+protected:
+    void connectNotify(const QMetaMethod &signal) override;
+    void disconnectNotify(const QMetaMethod &signal) override;
+
 private:
     friend class TBusReceiver;
 
@@ -204,6 +208,8 @@ private:
     qsizetype m_feedPos = 0;
     bool m_feeding = false;
     bool m_charsSignalled = false; // charsReceived sent for the current run
+    // Listeners of charReceived: an unheard signal per byte still costs.
+    int m_charListeners = 0;
     QEventLoop *m_waitLoop = nullptr;
 
     std::unique_ptr<TBusReceiver> m_receiver;

@@ -82,12 +82,19 @@ void TLEDPaint::UpdateTotalBevel()
 GT_LED_SETTER(BackGround, const QColor &, m_background)
 GT_LED_SETTER(LEDColor, const QColor &, m_ledColor)
 GT_LED_SETTER(LEDOffColor, const QColor &, m_ledOffColor)
-GT_LED_SETTER(LEDOn, bool, m_ledOn)
 GT_LED_SETTER(LEDType, TLEDType, m_ledType)
 GT_LED_SETTER(LEDFrameColor, const QColor &, m_frameColor)
 GT_LED_SETTER(LEDFrameWidth, int, m_frameWidth)
 GT_LED_SETTER(Frameless, bool, m_frameless)
 #undef GT_LED_SETTER
+
+// On and off are both kept as copies: a blink draws nothing anew.
+void TLEDPaint::setLEDOn(bool v)
+{
+    if (v == m_ledOn) return;
+    m_ledOn = v;
+    update();
+}
 
 void TLEDPaint::setBevelOuter(TBevelCut b)
 {

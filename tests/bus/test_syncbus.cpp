@@ -189,6 +189,19 @@ TEST(SynchroBusFrames, CharsReceivedOncePerRunAndAfterEachFrame)
     EXPECT_EQ(runs, 5); // each frame, then the start of the next
     feed(bus, f.mid(3) + bytes({0x00}));
     EXPECT_EQ(runs, 6); // the dropped byte after the frame lights nothing
+
+    // Single characters go only to those who listen, from their connection on.
+    int chars = 0;
+    const auto c1 = QObject::connect(&bus, &TSynchroBus::charReceived, [&] { ++chars; });
+    feed(bus, f);
+    EXPECT_EQ(chars, f.size());
+    const auto c2 = QObject::connect(&bus, &TSynchroBus::charReceived, [&] { ++chars; });
+    QObject::disconnect(c1);
+    feed(bus, f);
+    EXPECT_EQ(chars, 2 * f.size());
+    QObject::disconnect(c2);
+    feed(bus, f);
+    EXPECT_EQ(chars, 2 * f.size());
 }
 
 TEST(SynchroBusFrames, WrongChecksumRaisesBadMsgOnly)
