@@ -317,6 +317,19 @@ void TSynchroBus::HandleTick()
     CheckTimeOver();
 }
 
+void TSynchroBus::connectNotify(const QMetaMethod &signal)
+{
+    if (signal == QMetaMethod::fromSignal(&TSynchroBus::charReceived)) ++m_charListeners;
+}
+
+// A disconnect of everything at once names no signal: the count stays high,
+// which only costs the emits it would have saved.
+void TSynchroBus::disconnectNotify(const QMetaMethod &signal)
+{
+    if (signal == QMetaMethod::fromSignal(&TSynchroBus::charReceived) && m_charListeners > 0)
+        --m_charListeners;
+}
+
 void TSynchroBus::ReceiveBytes(const void *Buffer, quint16 BufferLength)
 {
     if (!Buffer) return;
@@ -325,6 +338,7 @@ void TSynchroBus::ReceiveBytes(const void *Buffer, quint16 BufferLength)
     m_pendingBytes.append(static_cast<const char *>(Buffer), BufferLength);
     if (m_feeding) return;
     m_feeding = true;
+    m_charsSignalled = false;
     QPointer<TSynchroBus> self(this);
     while (m_feedPos < m_pendingBytes.size()) {
         const quint8 c = quint8(m_pendingBytes.at(m_feedPos++));
@@ -346,11 +360,17 @@ void TSynchroBus::ReceiveChar(quint8 c)
     }
     const TFrameAssembler::TFeedResult r = m_assembler.feed(c, now);
     if (r == TFrameAssembler::Dropped) return;
+    if (!m_charsSignalled) {
+        m_charsSignalled = true;
+        emit charsReceived();
+    }
     if (r == TFrameAssembler::Stored) {
-        emit charReceived(c, false);
+        if (m_charListeners) emit charReceived(c, false);
         return;
     }
-    emit charReceived(c, true);
+    if (m_charListeners) emit charReceived(c, true);
+    // A frame's handlers may let time pass: the next character counts anew.
+    m_charsSignalled = false;
     m_deadline = 0;
     const TProtok msg = m_assembler.frame();
     if (r == TFrameAssembler::FrameValid) {

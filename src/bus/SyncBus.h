@@ -146,12 +146,19 @@ signals:
     void msgUnhandled(const TProtok &Msg);
     void badMsg(const TProtok &Msg);
     void charReceived(quint8 RecChar, bool accepted);
+    // Once for a run of accepted characters (a block, or up to a frame's
+    // end): for listeners that need no single character, such as a lamp.
+    void charsReceived();
     void stackMsg(const TProtok &Msg);
     void unstackMsg(const TProtok &Msg);
     void sendMsg(const TProtok &Msg);
     void cateSend(const TProtok &Msg);
     void cateSent(const TProtok &Msg, bool Success);
     void timeOver();
+
+protected:
+    void connectNotify(const QMetaMethod &signal) override;
+    void disconnectNotify(const QMetaMethod &signal) override;
 
 private:
     friend class TBusReceiver;
@@ -200,6 +207,9 @@ private:
     QByteArray m_pendingBytes; // received, not yet fed to frame assembly
     qsizetype m_feedPos = 0;
     bool m_feeding = false;
+    bool m_charsSignalled = false; // charsReceived sent for the current run
+    // Listeners of charReceived: an unheard signal per byte still costs.
+    int m_charListeners = 0;
     QEventLoop *m_waitLoop = nullptr;
 
     std::unique_ptr<TBusReceiver> m_receiver;

@@ -1,9 +1,11 @@
 #include "controls/LEDPaint.h"
 
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -73,24 +75,33 @@ void TLEDPaint::UpdateTotalBevel()
     {                                                                                                        \
         if (v == (member)) return;                                                                           \
         (member) = v;                                                                                        \
+        Invalidate();                                                                                        \
         update();                                                                                            \
     }
 
 GT_LED_SETTER(BackGround, const QColor &, m_background)
 GT_LED_SETTER(LEDColor, const QColor &, m_ledColor)
 GT_LED_SETTER(LEDOffColor, const QColor &, m_ledOffColor)
-GT_LED_SETTER(LEDOn, bool, m_ledOn)
 GT_LED_SETTER(LEDType, TLEDType, m_ledType)
 GT_LED_SETTER(LEDFrameColor, const QColor &, m_frameColor)
 GT_LED_SETTER(LEDFrameWidth, int, m_frameWidth)
 GT_LED_SETTER(Frameless, bool, m_frameless)
 #undef GT_LED_SETTER
 
+// On and off are both kept as copies: a blink draws nothing anew.
+void TLEDPaint::setLEDOn(bool v)
+{
+    if (v == m_ledOn) return;
+    m_ledOn = v;
+    update();
+}
+
 void TLEDPaint::setBevelOuter(TBevelCut b)
 {
     if (b == m_bevelOuter) return;
     m_bevelOuter = b;
     UpdateTotalBevel();
+    Invalidate();
     update();
 }
 
@@ -99,6 +110,7 @@ void TLEDPaint::setBevelInner(TBevelCut b)
     if (b == m_bevelInner) return;
     m_bevelInner = b;
     UpdateTotalBevel();
+    Invalidate();
     update();
 }
 
@@ -107,6 +119,7 @@ void TLEDPaint::setBevelWidth(quint8 w)
     if (w == m_bevelWidth) return;
     m_bevelWidth = w;
     UpdateTotalBevel();
+    Invalidate();
     update();
 }
 
@@ -146,7 +159,25 @@ QColor TLEDPaint::LampColor() const
 void TLEDPaint::changeEvent(QEvent *e)
 {
     QWidget::changeEvent(e);
+    if (e->type() == QEvent::PaletteChange) Invalidate();
     if (e->type() == QEvent::EnabledChange || e->type() == QEvent::PaletteChange) update();
+}
+
+void TLEDPaint::resizeEvent(QResizeEvent *e)
+{
+    QWidget::resizeEvent(e);
+    Invalidate();
+}
+
+bool TLEDPaint::Cacheable() const
+{
+    return !m_frameless || testAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TLEDPaint::Invalidate()
+{
+    for (CachedLook &c : m_cache)
+        c.pixmap = QPixmap();
 }
 
 void TLEDPaint::mouseReleaseEvent(QMouseEvent *e)
@@ -211,7 +242,38 @@ void paintArrowLamp(QPainter &p, const PixRect &r, const QPen &pen, TLEDType typ
 
 void TLEDPaint::paintEvent(QPaintEvent *)
 {
+    if (!Cacheable()) {
+        QPainter p(this);
+        paintLamp(p);
+        return;
+    }
     QPainter p(this);
+    // The device drawn on now: a grab or print may be finer than the screen.
+    const QPaintDevice *device = p.paintEngine() ? p.paintEngine()->paintDevice() : nullptr;
+    const qreal dpr = device ? device->devicePixelRatioF() : devicePixelRatioF();
+    const QColor lamp = LampColor();
+    const bool lit = m_ledOn && isEnabled();
+    CachedLook *hit = nullptr;
+    for (CachedLook &c : m_cache)
+        if (!c.pixmap.isNull() && c.lit == lit && c.lamp == lamp && c.pixmap.devicePixelRatio() == dpr)
+            hit = &c;
+    if (!hit) {
+        // The look drawn before stays as the second: a blinking lamp has two.
+        m_cache[1] = std::move(m_cache[0]);
+        hit = &m_cache[0];
+        hit->pixmap = QPixmap(size() * dpr);
+        hit->pixmap.setDevicePixelRatio(dpr);
+        hit->pixmap.fill(Qt::transparent);
+        hit->lamp = lamp;
+        hit->lit = lit;
+        QPainter pp(&hit->pixmap);
+        paintLamp(pp);
+    }
+    p.drawPixmap(0, 0, hit->pixmap);
+}
+
+void TLEDPaint::paintLamp(QPainter &p)
+{
     PixRect r{0, 0, width(), height()};
     const QColor highlight = palette().color(QPalette::Light);
     const QColor shadow = palette().color(QPalette::Dark);

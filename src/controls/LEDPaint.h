@@ -3,6 +3,7 @@
 #include "controls/ControlTypes.h"
 #include "controls/DataSource.h"
 
+#include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 
@@ -65,12 +66,25 @@ signals:
 protected:
     void paintEvent(QPaintEvent *e) override;
     void changeEvent(QEvent *e) override;
+    void resizeEvent(QResizeEvent *e) override;
     void mouseReleaseEvent(QMouseEvent *e) override;
     void mouseDoubleClickEvent(QMouseEvent *e) override;
 
 private:
     void UpdateTotalBevel();
     void DataChange();
+    void paintLamp(QPainter &p);
+    // A lamp that covers all its pixels is drawn once per look and copied
+    // after: status bar lamps blink with every report the tester sends.
+    bool Cacheable() const;
+    void Invalidate();
+
+    struct CachedLook {
+        QPixmap pixmap;
+        QColor lamp;
+        bool lit = false;
+    };
+    CachedLook m_cache[2];
 
     QColor m_background;
     TBevelCut m_bevelOuter = bvRaised;

@@ -35,7 +35,7 @@ TConnectionController::TConnectionController(TCate *Cate, TSynchroBus *Bus, TTes
             updateLeds();
         }
     });
-    connect(m_bus, &TSynchroBus::charReceived, this, [this] {
+    connect(m_bus, &TSynchroBus::charsReceived, this, [this] {
         RxLedCtr = 2;
         updateLeds();
     });

@@ -172,6 +172,38 @@ TEST(SynchroBusFrames, BlockDeliveredDuringAHandlerKeepsItsPlace)
     EXPECT_EQ(order.last(), 0x34);
 }
 
+// The lamp's signal: once for each run of accepted characters, again after
+// each frame's end, never for bytes dropped outside a frame.
+TEST(SynchroBusFrames, CharsReceivedOncePerRunAndAfterEachFrame)
+{
+    TSynchroBus bus;
+    int runs = 0;
+    QObject::connect(&bus, &TSynchroBus::charsReceived, [&] { ++runs; });
+    feed(bus, bytes({0x00, 0x61, 0xFF}));
+    EXPECT_EQ(runs, 0);
+    const QByteArray f = frame(0x37, bytes({1, 2}));
+    feed(bus, f.left(4));
+    feed(bus, f.mid(4));
+    EXPECT_EQ(runs, 2); // one per block
+    feed(bus, f + f + f.left(3));
+    EXPECT_EQ(runs, 5); // each frame, then the start of the next
+    feed(bus, f.mid(3) + bytes({0x00}));
+    EXPECT_EQ(runs, 6); // the dropped byte after the frame lights nothing
+
+    // Single characters go only to those who listen, from their connection on.
+    int chars = 0;
+    const auto c1 = QObject::connect(&bus, &TSynchroBus::charReceived, [&] { ++chars; });
+    feed(bus, f);
+    EXPECT_EQ(chars, f.size());
+    const auto c2 = QObject::connect(&bus, &TSynchroBus::charReceived, [&] { ++chars; });
+    QObject::disconnect(c1);
+    feed(bus, f);
+    EXPECT_EQ(chars, 2 * f.size());
+    QObject::disconnect(c2);
+    feed(bus, f);
+    EXPECT_EQ(chars, 2 * f.size());
+}
+
 TEST(SynchroBusFrames, WrongChecksumRaisesBadMsgOnly)
 {
     TSynchroBus bus;

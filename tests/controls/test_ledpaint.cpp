@@ -276,3 +276,55 @@ TEST(LEDPaint, AModelNamesItsFieldsThroughTheHeaderRoles)
     EXPECT_EQ(EvaluateFieldState(&src, QStringLiteral("PRintFlags"), 2), true);
     EXPECT_FALSE(EvaluateFieldState(&src, QStringLiteral("Fehlt"), 2).has_value());
 }
+
+// Lamps that cover all their pixels are drawn once per look and copied after:
+// every look must still match a lamp drawn afresh, and every change of a
+// property, the size or the palette must show at once.
+TEST(LEDPaint, CopiedLookMatchesAFreshDrawingAfterEveryChange)
+{
+    auto configure = [](TLEDPaint &led, bool opaque) {
+        led.setLEDType(ltRound);
+        led.resize(20, 20);
+        if (opaque)
+            led.setAttribute(Qt::WA_OpaquePaintEvent);
+        else
+            led.setFrameless(false);
+    };
+    for (const bool opaque : {true, false}) {
+        SCOPED_TRACE(opaque ? "opaque frameless" : "framed");
+        TLEDPaint led;
+        configure(led, opaque);
+        for (int blink = 0; blink < 3; ++blink)
+            for (const bool on : {true, false}) {
+                led.setLEDOn(on);
+                TLEDPaint fresh;
+                configure(fresh, opaque);
+                fresh.setLEDOn(on);
+                EXPECT_EQ(Render(led), Render(fresh)) << "blink " << blink << " on " << on;
+            }
+        led.setLEDOn(true);
+        Render(led);
+        led.setLEDColor(Qt::green);
+        EXPECT_EQ(At(Render(led), 12, 13), QColor(Qt::green));
+        led.setEnabled(false);
+        EXPECT_EQ(At(Render(led), 12, 13), QColor(0x80, 0x80, 0x80));
+        led.setEnabled(true);
+        led.resize(30, 30);
+        EXPECT_EQ(At(Render(led), 20, 20), QColor(Qt::green)); // outside the old size
+        QPalette pal = led.palette();
+        pal.setColor(QPalette::Button, Qt::yellow);
+        pal.setColor(QPalette::Window, Qt::yellow);
+        led.setPalette(pal);
+        if (opaque) {
+            EXPECT_EQ(At(Render(led), 0, 0), QColor(Qt::yellow)); // background laid anew
+        }
+        // A finer device than the screen gets a finer drawing, not a scaled one.
+        TLEDPaint fresh;
+        configure(fresh, opaque);
+        fresh.setPalette(pal);
+        fresh.resize(30, 30);
+        fresh.setLEDColor(Qt::green);
+        fresh.setLEDOn(true);
+        EXPECT_EQ(Render(led, 2), Render(fresh, 2));
+    }
+}
