@@ -73,9 +73,11 @@ QString quoted(const QString &fileName)
 // OpenSSL keeps in its legacy module; loaded only when needed.
 void loadLegacyCiphers()
 {
-    static const bool loaded =
-        OSSL_PROVIDER_load(nullptr, "legacy") != nullptr && OSSL_PROVIDER_load(nullptr, "default") != nullptr;
-    (void)loaded;
+    // Kept for the life of the program; held here so they stay reachable.
+    static OSSL_PROVIDER *const legacy = OSSL_PROVIDER_load(nullptr, "legacy");
+    static OSSL_PROVIDER *const standard = OSSL_PROVIDER_load(nullptr, "default");
+    (void)legacy;
+    (void)standard;
 }
 
 QDateTime signingTime(CMS_SignerInfo *si)
