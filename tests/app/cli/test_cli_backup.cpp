@@ -2,6 +2,7 @@
 // file), and the backup the window writes at its end.
 
 #include "../AppTestSupport.h"
+#include "ProgramRun.h"
 #include "StoreTestDb.h"
 #include "app/shell/AutoBackup.h"
 #include "app/shell/MainStatusBar.h"
@@ -21,32 +22,11 @@ using namespace gt_app_test;
 
 namespace {
 
-struct TRun {
-    int rc = -1;
-    QString out;
-    QString err;
-};
+using TRun = gt_test::TProgramRun;
 
-// The program with a settings file that names the database.
 TRun runProgram(const QString &connectionString, const QStringList &args)
 {
-    QTemporaryDir dir;
-    const QString ini = dir.filePath(QStringLiteral("geraetetester.ini"));
-    TIniFile(ini).WriteString(QStringLiteral("DataBase"), QStringLiteral("ConnectionString"),
-                              connectionString);
-    QProcess p;
-    p.start(gt_test::buildDir() + QStringLiteral("/src/app/geraetetester"),
-            QStringList{QStringLiteral("--ini"), ini} + args);
-    TRun r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.rc = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
+    return gt_test::RunProgramOn(connectionString, args);
 }
 
 QLabel *backupWarning(TForm1 &w)

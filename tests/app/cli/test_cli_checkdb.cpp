@@ -1,6 +1,7 @@
 // "--check-db" and "--upgrade-db" as a package's scripts and a workshop call
 // them: the real program, its exit code and its German lines.
 
+#include "ProgramRun.h"
 #include "SqlitePages.h"
 #include "StoreTestDb.h"
 #include "store/Database.h"
@@ -14,26 +15,11 @@
 
 namespace {
 
-struct TProgramRun {
-    int rc = -1;
-    QString out;
-    QString err;
-};
+using gt_test::TProgramRun;
 
 TProgramRun runProgram(const QString &connectionString, const QString &command)
 {
-    QTemporaryDir dir;
-    const QString ini = dir.filePath(QStringLiteral("geraetetester.ini"));
-    QFile f(ini);
-    if (!f.open(QIODevice::WriteOnly)) return {};
-    f.write("[DataBase]\nConnectionString=" + connectionString.toUtf8() + "\n");
-    f.close();
-    QProcess p;
-    p.start(gt_test::buildDir() + QStringLiteral("/src/app/geraetetester"),
-            {QStringLiteral("--ini"), ini, command});
-    if (!p.waitForFinished(60000)) return {};
-    return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
-            QString::fromLocal8Bit(p.readAllStandardError())};
+    return gt_test::RunProgramOn(connectionString, {command});
 }
 
 QString folderOf(const TTestDb &t)
