@@ -1,5 +1,6 @@
 #include "protocols/ProtocolArchive.h"
 
+#include "protocols/PdfSigner.h"
 #include "store/Database.h"
 #include "store/TestLists.h"
 #include "store/TestRecord.h"
@@ -96,6 +97,16 @@ bool TProtocolArchive::Run(QSqlDatabase db, const QString &dir, const QDate &sin
 {
     result = TArchiveResult{};
     m_cancel = false;
+    // A certificate that cannot be used fails every protocol alike: say it
+    // once, before anything is written.
+    if (settings.Signature.Enabled()) {
+        TPdfSigner signer;
+        QString why;
+        if (!signer.Load(settings.Signature, &why)) {
+            if (error) *error = QStringLiteral("Die Protokolle können nicht unterschrieben werden: ") + why;
+            return false;
+        }
+    }
     QList<int> tests;
     if (!ListTests(db, since, tests, error)) return false;
     if (!QDir().mkpath(dir)) {

@@ -7,6 +7,7 @@
 #include "protocols/PdfSigner.h"
 #include "protocols/PdfSyntax.h"
 #include "protocols/PrintProtocol.h"
+#include "protocols/ProtocolArchive.h"
 #include "protocols/Report.h"
 
 #include <QDir>
@@ -234,6 +235,22 @@ TEST_F(PdfSignature, UnusableCertificateLeavesNoFile)
     }
     // Nothing half-written lies about either.
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files).size(), 2);
+}
+
+// The archive says once that the certificate cannot be used, before it looks
+// for tests, instead of failing every protocol with the same reason.
+TEST_F(PdfSignature, AnArchiveWithAnUnusableCertificateStopsBeforeWriting)
+{
+    TProtocolSettings s = m_settings;
+    s.Signature.Password = QStringLiteral("falsch");
+    TProtocolArchive archive;
+    TArchiveResult result;
+    QString error;
+    const QString dir = path(QStringLiteral("archiv"));
+    EXPECT_FALSE(archive.Run(QSqlDatabase(), dir, QDate(), s, result, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("nicht unterschrieben"))) << error.toStdString();
+    EXPECT_EQ(result.written + result.failed, 0);
+    EXPECT_FALSE(QFileInfo::exists(dir));
 }
 
 TEST_F(PdfSignature, ASignedFileIsNotSignedAgain)
