@@ -73,15 +73,10 @@ QString copyFault(const QString &file)
     QString error;
     sqlite3 *h = backupcopy::OpenSqliteFile(file, true, &error);
     if (!h) return error;
-    sqlite3_stmt *stmt = nullptr;
-    QString fault = QStringLiteral("ok");
-    if (sqlite3_prepare_v2(h, "PRAGMA quick_check(1)", -1, &stmt, nullptr) == SQLITE_OK &&
-        sqlite3_step(stmt) == SQLITE_ROW)
-        fault = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
-    else
-        fault = QString::fromUtf8(sqlite3_errmsg(h));
-    sqlite3_finalize(stmt);
+    QStringList rows;
+    const bool ran = backupcopy::FirstColumn(h, "PRAGMA quick_check(1)", &rows, &error);
     backupcopy::CloseSqliteFile(h);
+    const QString fault = ran && !rows.isEmpty() ? rows.first() : error;
     return fault == QLatin1String("ok") ? QString() : fault.section(QLatin1Char('\n'), 0, 1);
 }
 

@@ -167,4 +167,18 @@ bool CommitPartial(const QString &part, const QString &target, QString *error)
     return true;
 }
 
+bool FirstColumn(sqlite3 *h, const char *sql, QStringList *rows, QString *error)
+{
+    sqlite3_stmt *stmt = nullptr;
+    int rc = sqlite3_prepare_v2(h, sql, -1, &stmt, nullptr);
+    if (rc == SQLITE_OK) {
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
+            *rows << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
+    }
+    sqlite3_finalize(stmt);
+    if (rc == SQLITE_DONE) return true;
+    *error = QString::fromUtf8(sqlite3_errmsg(h));
+    return false;
+}
+
 } // namespace backupcopy

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 struct sqlite3;
 
@@ -26,5 +27,9 @@ void DiscardPartial(const QString &part);
 sqlite3 *OpenSqliteFile(const QString &file, bool readOnly, QString *error);
 // Closes what OpenSqliteFile opened (null is fine).
 void CloseSqliteFile(sqlite3 *handle);
+
+// Every row of one statement's first column; false with the engine's own
+// text (the file is the user's choice, not the program's database).
+bool FirstColumn(sqlite3 *h, const char *sql, QStringList *rows, QString *error);
 
 } // namespace backupcopy

@@ -21,22 +21,6 @@ QString shown(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
-// Every row of one statement's first column; false with the engine's own
-// text (the file is the user's choice, not the program's database).
-bool firstColumn(sqlite3 *h, const char *sql, QStringList *rows, QString *error)
-{
-    sqlite3_stmt *stmt = nullptr;
-    int rc = sqlite3_prepare_v2(h, sql, -1, &stmt, nullptr);
-    if (rc == SQLITE_OK) {
-        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
-            *rows << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
-    }
-    sqlite3_finalize(stmt);
-    if (rc == SQLITE_DONE) return true;
-    *error = QString::fromUtf8(sqlite3_errmsg(h));
-    return false;
-}
-
 // Whether some process holds a lock that a write lock on these bytes would
 // meet. F_GETLK only asks: it takes nothing, so nothing is dropped on close.
 bool lockedByOther(const QString &file, off_t start, off_t length)
@@ -120,7 +104,7 @@ QString BackupFileProblem(const QString &file)
     QStringList rows;
     QStringList tables;
     QString problem;
-    if (!firstColumn(h, "PRAGMA integrity_check", &rows, &error)) {
+    if (!backupcopy::FirstColumn(h, "PRAGMA integrity_check(3)", &rows, &error)) {
         // Pages too broken for the check itself to run through.
         problem =
             sqlite3_errcode(h) == SQLITE_CORRUPT
@@ -129,8 +113,8 @@ QString BackupFileProblem(const QString &file)
     } else if (rows != QStringList{QStringLiteral("ok")}) {
         problem = QStringLiteral("„%1“ ist beschädigt; die Prüfung der Datenbank meldet: %2")
                       .arg(shown(file), rows.mid(0, 3).join(QStringLiteral("; ")));
-    } else if (!firstColumn(h, "SELECT lower(name) FROM sqlite_master WHERE type = 'table'", &tables,
-                            &error)) {
+    } else if (!backupcopy::FirstColumn(h, "SELECT lower(name) FROM sqlite_master WHERE type = 'table'",
+                                        &tables, &error)) {
         problem = QStringLiteral("„%1“ ist keine Datenbank oder nicht lesbar (%2).").arg(shown(file), error);
     } else {
         QStringList missing;
