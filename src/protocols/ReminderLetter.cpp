@@ -207,11 +207,10 @@ QString ReminderFileName(int kundenNr, const QString &name1)
 {
     // The number comes first, so the name can never start with a dot, and two
     // customers of one name never share a file.
-    QString stem = SafeFileName(
-        QStringLiteral("Erinnerung %1 %2").arg(kundenNr, 5, 10, QLatin1Char('0')).arg(name1.simplified()));
-    // A cut must not leave half of a character pair behind.
-    if (!stem.isEmpty() && stem.back().isHighSurrogate()) stem.chop(1);
-    return stem + QStringLiteral(".pdf");
+    return SafeFileName(QStringLiteral("Erinnerung %1 %2")
+                            .arg(kundenNr, 5, 10, QLatin1Char('0'))
+                            .arg(name1.simplified())) +
+           QStringLiteral(".pdf");
 }
 
 QList<QList<TDueEntry>> DueByCustomer(const QList<TDueEntry> &due)
