@@ -59,6 +59,9 @@ step "Start und SIGTERM schreiben die Einstellungen nach ~/.config"
 run_then_term() {
   local file=$1 text=$2 deadline=$((SECONDS + 20))
   shift 2
+  # The text of an earlier run must not count: the new process may not have
+  # opened (and emptied) the file yet when the wait below first looks.
+  rm -f "$file" "$scratch/err"
   "$@" >"$scratch/out" 2>"$scratch/err" &
   pid=$!
   until grep -q "$text" "$file" 2>/dev/null; do
