@@ -5,6 +5,7 @@
 #include "serial/Cate32.h"
 #include "tester/CommandCodes.h"
 #include "tester/Commands.h"
+#include "tester/TickGrid.h"
 
 #include <QTimer>
 
@@ -15,35 +16,23 @@ TConnectionController::TConnectionController(TCate *Cate, TSynchroBus *Bus, TTes
     setObjectName(QStringLiteral("ConnectionController"));
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(100);
-    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Tick(); });
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(100);
-    connect(Timer2, &QTimer::timeout, this, [this] { Timer2Tick(); });
-    Timer1->start();
+    setupTicks();
 
     connect(m_bus, &TSynchroBus::cateSend, this, [this] {
-        if (PortOpen()) {
-            TxLedCtr = 2;
-            updateLeds();
-        }
+        if (PortOpen()) lightLed(m_txLedCtr);
     });
     connect(m_bus, &TSynchroBus::cateSent, this, [this](const TProtok &, bool Success) {
-        if (PortOpen() && !Success) {
-            TxLedCtr = 2;
-            updateLeds();
-        }
+        if (PortOpen() && !Success) lightLed(m_txLedCtr);
     });
-    connect(m_bus, &TSynchroBus::charsReceived, this, [this] {
-        RxLedCtr = 2;
-        updateLeds();
-    });
+    connect(m_bus, &TSynchroBus::charsReceived, this, [this] { lightLed(m_rxLedCtr); });
     connect(m_bus, &TSynchroBus::sendMsg, this,
             [this](const TProtok &Msg) { WriteMessageLog(m_log, Msg, true); });
     connect(m_bus, &TSynchroBus::msgReceived, this, [this](const TProtok &Msg) {
         WriteMessageLog(m_log, Msg, false);
-        if (ActiveCtr > 0) ActiveCtr = m_inActiveTime;
+        settleTicks();
+        if (m_activeCtr > 0) m_activeCtr = m_inActiveTime;
     });
     connect(m_bus, &TSynchroBus::msgUnhandled, this, [this](const TProtok &Msg) { m_mailbox.Dispatch(Msg); });
 
@@ -58,6 +47,7 @@ TConnectionController::TConnectionController(TCate *Cate, TSynchroBus *Bus, TTes
 
     // Built once: the order the tester is given at every refresh.
     m_autosendData = AutosendData(AutosendMaskeStandard);
+    planTicks();
 }
 
 TConnectionController::~TConnectionController()
@@ -92,7 +82,7 @@ void TConnectionController::setStartEnabled(bool On)
 
 void TConnectionController::updateLeds()
 {
-    const bool tx = TxLedCtr != 0, rx = RxLedCtr != 0;
+    const bool tx = m_txLedCtr != 0, rx = m_rxLedCtr != 0;
     if (tx == m_txLit && rx == m_rxLit) return;
     m_txLit = tx;
     m_rxLit = rx;
@@ -149,7 +139,8 @@ void TConnectionController::Connect()
 void TConnectionController::ConnectSequence()
 {
     log(QStringLiteral("COM wird geöffnet"));
-    ActiveCtr = 2 * m_inActiveTime;
+    settleTicks();
+    m_activeCtr = 2 * m_inActiveTime;
     m_cate->setLogfileName(m_comLog);
     try {
         m_cate->setPort(TPort(m_port >= 0 && m_port <= 9 ? m_port : 0));
@@ -158,7 +149,7 @@ void TConnectionController::ConnectSequence()
     }
     mirrorState();
     if (!PortOpen()) {
-        ActiveCtr = 0;
+        m_activeCtr = 0;
         resetConnectionState();
         // Say why, or the user sees nothing happen.
         if (!m_cate->LastOpenErrorText().isEmpty())
@@ -197,8 +188,8 @@ void TConnectionController::ConnectSequence()
 
     SendRefresh();
     // Polling starts here, so the periodic refresh runs from now on.
-    Timer2->start();
-    StartEnableCtr = 8;
+    startRefreshTicks();
+    setStartEnableCtr(8);
 }
 
 void TConnectionController::sendAutosendOff()
@@ -222,9 +213,10 @@ void TConnectionController::Disconnect()
 {
     // A pause zeroes RefreshCtr but leaves the tester streaming: what counts
     // is whether streaming was ordered.
-    if (PortOpen() && (RefreshCtr > 0 || m_autosendOrdered)) {
+    settleTicks();
+    if (PortOpen() && (m_refreshCtr > 0 || m_autosendOrdered)) {
         log(QStringLiteral("lfd. Übertragung beenden"));
-        RefreshCtr = 0;
+        m_refreshCtr = 0;
         sendAutosendOff();
         waitForSendQueue();
     }
@@ -233,32 +225,35 @@ void TConnectionController::Disconnect()
     m_freigabePending = false;
     m_autosendOrdered = false;
     m_cate->setPort(NoPort);
-    ActiveCtr = 0;
-    Timer2->stop();
+    m_activeCtr = 0;
+    m_grid2->Stop();
     mirrorState();
     resetConnectionState();
 }
 
 void TConnectionController::StopPolling()
 {
-    Timer2->stop();
-    RefreshCtr = 0;
-    ActiveCtr = 0;
+    m_grid2->Stop();
+    m_refreshCtr = 0;
+    m_activeCtr = 0;
 }
 
 void TConnectionController::startPolling()
 {
     // With the port closed there is nobody to supervise or to refresh.
     if (!PortOpen()) return;
-    ActiveCtr = m_inActiveTime;
-    Timer2->start();
+    settleTicks();
+    m_activeCtr = m_inActiveTime;
+    startRefreshTicks();
     SendRefresh();
 }
 
 void TConnectionController::SendRefresh()
 {
     log(QStringLiteral("Auffrischung senden"));
-    RefreshCtr = m_refreshTime;
+    settleTicks();
+    m_refreshCtr = m_refreshTime;
+    planTicks();
     m_autosendOrdered = true;
     m_bus->SendMsg(AddrPc, cmdAutosend, m_autosendData);
 }
@@ -269,7 +264,7 @@ void TConnectionController::FetchData(const std::function<void()> &ShowDialog)
         if (ShowDialog) ShowDialog();
         return;
     }
-    Timer2->stop();
+    m_grid2->Stop();
     log(QStringLiteral("Timer 2 disabled"));
     {
         const TPollingPause pause = PausePolling();
@@ -279,7 +274,7 @@ void TConnectionController::FetchData(const std::function<void()> &ShowDialog)
         if (PortOpen()) emit enablePanel();
     }
     // Only while connected: a closed port has no refresh to run.
-    if (PortOpen()) Timer2->start();
+    if (PortOpen()) startRefreshTicks();
     log(QStringLiteral("Timer 2 enabled"));
 }
 
@@ -289,25 +284,25 @@ void TConnectionController::IdleStep()
     emit idle(open);
     if (!open) {
         setStartEnabled(false);
-        StartEnableCtr = 0;
+        m_startEnableCtr = 0;
         m_mailbox.Clear();
-        return;
-    }
-    const int slot = m_mailbox.IdleVisit();
-    if (slot >= 0) {
+    } else if (const int slot = m_mailbox.IdleVisit(); slot >= 0) {
         const TProtok msg = m_mailbox.Take(slot);
         emit decodeSlot(slot, msg);
     }
+    // Whatever this pass or the events before it started counting gets its
+    // ticks before the loop sleeps.
+    planTicks();
 }
 
 void TConnectionController::Timer1Tick()
 {
-    if (TxLedCtr > 0) --TxLedCtr;
-    if (RxLedCtr > 0) --RxLedCtr;
+    if (m_txLedCtr > 0) --m_txLedCtr;
+    if (m_rxLedCtr > 0) --m_rxLedCtr;
     updateLeds();
 
-    if (PortOpen() && ActiveCtr > 0) {
-        const int a = ActiveCtr--;
+    if (PortOpen() && m_activeCtr > 0) {
+        const int a = m_activeCtr--;
         if (a == 1) {
             log(QStringLiteral("Time-Out durch ActiveCtr"));
             Disconnect();
@@ -315,12 +310,12 @@ void TConnectionController::Timer1Tick()
             SendRefresh();
         }
     } else if (!PortOpen()) {
-        ActiveCtr = 0;
+        m_activeCtr = 0;
     }
 
     m_settingDelay.tick();
 
-    if (!m_startEnabled && StartEnableCtr > 0 && --StartEnableCtr == 0) {
+    if (!m_startEnabled && m_startEnableCtr > 0 && --m_startEnableCtr == 0) {
         setStartEnabled(true);
         m_freigabePending = true;
     }
@@ -351,10 +346,10 @@ void TConnectionController::runTickWork()
 void TConnectionController::Timer2Tick()
 {
     if (!PortOpen()) {
-        RefreshCtr = 0;
+        m_refreshCtr = 0;
         return;
     }
-    if (RefreshCtr > 0 && --RefreshCtr == 0) SendRefresh();
+    if (m_refreshCtr > 0 && --m_refreshCtr == 0) SendRefresh();
 }
 
 void TConnectionController::Shutdown()

@@ -14,12 +14,14 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class QTimer;
 class TCate;
 class TProgramLog;
 class TSynchroBus;
 class TTesterCommands;
+class TTickGrid;
 
 class TConnectionController : public QObject {
     Q_OBJECT
@@ -55,12 +57,17 @@ public:
     TSynchroBus *Bus() const { return m_bus; }
     TCate *Cate() const { return m_cate; }
 
-    // Tick counters (100 ms); the setters serve the front panel and tests.
-    int ActiveCtr = 0;
-    int RefreshCtr = 0;
-    int StartEnableCtr = 0;
-    int TxLedCtr = 0;
-    int RxLedCtr = 0;
+    // Tick counters (100 ms). The timers fire only for ticks that change
+    // something; reading or setting a counter first counts off the quiet
+    // ticks that passed meanwhile, so it reads as if every tick had run.
+    int ActiveCtr();
+    int RefreshCtr();
+    int StartEnableCtr();
+    void setStartEnableCtr(int Ticks);
+    int TxLedCtr();
+    void setTxLedCtr(int Ticks);
+    int RxLedCtr();
+    void setRxLedCtr(int Ticks);
     // Panel 5's counter: zeroed at start, at each disconnect and before each version request.
     int StatusCounter = 0;
 
@@ -70,6 +77,8 @@ public:
 
     QTimer *Timer1 = nullptr; // 100 ms, always running
     QTimer *Timer2 = nullptr; // 100 ms while polling
+    // Program end: neither timer comes again.
+    void StopTicks();
 
     // ---- actions ------------------------------------------------------------
     // The connect check button: checked connects, unchecked disconnects.
@@ -128,6 +137,19 @@ private:
     void waitForSendQueue();
     void startPolling();
 
+    // The ticks of Timer1 and Timer2 (ConnectionTicks.cpp).
+    void setupTicks();
+    void settleTicks();
+    void planTicks();
+    void onTimer1();
+    void onTimer2();
+    void startRefreshTicks();
+    void countOffQuietTicks1(int N);
+    int ticksToChange1() const;
+    int ticksToChange2() const;
+    int ticksToSupervisionStep() const;
+    void lightLed(int &Ctr);
+
     TCate *m_cate;
     TSynchroBus *m_bus;
     TTesterCommands *m_commands;
@@ -139,6 +161,14 @@ private:
     int m_inActiveTime = 15;
     int m_refreshTime = 100;
     TSettingDelay m_settingDelay{6};
+    int m_activeCtr = 0;
+    int m_refreshCtr = 0;
+    int m_startEnableCtr = 0;
+    int m_txLedCtr = 0;
+    int m_rxLedCtr = 0;
+    std::unique_ptr<TTickGrid> m_grid1;
+    std::unique_ptr<TTickGrid> m_grid2;
+    bool m_inTick = false; // a tick runs (it may wait in a nested loop)
     TPollingGate m_polling{[this] { StopPolling(); }, [this] { startPolling(); }};
 
     QString m_serialNumber;

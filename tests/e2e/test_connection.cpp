@@ -110,7 +110,7 @@ TEST(Connection, DisconnectSwitchesAutosendOffWheneverItWasOrdered)
         ASSERT_TRUE(f.connected());
         ASSERT_TRUE(sim.waitForAutosend(0x79c));
         w->Connection().StopPolling();
-        EXPECT_EQ(w->Connection().RefreshCtr, 0);
+        EXPECT_EQ(w->Connection().RefreshCtr(), 0);
         w->Actions().G_Verbinden->trigger();
         EXPECT_FALSE(f.connected());
         EXPECT_TRUE(sim.waitForAutosend(0));
@@ -142,7 +142,7 @@ TEST(Connection, PortThatCannotOpenLeavesTheButtonUnchecked)
     // The reason stands in the status bar instead of a silent failure.
     EXPECT_EQ(f.panel(0), QStringLiteral("COM1: nicht vorhanden"));
     EXPECT_TRUE(w->Actions().G_Schnittstelle->isEnabled());
-    EXPECT_EQ(w->Connection().ActiveCtr, 0);
+    EXPECT_EQ(w->Connection().ActiveCtr(), 0);
 }
 
 TEST(Connection, PortHeldByAnotherProgramSaysSo)
@@ -188,12 +188,12 @@ TEST(Connection, DataRetrievalPausesAutosendAndResumesAfterTheDialog)
     bool quietDuringDialog = false;
     w->Connection().FetchData([&] {
         EXPECT_FALSE(w->Connection().Timer2->isActive());
-        EXPECT_EQ(w->Connection().ActiveCtr, 0);
+        EXPECT_EQ(w->Connection().ActiveCtr(), 0);
         quietDuringDialog = sim.waitForAutosend(0);
     });
     EXPECT_TRUE(quietDuringDialog);
     EXPECT_TRUE(w->Connection().Timer2->isActive());
-    EXPECT_EQ(w->Connection().ActiveCtr, w->Connection().InActiveTime());
+    EXPECT_EQ(w->Connection().ActiveCtr(), w->Connection().InActiveTime());
     EXPECT_TRUE(sim.waitForAutosend(0x79c));
     const QStringList log = f.logTexts();
     EXPECT_LT(log.indexOf(QStringLiteral("Timer 2 disabled")),

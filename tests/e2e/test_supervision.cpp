@@ -34,7 +34,7 @@ TEST(Supervision, SilentTesterGetsTwoRefreshesAndIsDroppedAfterInActiveTime)
     // no direct exchange (which pauses the supervision) is under way.
     ASSERT_TRUE(waitUntil(
         [&] {
-            return w->Connection().StartEnabled() && !w->Commands().Busy() && w->Connection().ActiveCtr > 0 &&
+            return w->Connection().StartEnabled() && !w->Commands().Busy() && w->Connection().ActiveCtr() > 0 &&
                    f.logTexts().contains(QStringLiteral("Empfang $66: verschiedene Einstellungen vorgeben"));
         },
         5000));
@@ -94,4 +94,38 @@ TEST(Supervision, SecondConnectDuringIdentificationStartsNoSecondSequence)
     w->Actions().G_Verbinden->trigger();
     ASSERT_TRUE(waitUntil([&] { return !f.connected(); }, 8000));
     EXPECT_EQ(countOf(f.logTexts(), QStringLiteral("COM wird geöffnet")), 1);
+}
+
+// While the tester streams, the silence supervision only counts down and the
+// receive lamp stays lit: Timer1 has nothing to do and does not come every
+// 100 ms, while the refresh still goes out every RefreshTime ticks.
+TEST(Supervision, StreamingTesterLeavesTimer1AsleepAndIsRefreshedOnTime)
+{
+    gt_test::SimProcess sim;
+    ASSERT_TRUE(sim.start());
+    ConnectedFixture f;
+    f.configure(sim.path(), "[Timing]\nRefreshTime=8\n");
+    TForm1 *w = f.make();
+    w->Actions().G_Verbinden->trigger();
+    ASSERT_TRUE(f.connected());
+    ASSERT_TRUE(waitUntil([&] { return w->Connection().StartEnabled() && !w->Commands().Busy(); }, 5000));
+
+    int ticks = 0;
+    QObject::connect(w->Connection().Timer1, &QTimer::timeout, [&ticks] { ++ticks; });
+    const int before = f.logTexts().size();
+    const auto refreshes = [&] {
+        return countOf(f.logTexts().mid(before), QStringLiteral("Auffrischung senden"));
+    };
+    QElapsedTimer t;
+    t.start();
+    ASSERT_TRUE(waitUntil([&] { return refreshes() >= 3; }, 10000));
+    const qint64 ms = t.elapsed();
+    // Three refreshes eight ticks apart: not sooner than sixteen ticks, less
+    // one for the phase of the first.
+    EXPECT_GE(ms, 1500);
+    EXPECT_TRUE(f.connected());
+    // A tick every 100 ms would be fifteen or more. Each refresh lights the
+    // send lamp, which takes a tick to go out; a busy machine that delays a
+    // report lets the receive lamp go out too.
+    EXPECT_LT(ticks, int(ms / 100) / 3) << ticks << " ticks in " << ms << " ms";
 }

@@ -88,11 +88,11 @@ void TTestControl::ApplyPhase(int Ablaufphase)
     cur.Abbrechen = Prf_Abbrechen->isEnabled();
     cur.Drucken = Prf_Drucken->isEnabled();
     cur.SpeicherClr = Prf_SpeicherClr->isEnabled();
-    cur.StartEnableCtr = m_conn->StartEnableCtr;
+    cur.StartEnableCtr = m_conn->StartEnableCtr();
     const bool automatic = m_state->Live.Menueflags & 0x01;
     const TTestActionState s =
         TestActionsForPhase(Ablaufphase, cur, automatic, m_state->View.NetzWarnVisible);
-    m_conn->StartEnableCtr = s.StartEnableCtr;
+    m_conn->setStartEnableCtr(s.StartEnableCtr);
     m_conn->setStartEnabled(s.Start);
     Prf_Start->setEnabled(s.Start);
     Prf_Weiter->setEnabled(s.Weiter);

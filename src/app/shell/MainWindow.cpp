@@ -111,7 +111,6 @@ void TForm1::FormCreate()
     // Every numeric edit of the program reads and shows the decimal comma.
     numtext::SetDefaultDecimalSeparator(FormatSettings().DecimalSeparator);
     ReadConfiguration();
-    m_connection->Timer2->setInterval(100);
 
     // A log that cannot be made is off for this run only; the configured name stays.
     if (!m_config.PgmLog.isEmpty()) m_pgmLog.Open(ProgramLogPath(m_config.PgmLog));
@@ -129,10 +128,10 @@ void TForm1::FormCreate()
 
     // Panel in its disconnected look; nothing talks to the tester before the user connects.
     m_connection->ShowDisconnected();
-    m_connection->TxLedCtr = 0;
-    m_connection->RxLedCtr = 0;
+    m_connection->setTxLedCtr(0);
+    m_connection->setRxLedCtr(0);
     m_connection->StopPolling();
-    m_connection->StartEnableCtr = 0;
+    m_connection->setStartEnableCtr(0);
     m_connection->SettingDelay().clear();
     SplashCtr = 8;
 
@@ -202,7 +201,7 @@ void TForm1::FormDestroy()
     qApp->removeEventFilter(this);
     if (QAbstractEventDispatcher *d = QAbstractEventDispatcher::instance(thread()))
         disconnect(d, &QAbstractEventDispatcher::aboutToBlock, this, &TForm1::IdleStep);
-    m_connection->Timer1->stop();
+    m_connection->StopTicks();
 
     m_connection->Shutdown();
     if (ProgramDatabase().isOpen()) {
@@ -312,14 +311,22 @@ void TForm1::wireController()
             &QAction::setEnabled);
     connect(m_connection, &TConnectionController::firmwareMismatch, this,
             [this](const QString &text) { Prompt().Warn(this, text); });
-    connect(m_connection, &TConnectionController::timer1, this, [this] {
-        if (!m_splash) return;
-        if (SplashCtr > 0) --SplashCtr;
-        if (SplashCtr == 0) {
+}
+
+void TForm1::setSplash(QWidget *splash)
+{
+    m_splash = splash;
+    // Heard only while a splash screen stands: a listener keeps Timer1 ticking.
+    disconnect(m_splashTicks);
+    if (!splash) return;
+    m_splashTicks = connect(m_connection, &TConnectionController::timer1, this, [this] {
+        if (m_splash && SplashCtr > 0 && --SplashCtr > 0) return;
+        if (m_splash) {
             m_splash->close();
             m_splash->deleteLater();
             m_splash = nullptr;
         }
+        disconnect(m_splashTicks);
     });
 }
 

@@ -65,7 +65,7 @@ public:
     THelpWindow *HelpWindow();
 
     // The splash screen is freed by Timer1 after SplashCtr ticks.
-    void setSplash(QWidget *splash) { m_splash = splash; }
+    void setSplash(QWidget *splash);
     int SplashCtr = 8;
 
     // Steps of the window that tests and the program entry use.
@@ -110,6 +110,7 @@ private:
     QPointer<QWidget> m_frontPanel;
     TFrontPanelParts m_frontParts;
     QPointer<QWidget> m_splash;
+    QMetaObject::Connection m_splashTicks;
     TAppWindows m_windows;
     bool m_windowsMade = false;
     TSchnittstelleDlg *m_portDlg = nullptr;

@@ -211,7 +211,7 @@ TEST(FrontPanelWidget, TestActionsFollowThePhase)
     EXPECT_FALSE(c->Prf_Drucken->isEnabled());
     EXPECT_FALSE(c->Prf_SpeicherClr->isEnabled());
     EXPECT_FALSE(c->Prf_Start->isEnabled());
-    EXPECT_EQ(conn->StartEnableCtr, 0);
+    EXPECT_EQ(conn->StartEnableCtr(), 0);
     EXPECT_FALSE(c->PrintButton->isEnabled());
 
     f.report34(mfAutomatisch, 1);
@@ -227,7 +227,7 @@ TEST(FrontPanelWidget, TestActionsFollowThePhase)
     EXPECT_FALSE(c->Prf_Abbrechen->isEnabled());
     EXPECT_TRUE(c->Prf_Drucken->isEnabled());
     EXPECT_TRUE(c->Prf_SpeicherClr->isEnabled());
-    EXPECT_EQ(conn->StartEnableCtr, 38);
+    EXPECT_EQ(conn->StartEnableCtr(), 38);
     EXPECT_FALSE(f.panel()->NetzspgWarnWin->isVisible());
 }
 
