@@ -26,6 +26,10 @@ TConnectionController::TConnectionController(TCate *Cate, TSynchroBus *Bus, TTes
     connect(m_bus, &TSynchroBus::cateSent, this, [this](const TProtok &, bool Success) {
         if (PortOpen() && !Success) lightLed(m_txLedCtr);
     });
+    // The receive lamp lights with the first byte of a run, as the port
+    // reports it, and again when the run is handed over: while the tester
+    // streams it stays lit instead of blinking with every block.
+    connect(m_cate, &TCate::charReceived, this, [this] { lightLed(m_rxLedCtr); });
     connect(m_bus, &TSynchroBus::charsReceived, this, [this] { lightLed(m_rxLedCtr); });
     connect(m_bus, &TSynchroBus::sendMsg, this,
             [this](const TProtok &Msg) { WriteMessageLog(m_log, Msg, true); });
