@@ -16,6 +16,7 @@ void TTickGrid::Start()
 {
     m_clock.start();
     m_at = 0;
+    m_armedAt = -1;
     m_running = true;
     ArmIn(1);
 }
@@ -44,6 +45,9 @@ void TTickGrid::ArmIn(int Ticks)
 {
     if (!m_running) return;
     m_armed = std::max(1, Ticks);
-    const qint64 due = m_at + qint64(m_armed) * m_period - m_clock.elapsed();
-    m_timer->start(int(std::max<qint64>(0, due)));
+    const qint64 at = m_at + qint64(m_armed) * m_period;
+    // Planned again and again between ticks: the same moment keeps its timer.
+    if (at == m_armedAt && m_timer->isActive()) return;
+    m_armedAt = at;
+    m_timer->start(int(std::max<qint64>(0, at - m_clock.elapsed())));
 }

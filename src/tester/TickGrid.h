@@ -34,5 +34,6 @@ private:
     QElapsedTimer m_clock;
     qint64 m_at = 0; // the last tick counted off, on m_clock
     int m_armed = 1;
+    qint64 m_armedAt = -1; // when the timer fires, on m_clock
     bool m_running = false;
 };
