@@ -122,7 +122,8 @@ int TConnectionController::ticksToChange1() const
 {
     const bool open = PortOpen();
     // Read between ticks by others, or acted on at every tick.
-    if (m_settingDelay.active() || isSignalConnected(QMetaMethod::fromSignal(&TConnectionController::timer1)) ||
+    if (m_settingDelay.active() ||
+        isSignalConnected(QMetaMethod::fromSignal(&TConnectionController::timer1)) ||
         (open && (m_freigabePending || m_commands->QueuedCount() > 0)))
         return 1;
     int ticks = MaxQuietTicks;

@@ -34,7 +34,8 @@ TEST(Supervision, SilentTesterGetsTwoRefreshesAndIsDroppedAfterInActiveTime)
     // no direct exchange (which pauses the supervision) is under way.
     ASSERT_TRUE(waitUntil(
         [&] {
-            return w->Connection().StartEnabled() && !w->Commands().Busy() && w->Connection().ActiveCtr() > 0 &&
+            return w->Connection().StartEnabled() && !w->Commands().Busy() &&
+                   w->Connection().ActiveCtr() > 0 &&
                    f.logTexts().contains(QStringLiteral("Empfang $66: verschiedene Einstellungen vorgeben"));
         },
         5000));
