@@ -235,14 +235,16 @@ QString TForm1::DatabaseConnectionString() const
 void TForm1::ConnectDatabase()
 {
     const QString connection = DatabaseConnectionString();
-    CheckDatabaseAtStart(*this, connection);
-    QString error;
-    if (::ConnectDatabase(connection, &error)) {
+    const TStartCheck check = CheckDatabaseAtStart(*this, connection);
+    QString error = check.error;
+    if (!check.unreachable && ::ConnectDatabase(connection, &error)) {
         m_statusBar->setPanelText(6, QStringLiteral(" Datenbankverbindung ok."));
         return;
     }
     m_statusBar->setPanelText(6, QStringLiteral(" Keine Datenbank!"));
     m_pgmLog.Write(QStringLiteral("Datenbank nicht geöffnet: ") + error);
+    // Damage, or an upgrade the user declined or that failed: already said.
+    if (check.reported) return;
     // A first start: the database can be made here, with the user's yes.
     if (OfferNewDatabase(*this, connection)) return;
     // The reason follows: a database that is there but refused (an older schema, a lock, a stopped

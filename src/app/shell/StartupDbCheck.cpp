@@ -23,40 +23,51 @@ QString upgradeQuestion(const TDatabaseCheck &check, const TConnectionInfo &info
         .arg(DatabaseLabel(info), lines.join(QLatin1Char('\n')), backup);
 }
 
-void offerUpgrade(TForm1 &form, const TDatabaseCheck &check, const TConnectionInfo &info)
+// True when the database now has the program's schema.
+bool offerUpgrade(TForm1 &form, const TDatabaseCheck &check, const TConnectionInfo &info)
 {
     if (!Prompt().AskYesNo(&form, upgradeQuestion(check, info), /*defaultYes=*/true)) {
         form.ProgramLog().Write(QStringLiteral("Datenbank nicht aktualisiert (abgelehnt): ") +
                                 DatabaseLabel(info));
-        return;
+        return false;
     }
     const TUpgradeResult r = UpgradeDatabase(info);
     for (const QString &line : r.messages)
         form.ProgramLog().Write(line);
-    if (r.ok) return;
+    if (r.ok) return true;
     form.ProgramLog().Write(QStringLiteral("Datenbank nicht aktualisiert: ") + r.error);
     Prompt().Error(
         &form,
         QStringLiteral("Die Datenbank %1 wurde nicht aktualisiert:\n%2").arg(DatabaseLabel(info), r.error));
+    return false;
 }
 
 } // namespace
 
-void CheckDatabaseAtStart(TForm1 &form, const QString &connectionString)
+TStartCheck CheckDatabaseAtStart(TForm1 &form, const QString &connectionString)
 {
+    TStartCheck result;
     const TConnectionInfo info = ParseConnectionString(connectionString);
-    if (!CanInitializeDatabase(info)) return;
+    if (!CanInitializeDatabase(info)) return result;
     const TDatabaseCheck check = CheckDatabase(info, TCheckDepth::Start);
-    // Not there or not reachable: the opening that follows says why.
-    if (!check.openError.isEmpty()) return;
+    // Not there or not reachable: the opening that follows says why (a file
+    // that is missing gets the first start's offer).
+    if (!check.openError.isEmpty()) {
+        result.unreachable = info.engine != TDbEngine::SQLite;
+        result.error = check.openError;
+        return result;
+    }
     if (!check.damage.isEmpty()) {
         const QString text = DamageReport(check, info);
         form.ProgramLog().Write(text.section(QLatin1Char('\n'), 0, 1));
         Prompt().Error(&form, text);
-        return;
+        result.reported = true;
+        return result;
     }
     for (const QString &t : kStoreTables)
-        if (check.plan.missingTables.contains(t)) return;
+        if (check.plan.missingTables.contains(t)) return result;
     // Key columns cannot be added: the opening refuses the database and names them.
-    if (check.plan.needed() && check.plan.unfixable.isEmpty()) offerUpgrade(form, check, info);
+    if (check.plan.needed() && check.plan.unfixable.isEmpty())
+        result.reported = !offerUpgrade(form, check, info);
+    return result;
 }
