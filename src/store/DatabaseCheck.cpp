@@ -1,4 +1,6 @@
 #include "store/DatabaseCheck.h"
+
+#include "core/ProgramPaths.h"
 #include "store/Backup.h"
 #include "store/DbErrors.h"
 #include "store/InitDatabase.h"
@@ -67,11 +69,19 @@ QString backupAdvice(const TConnectionInfo &info)
             "Kopie aufheben und eine Sicherung von Hand zurückspielen.");
     // The command is pasted into a shell: typographic quotes there would
     // become part of the file name.
-    QString quoted = QDir::toNativeSeparators(newest);
-    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
-    return QStringLiteral("Bitte das Programm beenden und die neueste Sicherung „%1“ zurückspielen "
-                          "(geraetetester --restore '%2').")
-        .arg(QDir::toNativeSeparators(newest), quoted);
+    const auto quoted = [](const QString &path) {
+        QString q = QDir::toNativeSeparators(path);
+        q.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+        return QLatin1Char('\'') + q + QLatin1Char('\'');
+    };
+    // Run with other settings, the call must name them too: without, it would
+    // put the backup in place of the database the usual settings name.
+    const QString ini = ProgramIniOverride().isEmpty() ? QString() : QFileInfo(ProgramIniOverride()).absoluteFilePath();
+    const QString call = QStringLiteral("geraetetester ") +
+                         (ini.isEmpty() ? QString() : QStringLiteral("--ini ") + quoted(ini) + QLatin1Char(' ')) +
+                         QStringLiteral("--restore ") + quoted(newest);
+    return QStringLiteral("Bitte das Programm beenden und die neueste Sicherung „%1“ zurückspielen (%2).")
+        .arg(QDir::toNativeSeparators(newest), call);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "SqlitePages.h"
 #include "StoreTestDb.h"
+#include "core/ProgramPaths.h"
 #include "store/Database.h"
 #include "store/DatabaseCheck.h"
 #include "store/InitDatabase.h"
@@ -219,6 +220,15 @@ TEST(DatabaseCheckSqlite, AnOverwrittenPageIsFoundAndTheNewestBackupNamed)
         EXPECT_TRUE(report.contains(QStringLiteral("--restore '%1')").arg(QDir::toNativeSeparators(backup))))
             << report.toStdString();
     }
+    // Run with other settings, the pasted call names them: without, it would
+    // restore over the database of the usual settings.
+    const QString otherIni = QFileInfo(file).absoluteDir().filePath(QStringLiteral("Werkstatt B.ini"));
+    SetProgramIniOverride(otherIni);
+    const QString withIni = DamageReport(CheckDatabase(info, TCheckDepth::Start), info);
+    SetProgramIniOverride(QString());
+    EXPECT_TRUE(withIni.contains(QStringLiteral("geraetetester --ini '%1' --restore '%2'")
+                                     .arg(QDir::toNativeSeparators(otherIni), QDir::toNativeSeparators(backup))))
+        << withIni.toStdString();
     BackupHooks().newestBackup = [](const QString &) { return QString(); };
     EXPECT_TRUE(DamageReport(CheckDatabase(info, TCheckDepth::Start), info)
                     .contains(QStringLiteral("keine Sicherung")));
