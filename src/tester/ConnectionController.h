@@ -149,6 +149,9 @@ private:
     int ticksToChange2() const;
     int ticksToSupervisionStep() const;
     void lightLed(int &Ctr);
+    // A counter as if every tick had run; set after the passed ticks are counted off.
+    int settled(const int &Ctr);
+    void setCounter(int &Ctr, int Ticks);
 
     TCate *m_cate;
     TSynchroBus *m_bus;

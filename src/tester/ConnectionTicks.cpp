@@ -43,65 +43,63 @@ void TConnectionController::startRefreshTicks()
     planTicks();
 }
 
-int TConnectionController::ActiveCtr()
+int TConnectionController::settled(const int &Ctr)
 {
     settleTicks();
-    return m_activeCtr;
+    return Ctr;
+}
+
+void TConnectionController::setCounter(int &Ctr, int Ticks)
+{
+    settleTicks();
+    Ctr = Ticks;
+    updateLeds();
+    planTicks();
+}
+
+int TConnectionController::ActiveCtr()
+{
+    return settled(m_activeCtr);
 }
 
 int TConnectionController::RefreshCtr()
 {
-    settleTicks();
-    return m_refreshCtr;
+    return settled(m_refreshCtr);
 }
 
 int TConnectionController::StartEnableCtr()
 {
-    settleTicks();
-    return m_startEnableCtr;
+    return settled(m_startEnableCtr);
 }
 
 void TConnectionController::setStartEnableCtr(int Ticks)
 {
-    settleTicks();
-    m_startEnableCtr = Ticks;
-    planTicks();
+    setCounter(m_startEnableCtr, Ticks);
 }
 
 int TConnectionController::TxLedCtr()
 {
-    settleTicks();
-    return m_txLedCtr;
+    return settled(m_txLedCtr);
 }
 
 void TConnectionController::setTxLedCtr(int Ticks)
 {
-    settleTicks();
-    m_txLedCtr = Ticks;
-    updateLeds();
-    planTicks();
+    setCounter(m_txLedCtr, Ticks);
 }
 
 int TConnectionController::RxLedCtr()
 {
-    settleTicks();
-    return m_rxLedCtr;
+    return settled(m_rxLedCtr);
 }
 
 void TConnectionController::setRxLedCtr(int Ticks)
 {
-    settleTicks();
-    m_rxLedCtr = Ticks;
-    updateLeds();
-    planTicks();
+    setCounter(m_rxLedCtr, Ticks);
 }
 
 void TConnectionController::lightLed(int &Ctr)
 {
-    settleTicks();
-    Ctr = 2;
-    updateLeds();
-    planTicks();
+    setCounter(Ctr, 2);
 }
 
 // The tick (1: the next) at which the silence supervision refreshes or gives
