@@ -172,5 +172,7 @@ TEST(Supervision, StalledMainThreadDoesNotDropAStreamingTester)
     EXPECT_TRUE(f.connected());
     EXPECT_FALSE(after.contains(QStringLiteral("Time-Out durch ActiveCtr")))
         << after.join(u'\n').toStdString();
-    EXPECT_EQ(countOf(after, QStringLiteral("Auffrischung senden")), 0) << after.join(u'\n').toStdString();
+    // The overdue tick may come before the waiting reports and refresh once;
+    // running the missed ticks would refresh twice.
+    EXPECT_LE(countOf(after, QStringLiteral("Auffrischung senden")), 1) << after.join(u'\n').toStdString();
 }
