@@ -28,6 +28,9 @@ constexpr std::size_t MaxQueuedBlocks = 10000;
 constexpr int LinePollMs = 50;
 // Collecting a block, the read thread sleeps at least this long at a time.
 constexpr std::chrono::milliseconds MinStep{2};
+// A listener of arriving characters hears of a long run again this often (the
+// receive lamp stays lit two 100 ms ticks), instead of at every byte.
+constexpr std::chrono::milliseconds CharAnnounceEvery{100};
 // Sleeps up to this long that need not watch the line do without the close
 // signal (a plain sleep costs a quarter less a wake-up); closing waits them out.
 constexpr std::chrono::milliseconds MaxBlindSleep{20};
@@ -246,7 +249,8 @@ void TReadThread::collectRest(char *buf, qsizetype &have)
     // watching the line wakes no more often and ends the block exactly.
     const bool stepping = step >= MinStep;
     TClock::time_point quietUntil = start + quiet;
-    bool flowing = stepping; // the last step brought bytes: sleep through the next
+    bool flowing = stepping;              // the last step brought bytes: sleep through the next
+    TClock::time_point announced = start; // the run's first byte was announced
     while (have < ReadChunk) {
         TClock::time_point until = flowing ? std::min(quietUntil, TClock::now() + step) : quietUntil;
         if (totalBound) until = std::min(until, total);
@@ -257,6 +261,11 @@ void TReadThread::collectRest(char *buf, qsizetype &have)
             have += more;
             quietUntil = now + quiet; // the bytes came at the latest now
             flowing = stepping;
+            if (now - announced >= CharAnnounceEvery && m_s->charListeners &&
+                m_s->charListeners->load() > 0) {
+                m_s->post(cnCharReceived);
+                announced = now;
+            }
         } else if (more == 0 || (errno != EAGAIN && errno != EINTR)) {
             break; // a hang-up or error shows again on the next wait
         } else {

@@ -41,6 +41,13 @@ void TTickGrid::Advance(int N)
     m_armed = std::max(1, m_armed - N);
 }
 
+void TTickGrid::SkipMissed()
+{
+    if (!m_running) return;
+    const qint64 missed = (m_clock.elapsed() - m_at) / m_period;
+    if (missed > 0) m_at += missed * m_period;
+}
+
 void TTickGrid::ArmIn(int Ticks)
 {
     if (!m_running) return;

@@ -5,7 +5,7 @@
 // the quiet ticks before it are counted off in one go when the owner settles
 // (before it reads or writes what the ticks count down), so every counter
 // reads as if each tick had run. The ticks keep to one grid from Start(): a
-// late timer does not shift the ticks after it.
+// timer late by less than a period does not shift the ticks after it.
 
 #include <QElapsedTimer>
 
@@ -23,6 +23,9 @@ public:
     int Passed(int Limit) const;
     // Counts N ticks off.
     void Advance(int N);
+    // Drops the ticks that a timer held up for longer than a period missed, as
+    // a repeating timer drops them; the grid keeps its phase.
+    void SkipMissed();
     // The timer fires at the Ticks-th tick after the last one counted off
     // (at once when that moment has passed).
     void ArmIn(int Ticks);

@@ -130,3 +130,49 @@ TEST(Supervision, StreamingTesterLeavesTimer1AsleepAndIsRefreshedOnTime)
     // report lets the receive lamp go out too.
     EXPECT_LT(ticks, int(ms / 100) / 3) << ticks << " ticks in " << ms << " ms";
 }
+
+// A main thread held up for longer than InActiveTime (a long print, a slow
+// database) while the tester keeps streaming: the reports that arrived
+// meanwhile are waiting in the queue, so the tester was never silent. The
+// ticks missed during the stall must not all be run afterwards, one after
+// the other, before the waiting reports are read: that would refresh twice
+// and drop a streaming tester.
+TEST(Supervision, StalledMainThreadDoesNotDropAStreamingTester)
+{
+    gt_test::SimProcess sim;
+    ASSERT_TRUE(sim.start());
+    ConnectedFixture f;
+    f.configure(sim.path(), "[Timing]\nRefreshTime=1000\n");
+    TForm1 *w = f.make();
+    w->Actions().G_Verbinden->trigger();
+    ASSERT_TRUE(f.connected());
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return w->Connection().StartEnabled() && !w->Commands().Busy() &&
+                   w->Connection().ActiveCtr() > 0 &&
+                   f.logTexts().contains(QStringLiteral("Empfang $66: verschiedene Einstellungen vorgeben"));
+        },
+        5000));
+
+    const int before = f.logTexts().size();
+    QElapsedTimer stall;
+    stall.start();
+    while (stall.elapsed() < 2500) {
+        // the main thread is busy elsewhere; the read thread goes on
+    }
+    // Until the tester has been heard a few times after the stall.
+    const auto received = [&] {
+        const QStringList after = f.logTexts().mid(before);
+        return int(std::count_if(after.begin(), after.end(),
+                                 [](const QString &l) { return l.startsWith(QStringLiteral("Empfang")); }));
+    };
+    const int waiting = received();
+    ASSERT_TRUE(waitUntil([&] { return received() >= waiting + 10 || !f.connected(); }, 5000));
+    const QStringList after = f.logTexts().mid(before);
+    EXPECT_TRUE(f.connected());
+    EXPECT_FALSE(after.contains(QStringLiteral("Time-Out durch ActiveCtr")))
+        << after.join(u'\n').toStdString();
+    // The overdue tick may come before the waiting reports and refresh once;
+    // running the missed ticks would refresh twice.
+    EXPECT_LE(countOf(after, QStringLiteral("Auffrischung senden")), 1) << after.join(u'\n').toStdString();
+}

@@ -93,3 +93,26 @@ TEST_F(CateTest, GapsShorterThanTheIntervalNeverSplitABlock)
     EXPECT_EQ(received, "abc");
     EXPECT_EQ(blockSizes, QList<int>{3});
 }
+
+// A listener of arriving characters (the receive lamp, lit for two 100 ms
+// ticks) hears of a long run more than once while it flows, not only at its
+// first byte: a tester streaming without a pause keeps the lamp lit.
+TEST_F(CateTest, CharReceivedRepeatsWhileALongRunFlows)
+{
+    TCate cate;
+    record(cate);
+    int chars = 0;
+    QObject::connect(&cate, &TCate::charReceived, [&] { ++chars; });
+    // Gaps of 20 ms against an interval of 150 ms: one run of about 800 ms.
+    cate.setReadInterval(150);
+    cate.setPort(Com1);
+    int sent = 0;
+    QTimer pace;
+    QObject::connect(&pace, &QTimer::timeout, [&] {
+        if (sent < 40) line1.write(QByteArray(1, char('a' + sent++ % 26)));
+    });
+    pace.start(20);
+    ASSERT_TRUE(waitFor([&] { return received.size() >= 40; }, 5000));
+    ASSERT_EQ(blockSizes.size(), 1) << "the run was cut: the test needs one run";
+    EXPECT_GE(chars, 4);
+}

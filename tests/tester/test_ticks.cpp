@@ -99,3 +99,23 @@ TEST(ConnectionTicks, AListenerOfTheTickHearsEveryTick)
     ASSERT_TRUE(gt_test::waitFor([&] { return heard >= 3; }, 3000));
     EXPECT_GE(t.elapsed(), 200);
 }
+
+TEST(ConnectionTicks, TicksMissedWhileTheLoopWasHeldUpAreDroppedNotRunInABurst)
+{
+    // As at program start, when the windows are made after the timers: the
+    // splash screen must still stand for its eight ticks once the loop runs.
+    Controller c;
+    int heard = 0;
+    QObject::connect(&c.conn, &TConnectionController::timer1, [&heard] { ++heard; });
+    c.conn.setRxLedCtr(0); // plans again with the listener in place
+    QElapsedTimer stall;
+    stall.start();
+    while (stall.elapsed() < 1000) {
+        // the loop is held up for ten ticks
+    }
+    QElapsedTimer t;
+    t.start();
+    ASSERT_TRUE(gt_test::waitFor([&] { return heard >= 3; }, 3000));
+    // The overdue tick comes at once, the next ones keep their 100 ms.
+    EXPECT_GE(t.elapsed(), 100);
+}

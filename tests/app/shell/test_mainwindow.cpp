@@ -12,12 +12,15 @@
 
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QImage>
 #include <QLabel>
 #include <QMap>
 #include <QMenuBar>
+#include <QPointer>
 #include <QSqlQuery>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -365,4 +368,23 @@ TEST(MainWindow, HelpOpensIndexAndUsingHelpAndSearchFilters)
     EXPECT_EQ(THelpWindow::Search(QString()).size(), THelpWindow::Pages().size());
     EXPECT_TRUE(THelpWindow::Search(QStringLiteral("Barcodeleser Laserdrucker")).contains("barcodes.html"));
     EXPECT_TRUE(THelpWindow::Search(QStringLiteral("gibtesnicht")).isEmpty());
+}
+
+// The splash screen stands eight ticks of Timer1; it keeps the timer ticking
+// only while it stands, after that the idle window lets it sleep again.
+TEST(MainWindow, SplashScreenGoesAfterEightTicksAndLetsTimer1Sleep)
+{
+    FormFixture f;
+    f.withDatabase();
+    TForm1 *w = f.make();
+    auto *splash = new QWidget;
+    splash->show();
+    QPointer<QWidget> guard(splash);
+    QElapsedTimer t;
+    t.start();
+    w->setSplash(splash);
+    ASSERT_TRUE(waitUntil([&] { return guard.isNull(); }, 5000));
+    EXPECT_GE(t.elapsed(), 700); // the first of the eight may come at once
+    waitUntil([&] { return w->Connection().Timer1->remainingTime() > 1000; }, 1000);
+    EXPECT_GT(w->Connection().Timer1->remainingTime(), 1000);
 }
