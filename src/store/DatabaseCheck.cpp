@@ -76,10 +76,12 @@ QString backupAdvice(const TConnectionInfo &info)
     };
     // Run with other settings, the call must name them too: without, it would
     // put the backup in place of the database the usual settings name.
-    const QString ini = ProgramIniOverride().isEmpty() ? QString() : QFileInfo(ProgramIniOverride()).absoluteFilePath();
-    const QString call = QStringLiteral("geraetetester ") +
-                         (ini.isEmpty() ? QString() : QStringLiteral("--ini ") + quoted(ini) + QLatin1Char(' ')) +
-                         QStringLiteral("--restore ") + quoted(newest);
+    const QString ini =
+        ProgramIniOverride().isEmpty() ? QString() : QFileInfo(ProgramIniOverride()).absoluteFilePath();
+    const QString call =
+        QStringLiteral("geraetetester ") +
+        (ini.isEmpty() ? QString() : QStringLiteral("--ini ") + quoted(ini) + QLatin1Char(' ')) +
+        QStringLiteral("--restore ") + quoted(newest);
     return QStringLiteral("Bitte das Programm beenden und die neueste Sicherung „%1“ zurückspielen (%2).")
         .arg(QDir::toNativeSeparators(newest), call);
 }

@@ -226,8 +226,9 @@ TEST(DatabaseCheckSqlite, AnOverwrittenPageIsFoundAndTheNewestBackupNamed)
     SetProgramIniOverride(otherIni);
     const QString withIni = DamageReport(CheckDatabase(info, TCheckDepth::Start), info);
     SetProgramIniOverride(QString());
-    EXPECT_TRUE(withIni.contains(QStringLiteral("geraetetester --ini '%1' --restore '%2'")
-                                     .arg(QDir::toNativeSeparators(otherIni), QDir::toNativeSeparators(backup))))
+    EXPECT_TRUE(
+        withIni.contains(QStringLiteral("geraetetester --ini '%1' --restore '%2'")
+                             .arg(QDir::toNativeSeparators(otherIni), QDir::toNativeSeparators(backup))))
         << withIni.toStdString();
     BackupHooks().newestBackup = [](const QString &) { return QString(); };
     EXPECT_TRUE(DamageReport(CheckDatabase(info, TCheckDepth::Start), info)
