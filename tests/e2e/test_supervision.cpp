@@ -18,6 +18,21 @@ int countOf(const QStringList &l, const QString &s)
     return int(std::count(l.begin(), l.end(), s));
 }
 
+// Connects and waits until the start-enabled write after connecting has been
+// answered, so no direct exchange (which pauses the supervision) is under way.
+bool connectSettled(ConnectedFixture &f, TForm1 *w)
+{
+    w->Actions().G_Verbinden->trigger();
+    if (!f.connected()) return false;
+    return waitUntil(
+        [&] {
+            return w->Connection().StartEnabled() && !w->Commands().Busy() &&
+                   w->Connection().ActiveCtr() > 0 &&
+                   f.logTexts().contains(QStringLiteral("Empfang $66: verschiedene Einstellungen vorgeben"));
+        },
+        5000);
+}
+
 } // namespace
 
 TEST(Supervision, SilentTesterGetsTwoRefreshesAndIsDroppedAfterInActiveTime)
@@ -28,17 +43,7 @@ TEST(Supervision, SilentTesterGetsTwoRefreshesAndIsDroppedAfterInActiveTime)
     // No periodic refresh in the window under test.
     f.configure(sim.path(), "[Timing]\nRefreshTime=1000\n");
     TForm1 *w = f.make();
-    w->Actions().G_Verbinden->trigger();
-    ASSERT_TRUE(f.connected());
-    // Settled: the start-enabled write after connecting has been answered, so
-    // no direct exchange (which pauses the supervision) is under way.
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            return w->Connection().StartEnabled() && !w->Commands().Busy() &&
-                   w->Connection().ActiveCtr() > 0 &&
-                   f.logTexts().contains(QStringLiteral("Empfang $66: verschiedene Einstellungen vorgeben"));
-        },
-        5000));
+    ASSERT_TRUE(connectSettled(f, w));
 
     const int before = f.logTexts().size();
     const qint64 pid = sim.process().processId();
@@ -107,9 +112,7 @@ TEST(Supervision, StreamingTesterLeavesTimer1AsleepAndIsRefreshedOnTime)
     ConnectedFixture f;
     f.configure(sim.path(), "[Timing]\nRefreshTime=8\n");
     TForm1 *w = f.make();
-    w->Actions().G_Verbinden->trigger();
-    ASSERT_TRUE(f.connected());
-    ASSERT_TRUE(waitUntil([&] { return w->Connection().StartEnabled() && !w->Commands().Busy(); }, 5000));
+    ASSERT_TRUE(connectSettled(f, w));
 
     int ticks = 0;
     QObject::connect(w->Connection().Timer1, &QTimer::timeout, [&ticks] { ++ticks; });
@@ -144,15 +147,7 @@ TEST(Supervision, StalledMainThreadDoesNotDropAStreamingTester)
     ConnectedFixture f;
     f.configure(sim.path(), "[Timing]\nRefreshTime=1000\n");
     TForm1 *w = f.make();
-    w->Actions().G_Verbinden->trigger();
-    ASSERT_TRUE(f.connected());
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            return w->Connection().StartEnabled() && !w->Commands().Busy() &&
-                   w->Connection().ActiveCtr() > 0 &&
-                   f.logTexts().contains(QStringLiteral("Empfang $66: verschiedene Einstellungen vorgeben"));
-        },
-        5000));
+    ASSERT_TRUE(connectSettled(f, w));
 
     const int before = f.logTexts().size();
     QElapsedTimer stall;

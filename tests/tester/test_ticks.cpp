@@ -24,6 +24,13 @@ struct Controller {
     Controller() { bus.setCate(&cate); }
 };
 
+// A listener of the tick keeps Timer1 on every tick.
+void listen(Controller &c, int &heard)
+{
+    QObject::connect(&c.conn, &TConnectionController::timer1, [&heard] { ++heard; });
+    c.conn.setRxLedCtr(0); // plans again with the listener in place
+}
+
 } // namespace
 
 TEST(TickGrid, FiresAtTheArmedTickAndCountsEveryPeriodThatPassed)
@@ -92,8 +99,7 @@ TEST(ConnectionTicks, AListenerOfTheTickHearsEveryTick)
 {
     Controller c;
     int heard = 0;
-    QObject::connect(&c.conn, &TConnectionController::timer1, [&heard] { ++heard; });
-    c.conn.setRxLedCtr(0); // plans again with the listener in place
+    listen(c, heard);
     QElapsedTimer t;
     t.start();
     ASSERT_TRUE(gt_test::waitFor([&] { return heard >= 3; }, 3000));
@@ -106,8 +112,7 @@ TEST(ConnectionTicks, TicksMissedWhileTheLoopWasHeldUpAreDroppedNotRunInABurst)
     // splash screen must still stand for its eight ticks once the loop runs.
     Controller c;
     int heard = 0;
-    QObject::connect(&c.conn, &TConnectionController::timer1, [&heard] { ++heard; });
-    c.conn.setRxLedCtr(0); // plans again with the listener in place
+    listen(c, heard);
     QElapsedTimer stall;
     stall.start();
     while (stall.elapsed() < 1000) {
