@@ -143,6 +143,8 @@ private:
     void planTicks();
     void onTimer1();
     void onTimer2();
+    // The tick the grid's timer was armed for, after the quiet ones before it.
+    void runArmedTick(TTickGrid &Grid, void (TConnectionController::*Tick)());
     void startRefreshTicks();
     void countOffQuietTicks1(int N);
     int ticksToChange1() const;

@@ -178,32 +178,27 @@ void TConnectionController::planTicks()
 
 void TConnectionController::onTimer1()
 {
-    if (m_inTick) return;
-    const int armed = m_grid1->Armed();
-    if (m_grid1->Passed(armed) == armed) {
-        settleTicks(); // the quiet ticks before the armed one
-        m_grid1->Advance(1);
-        // After a stall the reports that came meanwhile wait in the queue:
-        // running every missed tick before them would count a streaming
-        // tester silent and drop it.
-        m_grid1->SkipMissed();
-        m_inTick = true;
-        Timer1Tick();
-        m_inTick = false;
-    }
-    planTicks();
+    runArmedTick(*m_grid1, &TConnectionController::Timer1Tick);
 }
 
 void TConnectionController::onTimer2()
 {
+    runArmedTick(*m_grid2, &TConnectionController::Timer2Tick);
+}
+
+void TConnectionController::runArmedTick(TTickGrid &Grid, void (TConnectionController::*Tick)())
+{
     if (m_inTick) return;
-    const int armed = m_grid2->Armed();
-    if (m_grid2->Passed(armed) == armed) {
-        settleTicks();
-        m_grid2->Advance(1);
-        m_grid2->SkipMissed();
+    const int armed = Grid.Armed();
+    if (Grid.Passed(armed) == armed) {
+        settleTicks(); // the quiet ticks before the armed one
+        Grid.Advance(1);
+        // After a stall the reports that came meanwhile wait in the queue:
+        // running every missed tick before them would count a streaming
+        // tester silent and drop it.
+        Grid.SkipMissed();
         m_inTick = true;
-        Timer2Tick();
+        (this->*Tick)();
         m_inTick = false;
     }
     planTicks();
